@@ -1,0 +1,55 @@
+# The two commands of the README: `make run` and `make test`. Both do all set-up themselves.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 20
+
+.PHONY: run test deps build asan tsan fuzz fuzz-long bench format clean
+
+deps:
+	@scripts/setup-deps.sh
+
+build: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS)
+
+# Starts the viewer on the virtual TV box (until the viewer exists: the companion tool).
+run: build
+	@if [ -x build/default/bin/viewdeck ]; then \
+	  exec build/default/bin/viewdeck; \
+	else \
+	  build/default/bin/vdtool --help; \
+	fi
+
+test: build
+	ctest --preset default
+	$(MAKE) --no-print-directory asan
+	$(MAKE) --no-print-directory tsan
+	$(MAKE) --no-print-directory fuzz
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 ctest --preset asan
+
+tsan: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS) --target vd_tsan_tests
+	ctest --preset tsan
+
+# A short run of every fuzz target over its corpus; `make fuzz-long` runs each for ten minutes.
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@scripts/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
+
+fuzz-long:
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
+
+bench: build
+	@scripts/run-benchmarks.sh build/default
+
+format:
+	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf build

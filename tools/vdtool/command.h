@@ -1,0 +1,32 @@
+// vdtool's command table. Each command lives in its own cmd_*.cpp and registers itself with
+// a static VdtoolCommand object, so components add commands without touching main.cpp.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vdtool {
+
+struct Command {
+  std::string name;     // first word, e.g. "countries" or "device"
+  std::string summary;  // one line for the overview
+  std::string usage;    // full --help text
+  // args are the words after the command name; returns the process exit status.
+  std::function<int(const std::vector<std::string>& args)> run;
+};
+
+void Register(Command command);
+const std::vector<Command>& Commands();
+
+struct Registrar {
+  explicit Registrar(Command command) { Register(std::move(command)); }
+};
+
+// True when args ask for help; commands print their usage and exit 0 then.
+bool WantsHelp(const std::vector<std::string>& args);
+
+// Prints "vdtool: <message>" to stderr and returns the exit status for bad usage (2).
+int UsageError(const std::string& message);
+
+}  // namespace vdtool
