@@ -1,0 +1,42 @@
+// The bytes the TV box sends on its bulk pin: zero filler, teletext records while a station
+// is received, and infrared bursts when a key of the remote is pressed. Pure logic, no
+// threads: the device back-end calls Generate from its streaming thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace vd {
+
+class BulkStreamGenerator {
+ public:
+  struct Faults {
+    bool corruptRecords = false;  // flip bits in record headers and payloads now and then
+    bool cutBursts = false;       // drop the tail of infrared bursts
+  };
+
+  explicit BulkStreamGenerator(uint32_t seed = 1);
+  ~BulkStreamGenerator();
+  BulkStreamGenerator(const BulkStreamGenerator&) = delete;
+  BulkStreamGenerator& operator=(const BulkStreamGenerator&) = delete;
+
+  // The station being received (its name goes on the teletext pages), or none: then only
+  // filler and bursts are sent.
+  void SetStation(std::optional<std::string> name);
+  // Queues the bursts of one press of a remote key, given as the 32-bit code the stream
+  // parser decodes (for example 0x2A9AAA4, channel up).
+  void PressKey(uint32_t code);
+  void SetFaults(const Faults& faults);
+
+  // Writes the next n bytes of the stream. `now` is the wall-clock time shown on the pages.
+  void Generate(uint8_t* out, size_t n, std::time_t now);
+
+ private:
+  struct State;
+  State* state_;
+};
+
+}  // namespace vd
