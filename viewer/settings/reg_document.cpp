@@ -386,6 +386,7 @@ bool RegDocument::Set(std::string_view keyPath, RegValue value) {
   }
   for (auto& v : key->values) {
     if (!EqualsNoCase(v.name, value.name)) continue;
+    value.name = v.name;  // the registry keeps the spelling a value was created with
     if (v == value) return false;
     v = std::move(value);
     return true;

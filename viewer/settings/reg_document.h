@@ -54,8 +54,8 @@ class RegDocument {
 
   // Key paths and value names compare without regard to ASCII case, as the registry does.
   const RegValue* Find(std::string_view keyPath, std::string_view name) const;
-  // Replaces a value of the same name (keeping its place) or appends it; returns false when
-  // the document already held exactly this value.
+  // Replaces a value of the same name (keeping its place and spelling) or appends it; returns false
+  // when the document already held exactly this value.
   bool Set(std::string_view keyPath, RegValue value);
   bool Remove(std::string_view keyPath, std::string_view name);
 
