@@ -10,7 +10,7 @@ using namespace setting;
 using K = SettingKind;
 
 constexpr SettingInfo kTable[] = {
-    {kPath, K::kString, 0, "", "$XDG_DATA_HOME/lumatrope"},
+    {kPath, K::kString, 0, "", "computed: $XDG_DATA_HOME/lumatrope"},
     {kDelChWarning, K::kBool, 0, "", ""},
     {kAlbumPageNum, K::kDword, 0, "", ""},
     {kToolPageMode[0], K::kDword, 0, "", ""},
@@ -19,7 +19,7 @@ constexpr SettingInfo kTable[] = {
     {kToolPageMode[3], K::kDword, 0, "", ""},
     {kMute, K::kBool, 0, "", ""},
     {kVolume, K::kDword, kDefaultVolume, "", ""},
-    {kCountry, K::kDword, 0, "", "from the locale and the device"},
+    {kCountry, K::kDword, 0, "", "computed from the locale and the device"},
     {kSource, K::kDword, 0, "", ""},
     {kWorkMode, K::kDword, kDefaultWorkMode, "", ""},
     {kAutoScan, K::kBool, kDefaultAutoScan, "", ""},
@@ -31,7 +31,7 @@ constexpr SettingInfo kTable[] = {
     {kTileMode, K::kDword, 0, "", ""},
     {kKeyPadOpen, K::kDword, 0, "", ""},
     {kVcrPadOpen, K::kDword, 0, "", ""},
-    {kIsMts, K::kDword, kDefaultIsMts, "", "from the locale and the device"},
+    {kIsMts, K::kDword, kDefaultIsMts, "", "computed from the locale and the device"},
     {kMtsMode, K::kDword, 0, "", ""},
     {kMtsPalMode, K::kDword, 0, "", ""},
     {kRemoteFmMemory, K::kDword, 0, "", ""},
@@ -53,9 +53,9 @@ constexpr SettingInfo kTable[] = {
     {kUseFrameRate, K::kBool, kDefaultUseFrameRate, "", ""},
     {kFrameRate, K::kDword, kDefaultFrameRate, "", ""},
     {kOnlyCorvalenDevices, K::kBool, kDefaultOnlyCorvalenDevices, "", ""},
-    {kAudioDevice, K::kDword, kDefaultAudioDevice, "", "the capture engine's audio device"},
-    {kVideoStandard0, K::kDword, 0, "", "the capture engine's current standard"},
-    {kVideoStandard1, K::kDword, 0, "", "the capture engine's current standard"},
+    {kAudioDevice, K::kDword, kDefaultAudioDevice, "", "until the capture engine picks the device"},
+    {kVideoStandard0, K::kDword, 0, "", "until the capture engine reports its standard"},
+    {kVideoStandard1, K::kDword, 0, "", "until the capture engine reports its standard"},
     {kFmDisabled, K::kMachineDword, 0, "", ""},
     {kVfwDriverName, K::kDriverString, 0, "", ""},
 };

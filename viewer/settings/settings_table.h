@@ -99,7 +99,7 @@ struct SettingInfo {
   SettingKind kind;
   int32_t defaultNumber;
   std::string_view defaultText;
-  // Non-empty when the default is worked out at run time rather than fixed.
+  // Non-empty when the default is worked out at run time rather than fixed: how.
   std::string_view computedDefault;
 };
 
