@@ -55,7 +55,8 @@ TEST_F(SettingsStoreTest, AValueOfTheOtherTypeCountsAsMissing) {
 
 TEST_F(SettingsStoreTest, WriteBoolIfChangedWritesAMissingValueEvenWhenItIsTheDefault) {
   ASSERT_TRUE(store.WriteBoolIfChanged("AviCap", "DelChWarning", 0));
-  const RegValue* v = store.LoadUser().Find(kUserKey, "DelChWarning");
+  const RegDocument doc = store.LoadUser();
+  const RegValue* v = doc.Find(kUserKey, "DelChWarning");
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->type, RegType::kDword);
   EXPECT_EQ(v->dword, 0u);
