@@ -27,6 +27,9 @@ void MainSettings::Load(const SettingsStore& store, const LoadContext& context) 
   using namespace setting;
   const std::string defaultPath = (context.dataHome / "lumatrope").string();
   path = store.ReadString(kSection, kPath, defaultPath);
+  // A relative folder (such as a drive-letter path from an imported file) would put the
+  // channel files wherever the viewer happened to be started.
+  if (!std::filesystem::path(path).is_absolute()) path = defaultPath;
   std::error_code ec;
   // The data folder itself may not exist yet on a new account; a stored folder is made one
   // level only, as the user chose it.

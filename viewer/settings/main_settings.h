@@ -74,7 +74,7 @@ struct MainSettings {
   int32_t fmDisabled = 0;
 
   // Reads every value in table order and applies the first-run rules. Path's folder is made
-  // when missing.
+  // when missing; a stored Path that is not absolute gives way to the default.
   void Load(const SettingsStore& store, const LoadContext& context);
   // Writes the main settings in their order in one transaction. The caller puts the mixer's
   // mute state and volume into `mute` and `volume` first. False when the file could not be
