@@ -224,7 +224,8 @@ RegDocument RegDocument::Parse(std::string_view bytes) {
     }
     doc.ParseLine(line, current, skipKey);
   }
-  if (!joined.empty()) doc.ParseLine(joined, current, skipKey);
+  // A value still waiting for its continuation was cut off.
+  if (!joined.empty()) ++doc.damagedLines_;
   return doc;
 }
 

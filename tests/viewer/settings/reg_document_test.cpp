@@ -163,6 +163,9 @@ TEST(RegDocumentTest, OtherTypesAreKeptVerbatimAcrossContinuationLines) {
   EXPECT_EQ(doc.Find(kKey, "Blob")->text, "hex:01,02,03,04");
   EXPECT_EQ(doc.Find(kKey, "Multi")->text, "hex(7):41,00,00,00");
   EXPECT_EQ(RegDocument::Parse(doc.Serialize()), doc);
+  auto cut = RegDocument::Parse(std::string("[") + kKey + "]\n\"Blob\"=hex:01,02,\\\n");
+  EXPECT_EQ(cut.Find(kKey, "Blob"), nullptr);
+  EXPECT_EQ(cut.DamagedLines(), 1u);
 }
 
 TEST(RegDocumentTest, DeletionLinesRemoveValuesAndKeys) {
