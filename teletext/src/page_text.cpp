@@ -6,7 +6,16 @@
 
 namespace vd {
 
+namespace {
+void IgnoreEvent(vbi_event*, void*) {}
+}  // namespace
+
 struct PageText::Decoder {
+  Decoder() {
+    // The decoder only caches teletext pages while someone listens for them.
+    if (handle != nullptr)
+      vbi_event_handler_register(handle, VBI_EVENT_TTX_PAGE, IgnoreEvent, nullptr);
+  }
   vbi_decoder* handle = vbi_decoder_new();
   ~Decoder() {
     if (handle != nullptr) vbi_decoder_delete(handle);
@@ -22,8 +31,9 @@ void PageText::Feed(const uint8_t packet[42]) {
   line.id = VBI_SLICED_TELETEXT_B;
   line.line = 7;
   std::memcpy(line.data, packet, 42);
-  // One packet per field is slow but always in order; the decoder needs rising times.
-  timestamp_ += 0.02;
+  // One packet per frame: the decoder takes a frame interval far from 40 ms for dropped
+  // frames and then resets its page cache.
+  timestamp_ += 0.04;
   vbi_decode(decoder_->handle, &line, 1, timestamp_);
 }
 
@@ -37,7 +47,8 @@ std::optional<std::vector<std::string>> PageText::Page(int pageNumber) const {
   std::vector<std::string> rows;
   for (int row = 0; row < page.rows; ++row) {
     std::string text;
-    for (int col = 0; col < page.columns; ++col) {
+    // The decoder keeps a 41st column for its own use; pages have 40.
+    for (int col = 0; col < page.columns && col < 40; ++col) {
       const unsigned c = page.text[row * page.columns + col].unicode;
       text += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : ' ';
     }

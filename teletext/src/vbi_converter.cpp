@@ -83,6 +83,9 @@ VbiConverter::Step VbiConverter::TakeRecord() {
 }
 
 void VbiConverter::ConvertPass(const std::atomic<bool>* stop) {
+  // A sample larger than the whole ring is refused while the ring is empty; with nothing to
+  // catch up on, only this lets the stream resume.
+  if (ring_.Unread() == 0) ring_.ClearOverflow();
   while (ring_.Unread() > 0 && !(stop && stop->load(std::memory_order_acquire)) &&
          PacketsInBuffer() < kSlots) {
     if (resync_) {
