@@ -25,6 +25,14 @@ struct PageText::Decoder {
 PageText::PageText() : decoder_(std::make_unique<Decoder>()) {}
 PageText::~PageText() = default;
 
+bool PageText::PacketAddress(const uint8_t packet[42], int& magazine, int& row) {
+  const int address = vbi_unham16p(packet);
+  if (address < 0) return false;
+  magazine = (address & 7) == 0 ? 8 : address & 7;
+  row = address >> 3;
+  return true;
+}
+
 void PageText::Feed(const uint8_t packet[42]) {
   if (decoder_->handle == nullptr) return;
   vbi_sliced line{};

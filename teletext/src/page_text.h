@@ -17,6 +17,10 @@ class PageText {
   PageText(const PageText&) = delete;
   PageText& operator=(const PageText&) = delete;
 
+  // Magazine (1-8) and row (0-31) from a packet's Hamming 8/4 address; false when the
+  // address bytes are beyond repair.
+  static bool PacketAddress(const uint8_t packet[42], int& magazine, int& row);
+
   // Feeds one packet as a sliced teletext line; packets must come in transmission order.
   void Feed(const uint8_t packet[42]);
   // The page (hexadecimal page number, e.g. 0x100) as 25 lines of 40 characters, once a
