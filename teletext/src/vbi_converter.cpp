@@ -40,17 +40,13 @@ VbiConverter::Step VbiConverter::Resync() {
     ring_.ClearOverflow();
     return Step::kEndPass;
   }
-  uint32_t run = pendingZeros_;
-  pendingZeros_ = 0;
-  bool more = true;
-  while (more && ring_.Peek(0) == 0x00) {
-    ++run;
-    more = ring_.AdvanceOne();
-  }
-  if (!more) {
-    // The run reaches the end of what has arrived; it may go on in the next sample.
-    pendingZeros_ = run;
-  }
+  const uint32_t unread = ring_.Unread();
+  uint32_t zeros = 0;
+  while (zeros < unread && ring_.Peek(zeros) == 0x00) ++zeros;
+  ring_.Advance(zeros);
+  const uint32_t run = pendingZeros_ + zeros;
+  // A run that reaches the end of what has arrived may go on in the next sample.
+  pendingZeros_ = zeros == unread ? run : 0;
   if (run >= kMinZeroRun) resync_ = false;
   return Step::kNextCycle;
 }
