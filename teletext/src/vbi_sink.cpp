@@ -38,6 +38,8 @@ void VbiSink::Receive(const uint8_t* data, size_t n) {
   if (data == nullptr) return;
   {
     std::lock_guard lock(workerMutex_);
+    // The streaming thread keeps its priority: raising it needs privileges a desktop
+    // process does not have, and the ring absorbs the worker's scheduling delays.
     if (!worker_.joinable() && !stop_.load(std::memory_order_acquire)) {
       worker_ = std::thread([this] { WorkerMain(); });
     }
