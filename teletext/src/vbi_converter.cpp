@@ -44,7 +44,8 @@ VbiConverter::Step VbiConverter::Resync() {
   uint32_t zeros = 0;
   while (zeros < unread && ring_.Peek(zeros) == 0x00) ++zeros;
   ring_.Advance(zeros);
-  const uint32_t run = pendingZeros_ + zeros;
+  // Counting past 16 tells nothing more, and a capped count cannot wrap on endless filler.
+  const uint32_t run = std::min(pendingZeros_ + zeros, kMinZeroRun);
   // A run that reaches the end of what has arrived may go on in the next sample.
   pendingZeros_ = zeros == unread ? run : 0;
   if (run >= kMinZeroRun) resync_ = false;
