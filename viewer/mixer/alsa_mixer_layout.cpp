@@ -37,6 +37,9 @@ AlsaMixerLayout::AlsaMixerLayout(std::vector<AlsaElementInfo> elements)
   playback.line.info.component = MixerComponent::kSpeakers;
   playback.line.info.shortName =
       playback.line.element ? elements_[*playback.line.element].name : "Playback";
+  if (playback.line.element) {
+    playback.line.info.hasMute = elements_[*playback.line.element].playbackSwitch;
+  }
   for (size_t i = 0; i < elements_.size(); ++i) {
     const auto& e = elements_[i];
     if (i == playback.line.element || e.enumerated) continue;
@@ -44,6 +47,7 @@ AlsaMixerLayout::AlsaMixerLayout(std::vector<AlsaElementInfo> elements)
     Line source;
     source.element = i;
     source.info.shortName = e.name;
+    source.info.hasMute = e.playbackSwitch;
     playback.sources.push_back(source);
   }
   // Only the first element standing for a component type is of that type.

@@ -71,6 +71,10 @@ void CMixer::TakeControls(const std::optional<vd::MixerLine>& line, ControlIds& 
   } else {
     Beep();
   }
+  if (!line->hasMute) {
+    set.muteId = 0;
+    return;
+  }
   const auto mute = backend_->LineControl(line->id, MixerControlKind::kMute);
   if (mute) {
     set.muteId = mute->id;
@@ -112,6 +116,7 @@ void CMixer::FindLines() {
 }
 
 void CMixer::SwitchLineMuteOff() {
+  if (line_.muteId == 0) return;  // a line without a switch has nothing to restore
   lineMuteAtOpen_ = ReadMute(line_.muteId);
   if (!lineMuteAtOpen_) Beep();
   if (!WriteMute(line_.muteId, false)) Beep();
@@ -153,7 +158,7 @@ void CMixer::StartWave(const std::vector<int32_t>& lineVolume) {
     for (int32_t v : lineVolume) sum += v;
     volume_ = static_cast<int32_t>(sum / static_cast<int64_t>(lineVolume.size()));
   }
-  if (!WriteMute(wave_.muteId, false)) Beep();
+  if (wave_.muteId != 0 && !WriteMute(wave_.muteId, false)) Beep();
   const int32_t middle =
       static_cast<int32_t>((static_cast<int64_t>(wave_.minimum) + wave_.maximum) / 2);
   const std::array<int32_t, 1> both = {middle};

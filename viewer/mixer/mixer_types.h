@@ -21,6 +21,9 @@ struct MixerLine {
   std::string shortName;
   MixerComponent component = MixerComponent::kOther;
   unsigned connections = 0;  // number of sources below a destination line
+  // Many ALSA elements have a volume but no switch; such a line is not broken, it simply
+  // cannot be muted.
+  bool hasMute = true;
 };
 
 struct MixerControl {

@@ -47,6 +47,7 @@ VirtualMixerBackend::LineState VirtualMixerBackend::MakeLine(unsigned card, cons
   line.info.id = nextLineId_++;
   line.info.shortName = spec.shortName;
   line.info.component = spec.component;
+  line.info.hasMute = spec.hasMute;
   if (spec.hasVolume) {
     MixerControl volume{.kind = MixerControlKind::kVolume,
                         .minimum = spec.minimum,
