@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "mixer_lines.h"
 #include "mixer_names.h"
 
 namespace {
@@ -19,7 +20,6 @@ std::optional<int32_t> Larger(const std::optional<std::vector<int32_t>>& values)
 
 }  // namespace
 
-using vd::MixerComponent;
 using vd::MixerControlKind;
 namespace names = vd::mixer_names;
 
@@ -47,13 +47,15 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   ownChange_ = false;
   lineMuteAtOpen_.reset();
 
-  TakeControls(backend_->LineOfComponent(MixerComponent::kSpeakers), master_);
-  FindLines();
+  const vd::MixerLines lines = vd::FindMixerLines(*backend_);
+  TakeControls(lines.speakers, master_);
+  TakeControls(lines.wave, wave_);
+  TakeControls(lines.line, line_);
   active_ = line_;
   activeSet_ = ControlSet::kLine;
   SwitchLineMuteOff();
   const std::vector<int32_t> lineVolume = CheckActiveVolume();
-  SelectRecordingSource();
+  SelectRecordingSource(lines.waveIn);
   StartWave(lineVolume);
   return handle_;
 }
@@ -83,38 +85,6 @@ void CMixer::TakeControls(const std::optional<vd::MixerLine>& line, ControlIds& 
   }
 }
 
-std::optional<vd::MixerLine> CMixer::FindSource(MixerComponent component, unsigned destination,
-                                                unsigned connections) {
-  if (auto line = backend_->LineOfComponent(component)) return line;
-  std::vector<std::string> shortNames;
-  for (unsigned i = 0; i < connections; ++i) {
-    const auto source = backend_->Source(destination, i);
-    // An unreadable source keeps its place so that the index still names it.
-    shortNames.push_back(source ? source->shortName : std::string());
-  }
-  const auto found = names::FindByName(shortNames, names::ShortNames(component));
-  if (!found) return std::nullopt;
-  return backend_->Source(destination, static_cast<unsigned>(*found));
-}
-
-void CMixer::FindLines() {
-  std::vector<std::string> destinationNames;
-  std::vector<unsigned> connections;
-  for (unsigned i = 0; i < backend_->DestinationCount(); ++i) {
-    const auto line = backend_->Destination(i);
-    destinationNames.push_back(line ? line->shortName : std::string());
-    connections.push_back(line ? line->connections : 0);
-  }
-  const size_t destination = names::PickDestination(destinationNames);
-  const unsigned sourceCount = destination < connections.size() ? connections[destination] : 0;
-  const auto destIndex = static_cast<unsigned>(destination);
-
-  TakeControls(FindSource(MixerComponent::kWaveOut, destIndex, sourceCount), wave_);
-  auto line = FindSource(MixerComponent::kLine, destIndex, sourceCount);
-  if (!line) line = FindSource(MixerComponent::kAuxiliary, destIndex, sourceCount);
-  TakeControls(line, line_);
-}
-
 void CMixer::SwitchLineMuteOff() {
   if (line_.muteId == 0) return;  // a line without a switch has nothing to restore
   lineMuteAtOpen_ = ReadMute(line_.muteId);
@@ -137,8 +107,7 @@ std::vector<int32_t> CMixer::CheckActiveVolume() {
   return *values;
 }
 
-void CMixer::SelectRecordingSource() {
-  const auto waveIn = backend_->LineOfComponent(MixerComponent::kWaveIn);
+void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn) {
   const auto list =
       waveIn ? backend_->LineControl(waveIn->id, MixerControlKind::kSourceList) : std::nullopt;
   const auto items = list ? backend_->ListItems(list->id) : std::nullopt;

@@ -61,12 +61,9 @@ class CMixer {
 
   void Beep() { host_.Beep(vd::BeepKind::kDefault); }
   void TakeControls(const std::optional<vd::MixerLine>& line, ControlIds& set);
-  std::optional<vd::MixerLine> FindSource(vd::MixerComponent component, unsigned destination,
-                                          unsigned connections);
-  void FindLines();
   void SwitchLineMuteOff();
   std::vector<int32_t> CheckActiveVolume();
-  void SelectRecordingSource();
+  void SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn);
   void StartWave(const std::vector<int32_t>& lineVolume);
   void Activate(ControlSet set);
   bool WriteMute(vd::MixerControlId id, bool on);
