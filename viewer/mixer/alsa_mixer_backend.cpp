@@ -36,6 +36,8 @@ std::optional<std::string> CardName(int card) {
 
 AlsaMixerBackend::AlsaMixerBackend() = default;
 
+AlsaMixerBackend::AlsaMixerBackend(std::vector<Device> devices) : devices_(std::move(devices)) {}
+
 AlsaMixerBackend::~AlsaMixerBackend() {
   Close();
 }
@@ -46,6 +48,7 @@ bool AlsaMixerBackend::AnyCard() {
 }
 
 unsigned AlsaMixerBackend::DeviceCount() {
+  if (devices_) return static_cast<unsigned>(devices_->size());
   unsigned count = 0;
   int card = -1;
   while (snd_card_next(&card) == 0 && card >= 0) ++count;
@@ -53,12 +56,17 @@ unsigned AlsaMixerBackend::DeviceCount() {
 }
 
 std::optional<std::string> AlsaMixerBackend::ProductName(unsigned index) {
+  if (devices_) {
+    if (index >= devices_->size()) return std::nullopt;
+    return (*devices_)[index].productName;
+  }
   return CardName(static_cast<int>(index));
 }
 
 MixerHandle AlsaMixerBackend::Open(unsigned index) {
   if (mixer_ != nullptr) return 0;
-  const std::string device = "hw:" + std::to_string(index);
+  if (devices_ && index >= devices_->size()) return 0;
+  const std::string device = devices_ ? (*devices_)[index].ctlName : "hw:" + std::to_string(index);
   snd_mixer_t* mixer = nullptr;
   if (snd_mixer_open(&mixer, 0) < 0) return 0;
   snd_hctl_t* hctl = nullptr;
@@ -79,6 +87,7 @@ MixerHandle AlsaMixerBackend::Open(unsigned index) {
     info.playbackVolume = snd_mixer_selem_has_playback_volume(elem) != 0;
     info.playbackSwitch = snd_mixer_selem_has_playback_switch(elem) != 0;
     info.enumerated = snd_mixer_selem_is_enumerated(elem) != 0;
+    info.captureExclusive = snd_mixer_selem_has_capture_switch_exclusive(elem) != 0;
     info.active = snd_mixer_selem_is_active(elem) != 0;
     if (info.playbackVolume) {
       long minimum = 0, maximum = 0;
@@ -95,6 +104,7 @@ MixerHandle AlsaMixerBackend::Open(unsigned index) {
   layout_ = AlsaMixerLayout(std::move(infos));
   seen_.resize(elements_.size());
   for (size_t i = 0; i < elements_.size(); ++i) Remember(i);
+  seenGroup_ = ReadGroup();
   handle_ = nextHandle_++;
   if (nextHandle_ == 0) nextHandle_ = 1;
   return handle_;
@@ -106,6 +116,7 @@ bool AlsaMixerBackend::Close() {
   mixer_ = nullptr;
   elements_.clear();
   seen_.clear();
+  seenGroup_.reset();
   ownWrites_.clear();
   layout_ = AlsaMixerLayout();
   handle_ = 0;
@@ -148,8 +159,9 @@ std::optional<MixerControl> AlsaMixerBackend::Control(MixerControlId id) {
   if (mixer_ == nullptr || gone_) return std::nullopt;
   auto control = layout_.Control(id);
   // Whether an element is active can change while the mixer is open.
-  if (control) {
-    control->disabled = snd_mixer_selem_is_active(elements_[layout_.Resolve(id)->element]) == 0;
+  const size_t element = control ? layout_.Resolve(id)->element : 0;
+  if (control && element < elements_.size()) {
+    control->disabled = snd_mixer_selem_is_active(elements_[element]) == 0;
   }
   return control;
 }
@@ -157,7 +169,7 @@ std::optional<MixerControl> AlsaMixerBackend::Control(MixerControlId id) {
 snd_mixer_elem_t* AlsaMixerBackend::Element(MixerControlId id, MixerControlKind* kind) const {
   if (mixer_ == nullptr || gone_) return nullptr;
   const auto ref = layout_.Resolve(id);
-  if (!ref) return nullptr;
+  if (!ref || ref->element >= elements_.size()) return nullptr;
   *kind = ref->kind;
   return elements_[ref->element];
 }
@@ -207,7 +219,27 @@ void AlsaMixerBackend::Remember(size_t element) {
   seen_[element] = ReadAll(element);
 }
 
+bool AlsaMixerBackend::IsGroupList(MixerControlId id) const {
+  if (mixer_ == nullptr || gone_) return false;
+  const auto ref = layout_.Resolve(id);
+  return ref && ref->element == elements_.size() && !layout_.CaptureGroup().empty();
+}
+
+std::optional<std::vector<int32_t>> AlsaMixerBackend::ReadGroup() const {
+  if (layout_.CaptureGroup().empty()) return std::nullopt;
+  std::vector<int32_t> flags;
+  for (size_t element : layout_.CaptureGroup()) {
+    int on = 0;
+    if (snd_mixer_selem_get_capture_switch(elements_[element], kStereo[0], &on) < 0) {
+      return std::nullopt;
+    }
+    flags.push_back(on ? 1 : 0);
+  }
+  return flags;
+}
+
 std::optional<std::vector<int32_t>> AlsaMixerBackend::Values(MixerControlId id) {
+  if (IsGroupList(id)) return ReadGroup();
   MixerControlKind kind{};
   if (Element(id, &kind) == nullptr) return std::nullopt;
   return Read(layout_.Resolve(id)->element, kind);
@@ -265,12 +297,29 @@ std::optional<std::vector<std::string>> AlsaMixerBackend::EnumItems(size_t eleme
 }
 
 std::optional<std::vector<std::string>> AlsaMixerBackend::ListItems(MixerControlId id) {
+  if (IsGroupList(id)) {
+    std::vector<std::string> items;
+    for (size_t element : layout_.CaptureGroup()) items.push_back(layout_.Elements()[element].name);
+    return items;
+  }
   MixerControlKind kind{};
   if (Element(id, &kind) == nullptr || kind != MixerControlKind::kSourceList) return std::nullopt;
   return EnumItems(layout_.Resolve(id)->element);
 }
 
 bool AlsaMixerBackend::SelectListItem(MixerControlId id, size_t item) {
+  if (IsGroupList(id)) {
+    const auto& group = layout_.CaptureGroup();
+    // The switches are exclusive: turning one on turns the others off.
+    if (item >= group.size() ||
+        snd_mixer_selem_set_capture_switch_all(elements_[group[item]], 1) < 0) {
+      return false;
+    }
+    for (size_t element : group) Remember(element);
+    seenGroup_ = ReadGroup();
+    ownWrites_.push_back(id);
+    return true;
+  }
   MixerControlKind kind{};
   snd_mixer_elem_t* elem = Element(id, &kind);
   if (elem == nullptr || kind != MixerControlKind::kSourceList) return false;
@@ -316,6 +365,15 @@ void AlsaMixerBackend::HandleEvents(const ChangeListener& listener) {
   }
   for (MixerControlId id : own) listener(handle, id);
   if (mixer_ == nullptr || handle_ != handle) return;  // the listener closed the mixer
+  if (!elements_.empty()) {
+    const auto group = ReadGroup();
+    if (group != seenGroup_) {
+      seenGroup_ = group;
+      listener(handle,
+               AlsaMixerLayout::ControlIdOf(elements_.size(), MixerControlKind::kSourceList));
+      if (mixer_ == nullptr || handle_ != handle || elements_.empty()) return;
+    }
+  }
   for (size_t i = 0; i < elements_.size(); ++i) {
     const Seen now = ReadAll(i);
     const Seen before = seen_[i];

@@ -18,7 +18,15 @@ namespace vd {
 
 class AlsaMixerBackend : public MixerBackend {
  public:
+  // A control device named in the ALSA configuration, standing in for the machine's cards.
+  struct Device {
+    std::string ctlName;
+    std::string productName;
+  };
+
+  // The machine's cards: mixer index N is hw:N.
   AlsaMixerBackend();
+  explicit AlsaMixerBackend(std::vector<Device> devices);
   ~AlsaMixerBackend() override;
   AlsaMixerBackend(const AlsaMixerBackend&) = delete;
   AlsaMixerBackend& operator=(const AlsaMixerBackend&) = delete;
@@ -58,10 +66,14 @@ class AlsaMixerBackend : public MixerBackend {
   std::optional<std::vector<int32_t>> Read(size_t element, MixerControlKind kind) const;
   Seen ReadAll(size_t element) const;
   void Remember(size_t element);
+  bool IsGroupList(MixerControlId id) const;
+  std::optional<std::vector<int32_t>> ReadGroup() const;
 
+  std::optional<std::vector<Device>> devices_;
   _snd_mixer* mixer_ = nullptr;
   std::vector<_snd_mixer_elem*> elements_;
   std::vector<Seen> seen_;
+  std::optional<std::vector<int32_t>> seenGroup_;
   AlsaMixerLayout layout_;
   MixerHandle handle_ = 0;
   MixerHandle nextHandle_ = 1;

@@ -60,8 +60,15 @@ AlsaMixerLayout::AlsaMixerLayout(std::vector<AlsaElementInfo> elements)
   playback.line.info.connections = static_cast<unsigned>(playback.sources.size());
   destinations_.push_back(std::move(playback));
 
-  const auto captureSource = mixer_names::FindAlsaElement(MixerComponent::kWaveIn, names);
-  if (captureSource && elements_[*captureSource].enumerated) {
+  auto captureSource = mixer_names::FindAlsaElement(MixerComponent::kWaveIn, names);
+  if (captureSource && !elements_[*captureSource].enumerated) captureSource.reset();
+  if (!captureSource) {
+    for (size_t i = 0; i < elements_.size(); ++i) {
+      if (elements_[i].captureExclusive) captureGroup_.push_back(i);
+    }
+    if (!captureGroup_.empty()) captureSource = elements_.size();
+  }
+  if (captureSource) {
     DestinationLines recording;
     recording.line.element = captureSource;
     recording.line.info.component = MixerComponent::kWaveIn;
@@ -117,6 +124,10 @@ MixerControlId AlsaMixerLayout::ControlIdOf(size_t element, MixerControlKind kin
 
 std::optional<MixerControl> AlsaMixerLayout::MakeControl(size_t element,
                                                          MixerControlKind kind) const {
+  if (element == elements_.size()) {
+    if (captureGroup_.empty() || kind != MixerControlKind::kSourceList) return std::nullopt;
+    return MixerControl{.id = ControlIdOf(element, kind), .kind = kind, .maximum = 1};
+  }
   const auto& e = elements_[element];
   MixerControl control;
   control.id = ControlIdOf(element, kind);
@@ -152,7 +163,7 @@ std::optional<AlsaMixerLayout::ControlRef> AlsaMixerLayout::Resolve(MixerControl
   if (id < kFirstMixerControlId) return std::nullopt;
   const MixerControlId offset = id - kFirstMixerControlId;
   const size_t element = offset / kControlsPerElement;
-  if (element >= elements_.size()) return std::nullopt;
+  if (element > elements_.size()) return std::nullopt;
   static constexpr MixerControlKind kKinds[] = {MixerControlKind::kVolume, MixerControlKind::kMute,
                                                 MixerControlKind::kSourceList};
   const MixerControlId slot = offset % kControlsPerElement;

@@ -2,9 +2,12 @@
 // names and capabilities alone so that it can be checked without a sound card.
 //
 // Destination 0 is the playback side: its own controls are those of "Master", its sources
-// every other element with a playback volume or switch. Destination 1, present when the card
-// has a capture-source enumeration, is the recording side; that enumeration is its source
-// list. Element names stand for component types as mixer_names.h lists them.
+// every other element with a playback volume or switch. Destination 1 is the recording side,
+// present when the card has a way to choose what to record from: an enumerated "Capture
+// Source" / "Input Source" element, or else the group of elements with exclusive capture
+// switches (ALSA's simple mixer turns a driver's "Capture Source" enumeration into such a
+// group, one switch per input). Element names stand for component types as mixer_names.h
+// lists them.
 #pragma once
 
 #include <optional>
@@ -20,6 +23,7 @@ struct AlsaElementInfo {
   bool playbackVolume = false;
   bool playbackSwitch = false;
   bool enumerated = false;
+  bool captureExclusive = false;  // one of a group of capture switches of which one is on
   bool active = true;
   int32_t minimum = 0;
   int32_t maximum = 0;
@@ -46,6 +50,9 @@ class AlsaMixerLayout {
 
   static MixerControlId ControlIdOf(size_t element, MixerControlKind kind);
   const std::vector<AlsaElementInfo>& Elements() const { return elements_; }
+  // The elements whose capture switches form the recording list, when that list is a group
+  // rather than one enumerated element; its list control resolves to element Elements().size().
+  const std::vector<size_t>& CaptureGroup() const { return captureGroup_; }
 
  private:
   struct Line {
@@ -62,6 +69,7 @@ class AlsaMixerLayout {
 
   std::vector<AlsaElementInfo> elements_;
   std::vector<DestinationLines> destinations_;
+  std::vector<size_t> captureGroup_;
 };
 
 }  // namespace vd
