@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
-#include "fake_mixer_host.h"
-#include "mixer.h"
 #include "mixer_backend.h"
 #include "mixer_names.h"
 
@@ -30,12 +27,18 @@ AlsaElementInfo CaptureOnly(std::string name) {
 AlsaElementInfo Enumerated(std::string name) {
   return {.name = std::move(name), .enumerated = true};
 }
+// An input the driver's "Capture Source" enumeration can choose, as the simple mixer shows it.
+AlsaElementInfo Recordable(AlsaElementInfo info) {
+  info.captureExclusive = true;
+  return info;
+}
 
-// The elements of a common on-board codec.
+// The elements of a common on-board codec, in the simple mixer's order.
 std::vector<AlsaElementInfo> OnBoardCard() {
-  return {Playback("Master", 87), Playback("Headphone"),  Playback("PCM", 255, false),
-          Playback("Front"),      Playback("Line"),       Playback("CD"),
-          Playback("Mic"),        CaptureOnly("Capture"), Enumerated("Capture Source")};
+  return {
+      Playback("Master", 87),      Playback("Headphone"),        Playback("PCM", 255, false),
+      Playback("Front"),           Recordable(Playback("Line")), Recordable(Playback("CD")),
+      Recordable(Playback("Mic")), CaptureOnly("Capture"),       Recordable(CaptureOnly("Mix"))};
 }
 
 std::vector<std::string> SourceNames(const AlsaMixerLayout& layout, unsigned destination) {
@@ -79,17 +82,29 @@ TEST(AlsaMixerLayout, PcmIsTheWaveSourceAndLineTheLineSource) {
   EXPECT_FALSE(layout.LineOfComponent(MixerComponent::kAuxiliary));
 }
 
-TEST(AlsaMixerLayout, CaptureSourceEnumerationIsTheRecordingList) {
+TEST(AlsaMixerLayout, ExclusiveCaptureSwitchesFormTheRecordingList) {
   const AlsaMixerLayout layout(OnBoardCard());
   const auto waveIn = layout.LineOfComponent(MixerComponent::kWaveIn);
   ASSERT_TRUE(waveIn);
   EXPECT_EQ(waveIn->connections, 0u);
+  EXPECT_EQ(layout.CaptureGroup(), (std::vector<size_t>{4, 5, 6, 8}));
   const auto list = layout.LineControl(waveIn->id, MixerControlKind::kSourceList);
   ASSERT_TRUE(list);
   const auto ref = layout.Resolve(list->id);
   ASSERT_TRUE(ref);
-  EXPECT_EQ(layout.Elements()[ref->element].name, "Capture Source");
+  EXPECT_EQ(ref->element, layout.Elements().size());
   EXPECT_FALSE(layout.LineControl(waveIn->id, MixerControlKind::kVolume));
+}
+
+TEST(AlsaMixerLayout, AnEnumeratedInputSourceWinsOverCaptureSwitches) {
+  auto elements = OnBoardCard();
+  elements.push_back(Enumerated("Input Source"));
+  const AlsaMixerLayout layout(elements);
+  const auto waveIn = layout.LineOfComponent(MixerComponent::kWaveIn);
+  const auto list = layout.LineControl(waveIn->id, MixerControlKind::kSourceList);
+  ASSERT_TRUE(list);
+  EXPECT_EQ(layout.Resolve(list->id)->element, elements.size() - 1);
+  EXPECT_TRUE(layout.CaptureGroup().empty());
 }
 
 TEST(AlsaMixerLayout, InputSourceServesWhenThereIsNoCaptureSource) {
@@ -101,7 +116,7 @@ TEST(AlsaMixerLayout, InputSourceServesWhenThereIsNoCaptureSource) {
   EXPECT_TRUE(layout.LineOfComponent(MixerComponent::kWaveIn));
 }
 
-TEST(AlsaMixerLayout, ACaptureSourceThatIsNotAnEnumerationGivesNoRecordingSide) {
+TEST(AlsaMixerLayout, WithoutEnumerationOrCaptureSwitchesThereIsNoRecordingSide) {
   const AlsaMixerLayout layout({Playback("Master"), CaptureOnly("Capture Source")});
   EXPECT_EQ(layout.DestinationCount(), 1u);
   EXPECT_FALSE(layout.LineOfComponent(MixerComponent::kWaveIn));
@@ -137,7 +152,7 @@ TEST(AlsaMixerLayout, CardWithoutMasterHasAPlaybackDestinationWithoutControls) {
 TEST(AlsaMixerLayout, ControlIdsAreDistinctResolveBackAndNeverSmall) {
   const AlsaMixerLayout layout(OnBoardCard());
   std::set<vd::MixerControlId> seen;
-  for (size_t e = 0; e < layout.Elements().size(); ++e) {
+  for (size_t e = 0; e <= layout.Elements().size(); ++e) {
     for (auto kind :
          {MixerControlKind::kVolume, MixerControlKind::kMute, MixerControlKind::kSourceList}) {
       const auto id = AlsaMixerLayout::ControlIdOf(e, kind);
@@ -149,13 +164,16 @@ TEST(AlsaMixerLayout, ControlIdsAreDistinctResolveBackAndNeverSmall) {
       EXPECT_EQ(ref->kind, kind);
     }
   }
-  // The capture-only element and the enumeration have no playback controls.
+  // Capture-only elements have no playback controls.
   EXPECT_FALSE(layout.Resolve(AlsaMixerLayout::ControlIdOf(7, MixerControlKind::kVolume)));
   EXPECT_FALSE(layout.Resolve(AlsaMixerLayout::ControlIdOf(8, MixerControlKind::kMute)));
+  // The recording list sits one past the last element.
+  EXPECT_TRUE(layout.Resolve(AlsaMixerLayout::ControlIdOf(9, MixerControlKind::kSourceList)));
   for (vd::MixerControlId placeholder : {1u, 4u, 8u, 11u}) {
     EXPECT_FALSE(layout.Resolve(placeholder));
   }
-  EXPECT_FALSE(layout.Resolve(AlsaMixerLayout::ControlIdOf(99, MixerControlKind::kVolume)));
+  EXPECT_FALSE(layout.Resolve(AlsaMixerLayout::ControlIdOf(9, MixerControlKind::kVolume)));
+  EXPECT_FALSE(layout.Resolve(AlsaMixerLayout::ControlIdOf(10, MixerControlKind::kSourceList)));
 }
 
 TEST(AlsaMixerLayout, InactiveElementsGiveDisabledControls) {
@@ -166,121 +184,6 @@ TEST(AlsaMixerLayout, InactiveElementsGiveDisabledControls) {
   EXPECT_TRUE(layout.LineControl(line->id, MixerControlKind::kVolume)->disabled);
   const auto master = layout.LineOfComponent(MixerComponent::kSpeakers);
   EXPECT_FALSE(layout.LineControl(master->id, MixerControlKind::kVolume)->disabled);
-}
-
-// The layout with in-memory element values, so that CMixer runs over an ALSA card's element
-// table exactly as it would over the card.
-class LayoutBackend : public vd::MixerBackend {
- public:
-  LayoutBackend(std::vector<AlsaElementInfo> elements, std::vector<std::string> captureItems)
-      : layout_(std::move(elements)), captureItems_(std::move(captureItems)) {
-    for (size_t e = 0; e < layout_.Elements().size(); ++e) {
-      const auto& info = layout_.Elements()[e];
-      values_[AlsaMixerLayout::ControlIdOf(e, MixerControlKind::kVolume)] =
-          std::vector<int32_t>(info.channels, info.minimum);
-      values_[AlsaMixerLayout::ControlIdOf(e, MixerControlKind::kMute)] = {1};
-      values_[AlsaMixerLayout::ControlIdOf(e, MixerControlKind::kSourceList)] =
-          std::vector<int32_t>(captureItems_.size(), 0);
-    }
-  }
-  std::vector<int32_t> ValuesOf(const std::string& element, MixerControlKind kind) const {
-    for (size_t e = 0; e < layout_.Elements().size(); ++e) {
-      if (layout_.Elements()[e].name == element) {
-        return values_.at(AlsaMixerLayout::ControlIdOf(e, kind));
-      }
-    }
-    return {};
-  }
-
-  unsigned DeviceCount() override { return 1; }
-  std::optional<std::string> ProductName(unsigned index) override {
-    return index == 0 ? std::optional<std::string>("HDA Intel PCH") : std::nullopt;
-  }
-  vd::MixerHandle Open(unsigned index) override { return index == 0 ? 7 : 0; }
-  bool Close() override { return true; }
-  std::optional<vd::MixerLine> LineOfComponent(MixerComponent c) override {
-    return layout_.LineOfComponent(c);
-  }
-  unsigned DestinationCount() override { return layout_.DestinationCount(); }
-  std::optional<vd::MixerLine> Destination(unsigned i) override { return layout_.Destination(i); }
-  std::optional<vd::MixerLine> Source(unsigned d, unsigned i) override {
-    return layout_.Source(d, i);
-  }
-  std::optional<vd::MixerControl> LineControl(uint32_t line, MixerControlKind kind) override {
-    return layout_.LineControl(line, kind);
-  }
-  std::optional<vd::MixerControl> Control(vd::MixerControlId id) override {
-    return layout_.Control(id);
-  }
-  std::optional<std::vector<int32_t>> Values(vd::MixerControlId id) override {
-    if (!layout_.Resolve(id)) return std::nullopt;
-    return values_.at(id);
-  }
-  bool SetValues(vd::MixerControlId id, std::span<const int32_t> values) override {
-    const auto control = layout_.Control(id);
-    if (!control || control->kind == MixerControlKind::kSourceList) return false;
-    auto& stored = values_.at(id);
-    for (size_t i = 0; i < stored.size(); ++i) stored[i] = values[values.size() == 1 ? 0 : i];
-    return true;
-  }
-  std::optional<std::vector<std::string>> ListItems(vd::MixerControlId id) override {
-    const auto ref = layout_.Resolve(id);
-    if (!ref || ref->kind != MixerControlKind::kSourceList) return std::nullopt;
-    return captureItems_;
-  }
-  bool SelectListItem(vd::MixerControlId id, size_t item) override {
-    auto& flags = values_.at(id);
-    std::fill(flags.begin(), flags.end(), 0);
-    flags.at(item) = 1;
-    return true;
-  }
-  std::vector<pollfd> PollDescriptors() override { return {}; }
-  void HandleEvents(const ChangeListener&) override {}
-
- private:
-  AlsaMixerLayout layout_;
-  std::vector<std::string> captureItems_;
-  std::map<vd::MixerControlId, std::vector<int32_t>> values_;
-};
-
-TEST(AlsaMixerLayout, MixerOpenedOnAnOnBoardCardControlsLineAndRecordsFromIt) {
-  auto owned = std::make_unique<LayoutBackend>(
-      OnBoardCard(), std::vector<std::string>{"Mic", "CD", "Video", "Aux", "Line", "Mix"});
-  LayoutBackend& card = *owned;
-  vd::testing::FakeMixerHost host;
-  CMixer mixer(std::move(owned), host, 0);
-  ASSERT_NE(mixer.Open(0), 0u);
-  EXPECT_EQ(card.ValuesOf("Line", MixerControlKind::kMute), std::vector<int32_t>{0});
-  EXPECT_EQ(card.ValuesOf("Capture Source", MixerControlKind::kSourceList),
-            (std::vector<int32_t>{0, 0, 0, 0, 1, 0}));
-  EXPECT_EQ(card.ValuesOf("PCM", MixerControlKind::kVolume), (std::vector<int32_t>{127, 127}));
-  // PCM has no switch here, which is normal and no reason to beep.
-  EXPECT_TRUE(host.beeps.empty());
-
-  mixer.SelectControls(0, {.mute = 0, .volume = 20}, false);
-  EXPECT_EQ(mixer.ActiveSet(), CMixer::ControlSet::kLine);
-  EXPECT_EQ(mixer.Maximum(), 31);
-  EXPECT_TRUE(mixer.SetVolume(20));
-  EXPECT_EQ(card.ValuesOf("Line", MixerControlKind::kVolume), (std::vector<int32_t>{20, 20}));
-  EXPECT_EQ(card.ValuesOf("Master", MixerControlKind::kVolume), (std::vector<int32_t>{0, 0}));
-}
-
-TEST(AlsaMixerLayout, MixerFindsASpelledOutLineInByItsShortName) {
-  auto owned = std::make_unique<LayoutBackend>(
-      std::vector<AlsaElementInfo>{Playback("Master"), Playback("PCM"), Playback("Line In", 15),
-                                   Enumerated("Input Source")},
-      std::vector<std::string>{"Mic", "Line In"});
-  LayoutBackend& card = *owned;
-  vd::testing::FakeMixerHost host;
-  CMixer mixer(std::move(owned), host, 0);
-  ASSERT_NE(mixer.Open(0), 0u);
-  EXPECT_TRUE(host.beeps.empty());
-  mixer.SelectControls(0, {.mute = 0, .volume = 9}, false);
-  EXPECT_EQ(mixer.Maximum(), 15);
-  EXPECT_TRUE(mixer.SetVolume(9));
-  EXPECT_EQ(card.ValuesOf("Line In", MixerControlKind::kVolume), (std::vector<int32_t>{9, 9}));
-  EXPECT_EQ(card.ValuesOf("Input Source", MixerControlKind::kSourceList),
-            (std::vector<int32_t>{0, 1}));
 }
 
 }  // namespace

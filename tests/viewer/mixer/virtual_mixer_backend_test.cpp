@@ -8,7 +8,6 @@ namespace {
 
 using vd::MixerControlKind;
 using vd::VirtualMixerBackend;
-using Call = VirtualMixerBackend::Call;
 
 bool Readable(VirtualMixerBackend& backend) {
   auto fds = backend.PollDescriptors();
@@ -80,27 +79,6 @@ TEST(VirtualMixerBackend, ControlsOfAClosedOrOtherCardAreOutOfReach) {
   EXPECT_FALSE(backend.Values(other));
   EXPECT_FALSE(backend.Control(other));
   EXPECT_EQ(backend.Open(0), 0u);  // one mixer at a time
-}
-
-TEST(VirtualMixerBackend, ChosenCallsFailUntilReleased) {
-  VirtualMixerBackend backend;
-  backend.AddCard(VirtualMixerBackend::TypicalCard("A"));
-  backend.Open(0);
-  const auto id = *backend.ControlIdOf(0, "Line In", MixerControlKind::kVolume);
-  backend.FailControl(id);
-  EXPECT_FALSE(backend.Values(id));
-  const auto other = *backend.ControlIdOf(0, "Wave", MixerControlKind::kVolume);
-  EXPECT_TRUE(backend.Values(other));
-  backend.FailControl(id, false);
-  EXPECT_TRUE(backend.Values(id));
-  backend.FailCalls(Call::kListItems);
-  const auto waveIn = backend.LineOfComponent(vd::MixerComponent::kWaveIn);
-  ASSERT_TRUE(waveIn);
-  const auto list = backend.LineControl(waveIn->id, MixerControlKind::kSourceList);
-  ASSERT_TRUE(list);
-  EXPECT_FALSE(backend.ListItems(list->id));
-  backend.FailCalls(Call::kListItems, false);
-  EXPECT_EQ(backend.ListItems(list->id)->size(), 4u);
 }
 
 }  // namespace
