@@ -47,6 +47,10 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   ownChange_ = false;
   lineMuteAtOpen_.reset();
 
+  // Nothing found on a card opened earlier may stand for a control of this one.
+  master_ = kInitialMaster;
+  wave_ = kInitialWave;
+  line_ = kInitialLine;
   const vd::MixerLines lines = vd::FindMixerLines(*backend_);
   TakeControls(lines.speakers, master_);
   TakeControls(lines.wave, wave_);

@@ -81,9 +81,12 @@ class CMixer {
 
   // Placeholder ids name no control (see kFirstMixerControlId): a set whose query failed
   // makes its calls fail and beep instead of touching an unrelated control.
-  ControlIds master_{4, 11, 0, 0x8000};
-  ControlIds wave_{0, 0, 0, 0x8000};
-  ControlIds line_{1, 8, 0, 0x8000};
+  static constexpr ControlIds kInitialMaster{4, 11, 0, 0x8000};
+  static constexpr ControlIds kInitialWave{0, 0, 0, 0x8000};
+  static constexpr ControlIds kInitialLine{1, 8, 0, 0x8000};
+  ControlIds master_ = kInitialMaster;
+  ControlIds wave_ = kInitialWave;
+  ControlIds line_ = kInitialLine;
   ControlIds active_ = line_;
   ControlSet activeSet_ = ControlSet::kLine;
 

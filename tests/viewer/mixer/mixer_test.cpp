@@ -414,6 +414,26 @@ TEST_F(MixerTest, LinesWithoutMuteSwitchesOpenWithoutBeeping) {
   EXPECT_EQ(host.beeps.size(), 1u);
 }
 
+TEST_F(MixerTest, ReopeningForgetsTheControlsOfTheCardBefore) {
+  Card bare;
+  bare.productName = "Bare";
+  VirtualMixerBackend::DestinationSpec speakers;
+  speakers.line = {.shortName = "Speakers", .component = MixerComponent::kSpeakers};
+  bare.destinations = {speakers};
+  Card onboard = VirtualMixerBackend::TypicalCard("Onboard");
+  onboard.destinations[0].sources[1].maximum = 100;
+  Make({onboard, bare}, 0);
+  ASSERT_NE(mixer->Open(0), 0u);
+  mixer->Close();
+  ASSERT_NE(mixer->Open(1), 0u);
+  mixer->SelectControls(0, {.mute = 0, .volume = 10}, false);
+  // The bare card has no line: the line set is the placeholder, not the first card's line.
+  EXPECT_EQ(mixer->Maximum(), 0x8000);
+  host.beeps.clear();
+  EXPECT_FALSE(mixer->SetVolume(10));
+  EXPECT_EQ(host.beeps, std::vector<BeepKind>{BeepKind::kDefault});
+}
+
 TEST_F(MixerTest, RecordingSourceIsLeftAloneWithoutALineOrAuxItem) {
   Card card = VirtualMixerBackend::TypicalCard("Onboard");
   card.destinations[1].recordingItems = {"Microphone", "CD Audio"};
