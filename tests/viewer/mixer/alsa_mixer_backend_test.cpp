@@ -46,6 +46,7 @@ class AlsaEnvironment : public ::testing::Environment {
   std::string dir_;
 };
 
+// GoogleTest owns registered environments and deletes them at exit.
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new AlsaEnvironment);
 
 // Waits (bounded) until one of the descriptors is readable.
