@@ -86,29 +86,29 @@ bool CControlPanel::CreateButton(GenBmpBtn* button, int x, int y, int width, int
 
 void CControlPanel::BuildPlaceholders() {
   // The buttons replace these, as the skinned buttons replace the template's plain ones.
-  for (const vd::PanelButtonSpec& spec : PanelLayout::Buttons()) {
+  for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
     auto* placeholder = new QWidget(this);
-    placeholder->setProperty(kControlIdProperty, spec.id);
+    placeholder->setProperty(kControlIdProperty, entry.id);
     placeholder->setGeometry(
-        QRect(PanelLayout::PanelPosition(spec), QSize(spec.width, spec.height)));
+        QRect(PanelLayout::PanelPosition(entry), QSize(entry.width, entry.height)));
   }
 }
 
 bool CControlPanel::BuildControls() {
   bool ok = true;
-  for (const vd::PanelButtonSpec& spec : PanelLayout::Buttons()) {
-    const QString normal = QString::fromLatin1(spec.bitmap);
-    auto* button = new GenBmpBtn(spec.shape, skin_, this);
-    const QPoint at = PanelLayout::PanelPosition(spec);
-    if (!CreateButton(button, at.x(), at.y(), spec.width, spec.height, spec.id, this, normal,
+  for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
+    const QString normal = QString::fromLatin1(entry.bitmap);
+    auto* button = new GenBmpBtn(entry.shape, skin_, this);
+    const QPoint at = PanelLayout::PanelPosition(entry);
+    if (!CreateButton(button, at.x(), at.y(), entry.width, entry.height, entry.id, this, normal,
                       PanelLayout::StateName(normal, 3), PanelLayout::StateName(normal, 2),
                       PanelLayout::StateName(normal, 4))) {
       delete button;
       ok = false;
       continue;
     }
-    button->setToolTip(PanelLayout::Tooltip(spec.id));
-    const int id = spec.id;
+    button->setToolTip(PanelLayout::Tooltip(entry.id));
+    const int id = entry.id;
     connect(button, &QAbstractButton::clicked, this, [this, id] { OnButton(id); });
     controls_[id] = button;
   }
@@ -332,6 +332,9 @@ void CControlPanel::Relayout() {
   if (vd::ShowsTvKeypad(state_)) {
     shape = shape.united(QRegion(PanelLayout::KeypadPadOutline(), Qt::WindingFill));
   }
+  if (vd::ShowsFmKeypad(state_)) {
+    shape = shape.united(QRegion(PanelLayout::FmPadOutline(), Qt::WindingFill));
+  }
   setMask(shape);
 
   for (const auto& [id, look] : vd::ComputeControlStates(state_)) {
@@ -349,9 +352,9 @@ void CControlPanel::ApplyBitmapSets() {
   const bool keypad = vd::UsesKeypadBitmaps(state_);
   for (int id : {pid::kAlbum, pid::kSnapshot, pid::kCapture}) {
     GenBmpBtn* b = button(id);
-    const vd::PanelButtonSpec* spec = PanelLayout::Button(id);
-    if (b == nullptr || spec == nullptr) continue;
-    const QString plain = QString::fromLatin1(spec->bitmap);
+    const vd::PanelButtonEntry* entry = PanelLayout::Button(id);
+    if (b == nullptr || entry == nullptr) continue;
+    const QString plain = QString::fromLatin1(entry->bitmap);
     const QString normal = keypad ? PanelLayout::KeypadSetName(plain) : plain;
     if (b->bitmapName(GenBmpBtn::kNormal) == normal) continue;
     b->LoadBitmaps(normal, PanelLayout::StateName(normal, 3), PanelLayout::StateName(normal, 2),

@@ -30,19 +30,20 @@ bool ButtonInLayout(int id, int layout) {
   const bool vcr = id >= pid::kPlay && id <= pid::kLive;
   const bool fm = id >= pid::kFmKey0 && id <= pid::kFmMemory;
   if (vcr) return layout == 2;
-  if (fm) return layout == 1;
+  // The preset keys float over their strip and the body edge: no sockets for them.
+  if (fm) return false;
   if (id == pid::kKeypad) return layout != 2;
   return true;
 }
 
 // A dark ring round each key, so that the keys look set into the metal.
-void PaintWell(QPainter& p, const PanelButtonSpec& spec) {
-  QSize size(spec.width, spec.height);
-  if (size.isEmpty()) size = ButtonShape::Box(spec.shape);
+void PaintWell(QPainter& p, const PanelButtonEntry& entry) {
+  QSize size(entry.width, entry.height);
+  if (size.isEmpty()) size = ButtonShape::Box(entry.shape);
   QPainterPath frame;
   frame.addRect(0, 0, size.width(), size.height());
-  QPainterPath outline = ButtonShape::Path(spec.shape)->intersected(frame);
-  outline.translate(PanelLayout::PanelPosition(spec));
+  QPainterPath outline = ButtonShape::Path(entry.shape)->intersected(frame);
+  outline.translate(PanelLayout::PanelPosition(entry));
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
   p.setBrush(Qt::NoBrush);
@@ -88,10 +89,15 @@ QImage PanelArtwork::DrawBackground(int layout) {
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
 
-  // The keypad plate sits behind the body; the window shows it only while the keypad is open.
+  // The pad plates sit behind the body; the window shows them only while their keypad is open.
   QPainterPath pad = PathOf({PanelLayout::KeypadPadOutline()});
   SkinPainter::PaintBrushedMetal(p, pad, QColor(0x33, 0x3d, 0x4c), 11);
   SkinPainter::PaintBevel(p, pad);
+  if (layout == 1) {
+    QPainterPath presets = PathOf({PanelLayout::FmPadOutline()});
+    SkinPainter::PaintBrushedMetal(p, presets, QColor(0x2c, 0x45, 0x48), 13);
+    SkinPainter::PaintBevel(p, presets);
+  }
 
   QPainterPath body = PathOf(PanelLayout::Outline(layout));
   SkinPainter::PaintBrushedMetal(p, body, SkinPainter::Graphite(), 23 + layout);
@@ -113,8 +119,8 @@ QImage PanelArtwork::DrawBackground(int layout) {
   SkinPainter::PaintRecess(p, QRectF(slider.x() - 1.5, slider.y() - 1.5, 20, 62), 5,
                            QColor(0x0b, 0x0d, 0x10));
 
-  for (const PanelButtonSpec& spec : PanelLayout::Buttons()) {
-    if (ButtonInLayout(spec.id, layout)) PaintWell(p, spec);
+  for (const PanelButtonEntry& entry : PanelLayout::Buttons()) {
+    if (ButtonInLayout(entry.id, layout)) PaintWell(p, entry);
   }
 
   const int x = PanelLayout::kKeypadAreaWidth;

@@ -13,8 +13,8 @@ namespace {
 
 constexpr int kPanelWidth = 384;
 
-std::vector<PanelButtonSpec> MakeButtons() {
-  std::vector<PanelButtonSpec> b = {
+std::vector<PanelButtonEntry> MakeButtons() {
+  std::vector<PanelButtonEntry> b = {
       {pid::kChannelUp, "CH_UP1", 249, 33, 22, 23, 1, false},
       {pid::kChannelDown, "CH_DOWN1", 249, 57, 22, 24, 2, false},
       {pid::kTools, "tools1", 277, 33, 21, 23, 5, false},
@@ -95,20 +95,20 @@ QPolygon Crown() {
 
 }  // namespace
 
-const std::vector<PanelButtonSpec>& PanelLayout::Buttons() {
-  static const std::vector<PanelButtonSpec> buttons = MakeButtons();
+const std::vector<PanelButtonEntry>& PanelLayout::Buttons() {
+  static const std::vector<PanelButtonEntry> buttons = MakeButtons();
   return buttons;
 }
 
-const PanelButtonSpec* PanelLayout::Button(int id) {
-  for (const PanelButtonSpec& spec : Buttons()) {
-    if (spec.id == id) return &spec;
+const PanelButtonEntry* PanelLayout::Button(int id) {
+  for (const PanelButtonEntry& entry : Buttons()) {
+    if (entry.id == id) return &entry;
   }
   return nullptr;
 }
 
-QPoint PanelLayout::PanelPosition(const PanelButtonSpec& spec) {
-  return {spec.x + (spec.inKeypadArea ? 0 : kKeypadAreaWidth), spec.y};
+QPoint PanelLayout::PanelPosition(const PanelButtonEntry& entry) {
+  return {entry.x + (entry.inKeypadArea ? 0 : kKeypadAreaWidth), entry.y};
 }
 
 QString PanelLayout::StateName(const QString& normalName, int state) {
@@ -184,10 +184,7 @@ QString PanelLayout::BackgroundName(int layout) {
 std::vector<QPolygon> PanelLayout::Outline(int layout) {
   const int x = kKeypadAreaWidth;
   std::vector<QPolygon> out = {MainBody(94), Crown()};
-  if (layout == 1) {
-    // The preset strip under the display: memory key and presets 1..9, 0.
-    out.push_back(RoundedPolygon(QRect(x + 16, 70, 188, 36), 12));
-  } else if (layout == 2) {
+  if (layout == 2) {
     // The VCR pad under the display.
     out.push_back(RoundedPolygon(QRect(x + 18, 70, 124, 34), 12));
   }
@@ -196,6 +193,11 @@ std::vector<QPolygon> PanelLayout::Outline(int layout) {
 
 QPolygon PanelLayout::KeypadPadOutline() {
   return RoundedPolygon(QRect(0, 6, 76, 84), 12);
+}
+
+QPolygon PanelLayout::FmPadOutline() {
+  // Under the display: the memory key and presets 1..9, 0.
+  return RoundedPolygon(QRect(kKeypadAreaWidth + 16, 70, 188, 36), 12);
 }
 
 QString PanelLayout::Tooltip(int id) {

@@ -11,7 +11,7 @@
 
 namespace vd {
 
-struct PanelButtonSpec {
+struct PanelButtonEntry {
   int id;
   const char* bitmap;  // resource name of the normal look (ends in "1")
   int x;               // relative to the button area, or to the keypad area when `inKeypadArea`
@@ -28,10 +28,10 @@ class PanelLayout {
   static constexpr int kKeypadAreaWidth = 64;
   static constexpr int kLayoutCount = 3;
 
-  static const std::vector<PanelButtonSpec>& Buttons();
-  static const PanelButtonSpec* Button(int id);
+  static const std::vector<PanelButtonEntry>& Buttons();
+  static const PanelButtonEntry* Button(int id);
   // Top-left of a button in panel pixels.
-  static QPoint PanelPosition(const PanelButtonSpec& spec);
+  static QPoint PanelPosition(const PanelButtonEntry& entry);
 
   // Name of the bitmap for state 1 normal, 2 focused, 3 pressed, 4 disabled, from the name of
   // the normal look. The sound-mode key's disabled look is "MTS-d".
@@ -53,6 +53,8 @@ class PanelLayout {
   static std::vector<QPolygon> Outline(int layout);
   // The keypad area's outline, added while the TV keypad is open.
   static QPolygon KeypadPadOutline();
+  // The preset strip under the radio panel, added while the FM keypad is open.
+  static QPolygon FmPadOutline();
 
   // Tooltip text for a control id, empty when it has none.
   static QString Tooltip(int id);

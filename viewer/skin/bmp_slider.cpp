@@ -70,12 +70,16 @@ void BmpSlider::paintEvent(QPaintEvent*) {
 }
 
 void BmpSlider::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton && thumbRect().contains(event->position().toPoint())) {
-    pressed_ = true;  // the widget keeps the mouse until the button is released
-    update();
+  if (event->button() != Qt::LeftButton) {
+    QWidget::mousePressEvent(event);
     return;
   }
-  QWidget::mousePressEvent(event);
+  // A press beside the thumb is taken too, so that it does not start dragging the panel.
+  event->accept();
+  if (thumbRect().contains(event->position().toPoint())) {
+    pressed_ = true;  // the widget keeps the mouse until the button is released
+    update();
+  }
 }
 
 void BmpSlider::mouseMoveEvent(QMouseEvent* event) {

@@ -10,15 +10,15 @@ namespace {
 
 enum class Kind { kRect, kPolygon, kEllipse };
 
-struct ShapeSpec {
+struct ShapeData {
   Kind kind;
   int width;
   int height;
   std::vector<QPoint> points;
 };
 
-const std::array<ShapeSpec, ButtonShape::kCount>& Shapes() {
-  static const std::array<ShapeSpec, ButtonShape::kCount> shapes = {{
+const std::array<ShapeData, ButtonShape::kCount>& Shapes() {
+  static const std::array<ShapeData, ButtonShape::kCount> shapes = {{
       {Kind::kRect, 48, 14, {}},
       {Kind::kPolygon, 22, 27, {{7, 0}, {14, 0}, {22, 7}, {22, 27}, {0, 27}, {0, 7}}},
       {Kind::kPolygon, 22, 27, {{0, 0}, {22, 0}, {22, 18}, {16, 27}, {6, 27}, {0, 18}}},
@@ -37,7 +37,7 @@ const std::array<ShapeSpec, ButtonShape::kCount>& Shapes() {
   return shapes;
 }
 
-const ShapeSpec* Spec(int shape) {
+const ShapeData* Shape(int shape) {
   if (shape < 0 || shape >= ButtonShape::kCount) return nullptr;
   return &Shapes()[static_cast<size_t>(shape)];
 }
@@ -45,7 +45,7 @@ const ShapeSpec* Spec(int shape) {
 }  // namespace
 
 std::optional<QRegion> ButtonShape::Region(int shape) {
-  const ShapeSpec* s = Spec(shape);
+  const ShapeData* s = Shape(shape);
   if (s == nullptr) return std::nullopt;
   switch (s->kind) {
     case Kind::kRect:
@@ -59,7 +59,7 @@ std::optional<QRegion> ButtonShape::Region(int shape) {
 }
 
 std::optional<QPainterPath> ButtonShape::Path(int shape) {
-  const ShapeSpec* s = Spec(shape);
+  const ShapeData* s = Shape(shape);
   if (s == nullptr) return std::nullopt;
   QPainterPath path;
   path.setFillRule(Qt::WindingFill);
@@ -82,7 +82,7 @@ std::optional<QPainterPath> ButtonShape::Path(int shape) {
 }
 
 QSize ButtonShape::Box(int shape) {
-  const ShapeSpec* s = Spec(shape);
+  const ShapeData* s = Shape(shape);
   return s == nullptr ? QSize() : QSize(s->width, s->height);
 }
 

@@ -54,21 +54,21 @@ class ControlPanelTest : public ::testing::Test {
 TEST_F(ControlPanelTest, BuildsEveryButtonAtItsPlace) {
   EXPECT_TRUE(panel_->isComplete());
   EXPECT_TRUE(messages_.empty());
-  for (const vd::PanelButtonSpec& spec : PanelLayout::Buttons()) {
-    GenBmpBtn* b = panel_->button(spec.id);
-    ASSERT_NE(b, nullptr) << spec.id;
-    EXPECT_EQ(b->pos(), PanelLayout::PanelPosition(spec)) << spec.id;
-    if (spec.width > 0) {
-      EXPECT_EQ(b->size(), QSize(spec.width, spec.height)) << spec.id;
+  for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
+    GenBmpBtn* b = panel_->button(entry.id);
+    ASSERT_NE(b, nullptr) << entry.id;
+    EXPECT_EQ(b->pos(), PanelLayout::PanelPosition(entry)) << entry.id;
+    if (entry.width > 0) {
+      EXPECT_EQ(b->size(), QSize(entry.width, entry.height)) << entry.id;
     }
-    EXPECT_EQ(b->id(), spec.id);
-    EXPECT_EQ(b->shape(), spec.shape);
+    EXPECT_EQ(b->id(), entry.id);
+    EXPECT_EQ(b->shape(), entry.shape);
   }
   EXPECT_EQ(panel_->button(555)->size(), QSize(18, 17));
   EXPECT_EQ(panel_->button(575)->size(), QSize(18, 18));
   // No placeholder is left behind.
-  for (const vd::PanelButtonSpec& spec : PanelLayout::Buttons()) {
-    EXPECT_EQ(CControlPanel::FindControl(panel_.get(), spec.id), panel_->button(spec.id));
+  for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
+    EXPECT_EQ(CControlPanel::FindControl(panel_.get(), entry.id), panel_->button(entry.id));
   }
   EXPECT_EQ(panel_->slider()->pos(), QPoint(64 + 229, 22));
   EXPECT_EQ(panel_->control(pid::kIndicatorTv)->geometry(), QRect(64 + 200, 30, 18, 15));
@@ -152,9 +152,12 @@ TEST_F(ControlPanelTest, KeypadOpensWithTvAndRadioAndSwitchesToKSets) {
   EXPECT_TRUE(Shown(pid::kKeyRecall));
   EXPECT_FALSE(Shown(575));
 
+  const QPoint presetStrip(64 + 30, 102);
+  EXPECT_FALSE(panel_->mask().contains(presetStrip));
   panel_->SetInput(1);
   panel_->SetWorkMode(2);
   EXPECT_FALSE(panel_->mask().contains(padPoint));
+  EXPECT_TRUE(panel_->mask().contains(presetStrip));
   EXPECT_EQ(panel_->button(pid::kAlbum)->bitmapName(GenBmpBtn::kNormal), "K_album1");
   EXPECT_FALSE(Shown(555));
   EXPECT_TRUE(Shown(575));
@@ -325,6 +328,12 @@ TEST_F(ControlPanelTest, DraggingTheBackgroundMovesThePanel) {
   vd::test::SendMouse(panel_.get(), QEvent::MouseMove, grip + QPoint(30, -20), Qt::NoButton,
                       Qt::LeftButton);
   vd::test::Release(panel_.get(), grip + QPoint(30, -20));
+  EXPECT_EQ(panel_->pos(), start + QPoint(30, -20));
+
+  // A press on the slider's groove belongs to the slider, not to the panel.
+  vd::test::Press(panel_->slider(), {8, 3});
+  vd::test::SendMouse(panel_.get(), QEvent::MouseMove, grip + QPoint(90, 40), Qt::NoButton,
+                      Qt::LeftButton);
   EXPECT_EQ(panel_->pos(), start + QPoint(30, -20));
 }
 

@@ -15,20 +15,20 @@ using vd::PanelLayout;
 
 TEST(PanelLayoutData, HasEveryButtonOnceWithItsShape) {
   std::set<int> ids;
-  for (const vd::PanelButtonSpec& spec : PanelLayout::Buttons()) {
-    EXPECT_TRUE(ids.insert(spec.id).second) << spec.id;
-    EXPECT_TRUE(vd::ButtonShape::Region(spec.shape)) << spec.id;
+  for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
+    EXPECT_TRUE(ids.insert(entry.id).second) << entry.id;
+    EXPECT_TRUE(vd::ButtonShape::Region(entry.shape)) << entry.id;
   }
   // 22 buttons, 12 TV keypad keys, 11 FM keys.
   EXPECT_EQ(ids.size(), 22u + 12u + 11u);
 }
 
 TEST(PanelLayoutData, KeypadsSitWhereTheTableSays) {
-  const vd::PanelButtonSpec* five = PanelLayout::Button(555);
+  const vd::PanelButtonEntry* five = PanelLayout::Button(555);
   ASSERT_NE(five, nullptr);
   EXPECT_STREQ(five->bitmap, "KEY51");
   EXPECT_EQ(PanelLayout::PanelPosition(*five), QPoint(25, 31));  // keypad area: no offset
-  const vd::PanelButtonSpec* nine = PanelLayout::Button(559);
+  const vd::PanelButtonEntry* nine = PanelLayout::Button(559);
   EXPECT_EQ(PanelLayout::PanelPosition(*nine), QPoint(45, 49));
   EXPECT_EQ(PanelLayout::PanelPosition(*PanelLayout::Button(561)), QPoint(5, 67));
   EXPECT_EQ(PanelLayout::PanelPosition(*PanelLayout::Button(560)), QPoint(45, 67));
@@ -57,15 +57,17 @@ TEST(PanelLayoutData, EveryButtonLiesInsideTheOutlineOfALayoutThatShowsIt) {
       outline = outline.united(QRegion(p, Qt::WindingFill));
     }
     outline = outline.united(QRegion(PanelLayout::KeypadPadOutline(), Qt::WindingFill));
-    for (const vd::PanelButtonSpec& spec : PanelLayout::Buttons()) {
-      const bool vcr = spec.id >= pid::kPlay && spec.id <= pid::kLive;
-      const bool fm = spec.id >= pid::kFmKey0 && spec.id <= pid::kFmMemory;
+    if (layout == 1)
+      outline = outline.united(QRegion(PanelLayout::FmPadOutline(), Qt::WindingFill));
+    for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
+      const bool vcr = entry.id >= pid::kPlay && entry.id <= pid::kLive;
+      const bool fm = entry.id >= pid::kFmKey0 && entry.id <= pid::kFmMemory;
       if ((vcr && layout != 2) || (fm && layout != 1)) continue;
-      QSize size(spec.width, spec.height);
-      if (size.isEmpty()) size = vd::ButtonShape::Box(spec.shape);
-      QRegion key = vd::ButtonShape::Region(spec.shape)->intersected(QRect(QPoint(), size));
-      key.translate(PanelLayout::PanelPosition(spec));
-      EXPECT_TRUE(key.subtracted(outline).isEmpty()) << "layout " << layout << " id " << spec.id;
+      QSize size(entry.width, entry.height);
+      if (size.isEmpty()) size = vd::ButtonShape::Box(entry.shape);
+      QRegion key = vd::ButtonShape::Region(entry.shape)->intersected(QRect(QPoint(), size));
+      key.translate(PanelLayout::PanelPosition(entry));
+      EXPECT_TRUE(key.subtracted(outline).isEmpty()) << "layout " << layout << " id " << entry.id;
     }
     // And inside the window.
     EXPECT_TRUE(QRect(QPoint(), PanelLayout::LayoutSize(layout)).contains(outline.boundingRect()))
