@@ -246,7 +246,7 @@ void ButtonGlyphs::Draw(QPainter& p, Glyph glyph, const QRectF& box, const QColo
     case Glyph::kRecord: {
       const double h = box.height() * 0.22;
       p.setPen(QPen(QColor(0, 0, 0, 120), 0.8));
-      p.setBrush(color == QColor(Qt::white) ? QColor(0xff, 0x3b, 0x30) : color);
+      p.setBrush(color);
       p.drawEllipse(c, h, h);
       break;
     }

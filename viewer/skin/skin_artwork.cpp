@@ -85,8 +85,12 @@ QImage DrawKey(const KeyArt& key, ButtonLook look) {
   SkinPainter::PaintBody(p, outline, key.base, look);
   QRectF box(0, 0, key.width, key.height);
   if (look == ButtonLook::kPressed) box.translate(0.5, 1.0);
-  ButtonGlyphs::Draw(p, key.glyph, box, SkinPainter::GlyphColor(look, key.ink), key.label,
-                     key.pixelSize);
+  QColor ink = SkinPainter::GlyphColor(look, key.ink);
+  // The record dot stays red in every look that can be pressed.
+  if (key.glyph == Glyph::kRecord && look != ButtonLook::kDisabled) {
+    ink = look == ButtonLook::kPressed ? QColor(0xd0, 0x20, 0x18) : QColor(0xff, 0x3b, 0x30);
+  }
+  ButtonGlyphs::Draw(p, key.glyph, box, ink, key.label, key.pixelSize);
   return image;
 }
 

@@ -1,9 +1,11 @@
 // Shows the control panel in one of its looks on a plain backdrop, for screenshots under a
-// virtual X server:  panel_showcase <tv|radio|vcr|keypad-tv|keypad-radio|playing> [ms]
+// virtual X server:  panel_showcase <tv|radio|vcr|keypad-tv|keypad-radio|playing|keys> [ms]
+// "keys" shows a sheet of keys in their four looks (normal, focused, pressed, disabled).
 #include <QApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -13,6 +15,9 @@
 namespace {
 
 class Backdrop : public QWidget {
+ public:
+  bool keySheet = false;
+
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
@@ -20,6 +25,19 @@ class Backdrop : public QWidget {
     g.setColorAt(0, QColor(0x6f, 0x83, 0x9c));
     g.setColorAt(1, QColor(0x2e, 0x3a, 0x4a));
     p.fillRect(rect(), g);
+    if (!keySheet) return;
+    const char* const stems[] = {"CH_UP", "CH_DOWN", "tools", "input",   "album", "K_album",
+                                 "Power", "Max",     "PLAY_", "RECORD_", "KEY5",  "FM_KEY7"};
+    int x = 10;
+    for (const char* stem : stems) {
+      int width = 0;
+      for (int state = 1; state <= 4; ++state) {
+        QImage key = vd::Skin::Shared().Find(QString::fromLatin1(stem) + QString::number(state));
+        p.drawImage(x, 10 + (state - 1) * 30, key);
+        width = std::max(width, key.width());
+      }
+      x += width + 6;
+    }
   }
 };
 
@@ -33,6 +51,12 @@ int main(int argc, char** argv) {
   Backdrop backdrop;
   backdrop.setWindowFlags(Qt::FramelessWindowHint);
   backdrop.setGeometry(0, 0, 440, 150);
+  if (std::strcmp(look, "keys") == 0) {
+    backdrop.keySheet = true;
+    backdrop.show();
+    QTimer::singleShot(ms, &app, &QApplication::quit);
+    return app.exec();
+  }
   backdrop.show();
 
   CControlPanel panel(vd::Skin::Shared());
