@@ -12,7 +12,6 @@ GenBmpBtn::GenBmpBtn(int shape, const vd::Skin& skin, QWidget* parent)
   setFocusPolicy(Qt::StrongFocus);
   // Moves without a held button are needed to take the focus on hover.
   setMouseTracking(true);
-  setAttribute(Qt::WA_Hover, false);
 }
 
 bool GenBmpBtn::Create(const QRect& rect, int id, QWidget* parent) {
