@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <numeric>
 
 #include "channel_files.h"
 #include "tuner_control.h"
@@ -245,18 +246,26 @@ void CChannelTable::Swap(int32_t a, int32_t b) {
 void CChannelTable::Sort() {
   auto range = tuner_.GetRange();
   const bool byName = range && range->kind == TunerControl::kTvKind;
-  auto less = [&](const CChannel& a, const CChannel& b) {
-    return byName ? a.Name() < b.Name() : a.frequency < b.frequency;
+  auto less = [&](size_t a, size_t b) {
+    const CChannel& x = items_[a];
+    const CChannel& y = items_[b];
+    return byName ? x.Name() < y.Name() : x.frequency < y.frequency;
   };
-  for (int32_t i = 0; i < Count(); ++i) {
-    int32_t smallest = i;
-    for (int32_t j = i + 1; j < Count(); ++j) {
-      if (less(items_[static_cast<size_t>(j)], items_[static_cast<size_t>(smallest)])) {
-        smallest = j;
-      }
-    }
-    if (smallest != i) Move(smallest, i);
+  // A selection sort that takes the earliest smallest station and moves it into place is a
+  // stable sort; this gives the same order without its quadratic cost, which a full table
+  // paid each time the channel list was filled.
+  std::vector<size_t> order(items_.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(), less);
+  std::vector<CChannel> sorted;
+  sorted.reserve(items_.size());
+  int32_t current = current_;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (static_cast<int32_t>(order[i]) == current_) current = static_cast<int32_t>(i);
+    sorted.push_back(std::move(items_[order[i]]));
   }
+  items_ = std::move(sorted);
+  current_ = current;
 }
 
 void CChannelTable::FillDefault() {
