@@ -6,12 +6,6 @@ set(VD_CHANNELS_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/channels_tuner_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_scan_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_protocol_test.cpp)
-# Until the frequency-plan tables are part of the tree, the band lookups come from a
-# stand-in with the same contract.
-file(GLOB VD_COUNTRY_TABLE_SOURCES ${PROJECT_SOURCE_DIR}/viewer/tuning/country*.cpp)
-if(NOT VD_COUNTRY_TABLE_SOURCES)
-  list(APPEND VD_CHANNELS_TEST_SOURCES ${CMAKE_CURRENT_LIST_DIR}/channels_band_standin.cpp)
-endif()
 vd_add_test(NAME test_channels SOURCES ${VD_CHANNELS_TEST_SOURCES} LIBS vd_tuning)
 
 # Two stand-in modules for the loader: one with the factory, one without.

@@ -233,5 +233,15 @@ TEST(TunerBand, OnlyTheTvKindTakesANewBand) {
   EXPECT_EQ(tv1.control->ActiveBand(), &band);
 }
 
+TEST(TunerBand, TvStartsWithTheCountrysBandForTheSource) {
+  TempFolder folder;
+  FakeContext context(folder.Path());  // country 49, source 0
+  context.autoScan = true;             // answer No: no default fill needed
+  TvTunerControl tv(nullptr, context, MakeFactory(TvChannels(), nullptr, nullptr));
+  ASSERT_TRUE(tv.Activate());
+  ASSERT_NE(CountryTable::TunerBand(49, 0), nullptr);
+  EXPECT_EQ(tv.ActiveBand(), CountryTable::TunerBand(49, 0));
+}
+
 }  // namespace
 }  // namespace vd::test
