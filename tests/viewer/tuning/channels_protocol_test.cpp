@@ -32,6 +32,13 @@ TEST(ChannelProtocol, SavedFileHoldsTheStartListUntilTheModeEnds) {
     EXPECT_EQ(Frequencies(ReadBytes(saved), radio), (std::vector<uint32_t>{90000000, 95000000}));
     EXPECT_FALSE(FileExists(rig.folder.File("ChList.CFG")));
     EXPECT_FALSE(FileExists(rig.folder.File(radio ? "TV.CFG" : "FM.CFG")));
+    // count 2, then for radio the current index 1, then the first record's id
+    const std::vector<uint8_t> after = ReadBytes(saved);
+    const std::vector<uint8_t> head =
+        radio ? std::vector<uint8_t>{2, 0, 0, 0, 1, 0, 0, 0} : std::vector<uint8_t>{2, 0, 0, 0};
+    ASSERT_GT(after.size(), head.size());
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), after.begin()));
+    EXPECT_EQ(after.size(), head.size() + 2 * (16 + (radio ? 6u : 4u)));
   }
 }
 

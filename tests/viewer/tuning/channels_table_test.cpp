@@ -183,6 +183,9 @@ TEST_F(ChannelTableFive, NextAndPreviousWrap) {
   EXPECT_EQ(T().Current(), 4);
   T().SelectPreviousStation();
   EXPECT_EQ(T().Current(), 0);
+  rig.tuner->frequency = 0;
+  rig.control->RetuneCurrent();
+  EXPECT_EQ(rig.tuner->frequency, 90 * kMHz);
 }
 
 TEST_F(ChannelTableFive, MoveAndSwapCarryTheCurrentStation) {
