@@ -152,8 +152,8 @@ bool ChannelFiles::EndMode(bool radio) {
   auto bytes = ReadWorking();
   if (stopped_ || !bytes) return false;
   if (!WriteWithHook(SavedPath(radio), *bytes)) return false;
-  if (!Step("remove working")) return false;
-  ::unlink(working.c_str());
+  // The list is safe from here on; a working file left behind is removed at the next start.
+  if (Step("remove working")) ::unlink(working.c_str());
   return true;
 }
 

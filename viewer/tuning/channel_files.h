@@ -46,6 +46,7 @@ class ChannelFiles {
   // Writes the table into the working file and closes it.
   bool StoreWorking(std::span<const uint8_t> bytes);
   // End of a mode: the saved file is replaced by the working file, which is then removed.
+  // False when the saved file could not be replaced (it keeps the list of the mode's start).
   bool EndMode(bool radio);
 
   // Temporary file, fsync, rename, fsync of the folder.

@@ -13,6 +13,16 @@ namespace {
 
 // The only state that lives across seek calls. UI thread only.
 int32_t gScanStart = -1;
+bool gRunning = false;
+
+// Marks a scan as running for as long as it is in scope.
+class RunningScope {
+ public:
+  RunningScope() { gRunning = true; }
+  ~RunningScope() { gRunning = false; }
+  RunningScope(const RunningScope&) = delete;
+  RunningScope& operator=(const RunningScope&) = delete;
+};
 
 constexpr uint32_t kUnknownChannelOffset = 201;
 constexpr const char* kFoundText = "Found";        // string 61282
@@ -22,6 +32,10 @@ constexpr const char* kChannelsText = "Channels";  // string 61439
 
 int32_t ScanEngine::ScanStart() {
   return gScanStart;
+}
+
+bool ScanEngine::Running() {
+  return gRunning;
 }
 
 void ScanEngine::ResetScanStart() {
@@ -151,6 +165,7 @@ int ScanEngine::FullScan(ScanView& view, ScanProgress& progress, Origin origin) 
   auto range = tuner_.GetRange();
   if (!range || table == nullptr) return 0;
 
+  RunningScope running;
   view.BeginScan();
   context.BeginWaitCursor();
   progress.Open(range->first, range->last);
@@ -178,6 +193,7 @@ int ScanEngine::FullScan(ScanView& view, ScanProgress& progress, Origin origin) 
 bool ScanEngine::SingleSeek(ScanView& view, ScanCancelSource& cancel) {
   TuningContext& context = tuner_.Context();
   if (tuner_.Table() == nullptr) return false;
+  RunningScope running;
   view.BeginScan();
   context.BeginWaitCursor();
   const bool found = SeekNext(nullptr, false, false, &cancel);

@@ -27,6 +27,9 @@ class ScanEngine {
   // One SeekNext without a progress window. True when a station was found.
   bool SingleSeek(ScanView& view, ScanCancelSource& cancel);
 
+  // True while a full scan or a single seek runs (the main window refuses to close then).
+  static bool Running();
+
   // The step at which the running scan began, -1 when none; one value for the whole process.
   static int32_t ScanStart();
   static void ResetScanStart();

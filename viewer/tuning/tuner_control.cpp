@@ -34,7 +34,13 @@ TunerControl::~TunerControl() {
   // file must stay as it is.
   if (table_) {
     table_.reset();
-    files_.EndMode(radio_);
+    if (!files_.EndMode(radio_)) {
+      // The saved file still holds the list from the start of the mode; the user should know
+      // that this mode's changes are lost.
+      context_.ShowMessage("Channel list", "The station list could not be saved in " +
+                                               files_.SavedPath(radio_) +
+                                               ".\nThe list from before this session is kept.");
+    }
   }
   if (props_ != nullptr) props_->Release();
   if (tuner_ != nullptr) tuner_->Destroy(1);

@@ -44,7 +44,7 @@ TEST(ChannelProtocol, SavedFileHoldsTheStartListUntilTheModeEnds) {
 
 // Runs one mode that adds a station, letting only `allowed` disk-changing steps happen (the
 // process dies at the next one), then starts again as the next run of the program would.
-std::vector<uint32_t> RunAndCrashAfter(int allowed, bool radio, int* stepsSeen) {
+std::vector<uint32_t> RunAndCrashAfter(int allowed, bool radio, int* stepsSeen, bool* toldOfLoss) {
   Rig rig(radio, TunerSetup{});
   rig.Table().AddByFrequency(90000000);
   int steps = 0;
@@ -53,25 +53,31 @@ std::vector<uint32_t> RunAndCrashAfter(int allowed, bool radio, int* stepsSeen) 
   rig.Table().AddByFrequency(95000000);
   rig.control.reset();
   *stepsSeen = steps;
+  *toldOfLoss = !rig.context.messages.empty();
+  rig.context.messages.clear();
   rig.stepHook = nullptr;
   rig.Restart();
   std::vector<uint32_t> hz;
   for (int32_t i = 0; i < rig.Table().Count(); ++i) hz.push_back(rig.Table().Get(i)->frequency);
-  EXPECT_TRUE(rig.context.messages.empty());
+  EXPECT_TRUE(rig.context.messages.empty());  // the next run finds nothing damaged
   return hz;
 }
 
 TEST(ChannelProtocol, CrashAtAnyStepLeavesACompleteList) {
   for (bool radio : {false, true}) {
     int total = 0;
-    const auto complete = RunAndCrashAfter(1000, radio, &total);
+    bool told = true;
+    const auto complete = RunAndCrashAfter(1000, radio, &total, &told);
+    EXPECT_FALSE(told);
     EXPECT_EQ(complete, (std::vector<uint32_t>{90000000, 95000000}));
     ASSERT_GE(total, 8);
     const std::vector<uint32_t> old = {90000000};
     for (int allowed = 0; allowed < total; ++allowed) {
       int seen = 0;
-      const auto got = RunAndCrashAfter(allowed, radio, &seen);
+      const auto got = RunAndCrashAfter(allowed, radio, &seen, &told);
       EXPECT_TRUE(got == old || got == complete) << "radio " << radio << " cut after " << allowed;
+      // The user hears of the loss exactly when this session's list did not reach the disk.
+      EXPECT_EQ(told, got == old) << "radio " << radio << " cut after " << allowed;
     }
   }
 }

@@ -39,7 +39,11 @@ struct FakeCancel : ScanCancelSource {
 
 struct FakeView : ScanView {
   void BeginScan() override { ++begins; }
-  void StationFound() override { ++found; }
+  void StationFound() override {
+    ++found;
+    runningSeen = runningSeen && ScanEngine::Running();
+  }
+  bool runningSeen = true;
   void EndScan() override { ++ends; }
   int begins = 0, found = 0, ends = 0;
 };
@@ -90,6 +94,8 @@ TEST_F(TvScan, EmptyTableProbesEveryStepOnceAndEndsAtLast) {
   EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
   EXPECT_GE(progress.positions.back(), 9);
   EXPECT_EQ(view.found, 3);
+  EXPECT_TRUE(view.runningSeen);
+  EXPECT_FALSE(ScanEngine::Running());
   EXPECT_EQ(view.begins, 1);
   EXPECT_EQ(view.ends, 1);
   EXPECT_EQ(progress.closes, 1);
