@@ -53,9 +53,9 @@ void TunerControl::CreateTable(bool radio) {
   table_ = std::make_unique<CChannelTable>(*this, context_, files_, radio);
 }
 
-std::optional<vd::TunerRange> TunerControl::GetRange() const {
+std::optional<vd::StepRange> TunerControl::GetRange() const {
   if (tuner_ == nullptr) return std::nullopt;
-  return vd::TunerRange{first_, last_, kind_};
+  return vd::StepRange{first_, last_, kind_};
 }
 
 bool TunerControl::SetFrequency(uint32_t hz) {

@@ -22,7 +22,7 @@ namespace vd {
 // Stands in for the module's factory (tests hand one in instead of a module).
 using TunerFactory = std::function<int32_t(KsPropertySet* props, KXTuner** tuner)>;
 
-struct TunerRange {
+struct StepRange {
   int32_t first = 0;
   int32_t last = 0;
   uint32_t kind = 0;  // 1: TV channel numbering
@@ -49,7 +49,7 @@ class TunerControl {
   virtual uint32_t StepFrequency(int32_t step) = 0;
 
   // Nothing when there is no tuner object.
-  std::optional<vd::TunerRange> GetRange() const;
+  std::optional<vd::StepRange> GetRange() const;
   bool SetFrequency(uint32_t hz);  // always reports success
   uint32_t GetFrequency();
   bool GetTvLimits(uint32_t* min, uint32_t* max);
