@@ -75,8 +75,8 @@ void CChannelTable::StartWithoutFile() {
     context_.SwitchOffAutoScan();
   } else if (!radio_) {
     FillDefault();
-    // The second station, as the product always did; a band with a single channel keeps
-    // the only one instead of pointing past the end.
+    // The list starts on its second station; with a single channel, on the only one rather
+    // than past the end.
     current_ = Count() > 1 ? 1 : Count() - 1;
     if (current_ >= 0) Select(current_, true);
     context_.RefreshChannelDisplay();
