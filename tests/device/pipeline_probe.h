@@ -18,7 +18,8 @@ class PipelineProbe {
     gst_init(nullptr, nullptr);
     pipeline_ = gst_pipeline_new(nullptr);
     sink_ = gst_element_factory_make("appsink", nullptr);
-    g_object_set(sink_, "sync", FALSE, "max-buffers", 64u, "drop", FALSE, nullptr);
+    // No preroll: a still pin sends nothing until it is triggered.
+    g_object_set(sink_, "sync", FALSE, "async", FALSE, "max-buffers", 64u, "drop", FALSE, nullptr);
     gst_bin_add_many(GST_BIN(pipeline_), sourceBin, sink_, nullptr);
     linked_ = gst_element_link(sourceBin, sink_) == TRUE;
     gst_element_set_state(pipeline_, GST_STATE_PLAYING);
@@ -31,6 +32,13 @@ class PipelineProbe {
   PipelineProbe& operator=(const PipelineProbe&) = delete;
 
   bool Linked() const { return linked_; }
+
+  // True once the pipeline has reached PLAYING (live sources get there without preroll).
+  bool WaitPlaying() {
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(pipeline_, &state, nullptr, 5 * GST_SECOND);
+    return state == GST_STATE_PLAYING;
+  }
 
   // The next sample, or null after `timeout` (also at end of stream).
   GstSample* Pull(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {

@@ -35,7 +35,7 @@ GstBuffer* RenderPicture(VirtualHardware& hardware, const VideoFormat& format) {
     if (e != nullptr) gst_bin_add(GST_BIN(pipeline), e);
   }
   GstBuffer* picture = nullptr;
-  if (made && gst_element_link_many(src, filter, balance, text, sink, nullptr)) {
+  if (made && gst_element_link_many(src, filter, text, balance, sink, nullptr)) {
     g_object_set(src, "num-buffers", 1, "pattern", pattern, nullptr);
     g_object_set(filter, "caps", caps, nullptr);
     g_object_set(balance, "brightness", (hardware.Amp(AmpProperty::kBrightness) - 128) / 128.0,

@@ -124,9 +124,10 @@ GstElement* VirtualVideoBin::Create(std::shared_ptr<VirtualHardware> hardware, u
                "Sans Bold 20", "shaded-background", TRUE, nullptr);
   g_object_set(clock, "valignment", 1 /* bottom */, "halignment", 2 /* right */, "font-desc",
                "Sans 16", "time-format", "%H:%M:%S", nullptr);
-  gst_bin_add_many(GST_BIN(bin), source, filter, balance, text, clock, nullptr);
-  if (!gst_element_link_many(source, filter, balance, text, clock, nullptr) ||
-      !AddGhostSrc(bin, clock)) {
+  // The amplifier acts on the whole picture, captions included, as on the real box.
+  gst_bin_add_many(GST_BIN(bin), source, filter, text, clock, balance, nullptr);
+  if (!gst_element_link_many(source, filter, text, clock, balance, nullptr) ||
+      !AddGhostSrc(bin, balance)) {
     gst_object_unref(gst_object_ref_sink(bin));
     return nullptr;
   }
