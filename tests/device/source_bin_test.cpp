@@ -83,7 +83,7 @@ TEST_F(SourceBinTest, BulkPinDeliversSamplesOfBytes) {
     ASSERT_FALSE(bytes.empty()) << "sample " << i;
     total += bytes.size();
   }
-  EXPECT_EQ(total, 5u * 512u);
+  EXPECT_EQ(total, 5u * 1024u);
 }
 
 TEST_F(SourceBinTest, CapturePinDeliversFramesOfTheCaptureFormat) {

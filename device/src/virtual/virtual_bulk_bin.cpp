@@ -9,32 +9,18 @@
 
 #include "gst_support.h"
 #include "paced_source.h"
+#include "vd/bulk_stream.h"
 #include "vd/trace.h"
 #include "virtual_hardware.h"
-
-#if VD_HAVE_BULKGEN
-#include "vd/bulk_stream.h"
-#endif
 
 VD_DEFINE_TRACE(DeviceTrace, "device")
 
 namespace vd {
 
 namespace {
-#if !VD_HAVE_BULKGEN
-// Stands in for the stream generator until it is part of the build: zero filler only.
-class BulkStreamGenerator {
- public:
-  struct Faults {
-    bool corruptRecords = false;
-    bool cutBursts = false;
-  };
-  void SetStation(std::optional<std::string>) {}
-  void PressKey(uint32_t) {}
-  void SetFaults(const Faults&) {}
-  void Generate(uint8_t* out, size_t n, std::time_t) { std::memset(out, 0, n); }
-};
-#endif
+static_assert(VirtualBulkBin::kSampleBytes == BulkStreamGenerator::kFieldBytes);
+static_assert(VirtualBulkBin::kPeriod * BulkStreamGenerator::kFieldsPerSecond ==
+              std::chrono::seconds(1));
 
 struct BulkFeed {
   std::shared_ptr<VirtualHardware> hardware;
