@@ -13,15 +13,15 @@ namespace vd {
 namespace {
 constexpr int kPatternSmpte = 0;
 constexpr int kPatternSnow = 1;
-constexpr int kPatternBall = 18;
-constexpr int kPatternColors = 24;
+constexpr int kPatternSmpte75 = 13;
+constexpr int kPatternSmpte100 = 19;
 
 // Renders one picture of what the box shows now with a short private pipeline.
 GstBuffer* RenderPicture(VirtualHardware& hardware, const VideoFormat& format) {
   Reception r = hardware.CurrentReception();
   int pattern = r.source == PictureSource::kStation     ? kPatternSmpte
-                : r.source == PictureSource::kComposite ? kPatternBall
-                : r.source == PictureSource::kSVideo    ? kPatternColors
+                : r.source == PictureSource::kComposite ? kPatternSmpte75
+                : r.source == PictureSource::kSVideo    ? kPatternSmpte100
                                                         : kPatternSnow;
   GstElement* pipeline = gst_pipeline_new(nullptr);
   GstElement* src = gst_element_factory_make("videotestsrc", nullptr);

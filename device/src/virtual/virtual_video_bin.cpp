@@ -1,5 +1,7 @@
 #include "virtual_video_bin.h"
 
+#include <ctime>
+
 #include "gst_support.h"
 #include "virtual_hardware.h"
 
@@ -9,12 +11,12 @@ namespace {
 // videotestsrc patterns.
 constexpr int kPatternSmpte = 0;
 constexpr int kPatternSnow = 1;
-constexpr int kPatternBall = 18;
-constexpr int kPatternColors = 24;
+constexpr int kPatternSmpte75 = 13;
+constexpr int kPatternSmpte100 = 19;
 
 struct Shown {
   PictureSource source = PictureSource::kSnow;
-  std::string label;
+  std::string caption;  // station name and clock, or the input's name
   int32_t amp[4] = {-1, -1, -1, -1};
   bool operator==(const Shown&) const = default;
 };
@@ -28,7 +30,6 @@ struct VideoFeed {
   GstElement* source = nullptr;
   GstElement* balance = nullptr;
   GstElement* text = nullptr;
-  GstElement* clock = nullptr;
   bool first = true;
   Shown shown;
   uint64_t frame = 0;
@@ -40,9 +41,9 @@ int PatternOf(PictureSource source) {
     case PictureSource::kStation:
       return kPatternSmpte;
     case PictureSource::kComposite:
-      return kPatternBall;
+      return kPatternSmpte75;
     case PictureSource::kSVideo:
-      return kPatternColors;
+      return kPatternSmpte100;
     default:
       return kPatternSnow;
   }
@@ -56,10 +57,11 @@ void Apply(VideoFeed& feed, const Shown& want) {
   if (feed.first || want.source != feed.shown.source) {
     g_object_set(feed.source, "pattern", PatternOf(want.source), "horizontal-speed",
                  want.source == PictureSource::kStation ? 2 : 0, nullptr);
-    g_object_set(feed.clock, "silent", want.source != PictureSource::kStation, nullptr);
   }
-  if (feed.first || want.label != feed.shown.label) {
-    g_object_set(feed.text, "text", want.label.c_str(), "silent", want.label.empty(), nullptr);
+  // The overlay renders its text only when the text changes, so the clock shows minutes:
+  // a render costs more than a minute of blending the same caption.
+  if (feed.first || want.caption != feed.shown.caption) {
+    g_object_set(feed.text, "text", want.caption.c_str(), "silent", want.caption.empty(), nullptr);
   }
   if (feed.first || !std::equal(std::begin(want.amp), std::end(want.amp), feed.shown.amp)) {
     g_object_set(feed.balance, "brightness", Clamp((want.amp[0] - 128) / 128.0, -1, 1), "contrast",
@@ -86,7 +88,15 @@ GstPadProbeReturn OnBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
   Reception reception = feed.hardware->CurrentReception();
   Shown want;
   want.source = reception.source;
-  want.label = reception.label;
+  want.caption = reception.label;
+  if (reception.source == PictureSource::kStation) {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "   %H:%M", &local);
+    want.caption += clock;
+  }
   for (int i = 0; i < 4; ++i) want.amp[i] = feed.hardware->Amp(static_cast<AmpProperty>(i));
   if (feed.first || !(want == feed.shown)) Apply(feed, want);
 
@@ -107,10 +117,8 @@ GstElement* VirtualVideoBin::Create(std::shared_ptr<VirtualHardware> hardware, u
   GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
   GstElement* balance = gst_element_factory_make("videobalance", nullptr);
   GstElement* text = gst_element_factory_make("textoverlay", nullptr);
-  GstElement* clock = gst_element_factory_make("clockoverlay", nullptr);
-  if (source == nullptr || filter == nullptr || balance == nullptr || text == nullptr ||
-      clock == nullptr) {
-    for (GstElement* e : {source, filter, balance, text, clock}) {
+  if (source == nullptr || filter == nullptr || balance == nullptr || text == nullptr) {
+    for (GstElement* e : {source, filter, balance, text}) {
       if (e != nullptr) gst_object_unref(gst_object_ref_sink(e));
     }
     gst_object_unref(gst_object_ref_sink(bin));
@@ -121,12 +129,10 @@ GstElement* VirtualVideoBin::Create(std::shared_ptr<VirtualHardware> hardware, u
   g_object_set(filter, "caps", caps, nullptr);
   gst_caps_unref(caps);
   g_object_set(text, "valignment", 2 /* top */, "halignment", 0 /* left */, "font-desc",
-               "Sans Bold 20", "shaded-background", TRUE, nullptr);
-  g_object_set(clock, "valignment", 1 /* bottom */, "halignment", 2 /* right */, "font-desc",
-               "Sans 16", "time-format", "%H:%M:%S", nullptr);
+               "Sans Bold 12", nullptr);
   // The amplifier acts on the whole picture, captions included, as on the real box.
-  gst_bin_add_many(GST_BIN(bin), source, filter, text, clock, balance, nullptr);
-  if (!gst_element_link_many(source, filter, text, clock, balance, nullptr) ||
+  gst_bin_add_many(GST_BIN(bin), source, filter, text, balance, nullptr);
+  if (!gst_element_link_many(source, filter, text, balance, nullptr) ||
       !AddGhostSrc(bin, balance)) {
     gst_object_unref(gst_object_ref_sink(bin));
     return nullptr;
@@ -141,7 +147,6 @@ GstElement* VirtualVideoBin::Create(std::shared_ptr<VirtualHardware> hardware, u
   feed->source = source;
   feed->balance = balance;
   feed->text = text;
-  feed->clock = clock;
   GstPad* pad = gst_element_get_static_pad(source, "src");
   gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, OnBuffer, feed,
                     [](gpointer p) { delete static_cast<VideoFeed*>(p); });

@@ -1,5 +1,5 @@
 // The moving picture of the virtual TV box as a GStreamer bin: a live test picture with the
-// station name and a clock on a station, snow off it, a labelled picture on the external
+// station name and a clock (one caption) on a station, snow off it, a labelled picture on the external
 // inputs; the amplifier acts through videobalance. The bin follows the box's state from a
 // probe on its streaming thread, touching an element's properties only when what it shows
 // changes, so an unchanged picture costs no more than the test source itself.
