@@ -44,6 +44,21 @@ TEST(IrRoundTripTest, TheOraclesReadTheTextbookExamples) {
   ASSERT_EQ(tt.codes.size(), 1u);
   EXPECT_EQ(tt.codes[0], std::make_pair(4u, 6u));
   EXPECT_EQ(TeletextFormOf(0x4), std::make_pair(3u, 2u));  // pulse, gap, pulse
+
+  ParserOracle parser;
+  std::vector<uint8_t> p = {0x85, 0xC3, 0x01, 0x02, 0x85, 0x83, 0x01, 0x02, 0xA, 0xB, 0xC};
+  p.resize(p.size() + 15, 0);
+  p.push_back(0x7F);  // after only 15 zeros: skipped
+  p.resize(p.size() + 16, 0);
+  p.push_back(0x7F);  // after 16: a burst, whose 15 idle bytes are queued
+  p.resize(p.size() + 15, 0xFF);
+  p.resize(p.size() + 80, 0);
+  parser.Feed(p);
+  EXPECT_EQ(parser.rejectedHeaders, 1u);
+  ASSERT_EQ(parser.records.size(), 1u);
+  EXPECT_EQ(parser.records[0], (std::vector<uint8_t>{0x85, 0x83, 0x01, 0x02, 0xA, 0xB, 0xC}));
+  EXPECT_EQ(parser.queuedSamples, 15u);
+  EXPECT_TRUE(parser.codes.empty());
 }
 
 TEST(IrRoundTripTest, EveryKeyOfTheRemoteIsEncodable) {

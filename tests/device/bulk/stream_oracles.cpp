@@ -35,6 +35,7 @@ void ParserOracle::Feed(std::span<const uint8_t> bytes) {
     } else if ((x & 0x70) == 0x70 && zeroRun > 15) {
       zeroRun = 0;
       for (int i = 0; i < (x & 0x0F); ++i) queue_.push_back(take());
+      queuedSamples += x & 0x0F;
       if (queue_.size() > 30) {
         if (const uint32_t code = Decode()) codes.push_back(code);
       }

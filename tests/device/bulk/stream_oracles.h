@@ -23,6 +23,7 @@ class ParserOracle {
   std::vector<std::vector<uint8_t>> records;  // header and payload
   std::vector<uint32_t> codes;
   size_t rejectedHeaders = 0;
+  size_t queuedSamples = 0;
 
  private:
   uint32_t Decode();
