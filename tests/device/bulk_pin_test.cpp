@@ -19,6 +19,7 @@ namespace {
 
 struct Items {
   int records = 0;  // 0x85 with a header of bits 10 and two odd-parity bytes
+  int damaged = 0;  // 0x85 after filler whose header fails that test
   int bursts = 0;   // a lead byte with bits 0x70 after more than 15 zeros
 };
 
@@ -35,6 +36,9 @@ Items Scan(const std::vector<uint8_t>& s) {
         OddParity(s[i + 3])) {
       ++items.records;
       i += 3 + (s[i + 1] & 0x3F);
+      zeros = 0;
+    } else if (b == 0x85 && zeros > 0) {
+      ++items.damaged;
       zeros = 0;
     } else if ((b & 0x70) == 0x70 && zeros > 15) {
       ++items.bursts;
@@ -87,6 +91,21 @@ TEST_F(BulkPinTest, RecordsOnlyWhileAStationIsReceived) {
   Tune(471250000);
   test::PipelineProbe probe(device_->CreateSourceBin(PinKind::kBulk));
   EXPECT_GT(Scan(Record(probe, 10)).records, 5);
+}
+
+TEST_F(BulkPinTest, CorruptRecordsFaultDamagesSomeHeaders) {
+  Tune(471250000);
+  {
+    test::PipelineProbe probe(device_->CreateSourceBin(PinKind::kBulk));
+    Items clean = Scan(Record(probe, 60));
+    EXPECT_GT(clean.records, 100);
+    EXPECT_EQ(clean.damaged, 0);
+  }
+  box_->SetFaults({.corruptRecords = true});
+  test::PipelineProbe probe(device_->CreateSourceBin(PinKind::kBulk));
+  Items faulty = Scan(Record(probe, 60));
+  EXPECT_GT(faulty.damaged, 0);
+  EXPECT_GT(faulty.records, 0);
 }
 
 TEST_F(BulkPinTest, RemoteKeyBringsBursts) {
