@@ -1,8 +1,8 @@
 // The moving picture of the virtual TV box as a GStreamer bin: a live test picture with the
-// station name and a clock (one caption) on a station, snow off it, a labelled picture on the external
-// inputs; the amplifier acts through videobalance. The bin follows the box's state from a
-// probe on its streaming thread, touching an element's properties only when what it shows
-// changes, so an unchanged picture costs no more than the test source itself.
+// station name and a clock (one caption) on a station, snow off it, a labelled picture on
+// the external inputs; the amplifier acts through videobalance. The bin follows the box's
+// state from a probe on its streaming thread and touches an element's properties only when
+// what it shows changes, so a steady picture costs little more than the test source itself.
 #pragma once
 
 #include <gst/gst.h>
