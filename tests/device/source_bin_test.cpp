@@ -249,6 +249,25 @@ TEST_F(SourceBinTest, AmplifierActsOnThePixels) {
   EXPECT_LT(grey.chroma, 2);
 }
 
+TEST_F(SourceBinTest, PictureIsSnowOffAStationAndBarsOnTheInputs) {
+  uint32_t hz = 472250000;  // nothing there
+  KsPropertySet* props = device_->QueryPropertySet();
+  ASSERT_EQ(props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4), kSOk);
+  props->Release();
+  PipelineProbe probe(device_->CreateSourceBin(PinKind::kCapture));
+  // Snow: grey noise, no colour.
+  Luma snow = FrameWhere(probe, [](const Luma& l) { return l.chroma < 2 && l.spread > 40; });
+  EXPECT_LT(snow.chroma, 2);
+  EXPECT_GT(snow.spread, 40);
+  // The composite input shows its coloured picture whatever the tuner receives.
+  ASSERT_EQ(device_->Route(0, 1), kSOk);
+  Luma composite = FrameWhere(probe, [](const Luma& l) { return l.chroma > 5; });
+  EXPECT_GT(composite.chroma, 5);
+  ASSERT_EQ(device_->Route(0, 0), kSOk);
+  Luma back = FrameWhere(probe, [](const Luma& l) { return l.chroma < 2; });
+  EXPECT_LT(back.chroma, 2);
+}
+
 TEST_F(SourceBinTest, DroppedFramesFaultIsCounted) {
   box_->SetFaults({.dropEveryNth = 2});
   FrameCounts before;
