@@ -141,6 +141,9 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video) {
   videoIndex_ = -1;  // so that ChooseDevices sees a change
   ChooseDevices(chosen, audioIndex_, false);
   if (workMode_ == 2) wantPreview_ = false;
+  // The main window shows the live picture (or plays the radio) as soon as it opens.
+  StartAudioPreview();
+  if (wantPreview_ && BuildPreviewGraph()) StartPreview();
   return true;
 }
 
