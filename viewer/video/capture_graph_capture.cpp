@@ -48,6 +48,10 @@ bool CaptureGraph::BuildCaptureGraph() {
   // avimux interleaves by time itself; the master-stream choice has nothing to set here.
   if (settings_.useFrameRate) {
     int64_t interval = vd::CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
+    // No device runs faster than its standard: a stored rate above it records at the most.
+    uint32_t standard = 0;
+    video_->TvFormat(&standard);
+    interval = std::max(interval, vd::standard::FrameIntervalOf(standard));
     vd::VideoFormat format;
     if (vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &format))) {
       Fail("Cannot set frame rate for capture");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "frame_output.h"
 
@@ -95,7 +96,13 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     GstElement* filter = Make("capsfilter");
     int num = 0;
     int den = 1;
-    gst_util_double_to_fraction(1e7 / static_cast<double>(config.frameInterval), &num, &den);
+    double fps = 1e7 / static_cast<double>(config.frameInterval);
+    // 333333 stands for 30 frames a second, not for 30.00003.
+    if (std::fabs(fps - std::round(fps)) < 0.001) {
+      num = static_cast<int>(std::round(fps));
+    } else {
+      gst_util_double_to_fraction(fps, &num, &den);
+    }
     GstCaps* caps =
         gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr);
     g_object_set(rate, "drop-only", TRUE, nullptr);

@@ -85,8 +85,8 @@ void EngineTest::SetUp() {
   dir = tmpl;
   std::filesystem::create_directories(dir / "data");
   tuning.folder = (dir / "data").string();
-  store = std::make_unique<vd::SettingsStore>(dir / "user.reg",
-                                              std::vector<std::filesystem::path>{dir / "machine.reg"});
+  store = std::make_unique<vd::SettingsStore>(
+      dir / "user.reg", std::vector<std::filesystem::path>{dir / "machine.reg"});
   MakeBox();
 }
 

@@ -109,8 +109,7 @@ class NoTunerDevice : public vd::CaptureDevice {
   vd::HResult SetAudioFormat(vd::PinKind p, const vd::AudioFormat& f) override {
     return inner_->SetAudioFormat(p, f);
   }
-  vd::HResult MaxAvailableFrameInterval(vd::PinKind p, int32_t w, int32_t h,
-                                        int64_t* i) override {
+  vd::HResult MaxAvailableFrameInterval(vd::PinKind p, int32_t w, int32_t h, int64_t* i) override {
     return inner_->MaxAvailableFrameInterval(p, w, h, i);
   }
   vd::HResult GetVideoControlMode(uint32_t* m) override { return inner_->GetVideoControlMode(m); }
