@@ -240,7 +240,12 @@ bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
   std::lock_guard lock(guardMutex_);
   if (full_.load()) return false;
   int64_t projected = muxedBytes_ + ChunkBytes(size) + 16 * (chunks_ + 2) + kIndexMargin;
-  if (projected > Capacity()) {
+  // The room is asked for again every few chunks, and at once when the file nears it.
+  if (chunks_ - checkedAt_ >= kCheckEvery || projected + kCheckSlack > capacity_) {
+    capacity_ = Capacity();
+    checkedAt_ = chunks_;
+  }
+  if (projected > capacity_) {
     full_.store(true);
     if (!fullPosted_) {
       fullPosted_ = true;

@@ -82,6 +82,10 @@ class CapturePipeline {
   std::mutex guardMutex_;
   int64_t muxedBytes_ = 0;
   int64_t chunks_ = 0;
+  int64_t capacity_ = 0;
+  int64_t checkedAt_ = 0;
+  static constexpr int64_t kCheckEvery = 16;
+  static constexpr int64_t kCheckSlack = 8 * 1024 * 1024;
   bool fullPosted_ = false;
 
   std::mutex eosMutex_;
