@@ -126,7 +126,9 @@ bool FilePlayer::OpenFile(const std::string* path) {
   }
   impl_->pipeline = std::move(pipeline);
 
-  int32_t seconds = 0;
+  // Without a length (a stream still being written, say) the clock must not end the clip
+  // after its first second; the pipeline's own end does it.
+  int32_t seconds = vd::PlaybackClock::kUnknownLength;
   GetDuration(&seconds);
   impl_->clock.SetLength(seconds);
   impl_->lengthText = vd::PlaybackClock::FormatTime(seconds);

@@ -14,7 +14,7 @@ std::string PlaybackClock::FormatTime(int32_t seconds) {
 }
 
 void PlaybackClock::SetLength(int32_t seconds) {
-  length_ = seconds < 0 ? 0 : seconds;
+  length_ = seconds < 0 ? kUnknownLength : seconds;
 }
 
 void PlaybackClock::Start() {
@@ -44,7 +44,7 @@ void PlaybackClock::Resume() {
 void PlaybackClock::OnTimer(uint32_t id) {
   // A tick can already be queued in the host's loop when the timer is stopped.
   if (id != kTimerId || !running_) return;
-  if (elapsed_ + 1 > length_) {
+  if (length_ != kUnknownLength && elapsed_ + 1 > length_) {
     StopTimer();
     host_->OnClockEnded();
     return;

@@ -31,7 +31,10 @@ class PlaybackClock {
   // Minutes and seconds as the playback bar shows them: "00:00", "01:05", "100:00".
   static std::string FormatTime(int32_t seconds);
 
-  // The clip length in whole seconds; ticks beyond it end the clip.
+  // A clip whose length the file does not tell: the count runs until the pipeline ends it.
+  static constexpr int32_t kUnknownLength = -1;
+
+  // The clip length in whole seconds (or kUnknownLength); ticks beyond it end the clip.
   void SetLength(int32_t seconds);
   int32_t Length() const { return length_; }
 

@@ -98,6 +98,17 @@ TEST(PlaybackClock, ZeroLengthEndsAtTheFirstTick) {
   EXPECT_EQ(host.shown, std::vector<std::string>{"00:00"});
 }
 
+TEST(PlaybackClock, UnknownLengthNeverEndsTheClip) {
+  ClockHost host;
+  PlaybackClock clock(&host);
+  clock.SetLength(PlaybackClock::kUnknownLength);
+  clock.Start();
+  for (int i = 0; i < 125; ++i) clock.OnTimer(PlaybackClock::kTimerId);
+  EXPECT_EQ(host.ended, 0);
+  EXPECT_EQ(host.shown.back(), "02:05");
+  EXPECT_TRUE(clock.IsRunning());
+}
+
 TEST(PlaybackClock, TicksOfOtherTimersAreIgnored) {
   ClockHost host;
   PlaybackClock clock(&host);

@@ -111,14 +111,6 @@ TEST_F(FilePlayerTest, TransitionsFollowTheStates) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(FilePlayerTest, StopFromPausedReturnsToStopped) {
-  ASSERT_TRUE(OpenFilm());
-  ASSERT_TRUE(player.PlayFile());
-  ASSERT_TRUE(player.PauseFile());
-  ASSERT_TRUE(player.StopFile());
-  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
-}
-
 TEST_F(FilePlayerTest, PicturesArriveAtTheClipsSizeInBgrx) {
   ASSERT_TRUE(OpenFilm());
   ASSERT_TRUE(player.PlayFile());

@@ -82,9 +82,12 @@ namespace {
 
 std::string madeFolder;
 
+// Tests must not depend on a sound card. Set before main, while no thread can read the
+// environment at the same time.
+const bool kFakeSound = setenv("VIEWDECK_AUDIO_SINK", "fake", 1) == 0;
+
 Clips MakeClips() {
-  // Tests must not depend on a sound card.
-  setenv("VIEWDECK_AUDIO_SINK", "fake", 1);
+  EXPECT_TRUE(kFakeSound);
   Clips clips;
   std::string pattern = (std::filesystem::temp_directory_path() / "vd-player-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
