@@ -94,7 +94,7 @@ FilePlayer::FilePlayer(vd::VideoFrameSink* video, vd::FilePlayerHost* host)
   GError* error = nullptr;
   if (!gst_is_initialized() && !gst_init_check(nullptr, nullptr, &error)) {
     // Every later OpenFile then fails with the usual message.
-    PlayerTrace("Cannot instantiate filtergraph: %s\n", error != nullptr ? error->message : "");
+    PlayerTrace("gst_init failed: %s\n", error != nullptr ? error->message : "");
     g_clear_error(&error);
   }
 }

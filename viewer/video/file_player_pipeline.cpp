@@ -158,8 +158,13 @@ FilePlayerPipeline::~FilePlayerPipeline() {
 }
 
 bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, std::string* why) {
+  if (!gst_is_initialized()) {
+    *why = "GStreamer is not initialised";
+    return false;
+  }
+  // A name like "take:2.avi" would pass as a URI of scheme "take"; only "scheme://" counts.
   std::string uri;
-  if (gst_uri_is_valid(path.c_str())) {
+  if (path.find("://") != std::string::npos && gst_uri_is_valid(path.c_str())) {
     uri = path;
   } else {
     GError* raw = nullptr;

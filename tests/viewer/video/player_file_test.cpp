@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "file_player.h"
@@ -154,6 +155,19 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
   ASSERT_EQ(host.messages.size(), 2u);
   EXPECT_EQ(host.messages[1], kCannotPlay);
   EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+}
+
+TEST_F(FilePlayerTest, RelativeNamesAreFilesEvenWithAColon) {
+  const std::filesystem::path folder = TestClips().folder;
+  std::filesystem::copy_file(TestClips().film, folder / "take:2.avi",
+                             std::filesystem::copy_options::overwrite_existing);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  const bool opened = player.OpenAndShow("take:2.avi");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
 }
 
 TEST_F(FilePlayerTest, PlayReopensTheLastFileAfterAReset) {
