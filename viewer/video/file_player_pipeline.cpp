@@ -149,12 +149,13 @@ std::unique_ptr<FilePlayerPipeline> FilePlayerPipeline::Open(const std::string& 
   return pipeline;
 }
 
+void FilePlayerPipeline::PipelineRelease::operator()(GstElement* element) const {
+  gst_element_set_state(element, GST_STATE_NULL);
+  gst_object_unref(element);
+}
+
 FilePlayerPipeline::~FilePlayerPipeline() {
   if (watchId_ != 0) g_source_remove(watchId_);
-  if (playbin_ != nullptr) {
-    gst_element_set_state(playbin_, GST_STATE_NULL);
-    gst_object_unref(playbin_);
-  }
 }
 
 bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, std::string* why) {
@@ -177,12 +178,12 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
     uri = converted.get();
   }
 
-  playbin_ = gst_element_factory_make("playbin", nullptr);
-  if (playbin_ == nullptr) {
+  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  if (playbin == nullptr) {
     *why = "no playbin element";
     return false;
   }
-  gst_object_ref_sink(playbin_);
+  playbin_.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
 
   videoSink_ = gst_element_factory_make("appsink", nullptr);
   GstElement* audioSink = MakeAudioSink();
@@ -202,23 +203,23 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
   gst_app_sink_set_callbacks(GST_APP_SINK(videoSink_), &callbacks, sink, nullptr);
 
   // playbin takes the floating references of both sinks.
-  g_object_set(playbin_, "uri", uri.c_str(), "video-sink", videoSink_, "audio-sink", audioSink,
-               nullptr);
+  g_object_set(playbin_.get(), "uri", uri.c_str(), "video-sink", videoSink_, "audio-sink",
+               audioSink, nullptr);
   return true;
 }
 
 bool FilePlayerPipeline::Preroll(std::string* why) {
-  GstStateChangeReturn result = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+  GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
   if (result != GST_STATE_CHANGE_FAILURE) {
-    result = gst_element_get_state(playbin_, nullptr, nullptr, kPrerollTimeout);
+    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kPrerollTimeout);
   }
   if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL) {
     gint videoStreams = 0;
-    g_object_get(playbin_, "n-video", &videoStreams, nullptr);
+    g_object_get(playbin_.get(), "n-video", &videoStreams, nullptr);
     hasVideo_ = videoStreams > 0;
     return true;
   }
-  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_));
+  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_.get()));
   std::unique_ptr<GstMessage, MessageUnref> error(
       gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
   if (error) {
@@ -232,7 +233,7 @@ bool FilePlayerPipeline::Preroll(std::string* why) {
 void FilePlayerPipeline::Watch(MessageHandler handler) {
   auto watcher = std::make_unique<Watcher>();
   watcher->handler = std::move(handler);
-  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_));
+  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_.get()));
   // The watch owns the watcher from here on; GLib frees it when the watch goes.
   watchId_ = gst_bus_add_watch_full(bus.get(), G_PRIORITY_DEFAULT, OnBusMessage, watcher.get(),
                                     DeleteWatcher);
@@ -242,7 +243,7 @@ void FilePlayerPipeline::Watch(MessageHandler handler) {
 bool FilePlayerPipeline::GetVideoSize(int32_t* width, int32_t* height) const {
   if (!hasVideo_) return false;
   GstPad* raw = nullptr;
-  g_signal_emit_by_name(playbin_, "get-video-pad", 0, &raw);
+  g_signal_emit_by_name(playbin_.get(), "get-video-pad", 0, &raw);
   std::unique_ptr<GstPad, ObjectUnref> pad(raw);
   std::unique_ptr<GstCaps, CapsUnref> caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr);
   if (!caps) {
@@ -259,7 +260,7 @@ bool FilePlayerPipeline::GetVideoSize(int32_t* width, int32_t* height) const {
 
 bool FilePlayerPipeline::GetDuration(int64_t* nanoseconds) const {
   gint64 duration = -1;
-  if (!gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration) || duration < 0) {
+  if (!gst_element_query_duration(playbin_.get(), GST_FORMAT_TIME, &duration) || duration < 0) {
     return false;
   }
   *nanoseconds = duration;
@@ -267,21 +268,21 @@ bool FilePlayerPipeline::GetDuration(int64_t* nanoseconds) const {
 }
 
 bool FilePlayerPipeline::Play() {
-  return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+  return gst_element_set_state(playbin_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
 bool FilePlayerPipeline::Pause(bool wait) {
-  GstStateChangeReturn result = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+  GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
   if (result == GST_STATE_CHANGE_FAILURE) return false;
   if (wait && result == GST_STATE_CHANGE_ASYNC) {
-    result = gst_element_get_state(playbin_, nullptr, nullptr, kStateTimeout);
+    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kStateTimeout);
     if (result == GST_STATE_CHANGE_FAILURE) return false;
   }
   return true;
 }
 
 bool FilePlayerPipeline::Rewind() {
-  return gst_element_seek_simple(playbin_, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0) != FALSE;
+  return gst_element_seek_simple(playbin_.get(), GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0) != FALSE;
 }
 
 }  // namespace vd

@@ -46,7 +46,12 @@ class FilePlayerPipeline {
   bool Preroll(std::string* why);
   void Watch(MessageHandler handler);
 
-  GstElement* playbin_ = nullptr;
+  // Stops the pipeline before letting it go, which joins its streaming threads.
+  struct PipelineRelease {
+    void operator()(GstElement* element) const;
+  };
+
+  std::unique_ptr<GstElement, PipelineRelease> playbin_;
   GstElement* videoSink_ = nullptr;  // owned by playbin_
   uint32_t watchId_ = 0;
   bool hasVideo_ = false;
