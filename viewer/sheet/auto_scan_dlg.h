@@ -16,8 +16,6 @@ class CAutoScanDlg : public QDialog, public vd::ScanCancelSource {
   Q_OBJECT
 
  public:
-  static constexpr const char* kOfferCaption = "Confirm automatic scan";
-
   explicit CAutoScanDlg(vd::ScanHost& host, QWidget* parent = nullptr);
   ~CAutoScanDlg() override;
 
