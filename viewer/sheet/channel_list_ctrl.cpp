@@ -34,6 +34,8 @@ CChannelListCtrl::CChannelListCtrl(vd::ScanHost& host, QWidget* parent)
   // A second click on the selected row edits its name; a double click tunes.
   setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   verticalHeader()->hide();
+  // List-view rows: one line of text, not the table default's padded height.
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setSectionsMovable(true);
   horizontalHeader()->setStretchLastSection(false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

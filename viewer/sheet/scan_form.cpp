@@ -66,7 +66,7 @@ ScanForm::ScanForm(ScanHost& host, Role role, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   if (!radio_) {
     BuildCountryControls();
-    auto* group = new QGroupBox(QStringLiteral("TV Standard"), this);
+    auto* group = new QGroupBox(QStringLiteral("Channel Plan"), this);
     auto* grid = new QGridLayout(group);
     grid->addWidget(countryLabel_, 0, 0);
     grid->addWidget(country_, 0, 1);

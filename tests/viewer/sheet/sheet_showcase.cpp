@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
   } else {
     window = std::make_unique<COptionsSheet>(sheetHost, pages);
   }
-  window->resize(460, 400);
+  window->resize(480, 420);
+  window->move(0, 0);
   window->show();
   return app.exec();
 }
