@@ -163,7 +163,7 @@ void CChannelListCtrl::keyPressEvent(QKeyEvent* event) {
 void CChannelListCtrl::startDrag(Qt::DropActions) {
   const int row = SelectedRow();
   if (row < 0) return;
-  auto* drag = new QDrag(this);  // deletes itself when the drag ends
+  auto* drag = new QDrag(this);  // owned by the list, as Qt requires of a drag
   drag->setMimeData(vd::ChannelDragRecord::StationMimeData(row).release());
   drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
   StopAutoScroll();
