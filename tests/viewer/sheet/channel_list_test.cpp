@@ -23,8 +23,8 @@ namespace vd::test {
 namespace {
 
 // A TV table with stations added out of name order: "  8", " 12", "  3" at 120, 60, 70 MHz.
-struct ListTest : ::testing::Test {
-  ListTest() {
+struct ChannelListTest : ::testing::Test {
+  ChannelListTest() {
     CChannelTable& t = tv.Table();
     t.AppendFound(7, "  8    ", 120250000, 8);
     t.AppendFound(1, " 12  ", 60000000, 12);
@@ -47,7 +47,7 @@ struct ListTest : ::testing::Test {
   MessageScript messages;
 };
 
-TEST_F(ListTest, TvTableIsSortedBeforeFilling) {
+TEST_F(ChannelListTest, TvTableIsSortedBeforeFilling) {
   EXPECT_EQ(Text(0, 0), "  3    ");
   EXPECT_EQ(Text(1, 0), "  8    ");
   EXPECT_EQ(Text(2, 0), " 12  ");
@@ -70,7 +70,7 @@ TEST(ChannelListRadio, RadioKeepsItsOrder) {
   EXPECT_EQ(list.model()->index(1, 1).data().toString(), "88.00");
 }
 
-TEST_F(ListTest, ColumnsLookAndWidths) {
+TEST_F(ChannelListTest, ColumnsLookAndWidths) {
   EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal).toString(), "Name");
   EXPECT_EQ(list->model()->headerData(1, Qt::Horizontal).toString(), "Frequency");
   const int width = list->viewport()->width();
@@ -82,13 +82,13 @@ TEST_F(ListTest, ColumnsLookAndWidths) {
   EXPECT_TRUE(list->horizontalHeader()->sectionsMovable());
 }
 
-TEST_F(ListTest, TextIsReadFromTheTableOnDemand) {
+TEST_F(ChannelListTest, TextIsReadFromTheTableOnDemand) {
   tv.Table().Rename(2, "Sport");
   EXPECT_EQ(Text(2, 0), "Sport");
   EXPECT_FALSE(list->model()->index(3, 0).data().isValid());
 }
 
-TEST_F(ListTest, DoubleClickTunesTheStation) {
+TEST_F(ChannelListTest, DoubleClickTunesTheStation) {
   const QRect cell = list->visualRect(Index(2));
   // A double click as the window system delivers it: press, release, double click, release.
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
@@ -102,7 +102,7 @@ TEST_F(ListTest, DoubleClickTunesTheStation) {
   EXPECT_EQ(tv.host.displayRefreshes, 1);
 }
 
-TEST_F(ListTest, RenameInPlaceRenamesRefreshesAndRefills) {
+TEST_F(ChannelListTest, RenameInPlaceRenamesRefreshesAndRefills) {
   list->show();
   SelectRow(1);
   list->edit(Index(1));
@@ -116,7 +116,7 @@ TEST_F(ListTest, RenameInPlaceRenamesRefreshesAndRefills) {
   EXPECT_EQ(tv.Table().Get(0)->Name(), "  1 News");
 }
 
-TEST_F(ListTest, EmptyOrCancelledEditChangesNothing) {
+TEST_F(ChannelListTest, EmptyOrCancelledEditChangesNothing) {
   list->show();
   list->edit(Index(1));
   auto* editor = list->findChild<QLineEdit*>();
@@ -136,7 +136,7 @@ TEST_F(ListTest, EmptyOrCancelledEditChangesNothing) {
   EXPECT_EQ(tv.host.displayRefreshes, 0);
 }
 
-TEST_F(ListTest, DeleteAsksWithTheStationsName) {
+TEST_F(ChannelListTest, DeleteAsksWithTheStationsName) {
   SelectRow(1);
   messages.Answer(false);
   list->DeleteSelected();
@@ -153,7 +153,7 @@ TEST_F(ListTest, DeleteAsksWithTheStationsName) {
   EXPECT_EQ(tv.host.displayRefreshes, 1);
 }
 
-TEST_F(ListTest, CheckedBoxSwitchesFurtherConfirmationsOff) {
+TEST_F(ChannelListTest, CheckedBoxSwitchesFurtherConfirmationsOff) {
   SelectRow(0);
   messages.Answer(true, true);
   list->DeleteSelected();
@@ -164,7 +164,7 @@ TEST_F(ListTest, CheckedBoxSwitchesFurtherConfirmationsOff) {
   EXPECT_EQ(tv.Names(), (std::vector<std::string>{" 12  "}));
 }
 
-TEST_F(ListTest, DeleteWithoutWarningAsksNothing) {
+TEST_F(ChannelListTest, DeleteWithoutWarningAsksNothing) {
   tv.host.deleteWarningOff = true;
   SelectRow(2);
   list->DeleteSelected();
@@ -172,21 +172,21 @@ TEST_F(ListTest, DeleteWithoutWarningAsksNothing) {
   EXPECT_EQ(tv.Names(), (std::vector<std::string>{"  3    ", "  8    "}));
 }
 
-TEST_F(ListTest, DeleteWithNoRowDoesNothing) {
+TEST_F(ChannelListTest, DeleteWithNoRowDoesNothing) {
   list->clearSelection();
   list->DeleteSelected();
   EXPECT_TRUE(messages.asked.empty());
   EXPECT_EQ(tv.Table().Count(), 3);
 }
 
-TEST_F(ListTest, DeleteKeyDeletesTheSelectedRow) {
+TEST_F(ChannelListTest, DeleteKeyDeletesTheSelectedRow) {
   tv.host.deleteWarningOff = true;
   SelectRow(0);
   QTest::keyClick(list.get(), Qt::Key_Delete);
   EXPECT_EQ(tv.Table().Count(), 2);
 }
 
-TEST_F(ListTest, DeleteAllAsksWithNoAsDefault) {
+TEST_F(ChannelListTest, DeleteAllAsksWithNoAsDefault) {
   messages.Answer(false);
   list->DeleteAll();
   ASSERT_EQ(messages.asked.size(), 1u);
@@ -207,7 +207,7 @@ TEST_F(ListTest, DeleteAllAsksWithNoAsDefault) {
   EXPECT_EQ(messages.asked.size(), 2u);
 }
 
-TEST_F(ListTest, PageButtonsReachTheList) {
+TEST_F(ChannelListTest, PageButtonsReachTheList) {
   CScanPage page(tv.host);
   tv.host.deleteWarningOff = true;
   page.List()->selectionModel()->setCurrentIndex(
@@ -220,7 +220,7 @@ TEST_F(ListTest, PageButtonsReachTheList) {
   EXPECT_EQ(tv.Table().Count(), 0);
 }
 
-TEST_F(ListTest, DroppingAStationSwapsTheTwoRows) {
+TEST_F(ChannelListTest, DroppingAStationSwapsTheTwoRows) {
   tv.Table().Select(0, false);
   ASSERT_TRUE(list->DropOnRow(ChannelDragRecord{"", 0}.Encode(), 2));
   EXPECT_EQ(Text(0, 0), " 12  ");
@@ -228,7 +228,7 @@ TEST_F(ListTest, DroppingAStationSwapsTheTwoRows) {
   EXPECT_EQ(tv.Table().Current(), 2);  // the current station moved with its row
 }
 
-TEST_F(ListTest, DropEventOnARowSwaps) {
+TEST_F(ChannelListTest, DropEventOnARowSwaps) {
   list->show();
   auto data = ChannelDragRecord::StationMimeData(2);
   const QPoint at = list->visualRect(Index(0)).center();
@@ -241,7 +241,7 @@ TEST_F(ListTest, DropEventOnARowSwaps) {
   EXPECT_EQ(tv.Names(), (std::vector<std::string>{" 12  ", "  8    ", "  3    "}));
 }
 
-TEST_F(ListTest, AlbumFilesAndBadRecordsAreRefused) {
+TEST_F(ChannelListTest, AlbumFilesAndBadRecordsAreRefused) {
   const auto before = tv.Names();
   EXPECT_FALSE(list->DropOnRow(ChannelDragRecord{"/home/a/Gallery/x.bmp", -1}.Encode(), 1));
   EXPECT_FALSE(list->DropOnRow(ChannelDragRecord{"", -1}.Encode(), 1));

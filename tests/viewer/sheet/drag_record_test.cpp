@@ -15,13 +15,13 @@ QByteArray Bytes(std::initializer_list<int> values) {
   return out;
 }
 
-TEST(DragRecord, StationRecordIsAnEmptyTextAndTheIndex) {
+TEST(ChannelDragRecord, StationRecordIsAnEmptyTextAndTheIndex) {
   EXPECT_EQ((ChannelDragRecord{"", 3}.Encode()), Bytes({0, 3, 0, 0, 0}));
   EXPECT_EQ((ChannelDragRecord{"", 0x01020304}.Encode()), Bytes({0, 4, 3, 2, 1}));
   EXPECT_EQ((ChannelDragRecord{"ab", -1}.Encode()), Bytes({2, 'a', 'b', 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
-TEST(DragRecord, LengthPrefixesAtTheirLimits) {
+TEST(ChannelDragRecord, LengthPrefixesAtTheirLimits) {
   auto prefix = [](size_t length, int bytes) {
     return ChannelDragRecord{std::string(length, 'x'), 0}.Encode().left(bytes);
   };
@@ -32,7 +32,7 @@ TEST(DragRecord, LengthPrefixesAtTheirLimits) {
   EXPECT_EQ(prefix(70000, 7), Bytes({0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}));
 }
 
-TEST(DragRecord, RoundTripsAcrossEveryPrefix) {
+TEST(ChannelDragRecord, RoundTripsAcrossEveryPrefix) {
   for (size_t length : {0u, 1u, 254u, 255u, 65533u, 65534u, 65535u, 70000u}) {
     const ChannelDragRecord in{std::string(length, 'q'), -7};
     const auto out = ChannelDragRecord::Decode(in.Encode());
@@ -42,7 +42,7 @@ TEST(DragRecord, RoundTripsAcrossEveryPrefix) {
   }
 }
 
-TEST(DragRecord, DecodeRefusesAnythingButExactlyOneRecord) {
+TEST(ChannelDragRecord, DecodeRefusesAnythingButExactlyOneRecord) {
   EXPECT_FALSE(ChannelDragRecord::Decode({}));
   EXPECT_FALSE(ChannelDragRecord::Decode(Bytes({0, 1, 0, 0})));        // value cut short
   EXPECT_FALSE(ChannelDragRecord::Decode(Bytes({0, 1, 0, 0, 0, 9})));  // trailing byte
@@ -53,7 +53,7 @@ TEST(DragRecord, DecodeRefusesAnythingButExactlyOneRecord) {
   EXPECT_FALSE(ChannelDragRecord::Decode(Bytes({0xFF, 0xFF, 0xFF, 0xFC, 0xFF, 0xFF, 0xFF, 1, 0})));
 }
 
-TEST(DragRecord, StationIndexForTheMainWindow) {
+TEST(ChannelDragRecord, StationIndexForTheMainWindow) {
   auto station = ChannelDragRecord::StationMimeData(4);
   EXPECT_EQ(ChannelDragRecord::StationIndex(station.get()), 4);
 
