@@ -75,9 +75,10 @@ void AlbumListCtrl::SetUpView(QAbstractItemView* view) {
 void AlbumListCtrl::Fill(const std::vector<vd::MediaEntry>& entries) {
   static const QIcon film = AlbumIcons::Film();
   static const QIcon picture = AlbumIcons::Picture();
-  selection_->clear();
-  model_->removeRows(0, model_->rowCount());
-  model_->setRowCount(static_cast<int>(entries.size()));
+  // Filled while no view watches it, then handed to the views: row by row into a watched model
+  // costs the views a notification per cell, several times the whole fill for a large album.
+  auto* model = new QStandardItemModel(static_cast<int>(entries.size()), 3, this);
+  model->setHorizontalHeaderLabels({"Name", "Size", "Modified"});
   for (int row = 0; row < static_cast<int>(entries.size()); ++row) {
     const vd::MediaEntry& e = entries[static_cast<size_t>(row)];
     const bool isPicture = e.kind == vd::MediaKind::kPicture;
@@ -92,10 +93,29 @@ void AlbumListCtrl::Fill(const std::vector<vd::MediaEntry>& entries) {
     auto* timeItem = new QStandardItem(time);
     sizeItem->setEditable(false);
     timeItem->setEditable(false);
-    model_->setItem(row, 0, nameItem);
-    model_->setItem(row, 1, sizeItem);
-    model_->setItem(row, 2, timeItem);
+    model->setItem(row, 0, nameItem);
+    model->setItem(row, 1, sizeItem);
+    model->setItem(row, 2, timeItem);
   }
+  Attach(model);
+}
+
+void AlbumListCtrl::Attach(QStandardItemModel* model) {
+  // A new model resets the header; the column widths and order stay as they were.
+  QHeaderView* header = details_->horizontalHeader();
+  const QByteArray headerState = header->saveState();
+  auto* selection = new QItemSelectionModel(model, this);
+  for (QAbstractItemView* view :
+       {static_cast<QAbstractItemView*>(icons_), static_cast<QAbstractItemView*>(details_)}) {
+    view->setModel(model);
+    view->setSelectionModel(selection);
+  }
+  header->restoreState(headerState);
+  // Later, not now: a fill may run inside a handler that still holds the old model's indexes.
+  selection_->deleteLater();
+  model_->deleteLater();
+  model_ = model;
+  selection_ = selection;
 }
 
 void AlbumListCtrl::SetViewCommand(int command) {

@@ -62,6 +62,7 @@ class AlbumListCtrl : public QWidget {
 
  private:
   void SetUpView(QAbstractItemView* view);
+  void Attach(QStandardItemModel* model);
 
   Handlers handlers_;
   QStandardItemModel* model_;

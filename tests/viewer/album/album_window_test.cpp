@@ -179,6 +179,11 @@ TEST_F(AlbumWindowTest, TheDetailsViewHasThreeColumnsWithWidthsFixedAtCreation) 
   QApplication::processEvents();
   EXPECT_EQ(header->sectionSize(0), w * 3 / 7);
   EXPECT_EQ(header->sectionSize(2), w * 3 / 4);
+  sheet->RefreshList();  // a refill brings a new model; the widths stay
+  EXPECT_EQ(list->Model()->index(0, 0).data().toString(), "clip.avi");
+  EXPECT_EQ(header->sectionSize(0), w * 3 / 7);
+  EXPECT_EQ(header->sectionSize(1), w / 5);
+  EXPECT_EQ(header->sectionSize(2), w * 3 / 4);
 
   // Every page follows the view, and the menus check it.
   EXPECT_EQ(sheet->Page(2)->List()->ViewCommand(), AlbumListCtrl::kDetails);
