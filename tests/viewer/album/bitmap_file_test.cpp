@@ -39,7 +39,7 @@ struct RawBitmap {
     put(bitCount, 2);
     put(compression, 4);
     put(pixelBytes, 4);
-    put(0, 16);
+    for (int i = 0; i < 4; ++i) put(0, 4);  // resolutions and colour counts
     b.resize(total, 0);
     for (size_t i = std::max<size_t>(offset, 54); i < total; ++i) b[i] = static_cast<uint8_t>(i);
     return b;
