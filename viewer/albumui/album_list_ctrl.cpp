@@ -205,7 +205,15 @@ bool AlbumListCtrl::eventFilter(QObject* watched, QEvent* event) {
       const QModelIndex index = view->indexAt(pressPos_);
       if (index.isValid()) pressRow_ = index.row();
     }
-  } else if (event->type() == QEvent::MouseMove && pressRow_ >= 0) {
+  } else if (event->type() == QEvent::MouseMove && pressRow_ < 0) {
+    // The hot cursor over a row, with the hot row underlined by the delegate.
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (view->indexAt(mouse->position().toPoint()).isValid()) {
+      view->viewport()->setCursor(Qt::PointingHandCursor);
+    } else {
+      view->viewport()->unsetCursor();
+    }
+  } else if (event->type() == QEvent::MouseMove) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     if ((mouse->buttons() & Qt::LeftButton) &&
         (mouse->position().toPoint() - pressPos_).manhattanLength() >=
