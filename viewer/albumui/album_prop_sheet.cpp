@@ -45,8 +45,15 @@ CAlbumPropSheet::CAlbumPropSheet(vd::AlbumHost& host, const std::filesystem::pat
 }
 
 CAlbumPropSheet::~CAlbumPropSheet() {
-  store_->SetView(nullptr);
   if (keepPageNum_) keepPageNum_(std::max(currentIndex(), 0));
+  store_->SetView(nullptr);
+  // The pages' handlers reach the store; they go while it still exists.
+  syncing_ = true;
+  while (count() > 0) {
+    QWidget* page = widget(0);
+    removeTab(0);
+    delete page;
+  }
 }
 
 CAlbumPage* CAlbumPropSheet::Page(int index) const {
