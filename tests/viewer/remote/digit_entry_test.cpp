@@ -207,9 +207,10 @@ TEST_F(DigitEntryTest, RadioTooHighOrZeroBeeps) {
 
 TEST_F(DigitEntryTest, RadioSecondPointIsIgnored) {
   host.workMode = 2;
-  Type({9, 8, '.', '.', 5});
+  Type({9, '.', 8, '.', 5});
+  EXPECT_EQ(host.texts.back(), "9.85");
   entry.OnCommand(kEnter);
-  EXPECT_EQ(list.tuned, std::vector<uint32_t>{98500000u});
+  EXPECT_EQ(list.tuned, std::vector<uint32_t>{9850000u});
 }
 
 TEST_F(DigitEntryTest, OtherModesIgnoreTheEntryAndDropWhatWasTyped) {

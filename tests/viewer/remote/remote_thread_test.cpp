@@ -56,10 +56,11 @@ TEST(RemoteThreads, CodesFromTheWorkerWhileTheUiChangesState) {
   // Mute passes every state the UI thread sets, so every mute press got through.
   EXPECT_EQ(mutes, (kPresses + 2) / 3);
 
-  // Settled state: channel up acts again.
+  // Settled state: channel up acts again. (Power first: the worker's last accepted code may
+  // be either form of either key.)
   state.SetBusy(false);
   state.SetPanelInput(0);
-  EXPECT_EQ(procedure.OnCode(mute[0]), RemoteProcedure::kActed);
+  EXPECT_EQ(procedure.OnCode(0x25AAAA4), RemoteProcedure::kActed);
   EXPECT_EQ(procedure.OnCode(channelUp[0]), RemoteProcedure::kActed);
 }
 
