@@ -1,6 +1,7 @@
 // The remote-control handler the viewer registers with the stream parser. It runs on the
 // parser's worker thread: it filters and maps codes, applies the held-key rule and turns each
-// key into a request for the UI thread. Call OnCode from one thread at a time.
+// key into a request for the UI thread. The held-key state is locked, so a second parser
+// object delivering on its own worker cannot tear it.
 #pragma once
 
 #include <cstdint>
