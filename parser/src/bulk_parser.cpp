@@ -16,6 +16,14 @@ constexpr uint32_t kCompactBurstFillers = 10;
 constexpr uint32_t kZeroRunSaturated = 1u << 30;
 constexpr size_t kHeaderBytes = 3;
 constexpr size_t kMaxBurstSamples = 15;
+
+// Bit count of a 16-bit mask without the library call the baseline instruction set needs.
+[[maybe_unused]] inline uint32_t BitCount16(uint32_t m) {
+  m = m - ((m >> 1) & 0x5555);
+  m = (m & 0x3333) + ((m >> 2) & 0x3333);
+  m = (m + (m >> 4)) & 0x0F0F;
+  return (m + (m >> 8)) & 0x1F;
+}
 }  // namespace
 
 bool BulkParser::ValidHeader(const uint8_t* header) {
@@ -66,13 +74,19 @@ size_t BulkParser::SkipPlain(const uint8_t* data, size_t n) {
       const int zeros = _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero));
       const int records = _mm_movemask_epi8(_mm_cmpeq_epi8(v, recordLead));
       const int bursts = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, burstBits), burstBits));
-      const auto zeroCount = static_cast<uint32_t>(__builtin_popcount(zeros));
-      // No byte of this block can be a lead: burst-like bytes count only after enough filler,
-      // and the run cannot reach that inside the block.
-      if (records == 0 && (bursts == 0 || zeroRun_ + zeroCount <= threshold)) {
-        zeroRun_ = std::min(zeroRun_ + zeroCount, kZeroRunSaturated);
-        i += 16;
-        continue;
+      const uint32_t zeroCount = BitCount16(static_cast<uint32_t>(zeros));
+      // Burst-like bytes count only after enough filler; when the run cannot reach that inside
+      // this block, the first record lead (if any) is the only item in it.
+      if (bursts == 0 || zeroRun_ + zeroCount <= threshold) {
+        if (records == 0) {
+          zeroRun_ = std::min(zeroRun_ + zeroCount, kZeroRunSaturated);
+          i += 16;
+          continue;
+        }
+        const int at = __builtin_ctz(static_cast<unsigned>(records));
+        const uint32_t before = BitCount16(static_cast<uint32_t>(zeros & ((1 << at) - 1)));
+        zeroRun_ = std::min(zeroRun_ + before, kZeroRunSaturated);
+        return i + static_cast<size_t>(at);
       }
     }
     const size_t block = std::min<size_t>(16, n - i);

@@ -64,11 +64,12 @@ uint32_t RemoteDecoder::Decode(SampleQueue& queue) {
       while ((current_ >> bitIndex_) & 1) --bitIndex_;
     }
 
-    const int level = levelFlag_ == 1 ? 0 : 1;
-    while (bitIndex_ >= 0 && ((current_ >> bitIndex_) & 1) == level) {
-      --bitIndex_;
-      ++runLength_;
-    }
+    // Count the samples from the bit index down that sit at the level being counted, in one
+    // step: mark the samples at the other level and find the highest such mark.
+    const unsigned other = (levelFlag_ == 1 ? current_ : ~current_) & ((2u << bitIndex_) - 1);
+    const int stop = other == 0 ? -1 : 31 - __builtin_clz(other);
+    runLength_ += bitIndex_ - stop;
+    bitIndex_ = stop;
 
     if (bitIndex_ < 0) {
       bitIndex_ = 7;

@@ -167,18 +167,20 @@ bool CStromsift::WantsCodes() {
 
 void CStromsift::OnRecord(const uint8_t* record, size_t /*length*/) {
   StromsiftRecordProc proc;
+#ifdef STROMSIFT_COMPACT
+  {
+    std::lock_guard lock(callbackMutex_);
+    proc = recordProc_;
+  }
+  if (proc != nullptr) proc(record);
+#else
   void* context;
   {
     std::lock_guard lock(callbackMutex_);
     proc = recordProc_;
     context = recordContext_;
   }
-  if (proc == nullptr) return;
-#ifdef STROMSIFT_COMPACT
-  (void)context;
-  proc(record);
-#else
-  proc(context, record);
+  if (proc != nullptr) proc(context, record);
 #endif
 }
 

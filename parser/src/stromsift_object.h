@@ -68,8 +68,10 @@ class CStromsift final : public IStromsift,
   std::mutex callbackMutex_;
   StromsiftRecordProc recordProc_ = nullptr;
   StromsiftRemoteProc remoteProc_ = nullptr;
+#ifndef STROMSIFT_COMPACT
   void* recordContext_ = nullptr;
   void* remoteContext_ = nullptr;
+#endif
 
   std::atomic<uint64_t> dropped_{0};
   std::unique_ptr<vd::BulkPipeline> pipeline_;
