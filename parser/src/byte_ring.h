@@ -41,9 +41,11 @@ class ByteRing {
 
   size_t capacity_;
   std::unique_ptr<uint8_t[], BufferDeleter> buffer_;
-  // On separate cache lines: the two threads each hammer their own index.
-  alignas(64) std::atomic<size_t> writeIndex_{0};
-  alignas(64) std::atomic<size_t> readIndex_{0};
+  // On separate cache lines: the two threads each hammer their own index. Padding rather than
+  // alignas, so that the objects holding a ring need no over-aligned allocation.
+  std::atomic<size_t> writeIndex_{0};
+  [[maybe_unused]] char padding_[64] = {};
+  std::atomic<size_t> readIndex_{0};
 };
 
 }  // namespace vd

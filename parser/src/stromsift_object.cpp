@@ -198,3 +198,7 @@ void CStromsift::OnCode(uint32_t code) {
   (void)code;  // the compact parser never decodes bursts
 #endif
 }
+
+// The counting allocator's header keeps 16-byte alignment and no more.
+static_assert(alignof(CStromsift) <= vd::CountingAllocator::kHeaderSize);
+static_assert(alignof(vd::BulkPipeline) <= vd::CountingAllocator::kHeaderSize);
