@@ -101,9 +101,11 @@ STROMSIFT_API HRESULT CreateStromsift(IStromsift** out);
 
 #ifndef STROMSIFT_COMPACT
 /* Joins a pipeline the client has built. `filter` is the capture device's bulk source element
- * (or a bin) already inside the client's pipeline; its bulk output is the source pad named
- * "bulk". The parser's sink ("In") is added to the same bin and linked to that pad. E_FAIL for
- * a null filter or one that is in no bin, E_NOINTERFACE when it has no unlinked "bulk" pad.
+ * (or a bin) already inside the client's pipeline, its bulk output not yet linked: a source pad
+ * named "bulk", or else a source pad named "src" with the caps application/octet-stream (as the
+ * device layer's bulk source has). The parser's sink ("In") is added to the same bin and linked
+ * to that pad. E_FAIL for a null filter or one that is in no bin, E_NOINTERFACE when it has no
+ * such pad.
  * The object holds a reference to the filter and its bin; deleting it unlinks and removes only
  * its own sink. Run and Stop answer E_NOINTERFACE. */
 STROMSIFT_API HRESULT CreateStromsiftOnFilter(GstElement* filter, IStromsift** out);

@@ -22,8 +22,13 @@ class BulkSourceFactory {
   static BulkSourceFactory& Devices();
 };
 
-// The bulk output of an element the client placed in its own pipeline: its source pad named
-// "bulk" when that pad is not linked yet (a new reference), else null.
+// What the capture device's bulk output carries: raw bytes.
+inline constexpr const char* kBulkCaps = "application/octet-stream";
+
+// The bulk output of an element the client placed in its own pipeline, when not linked yet: a
+// source pad named "bulk" (a capture filter with several outputs), or else a source pad named
+// "src" whose caps are kBulkCaps (the device's bulk source on its own). A new reference, or
+// null.
 GstPad* FindBulkPad(GstElement* filter);
 
 }  // namespace vd

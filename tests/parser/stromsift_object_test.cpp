@@ -292,9 +292,39 @@ TEST_F(StromsiftObject, OnFilterRejectsNullLooseAndPadlessFilters) {
   EXPECT_EQ(object, nullptr);
   gst_object_unref(loose);
 
+  // A "src" pad is the bulk output only when it says it carries raw bytes.
   ClientPipeline client;
-  EXPECT_EQ(CStromsift::CreateOnFilter(client.src, &object), E_NOINTERFACE);  // pad "src" only
+  EXPECT_EQ(CStromsift::CreateOnFilter(client.src, &object), E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
+  GstElement* video = gst_element_factory_make("videotestsrc", nullptr);
+  gst_bin_add(GST_BIN(client.pipeline), video);
+  EXPECT_EQ(CStromsift::CreateOnFilter(video, &object), E_NOINTERFACE);
+  EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(StromsiftObject, OnFilterTakesABulkSourceByItsCaps) {
+  // Laid out like the device layer's bulk source: a bin around an appsrc, a ghost "src" pad.
+  ClientPipeline client;
+  GstCaps* caps = gst_caps_new_empty_simple("application/octet-stream");
+  GstElement* bulk = gst_element_factory_make("appsrc", nullptr);
+  g_object_set(bulk, "caps", caps, nullptr);
+  gst_caps_unref(caps);
+  GstElement* bin = gst_bin_new("devicebulk");
+  gst_bin_add(GST_BIN(bin), bulk);
+  GstPad* target = gst_element_get_static_pad(bulk, "src");
+  gst_element_add_pad(bin, gst_ghost_pad_new("src", target));
+  gst_object_unref(target);
+  gst_bin_add(GST_BIN(client.pipeline), bin);
+  IStromsift* raw = nullptr;
+  ASSERT_EQ(CStromsift::CreateOnFilter(bin, &raw), S_OK);
+  std::unique_ptr<IStromsift> object(raw);
+  SetCallbacks(*object, nullptr);
+  ASSERT_NE(gst_element_set_state(client.pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+  const Bytes s = StreamWithRecordAndKey(0x71);
+  ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(bulk), gst_buffer_new_memdup(s.data(), s.size())),
+            GST_FLOW_OK);
+  ASSERT_TRUE(delivered.WaitFor([](Delivered& d) { return !d.records.empty(); }));
+  EXPECT_EQ(delivered.records[0][4], 0x71);
 }
 
 TEST_F(StromsiftObject, OnFilterJoinsTheClientsPipelineAndLeavesItAsItWas) {
