@@ -41,27 +41,27 @@ HResult BulkPipeline::CreatePrivate(GstElement* source, Receiver& receiver,
   std::unique_ptr<BulkPipeline> p(new BulkPipeline(receiver));
   p->pipeline_ = gst_pipeline_new(nullptr);
   if (p->pipeline_ == nullptr) {
-    ParserTrace("Cannot instantiate graphbuilder");
+    ParserTrace("Cannot instantiate graphbuilder\n");
     gst_object_unref(source);
     return kEFail;
   }
   gst_object_ref_sink(p->pipeline_);
   p->bin_ = GST_ELEMENT(gst_object_ref(p->pipeline_));
   if (!gst_bin_add(GST_BIN(p->pipeline_), source)) {
-    ParserTrace("Error %x: Cannot add vidcap to filtergraph", static_cast<unsigned>(kEFail));
+    ParserTrace("Error %x: Cannot add vidcap to filtergraph\n", static_cast<unsigned>(kEFail));
     gst_object_unref(source);
     return kEFail;
   }
   gst_object_unref(source);  // the pipeline holds it now
   p->sink_ = p->MakeSink();
   if (p->sink_ == nullptr || !gst_bin_add(GST_BIN(p->pipeline_), p->sink_)) {
-    ParserTrace("Error %x: Cannot add stromsift to filtergraph", static_cast<unsigned>(kEFail));
+    ParserTrace("Error %x: Cannot add stromsift to filtergraph\n", static_cast<unsigned>(kEFail));
     if (p->sink_ != nullptr) gst_object_unref(p->sink_);
     p->sink_ = nullptr;
     return kEFail;
   }
   if (!gst_element_link(source, p->sink_)) {
-    ParserTrace("Error %x: Cannot connect the pins", static_cast<unsigned>(kEFail));
+    ParserTrace("Error %x: Cannot connect the pins\n", static_cast<unsigned>(kEFail));
     return kEFail;
   }
   *out = std::move(p);
@@ -81,7 +81,7 @@ HResult BulkPipeline::CreateOnFilter(GstElement* filter, GstPad* bulkPad, Receiv
   p->bulkPad_ = GST_PAD(gst_object_ref(bulkPad));
   GstElement* sink = p->MakeSink();
   if (sink == nullptr || !gst_bin_add(GST_BIN(p->bin_), sink)) {
-    ParserTrace("Error %x: Cannot add stromsift to filtergraph", static_cast<unsigned>(kEFail));
+    ParserTrace("Error %x: Cannot add stromsift to filtergraph\n", static_cast<unsigned>(kEFail));
     if (sink != nullptr) gst_object_unref(sink);
     return kEFail;
   }
@@ -90,7 +90,7 @@ HResult BulkPipeline::CreateOnFilter(GstElement* filter, GstPad* bulkPad, Receiv
   const GstPadLinkReturn linked = gst_pad_link(bulkPad, sinkPad);
   gst_object_unref(sinkPad);
   if (linked != GST_PAD_LINK_OK) {
-    ParserTrace("Error %x: Cannot connect the pins", static_cast<unsigned>(kEFail));
+    ParserTrace("Error %x: Cannot connect the pins\n", static_cast<unsigned>(kEFail));
     return kEFail;
   }
   // A client whose pipeline already runs gets a running sink.
@@ -123,7 +123,7 @@ HResult BulkPipeline::Run() {
     return kSOk;
   }
   gst_element_set_state(pipeline_, GST_STATE_NULL);
-  ParserTrace("Error %x: Cannot run graph", static_cast<unsigned>(kEFail));
+  ParserTrace("Error %x: Cannot run graph\n", static_cast<unsigned>(kEFail));
   return kEFail;
 }
 

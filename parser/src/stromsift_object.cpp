@@ -23,17 +23,17 @@ HRESULT CStromsift::Create(vd::BulkSourceFactory& sources, IStromsift** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (!gst_init_check(nullptr, nullptr, nullptr)) {
-    ParserTrace("Error %x: Cannot create video capture filter", static_cast<unsigned>(E_FAIL));
+    ParserTrace("Error %x: Cannot create video capture filter\n", static_cast<unsigned>(E_FAIL));
     return E_FAIL;
   }
   GstElement* source = nullptr;
   const vd::HResult hr = sources.MakeBulkSource(&source);
   if (hr == vd::kENoInterface) {
-    ParserTrace("Cannot find bulk pin");
+    ParserTrace("Cannot find bulk pin\n");
     return E_NOINTERFACE;
   }
   if (vd::Failed(hr) || source == nullptr) {
-    ParserTrace("Error %x: Cannot create video capture filter", static_cast<unsigned>(hr));
+    ParserTrace("Error %x: Cannot create video capture filter\n", static_cast<unsigned>(hr));
     if (source != nullptr) gst_object_unref(source);
     return E_FAIL;
   }
@@ -56,7 +56,7 @@ HRESULT CStromsift::CreateOnFilter(GstElement* filter, IStromsift** out) {
   if (filter == nullptr || !GST_IS_ELEMENT(filter)) return E_FAIL;
   GstPad* bulkPad = vd::FindBulkPad(filter);
   if (bulkPad == nullptr) {
-    ParserTrace("Cannot find bulk pin");
+    ParserTrace("Cannot find bulk pin\n");
     return E_NOINTERFACE;
   }
   HRESULT result = E_FAIL;

@@ -8,8 +8,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -45,6 +47,9 @@ struct Delivered {
 };
 
 Delivered* gDelivered = nullptr;
+
+// Traces are read once per process: switch them on before anything traces.
+const bool kTracesOn = setenv("VIEWDECK_TRACE", "1", 1) == 0;
 
 void AddRecord(void* context, const uint8_t* record) {
   std::lock_guard lock(gDelivered->mutex);
@@ -236,6 +241,27 @@ TEST_F(StromsiftObject, FactoryFailuresLeaveNoObject) {
   EXPECT_EQ(CStromsift::Create(sources, nullptr), E_POINTER);
 }
 
+TEST_F(StromsiftObject, FailuresAreTracedWithTheirTexts) {
+  ASSERT_TRUE(kTracesOn);
+  FakeSources sources;
+  IStromsift* object = nullptr;
+  ::testing::internal::CaptureStderr();
+  sources.result = vd::kENoInterface;
+  CStromsift::Create(sources, &object);
+  sources.result = vd::kEFail;
+  CStromsift::Create(sources, &object);
+  const std::string traces = ::testing::internal::GetCapturedStderr();
+#ifdef STROMSIFT_COMPACT
+  const std::string component = "[stromsift] ";
+#else
+  const std::string component = "[vidparse] ";
+#endif
+  EXPECT_NE(traces.find(component + "Cannot find bulk pin\n"), std::string::npos) << traces;
+  EXPECT_NE(traces.find(component + "Error 80004005: Cannot create video capture filter\n"),
+            std::string::npos)
+      << traces;
+}
+
 TEST_F(StromsiftObject, DeviceLayerWithoutCaptureDeviceAnswersFail) {
   IStromsift* object = reinterpret_cast<IStromsift*>(0x1);
   EXPECT_EQ(CStromsift::Create(vd::BulkSourceFactory::Devices(), &object), E_FAIL);
@@ -244,13 +270,20 @@ TEST_F(StromsiftObject, DeviceLayerWithoutCaptureDeviceAnswersFail) {
 
 #ifndef STROMSIFT_COMPACT
 
-TEST_F(StromsiftObject, ObjectAndRingAreCounted) {
+TEST_F(StromsiftObject, ObjectAndRingAreCountedAndTraced) {
   auto& counter = vd::CountingAllocator::Process();
   const int64_t before = counter.Total();
+  ::testing::internal::CaptureStderr();
   auto object = CStromsift::CreateDetached();
   EXPECT_GE(counter.Total(), before + static_cast<int64_t>(sizeof(CStromsift) + kCapacity));
   object.reset();
+  const std::string traces = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(counter.Total(), before);
+  EXPECT_NE(traces.find("[vidparse] mem_count +" + std::to_string(sizeof(CStromsift)) + " "),
+            std::string::npos)
+      << traces;
+  EXPECT_NE(traces.find("[vidparse] mem_count +95536 "), std::string::npos) << traces;
+  EXPECT_NE(traces.find("[vidparse] mem_count -95536 "), std::string::npos) << traces;
 }
 
 // The client's pipeline: a bin standing in for the capture filter, its bulk output a ghost pad.
