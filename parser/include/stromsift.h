@@ -68,6 +68,8 @@ typedef int (*StromsiftRemoteProc)(void* context, uint32_t code);
 
 typedef struct _GstElement GstElement;
 
+/* The operations keep their order in the table of virtual functions; under this platform's C++
+ * ABI the destructor takes two entries there (complete and deleting), the others one each. */
 class IStromsift {
  public:
   /* Slot 0. Stops the worker (waiting for a running callback), takes the sink out of the
