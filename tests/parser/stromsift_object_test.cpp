@@ -152,6 +152,24 @@ TEST_F(StromsiftObject, LargestSampleThatFitsIsTaken) {
   EXPECT_EQ(object->DroppedSamples(), 0u);
 }
 
+TEST_F(StromsiftObject, TwoObjectsEachWakeForTheirOwnSamples) {
+  // A wake-up shared between objects could be taken by the wrong worker and leave a sample
+  // unscanned; each object has its own.
+  auto first = CStromsift::CreateDetached();
+  auto second = CStromsift::CreateDetached();
+  SetCallbacks(*first, nullptr);
+  SetCallbacks(*second, nullptr);
+  for (uint8_t round = 0; round < 20; ++round) {
+    const Bytes a = StreamWithRecordAndKey(round);
+    const Bytes b = StreamWithRecordAndKey(static_cast<uint8_t>(0x80 | round));
+    ASSERT_EQ(first->Receive(a.data(), a.size()), S_OK);
+    ASSERT_EQ(second->Receive(b.data(), b.size()), S_OK);
+    const size_t want = 2u * (round + 1u);
+    ASSERT_TRUE(delivered.WaitFor([want](Delivered& d) { return d.records.size() == want; }))
+        << "round " << int(round);
+  }
+}
+
 TEST_F(StromsiftObject, NullSampleIsRefused) {
   auto object = CStromsift::CreateDetached();
   EXPECT_EQ(object->Receive(nullptr, 10), E_POINTER);
