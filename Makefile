@@ -20,11 +20,12 @@ run: build
 	  build/default/bin/vdtool --help; \
 	fi
 
+# The sanitizer and fuzz runs come first so that the last summary is the whole suite's.
 test: build
-	ctest --preset default
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory tsan
 	$(MAKE) --no-print-directory fuzz
+	ctest --preset default
 
 asan: deps
 	@cmake --preset asan >/dev/null

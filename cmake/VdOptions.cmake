@@ -33,7 +33,9 @@ function(vd_add_test)
   if("tsan" IN_LIST T_LABELS)
     add_dependencies(vd_tsan_tests ${T_NAME})
   endif()
-  gtest_discover_tests(${T_NAME}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "VD_TEST_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  set(props ENVIRONMENT "VD_TEST_BUILD_DIR=${CMAKE_BINARY_DIR}")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()

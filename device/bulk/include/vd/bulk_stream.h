@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,15 @@ class BulkStreamGenerator {
     bool cutBursts = false;       // drop the tail of infrared bursts
   };
 
+  // The stream is laid out in fields of kFieldBytes bytes, each with up to kRecordsPerField
+  // teletext records and at most one key press; kFieldsPerSecond fields a second give a
+  // believable teletext rate. Every field starts with at least 16 zeros and ends with at
+  // least 68: both reading libraries restart their zero counts at a sample boundary, so a
+  // device that hands over whole fields (n = kFieldBytes) lets them see every item.
+  static constexpr size_t kFieldBytes = 1024;
+  static constexpr size_t kRecordsPerField = 2;
+  static constexpr unsigned kFieldsPerSecond = 50;
+
   explicit BulkStreamGenerator(uint32_t seed = 1);
   ~BulkStreamGenerator();
   BulkStreamGenerator(const BulkStreamGenerator&) = delete;
@@ -27,7 +37,8 @@ class BulkStreamGenerator {
   // filler and bursts are sent.
   void SetStation(std::optional<std::string> name);
   // Queues the bursts of one press of a remote key, given as the 32-bit code the stream
-  // parser decodes (for example 0x2A9AAA4, channel up).
+  // parser decodes (for example 0x2A9AAA4, channel up). A code no waveform can carry
+  // (IrBurstEncoder::Encodable) is dropped with a trace.
   void PressKey(uint32_t code);
   void SetFaults(const Faults& faults);
 
@@ -36,7 +47,7 @@ class BulkStreamGenerator {
 
  private:
   struct State;
-  State* state_;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace vd

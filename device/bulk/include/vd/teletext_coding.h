@@ -1,0 +1,43 @@
+// Bit-level coding of 42-byte teletext packets as a receiver slices them off a VBI line:
+// two Hamming 8/4 address bytes, then 40 bytes of Hamming-coded control data or text with
+// odd parity.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace vd {
+
+using TeletextPacket = std::array<uint8_t, 42>;
+
+class TeletextCoding {
+ public:
+  // Control bits C4..C14 of a page header, as bit (n - 4) of PageHeader's `control`.
+  static constexpr uint16_t kErasePage = 1u << 0;       // C4
+  static constexpr uint16_t kSubtitle = 1u << 2;        // C6
+  static constexpr uint16_t kSuppressHeader = 1u << 3;  // C7
+  static constexpr uint16_t kMagazineSerial = 1u << 7;  // C11
+
+  // Hamming 8/4 code of the low four bits of `nibble` (bit 0 of the byte is sent first).
+  static uint8_t Hamming84(uint8_t nibble);
+  // The 4 data bits of a Hamming 8/4 byte with at most one bit in error corrected; -1 when
+  // two or more bits are wrong.
+  static int DecodeHamming84(uint8_t byte);
+  // The 7-bit character with bit 7 set so that the byte has an odd number of one bits.
+  static uint8_t OddParity(uint8_t c);
+
+  // Packet 0 of page `page` (0x100..0x8FF, magazine 8 sent as 0; tens and units are hex
+  // digits as in the page numbers people type). `text` fills columns 8..39: shorter text is
+  // padded with spaces, longer text is cut.
+  static TeletextPacket PageHeader(uint16_t page, uint16_t subcode, uint16_t control,
+                                   std::string_view text);
+  // Packet `row` (1..23) of magazine `magazine` (1..8) with up to 40 characters of text.
+  static TeletextPacket Row(uint8_t magazine, uint8_t row, std::string_view text);
+
+ private:
+  static void PutAddress(TeletextPacket& packet, uint8_t magazine, uint8_t row);
+  static void PutText(TeletextPacket& packet, size_t from, std::string_view text);
+};
+
+}  // namespace vd

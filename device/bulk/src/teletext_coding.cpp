@@ -1,0 +1,84 @@
+#include "vd/teletext_coding.h"
+
+#include <bit>
+
+namespace vd {
+
+uint8_t TeletextCoding::Hamming84(uint8_t nibble) {
+  const unsigned d1 = nibble & 1u;
+  const unsigned d2 = (nibble >> 1) & 1u;
+  const unsigned d3 = (nibble >> 2) & 1u;
+  const unsigned d4 = (nibble >> 3) & 1u;
+  const unsigned p1 = 1u ^ d1 ^ d3 ^ d4;
+  const unsigned p2 = 1u ^ d1 ^ d2 ^ d4;
+  const unsigned p3 = 1u ^ d1 ^ d2 ^ d3;
+  // P4 makes the whole byte odd, so that a double error is seen as one.
+  const unsigned p4 = 1u ^ p1 ^ d1 ^ p2 ^ d2 ^ p3 ^ d3 ^ d4;
+  return static_cast<uint8_t>(p1 | d1 << 1 | p2 << 2 | d2 << 3 | p3 << 4 | d3 << 5 | p4 << 6 |
+                              d4 << 7);
+}
+
+int TeletextCoding::DecodeHamming84(uint8_t byte) {
+  // Small enough to search: the nearest code word wins, a tie means a double error.
+  int best = -1;
+  int bestDistance = 9;
+  bool tie = false;
+  for (uint8_t n = 0; n < 16; ++n) {
+    const int distance = std::popcount(static_cast<unsigned>(Hamming84(n) ^ byte));
+    if (distance < bestDistance) {
+      best = n;
+      bestDistance = distance;
+      tie = false;
+    } else if (distance == bestDistance) {
+      tie = true;
+    }
+  }
+  return (bestDistance <= 1 && !tie) ? best : -1;
+}
+
+uint8_t TeletextCoding::OddParity(uint8_t c) {
+  c &= 0x7F;
+  return (std::popcount(static_cast<unsigned>(c)) % 2 == 0) ? static_cast<uint8_t>(c | 0x80) : c;
+}
+
+void TeletextCoding::PutAddress(TeletextPacket& packet, uint8_t magazine, uint8_t row) {
+  const uint8_t m = magazine & 7;  // magazine 8 travels as 0
+  packet[0] = Hamming84(static_cast<uint8_t>(m | (row & 1) << 3));
+  packet[1] = Hamming84(static_cast<uint8_t>(row >> 1));
+}
+
+void TeletextCoding::PutText(TeletextPacket& packet, size_t from, std::string_view text) {
+  for (size_t i = from; i < packet.size(); ++i) {
+    const size_t k = i - from;
+    char c = k < text.size() ? text[k] : ' ';
+    // Bytes outside 7-bit text would lose their meaning in the parity bit.
+    if (static_cast<unsigned char>(c) > 0x7E) c = '?';
+    packet[i] = OddParity(static_cast<uint8_t>(c));
+  }
+}
+
+TeletextPacket TeletextCoding::PageHeader(uint16_t page, uint16_t subcode, uint16_t control,
+                                          std::string_view text) {
+  TeletextPacket packet{};
+  PutAddress(packet, static_cast<uint8_t>(page >> 8), 0);
+  auto bit = [control](int n) { return static_cast<uint8_t>((control >> (n - 4)) & 1u); };
+  packet[2] = Hamming84(page & 0x0F);
+  packet[3] = Hamming84((page >> 4) & 0x0F);
+  packet[4] = Hamming84(subcode & 0x0F);
+  packet[5] = Hamming84(static_cast<uint8_t>(((subcode >> 4) & 0x07) | bit(4) << 3));
+  packet[6] = Hamming84((subcode >> 8) & 0x0F);
+  packet[7] = Hamming84(static_cast<uint8_t>(((subcode >> 12) & 0x03) | bit(5) << 2 | bit(6) << 3));
+  packet[8] = Hamming84(static_cast<uint8_t>(bit(7) | bit(8) << 1 | bit(9) << 2 | bit(10) << 3));
+  packet[9] = Hamming84(static_cast<uint8_t>(bit(11) | bit(12) << 1 | bit(13) << 2 | bit(14) << 3));
+  PutText(packet, 10, text);
+  return packet;
+}
+
+TeletextPacket TeletextCoding::Row(uint8_t magazine, uint8_t row, std::string_view text) {
+  TeletextPacket packet{};
+  PutAddress(packet, magazine, row);
+  PutText(packet, 2, text);
+  return packet;
+}
+
+}  // namespace vd

@@ -1,0 +1,24 @@
+// What enumeration tells about one capture device before it is opened.
+#pragma once
+
+#include <string>
+
+namespace vd {
+
+enum class DeviceCategory { kVideoInput, kAudioInput };
+
+struct DeviceInfo {
+  DeviceCategory category = DeviceCategory::kVideoInput;
+  // The name users see, e.g. "Brevant TV USB Audio Capture".
+  std::string friendlyName;
+  // Bus identity such as "USB\VID_7A3E&PID_1311"; empty when the device has none.
+  std::string hardwareKey;
+  // Unique within the back-end; Open uses it to find the device again.
+  std::string path;
+  // Which back-end serves the device ("virtual", "v4l2").
+  std::string backend;
+
+  friend bool operator==(const DeviceInfo&, const DeviceInfo&) = default;
+};
+
+}  // namespace vd

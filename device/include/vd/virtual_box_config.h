@@ -1,0 +1,49 @@
+// The optional configuration of the virtual TV box: a text file of "key = value" lines
+// ('#' starts a comment). Keys:
+//   product_id = 0x1311        USB product id (hex or decimal, 0..0xFFFF)
+//   lock_time_ms = 30          tuner settling time (0..5000)
+//   tv_station = 471.25 Name   one TV station (MHz, name); any such line replaces the
+//   fm_station = 98.1 Name     built-in TV (FM) stations
+//   preview_pin = yes|no, still_pin = yes|no, bulk_pin = yes|no
+//   bulk_replay = /path/file   replay a recorded bulk stream instead of generating one
+// The file is $VIEWDECK_VIRTUAL_BOX_CONFIG, else $XDG_CONFIG_HOME/Corvalen/virtualbox.conf
+// (~/.config when XDG_CONFIG_HOME is unset). A bad line is reported with its line number;
+// after any bad station line the whole built-in sky is kept.
+#pragma once
+
+#include "vd/device_export.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vd/virtual_sky.h"
+
+namespace vd {
+
+struct VD_DEVICE_EXPORT VirtualBoxConfig {
+  static constexpr uint32_t kDefaultProductId = 0x1311;
+  static constexpr uint32_t kDefaultLockTimeMs = 30;
+
+  uint32_t productId = kDefaultProductId;
+  uint32_t lockTimeMs = kDefaultLockTimeMs;
+  VirtualSky sky = VirtualSky::BuiltIn();
+  bool previewPin = true;
+  bool stillPin = true;
+  bool bulkPin = true;
+  std::optional<std::string> bulkReplayFile;
+  // One text per bad line: "<source>:<line>: <what is wrong>".
+  std::vector<std::string> errors;
+
+  // Parses a configuration text; `source` names it in the error texts.
+  static VirtualBoxConfig Parse(std::string_view text, std::string_view source);
+  // Reads the file named above; built-in defaults when there is none. Errors are written to
+  // standard error as well as kept in `errors`.
+  static VirtualBoxConfig Load();
+  // The path Load reads.
+  static std::string DefaultPath();
+};
+
+}  // namespace vd

@@ -1,0 +1,92 @@
+#include "vd/device_enumerator.h"
+
+#include <algorithm>
+
+#include "vd/virtual_box_backend.h"
+#include "vd/virtual_tv_box.h"
+
+namespace vd {
+
+DeviceEnumerator::DeviceEnumerator() = default;
+
+DeviceEnumerator::~DeviceEnumerator() {
+  for (auto& b : backends_) b->SetChangeCallback({});
+}
+
+DeviceEnumerator& DeviceEnumerator::Default() {
+  static DeviceEnumerator instance;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    instance.AddBackend(std::make_unique<VirtualBoxBackend>(VirtualTvBox::Shared()));
+  });
+  return instance;
+}
+
+void DeviceEnumerator::AddBackend(std::unique_ptr<DeviceBackend> backend) {
+  backend->SetChangeCallback(
+      [this](const DeviceInfo& device, bool arrived) { Deliver(device, arrived); });
+  std::lock_guard lock(mutex_);
+  backends_.push_back(std::move(backend));
+}
+
+std::vector<DeviceInfo> DeviceEnumerator::Devices(DeviceCategory category) {
+  std::lock_guard lock(mutex_);
+  std::vector<DeviceInfo> all;
+  for (auto& b : backends_) {
+    auto list = b->Devices(category);
+    all.insert(all.end(), list.begin(), list.end());
+  }
+  return all;
+}
+
+std::vector<DeviceInfo> DeviceEnumerator::VideoInputDevices() {
+  return Devices(DeviceCategory::kVideoInput);
+}
+
+std::vector<DeviceInfo> DeviceEnumerator::AudioInputDevices() {
+  return Devices(DeviceCategory::kAudioInput);
+}
+
+std::unique_ptr<CaptureDevice> DeviceEnumerator::Open(const DeviceInfo& device) {
+  std::lock_guard lock(mutex_);
+  for (auto& b : backends_) {
+    if (b->Name() == device.backend) return b->Open(device);
+  }
+  return nullptr;
+}
+
+std::unique_ptr<CaptureDevice> DeviceEnumerator::OpenVideoInput(size_t index) {
+  auto list = VideoInputDevices();
+  return index < list.size() ? Open(list[index]) : nullptr;
+}
+
+std::unique_ptr<CaptureDevice> DeviceEnumerator::OpenAudioInput(size_t index) {
+  auto list = AudioInputDevices();
+  return index < list.size() ? Open(list[index]) : nullptr;
+}
+
+void DeviceEnumerator::Subscribe(DeviceEventSink* sink) {
+  std::lock_guard lock(deliveryMutex_);
+  if (std::find(sinks_.begin(), sinks_.end(), sink) == sinks_.end()) sinks_.push_back(sink);
+}
+
+void DeviceEnumerator::Unsubscribe(DeviceEventSink* sink) {
+  std::lock_guard lock(deliveryMutex_);
+  std::erase(sinks_, sink);
+}
+
+void DeviceEnumerator::Deliver(const DeviceInfo& device, bool arrived) {
+  std::lock_guard lock(deliveryMutex_);
+  // A sink may unsubscribe itself (or another) from inside its handler.
+  std::vector<DeviceEventSink*> sinks = sinks_;
+  for (DeviceEventSink* s : sinks) {
+    if (std::find(sinks_.begin(), sinks_.end(), s) == sinks_.end()) continue;
+    if (arrived) {
+      s->OnDeviceArrived(device);
+    } else {
+      s->OnDeviceRemoved(device);
+    }
+  }
+}
+
+}  // namespace vd

@@ -1,0 +1,158 @@
+#include "vd/virtual_box_config.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace vd {
+
+namespace {
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+std::optional<uint32_t> ParseNumber(std::string_view s) {
+  int base = 10;
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    s.remove_prefix(2);
+    base = 16;
+  }
+  uint32_t v = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, base);
+  if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
+  return v;
+}
+
+std::optional<bool> ParseBool(std::string_view s) {
+  if (s == "yes" || s == "1" || s == "true" || s == "on") return true;
+  if (s == "no" || s == "0" || s == "false" || s == "off") return false;
+  return std::nullopt;
+}
+
+// "471.25 Name of station" -> station; the tone follows the frequency.
+std::optional<Station> ParseStation(std::string_view s, uint32_t minHz, uint32_t maxHz) {
+  size_t space = s.find_first_of(" \t");
+  std::string number(s.substr(0, space));
+  std::string_view name = space == std::string_view::npos ? "" : Trim(s.substr(space));
+  char* end = nullptr;
+  double mhz = std::strtod(number.c_str(), &end);
+  if (number.empty() || end != number.c_str() + number.size() || name.empty()) return std::nullopt;
+  double hz = std::round(mhz * 1e6);
+  if (!(hz >= minHz && hz <= maxHz)) return std::nullopt;
+  auto f = static_cast<uint32_t>(hz);
+  return Station{f, std::string(name), 300 + (f / 50000) % 900};
+}
+}  // namespace
+
+VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view source) {
+  VirtualBoxConfig config;
+  std::vector<Station> tv, fm;
+  bool badStation = false;
+  int lineNo = 0;
+  auto fail = [&](const std::string& what) {
+    config.errors.push_back(std::string(source) + ":" + std::to_string(lineNo) + ": " + what);
+  };
+  while (!text.empty()) {
+    ++lineNo;
+    size_t nl = text.find('\n');
+    std::string_view line = text.substr(0, nl);
+    text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+    if (size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+    line = Trim(line);
+    if (line.empty()) continue;
+    size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+      fail("expected 'key = value'");
+      continue;
+    }
+    std::string_view key = Trim(line.substr(0, eq));
+    std::string_view value = Trim(line.substr(eq + 1));
+    if (key == "product_id") {
+      auto v = ParseNumber(value);
+      if (!v || *v > 0xFFFF) {
+        fail("product_id must be a number from 0 to 0xFFFF");
+      } else {
+        config.productId = *v;
+      }
+    } else if (key == "lock_time_ms") {
+      auto v = ParseNumber(value);
+      if (!v || *v > 5000) {
+        fail("lock_time_ms must be a number from 0 to 5000");
+      } else {
+        config.lockTimeMs = *v;
+      }
+    } else if (key == "tv_station" || key == "fm_station") {
+      bool isTv = key == "tv_station";
+      auto s = isTv ? ParseStation(value, 44000000, 870000000)
+                    : ParseStation(value, 87500000, 108000000);
+      if (!s) {
+        fail(isTv ? "tv_station needs a frequency from 44 to 870 MHz and a name"
+                  : "fm_station needs a frequency from 87.5 to 108 MHz and a name");
+        badStation = true;
+      } else {
+        (isTv ? tv : fm).push_back(*s);
+      }
+    } else if (key == "preview_pin" || key == "still_pin" || key == "bulk_pin") {
+      auto b = ParseBool(value);
+      if (!b) {
+        fail(std::string(key) + " must be yes or no");
+      } else {
+        (key == "preview_pin" ? config.previewPin
+         : key == "still_pin" ? config.stillPin
+                              : config.bulkPin) = *b;
+      }
+    } else if (key == "bulk_replay") {
+      if (value.empty()) {
+        fail("bulk_replay needs a file name");
+      } else {
+        config.bulkReplayFile = std::string(value);
+      }
+    } else {
+      fail("unknown key '" + std::string(key) + "'");
+    }
+  }
+  if (!badStation && (!tv.empty() || !fm.empty())) {
+    VirtualSky builtIn = VirtualSky::BuiltIn();
+    // Whichever band the file leaves out keeps its built-in stations.
+    if (tv.empty()) {
+      config.sky = VirtualSky(builtIn.ExplicitTvStations(), fm, true);
+    } else {
+      config.sky = VirtualSky(tv, fm.empty() ? builtIn.FmStations() : fm);
+    }
+  }
+  return config;
+}
+
+std::string VirtualBoxConfig::DefaultPath() {
+  if (const char* p = std::getenv("VIEWDECK_VIRTUAL_BOX_CONFIG"); p != nullptr && *p != '\0')
+    return p;
+  std::string base;
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x != nullptr && *x != '\0') {
+    base = x;
+  } else if (const char* h = std::getenv("HOME"); h != nullptr) {
+    base = std::string(h) + "/.config";
+  } else {
+    return {};
+  }
+  return base + "/Corvalen/virtualbox.conf";
+}
+
+VirtualBoxConfig VirtualBoxConfig::Load() {
+  std::string path = DefaultPath();
+  if (path.empty()) return {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::stringstream text;
+  text << in.rdbuf();
+  VirtualBoxConfig config = Parse(text.str(), path);
+  for (const auto& e : config.errors) std::fprintf(stderr, "viewdeck: %s\n", e.c_str());
+  return config;
+}
+
+}  // namespace vd

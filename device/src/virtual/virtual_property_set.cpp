@@ -1,0 +1,170 @@
+#include "virtual_property_set.h"
+
+#include <cstring>
+
+#include "vd/device_props.h"
+#include "virtual_hardware.h"
+
+namespace vd {
+
+namespace {
+uint32_t ReadU32(const void* p) {
+  const auto* b = static_cast<const uint8_t*>(p);
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+void WriteU32(void* p, uint32_t v) {
+  auto* b = static_cast<uint8_t*>(p);
+  for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+HResult PutU32(uint32_t v, void* data, uint32_t dataLen, uint32_t* returned) {
+  if (data == nullptr) return kEPointer;
+  if (dataLen < 4) return kEInvalidArg;
+  WriteU32(data, v);
+  if (returned != nullptr) *returned = 4;
+  return kSOk;
+}
+
+// What each known set supports: Get/Set bits by id, 0 for an unknown id; -1 for an unknown set.
+int64_t SupportOf(const Guid& set, uint32_t id) {
+  constexpr uint32_t kGet = kPropertySupportGet, kSet = kPropertySupportSet;
+  if (set == kPropSetProduct) return id == kProductPropId ? kGet : 0;
+  if (set == kPropSetTuner) {
+    switch (id) {
+      case kTunerPropCaps:
+      case kTunerPropSignal:
+      case kTunerPropRange:
+        return kGet;
+      case kTunerPropMode:
+      case kTunerPropFrequency:
+        return kGet | kSet;
+      default:
+        return 0;
+    }
+  }
+  if (set == kPropSetAsic) return id == kAsicPropRegister ? (kGet | kSet) : 0;
+  if (set == kPropSetI2c) return id == kI2cPropWrite ? kSet : id == kI2cPropRead ? kGet : 0;
+  return -1;
+}
+
+HResult CheckSupport(const Guid& set, uint32_t id, uint32_t wanted) {
+  int64_t support = SupportOf(set, id);
+  if (support < 0) return kEPropSetUnsupported;
+  if ((support & wanted) == 0) return kEPropIdUnsupported;
+  return kSOk;
+}
+}  // namespace
+
+KsPropertySet* VirtualPropertySet::Create(std::shared_ptr<VirtualHardware> hardware,
+                                          uint64_t generation) {
+  return new VirtualPropertySet(std::move(hardware), generation);  // owned by its count
+}
+
+void VirtualPropertySet::AddRef() {
+  refs_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void VirtualPropertySet::Release() {
+  if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+}
+
+HResult VirtualPropertySet::QuerySupported(const Guid& set, uint32_t id, uint32_t* support) {
+  int64_t s = SupportOf(set, id);
+  if (s < 0) return kEPropSetUnsupported;
+  if (s == 0) return kEPropIdUnsupported;
+  if (!hardware_->IsAlive(generation_)) return kEDeviceGone;
+  if (support != nullptr) *support = static_cast<uint32_t>(s);
+  return kSOk;
+}
+
+HResult VirtualPropertySet::Get(const Guid& set, uint32_t id, const void* instance,
+                                uint32_t instanceLen, void* data, uint32_t dataLen,
+                                uint32_t* returned) {
+  if (HResult hr = CheckSupport(set, id, kPropertySupportGet); Failed(hr)) return hr;
+  if (!hardware_->IsAlive(generation_)) return kEDeviceGone;
+  if (set == kPropSetProduct) return PutU32(hardware_->ProductId(), data, dataLen, returned);
+  if (set == kPropSetTuner) return GetTuner(id, instance, instanceLen, data, dataLen, returned);
+  if (set == kPropSetAsic) {
+    if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
+    if (data == nullptr) return kEPointer;
+    if (dataLen < 1) return kEInvalidArg;
+    uint8_t value = 0;
+    if (HResult hr = hardware_->ReadRegister(ReadU32(instance), &value); Failed(hr)) return hr;
+    *static_cast<uint8_t*>(data) = value;
+    if (returned != nullptr) *returned = 1;
+    return kSOk;
+  }
+  // I2C read: instance = address, register, count.
+  if (instance == nullptr || instanceLen < 3) return kEInvalidArg;
+  const auto* in = static_cast<const uint8_t*>(instance);
+  uint8_t count = in[2];
+  if (count == 0) return kEInvalidArg;
+  if (data == nullptr) return kEPointer;
+  if (dataLen < count) return kEInvalidArg;
+  HResult hr = hardware_->I2cRead(in[0], in[1], static_cast<uint8_t*>(data), count);
+  if (Succeeded(hr) && returned != nullptr) *returned = count;
+  return hr;
+}
+
+HResult VirtualPropertySet::Set(const Guid& set, uint32_t id, const void* instance,
+                                uint32_t instanceLen, const void* data, uint32_t dataLen) {
+  if (HResult hr = CheckSupport(set, id, kPropertySupportSet); Failed(hr)) return hr;
+  if (!hardware_->IsAlive(generation_)) return kEDeviceGone;
+  if (set == kPropSetTuner) return SetTuner(id, data, dataLen);
+  if (set == kPropSetAsic) {
+    if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
+    if (data == nullptr) return kEPointer;
+    if (dataLen < 1) return kEInvalidArg;
+    return hardware_->WriteRegister(ReadU32(instance), *static_cast<const uint8_t*>(data));
+  }
+  // I2C write: data = address, register, values.
+  if (data == nullptr) return kEPointer;
+  if (dataLen < 2) return kEInvalidArg;
+  const auto* d = static_cast<const uint8_t*>(data);
+  return hardware_->I2cWrite(d[0], d[1], d + 2, dataLen - 2);
+}
+
+HResult VirtualPropertySet::GetTuner(uint32_t id, const void* instance, uint32_t instanceLen,
+                                     void* data, uint32_t dataLen, uint32_t* returned) {
+  switch (id) {
+    case kTunerPropCaps:
+      return PutU32(kTunerCapTv | kTunerCapRadio, data, dataLen, returned);
+    case kTunerPropMode:
+      return PutU32(hardware_->TunerMode(), data, dataLen, returned);
+    case kTunerPropFrequency:
+      return PutU32(hardware_->Frequency(), data, dataLen, returned);
+    case kTunerPropSignal: {
+      if (data == nullptr) return kEPointer;
+      if (dataLen < 4) return kEInvalidArg;
+      bool signal = hardware_->WaitForSignal();
+      return PutU32(signal ? 1 : 0, data, dataLen, returned);
+    }
+    case kTunerPropRange: {
+      if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
+      uint32_t mode = ReadU32(instance);
+      if (mode != kTunerModeTv && mode != kTunerModeRadio) return kEInvalidArg;
+      if (data == nullptr) return kEPointer;
+      if (dataLen < sizeof(TunerRange)) return kEInvalidArg;
+      TunerRange r = VirtualHardware::RangeOf(mode);
+      auto* out = static_cast<uint8_t*>(data);
+      WriteU32(out, r.minHz);
+      WriteU32(out + 4, r.maxHz);
+      WriteU32(out + 8, r.stepHz);
+      if (returned != nullptr) *returned = sizeof(TunerRange);
+      return kSOk;
+    }
+    default:
+      return kEPropIdUnsupported;
+  }
+}
+
+HResult VirtualPropertySet::SetTuner(uint32_t id, const void* data, uint32_t dataLen) {
+  if (data == nullptr) return kEPointer;
+  if (dataLen < 4) return kEInvalidArg;
+  uint32_t value = ReadU32(data);
+  if (id == kTunerPropMode) return hardware_->SetTunerMode(value);
+  return hardware_->SetFrequency(value);
+}
+
+}  // namespace vd

@@ -1,0 +1,155 @@
+#include "virtual_still_bin.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+
+#include <mutex>
+
+#include "gst_support.h"
+#include "virtual_hardware.h"
+
+namespace vd {
+
+namespace {
+constexpr int kPatternSmpte = 0;
+constexpr int kPatternSnow = 1;
+constexpr int kPatternSmpte75 = 13;
+constexpr int kPatternSmpte100 = 19;
+
+// Renders one picture of what the box shows now with a short private pipeline.
+GstBuffer* RenderPicture(VirtualHardware& hardware, const VideoFormat& format) {
+  Reception r = hardware.CurrentReception();
+  int pattern = r.source == PictureSource::kStation     ? kPatternSmpte
+                : r.source == PictureSource::kComposite ? kPatternSmpte75
+                : r.source == PictureSource::kSVideo    ? kPatternSmpte100
+                                                        : kPatternSnow;
+  GstElement* pipeline = gst_pipeline_new(nullptr);
+  GstElement* src = gst_element_factory_make("videotestsrc", nullptr);
+  GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+  GstElement* balance = gst_element_factory_make("videobalance", nullptr);
+  GstElement* text = gst_element_factory_make("textoverlay", nullptr);
+  GstElement* sink = gst_element_factory_make("appsink", nullptr);
+  GstCaps* caps = CapsOfVideoFormat(format);
+  bool made = src && filter && balance && text && sink && caps;
+  for (GstElement* e : {src, filter, balance, text, sink}) {
+    if (e != nullptr) gst_bin_add(GST_BIN(pipeline), e);
+  }
+  GstBuffer* picture = nullptr;
+  if (made && gst_element_link_many(src, filter, text, balance, sink, nullptr)) {
+    g_object_set(src, "num-buffers", 1, "pattern", pattern, nullptr);
+    g_object_set(filter, "caps", caps, nullptr);
+    g_object_set(balance, "brightness", (hardware.Amp(AmpProperty::kBrightness) - 128) / 128.0,
+                 "contrast", hardware.Amp(AmpProperty::kContrast) / 128.0, "saturation",
+                 hardware.Amp(AmpProperty::kSaturation) / 128.0, nullptr);
+    g_object_set(text, "text", r.label.c_str(), "silent", r.label.empty(), "font-desc",
+                 "Sans Bold 24", nullptr);
+    g_object_set(sink, "sync", FALSE, nullptr);
+    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
+      GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND);
+      if (sample != nullptr) {
+        picture = gst_buffer_copy_deep(gst_sample_get_buffer(sample));
+        gst_sample_unref(sample);
+      }
+    }
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+  }
+  if (caps != nullptr) gst_caps_unref(caps);
+  gst_object_unref(pipeline);
+  return picture;
+}
+
+class StillFeed final : public StillListener {
+ public:
+  StillFeed(std::shared_ptr<VirtualHardware> hardware, uint64_t generation, GstElement* bin,
+            GstElement* appsrc, const VideoFormat& format)
+      : hardware_(std::move(hardware)), generation_(generation), format_(format) {
+    g_weak_ref_init(&bin_, bin);
+    g_weak_ref_init(&appsrc_, appsrc);
+  }
+  ~StillFeed() override {
+    g_weak_ref_clear(&bin_);
+    g_weak_ref_clear(&appsrc_);
+  }
+
+  void OnTrigger() override {
+    // One picture at a time per pin; a second trigger during rendering waits its turn.
+    std::lock_guard lock(mutex_);
+    if (ended_ || !hardware_->IsAlive(generation_)) return;
+    auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&appsrc_));
+    if (appsrc == nullptr) return;
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(appsrc, &state, nullptr, 0);
+    if (state == GST_STATE_PLAYING) {
+      if (GstBuffer* picture = RenderPicture(*hardware_, format_)) {
+        GST_BUFFER_PTS(picture) = GST_CLOCK_TIME_NONE;
+        GST_BUFFER_DTS(picture) = GST_CLOCK_TIME_NONE;
+        gst_app_src_push_buffer(GST_APP_SRC(appsrc), picture);
+      }
+    }
+    gst_object_unref(appsrc);
+  }
+
+  void OnUnplugged() override {
+    std::lock_guard lock(mutex_);
+    if (ended_) return;
+    ended_ = true;
+    auto* bin = static_cast<GstElement*>(g_weak_ref_get(&bin_));
+    auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&appsrc_));
+    if (bin != nullptr && appsrc != nullptr) {
+      PostUnpluggedError(bin);
+      gst_app_src_end_of_stream(GST_APP_SRC(appsrc));
+    }
+    if (appsrc != nullptr) gst_object_unref(appsrc);
+    if (bin != nullptr) gst_object_unref(bin);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::shared_ptr<VirtualHardware> hardware_;
+  uint64_t generation_;
+  VideoFormat format_;
+  GWeakRef bin_;
+  GWeakRef appsrc_;
+  bool ended_ = false;
+};
+
+struct Registration {
+  std::weak_ptr<VirtualHardware> hardware;
+  const StillListener* listener;
+};
+}  // namespace
+
+GstElement* VirtualStillBin::Create(std::shared_ptr<VirtualHardware> hardware, uint64_t generation,
+                                    const VideoFormat& format) {
+  EnsureGstInit();
+  GstCaps* caps = CapsOfVideoFormat(format);
+  if (caps == nullptr) return nullptr;
+  GstElement* bin = gst_bin_new(nullptr);
+  GstElement* appsrc = gst_element_factory_make("appsrc", nullptr);
+  if (appsrc == nullptr) {
+    gst_caps_unref(caps);
+    gst_object_unref(gst_object_ref_sink(bin));
+    return nullptr;
+  }
+  // Pictures come whenever they are triggered: a still pin has no frame rate.
+  gst_caps_set_simple(caps, "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
+  g_object_set(appsrc, "caps", caps, "is-live", TRUE, "format", GST_FORMAT_TIME, "do-timestamp",
+               TRUE, nullptr);
+  gst_caps_unref(caps);
+  gst_bin_add(GST_BIN(bin), appsrc);
+  if (!AddGhostSrc(bin, appsrc)) {
+    gst_object_unref(gst_object_ref_sink(bin));
+    return nullptr;
+  }
+  auto feed = std::make_shared<StillFeed>(hardware, generation, bin, appsrc, format);
+  hardware->AddStillListener(feed);
+  // The listener leaves the hardware when the appsrc is finalised.
+  g_object_set_data_full(G_OBJECT(appsrc), "vd-still-feed", new Registration{hardware, feed.get()},
+                         [](gpointer p) {
+                           std::unique_ptr<Registration> r(static_cast<Registration*>(p));
+                           if (auto hw = r->hardware.lock()) hw->RemoveStillListener(r->listener);
+                         });
+  return bin;
+}
+
+}  // namespace vd

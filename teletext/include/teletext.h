@@ -1,0 +1,81 @@
+/* teletext: 42-byte teletext packets and infrared remote codes read from the TV box's bulk
+ * stream, for host programs. Plain C interface; compiles as C99 and as C++.
+ *
+ * Threads:
+ *  - WST_Control, WST_ReadData, IR_Init and IR_Exit take no lock of their own: a host calls
+ *    all of them from one thread of its own (its "host thread").
+ *  - The library runs one worker thread while initialised. Packets are produced there and
+ *    handed to the host thread inside WST_ReadData(SRC_PACKETS), which waits up to 500 ms.
+ *  - The remote callback runs on the worker thread. It must return promptly; it may call
+ *    WST_ReadData but not tear the library down: IR_Exit and WST_Control(WST_EXIT) called
+ *    from the callback return -1 and change nothing.
+ *  - One instance per process: a second WST_INIT while initialised builds nothing and
+ *    returns 1.
+ */
+#ifndef TELETEXT_TELETEXT_H_
+#define TELETEXT_TELETEXT_H_
+
+#include <stdint.h>
+
+#if defined(TELETEXT_BUILD)
+#define TELETEXT_API __attribute__((visibility("default")))
+#else
+#define TELETEXT_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* WST_Control types. */
+#define WST_INIT 1    /* build and start the capture graph: 1 when running, else 0 */
+#define WST_EXIT 2    /* stop and dismantle it: 1 (-1 from the remote callback) */
+#define WST_OPEN 3    /* no effect: 1 */
+#define WST_CLOSE 4   /* no effect: 1 */
+#define WST_START 5   /* no effect: 1 */
+#define WST_STOP 6    /* no effect: 1 */
+#define WST_CHANNEL 7 /* a = WST_CHANNEL_CHANGING or WST_CHANNEL_CHANGED: 1, else -1 */
+
+#define WST_CHANNEL_CHANGING 0
+#define WST_CHANNEL_CHANGED 1
+
+/* WST_ReadData types. */
+#define SRC_FORMAT 1  /* b = buffer size: sets words 8 and 16, returns b rounded down to 42s */
+#define SRC_PACKETS 2 /* a = room in bytes at offset 16: returns bytes copied, -1 if not init */
+#define SRC_VERSION 3 /* returns 1 when b is 0 or 1, else 0 */
+#define SRC_STATUS 4  /* sets `waiting` to the packets waiting, returns 16 */
+#define SRC_ERROR 5   /* returns 0 */
+
+/* Size of one teletext packet (two address bytes and 40 data bytes, as sliced). */
+#define WST_PACKET_SIZE 42
+/* Packet data starts this many bytes into a WstDataBlock. */
+#define WST_DATA_OFFSET 16
+/* The packet data of a block: WST_PACKET_SIZE bytes per packet, back to back. */
+#define WST_PACKET_DATA(block) ((uint8_t*)(block) + WST_DATA_OFFSET)
+
+/* The host's buffer for WST_ReadData: four little-endian 32-bit words, then packet data.
+ * Allocate WST_DATA_OFFSET plus the room for packets. */
+typedef struct WstDataBlock {
+  int32_t first;       /* SRC_FORMAT: 8; otherwise 0 */
+  int32_t second;      /* SRC_FORMAT: 16; otherwise 0 */
+  int32_t waiting;     /* SRC_STATUS: packets waiting in the library; otherwise 0 */
+  int32_t packetCount; /* SRC_PACKETS: packets copied; otherwise 0 */
+} WstDataBlock;
+
+/* Called on the library's worker thread for each decoded remote sequence: the number of
+ * units (4 samples each) and the code, the first unit most significant, active units 0 and
+ * idle units 1 (only the last 32 units are kept). The result is ignored. */
+typedef int32_t (*IrRemoteCallback)(int32_t unitCount, int32_t code);
+
+TELETEXT_API int32_t WST_Control(int32_t type, int32_t a, int32_t b);
+TELETEXT_API int32_t WST_ReadData(int32_t type, WstDataBlock* block, int32_t a, int32_t b);
+/* A null callback returns 0 and builds nothing; otherwise the result of WST_INIT. */
+TELETEXT_API int32_t IR_Init(IrRemoteCallback callback);
+/* The result of WST_EXIT (1 also when nothing was initialised). */
+TELETEXT_API int32_t IR_Exit(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TELETEXT_TELETEXT_H_ */

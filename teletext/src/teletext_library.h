@@ -1,0 +1,41 @@
+// The library's process-wide state: the private pipeline (bulk source ! appsink "In"), the
+// sink object and the host's remote callback. The exported C functions are thin wrappers.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "teletext.h"
+#include "vbi_sink.h"
+
+namespace vd {
+
+class TeletextLibrary {
+ public:
+  static TeletextLibrary& Instance();
+
+  int32_t Control(int32_t type, int32_t a);
+  int32_t ReadData(int32_t type, WstDataBlock* block, int32_t a, int32_t b);
+  int32_t InitRemote(IrRemoteCallback callback);
+
+  // For tests: the running sink, or null.
+  VbiSink* Sink() { return sink_.get(); }
+
+ private:
+  TeletextLibrary() = default;
+  ~TeletextLibrary() { Dismantle(); }
+  int32_t Init();
+  int32_t Exit();
+  void Dismantle();
+  void DeliverRemote(int32_t units, int32_t code);
+
+  std::atomic<IrRemoteCallback> callback_{nullptr};
+  int initCalls_ = 0;
+  GstElement* pipeline_ = nullptr;
+  std::unique_ptr<VbiSink> sink_;
+};
+
+}  // namespace vd

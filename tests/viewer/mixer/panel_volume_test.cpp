@@ -1,0 +1,145 @@
+#include "panel_volume.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_mixer_host.h"
+#include "mixer_names.h"
+#include "virtual_mixer_backend.h"
+
+namespace {
+
+using vd::MixerControlKind;
+using vd::PanelVolume;
+using vd::VirtualMixerBackend;
+using Values = std::vector<int32_t>;
+
+// A panel over one typical card whose line-in runs 0..maximum, working on the line set
+// (analogue sound, ControlMasterVolume 0).
+class PanelVolumeTest : public ::testing::Test {
+ protected:
+  void Start(vd::SoundSettings stored, int32_t maximum = 100,
+             std::vector<std::string> productNames = {"Onboard"}) {
+    auto backend = std::make_unique<VirtualMixerBackend>();
+    for (const auto& name : productNames) {
+      auto card = VirtualMixerBackend::TypicalCard(name);
+      card.destinations[0].sources[1].maximum = maximum;
+      card.destinations[0].sources[1].volume = 0;
+      backend->AddCard(card);
+    }
+    cards = backend.get();
+    mixer = std::make_unique<CMixer>(std::move(backend), host, 0);
+    panel = std::make_unique<PanelVolume>(*mixer);
+    opened = panel->Start(stored, false);
+  }
+  Values Line(MixerControlKind kind) const {
+    return cards->Peek(*cards->OpenCard(), "Line In", kind).value_or(Values{});
+  }
+
+  vd::testing::FakeMixerHost host;
+  VirtualMixerBackend* cards = nullptr;
+  std::unique_ptr<CMixer> mixer;
+  std::unique_ptr<PanelVolume> panel;
+  bool opened = false;
+};
+
+TEST_F(PanelVolumeTest, StartAppliesTheStoredVolumeAndMute) {
+  Start({.mute = 1, .volume = 40});
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(panel->Volume(), 40);
+  EXPECT_EQ(panel->Position(), 60);  // maximum - volume
+  EXPECT_TRUE(panel->Muted());
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{40, 40}));
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{1});
+}
+
+TEST_F(PanelVolumeTest, StoredVolumeAboveTheMaximumStartsAtHalf) {
+  Start({.mute = 0, .volume = 32767}, 31);
+  EXPECT_EQ(panel->Volume(), 15);
+  EXPECT_EQ(panel->Position(), 16);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{15, 15}));
+}
+
+TEST_F(PanelVolumeTest, StartOpensTheSecondMixerWhenTheFirstIsTheTvBox) {
+  Start({.mute = 0, .volume = 10}, 100, {std::string(vd::mixer_names::kTvBoxAudio), "Onboard"});
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(cards->OpenCard(), 1u);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{10, 10}));
+}
+
+TEST_F(PanelVolumeTest, WithoutAMixerThePanelStillShowsTheStoredState) {
+  Start({.mute = 1, .volume = 300}, 100, {std::string(vd::mixer_names::kTvBoxAudio)});
+  EXPECT_FALSE(opened);
+  EXPECT_TRUE(panel->Muted());
+  EXPECT_EQ(panel->Volume(), 300);  // within the placeholder range 0..0x8000
+  EXPECT_TRUE(host.beeps.empty());
+}
+
+TEST_F(PanelVolumeTest, VolumeKeysStepATwentiethOfTheRangeAndStopAtTheEnds) {
+  Start({.mute = 0, .volume = 50});
+  EXPECT_TRUE(panel->OnCommand(PanelVolume::kCommandLouder));
+  EXPECT_EQ(panel->Position(), 45);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{55, 55}));
+  EXPECT_TRUE(panel->OnCommand(PanelVolume::kCommandQuieter));
+  EXPECT_TRUE(panel->OnCommand(PanelVolume::kCommandQuieter));
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{45, 45}));
+  for (int i = 0; i < 30; ++i) panel->OnCommand(PanelVolume::kCommandLouder);
+  EXPECT_EQ(panel->Position(), 0);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{100, 100}));
+  for (int i = 0; i < 30; ++i) panel->OnCommand(PanelVolume::kCommandQuieter);
+  EXPECT_EQ(panel->Position(), 100);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{0, 0}));
+  EXPECT_TRUE(host.beeps.empty());
+}
+
+TEST_F(PanelVolumeTest, SmallRangesStillMoveOneStepPerKey) {
+  Start({.mute = 0, .volume = 7}, 15);
+  panel->OnCommand(PanelVolume::kCommandLouder);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{8, 8}));
+}
+
+TEST_F(PanelVolumeTest, AnyVolumeChangeUnmutes) {
+  Start({.mute = 1, .volume = 50});
+  panel->OnCommand(PanelVolume::kCommandQuieter);
+  EXPECT_FALSE(panel->Muted());
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{0});
+
+  panel->OnCommand(PanelVolume::kCommandMute);
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{1});
+  panel->OnSliderMoved(30);
+  EXPECT_FALSE(panel->Muted());
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{0});
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{70, 70}));
+}
+
+TEST_F(PanelVolumeTest, DraggingBeyondTheEndsIsClamped) {
+  Start({.mute = 0, .volume = 50});
+  panel->OnSliderMoved(-20);
+  EXPECT_EQ(panel->Position(), 0);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{100, 100}));
+  panel->OnSliderMoved(250);
+  EXPECT_EQ(panel->Position(), 100);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{0, 0}));
+}
+
+TEST_F(PanelVolumeTest, MuteButtonsToggle) {
+  Start({.mute = 0, .volume = 50});
+  EXPECT_TRUE(panel->OnCommand(PanelVolume::kCommandMute));
+  EXPECT_TRUE(panel->Muted());
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{1});
+  EXPECT_TRUE(panel->OnCommand(PanelVolume::kCommandUnmute));
+  EXPECT_FALSE(panel->Muted());
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{0});
+  EXPECT_FALSE(panel->OnCommand(1131));
+}
+
+TEST_F(PanelVolumeTest, OutsideChangeMovesTheSlider) {
+  Start({.mute = 0, .volume = 50});
+  mixer->HandleEvents();
+  cards->ChangeFromOutside(0, "Line In", MixerControlKind::kVolume, {20, 80});
+  mixer->HandleEvents();
+  panel->Refresh();
+  EXPECT_EQ(panel->Volume(), 80);
+  EXPECT_EQ(panel->Position(), 20);
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+// Entry point of the viewer's widget tests: a QApplication on the offscreen platform (unless
+// the caller picked another), then every test.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,154 @@
+// vdtool bulk: the TV box's bulk byte stream. The command only dispatches to subcommands
+// (bulk_command.h); "record" lives here.
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bulk_command.h"
+#include "command.h"
+#include "vd/device_enumerator.h"
+
+namespace vdtool {
+
+namespace {
+std::vector<BulkSubcommand>& Subcommands() {
+  static std::vector<BulkSubcommand> table;
+  return table;
+}
+
+void ListSubcommands(std::ostream& out) {
+  auto list = Subcommands();
+  std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  out << "Subcommands:\n";
+  for (const auto& s : list) out << "  " << s.synopsis << "\n";
+}
+
+int RunBulk(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    std::cerr << "Usage: vdtool bulk SUBCOMMAND [ARGS...]\n";
+    ListSubcommands(std::cerr);
+    return 2;
+  }
+  for (const auto& s : Subcommands()) {
+    if (s.name == args[0]) return s.run({args.begin() + 1, args.end()});
+  }
+  return UsageError("bulk: unknown subcommand '" + args[0] + "' (run 'vdtool bulk' for the list)");
+}
+
+Registrar bulkCommand(
+    {"bulk", "work with the TV box's bulk byte stream",
+     "Usage: vdtool bulk SUBCOMMAND [ARGS...]\n"
+     "Works with the bulk byte stream of the capture device (filler, teletext\n"
+     "records, infrared bursts). Run 'vdtool bulk' without arguments for the\n"
+     "list of subcommands.\n"
+     "\n"
+     "  vdtool bulk record FILE SECONDS\n"
+     "      writes SECONDS (1 to 3600) of the first capture device's bulk stream\n"
+     "      to FILE; the file appears complete or not at all\n",
+     RunBulk});
+
+// --- record
+
+struct PipelineDeleter {
+  void operator()(GstElement* p) const {
+    gst_element_set_state(p, GST_STATE_NULL);
+    gst_object_unref(p);
+  }
+};
+
+std::unique_ptr<vd::CaptureDevice> OpenBulkDevice() {
+  auto& enumerator = vd::DeviceEnumerator::Default();
+  for (const auto& info : enumerator.VideoInputDevices()) {
+    auto device = enumerator.Open(info);
+    if (device && device->HasPin(vd::PinKind::kBulk)) return device;
+  }
+  return nullptr;
+}
+
+int Record(const std::vector<std::string>& args) {
+  if (args.size() != 2) return UsageError("bulk record: expected FILE SECONDS");
+  const std::string& file = args[0];
+  char* end = nullptr;
+  errno = 0;
+  long seconds = std::strtol(args[1].c_str(), &end, 10);
+  if (errno != 0 || end == args[1].c_str() || *end != '\0' || seconds < 1 || seconds > 3600)
+    return UsageError("bulk record: SECONDS must be a whole number from 1 to 3600");
+
+  auto device = OpenBulkDevice();
+  if (!device) {
+    std::cerr << "vdtool: bulk record: no capture device with a bulk pin\n";
+    return 1;
+  }
+  std::string temp = file + ".part";
+  std::FILE* out = std::fopen(temp.c_str(), "wb");
+  if (out == nullptr) {
+    std::cerr << "vdtool: bulk record: cannot write " << file << ": " << std::strerror(errno)
+              << "\n";
+    return 1;
+  }
+  gst_init(nullptr, nullptr);
+  std::unique_ptr<GstElement, PipelineDeleter> pipeline(gst_pipeline_new(nullptr));
+  GstElement* source = device->CreateSourceBin(vd::PinKind::kBulk);
+  GstElement* sink = gst_element_factory_make("appsink", nullptr);
+  g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
+  gst_bin_add_many(GST_BIN(pipeline.get()), source, sink, nullptr);
+  bool ok = gst_element_link(source, sink) == TRUE &&
+            gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+
+  uint64_t total = 0;
+  std::string failure;
+  auto stop = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (ok && std::chrono::steady_clock::now() < stop) {
+    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        stop - std::chrono::steady_clock::now());
+    GstSample* sample =
+        gst_app_sink_try_pull_sample(GST_APP_SINK(sink), std::max<int64_t>(left.count(), 0));
+    if (sample == nullptr) {
+      if (gst_app_sink_is_eos(GST_APP_SINK(sink))) failure = "the device went away";
+      break;
+    }
+    GstMapInfo map;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+      if (std::fwrite(map.data, 1, map.size, out) != map.size) failure = std::strerror(errno);
+      total += map.size;
+      gst_buffer_unmap(buffer, &map);
+    }
+    gst_sample_unref(sample);
+    if (!failure.empty()) break;
+  }
+  if (!ok) failure = "cannot start the bulk stream";
+  if (std::fflush(out) != 0 || ::fsync(fileno(out)) != 0) failure = std::strerror(errno);
+  std::fclose(out);
+  std::error_code ec;
+  if (failure.empty()) std::filesystem::rename(temp, file, ec);
+  if (!failure.empty() || ec) {
+    std::filesystem::remove(temp, ec);
+    std::cerr << "vdtool: bulk record: " << (failure.empty() ? ec.message() : failure) << "\n";
+    return 1;
+  }
+  std::cout << "recorded " << total << " bytes in " << seconds << " s to " << file << "\n";
+  return 0;
+}
+
+BulkSubcommandRegistrar recordSubcommand(
+    {"record", "record FILE SECONDS   write SECONDS of the bulk stream to FILE", Record});
+}  // namespace
+
+void RegisterBulkSubcommand(BulkSubcommand subcommand) {
+  Subcommands().push_back(std::move(subcommand));
+}
+
+}  // namespace vdtool

@@ -1,0 +1,292 @@
+// vdtool channels: shows, exports and imports the viewer's channel files (TV.CFG, FM.CFG,
+// ChList.CFG).
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "channel_file.h"
+#include "channel_files.h"
+#include "command.h"
+
+namespace {
+
+const char* const kUsage =
+    "Usage: vdtool channels show FILE [--radio]\n"
+    "       vdtool channels export FILE [--radio]\n"
+    "       vdtool channels import CSV FILE [--radio]\n"
+    "\n"
+    "Reads and writes the viewer's channel files (TV.CFG, FM.CFG, ChList.CFG in the data\n"
+    "folder). --radio reads or writes the radio layout, which stores the current station\n"
+    "after the station count; TV files do not.\n"
+    "\n"
+    "show    lists the stations: position, slot id, name, frequency in MHz, channel number.\n"
+    "export  writes the stations as CSV to standard output.\n"
+    "import  reads CSV and writes FILE (replacing it atomically). Rows that cannot be stored\n"
+    "        are refused and named by line; the others are written, and the exit status is 1\n"
+    "        when any row was refused.\n"
+    "\n"
+    "CSV format: a header line \"name,mhz,number,id\", then one station per line:\n"
+    "  name    the station name, at most 31 bytes, quoted with \"...\" (\"\" for a quote);\n"
+    "          leading and trailing spaces are kept\n"
+    "  mhz     the frequency in MHz with up to six decimals, e.g. 98.1 or 175.25\n"
+    "  number  the TV channel number (0 for radio stations); empty means 0\n"
+    "  id      the station's slot, 0..2999, unique; empty picks the first free slot\n"
+    "Stations keep the order of the rows; at most 3000.\n"
+    "\n"
+    "Exit status: 0 success, 1 damaged input or refused rows, 2 bad usage.\n";
+
+struct Options {
+  std::vector<std::string> words;
+  bool radio = false;
+};
+
+bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error) {
+  for (const std::string& a : args) {
+    if (a == "--radio") {
+      options->radio = true;
+    } else if (a.size() > 1 && a[0] == '-') {
+      *error = "unknown option '" + a + "'";
+      return false;
+    } else {
+      options->words.push_back(a);
+    }
+  }
+  return true;
+}
+
+// Exact decimal text of a frequency in MHz: at least two decimals, at most six.
+std::string MegahertzText(uint32_t hz) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%u.%06u", hz / 1000000, hz % 1000000);
+  std::string s = text;
+  while (s.size() > 0 && s.back() == '0' && s.size() - s.find('.') > 3) s.pop_back();
+  return s;
+}
+
+bool ParseMegahertz(const std::string& text, uint32_t* hz) {
+  uint64_t whole = 0, fraction = 0;
+  size_t i = 0, digits = 0, decimals = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
+    whole = whole * 10 + static_cast<uint64_t>(text[i] - '0');
+    if (whole > 5000) return false;
+  }
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++decimals) {
+      if (decimals == 6) return false;
+      fraction = fraction * 10 + static_cast<uint64_t>(text[i] - '0');
+    }
+  }
+  if (i != text.size() || digits + decimals == 0) return false;
+  while (decimals++ < 6) fraction *= 10;
+  const uint64_t value = whole * 1000000 + fraction;
+  if (value == 0 || value > UINT32_MAX) return false;
+  *hz = static_cast<uint32_t>(value);
+  return true;
+}
+
+bool ParseUnsigned(const std::string& text, uint64_t limit, uint64_t* value) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v > limit) return false;
+  *value = v;
+  return true;
+}
+
+std::string QuoteCsv(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// Splits one CSV line; false when a quoted field is not closed.
+bool SplitCsv(const std::string& line, std::vector<std::string>* fields) {
+  fields->assign(1, "");
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        fields->back() += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        fields->back() += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      fields->emplace_back();
+    } else {
+      fields->back() += c;
+    }
+  }
+  return !quoted;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+int Load(const std::string& path, bool radio, vd::ChannelFileContents* contents) {
+  auto bytes = vd::ChannelFiles::ReadFile(path, vd::ChannelFile::kMaxBytes + 1);
+  if (!bytes) {
+    std::cerr << "vdtool: cannot read " << path << "\n";
+    return 1;
+  }
+  *contents = vd::ChannelFile::Decode(*bytes, radio);
+  if (contents->damage) {
+    std::cerr << "vdtool: " << path << " is damaged: " << *contents->damage << "; "
+              << contents->stations.size() << " station(s) before the damage are shown\n";
+    return 1;
+  }
+  return 0;
+}
+
+int Show(const Options& o) {
+  if (o.words.size() != 2) return vdtool::UsageError("channels show needs FILE");
+  vd::ChannelFileContents c;
+  int status = Load(o.words[1], o.radio, &c);
+  if (status != 0 && c.stations.empty() && !c.damage) return status;
+  std::printf("%zu station(s)", c.stations.size());
+  if (o.radio) std::printf(", current %d", c.current);
+  std::printf("\n");
+  for (size_t i = 0; i < c.stations.size(); ++i) {
+    const CChannel& s = c.stations[i];
+    std::printf("%4zu  id %4u  %-31s  %10s MHz  channel %u\n", i, s.id,
+                ("\"" + s.Name() + "\"").c_str(), MegahertzText(s.frequency).c_str(), s.number);
+  }
+  return status;
+}
+
+int Export(const Options& o) {
+  if (o.words.size() != 2) return vdtool::UsageError("channels export needs FILE");
+  vd::ChannelFileContents c;
+  int status = Load(o.words[1], o.radio, &c);
+  if (status != 0 && !c.damage) return status;
+  std::cout << "name,mhz,number,id\n";
+  for (const CChannel& s : c.stations) {
+    std::cout << QuoteCsv(s.Name()) << ',' << MegahertzText(s.frequency) << ',' << s.number << ','
+              << s.id << '\n';
+  }
+  return status;
+}
+
+int Import(const Options& o) {
+  if (o.words.size() != 3) return vdtool::UsageError("channels import needs CSV and FILE");
+  std::ifstream in(o.words[1], std::ios::binary);
+  if (!in) {
+    std::cerr << "vdtool: cannot read " << o.words[1] << "\n";
+    return 1;
+  }
+  struct Row {
+    size_t line;
+    std::string name;
+    uint32_t hz;
+    uint32_t number;
+    int64_t id;  // -1: first free
+  };
+  std::vector<Row> rows;
+  std::set<uint32_t> ids;
+  int refused = 0;
+  auto refuse = [&](size_t line, const std::string& why) {
+    std::cerr << o.words[1] << ":" << line << ": refused: " << why << "\n";
+    ++refused;
+  };
+  std::string line;
+  size_t lineNo = 0;
+  while (std::getline(in, line)) {
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (lineNo == 1 && Trim(line).rfind("name", 0) == 0) continue;  // the header
+    if (Trim(line).empty()) continue;
+    std::vector<std::string> f;
+    if (!SplitCsv(line, &f)) {
+      refuse(lineNo, "unclosed quote");
+      continue;
+    }
+    if (f.size() < 2 || f.size() > 4) {
+      refuse(lineNo, "expected name,mhz,number,id");
+      continue;
+    }
+    f.resize(4);
+    Row row{lineNo, f[0], 0, 0, -1};
+    uint64_t v = 0;
+    if (row.name.size() > CChannel::kMaxNameBytes) {
+      refuse(lineNo, "name longer than 31 bytes");
+    } else if (row.name.find('\n') != std::string::npos) {
+      refuse(lineNo, "name with a line feed");
+    } else if (!ParseMegahertz(Trim(f[1]), &row.hz)) {
+      refuse(lineNo, "frequency '" + f[1] + "' is not a frequency in MHz");
+    } else if (!Trim(f[2]).empty() && !ParseUnsigned(Trim(f[2]), UINT32_MAX, &v)) {
+      refuse(lineNo, "channel number '" + f[2] + "' is not a number");
+    } else {
+      row.number = static_cast<uint32_t>(v);
+      if (!Trim(f[3]).empty()) {
+        if (!ParseUnsigned(Trim(f[3]), vd::ChannelFile::kCapacity - 1, &v)) {
+          refuse(lineNo, "id '" + f[3] + "' is not in 0..2999");
+          continue;
+        }
+        if (!ids.insert(static_cast<uint32_t>(v)).second) {
+          refuse(lineNo, "id " + Trim(f[3]) + " is used twice");
+          continue;
+        }
+        row.id = static_cast<int64_t>(v);
+      }
+      if (rows.size() >= vd::ChannelFile::kCapacity) {
+        refuse(lineNo, "more than 3000 stations");
+        continue;
+      }
+      rows.push_back(row);
+    }
+  }
+  std::vector<CChannel> stations;
+  uint32_t nextFree = 0;
+  for (const Row& r : rows) {
+    uint32_t id = static_cast<uint32_t>(r.id);
+    if (r.id < 0) {
+      while (ids.count(nextFree) != 0) ++nextFree;
+      id = nextFree;
+      ids.insert(id);
+    }
+    stations.emplace_back(id, r.name, r.hz, r.number);
+  }
+  const auto bytes = vd::ChannelFile::Encode(stations, o.radio, -1);
+  if (!vd::ChannelFiles::WriteAtomically(o.words[2], bytes)) {
+    std::cerr << "vdtool: cannot write " << o.words[2] << "\n";
+    return 1;
+  }
+  std::cout << "wrote " << stations.size() << " station(s) to " << o.words[2];
+  if (refused > 0) std::cout << ", refused " << refused << " row(s)";
+  std::cout << "\n";
+  return refused > 0 ? 1 : 0;
+}
+
+int Run(const std::vector<std::string>& args) {
+  Options o;
+  std::string error;
+  if (!ParseOptions(args, &o, &error)) return vdtool::UsageError(error);
+  if (o.words.empty()) return vdtool::UsageError("channels needs show, export or import");
+  if (o.words[0] == "show") return Show(o);
+  if (o.words[0] == "export") return Export(o);
+  if (o.words[0] == "import") return Import(o);
+  return vdtool::UsageError("unknown channels action '" + o.words[0] + "'");
+}
+
+const vdtool::Registrar kRegistrar({"channels", "show, export and import channel files", kUsage,
+                                    Run});
+
+}  // namespace

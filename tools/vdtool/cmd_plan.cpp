@@ -1,0 +1,72 @@
+// vdtool plan: a country's cable or antenna frequency plan, one channel per line.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "country_table.h"
+#include "frequency_plans.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: vdtool plan COUNTRY cable|antenna\n"
+    "Prints every channel of the country's band with its picture-carrier frequency in MHz,\n"
+    "or \"none\" where the plan has no such channel.\n"
+    "\n"
+    "  COUNTRY  index 0-56 or English name as 'vdtool countries' lists them (case is\n"
+    "           ignored; quote names with spaces, e.g. \"New Zealand\")\n";
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+// Index by number or English name; -1 when the text names no country.
+int FindCountry(const std::string& text) {
+  if (!text.empty() && text.size() <= 3 &&
+      std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    const int index = std::stoi(text);
+    return index < CountryTable::kCount ? index : -1;
+  }
+  const std::string wanted = Lower(text);
+  for (int i = 0; i < CountryTable::kCount; ++i) {
+    if (Lower(CountryTable::EnglishName(i)) == wanted) return i;
+  }
+  return -1;
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.size() != 2) return vdtool::UsageError("plan: expected COUNTRY and cable|antenna");
+  const int index = FindCountry(args[0]);
+  if (index < 0) {
+    return vdtool::UsageError("plan: unknown country '" + args[0] +
+                              "' (give an index 0-56 or a name from 'vdtool countries')");
+  }
+  const std::string bandName = Lower(args[1]);
+  if (bandName != "cable" && bandName != "antenna") {
+    return vdtool::UsageError("plan: unknown band '" + args[1] + "' (cable or antenna)");
+  }
+  const CountryRecord& record = CountryTable::Record(index);
+  const ChannelBand& band = record.Band(bandName == "antenna" ? 1 : 0);
+  const auto letter = vd::FrequencyPlans::LetterOf(band);
+  std::printf("# %s (code %u), %s: plan %c, channels %u-%u\n", CountryTable::EnglishName(index),
+              record.code, bandName.c_str(), letter.value_or('?'), band.first, band.last);
+  for (uint32_t n = band.first; n <= band.last; ++n) {
+    const uint32_t hz = band.FrequencyOf(n);
+    if (hz == 0) {
+      std::printf("%3u  none\n", n);
+    } else {
+      std::printf("%3u  %.2f\n", n, hz / 1e6);
+    }
+  }
+  return 0;
+}
+
+const vdtool::Registrar kPlan({"plan", "show a country's cable or antenna frequency plan", kUsage,
+                               Run});
+
+}  // namespace

@@ -1,0 +1,131 @@
+// vdtool settings: every stored setting with its current value and where the value comes
+// from, read the way the viewer reads it.
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "first_run_defaults.h"
+#include "locale_ids.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "startup_helpers.h"
+#include "xdg_paths.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: vdtool settings [NAME...]\n"
+    "Lists viewdeck's stored settings (all of them, or the NAMEs given) with the value the\n"
+    "viewer reads and its source:\n"
+    "  stored   the user settings file holds the value\n"
+    "  machine  the machine settings file holds the value\n"
+    "  default  the file has no such value, or has it with the other type; the default\n"
+    "           applies (\"computed\" defaults are worked out on this system now)\n"
+    "\n"
+    "Files: $XDG_CONFIG_HOME/Corvalen/viewdeck.reg (default ~/.config) for the user, and\n"
+    "Corvalen/viewdeck.reg in the first folder of $XDG_CONFIG_DIRS (default /etc/xdg) that\n"
+    "has it for the machine. The device lookup reads $VIEWDECK_SYSFS_ROOT (default /sys).\n";
+
+std::string Quoted(const std::string& s) {
+  return "\"" + s + "\"";
+}
+
+struct Row {
+  std::string value;
+  std::string source;
+};
+
+// What the viewer would compute for a value that is not stored.
+std::string ComputedDefault(const vd::SettingInfo& s, const vd::FirstRunInputs& in) {
+  namespace st = vd::setting;
+  if (s.name == st::kPath) return Quoted((vd::xdg::DataHome() / "lumatrope").string());
+  if (s.name == st::kCountry) return std::to_string(vd::DefaultCountry(in));
+  if (s.name == st::kIsMts) return std::to_string(vd::ComputeIsMts(in, s.defaultNumber));
+  const bool text = s.kind == vd::SettingKind::kString || s.kind == vd::SettingKind::kDriverString;
+  return text ? Quoted(std::string(s.defaultText)) : std::to_string(s.defaultNumber);
+}
+
+Row Describe(const vd::SettingInfo& s, const vd::RegDocument& user, const vd::RegDocument& machine,
+             const vd::FirstRunInputs& in) {
+  using vd::RegType;
+  using vd::SettingKind;
+  const vd::RegValue* v = nullptr;
+  bool fromMachine = false;
+  RegType wanted = RegType::kDword;
+  switch (s.kind) {
+    case SettingKind::kMachineDword:
+      v = machine.Find(std::string(vd::kMachineRoot) + std::string(vd::kFmMachineKey), s.name);
+      fromMachine = true;
+      break;
+    case SettingKind::kDriverString:
+      v = machine.Find(std::string(vd::kMachineRoot) + std::string(vd::kDriverServiceKey), s.name);
+      fromMachine = true;
+      wanted = RegType::kString;
+      break;
+    case SettingKind::kString:
+      wanted = RegType::kString;
+      [[fallthrough]];
+    default:
+      v = user.Find(vd::SettingsStore::SectionKey(vd::kSection), s.name);
+  }
+  if (v != nullptr && v->type == wanted) {
+    std::string value;
+    if (wanted == RegType::kString) {
+      value = Quoted(v->text);
+    } else if (s.kind == SettingKind::kBool) {
+      value = v->dword != 0 ? "1" : "0";
+    } else {
+      value = std::to_string(static_cast<int32_t>(v->dword));
+    }
+    return {value, fromMachine ? "machine" : "stored"};
+  }
+  if (s.kind == SettingKind::kWrittenOnly) return {"-", "not stored"};
+  std::string source = "default";
+  if (!s.computedDefault.empty()) source += " (" + std::string(s.computedDefault) + ")";
+  if (v != nullptr) source += ", stored value has the other type";
+  return {ComputedDefault(s, in), source};
+}
+
+int Run(const std::vector<std::string>& args) {
+  for (const auto& a : args) {
+    if (!a.empty() && a[0] == '-')
+      return vdtool::UsageError("settings: unknown option '" + a + "'");
+    if (vd::FindSetting(a) == nullptr)
+      return vdtool::UsageError("settings: no setting '" + a + "'");
+  }
+  auto store = vd::SettingsStore::FromEnvironment();
+  const vd::RegDocument user = store->LoadUser();
+  const vd::RegDocument machine = store->LoadMachine();
+  vd::FirstRunInputs in;
+  in.osKind = GetOsKind();
+  in.locale = vd::SystemLocaleIds();
+  if (auto node = FindDeviceNode(kDevicePattern)) in.hardwareKey = node->hardwareKey;
+
+  const auto machineFile = store->MachineFile();
+  std::cout << "User file:    " << store->UserFile().string() << "\n"
+            << "Machine file: " << (machineFile ? machineFile->string() : "none") << "\n";
+  if (user.DamagedLines() != 0) {
+    std::cout << "Note: " << user.DamagedLines()
+              << " damaged line(s) in the user file are ignored.\n";
+  }
+  std::cout << "\n";
+  std::printf("%-24s %-20s %s\n", "Setting", "Value", "Source");
+  for (const auto& s : vd::SettingsTable()) {
+    if (!args.empty()) {
+      bool wanted = false;
+      for (const auto& a : args) wanted = wanted || vd::FindSetting(a) == &s;
+      if (!wanted) continue;
+    }
+    Row row = Describe(s, user, machine, in);
+    std::printf("%-24s %-20s %s\n", std::string(s.name).c_str(), row.value.c_str(),
+                row.source.c_str());
+  }
+  return 0;
+}
+
+const vdtool::Registrar kRegistrar({"settings", "list the stored settings with their sources",
+                                    kUsage, Run});
+
+}  // namespace

@@ -1,0 +1,40 @@
+// Which of the control panel's controls are shown and usable in each situation: view state,
+// work mode, open pads, mute and full screen. The panel applies the result as it stands.
+#pragma once
+
+#include <map>
+
+namespace vd {
+
+struct PanelState {
+  int viewState = 0;  // 0 start-up, 1 live, 2 capturing, 3 clip open, 4 still shown, 5 finishing
+  int workMode = 3;   // 3 TV, 2 FM radio, 1 composite, 0 S-Video
+  int input = 0;      // panel input: 0 TV, 1 Radio, 2 composite, 3 S-Video
+  bool keypadOpen = false;
+  bool vcrPadOpen = false;
+  bool muted = false;
+  bool fullScreen = false;
+  bool playing = false;  // the open clip is playing (Pause replaces Play)
+  int isMts = -1;        // sound-system flag; -1 leaves the sound-mode button without use
+};
+
+struct ControlState {
+  bool visible = true;
+  bool enabled = true;
+  bool operator==(const ControlState&) const = default;
+};
+
+// 0 the normal panel, 1 the radio panel with the preset strip, 2 the panel with the VCR pad.
+int PanelLayoutOf(const PanelState& state);
+
+// The album, snapshot and capture buttons use their K_ bitmap sets.
+bool UsesKeypadBitmaps(const PanelState& state);
+
+// The TV keypad's area on the left of the panel is part of the window.
+bool ShowsTvKeypad(const PanelState& state);
+bool ShowsFmKeypad(const PanelState& state);
+
+// State of every button and indicator of the panel, by control id.
+std::map<int, ControlState> ComputeControlStates(const PanelState& state);
+
+}  // namespace vd

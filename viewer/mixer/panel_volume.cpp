@@ -1,0 +1,66 @@
+#include "panel_volume.h"
+
+#include <algorithm>
+
+namespace vd {
+
+bool PanelVolume::Start(const SoundSettings& stored, bool soundOverUsb) {
+  const bool opened = mixer_.Open(0) != 0 || mixer_.Open(1) != 0;
+  mixer_.SelectControls(0, stored, soundOverUsb);
+  volume_ = mixer_.Volume();
+  muted_ = mixer_.Mute();
+  position_ = ClampPosition(int64_t{Maximum()} - volume_);
+  // The values the mixer took over, not the raw stored ones: a stored volume outside the
+  // control's range has already been replaced.
+  mixer_.SetMute(muted_);
+  mixer_.SetVolume(volume_);
+  return opened;
+}
+
+bool PanelVolume::OnCommand(int command) {
+  // A twentieth of the range, but at least one step: small ranges must still move.
+  const int32_t step = std::max<int32_t>(1, (Maximum() - Minimum()) / 20);
+  switch (command) {
+    case kCommandLouder:
+      ApplyPosition(ClampPosition(int64_t{position_} - step));
+      return true;
+    case kCommandQuieter:
+      ApplyPosition(ClampPosition(int64_t{position_} + step));
+      return true;
+    case kCommandMute:
+    case kCommandUnmute:
+      ToggleMute();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void PanelVolume::OnSliderMoved(int32_t position) {
+  ApplyPosition(ClampPosition(position));
+}
+
+void PanelVolume::Refresh() {
+  volume_ = mixer_.Volume();
+  muted_ = mixer_.Mute();
+  position_ = ClampPosition(int64_t{Maximum()} - volume_);
+}
+
+void PanelVolume::ToggleMute() {
+  muted_ = !muted_;
+  mixer_.SetMute(muted_);
+}
+
+void PanelVolume::ApplyPosition(int32_t position) {
+  position_ = position;
+  volume_ = Maximum() - position_;
+  mixer_.SetVolume(volume_);
+  // Any volume change unmutes.
+  if (muted_) ToggleMute();
+}
+
+int32_t PanelVolume::ClampPosition(int64_t position) const {
+  return static_cast<int32_t>(std::clamp<int64_t>(position, Minimum(), Maximum()));
+}
+
+}  // namespace vd

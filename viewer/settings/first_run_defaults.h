@@ -1,0 +1,38 @@
+// First-run defaults of Country and isMTS from the system locale and the attached device's
+// product id.
+//
+// How the system's two branches map onto Linux: the device lookup of the older branch
+// works here through sysfs on every system, so when the device is found its product id
+// decides (the regional rules); when it is not found, the locale decides, both for Country
+// and, as on the newer branch, for isMTS. GetOsKind() reports the newer branch (2000), so the
+// only case in which a stored isMTS stands is an OS kind from neither branch.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "locale_ids.h"
+
+namespace vd {
+
+inline constexpr int32_t kFallbackCountry = 886;
+
+struct FirstRunInputs {
+  int osKind = 2000;  // GetOsKind()
+  LocaleIds locale;
+  // The hardware key FindDeviceNode reported, e.g. "USB\VID_7A3E&PID_1311"; none when the
+  // device was not found.
+  std::optional<std::string> hardwareKey;
+};
+
+// The locale table alone (first match wins; anything else gives 1).
+int32_t CountryFromLocale(LocaleIds locale);
+// The regional rule that the product id in the hardware key selects; 886 for an unknown id.
+int32_t CountryFromProduct(const std::string& hardwareKey, LocaleIds locale);
+// The default for a stored Country below 1.
+int32_t DefaultCountry(const FirstRunInputs& in);
+// isMTS after its stored value was read.
+int32_t ComputeIsMts(const FirstRunInputs& in, int32_t stored);
+
+}  // namespace vd

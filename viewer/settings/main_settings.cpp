@@ -1,0 +1,123 @@
+#include "main_settings.h"
+
+#include <system_error>
+
+#include "locale_ids.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "startup_helpers.h"
+#include "xdg_paths.h"
+
+namespace vd {
+
+LoadContext LoadContext::FromSystem(std::function<bool(int32_t)> isKnownCountry) {
+  LoadContext c;
+  c.firstRun.osKind = GetOsKind();
+  c.firstRun.locale = SystemLocaleIds();
+  if (auto node = FindDeviceNode(kDevicePattern)) {
+    c.firstRun.hardwareKey = node->hardwareKey;
+    c.deviceNodeName = node->nodeName;
+  }
+  c.isKnownCountry = std::move(isKnownCountry);
+  c.dataHome = xdg::DataHome();
+  return c;
+}
+
+void MainSettings::Load(const SettingsStore& store, const LoadContext& context) {
+  using namespace setting;
+  const std::string defaultPath = (context.dataHome / "lumatrope").string();
+  path = store.ReadString(kSection, kPath, defaultPath);
+  // A relative folder (such as a drive-letter path from an imported file) would put the
+  // channel files wherever the viewer happened to be started.
+  if (!std::filesystem::path(path).is_absolute()) path = defaultPath;
+  std::error_code ec;
+  // The data folder itself may not exist yet on a new account; a stored folder is made one
+  // level only, as the user chose it.
+  if (path == defaultPath) std::filesystem::create_directories(context.dataHome, ec);
+  if (!path.empty()) std::filesystem::create_directory(path, ec);
+
+  delChWarning = store.ReadBool(kSection, kDelChWarning, 0);
+  albumPageNum = store.ReadDword(kSection, kAlbumPageNum, 0);
+  for (int i = 0; i < 4; ++i) toolPage[i] = store.ReadDword(kSection, kToolPageMode[i], 0);
+  mute = store.ReadBool(kSection, kMute, 0);
+  volume = store.ReadDword(kSection, kVolume, kDefaultVolume);
+  country = store.ReadDword(kSection, kCountry, 0);
+  source = store.ReadDword(kSection, kSource, 0);
+  workMode = store.ReadDword(kSection, kWorkMode, kDefaultWorkMode);
+  autoScan = store.ReadBool(kSection, kAutoScan, kDefaultAutoScan);
+  displayModeWarning = store.ReadBool(kSection, kDisplayModeWarning, 0);
+  forceRatio43 = store.ReadDword(kSection, kForceRatio43, 0);
+  alwaysOnTopStored = store.ReadDword(kSection, kAlwaysOnTop, 0);
+  alwaysOnTop = 0;
+  videoBorder = store.ReadDword(kSection, kVideoBorder, 0);
+  tileMode = store.ReadDword(kSection, kTileMode, 0);
+  keyPadOpen = store.ReadDword(kSection, kKeyPadOpen, 0);
+  vcrPadOpen = store.ReadDword(kSection, kVcrPadOpen, 0);
+  isMts = store.ReadDword(kSection, kIsMts, kDefaultIsMts);
+  mtsMode = store.ReadDword(kSection, kMtsMode, 0);
+  mtsPalMode = store.ReadDword(kSection, kMtsPalMode, 0);
+  remoteFmMemory = store.ReadDword(kSection, kRemoteFmMemory, 0);
+  controlMasterVolume =
+      store.ReadDword(kSection, kControlMasterVolume, kDefaultControlMasterVolume);
+  fmDisabled = store.ReadMachineDword(kFmMachineKey, kFmDisabled, 0);
+
+  // The channel-delete warning is asked again in every run.
+  delChWarning = 0;
+  if (country < 1) country = DefaultCountry(context.firstRun);
+  if (context.isKnownCountry && !context.isKnownCountry(country)) country = kFallbackCountry;
+  isMts = ComputeIsMts(context.firstRun, isMts);
+}
+
+bool MainSettings::Save(SettingsStore& store) const {
+  using namespace setting;
+  return store.Update([&](SettingsStore::Batch& b) {
+    b.WriteBoolIfChanged(kSection, kDelChWarning, delChWarning);
+    b.WriteDword(kSection, kAlbumPageNum, albumPageNum);
+    for (int i = 0; i < 4; ++i) b.WriteDword(kSection, kToolPageMode[i], toolPage[i]);
+    b.WriteBoolIfChanged(kSection, kMute, mute);
+    b.WriteDword(kSection, kVolume, volume);
+    b.WriteDword(kSection, kCountry, country);
+    b.WriteDword(kSection, kSource, source);
+    // The next start always comes up in TV; radio is chosen again on the panel.
+    b.WriteDword(kSection, kWorkMode, workMode == 2 ? 3 : workMode);
+    b.WriteBoolIfChanged(kSection, kAutoScan, autoScan);
+    b.WriteBoolIfChanged(kSection, kDisplayModeWarning, displayModeWarning);
+    b.WriteDword(kSection, kWinHandle, 0);
+    b.WriteDword(kSection, kForceRatio43, forceRatio43);
+    b.WriteDword(kSection, kAlwaysOnTop, alwaysOnTop);
+    b.WriteDword(kSection, kVideoBorder, videoBorder);
+    b.WriteDword(kSection, kTileMode, tileMode);
+    b.WriteDword(kSection, kKeyPadOpen, keyPadOpen);
+    b.WriteDword(kSection, kVcrPadOpen, vcrPadOpen);
+    b.WriteDword(kSection, kIsMts, isMts);
+    b.WriteDword(kSection, kMtsMode, mtsMode);
+    b.WriteDword(kSection, kMtsPalMode, mtsPalMode);
+    b.WriteDword(kSection, kRemoteFmMemory, remoteFmMemory);
+  });
+}
+
+void MainSettings::FillSnapshot(SettingsSnapshot* out) const {
+  if (out == nullptr) return;
+  out->workMode = workMode;
+  out->delChWarning = delChWarning;
+  out->mute = mute;
+  out->autoScan = autoScan;
+  out->displayModeWarning = displayModeWarning;
+  out->albumPageNum = albumPageNum;
+  out->volume = volume;
+  out->country = country;
+  for (int i = 0; i < 4; ++i) out->toolPage[i] = toolPage[i];
+  out->source = source;
+}
+
+SettingsSnapshot MainSettings::Snapshot() const {
+  SettingsSnapshot s;
+  FillSnapshot(&s);
+  return s;
+}
+
+void MainSettings::SetToolPage(int32_t page) {
+  if (workMode >= 0 && workMode < 4) toolPage[workMode] = page;
+}
+
+}  // namespace vd

@@ -1,0 +1,92 @@
+// The main window's settings: loaded once when the main window object is made, saved when
+// it closes, read by the other components through SettingsSnapshot.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "first_run_defaults.h"
+
+namespace vd {
+class SettingsStore;
+}
+
+// The 13 main settings other components read, in this order.
+struct SettingsSnapshot {
+  int32_t workMode = 0;
+  int32_t delChWarning = 0;
+  int32_t mute = 0;
+  int32_t autoScan = 0;
+  int32_t displayModeWarning = 0;
+  int32_t albumPageNum = 0;
+  int32_t volume = 0;
+  int32_t country = 0;
+  int32_t toolPage[4] = {};  // iToolPage_mode0 .. iToolPage_mode3
+  int32_t source = 0;
+};
+static_assert(sizeof(SettingsSnapshot) == 13 * sizeof(int32_t));
+
+namespace vd {
+
+// What loading needs from outside this library.
+struct LoadContext {
+  FirstRunInputs firstRun;
+  // Whether a dialling code is one of the country table's codes.
+  std::function<bool(int32_t)> isKnownCountry;
+  // Default of Path: <dataHome>/lumatrope.
+  std::filesystem::path dataHome;
+  // The device's sysfs node when FindDeviceNode found it; the main window keeps it to
+  // recognise the removal of this very device.
+  std::string deviceNodeName;
+
+  // The system's own inputs: GetOsKind(), the POSIX locale, FindDeviceNode(kDevicePattern)
+  // and $XDG_DATA_HOME.
+  static LoadContext FromSystem(std::function<bool(int32_t)> isKnownCountry);
+};
+
+struct MainSettings {
+  std::string path;
+  int32_t workMode = 3;
+  int32_t delChWarning = 0;
+  int32_t mute = 0;
+  int32_t autoScan = 1;
+  int32_t displayModeWarning = 0;
+  int32_t albumPageNum = 0;
+  int32_t volume = 0x7FFF;
+  int32_t country = kFallbackCountry;
+  int32_t toolPage[4] = {};
+  int32_t source = 0;
+  int32_t videoBorder = 0;
+  int32_t tileMode = 0;
+  // Process-wide values.
+  int32_t forceRatio43 = 0;
+  int32_t alwaysOnTopStored = 0;
+  int32_t alwaysOnTop = 0;  // the current state; the main window turns it on at start
+  int32_t keyPadOpen = 0;
+  int32_t vcrPadOpen = 0;
+  int32_t isMts = -1;
+  int32_t mtsMode = 0;
+  int32_t mtsPalMode = 0;
+  int32_t remoteFmMemory = 0;
+  int32_t controlMasterVolume = 1;
+  int32_t fmDisabled = 0;
+
+  // Reads every value in table order and applies the first-run rules. Path's folder is made
+  // when missing; a stored Path that is not absolute gives way to the default.
+  void Load(const SettingsStore& store, const LoadContext& context);
+  // Writes the main settings in their order in one transaction. The caller puts the mixer's
+  // mute state and volume into `mute` and `volume` first. False when the file could not be
+  // written.
+  bool Save(SettingsStore& store) const;
+
+  // A null record is ignored.
+  void FillSnapshot(SettingsSnapshot* out) const;
+  SettingsSnapshot Snapshot() const;
+  // The settings sheet's page for the current work mode; ignored for a work mode outside
+  // 0..3.
+  void SetToolPage(int32_t page);
+};
+
+}  // namespace vd

@@ -1,0 +1,68 @@
+// The three channel files in the data folder and the way a mode moves its list in and out:
+// the working file "ChList.CFG" is filled from the mode's saved file when the mode starts,
+// kept empty and open while it runs, and written back into the saved file when it ends.
+//
+// Every replacement goes through a temporary file, fsync and rename, so at every instant the
+// saved file holds one complete list: the one from the start of the mode until the new one
+// has fully reached the disk.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vd {
+
+class ChannelFiles {
+ public:
+  static constexpr const char* kWorkingName = "ChList.CFG";
+  static constexpr const char* kTvName = "TV.CFG";
+  static constexpr const char* kRadioName = "FM.CFG";
+
+  explicit ChannelFiles(std::string folder);
+  ~ChannelFiles();
+  ChannelFiles(const ChannelFiles&) = delete;
+  ChannelFiles& operator=(const ChannelFiles&) = delete;
+
+  std::string WorkingPath() const;
+  std::string SavedPath(bool radio) const;
+
+  // Called before every step that changes the disk; returning false stops that step and the
+  // rest of the operation, as if the process had died there. Lets tests cut the protocol at
+  // any point.
+  void SetStepHook(std::function<bool(std::string_view step)> hook) { hook_ = std::move(hook); }
+
+  // Start of a mode: the working file becomes a copy of the saved file (or is absent when
+  // there is none).
+  bool BeginMode(bool radio);
+  // The working file's contents; nullopt when it is missing or empty (no list).
+  std::optional<std::vector<uint8_t>> ReadWorking() const;
+  // Empties the working file and keeps it open while the mode runs.
+  bool HoldEmptyWorking();
+  // Writes the table into the working file and closes it.
+  bool StoreWorking(std::span<const uint8_t> bytes);
+  // End of a mode: the saved file is replaced by the working file, which is then removed.
+  // False when the saved file could not be replaced (it keeps the list of the mode's start).
+  bool EndMode(bool radio);
+
+  // Temporary file, fsync, rename, fsync of the folder.
+  static bool WriteAtomically(const std::string& path, std::span<const uint8_t> bytes);
+  // At most maxBytes bytes; nullopt when the file cannot be read.
+  static std::optional<std::vector<uint8_t>> ReadFile(const std::string& path, size_t maxBytes);
+
+ private:
+  bool Step(std::string_view step);
+  bool WriteWithHook(const std::string& path, std::span<const uint8_t> bytes);
+  void CloseWorking();
+
+  std::string folder_;
+  std::function<bool(std::string_view)> hook_;
+  bool stopped_ = false;
+  int workingFd_ = -1;
+};
+
+}  // namespace vd

@@ -1,0 +1,85 @@
+// The station list of one tuner mode, with its current and previous station and the used-slot
+// map that lets the scan pass over stations it already knows.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "channel.h"
+#include "channel_file.h"
+
+class TunerControl;
+
+namespace vd {
+class ChannelFiles;
+class TuningContext;
+}  // namespace vd
+
+class CChannelTable {
+ public:
+  static constexpr int32_t kCapacity = static_cast<int32_t>(vd::ChannelFile::kCapacity);
+  static constexpr uint32_t kSelectSettleMs = 50;
+
+  // Loads the working file (or, without one, offers the automatic scan or fills the default
+  // TV list), then empties the working file and holds it open.
+  CChannelTable(TunerControl& tuner, vd::TuningContext& context, vd::ChannelFiles& files,
+                bool radio);
+  // Stores the table into the working file.
+  ~CChannelTable();
+  CChannelTable(const CChannelTable&) = delete;
+  CChannelTable& operator=(const CChannelTable&) = delete;
+
+  // Tunes to the station with the sound muted for the settling time. False when there is no
+  // such station.
+  bool Select(int32_t index, bool resetDeleted);
+  void SelectNext();
+  void SelectPrevious();
+  void SelectPreviousStation();
+  bool GetCurrent(int32_t* index) const;
+  const CChannel* Get(int32_t index) const;
+
+  // Appends a station for hz (or makes the existing one current). False when the table is
+  // full.
+  bool AddByFrequency(uint32_t hz);
+  // A station the scan found at step; it becomes current without tuning (the probe left the
+  // tuner there). False when the slot is taken or the table is full.
+  bool AppendFound(int32_t step, std::string_view name, uint32_t hz, uint32_t number);
+  // A new name from the list's label editing; an empty name changes nothing.
+  bool Rename(int32_t index, std::string_view name);
+  void Remove(int32_t index);
+  void Clear();
+  void Move(int32_t from, int32_t to);
+  void Swap(int32_t a, int32_t b);
+  void Sort();
+  void FillDefault();
+
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  int32_t Current() const { return current_; }
+  int32_t Previous() const { return previous_; }
+  int32_t LastDeleted() const { return lastDeleted_; }
+  bool IsRadio() const { return radio_; }
+  bool IsFull() const { return Count() >= kCapacity; }
+  // Whether a station with this id is in the table; ids outside 0..2999 never are.
+  bool IsUsed(int32_t id) const;
+
+  std::vector<uint8_t> Encode() const;
+
+ private:
+  void Load(std::vector<uint8_t> bytes, const std::string& fileName);
+  void StartWithoutFile();
+  uint32_t FreeIdFrom(uint32_t wanted) const;
+  void Append(CChannel channel);
+
+  TunerControl& tuner_;
+  vd::TuningContext& context_;
+  vd::ChannelFiles& files_;
+  bool radio_;
+  std::vector<CChannel> items_;
+  std::bitset<vd::ChannelFile::kCapacity> used_;
+  int32_t current_ = -1;
+  int32_t previous_ = -1;
+  int32_t lastDeleted_ = -1;
+};

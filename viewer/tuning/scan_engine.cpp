@@ -1,0 +1,206 @@
+#include "scan_engine.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "channel_table.h"
+#include "tuner_control.h"
+#include "tuning_context.h"
+
+namespace vd {
+
+namespace {
+
+// The only state that lives across seek calls. UI thread only.
+int32_t gScanStart = -1;
+bool gRunning = false;
+
+// Marks a scan as running for as long as it is in scope.
+class RunningScope {
+ public:
+  RunningScope() { gRunning = true; }
+  ~RunningScope() { gRunning = false; }
+  RunningScope(const RunningScope&) = delete;
+  RunningScope& operator=(const RunningScope&) = delete;
+};
+
+constexpr uint32_t kUnknownChannelOffset = 201;
+constexpr const char* kFoundText = "Found";        // string 61282
+constexpr const char* kChannelsText = "Channels";  // string 61439
+
+}  // namespace
+
+int32_t ScanEngine::ScanStart() {
+  return gScanStart;
+}
+
+bool ScanEngine::Running() {
+  return gRunning;
+}
+
+void ScanEngine::ResetScanStart() {
+  gScanStart = -1;
+}
+
+std::string ScanEngine::PercentText(int32_t position, int32_t first, int32_t last) {
+  int64_t percent = 100;
+  if (last > first) {
+    percent = (static_cast<int64_t>(position) - first) * 100 / (static_cast<int64_t>(last) - first);
+  }
+  if (percent != 100) percent %= 100;
+  char text[24];
+  std::snprintf(text, sizeof text, "%d%c", static_cast<int>(percent), '%');
+  return text;
+}
+
+std::string ScanEngine::FoundText(int32_t count) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %d %s", kFoundText, count, kChannelsText);
+  return text;
+}
+
+bool ScanEngine::Interrupted(ScanProgress* progress, ScanCancelSource* cancel, int32_t pos,
+                             bool wrapping) {
+  bool stop = false;
+  if (progress != nullptr) {
+    if (progress->Cancelled()) {
+      stop = true;
+    } else if ((pos == 0 && !wrapping) || pos > progress->Position()) {
+      // During the wrap pass the bar stays where the forward pass left it.
+      progress->SetPosition(pos);
+    }
+  }
+  if (!stop && cancel != nullptr && cancel->TakeCancel()) stop = true;
+  if (stop) {
+    CChannelTable* table = tuner_.Table();
+    table->Select(table->Current(), true);
+    gScanStart = -1;
+  }
+  return stop;
+}
+
+void ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
+  std::string name;
+  uint32_t number = 0;
+  if (kind == TunerControl::kTvKind) {
+    const ChannelBand* band = tuner_.ActiveBand();
+    auto known = band != nullptr ? band->ChannelOf(hz) : std::nullopt;
+    number = known ? *known : static_cast<uint32_t>(step) + kUnknownChannelOffset;
+    char text[32];
+    std::snprintf(text, sizeof text, "%3d%s", static_cast<int>(number), CChannel::Filler(number));
+    name = text;
+  } else {
+    name = CChannel::RadioName(hz);
+  }
+  tuner_.Table()->AppendFound(step, name, hz, number);
+}
+
+bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
+                          ScanCancelSource* cancel) {
+  auto range = tuner_.GetRange();
+  CChannelTable* table = tuner_.Table();
+  if (!range || table == nullptr) return false;
+  if (table->IsFull()) {
+    tuner_.Context().Beep(kBeepDefault);
+    gScanStart = -1;
+    return false;
+  }
+  const int32_t first = range->first;
+  // Steps beyond the used-slot map could never be stored.
+  const int32_t last = std::min(range->last, CChannelTable::kCapacity - 1);
+
+  int32_t currentId = -1;
+  if (int32_t current = -1; table->GetCurrent(&current)) {
+    currentId = static_cast<int32_t>(table->Get(current)->id);
+  }
+  int32_t pos = first;
+  if (table->Count() > 0 && !(wrap && restart) && currentId >= 0) pos = currentId + 1;
+
+  int32_t saved = 0;
+  const bool haveSaved = tuner_.GetCurrentStep(&saved);
+  // Every call that finds nothing ends the scan, so the start must not outlive it: a stale
+  // start would stop a later single seek on the spot.
+  auto nothingFound = [&] {
+    gScanStart = -1;
+    if (haveSaved) tuner_.TuneStep(saved);
+    return false;
+  };
+
+  if (restart) {
+    gScanStart = pos;
+  } else if (gScanStart != -1 && pos == gScanStart) {
+    return nothingFound();
+  }
+
+  bool found = false;
+  uint32_t hz = 0;
+  while (!found && pos <= last) {
+    if (!table->IsUsed(pos) && pos != table->LastDeleted()) found = tuner_.Probe(pos, &hz);
+    if (!found) {
+      ++pos;
+      if (gScanStart != -1 && pos == gScanStart) return nothingFound();
+    }
+    if (Interrupted(progress, cancel, pos, false)) return false;
+  }
+
+  if (!found && table->Count() > 0) {
+    pos = first;
+    while (!found && pos < currentId) {
+      // Tested before the probe as well, so the step the scan began at is never probed twice.
+      if (gScanStart != -1 && pos == gScanStart) return nothingFound();
+      if (!table->IsUsed(pos) && pos != table->LastDeleted()) found = tuner_.Probe(pos, &hz);
+      if (!found) ++pos;
+      if (Interrupted(progress, cancel, pos, true)) return false;
+    }
+  }
+
+  if (!found) return nothingFound();
+  AppendStation(pos, hz, range->kind);
+  return true;
+}
+
+int ScanEngine::FullScan(ScanView& view, ScanProgress& progress, Origin origin) {
+  TuningContext& context = tuner_.Context();
+  CChannelTable* table = tuner_.Table();
+  auto range = tuner_.GetRange();
+  if (!range || table == nullptr) return 0;
+
+  RunningScope running;
+  view.BeginScan();
+  context.BeginWaitCursor();
+  progress.Open(range->first, range->last);
+  int found = 0;
+  bool restart = true;
+  while (SeekNext(&progress, restart, true, nullptr)) {
+    restart = false;
+    ++found;
+    view.StationFound();
+    progress.SetText(FoundText(table->Current() + 1));
+    if (progress.Cancelled()) {
+      gScanStart = -1;
+      break;
+    }
+  }
+  progress.Close();
+  view.EndScan();
+  context.EndWaitCursor();
+
+  // With fewer than two stations there is no second one; the current station stays.
+  if (origin == Origin::kSearchPage && table->Count() > 1) table->Select(1, true);
+  return found;
+}
+
+bool ScanEngine::SingleSeek(ScanView& view, ScanCancelSource& cancel) {
+  TuningContext& context = tuner_.Context();
+  if (tuner_.Table() == nullptr) return false;
+  RunningScope running;
+  view.BeginScan();
+  context.BeginWaitCursor();
+  const bool found = SeekNext(nullptr, false, false, &cancel);
+  if (found) view.StationFound();
+  view.EndScan();
+  context.EndWaitCursor();
+  return found;
+}
+
+}  // namespace vd

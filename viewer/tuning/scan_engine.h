@@ -1,0 +1,50 @@
+// The channel scan: stepping the tuner control through its range, probing each step for a
+// signal and appending what it finds to the table. Runs on the UI thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "scan_progress.h"
+
+class TunerControl;
+
+namespace vd {
+
+class ScanEngine {
+ public:
+  // Who runs a full scan: the station-search page selects the second station afterwards,
+  // the automatic scan dialog leaves the last one found current.
+  enum class Origin { kSearchPage, kAutoScanDialog };
+
+  explicit ScanEngine(TunerControl& tuner) : tuner_(tuner) {}
+
+  // Seeks the next station after the current one and appends it. True when one was found.
+  bool SeekNext(ScanProgress* progress, bool restart, bool wrap, ScanCancelSource* cancel);
+  // Repeats SeekNext until the range is exhausted or the progress window is cancelled.
+  // Returns the number of stations found.
+  int FullScan(ScanView& view, ScanProgress& progress, Origin origin);
+  // One SeekNext without a progress window. True when a station was found.
+  bool SingleSeek(ScanView& view, ScanCancelSource& cancel);
+
+  // True while a full scan or a single seek runs (the main window refuses to close then).
+  static bool Running();
+
+  // The step at which the running scan began, -1 when none; one value for the whole process.
+  static int32_t ScanStart();
+  static void ResetScanStart();
+
+  // "%d%c" of the position's share of first..last; values other than 100 modulo 100.
+  static std::string PercentText(int32_t position, int32_t first, int32_t last);
+  // "%s %d %s" of "Found", the count and "Channels".
+  static std::string FoundText(int32_t count);
+
+ private:
+  // One probe of the passes; returns true when the scan must stop without a station.
+  bool Interrupted(ScanProgress* progress, ScanCancelSource* cancel, int32_t pos, bool wrapping);
+  void AppendStation(int32_t step, uint32_t hz, uint32_t kind);
+
+  TunerControl& tuner_;
+};
+
+}  // namespace vd

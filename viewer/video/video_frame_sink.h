@@ -1,0 +1,28 @@
+// Where the capture engine and the file player hand their pictures: the viewer's video area
+// implements it, tests count frames. Pictures arrive on a GStreamer streaming thread; an
+// implementation copies what it keeps (the bytes are valid only during the call) and hands
+// the rest to its own thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vd {
+
+struct VideoFrame {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t stride = 0;         // bytes per row
+  const uint8_t* data = nullptr;  // 32-bit pixels, B G R x in memory order
+  uint64_t timestampNs = 0;   // running time of the picture
+};
+
+class VideoFrameSink {
+ public:
+  virtual void OnVideoFrame(const VideoFrame& frame) = 0;
+
+ protected:
+  ~VideoFrameSink() = default;
+};
+
+}  // namespace vd
