@@ -1,11 +1,11 @@
 // The libraries' only exported symbols.
 #include "stromsift.h"
 
-#include "bulk_source_factory.h"
+#include "bulk_source_finder.h"
 #include "stromsift_object.h"
 
 STROMSIFT_API HRESULT CreateStromsift(IStromsift** out) {
-  return CStromsift::Create(vd::BulkSourceFactory::Devices(), out);
+  return CStromsift::Create(vd::BulkSourceFinder::Devices(), out);
 }
 
 #ifndef STROMSIFT_COMPACT

@@ -19,27 +19,28 @@ std::unique_ptr<CStromsift> CStromsift::CreateDetached() {
   return object;
 }
 
-HRESULT CStromsift::Create(vd::BulkSourceFactory& sources, IStromsift** out) {
+HRESULT CStromsift::Create(vd::BulkSourceFinder& sources, IStromsift** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (!gst_init_check(nullptr, nullptr, nullptr)) {
     ParserTrace("Error %x: Cannot create video capture filter\n", static_cast<unsigned>(E_FAIL));
     return E_FAIL;
   }
-  GstElement* source = nullptr;
+  vd::BulkSource source;
   const vd::HResult hr = sources.MakeBulkSource(&source);
   if (hr == vd::kENoInterface) {
     ParserTrace("Cannot find bulk pin\n");
     return E_NOINTERFACE;
   }
-  if (vd::Failed(hr) || source == nullptr) {
+  if (vd::Failed(hr) || source.element == nullptr) {
     ParserTrace("Error %x: Cannot create video capture filter\n", static_cast<unsigned>(hr));
-    if (source != nullptr) gst_object_unref(source);
+    if (source.element != nullptr) gst_object_unref(source.element);
     return E_FAIL;
   }
   try {
     std::unique_ptr<CStromsift> object(new CStromsift());
-    if (vd::Failed(vd::BulkPipeline::CreatePrivate(source, *object, &object->pipeline_))) {
+    object->device_ = std::move(source.device);
+    if (vd::Failed(vd::BulkPipeline::CreatePrivate(source.element, *object, &object->pipeline_))) {
       return E_FAIL;
     }
     object->StartWorker();

@@ -11,7 +11,7 @@
 
 #include "bulk_parser.h"
 #include "bulk_pipeline.h"
-#include "bulk_source_factory.h"
+#include "bulk_source_finder.h"
 #include "byte_ring.h"
 #include "parser_build.h"
 #include "stromsift.h"
@@ -22,7 +22,7 @@ class CStromsift final : public IStromsift,
                          private vd::BulkParser::Handler {
  public:
   // The factories behind the exports, with the device seam open for tests.
-  static HRESULT Create(vd::BulkSourceFactory& sources, IStromsift** out);
+  static HRESULT Create(vd::BulkSourceFinder& sources, IStromsift** out);
   static HRESULT CreateOnFilter(GstElement* filter, IStromsift** out);
   // An object with a worker but no pipeline: bytes reach it only through Receive.
   static std::unique_ptr<CStromsift> CreateDetached();
@@ -74,5 +74,7 @@ class CStromsift final : public IStromsift,
 #endif
 
   std::atomic<uint64_t> dropped_{0};
+  // The capture device of a private pipeline, open while its source runs.
+  std::unique_ptr<vd::CaptureDevice> device_;
   std::unique_ptr<vd::BulkPipeline> pipeline_;
 };

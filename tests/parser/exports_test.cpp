@@ -7,6 +7,7 @@
 #include <string>
 
 #include "stromsift.h"
+#include "vd/virtual_tv_box.h"
 
 namespace {
 
@@ -40,14 +41,22 @@ using CreateProc = HRESULT (*)(IStromsift**);
 
 class LoadedLibrary : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(LoadedLibrary, CreateWithoutCaptureDeviceFailsAndLeavesNull) {
+TEST_P(LoadedLibrary, CreateFindsTheVirtualBoxAndFailsWithoutIt) {
   void* handle = dlopen(LibraryPath(GetParam()).c_str(), RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(handle, nullptr) << dlerror();
   auto create = reinterpret_cast<CreateProc>(dlsym(handle, "_Z15CreateStromsiftPP10IStromsift"));
   ASSERT_NE(create, nullptr);
-  IStromsift* object = reinterpret_cast<IStromsift*>(0x1);
+  IStromsift* object = nullptr;
+  EXPECT_EQ(create(&object), S_OK);
+  ASSERT_NE(object, nullptr);
+  delete object;
+  // The library shares the device layer with this process: unplugging the box here is
+  // unplugging it for the library.
+  vd::VirtualTvBox::Shared()->Unplug();
+  object = reinterpret_cast<IStromsift*>(0x1);
   EXPECT_EQ(create(&object), E_FAIL);
   EXPECT_EQ(object, nullptr);
+  vd::VirtualTvBox::Shared()->Plug();
   EXPECT_EQ(create(nullptr), E_POINTER);
   dlclose(handle);
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "stream_builder.h"
+#include "vd/virtual_tv_box.h"
 
 namespace {
 
@@ -211,16 +212,15 @@ TEST_F(StromsiftObject, RunAndStopWithoutAPipelineAnswerNoInterface) {
 }
 
 // A stand-in for the device layer: an appsrc the test pushes bulk bytes into.
-class FakeSources final : public vd::BulkSourceFactory {
+class FakeSources final : public vd::BulkSourceFinder {
  public:
   vd::HResult result = vd::kSOk;
   GstElement* source = nullptr;  // borrowed from the pipeline once made
 
-  vd::HResult MakeBulkSource(GstElement** out) override {
-    *out = nullptr;
+  vd::HResult MakeBulkSource(vd::BulkSource* out) override {
     if (vd::Failed(result)) return result;
     source = gst_element_factory_make("appsrc", "bulk");
-    *out = GST_ELEMENT(gst_object_ref_sink(source));
+    out->element = GST_ELEMENT(gst_object_ref_sink(source));
     return vd::kSOk;
   }
   void Push(const Bytes& bytes) {
@@ -280,10 +280,31 @@ TEST_F(StromsiftObject, FailuresAreTracedWithTheirTexts) {
       << traces;
 }
 
-TEST_F(StromsiftObject, DeviceLayerWithoutCaptureDeviceAnswersFail) {
+TEST_F(StromsiftObject, WithoutCaptureDeviceCreateAnswersFail) {
+  auto box = vd::VirtualTvBox::Shared();
+  box->Unplug();
   IStromsift* object = reinterpret_cast<IStromsift*>(0x1);
-  EXPECT_EQ(CStromsift::Create(vd::BulkSourceFactory::Devices(), &object), E_FAIL);
+  EXPECT_EQ(CStromsift::Create(vd::BulkSourceFinder::Devices(), &object), E_FAIL);
   EXPECT_EQ(object, nullptr);
+  box->Plug();
+}
+
+TEST_F(StromsiftObject, VirtualBoxRemoteKeyReachesTheClient) {
+  IStromsift* raw = nullptr;
+  ASSERT_EQ(CStromsift::Create(vd::BulkSourceFinder::Devices(), &raw), S_OK);
+  std::unique_ptr<IStromsift> object(raw);
+  SetCallbacks(*object, nullptr);
+  ASSERT_EQ(object->Run(), S_OK);
+  vd::VirtualTvBox::Shared()->PressRemoteKey(0x2A9AAA4);
+#ifdef STROMSIFT_COMPACT
+  // The compact build skips bursts: its stream still flows, but no code comes of it.
+  EXPECT_EQ(object->Stop(), S_OK);
+  EXPECT_TRUE(delivered.codes.empty());
+#else
+  ASSERT_TRUE(delivered.WaitFor([](Delivered& d) { return !d.codes.empty(); }));
+  EXPECT_EQ(delivered.codes[0], 0x2A9AAA4u);
+  EXPECT_EQ(object->Stop(), S_OK);
+#endif
 }
 
 #ifndef STROMSIFT_COMPACT

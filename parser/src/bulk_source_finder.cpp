@@ -1,23 +1,55 @@
-#include "bulk_source_factory.h"
+#include "bulk_source_finder.h"
+
+#include <cstring>
+#include <vector>
+
+#include "vd/device_enumerator.h"
+#include "vd/device_props.h"
 
 namespace vd {
 
 namespace {
 
-// TODO(device layer): enumerate the device layer's capture filters and make the bulk source of
-// the first one with a bulk pin. Until that layer is linked here no capture device can be
-// opened, and the factory says so instead of pretending to find one.
-class DeviceBulkSources final : public BulkSourceFactory {
+// The pin's category as its property set reports it.
+bool IsBulkPin(CaptureDevice& device, size_t pin) {
+  KsPropertySet* pins = device.QueryPinPropertySet(pin);
+  if (pins == nullptr) return false;
+  uint8_t category[16] = {};
+  uint32_t returned = 0;
+  const HResult hr = pins->Get(kPropSetPin, 0, nullptr, 0, category, sizeof category, &returned);
+  pins->Release();
+  const auto bulk = kPinCategoryBulk.Bytes();
+  return Succeeded(hr) && returned == sizeof category &&
+         std::memcmp(category, bulk.data(), sizeof category) == 0;
+}
+
+class DeviceBulkSources final : public BulkSourceFinder {
  public:
-  HResult MakeBulkSource(GstElement** source) override {
-    *source = nullptr;
-    return kEFail;
+  HResult MakeBulkSource(BulkSource* source) override {
+    DeviceEnumerator& devices = DeviceEnumerator::Default();
+    bool opened = false;
+    for (const DeviceInfo& info : devices.VideoInputDevices()) {
+      std::unique_ptr<CaptureDevice> device = devices.Open(info);
+      if (device == nullptr) continue;
+      opened = true;
+      const std::vector<PinInfo> pins = device->Pins();
+      for (size_t i = 0; i < pins.size(); ++i) {
+        if (pins[i].direction != PinDirection::kOutput || !IsBulkPin(*device, i)) continue;
+        GstElement* element = device->CreateSourceBin(pins[i].kind);
+        // The first bulk pin ends the search, whether or not its source could be made.
+        if (element == nullptr) return kEFail;
+        source->element = GST_ELEMENT(gst_object_ref_sink(element));
+        source->device = std::move(device);
+        return kSOk;
+      }
+    }
+    return opened ? kENoInterface : kEFail;
   }
 };
 
 }  // namespace
 
-BulkSourceFactory& BulkSourceFactory::Devices() {
+BulkSourceFinder& BulkSourceFinder::Devices() {
   static DeviceBulkSources devices;
   return devices;
 }
