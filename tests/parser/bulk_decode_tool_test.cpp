@@ -1,4 +1,4 @@
-// `vdtool bulk-decode` over a stream file made here: its lines and counts.
+// `vdtool bulk decode` over a stream file made here: its lines and counts.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -16,7 +16,7 @@ struct Result {
 };
 
 Result RunTool(const std::string& arguments) {
-  const std::string command = std::string(VD_VDTOOL) + " bulk-decode " + arguments + " 2>&1";
+  const std::string command = std::string(VD_VDTOOL) + " bulk decode " + arguments + " 2>&1";
   Result r;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return r;

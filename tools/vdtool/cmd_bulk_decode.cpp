@@ -1,4 +1,4 @@
-// vdtool bulk-decode: runs a recorded bulk stream through the parser's ring, scanner and remote
+// vdtool bulk decode: runs a recorded bulk stream through the parser's ring, scanner and remote
 // decoder, one sample at a time, and prints what a parser object would deliver. Deterministic:
 // the scanner runs once after every sample, as the worker does after each wake.
 #include <cerrno>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bulk_command.h"
 #include "bulk_parser.h"
 #include "byte_ring.h"
 #include "command.h"
@@ -55,14 +56,14 @@ int Run(const std::vector<std::string>& args) {
       sample = static_cast<size_t>(n);
     } else if (!args[i].empty() && args[i][0] == '-') {
       return vdtool::UsageError("unknown option '" + args[i] +
-                                "' (see 'vdtool bulk-decode --help')");
+                                "' (see 'vdtool bulk decode --help')");
     } else if (path.empty()) {
       path = args[i];
     } else {
       return vdtool::UsageError("only one FILE, please");
     }
   }
-  if (path.empty()) return vdtool::UsageError("bulk-decode needs a FILE");
+  if (path.empty()) return vdtool::UsageError("bulk decode needs a FILE");
 
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -99,16 +100,26 @@ int Run(const std::vector<std::string>& args) {
   return dropped > 0 ? 1 : 0;
 }
 
-const vdtool::Registrar kRegistrar({
-    "bulk-decode",
-    "decode a recorded bulk stream into records and remote codes",
-    "Usage: vdtool bulk-decode FILE [--compact] [--sample BYTES]\n"
+constexpr const char* kUsage =
+    "Usage: vdtool bulk decode FILE [--compact] [--sample BYTES]\n"
     "Feeds FILE through the stream parser in samples of BYTES (default 4096), scanning after\n"
     "each sample, and prints every record (length, data bytes A and B, payload in hex) and every\n"
     "remote code, then the counts. --compact applies the compact build's rules (65,536-byte\n"
     "ring, no remote decoding). The last 67 bytes or fewer are never scanned, as in the library.\n"
-    "Exit status 1 when the file cannot be read or a sample did not fit the ring.\n",
-    &Run,
+    "Exit status 1 when the file cannot be read or a sample did not fit the ring.\n";
+
+int RunDecode(const std::vector<std::string>& args) {
+  if (vdtool::WantsHelp(args)) {
+    std::cout << kUsage;
+    return 0;
+  }
+  return Run(args);
+}
+
+const vdtool::BulkSubcommandRegistrar kRegistrar({
+    "decode",
+    "decode FILE [--compact] [--sample BYTES]  records and remote codes of a recorded stream",
+    &RunDecode,
 });
 
 }  // namespace
