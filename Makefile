@@ -2,6 +2,10 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
+# Compiler cache shared by every checkout of the project: paths are taken relative to the
+# checkout, so a fresh clone reuses what an earlier build compiled.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: run test deps build asan tsan fuzz fuzz-long bench format clean
 

@@ -11,6 +11,11 @@
  *    from the callback return -1 and change nothing.
  *  - One instance per process: a second WST_INIT while initialised builds nothing and
  *    returns 1.
+ *
+ * Device: WST_INIT reads the bulk pin of the first video capture device that has one and
+ * returns 0 when there is none. If that device is unplugged while running, SRC_PACKETS keeps
+ * returning 0 (after its wait) until the host calls WST_EXIT; a later WST_INIT looks for a
+ * device afresh.
  */
 #ifndef TELETEXT_TELETEXT_H_
 #define TELETEXT_TELETEXT_H_

@@ -1,33 +1,77 @@
 #include "bulk_source.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "teletext_trace.h"
+#include "vd/device_enumerator.h"
+#include "vd/device_props.h"
 
 namespace vd {
 
 namespace {
+
 BulkSourceFactory& Factory() {
   static BulkSourceFactory factory;
   return factory;
 }
+
+// The pin's own property set is the authority on its category; the kind in the pin list is
+// only the device layer's shorthand for choosing a source bin.
+bool IsBulkPin(CaptureDevice& device, size_t index) {
+  KsPropertySet* props = device.QueryPinPropertySet(index);
+  if (props == nullptr) return false;
+  std::array<uint8_t, 16> category{};
+  uint32_t returned = 0;
+  const HResult hr = props->Get(kPropSetPin, 0, nullptr, 0, category.data(),
+                                static_cast<uint32_t>(category.size()), &returned);
+  props->Release();
+  return Succeeded(hr) && returned == category.size() && category == kPinCategoryBulk.Bytes();
+}
+
+std::optional<PinKind> FindBulkPin(CaptureDevice& device) {
+  const std::vector<PinInfo> pins = device.Pins();
+  for (size_t i = 0; i < pins.size(); ++i) {
+    if (pins[i].direction != PinDirection::kOutput) continue;
+    if (IsBulkPin(device, i)) return pins[i].kind;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-GstElement* MakeDeviceBulkSource() {
-  // DEVICE SEAM, not yet connected: the device layer (target vd_device) is not in this tree
-  // yet. Once it is, this enumerates the video capture devices (the default enumerator),
-  // takes the first whose capture filter has a pin of the bulk category
-  // {6E238DA7-C1B9-11D2-922A-00A024AAAD37} and returns that pin's source bin (the device's
-  // CreateSourceBin for the bulk pin). Until then there is no device, and WST_INIT reports
-  // failure (0).
+BulkSource MakeDeviceBulkSource() {
+  DeviceEnumerator& enumerator = DeviceEnumerator::Default();
+  for (const DeviceInfo& info : enumerator.VideoInputDevices()) {
+    std::unique_ptr<CaptureDevice> device = enumerator.Open(info);
+    if (device == nullptr) {
+      // A device that vanished between listing and opening ends the search: the list we
+      // hold is stale, and the next WST_INIT lists afresh.
+      TeletextTrace("PrtHresult-> %s\n", ("cannot open " + info.friendlyName).c_str());
+      break;
+    }
+    const std::optional<PinKind> pin = FindBulkPin(*device);
+    if (!pin) continue;
+    GstElement* element = device->CreateSourceBin(*pin);
+    if (element == nullptr) {
+      TeletextTrace("PrtHresult-> %s\n", ("no bulk source on " + info.friendlyName).c_str());
+      break;
+    }
+    return {std::move(device), element};
+  }
   TeletextTrace("WST_INIT: no capture device with a bulk pin\n");
-  return nullptr;
+  return {};
 }
 
 void SetBulkSourceFactory(BulkSourceFactory factory) {
   Factory() = std::move(factory);
 }
 
-GstElement* MakeBulkSource() {
-  if (Factory()) return Factory()();
+BulkSource MakeBulkSource() {
+  if (Factory()) return {nullptr, Factory()()};
   return MakeDeviceBulkSource();
 }
 

@@ -5,18 +5,29 @@
 #include <gst/gst.h>
 
 #include <functional>
+#include <memory>
+
+#include "vd/capture_device.h"
 
 namespace vd {
 
-// Returns a new (floating) source element delivering the bulk pin's bytes, or null when no
-// capture device has a bulk pin.
+// The graph's source: the element that delivers the bulk pin's bytes and, when it came from
+// a capture device, that device, which stays open for as long as the graph runs.
+struct BulkSource {
+  std::unique_ptr<CaptureDevice> device;
+  GstElement* element = nullptr;  // floating until the graph takes it
+};
+
+// Returns a new (floating) source element delivering bulk bytes, or null.
 using BulkSourceFactory = std::function<GstElement*()>;
 
-// The device lookup the library uses unless a factory was installed.
-GstElement* MakeDeviceBulkSource();
+// The first video input device (in the default enumerator's order) with an output pin whose
+// category reads as the bulk category, and that pin's source bin. An empty BulkSource when
+// no device has such a pin.
+BulkSource MakeDeviceBulkSource();
 
 // Replaces the lookup; an empty factory restores the device lookup. Host thread only.
 void SetBulkSourceFactory(BulkSourceFactory factory);
-GstElement* MakeBulkSource();
+BulkSource MakeBulkSource();
 
 }  // namespace vd

@@ -105,8 +105,10 @@ int32_t TeletextLibrary::Init() {
     g_clear_error(&error);
     return 0;
   }
-  GstElement* source = MakeBulkSource();
-  if (source == nullptr) return 0;
+  BulkSource bulk = MakeBulkSource();
+  if (bulk.element == nullptr) return 0;
+  GstElement* source = bulk.element;
+  device_ = std::move(bulk.device);
   pipeline_ = gst_pipeline_new(nullptr);
   GstElement* appsink = gst_element_factory_make("appsink", "In");
   if (pipeline_ == nullptr || appsink == nullptr) {
@@ -145,6 +147,8 @@ void TeletextLibrary::Dismantle() {
     pipeline_ = nullptr;
   }
   sink_.reset();
+  // Last, so the device outlives every sample its source bin delivered.
+  device_.reset();
 }
 
 int32_t TeletextLibrary::Exit() {

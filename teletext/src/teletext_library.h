@@ -1,5 +1,6 @@
-// The library's process-wide state: the private pipeline (bulk source ! appsink "In"), the
-// sink object and the host's remote callback. The exported C functions are thin wrappers.
+// The library's process-wide state: the capture device, the private pipeline (its bulk
+// source bin ! appsink "In"), the sink object and the host's remote callback. The exported C
+// functions are thin wrappers.
 #pragma once
 
 #include <gst/gst.h>
@@ -10,6 +11,7 @@
 
 #include "teletext.h"
 #include "vbi_sink.h"
+#include "vd/capture_device.h"
 
 namespace vd {
 
@@ -36,6 +38,8 @@ class TeletextLibrary {
   int initCalls_ = 0;
   GstElement* pipeline_ = nullptr;
   std::unique_ptr<VbiSink> sink_;
+  // The capture device whose bulk pin feeds the graph; null for a test's source.
+  std::unique_ptr<CaptureDevice> device_;
 };
 
 }  // namespace vd

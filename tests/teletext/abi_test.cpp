@@ -3,9 +3,16 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "teletext.h"
 
@@ -53,6 +60,36 @@ TEST(TeletextAbiTest, HostCallsThroughDlsymWithoutADevice) {
 
 TEST(TeletextAbiTest, HeaderCompilesAsStrictC) {
   EXPECT_EQ(TeletextHeaderC99Check(), 16);
+}
+
+TEST(TeletextAbiTest, HostReadsTheVirtualBoxThroughDlsym) {
+  // The shipped library brings the device layer with it; the box it finds is configured
+  // here, before the library first asks for it.
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("teletext_abi_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const auto config = dir / "virtualbox.conf";
+  std::ofstream(config) << "lock_time_ms = 0\ntv_station = 55.25 Abi Eins\n";
+  ::setenv("VIEWDECK_VIRTUAL_BOX_CONFIG", config.c_str(), 1);
+
+  // Not closed again: GStreamer, which the device layer starts, stays for the process.
+  void* handle = dlopen(TELETEXT_SO_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr) << dlerror();
+  auto control = reinterpret_cast<decltype(&WST_Control)>(dlsym(handle, "WST_Control"));
+  auto read = reinterpret_cast<decltype(&WST_ReadData)>(dlsym(handle, "WST_ReadData"));
+  ASSERT_TRUE(control && read);
+  ASSERT_EQ(control(WST_INIT, 0, 0), 1);
+  std::filesystem::remove_all(dir);
+  std::vector<uint8_t> block(WST_DATA_OFFSET + 10 * WST_PACKET_SIZE);
+  auto* header = reinterpret_cast<WstDataBlock*>(block.data());
+  int32_t got = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (got == 0 && std::chrono::steady_clock::now() < deadline)
+    got = read(SRC_PACKETS, header, 10 * WST_PACKET_SIZE, 0);
+  EXPECT_GT(got, 0);
+  EXPECT_EQ(got, header->packetCount * WST_PACKET_SIZE);
+  EXPECT_EQ(control(WST_EXIT, 0, 0), 1);
+  EXPECT_EQ(read(SRC_PACKETS, header, 10 * WST_PACKET_SIZE, 0), -1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "stream_builder.h"
 #include "teletext.h"
 #include "teletext_library.h"
+#include "vd/virtual_tv_box.h"
 #include "wait_for.h"
 
 namespace {
@@ -79,12 +80,16 @@ class LibraryTest : public ::testing::Test {
 };
 
 TEST(LibraryNoDeviceTest, WithoutADeviceInitFailsAndPacketsAreRefused) {
+  // The virtual box is the only device; unplugged, nothing is listed.
+  auto box = vd::VirtualTvBox::Shared();
+  box->Unplug();
   auto block = Block(42);
   EXPECT_EQ(WST_ReadData(SRC_PACKETS, AsBlock(block), 42, 0), -1);
   EXPECT_EQ(WST_Control(WST_INIT, 0, 0), 0);
   EXPECT_EQ(vd::TeletextLibrary::Instance().Sink(), nullptr);
   EXPECT_EQ(WST_ReadData(SRC_PACKETS, AsBlock(block), 42, 0), -1);
   EXPECT_EQ(IR_Exit(), 1) << "nothing to dismantle";
+  box->Plug();
 }
 
 TEST(LibraryNoDeviceTest, NullCallbackBuildsNothing) {

@@ -1,4 +1,5 @@
-// vdtool teletext over a recorded stream file: packets, remote codes and a page as text.
+// vdtool teletext over a recorded stream file and on the virtual TV box: packets, remote
+// codes and a page as text.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,9 +22,11 @@ struct RunResult {
   std::string output;
 };
 
-RunResult RunVdtool(const std::string& arguments) {
+// `environment` goes in front of the command, e.g. "NAME=value ".
+RunResult RunVdtool(const std::string& arguments, const std::string& environment = "") {
   RunResult r;
-  const std::string command = std::string(VDTOOL_PATH) + " teletext " + arguments + " 2>&1";
+  const std::string command =
+      environment + std::string(VDTOOL_PATH) + " teletext " + arguments + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return r;
   char buffer[4096];
@@ -94,6 +97,55 @@ TEST_F(VdtoolTeletextTest, MissingPageIsReported) {
   const RunResult r = RunVdtool(file + " --page 200");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("page 200 not found"), std::string::npos) << r.output;
+}
+
+// The virtual box in the child process, configured through its file: on a station of our
+// own naming from the start.
+class VdtoolTeletextDeviceTest : public VdtoolTeletextTest {
+ protected:
+  std::string BoxWith(const std::string& config) {
+    const auto path = dir / "virtualbox.conf";
+    std::ofstream(path) << config;
+    return "VIEWDECK_VIRTUAL_BOX_CONFIG='" + path.string() + "' ";
+  }
+};
+
+TEST_F(VdtoolTeletextDeviceTest, ReadsTheStationsPagesFromTheDevice) {
+  const std::string box = BoxWith("lock_time_ms = 0\ntv_station = 55.25 Vdtool Eins\n");
+  const RunResult r = RunVdtool("--device --seconds 3 --page 100", box);
+  EXPECT_EQ(r.status, 0) << r.output;
+  // The front page goes out first once the station is received.
+  EXPECT_EQ(r.output.rfind("packet 0 magazine 1 row 0\npacket 1 magazine 1 row 1\n", 0), 0u)
+      << r.output.substr(0, 200);
+  unsigned long long packets = 0, remotes = 99;
+  const size_t totals = r.output.find(" packets, ");
+  ASSERT_NE(totals, std::string::npos) << r.output;
+  const size_t lineStart = r.output.rfind('\n', totals) + 1;
+  ASSERT_EQ(std::sscanf(r.output.c_str() + lineStart, "%llu packets, %llu remote codes", &packets,
+                        &remotes),
+            2);
+  EXPECT_GE(packets, 24u) << "at least the front page";
+  EXPECT_EQ(remotes, 0u);
+  const size_t page = r.output.find("page 100:\n");
+  ASSERT_NE(page, std::string::npos) << r.output.substr(lineStart);
+  EXPECT_NE(r.output.find("Welcome to the teletext service of", page), std::string::npos);
+  EXPECT_NE(r.output.find("Vdtool Eins", page), std::string::npos);
+}
+
+TEST_F(VdtoolTeletextDeviceTest, DeviceWithoutBulkPinIsReported) {
+  const RunResult r = RunVdtool("--device --seconds 1", BoxWith("bulk_pin = no\n"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("no capture device with a bulk pin"), std::string::npos) << r.output;
+}
+
+TEST_F(VdtoolTeletextDeviceTest, BadDeviceArgumentsAreUsageErrors) {
+  EXPECT_EQ(RunVdtool("--device " + file).status, 2);
+  EXPECT_EQ(RunVdtool("--device --seconds 0").status, 2);
+  EXPECT_EQ(RunVdtool("--device --seconds -1").status, 2);
+  EXPECT_EQ(RunVdtool("--device --seconds 2s").status, 2);
+  EXPECT_EQ(RunVdtool("--device --seconds").status, 2);
+  EXPECT_EQ(RunVdtool("--device --sample 64").status, 2);
+  EXPECT_EQ(RunVdtool(file + " --seconds 1").status, 2);
 }
 
 }  // namespace

@@ -49,14 +49,14 @@ int Run(const std::vector<std::string>& args) {
   CaptureGraph& engine = session.Engine();
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
   std::vector<uint8_t> picture;
-  std::vector<uint8_t> header;
+  vd::BitmapInfoHeader header;
   if (!engine.TakeSnapshot(&picture, &header)) {
     if (session.MessageCount() == 0) std::fprintf(stderr, "vdtool: no picture arrived\n");
     return 1;
   }
-  uint32_t size = static_cast<uint32_t>(engine.StillWidth() * engine.StillHeight() * 3);
-  if (!vd::BitmapFile::Write(file, header.data(), picture.data(), size)) {
-    std::fprintf(stderr, "vdtool: cannot write %s\n", file.c_str());
+  std::string error;
+  if (!vd::BitmapFile::Write(file, header, picture, &error)) {
+    std::fprintf(stderr, "vdtool: cannot write %s: %s\n", file.c_str(), error.c_str());
     return 1;
   }
   std::cout << file << ": " << engine.StillWidth() << " x " << engine.StillHeight() << "\n";

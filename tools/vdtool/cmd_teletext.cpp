@@ -1,22 +1,32 @@
 // vdtool teletext: runs the teletext library's conversion over a recorded bulk stream, the
-// way its worker would, and prints what a host would get.
+// way its worker would, or reads a live device through the library's exported functions,
+// and prints what a host would get.
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "command.h"
 #include "page_text.h"
+#include "teletext.h"
 #include "vbi_converter.h"
 
 namespace {
 
 constexpr size_t kDefaultSample = 4096;
+constexpr double kDefaultSeconds = 5;
+constexpr double kMaxSeconds = 24 * 3600;
+// Room for the whole packet array, so one read empties it.
+constexpr int32_t kDeviceRoom = vd::VbiConverter::kSlots * vd::VbiConverter::kPacketSize;
 
 std::optional<long> ParseNumber(const std::string& text, int base) {
   if (text.empty()) return std::nullopt;
@@ -27,50 +37,80 @@ std::optional<long> ParseNumber(const std::string& text, int base) {
   return value;
 }
 
+std::optional<double> ParseSeconds(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(text.c_str(), &end);
+  if (errno != 0 || *end != '\0' || !(value > 0) || value > kMaxSeconds) return std::nullopt;
+  return value;
+}
+
+struct Options {
+  std::string path;
+  bool device = false;
+  std::optional<int> page;
+  std::optional<size_t> sample;
+  std::optional<double> seconds;
+};
+
 struct RemoteEvent {
   uint32_t afterPackets;  // packets of the pass that came before it
   int32_t units;
   int32_t code;
 };
 
-int RunTeletext(const std::vector<std::string>& args) {
-  std::string path;
-  std::optional<int> page;
-  size_t sample = kDefaultSample;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--page" || a == "--sample") {
-      if (i + 1 >= args.size()) return vdtool::UsageError(a + " needs a value");
-      const std::string value = args[++i];
-      if (a == "--page") {
-        // Page numbers are written as on screen (100-899) and read in hexadecimal.
-        auto n = ParseNumber(value, 16);
-        if (!n || *n < 0x100 || *n > 0x8FF) {
-          return vdtool::UsageError("--page wants a page number from 100 to 8FF, not '" + value +
-                                    "'");
-        }
-        page = static_cast<int>(*n);
-      } else {
-        auto n = ParseNumber(value, 10);
-        if (!n || *n < 1 || *n > static_cast<long>(vd::RawRing::kSize)) {
-          return vdtool::UsageError("--sample wants a byte count from 1 to " +
-                                    std::to_string(vd::RawRing::kSize) + ", not '" + value + "'");
-        }
-        sample = static_cast<size_t>(*n);
-      }
-    } else if (!a.empty() && a[0] == '-') {
-      return vdtool::UsageError("teletext: unknown option '" + a + "'");
-    } else if (path.empty()) {
-      path = a;
+// What both modes print: each packet's address, each remote code, the totals and the page.
+class Printer {
+ public:
+  explicit Printer(std::optional<int> page) : page_(page) {}
+
+  void Packet(const uint8_t* p) {
+    int magazine = 0, row = 0;
+    if (vd::PageText::PacketAddress(p, magazine, row)) {
+      std::printf("packet %llu magazine %d row %d\n", static_cast<unsigned long long>(packets_),
+                  magazine, row);
     } else {
-      return vdtool::UsageError("teletext: only one FILE");
+      std::printf("packet %llu address damaged\n", static_cast<unsigned long long>(packets_));
     }
+    ++packets_;
+    if (page_) pages_.Feed(p);
   }
-  if (path.empty())
-    return vdtool::UsageError("teletext: FILE is missing (see 'vdtool teletext --help')");
-  std::ifstream in(path, std::ios::binary);
+
+  void Remote(int32_t units, int32_t code) {
+    std::printf("remote %d 0x%X\n", units, static_cast<unsigned>(code));
+    ++remotes_;
+  }
+
+  void Totals(const char* tail) const {
+    std::printf("%llu packets, %llu remote codes%s\n", static_cast<unsigned long long>(packets_),
+                static_cast<unsigned long long>(remotes_), tail);
+  }
+
+  // 1 when the page was asked for and not seen.
+  int Page() const {
+    if (!page_) return 0;
+    auto text = pages_.Page(*page_);
+    if (!text) {
+      std::printf("page %X not found\n", *page_);
+      return 1;
+    }
+    std::printf("page %X:\n", *page_);
+    for (const auto& line : *text) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
+ private:
+  std::optional<int> page_;
+  vd::PageText pages_;
+  uint64_t packets_ = 0;
+  uint64_t remotes_ = 0;
+};
+
+int RunFile(const Options& options) {
+  std::ifstream in(options.path, std::ios::binary);
   if (!in) {
-    std::cerr << "vdtool: cannot open '" << path << "': " << std::strerror(errno) << "\n";
+    std::cerr << "vdtool: cannot open '" << options.path << "': " << std::strerror(errno) << "\n";
     return 1;
   }
 
@@ -81,22 +121,10 @@ int RunTeletext(const std::vector<std::string>& args) {
         remotes.push_back({conv->PacketsInBuffer(), units, code});
       });
   conv = converter.get();
-  vd::PageText pages;
-  std::vector<uint8_t> buffer(sample);
+  Printer printer(options.page);
+  std::vector<uint8_t> buffer(options.sample.value_or(kDefaultSample));
   std::vector<uint8_t> packets(vd::VbiConverter::kSlots * vd::VbiConverter::kPacketSize);
-  uint64_t packetTotal = 0, remoteTotal = 0, dropped = 0;
-
-  auto printPacket = [&](const uint8_t* p) {
-    int magazine = 0, row = 0;
-    if (vd::PageText::PacketAddress(p, magazine, row)) {
-      std::printf("packet %llu magazine %d row %d\n", static_cast<unsigned long long>(packetTotal),
-                  magazine, row);
-    } else {
-      std::printf("packet %llu address damaged\n", static_cast<unsigned long long>(packetTotal));
-    }
-    ++packetTotal;
-    if (page) pages.Feed(p);
-  };
+  uint64_t dropped = 0;
 
   while (in) {
     in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
@@ -112,44 +140,145 @@ int RunTeletext(const std::vector<std::string>& args) {
     const uint32_t n = conv->TakePackets(packets.data(), packets.size());
     size_t next = 0;
     for (uint32_t i = 0; i < n; ++i) {
-      for (; next < remotes.size() && remotes[next].afterPackets <= i; ++next) {
-        std::printf("remote %d 0x%X\n", remotes[next].units,
-                    static_cast<unsigned>(remotes[next].code));
-        ++remoteTotal;
-      }
-      printPacket(packets.data() + static_cast<size_t>(i) * vd::VbiConverter::kPacketSize);
+      for (; next < remotes.size() && remotes[next].afterPackets <= i; ++next)
+        printer.Remote(remotes[next].units, remotes[next].code);
+      printer.Packet(packets.data() + static_cast<size_t>(i) * vd::VbiConverter::kPacketSize);
     }
-    for (; next < remotes.size(); ++next) {
-      std::printf("remote %d 0x%X\n", remotes[next].units,
-                  static_cast<unsigned>(remotes[next].code));
-      ++remoteTotal;
-    }
+    for (; next < remotes.size(); ++next) printer.Remote(remotes[next].units, remotes[next].code);
   }
-  std::printf("%llu packets, %llu remote codes, %llu samples dropped\n",
-              static_cast<unsigned long long>(packetTotal),
-              static_cast<unsigned long long>(remoteTotal),
-              static_cast<unsigned long long>(dropped));
-  if (page) {
-    auto text = pages.Page(*page);
-    if (!text) {
-      std::printf("page %X not found\n", *page);
-      return 1;
-    }
-    std::printf("page %X:\n", *page);
-    for (const auto& line : *text) std::printf("%s\n", line.c_str());
-  }
+  const std::string tail = ", " + std::to_string(dropped) + " samples dropped";
+  printer.Totals(tail.c_str());
+  return printer.Page();
+}
+
+// Remote codes arrive on the library's worker thread; the host thread prints them between
+// reads, so the output never interleaves mid-line.
+std::mutex gRemoteMutex;
+std::vector<std::pair<int32_t, int32_t>> gRemotes;
+std::atomic<bool> gInterrupted{false};
+
+int32_t QueueRemote(int32_t units, int32_t code) {
+  std::lock_guard lock(gRemoteMutex);
+  gRemotes.emplace_back(units, code);
   return 0;
+}
+
+void PrintQueuedRemotes(Printer& printer) {
+  std::vector<std::pair<int32_t, int32_t>> remotes;
+  {
+    std::lock_guard lock(gRemoteMutex);
+    remotes.swap(gRemotes);
+  }
+  for (auto [units, code] : remotes) printer.Remote(units, code);
+}
+
+int RunDevice(const Options& options) {
+  // IR_Init is WST_INIT with the remote callback registered, so keys show as in file mode.
+  if (IR_Init(QueueRemote) != 1) {
+    std::cerr << "vdtool: no capture device with a bulk pin\n";
+    return 1;
+  }
+  // Ctrl+C ends the reading early but still dismantles the graph and prints the totals.
+  gInterrupted = false;
+  struct sigaction action {};
+  struct sigaction previous {};
+  action.sa_handler = [](int) { gInterrupted = true; };
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous);
+
+  std::vector<uint8_t> block(WST_DATA_OFFSET + kDeviceRoom);
+  auto* header = reinterpret_cast<WstDataBlock*>(block.data());
+  const int32_t room = WST_ReadData(SRC_FORMAT, header, 0, kDeviceRoom);
+  Printer printer(options.page);
+  int status = 0;
+  const auto seconds = std::chrono::duration<double>(options.seconds.value_or(kDefaultSeconds));
+  const auto end = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(seconds);
+  while (std::chrono::steady_clock::now() < end && !gInterrupted) {
+    // Waits up to 500 ms; 0 means nothing became ready in that time.
+    const int32_t got = WST_ReadData(SRC_PACKETS, header, room, 0);
+    PrintQueuedRemotes(printer);
+    if (got < 0) {
+      std::cerr << "vdtool: the teletext library stopped reading\n";
+      status = 1;
+      break;
+    }
+    const uint8_t* data = WST_PACKET_DATA(block.data());
+    for (int32_t at = 0; at + WST_PACKET_SIZE <= got; at += WST_PACKET_SIZE)
+      printer.Packet(data + at);
+  }
+  WST_Control(WST_EXIT, 0, 0);
+  sigaction(SIGINT, &previous, nullptr);
+  PrintQueuedRemotes(printer);
+  printer.Totals("");
+  const int page = printer.Page();
+  return status != 0 ? status : page;
+}
+
+int RunTeletext(const std::vector<std::string>& args) {
+  Options options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--device") {
+      options.device = true;
+    } else if (a == "--page" || a == "--sample" || a == "--seconds") {
+      if (i + 1 >= args.size()) return vdtool::UsageError(a + " needs a value");
+      const std::string value = args[++i];
+      if (a == "--page") {
+        // Page numbers are written as on screen (100-899) and read in hexadecimal.
+        auto n = ParseNumber(value, 16);
+        if (!n || *n < 0x100 || *n > 0x8FF) {
+          return vdtool::UsageError("--page wants a page number from 100 to 8FF, not '" + value +
+                                    "'");
+        }
+        options.page = static_cast<int>(*n);
+      } else if (a == "--sample") {
+        auto n = ParseNumber(value, 10);
+        if (!n || *n < 1 || *n > static_cast<long>(vd::RawRing::kSize)) {
+          return vdtool::UsageError("--sample wants a byte count from 1 to " +
+                                    std::to_string(vd::RawRing::kSize) + ", not '" + value + "'");
+        }
+        options.sample = static_cast<size_t>(*n);
+      } else {
+        options.seconds = ParseSeconds(value);
+        if (!options.seconds) {
+          return vdtool::UsageError("--seconds wants a time above 0 and up to 86400, not '" +
+                                    value + "'");
+        }
+      }
+    } else if (!a.empty() && a[0] == '-') {
+      return vdtool::UsageError("teletext: unknown option '" + a + "'");
+    } else if (options.path.empty()) {
+      options.path = a;
+    } else {
+      return vdtool::UsageError("teletext: only one FILE");
+    }
+  }
+  if (options.device) {
+    if (!options.path.empty()) return vdtool::UsageError("teletext: a FILE or --device, not both");
+    if (options.sample)
+      return vdtool::UsageError("teletext: --sample is for files; the device sets its own");
+    return RunDevice(options);
+  }
+  if (options.seconds) return vdtool::UsageError("teletext: --seconds is for --device");
+  if (options.path.empty())
+    return vdtool::UsageError("teletext: FILE is missing (see 'vdtool teletext --help')");
+  return RunFile(options);
 }
 
 const vdtool::Registrar kTeletext({
     "teletext",
-    "teletext packets and remote codes in a recorded bulk stream",
+    "teletext packets and remote codes in a recorded bulk stream or from the device",
     "Usage: vdtool teletext FILE [--page N] [--sample BYTES]\n"
+    "       vdtool teletext --device [--seconds S] [--page N]\n"
     "Runs the teletext library's conversion over a recorded bulk stream, delivered in samples\n"
     "of BYTES (default 4096, at most 20160) with one conversion pass after each, and prints\n"
     "each packet's magazine and row and each remote code as its unit count and code.\n"
+    "With --device, reads the first capture device with a bulk pin for S seconds (default 5;\n"
+    "Ctrl+C ends early) through the library's exported functions and prints the same.\n"
     "  --page N         also show teletext page N (100-8FF) as text\n"
-    "  --sample BYTES   sample size\n",
+    "  --sample BYTES   sample size (files only)\n"
+    "  --seconds S      how long to read the device\n",
     RunTeletext,
 });
 

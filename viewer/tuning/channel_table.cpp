@@ -198,6 +198,12 @@ bool CChannelTable::Rename(int32_t index, std::string_view name) {
   return true;
 }
 
+bool CChannelTable::SetFrequency(int32_t index, uint32_t hz) {
+  if (index < 0 || index >= Count()) return false;
+  items_[static_cast<size_t>(index)].frequency = hz;
+  return true;
+}
+
 void CChannelTable::Remove(int32_t index) {
   if (index < 0 || index >= Count()) return;
   const uint32_t id = items_[static_cast<size_t>(index)].id;

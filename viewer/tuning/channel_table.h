@@ -49,6 +49,8 @@ class CChannelTable {
   bool AppendFound(int32_t step, std::string_view name, uint32_t hz, uint32_t number);
   // A new name from the list's label editing; an empty name changes nothing.
   bool Rename(int32_t index, std::string_view name);
+  // Fine tuning moves a station; it keeps its place, name and number.
+  bool SetFrequency(int32_t index, uint32_t hz);
   void Remove(int32_t index);
   void Clear();
   void Move(int32_t from, int32_t to);

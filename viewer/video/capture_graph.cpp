@@ -92,11 +92,11 @@ CaptureGraph::~CaptureGraph() {
   StopAudioPreview();
   StopPreview(true);
   TearDownGraph();
+  player_.reset();
   FreeCapFilters();
   settings_.numStillImages = stillCounter_.load();
   if (!captureFilePath_.empty()) settings_.Save(store_);
   stillBuffer_.clear();
-  stillHeader_.clear();
 }
 
 void CaptureGraph::Fail(const std::string& text) {
@@ -114,8 +114,9 @@ int64_t CaptureGraph::NowMs() const {
   return static_cast<int64_t>(g_get_monotonic_time() / 1000);
 }
 
-bool CaptureGraph::Init(vd::VideoFrameSink* video) {
+bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHost) {
   video_sink_ = video;
+  if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
   settings_ = vd::CaptureSettings::Load(store_, rememberedFamily_);
   stillCounter_ = settings_.numStillImages;
   std::string folder = tuning_.DataFolder();
@@ -455,6 +456,19 @@ bool CaptureGraph::SignalPresent() {
   bool locked = false;
   if (vd::Failed(video_->HorizontalLocked(&locked))) return true;
   return locked;
+}
+
+bool CaptureGraph::PlayFile(const std::string& path) {
+  if (player_ == nullptr || capturing_) return false;
+  StopAudioPreview();
+  StopPreview(true);
+  stillOnDisplay_ = false;
+  TearDownGraph();
+  return player_->OpenAndShow(path);
+}
+
+void CaptureGraph::StopPlayer() {
+  if (player_ != nullptr && player_->IsActive()) player_->StopAndRewind(true);
 }
 
 bool CaptureGraph::GetVideoFormats(vd::PinKind pin, std::vector<vd::VideoFormat>* formats) {

@@ -18,10 +18,12 @@
 #include <vector>
 
 #include "audio_preview.h"
+#include "bitmap_file.h"
 #include "capture_host.h"
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "device_access.h"
+#include "file_player.h"
 #include "gst_ptr.h"
 #include "still_sink.h"
 #include "vd/capture_device.h"
@@ -80,9 +82,10 @@ class CaptureGraph {
   // --- Virtual operations in slot order.
   virtual void OnDeviceChange(int32_t event);
   virtual void ResizeVideo(bool fullScreen, int32_t width, int32_t height);
-  // Reads the settings, enumerates and selects the devices and builds the filters; false
-  // with "Sorry, you have no video capture hardware" when no video device is usable.
-  virtual bool Init(vd::VideoFrameSink* video);
+  // Creates the file player (with a player host), reads the settings, enumerates and
+  // selects the devices, builds the filters and starts the live picture; false with "Sorry,
+  // you have no video capture hardware" when no video device is usable.
+  virtual bool Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHost = nullptr);
   virtual bool ForceCaptureFormat();
   virtual bool CreateOverlayMixer();
 
@@ -123,8 +126,17 @@ class CaptureGraph {
   // The sound format of a separate audio device (the format chooser's answer).
   bool ApplyAudioFormat(const vd::AudioFormat& format);
 
+  // --- The file player in the video area.
+  FilePlayer* Player() { return player_.get(); }
+  // Stops the live picture and its sound, releases the preview and shows the file.
+  bool PlayFile(const std::string& path);
+  // The video area is needed (a format page, a capture): the player lets it go.
+  void StopPlayer();
+
   // --- Stills.
-  bool TakeSnapshot(std::vector<uint8_t>* picture, std::vector<uint8_t>* header);
+  // One picture into *picture (bottom row first) described by *header; false without a
+  // signal (with the warning) or when no picture came within 5000 ms.
+  bool TakeSnapshot(std::vector<uint8_t>* picture, vd::BitmapInfoHeader* header);
   // The folder hardware stills go to ("<Path>/<album>/"); set at start-up and whenever the
   // album or the prefix changes.
   void SetStillFolder(const std::string& folder);
@@ -213,6 +225,7 @@ class CaptureGraph {
   std::unique_ptr<vd::CaptureDevice> video_;
   std::unique_ptr<vd::CaptureDevice> audio_;  // a separate audio device
   std::unique_ptr<TunerControl> tuner_;
+  std::unique_ptr<FilePlayer> player_;
   std::unique_ptr<vd::AudioPreview> audioPreview_;
   vd::DeviceAccess access_;
   int32_t workMode_ = 3;
@@ -252,7 +265,7 @@ class CaptureGraph {
   // Stills.
   std::unique_ptr<StillSink> stillSink_;
   std::vector<uint8_t> stillBuffer_;
-  std::vector<uint8_t> stillHeader_;  // the 40-byte bitmap header of the still format
+  vd::BitmapInfoHeader stillHeader_;  // the bitmap header of the still format
   int32_t stillWidth_ = 0;
   int32_t stillHeight_ = 0;
   std::mutex stillMutex_;  // the folder and prefix, read by the still routine

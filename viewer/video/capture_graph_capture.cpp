@@ -75,6 +75,7 @@ bool CaptureGraph::BuildCaptureGraph() {
 }
 
 bool CaptureGraph::BeginCapture() {
+  StopPlayer();
   if (previewing_ && !StopPreview(false)) return false;
   if (previewGraphBuilt_) TearDownGraph();
   if (!BuildCaptureGraph()) return false;
@@ -282,6 +283,7 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
   }
   StopAudioPreview();
   StopPreview(true);
+  if (player_ != nullptr) player_->OpenAndShow(target);
   ReadCaptureFileSize();
   host_.MarkAlbumForRefresh();
   return true;

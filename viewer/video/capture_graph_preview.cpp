@@ -174,9 +174,13 @@ void CaptureGraph::ResizeVideo(bool fullScreen, int32_t width, int32_t height) {
     width = storedWidth_;
     height = storedHeight_;
   }
-  if (video_ == nullptr || fullScreen) return;
+  if (fullScreen) return;
   vd::VideoFormat format;
-  if (vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &format))) {
+  if (player_ != nullptr && player_->IsActive()) {
+    player_->GetVideoSize(&width, &height);
+  } else if (video_ == nullptr) {
+    return;
+  } else if (vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &format))) {
     width = format.width;
     height = std::abs(format.height);
   }

@@ -8,6 +8,15 @@
 
 namespace {
 constexpr size_t kSnapshotBytes = 0x144000;  // 768 x 576 x 3
+
+vd::BitmapInfoHeader HeaderOf(int32_t width, int32_t height, uint16_t bitCount) {
+  vd::BitmapInfoHeader h;
+  h.width = width;
+  h.height = height;
+  h.bitCount = bitCount;
+  h.sizeImage = static_cast<uint32_t>(width) * static_cast<uint32_t>(height) * bitCount / 8;
+  return h;
+}
 }  // namespace
 
 void CaptureGraph::ConnectStills() {
@@ -28,7 +37,7 @@ void CaptureGraph::ConnectStills() {
   stillHeight_ = format.height;
   stillBuffer_.assign(format.ImageSize(), 0);
   stillSink_->SetBuffer(stillBuffer_.data(), stillBuffer_.size());
-  stillHeader_ = vd::BitmapFile::InfoHeader(format.width, format.height, format.bitCount);
+  stillHeader_ = HeaderOf(format.width, format.height, format.bitCount);
 }
 
 void CaptureGraph::SetStillPrefix(const std::string& prefix) {
@@ -52,17 +61,16 @@ void CaptureGraph::OnHardwareStill() {
     std::snprintf(name, sizeof name, "%d.bmp", number);
     path = stillFolder_ + settings_.stillPrefix + name;
   }
-  if (stillHeader_.size() == vd::BitmapFile::kInfoHeaderSize && !stillBuffer_.empty()) {
+  if (stillHeader_.width > 0 && !stillBuffer_.empty()) {
     // A file that cannot be written is skipped without a word, as the device expects.
-    vd::BitmapFile::Write(path, stillHeader_.data(), stillBuffer_.data(),
-                          static_cast<uint32_t>(stillBuffer_.size()));
+    std::string error;
+    vd::BitmapFile::Write(path, stillHeader_, stillBuffer_, &error);
   }
   newStill_ = true;
 }
 
-bool CaptureGraph::TakeSnapshot(std::vector<uint8_t>* picture, std::vector<uint8_t>* header) {
+bool CaptureGraph::TakeSnapshot(std::vector<uint8_t>* picture, vd::BitmapInfoHeader* header) {
   picture->assign(kSnapshotBytes, 0);
-  header->clear();
   if (!SignalPresent()) {
     Fail("Warning: You can not Capture while there is no Video signal");
     return false;
@@ -76,6 +84,7 @@ bool CaptureGraph::TakeSnapshot(std::vector<uint8_t>* picture, std::vector<uint8
   if (!stillBuffer_.empty()) stillSink_->SetBuffer(stillBuffer_.data(), stillBuffer_.size());
   stillSink_->SetCallback([this] { OnHardwareStill(); }, 0);
   if (result != 0) return false;
-  *header = vd::BitmapFile::InfoHeader(stillWidth_, stillHeight_, 24);
+  *header = HeaderOf(stillWidth_, stillHeight_, 24);
+  picture->resize(header->sizeImage);
   return true;
 }

@@ -23,6 +23,11 @@ class FilePlayerHost {
   virtual void OnClipEnded() = 0;
   // The playback bar's texts: clip length and elapsed time, "%002.2d:%002.2d".
   virtual void ShowPlaybackTimes(const std::string& length, const std::string& elapsed) = 0;
+  // The playback bar's 1000 ms timer. A host that keeps its own timers returns true and
+  // calls FilePlayer::OnPlaybackTimer(id) on every tick; by default the player runs the
+  // timer itself on the default GLib main context.
+  virtual bool StartPlaybackTimer(uint32_t id, uint32_t periodMs) { return false; }
+  virtual void StopPlaybackTimer(uint32_t id) {}
 
  protected:
   ~FilePlayerHost() = default;
@@ -53,6 +58,8 @@ class FilePlayer {
   bool GetVideoSize(int32_t* width, int32_t* height);
   void OnPlayerEvent(int32_t event);
   void ResetPlayer();
+  // A tick of the timer the host started through StartPlaybackTimer.
+  void OnPlaybackTimer(uint32_t id);
 
   State GetState() const;
   bool IsActive() const;  // a file occupies the video area

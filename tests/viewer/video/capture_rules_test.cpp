@@ -1,11 +1,6 @@
 // The engine's rules without a device: statistics, stored rates, standards, bitmap files.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
-#include "bitmap_file.h"
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "vd/capture_types.h"
@@ -90,35 +85,6 @@ TEST(VideoStandards, StillSizesAndMaximumRates) {
   EXPECT_EQ(h, 480);
   EXPECT_DOUBLE_EQ(VideoStandards::MaxFramesPerSecond(vd::standard::kPalB), 25.0);
   EXPECT_NEAR(VideoStandards::MaxFramesPerSecond(vd::standard::kNtscM), 30.00003, 1e-5);
-}
-
-TEST(BitmapFile, WritesTheHeadersAndReplacesAtomically) {
-  std::filesystem::path path = std::filesystem::temp_directory_path() / "vd_bitmap_test.bmp";
-  std::vector<uint8_t> header = vd::BitmapFile::InfoHeader(2, 2, 24);
-  std::vector<uint8_t> pixels(12, 0xAB);
-  ASSERT_TRUE(vd::BitmapFile::Write(path.string(), header.data(), pixels.data(), 12));
-  ASSERT_TRUE(vd::BitmapFile::Write(path.string(), header.data(), pixels.data(), 12));
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
-  ASSERT_EQ(bytes.size(), 66u);
-  EXPECT_EQ(bytes[0], 0x42);
-  EXPECT_EQ(bytes[1], 0x4D);
-  EXPECT_EQ(bytes[2], 66);
-  EXPECT_EQ(bytes[10], 54);
-  EXPECT_EQ(bytes[14], 40);
-  EXPECT_EQ(bytes[26], 1);   // planes
-  EXPECT_EQ(bytes[28], 24);  // bits
-  EXPECT_EQ(bytes[34], 12);  // image size
-  EXPECT_EQ(bytes[65], 0xAB);
-  // Nothing but the target is left behind.
-  int leftovers = 0;
-  for (const auto& e : std::filesystem::directory_iterator(path.parent_path())) {
-    if (e.path().filename().string().rfind("vd_bitmap_test.bmp.", 0) == 0) ++leftovers;
-  }
-  EXPECT_EQ(leftovers, 0);
-  std::filesystem::remove(path);
-  EXPECT_FALSE(
-      vd::BitmapFile::Write("/nonexistent-folder/x.bmp", header.data(), pixels.data(), 12));
 }
 
 }  // namespace

@@ -1,0 +1,136 @@
+#include "bulk_pipeline.h"
+
+#include <gst/app/gstappsink.h>
+
+namespace vd {
+
+namespace {
+
+GstFlowReturn NewSample(GstAppSink* sink, gpointer user) {
+  auto* receiver = static_cast<BulkPipeline::Receiver*>(user);
+  GstSample* sample = gst_app_sink_pull_sample(sink);
+  if (sample == nullptr) return GST_FLOW_OK;
+  GstBuffer* buffer = gst_sample_get_buffer(sample);
+  GstMapInfo map;
+  if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+    // A refused sample is counted by the receiver; the stream goes on.
+    if (map.size > 0) receiver->Receive(map.data, map.size);
+    gst_buffer_unmap(buffer, &map);
+  }
+  gst_sample_unref(sample);
+  return GST_FLOW_OK;
+}
+
+}  // namespace
+
+BulkPipeline::BulkPipeline(Receiver& receiver) : receiver_(receiver) {}
+
+GstElement* BulkPipeline::MakeSink() {
+  GstElement* sink = gst_element_factory_make("appsink", "In");
+  if (sink == nullptr) return nullptr;
+  // Bulk data has no clock: take every sample as it comes.
+  g_object_set(sink, "sync", FALSE, "async", FALSE, "emit-signals", FALSE, nullptr);
+  GstAppSinkCallbacks callbacks{};
+  callbacks.new_sample = &NewSample;
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &receiver_, nullptr);
+  return sink;
+}
+
+HResult BulkPipeline::CreatePrivate(GstElement* source, Receiver& receiver,
+                                    std::unique_ptr<BulkPipeline>* out) {
+  std::unique_ptr<BulkPipeline> p(new BulkPipeline(receiver));
+  p->pipeline_ = gst_pipeline_new(nullptr);
+  if (p->pipeline_ == nullptr) {
+    ParserTrace("Cannot instantiate graphbuilder\n");
+    gst_object_unref(source);
+    return kEFail;
+  }
+  gst_object_ref_sink(p->pipeline_);
+  p->bin_ = GST_ELEMENT(gst_object_ref(p->pipeline_));
+  if (!gst_bin_add(GST_BIN(p->pipeline_), source)) {
+    ParserTrace("Error %x: Cannot add vidcap to filtergraph\n", static_cast<unsigned>(kEFail));
+    gst_object_unref(source);
+    return kEFail;
+  }
+  gst_object_unref(source);  // the pipeline holds it now
+  p->sink_ = p->MakeSink();
+  if (p->sink_ == nullptr || !gst_bin_add(GST_BIN(p->pipeline_), p->sink_)) {
+    ParserTrace("Error %x: Cannot add stromsift to filtergraph\n", static_cast<unsigned>(kEFail));
+    if (p->sink_ != nullptr) gst_object_unref(p->sink_);
+    p->sink_ = nullptr;
+    return kEFail;
+  }
+  if (!gst_element_link(source, p->sink_)) {
+    ParserTrace("Error %x: Cannot connect the pins\n", static_cast<unsigned>(kEFail));
+    return kEFail;
+  }
+  *out = std::move(p);
+  return kSOk;
+}
+
+HResult BulkPipeline::CreateOnFilter(GstElement* filter, GstPad* bulkPad, Receiver& receiver,
+                                     std::unique_ptr<BulkPipeline>* out) {
+  GstObject* parent = gst_element_get_parent(filter);
+  if (parent == nullptr || !GST_IS_BIN(parent)) {
+    if (parent != nullptr) gst_object_unref(parent);
+    return kEInvalidArg;
+  }
+  std::unique_ptr<BulkPipeline> p(new BulkPipeline(receiver));
+  p->bin_ = GST_ELEMENT(parent);
+  p->filter_ = GST_ELEMENT(gst_object_ref(filter));
+  p->bulkPad_ = GST_PAD(gst_object_ref(bulkPad));
+  GstElement* sink = p->MakeSink();
+  if (sink == nullptr || !gst_bin_add(GST_BIN(p->bin_), sink)) {
+    ParserTrace("Error %x: Cannot add stromsift to filtergraph\n", static_cast<unsigned>(kEFail));
+    if (sink != nullptr) gst_object_unref(sink);
+    return kEFail;
+  }
+  p->sink_ = sink;
+  GstPad* sinkPad = gst_element_get_static_pad(sink, "sink");
+  const GstPadLinkReturn linked = gst_pad_link(bulkPad, sinkPad);
+  gst_object_unref(sinkPad);
+  if (linked != GST_PAD_LINK_OK) {
+    ParserTrace("Error %x: Cannot connect the pins\n", static_cast<unsigned>(kEFail));
+    return kEFail;
+  }
+  // A client whose pipeline already runs gets a running sink.
+  gst_element_sync_state_with_parent(sink);
+  *out = std::move(p);
+  return kSOk;
+}
+
+BulkPipeline::~BulkPipeline() {
+  if (pipeline_ != nullptr) {
+    // Joins the streaming threads: no sample reaches the receiver after this.
+    gst_element_set_state(pipeline_, GST_STATE_NULL);
+    gst_object_unref(pipeline_);
+  } else if (sink_ != nullptr) {
+    // The client's pipeline: take out only our own sink and leave the rest as the client built it.
+    GstPad* sinkPad = gst_element_get_static_pad(sink_, "sink");
+    if (bulkPad_ != nullptr && sinkPad != nullptr) gst_pad_unlink(bulkPad_, sinkPad);
+    if (sinkPad != nullptr) gst_object_unref(sinkPad);
+    gst_element_set_locked_state(sink_, TRUE);
+    gst_element_set_state(sink_, GST_STATE_NULL);
+    gst_bin_remove(GST_BIN(bin_), sink_);
+  }
+  if (bulkPad_ != nullptr) gst_object_unref(bulkPad_);
+  if (filter_ != nullptr) gst_object_unref(filter_);
+  if (bin_ != nullptr) gst_object_unref(bin_);
+}
+
+HResult BulkPipeline::Run() {
+  if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
+    return kSOk;
+  }
+  gst_element_set_state(pipeline_, GST_STATE_NULL);
+  ParserTrace("Error %x: Cannot run graph\n", static_cast<unsigned>(kEFail));
+  return kEFail;
+}
+
+HResult BulkPipeline::Stop() {
+  gst_element_set_state(pipeline_, GST_STATE_PAUSED);
+  return gst_element_set_state(pipeline_, GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE ? kEFail
+                                                                                      : kSOk;
+}
+
+}  // namespace vd

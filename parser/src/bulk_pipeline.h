@@ -1,0 +1,57 @@
+// The GStreamer side of a parser object: the sink "In" fed from the bulk output, either in a
+// private pipeline the object runs itself or inside a pipeline the client owns.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "parser_build.h"
+#include "vd/hresult.h"
+
+namespace vd {
+
+class BulkPipeline : public ParserHeapObject {
+ public:
+  // Called on the streaming thread for every sample. A failure drops the sample; the pipeline
+  // keeps running either way.
+  class Receiver {
+   public:
+    virtual HResult Receive(const uint8_t* data, size_t length) = 0;
+
+   protected:
+    ~Receiver() = default;
+  };
+
+  // `source ! In` in a pipeline of its own; takes the reference to `source`.
+  static HResult CreatePrivate(GstElement* source, Receiver& receiver,
+                               std::unique_ptr<BulkPipeline>* out);
+  // Adds "In" to the bin holding `filter` and links `bulkPad` (of `filter`) to it.
+  // kEInvalidArg when `filter` is in no bin.
+  static HResult CreateOnFilter(GstElement* filter, GstPad* bulkPad, Receiver& receiver,
+                                std::unique_ptr<BulkPipeline>* out);
+
+  ~BulkPipeline();
+  BulkPipeline(const BulkPipeline&) = delete;
+  BulkPipeline& operator=(const BulkPipeline&) = delete;
+
+  // Only for a private pipeline (the caller checks OwnsPipeline).
+  HResult Run();
+  HResult Stop();
+  bool OwnsPipeline() const { return pipeline_ != nullptr; }
+
+ private:
+  explicit BulkPipeline(Receiver& receiver);
+  GstElement* MakeSink();
+
+  Receiver& receiver_;
+  GstElement* pipeline_ = nullptr;  // owned; null when joined to the client's bin
+  GstElement* bin_ = nullptr;       // the bin "In" lives in (referenced)
+  GstElement* filter_ = nullptr;    // the client's filter (referenced), when joined
+  GstPad* bulkPad_ = nullptr;       // referenced, when joined
+  GstElement* sink_ = nullptr;      // "In", owned by bin_
+};
+
+}  // namespace vd

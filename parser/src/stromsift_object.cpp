@@ -1,0 +1,205 @@
+#include "stromsift_object.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+using vd::ParserTrace;
+
+CStromsift::CStromsift()
+    : ring_(vd::kRingCapacity, vd::kCountAllocations), parser_(vd::kParserMode) {}
+
+void CStromsift::StartWorker() {
+  worker_ = std::thread([this] { WorkerLoop(); });
+}
+
+std::unique_ptr<CStromsift> CStromsift::CreateDetached() {
+  std::unique_ptr<CStromsift> object(new CStromsift());
+  object->StartWorker();
+  return object;
+}
+
+HRESULT CStromsift::Create(vd::BulkSourceFinder& sources, IStromsift** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (!gst_init_check(nullptr, nullptr, nullptr)) {
+    ParserTrace("Error %x: Cannot create video capture filter\n", static_cast<unsigned>(E_FAIL));
+    return E_FAIL;
+  }
+  vd::BulkSource source;
+  const vd::HResult hr = sources.MakeBulkSource(&source);
+  if (hr == vd::kENoInterface) {
+    ParserTrace("Cannot find bulk pin\n");
+    return E_NOINTERFACE;
+  }
+  if (vd::Failed(hr) || source.element == nullptr) {
+    ParserTrace("Error %x: Cannot create video capture filter\n", static_cast<unsigned>(hr));
+    if (source.element != nullptr) gst_object_unref(source.element);
+    return E_FAIL;
+  }
+  try {
+    std::unique_ptr<CStromsift> object(new CStromsift());
+    object->device_ = std::move(source.device);
+    if (vd::Failed(vd::BulkPipeline::CreatePrivate(source.element, *object, &object->pipeline_))) {
+      return E_FAIL;
+    }
+    object->StartWorker();
+    *out = object.release();
+    return S_OK;
+  } catch (const std::exception&) {
+    return E_FAIL;
+  }
+}
+
+HRESULT CStromsift::CreateOnFilter(GstElement* filter, IStromsift** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (filter == nullptr || !GST_IS_ELEMENT(filter)) return E_FAIL;
+  GstPad* bulkPad = vd::FindBulkPad(filter);
+  if (bulkPad == nullptr) {
+    ParserTrace("Cannot find bulk pin\n");
+    return E_NOINTERFACE;
+  }
+  HRESULT result = E_FAIL;
+  try {
+    std::unique_ptr<CStromsift> object(new CStromsift());
+    if (vd::Succeeded(
+            vd::BulkPipeline::CreateOnFilter(filter, bulkPad, *object, &object->pipeline_))) {
+      object->StartWorker();
+      *out = object.release();
+      result = S_OK;
+    }
+  } catch (const std::exception&) {
+    result = E_FAIL;
+  }
+  gst_object_unref(bulkPad);
+  return result;
+}
+
+CStromsift::~CStromsift() {
+  // The pipeline goes first so that no sample arrives while the worker winds down.
+  pipeline_.reset();
+  if (worker_.joinable()) {
+    if (worker_.get_id() == std::this_thread::get_id()) {
+      // Deleting from inside a callback would leave the worker running on a freed object.
+      std::fputs("stromsift: the parser object was deleted from its own callback\n", stderr);
+      std::abort();
+    }
+    {
+      std::lock_guard lock(wakeMutex_);
+      stop_ = true;
+      signalled_ = true;
+    }
+    wake_.notify_one();
+    // Waits for a callback that is running; the worker is never killed.
+    worker_.join();
+  }
+}
+
+#ifdef STROMSIFT_COMPACT
+void CStromsift::SetRecordCallback(StromsiftRecordProc callback) {
+  std::lock_guard lock(callbackMutex_);
+  recordProc_ = callback;
+}
+
+void CStromsift::SetRemoteCallback(StromsiftRemoteProc callback) {
+  std::lock_guard lock(callbackMutex_);
+  remoteProc_ = callback;
+}
+#else
+void CStromsift::SetRecordCallback(StromsiftRecordProc callback, void* context) {
+  std::lock_guard lock(callbackMutex_);
+  recordProc_ = callback;
+  recordContext_ = context;
+}
+
+void CStromsift::SetRemoteCallback(StromsiftRemoteProc callback, void* context) {
+  std::lock_guard lock(callbackMutex_);
+  remoteProc_ = callback;
+  remoteContext_ = context;
+}
+#endif
+
+HRESULT CStromsift::Run() {
+  if (pipeline_ == nullptr || !pipeline_->OwnsPipeline()) return E_NOINTERFACE;
+  return pipeline_->Run();
+}
+
+HRESULT CStromsift::Stop() {
+  if (pipeline_ == nullptr || !pipeline_->OwnsPipeline()) return E_NOINTERFACE;
+  return pipeline_->Stop();
+}
+
+vd::HResult CStromsift::Receive(const uint8_t* data, size_t length) {
+  if (data == nullptr) return E_POINTER;
+  if (!ring_.Write(data, length)) {
+    dropped_.fetch_add(1, std::memory_order_relaxed);
+    return E_FAIL;
+  }
+  {
+    std::lock_guard lock(wakeMutex_);
+    signalled_ = true;
+  }
+  wake_.notify_one();
+  return S_OK;
+}
+
+void CStromsift::WorkerLoop() {
+  for (;;) {
+    {
+      std::unique_lock lock(wakeMutex_);
+      wake_.wait(lock, [this] { return signalled_; });
+      signalled_ = false;
+      if (stop_) return;
+    }
+    parser_.Scan(ring_, *this);
+  }
+}
+
+bool CStromsift::WantsRecords() {
+  std::lock_guard lock(callbackMutex_);
+  return recordProc_ != nullptr;
+}
+
+bool CStromsift::WantsCodes() {
+  std::lock_guard lock(callbackMutex_);
+  return remoteProc_ != nullptr;
+}
+
+void CStromsift::OnRecord(const uint8_t* record, size_t /*length*/) {
+  StromsiftRecordProc proc;
+#ifdef STROMSIFT_COMPACT
+  {
+    std::lock_guard lock(callbackMutex_);
+    proc = recordProc_;
+  }
+  if (proc != nullptr) proc(record);
+#else
+  void* context;
+  {
+    std::lock_guard lock(callbackMutex_);
+    proc = recordProc_;
+    context = recordContext_;
+  }
+  if (proc != nullptr) proc(context, record);
+#endif
+}
+
+void CStromsift::OnCode(uint32_t code) {
+#ifndef STROMSIFT_COMPACT
+  StromsiftRemoteProc proc;
+  void* context;
+  {
+    std::lock_guard lock(callbackMutex_);
+    proc = remoteProc_;
+    context = remoteContext_;
+  }
+  if (proc != nullptr) proc(context, code);
+#else
+  (void)code;  // the compact parser never decodes bursts
+#endif
+}
+
+// The counting allocator's header keeps 16-byte alignment and no more.
+static_assert(alignof(CStromsift) <= vd::CountingAllocator::kHeaderSize);
+static_assert(alignof(vd::BulkPipeline) <= vd::CountingAllocator::kHeaderSize);

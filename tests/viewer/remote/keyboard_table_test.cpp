@@ -1,0 +1,77 @@
+// The keyboard shortcuts and where each one is routed.
+#include <gtest/gtest.h>
+
+#include <Qt>
+
+#include "keyboard_table.h"
+
+namespace vd {
+namespace {
+
+struct Expect {
+  int key;
+  int modifiers;
+  int command;
+  KeyTarget target;
+};
+
+TEST(KeyboardTable, EveryShortcutAndItsTarget) {
+  const auto main = KeyTarget::kMainWindow;
+  const auto panel = KeyTarget::kPanel;
+  const int pad = Qt::KeypadModifier;
+  const int ctrl = Qt::ControlModifier;
+  const Expect expected[] = {
+      {Qt::Key_0, 0, 376, main},        {Qt::Key_9, 0, 385, main},
+      {Qt::Key_0, pad, 376, main},      {Qt::Key_7, pad, 383, main},
+      {Qt::Key_Return, 0, 386, main},   {Qt::Key_Enter, pad, 386, main},
+      {Qt::Key_Period, pad, 387, main}, {Qt::Key_Delete, 0, 387, main},
+      {Qt::Key_Delete, pad, 387, main}, {Qt::Key_Up, 0, 1131, panel},
+      {Qt::Key_Down, 0, 1133, panel},   {Qt::Key_Left, 0, 1176, panel},
+      {Qt::Key_Right, 0, 1177, panel},  {Qt::Key_M, 0, 1135, panel},
+      {Qt::Key_F, 0, 32824, main},      {Qt::Key_Escape, 0, 158, main},
+      {Qt::Key_C, ctrl, 162, main},     {Qt::Key_O, ctrl, 32799, main},
+      {Qt::Key_T, ctrl, 168, main},     {Qt::Key_Up, pad, 1131, panel},
+  };
+  for (const Expect& e : expected) {
+    const auto found = KeyboardTable::Translate(e.key, e.modifiers);
+    ASSERT_TRUE(found) << std::hex << e.key << " " << e.modifiers;
+    EXPECT_EQ(found->command, e.command) << std::hex << e.key;
+    EXPECT_EQ(found->target, e.target) << std::hex << e.key;
+  }
+}
+
+TEST(KeyboardTable, AllDigitsInBothBlocks) {
+  for (int d = 0; d < 10; ++d) {
+    for (int mods : {0, static_cast<int>(Qt::KeypadModifier)}) {
+      const auto found = KeyboardTable::Translate(Qt::Key_0 + d, mods);
+      ASSERT_TRUE(found);
+      EXPECT_EQ(found->command, 376 + d);
+    }
+  }
+}
+
+TEST(KeyboardTable, ModifiersMustMatch) {
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_C, 0));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_T, 0));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_M, Qt::ControlModifier));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_M, Qt::ShiftModifier));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_F, Qt::AltModifier));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_1, Qt::ControlModifier));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Period, 0));  // the main block's full stop
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_A, 0));
+}
+
+TEST(KeyboardTable, OnlyArrowsAndMGoToThePanel) {
+  int panelKeys = 0;
+  for (const Accelerator& a : KeyboardTable::Entries()) {
+    if (a.target != KeyTarget::kPanel) continue;
+    ++panelKeys;
+    EXPECT_TRUE(a.key == Qt::Key_Up || a.key == Qt::Key_Down || a.key == Qt::Key_Left ||
+                a.key == Qt::Key_Right || a.key == Qt::Key_M)
+        << std::hex << a.key;
+  }
+  EXPECT_EQ(panelKeys, 5);
+}
+
+}  // namespace
+}  // namespace vd

@@ -1,0 +1,362 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "file_player.h"
+#include "playback_clock.h"
+#include "player_support.h"
+
+namespace {
+
+using playertest::CountingSink;
+using playertest::RecordingHost;
+using playertest::RunUntil;
+using playertest::TestClips;
+
+constexpr char kCannotPlay[] = "Sorry, I do not know how to play this file.";
+constexpr char kNoPreview[] = "This graph cannot preview properly";
+
+class FilePlayerTest : public testing::Test {
+ protected:
+  // What the host's timer does each second; a stopped timer does not tick.
+  void Tick(int times = 1) {
+    for (int i = 0; i < times; ++i) {
+      if (host.timerRunning) player.OnPlaybackTimer(host.timerId);
+    }
+  }
+
+  bool OpenFilm() { return player.OpenAndShow(TestClips().film); }
+
+  RecordingHost host{true};
+  CountingSink sink;
+  FilePlayer player{&sink, &host};
+};
+
+TEST_F(FilePlayerTest, OpenAndShowLeavesTheClipStoppedWithItsLengthShown) {
+  ASSERT_TRUE(OpenFilm());
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_TRUE(player.IsActive());
+  EXPECT_EQ(player.LastFile(), TestClips().film);
+  EXPECT_TRUE(host.messages.empty());
+  ASSERT_FALSE(host.resizes.empty());
+  EXPECT_EQ(host.resizes.back(), std::make_pair(176, 144));
+
+  int32_t width = 0, height = 0, seconds = -1;
+  ASSERT_TRUE(player.GetVideoSize(&width, &height));
+  EXPECT_EQ(width, 176);
+  EXPECT_EQ(height, 144);
+  ASSERT_TRUE(player.GetDuration(&seconds));
+  EXPECT_EQ(seconds, 2);
+
+  EXPECT_EQ(host.Length(), "00:02");
+  EXPECT_EQ(host.Elapsed(), "00:00");
+  EXPECT_FALSE(host.timerRunning);
+}
+
+TEST_F(FilePlayerTest, OpenFileAloneDoesNotTakeTheVideoArea) {
+  const std::string path = TestClips().film;
+  ASSERT_TRUE(player.OpenFile(&path));
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_FALSE(player.IsActive());
+}
+
+TEST_F(FilePlayerTest, LengthOverAMinuteShowsMinutes) {
+  ASSERT_TRUE(player.OpenAndShow(TestClips().longFilm));
+  int32_t seconds = 0;
+  ASSERT_TRUE(player.GetDuration(&seconds));
+  EXPECT_EQ(seconds, 65);
+  EXPECT_EQ(host.Length(), "01:05");
+  EXPECT_EQ(host.resizes.back(), std::make_pair(32, 24));
+}
+
+TEST_F(FilePlayerTest, NothingOpenRefusesEverything) {
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+  EXPECT_FALSE(player.PauseFile());
+  EXPECT_FALSE(player.StopFile());
+  EXPECT_FALSE(player.PlayFile()) << "no file was ever given";
+  int32_t a = 0, b = 0;
+  EXPECT_FALSE(player.GetDuration(&a));
+  EXPECT_FALSE(player.GetVideoSize(&a, &b));
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(FilePlayerTest, TransitionsFollowTheStates) {
+  ASSERT_TRUE(OpenFilm());
+  // Stopped: nothing to pause or stop.
+  EXPECT_FALSE(player.PauseFile());
+  EXPECT_FALSE(player.StopFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+
+  ASSERT_TRUE(player.PlayFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+  EXPECT_TRUE(host.timerRunning);
+  EXPECT_EQ(host.timerId, vd::PlaybackClock::kTimerId);
+  EXPECT_EQ(host.timerPeriod, 1000u);
+  EXPECT_FALSE(player.PlayFile()) << "play is for a stopped or paused clip";
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+
+  ASSERT_TRUE(player.PauseFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kPaused);
+  EXPECT_FALSE(host.timerRunning);
+  EXPECT_TRUE(player.PauseFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kPaused);
+
+  ASSERT_TRUE(player.PlayFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+  ASSERT_TRUE(player.StopFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_FALSE(host.timerRunning);
+  EXPECT_FALSE(player.StopFile());
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(FilePlayerTest, PicturesArriveAtTheClipsSizeInBgrx) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(RunUntil([&] { return sink.Count() >= 5; }));
+  CountingSink::Picture picture = sink.Last();
+  EXPECT_EQ(picture.width, 176);
+  EXPECT_EQ(picture.height, 144);
+  EXPECT_GE(picture.stride, 176 * 4);
+  // The clip is blue: blue must land in the first byte of each pixel.
+  EXPECT_GT(picture.blue, 200);
+  EXPECT_LT(picture.green, 60);
+  EXPECT_LT(picture.red, 60);
+}
+
+TEST_F(FilePlayerTest, SoundOnlyFilePlaysWithoutPicture) {
+  ASSERT_TRUE(player.OpenAndShow(TestClips().sound));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], kNoPreview);
+  EXPECT_TRUE(host.resizes.empty());
+  int32_t width = 0, height = 0, seconds = 0;
+  EXPECT_FALSE(player.GetVideoSize(&width, &height));
+  ASSERT_TRUE(player.GetDuration(&seconds));
+  EXPECT_EQ(seconds, 1);
+
+  ASSERT_TRUE(player.PlayFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+  ASSERT_TRUE(RunUntil([&] { return host.clipsEnded > 0; }));
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_EQ(sink.Count(), 0);
+  EXPECT_EQ(host.messages.size(), 1u);
+}
+
+TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
+  EXPECT_FALSE(player.OpenAndShow(TestClips().notAFilm));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], kCannotPlay);
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+  EXPECT_FALSE(player.IsActive());
+
+  EXPECT_FALSE(player.OpenAndShow(TestClips().folder + "/missing.avi"));
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[1], kCannotPlay);
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+}
+
+TEST_F(FilePlayerTest, RelativeNamesAreFilesEvenWithAColon) {
+  const std::filesystem::path folder = TestClips().folder;
+  std::filesystem::copy_file(TestClips().film, folder / "take:2.avi",
+                             std::filesystem::copy_options::overwrite_existing);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  const bool opened = player.OpenAndShow("take:2.avi");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(opened);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+}
+
+TEST_F(FilePlayerTest, PlayReopensTheLastFileAfterAReset) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  player.ResetPlayer();
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+  EXPECT_FALSE(player.IsActive());
+  EXPECT_FALSE(host.timerRunning);
+  int32_t seconds = 0;
+  EXPECT_FALSE(player.GetDuration(&seconds));
+
+  sink.Reset();
+  ASSERT_TRUE(player.PlayFile());
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+  EXPECT_TRUE(player.IsActive());
+  EXPECT_TRUE(RunUntil([&] { return sink.Count() > 0; }));
+}
+
+TEST_F(FilePlayerTest, PlayOfAFileThatWentBadShowsTheMessage) {
+  // The last file is broken: reopening it for Play fails the same way opening did.
+  EXPECT_FALSE(player.OpenAndShow(TestClips().notAFilm));
+  EXPECT_FALSE(player.PlayFile());
+  EXPECT_EQ(host.messages, (std::vector<std::string>{kCannotPlay, kCannotPlay}));
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+}
+
+TEST_F(FilePlayerTest, EndWithoutLoopStopsAndTellsTheHost) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  Tick();
+  EXPECT_EQ(host.Elapsed(), "00:01");
+  ASSERT_TRUE(RunUntil([&] { return host.clipsEnded > 0; }));
+  EXPECT_EQ(host.clipsEnded, 1);
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_FALSE(host.timerRunning);
+  EXPECT_EQ(host.Elapsed(), "00:00");
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(FilePlayerTest, StopRewindsToTheStart) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(RunUntil([&] { return sink.Count() >= 12; }));
+  ASSERT_TRUE(player.StopFile());
+  sink.Reset();
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(RunUntil([&] { return host.clipsEnded > 0; }));
+  // Twenty pictures in the clip; without the rewind only the last few would play again.
+  EXPECT_GE(sink.Count(), 18);
+}
+
+TEST_F(FilePlayerTest, LoopRestartsTheClipAndTheElapsedDisplay) {
+  player.ToggleLoop();
+  EXPECT_TRUE(player.IsLooping());
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  Tick();
+  EXPECT_EQ(host.Elapsed(), "00:01");
+  // More pictures than the clip holds can only come from a second round.
+  ASSERT_TRUE(RunUntil([&] { return sink.Count() > 30; }));
+  EXPECT_EQ(host.clipsEnded, 0);
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+  EXPECT_TRUE(host.timerRunning);
+  EXPECT_EQ(host.Elapsed(), "00:00");
+  Tick();
+  EXPECT_EQ(host.Elapsed(), "00:01");
+
+  player.ToggleLoop();
+  EXPECT_FALSE(player.IsLooping());
+  ASSERT_TRUE(RunUntil([&] { return host.clipsEnded > 0; }));
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+}
+
+TEST_F(FilePlayerTest, ElapsedTimeHoldsWhilePaused) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  Tick();
+  ASSERT_TRUE(player.PauseFile());
+  Tick(3);
+  EXPECT_EQ(host.Elapsed(), "00:01");
+  // A tick the host had already queued when the timer stopped is ignored too.
+  player.OnPlaybackTimer(vd::PlaybackClock::kTimerId);
+  EXPECT_EQ(host.Elapsed(), "00:01");
+  ASSERT_TRUE(player.PlayFile());
+  Tick();
+  EXPECT_EQ(host.Elapsed(), "00:02");
+  EXPECT_EQ(host.Length(), "00:02");
+}
+
+TEST_F(FilePlayerTest, ClockPassingTheLengthEndsTheClip) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  Tick(2);
+  EXPECT_EQ(host.Elapsed(), "00:02");
+  EXPECT_EQ(host.clipsEnded, 0);
+  Tick();
+  EXPECT_EQ(host.clipsEnded, 1);
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  // The pipeline's own end, if it was already queued, must not report the end again.
+  player.OnPlayerEvent(FilePlayer::kComplete);
+  player.EndOfClip();
+  EXPECT_EQ(host.clipsEnded, 1);
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+}
+
+TEST_F(FilePlayerTest, StaleEndDoesNotRestartALoopingClipTheUserStopped) {
+  player.ToggleLoop();
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(player.StopFile());
+  player.OnPlayerEvent(FilePlayer::kComplete);
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_FALSE(host.timerRunning);
+}
+
+TEST_F(FilePlayerTest, AbortEventsStopThePlayback) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  player.OnPlayerEvent(FilePlayer::kErrorAbort);
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_FALSE(host.timerRunning);
+
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(player.PauseFile());
+  player.OnPlayerEvent(FilePlayer::kUserAbort);
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+
+  ASSERT_TRUE(player.PlayFile());
+  player.OnPlayerEvent(0x0D);  // an event the player has no use for
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+  EXPECT_EQ(host.clipsEnded, 0);
+}
+
+TEST_F(FilePlayerTest, StopAndRewindWithAndWithoutClose) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  Tick();
+  ASSERT_TRUE(player.StopAndRewind(false));
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_FALSE(host.timerRunning);
+  EXPECT_EQ(host.Elapsed(), "00:00");
+  EXPECT_TRUE(player.IsActive());
+
+  // Stopped already: only the close part has anything to do.
+  EXPECT_TRUE(player.StopAndRewind(false));
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(player.StopAndRewind(true));
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+  EXPECT_FALSE(player.IsActive());
+  EXPECT_EQ(player.LastFile(), TestClips().film);
+}
+
+TEST_F(FilePlayerTest, ResetKeepsTheLoopChoice) {
+  player.ToggleLoop();
+  ASSERT_TRUE(OpenFilm());
+  player.ResetPlayer();
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+  EXPECT_TRUE(player.IsLooping());
+}
+
+TEST_F(FilePlayerTest, HostMayCloseThePlayerWhenTheClipEnds) {
+  // The window returns to live view from inside the end notice, which runs in the bus watch
+  // of the very pipeline it releases.
+  host.onClipEnded = [this] { player.ResetPlayer(); };
+  ASSERT_TRUE(player.OpenAndShow(TestClips().sound));
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(RunUntil([&] { return host.clipsEnded > 0; }));
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+  ASSERT_TRUE(player.OpenAndShow(TestClips().film));
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+}
+
+TEST(FilePlayerOwnTimer, RunsTheClockOnTheMainContextWhenTheHostHasNoTimer) {
+  RecordingHost host{false};
+  CountingSink sink;
+  FilePlayer player(&sink, &host);
+  // The long clip, so that its end cannot come between the ticks this test waits for.
+  ASSERT_TRUE(player.OpenAndShow(TestClips().longFilm));
+  ASSERT_TRUE(player.PlayFile());
+  EXPECT_FALSE(host.timerRunning);
+  ASSERT_TRUE(RunUntil([&] { return host.Elapsed() == "00:01"; }));
+  ASSERT_TRUE(player.PauseFile());
+  const size_t shown = host.times.size();
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(RunUntil([&] { return host.times.size() > shown; }));
+  EXPECT_EQ(host.Elapsed(), "00:02") << "the count goes on after the pause";
+  EXPECT_EQ(host.Length(), "01:05");
+}
+
+}  // namespace

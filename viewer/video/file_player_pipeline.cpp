@@ -1,0 +1,288 @@
+#include "file_player_pipeline.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "vd/trace.h"
+
+VD_DEFINE_TRACE(PlayerTrace, "player")
+
+namespace vd {
+namespace {
+
+// Long enough for a slow disk to hand over the first pictures, short enough that a file
+// which never prerolls does not freeze the window for good.
+constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
+constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
+
+struct ObjectUnref {
+  void operator()(gpointer object) const { gst_object_unref(object); }
+};
+struct CapsUnref {
+  void operator()(GstCaps* caps) const { gst_caps_unref(caps); }
+};
+struct SampleUnref {
+  void operator()(GstSample* sample) const { gst_sample_unref(sample); }
+};
+struct MessageUnref {
+  void operator()(GstMessage* message) const { gst_message_unref(message); }
+};
+struct ErrorFree {
+  void operator()(GError* error) const { g_error_free(error); }
+};
+struct GFree {
+  void operator()(gpointer p) const { g_free(p); }
+};
+
+bool SoundCardPresent() {
+  std::ifstream cards("/proc/asound/cards");
+  std::string first;
+  if (!cards || !std::getline(cards, first)) return false;
+  return first.find("no soundcards") == std::string::npos;
+}
+
+// Tests and machines without sound get a sink that still keeps time, so a sound-only clip
+// lasts as long as it should instead of ending at once.
+GstElement* MakeAudioSink() {
+  const char* choice = std::getenv("VIEWDECK_AUDIO_SINK");
+  bool fake = (choice != nullptr && std::strcmp(choice, "fake") == 0) || !SoundCardPresent();
+  if (!fake) {
+    if (GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr)) return sink;
+  }
+  GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+  if (sink != nullptr) g_object_set(sink, "sync", TRUE, nullptr);
+  return sink;
+}
+
+void Deliver(VideoFrameSink* sink, GstSample* sample) {
+  GstBuffer* buffer = gst_sample_get_buffer(sample);
+  GstCaps* caps = gst_sample_get_caps(sample);
+  GstVideoInfo info;
+  if (buffer == nullptr || caps == nullptr || !gst_video_info_from_caps(&info, caps)) return;
+  GstVideoFrame mapped;
+  if (!gst_video_frame_map(&mapped, &info, buffer, GST_MAP_READ)) return;
+  VideoFrame frame;
+  frame.width = GST_VIDEO_FRAME_WIDTH(&mapped);
+  frame.height = GST_VIDEO_FRAME_HEIGHT(&mapped);
+  frame.stride = GST_VIDEO_FRAME_PLANE_STRIDE(&mapped, 0);
+  frame.data = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&mapped, 0));
+  guint64 running = GST_CLOCK_TIME_NONE;
+  if (const GstSegment* segment = gst_sample_get_segment(sample);
+      segment != nullptr && GST_BUFFER_PTS_IS_VALID(buffer)) {
+    running = gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+  }
+  frame.timestampNs = GST_CLOCK_TIME_IS_VALID(running) ? running : 0;
+  sink->OnVideoFrame(frame);
+  gst_video_frame_unmap(&mapped);
+}
+
+GstFlowReturn OnNewSample(GstAppSink* appsink, gpointer data) {
+  std::unique_ptr<GstSample, SampleUnref> sample(gst_app_sink_pull_sample(appsink));
+  if (sample) Deliver(static_cast<VideoFrameSink*>(data), sample.get());
+  return GST_FLOW_OK;
+}
+
+// The prerolled picture is shown too, so an opened or rewound clip shows its first frame.
+GstFlowReturn OnNewPreroll(GstAppSink* appsink, gpointer data) {
+  std::unique_ptr<GstSample, SampleUnref> sample(gst_app_sink_pull_preroll(appsink));
+  if (sample) Deliver(static_cast<VideoFrameSink*>(data), sample.get());
+  return GST_FLOW_OK;
+}
+
+std::string ErrorText(GstMessage* message) {
+  GError* raw = nullptr;
+  gchar* debugRaw = nullptr;
+  gst_message_parse_error(message, &raw, &debugRaw);
+  std::unique_ptr<GError, ErrorFree> error(raw);
+  std::unique_ptr<gchar, GFree> debug(debugRaw);
+  std::string text = error ? error->message : "unknown error";
+  if (debug) text += std::string(" (") + debug.get() + ")";
+  return text;
+}
+
+struct Watcher {
+  FilePlayerPipeline::MessageHandler handler;
+};
+
+gboolean OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
+  auto* watcher = static_cast<Watcher*>(data);
+  switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_EOS:
+      watcher->handler(FilePlayerPipeline::Message::kEndOfStream);
+      break;
+    case GST_MESSAGE_ERROR:
+      PlayerTrace("Error: %s\n", ErrorText(message).c_str());
+      watcher->handler(FilePlayerPipeline::Message::kError);
+      break;
+    case GST_MESSAGE_REQUEST_STATE: {
+      // A sink asks to be shut down when its window is closed under it: the user aborted.
+      GstState wanted = GST_STATE_VOID_PENDING;
+      gst_message_parse_request_state(message, &wanted);
+      if (wanted <= GST_STATE_READY) watcher->handler(FilePlayerPipeline::Message::kUserAbort);
+      break;
+    }
+    default:
+      break;
+  }
+  // The handler may have removed this watch; GLib keeps `watcher` alive until we return.
+  return G_SOURCE_CONTINUE;
+}
+
+void DeleteWatcher(gpointer data) {
+  delete static_cast<Watcher*>(data);
+}
+
+}  // namespace
+
+std::unique_ptr<FilePlayerPipeline> FilePlayerPipeline::Open(const std::string& path,
+                                                             VideoFrameSink* sink,
+                                                             MessageHandler handler,
+                                                             std::string* why) {
+  std::unique_ptr<FilePlayerPipeline> pipeline(new FilePlayerPipeline());
+  if (!pipeline->Build(path, sink, why) || !pipeline->Preroll(why)) return nullptr;
+  pipeline->Watch(std::move(handler));
+  return pipeline;
+}
+
+void FilePlayerPipeline::PipelineRelease::operator()(GstElement* element) const {
+  gst_element_set_state(element, GST_STATE_NULL);
+  gst_object_unref(element);
+}
+
+FilePlayerPipeline::~FilePlayerPipeline() {
+  if (watchId_ != 0) g_source_remove(watchId_);
+}
+
+bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, std::string* why) {
+  if (!gst_is_initialized()) {
+    *why = "GStreamer is not initialised";
+    return false;
+  }
+  // A name like "take:2.avi" would pass as a URI of scheme "take"; only "scheme://" counts.
+  std::string uri;
+  if (path.find("://") != std::string::npos && gst_uri_is_valid(path.c_str())) {
+    uri = path;
+  } else {
+    GError* raw = nullptr;
+    std::unique_ptr<gchar, GFree> converted(gst_filename_to_uri(path.c_str(), &raw));
+    std::unique_ptr<GError, ErrorFree> error(raw);
+    if (!converted) {
+      *why = error ? error->message : "not a file name";
+      return false;
+    }
+    uri = converted.get();
+  }
+
+  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  if (playbin == nullptr) {
+    *why = "no playbin element";
+    return false;
+  }
+  playbin_.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
+
+  videoSink_ = gst_element_factory_make("appsink", nullptr);
+  GstElement* audioSink = MakeAudioSink();
+  if (videoSink_ == nullptr || audioSink == nullptr) {
+    if (videoSink_ != nullptr) gst_object_unref(gst_object_ref_sink(videoSink_));
+    if (audioSink != nullptr) gst_object_unref(gst_object_ref_sink(audioSink));
+    videoSink_ = nullptr;
+    *why = "no appsink or audio sink element";
+    return false;
+  }
+  std::unique_ptr<GstCaps, CapsUnref> caps(gst_caps_from_string("video/x-raw,format=BGRx"));
+  g_object_set(videoSink_, "caps", caps.get(), "enable-last-sample", FALSE, "max-buffers", 2u,
+               nullptr);
+  GstAppSinkCallbacks callbacks{};
+  callbacks.new_sample = OnNewSample;
+  callbacks.new_preroll = OnNewPreroll;
+  gst_app_sink_set_callbacks(GST_APP_SINK(videoSink_), &callbacks, sink, nullptr);
+
+  // playbin takes the floating references of both sinks.
+  g_object_set(playbin_.get(), "uri", uri.c_str(), "video-sink", videoSink_, "audio-sink",
+               audioSink, nullptr);
+  return true;
+}
+
+bool FilePlayerPipeline::Preroll(std::string* why) {
+  GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
+  if (result != GST_STATE_CHANGE_FAILURE) {
+    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kPrerollTimeout);
+  }
+  if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL) {
+    gint videoStreams = 0;
+    g_object_get(playbin_.get(), "n-video", &videoStreams, nullptr);
+    hasVideo_ = videoStreams > 0;
+    return true;
+  }
+  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_.get()));
+  std::unique_ptr<GstMessage, MessageUnref> error(
+      gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
+  if (error) {
+    *why = ErrorText(error.get());
+  } else {
+    *why = result == GST_STATE_CHANGE_ASYNC ? "no preroll in time" : "state change failed";
+  }
+  return false;
+}
+
+void FilePlayerPipeline::Watch(MessageHandler handler) {
+  auto watcher = std::make_unique<Watcher>();
+  watcher->handler = std::move(handler);
+  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_.get()));
+  // The watch owns the watcher from here on; GLib frees it when the watch goes.
+  watchId_ = gst_bus_add_watch_full(bus.get(), G_PRIORITY_DEFAULT, OnBusMessage, watcher.get(),
+                                    DeleteWatcher);
+  if (watchId_ != 0) watcher.release();
+}
+
+bool FilePlayerPipeline::GetVideoSize(int32_t* width, int32_t* height) const {
+  if (!hasVideo_) return false;
+  GstPad* raw = nullptr;
+  g_signal_emit_by_name(playbin_.get(), "get-video-pad", 0, &raw);
+  std::unique_ptr<GstPad, ObjectUnref> pad(raw);
+  std::unique_ptr<GstCaps, CapsUnref> caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr);
+  if (!caps) {
+    // Without the decoder's pad the converted pictures still carry the stored size.
+    std::unique_ptr<GstPad, ObjectUnref> sinkPad(gst_element_get_static_pad(videoSink_, "sink"));
+    if (sinkPad) caps.reset(gst_pad_get_current_caps(sinkPad.get()));
+  }
+  GstVideoInfo info;
+  if (!caps || !gst_video_info_from_caps(&info, caps.get())) return false;
+  *width = GST_VIDEO_INFO_WIDTH(&info);
+  *height = GST_VIDEO_INFO_HEIGHT(&info);
+  return true;
+}
+
+bool FilePlayerPipeline::GetDuration(int64_t* nanoseconds) const {
+  gint64 duration = -1;
+  if (!gst_element_query_duration(playbin_.get(), GST_FORMAT_TIME, &duration) || duration < 0) {
+    return false;
+  }
+  *nanoseconds = duration;
+  return true;
+}
+
+bool FilePlayerPipeline::Play() {
+  return gst_element_set_state(playbin_.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool FilePlayerPipeline::Pause(bool wait) {
+  GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
+  if (result == GST_STATE_CHANGE_FAILURE) return false;
+  if (wait && result == GST_STATE_CHANGE_ASYNC) {
+    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kStateTimeout);
+    if (result == GST_STATE_CHANGE_FAILURE) return false;
+  }
+  return true;
+}
+
+bool FilePlayerPipeline::Rewind() {
+  return gst_element_seek_simple(playbin_.get(), GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0) != FALSE;
+}
+
+}  // namespace vd
