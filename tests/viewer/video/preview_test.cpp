@@ -186,3 +186,24 @@ TEST_F(EngineTest, ApplyWorkModeRoutesTheInputs) {
 
 }  // namespace
 }  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+TEST_F(EngineTest, TunerI2cRoundTripsThroughTheAccessObjects) {
+  auto engine = StartEngine();
+  const uint8_t write[] = {0x05, 0xAA, 0x55};
+  ASSERT_TRUE(engine->WriteI2c(write, 3));
+  uint8_t read[2] = {0x05, 0x00};
+  ASSERT_TRUE(engine->ReadI2c(read, 2));
+  EXPECT_EQ(read[0], 0xAA);
+  EXPECT_EQ(read[1], 0x55);
+  EXPECT_TRUE(host.boxes.empty());
+  // Without a device there is nothing to talk to.
+  box->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
+  EXPECT_FALSE(engine->WriteI2c(write, 3));
+}
+
+}  // namespace
+}  // namespace vdtest
