@@ -86,7 +86,7 @@ CaptureGraph::CaptureGraph(vd::DeviceEnumerator& devices, vd::SettingsStore& set
 CaptureGraph::~CaptureGraph() {
   watch_.reset();
   self_.reset();
-  if (capturing_) EndRecording(false);
+  if (capturing_) EndRecording();
   // The capture file is a scratch file unless it is kept pre-allocated for the next run.
   if (!settings_.allocMem && !captureFilePath_.empty()) std::remove(captureFilePath_.c_str());
   StopAudioPreview();

@@ -197,7 +197,7 @@ class CaptureGraph {
   void WatchBus(GstElement* pipeline, guint* watchId);
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   void OnGraphEvent(GstMessage* message);
-  void EndRecording(bool aborted);
+  void EndRecording();
   void ShowStatistics(bool final);
   void ResetStatistics();
   int64_t NowMs() const;
@@ -259,7 +259,6 @@ class CaptureGraph {
   int64_t startMs_ = 0;
   int64_t stopMs_ = 0;
   int64_t droppedBaseline_ = 0;
-  int64_t notDroppedBaseline_ = 0;
   vd::StatisticsRecord last_;
 
   // Stills.

@@ -91,8 +91,8 @@ bool CaptureGraph::StartCapture() {
   if (capturing_) return true;
   if (previewing_) StopPreview(false);
   if (!captureGraphBuilt_ || capture_ == nullptr) return false;
+  ResetStatistics();
   droppedBaseline_ = 0;
-  notDroppedBaseline_ = 0;
   vd::FrameCounts counts;
   if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
   if (!capture_->Start()) {
@@ -107,19 +107,18 @@ bool CaptureGraph::StartCapture() {
   return true;
 }
 
-void CaptureGraph::EndRecording(bool aborted) {
+void CaptureGraph::EndRecording() {
   host_.KillTimer(kCaptureTimer);
   if (capture_ != nullptr) capture_->Finish(kFinishTimeout);
   stopMs_ = NowMs();
   ShowStatistics(true);
   capturing_ = false;
   captureEnded_ = true;
-  (void)aborted;
 }
 
 bool CaptureGraph::StopCapture() {
   if (!capturing_) return false;
-  EndRecording(false);
+  EndRecording();
   return true;
 }
 
@@ -143,7 +142,7 @@ bool CaptureGraph::TimeLimitReached() const {
 
 bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {
   if (capture_ == nullptr || video_ == nullptr) return false;
-  int64_t captured = capture_->FramesWritten() - notDroppedBaseline_;
+  int64_t captured = capture_->FramesWritten();
   vd::FrameCounts counts;
   int64_t deviceDropped = 0;
   if (vd::Succeeded(video_->GetFrameCounts(&counts)))

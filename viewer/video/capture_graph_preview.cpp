@@ -103,7 +103,7 @@ bool CaptureGraph::StopPreview(bool quiet) {
 }
 
 void CaptureGraph::TearDownGraph() {
-  if (capturing_) EndRecording(false);
+  if (capturing_) EndRecording();
   if (captureWatch_ != 0) g_source_remove(captureWatch_);
   captureWatch_ = 0;
   capture_.reset();
@@ -136,7 +136,7 @@ void CaptureGraph::OnDeviceChange(int32_t event) {
     host_.OnDeviceLost();
     deviceLost_ = true;
     // A recording in progress is finished properly before the device objects go.
-    if (capturing_) EndRecording(true);
+    if (capturing_) EndRecording();
     StopPreview(true);
     previewing_ = false;
     TearDownGraph();
@@ -199,7 +199,7 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         bool removed = error != nullptr && error->domain == GST_RESOURCE_ERROR &&
                        error->code == GST_RESOURCE_ERROR_NOT_FOUND;
         g_clear_error(&error);
-        EndRecording(true);
+        EndRecording();
         captureEnded_ = true;
         if (!removed) {
           if (wantPreview_ && BuildPreviewGraph()) StartPreview();
