@@ -44,6 +44,13 @@ void AddProbe(GstElement* element, const char* pad, GstPadProbeType type, GstPad
   gst_object_unref(p);
 }
 
+// The folder must take a new file (or the file be writable) before a pipeline is built.
+bool CanCreate(const std::string& path) {
+  if (::access(path.c_str(), W_OK) == 0) return true;
+  std::string folder = path.substr(0, path.find_last_of('/') + 1);
+  return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+}
+
 GstElement* MakeQueue(bool leaky) {
   GstElement* queue = Make("queue");
   // Up to three seconds wait for a slow disk; a video queue that overflows drops its oldest
@@ -61,23 +68,17 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   self->pipeline_ = AdoptElement(gst_pipeline_new("capture"));
   GstBin* bin = GST_BIN(self->pipeline_.get());
 
-  // The file: truncated, then (pre-allocation) reserved beyond its end, so the recording
-  // fills blocks set aside for it and the AVI ends where the muxer stops writing.
-  self->fd_ = ::open(config.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   GstElement* mux = Make("avimux");
   GstElement* writer = Make("fdsink");
-  if (self->fd_ < 0 || mux == nullptr || writer == nullptr) {
+  if (mux == nullptr || writer == nullptr || !CanCreate(config.path)) {
     if (mux != nullptr) gst_object_unref(gst_object_ref_sink(mux));
     if (writer != nullptr) gst_object_unref(gst_object_ref_sink(writer));
     *failure = "Cannot set output file";
     return nullptr;
   }
-  if (config.reserveBytes > 0)
-    ::fallocate(self->fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(config.reserveBytes));
-  struct rlimit limit {};
-  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-    self->sizeLimit_ = static_cast<int64_t>(limit.rlim_cur);
-  g_object_set(writer, "fd", self->fd_, "sync", FALSE, "async", FALSE, nullptr);
+  self->path_ = config.path;
+  self->reserveBytes_ = config.reserveBytes;
+  g_object_set(writer, "sync", FALSE, "async", FALSE, nullptr);
   gst_bin_add_many(bin, mux, writer, nullptr);
   gst_element_link(mux, writer);
   self->writer_ = writer;
@@ -171,6 +172,19 @@ bool CapturePipeline::Owns(GstObject* object) const {
 }
 
 bool CapturePipeline::Start() {
+  // The file is emptied only now: a recording that never starts leaves the last one alone.
+  // It is truncated, then (pre-allocation) reserved beyond its end, so the recording fills
+  // blocks set aside for it and the AVI ends where the muxer stops writing.
+  if (fd_ < 0) {
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) return false;
+    if (reserveBytes_ > 0)
+      ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(reserveBytes_));
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+      sizeLimit_ = static_cast<int64_t>(limit.rlim_cur);
+    g_object_set(writer_, "fd", fd_, nullptr);
+  }
   if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
     return false;
   GstState state = GST_STATE_NULL;

@@ -42,6 +42,7 @@ class CapturePipeline {
   GstElement* Pipeline() const { return pipeline_.get(); }
   // Whether a bus message came from this pipeline.
   bool Owns(GstObject* object) const;
+  // Opens (empties) the capture file and runs the pipeline.
   bool Start();
   // Ends the recording: end-of-stream in front of the queues so that everything queued
   // reaches the file, waits up to `timeout` for the file to be finished, then stops.
@@ -71,6 +72,8 @@ class CapturePipeline {
   GstElement* videoQueue_ = nullptr;
   GstElement* audioQueue_ = nullptr;
   GstElement* writer_ = nullptr;
+  std::string path_;
+  int64_t reserveBytes_ = 0;
   int fd_ = -1;
   int64_t sizeLimit_ = INT64_MAX;
 

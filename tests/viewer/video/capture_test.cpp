@@ -153,8 +153,12 @@ TEST_F(EngineTest, SavingWithoutPreallocationMovesTheFile) {
   EXPECT_TRUE(ReadAvi(target).opened);
 }
 
-TEST_F(EngineTest, NoSignalRefusesToCapture) {
+TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
   auto engine = StartEngine();
+  Capture(*engine, 500ms);
+  engine->ReturnToLive();
+  int64_t frames = ReadAvi(engine->CaptureFilePath()).videoFrames;
+  ASSERT_GT(frames, 0);
   ASSERT_TRUE(engine->ApplyWorkMode(3));
   vd::VirtualBoxFaults faults;
   faults.signalLoss = true;
@@ -162,6 +166,7 @@ TEST_F(EngineTest, NoSignalRefusesToCapture) {
   EXPECT_FALSE(engine->BeginCapture());
   EXPECT_TRUE(HasMessage(host, "Warning: You can not Capture while there is no Video signal"));
   EXPECT_FALSE(engine->IsCapturing());
+  EXPECT_EQ(ReadAvi(engine->CaptureFilePath()).videoFrames, frames);
 }
 
 TEST_F(EngineTest, UnplugDuringCaptureLeavesAPlayableFile) {
