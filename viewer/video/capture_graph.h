@@ -11,6 +11,7 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -197,7 +198,9 @@ class CaptureGraph {
   void WatchBus(GstElement* pipeline, guint* watchId);
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   void OnGraphEvent(GstMessage* message);
-  void EndRecording();
+  // Finishes the file (index and headers) and shows the final statistics. A writer that
+  // failed by itself will not take the index either: it gets a short wait only.
+  void EndRecording(bool writerFailed = false);
   void ShowStatistics(bool final);
   void ResetStatistics();
   int64_t NowMs() const;

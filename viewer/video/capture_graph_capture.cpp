@@ -13,6 +13,7 @@
 
 namespace {
 constexpr auto kFinishTimeout = std::chrono::seconds(10);
+constexpr auto kFailedWriterTimeout = std::chrono::seconds(1);
 
 // Copies `from` to `to` through a temporary file beside the target.
 bool CopyFileAtomically(const std::string& from, const std::string& to) {
@@ -107,9 +108,9 @@ bool CaptureGraph::StartCapture() {
   return true;
 }
 
-void CaptureGraph::EndRecording() {
+void CaptureGraph::EndRecording(bool writerFailed) {
   host_.KillTimer(kCaptureTimer);
-  if (capture_ != nullptr) capture_->Finish(kFinishTimeout);
+  if (capture_ != nullptr) capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout);
   stopMs_ = NowMs();
   ShowStatistics(true);
   capturing_ = false;

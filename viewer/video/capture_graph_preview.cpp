@@ -199,7 +199,7 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         bool removed = error != nullptr && error->domain == GST_RESOURCE_ERROR &&
                        error->code == GST_RESOURCE_ERROR_NOT_FOUND;
         g_clear_error(&error);
-        EndRecording();
+        EndRecording(capture_->IsWriter(from) && !capture_->DiskFull());
         captureEnded_ = true;
         if (!removed) {
           if (wantPreview_ && BuildPreviewGraph()) StartPreview();

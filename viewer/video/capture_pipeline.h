@@ -42,6 +42,7 @@ class CapturePipeline {
   GstElement* Pipeline() const { return pipeline_.get(); }
   // Whether a bus message came from this pipeline.
   bool Owns(GstObject* object) const;
+  bool IsWriter(GstObject* object) const { return object == GST_OBJECT(writer_); }
   // Opens (empties) the capture file and runs the pipeline.
   bool Start();
   // Ends the recording: end-of-stream in front of the queues so that everything queued
