@@ -7,9 +7,13 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "avi_mend.h"
 #include "capture_graph.h"
 #include "capture_pipeline.h"
+#include "vd/trace.h"
 #include "video_standards.h"
+
+VD_DEFINE_TRACE(TraceCapture, "video")
 
 namespace {
 constexpr auto kFinishTimeout = std::chrono::seconds(10);
@@ -110,7 +114,12 @@ bool CaptureGraph::StartCapture() {
 
 void CaptureGraph::EndRecording(bool writerFailed) {
   host_.KillTimer(kCaptureTimer);
-  if (capture_ != nullptr) capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout);
+  if (capture_ != nullptr &&
+      (!capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout) || writerFailed)) {
+    // The muxer could not write the end of the file: what reached the disk is kept.
+    std::string why;
+    if (!vd::AviMend::Mend(captureFilePath_, &why)) TraceCapture("mend failed: %s\n", why.c_str());
+  }
   stopMs_ = NowMs();
   ShowStatistics(true);
   capturing_ = false;

@@ -3,8 +3,11 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
+#include "avi_mend.h"
 #include "capture_pipeline.h"
 #include "engine_fixture.h"
 
@@ -210,6 +213,84 @@ TEST_F(EngineTest, WriteFailureEndsTheCaptureWithAPlayableFile) {
   EXPECT_GT(avi.videoFrames, 5);
   EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
   EXPECT_LE(std::filesystem::file_size(engine->CaptureFilePath()), small.rlim_cur);
+}
+
+}  // namespace
+}  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+uint32_t Le32At(const std::vector<char>& b, size_t at) {
+  auto u = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(b[at + i])); };
+  return u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24;
+}
+
+TEST_F(EngineTest, AFileCutOffByItsWriterIsMendedWithAnIndex) {
+  auto engine = StartEngine();
+  Capture(*engine, 800ms);
+  std::string cut = (dir / "cut.avi").string();
+  std::filesystem::copy_file(engine->CaptureFilePath(), cut);
+  // As a writer that stopped mid-picture leaves it: no index, a torn last chunk.
+  auto size = std::filesystem::file_size(cut);
+  std::filesystem::resize_file(cut, size * 6 / 10 + 3);
+  std::string why;
+  ASSERT_TRUE(vd::AviMend::Mend(cut, &why)) << why;
+  std::ifstream in(cut, std::ios::binary);
+  std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  std::string text(bytes.begin(), bytes.end());
+  size_t idx1 = text.rfind("idx1");
+  ASSERT_NE(idx1, std::string::npos);
+  EXPECT_EQ(Le32At(bytes, 4), bytes.size() - 8);  // RIFF size
+  EXPECT_EQ(idx1 + 8 + Le32At(bytes, idx1 + 4), bytes.size());
+  AviContents avi = ReadAvi(cut);
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 5);
+  // The main header counts the pictures the file now holds.
+  size_t avih = text.find("avih");
+  ASSERT_NE(avih, std::string::npos);
+  EXPECT_EQ(Le32At(bytes, avih + 8 + 16), avi.videoFrames);
+  // Not an AVI: refused, untouched.
+  std::string other = (dir / "other.avi").string();
+  std::ofstream(other) << "not a film";
+  EXPECT_FALSE(vd::AviMend::Mend(other, &why));
+  EXPECT_EQ(std::filesystem::file_size(other), 10u);
+}
+
+}  // namespace
+}  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+// The limit comes after the start, so the engine cannot see it coming: the writer itself
+// fails, and the file is mended afterwards.
+TEST_F(EngineTest, UnforeseenWriteErrorStillLeavesAnIndexedFile) {
+  signal(SIGXFSZ, SIG_IGN);
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->BeginCapture());
+  struct rlimit small = saved;
+  small.rlim_cur = 2 * 1024 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool ended = PumpUntil([&] {
+    engine->OnTimer(CaptureGraph::kCaptureTimer);
+    return !engine->IsCapturing();
+  });
+  setrlimit(RLIMIT_FSIZE, &saved);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(HasMessage(host, "ERROR during capture - disk possibly full "));
+  std::ifstream in(engine->CaptureFilePath(), std::ios::binary);
+  std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  ASSERT_LE(bytes.size(), small.rlim_cur);
+  std::string text(bytes.begin(), bytes.end());
+  size_t idx1 = text.rfind("idx1");
+  ASSERT_NE(idx1, std::string::npos);
+  EXPECT_EQ(idx1 + 8 + Le32At(bytes, idx1 + 4), bytes.size());
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 3);
 }
 
 }  // namespace

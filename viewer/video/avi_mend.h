@@ -1,0 +1,17 @@
+// Finishes an AVI whose writer stopped before the muxer could write its end: the chunks
+// written completely are kept, a torn last chunk is cut off, and the index and the sizes
+// and frame counts of the headers are written, so the recording plays with every complete
+// frame. When the disk has no room for the index, trailing chunks make room for it.
+#pragma once
+
+#include <string>
+
+namespace vd {
+
+class AviMend {
+ public:
+  // True when the file is (now) a complete AVI; *why says what was wrong otherwise.
+  static bool Mend(const std::string& path, std::string* why);
+};
+
+}  // namespace vd
