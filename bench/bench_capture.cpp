@@ -1,0 +1,225 @@
+// The capture engine against hand-built pipelines of the same source and caps, in one run:
+//  1. CPU time of the live preview (320 x 240 picture converted to BGRx) for N seconds;
+//  2. CPU time and dropped frames of a 640 x 480, 30 frames/s recording with sound;
+//  3. time from Init to the first preview picture against the baseline's first buffer.
+// Aims: 1.2, 1.2 (no dropped frame) and 1.5 times the baseline.
+//   bench_capture [--long]   (figures of 3 s; --long records for 20 s)
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "capture_graph.h"
+#include "headless_session.h"
+#include "vd/device_enumerator.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+void Pump(std::chrono::milliseconds time) {
+  auto end = Clock::now() + time;
+  while (Clock::now() < end) {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+struct FirstFrame : vd::VideoFrameSink {
+  std::atomic<int64_t> frames{0};
+  std::atomic<int64_t> firstAtNs{0};
+  void OnVideoFrame(const vd::VideoFrame&) override {
+    if (frames.fetch_add(1) == 0)
+      firstAtNs =
+          std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+              .count();
+  }
+};
+
+std::unique_ptr<vd::CaptureDevice> OpenBox() {
+  return vd::DeviceEnumerator::Default().OpenVideoInput(0);
+}
+
+GstFlowReturn CountSample(GstAppSink* sink, gpointer data) {
+  GstSample* sample = gst_app_sink_pull_sample(sink);
+  if (sample != nullptr) gst_sample_unref(sample);
+  static_cast<FirstFrame*>(data)->OnVideoFrame(vd::VideoFrame{});
+  return GST_FLOW_OK;
+}
+
+// Preview pin ! videoconvert ! BGRx ! appsink, as gst-launch would build it.
+GstElement* BaselinePreview(vd::CaptureDevice& device, FirstFrame* frames) {
+  vd::VideoFormat format{320, 240, vd::kFourccYuy2, 16, 0};
+  device.SetVideoFormat(vd::PinKind::kPreview, format);
+  GstElement* pipeline = gst_parse_launch(
+      "videoconvert name=c ! video/x-raw,format=BGRx ! appsink name=s sync=false "
+      "max-buffers=1 drop=true",
+      nullptr);
+  GstElement* source = device.CreateSourceBin(vd::PinKind::kPreview);
+  gst_bin_add(GST_BIN(pipeline), source);
+  GstElement* convert = gst_bin_get_by_name(GST_BIN(pipeline), "c");
+  gst_element_link(source, convert);
+  gst_object_unref(convert);
+  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "s");
+  GstAppSinkCallbacks callbacks = {};
+  callbacks.new_sample = CountSample;
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, frames, nullptr);
+  gst_object_unref(sink);
+  return pipeline;
+}
+
+double PreviewRatio(int seconds) {
+  std::printf("preview, %d s each:\n", seconds);
+  auto device = OpenBox();
+  FirstFrame baselineFrames;
+  GstElement* pipeline = BaselinePreview(*device, &baselineFrames);
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  Pump(std::chrono::milliseconds(500));
+  double cpu0 = CpuSeconds();
+  Pump(std::chrono::seconds(seconds));
+  double baseline = CpuSeconds() - cpu0;
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+
+  FirstFrame engineFrames;
+  double engine = 0;
+  {
+    vd::HeadlessSession session(1, 1);
+    if (!session.Start(&engineFrames)) return -1;
+    Pump(std::chrono::milliseconds(500));
+    cpu0 = CpuSeconds();
+    Pump(std::chrono::seconds(seconds));
+    engine = CpuSeconds() - cpu0;
+  }
+  std::printf("  baseline %.3f s CPU (%ld frames), engine %.3f s CPU (%ld frames)\n", baseline,
+              static_cast<long>(baselineFrames.frames.load()), engine,
+              static_cast<long>(engineFrames.frames.load()));
+  return engine / baseline;
+}
+
+double CaptureRatio(int seconds, long* engineDropped) {
+  std::printf("recording 640 x 480, 30 frames/s with sound, %d s each:\n", seconds);
+  std::string path = (std::filesystem::temp_directory_path() / "bench_capture_base.avi").string();
+  auto device = OpenBox();
+  device->SetTvFormat(vd::standard::kNtscM);
+  device->SetVideoFormat(vd::PinKind::kCapture, {640, 480, vd::kFourccYuy2, 16, 333333});
+  vd::FrameCounts before{};
+  device->GetFrameCounts(&before);
+  GstElement* pipeline = gst_pipeline_new(nullptr);
+  GstElement* video = device->CreateSourceBin(vd::PinKind::kCapture);
+  GstElement* audio = device->CreateSourceBin(vd::PinKind::kAudioCapture);
+  GstElement* vq = gst_element_factory_make("queue", nullptr);
+  GstElement* aq = gst_element_factory_make("queue", nullptr);
+  GstElement* mux = gst_element_factory_make("avimux", nullptr);
+  GstElement* file = gst_element_factory_make("filesink", nullptr);
+  g_object_set(vq, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
+               static_cast<guint64>(3 * GST_SECOND), nullptr);
+  g_object_set(file, "location", path.c_str(), nullptr);
+  gst_bin_add_many(GST_BIN(pipeline), video, audio, vq, aq, mux, file, nullptr);
+  if (!gst_element_link_many(video, vq, mux, file, nullptr) ||
+      !gst_element_link_many(audio, aq, mux, nullptr))
+    std::printf("  baseline pipeline does not link\n");
+  double cpu0 = CpuSeconds();
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  Pump(std::chrono::seconds(seconds));
+  gst_element_send_event(pipeline, gst_event_new_eos());
+  GstBus* bus = gst_element_get_bus(pipeline);
+  if (GstMessage* eos = gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GST_MESSAGE_EOS))
+    gst_message_unref(eos);
+  gst_object_unref(bus);
+  double baseline = CpuSeconds() - cpu0;
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  vd::FrameCounts after{};
+  device->GetFrameCounts(&after);
+  std::remove(path.c_str());
+  device.reset();
+
+  double engine = 0;
+  vd::StatisticsRecord stats{};
+  {
+    vd::HeadlessSession session(1, 1);
+    if (!session.Start()) return -1;
+    CaptureGraph& graph = session.Engine();
+    graph.SetVideoStandard(0);
+    graph.VideoDevice()->SetVideoFormat(vd::PinKind::kCapture,
+                                        {640, 480, vd::kFourccYuy2, 16, 333333});
+    cpu0 = CpuSeconds();
+    if (!graph.BeginCapture()) return -1;
+    auto end = Clock::now() + std::chrono::seconds(seconds);
+    session.RunUntil([&] { return Clock::now() >= end; }, std::chrono::seconds(seconds + 5));
+    graph.StopCapture();
+    engine = CpuSeconds() - cpu0;
+    graph.GetStatistics(true, &stats);
+  }
+  *engineDropped = static_cast<long>(stats.dropped);
+  std::printf(
+      "  baseline %.3f s CPU (%ld frames, %ld dropped), engine %.3f s CPU (%ld frames, %ld "
+      "dropped)\n",
+      baseline, static_cast<long>(after.notDropped - before.notDropped),
+      static_cast<long>(after.dropped - before.dropped), engine, static_cast<long>(stats.captured),
+      static_cast<long>(stats.dropped));
+  return engine / baseline;
+}
+
+double StartupRatio() {
+  std::printf("first picture:\n");
+  auto start = Clock::now();
+  auto device = OpenBox();
+  FirstFrame baselineFrames;
+  GstElement* pipeline = BaselinePreview(*device, &baselineFrames);
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  while (baselineFrames.frames == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  double baseline =
+      (baselineFrames.firstAtNs -
+       std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count()) /
+      1e6;
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  device.reset();
+
+  FirstFrame engineFrames;
+  vd::HeadlessSession session(1, 1);
+  start = Clock::now();
+  if (!session.Start(&engineFrames)) return -1;
+  while (engineFrames.frames == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  double engine =
+      (engineFrames.firstAtNs -
+       std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count()) /
+      1e6;
+  std::printf("  baseline %.1f ms, engine (Init included) %.1f ms\n", baseline, engine);
+  return engine / baseline;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("VIEWDECK_AUDIO_SINK", "fake", 0);
+  gst_init(&argc, &argv);
+  bool longRun = argc > 1 && std::strcmp(argv[1], "--long") == 0;
+  // Start-up first, before anything is warm.
+  double startup = StartupRatio();
+  double preview = PreviewRatio(3);
+  long dropped = 0;
+  double capture = CaptureRatio(longRun ? 20 : 3, &dropped);
+  std::printf("ratio preview CPU: %.2f (aim <= 1.2)\n", preview);
+  std::printf("ratio capture CPU: %.2f (aim <= 1.2), dropped frames %ld (aim 0)\n", capture,
+              dropped);
+  std::printf("ratio first picture: %.2f (aim <= 1.5)\n", startup);
+  return 0;
+}

@@ -1,0 +1,211 @@
+// Recording: the file, its counts, the options and the faults that must not lose it.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "capture_pipeline.h"
+#include "engine_fixture.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool HasMessage(const RecordingHost& host, const std::string& text) {
+  return std::find(host.messages.begin(), host.messages.end(), text) != host.messages.end();
+}
+
+TEST_F(EngineTest, CaptureWritesAnAviWhoseFrameCountIsTheCapturedCount) {
+  auto engine = StartEngine();
+  Capture(*engine, 1500ms);
+  vd::StatisticsRecord stats;
+  ASSERT_TRUE(engine->GetStatistics(true, &stats));
+  EXPECT_GT(stats.captured, 20);
+  EXPECT_EQ(stats.dropped, 0);
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_EQ(avi.videoFrames, stats.captured);
+  EXPECT_GT(avi.audioBuffers, 0);
+  // The bar's final texts.
+  ASSERT_FALSE(host.statistics.empty());
+  const vd::StatisticsText& last = host.statistics.back();
+  EXPECT_EQ(last.captured, std::to_string(stats.captured));
+  EXPECT_NE(last.fps.find(" fps"), std::string::npos);
+  EXPECT_NE(last.rate.find(" mb\\sec"), std::string::npos);
+  // Timer 1 ran at 33 ms while capturing and was killed at the end.
+  ASSERT_FALSE(host.timers.empty());
+  EXPECT_EQ(host.timers.back(), (std::pair<uint32_t, uint32_t>{1, 33}));
+  EXPECT_FALSE(host.killed.empty());
+  EXPECT_TRUE(host.messages.empty());
+
+  engine->ReturnToLive();
+  EXPECT_TRUE(engine->IsPreviewing());
+}
+
+TEST_F(EngineTest, DroppedFramesOfTheDeviceAreCounted) {
+  auto engine = StartEngine();
+  vd::VirtualBoxFaults faults;
+  faults.dropEveryNth = 5;
+  box->SetFaults(faults);
+  Capture(*engine, 1200ms);
+  vd::StatisticsRecord stats;
+  ASSERT_TRUE(engine->GetStatistics(true, &stats));
+  EXPECT_GT(stats.dropped, 0);
+  EXPECT_EQ(ReadAvi(engine->CaptureFilePath()).videoFrames, stats.captured);
+}
+
+TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
+  SetDword("CaptureAudio", 0);
+  auto engine = StartEngine();
+  Capture(*engine, 800ms);
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 0);
+  EXPECT_EQ(avi.audioBuffers, 0);
+}
+
+TEST_F(EngineTest, ImposedFrameRateIsRecorded) {
+  SetDword("FrameRate", 1000000);  // 10 frames a second
+  auto engine = StartEngine();
+  Capture(*engine, 1500ms);
+  vd::StatisticsRecord stats;
+  ASSERT_TRUE(engine->GetStatistics(true, &stats));
+  EXPECT_GE(stats.captured, 10);
+  EXPECT_LE(stats.captured, 18);
+}
+
+TEST_F(EngineTest, TimeLimitEndsOnTheFirstTickWithTheWholeSecondsReached) {
+  SetDword("UseTimeLimit", 1);
+  SetDword("TimeLimit", 1);
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->BeginCapture());
+  auto start = std::chrono::steady_clock::now();
+  PumpFor(800ms);
+  engine->OnTimer(CaptureGraph::kCaptureTimer);
+  EXPECT_EQ(host.captureCommands, 0);
+  ASSERT_TRUE(PumpUntil([&] {
+    engine->OnTimer(CaptureGraph::kCaptureTimer);
+    return host.captureCommands > 0;
+  }));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 1000ms);
+  EXPECT_EQ(host.captureCommands, 1);
+  EXPECT_TRUE(engine->StopCapture());
+}
+
+TEST_F(EngineTest, FrameRateZeroReadsAsOneFramePerSecond) {
+  SetDword("FrameRate", 0);
+  auto engine = StartEngine();
+  EXPECT_DOUBLE_EQ(engine->GetCaptureOptions().framesPerSecond, 1.0);
+}
+
+TEST_F(EngineTest, RateAboveTheStandardsMaximumIsLowered) {
+  SetDword("FrameRate", 200000);  // 50 frames a second
+  tuning.mode = 3;                // Germany: PAL, 25 at most
+  auto engine = StartEngine();
+  vd::CaptureOptions options = engine->GetCaptureOptions();
+  EXPECT_DOUBLE_EQ(options.maxFramesPerSecond, 25.0);
+  EXPECT_DOUBLE_EQ(options.framesPerSecond, 25.0);
+}
+
+TEST_F(EngineTest, SettingsAreWrittenBackAtShutdown) {
+  SetDword("FrameRate", 0);
+  SetDword("AudioDevice", -3);
+  {
+    auto engine = StartEngine();
+    vd::CaptureOptions o = engine->GetCaptureOptions();
+    o.timeLimit = 42;
+    o.useTimeLimit = true;
+    engine->SetCaptureOptions(o);
+  }
+  EXPECT_EQ(store->ReadDword("AviCap", "FrameRate", -1), 10000000);
+  EXPECT_EQ(store->ReadDword("AviCap", "TimeLimit", -1), 42);
+  EXPECT_EQ(store->ReadDword("AviCap", "UseTimeLimit", -1), 1);
+  EXPECT_EQ(store->ReadDword("AviCap", "AudioDevice", -1), 0);
+}
+
+TEST_F(EngineTest, PreallocatedCaptureFileStaysAfterSaving) {
+  SetDword("AllocMem", 1);
+  SetDword("PreAllocSizeKB", 2048);
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->GetFileOptions().allocate) << "the start-up allocation failed";
+  EXPECT_EQ(engine->GetFileOptions().sizeKb, 2048);
+  Capture(*engine, 600ms);
+  std::string target = (dir / "film.avi").string();
+  ASSERT_TRUE(engine->SaveCaptureAs(target));
+  EXPECT_TRUE(std::filesystem::exists(engine->CaptureFilePath()));
+  AviContents saved = ReadAvi(target);
+  ASSERT_TRUE(saved.opened);
+  vd::StatisticsRecord stats;
+  ASSERT_TRUE(engine->GetStatistics(true, &stats));
+  EXPECT_EQ(saved.videoFrames, stats.captured);
+  EXPECT_EQ(host.albumRefreshes, 1);
+  EXPECT_EQ(engine->GetFileOptions().sizeKb, 2048);
+}
+
+TEST_F(EngineTest, SavingWithoutPreallocationMovesTheFile) {
+  auto engine = StartEngine();
+  Capture(*engine, 500ms);
+  std::string target = (dir / "moved.avi").string();
+  ASSERT_TRUE(engine->SaveCaptureAs(target));
+  EXPECT_FALSE(std::filesystem::exists(engine->CaptureFilePath()));
+  EXPECT_TRUE(ReadAvi(target).opened);
+}
+
+TEST_F(EngineTest, NoSignalRefusesToCapture) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->ApplyWorkMode(3));
+  vd::VirtualBoxFaults faults;
+  faults.signalLoss = true;
+  box->SetFaults(faults);
+  EXPECT_FALSE(engine->BeginCapture());
+  EXPECT_TRUE(HasMessage(host, "Warning: You can not Capture while there is no Video signal"));
+  EXPECT_FALSE(engine->IsCapturing());
+}
+
+TEST_F(EngineTest, UnplugDuringCaptureLeavesAPlayableFile) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->BeginCapture());
+  PumpFor(900ms);
+  box->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return !engine->IsCapturing(); }));
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 10);
+  ASSERT_FALSE(host.statistics.empty());
+  EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
+  EXPECT_FALSE(HasMessage(host, "ERROR during capture - disk possibly full "));
+  EXPECT_TRUE(engine->IsDeviceLost());
+}
+
+TEST_F(EngineTest, WriteFailureEndsTheCaptureWithAPlayableFile) {
+  signal(SIGXFSZ, SIG_IGN);
+  struct rlimit saved {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto engine = StartEngine();
+  struct rlimit small = saved;
+  small.rlim_cur = 3 * 1024 * 1024;  // about 19 pictures of 320 x 240
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  bool began = engine->BeginCapture();
+  bool ended = began && PumpUntil([&] {
+                 engine->OnTimer(CaptureGraph::kCaptureTimer);
+                 return !engine->IsCapturing();
+               });
+  setrlimit(RLIMIT_FSIZE, &saved);
+  ASSERT_TRUE(began);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(HasMessage(host, "ERROR during capture - disk possibly full "));
+  EXPECT_EQ(host.aborted, 1);
+  EXPECT_TRUE(engine->IsPreviewing()) << engine->HasPreviewGraph() << engine->HasCaptureGraph()
+                                      << engine->CaptureEnded();  // back to the live picture
+  ASSERT_FALSE(host.statistics.empty());
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 5);
+  EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
+  EXPECT_LE(std::filesystem::file_size(engine->CaptureFilePath()), small.rlim_cur);
+}
+
+}  // namespace
+}  // namespace vdtest

@@ -1,0 +1,139 @@
+// A capture engine on a private virtual TV box, with a host, a tuning context and a frame
+// sink that record what the engine shows, and a loop that pumps the default main context.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "capture_graph.h"
+#include "settings_store.h"
+#include "tuning_context.h"
+#include "vd/device_enumerator.h"
+#include "vd/virtual_tv_box.h"
+
+namespace vdtest {
+
+class RecordingHost : public vd::CaptureHost {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowMessageBox(const std::string& caption, const std::string& text) override {
+    boxes.push_back(caption + "|" + text);
+  }
+  void SetTimer(uint32_t id, uint32_t ms) override { timers.push_back({id, ms}); }
+  void KillTimer(uint32_t id) override { killed.push_back(id); }
+  void ShowStatistics(const vd::StatisticsText& text) override { statistics.push_back(text); }
+  void ShowCaptureProgress(double, int64_t) override {}
+  void OnWorkModeForced(int32_t mode) override { forcedMode = mode; }
+  void OnDeviceLost() override { ++lost; }
+  void RefreshControls() override { ++refreshed; }
+  void OnCaptureAborted() override { ++aborted; }
+  void RunCaptureCommand() override { ++captureCommands; }
+  void MarkAlbumForRefresh() override { ++albumRefreshes; }
+  void ResizeVideoArea(int32_t, int32_t) override {}
+
+  std::vector<std::string> messages;
+  std::vector<std::string> boxes;
+  std::vector<std::pair<uint32_t, uint32_t>> timers;
+  std::vector<uint32_t> killed;
+  std::vector<vd::StatisticsText> statistics;
+  int32_t forcedMode = -1;
+  int lost = 0;
+  int refreshed = 0;
+  int aborted = 0;
+  int captureCommands = 0;
+  int albumRefreshes = 0;
+};
+
+class FakeTuning : public vd::TuningContext {
+ public:
+  std::string folder;
+  int32_t mode = 1;
+  int32_t country = 49;
+  std::string DataFolder() const override { return folder; }
+  int32_t WorkMode() const override { return mode; }
+  int32_t Country() const override { return country; }
+  int32_t Source() const override { return 0; }
+  bool AutoScan() const override { return false; }
+  void SwitchOffAutoScan() override {}
+  bool RemoteFmMemory() const override { return false; }
+  int32_t TvStation() const override { return -1; }
+  int32_t TvOldStation() const override { return -1; }
+  void WriteTvStations(int32_t, int32_t) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void ShowMessage(const std::string&, const std::string&) override {}
+  void RequestAutomaticScan() override {}
+  void Beep(uint32_t) override {}
+  bool IsMuted() const override { return false; }
+  void SetMuted(bool) override {}
+  void Wait(uint32_t) override {}
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  void RefreshChannelDisplay() override {}
+  void RefreshChannelList() override {}
+};
+
+class CountingSink : public vd::VideoFrameSink {
+ public:
+  void OnVideoFrame(const vd::VideoFrame& frame) override {
+    std::lock_guard lock(mutex);
+    ++frames;
+    width = frame.width;
+    height = frame.height;
+    stride = frame.stride;
+  }
+  int Frames() {
+    std::lock_guard lock(mutex);
+    return frames;
+  }
+  std::mutex mutex;
+  int frames = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t stride = 0;
+};
+
+// What a recorded AVI holds, read back with avidemux.
+struct AviContents {
+  bool opened = false;
+  int64_t videoFrames = 0;
+  int64_t audioBuffers = 0;
+};
+AviContents ReadAvi(const std::string& path);
+
+// Pumps the default main context until `done` or the timeout; returns done().
+bool PumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+void PumpFor(std::chrono::milliseconds time);
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // A box with this configuration text (see VirtualBoxConfig), served by a fresh enumerator.
+  void MakeBox(const std::string& config = "lock_time_ms = 0\n");
+  // Writes a setting of the capture section before the engine starts.
+  void SetDword(const std::string& name, int32_t value);
+  std::unique_ptr<CaptureGraph> MakeEngine();
+  // Init with the counting sink; asserts success.
+  std::unique_ptr<CaptureGraph> StartEngine();
+  // Captures for about `time`, driving the capture timer, then stops.
+  void Capture(CaptureGraph& engine, std::chrono::milliseconds time);
+
+  std::filesystem::path dir;
+  std::shared_ptr<vd::VirtualTvBox> box;
+  std::unique_ptr<vd::DeviceEnumerator> devices;
+  std::unique_ptr<vd::SettingsStore> store;
+  RecordingHost host;
+  FakeTuning tuning;
+  CountingSink sink;
+};
+
+}  // namespace vdtest

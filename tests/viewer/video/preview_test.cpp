@@ -1,0 +1,209 @@
+// Device choice, the live picture, work modes and device changes.
+#include <algorithm>
+
+#include "engine_fixture.h"
+#include "vd/device_backend.h"
+#include "vd/virtual_box_backend.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(EngineTest, PreviewFramesArriveInTheForcedFormat) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 3; }));
+  std::lock_guard lock(sink.mutex);
+  EXPECT_EQ(sink.width, 320);
+  EXPECT_EQ(sink.height, 240);
+  EXPECT_EQ(sink.stride, 320 * 4);
+  vd::VideoFormat capture;
+  ASSERT_EQ(engine->VideoDevice()->GetVideoFormat(vd::PinKind::kCapture, &capture), vd::kSOk);
+  EXPECT_EQ(capture.fourcc, vd::kFourccYuy2);
+  EXPECT_EQ(capture.width, 320);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(EngineTest, NoUsableDeviceFailsInit) {
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  auto engine = MakeEngine();
+  EXPECT_FALSE(engine->Init(&sink));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], "Sorry, you have no video capture hardware");
+}
+
+TEST_F(EngineTest, DeviceWithoutPreviewPinPreviewsFromTheCapturePin) {
+  MakeBox("lock_time_ms = 0\npreview_pin = no\n");
+  auto engine = StartEngine();
+  EXPECT_TRUE(engine->NoPreviewPin());
+  EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= 3; }));
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
+  tuning.mode = 3;
+  tuning.country = 33;  // SECAM L
+  auto engine = StartEngine();
+  EXPECT_NE(engine->Tuner(), nullptr);
+  EXPECT_TRUE(engine->WantPreview());
+  uint32_t standard = 0;
+  engine->VideoDevice()->TvFormat(&standard);
+  EXPECT_EQ(standard, vd::standard::kSecamL);
+  EXPECT_TRUE(engine->GetCapabilities().tuner);
+  EXPECT_TRUE(engine->GetCapabilities().crossbar);
+}
+
+TEST_F(EngineTest, RadioModeKeepsTheVideoStopped) {
+  tuning.mode = 2;
+  auto engine = StartEngine();
+  EXPECT_FALSE(engine->WantPreview());
+  EXPECT_FALSE(engine->IsPreviewing());
+  EXPECT_NE(engine->Tuner(), nullptr);
+}
+
+// A device like the box that offers no tuner.
+class NoTunerDevice : public vd::CaptureDevice {
+ public:
+  explicit NoTunerDevice(std::unique_ptr<vd::CaptureDevice> inner) : inner_(std::move(inner)) {}
+  const vd::DeviceInfo& Info() const override { return inner_->Info(); }
+  bool IsConnected() const override { return inner_->IsConnected(); }
+  bool HasFacility(vd::DeviceFacility f) const override {
+    return f != vd::DeviceFacility::kTvTuner && inner_->HasFacility(f);
+  }
+  std::vector<vd::PinInfo> Pins() const override { return inner_->Pins(); }
+  vd::KsPropertySet* QueryPinPropertySet(size_t i) override {
+    return inner_->QueryPinPropertySet(i);
+  }
+  vd::KsPropertySet* QueryPropertySet() override { return inner_->QueryPropertySet(); }
+  vd::HResult CrossbarPinCounts(int32_t* o, int32_t* i) override {
+    return inner_->CrossbarPinCounts(o, i);
+  }
+  vd::HResult CrossbarPinInfo(bool in, int32_t i, vd::CrossbarPin* p) override {
+    return inner_->CrossbarPinInfo(in, i, p);
+  }
+  vd::HResult CanRoute(int32_t o, int32_t i) override { return inner_->CanRoute(o, i); }
+  vd::HResult Route(int32_t o, int32_t i) override { return inner_->Route(o, i); }
+  vd::HResult IsRoutedTo(int32_t o, int32_t* i) override { return inner_->IsRoutedTo(o, i); }
+  vd::HResult AvailableTvFormats(uint32_t* m) override { return inner_->AvailableTvFormats(m); }
+  vd::HResult SetTvFormat(uint32_t s) override { return inner_->SetTvFormat(s); }
+  vd::HResult TvFormat(uint32_t* s) override { return inner_->TvFormat(s); }
+  vd::HResult HorizontalLocked(bool* l) override { return inner_->HorizontalLocked(l); }
+  vd::HResult GetAmpRange(vd::AmpProperty p, vd::AmpRange* r) override {
+    return inner_->GetAmpRange(p, r);
+  }
+  vd::HResult GetAmp(vd::AmpProperty p, int32_t* v) override { return inner_->GetAmp(p, v); }
+  vd::HResult SetAmp(vd::AmpProperty p, int32_t v) override { return inner_->SetAmp(p, v); }
+  vd::HResult GetVideoFormat(vd::PinKind p, vd::VideoFormat* f) override {
+    return inner_->GetVideoFormat(p, f);
+  }
+  vd::HResult SetVideoFormat(vd::PinKind p, const vd::VideoFormat& f) override {
+    return inner_->SetVideoFormat(p, f);
+  }
+  vd::HResult VideoFormatCaps(vd::PinKind p, std::vector<vd::VideoFormat>* f) override {
+    return inner_->VideoFormatCaps(p, f);
+  }
+  vd::HResult GetAudioFormat(vd::PinKind p, vd::AudioFormat* f) override {
+    return inner_->GetAudioFormat(p, f);
+  }
+  vd::HResult SetAudioFormat(vd::PinKind p, const vd::AudioFormat& f) override {
+    return inner_->SetAudioFormat(p, f);
+  }
+  vd::HResult MaxAvailableFrameInterval(vd::PinKind p, int32_t w, int32_t h, int64_t* i) override {
+    return inner_->MaxAvailableFrameInterval(p, w, h, i);
+  }
+  vd::HResult GetVideoControlMode(uint32_t* m) override { return inner_->GetVideoControlMode(m); }
+  vd::HResult SetVideoControlMode(uint32_t m) override { return inner_->SetVideoControlMode(m); }
+  vd::HResult GetFrameCounts(vd::FrameCounts* c) override { return inner_->GetFrameCounts(c); }
+  GstElement* CreateSourceBin(vd::PinKind p) override { return inner_->CreateSourceBin(p); }
+
+ private:
+  std::unique_ptr<vd::CaptureDevice> inner_;
+};
+
+class NoTunerBackend : public vd::DeviceBackend {
+ public:
+  explicit NoTunerBackend(std::shared_ptr<vd::VirtualTvBox> box) : inner_(std::move(box)) {}
+  std::string Name() const override { return inner_.Name(); }
+  std::vector<vd::DeviceInfo> Devices(vd::DeviceCategory c) override { return inner_.Devices(c); }
+  std::unique_ptr<vd::CaptureDevice> Open(const vd::DeviceInfo& d) override {
+    auto device = inner_.Open(d);
+    if (device == nullptr || d.category != vd::DeviceCategory::kVideoInput) return device;
+    return std::make_unique<NoTunerDevice>(std::move(device));
+  }
+  void SetChangeCallback(ChangeCallback callback) override {
+    inner_.SetChangeCallback(std::move(callback));
+  }
+
+ private:
+  vd::VirtualBoxBackend inner_;
+};
+
+TEST_F(EngineTest, DeviceWithoutTunerInTvOrRadioModeRunsInMode1) {
+  for (int32_t mode : {3, 2}) {
+    devices = std::make_unique<vd::DeviceEnumerator>();
+    devices->AddBackend(std::make_unique<NoTunerBackend>(box));
+    host.forcedMode = -1;
+    tuning.mode = mode;
+    auto engine = StartEngine();
+    EXPECT_EQ(engine->WorkMode(), 1) << "mode " << mode;
+    EXPECT_EQ(host.forcedMode, 1);
+    EXPECT_EQ(engine->Tuner(), nullptr);
+    EXPECT_TRUE(engine->IsPreviewing());
+  }
+}
+
+TEST_F(EngineTest, UnplugStopsThePreviewAndPlugInOfTheSameDeviceRestartsIt) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 2; }));
+  box->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
+  EXPECT_EQ(host.lost, 1);
+  EXPECT_FALSE(engine->IsPreviewing());
+  EXPECT_EQ(engine->VideoDevice(), nullptr);
+
+  box->Plug();
+  ASSERT_TRUE(PumpUntil([&] { return !engine->IsDeviceLost(); }));
+  EXPECT_TRUE(engine->IsPreviewing());
+  int before = sink.Frames();
+  EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= before + 2; }));
+  EXPECT_GE(host.refreshed, 2);
+}
+
+TEST_F(EngineTest, ApplyWorkModeRoutesTheInputs) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->ApplyWorkMode(0));
+  int32_t input = -1;
+  engine->VideoDevice()->IsRoutedTo(0, &input);
+  vd::CrossbarPin pin;
+  engine->VideoDevice()->CrossbarPinInfo(true, input, &pin);
+  EXPECT_EQ(pin.physicalType, vd::physical::kVideoSVideo);
+  engine->VideoDevice()->IsRoutedTo(1, &input);
+  engine->VideoDevice()->CrossbarPinInfo(true, input, &pin);
+  EXPECT_EQ(pin.physicalType, vd::physical::kAudioLine);
+  EXPECT_TRUE(engine->IsPreviewing());
+}
+
+}  // namespace
+}  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+TEST_F(EngineTest, TunerI2cRoundTripsThroughTheAccessObjects) {
+  auto engine = StartEngine();
+  const uint8_t write[] = {0x05, 0xAA, 0x55};
+  ASSERT_TRUE(engine->WriteI2c(write, 3));
+  uint8_t read[2] = {0x05, 0x00};
+  ASSERT_TRUE(engine->ReadI2c(read, 2));
+  EXPECT_EQ(read[0], 0xAA);
+  EXPECT_EQ(read[1], 0x55);
+  EXPECT_TRUE(host.boxes.empty());
+  // Without a device there is nothing to talk to.
+  box->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
+  EXPECT_FALSE(engine->WriteI2c(write, 3));
+}
+
+}  // namespace
+}  // namespace vdtest

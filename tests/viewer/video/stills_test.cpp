@@ -1,0 +1,108 @@
+// Hardware stills and the Snapshot command.
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "engine_fixture.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+class StillTest : public EngineTest {
+ protected:
+  // Presses the box's snapshot button and waits for the engine's new-still mark.
+  void PressAndWait(CaptureGraph& engine) {
+    box->PressSnapshotButton();
+    ASSERT_TRUE(PumpUntil([&] { return engine.TakeNewStillMark(); }));
+  }
+};
+
+TEST_F(StillTest, HardwareStillAfterFiveIsImage6InThePalSize) {
+  SetDword("NumStillImages", 5);
+  SetDword("VideoStandard1", 1);  // composite input in PAL
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->GetCapabilities().still);
+  PressAndWait(*engine);
+  std::filesystem::path file = dir / "data" / "Image6.bmp";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  std::vector<uint8_t> bmp = ReadFile(file);
+  ASSERT_EQ(bmp.size(), 54u + 768 * 576 * 3);
+  EXPECT_EQ(bmp[0], 'B');
+  EXPECT_EQ(bmp[1], 'M');
+  EXPECT_EQ(Le32(bmp, 2), bmp.size());
+  EXPECT_EQ(Le32(bmp, 6), 0u);
+  EXPECT_EQ(Le32(bmp, 10), 54u);
+  EXPECT_EQ(Le32(bmp, 14), 40u);
+  EXPECT_EQ(Le32(bmp, 18), 768u);
+  EXPECT_EQ(Le32(bmp, 22), 576u);
+  EXPECT_EQ(bmp[28], 24);
+  EXPECT_EQ(Le32(bmp, 34), 768u * 576 * 3);
+  EXPECT_EQ(engine->NumStillImages(), 6);
+  // Not all black: the picture arrived.
+  EXPECT_TRUE(std::any_of(bmp.begin() + 54, bmp.end(), [](uint8_t b) { return b != 0; }));
+  engine.reset();
+  EXPECT_EQ(store->ReadDword("AviCap", "NumStillImages", -1), 6);
+}
+
+TEST_F(StillTest, SecamStillsAre640By480AndTheCounterFollowsThePrefix) {
+  SetDword("VideoStandard1", 2);
+  auto engine = StartEngine();
+  engine->SetStillPrefix("Shot");
+  PressAndWait(*engine);
+  std::vector<uint8_t> bmp = ReadFile(dir / "data" / "Shot1.bmp");
+  ASSERT_EQ(bmp.size(), 54u + 640 * 480 * 3);
+  EXPECT_EQ(Le32(bmp, 18), 640u);
+  EXPECT_EQ(Le32(bmp, 22), 480u);
+}
+
+TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
+  SetDword("VideoStandard1", 1);
+  auto engine = StartEngine();
+  std::vector<uint8_t> picture;
+  vd::BitmapInfoHeader header;
+  ASSERT_TRUE(engine->TakeSnapshot(&picture, &header));
+  EXPECT_EQ(header.size, 40u);
+  EXPECT_EQ(header.width, 768);
+  EXPECT_EQ(header.height, 576);
+  EXPECT_EQ(header.planes, 1);
+  EXPECT_EQ(header.bitCount, 24);
+  EXPECT_EQ(header.compression, 0u);
+  EXPECT_EQ(header.sizeImage, 768u * 576 * 3);
+  EXPECT_EQ(picture.size(), 768u * 576 * 3);
+  EXPECT_TRUE(std::any_of(picture.begin(), picture.end(), [](uint8_t b) { return b != 0; }));
+  PumpFor(100ms);
+  EXPECT_FALSE(engine->TakeNewStillMark());
+  // The hardware path works again afterwards.
+  PressAndWait(*engine);
+  EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Image1.bmp"));
+}
+
+TEST_F(StillTest, SnapshotWithoutSignalWarnsAndWritesNothing) {
+  tuning.mode = 3;
+  auto engine = StartEngine();
+  vd::VirtualBoxFaults faults;
+  faults.signalLoss = true;
+  box->SetFaults(faults);
+  std::vector<uint8_t> picture;
+  vd::BitmapInfoHeader header;
+  EXPECT_FALSE(engine->TakeSnapshot(&picture, &header));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], "Warning: You can not Capture while there is no Video signal");
+  auto bitmaps = std::count_if(std::filesystem::directory_iterator(dir / "data"), {},
+                               [](const auto& e) { return e.path().extension() == ".bmp"; });
+  EXPECT_EQ(bitmaps, 0);
+}
+
+}  // namespace
+}  // namespace vdtest

@@ -1,0 +1,109 @@
+// vdtool record: an AVI recording by the capture engine, without a window.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "capture_graph.h"
+#include "command.h"
+#include "headless_session.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "tuner_control.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: vdtool record [--input tv|radio|composite|svideo] [--channel N | --frequency MHZ]\n"
+    "                     [--country CODE] --seconds S FILE.avi\n"
+    "\n"
+    "Records S seconds of the capture device's picture and sound into FILE.avi, as the\n"
+    "viewer's capture command does, and prints the final statistics. --channel tunes the\n"
+    "tuner's channel N, --frequency a frequency in MHz (TV or radio input). The country\n"
+    "(dialling code, default: the viewer's setting) chooses the video standard.\n";
+
+int32_t ModeOf(const std::string& input) {
+  if (input == "tv") return 3;
+  if (input == "radio") return 2;
+  if (input == "composite") return 1;
+  if (input == "svideo") return 0;
+  return -1;
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (vdtool::WantsHelp(args)) {
+    std::cout << kUsage;
+    return 0;
+  }
+  int32_t mode = 3;
+  int32_t channel = -1;
+  double mhz = 0;
+  double seconds = 0;
+  int32_t country = vd::SettingsStore::Default().ReadDword(vd::kSection, vd::setting::kCountry, 1);
+  std::string file;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool hasValue = i + 1 < args.size();
+    if (a == "--input" && hasValue) {
+      mode = ModeOf(args[++i]);
+      if (mode < 0) return vdtool::UsageError("unknown input: " + args[i]);
+    } else if (a == "--channel" && hasValue) {
+      channel = std::atoi(args[++i].c_str());
+    } else if (a == "--frequency" && hasValue) {
+      mhz = std::atof(args[++i].c_str());
+    } else if (a == "--seconds" && hasValue) {
+      seconds = std::atof(args[++i].c_str());
+    } else if (a == "--country" && hasValue) {
+      country = std::atoi(args[++i].c_str());
+    } else if (!a.empty() && a[0] != '-' && file.empty()) {
+      file = a;
+    } else {
+      return vdtool::UsageError("unexpected argument: " + a);
+    }
+  }
+  if (file.empty()) return vdtool::UsageError("record needs FILE.avi");
+  if (!(seconds >= 1)) return vdtool::UsageError("record needs --seconds of at least 1");
+  if (channel >= 0 && mhz > 0) return vdtool::UsageError("give --channel or --frequency, not both");
+
+  vd::HeadlessSession session(mode, country);
+  if (!session.Start()) return 1;
+  CaptureGraph& engine = session.Engine();
+  if (TunerControl* tuner = engine.Tuner()) {
+    if (channel >= 0 && tuner->TuneStep(channel) != 0) {
+      std::fprintf(stderr, "vdtool: channel %d cannot be tuned\n", channel);
+      return 1;
+    }
+    if (mhz > 0) tuner->SetFrequency(static_cast<uint32_t>(mhz * 1e6 + 0.5));
+  } else if (channel >= 0 || mhz > 0) {
+    std::fprintf(stderr, "vdtool: this input has no tuner\n");
+    return 1;
+  }
+  // Let the tuner settle before the signal is asked for.
+  session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
+
+  vd::CaptureOptions options = engine.GetCaptureOptions();
+  options.useTimeLimit = true;
+  options.timeLimit = static_cast<int32_t>(seconds);
+  engine.SetCaptureOptions(options);
+  if (!engine.BeginCapture()) return 1;
+  auto limit = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000) + 10000);
+  session.RunUntil([&] { return !engine.IsCapturing(); }, limit);
+  if (engine.IsCapturing()) engine.StopCapture();
+
+  vd::StatisticsRecord stats;
+  if (engine.GetStatistics(true, &stats)) {
+    vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats, true);
+    std::cout << "captured: " << text.captured << "\n"
+              << "dropped: " << text.dropped << "\n"
+              << "time: " << text.seconds << "\n"
+              << "rate: " << text.fps << "\n"
+              << "data: " << text.rate << "\n";
+  }
+  if (!engine.SaveCaptureAs(file)) return 1;
+  return session.Aborted() ? 1 : 0;
+}
+
+vdtool::Registrar registrar({"record", "record picture and sound into an AVI file", kUsage, Run});
+
+}  // namespace

@@ -1,0 +1,476 @@
+#include "capture_graph.h"
+
+#include <sys/stat.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "capture_pipeline.h"
+#include "radio_tuner_control.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "tuning_context.h"
+#include "tv_tuner_control.h"
+#include "vd/device_props.h"
+#include "vd/trace.h"
+#include "vd/virtual_tv_box.h"
+#include "video_standards.h"
+
+VD_DEFINE_TRACE(TraceGraph, "video")
+
+namespace {
+constexpr size_t kPreferredNameLength = 23;
+constexpr size_t kMaxDevices = 10;
+constexpr size_t kMaxName = 80;
+}  // namespace
+
+// Hands device arrivals and removals from the back-end's thread to the UI thread.
+class CaptureGraph::DeviceWatch final : public vd::DeviceEventSink {
+ public:
+  DeviceWatch(vd::DeviceEnumerator& devices, std::weak_ptr<CaptureGraph*> graph)
+      : devices_(devices), graph_(std::move(graph)) {
+    devices_.Subscribe(this);
+  }
+  ~DeviceWatch() override { devices_.Unsubscribe(this); }
+
+  void OnDeviceArrived(const vd::DeviceInfo& device) override { Post(device, true); }
+  void OnDeviceRemoved(const vd::DeviceInfo& device) override { Post(device, false); }
+
+ private:
+  struct Event {
+    std::weak_ptr<CaptureGraph*> graph;
+    vd::DeviceInfo device;
+    bool arrived;
+  };
+
+  void Post(const vd::DeviceInfo& device, bool arrived) {
+    if (device.category != vd::DeviceCategory::kVideoInput) return;
+    // Always through an idle source, even from the UI thread: the enumerator is still
+    // delivering, and the engine must not rebuild devices underneath it.
+    GSource* source = g_idle_source_new();
+    g_source_set_callback(
+        source,
+        [](gpointer data) -> gboolean {
+          auto* event = static_cast<Event*>(data);
+          if (auto graph = event->graph.lock()) {
+            CaptureGraph* self = *graph;
+            if (event->arrived) {
+              self->OnDeviceChange(kDeviceArrival);
+            } else if (event->device.friendlyName == self->videoName_) {
+              self->OnDeviceChange(kDeviceNodesChanged);
+            }
+          }
+          return G_SOURCE_REMOVE;
+        },
+        new Event{graph_, device, arrived},
+        [](gpointer data) { delete static_cast<Event*>(data); });
+    g_source_attach(source, nullptr);
+    g_source_unref(source);
+  }
+
+  vd::DeviceEnumerator& devices_;
+  std::weak_ptr<CaptureGraph*> graph_;
+};
+
+CaptureGraph::CaptureGraph(vd::DeviceEnumerator& devices, vd::SettingsStore& settings,
+                           vd::TuningContext& tuning, vd::CaptureHost& host)
+    : devices_(devices),
+      store_(settings),
+      tuning_(tuning),
+      host_(host),
+      self_(std::make_shared<CaptureGraph*>(this)) {
+  gst_init(nullptr, nullptr);
+}
+
+CaptureGraph::~CaptureGraph() {
+  watch_.reset();
+  self_.reset();
+  if (capturing_) EndRecording(false);
+  // The capture file is a scratch file unless it is kept pre-allocated for the next run.
+  if (!settings_.allocMem && !captureFilePath_.empty()) std::remove(captureFilePath_.c_str());
+  StopAudioPreview();
+  StopPreview(true);
+  TearDownGraph();
+  player_.reset();
+  FreeCapFilters();
+  settings_.numStillImages = stillCounter_.load();
+  if (!captureFilePath_.empty()) settings_.Save(store_);
+  stillBuffer_.clear();
+}
+
+void CaptureGraph::Fail(const std::string& text) {
+  TraceGraph("%s\n", text.c_str());
+  host_.ShowMessage(text);
+}
+
+void CaptureGraph::FailF(const char* format, uint32_t value) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, value);
+  Fail(text);
+}
+
+int64_t CaptureGraph::NowMs() const {
+  return static_cast<int64_t>(g_get_monotonic_time() / 1000);
+}
+
+bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHost) {
+  video_sink_ = video;
+  if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
+  settings_ = vd::CaptureSettings::Load(store_, rememberedFamily_);
+  stillCounter_ = settings_.numStillImages;
+  std::string folder = tuning_.DataFolder();
+  captureFilePath_ = folder + "/" + settings_.captureFile;
+  {
+    std::lock_guard lock(stillMutex_);
+    if (stillFolder_.empty()) stillFolder_ = folder + "/";
+  }
+  ReadCaptureFileSize();
+  if (settings_.allocMem && existingSizeKb_ != settings_.preAllocSizeKb) {
+    if (AllocCaptureFile(settings_.preAllocSizeKb)) existingSizeKb_ = settings_.preAllocSizeKb;
+  }
+  if (existingSizeKb_ == 0) settings_.allocMem = false;
+
+  EnumerateDevices();
+  if (videoIndex_ < 0) {
+    Fail("Sorry, you have no video capture hardware");
+    return false;
+  }
+  watch_ = std::make_unique<DeviceWatch>(devices_, self_);
+  workMode_ = tuning_.WorkMode();
+  int32_t chosen = videoIndex_;
+  videoIndex_ = -1;  // so that ChooseDevices sees a change
+  ChooseDevices(chosen, audioIndex_, false);
+  if (workMode_ == 2) wantPreview_ = false;
+  // The main window shows the live picture (or plays the radio) as soon as it opens.
+  StartAudioPreview();
+  if (wantPreview_ && BuildPreviewGraph()) StartPreview();
+  return true;
+}
+
+bool CaptureGraph::DeviceUsable(const vd::DeviceInfo& info) {
+  if (!settings_.onlyCorvalenDevices) return true;
+  // The driver-description list of the other platform is empty here, so only the product
+  // property decides.
+  std::unique_ptr<vd::CaptureDevice> device = devices_.Open(info);
+  if (device == nullptr) return false;
+  vd::KsPropertySet* props = device->QueryPropertySet();
+  if (props == nullptr) return false;
+  uint32_t support = 0;
+  bool usable =
+      vd::Succeeded(props->QuerySupported(vd::kPropSetProduct, vd::kProductPropId, &support));
+  props->Release();
+  return usable;
+}
+
+void CaptureGraph::EnumerateDevices() {
+  videoNames_.clear();
+  videoUsable_.clear();
+  videoInfos_ = devices_.VideoInputDevices();
+  if (videoInfos_.size() > kMaxDevices) videoInfos_.resize(kMaxDevices);
+  std::string preferred = store_.ReadVfwDriverName("");
+  bool matched = false;
+  videoIndex_ = -1;
+  for (size_t i = 0; i < videoInfos_.size(); ++i) {
+    std::string name = videoInfos_[i].friendlyName.substr(0, kMaxName - 1);
+    videoNames_.push_back(name);
+    bool usable = DeviceUsable(videoInfos_[i]);
+    videoUsable_.push_back(usable);
+    if (!usable) continue;
+    if (!preferred.empty() &&
+        std::strncmp(name.c_str(), preferred.c_str(), kPreferredNameLength) == 0) {
+      videoIndex_ = static_cast<int32_t>(i);
+      matched = true;
+    } else if (!matched) {
+      videoIndex_ = static_cast<int32_t>(i);
+    }
+  }
+  audioNames_.clear();
+  audioInfos_ = devices_.AudioInputDevices();
+  if (audioInfos_.size() > kMaxDevices) audioInfos_.resize(kMaxDevices);
+  int32_t product = vd::setting::kDefaultAudioDevice;
+  for (size_t i = 0; i < audioInfos_.size(); ++i) {
+    audioNames_.push_back(audioInfos_[i].friendlyName.substr(0, kMaxName - 1));
+    if (audioInfos_[i].friendlyName == vd::VirtualTvBox::kAudioName)
+      product = static_cast<int32_t>(i);
+  }
+  settings_.ReadAudioDevice(store_, product);
+  audioIndex_ = settings_.audioDevice;
+}
+
+void CaptureGraph::ReadCaptureFileSize() {
+  struct stat st {};
+  existingSizeKb_ = 0;
+  if (::stat(captureFilePath_.c_str(), &st) == 0) {
+    // A reservation beyond the end counts: that is what pre-allocation keeps.
+    int64_t bytes = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
+    existingSizeKb_ = bytes / 1024;
+  }
+}
+
+bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool startPreview) {
+  if (videoIndex == videoIndex_ && audioIndex == audioIndex_ && filtersBuilt_) return true;
+  videoIndex_ = videoIndex;
+  audioIndex_ = audioIndex;
+  settings_.audioDevice = audioIndex;
+  StopAudioPreview();
+  StopPreview(true);
+  TearDownGraph();
+  FreeCapFilters();
+  bool ok = InitCapFilters();
+  if (ok && startPreview && (wantPreview_ || audioOnCaptureFilter_)) {
+    StartAudioPreview();
+    if (BuildPreviewGraph()) StartPreview();
+  }
+  return ok;
+}
+
+bool CaptureGraph::ApplyWorkMode(int32_t mode) {
+  if (mode == workMode_ && filtersBuilt_) return true;
+  workMode_ = mode;
+  StopAudioPreview();
+  StopPreview(true);
+  TearDownGraph();
+  FreeCapFilters();
+  bool ok = InitCapFilters();
+  if (ok && (wantPreview_ || audioOnCaptureFilter_)) {
+    StartAudioPreview();
+    if (wantPreview_ && BuildPreviewGraph()) StartPreview();
+  }
+  return ok;
+}
+
+bool CaptureGraph::ForceCaptureFormat() {
+  vd::VideoFormat format;
+  if (video_ == nullptr || vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &format)))
+    return false;
+  if (format.width == 320 && format.height == 240 && format.fourcc == vd::kFourccYuy2 &&
+      format.bitCount == 16)
+    return true;
+  format.width = 320;
+  format.height = 240;
+  format.fourcc = vd::kFourccYuy2;
+  format.bitCount = 16;
+  return vd::Succeeded(video_->SetVideoFormat(vd::PinKind::kCapture, format));
+}
+
+// Pictures are painted by the video area from the frame sink: there is no overlay mixer.
+bool CaptureGraph::CreateOverlayMixer() {
+  return true;
+}
+
+int64_t CaptureGraph::ComputeFrameInterval() {
+  int64_t interval = 0;
+  if (video_ == nullptr) return 0;
+  video_->MaxAvailableFrameInterval(vd::PinKind::kCapture, 320, 240, &interval);
+  uint32_t standard = 0;
+  video_->TvFormat(&standard);
+  interval = std::max(interval, vd::standard::FrameIntervalOf(standard));
+  if (captureInterval_ > interval) interval = captureInterval_;
+  return interval;
+}
+
+void CaptureGraph::MatchPreviewPin() {
+  if (!video_->HasPin(vd::PinKind::kPreview)) return;
+  vd::VideoFormat capture;
+  vd::VideoFormat preview;
+  if (vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &capture)) ||
+      vd::Failed(video_->GetVideoFormat(vd::PinKind::kPreview, &preview)))
+    return;
+  captureInterval_ = capture.frameInterval;
+  preview.width = capture.width;
+  preview.height = capture.height;
+  preview.frameInterval = ComputeFrameInterval();
+  video_->SetVideoFormat(vd::PinKind::kPreview, preview);
+}
+
+void CaptureGraph::CreateTunerControl() {
+  tuner_.reset();
+  vd::KsPropertySet* props = video_->QueryPropertySet();
+  if (props == nullptr) return;
+  if (workMode_ == 2) {
+    tuner_ = std::make_unique<RadioTunerControl>(props, tuning_);
+    wantPreview_ = false;
+  } else {
+    tuner_ = std::make_unique<TvTunerControl>(props, tuning_);
+    wantPreview_ = true;
+  }
+  if (!tuner_->Activate()) tuner_.reset();
+}
+
+bool CaptureGraph::InitCapFilters() {
+  if (videoIndex_ < 0 || static_cast<size_t>(videoIndex_) >= videoInfos_.size()) {
+    Fail("Error: Cannot create video capture filter");
+    return false;
+  }
+  video_ = devices_.Open(videoInfos_[static_cast<size_t>(videoIndex_)]);
+  if (video_ == nullptr) {
+    Fail("Error: Cannot create video capture filter");
+    return false;
+  }
+  videoName_ = videoInfos_[static_cast<size_t>(videoIndex_)].friendlyName;
+  filtersBuilt_ = true;
+
+  audioRelevant_ = true;
+  vd::VideoFormat format;
+  vd::HResult hr = video_->GetVideoFormat(vd::PinKind::kCapture, &format);
+  if (vd::Failed(hr)) {
+    FailF("Error %x: Cannot find VCapture:IAMStreamConfig", static_cast<uint32_t>(hr));
+  } else {
+    ForceCaptureFormat();
+    MatchPreviewPin();
+  }
+
+  if (video_->HasFacility(vd::DeviceFacility::kTvTuner)) {
+    CreateTunerControl();
+  } else if (workMode_ == 2 || workMode_ == 3) {
+    workMode_ = 1;
+    host_.OnWorkModeForced(1);
+    wantPreview_ = true;
+  } else {
+    wantPreview_ = true;
+  }
+
+  if (workMode_ == 3) {
+    rememberedFamily_ = DetectStandardFamily();
+    SetVideoStandard(rememberedFamily_);
+  } else if (workMode_ == 0) {
+    SetVideoStandard(settings_.videoStandard0);
+  } else if (workMode_ == 1) {
+    SetVideoStandard(settings_.videoStandard1);
+  }
+
+  int32_t outputs = 0;
+  int32_t inputs = 0;
+  crossbar_ = video_->HasPin(vd::PinKind::kAnalogVideoIn) &&
+              video_->HasFacility(vd::DeviceFacility::kCrossbar) &&
+              vd::Succeeded(video_->CrossbarPinCounts(&outputs, &inputs));
+  RouteVideoInput(workMode_);
+  RouteAudioInput(workMode_);
+  CreateOverlayMixer();
+  audioOnCaptureFilter_ = video_->HasPin(vd::PinKind::kAudioPreview);
+
+  if (audioRelevant_) {
+    // The other platform primed the sound pins of the capture filter with a 50 ms throw-away
+    // recording; the device layer's sources need no such warm-up.
+    if (!audioOnCaptureFilter_) {
+      if (audioIndex_ < 0 || static_cast<size_t>(audioIndex_) >= audioInfos_.size() ||
+          (audio_ = devices_.Open(audioInfos_[static_cast<size_t>(audioIndex_)])) == nullptr) {
+        Fail("Cannot create audio capture filter");
+        settings_.captureAudio = false;
+        return true;
+      }
+      audio_->SetAudioFormat(vd::PinKind::kAudioCapture, vd::AudioFormat{2, 16000, 16});
+    }
+    BuildAudioPreview();
+  }
+  return true;
+}
+
+void CaptureGraph::BuildAudioPreview() {
+  bool failed = false;
+  audioPreview_ = vd::AudioPreview::Create(devices_, &failed);
+  if (failed) Fail("Cannot Initialize audio preview filtergraph");
+}
+
+void CaptureGraph::StartAudioPreview() {
+  if (audioPreview_ != nullptr && !audioPreview_->IsRunning()) audioPreview_->Start();
+}
+
+void CaptureGraph::StopAudioPreview() {
+  if (audioPreview_ != nullptr) audioPreview_->Stop();
+}
+
+void CaptureGraph::FreeCapFilters() {
+  audioPreview_.reset();
+  // The tuner control writes its channel file as it goes.
+  tuner_.reset();
+  access_.Close();
+  audio_.reset();
+  video_.reset();
+  crossbar_ = false;
+  filtersBuilt_ = false;
+}
+
+int32_t CaptureGraph::DetectStandardFamily() const {
+  return vd::VideoStandards::DetectFamily(tuning_.Country());
+}
+
+bool CaptureGraph::SetVideoStandard(int32_t family) {
+  if (video_ == nullptr) return false;
+  uint32_t bits = vd::VideoStandards::StandardOf(family, tuning_.Country());
+  return bits != 0 && vd::Succeeded(video_->SetTvFormat(bits));
+}
+
+void CaptureGraph::RouteVideoInput(int32_t mode) {
+  if (!crossbar_) return;
+  int32_t wanted = (mode == 2 || mode == 3) ? vd::physical::kVideoTuner
+                   : mode == 0              ? vd::physical::kVideoSVideo
+                                            : vd::physical::kVideoComposite;
+  int32_t outputs = 0;
+  int32_t inputs = 0;
+  video_->CrossbarPinCounts(&outputs, &inputs);
+  int32_t input = 0;
+  for (int32_t i = 0; i < inputs; ++i) {
+    vd::CrossbarPin pin;
+    if (vd::Succeeded(video_->CrossbarPinInfo(true, i, &pin)) && pin.physicalType == wanted) {
+      input = i;
+      break;
+    }
+  }
+  video_->Route(0, input);
+}
+
+void CaptureGraph::RouteAudioInput(int32_t mode) {
+  if (!crossbar_) return;
+  int32_t wanted = (mode == 2 || mode == 3) ? vd::physical::kAudioTuner : vd::physical::kAudioLine;
+  int32_t skip = mode == 2 ? 1 : 0;  // radio takes the second tuner input
+  int32_t outputs = 0;
+  int32_t inputs = 0;
+  video_->CrossbarPinCounts(&outputs, &inputs);
+  int32_t input = 0;
+  for (int32_t i = 0; i < inputs; ++i) {
+    vd::CrossbarPin pin;
+    if (vd::Succeeded(video_->CrossbarPinInfo(true, i, &pin)) && pin.physicalType == wanted) {
+      if (skip-- == 0) {
+        input = i;
+        break;
+      }
+    }
+  }
+  video_->Route(1, input);
+}
+
+vd::Capabilities CaptureGraph::GetCapabilities() const {
+  vd::Capabilities caps;
+  caps.audio = audioIndex_ >= 0 && (audio_ != nullptr || audioOnCaptureFilter_);
+  caps.video = video_ != nullptr;
+  caps.still = stillSink_ != nullptr;
+  caps.tuner = tuner_ != nullptr;
+  caps.crossbar = crossbar_;
+  return caps;
+}
+
+bool CaptureGraph::SignalPresent() {
+  if (video_ == nullptr) return true;
+  bool locked = false;
+  if (vd::Failed(video_->HorizontalLocked(&locked))) return true;
+  return locked;
+}
+
+bool CaptureGraph::PlayFile(const std::string& path) {
+  if (player_ == nullptr || capturing_) return false;
+  StopAudioPreview();
+  StopPreview(true);
+  stillOnDisplay_ = false;
+  TearDownGraph();
+  return player_->OpenAndShow(path);
+}
+
+void CaptureGraph::StopPlayer() {
+  if (player_ != nullptr && player_->IsActive()) player_->StopAndRewind(true);
+}
+
+bool CaptureGraph::GetVideoFormats(vd::PinKind pin, std::vector<vd::VideoFormat>* formats) {
+  return video_ != nullptr && vd::Succeeded(video_->VideoFormatCaps(pin, formats));
+}

@@ -1,0 +1,278 @@
+// The capture engine: one per process. Owns the capture devices, the preview pipeline, the
+// audio-preview pipeline, the capture pipeline, the still sink, the tuner control and the
+// device-access objects; shows the picture through a VideoFrameSink and everything else
+// through the CaptureHost.
+//
+// Threads: every operation runs on the UI thread, the thread that runs the default GLib main
+// context (pipeline messages and device changes are delivered there). Only the still sink's
+// picture delivery and the frame sink run on streaming threads.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "audio_preview.h"
+#include "bitmap_file.h"
+#include "capture_host.h"
+#include "capture_settings.h"
+#include "capture_statistics.h"
+#include "device_access.h"
+#include "file_player.h"
+#include "gst_ptr.h"
+#include "still_sink.h"
+#include "vd/capture_device.h"
+#include "vd/device_enumerator.h"
+#include "vd/device_event_sink.h"
+#include "video_frame_sink.h"
+
+class TunerControl;
+
+namespace vd {
+class SettingsStore;
+class TuningContext;
+class CapturePipeline;
+
+struct CaptureOptions {
+  double maxFramesPerSecond = 0;
+  double framesPerSecond = 0;
+  double timeLimit = 0;
+  bool useFrameRate = false;
+  bool useTimeLimit = false;
+  int32_t masterStream = -1;
+  bool captureAudio = false;
+};
+
+struct FileOptions {
+  std::string path;
+  int32_t sizeKb = 0;
+  bool allocate = false;
+};
+
+struct Capabilities {
+  bool audio = false;
+  bool video = false;
+  bool still = false;
+  bool tuner = false;
+  bool crossbar = false;
+};
+}  // namespace vd
+
+class CaptureGraph {
+ public:
+  static constexpr uint32_t kCaptureTimer = 1;
+  static constexpr uint32_t kCaptureTimerMs = 33;
+  // Device-change events the viewer forwards (the platform's numbers).
+  static constexpr int32_t kDeviceNodesChanged = 7;
+  static constexpr int32_t kDeviceArrival = 0x8000;
+
+  CaptureGraph(vd::DeviceEnumerator& devices, vd::SettingsStore& settings,
+               vd::TuningContext& tuning, vd::CaptureHost& host);
+  // Shuts down in order: capture file deleted, capture and preview stopped and torn down,
+  // filters freed (the tuner control writes its channel file), capture settings written.
+  virtual ~CaptureGraph();
+  CaptureGraph(const CaptureGraph&) = delete;
+  CaptureGraph& operator=(const CaptureGraph&) = delete;
+
+  // --- Virtual operations in slot order.
+  virtual void OnDeviceChange(int32_t event);
+  virtual void ResizeVideo(bool fullScreen, int32_t width, int32_t height);
+  // Creates the file player (with a player host), reads the settings, enumerates and
+  // selects the devices, builds the filters and starts the live picture; false with "Sorry,
+  // you have no video capture hardware" when no video device is usable.
+  virtual bool Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHost = nullptr);
+  virtual bool ForceCaptureFormat();
+  virtual bool CreateOverlayMixer();
+
+  // --- Devices and the preview.
+  bool ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool startPreview);
+  bool ApplyWorkMode(int32_t mode);
+  bool InitCapFilters();
+  bool BuildPreviewGraph();
+  bool StartPreview();
+  bool StopPreview(bool quiet);
+  void TearDownGraph();
+  void FreeCapFilters();
+  bool SetVideoStandard(int32_t family);
+  int32_t DetectStandardFamily() const;
+  void RouteVideoInput(int32_t mode);
+  void RouteAudioInput(int32_t mode);
+  vd::Capabilities GetCapabilities() const;
+  bool SignalPresent();
+  void StartAudioPreview();
+  void StopAudioPreview();
+
+  // --- Capture.
+  bool BuildCaptureGraph();
+  bool BeginCapture();
+  bool StartCapture();
+  bool StopCapture();
+  void ReturnToLive();
+  bool TimeLimitReached() const;
+  bool GetStatistics(bool final, vd::StatisticsRecord* record);
+  void OnTimer(uint32_t id);
+  vd::CaptureOptions GetCaptureOptions();
+  void SetCaptureOptions(const vd::CaptureOptions& options);
+  vd::FileOptions GetFileOptions();
+  void SetFileOptions(const vd::FileOptions& options);
+  bool AllocCaptureFile(int32_t kb);
+  static int64_t FreeDiskSpaceKB(const std::string& path);
+  bool SaveCaptureAs(const std::string& target);
+  // The sound format of a separate audio device (the format chooser's answer).
+  bool ApplyAudioFormat(const vd::AudioFormat& format);
+
+  // --- The file player in the video area.
+  FilePlayer* Player() { return player_.get(); }
+  // Stops the live picture and its sound, releases the preview and shows the file.
+  bool PlayFile(const std::string& path);
+  // The video area is needed (a format page, a capture): the player lets it go.
+  void StopPlayer();
+
+  // --- Stills.
+  // One picture into *picture (bottom row first) described by *header; false without a
+  // signal (with the warning) or when no picture came within 5000 ms.
+  bool TakeSnapshot(std::vector<uint8_t>* picture, vd::BitmapInfoHeader* header);
+  // The folder hardware stills go to ("<Path>/<album>/"); set at start-up and whenever the
+  // album or the prefix changes.
+  void SetStillFolder(const std::string& folder);
+  void SetStillPrefix(const std::string& prefix);
+  // The mark the main window polls: true once after each hardware still.
+  bool TakeNewStillMark() { return newStill_.exchange(false); }
+
+  // --- Device access.
+  void SelectAudioMode(int32_t mode) { access_.SelectAudioMode(mode); }
+  bool WriteI2c(const uint8_t* data, uint8_t count) { return access_.I2cWrite(data, count); }
+  bool ReadI2c(uint8_t* data, uint8_t count) { return access_.I2cRead(data, count); }
+
+  // --- State for the main window, the property dialogs and the tests.
+  bool IsCapturing() const { return capturing_; }
+  bool IsPreviewing() const { return previewing_; }
+  bool HasPreviewGraph() const { return previewGraphBuilt_; }
+  bool HasCaptureGraph() const { return captureGraphBuilt_; }
+  bool NoPreviewPin() const { return noPreviewPin_; }
+  bool WantPreview() const { return wantPreview_; }
+  bool IsDeviceLost() const { return deviceLost_; }
+  bool CaptureEnded() const { return captureEnded_; }
+  bool StillOnDisplay() const { return stillOnDisplay_; }
+  void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
+  int32_t WorkMode() const { return workMode_; }
+  const std::string& CaptureFilePath() const { return captureFilePath_; }
+  const std::string& VideoDeviceName() const { return videoName_; }
+  const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
+  const std::vector<std::string>& AudioDeviceNames() const { return audioNames_; }
+  int32_t VideoIndex() const { return videoIndex_; }
+  int32_t AudioIndex() const { return audioIndex_; }
+  vd::CaptureSettings& Settings() { return settings_; }
+  vd::CaptureDevice* VideoDevice() { return video_.get(); }
+  TunerControl* Tuner() { return tuner_.get(); }
+  StillSink* Stills() { return stillSink_.get(); }
+  int32_t StillWidth() const { return stillWidth_; }
+  int32_t StillHeight() const { return stillHeight_; }
+  int32_t NumStillImages() const { return stillCounter_.load(); }
+  // The property dialogs' material: formats and amplifier controls of the capture device.
+  bool GetVideoFormats(vd::PinKind pin, std::vector<vd::VideoFormat>* formats);
+
+ private:
+  class DeviceWatch;
+  struct PreviewParts;
+
+  void Fail(const std::string& text);
+  void FailF(const char* format, uint32_t value);
+  void EnumerateDevices();
+  bool DeviceUsable(const vd::DeviceInfo& info);
+  void ReadCaptureFileSize();
+  int64_t ComputeFrameInterval();
+  void MatchPreviewPin();
+  void CreateTunerControl();
+  void BuildAudioPreview();
+  void WarmUp();
+  void ConnectStills();
+  void OnHardwareStill();
+  bool RunPipeline(GstElement* pipeline);
+  void WatchBus(GstElement* pipeline, guint* watchId);
+  static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+  void OnGraphEvent(GstMessage* message);
+  void EndRecording(bool aborted);
+  void ShowStatistics(bool final);
+  void ResetStatistics();
+  int64_t NowMs() const;
+
+  vd::DeviceEnumerator& devices_;
+  vd::SettingsStore& store_;
+  vd::TuningContext& tuning_;
+  vd::CaptureHost& host_;
+  vd::VideoFrameSink* video_sink_ = nullptr;
+  std::unique_ptr<DeviceWatch> watch_;
+
+  vd::CaptureSettings settings_;
+  std::string captureFilePath_;
+  int64_t existingSizeKb_ = 0;
+
+  // Devices.
+  std::vector<std::string> videoNames_;
+  std::vector<bool> videoUsable_;
+  std::vector<vd::DeviceInfo> videoInfos_;
+  std::vector<std::string> audioNames_;
+  std::vector<vd::DeviceInfo> audioInfos_;
+  int32_t videoIndex_ = -1;
+  int32_t audioIndex_ = -1;
+  std::string videoName_;
+  std::unique_ptr<vd::CaptureDevice> video_;
+  std::unique_ptr<vd::CaptureDevice> audio_;  // a separate audio device
+  std::unique_ptr<TunerControl> tuner_;
+  std::unique_ptr<FilePlayer> player_;
+  std::unique_ptr<vd::AudioPreview> audioPreview_;
+  vd::DeviceAccess access_;
+  int32_t workMode_ = 3;
+  int32_t rememberedFamily_ = 0;
+  int64_t captureInterval_ = 0;  // remembered from the capture pin, 0 unknown
+  int32_t storedWidth_ = 320;    // the video size outside full screen
+  int32_t storedHeight_ = 240;
+
+  // Flags.
+  bool capturing_ = false;
+  bool previewing_ = false;
+  bool captureGraphBuilt_ = false;
+  bool previewGraphBuilt_ = false;
+  bool wantPreview_ = true;
+  bool noPreviewPin_ = false;
+  bool audioRelevant_ = true;
+  bool audioOnCaptureFilter_ = false;
+  bool crossbar_ = false;
+  bool deviceLost_ = false;
+  bool captureEnded_ = false;
+  bool stillOnDisplay_ = false;
+  bool filtersBuilt_ = false;
+
+  // Pipelines.
+  vd::GstPtr<GstElement> preview_;
+  guint previewWatch_ = 0;
+  std::unique_ptr<vd::CapturePipeline> capture_;
+  guint captureWatch_ = 0;
+
+  // Capture statistics.
+  int64_t startMs_ = 0;
+  int64_t stopMs_ = 0;
+  int64_t droppedBaseline_ = 0;
+  int64_t notDroppedBaseline_ = 0;
+  vd::StatisticsRecord last_;
+
+  // Stills.
+  std::unique_ptr<StillSink> stillSink_;
+  std::vector<uint8_t> stillBuffer_;
+  vd::BitmapInfoHeader stillHeader_;  // the bitmap header of the still format
+  int32_t stillWidth_ = 0;
+  int32_t stillHeight_ = 0;
+  std::mutex stillMutex_;  // the folder and prefix, read by the still routine
+  std::string stillFolder_;
+  std::atomic<int32_t> stillCounter_{0};
+  std::atomic<bool> newStill_{false};
+
+  // Keeps queued device events from reaching a destroyed engine.
+  std::shared_ptr<CaptureGraph*> self_;
+};

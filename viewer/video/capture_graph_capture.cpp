@@ -1,0 +1,303 @@
+// CaptureGraph: the recording, its statistics, options and the capture file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "capture_graph.h"
+#include "capture_pipeline.h"
+#include "video_standards.h"
+
+namespace {
+constexpr auto kFinishTimeout = std::chrono::seconds(10);
+
+// Copies `from` to `to` through a temporary file beside the target.
+bool CopyFileAtomically(const std::string& from, const std::string& to) {
+  std::string temp = to + ".part";
+  std::error_code ec;
+  std::filesystem::copy_file(from, temp, std::filesystem::copy_options::overwrite_existing, ec);
+  if (ec) return false;
+  int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  if (std::rename(temp.c_str(), to.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool CaptureGraph::BuildCaptureGraph() {
+  if (captureGraphBuilt_) return true;
+  if (capturing_ || previewing_ || video_ == nullptr) return false;
+  if (settings_.captureAudio && audio_ == nullptr && !audioOnCaptureFilter_) return false;
+  if (previewGraphBuilt_) TearDownGraph();
+
+  vd::CapturePipelineConfig config;
+  config.video = video_.get();
+  if (settings_.captureAudio) config.audio = audio_ != nullptr ? audio_.get() : video_.get();
+  config.path = captureFilePath_;
+  config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
+  config.preview = wantPreview_ ? video_sink_ : nullptr;
+  // avimux interleaves by time itself; the master-stream choice has nothing to set here.
+  if (settings_.useFrameRate) {
+    int64_t interval = vd::CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
+    // No device runs faster than its standard: a stored rate above it records at the most.
+    uint32_t standard = 0;
+    video_->TvFormat(&standard);
+    interval = std::max(interval, vd::standard::FrameIntervalOf(standard));
+    vd::VideoFormat format;
+    if (vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &format))) {
+      Fail("Cannot set frame rate for capture");
+    } else {
+      format.frameInterval = interval;
+      if (vd::Failed(video_->SetVideoFormat(vd::PinKind::kCapture, format)))
+        Fail("Cannot set frame rate for capture");
+    }
+    config.frameInterval = interval;
+  }
+  std::string failure;
+  capture_ = vd::CapturePipeline::Create(config, &failure);
+  if (capture_ == nullptr) {
+    Fail(failure);
+    TearDownGraph();
+    return false;
+  }
+  WatchBus(capture_->Pipeline(), &captureWatch_);
+  captureGraphBuilt_ = true;
+  return true;
+}
+
+bool CaptureGraph::BeginCapture() {
+  StopPlayer();
+  if (previewing_ && !StopPreview(false)) return false;
+  if (previewGraphBuilt_) TearDownGraph();
+  if (!BuildCaptureGraph()) return false;
+  stillOnDisplay_ = false;
+  return StartCapture();
+}
+
+bool CaptureGraph::StartCapture() {
+  if (!SignalPresent()) {
+    Fail("Warning: You can not Capture while there is no Video signal");
+    return false;
+  }
+  if (capturing_) return true;
+  if (previewing_) StopPreview(false);
+  if (!captureGraphBuilt_ || capture_ == nullptr) return false;
+  droppedBaseline_ = 0;
+  notDroppedBaseline_ = 0;
+  vd::FrameCounts counts;
+  if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
+  if (!capture_->Start()) {
+    gst_element_set_state(capture_->Pipeline(), GST_STATE_NULL);
+    Fail("Error: Cannot start graph");
+    return false;
+  }
+  startMs_ = NowMs();
+  captureEnded_ = false;
+  host_.SetTimer(kCaptureTimer, kCaptureTimerMs);
+  capturing_ = true;
+  return true;
+}
+
+void CaptureGraph::EndRecording(bool aborted) {
+  host_.KillTimer(kCaptureTimer);
+  if (capture_ != nullptr) capture_->Finish(kFinishTimeout);
+  stopMs_ = NowMs();
+  ShowStatistics(true);
+  capturing_ = false;
+  captureEnded_ = true;
+  (void)aborted;
+}
+
+bool CaptureGraph::StopCapture() {
+  if (!capturing_) return false;
+  EndRecording(false);
+  return true;
+}
+
+void CaptureGraph::ReturnToLive() {
+  if (!stillOnDisplay_) {
+    StopAudioPreview();
+    StopCapture();
+  }
+  if (captureEnded_ || stillOnDisplay_) {
+    BuildPreviewGraph();
+    StartAudioPreview();
+    StartPreview();
+    captureEnded_ = false;
+    stillOnDisplay_ = false;
+  }
+}
+
+bool CaptureGraph::TimeLimitReached() const {
+  return settings_.useTimeLimit && (NowMs() - startMs_) / 1000 >= settings_.timeLimit;
+}
+
+bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {
+  if (capture_ == nullptr || video_ == nullptr) return false;
+  int64_t captured = capture_->FramesWritten() - notDroppedBaseline_;
+  vd::FrameCounts counts;
+  int64_t deviceDropped = 0;
+  if (vd::Succeeded(video_->GetFrameCounts(&counts)))
+    deviceDropped = counts.dropped - droppedBaseline_;
+  int64_t lost = capture_->FramesProduced() - capture_->FramesWritten() -
+                 (final ? 0 : capture_->FramesQueued());
+  int64_t dropped = deviceDropped + std::max<int64_t>(0, lost);
+  if (final) {
+    int64_t average = captured > 0 ? capture_->VideoBytesWritten() / captured : 0;
+    *record = vd::CaptureStatistics::Final(captured, dropped, stopMs_ - startMs_, average);
+  } else {
+    *record = vd::CaptureStatistics::Live(captured, dropped, NowMs() - startMs_);
+  }
+  return true;
+}
+
+void CaptureGraph::ShowStatistics(bool final) {
+  if (!GetStatistics(final, &last_)) return;
+  host_.ShowStatistics(vd::CaptureStatistics::TextOf(last_, final));
+  int64_t average = last_.captured > 0 ? capture_->VideoBytesWritten() / last_.captured : 0;
+  host_.ShowCaptureProgress(last_.seconds, last_.captured * average);
+}
+
+void CaptureGraph::ResetStatistics() {
+  host_.ShowStatistics(vd::StatisticsText{});
+}
+
+void CaptureGraph::OnTimer(uint32_t id) {
+  if (id != kCaptureTimer || !capturing_) return;
+  ShowStatistics(false);
+  if (TimeLimitReached()) host_.RunCaptureCommand();
+}
+
+vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
+  uint32_t standard = 0;
+  if (video_ != nullptr) video_->TvFormat(&standard);
+  vd::CaptureOptions o;
+  o.maxFramesPerSecond = vd::VideoStandards::MaxFramesPerSecond(standard);
+  if (settings_.framesPerSecond > o.maxFramesPerSecond)
+    settings_.framesPerSecond = o.maxFramesPerSecond;
+  o.framesPerSecond = settings_.framesPerSecond;
+  o.timeLimit = settings_.timeLimit;
+  o.useFrameRate = settings_.useFrameRate;
+  o.useTimeLimit = settings_.useTimeLimit;
+  o.masterStream = settings_.masterStream;
+  o.captureAudio = settings_.captureAudio;
+  return o;
+}
+
+void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
+  settings_.timeLimit = o.timeLimit;
+  settings_.useFrameRate = o.useFrameRate;
+  settings_.useTimeLimit = o.useTimeLimit;
+  settings_.masterStream = o.masterStream;
+  bool rebuild = false;
+  if (o.captureAudio != settings_.captureAudio) {
+    StopPreview(true);
+    settings_.captureAudio = o.captureAudio;
+    TearDownGraph();
+    rebuild = true;
+  }
+  if (o.useFrameRate && o.framesPerSecond != settings_.framesPerSecond && video_ != nullptr) {
+    settings_.framesPerSecond = o.framesPerSecond;
+    StopPreview(true);
+    vd::VideoFormat format;
+    bool ok = vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &format));
+    if (ok) {
+      format.frameInterval = vd::CaptureSettings::IntervalOfFps(o.framesPerSecond);
+      ok = vd::Succeeded(video_->SetVideoFormat(vd::PinKind::kCapture, format));
+      if (!ok) Fail("ERROR: Cannot set new frame rate");
+    }
+    if (!ok) Fail("Cannot set frame rate for capture");
+    // The sources take their format when they are made.
+    TearDownGraph();
+    rebuild = true;
+  }
+  if (rebuild && wantPreview_ && BuildPreviewGraph()) StartPreview();
+}
+
+vd::FileOptions CaptureGraph::GetFileOptions() {
+  vd::FileOptions o;
+  o.path = captureFilePath_;
+  o.sizeKb = static_cast<int32_t>(std::min<int64_t>(existingSizeKb_, settings_.preAllocSizeKb));
+  if (o.sizeKb == 0) settings_.allocMem = false;
+  o.allocate = settings_.allocMem;
+  return o;
+}
+
+void CaptureGraph::SetFileOptions(const vd::FileOptions& o) {
+  settings_.allocMem = o.allocate;
+  int64_t current = std::min<int64_t>(existingSizeKb_, settings_.preAllocSizeKb);
+  if (o.allocate && o.sizeKb != current) AllocCaptureFile(o.sizeKb);
+}
+
+bool CaptureGraph::AllocCaptureFile(int32_t kb) {
+  if (kb <= 0) return false;
+  int fd = ::open(captureFilePath_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  // The space is reserved beyond the file's end: whatever AVI the file holds stays valid.
+  bool ok = fd >= 0 &&
+            ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(int64_t{kb} * 1024)) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!ok) {
+    host_.ShowMessageBox("Error", "Failed to pre-allocate capture file space");
+    return false;
+  }
+  settings_.preAllocSizeKb = kb;
+  existingSizeKb_ = kb;
+  return true;
+}
+
+int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(path, ec);
+  while (!p.empty() && !std::filesystem::exists(p, ec) && p != p.root_path()) p = p.parent_path();
+  struct statvfs fs {};
+  if (p.empty() || ::statvfs(p.c_str(), &fs) != 0) return -1;
+  return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) / 1024;
+}
+
+bool CaptureGraph::SaveCaptureAs(const std::string& target) {
+  if (capturing_) return false;
+  bool ok;
+  if (!settings_.allocMem) {
+    std::remove(target.c_str());
+    ok = std::rename(captureFilePath_.c_str(), target.c_str()) == 0;
+    // Another file system: copy, then let the capture file go.
+    if (!ok && errno == EXDEV) {
+      ok = CopyFileAtomically(captureFilePath_, target);
+      if (ok) std::remove(captureFilePath_.c_str());
+    }
+  } else {
+    ok = CopyFileAtomically(captureFilePath_, target);
+  }
+  if (!ok) {
+    host_.ShowMessageBox("", "Capture file save ERROR");
+    return false;
+  }
+  StopAudioPreview();
+  StopPreview(true);
+  if (player_ != nullptr) player_->OpenAndShow(target);
+  ReadCaptureFileSize();
+  host_.MarkAlbumForRefresh();
+  return true;
+}
+
+bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {
+  if (audio_ == nullptr) return false;
+  bool wasPreviewing = previewing_;
+  StopAudioPreview();
+  if (wasPreviewing) StopPreview(true);
+  bool ok = vd::Succeeded(audio_->SetAudioFormat(vd::PinKind::kAudioCapture, format));
+  if (wantPreview_) {
+    StartAudioPreview();
+    StartPreview();
+  }
+  return ok;
+}

@@ -1,0 +1,217 @@
+// CaptureGraph: the preview pipeline, its bus, device changes and the video size.
+#include <algorithm>
+
+#include "capture_graph.h"
+#include "capture_pipeline.h"
+#include "frame_output.h"
+#include "tuner_control.h"
+#include "vd/trace.h"
+
+VD_DEFINE_TRACE(TracePreview, "video")
+
+namespace {
+constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
+}  // namespace
+
+bool CaptureGraph::BuildPreviewGraph() {
+  if (previewGraphBuilt_) return true;
+  if (capturing_ || previewing_ || video_ == nullptr) return false;
+  if (captureGraphBuilt_) TearDownGraph();
+
+  // The capture pin runs at the computed rate; set it before any source takes its format.
+  vd::VideoFormat capture;
+  if (vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &capture))) {
+    capture.frameInterval = ComputeFrameInterval();
+    if (vd::Failed(video_->SetVideoFormat(vd::PinKind::kCapture, capture)))
+      Fail("Cannot set frame rate for capture");
+  }
+
+  preview_ = vd::AdoptElement(gst_pipeline_new("preview"));
+  GstElement* pipeline = preview_.get();
+
+  // The capture filter's own sound goes to the speakers only when the audio-preview
+  // pipeline does not play it already.
+  if (audioOnCaptureFilter_ && audioPreview_ == nullptr) {
+    GstElement* source = video_->CreateSourceBin(vd::PinKind::kAudioPreview);
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* sink = vd::AudioPreview::MakeAudioSink();
+    bool made = source != nullptr && convert != nullptr && sink != nullptr;
+    for (GstElement* e : {source, convert, sink}) {
+      if (e != nullptr) gst_bin_add(GST_BIN(pipeline), e);
+    }
+    if (!made || !gst_element_link_many(source, convert, sink, nullptr))
+      Fail("Cannot render audio capture stream");
+  }
+
+  noPreviewPin_ = !video_->HasPin(vd::PinKind::kPreview);
+  GstElement* source =
+      video_->CreateSourceBin(noPreviewPin_ ? vd::PinKind::kCapture : vd::PinKind::kPreview);
+  if (source == nullptr) {
+    Fail("This graph cannot preview");
+    preview_.reset();
+    return false;
+  }
+  gst_bin_add(GST_BIN(pipeline), source);
+  GstElement* output = video_sink_ != nullptr ? vd::FrameOutput::Create(video_sink_)
+                                              : gst_element_factory_make("fakesink", nullptr);
+  if (output == nullptr) {
+    Fail("This graph cannot preview properly");
+  } else {
+    gst_bin_add(GST_BIN(pipeline), output);
+    if (!gst_element_link(source, output)) Fail("This graph cannot preview properly");
+  }
+
+  ConnectStills();
+  WatchBus(pipeline, &previewWatch_);
+  access_.Open(video_.get(), [this](const std::string& caption, const std::string& text) {
+    host_.ShowMessageBox(caption, text);
+  });
+  previewGraphBuilt_ = true;
+  return true;
+}
+
+bool CaptureGraph::RunPipeline(GstElement* pipeline) {
+  if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return false;
+  GstState state = GST_STATE_NULL;
+  GstStateChangeReturn ret = gst_element_get_state(pipeline, &state, nullptr, kStateTimeout);
+  return ret != GST_STATE_CHANGE_FAILURE && state == GST_STATE_PLAYING;
+}
+
+bool CaptureGraph::StartPreview() {
+  if (previewing_) return true;
+  if (!previewGraphBuilt_ || preview_ == nullptr) return false;
+  bool ok = RunPipeline(preview_.get());
+  if (!ok) gst_element_set_state(preview_.get(), GST_STATE_NULL);
+  if (tuner_ != nullptr) tuner_->RetuneCurrent();
+  if (!ok) {
+    Fail("Error: Cannot run preview graph");
+    return false;
+  }
+  previewing_ = true;
+  return true;
+}
+
+bool CaptureGraph::StopPreview(bool quiet) {
+  if (!previewing_) return false;
+  if (preview_ == nullptr ||
+      gst_element_set_state(preview_.get(), GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE) {
+    if (!quiet) Fail("Error: Cannot stop preview graph");
+    return false;
+  }
+  previewing_ = false;
+  return true;
+}
+
+void CaptureGraph::TearDownGraph() {
+  if (capturing_) EndRecording(false);
+  if (captureWatch_ != 0) g_source_remove(captureWatch_);
+  captureWatch_ = 0;
+  capture_.reset();
+  if (previewWatch_ != 0) g_source_remove(previewWatch_);
+  previewWatch_ = 0;
+  if (preview_ != nullptr) gst_element_set_state(preview_.get(), GST_STATE_NULL);
+  preview_.reset();
+  // No picture can arrive any more: the still buffer can go.
+  stillSink_.reset();
+  stillBuffer_.clear();
+  captureGraphBuilt_ = false;
+  previewGraphBuilt_ = false;
+  previewing_ = false;
+  noPreviewPin_ = false;
+}
+
+void CaptureGraph::WatchBus(GstElement* pipeline, guint* watchId) {
+  GstBus* bus = gst_element_get_bus(pipeline);
+  *watchId = gst_bus_add_watch(bus, &CaptureGraph::OnBusMessage, this);
+  gst_object_unref(bus);
+}
+
+gboolean CaptureGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {
+  static_cast<CaptureGraph*>(self)->OnGraphEvent(message);
+  return G_SOURCE_CONTINUE;
+}
+
+void CaptureGraph::OnDeviceChange(int32_t event) {
+  if (event == kDeviceNodesChanged) {
+    host_.OnDeviceLost();
+    deviceLost_ = true;
+    // A recording in progress is finished properly before the device objects go.
+    if (capturing_) EndRecording(true);
+    StopPreview(true);
+    previewing_ = false;
+    TearDownGraph();
+    FreeCapFilters();
+  } else if (event == kDeviceArrival) {
+    if (!deviceLost_) return;
+    if (wantPreview_) StopPreview(true);
+    TearDownGraph();
+    FreeCapFilters();
+    videoInfos_ = devices_.VideoInputDevices();
+    auto found = std::find_if(videoInfos_.begin(), videoInfos_.end(), [&](const vd::DeviceInfo& d) {
+      return d.friendlyName == videoName_;
+    });
+    if (found == videoInfos_.end()) {
+      host_.RefreshControls();
+      return;
+    }
+    videoIndex_ = static_cast<int32_t>(found - videoInfos_.begin());
+    if (InitCapFilters() && wantPreview_) {
+      StartAudioPreview();
+      if (BuildPreviewGraph()) StartPreview();
+    }
+    deviceLost_ = false;
+  } else {
+    return;
+  }
+  host_.RefreshControls();
+}
+
+void CaptureGraph::ResizeVideo(bool fullScreen, int32_t width, int32_t height) {
+  if (fullScreen || width != 0 || height != 0) {
+    storedWidth_ = width;
+    storedHeight_ = height;
+  } else {
+    width = storedWidth_;
+    height = storedHeight_;
+  }
+  if (fullScreen) return;
+  vd::VideoFormat format;
+  if (player_ != nullptr && player_->IsActive()) {
+    player_->GetVideoSize(&width, &height);
+  } else if (video_ == nullptr) {
+    return;
+  } else if (vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &format))) {
+    width = format.width;
+    height = std::abs(format.height);
+  }
+  host_.ResizeVideoArea(width, height);
+}
+
+void CaptureGraph::OnGraphEvent(GstMessage* message) {
+  GstObject* from = GST_MESSAGE_SRC(message);
+  bool fromCapture = capture_ != nullptr && capture_->Owns(from);
+  switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+      GError* error = nullptr;
+      gst_message_parse_error(message, &error, nullptr);
+      TracePreview("graph error: %s\n", error != nullptr ? error->message : "?");
+      if (fromCapture && capturing_) {
+        bool removed = error != nullptr && error->domain == GST_RESOURCE_ERROR &&
+                       error->code == GST_RESOURCE_ERROR_NOT_FOUND;
+        g_clear_error(&error);
+        EndRecording(true);
+        captureEnded_ = true;
+        if (!removed) {
+          if (wantPreview_ && BuildPreviewGraph()) StartPreview();
+          Fail("ERROR during capture - disk possibly full ");
+        }
+        host_.OnCaptureAborted();
+        return;
+      }
+      g_clear_error(&error);
+      break;
+    }
+    default:
+      break;
+  }
+}

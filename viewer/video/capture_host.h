@@ -1,0 +1,58 @@
+// What the capture engine asks of the window that hosts it: the one message routine, the
+// timers, the capture-statistics bar, the status display and the main window's reactions.
+// The viewer's main window implements it; vdtool and the tests implement it without a window.
+// Threads: the engine calls every operation on the UI thread (the thread running the default
+// GLib main context).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vd {
+
+// The five fields of the capture-statistics bar; blanks after a reset.
+struct StatisticsText {
+  std::string captured;  // "%ld"
+  std::string seconds;   // "%.1f Secs"
+  std::string dropped;   // "%ld"
+  std::string fps;       // "%.1f fps", final statistics only
+  std::string rate;      // "%.1f mb\sec", final statistics only
+};
+
+class CaptureHost {
+ public:
+  // The engine's failure routine: a task-modal warning owned by the video window, no
+  // caption. Tests capture the texts.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A plain message box with a caption ("Error", "ERROR") or none (empty caption).
+  virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
+
+  // Main-window timers; the host calls CaptureGraph::OnTimer(id) on each expiry.
+  virtual void SetTimer(uint32_t id, uint32_t milliseconds) = 0;
+  virtual void KillTimer(uint32_t id) = 0;
+
+  virtual void ShowStatistics(const StatisticsText& text) = 0;
+  // The main window's status display during a capture.
+  virtual void ShowCaptureProgress(double seconds, int64_t bytes) = 0;
+
+  // The engine had to change the work mode (a device without a tuner runs in mode 1).
+  virtual void OnWorkModeForced(int32_t mode) = 0;
+  // The capture device went away (the main window closes or disables itself).
+  virtual void OnDeviceLost() = 0;
+  // After every handled device change: enable or disable the commands.
+  virtual void RefreshControls() = 0;
+  // A capture ended on its own (write failure, unplug); the main window leaves its capture
+  // state and returns to live view.
+  virtual void OnCaptureAborted() = 0;
+  // The time limit was reached: run the main window's capture command, which ends it.
+  virtual void RunCaptureCommand() = 0;
+  // A film was saved into the album folder.
+  virtual void MarkAlbumForRefresh() = 0;
+  // Resize the video area to width x height (no z-order change).
+  virtual void ResizeVideoArea(int32_t width, int32_t height) = 0;
+
+ protected:
+  ~CaptureHost() = default;
+};
+
+}  // namespace vd

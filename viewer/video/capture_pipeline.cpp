@@ -1,0 +1,269 @@
+#include "capture_pipeline.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "frame_output.h"
+
+namespace vd {
+
+namespace {
+// Bytes a chunk of `size` takes in the AVI: its header and the padding to an even length.
+int64_t ChunkBytes(int64_t size) {
+  return 8 + size + (size & 1);
+}
+
+GstElement* Make(const char* factory) {
+  return gst_element_factory_make(factory, nullptr);
+}
+
+GstPad* LinkToRequest(GstElement* from, GstElement* mux, const char* templ) {
+  GstPad* sink = gst_element_request_pad_simple(mux, templ);
+  if (sink == nullptr) return nullptr;
+  GstPad* src = gst_element_get_static_pad(from, "src");
+  bool ok = gst_pad_link(src, sink) == GST_PAD_LINK_OK;
+  gst_object_unref(src);
+  if (!ok) {
+    gst_element_release_request_pad(mux, sink);
+    gst_object_unref(sink);
+    return nullptr;
+  }
+  return sink;
+}
+
+void AddProbe(GstElement* element, const char* pad, GstPadProbeType type, GstPadProbeCallback cb,
+              void* self) {
+  GstPad* p = gst_element_get_static_pad(element, pad);
+  gst_pad_add_probe(p, type, cb, self, nullptr);
+  gst_object_unref(p);
+}
+
+GstElement* MakeQueue(bool leaky) {
+  GstElement* queue = Make("queue");
+  // Up to three seconds wait for a slow disk; a video queue that overflows drops its oldest
+  // pictures rather than stall the device, and those count as dropped.
+  g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
+               static_cast<guint64>(3 * GST_SECOND), nullptr);
+  if (leaky) g_object_set(queue, "leaky", 2 /* downstream: old buffers */, nullptr);
+  return queue;
+}
+}  // namespace
+
+std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineConfig& config,
+                                                         std::string* failure) {
+  auto self = std::unique_ptr<CapturePipeline>(new CapturePipeline);
+  self->pipeline_ = AdoptElement(gst_pipeline_new("capture"));
+  GstBin* bin = GST_BIN(self->pipeline_.get());
+
+  // The file: truncated, then (pre-allocation) reserved beyond its end, so the recording
+  // fills blocks set aside for it and the AVI ends where the muxer stops writing.
+  self->fd_ = ::open(config.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  GstElement* mux = Make("avimux");
+  GstElement* writer = Make("fdsink");
+  if (self->fd_ < 0 || mux == nullptr || writer == nullptr) {
+    if (mux != nullptr) gst_object_unref(gst_object_ref_sink(mux));
+    if (writer != nullptr) gst_object_unref(gst_object_ref_sink(writer));
+    *failure = "Cannot set output file";
+    return nullptr;
+  }
+  if (config.reserveBytes > 0)
+    ::fallocate(self->fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(config.reserveBytes));
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    self->sizeLimit_ = static_cast<int64_t>(limit.rlim_cur);
+  g_object_set(writer, "fd", self->fd_, "sync", FALSE, "async", FALSE, nullptr);
+  gst_bin_add_many(bin, mux, writer, nullptr);
+  gst_element_link(mux, writer);
+  self->writer_ = writer;
+  AddProbe(writer, "sink", GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnWriterEvent, self.get());
+
+  // Video: source -> [rate] -> [tee -> picture] -> queue -> muxer.
+  GstElement* source = config.video->CreateSourceBin(PinKind::kCapture);
+  if (source == nullptr) {
+    *failure = "Cannot render video capture stream";
+    return nullptr;
+  }
+  gst_bin_add(bin, source);
+  GstElement* last = source;
+  if (config.frameInterval > 0) {
+    GstElement* rate = Make("videorate");
+    GstElement* filter = Make("capsfilter");
+    int num = 0;
+    int den = 1;
+    double fps = 1e7 / static_cast<double>(config.frameInterval);
+    // 333333 stands for 30 frames a second, not for 30.00003.
+    if (std::fabs(fps - std::round(fps)) < 0.001) {
+      num = static_cast<int>(std::round(fps));
+    } else {
+      gst_util_double_to_fraction(fps, &num, &den);
+    }
+    GstCaps* caps =
+        gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr);
+    g_object_set(rate, "drop-only", TRUE, nullptr);
+    g_object_set(filter, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    gst_bin_add_many(bin, rate, filter, nullptr);
+    if (!gst_element_link_many(last, rate, filter, nullptr)) {
+      *failure = "Cannot set frame rate for capture";
+      return nullptr;
+    }
+    last = filter;
+  }
+  self->videoQueue_ = MakeQueue(true);
+  gst_bin_add(bin, self->videoQueue_);
+  if (config.preview != nullptr) {
+    GstElement* tee = Make("tee");
+    GstElement* previewQueue = MakeQueue(true);
+    g_object_set(previewQueue, "max-size-time", static_cast<guint64>(GST_SECOND / 5), nullptr);
+    GstElement* output = FrameOutput::Create(config.preview);
+    gst_bin_add_many(bin, tee, previewQueue, output, nullptr);
+    if (!gst_element_link(last, tee) ||
+        !gst_element_link_many(tee, previewQueue, output, nullptr)) {
+      *failure = "Cannot render video preview stream";
+      return nullptr;
+    }
+    last = tee;
+  }
+  GstPad* videoPad = nullptr;
+  if (!gst_element_link(last, self->videoQueue_) ||
+      (videoPad = LinkToRequest(self->videoQueue_, mux, "video_%u")) == nullptr) {
+    *failure = "Cannot render video capture stream";
+    return nullptr;
+  }
+  gst_object_unref(videoPad);
+  AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnProduced, self.get());
+  AddProbe(self->videoQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
+
+  if (config.audio != nullptr) {
+    GstElement* sound = config.audio->CreateSourceBin(PinKind::kAudioCapture);
+    self->audioQueue_ = MakeQueue(false);
+    GstPad* audioPad = nullptr;
+    if (sound != nullptr) gst_bin_add(bin, sound);
+    gst_bin_add(bin, self->audioQueue_);
+    if (sound == nullptr || !gst_element_link(sound, self->audioQueue_) ||
+        (audioPad = LinkToRequest(self->audioQueue_, mux, "audio_%u")) == nullptr) {
+      *failure = "ERROR: Could not render audio capture stream";
+      return nullptr;
+    }
+    gst_object_unref(audioPad);
+    AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
+  }
+  return self;
+}
+
+CapturePipeline::~CapturePipeline() {
+  if (pipeline_ != nullptr) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+  pipeline_.reset();
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool CapturePipeline::Owns(GstObject* object) const {
+  for (GstObject* o = object; o != nullptr; o = GST_OBJECT_PARENT(o)) {
+    if (o == GST_OBJECT(pipeline_.get())) return true;
+  }
+  return false;
+}
+
+bool CapturePipeline::Start() {
+  if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+    return false;
+  GstState state = GST_STATE_NULL;
+  return gst_element_get_state(pipeline_.get(), &state, nullptr, 5 * GST_SECOND) !=
+             GST_STATE_CHANGE_FAILURE &&
+         state == GST_STATE_PLAYING;
+}
+
+bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
+  if (finished_) return true;
+  for (GstElement* queue : {videoQueue_, audioQueue_}) {
+    if (queue == nullptr) continue;
+    GstPad* pad = gst_element_get_static_pad(queue, "sink");
+    gst_pad_send_event(pad, gst_event_new_eos());
+    gst_object_unref(pad);
+  }
+  bool done = false;
+  {
+    std::unique_lock lock(eosMutex_);
+    done = eosCv_.wait_for(lock, timeout, [this] { return eos_; });
+  }
+  gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+  if (fd_ >= 0) ::fsync(fd_);
+  finished_ = true;
+  return done;
+}
+
+int64_t CapturePipeline::FramesQueued() const {
+  guint level = 0;
+  g_object_get(videoQueue_, "current-level-buffers", &level, nullptr);
+  return level;
+}
+
+GstPadProbeReturn CapturePipeline::OnProduced(GstPad*, GstPadProbeInfo*, gpointer self) {
+  static_cast<CapturePipeline*>(self)->produced_.fetch_add(1);
+  return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn CapturePipeline::OnGuard(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+  auto* self = static_cast<CapturePipeline*>(data);
+  bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoQueue_);
+  return self->Admit(GST_PAD_PROBE_INFO_BUFFER(info), video) ? GST_PAD_PROBE_OK
+                                                             : GST_PAD_PROBE_DROP;
+}
+
+GstPadProbeReturn CapturePipeline::OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  auto* self = static_cast<CapturePipeline*>(data);
+  if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+    std::lock_guard lock(self->eosMutex_);
+    self->eos_ = true;
+    self->eosCv_.notify_all();
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+int64_t CapturePipeline::Capacity() const {
+  struct stat st {};
+  struct statvfs fs {};
+  if (::fstat(fd_, &st) != 0 || ::fstatvfs(fd_, &fs) != 0) return sizeLimit_;
+  int64_t held = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
+  int64_t room = held + static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
+  return std::min(room, sizeLimit_);
+}
+
+bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
+  int64_t size = static_cast<int64_t>(gst_buffer_get_size(buffer));
+  std::lock_guard lock(guardMutex_);
+  if (full_.load()) return false;
+  int64_t projected = muxedBytes_ + ChunkBytes(size) + 16 * (chunks_ + 2) + kIndexMargin;
+  // The room is asked for again every few chunks, and at once when the file nears it.
+  if (chunks_ - checkedAt_ >= kCheckEvery || projected + kCheckSlack > capacity_) {
+    capacity_ = Capacity();
+    checkedAt_ = chunks_;
+  }
+  if (projected > capacity_) {
+    full_.store(true);
+    if (!fullPosted_) {
+      fullPosted_ = true;
+      GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT,
+                                          "No space left for the recording.");
+      gst_element_post_message(
+          writer_, gst_message_new_error(GST_OBJECT(writer_), error, "capture file full"));
+      g_error_free(error);
+    }
+    return false;
+  }
+  muxedBytes_ += ChunkBytes(size);
+  ++chunks_;
+  if (video) {
+    written_.fetch_add(1);
+    videoBytes_.fetch_add(size);
+  }
+  return true;
+}
+
+}  // namespace vd

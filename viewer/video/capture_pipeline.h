@@ -1,0 +1,97 @@
+// The recording pipeline: the capture pin (optionally at an imposed rate, optionally teed to
+// the picture) and the sound into avimux, written to the capture file. It counts what the
+// source produced and what reached the file, and it never lets the file outgrow the room
+// left for it: once the next piece would leave no room for the index, it stops feeding the
+// muxer and reports the disk as full, so ending the recording still writes a valid AVI.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "gst_ptr.h"
+#include "vd/capture_device.h"
+#include "video_frame_sink.h"
+
+namespace vd {
+
+struct CapturePipelineConfig {
+  CaptureDevice* video = nullptr;  // its capture pin is recorded
+  CaptureDevice* audio = nullptr;  // its audio-capture pin is recorded; null: no sound
+  std::string path;
+  int64_t reserveBytes = 0;           // keep this much disk reserved for the file (pre-allocation)
+  int64_t frameInterval = 0;          // > 0: the video is brought to this period (100 ns)
+  VideoFrameSink* preview = nullptr;  // the picture while recording; null: none
+};
+
+class CapturePipeline {
+ public:
+  // Null with *failure set to the message of the step that failed.
+  static std::unique_ptr<CapturePipeline> Create(const CapturePipelineConfig& config,
+                                                 std::string* failure);
+  ~CapturePipeline();
+  CapturePipeline(const CapturePipeline&) = delete;
+  CapturePipeline& operator=(const CapturePipeline&) = delete;
+
+  GstElement* Pipeline() const { return pipeline_.get(); }
+  // Whether a bus message came from this pipeline.
+  bool Owns(GstObject* object) const;
+  bool Start();
+  // Ends the recording: end-of-stream in front of the queues so that everything queued
+  // reaches the file, waits up to `timeout` for the file to be finished, then stops.
+  // False when the file could not be finished in time.
+  bool Finish(std::chrono::milliseconds timeout);
+  bool Finished() const { return finished_; }
+
+  int64_t FramesProduced() const { return produced_.load(); }
+  int64_t FramesWritten() const { return written_.load(); }
+  // Frames waiting in the video queue now.
+  int64_t FramesQueued() const;
+  int64_t VideoBytesWritten() const { return videoBytes_.load(); }
+  bool DiskFull() const { return full_.load(); }
+
+  // Room kept for the muxer's headers and final index beyond what the chunks need.
+  static constexpr int64_t kIndexMargin = 256 * 1024;
+
+ private:
+  CapturePipeline() = default;
+  static GstPadProbeReturn OnProduced(GstPad*, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnGuard(GstPad*, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer self);
+  bool Admit(GstBuffer* buffer, bool video);
+  int64_t Capacity() const;
+
+  GstPtr<GstElement> pipeline_;
+  GstElement* videoQueue_ = nullptr;
+  GstElement* audioQueue_ = nullptr;
+  GstElement* writer_ = nullptr;
+  int fd_ = -1;
+  int64_t sizeLimit_ = INT64_MAX;
+
+  std::atomic<int64_t> produced_{0};
+  std::atomic<int64_t> written_{0};
+  std::atomic<int64_t> videoBytes_{0};
+  std::atomic<bool> full_{false};
+
+  std::mutex guardMutex_;
+  int64_t muxedBytes_ = 0;
+  int64_t chunks_ = 0;
+  int64_t capacity_ = 0;
+  int64_t checkedAt_ = 0;
+  static constexpr int64_t kCheckEvery = 16;
+  static constexpr int64_t kCheckSlack = 8 * 1024 * 1024;
+  bool fullPosted_ = false;
+
+  std::mutex eosMutex_;
+  std::condition_variable eosCv_;
+  bool eos_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace vd

@@ -1,0 +1,91 @@
+#include "headless_session.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "settings_store.h"
+
+namespace vd {
+
+HeadlessSession::HeadlessSession(int32_t workMode, int32_t country)
+    : mode_(workMode), country_(country) {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "viewdeck-XXXXXX").string();
+  if (::mkdtemp(tmpl.data()) != nullptr) folder_ = tmpl;
+  store_ = std::make_unique<SettingsStore>(folder_ / "settings.reg",
+                                           std::vector<std::filesystem::path>{});
+}
+
+HeadlessSession::~HeadlessSession() {
+  engine_.reset();
+  for (auto& [id, source] : timers_) g_source_remove(source);
+  std::error_code ec;
+  if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
+}
+
+bool HeadlessSession::Start(VideoFrameSink* video) {
+  if (folder_.empty()) return false;
+  engine_ = std::make_unique<CaptureGraph>(DeviceEnumerator::Default(), *store_, *this, *this);
+  return engine_->Init(video);
+}
+
+bool HeadlessSession::RunUntil(const std::function<bool()>& done,
+                               std::chrono::milliseconds timeout) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  quit_ = false;
+  while (!done() && !quit_) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    // Blocks until a timer, a pipeline message or a device change needs the engine.
+    g_main_context_iteration(nullptr, TRUE);
+  }
+  return done();
+}
+
+void HeadlessSession::ShowMessage(const std::string& text) {
+  ++messages_;
+  std::fprintf(stderr, "vdtool: %s\n", text.c_str());
+}
+
+void HeadlessSession::ShowMessageBox(const std::string& caption, const std::string& text) {
+  ++messages_;
+  std::fprintf(stderr, "vdtool: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ",
+               text.c_str());
+}
+
+void HeadlessSession::ShowMessage(const std::string& caption, const std::string& text) {
+  ShowMessageBox(caption, text);
+}
+
+void HeadlessSession::SetTimer(uint32_t id, uint32_t milliseconds) {
+  KillTimer(id);
+  struct Tick {
+    HeadlessSession* self;
+    uint32_t id;
+  };
+  timers_[id] = g_timeout_add_full(
+      G_PRIORITY_DEFAULT, milliseconds,
+      [](gpointer data) -> gboolean {
+        auto* tick = static_cast<Tick*>(data);
+        if (tick->self->engine_ != nullptr) tick->self->engine_->OnTimer(tick->id);
+        return G_SOURCE_CONTINUE;
+      },
+      new Tick{this, id}, [](gpointer data) { delete static_cast<Tick*>(data); });
+}
+
+void HeadlessSession::KillTimer(uint32_t id) {
+  auto it = timers_.find(id);
+  if (it == timers_.end()) return;
+  g_source_remove(it->second);
+  timers_.erase(it);
+}
+
+void HeadlessSession::RunCaptureCommand() {
+  if (engine_ != nullptr) engine_->StopCapture();
+  quit_ = true;
+}
+
+void HeadlessSession::Wait(uint32_t milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace vd

@@ -1,0 +1,95 @@
+// The engine without a window: a GLib main loop drives it, messages go to standard error,
+// timers are GLib timeouts. Used by vdtool and the benchmarks. The channel files and the
+// capture file live in a private scratch folder, and the settings in a private store, so
+// a command-line run never disturbs the viewer's own files.
+#pragma once
+
+#include <glib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "capture_graph.h"
+#include "capture_host.h"
+#include "tuning_context.h"
+
+namespace vd {
+
+class SettingsStore;
+
+class HeadlessSession : public CaptureHost, public TuningContext {
+ public:
+  // workMode: 3 TV, 2 radio, 1 composite, 0 S-Video. country: dialling code.
+  HeadlessSession(int32_t workMode, int32_t country);
+  ~HeadlessSession();
+  HeadlessSession(const HeadlessSession&) = delete;
+  HeadlessSession& operator=(const HeadlessSession&) = delete;
+
+  // Creates the engine on the default device enumerator and runs Init.
+  bool Start(VideoFrameSink* video = nullptr);
+  CaptureGraph& Engine() { return *engine_; }
+  SettingsStore& Store() { return *store_; }
+  const std::filesystem::path& Folder() const { return folder_; }
+
+  // Runs the loop until `done` or the timeout; returns done().
+  bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+  void Quit() { quit_ = true; }
+  int MessageCount() const { return messages_; }
+  bool Aborted() const { return aborted_; }
+
+  // CaptureHost
+  void ShowMessage(const std::string& text) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  void SetTimer(uint32_t id, uint32_t milliseconds) override;
+  void KillTimer(uint32_t id) override;
+  void ShowStatistics(const StatisticsText&) override {}
+  void ShowCaptureProgress(double, int64_t) override {}
+  void OnWorkModeForced(int32_t mode) override { mode_ = mode; }
+  void OnDeviceLost() override { aborted_ = true; }
+  void RefreshControls() override {}
+  void OnCaptureAborted() override { aborted_ = true; }
+  void RunCaptureCommand() override;
+  void MarkAlbumForRefresh() override {}
+  void ResizeVideoArea(int32_t, int32_t) override {}
+
+  // TuningContext
+  std::string DataFolder() const override { return folder_.string(); }
+  int32_t WorkMode() const override { return mode_; }
+  int32_t Country() const override { return country_; }
+  int32_t Source() const override { return 0; }
+  bool AutoScan() const override { return false; }
+  void SwitchOffAutoScan() override {}
+  bool RemoteFmMemory() const override { return false; }
+  int32_t TvStation() const override { return -1; }
+  int32_t TvOldStation() const override { return -1; }
+  void WriteTvStations(int32_t, int32_t) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void ShowMessage(const std::string& caption, const std::string& text) override;
+  void RequestAutomaticScan() override {}
+  void Beep(uint32_t) override {}
+  bool IsMuted() const override { return false; }
+  void SetMuted(bool) override {}
+  void Wait(uint32_t milliseconds) override;
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  void RefreshChannelDisplay() override {}
+  void RefreshChannelList() override {}
+
+ private:
+  int32_t mode_;
+  int32_t country_;
+  std::filesystem::path folder_;
+  std::unique_ptr<SettingsStore> store_;
+  std::unique_ptr<CaptureGraph> engine_;
+  std::map<uint32_t, guint> timers_;
+  int messages_ = 0;
+  bool aborted_ = false;
+  bool quit_ = false;
+};
+
+}  // namespace vd
