@@ -125,8 +125,8 @@ GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const V
                                   bool still) {
   GstCaps* caps = CapsOfVideoFormat(format);
   if (caps == nullptr) return nullptr;
-  // A still pin has no frame rate: pictures come when triggered.
-  if (still) gst_caps_set_simple(caps, "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
+  // A still pin sends pictures when triggered, at whatever rate the card streams.
+  if (still) gst_structure_remove_field(gst_caps_get_structure(caps, 0), "framerate");
   std::string description =
       "appsrc name=hubsrc is-live=true format=time do-timestamp=true "
       "max-buffers=2 leaky-type=upstream ! videoconvert ! videoscale";
