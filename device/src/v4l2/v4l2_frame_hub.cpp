@@ -4,6 +4,8 @@
 #include <gst/app/gstappsrc.h>
 #include <linux/videodev2.h>
 
+#include <vector>
+
 #include "gst_support.h"
 #include "v4l2_card.h"
 #include "vd/trace.h"
@@ -45,25 +47,42 @@ V4l2FrameHub::~V4l2FrameHub() {
 }
 
 int V4l2FrameHub::Subscribe(GstElement* bin, GstElement* appsrc, bool stillOnly) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (ended_) return 0;
-  if (pipeline_ == nullptr && !StartLocked()) return 0;
   auto s = std::make_unique<Subscriber>();
   g_weak_ref_init(&s->bin, bin);
   g_weak_ref_init(&s->appsrc, appsrc);
   s->stillOnly = stillOnly;
   int id = nextId_++;
   subscribers_[id] = std::move(s);
+  if (pipeline_ != nullptr || starting_) return id;
+  // GStreamer's own locks are taken while the pipeline starts; the streaming thread then
+  // wants ours. Start it without holding mutex_.
+  starting_ = true;
+  lock.unlock();
+  GstElement* pipeline = Start();
+  lock.lock();
+  starting_ = false;
+  if (pipeline == nullptr) {
+    Drop(id);
+    return 0;
+  }
+  pipeline_ = pipeline;
+  if (ended_) StopLocked();
   return id;
 }
 
-void V4l2FrameHub::Unsubscribe(int id) {
-  std::lock_guard lock(mutex_);
+void V4l2FrameHub::Drop(int id) {
   auto it = subscribers_.find(id);
   if (it == subscribers_.end()) return;
   g_weak_ref_clear(&it->second->bin);
   g_weak_ref_clear(&it->second->appsrc);
   subscribers_.erase(it);
+}
+
+void V4l2FrameHub::Unsubscribe(int id) {
+  std::lock_guard lock(mutex_);
+  Drop(id);
   // From the streaming thread itself the pipeline stops with the hub instead.
   if (subscribers_.empty() && !tInHubThread) StopLocked();
 }
@@ -87,7 +106,7 @@ void V4l2FrameHub::EndAll(const std::string& text) {
   for (auto& [id, s] : subscribers_) EndSubscriber(&s->bin, &s->appsrc, text);
 }
 
-bool V4l2FrameHub::StartLocked() {
+GstElement* V4l2FrameHub::Start() {
   EnsureGstInit();
   GError* error = nullptr;
   std::string description = sourceDescription_ + " ! appsink name=hubsink";
@@ -96,7 +115,7 @@ bool V4l2FrameHub::StartLocked() {
     HubTrace("v4l2: cannot build the video source: %s\n", error ? error->message : "?");
     if (error != nullptr) g_error_free(error);
     if (pipeline != nullptr) gst_object_unref(pipeline);
-    return false;
+    return nullptr;
   }
   GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "hubsink");
   g_object_set(sink, "emit-signals", TRUE, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, nullptr);
@@ -113,10 +132,9 @@ bool V4l2FrameHub::StartLocked() {
     HubTrace("v4l2: cannot start the video source %s\n", sourceDescription_.c_str());
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
-    return false;
+    return nullptr;
   }
-  pipeline_ = pipeline;
-  return true;
+  return pipeline;
 }
 
 void V4l2FrameHub::StopLocked() {
@@ -154,26 +172,37 @@ GstFlowReturn V4l2FrameHub::OnSample(GstElement* sink, gpointer weakSelf) {
 }
 
 void V4l2FrameHub::Deliver(GstSample* sample) {
-  std::lock_guard lock(mutex_);
   GstBuffer* buffer = gst_sample_get_buffer(sample);
   GstCaps* caps = gst_sample_get_caps(sample);
-  for (auto& [id, s] : subscribers_) {
-    if (s->stillOnly && !s->wantsFrame) continue;
-    auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&s->appsrc));
-    if (appsrc == nullptr) continue;
-    GstState state = GST_STATE_NULL;
-    gst_element_get_state(appsrc, &state, nullptr, 0);
-    if (state == GST_STATE_PLAYING) {
-      GstCaps* current = gst_app_src_get_caps(GST_APP_SRC(appsrc));
-      if (current == nullptr || !gst_caps_is_equal(current, caps))
-        gst_app_src_set_caps(GST_APP_SRC(appsrc), caps);
-      if (current != nullptr) gst_caps_unref(current);
-      GstBuffer* copy = gst_buffer_copy(buffer);
-      GST_BUFFER_PTS(copy) = GST_CLOCK_TIME_NONE;
-      GST_BUFFER_DTS(copy) = GST_CLOCK_TIME_NONE;
-      gst_app_src_push_buffer(GST_APP_SRC(appsrc), copy);
-      s->wantsFrame = false;
+  // Collect the takers under the lock, push without it: pushing takes the appsrcs' locks.
+  // References are dropped outside the lock too: the last one ends in Unsubscribe.
+  std::vector<std::pair<GstElement*, bool>> takers;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, s] : subscribers_) {
+      if (s->stillOnly && !s->wantsFrame) continue;
+      auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&s->appsrc));
+      if (appsrc == nullptr) continue;
+      GstState state = GST_STATE_NULL;
+      gst_element_get_state(appsrc, &state, nullptr, 0);
+      bool playing = state == GST_STATE_PLAYING;
+      if (playing) s->wantsFrame = false;
+      takers.emplace_back(appsrc, playing);
     }
+  }
+  for (auto [appsrc, playing] : takers) {
+    if (!playing) {
+      gst_object_unref(appsrc);
+      continue;
+    }
+    GstCaps* current = gst_app_src_get_caps(GST_APP_SRC(appsrc));
+    if (current == nullptr || !gst_caps_is_equal(current, caps))
+      gst_app_src_set_caps(GST_APP_SRC(appsrc), caps);
+    if (current != nullptr) gst_caps_unref(current);
+    GstBuffer* copy = gst_buffer_copy(buffer);
+    GST_BUFFER_PTS(copy) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DTS(copy) = GST_CLOCK_TIME_NONE;
+    gst_app_src_push_buffer(GST_APP_SRC(appsrc), copy);
     gst_object_unref(appsrc);
   }
   std::lock_guard cardLock(card_->Mutex());

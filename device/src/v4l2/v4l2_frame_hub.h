@@ -46,7 +46,8 @@ class V4l2FrameHub : public std::enable_shared_from_this<V4l2FrameHub> {
   static GstFlowReturn OnSample(GstElement* sink, gpointer weakSelf);
   void Deliver(GstSample* sample);
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
-  bool StartLocked();
+  GstElement* Start();
+  void Drop(int id);  // with mutex_ held
   void StopLocked();
 
   V4l2Card* card_;
@@ -56,6 +57,7 @@ class V4l2FrameHub : public std::enable_shared_from_this<V4l2FrameHub> {
   std::map<int, std::unique_ptr<Subscriber>> subscribers_;
   int nextId_ = 1;
   bool ended_ = false;
+  bool starting_ = false;
 };
 
 }  // namespace vd
