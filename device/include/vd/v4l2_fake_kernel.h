@@ -88,7 +88,7 @@ class FakeV4l2Kernel final : public V4l2Io {
 
  private:
   enum class Kind { kVideo, kRadio, kVbi, kLirc };
-  struct Open_ {
+  struct OpenNode {
     FakeV4l2Card* card;
     Kind kind;
   };
@@ -96,7 +96,7 @@ class FakeV4l2Kernel final : public V4l2Io {
 
   mutable std::mutex mutex_;
   std::vector<std::unique_ptr<FakeV4l2Card>> cards_;
-  std::map<int, Open_> open_;
+  std::map<int, OpenNode> open_;
   int nextFd_ = 100;
 };
 
