@@ -44,7 +44,7 @@ tsan: deps
 # A short run of every fuzz target over its corpus; `make fuzz-long` runs each for ten minutes.
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz -j $(JOBS)
+	@cmake --build --preset fuzz -j $(JOBS) --target vd_fuzz_targets
 	@scripts/run-fuzzers.sh build/fuzz $(FUZZ_SECONDS)
 
 fuzz-long:

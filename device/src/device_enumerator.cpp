@@ -1,9 +1,15 @@
 #include "vd/device_enumerator.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
+#include "vd/trace.h"
+#include "vd/v4l2_backend.h"
 #include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
+
+VD_DEFINE_TRACE(EnumTrace, "device")
 
 namespace vd {
 
@@ -17,7 +23,19 @@ DeviceEnumerator& DeviceEnumerator::Default() {
   static DeviceEnumerator instance;
   static std::once_flag once;
   std::call_once(once, [] {
-    instance.AddBackend(std::make_unique<VirtualBoxBackend>(VirtualTvBox::Shared()));
+    // VIEWDECK_DEVICES: "virtual" (the box only), "v4l2" (real cards only) or "all". Real
+    // cards come after the box: the engine takes the last device when no name matches, so a
+    // card wins over the box whenever one is plugged in.
+    const char* env = std::getenv("VIEWDECK_DEVICES");
+    std::string which = env != nullptr ? env : "all";
+    if (which != "virtual" && which != "v4l2" && which != "all") {
+      EnumTrace("VIEWDECK_DEVICES=%s is not virtual, v4l2 or all; using all\n", which.c_str());
+      which = "all";
+    }
+    if (which != "v4l2")
+      instance.AddBackend(std::make_unique<VirtualBoxBackend>(VirtualTvBox::Shared()));
+    if (which == "v4l2" || (which == "all" && V4l2Backend::AnyCardPresent()))
+      instance.AddBackend(std::make_unique<V4l2Backend>());
   });
   return instance;
 }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "pipeline_probe.h"
+#include "v4l2_contract_traits.h"
 #include "vd/device_backend.h"
 #include "vd/device_props.h"
 #include "vd/virtual_box_backend.h"
@@ -51,7 +52,7 @@ class BackendContractTest : public ::testing::Test {
   std::unique_ptr<DeviceBackend> backend_;
 };
 
-using Backends = ::testing::Types<VirtualBoxTraits, BareVirtualBoxTraits>;
+using Backends = ::testing::Types<VirtualBoxTraits, BareVirtualBoxTraits, test::V4l2FakeTraits>;
 TYPED_TEST_SUITE(BackendContractTest, Backends);
 
 TYPED_TEST(BackendContractTest, ListedDevicesOpenWithTheirOwnIdentity) {

@@ -1,0 +1,73 @@
+// The device back-end for real analogue TV cards driven through Video4Linux2: every video
+// capture node with its card name, the bus ids from sysfs as the hardware key, the sound of
+// the same USB device, and arrivals and removals from a libudev monitor.
+//
+// Threads: every operation may be called from any thread. The change callback runs on the
+// monitor thread (or the thread that calls Rescan).
+#pragma once
+
+#include "vd/device_export.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "vd/device_backend.h"
+#include "vd/v4l2_io.h"
+
+namespace vd {
+
+class V4l2Card;
+class V4l2Monitor;
+
+struct V4l2BackendOptions {
+  std::shared_ptr<V4l2Io> io = V4l2Io::System();
+  std::string deviceDir = "/dev";
+  std::string sysfsRoot = "/sys";
+  // gst-launch fragments of the sources; "{device}" becomes the video node, "{card}" the
+  // ALSA card number.
+  std::string videoSource = "v4l2src device={device}";
+  std::string audioSource = "alsasrc device=hw:{card}";
+  // The tuner's signal (0..65535) must exceed this for a station.
+  uint32_t signalThreshold = 0x2000;
+  std::chrono::milliseconds settleTime{150};
+  // Watch udev for cards coming and going.
+  bool monitor = true;
+};
+
+class VD_DEVICE_EXPORT V4l2Backend final : public DeviceBackend {
+ public:
+  explicit V4l2Backend(V4l2BackendOptions options = {});
+  ~V4l2Backend() override;
+
+  std::string Name() const override { return "v4l2"; }
+  std::vector<DeviceInfo> Devices(DeviceCategory category) override;
+  std::unique_ptr<CaptureDevice> Open(const DeviceInfo& device) override;
+  void SetChangeCallback(ChangeCallback callback) override;
+
+  // Looks again and reports what came and went since the last look; a card that went is
+  // ended (its device objects answer kEDeviceGone, its source bins stop). The monitor calls
+  // it on every udev event.
+  void Rescan();
+
+  // True when the machine has at least one video capture node now.
+  static bool AnyCardPresent(const V4l2BackendOptions& options = {});
+
+ private:
+  struct Found;
+  std::vector<Found> Scan();
+  std::shared_ptr<V4l2Card> CardFor(const Found& found);
+
+  V4l2BackendOptions options_;
+  std::mutex mutex_;
+  std::map<std::string, std::weak_ptr<V4l2Card>> cards_;
+  std::vector<DeviceInfo> known_;
+  std::mutex callbackMutex_;
+  ChangeCallback callback_;
+  std::unique_ptr<V4l2Monitor> monitor_;
+};
+
+}  // namespace vd

@@ -1,0 +1,103 @@
+// A scripted kernel for the V4L2 back-end's tests: cards described in plain terms (no
+// kernel headers needed), answering the ioctls the back-end makes and recording what it
+// set. Nodes are matched by path; a card can be made to fail every call or to vanish.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "vd/v4l2_io.h"
+
+namespace vd::test {
+
+struct FakeV4l2Control {
+  int32_t min = 0;
+  int32_t max = 255;
+  int32_t step = 1;
+  int32_t defaultValue = 128;
+  int32_t value = 128;
+};
+
+struct FakeV4l2Input {
+  std::string name;
+  bool tuner = false;
+  bool locked = true;  // status without NO_SIGNAL / NO_H_LOCK
+};
+
+struct FakeV4l2Card {
+  std::string video = "/dev/video0";
+  std::string radio;  // empty: no radio node
+  std::string vbi;
+  std::string lirc;
+  std::string cardName = "Fake TV Card";
+  bool videoCapture = true;
+  bool tuner = true;
+  bool tunerCapLow = false;  // TV tuner in 62.5 Hz units instead of 62.5 kHz
+  bool radioCapLow = true;
+  uint32_t tvLow = 44000000 / 62500;  // in the tuner's units
+  uint32_t tvHigh = 870000000 / 62500;
+  uint32_t radioLow = 1400000;   // 87.5 MHz in 62.5 Hz
+  uint32_t radioHigh = 1728000;  // 108 MHz
+  std::vector<FakeV4l2Input> inputs = {{"Television", true}, {"Composite1"}, {"S-Video"}};
+  uint64_t standards = 0x00FFFFFF;  // kernel bits
+  uint64_t standard = 0x000000FF;   // PAL
+  // The tuner's .signal at a frequency (kernel units); 0 everywhere by default.
+  std::function<uint16_t(bool radio, uint32_t units)> signal;
+  std::map<std::string, FakeV4l2Control> controls = {{"Brightness", {}},
+                                                     {"Contrast", {0, 127, 1, 64, 64}},
+                                                     {"Saturation", {}},
+                                                     {"Hue", {-128, 127, 1, 0, 0}}};
+  bool slicedTeletext = false;
+  // What successive reads of the VBI and LIRC nodes return (a read of an empty queue: EAGAIN).
+  std::deque<std::vector<uint8_t>> vbiReads;
+  std::deque<std::vector<uint8_t>> lircReads;
+  bool lircMode2 = true;
+  int failWith = 0;   // non-zero: every ioctl answers -failWith
+  bool gone = false;  // every call answers ENODEV, opens ENOENT
+
+  // What the back-end set.
+  uint32_t tvFrequency = 0;
+  uint32_t radioFrequency = 0;
+  uint32_t audmode = 0;
+  int currentInput = 0;
+  uint32_t vbiServices = 0;
+  int ioctlCount = 0;
+};
+
+class FakeV4l2Kernel final : public V4l2Io {
+ public:
+  FakeV4l2Card& Add(FakeV4l2Card card);
+  // Null when no card has that video node. The reference stays valid while the kernel lives.
+  FakeV4l2Card* Card(const std::string& videoPath);
+  // Runs `f` on a card under the kernel's lock (for changes while the back-end runs).
+  void With(const std::string& videoPath, const std::function<void(FakeV4l2Card&)>& f);
+
+  int Open(const std::string& path, int flags) override;
+  int Close(int fd) override;
+  int Ioctl(int fd, unsigned long request, void* arg) override;
+  ssize_t Read(int fd, void* buffer, size_t size) override;
+  int Poll(int fd, short events, int timeoutMs) override;
+
+  int OpenCount() const;
+
+ private:
+  enum class Kind { kVideo, kRadio, kVbi, kLirc };
+  struct OpenNode {
+    FakeV4l2Card* card;
+    Kind kind;
+  };
+  int IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long request, void* arg);
+
+  mutable std::mutex mutex_;
+  std::vector<std::unique_ptr<FakeV4l2Card>> cards_;
+  std::map<int, OpenNode> open_;
+  int nextFd_ = 100;
+};
+
+}  // namespace vd::test

@@ -1,0 +1,296 @@
+#include "vd/v4l2_fake_kernel.h"
+
+#include <linux/lirc.h>
+#include <linux/videodev2.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vd::test {
+
+namespace {
+const std::map<std::string, uint32_t> kControlIds = {{"Brightness", V4L2_CID_BRIGHTNESS},
+                                                     {"Contrast", V4L2_CID_CONTRAST},
+                                                     {"Saturation", V4L2_CID_SATURATION},
+                                                     {"Hue", V4L2_CID_HUE}};
+
+FakeV4l2Control* ControlOf(FakeV4l2Card& card, uint32_t id) {
+  for (auto& [name, cid] : kControlIds) {
+    if (cid != id) continue;
+    auto it = card.controls.find(name);
+    return it == card.controls.end() ? nullptr : &it->second;
+  }
+  return nullptr;
+}
+
+void CopyName(uint8_t* to, size_t size, const std::string& from) {
+  std::memset(to, 0, size);
+  std::memcpy(to, from.data(), std::min(size - 1, from.size()));
+}
+}  // namespace
+
+FakeV4l2Card& FakeV4l2Kernel::Add(FakeV4l2Card card) {
+  std::lock_guard lock(mutex_);
+  cards_.push_back(std::make_unique<FakeV4l2Card>(std::move(card)));
+  return *cards_.back();
+}
+
+FakeV4l2Card* FakeV4l2Kernel::Card(const std::string& videoPath) {
+  std::lock_guard lock(mutex_);
+  for (auto& c : cards_)
+    if (c->video == videoPath) return c.get();
+  return nullptr;
+}
+
+void FakeV4l2Kernel::With(const std::string& videoPath,
+                          const std::function<void(FakeV4l2Card&)>& f) {
+  std::lock_guard lock(mutex_);
+  for (auto& c : cards_)
+    if (c->video == videoPath) f(*c);
+}
+
+int FakeV4l2Kernel::OpenCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(open_.size());
+}
+
+int FakeV4l2Kernel::Open(const std::string& path, int) {
+  std::lock_guard lock(mutex_);
+  for (auto& c : cards_) {
+    Kind kind;
+    if (path == c->video) {
+      kind = Kind::kVideo;
+    } else if (!c->radio.empty() && path == c->radio) {
+      kind = Kind::kRadio;
+    } else if (!c->vbi.empty() && path == c->vbi) {
+      kind = Kind::kVbi;
+    } else if (!c->lirc.empty() && path == c->lirc) {
+      kind = Kind::kLirc;
+    } else {
+      continue;
+    }
+    if (c->gone) return -ENOENT;
+    open_[nextFd_] = {c.get(), kind};
+    return nextFd_++;
+  }
+  return -ENOENT;
+}
+
+int FakeV4l2Kernel::Close(int fd) {
+  std::lock_guard lock(mutex_);
+  return open_.erase(fd) == 1 ? 0 : -EBADF;
+}
+
+int FakeV4l2Kernel::Ioctl(int fd, unsigned long request, void* arg) {
+  std::lock_guard lock(mutex_);
+  auto it = open_.find(fd);
+  if (it == open_.end()) return -EBADF;
+  FakeV4l2Card& card = *it->second.card;
+  ++card.ioctlCount;
+  if (card.gone) return -ENODEV;
+  if (card.failWith != 0) return -card.failWith;
+  return IoctlLocked(card, it->second.kind, request, arg);
+}
+
+int FakeV4l2Kernel::IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long request, void* arg) {
+  const bool radio = kind == Kind::kRadio;
+  switch (request) {
+    case VIDIOC_QUERYCAP: {
+      auto* cap = static_cast<v4l2_capability*>(arg);
+      *cap = {};
+      CopyName(cap->card, sizeof cap->card, card.cardName);
+      CopyName(cap->driver, sizeof cap->driver, "fake");
+      uint32_t c = 0;
+      if (kind == Kind::kVideo) {
+        c = (card.videoCapture ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING : 0) |
+            (card.tuner ? V4L2_CAP_TUNER | V4L2_CAP_AUDIO : 0);
+      } else if (radio) {
+        c = V4L2_CAP_RADIO | V4L2_CAP_TUNER;
+      } else if (kind == Kind::kVbi) {
+        c = card.slicedTeletext ? V4L2_CAP_SLICED_VBI_CAPTURE | V4L2_CAP_READWRITE : 0;
+      } else {
+        return -ENOTTY;
+      }
+      cap->capabilities = c | V4L2_CAP_DEVICE_CAPS;
+      cap->device_caps = c;
+      return 0;
+    }
+    case VIDIOC_ENUMINPUT: {
+      auto* in = static_cast<v4l2_input*>(arg);
+      if (kind != Kind::kVideo || in->index >= card.inputs.size()) return -EINVAL;
+      const FakeV4l2Input& f = card.inputs[in->index];
+      uint32_t index = in->index;
+      *in = {};
+      in->index = index;
+      CopyName(in->name, sizeof in->name, f.name);
+      in->type = f.tuner ? V4L2_INPUT_TYPE_TUNER : V4L2_INPUT_TYPE_CAMERA;
+      in->std = card.standards;
+      in->status = f.locked ? 0 : V4L2_IN_ST_NO_SIGNAL | V4L2_IN_ST_NO_H_LOCK;
+      return 0;
+    }
+    case VIDIOC_G_INPUT:
+      *static_cast<int*>(arg) = card.currentInput;
+      return 0;
+    case VIDIOC_S_INPUT: {
+      int i = *static_cast<int*>(arg);
+      if (i < 0 || static_cast<size_t>(i) >= card.inputs.size()) return -EINVAL;
+      card.currentInput = i;
+      return 0;
+    }
+    case VIDIOC_ENUMSTD: {
+      // One entry per standard bit the card knows.
+      auto* s = static_cast<v4l2_standard*>(arg);
+      uint32_t n = 0;
+      for (int bit = 0; bit < 64; ++bit) {
+        v4l2_std_id id = v4l2_std_id{1} << bit;
+        if ((card.standards & id) == 0) continue;
+        if (n++ == s->index) {
+          s->id = id;
+          return 0;
+        }
+      }
+      return -EINVAL;
+    }
+    case VIDIOC_G_STD:
+      *static_cast<v4l2_std_id*>(arg) = card.standard;
+      return 0;
+    case VIDIOC_S_STD: {
+      v4l2_std_id s = *static_cast<v4l2_std_id*>(arg);
+      if ((s & card.standards) == 0) return -EINVAL;
+      card.standard = s & card.standards;
+      return 0;
+    }
+    case VIDIOC_G_TUNER: {
+      auto* t = static_cast<v4l2_tuner*>(arg);
+      if (t->index != 0 || (!radio && !card.tuner)) return -EINVAL;
+      *t = {};
+      t->type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+      bool low = radio ? card.radioCapLow : card.tunerCapLow;
+      t->capability = (low ? V4L2_TUNER_CAP_LOW : 0) | V4L2_TUNER_CAP_STEREO | V4L2_TUNER_CAP_LANG2;
+      t->rangelow = radio ? card.radioLow : card.tvLow;
+      t->rangehigh = radio ? card.radioHigh : card.tvHigh;
+      uint32_t f = radio ? card.radioFrequency : card.tvFrequency;
+      t->signal = card.signal ? card.signal(radio, f) : 0;
+      t->audmode = card.audmode;
+      return 0;
+    }
+    case VIDIOC_S_TUNER: {
+      auto* t = static_cast<const v4l2_tuner*>(arg);
+      if (t->index != 0) return -EINVAL;
+      card.audmode = t->audmode;
+      return 0;
+    }
+    case VIDIOC_G_FREQUENCY: {
+      auto* f = static_cast<v4l2_frequency*>(arg);
+      f->type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+      f->frequency = radio ? card.radioFrequency : card.tvFrequency;
+      return 0;
+    }
+    case VIDIOC_S_FREQUENCY: {
+      auto* f = static_cast<const v4l2_frequency*>(arg);
+      if (f->tuner != 0 || (!radio && !card.tuner)) return -EINVAL;
+      // Drivers clamp rather than refuse.
+      uint32_t lo = radio ? card.radioLow : card.tvLow, hi = radio ? card.radioHigh : card.tvHigh;
+      (radio ? card.radioFrequency : card.tvFrequency) = std::clamp(f->frequency, lo, hi);
+      return 0;
+    }
+    case VIDIOC_QUERYCTRL: {
+      auto* q = static_cast<v4l2_queryctrl*>(arg);
+      FakeV4l2Control* c = ControlOf(card, q->id);
+      if (c == nullptr) return -EINVAL;
+      q->type = V4L2_CTRL_TYPE_INTEGER;
+      q->minimum = c->min;
+      q->maximum = c->max;
+      q->step = c->step;
+      q->default_value = c->defaultValue;
+      q->flags = 0;
+      return 0;
+    }
+    case VIDIOC_G_CTRL: {
+      auto* v = static_cast<v4l2_control*>(arg);
+      FakeV4l2Control* c = ControlOf(card, v->id);
+      if (c == nullptr) return -EINVAL;
+      v->value = c->value;
+      return 0;
+    }
+    case VIDIOC_S_CTRL: {
+      auto* v = static_cast<v4l2_control*>(arg);
+      FakeV4l2Control* c = ControlOf(card, v->id);
+      if (c == nullptr) return -EINVAL;
+      if (v->value < c->min || v->value > c->max) return -ERANGE;
+      c->value = v->value;
+      return 0;
+    }
+    case VIDIOC_ENUM_FMT: {
+      auto* f = static_cast<v4l2_fmtdesc*>(arg);
+      if (f->index != 0 || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
+      f->pixelformat = V4L2_PIX_FMT_YUYV;
+      return 0;
+    }
+    case VIDIOC_TRY_FMT:
+    case VIDIOC_S_FMT:
+    case VIDIOC_G_FMT: {
+      auto* f = static_cast<v4l2_format*>(arg);
+      if (f->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && kind == Kind::kVbi) {
+        if (request == VIDIOC_S_FMT) card.vbiServices = f->fmt.sliced.service_set;
+        return 0;
+      }
+      if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
+      if (request == VIDIOC_G_FMT) {
+        f->fmt.pix.width = 720;
+        f->fmt.pix.height = (card.standard & V4L2_STD_525_60) ? 480 : 576;
+        f->fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
+        return 0;
+      }
+      f->fmt.pix.width = std::clamp(f->fmt.pix.width, 48u, 720u);
+      f->fmt.pix.height = std::clamp(f->fmt.pix.height, 32u, 576u);
+      f->fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
+      return 0;
+    }
+    case VIDIOC_G_SLICED_VBI_CAP: {
+      auto* c = static_cast<v4l2_sliced_vbi_cap*>(arg);
+      if (kind != Kind::kVbi) return -EINVAL;
+      c->service_set = card.slicedTeletext ? V4L2_SLICED_TELETEXT_B : 0;
+      return 0;
+    }
+    case LIRC_GET_REC_MODE:
+      if (kind != Kind::kLirc) return -ENOTTY;
+      *static_cast<uint32_t*>(arg) = card.lircMode2 ? LIRC_MODE_MODE2 : LIRC_MODE_SCANCODE;
+      return 0;
+    case LIRC_SET_REC_MODE:
+      if (kind != Kind::kLirc) return -ENOTTY;
+      return *static_cast<uint32_t*>(arg) == LIRC_MODE_MODE2 && card.lircMode2 ? 0 : -EINVAL;
+    default:
+      return -ENOTTY;
+  }
+}
+
+ssize_t FakeV4l2Kernel::Read(int fd, void* buffer, size_t size) {
+  std::lock_guard lock(mutex_);
+  auto it = open_.find(fd);
+  if (it == open_.end()) return -EBADF;
+  FakeV4l2Card& card = *it->second.card;
+  if (card.gone) return -ENODEV;
+  auto& queue = it->second.kind == Kind::kVbi ? card.vbiReads : card.lircReads;
+  if (it->second.kind != Kind::kVbi && it->second.kind != Kind::kLirc) return -EINVAL;
+  if (queue.empty()) return -EAGAIN;
+  std::vector<uint8_t> next = std::move(queue.front());
+  queue.pop_front();
+  size_t n = std::min(size, next.size());
+  std::memcpy(buffer, next.data(), n);
+  return static_cast<ssize_t>(n);
+}
+
+int FakeV4l2Kernel::Poll(int fd, short events, int) {
+  std::lock_guard lock(mutex_);
+  auto it = open_.find(fd);
+  if (it == open_.end()) return -EBADF;
+  FakeV4l2Card& card = *it->second.card;
+  if (card.gone) return POLLERR | POLLHUP;
+  auto& queue = it->second.kind == Kind::kVbi ? card.vbiReads : card.lircReads;
+  return queue.empty() ? 0 : (events & POLLIN);
+}
+
+}  // namespace vd::test

@@ -1,0 +1,230 @@
+#include "v4l2_frame_hub.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+#include <linux/videodev2.h>
+
+#include <vector>
+
+#include "gst_support.h"
+#include "v4l2_card.h"
+#include "vd/trace.h"
+
+VD_DEFINE_TRACE(HubTrace, "device")
+
+namespace vd {
+
+namespace {
+// Set while the hub's streaming thread hands out frames: a subscriber dropped there must
+// not stop the pipeline from its own thread.
+thread_local bool tInHubThread = false;
+
+void EndSubscriber(GWeakRef* binRef, GWeakRef* appsrcRef, const std::string& text) {
+  auto* bin = static_cast<GstElement*>(g_weak_ref_get(binRef));
+  auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(appsrcRef));
+  if (bin != nullptr) {
+    GError* error =
+        g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND, text.c_str());
+    gst_element_post_message(bin, gst_message_new_error(GST_OBJECT(bin), error, nullptr));
+    g_error_free(error);
+  }
+  if (appsrc != nullptr) gst_app_src_end_of_stream(GST_APP_SRC(appsrc));
+  if (appsrc != nullptr) gst_object_unref(appsrc);
+  if (bin != nullptr) gst_object_unref(bin);
+}
+}  // namespace
+
+V4l2FrameHub::V4l2FrameHub(V4l2Card* card, std::string sourceDescription)
+    : card_(card), sourceDescription_(std::move(sourceDescription)) {}
+
+V4l2FrameHub::~V4l2FrameHub() {
+  std::lock_guard lock(mutex_);
+  StopLocked();
+  for (auto& [id, s] : subscribers_) {
+    g_weak_ref_clear(&s->bin);
+    g_weak_ref_clear(&s->appsrc);
+  }
+}
+
+int V4l2FrameHub::Subscribe(GstElement* bin, GstElement* appsrc, bool stillOnly) {
+  std::unique_lock lock(mutex_);
+  if (ended_) return 0;
+  auto s = std::make_unique<Subscriber>();
+  g_weak_ref_init(&s->bin, bin);
+  g_weak_ref_init(&s->appsrc, appsrc);
+  s->stillOnly = stillOnly;
+  int id = nextId_++;
+  subscribers_[id] = std::move(s);
+  if (pipeline_ != nullptr || starting_) return id;
+  // GStreamer's own locks are taken while the pipeline starts; the streaming thread then
+  // wants ours. Start it without holding mutex_.
+  starting_ = true;
+  lock.unlock();
+  GstElement* pipeline = Start();
+  lock.lock();
+  starting_ = false;
+  if (pipeline == nullptr) {
+    Drop(id);
+    return 0;
+  }
+  pipeline_ = pipeline;
+  if (ended_) StopLocked();
+  return id;
+}
+
+void V4l2FrameHub::Drop(int id) {
+  auto it = subscribers_.find(id);
+  if (it == subscribers_.end()) return;
+  g_weak_ref_clear(&it->second->bin);
+  g_weak_ref_clear(&it->second->appsrc);
+  subscribers_.erase(it);
+}
+
+void V4l2FrameHub::Unsubscribe(int id) {
+  std::lock_guard lock(mutex_);
+  Drop(id);
+  // From the streaming thread itself the pipeline stops with the hub instead.
+  if (subscribers_.empty() && !tInHubThread) StopLocked();
+}
+
+void V4l2FrameHub::Stop() {
+  std::lock_guard lock(mutex_);
+  ended_ = true;
+  StopLocked();
+}
+
+void V4l2FrameHub::Trigger() {
+  std::lock_guard lock(mutex_);
+  for (auto& [id, s] : subscribers_)
+    if (s->stillOnly) s->wantsFrame = true;
+}
+
+void V4l2FrameHub::EndAll(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  if (ended_) return;
+  ended_ = true;
+  for (auto& [id, s] : subscribers_) EndSubscriber(&s->bin, &s->appsrc, text);
+}
+
+GstElement* V4l2FrameHub::Start() {
+  EnsureGstInit();
+  GError* error = nullptr;
+  std::string description = sourceDescription_ + " ! appsink name=hubsink";
+  GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+  if (pipeline == nullptr || error != nullptr) {
+    HubTrace("v4l2: cannot build the video source: %s\n", error ? error->message : "?");
+    if (error != nullptr) g_error_free(error);
+    if (pipeline != nullptr) gst_object_unref(pipeline);
+    return nullptr;
+  }
+  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "hubsink");
+  g_object_set(sink, "emit-signals", TRUE, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, nullptr);
+  g_signal_connect_data(
+      sink, "new-sample", G_CALLBACK(&V4l2FrameHub::OnSample),
+      new std::weak_ptr<V4l2FrameHub>(weak_from_this()),  // owned by the connection
+      [](gpointer p, GClosure*) { delete static_cast<std::weak_ptr<V4l2FrameHub>*>(p); },
+      GConnectFlags{});
+  gst_object_unref(sink);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  gst_bus_set_sync_handler(bus, &V4l2FrameHub::OnBusMessage, this, nullptr);
+  gst_object_unref(bus);
+  if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+    HubTrace("v4l2: cannot start the video source %s\n", sourceDescription_.c_str());
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return nullptr;
+  }
+  return pipeline;
+}
+
+void V4l2FrameHub::StopLocked() {
+  if (pipeline_ == nullptr) return;
+  GstElement* pipeline = pipeline_;
+  pipeline_ = nullptr;
+  GstBus* bus = gst_element_get_bus(pipeline);
+  gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+  gst_object_unref(bus);
+  if (tInHubThread) {
+    // A pipeline cannot stop from its own streaming thread; a helper thread does it.
+    gst_element_call_async(
+        pipeline, [](GstElement* e, gpointer) { gst_element_set_state(e, GST_STATE_NULL); },
+        nullptr, nullptr);
+    gst_object_unref(pipeline);
+    return;
+  }
+  // The streaming thread takes mutex_ in OnSample: let it go while the pipeline stops.
+  mutex_.unlock();
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  mutex_.lock();
+}
+
+GstFlowReturn V4l2FrameHub::OnSample(GstElement* sink, gpointer weakSelf) {
+  GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink));
+  if (sample == nullptr) return GST_FLOW_EOS;
+  tInHubThread = true;
+  // The last holder of the hub may let go while a frame is handed out: the hub then ends
+  // here, on this thread, and must know it.
+  if (auto hub = static_cast<std::weak_ptr<V4l2FrameHub>*>(weakSelf)->lock()) hub->Deliver(sample);
+  tInHubThread = false;
+  gst_sample_unref(sample);
+  return GST_FLOW_OK;
+}
+
+void V4l2FrameHub::Deliver(GstSample* sample) {
+  GstBuffer* buffer = gst_sample_get_buffer(sample);
+  GstCaps* caps = gst_sample_get_caps(sample);
+  // Collect the takers under the lock, push without it: pushing takes the appsrcs' locks.
+  // References are dropped outside the lock too: the last one ends in Unsubscribe.
+  std::vector<std::pair<GstElement*, bool>> takers;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [id, s] : subscribers_) {
+      if (s->stillOnly && !s->wantsFrame) continue;
+      auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&s->appsrc));
+      if (appsrc == nullptr) continue;
+      GstState state = GST_STATE_NULL;
+      gst_element_get_state(appsrc, &state, nullptr, 0);
+      bool playing = state == GST_STATE_PLAYING;
+      if (playing) s->wantsFrame = false;
+      takers.emplace_back(appsrc, playing);
+    }
+  }
+  for (auto [appsrc, playing] : takers) {
+    if (!playing) {
+      gst_object_unref(appsrc);
+      continue;
+    }
+    GstCaps* current = gst_app_src_get_caps(GST_APP_SRC(appsrc));
+    if (current == nullptr || !gst_caps_is_equal(current, caps))
+      gst_app_src_set_caps(GST_APP_SRC(appsrc), caps);
+    if (current != nullptr) gst_caps_unref(current);
+    GstBuffer* copy = gst_buffer_copy(buffer);
+    GST_BUFFER_PTS(copy) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DTS(copy) = GST_CLOCK_TIME_NONE;
+    gst_app_src_push_buffer(GST_APP_SRC(appsrc), copy);
+    gst_object_unref(appsrc);
+  }
+  std::lock_guard cardLock(card_->Mutex());
+  FrameCounts& counts = card_->counts;
+  int64_t size = static_cast<int64_t>(gst_buffer_get_size(buffer));
+  counts.averageFrameSize =
+      (counts.averageFrameSize * counts.notDropped + size) / (counts.notDropped + 1);
+  ++counts.notDropped;
+}
+
+GstBusSyncReply V4l2FrameHub::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {
+  if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) return GST_BUS_DROP;
+  auto* hub = static_cast<V4l2FrameHub*>(self);
+  GError* error = nullptr;
+  gst_message_parse_error(message, &error, nullptr);
+  std::string text = error != nullptr ? error->message : "The video source failed.";
+  if (error != nullptr) g_error_free(error);
+  // Ask the card itself whether it is still there: a vanished card answers ENODEV.
+  v4l2_capability cap{};
+  hub->card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_QUERYCAP, &cap);
+  hub->EndAll(hub->card_->IsAlive() ? text : kUnpluggedText);
+  return GST_BUS_DROP;
+}
+
+}  // namespace vd

@@ -1,0 +1,288 @@
+#include "v4l2_property_set.h"
+
+#include <linux/videodev2.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "v4l2_card.h"
+#include "vd/device_props.h"
+
+namespace vd {
+
+namespace {
+uint32_t ReadU32(const void* p) {
+  const auto* b = static_cast<const uint8_t*>(p);
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+void WriteU32(void* p, uint32_t v) {
+  auto* b = static_cast<uint8_t*>(p);
+  for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+HResult PutU32(uint32_t v, void* data, uint32_t dataLen, uint32_t* returned) {
+  if (data == nullptr) return kEPointer;
+  if (dataLen < 4) return kEInvalidArg;
+  WriteU32(data, v);
+  if (returned != nullptr) *returned = 4;
+  return kSOk;
+}
+
+HResult ResultOf(int kernel) {
+  if (kernel >= 0) return kSOk;
+  if (kernel == -ENODEV || kernel == -ENXIO) return kEDeviceGone;
+  if (kernel == -EINVAL || kernel == -ERANGE) return kEInvalidArg;
+  return kEFail;
+}
+}  // namespace
+
+uint32_t V4l2PropertySet::HzOfUnits(uint32_t units, bool low) {
+  uint64_t hz = low ? (uint64_t{units} * 125 + 1) / 2 : uint64_t{units} * 62500;
+  return hz > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(hz);
+}
+
+uint32_t V4l2PropertySet::UnitsOfHz(uint32_t hz, bool low) {
+  return low ? static_cast<uint32_t>((uint64_t{hz} * 2 + 62) / 125)
+             : static_cast<uint32_t>((uint64_t{hz} + 31250) / 62500);
+}
+
+KsPropertySet* V4l2PropertySet::Create(std::shared_ptr<V4l2Card> card, V4l2TunerOptions options) {
+  return new V4l2PropertySet(std::move(card), options);  // owned by its count
+}
+
+V4l2PropertySet::V4l2PropertySet(std::shared_ptr<V4l2Card> card, V4l2TunerOptions options)
+    : card_(std::move(card)), options_(options) {}
+
+void V4l2PropertySet::AddRef() {
+  refs_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void V4l2PropertySet::Release() {
+  if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+}
+
+int64_t V4l2PropertySet::SupportOf(const Guid& set, uint32_t id) const {
+  constexpr uint32_t kGet = kPropertySupportGet, kSet = kPropertySupportSet;
+  if (set == kPropSetProduct) {
+    // Other makers' cards are not the product: the engine must not treat them as one.
+    if (card_->Nodes().vendor != kProductVendor) return -1;
+    return id == kProductPropId ? kGet : 0;
+  }
+  if (set == kPropSetTuner) {
+    // A card without a tuner has no tuner facility: the engine runs it in composite mode.
+    if (!card_->HasTuner() && !card_->HasRadio()) return -1;
+    switch (id) {
+      case kTunerPropCaps:
+      case kTunerPropSignal:
+      case kTunerPropRange:
+        return kGet;
+      case kTunerPropMode:
+      case kTunerPropFrequency:
+        return kGet | kSet;
+      default:
+        return 0;
+    }
+  }
+  if (set == kPropSetAsic) return id == kAsicPropRegister ? (kGet | kSet) : 0;
+  if (set == kPropSetI2c) return id == kI2cPropWrite ? kSet : id == kI2cPropRead ? kGet : 0;
+  return -1;
+}
+
+HResult V4l2PropertySet::QuerySupported(const Guid& set, uint32_t id, uint32_t* support) {
+  int64_t s = SupportOf(set, id);
+  if (s < 0) return kEPropSetUnsupported;
+  if (s == 0) return kEPropIdUnsupported;
+  if (!card_->IsAlive()) return kEDeviceGone;
+  if (support != nullptr) *support = static_cast<uint32_t>(s);
+  return kSOk;
+}
+
+HResult V4l2PropertySet::Get(const Guid& set, uint32_t id, const void* instance,
+                             uint32_t instanceLen, void* data, uint32_t dataLen,
+                             uint32_t* returned) {
+  int64_t s = SupportOf(set, id);
+  if (s < 0) return kEPropSetUnsupported;
+  if ((s & kPropertySupportGet) == 0) return kEPropIdUnsupported;
+  if (!card_->IsAlive()) return kEDeviceGone;
+  if (set == kPropSetProduct) return PutU32(card_->Nodes().product, data, dataLen, returned);
+  if (set == kPropSetTuner) return GetTuner(id, instance, instanceLen, data, dataLen, returned);
+  if (set == kPropSetAsic) {
+    if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
+    if (data == nullptr) return kEPointer;
+    if (dataLen < 1) return kEInvalidArg;
+    uint32_t reg = ReadU32(instance);
+    if (reg >= 256) return kEInvalidArg;
+    std::lock_guard lock(card_->Mutex());
+    *static_cast<uint8_t*>(data) = card_->registers[reg];
+    if (returned != nullptr) *returned = 1;
+    return kSOk;
+  }
+  // The kernel gives no general I2C access: no device answers on this bus.
+  if (instance == nullptr || instanceLen < 3) return kEInvalidArg;
+  return kEFail;
+}
+
+HResult V4l2PropertySet::Set(const Guid& set, uint32_t id, const void* instance,
+                             uint32_t instanceLen, const void* data, uint32_t dataLen) {
+  int64_t s = SupportOf(set, id);
+  if (s < 0) return kEPropSetUnsupported;
+  if ((s & kPropertySupportSet) == 0) return kEPropIdUnsupported;
+  if (!card_->IsAlive()) return kEDeviceGone;
+  if (set == kPropSetTuner) {
+    if (data == nullptr) return kEPointer;
+    if (dataLen < 4) return kEInvalidArg;
+    return id == kTunerPropMode ? SetMode(ReadU32(data)) : SetFrequency(ReadU32(data));
+  }
+  if (set == kPropSetAsic) {
+    if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
+    if (data == nullptr) return kEPointer;
+    if (dataLen < 1) return kEInvalidArg;
+    return WriteRegister(ReadU32(instance), *static_cast<const uint8_t*>(data));
+  }
+  if (data == nullptr) return kEPointer;
+  if (dataLen < 2) return kEInvalidArg;
+  return kEFail;
+}
+
+HResult V4l2PropertySet::GetTuner(uint32_t id, const void* instance, uint32_t instanceLen,
+                                  void* data, uint32_t dataLen, uint32_t* returned) {
+  switch (id) {
+    case kTunerPropCaps:
+      return PutU32(
+          (card_->HasTuner() ? kTunerCapTv : 0) | (card_->HasRadio() ? kTunerCapRadio : 0), data,
+          dataLen, returned);
+    case kTunerPropMode: {
+      std::lock_guard lock(card_->Mutex());
+      return PutU32(card_->tunerMode, data, dataLen, returned);
+    }
+    case kTunerPropFrequency: {
+      bool radio;
+      {
+        std::lock_guard lock(card_->Mutex());
+        radio = card_->tunerMode == kTunerModeRadio;
+      }
+      v4l2_frequency f{};
+      f.type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+      int r = card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo,
+                           VIDIOC_G_FREQUENCY, &f);
+      if (r < 0) return ResultOf(r);
+      bool low = radio ? card_->RadioCapLow() : card_->TunerCapLow();
+      return PutU32(HzOfUnits(f.frequency, low), data, dataLen, returned);
+    }
+    case kTunerPropSignal: {
+      if (data == nullptr) return kEPointer;
+      if (dataLen < 4) return kEInvalidArg;
+      std::chrono::steady_clock::time_point settleAt;
+      bool radio;
+      {
+        std::lock_guard lock(card_->Mutex());
+        settleAt = card_->settleAt;
+        radio = card_->tunerMode == kTunerModeRadio;
+      }
+      std::this_thread::sleep_until(settleAt);
+      v4l2_tuner t{};
+      int r =
+          card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_TUNER, &t);
+      if (r < 0) return ResultOf(r);
+      return PutU32(static_cast<uint32_t>(t.signal) > options_.signalThreshold ? 1 : 0, data,
+                    dataLen, returned);
+    }
+    case kTunerPropRange: {
+      if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
+      uint32_t mode = ReadU32(instance);
+      if (mode != kTunerModeTv && mode != kTunerModeRadio) return kEInvalidArg;
+      if (data == nullptr) return kEPointer;
+      if (dataLen < sizeof(TunerRange)) return kEInvalidArg;
+      uint32_t lo = 0, hi = 0;
+      if (HResult hr = Range(mode, &lo, &hi); Failed(hr)) return hr;
+      bool low = mode == kTunerModeRadio ? card_->RadioCapLow() : card_->TunerCapLow();
+      auto* out = static_cast<uint8_t*>(data);
+      WriteU32(out, lo);
+      WriteU32(out + 4, hi);
+      WriteU32(out + 8, low ? 50000 : 62500);
+      if (returned != nullptr) *returned = sizeof(TunerRange);
+      return kSOk;
+    }
+    default:
+      return kEPropIdUnsupported;
+  }
+}
+
+HResult V4l2PropertySet::Range(uint32_t mode, uint32_t* minHz, uint32_t* maxHz) {
+  bool radio = mode == kTunerModeRadio;
+  if (radio ? !card_->HasRadio() : !card_->HasTuner()) return kEInvalidArg;
+  v4l2_tuner t{};
+  int r = card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_TUNER, &t);
+  if (r < 0) return ResultOf(r);
+  bool low = radio ? card_->RadioCapLow() : card_->TunerCapLow();
+  *minHz = HzOfUnits(t.rangelow, low);
+  *maxHz = HzOfUnits(t.rangehigh, low);
+  if (*minHz > *maxHz) return kEFail;  // a driver answering nonsense
+  return kSOk;
+}
+
+HResult V4l2PropertySet::SetMode(uint32_t mode) {
+  if (mode != kTunerModeTv && mode != kTunerModeRadio) return kEInvalidArg;
+  if (mode == kTunerModeRadio ? !card_->HasRadio() : !card_->HasTuner()) return kEInvalidArg;
+  uint32_t last;
+  {
+    std::lock_guard lock(card_->Mutex());
+    card_->tunerMode = mode;
+    last = mode == kTunerModeRadio ? card_->lastRadioHz : card_->lastTvHz;
+  }
+  return last != 0 ? SetFrequency(last) : kSOk;
+}
+
+HResult V4l2PropertySet::SetFrequency(uint32_t hz) {
+  uint32_t mode;
+  {
+    std::lock_guard lock(card_->Mutex());
+    mode = card_->tunerMode;
+  }
+  uint32_t lo = 0, hi = 0;
+  if (HResult hr = Range(mode, &lo, &hi); Failed(hr)) return hr;
+  if (hz < lo || hz > hi) return kEInvalidArg;
+  bool radio = mode == kTunerModeRadio;
+  v4l2_frequency f{};
+  f.tuner = 0;
+  f.type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+  f.frequency = UnitsOfHz(hz, radio ? card_->RadioCapLow() : card_->TunerCapLow());
+  int r =
+      card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_S_FREQUENCY, &f);
+  if (r < 0) return ResultOf(r);
+  std::lock_guard lock(card_->Mutex());
+  (radio ? card_->lastRadioHz : card_->lastTvHz) = hz;
+  card_->settleAt = std::chrono::steady_clock::now() + options_.settleTime;
+  return kSOk;
+}
+
+HResult V4l2PropertySet::WriteRegister(uint32_t reg, uint8_t value) {
+  if (reg >= 256) return kEInvalidArg;
+  bool latch;
+  uint8_t mode;
+  {
+    std::lock_guard lock(card_->Mutex());
+    latch = reg == kRegStrobe && value == 0 && card_->registers[kRegStrobe] == kStrobeArmed;
+    mode = card_->registers[kRegSoundMode];
+    card_->registers[reg] = value;
+  }
+  return latch ? ApplySoundMode(mode) : kSOk;
+}
+
+HResult V4l2PropertySet::ApplySoundMode(uint8_t mode) {
+  // Register 6 holds 0 mono, 1 second language, 2 stereo; other values change nothing.
+  static constexpr uint32_t kAudmodes[] = {V4L2_TUNER_MODE_MONO, V4L2_TUNER_MODE_LANG2,
+                                           V4L2_TUNER_MODE_STEREO};
+  if (mode > 2 || !card_->HasTuner()) return kSOk;
+  v4l2_tuner t{};
+  int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_G_TUNER, &t);
+  if (r >= 0) {
+    t.index = 0;
+    t.audmode = kAudmodes[mode];
+    r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_TUNER, &t);
+  }
+  return ResultOf(r);
+}
+
+}  // namespace vd

@@ -1,0 +1,185 @@
+#include "v4l2_source_bins.h"
+
+#include <gst/app/gstappsrc.h>
+#include <linux/lirc.h>
+#include <linux/videodev2.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "gst_support.h"
+#include "paced_source.h"
+#include "v4l2_card.h"
+#include "v4l2_frame_hub.h"
+#include "vd/ir_burst_encoder.h"
+#include "vd/trace.h"
+#include "vd/v4l2_bulk_items.h"
+
+VD_DEFINE_TRACE(BinTrace, "device")
+
+namespace vd {
+
+namespace {
+constexpr std::chrono::milliseconds kBulkPeriod{20};
+constexpr size_t kBulkFieldBytes = 1024;
+constexpr size_t kVbiReadItems = 64;
+constexpr size_t kLircReadValues = 256;
+
+std::string CapsText(GstCaps* caps) {
+  gchar* text = gst_caps_to_string(caps);
+  std::string s = text;
+  g_free(text);
+  gst_caps_unref(caps);
+  return s;
+}
+
+GstElement* ParseBin(const std::string& description) {
+  GError* error = nullptr;
+  GstElement* bin = gst_parse_bin_from_description(description.c_str(), TRUE, &error);
+  if (error != nullptr) {
+    BinTrace("v4l2: cannot build %s: %s\n", description.c_str(), error->message);
+    g_error_free(error);
+    if (bin != nullptr) gst_object_unref(gst_object_ref_sink(bin));
+    return nullptr;
+  }
+  return bin;
+}
+
+// Runs `cleanup` when `object` is finalised.
+template <typename F>
+void OnFinalize(GObject* object, const char* key, F cleanup) {
+  g_object_set_data_full(object, key, new F(std::move(cleanup)), [](gpointer p) {
+    std::unique_ptr<F> f(static_cast<F*>(p));
+    (*f)();
+  });
+}
+
+// A bin whose source is not fed by the card itself hears of the card's end here.
+void WatchGone(const std::shared_ptr<V4l2Card>& card, GstElement* bin) {
+  auto* ref = new GWeakRef;  // owned by the listener's cleanup below
+  g_weak_ref_init(ref, bin);
+  std::shared_ptr<GWeakRef> shared(ref, [](GWeakRef* r) {
+    g_weak_ref_clear(r);
+    delete r;
+  });
+  int id = card->AddGoneListener([shared] {
+    if (auto* b = static_cast<GstElement*>(g_weak_ref_get(shared.get()))) {
+      PostUnpluggedError(b);
+      gst_element_send_event(b, gst_event_new_eos());
+      gst_object_unref(b);
+    }
+  });
+  std::weak_ptr<V4l2Card> weak = card;
+  OnFinalize(G_OBJECT(bin), "vd-v4l2-gone", [weak, id] {
+    if (auto c = weak.lock()) c->RemoveGoneListener(id);
+  });
+}
+
+// What the bulk pin carries, read from the VBI and LIRC nodes without blocking.
+struct BulkFeed {
+  std::shared_ptr<V4l2Card> card;
+  bool vbi = false;
+  bool lirc = false;
+  uint8_t recordCounter = 0;
+  LircRemoteCodes remote;
+  BulkFieldWriter writer;
+
+  void Fill(uint8_t* out, size_t n) {
+    if (vbi) ReadVbi();
+    if (lirc) ReadLirc();
+    writer.Fill(out, n);
+  }
+
+  void ReadVbi() {
+    std::vector<uint8_t> buffer(kVbiReadItems * SlicedTeletextRecords::kSlicedItemBytes);
+    ssize_t r = card->Read(V4l2Card::Node::kVbi, buffer.data(), buffer.size());
+    if (r == -EAGAIN || r == 0) return;
+    if (r < 0) {
+      BinTrace("v4l2: teletext read failed: %s\n", std::strerror(static_cast<int>(-r)));
+      vbi = false;  // no retry storm on a node that broke
+      return;
+    }
+    auto records = SlicedTeletextRecords::FromRead(
+        std::span<const uint8_t>(buffer.data(), static_cast<size_t>(r)), &recordCounter);
+    for (auto& record : records) writer.Queue(std::move(record));
+  }
+
+  void ReadLirc() {
+    uint32_t values[kLircReadValues];
+    ssize_t r = card->Read(V4l2Card::Node::kLirc, values, sizeof values);
+    if (r == -EAGAIN || r == 0) return;
+    if (r < 0) {
+      BinTrace("v4l2: infrared read failed: %s\n", std::strerror(static_cast<int>(-r)));
+      lirc = false;
+      return;
+    }
+    for (size_t i = 0; i < static_cast<size_t>(r) / sizeof(uint32_t); ++i) remote.Feed(values[i]);
+    for (uint32_t code : remote.TakeCodes())
+      for (auto& burst : IrBurstEncoder::Bursts(code)) writer.Queue(std::move(burst));
+  }
+};
+}  // namespace
+
+GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const VideoFormat& format,
+                                  bool still) {
+  GstCaps* caps = CapsOfVideoFormat(format);
+  if (caps == nullptr) return nullptr;
+  // A still pin sends pictures when triggered, at whatever rate the card streams.
+  if (still) gst_structure_remove_field(gst_caps_get_structure(caps, 0), "framerate");
+  std::string description =
+      "appsrc name=hubsrc is-live=true format=time do-timestamp=true "
+      "max-buffers=2 leaky-type=upstream ! videoconvert ! videoscale";
+  if (!still) description += " ! videorate";
+  description += " ! capsfilter caps=\"" + CapsText(caps) + "\"";
+  GstElement* bin = ParseBin(description);
+  if (bin == nullptr) return nullptr;
+  GstElement* appsrc = gst_bin_get_by_name(GST_BIN(bin), "hubsrc");
+  std::shared_ptr<V4l2FrameHub> hub = card->Hub();
+  int id = hub->Subscribe(bin, appsrc, still);
+  if (id == 0) {
+    gst_object_unref(appsrc);
+    gst_object_unref(gst_object_ref_sink(bin));
+    return nullptr;
+  }
+  std::weak_ptr<V4l2FrameHub> weak = hub;
+  OnFinalize(G_OBJECT(appsrc), "vd-v4l2-hub", [weak, id] {
+    if (auto h = weak.lock()) h->Unsubscribe(id);
+  });
+  gst_object_unref(appsrc);
+  return bin;
+}
+
+GstElement* V4l2SourceBins::Audio(const std::shared_ptr<V4l2Card>& card,
+                                  const std::string& sourceDescription, const AudioFormat& format) {
+  std::string description = sourceDescription +
+                            " ! audioconvert ! audioresample ! capsfilter caps=\"" +
+                            CapsText(CapsOfAudioFormat(format)) + "\"";
+  GstElement* bin = ParseBin(description);
+  if (bin != nullptr) WatchGone(card, bin);
+  return bin;
+}
+
+GstElement* V4l2SourceBins::Bulk(const std::shared_ptr<V4l2Card>& card) {
+  auto feed = std::make_shared<BulkFeed>();
+  feed->card = card;
+  if (card->HasSlicedTeletext()) {
+    v4l2_format f{};
+    f.type = V4L2_BUF_TYPE_SLICED_VBI_CAPTURE;
+    f.fmt.sliced.service_set = V4L2_SLICED_TELETEXT_B;
+    feed->vbi = card->Ioctl(V4l2Card::Node::kVbi, VIDIOC_S_FMT, &f) == 0;
+  }
+  if (!card->Nodes().lirc.empty()) {
+    uint32_t mode = LIRC_MODE_MODE2;
+    feed->lirc = card->Ioctl(V4l2Card::Node::kLirc, LIRC_SET_REC_MODE, &mode) == 0;
+  }
+  PacedSource::Producer producer;
+  producer.period = kBulkPeriod;
+  producer.bytesPerBuffer = kBulkFieldBytes;
+  producer.alive = [card] { return card->IsAlive(); };
+  producer.fill = [feed](uint8_t* data, size_t size, uint64_t) { feed->Fill(data, size); };
+  return PacedSource::Create(gst_caps_new_empty_simple("application/octet-stream"),
+                             std::move(producer));
+}
+
+}  // namespace vd

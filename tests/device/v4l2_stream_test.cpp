@@ -1,0 +1,141 @@
+// The V4L2 back-end's source bins, with a test picture and tone standing in for the card's
+// v4l2src and alsasrc (those need a real /dev/video node) and the scripted kernel behind
+// the VBI and LIRC nodes.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+
+#include "bulk/remote_codes.h"
+#include "bulk/stream_oracles.h"
+#include "pipeline_probe.h"
+#include "v4l2_fake_tree.h"
+#include "vd/teletext_coding.h"
+
+namespace vd {
+namespace {
+
+using test::FakeV4l2Card;
+using test::FakeV4l2Kernel;
+using test::FakeV4l2Tree;
+using test::PipelineProbe;
+
+size_t BufferBytes(GstSample* sample) {
+  return sample == nullptr ? 0 : gst_buffer_get_size(gst_sample_get_buffer(sample));
+}
+
+class V4l2StreamTest : public ::testing::Test {
+ protected:
+  V4l2StreamTest() {
+    tree_.AddUsb({.video = "video0", .vbi = "vbi0", .lirc = "lirc0", .alsaCard = 2});
+    FakeV4l2Card c;
+    c.video = tree_.DevPath("video0");
+    c.vbi = tree_.DevPath("vbi0");
+    c.lirc = tree_.DevPath("lirc0");
+    c.slicedTeletext = true;
+    card_ = &kernel_->Add(c);
+    backend_ = std::make_unique<V4l2Backend>(tree_.Options(kernel_));
+    device_ = backend_->Open(backend_->Devices(DeviceCategory::kVideoInput).at(0));
+  }
+
+  FakeV4l2Tree tree_;
+  std::shared_ptr<FakeV4l2Kernel> kernel_ = std::make_shared<FakeV4l2Kernel>();
+  FakeV4l2Card* card_;
+  std::unique_ptr<V4l2Backend> backend_;
+  std::unique_ptr<CaptureDevice> device_;
+};
+
+TEST_F(V4l2StreamTest, PreviewAndCaptureShareOneSourceInTheirOwnFormats) {
+  ASSERT_EQ(device_->SetVideoFormat(PinKind::kCapture, {320, 240, kFourccYuy2, 16, 400000}), kSOk);
+  ASSERT_EQ(device_->SetVideoFormat(PinKind::kPreview, {160, 120, kFourccRgb, 24, 400000}), kSOk);
+  PipelineProbe capture(device_->CreateSourceBin(PinKind::kCapture));
+  PipelineProbe preview(device_->CreateSourceBin(PinKind::kPreview));
+  ASSERT_TRUE(capture.Linked());
+  ASSERT_TRUE(preview.Linked());
+  for (int i = 0; i < 3; ++i) {
+    GstSample* a = capture.Pull();
+    GstSample* b = preview.Pull();
+    EXPECT_EQ(BufferBytes(a), 320u * 240 * 2);
+    EXPECT_EQ(BufferBytes(b), 160u * 120 * 3);
+    if (a != nullptr) gst_sample_unref(a);
+    if (b != nullptr) gst_sample_unref(b);
+  }
+  FrameCounts counts;
+  ASSERT_EQ(device_->GetFrameCounts(&counts), kSOk);
+  EXPECT_GE(counts.notDropped, 3);
+}
+
+TEST_F(V4l2StreamTest, StillPinSendsOnePicturePerTrigger) {
+  ASSERT_EQ(device_->SetVideoFormat(PinKind::kStill, {640, 480, kFourccRgb, 24, 400000}), kSOk);
+  PipelineProbe still(device_->CreateSourceBin(PinKind::kStill));
+  ASSERT_TRUE(still.Linked());
+  ASSERT_TRUE(still.WaitPlaying());
+  EXPECT_EQ(still.Pull(std::chrono::milliseconds(300)), nullptr) << "nothing before a trigger";
+  ASSERT_EQ(device_->SetVideoControlMode(kVideoControlTrigger), kSOk);
+  GstSample* picture = still.Pull();
+  EXPECT_EQ(BufferBytes(picture), 640u * 480 * 3);
+  if (picture != nullptr) gst_sample_unref(picture);
+  uint32_t mode = 99;
+  ASSERT_EQ(device_->GetVideoControlMode(&mode), kSOk);
+  EXPECT_EQ(mode, 0u) << "the trigger bit clears itself";
+  EXPECT_EQ(still.Pull(std::chrono::milliseconds(300)), nullptr) << "one trigger, one picture";
+}
+
+TEST_F(V4l2StreamTest, VanishingCardEndsEveryRunningBin) {
+  PipelineProbe video(device_->CreateSourceBin(PinKind::kCapture));
+  PipelineProbe sound(device_->CreateSourceBin(PinKind::kAudioCapture));
+  PipelineProbe bulk(device_->CreateSourceBin(PinKind::kBulk));
+  ASSERT_FALSE(video.PullBytes().empty());
+  ASSERT_FALSE(sound.PullBytes().empty());
+  ASSERT_FALSE(bulk.PullBytes().empty());
+  kernel_->With(card_->video, [](FakeV4l2Card& c) { c.gone = true; });
+  bool locked = false;
+  EXPECT_EQ(device_->HorizontalLocked(&locked), kEDeviceGone);
+  for (PipelineProbe* probe : {&video, &sound, &bulk}) {
+    std::string text;
+    EXPECT_EQ(probe->WaitForEnd(std::chrono::seconds(5), &text), GST_MESSAGE_ERROR);
+    EXPECT_EQ(text, "The capture device was unplugged.");
+  }
+  EXPECT_EQ(device_->CreateSourceBin(PinKind::kCapture), nullptr);
+}
+
+TEST_F(V4l2StreamTest, BulkPinCarriesTeletextAndRemoteKeys) {
+  std::vector<uint8_t> sliced(64, 0);
+  sliced[0] = 1;  // teletext B
+  TeletextPacket packet = TeletextCoding::Row(1, 5, "HELLO");
+  std::memcpy(sliced.data() + 16, packet.data(), packet.size());
+  std::vector<uint8_t> twoLines(2 * sliced.size());
+  std::memcpy(twoLines.data(), sliced.data(), sliced.size());
+  std::memcpy(twoLines.data() + sliced.size(), sliced.data(), sliced.size());
+  const uint32_t key = test::kRemoteKeyCodes[5];
+  std::vector<uint32_t> mode2 = {0x00000000 | 30000};  // idle, then the key
+  const unsigned units = static_cast<unsigned>(std::bit_width(key));
+  for (unsigned unit = 1; unit <= units; ++unit) {
+    bool pulse = !(unit < units && ((key >> unit) & 1u) != 0);
+    uint32_t kind = pulse ? 0x01000000 : 0;
+    if (unit > 1 && (mode2.back() & 0xFF000000) == kind) {
+      mode2.back() += 889;
+    } else {
+      mode2.push_back(kind | 889);
+    }
+  }
+  mode2.push_back(0x03000000 | 20000);  // timeout
+  std::vector<uint8_t> lircBytes(mode2.size() * 4);
+  std::memcpy(lircBytes.data(), mode2.data(), lircBytes.size());
+  kernel_->With(card_->video, [&](FakeV4l2Card& c) {
+    c.vbiReads.push_back(twoLines);
+    c.lircReads.push_back(lircBytes);
+  });
+
+  PipelineProbe bulk(device_->CreateSourceBin(PinKind::kBulk));
+  test::ParserOracle parser;
+  for (int i = 0; i < 60 && (parser.records.size() < 2 || parser.codes.empty()); ++i)
+    parser.Feed(bulk.PullBytes());
+  EXPECT_EQ(card_->vbiServices, 1u) << "the bin asks the card for teletext";
+  ASSERT_EQ(parser.records.size(), 2u);
+  EXPECT_TRUE(std::equal(packet.begin(), packet.end(), parser.records[0].begin() + 4));
+  EXPECT_EQ(parser.codes, std::vector<uint32_t>{key});
+}
+
+}  // namespace
+}  // namespace vd
