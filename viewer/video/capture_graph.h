@@ -165,6 +165,7 @@ class CaptureGraph {
   const std::string& CaptureFilePath() const { return captureFilePath_; }
   const std::string& VideoDeviceName() const { return videoName_; }
   const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
+  const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
   const std::vector<std::string>& AudioDeviceNames() const { return audioNames_; }
   int32_t VideoIndex() const { return videoIndex_; }
   int32_t AudioIndex() const { return audioIndex_; }

@@ -1,0 +1,48 @@
+// The capture options page: sound on or off, the frame rate, the time limit and the stream
+// the recording's clock follows.
+#pragma once
+
+#include <QWidget>
+
+#include "pages_engine.h"
+#include "sheet_page.h"
+
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+
+class CCapturePage : public QWidget, public vd::SheetPage {
+  Q_OBJECT
+
+ public:
+  static constexpr int kTemplate = 154;
+  static constexpr double kMaxTimeLimit = 99999;
+  static constexpr double kDefaultTimeLimit = 5;
+
+  explicit CCapturePage(vd::PagesEngine& engine, QWidget* parent = nullptr);
+
+  void OnOk() override;
+
+  QCheckBox* CaptureAudio() const { return captureAudio_; }
+  QCheckBox* UseFrameRate() const { return useFrameRate_; }
+  QLineEdit* FrameRate() const { return frameRate_; }
+  QCheckBox* UseTimeLimit() const { return useTimeLimit_; }
+  QLineEdit* TimeLimit() const { return timeLimit_; }
+  // -1 none, 0 video, 1 audio.
+  int32_t MasterStream() const;
+  void SetMasterStream(int32_t stream);
+
+ private:
+  void Load();
+
+  vd::PagesEngine& engine_;
+  vd::CaptureOptions shown_;
+  QCheckBox* captureAudio_;
+  QCheckBox* useFrameRate_;
+  QLineEdit* frameRate_;
+  QCheckBox* useTimeLimit_;
+  QLineEdit* timeLimit_;
+  QRadioButton* masterNone_;
+  QRadioButton* masterVideo_;
+  QRadioButton* masterAudio_;
+};
