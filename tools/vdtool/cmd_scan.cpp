@@ -19,6 +19,7 @@
 #include "channel_table.h"
 #include "command.h"
 #include "country_table.h"
+#include "instance_guard.h"
 #include "radio_tuner_control.h"
 #include "scan_engine.h"
 #include "settings_store.h"
@@ -48,7 +49,8 @@ const char kUsage[] =
     "  --lock-ms N  tuner settling time of the virtual TV box, 0-5000 ms (default: its\n"
     "               configuration)\n"
     "\n"
-    "Ctrl+C ends the search early; the stations found so far are stored.\n"
+    "Ctrl+C ends the search early; the stations found so far are stored. Without --data the\n"
+    "viewer must not be running (its own channel files would be overwritten).\n"
     "Exit status: 0 success (also when nothing was found), 1 no device, no tuner or the list\n"
     "could not be stored, 2 bad usage, 130 interrupted.\n";
 
@@ -264,6 +266,17 @@ int Run(const std::vector<std::string>& args) {
   Options o;
   if (int status = ParseArgs(args, &o); status != 0) return status;
 
+  // The running viewer keeps the working channel file of the default folder open and writes
+  // the saved file when it ends; scanning underneath it would lose one list or the other.
+  std::unique_ptr<vd::InstanceGuard> guard;
+  if (o.data.empty()) {
+    guard = vd::InstanceGuard::Acquire();
+    if (!guard) {
+      std::fprintf(stderr,
+                   "vdtool: scan: the viewer is running; close it first or give --data DIR\n");
+      return 1;
+    }
+  }
   const std::string folder = o.data.empty() ? DefaultDataFolder() : o.data;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);

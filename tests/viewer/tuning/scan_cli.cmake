@@ -9,7 +9,8 @@ set(SCAN_RUN ${CMAKE_COMMAND} -DENV_CONFIG=${SCAN_DIR}/box.conf
 set(SCAN_SCRIPT -P ${CMAKE_CURRENT_SOURCE_DIR}/scan_cli_run.cmake)
 
 # Each search starts from an empty data folder.
-add_test(NAME vdtool_scan_clean COMMAND ${CMAKE_COMMAND} -E rm -rf ${SCAN_DIR}/tv ${SCAN_DIR}/fm)
+add_test(NAME vdtool_scan_clean COMMAND ${CMAKE_COMMAND} -E rm -rf ${SCAN_DIR}/tv ${SCAN_DIR}/fm
+                                         ${SCAN_DIR}/home)
 set_tests_properties(vdtool_scan_clean PROPERTIES FIXTURES_SETUP scan_clean)
 
 add_test(NAME vdtool_scan_tv
@@ -41,8 +42,16 @@ add_test(NAME vdtool_scan_radio
          "-DCMD=$<TARGET_FILE:vdtool>|scan|radio|--data|${SCAN_DIR}/fm|--lock-ms|0" ${SCAN_SCRIPT})
 set_tests_properties(vdtool_scan_radio PROPERTIES FIXTURES_REQUIRED scan_clean)
 
+# Without --data the list goes to the viewer's data folder ("Path", by default below
+# $XDG_DATA_HOME).
+add_test(NAME vdtool_scan_default_folder
+         COMMAND ${SCAN_RUN} -DEXPECT_STATUS=0 -DHOME_DIR=${SCAN_DIR}/home
+         "-DEXPECT=Found 5 Channels.*Stored in [^\n]*/home/data/lumatrope/FM\\.CFG"
+         "-DCMD=$<TARGET_FILE:vdtool>|scan|radio" ${SCAN_SCRIPT})
+set_tests_properties(vdtool_scan_default_folder PROPERTIES FIXTURES_REQUIRED scan_clean)
+
 foreach(bad "scan" "scan|Atlantis|cable" "scan|germany|satellite" "scan|germany"
-            "scan|57|antenna" "scan|radio|--lock-ms|9000" "scan|radio|--data" "scan|radio|--fast")
+            "scan|57|antenna" "scan|Atlantis|radio" "scan|radio|--lock-ms|9000" "scan|radio|--data" "scan|radio|--fast")
   string(REPLACE "|" "_" name "${bad}")
   add_test(NAME vdtool_scan_usage_${name}
            COMMAND ${SCAN_RUN} -DEXPECT_STATUS=2 "-DEXPECT=vdtool: scan: [-a-z]"
