@@ -1,0 +1,361 @@
+// vdtool scan: the full station search of the viewer's search dialogs, from the command line.
+// The stations found are stored in the data folder's channel files, where the viewer finds
+// them the next time it starts in that mode.
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "channel.h"
+#include "channel_files.h"
+#include "channel_table.h"
+#include "command.h"
+#include "country_table.h"
+#include "instance_guard.h"
+#include "radio_tuner_control.h"
+#include "scan_engine.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "tuning_context.h"
+#include "tv_tuner_control.h"
+#include "vd/device_enumerator.h"
+#include "vd/device_props.h"
+#include "vd/virtual_tv_box.h"
+#include "xdg_paths.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: vdtool scan COUNTRY cable|antenna [--data DIR] [--lock-ms N]\n"
+    "       vdtool scan [COUNTRY] radio [--data DIR] [--lock-ms N]\n"
+    "\n"
+    "Runs the full station search on the first capture device of the product, as the\n"
+    "viewer's search dialog does: prints the progress and every station found, then stores\n"
+    "the list in the data folder's channel file (TV.CFG, or FM.CFG for radio) and says where.\n"
+    "Stations already in that file are kept; the search passes over them.\n"
+    "\n"
+    "  COUNTRY      index 0-56 or English name as 'vdtool countries' lists them (case is\n"
+    "               ignored); its cable or antenna plan numbers and names the TV stations.\n"
+    "               Radio needs no country; one given is checked and otherwise ignored.\n"
+    "  --data DIR   the data folder (default: the viewer's \"Path\" setting)\n"
+    "  --lock-ms N  tuner settling time of the virtual TV box, 0-5000 ms (default: its\n"
+    "               configuration)\n"
+    "\n"
+    "Ctrl+C ends the search early; the stations found so far are stored. Without --data the\n"
+    "viewer must not be running (its own channel files would be overwritten).\n"
+    "Exit status: 0 success (also when nothing was found), 1 no device, no tuner or the list\n"
+    "could not be stored, 2 bad usage, 130 interrupted.\n";
+
+constexpr int kMaxLockMs = 5000;
+
+// Set from the signal handler; read by the progress window's Cancelled at every step.
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) {
+  gInterrupted.store(true);
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+// Index by number or English name; -1 when the text names no country.
+int FindCountry(const std::string& text) {
+  if (!text.empty() && text.size() <= 3 &&
+      std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    const int index = std::stoi(text);
+    return index < CountryTable::kCount ? index : -1;
+  }
+  const std::string wanted = Lower(text);
+  for (int i = 0; i < CountryTable::kCount; ++i) {
+    if (Lower(CountryTable::EnglishName(i)) == wanted) return i;
+  }
+  return -1;
+}
+
+// The command line's answers to what the tuning code asks of the viewer: no questions (the
+// start-up offer of an automatic scan is declined, so an empty list stays empty rather than
+// being filled with the plan's unnamed channels), messages on stderr, real waits.
+class CliTuningContext : public vd::TuningContext {
+ public:
+  CliTuningContext(std::string folder, bool radio, int32_t country, int32_t source)
+      : folder_(std::move(folder)), radio_(radio), country_(country), source_(source) {}
+
+  std::string DataFolder() const override { return folder_; }
+  int32_t WorkMode() const override { return radio_ ? 2 : 3; }
+  int32_t Country() const override { return country_; }
+  int32_t Source() const override { return source_; }
+  bool AutoScan() const override { return autoScan_; }
+  void SwitchOffAutoScan() override { autoScan_ = false; }
+  bool RemoteFmMemory() const override { return false; }
+  int32_t TvStation() const override { return 0; }
+  int32_t TvOldStation() const override { return 0; }
+  // The viewer's own "TV_Station" stays as it is; the list clamps it when it starts.
+  void WriteTvStations(int32_t, int32_t) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    std::fprintf(stderr, "vdtool: %s: %s\n", caption.c_str(), text.c_str());
+  }
+  void RequestAutomaticScan() override {}
+  void Beep(uint32_t) override {}
+  bool IsMuted() const override { return muted_; }
+  void SetMuted(bool muted) override { muted_ = muted; }
+  void Wait(uint32_t milliseconds) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  void RefreshChannelDisplay() override {}
+  void RefreshChannelList() override {}
+
+ private:
+  std::string folder_;
+  bool radio_;
+  int32_t country_;
+  int32_t source_;
+  bool autoScan_ = true;
+  bool muted_ = false;
+};
+
+// The progress window as lines on stdout: one line per percentage reached.
+class CliProgress : public vd::ScanProgress {
+ public:
+  void Open(int32_t first, int32_t last) override {
+    first_ = first;
+    last_ = last;
+    position_ = first;
+    Show();
+  }
+  void Close() override {}
+  bool Cancelled() override { return gInterrupted.load(); }
+  int32_t Position() const override { return position_; }
+  void SetPosition(int32_t position) override {
+    position_ = position;
+    Show();
+  }
+  void SetText(const std::string& text) override { std::printf("%s\n", text.c_str()); }
+
+ private:
+  void Show() {
+    const std::string text = vd::ScanEngine::PercentText(position_, first_, last_);
+    if (text == shown_) return;
+    shown_ = text;
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+  }
+
+  int32_t first_ = 0;
+  int32_t last_ = 0;
+  int32_t position_ = 0;
+  std::string shown_;
+};
+
+class CliView : public vd::ScanView {
+ public:
+  explicit CliView(TunerControl& tuner) : tuner_(tuner) {}
+  void BeginScan() override {}
+  void StationFound() override {
+    CChannelTable* table = tuner_.Table();
+    const CChannel* station = table->Get(table->Current());
+    if (station == nullptr) return;
+    std::printf("  station %d: %s  %.2f MHz\n", table->Current() + 1, station->Name().c_str(),
+                station->frequency / 1e6);
+    std::fflush(stdout);
+  }
+  void EndScan() override {}
+
+ private:
+  TunerControl& tuner_;
+};
+
+struct Options {
+  bool radio = false;
+  int country = -1;  // index
+  int32_t source = 0;
+  std::string data;
+  int lockMs = -1;
+};
+
+int ParseArgs(const std::vector<std::string>& args, Options* o) {
+  std::vector<std::string> words;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--data" || a == "--lock-ms") {
+      if (i + 1 >= args.size()) return vdtool::UsageError("scan: " + a + " needs a value");
+      const std::string& value = args[++i];
+      if (a == "--data") {
+        if (value.empty()) return vdtool::UsageError("scan: --data needs a folder");
+        o->data = value;
+      } else {
+        const bool digits = !value.empty() && value.size() <= 4 &&
+                            std::all_of(value.begin(), value.end(),
+                                        [](unsigned char c) { return std::isdigit(c); });
+        if (!digits || std::stoi(value) > kMaxLockMs) {
+          return vdtool::UsageError("scan: --lock-ms takes a number of milliseconds 0-5000, not '" +
+                                    value + "'");
+        }
+        o->lockMs = std::stoi(value);
+      }
+    } else if (a.size() > 1 && a[0] == '-') {
+      return vdtool::UsageError("scan: unknown option '" + a + "'");
+    } else {
+      words.push_back(a);
+    }
+  }
+  if (words.empty() || words.size() > 2) {
+    return vdtool::UsageError("scan: expected COUNTRY and cable|antenna|radio");
+  }
+  const std::string mode = Lower(words.back());
+  if (mode == "radio") {
+    o->radio = true;
+  } else if (mode == "cable" || mode == "antenna") {
+    if (words.size() != 2) return vdtool::UsageError("scan: expected COUNTRY before " + mode);
+    o->source = mode == "antenna" ? 1 : 0;
+  } else {
+    return vdtool::UsageError("scan: unknown source '" + words.back() +
+                              "' (cable, antenna or radio)");
+  }
+  if (words.size() == 2) {
+    o->country = FindCountry(words[0]);
+    if (o->country < 0) {
+      return vdtool::UsageError("scan: unknown country '" + words[0] +
+                                "' (give an index 0-56 or a name from 'vdtool countries')");
+    }
+  }
+  return 0;
+}
+
+std::string DefaultDataFolder() {
+  const std::string fallback = (vd::xdg::DataHome() / "lumatrope").string();
+  return vd::SettingsStore::FromEnvironment()->ReadString(vd::kSection, vd::setting::kPath,
+                                                          fallback);
+}
+
+// The property set of the first video device that answers the product property; null when
+// there is none.
+vd::KsPropertySet* OpenProductDevice(std::string* name) {
+  auto& enumerator = vd::DeviceEnumerator::Default();
+  for (const auto& info : enumerator.VideoInputDevices()) {
+    auto device = enumerator.Open(info);
+    if (!device) continue;
+    vd::KsPropertySet* props = device->QueryPropertySet();
+    if (props == nullptr) continue;
+    uint32_t support = 0, id = 0;
+    if (vd::Succeeded(props->QuerySupported(vd::kPropSetProduct, vd::kProductPropId, &support)) &&
+        vd::Succeeded(
+            props->Get(vd::kPropSetProduct, vd::kProductPropId, nullptr, 0, &id, 4, nullptr))) {
+      *name = info.friendlyName;
+      return props;
+    }
+    props->Release();
+  }
+  return nullptr;
+}
+
+int Run(const std::vector<std::string>& args) {
+  Options o;
+  if (int status = ParseArgs(args, &o); status != 0) return status;
+
+  // The running viewer keeps the working channel file of the default folder open and writes
+  // the saved file when it ends; scanning underneath it would lose one list or the other.
+  std::unique_ptr<vd::InstanceGuard> guard;
+  if (o.data.empty()) {
+    guard = vd::InstanceGuard::Acquire();
+    if (!guard) {
+      std::fprintf(stderr,
+                   "vdtool: scan: the viewer is running; close it first or give --data DIR\n");
+      return 1;
+    }
+  }
+  const std::string folder = o.data.empty() ? DefaultDataFolder() : o.data;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!std::filesystem::is_directory(folder, ec)) {
+    std::fprintf(stderr, "vdtool: scan: cannot use the data folder %s\n", folder.c_str());
+    return 1;
+  }
+  if (o.lockMs >= 0) vd::VirtualTvBox::Shared()->SetLockTime(std::chrono::milliseconds(o.lockMs));
+
+  std::string deviceName;
+  vd::KsPropertySet* props = OpenProductDevice(&deviceName);
+  if (props == nullptr) {
+    std::fprintf(stderr, "vdtool: scan: no capture device of the product\n");
+    return 1;
+  }
+
+  const int32_t code =
+      o.country >= 0 ? static_cast<int32_t>(CountryTable::Record(o.country).code) : 0;
+  CliTuningContext context(folder, o.radio, code, o.source);
+  std::unique_ptr<TunerControl> tuner;
+  // The control owns the property set from here on, activated or not.
+  if (o.radio) {
+    tuner = std::make_unique<RadioTunerControl>(props, context);
+  } else {
+    tuner = std::make_unique<TvTunerControl>(props, context);
+  }
+  if (!tuner->HasTuner()) {
+    std::fprintf(stderr,
+                 "vdtool: scan: the tuner module %s could not be loaded (set "
+                 "VIEWDECK_MODULE_DIR to its folder)\n",
+                 vd::TunerModule::kFileName);
+    return 1;
+  }
+  if (!tuner->Activate() || tuner->Table() == nullptr) {
+    std::fprintf(stderr, "vdtool: scan: the tuner of %s cannot tune %s\n", deviceName.c_str(),
+                 o.radio ? "FM radio" : "TV");
+    return 1;
+  }
+
+  CChannelTable* table = tuner->Table();
+  const int32_t before = table->Count();
+  if (o.radio) {
+    std::printf("Scanning FM radio on %s\n", deviceName.c_str());
+  } else {
+    std::printf("Scanning %s %s on %s\n", CountryTable::EnglishName(o.country),
+                o.source == 1 ? "antenna" : "cable", deviceName.c_str());
+  }
+  if (before > 0) std::printf("%d station(s) already in the list are kept\n", before);
+  std::fflush(stdout);
+
+  struct sigaction action = {};
+  struct sigaction previous = {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  gInterrupted.store(false);
+  sigaction(SIGINT, &action, &previous);
+
+  CliView view(*tuner);
+  CliProgress progress;
+  vd::ScanEngine engine(*tuner);
+  const int found = engine.FullScan(view, progress, vd::ScanEngine::Origin::kAutoScanDialog);
+  const bool interrupted = gInterrupted.load();
+  sigaction(SIGINT, &previous, nullptr);
+
+  const int32_t total = table->Count();
+  const std::string saved = tuner->Files().SavedPath(o.radio);
+  // Destroying the control stores the list; a failure is reported through the context.
+  tuner.reset();
+  if (interrupted) std::printf("Interrupted.\n");
+  std::printf("%d new station(s), %d in the list\n", found, total);
+  if (total > 0 && !std::filesystem::exists(saved, ec)) {
+    std::fprintf(stderr, "vdtool: scan: the list was not stored in %s\n", saved.c_str());
+    return 1;
+  }
+  std::printf("Stored in %s\n", saved.c_str());
+  return interrupted ? 130 : 0;
+}
+
+const vdtool::Registrar kScan({"scan", "search a country's TV plan or the FM band for stations",
+                               kUsage, Run});
+
+}  // namespace
