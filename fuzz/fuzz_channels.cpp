@@ -16,8 +16,7 @@ void Check(std::span<const uint8_t> bytes, bool radio) {
     if (station.id >= vd::ChannelFile::kCapacity) __builtin_trap();
     if (station.Name().size() > CChannel::kMaxNameBytes) __builtin_trap();
   }
-  const std::vector<uint8_t> written =
-      vd::ChannelFile::Encode(read.stations, radio, read.current);
+  const std::vector<uint8_t> written = vd::ChannelFile::Encode(read.stations, radio, read.current);
   if (written.size() > vd::ChannelFile::kMaxBytes) __builtin_trap();
   const vd::ChannelFileContents again = vd::ChannelFile::Decode(written, radio);
   if (again.damage || again.stations != read.stations) __builtin_trap();
