@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 20
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: run test deps build asan tsan fuzz fuzz-long bench format clean
+.PHONY: run test deps build asan tsan fuzz fuzz-long bench format clean package
 
 deps:
 	@scripts/setup-deps.sh
@@ -29,7 +29,8 @@ test: build
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory tsan
 	$(MAKE) --no-print-directory fuzz
-	ctest --preset default
+	@scripts/check-install.sh build/default
+	ctest --preset default --label-exclude install
 
 asan: deps
 	@cmake --preset asan >/dev/null
@@ -49,6 +50,10 @@ fuzz: deps
 
 fuzz-long:
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
+
+# The Debian package, in build/default.
+package: build
+	@cd build/default && cpack -G DEB
 
 bench: build
 	@scripts/run-benchmarks.sh build/default

@@ -1,0 +1,82 @@
+# Install layout. Programs go to bin, every library and the tuner module to lib beside it: the
+# tuner control looks for libkxtuner.so in ../lib next to the running program before the
+# configured library folder, so an installed tree works wherever it is unpacked.
+include(GNUInstallDirs)
+
+set(VD_INSTALL_LIB lib)
+set(VD_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/viewdeck)
+# Where the viewer's Help command opens the user help once installed; the source copy is the
+# fallback for a program run from the build tree.
+set(VD_HELP_FILE ${CMAKE_INSTALL_PREFIX}/${VD_DOC_DIR}/BRTV_USB.html)
+set(VD_HELP_SOURCE_FILE ${PROJECT_SOURCE_DIR}/docs/BRTV_USB.html)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/vd_install_paths.h.in
+               ${PROJECT_BINARY_DIR}/generated/vd/install_paths.h @ONLY)
+if(TARGET viewdeck)
+  target_include_directories(viewdeck PRIVATE ${PROJECT_BINARY_DIR}/generated)
+  target_compile_definitions(viewdeck PRIVATE VD_HELP_FILE="${VD_HELP_FILE}"
+                                              VD_HELP_SOURCE_FILE="${VD_HELP_SOURCE_FILE}"
+                                              VD_HELP_RELATIVE_FILE="../${VD_DOC_DIR}/BRTV_USB.html")
+endif()
+
+# Installed programs find their libraries relative to themselves, never through the build tree.
+set(VD_RPATH "$ORIGIN/../${VD_INSTALL_LIB}")
+
+foreach(program viewdeck vdtool)
+  if(TARGET ${program})
+    set_target_properties(${program} PROPERTIES INSTALL_RPATH "${VD_RPATH}")
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+  endif()
+endforeach()
+
+# The public libraries carry a SONAME so that programs built against them survive upgrades.
+foreach(lib vidparse stromsift)
+  if(TARGET ${lib})
+    set_target_properties(${lib} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 0)
+  endif()
+endforeach()
+foreach(lib vd_device quillane kxtuner vidparse stromsift teletext)
+  if(TARGET ${lib})
+    # Libraries next to each other find each other through $ORIGIN.
+    set_target_properties(${lib} PROPERTIES INSTALL_RPATH "$ORIGIN")
+    install(TARGETS ${lib}
+            LIBRARY DESTINATION ${VD_INSTALL_LIB} COMPONENT runtime NAMELINK_COMPONENT runtime
+            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+  endif()
+endforeach()
+
+# Public headers and their pkg-config files.
+set(VD_PC_LIBDIR "\${prefix}/${VD_INSTALL_LIB}")
+set(VD_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+if(TARGET stromsift)
+  install(FILES ${PROJECT_SOURCE_DIR}/parser/include/stromsift.h
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT runtime)
+endif()
+if(TARGET teletext)
+  install(FILES ${PROJECT_SOURCE_DIR}/teletext/include/teletext.h
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT runtime)
+endif()
+foreach(lib vidparse stromsift teletext)
+  if(TARGET ${lib})
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/${lib}.pc.in
+                   ${PROJECT_BINARY_DIR}/packaging/${lib}.pc @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/packaging/${lib}.pc
+            DESTINATION ${VD_INSTALL_LIB}/pkgconfig COMPONENT runtime)
+  endif()
+endforeach()
+
+# Help, desktop integration and manuals.
+file(GLOB VD_HELP_IMAGES ${PROJECT_SOURCE_DIR}/docs/*.png)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/BRTV_USB.html ${PROJECT_SOURCE_DIR}/docs/help.css
+              ${VD_HELP_IMAGES}
+        DESTINATION ${VD_DOC_DIR} COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/viewdeck.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/viewdeck.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/icons/viewdeck-128.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps
+        RENAME viewdeck.png COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/org.corvalen.viewdeck.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/viewdeck.1 ${PROJECT_SOURCE_DIR}/docs/vdtool.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
