@@ -71,7 +71,7 @@ bool CViewerDlg::Start() {
   store_.WriteDword(vd::kSection, vd::setting::kWinHandle, static_cast<int32_t>(winId()));
   BuildChildren();
   engine_ = std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *this, *this);
-  if (!engine_->Init(video_)) {
+  if (!engine_->Init(video_, this)) {
     engine_.reset();
     closed_ = true;
     store_.WriteDword(vd::kSection, vd::setting::kWinHandle, 0);
@@ -350,6 +350,16 @@ void CViewerDlg::MarkAlbumForRefresh() {
 
 void CViewerDlg::ResizeVideoArea(int32_t width, int32_t height) {
   SetVideoSize(width, height);
+}
+
+// --- vd::FilePlayerHost
+
+void CViewerDlg::OnClipEnded() {
+  if (panel_) panel_->SetPlaying(false);
+}
+
+void CViewerDlg::ShowPlaybackTimes(const std::string& length, const std::string& elapsed) {
+  status_->setText(QString::fromStdString(elapsed + " / " + length));
 }
 
 // --- vd::TuningContext

@@ -14,6 +14,7 @@
 
 #include "capture_graph.h"
 #include "capture_host.h"
+#include "file_player.h"
 #include "main_settings.h"
 #include "mixer_host.h"
 #include "remote_state.h"
@@ -44,7 +45,10 @@ struct ViewerOptions {
 };
 }  // namespace vd
 
-class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::TuningContext {
+class CViewerDlg : public QWidget,
+                   public vd::CaptureHost,
+                   public vd::FilePlayerHost,
+                   public vd::TuningContext {
   Q_OBJECT
 
  public:
@@ -113,6 +117,11 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::TuningCont
   void RunCaptureCommand() override;
   void MarkAlbumForRefresh() override;
   void ResizeVideoArea(int32_t width, int32_t height) override;
+
+  // vd::FilePlayerHost (ResizeVideoArea serves both hosts)
+  void ShowPlayerMessage(const std::string& text) override { ShowMessage(text); }
+  void OnClipEnded() override;
+  void ShowPlaybackTimes(const std::string& length, const std::string& elapsed) override;
 
   // vd::TuningContext
   std::string DataFolder() const override { return settings_.path; }

@@ -36,7 +36,8 @@ void CViewerDlg::CaptureAction() {
       SetViewState(5);
       if (album_ && album_->SaveFilm()) {
         OpenAlbumFile(albumHost_->CurrentFile().string(), false);
-      } else {
+      }
+      if (viewState_ == 5) {
         engine_->ReturnToLive();
         SetViewState(1);
       }
@@ -75,7 +76,10 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
     video_->ShowStill(image);
     SetVideoSize(image.width(), image.height());
   } else {
-    if (!engine_->PlayFile(path)) return;
+    if (!engine_->PlayFile(path)) {
+      ShowMessage("Cannot play " + path);
+      return;
+    }
     shownFile_ = path;
     SetViewState(3);
   }
