@@ -14,6 +14,7 @@
 #include <chrono>
 
 #include "album_frame.h"
+#include "auto_scan_dlg.h"
 #include "control_panel.h"
 #include "country_table.h"
 #include "mixer.h"
@@ -31,6 +32,7 @@
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
+#include "viewer_sheet_host.h"
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;
@@ -70,6 +72,7 @@ bool CViewerDlg::Start() {
   // (The leftover audio-preview window of the other platform has no counterpart here.)
   store_.WriteDword(vd::kSection, vd::setting::kWinHandle, static_cast<int32_t>(winId()));
   BuildChildren();
+  sheetHost_ = std::make_unique<vd::ViewerSheetHost>(*this, store_);
   engine_ = std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *this, *this);
   if (!engine_->Init(video_, this)) {
     engine_.reset();
@@ -110,6 +113,11 @@ bool CViewerDlg::Start() {
   PlaceWindows();
   SetViewState(1);
   SyncRemoteState();
+  if (scanRequested_) {
+    scanRequested_ = false;
+    QMetaObject::invokeMethod(
+        this, [this] { CAutoScanDlg::OpenAndScan(*sheetHost_, this); }, Qt::QueuedConnection);
+  }
   return true;
 }
 
@@ -235,7 +243,7 @@ void CViewerDlg::MaybeShowDisplayWarning() {
 
 bool CViewerDlg::Shutdown() {
   if (closed_) return true;
-  if (panel_ && panel_->property("scanRunning").toBool()) return false;
+  if (sheetHost_ && sheetHost_->IsScanRunning()) return false;
   if (viewState_ == 2 && engine_) engine_->StopCapture();
   if (mixer_) {
     int32_t mute = settings_.mute;

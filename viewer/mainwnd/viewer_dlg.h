@@ -35,6 +35,7 @@ class RemoteProcedure;
 class ScreenSaverInhibit;
 class SettingsStore;
 class ViewerAlbumHost;
+class ViewerSheetHost;
 
 // What tests replace: the screen depth and the Display Warning's answer.
 struct ViewerOptions {
@@ -136,7 +137,7 @@ class CViewerDlg : public QWidget,
   void WriteTvStations(int32_t station, int32_t oldStation) override;
   bool AskYesNo(const std::string& caption, const std::string& text) override;
   void ShowMessage(const std::string& caption, const std::string& text) override;
-  void RequestAutomaticScan() override {}
+  void RequestAutomaticScan() override { scanRequested_ = true; }
   void Beep(uint32_t kind) override;
   bool IsMuted() const override;
   void SetMuted(bool muted) override;
@@ -207,6 +208,7 @@ class CViewerDlg : public QWidget,
   std::unique_ptr<CaptureGraph> engine_;
   std::unique_ptr<CControlPanel> panel_;
   std::unique_ptr<vd::ViewerAlbumHost> albumHost_;
+  std::unique_ptr<vd::ViewerSheetHost> sheetHost_;
   std::unique_ptr<CAlbumFrame> album_;
   std::unique_ptr<MixerLink> mixerLink_;
   std::unique_ptr<CMixer> mixer_;
@@ -232,5 +234,6 @@ class CViewerDlg : public QWidget,
   bool displayWarningShown_ = false;
   bool lampOn_ = false;
   bool albumRefreshPending_ = false;
+  bool scanRequested_ = false;
   std::optional<QPoint> dragOffset_;
 };

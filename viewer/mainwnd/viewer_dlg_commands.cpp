@@ -14,6 +14,7 @@
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_dlg.h"
+#include "viewer_sheet_host.h"
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;
@@ -202,7 +203,7 @@ void CViewerDlg::OnPanelCommand(int id) {
 }
 
 void CViewerDlg::SetWorkMode(int workMode) {
-  if (panel_ && panel_->property("scanRunning").toBool()) {
+  if (sheetHost_ && sheetHost_->IsScanRunning()) {
     panel_->RevertInput();
     return;
   }

@@ -12,10 +12,13 @@
 #include "album_frame.h"
 #include "control_panel.h"
 #include "keyboard_table.h"
+#include "options_sheet.h"
 #include "panel_ids.h"
+#include "sheet_page_set.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
+#include "viewer_sheet_host.h"
 #include "viewer_dlg.h"
 #include "virtual_remote_wnd.h"
 #include "work_modes.h"
@@ -223,8 +226,12 @@ void CViewerDlg::OpenHelp() {
 }
 
 void CViewerDlg::OpenSettingsSheet() {
-  // The settings sheet is connected in a later step; until then the request only beeps.
-  QApplication::beep();
+  // The engine's own pages (capture, file, device, colour) join once their factory exists;
+  // until then the sheet holds the station search.
+  vd::SheetPageSet pages(*sheetHost_, nullptr);
+  COptionsSheet sheet(*sheetHost_, pages, this);
+  sheet.exec();
+  RefreshDeviceStatus();
 }
 
 void CViewerDlg::resizeEvent(QResizeEvent* event) {
