@@ -32,6 +32,7 @@
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
+#include "viewer_entry.h"
 #include "viewer_sheet_host.h"
 #include "work_modes.h"
 
@@ -73,6 +74,7 @@ bool CViewerDlg::Start() {
   store_.WriteDword(vd::kSection, vd::setting::kWinHandle, static_cast<int32_t>(winId()));
   BuildChildren();
   sheetHost_ = std::make_unique<vd::ViewerSheetHost>(*this, store_);
+  entry_ = std::make_unique<vd::ViewerEntry>(*this);
   engine_ = std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *this, *this);
   if (!engine_->Init(video_, this)) {
     engine_.reset();

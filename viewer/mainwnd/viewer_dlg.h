@@ -36,6 +36,7 @@ class ScreenSaverInhibit;
 class SettingsStore;
 class ViewerAlbumHost;
 class ViewerSheetHost;
+class ViewerEntry;
 
 // What tests replace: the screen depth and the Display Warning's answer.
 struct ViewerOptions {
@@ -209,6 +210,7 @@ class CViewerDlg : public QWidget,
   std::unique_ptr<CControlPanel> panel_;
   std::unique_ptr<vd::ViewerAlbumHost> albumHost_;
   std::unique_ptr<vd::ViewerSheetHost> sheetHost_;
+  std::unique_ptr<vd::ViewerEntry> entry_;
   std::unique_ptr<CAlbumFrame> album_;
   std::unique_ptr<MixerLink> mixerLink_;
   std::unique_ptr<CMixer> mixer_;

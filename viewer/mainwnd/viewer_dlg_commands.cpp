@@ -14,6 +14,7 @@
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_dlg.h"
+#include "viewer_entry.h"
 #include "viewer_sheet_host.h"
 #include "work_modes.h"
 
@@ -88,6 +89,7 @@ void CViewerDlg::OnCommand(int id) {
       ShowAlbumWindow();
       break;
     default:
+      if (id >= 376 && id <= 387 && entry_) entry_->OnDigitCommand(id);
       if (id >= 51 && id <= 60 && engine_)
         engine_->ChooseDevices(id - 51, engine_->AudioIndex(), true);
       break;
@@ -198,6 +200,11 @@ void CViewerDlg::OnPanelCommand(int id) {
       if (engine_ && engine_->Player()) engine_->Player()->PauseFile();
       break;
     default:
+      if (((id >= pid::kKey0 && id <= pid::kKeyRecall) ||
+           (id >= pid::kFmKey0 && id <= pid::kFmMemory)) &&
+          entry_) {
+        entry_->OnKeypad(id);
+      }
       break;
   }
 }
@@ -347,6 +354,9 @@ void CViewerDlg::OnTimerFired(uint32_t id) {
         album_->RefreshIfMarked();
       }
       break;
+    case kTimerEntry:
+      if (entry_) entry_->OnEntryTimer();
+      break;
     case kTimerRecordLamp:
       lampOn_ = !lampOn_;
       if (panel_) panel_->SetRecordLampVisible(lampOn_);
@@ -370,11 +380,7 @@ void CViewerDlg::RemoteTvRadioFlip() {
 }
 
 void CViewerDlg::RemoteFineTune(int32_t deltaHz) {
-  if (!engine_ || engine_->Tuner() == nullptr) return;
-  TunerControl* tuner = engine_->Tuner();
-  const uint32_t hz = tuner->GetFrequency();
-  if (hz == 0) return;
-  tuner->SetFrequency(static_cast<uint32_t>(static_cast<int64_t>(hz) + deltaHz));
+  if (entry_ && !entry_->FineTuneStep(deltaHz)) QApplication::beep();
 }
 
 void CViewerDlg::RemoteMuteToggle() {

@@ -18,8 +18,8 @@
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
-#include "viewer_sheet_host.h"
 #include "viewer_dlg.h"
+#include "viewer_sheet_host.h"
 #include "virtual_remote_wnd.h"
 #include "work_modes.h"
 

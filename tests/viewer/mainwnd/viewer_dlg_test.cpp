@@ -8,6 +8,7 @@
 #include "album_frame.h"
 #include "channel_table.h"
 #include "control_panel.h"
+#include "frequency_plans.h"
 #include "instance_guard.h"
 #include "panel_ids.h"
 #include "remote_code_table.h"
@@ -214,6 +215,40 @@ TEST_F(ViewerTest, ShutdownSavesTheSettingsWithRadioStoredAsTv) {
   EXPECT_EQ(Stored("WorkMode"), 3);
   EXPECT_EQ(Stored("Video Border"), 1);
   EXPECT_EQ(Stored("WinHandle", -1), 0);
+}
+
+}  // namespace
+}  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pid = vd::panel_id;
+
+int Current(CViewerDlg& window) {
+  return window.Engine()->Tuner()->Table()->Current();
+}
+
+TEST_F(ViewerTest, TypedChannelNumberSelectsItsStationAndRecallGoesBack) {
+  ASSERT_TRUE(Launch());
+  TunerControl* tuner = window_->Engine()->Tuner();
+  ASSERT_NE(tuner, nullptr);
+  ASSERT_NE(tuner->ActiveBand(), nullptr);
+  CChannelTable* table = tuner->Table();
+  const int before = table->Current();
+  ASSERT_GE(table->Count(), 3);
+  const int target = before == 0 ? 2 : 0;
+  int number = -1;
+  for (uint32_t n = 1; n < 200 && number < 0; ++n) {
+    if (tuner->ActiveBand()->FrequencyOf(n) == table->Get(target)->frequency) number = n;
+  }
+  ASSERT_GT(number, 0);
+  for (char digit : std::to_string(number)) window_->OnCommand(376 + (digit - '0'));
+  window_->OnCommand(386);
+  EXPECT_EQ(CurrentStation(*window_), target);
+  window_->OnPanelCommand(pid::kKeyRecall);
+  EXPECT_EQ(CurrentStation(*window_), before);
 }
 
 }  // namespace
