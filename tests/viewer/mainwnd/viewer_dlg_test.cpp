@@ -217,19 +217,6 @@ TEST_F(ViewerTest, ShutdownSavesTheSettingsWithRadioStoredAsTv) {
   EXPECT_EQ(Stored("WinHandle", -1), 0);
 }
 
-}  // namespace
-}  // namespace vdtest
-
-namespace vdtest {
-namespace {
-
-using namespace std::chrono_literals;
-namespace pid = vd::panel_id;
-
-int Current(CViewerDlg& window) {
-  return window.Engine()->Tuner()->Table()->Current();
-}
-
 TEST_F(ViewerTest, TypedChannelNumberSelectsItsStationAndRecallGoesBack) {
   ASSERT_TRUE(Launch());
   TunerControl* tuner = window_->Engine()->Tuner();
