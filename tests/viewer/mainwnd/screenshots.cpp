@@ -1,0 +1,112 @@
+// Renders the viewer's windows on the virtual TV box into PNG files for the documentation:
+// mainwnd_screenshots <output folder>. Uses private settings and data folders.
+#include <gst/gst.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "album_frame.h"
+#include "control_panel.h"
+#include "options_sheet.h"
+#include "panel_ids.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "sheet_page_set.h"
+#include "vd/virtual_tv_box.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_dlg.h"
+#include "viewer_sheet_host.h"
+#include "virtual_remote_wnd.h"
+
+namespace {
+
+void Pump(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+// The main window with the panel below it, as tiled on a desktop.
+QImage WindowAndPanel(CViewerDlg& window) {
+  const QPixmap main = window.grab();
+  const QPixmap panel = window.Panel()->grab();
+  const int x = (main.width() - panel.width() - 64) / 2;
+  QImage out(std::max(main.width(), x + panel.width()), main.height() - 8 + panel.height(),
+             QImage::Format_RGB32);
+  out.fill(QColor(58, 68, 84));
+  QPainter p(&out);
+  p.drawPixmap(0, 0, main);
+  p.drawPixmap(std::max(0, x), main.height() - 8, panel);
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: mainwnd_screenshots <output folder>\n");
+    return 2;
+  }
+  const std::filesystem::path out = argv[1];
+  std::string tmpl = (std::filesystem::temp_directory_path() / "vd-shots-XXXXXX").string();
+  if (::mkdtemp(tmpl.data()) == nullptr) return 1;
+  const std::filesystem::path root = tmpl;
+  setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
+  setenv("VIEWDECK_AUDIO_SINK", "fake", 1);
+  setenv("VIEWDECK_MIXER", "virtual", 1);
+  gst_init(&argc, &argv);
+  QApplication app(argc, argv);
+  vd::VirtualTvBox::Shared()->SetLockTime(std::chrono::milliseconds(0));
+  vd::SettingsStore store(root / "viewdeck.reg", {});
+  store.WriteDword(vd::kSection, vd::setting::kAutoScan, 0);
+  store.WriteDword(vd::kSection, vd::setting::kNotShowAgain, 1);
+
+  auto window = std::make_unique<CViewerDlg>(store);
+  if (!window->Start()) return 1;
+  window->SetVideoSize(384, 288);
+  Pump(1500);
+  WindowAndPanel(*window).save(QString::fromStdString((out / "viewer-tv.png").string()));
+
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(request.folder / "Kanal Nord.bmp");
+  });
+  window->OnCommand(ViewStateStrip::kSnapshot);
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  window->ShowAlbumWindow();
+  Pump(2500);
+  window->AlbumWindow()->grab().save(QString::fromStdString((out / "viewer-album.png").string()));
+  window->AlbumWindow()->hide();
+
+  CVirtualRemoteWnd remote;
+  remote.show();
+  Pump(200);
+  remote.grab().save(QString::fromStdString((out / "viewer-remote.png").string()));
+  remote.hide();
+
+  vd::ViewerSheetHost sheetHost(*window, store);
+  vd::SheetPageSet pages(sheetHost, nullptr);
+  auto sheet = std::make_unique<COptionsSheet>(sheetHost, pages, window.get());
+  sheet->show();
+  Pump(300);
+  sheet->grab().save(QString::fromStdString((out / "viewer-sheet.png").string()));
+  sheet.reset();
+
+  window->Panel()->Command(vd::panel_id::kModeRadio);
+  Pump(800);
+  window->Panel()->grab().save(QString::fromStdString((out / "viewer-radio.png").string()));
+
+  window->Shutdown();
+  window.reset();
+  std::error_code ec;
+  std::filesystem::remove_all(root, ec);
+  return 0;
+}

@@ -1,0 +1,242 @@
+// The main window on the virtual TV box: start-up, modes, capture and snapshot into the album,
+// channels, the remote end to end, and the settings at shutdown.
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QTest>
+#include <QToolButton>
+
+#include "album_frame.h"
+#include "channel_table.h"
+#include "control_panel.h"
+#include "frequency_plans.h"
+#include "instance_guard.h"
+#include "panel_ids.h"
+#include "remote_code_table.h"
+#include "settings_table.h"
+#include "tuner_control.h"
+#include "vd/virtual_tv_box.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_fixture.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pid = vd::panel_id;
+
+int CurrentStation(CViewerDlg& window) {
+  TunerControl* tuner = window.Engine()->Tuner();
+  if (tuner == nullptr || tuner->Table() == nullptr) return -100;
+  return tuner->Table()->Current();
+}
+
+TEST_F(ViewerTest, SecondStartEndsQuietlyWhileTheFirstHoldsTheGuard) {
+  auto first = vd::InstanceGuard::Acquire();
+  ASSERT_NE(first, nullptr);
+  ASSERT_TRUE(first->Holds());
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(VIEWDECK_BINARY, VIEWDECK_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  // Nothing was started: the second process never wrote a window handle.
+  EXPECT_EQ(Stored("WinHandle", -1), -1);
+}
+
+TEST_F(ViewerTest, WinHandleHoldsTheWindowWhileRunningAndZeroAfter) {
+  ASSERT_TRUE(Launch());
+  const int32_t handle = Stored("WinHandle", -1);
+  EXPECT_NE(handle, 0);
+  EXPECT_EQ(handle, static_cast<int32_t>(window_->winId()));
+  Close();
+  EXPECT_EQ(Stored("WinHandle", -1), 0);
+}
+
+TEST_F(ViewerTest, DisplayWarningComesBackUntilItsBoxIsTicked) {
+  int asked = 0;
+  bool tick = false;
+  CViewerDlg::Options options;
+  options.screenDepth = 24;
+  options.startParser = false;
+  options.displayWarning = [&](QWidget*) {
+    ++asked;
+    return tick;
+  };
+  ASSERT_TRUE(Launch(options));
+  EXPECT_TRUE(window_->DisplayWarningShown());
+  Close();
+  ASSERT_TRUE(Launch(options));
+  EXPECT_EQ(asked, 2);
+  tick = true;
+  Close();
+  ASSERT_TRUE(Launch(options));
+  EXPECT_EQ(asked, 3);
+  Close();
+  EXPECT_EQ(Stored("bNotShowAgain"), 1);
+  ASSERT_TRUE(Launch(options));
+  EXPECT_EQ(asked, 3);
+  EXPECT_FALSE(window_->DisplayWarningShown());
+}
+
+TEST_F(ViewerTest, SixteenBitScreenNeverShowsTheDisplayWarning) {
+  CViewerDlg::Options options;
+  options.screenDepth = 16;
+  options.startParser = false;
+  options.displayWarning = [](QWidget*) {
+    ADD_FAILURE() << "warning shown on a 16-bit screen";
+    return false;
+  };
+  ASSERT_TRUE(Launch(options));
+  EXPECT_FALSE(window_->DisplayWarningShown());
+}
+
+TEST_F(ViewerTest, RadioHidesTheMainWindowAndTheAlbumAndTvBringsThemBack) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(window_->isVisible());
+  window_->ShowAlbumWindow();
+  ASSERT_TRUE(window_->AlbumWindow()->isVisible());
+  window_->Panel()->Command(pid::kModeRadio);
+  EXPECT_EQ(window_->WorkModeValue(), 2);
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_FALSE(window_->AlbumWindow()->isVisible());
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  EXPECT_EQ(window_->Panel()->input(), 1);
+  // The strip's picture commands have no meaning in radio.
+  EXPECT_FALSE(window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
+  window_->Panel()->Command(pid::kModeComposite);
+  EXPECT_EQ(window_->WorkModeValue(), 1);
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
+}
+
+TEST_F(ViewerTest, FKeyDoesNothingInRadioOrWhileCapturing) {
+  ASSERT_TRUE(Launch());
+  window_->Panel()->Command(pid::kModeRadio);
+  window_->OnCommand(32824);
+  EXPECT_FALSE(window_->FullScreen());
+  window_->Panel()->Command(pid::kModeTv);
+  window_->OnCommand(ViewStateStrip::kCapture);
+  ASSERT_EQ(window_->ViewState(), 2);
+  window_->OnCommand(32824);
+  EXPECT_FALSE(window_->FullScreen());
+  vd::ViewerAlbumHost::SetSavePathFunction(
+      [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
+  window_->OnCommand(ViewStateStrip::kCapture);
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  EXPECT_EQ(window_->ViewState(), 1);
+}
+
+TEST_F(ViewerTest, InputWithFmDisabledRestsOnRadioThenGoesToComposite) {
+  DisableFm();
+  ASSERT_TRUE(Launch());
+  ASSERT_EQ(window_->WorkModeValue(), 3);
+  QTest::mouseClick(window_->Panel()->control(pid::kInput), Qt::LeftButton);
+  EXPECT_EQ(window_->WorkModeValue(), 3);
+  EXPECT_TRUE(window_->isVisible());
+  QTest::mouseClick(window_->Panel()->control(pid::kInput), Qt::LeftButton);
+  EXPECT_EQ(window_->WorkModeValue(), 1);
+}
+
+TEST_F(ViewerTest, CaptureAndSnapshotThroughTheStripLandInTheAlbum) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  std::vector<std::string> titles;
+  vd::ViewerAlbumHost::SetSavePathFunction([&](const vd::SaveDialogRequest& request) {
+    titles.push_back(request.title);
+    return std::optional<std::filesystem::path>(
+        request.folder /
+        (request.defaultExtension == "bmp" ? "still.bmp" : "clip." + request.defaultExtension));
+  });
+  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  EXPECT_EQ(AlbumFiles(".bmp").size(), 1u);
+  EXPECT_TRUE(window_->AlbumWindow()->isVisible());
+
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 2);
+  PumpFor(1500ms);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  EXPECT_EQ(AlbumFiles(".avi").size(), 1u);
+  EXPECT_EQ(window_->ViewState(), 3) << (shown_.empty() ? "" : shown_.back());
+  EXPECT_EQ(titles.size(), 2u);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  EXPECT_EQ(window_->ViewState(), 1);
+}
+
+TEST_F(ViewerTest, ChannelUpIsRefusedWhileCapturingAndMovesToTheNextStationAfter) {
+  ASSERT_TRUE(Launch());
+  const int before = CurrentStation(*window_);
+  ASSERT_GE(before, 0);
+  window_->OnCommand(ViewStateStrip::kCapture);
+  ASSERT_EQ(window_->ViewState(), 2);
+  window_->Panel()->Command(pid::kChannelUp);
+  EXPECT_EQ(CurrentStation(*window_), before);
+  vd::ViewerAlbumHost::SetSavePathFunction(
+      [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
+  window_->OnCommand(ViewStateStrip::kCapture);
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  ASSERT_EQ(window_->ViewState(), 1);
+
+  window_->Panel()->Command(pid::kChannelUp);
+  const int after = CurrentStation(*window_);
+  EXPECT_NE(after, before);
+  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(after + 1));
+  window_->Panel()->Command(pid::kChannelDown);
+  EXPECT_EQ(CurrentStation(*window_), before);
+}
+
+TEST_F(ViewerTest, RemoteChannelUpTravelsThroughTheBulkStreamAndTheParser) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(window_->HasParser());
+  const int before = CurrentStation(*window_);
+  ASSERT_GE(before, 0);
+  uint32_t code = 0;
+  for (const auto& entry : vd::RemoteCodeTable::Entries()) {
+    if (entry.key == vd::remote_key::kChannelUp) code = entry.code;
+  }
+  ASSERT_NE(code, 0u);
+  vd::VirtualTvBox::Shared()->PressRemoteKey(code);
+  EXPECT_TRUE(PumpUntil([&] { return CurrentStation(*window_) != before; }, 10s));
+}
+
+TEST_F(ViewerTest, ShutdownSavesTheSettingsWithRadioStoredAsTv) {
+  ASSERT_TRUE(Launch());
+  window_->OnCommand(32820);  // TV frame on
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), 2);
+  Close();
+  EXPECT_EQ(Stored("WorkMode"), 3);
+  EXPECT_EQ(Stored("Video Border"), 1);
+  EXPECT_EQ(Stored("WinHandle", -1), 0);
+}
+
+TEST_F(ViewerTest, TypedChannelNumberSelectsItsStationAndRecallGoesBack) {
+  ASSERT_TRUE(Launch());
+  TunerControl* tuner = window_->Engine()->Tuner();
+  ASSERT_NE(tuner, nullptr);
+  ASSERT_NE(tuner->ActiveBand(), nullptr);
+  CChannelTable* table = tuner->Table();
+  const int before = table->Current();
+  ASSERT_GE(table->Count(), 3);
+  const int target = before == 0 ? 2 : 0;
+  int number = -1;
+  for (uint32_t n = 1; n < 200 && number < 0; ++n) {
+    if (tuner->ActiveBand()->FrequencyOf(n) == table->Get(target)->frequency) number = n;
+  }
+  ASSERT_GT(number, 0);
+  for (char digit : std::to_string(number)) window_->OnCommand(376 + (digit - '0'));
+  window_->OnCommand(386);
+  EXPECT_EQ(CurrentStation(*window_), target);
+  window_->OnPanelCommand(pid::kKeyRecall);
+  EXPECT_EQ(CurrentStation(*window_), before);
+}
+
+}  // namespace
+}  // namespace vdtest

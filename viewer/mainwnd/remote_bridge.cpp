@@ -1,0 +1,48 @@
+#include "remote_bridge.h"
+
+#include <QMetaObject>
+
+#include "viewer_dlg.h"
+
+namespace vd {
+
+namespace {
+
+// Qt drops a queued functor whose context object is gone, so a code that arrives while the
+// window closes is simply lost.
+template <typename F>
+void Queue(CViewerDlg& window, F&& work) {
+  QMetaObject::invokeMethod(&window, std::forward<F>(work), Qt::QueuedConnection);
+}
+
+}  // namespace
+
+void RemoteBridge::PostMainCommand(int command) {
+  Queue(window_, [w = &window_, command] { w->OnCommand(command); });
+}
+
+void RemoteBridge::PostPanelCommand(int command) {
+  Queue(window_, [w = &window_, command] { w->OnPanelCommand(command); });
+}
+
+void RemoteBridge::PostVideoSourceCycle() {
+  Queue(window_, [w = &window_] { w->RemoteVideoSourceCycle(); });
+}
+
+void RemoteBridge::PostTvRadioFlip() {
+  Queue(window_, [w = &window_] { w->RemoteTvRadioFlip(); });
+}
+
+void RemoteBridge::PostFineTune(int32_t deltaHz) {
+  Queue(window_, [w = &window_, deltaHz] { w->RemoteFineTune(deltaHz); });
+}
+
+void RemoteBridge::PostMuteToggle() {
+  Queue(window_, [w = &window_] { w->RemoteMuteToggle(); });
+}
+
+void RemoteBridge::PostFmMemoryToggle() {
+  Queue(window_, [w = &window_] { w->RemoteFmMemoryToggle(); });
+}
+
+}  // namespace vd

@@ -1,0 +1,42 @@
+// The video area of the main window: paints the engine's live frames (or the file player's)
+// scaled to its rectangle, or the still picture of view state 4. Frames arrive on a streaming
+// thread; they are copied under a lock and the repaint is queued to the UI thread.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <atomic>
+#include <mutex>
+
+#include "video_frame_sink.h"
+
+class VideoArea : public QWidget, public vd::VideoFrameSink {
+  Q_OBJECT
+
+ public:
+  explicit VideoArea(QWidget* parent = nullptr);
+
+  // Streaming thread.
+  void OnVideoFrame(const vd::VideoFrame& frame) override;
+
+  // A picture in place of the video (view state 4); a null image goes back to the video.
+  void ShowStill(const QImage& picture);
+  bool ShowsStill() const { return !still_.isNull(); }
+  // The latest frame (tests and screenshots).
+  QImage LastFrame() const;
+  int FrameCount() const { return frames_.load(); }
+
+ signals:
+  void DoubleClicked();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  mutable std::mutex lock_;
+  QImage frame_;
+  QImage still_;
+  std::atomic<bool> repaintQueued_{false};
+  std::atomic<int> frames_{0};
+};

@@ -1,0 +1,433 @@
+#include "viewer_dlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QVBoxLayout>
+#include <chrono>
+
+#include "album_frame.h"
+#include "auto_scan_dlg.h"
+#include "control_panel.h"
+#include "country_table.h"
+#include "mixer.h"
+#include "mixer_backend_factory.h"
+#include "panel_ids.h"
+#include "panel_volume.h"
+#include "remote_bridge.h"
+#include "remote_procedure.h"
+#include "screen_saver_inhibit.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "skin.h"
+#include "stromsift.h"
+#include "vd/device_enumerator.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_entry.h"
+#include "viewer_sheet_host.h"
+#include "work_modes.h"
+
+namespace pid = vd::panel_id;
+
+// The mixer's questions go to the main window; a class of its own because CMixer's host and
+// the tuning context both have a Beep and a ShowMessage.
+class CViewerDlg::MixerLink : public vd::MixerHost {
+ public:
+  explicit MixerLink(CViewerDlg& window) : window_(window) {}
+  void RefreshPanel() override { window_.RefreshPanelVolume(); }
+  void Beep(vd::BeepKind) override { QApplication::beep(); }
+  void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
+
+ private:
+  CViewerDlg& window_;
+};
+
+CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
+    : QWidget(nullptr, Qt::Window), store_(store), options_(std::move(options)) {
+  vd::LoadContext context = vd::LoadContext::FromSystem(&CountryTable::IsKnownCode);
+  settings_.Load(store_, context);
+  deviceNode_ = context.deviceNodeName;
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setAcceptDrops(true);
+}
+
+CViewerDlg::~CViewerDlg() {
+  if (!closed_) Shutdown();
+  // Frames stop with the engine, before the video area they paint into goes.
+  engine_.reset();
+  mixerNotifiers_.clear();
+  volume_.reset();
+  mixer_.reset();
+}
+
+bool CViewerDlg::Start() {
+  // (The leftover audio-preview window of the other platform has no counterpart here.)
+  store_.WriteDword(vd::kSection, vd::setting::kWinHandle, static_cast<int32_t>(winId()));
+  BuildChildren();
+  sheetHost_ = std::make_unique<vd::ViewerSheetHost>(*this, store_);
+  entry_ = std::make_unique<vd::ViewerEntry>(*this);
+  engine_ = std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *this, *this);
+  if (!engine_->Init(video_, this)) {
+    engine_.reset();
+    closed_ = true;
+    store_.WriteDword(vd::kSection, vd::setting::kWinHandle, 0);
+    return false;
+  }
+  albumHost_ = std::make_unique<vd::ViewerAlbumHost>(*this);
+  album_ = std::make_unique<CAlbumFrame>(
+      *albumHost_, settings_.path, settings_.albumPageNum,
+      [this](int32_t page) { settings_.albumPageNum = page; }, nullptr);
+  album_->setWindowTitle("Gallery");
+  engine_->SetStillFolder(album_->StillFolder().string());
+  StartMixer();
+  CreatePanel();
+  RefreshDeviceStatus();
+  if (engine_->WorkMode() == vd::kWorkModeRadio) {
+    panel_->ApplyInputOnNextPress();
+    QMetaObject::invokeMethod(
+        this, [this] { OnPanelCommand(pid::kInput); }, Qt::QueuedConnection);
+  }
+  SetVideoSize(320, 240);
+  SetViewState(0);
+  panel_->SetFmDisabled(settings_.fmDisabled != 0);
+  remoteState_.SetFmDisabled(settings_.fmDisabled != 0);
+  MaybeShowDisplayWarning();
+  started_ = true;
+  if (settings_.alwaysOnTopStored == 1) {
+    QMetaObject::invokeMethod(
+        this, [this] { OnCommand(32805); }, Qt::QueuedConnection);
+  }
+  setWindowTitle(kTitle);
+  if (options_.startParser) StartParser();
+  SetTimer(kTimerAlbum, 2000);
+  inhibit_ = std::make_unique<vd::ScreenSaverInhibit>();
+  if (settings_.workMode != vd::kWorkModeRadio) show();
+  panel_->show();
+  PlaceWindows();
+  SetViewState(1);
+  SyncRemoteState();
+  if (scanRequested_) {
+    scanRequested_ = false;
+    QMetaObject::invokeMethod(
+        this, [this] { CAutoScanDlg::OpenAndScan(*sheetHost_, this); }, Qt::QueuedConnection);
+  }
+  return true;
+}
+
+void CViewerDlg::BuildChildren() {
+  status_ = new QLabel("Live View", this);
+  status_->setObjectName("1019");
+  status_->setAlignment(Qt::AlignCenter);
+  status_->hide();
+  video_ = new VideoArea(this);
+  connect(video_, &VideoArea::DoubleClicked, this, [this] {
+    if (viewState_ == 0 || viewState_ == 1) OnCommand(32808);
+  });
+  strip_ = new ViewStateStrip(this);
+  connect(strip_, &ViewStateStrip::Command, this, &CViewerDlg::OnCommand);
+  statistics_ = new QLabel(this);
+  statistics_->setObjectName("statistics");
+  statistics_->hide();
+  QPalette dark = palette();
+  dark.setColor(QPalette::Window, QColor(20, 22, 28));
+  dark.setColor(QPalette::WindowText, QColor(220, 220, 225));
+  setPalette(dark);
+  setAutoFillBackground(true);
+  setWindowTitle(kTitle);
+}
+
+int VideoMargin(bool border, int extent, int base, int big) {
+  if (!border) return 0;
+  if (extent < base) return 8 - (base / std::max(extent, 1) + 1);
+  return 8 + (extent > big ? 1 : 0);
+}
+
+void CViewerDlg::LayoutChildren() {
+  if (video_ == nullptr) return;
+  const int w = width() - (fullScreen_ ? 0 : ViewStateStrip::kWidth);
+  const int h = height() - (statistics_->isVisible() ? statistics_->height() : 0);
+  const bool border = settings_.videoBorder != 0 && !fullScreen_;
+  const int mx = VideoMargin(border, w, 320, 400);
+  const int my = VideoMargin(border, h, 240, 360);
+  video_->setGeometry(mx, my, std::max(1, w - 2 * mx), std::max(1, h - 2 * my));
+  status_->setGeometry(mx, std::max(0, my - 18), std::max(1, w - 2 * mx), 18);
+  strip_->setGeometry(width() - ViewStateStrip::kWidth, 0, ViewStateStrip::kWidth, height());
+  strip_->setVisible(!fullScreen_);
+  statistics_->setGeometry(0, height() - 18, width(), 18);
+}
+
+void CViewerDlg::CreatePanel() {
+  panel_ = std::make_unique<CControlPanel>(vd::Skin::Shared());
+  panel_->setWindowTitle(kTitle);
+  vd::Capabilities caps = engine_->GetCapabilities();
+  if (!caps.tuner && (settings_.workMode == 2 || settings_.workMode == 3)) settings_.workMode = 1;
+  settings_.workMode = engine_->WorkMode();
+  panel_->SetWorkMode(settings_.workMode);
+  panel_->SetInput(vd::PanelInputOf(settings_.workMode));
+  panel_->SetKeypadOpen(settings_.keyPadOpen != 0);
+  panel_->SetVcrPadOpen(settings_.vcrPadOpen != 0);
+  panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
+  panel_->SetFmMemoryMode(settings_.remoteFmMemory != 0);
+  connect(panel_.get(), &CControlPanel::Command, this, &CViewerDlg::OnPanelCommand);
+  connect(panel_.get(), &CControlPanel::SliderMoved, this, [this](int, int value) {
+    if (volume_) volume_->OnSliderMoved(value);
+    RefreshPanelVolume();
+  });
+  connect(panel_.get(), &CControlPanel::FocusToMainWindow, this, [this] { activateWindow(); });
+  RefreshPanelVolume();
+}
+
+void CViewerDlg::StartMixer() {
+  mixerLink_ = std::make_unique<MixerLink>(*this);
+  mixer_ =
+      std::make_unique<CMixer>(vd::MakeMixerBackend(), *mixerLink_, settings_.controlMasterVolume);
+  volume_ = std::make_unique<vd::PanelVolume>(*mixer_);
+  const vd::Capabilities caps = engine_->GetCapabilities();
+  volume_->Start({settings_.mute, settings_.volume}, caps.audio);
+  for (const pollfd& fd : mixer_->PollDescriptors()) {
+    auto notifier = std::make_unique<QSocketNotifier>(fd.fd, QSocketNotifier::Read);
+    connect(notifier.get(), &QSocketNotifier::activated, this, [this] {
+      mixer_->HandleEvents();
+      RefreshPanelVolume();
+    });
+    mixerNotifiers_.push_back(std::move(notifier));
+  }
+}
+
+void CViewerDlg::StartParser() {
+  IStromsift* parser = nullptr;
+  if (CreateStromsift(&parser) != S_OK || parser == nullptr) return;
+  parser_.reset(parser);
+  remoteBridge_ = std::make_unique<vd::RemoteBridge>(*this);
+  remoteProcedure_ = std::make_unique<vd::RemoteProcedure>(remoteState_, *remoteBridge_);
+  parser_->SetRemoteCallback(&vd::RemoteProcedure::Callback, remoteProcedure_.get());
+  parser_->Run();  // a parser that cannot run is not reported
+}
+
+void CViewerDlg::MaybeShowDisplayWarning() {
+  const int depth = options_.screenDepth != 0 ? options_.screenDepth
+                    : QGuiApplication::primaryScreen() != nullptr
+                        ? QGuiApplication::primaryScreen()->depth()
+                        : 16;
+  if (depth == 16 || settings_.displayModeWarning != 0 || !videoPresent_ ||
+      engine_->Settings().notShowAgain != 0) {
+    return;
+  }
+  displayWarningShown_ = true;
+  bool notAgain = false;
+  if (options_.displayWarning) {
+    notAgain = options_.displayWarning(this);
+  } else {
+    QDialog dialog(this);
+    dialog.setWindowTitle("Display Warning");
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(
+        new QLabel("For optimal performance, change your display color settings to 16 bit."));
+    auto* box = new QCheckBox("Do not show this warning again.");
+    layout->addWidget(box);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.exec();
+    notAgain = box->isChecked();
+  }
+  engine_->Settings().notShowAgain = notAgain ? 1 : 0;
+}
+
+bool CViewerDlg::Shutdown() {
+  if (closed_) return true;
+  if (sheetHost_ && sheetHost_->IsScanRunning()) return false;
+  if (viewState_ == 2 && engine_) engine_->StopCapture();
+  if (mixer_) {
+    int32_t mute = settings_.mute;
+    int32_t volume = settings_.volume;
+    mixer_->ReadState(mute, volume);
+    settings_.mute = mute;
+    settings_.volume = volume;
+  }
+  if (panel_) {
+    settings_.keyPadOpen = panel_->state().keypadOpen ? 1 : 0;
+    settings_.vcrPadOpen = panel_->state().vcrPadOpen ? 1 : 0;
+    settings_.remoteFmMemory = panel_->fmMemoryMode() ? 1 : 0;
+  }
+  settings_.Save(store_);
+  panel_.reset();
+  album_.reset();
+  if (parser_) {
+    parser_->Stop();
+    parser_.reset();
+  }
+  remoteProcedure_.reset();
+  remoteBridge_.reset();
+  if (virtualRemote_) virtualRemote_->close();
+  if (about_) about_->close();
+  timers_.clear();
+  inhibit_.reset();
+  store_.WriteDword(vd::kSection, vd::setting::kWinHandle, 0);
+  closed_ = true;
+  hide();
+  return true;
+}
+
+void CViewerDlg::closeEvent(QCloseEvent* event) {
+  if (!Shutdown()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  QApplication::quit();
+}
+
+// --- vd::CaptureHost
+
+void CViewerDlg::ShowMessage(const std::string& text) {
+  ShowMessageBox("", text);
+}
+
+void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& text) {
+  messages_.push_back(text);
+  if (messageSink_) {
+    messageSink_(caption, text);
+    return;
+  }
+  QMessageBox::warning(isVisible() ? this : nullptr,
+                       caption.empty() ? QString(kTitle) : QString::fromStdString(caption),
+                       QString::fromStdString(text));
+}
+
+void CViewerDlg::SetTimer(uint32_t id, uint32_t milliseconds) {
+  auto& timer = timers_[id];
+  if (!timer) {
+    timer = std::make_unique<QTimer>();
+    connect(timer.get(), &QTimer::timeout, this, [this, id] { OnTimerFired(id); });
+  }
+  timer->start(static_cast<int>(milliseconds));
+}
+
+void CViewerDlg::KillTimer(uint32_t id) {
+  auto it = timers_.find(id);
+  if (it != timers_.end()) it->second->stop();
+}
+
+void CViewerDlg::ShowStatistics(const vd::StatisticsText& text) {
+  statistics_->setText(QString::fromStdString("  Captured: " + text.captured + "   " +
+                                              text.seconds + "   Dropped: " + text.dropped + "   " +
+                                              text.fps + "   " + text.rate));
+}
+
+void CViewerDlg::ShowCaptureProgress(double seconds, int64_t bytes) {
+  status_->setText(QString("Capturing %1 s, %2 KB").arg(seconds, 0, 'f', 1).arg(bytes / 1024));
+}
+
+void CViewerDlg::OnWorkModeForced(int32_t mode) {
+  settings_.workMode = mode;
+  if (panel_) {
+    panel_->SetWorkMode(mode);
+    panel_->SetInput(vd::PanelInputOf(mode));
+  }
+  SyncRemoteState();
+}
+
+void CViewerDlg::OnDeviceLost() {
+  PostPower();
+}
+
+void CViewerDlg::RefreshControls() {
+  if (started_) RefreshDeviceStatus();
+}
+
+void CViewerDlg::OnCaptureAborted() {
+  SetViewState(1);
+}
+
+void CViewerDlg::RunCaptureCommand() {
+  OnCommand(1022);
+}
+
+void CViewerDlg::MarkAlbumForRefresh() {
+  albumRefreshPending_ = true;
+  if (album_) album_->MarkForRefresh();
+}
+
+void CViewerDlg::ResizeVideoArea(int32_t width, int32_t height) {
+  SetVideoSize(width, height);
+}
+
+// --- vd::FilePlayerHost
+
+void CViewerDlg::OnClipEnded() {
+  if (panel_) panel_->SetPlaying(false);
+}
+
+void CViewerDlg::ShowPlaybackTimes(const std::string& length, const std::string& elapsed) {
+  status_->setText(QString::fromStdString(elapsed + " / " + length));
+}
+
+// --- vd::TuningContext
+
+int32_t CViewerDlg::TvStation() const {
+  return store_.ReadDword(vd::kSection, vd::setting::kTvStation, 0);
+}
+
+int32_t CViewerDlg::TvOldStation() const {
+  return store_.ReadDword(vd::kSection, vd::setting::kTvOldStation, 0);
+}
+
+void CViewerDlg::WriteTvStations(int32_t station, int32_t oldStation) {
+  store_.Update([&](vd::SettingsStore::Batch& b) {
+    b.WriteDword(vd::kSection, vd::setting::kTvStation, station);
+    b.WriteDword(vd::kSection, vd::setting::kTvOldStation, oldStation);
+  });
+}
+
+bool CViewerDlg::AskYesNo(const std::string& caption, const std::string& text) {
+  if (messageSink_) {
+    messageSink_(caption, text);
+    return false;
+  }
+  return QMessageBox::question(this, QString::fromStdString(caption),
+                               QString::fromStdString(text)) == QMessageBox::Yes;
+}
+
+void CViewerDlg::ShowMessage(const std::string& caption, const std::string& text) {
+  ShowMessageBox(caption, text);
+}
+
+void CViewerDlg::Beep(uint32_t) {
+  QApplication::beep();
+}
+
+bool CViewerDlg::IsMuted() const {
+  return volume_ != nullptr && volume_->Muted();
+}
+
+void CViewerDlg::SetMuted(bool muted) {
+  if (mixer_) mixer_->SetMute(muted);
+  RefreshPanelVolume();
+}
+
+void CViewerDlg::Wait(uint32_t milliseconds) {
+  // The tuner settles while the loop keeps running; the frames keep arriving meanwhile.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < until) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+    QThread::msleep(1);
+  }
+}
+
+void CViewerDlg::BeginWaitCursor() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CViewerDlg::EndWaitCursor() {
+  QApplication::restoreOverrideCursor();
+}

@@ -1,0 +1,241 @@
+// The viewer's main window: the video area, the status label, the view-state strip and the
+// capture-statistics bar. It owns the capture engine, the control panel, the mixer, the album
+// window and the stream parser, and routes the commands of the panel, the keyboard and the
+// remote between them. UI thread only, except where a member says otherwise.
+#pragma once
+
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "capture_graph.h"
+#include "capture_host.h"
+#include "file_player.h"
+#include "main_settings.h"
+#include "mixer_host.h"
+#include "remote_state.h"
+#include "tuning_context.h"
+
+class CAlbumFrame;
+class CControlPanel;
+class CMixer;
+class IStromsift;
+class QSocketNotifier;
+class VideoArea;
+class ViewStateStrip;
+
+namespace vd {
+class PanelVolume;
+class RemoteBridge;
+class RemoteProcedure;
+class ScreenSaverInhibit;
+class SettingsStore;
+class ViewerAlbumHost;
+class ViewerSheetHost;
+class ViewerEntry;
+
+// What tests replace: the screen depth and the Display Warning's answer.
+struct ViewerOptions {
+  int screenDepth = 0;  // 0: ask the screen
+  // Shows the Display Warning; returns whether "Do not show this warning again." was ticked.
+  std::function<bool(QWidget*)> displayWarning;
+  bool startParser = true;
+};
+}  // namespace vd
+
+class CViewerDlg : public QWidget,
+                   public vd::CaptureHost,
+                   public vd::FilePlayerHost,
+                   public vd::TuningContext {
+  Q_OBJECT
+
+ public:
+  using Options = vd::ViewerOptions;
+
+  static constexpr int kTimerAlbum = 214;
+  static constexpr int kTimerEntry = 213;
+  static constexpr int kTimerRecordLamp = 215;
+  static constexpr const char* kTitle = "Brevant TV USB";
+
+  explicit CViewerDlg(vd::SettingsStore& store, Options options = {});
+  ~CViewerDlg() override;
+
+  // The start-up sequence; false when there is no usable capture hardware (the process then
+  // ends with status 1).
+  bool Start();
+  // The close request: refused (false) while a channel scan runs.
+  bool Shutdown();
+
+  // Commands of the main window and of the panel (both run here).
+  void OnCommand(int id);
+  void OnPanelCommand(int id);
+  void SetWorkMode(int workMode);
+  void SetViewState(int viewState);
+  void SetVideoSize(int width, int height);
+  void RefreshDeviceStatus();
+  // WM_USER+103: back to the stored TV station.
+  void RetuneStoredStation();
+  void ShowAlbumWindow();
+  void ToggleAlbumWindow();
+  // An album file in place of the live picture: a picture in view state 4, a film in 3.
+  void OpenAlbumFile(const std::string& path, bool picture);
+
+  int ViewState() const { return viewState_; }
+  int WorkModeValue() const { return settings_.workMode; }
+  bool FullScreen() const { return fullScreen_; }
+  bool DisplayWarningShown() const { return displayWarningShown_; }
+  CaptureGraph* Engine() { return engine_.get(); }
+  CControlPanel* Panel() { return panel_.get(); }
+  CAlbumFrame* AlbumWindow() { return album_.get(); }
+  VideoArea* Video() { return video_; }
+  ViewStateStrip* Strip() { return strip_; }
+  QLabel* StatusLabel() { return status_; }
+  vd::MainSettings& Settings() { return settings_; }
+  const vd::RemoteState& Remote() const { return remoteState_; }
+  vd::PanelVolume* Volume() { return volume_.get(); }
+  bool HasParser() const { return parser_ != nullptr; }
+  // Messages shown to the user, newest last (tests read them).
+  const std::vector<std::string>& Messages() const { return messages_; }
+  // Replaces the message boxes (tests): receives caption and text.
+  void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) {
+    messageSink_ = std::move(sink);
+  }
+
+  // vd::CaptureHost
+  void ShowMessage(const std::string& text) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  void SetTimer(uint32_t id, uint32_t milliseconds) override;
+  void KillTimer(uint32_t id) override;
+  void ShowStatistics(const vd::StatisticsText& text) override;
+  void ShowCaptureProgress(double seconds, int64_t bytes) override;
+  void OnWorkModeForced(int32_t mode) override;
+  void OnDeviceLost() override;
+  void RefreshControls() override;
+  void OnCaptureAborted() override;
+  void RunCaptureCommand() override;
+  void MarkAlbumForRefresh() override;
+  void ResizeVideoArea(int32_t width, int32_t height) override;
+
+  // vd::FilePlayerHost (ResizeVideoArea serves both hosts)
+  void ShowPlayerMessage(const std::string& text) override { ShowMessage(text); }
+  void OnClipEnded() override;
+  void ShowPlaybackTimes(const std::string& length, const std::string& elapsed) override;
+
+  // vd::TuningContext
+  std::string DataFolder() const override { return settings_.path; }
+  int32_t WorkMode() const override { return settings_.workMode; }
+  int32_t Country() const override { return settings_.country; }
+  int32_t Source() const override { return settings_.source; }
+  bool AutoScan() const override { return settings_.autoScan != 0; }
+  void SwitchOffAutoScan() override { settings_.autoScan = 0; }
+  bool RemoteFmMemory() const override { return settings_.remoteFmMemory != 0; }
+  int32_t TvStation() const override;
+  int32_t TvOldStation() const override;
+  void WriteTvStations(int32_t station, int32_t oldStation) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  void ShowMessage(const std::string& caption, const std::string& text) override;
+  void RequestAutomaticScan() override { scanRequested_ = true; }
+  void Beep(uint32_t kind) override;
+  bool IsMuted() const override;
+  void SetMuted(bool muted) override;
+  void Wait(uint32_t milliseconds) override;
+  void BeginWaitCursor() override;
+  void EndWaitCursor() override;
+  void RefreshChannelDisplay() override;
+  void RefreshChannelList() override {}
+
+  // Requests of the remote procedure, queued here by the bridge.
+  void RemoteVideoSourceCycle();
+  void RemoteTvRadioFlip();
+  void RemoteFineTune(int32_t deltaHz);
+  void RemoteMuteToggle();
+  void RemoteFmMemoryToggle();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  class MixerLink;
+  friend class MixerLink;
+
+  void BuildChildren();
+  void LayoutChildren();
+  void CreatePanel();
+  void StartMixer();
+  void StartParser();
+  void MaybeShowDisplayWarning();
+  void OnTimerFired(uint32_t id);
+  void ChannelStep(bool up);
+  void RefreshPanelVolume();
+  void SyncRemoteState();
+  void CaptureAction();
+  void TakeSnapshot();
+  void ToggleFullScreen();
+  void ApplyRatio43();
+  void TilePanel();
+  void PlaceWindows();
+  void ShowContextMenu(const QPoint& at);
+  void ShowVirtualRemote();
+  void OpenHelp();
+  void OpenSettingsSheet();
+  void StopShownFile();
+  void PostPower();
+
+  vd::SettingsStore& store_;
+  Options options_;
+  vd::MainSettings settings_;
+  std::string deviceNode_;
+  vd::RemoteState remoteState_;
+
+  // Children (owned by this window through Qt's parent).
+  VideoArea* video_ = nullptr;
+  ViewStateStrip* strip_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* statistics_ = nullptr;
+
+  std::unique_ptr<CaptureGraph> engine_;
+  std::unique_ptr<CControlPanel> panel_;
+  std::unique_ptr<vd::ViewerAlbumHost> albumHost_;
+  std::unique_ptr<vd::ViewerSheetHost> sheetHost_;
+  std::unique_ptr<vd::ViewerEntry> entry_;
+  std::unique_ptr<CAlbumFrame> album_;
+  std::unique_ptr<MixerLink> mixerLink_;
+  std::unique_ptr<CMixer> mixer_;
+  std::unique_ptr<vd::PanelVolume> volume_;
+  std::vector<std::unique_ptr<QSocketNotifier>> mixerNotifiers_;
+  std::unique_ptr<vd::RemoteBridge> remoteBridge_;
+  std::unique_ptr<vd::RemoteProcedure> remoteProcedure_;
+  std::unique_ptr<IStromsift> parser_;
+  std::unique_ptr<vd::ScreenSaverInhibit> inhibit_;
+  QPointer<QWidget> virtualRemote_;
+  QPointer<QWidget> about_;
+  std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
+
+  std::vector<std::string> messages_;
+  std::function<void(const std::string&, const std::string&)> messageSink_;
+  std::string shownFile_;
+  int viewState_ = 0;
+  bool started_ = false;
+  bool closed_ = false;
+  bool fullScreen_ = false;
+  bool videoPresent_ = false;
+  bool tunerPresent_ = false;
+  bool displayWarningShown_ = false;
+  bool lampOn_ = false;
+  bool albumRefreshPending_ = false;
+  bool scanRequested_ = false;
+  std::optional<QPoint> dragOffset_;
+};

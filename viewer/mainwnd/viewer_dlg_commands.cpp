@@ -1,0 +1,401 @@
+// The main window's command routing, work modes, view states and window rules.
+#include <QApplication>
+#include <filesystem>
+
+#include "album_frame.h"
+#include "channel_table.h"
+#include "control_panel.h"
+#include "keyboard_table.h"
+#include "mixer.h"
+#include "panel_ids.h"
+#include "panel_volume.h"
+#include "remote_actions.h"
+#include "tuner_control.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_dlg.h"
+#include "viewer_entry.h"
+#include "viewer_sheet_host.h"
+#include "work_modes.h"
+
+namespace pid = vd::panel_id;
+
+void CViewerDlg::OnCommand(int id) {
+  if (closed_) return;
+  switch (id) {
+    case 168:
+      if (panel_) {
+        panel_->setVisible(!panel_->isVisible());
+        if (panel_->isVisible()) PlaceWindows();
+      }
+      break;
+    case 32805:
+      settings_.alwaysOnTop = settings_.alwaysOnTop ? 0 : 1;
+      setWindowFlag(Qt::WindowStaysOnTopHint, settings_.alwaysOnTop != 0);
+      if (settings_.workMode != vd::kWorkModeRadio) show();
+      break;
+    case 32806:
+      if (fullScreen_ || viewState_ > 1) break;
+      settings_.forceRatio43 = settings_.forceRatio43 ? 0 : 1;
+      if (settings_.forceRatio43) ApplyRatio43();
+      break;
+    case 32807:
+      ApplyRatio43();
+      break;
+    case 32808:
+      ToggleFullScreen();
+      break;
+    case 32824:
+      if (settings_.workMode != vd::kWorkModeRadio && viewState_ != 2) ToggleFullScreen();
+      break;
+    case 32820:
+      if (fullScreen_) break;
+      settings_.videoBorder = settings_.videoBorder ? 0 : 1;
+      LayoutChildren();
+      break;
+    case 32809:
+      settings_.tileMode = settings_.tileMode ? 0 : 1;
+      if (settings_.tileMode && !fullScreen_ && panel_ && panel_->isVisible()) TilePanel();
+      break;
+    case 32818:
+      if (settings_.tileMode) TilePanel();
+      break;
+    case 32767:
+      OnPanelCommand(pid::kLogo);
+      break;
+    case 32764:
+      OpenHelp();
+      break;
+    case 32799:
+      OpenSettingsSheet();
+      break;
+    case 158:
+      if (viewState_ == 2) CaptureAction();
+      break;
+    case 162:
+      OnPanelCommand(pid::kCapture);
+      PlaceWindows();
+      break;
+    case ViewStateStrip::kGallery:
+      ToggleAlbumWindow();
+      break;
+    case ViewStateStrip::kCapture:
+      CaptureAction();
+      break;
+    case ViewStateStrip::kSnapshot:
+      TakeSnapshot();
+      break;
+    case 32765:
+      ShowAlbumWindow();
+      break;
+    default:
+      if (id >= 376 && id <= 387 && entry_) entry_->OnDigitCommand(id);
+      if (id >= 51 && id <= 60 && engine_)
+        engine_->ChooseDevices(id - 51, engine_->AudioIndex(), true);
+      break;
+  }
+}
+
+void CViewerDlg::OnPanelCommand(int id) {
+  if (closed_) return;
+  switch (id) {
+    case pid::kModeTv:
+      SetWorkMode(vd::kWorkModeTv);
+      break;
+    case pid::kModeRadio:
+      if (settings_.fmDisabled == 0) SetWorkMode(vd::kWorkModeRadio);
+      break;
+    case pid::kModeComposite:
+      SetWorkMode(vd::kWorkModeComposite);
+      break;
+    case pid::kModeSVideo:
+      SetWorkMode(vd::kWorkModeSVideo);
+      break;
+    case pid::kInput:
+      // The panel cycles and then sends the mode command; the audio preview stops first.
+      if (engine_) engine_->StopAudioPreview();
+      break;
+    case pid::kPower:
+      close();
+      break;
+    case pid::kMinimize:
+      if (settings_.workMode == vd::kWorkModeRadio) {
+        if (panel_) panel_->showMinimized();
+      } else {
+        showMinimized();
+      }
+      break;
+    case pid::kMaximize:
+    case pid::kRestore:
+      OnCommand(32808);
+      break;
+    case pid::kAbout:
+      OpenHelp();
+      break;
+    case pid::kLogo:
+      if (!about_) {
+        auto* about = new QWidget(nullptr, Qt::Dialog);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        about->setWindowTitle("About Brevant TV USB");
+        auto* text =
+            new QLabel("Brevant TV USB\nviewdeck " + QApplication::applicationVersion(), about);
+        text->setAlignment(Qt::AlignCenter);
+        about->resize(280, 120);
+        text->resize(280, 120);
+        about_ = about;
+      }
+      about_->show();
+      break;
+    case pid::kChannelUp:
+    case pid::kChannelDown:
+      ChannelStep(id == pid::kChannelUp);
+      break;
+    case pid::kMute:
+    case pid::kUnmute:
+    case pid::kVolumeUp:
+    case pid::kVolumeDown:
+      if (volume_ && volume_->OnCommand(id)) {
+        RefreshPanelVolume();
+      } else {
+        QApplication::beep();
+      }
+      break;
+    case pid::kSoundMode:
+      if (settings_.isMts == 1) {
+        settings_.mtsMode = (settings_.mtsMode + 1) % 3;
+        if (engine_) engine_->SelectAudioMode(settings_.mtsMode);
+      } else if (settings_.isMts == 0) {
+        settings_.mtsPalMode = (settings_.mtsPalMode + 1) % 2;
+        if (engine_) engine_->SelectAudioMode(settings_.mtsPalMode);
+      }
+      if (panel_) {
+        panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
+        panel_->Refresh(vd::PanelDisplay::kShowSoundMode);
+      }
+      break;
+    case pid::kAlbum:
+      OnCommand(ViewStateStrip::kGallery);
+      break;
+    case pid::kSnapshot:
+      OnCommand(ViewStateStrip::kSnapshot);
+      break;
+    case pid::kTools:
+      OnCommand(32799);
+      break;
+    case pid::kRecord:
+    case pid::kLive:
+      CaptureAction();
+      break;
+    case pid::kStop:
+      if (viewState_ == 2) {
+        CaptureAction();
+      } else if (viewState_ == 3 && engine_ && engine_->Player()) {
+        engine_->Player()->StopFile();
+      }
+      break;
+    case pid::kPlay:
+      if (engine_ && engine_->Player()) engine_->Player()->PlayFile();
+      break;
+    case pid::kPause:
+      if (engine_ && engine_->Player()) engine_->Player()->PauseFile();
+      break;
+    default:
+      if (((id >= pid::kKey0 && id <= pid::kKeyRecall) ||
+           (id >= pid::kFmKey0 && id <= pid::kFmMemory)) &&
+          entry_) {
+        entry_->OnKeypad(id);
+      }
+      break;
+  }
+}
+
+void CViewerDlg::SetWorkMode(int workMode) {
+  if (sheetHost_ && sheetHost_->IsScanRunning()) {
+    panel_->RevertInput();
+    return;
+  }
+  if (panel_) panel_->SetInput(vd::PanelInputOf(workMode));
+  const bool leavingRadio = settings_.workMode == vd::kWorkModeRadio;
+  settings_.workMode = workMode;
+  if (workMode == vd::kWorkModeRadio) {
+    StopShownFile();
+    SetViewState(1);
+    hide();
+    if (album_) album_->hide();
+    if (panel_) {
+      // The panel is the only window now: a normal top-level window the window manager lists.
+      panel_->setWindowTitle(kTitle);
+      panel_->show();
+      panel_->activateWindow();
+    }
+  } else {
+    show();
+    SetViewState(1);
+  }
+  if (engine_) engine_->ApplyWorkMode(workMode);
+  if (leavingRadio && workMode != vd::kWorkModeRadio) SetVideoSize(320, 240);
+  if (panel_) panel_->SetWorkMode(workMode);
+  setWindowTitle(vd::WorkModeInfoOf(workMode).title);
+  RefreshDeviceStatus();
+  SyncRemoteState();
+}
+
+void CViewerDlg::SetViewState(int viewState) {
+  viewState_ = viewState;
+  if (panel_) panel_->SetViewState(viewState);
+  if (viewState == 2) {
+    SetTimer(kTimerRecordLamp, 1000);
+  } else {
+    KillTimer(kTimerRecordLamp);
+    if (panel_) panel_->SetRecordLampVisible(false);
+  }
+  strip_->SetCaptureLabel(viewState >= 2);
+  const bool radio = settings_.workMode == vd::kWorkModeRadio;
+  strip_->SetCommandEnabled(ViewStateStrip::kGallery, !radio);
+  strip_->SetCommandEnabled(ViewStateStrip::kCapture, !radio && videoPresent_);
+  strip_->SetCommandEnabled(ViewStateStrip::kSnapshot,
+                            !radio && videoPresent_ && (viewState == 1 || viewState == 0));
+  if (viewState != 4) video_->ShowStill(QImage());
+  statistics_->setVisible(viewState == 2 || viewState == 5);
+  if (viewState == 1 && started_) RefreshChannelDisplay();
+  remoteState_.SetBusy(viewState >= 2 && viewState <= 5 && viewState != 4);
+  LayoutChildren();
+}
+
+void CViewerDlg::SetVideoSize(int width, int height) {
+  const int extraW = this->width() - video_->width();
+  const int extraH = this->height() - video_->height();
+  resize(std::max(width + extraW, 48), std::max(height + extraH, 36));
+  LayoutChildren();
+}
+
+void CViewerDlg::RefreshDeviceStatus() {
+  if (!engine_) return;
+  const vd::Capabilities caps = engine_->GetCapabilities();
+  videoPresent_ = caps.video;
+  tunerPresent_ = caps.tuner;
+  if (panel_) panel_->setEnabled(caps.video);
+  if (!caps.video) {
+    status_->setText("Device not detected.");
+    status_->show();
+  } else {
+    status_->hide();
+  }
+  RefreshChannelDisplay();
+  RefreshPanelVolume();
+}
+
+void CViewerDlg::RetuneStoredStation() {
+  if (!started_ || !panel_ || settings_.workMode != vd::kWorkModeTv || !engine_) return;
+  TunerControl* tuner = engine_->Tuner();
+  if (tuner != nullptr && tuner->Table() != nullptr) tuner->Table()->Select(TvStation(), true);
+  RefreshChannelDisplay();
+}
+
+void CViewerDlg::RefreshChannelDisplay() {
+  if (!panel_ || !engine_) return;
+  std::optional<vd::PanelStation> station;
+  TunerControl* tuner = engine_->Tuner();
+  CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
+  int32_t index = -1;
+  if (table != nullptr && table->GetCurrent(&index)) {
+    if (const CChannel* channel = table->Get(index)) {
+      station = vd::PanelStation{channel->Name(), channel->frequency, index};
+    }
+  }
+  panel_->SetStation(station);
+  panel_->Refresh(vd::PanelDisplay::kRememberedChannel);
+}
+
+void CViewerDlg::ChannelStep(bool up) {
+  const int input = panel_ ? panel_->input() : 0;
+  if (input > 1 || viewState_ == 2 || !engine_) {
+    QApplication::beep();
+    return;
+  }
+  TunerControl* tuner = engine_->Tuner();
+  CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
+  if (table == nullptr || table->Count() == 0) {
+    // Tuning without stations: the radio list is filled in the settings sheet.
+    if (input == 1) {
+      OnCommand(32799);
+    } else {
+      QApplication::beep();
+    }
+    return;
+  }
+  if (up) {
+    table->SelectNext();
+  } else {
+    table->SelectPrevious();
+  }
+  RefreshChannelDisplay();
+}
+
+void CViewerDlg::RefreshPanelVolume() {
+  if (!panel_ || !volume_) return;
+  panel_->SetVolumeRange(volume_->Minimum(), volume_->Maximum());
+  panel_->SetVolumePosition(volume_->Position());
+  panel_->SetMuted(volume_->Muted());
+}
+
+void CViewerDlg::SyncRemoteState() {
+  remoteState_.SetPanelInput(panel_ ? panel_->input() : vd::PanelInputOf(settings_.workMode));
+  remoteState_.SetCountry(settings_.country);
+  remoteState_.SetFullScreen(fullScreen_);
+}
+
+void CViewerDlg::OnTimerFired(uint32_t id) {
+  switch (id) {
+    case kTimerAlbum:
+      if (album_ && (albumRefreshPending_ || (engine_ && engine_->TakeNewStillMark()))) {
+        albumRefreshPending_ = false;
+        album_->MarkForRefresh();
+        album_->RefreshIfMarked();
+      }
+      break;
+    case kTimerEntry:
+      if (entry_) entry_->OnEntryTimer();
+      break;
+    case kTimerRecordLamp:
+      lampOn_ = !lampOn_;
+      if (panel_) panel_->SetRecordLampVisible(lampOn_);
+      break;
+    default:
+      if (engine_) engine_->OnTimer(id);
+      break;
+  }
+}
+
+void CViewerDlg::RemoteVideoSourceCycle() {
+  if (!panel_) return;
+  SetWorkMode(vd::WorkModeOfInput(vd::NextVideoSource(panel_->input())));
+}
+
+void CViewerDlg::RemoteTvRadioFlip() {
+  if (!panel_) return;
+  const int input = vd::TvRadioFlip(panel_->input());
+  if (input == 1 && settings_.fmDisabled != 0) return;
+  SetWorkMode(vd::WorkModeOfInput(input));
+}
+
+void CViewerDlg::RemoteFineTune(int32_t deltaHz) {
+  if (entry_ && !entry_->FineTuneStep(deltaHz)) QApplication::beep();
+}
+
+void CViewerDlg::RemoteMuteToggle() {
+  OnPanelCommand(IsMuted() ? pid::kUnmute : pid::kMute);
+}
+
+void CViewerDlg::RemoteFmMemoryToggle() {
+  settings_.remoteFmMemory = settings_.remoteFmMemory ? 0 : 1;
+  if (panel_) {
+    panel_->SetFmMemoryMode(settings_.remoteFmMemory != 0);
+    panel_->ShowText("", vd::FmMemoryText(settings_.remoteFmMemory != 0));
+  }
+}
+
+void CViewerDlg::PostPower() {
+  QMetaObject::invokeMethod(
+      this, [this] { OnPanelCommand(pid::kPower); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,306 @@
+// The main window's picture, capture and snapshot actions, window rules and input events.
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QScreen>
+#include <QUrl>
+#include <filesystem>
+
+#include "album_frame.h"
+#include "control_panel.h"
+#include "keyboard_table.h"
+#include "options_sheet.h"
+#include "panel_ids.h"
+#include "sheet_page_set.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_dlg.h"
+#include "viewer_sheet_host.h"
+#include "virtual_remote_wnd.h"
+#include "work_modes.h"
+
+void CViewerDlg::CaptureAction() {
+  if (!engine_) return;
+  switch (viewState_) {
+    case 0:
+    case 1:
+      if (engine_->BeginCapture()) {
+        SetViewState(2);
+      } else {
+        engine_->ReturnToLive();
+      }
+      break;
+    case 2:
+      engine_->StopCapture();
+      SetViewState(5);
+      if (album_ && album_->SaveFilm()) {
+        OpenAlbumFile(albumHost_->CurrentFile().string(), false);
+      }
+      if (viewState_ == 5) {
+        engine_->ReturnToLive();
+        SetViewState(1);
+      }
+      break;
+    case 3:
+    case 4:
+      StopShownFile();
+      SetViewState(1);
+      break;
+    default:
+      break;
+  }
+}
+
+void CViewerDlg::TakeSnapshot() {
+  if (!engine_ || !album_) return;
+  std::vector<uint8_t> picture;
+  vd::BitmapInfoHeader header;
+  if (!engine_->TakeSnapshot(&picture, &header)) return;
+  if (album_->SaveStill(header, picture)) ShowAlbumWindow();
+}
+
+void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
+  if (!engine_ || viewState_ == 2) return;
+  if (picture) {
+    QImage image(QString::fromStdString(path));
+    if (image.isNull()) {
+      ShowMessage("Cannot open " + path);
+      return;
+    }
+    engine_->StopPlayer();
+    engine_->StopPreview(true);
+    engine_->SetStillOnDisplay(true);
+    shownFile_ = path;
+    SetViewState(4);
+    video_->ShowStill(image);
+    SetVideoSize(image.width(), image.height());
+  } else {
+    if (!engine_->PlayFile(path)) {
+      ShowMessage("Cannot play " + path);
+      return;
+    }
+    shownFile_ = path;
+    SetViewState(3);
+  }
+  if (panel_) panel_->SetVcrPadOpen(true);
+}
+
+void CViewerDlg::StopShownFile() {
+  if (!engine_) return;
+  if (viewState_ == 2) engine_->StopCapture();
+  if (viewState_ == 3) engine_->StopPlayer();
+  if (viewState_ >= 2) engine_->ReturnToLive();
+  if (viewState_ == 4 || viewState_ == 3) {
+    engine_->SetStillOnDisplay(true);
+    engine_->ReturnToLive();
+  }
+  shownFile_.clear();
+  video_->ShowStill(QImage());
+}
+
+void CViewerDlg::ShowAlbumWindow() {
+  if (!album_ || settings_.workMode == vd::kWorkModeRadio) return;
+  PlaceWindows();
+  album_->show();
+  album_->RefreshIfMarked();
+}
+
+void CViewerDlg::ToggleAlbumWindow() {
+  if (!album_) return;
+  if (album_->isVisible()) {
+    album_->hide();
+  } else {
+    ShowAlbumWindow();
+  }
+}
+
+void CViewerDlg::ToggleFullScreen() {
+  if (!engine_ || engine_->IsCapturing() || viewState_ >= 2) return;
+  if (!fullScreen_) {
+    fullScreen_ = true;
+    if (album_) album_->hide();
+    status_->hide();
+    showFullScreen();
+    engine_->ResizeVideo(true, width(), height());
+  } else {
+    fullScreen_ = false;
+    showNormal();
+  }
+  if (panel_) panel_->SetFullScreen(fullScreen_);
+  LayoutChildren();
+  SyncRemoteState();
+  setWindowTitle(kTitle);
+}
+
+void CViewerDlg::ApplyRatio43() {
+  if (fullScreen_ || viewState_ > 1 || settings_.forceRatio43 == 0) return;
+  int w = video_->width();
+  int h = video_->height();
+  if (3 * w == 4 * h) return;
+  if (h < w) {
+    h -= h % 12;
+    SetVideoSize(h * 4 / 3, h);
+  } else {
+    w -= w % 12;
+    SetVideoSize(w, w * 3 / 4);
+  }
+}
+
+void CViewerDlg::TilePanel() {
+  if (!panel_) return;
+  const QRect m = frameGeometry();
+  const QRect p = panel_->frameGeometry();
+  const QScreen* screen = this->screen();
+  const QRect d = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+  const int x = m.left() + (m.width() - p.width() - 64) / 2;
+  int y = m.bottom() + 1 - 8;
+  if (d.bottom() + 1 < m.bottom() + 1 + p.height()) y = d.bottom() + 1 - p.height() - 8;
+  panel_->move(x, y);
+}
+
+void CViewerDlg::PlaceWindows() {
+  if (fullScreen_ || viewState_ == 4) return;
+  const QScreen* screen = this->screen();
+  const QRect d = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
+  if (viewState_ == 0) {
+    move(d.left() + (d.width() - frameGeometry().width()) / 2,
+         d.top() + (d.height() - frameGeometry().height() - (panel_ ? panel_->height() : 0)) / 4);
+  }
+  if (album_) album_->move(frameGeometry().right() + 1, std::max(0, frameGeometry().top()));
+  if (panel_) {
+    const QRect m = frameGeometry();
+    const QRect p = panel_->frameGeometry();
+    int y = m.bottom() + 1 - 8;
+    if (d.bottom() + 1 < m.bottom() + 1 + p.height()) y = d.bottom() + 1 - p.height() - 8;
+    panel_->move(m.left() + (m.width() - p.width() - 64) / 2, y);
+  }
+}
+
+void CViewerDlg::ShowContextMenu(const QPoint& at) {
+  QMenu menu(this);
+  menu.addAction("&Panel", [this] { OnCommand(168); });
+  QAction* top = menu.addAction("Always on top", [this] { OnCommand(32805); });
+  top->setCheckable(true);
+  top->setChecked(settings_.alwaysOnTop != 0);
+  QAction* ratio = menu.addAction("Force ratio 4:3", [this] { OnCommand(32806); });
+  ratio->setCheckable(true);
+  ratio->setChecked(settings_.forceRatio43 != 0);
+  menu.addAction("Full screen", [this] { OnCommand(32808); });
+  QAction* frame = menu.addAction("TV frame", [this] { OnCommand(32820); });
+  frame->setCheckable(true);
+  frame->setChecked(settings_.videoBorder != 0);
+  QAction* tile = menu.addAction("Tile windows", [this] { OnCommand(32809); });
+  tile->setCheckable(true);
+  tile->setChecked(settings_.tileMode != 0);
+  menu.addSeparator();
+  menu.addAction("Virtual remote...", [this] { ShowVirtualRemote(); });
+  menu.addAction("&About Brevant TV USB!...", [this] { OnCommand(32767); });
+  menu.exec(at);
+}
+
+void CViewerDlg::ShowVirtualRemote() {
+  if (!virtualRemote_) {
+    auto* remote = new CVirtualRemoteWnd(this);
+    remote->setAttribute(Qt::WA_DeleteOnClose);
+    virtualRemote_ = remote;
+  }
+  virtualRemote_->show();
+  virtualRemote_->raise();
+}
+
+void CViewerDlg::OpenHelp() {
+  const QString installed =
+      QCoreApplication::applicationDirPath() + "/../share/doc/viewdeck/BRTV_USB.html";
+  const QString source = QStringLiteral(VIEWDECK_SOURCE_DIR "/docs/BRTV_USB.html");
+  for (const QString& file : {installed, source}) {
+    if (QFileInfo::exists(file)) {
+      QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+      return;
+    }
+  }
+  ShowMessage("The help file BRTV_USB.html was not found.");
+}
+
+void CViewerDlg::OpenSettingsSheet() {
+  // The engine's own pages (capture, file, device, colour) join once their factory exists;
+  // until then the sheet holds the station search.
+  vd::SheetPageSet pages(*sheetHost_, nullptr);
+  COptionsSheet sheet(*sheetHost_, pages, this);
+  sheet.exec();
+  RefreshDeviceStatus();
+}
+
+void CViewerDlg::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayoutChildren();
+  if (settings_.forceRatio43 && !fullScreen_) OnCommand(32807);
+  if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
+}
+
+void CViewerDlg::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
+}
+
+void CViewerDlg::keyPressEvent(QKeyEvent* event) {
+  const auto accel = vd::KeyboardTable::Translate(event->key(), event->modifiers());
+  if (!accel) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  if (accel->target == vd::KeyTarget::kPanel) {
+    OnPanelCommand(accel->command);
+  } else {
+    OnCommand(accel->command);
+  }
+}
+
+void CViewerDlg::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && !fullScreen_) {
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  } else if (event->button() == Qt::LeftButton && panel_ && panel_->isVisible() &&
+             viewState_ <= 1) {
+    OnCommand(168);
+  }
+}
+
+void CViewerDlg::mouseMoveEvent(QMouseEvent* event) {
+  if (dragOffset_) move(event->globalPosition().toPoint() - *dragOffset_);
+}
+
+void CViewerDlg::mouseReleaseEvent(QMouseEvent*) {
+  dragOffset_.reset();
+}
+
+void CViewerDlg::contextMenuEvent(QContextMenuEvent* event) {
+  if (fullScreen_ && viewState_ <= 1 && panel_ && !panel_->isVisible()) OnCommand(168);
+  ShowContextMenu(event->globalPos());
+}
+
+void CViewerDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() || event->mimeData()->hasFormat("application/x-avicap")) {
+    event->acceptProposedAction();
+  }
+}
+
+void CViewerDlg::dropEvent(QDropEvent* event) {
+  if (viewState_ == 2) {
+    ShowMessage("Please note that Drag & drop does not work while file is being captured");
+    return;
+  }
+  for (const QUrl& url : event->mimeData()->urls()) {
+    const std::filesystem::path path = url.toLocalFile().toStdString();
+    const std::string ext = path.extension().string();
+    if (ext == ".bmp" || ext == ".BMP") {
+      OpenAlbumFile(path.string(), true);
+    } else {
+      OpenAlbumFile(path.string(), false);
+    }
+    event->acceptProposedAction();
+    return;
+  }
+}

@@ -1,0 +1,120 @@
+#include "viewer_entry.h"
+
+#include <QApplication>
+
+#include "channel_table.h"
+#include "control_panel.h"
+#include "digit_entry.h"
+#include "fine_tune.h"
+#include "radio_tuner_control.h"
+#include "tuning_ports.h"
+#include "viewer_dlg.h"
+
+namespace vd {
+
+ViewerEntry::ViewerEntry(CViewerDlg& window) : window_(window) {}
+
+ViewerEntry::~ViewerEntry() = default;
+
+bool ViewerEntry::Bind() {
+  TunerControl* tuner = window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
+  if (tuner == nullptr) {
+    entry_.reset();
+    fineTune_.reset();
+    ports_.reset();
+    bound_ = nullptr;
+    return false;
+  }
+  if (tuner != bound_) {
+    entry_.reset();
+    fineTune_.reset();
+    ports_ = std::make_unique<TuningPorts>(*tuner);
+    entry_ = std::make_unique<DigitEntry>(*ports_, *ports_, *this);
+    fineTune_ = std::make_unique<FineTune>(*ports_, *ports_, *this);
+    bound_ = tuner;
+  }
+  return true;
+}
+
+bool ViewerEntry::OnDigitCommand(int command) {
+  if (!Bind()) {
+    QApplication::beep();
+    return false;
+  }
+  return entry_->OnCommand(command);
+}
+
+void ViewerEntry::OnEntryTimer() {
+  StopEntryTimer();
+  if (Bind()) entry_->OnTimer();
+}
+
+bool ViewerEntry::FineTuneStep(int32_t deltaHz) {
+  if (!Bind() || window_.Panel() == nullptr) return false;
+  return fineTune_->Step(deltaHz, window_.Panel()->input());
+}
+
+void ViewerEntry::OnKeypad(int button) {
+  if (button >= 570) {
+    const KeypadAction action = fmKeypad_.Press(button);
+    if (window_.Panel() != nullptr) window_.Panel()->SetFmMemoryMode(fmKeypad_.MemoryMode());
+    TunerControl* tuner = window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
+    auto* radio = dynamic_cast<RadioTunerControl*>(tuner);
+    if (radio != nullptr && (action.kind == KeypadAction::Kind::kSelectPreset ||
+                             action.kind == KeypadAction::Kind::kStorePreset)) {
+      FmKeypad::Apply(action, *radio);
+      window_.RefreshChannelDisplay();
+    }
+    return;
+  }
+  const KeypadAction action = TvKeypadPress(button, IsCapturing());
+  switch (action.kind) {
+    case KeypadAction::Kind::kMainCommand:
+      window_.OnCommand(action.value);
+      break;
+    case KeypadAction::Kind::kRecall:
+      if (Bind() && bound_->Table() != nullptr) {
+        bound_->Table()->SelectPreviousStation();
+        window_.RefreshChannelDisplay();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+int ViewerEntry::WorkMode() const {
+  return window_.WorkModeValue();
+}
+
+bool ViewerEntry::IsCapturing() const {
+  return window_.ViewState() == 2;
+}
+
+void ViewerEntry::StartEntryTimer(uint32_t milliseconds) {
+  window_.SetTimer(kEntryTimerId, milliseconds);
+}
+
+void ViewerEntry::StopEntryTimer() {
+  window_.KillTimer(kEntryTimerId);
+}
+
+void ViewerEntry::ShowText(const std::string& text) {
+  if (window_.Panel() != nullptr) window_.Panel()->ShowText(QString::fromStdString(text), "");
+}
+
+void ViewerEntry::RefreshDisplay(int n) {
+  if (window_.Panel() == nullptr) return;
+  if (n == kRedrawOnly) {
+    window_.Panel()->Refresh(n);
+    return;
+  }
+  window_.RefreshChannelDisplay();
+  if (n >= 0) window_.Panel()->Refresh(n);
+}
+
+void ViewerEntry::Beep(uint32_t) {
+  QApplication::beep();
+}
+
+}  // namespace vd

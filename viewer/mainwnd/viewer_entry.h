@@ -1,0 +1,54 @@
+// Digit entry, fine tuning and the keypads of the running mode, on the tuner control the
+// capture engine holds at the moment (it changes with the work mode).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "entry_host.h"
+#include "keypads.h"
+
+class CViewerDlg;
+class TunerControl;
+
+namespace vd {
+
+class DigitEntry;
+class FineTune;
+class TuningPorts;
+
+class ViewerEntry : public EntryHost {
+ public:
+  explicit ViewerEntry(CViewerDlg& window);
+  ~ViewerEntry() override;
+
+  // Commands 376..387; false when there is no tuner to enter into.
+  bool OnDigitCommand(int command);
+  void OnEntryTimer();
+  bool FineTuneStep(int32_t deltaHz);
+  // Panel keypad buttons 550..561 and 570..580.
+  void OnKeypad(int button);
+
+  // EntryHost
+  int WorkMode() const override;
+  bool IsCapturing() const override;
+  void StartEntryTimer(uint32_t milliseconds) override;
+  void StopEntryTimer() override;
+  void ShowText(const std::string& text) override;
+  void RefreshDisplay(int n) override;
+  void RefreshScanWindow() override {}
+  void Beep(uint32_t kind) override;
+
+ private:
+  // Rebuilds the parts on a new tuner control; false without one.
+  bool Bind();
+
+  CViewerDlg& window_;
+  TunerControl* bound_ = nullptr;
+  std::unique_ptr<TuningPorts> ports_;
+  std::unique_ptr<DigitEntry> entry_;
+  std::unique_ptr<FineTune> fineTune_;
+  FmKeypad fmKeypad_;
+};
+
+}  // namespace vd

@@ -1,0 +1,87 @@
+#include "viewer_sheet_host.h"
+
+#include "control_panel.h"
+#include "settings_store.h"
+#include "settings_table.h"
+#include "tuner_control.h"
+#include "viewer_dlg.h"
+
+namespace vd {
+
+TunerControl* ViewerSheetHost::Tuner() {
+  return window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
+}
+
+int32_t ViewerSheetHost::WorkMode() const {
+  return window_.WorkModeValue();
+}
+
+int32_t ViewerSheetHost::Country() const {
+  return window_.Settings().country;
+}
+
+void ViewerSheetHost::SetCountry(int32_t code) {
+  window_.Settings().country = code;
+}
+
+int32_t ViewerSheetHost::Source() const {
+  return window_.Settings().source;
+}
+
+void ViewerSheetHost::SetSource(int32_t source) {
+  window_.Settings().source = source;
+}
+
+int32_t ViewerSheetHost::Country1() const {
+  return store_.ReadDword(kSection, setting::kCountry1, 0);
+}
+
+void ViewerSheetHost::SetCountry1(int32_t index) {
+  store_.WriteDword(kSection, setting::kCountry1, index);
+}
+
+void ViewerSheetHost::SetIsMts(int32_t value) {
+  window_.Settings().isMts = value;
+}
+
+void ViewerSheetHost::EnableSoundModeButton(bool) {
+  MainSettings& s = window_.Settings();
+  if (window_.Panel() != nullptr) window_.Panel()->SetSoundMode({s.isMts, s.mtsMode, s.mtsPalMode});
+}
+
+void ViewerSheetHost::SetActiveBand(const ChannelBand* band) {
+  if (TunerControl* tuner = Tuner()) tuner->SetActiveBand(band);
+}
+
+bool ViewerSheetHost::DeleteWarningOff() const {
+  return window_.Settings().delChWarning != 0;
+}
+
+void ViewerSheetHost::SwitchOffDeleteWarning() {
+  window_.Settings().delChWarning = 1;
+}
+
+void ViewerSheetHost::ScanRunning(bool running) {
+  scanRunning_ = running;
+  // The panel refuses mode changes and the window refuses to close meanwhile.
+  if (window_.Panel() != nullptr) window_.Panel()->setProperty("scanRunning", running);
+}
+
+void ViewerSheetHost::RefreshChannelDisplay() {
+  window_.RefreshChannelDisplay();
+}
+
+int32_t ViewerSheetHost::ToolPage() const {
+  const int32_t mode = window_.WorkModeValue();
+  return mode >= 0 && mode <= 3 ? window_.Settings().toolPage[mode] : 0;
+}
+
+void ViewerSheetHost::SetToolPage(int32_t position) {
+  window_.Settings().SetToolPage(position);
+}
+
+void ViewerSheetHost::RefreshMainWindow() {
+  window_.RefreshDeviceStatus();
+}
+
+}  // namespace vd

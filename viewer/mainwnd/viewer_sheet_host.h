@@ -1,0 +1,49 @@
+// The settings sheet's and the station search's side of the main window: the tuner of the
+// running mode, the settings they change and the panel they refresh.
+#pragma once
+
+#include "scan_host.h"
+#include "sheet_host.h"
+
+class CViewerDlg;
+
+namespace vd {
+
+class SettingsStore;
+
+class ViewerSheetHost : public ScanHost, public SheetHost {
+ public:
+  ViewerSheetHost(CViewerDlg& window, SettingsStore& store) : window_(window), store_(store) {}
+
+  // ScanHost
+  TunerControl* Tuner() override;
+  int32_t WorkMode() const override;
+  std::string LanguageTag() const override { return "English"; }
+  int32_t Country() const override;
+  void SetCountry(int32_t code) override;
+  int32_t Source() const override;
+  void SetSource(int32_t source) override;
+  int32_t Country1() const override;
+  void SetCountry1(int32_t index) override;
+  void SetIsMts(int32_t value) override;
+  void EnableSoundModeButton(bool enable) override;
+  void SetActiveBand(const ChannelBand* band) override;
+  bool DeleteWarningOff() const override;
+  void SwitchOffDeleteWarning() override;
+  void ScanRunning(bool running) override;
+  void RefreshChannelDisplay() override;
+
+  // SheetHost
+  int32_t ToolPage() const override;
+  void SetToolPage(int32_t position) override;
+  void RefreshMainWindow() override;
+
+  bool IsScanRunning() const { return scanRunning_; }
+
+ private:
+  CViewerDlg& window_;
+  SettingsStore& store_;
+  bool scanRunning_ = false;
+};
+
+}  // namespace vd
