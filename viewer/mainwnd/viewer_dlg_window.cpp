@@ -7,10 +7,13 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
+#include <cmath>
 #include <filesystem>
 
 #include "album_frame.h"
 #include "control_panel.h"
+#include "engine_pages.h"
+#include "graph_pages_engine.h"
 #include "keyboard_table.h"
 #include "options_sheet.h"
 #include "panel_ids.h"
@@ -226,9 +229,27 @@ void CViewerDlg::OpenHelp() {
 }
 
 void CViewerDlg::OpenSettingsSheet() {
-  // The engine's own pages (capture, file, device, colour) join once their factory exists;
-  // until then the sheet holds the station search.
-  vd::SheetPageSet pages(*sheetHost_, nullptr);
+  vd::PagesWindow window;
+  window.workMode = [this] { return settings_.workMode; };
+  window.fullScreen = [this] { return fullScreen_; };
+  window.refreshDeviceStatus = [this] { RefreshDeviceStatus(); };
+  window.redrawAll = [this] { update(); };
+  window.resizeToVideo = [this] {
+    vd::VideoFormat format;
+    if (engine_->VideoDevice() &&
+        vd::Succeeded(engine_->VideoDevice()->GetVideoFormat(vd::PinKind::kCapture, &format))) {
+      SetVideoSize(format.width, std::abs(format.height));
+    }
+  };
+  window.installFolder = [this] { return settings_.path; };
+  // The still folder is the installation folder followed by the current album's path.
+  window.currentAlbumPath = [this] {
+    return std::filesystem::path(album_->StillFolder()).lexically_relative(settings_.path).string();
+  };
+  window.showMessage = [this](const std::string& text) { ShowMessage(text); };
+  vd::GraphPagesEngine pagesEngine(*engine_, std::move(window));
+  vd::EnginePages enginePages(pagesEngine);
+  vd::SheetPageSet pages(*sheetHost_, &enginePages);
   COptionsSheet sheet(*sheetHost_, pages, this);
   sheet.exec();
   RefreshDeviceStatus();

@@ -83,11 +83,18 @@ TEST_F(EngineTest, TimeLimitEndsOnTheFirstTickWithTheWholeSecondsReached) {
   SetDword("UseTimeLimit", 1);
   SetDword("TimeLimit", 1);
   auto engine = StartEngine();
+  // The engine takes its start time inside BeginCapture: between these two readings.
+  const auto before = std::chrono::steady_clock::now();
   ASSERT_TRUE(engine->BeginCapture());
-  auto start = std::chrono::steady_clock::now();
+  const auto start = std::chrono::steady_clock::now();
   PumpFor(800ms);
+  const auto early = std::chrono::steady_clock::now() - before;
   engine->OnTimer(CaptureGraph::kCaptureTimer);
-  EXPECT_EQ(host.captureCommands, 0);
+  // A loaded machine may have slept past the limit already; only a tick that surely came
+  // before the whole second must leave the capture running.
+  if (early < 1000ms) {
+    EXPECT_EQ(host.captureCommands, 0);
+  }
   ASSERT_TRUE(PumpUntil([&] {
     engine->OnTimer(CaptureGraph::kCaptureTimer);
     return host.captureCommands > 0;
