@@ -33,12 +33,23 @@ bool HeadlessSession::RunUntil(const std::function<bool()>& done,
                                std::chrono::milliseconds timeout) {
   auto deadline = std::chrono::steady_clock::now() + timeout;
   quit_ = false;
+  // A condition that nothing on the loop changes (a signal that never comes) must still end
+  // at the deadline, so a timeout source wakes the blocking iteration then.
+  const guint wake = g_timeout_add(
+      static_cast<guint>(timeout.count()), [](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
+  bool timedOut = false;
   while (!done() && !quit_) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      timedOut = true;
+      break;
+    }
     // Blocks until a timer, a pipeline message or a device change needs the engine.
     g_main_context_iteration(nullptr, TRUE);
   }
-  return done();
+  if (GSource* source = g_main_context_find_source_by_id(nullptr, wake)) {
+    g_source_destroy(source);
+  }
+  return !timedOut && done();
 }
 
 void HeadlessSession::ShowMessage(const std::string& text) {
