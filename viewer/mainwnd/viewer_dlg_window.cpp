@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "album_frame.h"
+#include "bitmap_file.h"
 #include "control_panel.h"
 #include "engine_pages.h"
 #include "graph_pages_engine.h"
@@ -69,11 +70,17 @@ void CViewerDlg::TakeSnapshot() {
 void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
   if (!engine_ || viewState_ == 2) return;
   if (picture) {
-    QImage image(QString::fromStdString(path));
-    if (image.isNull()) {
-      ShowMessage("Cannot open " + path);
+    // The album's reader checks every header field against the file before it trusts it.
+    vd::BitmapImage bitmap;
+    std::string error;
+    if (!vd::BitmapFile::Read(path, &bitmap, &error)) {
+      ShowMessage(error.empty() ? "Cannot open " + path : error);
       return;
     }
+    QImage image = QImage(bitmap.pixels.data(), bitmap.width, bitmap.height,
+                          static_cast<qsizetype>(vd::BitmapFile::RowStride(bitmap.width)),
+                          QImage::Format_BGR888)
+                       .copy();
     engine_->StopPlayer();
     engine_->StopPreview(true);
     engine_->SetStillOnDisplay(true);
