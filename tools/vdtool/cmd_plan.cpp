@@ -11,6 +11,12 @@
 
 namespace {
 
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
 const char kUsage[] =
     "Usage: vdtool plan COUNTRY cable|antenna\n"
     "Prints every channel of the country's band with its picture-carrier frequency in MHz,\n"
@@ -19,29 +25,9 @@ const char kUsage[] =
     "  COUNTRY  index 0-56 or English name as 'vdtool countries' lists them (case is\n"
     "           ignored; quote names with spaces, e.g. \"New Zealand\")\n";
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-// Index by number or English name; -1 when the text names no country.
-int FindCountry(const std::string& text) {
-  if (!text.empty() && text.size() <= 3 &&
-      std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
-    const int index = std::stoi(text);
-    return index < CountryTable::kCount ? index : -1;
-  }
-  const std::string wanted = Lower(text);
-  for (int i = 0; i < CountryTable::kCount; ++i) {
-    if (Lower(CountryTable::EnglishName(i)) == wanted) return i;
-  }
-  return -1;
-}
-
 int Run(const std::vector<std::string>& args) {
   if (args.size() != 2) return vdtool::UsageError("plan: expected COUNTRY and cable|antenna");
-  const int index = FindCountry(args[0]);
+  const int index = CountryTable::IndexOfNumberOrName(args[0]);
   if (index < 0) {
     return vdtool::UsageError("plan: unknown country '" + args[0] +
                               "' (give an index 0-56 or a name from 'vdtool countries')");

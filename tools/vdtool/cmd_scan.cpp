@@ -33,6 +33,12 @@
 
 namespace {
 
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
 const char kUsage[] =
     "Usage: vdtool scan COUNTRY cable|antenna [--data DIR] [--lock-ms N]\n"
     "       vdtool scan [COUNTRY] radio [--data DIR] [--lock-ms N]\n"
@@ -61,26 +67,6 @@ std::atomic<bool> gInterrupted{false};
 
 extern "C" void OnInterrupt(int) {
   gInterrupted.store(true);
-}
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
-// Index by number or English name; -1 when the text names no country.
-int FindCountry(const std::string& text) {
-  if (!text.empty() && text.size() <= 3 &&
-      std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
-    const int index = std::stoi(text);
-    return index < CountryTable::kCount ? index : -1;
-  }
-  const std::string wanted = Lower(text);
-  for (int i = 0; i < CountryTable::kCount; ++i) {
-    if (Lower(CountryTable::EnglishName(i)) == wanted) return i;
-  }
-  return -1;
 }
 
 // The command line's answers to what the tuning code asks of the viewer: no questions (the
@@ -226,7 +212,7 @@ int ParseArgs(const std::vector<std::string>& args, Options* o) {
                               "' (cable, antenna or radio)");
   }
   if (words.size() == 2) {
-    o->country = FindCountry(words[0]);
+    o->country = CountryTable::IndexOfNumberOrName(words[0]);
     if (o->country < 0) {
       return vdtool::UsageError("scan: unknown country '" + words[0] +
                                 "' (give an index 0-56 or a name from 'vdtool countries')");

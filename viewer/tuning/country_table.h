@@ -9,8 +9,8 @@
 
 // One frequency plan: picture-carrier frequencies in Hz by channel number; 0 = no channel.
 struct ChannelBand {
-  uint32_t first = 0;  // channel number of table[0]
-  uint32_t last = 0;   // highest channel number
+  uint32_t first = 0;               // channel number of table[0]
+  uint32_t last = 0;                // highest channel number
   const uint32_t* table = nullptr;  // last - first + 1 entries
 
   // Frequency of channel n, 0 when n is outside first..last or has no frequency.
@@ -41,6 +41,9 @@ class CountryTable {
   static void ApplyLanguage(std::string_view tag);
 
   static bool IsKnownCode(int32_t code);
+  // The record named on a command line: its index (0-56) or its English name, compared
+  // without regard to ASCII case; -1 when the text names no record.
+  static int IndexOfNumberOrName(const std::string& text);
   // First record from index 0 up with this code (the tuner's rule), -1 when none.
   static int FirstIndexOfCode(int32_t code);
   // First record from index 56 down with this code (the scan dialog's rule), -1 when none.
