@@ -2,29 +2,16 @@
 
 #include <cstring>
 
+#include "../property_bytes.h"
 #include "vd/device_props.h"
 #include "virtual_hardware.h"
 
 namespace vd {
 
 namespace {
-uint32_t ReadU32(const void* p) {
-  const auto* b = static_cast<const uint8_t*>(p);
-  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
-}
-
-void WriteU32(void* p, uint32_t v) {
-  auto* b = static_cast<uint8_t*>(p);
-  for (int i = 0; i < 4; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-HResult PutU32(uint32_t v, void* data, uint32_t dataLen, uint32_t* returned) {
-  if (data == nullptr) return kEPointer;
-  if (dataLen < 4) return kEInvalidArg;
-  WriteU32(data, v);
-  if (returned != nullptr) *returned = 4;
-  return kSOk;
-}
+using property_bytes::PutU32;
+using property_bytes::ReadU32;
+using property_bytes::WriteU32;
 
 // What each known set supports: Get/Set bits by id, 0 for an unknown id; -1 for an unknown set.
 int64_t SupportOf(const Guid& set, uint32_t id) {
