@@ -19,6 +19,8 @@ packages=(
   libzvbi-dev
   # screenshots and headless UI checks
   xvfb xauth imagemagick fonts-dejavu-core
+  # a private message bus for the screen-saver tests
+  dbus-daemon
   # packaging and its checks
   dpkg-dev desktop-file-utils appstream
 )

@@ -11,20 +11,17 @@ constexpr const char* kService = "org.freedesktop.ScreenSaver";
 constexpr const char* kObject = "/org/freedesktop/ScreenSaver";
 }  // namespace
 
-ScreenSaverInhibit::ScreenSaverInhibit() {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return;
-  QDBusInterface saver(kService, kObject, kService, bus);
+ScreenSaverInhibit::ScreenSaverInhibit(QDBusConnection bus) : bus_(std::move(bus)) {
+  if (!bus_.isConnected()) return;
+  QDBusInterface saver(kService, kObject, kService, bus_);
   if (!saver.isValid()) return;
   QDBusReply<uint32_t> reply = saver.call("Inhibit", "viewdeck", "Watching television");
   if (reply.isValid()) cookie_ = reply.value();
 }
 
 ScreenSaverInhibit::~ScreenSaverInhibit() {
-  if (!cookie_) return;
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return;
-  QDBusInterface saver(kService, kObject, kService, bus);
+  if (!cookie_ || !bus_.isConnected()) return;
+  QDBusInterface saver(kService, kObject, kService, bus_);
   if (saver.isValid()) saver.call("UnInhibit", *cookie_);
 }
 

@@ -2,6 +2,7 @@
 // freedesktop screen-saver service. Without a session bus it does nothing.
 #pragma once
 
+#include <QDBusConnection>
 #include <cstdint>
 #include <optional>
 
@@ -9,14 +10,17 @@ namespace vd {
 
 class ScreenSaverInhibit {
  public:
-  ScreenSaverInhibit();
+  // The desktop's service on `bus` (normally the session bus).
+  explicit ScreenSaverInhibit(QDBusConnection bus = QDBusConnection::sessionBus());
   ~ScreenSaverInhibit();
   ScreenSaverInhibit(const ScreenSaverInhibit&) = delete;
   ScreenSaverInhibit& operator=(const ScreenSaverInhibit&) = delete;
 
   bool Active() const { return cookie_.has_value(); }
+  std::optional<uint32_t> Cookie() const { return cookie_; }
 
  private:
+  QDBusConnection bus_;
   std::optional<uint32_t> cookie_;
 };
 
