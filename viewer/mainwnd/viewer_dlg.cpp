@@ -17,10 +17,12 @@
 #include "auto_scan_dlg.h"
 #include "control_panel.h"
 #include "country_table.h"
+#include "key_router.h"
 #include "mixer.h"
 #include "mixer_backend_factory.h"
 #include "panel_ids.h"
 #include "panel_volume.h"
+#include "panel_window.h"
 #include "remote_bridge.h"
 #include "remote_procedure.h"
 #include "screen_saver_inhibit.h"
@@ -43,7 +45,11 @@ namespace pid = vd::panel_id;
 class CViewerDlg::MixerLink : public vd::MixerHost {
  public:
   explicit MixerLink(CViewerDlg& window) : window_(window) {}
-  void RefreshPanel() override { window_.RefreshPanelVolume(); }
+  // A change made outside the viewer: take the mixer's volume and mute before drawing them.
+  void RefreshPanel() override {
+    if (window_.volume_) window_.volume_->Refresh();
+    window_.RefreshPanelVolume();
+  }
   void Beep(vd::BeepKind) override { QApplication::beep(); }
   void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
 
@@ -90,6 +96,18 @@ bool CViewerDlg::Start() {
   engine_->SetStillFolder(album_->StillFolder().string());
   StartMixer();
   CreatePanel();
+  keys_ = std::make_unique<vd::KeyRouter>(
+      [this](const QWidget* window) {
+        return window != nullptr &&
+               (window == this || window == panel_.get() || window == virtualRemote_.data());
+      },
+      [this](const vd::Accelerator& accel) {
+        if (accel.target == vd::KeyTarget::kPanel) {
+          OnPanelCommand(accel.command);
+        } else {
+          OnCommand(accel.command);
+        }
+      });
   RefreshDeviceStatus();
   if (engine_->WorkMode() == vd::kWorkModeRadio) {
     panel_->ApplyInputOnNextPress();
@@ -154,7 +172,8 @@ int VideoMargin(bool border, int extent, int base, int big) {
 void CViewerDlg::LayoutChildren() {
   if (video_ == nullptr) return;
   const int w = width() - (fullScreen_ ? 0 : ViewStateStrip::kWidth);
-  const int h = height() - (statistics_->isVisible() ? statistics_->height() : 0);
+  // isHidden, not isVisible: the layout is also made while the window itself is hidden.
+  const int h = height() - (!statistics_->isHidden() ? statistics_->height() : 0);
   const bool border = settings_.videoBorder != 0 && !fullScreen_;
   const int mx = VideoMargin(border, w, 320, 400);
   const int my = VideoMargin(border, h, 240, 360);
@@ -183,13 +202,36 @@ void CViewerDlg::CreatePanel() {
     RefreshPanelVolume();
   });
   connect(panel_.get(), &CControlPanel::FocusToMainWindow, this, [this] { activateWindow(); });
+  vd::PanelWindow::Hooks hooks;
+  hooks.radio = [this] { return settings_.workMode == vd::kWorkModeRadio; };
+  hooks.scanRunning = [this] { return sheetHost_ && sheetHost_->IsScanRunning(); };
+  hooks.hideMainWindow = [this] {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (settings_.workMode == vd::kWorkModeRadio) hide();
+        },
+        Qt::QueuedConnection);
+  };
+  hooks.closeViewer = [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
+  };
+  panelWindow_ = std::make_unique<vd::PanelWindow>(*panel_, std::move(hooks));
+  if (settings_.workMode == vd::kWorkModeRadio) {
+    panel_->setWindowFlags(vd::PanelWindow::RadioFlags());
+    panel_->setWindowTitle(vd::WorkModeInfoOf(vd::kWorkModeRadio).title);
+  } else {
+    panel_->setWindowFlags(vd::PanelWindow::StripFlags());
+  }
   RefreshPanelVolume();
 }
 
 void CViewerDlg::StartMixer() {
   mixerLink_ = std::make_unique<MixerLink>(*this);
-  mixer_ =
-      std::make_unique<CMixer>(vd::MakeMixerBackend(), *mixerLink_, settings_.controlMasterVolume);
+  mixer_ = std::make_unique<CMixer>(
+      options_.mixerBackend ? options_.mixerBackend() : vd::MakeMixerBackend(), *mixerLink_,
+      settings_.controlMasterVolume);
   volume_ = std::make_unique<vd::PanelVolume>(*mixer_);
   const vd::Capabilities caps = engine_->GetCapabilities();
   volume_->Start({settings_.mute, settings_.volume}, caps.audio);
@@ -260,6 +302,8 @@ bool CViewerDlg::Shutdown() {
     settings_.remoteFmMemory = panel_->fmMemoryMode() ? 1 : 0;
   }
   settings_.Save(store_);
+  keys_.reset();
+  panelWindow_.reset();
   panel_.reset();
   album_.reset();
   if (parser_) {
@@ -418,10 +462,12 @@ void CViewerDlg::SetMuted(bool muted) {
 void CViewerDlg::Wait(uint32_t milliseconds) {
   // The tuner settles while the loop keeps running; the frames keep arriving meanwhile.
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  ++tuningWaits_;
   while (std::chrono::steady_clock::now() < until) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
     QThread::msleep(1);
   }
+  --tuningWaits_;
 }
 
 void CViewerDlg::BeginWaitCursor() {

@@ -29,7 +29,10 @@ class VideoArea;
 class ViewStateStrip;
 
 namespace vd {
+class KeyRouter;
+class MixerBackend;
 class PanelVolume;
+class PanelWindow;
 class RemoteBridge;
 class RemoteProcedure;
 class ScreenSaverInhibit;
@@ -44,6 +47,8 @@ struct ViewerOptions {
   // Shows the Display Warning; returns whether "Do not show this warning again." was ticked.
   std::function<bool(QWidget*)> displayWarning;
   bool startParser = true;
+  // The mixer's back-end; empty: the machine's (or the one VIEWDECK_MIXER names).
+  std::function<std::unique_ptr<MixerBackend>()> mixerBackend;
 };
 }  // namespace vd
 
@@ -98,6 +103,10 @@ class CViewerDlg : public QWidget,
   const vd::RemoteState& Remote() const { return remoteState_; }
   vd::PanelVolume* Volume() { return volume_.get(); }
   bool HasParser() const { return parser_ != nullptr; }
+  // Inside Wait: a station change is letting the tuner settle.
+  bool InTuningWait() const { return tuningWaits_ > 0; }
+  vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
+  vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
   // Messages shown to the user, newest last (tests read them).
   const std::vector<std::string>& Messages() const { return messages_; }
   // Replaces the message boxes (tests): receives caption and text.
@@ -159,7 +168,6 @@ class CViewerDlg : public QWidget,
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -208,6 +216,8 @@ class CViewerDlg : public QWidget,
 
   std::unique_ptr<CaptureGraph> engine_;
   std::unique_ptr<CControlPanel> panel_;
+  std::unique_ptr<vd::PanelWindow> panelWindow_;
+  std::unique_ptr<vd::KeyRouter> keys_;
   std::unique_ptr<vd::ViewerAlbumHost> albumHost_;
   std::unique_ptr<vd::ViewerSheetHost> sheetHost_;
   std::unique_ptr<vd::ViewerEntry> entry_;
@@ -228,6 +238,7 @@ class CViewerDlg : public QWidget,
   std::function<void(const std::string&, const std::string&)> messageSink_;
   std::string shownFile_;
   int viewState_ = 0;
+  int tuningWaits_ = 0;
   bool started_ = false;
   bool closed_ = false;
   bool fullScreen_ = false;

@@ -9,6 +9,7 @@
 #include "mixer.h"
 #include "panel_ids.h"
 #include "panel_volume.h"
+#include "panel_window.h"
 #include "remote_actions.h"
 #include "tuner_control.h"
 #include "video_area.h"
@@ -116,7 +117,18 @@ void CViewerDlg::OnPanelCommand(int id) {
       if (engine_) engine_->StopAudioPreview();
       break;
     case pid::kPower:
-      close();
+      // Posted: the panel whose button sent this must not be destroyed under its feet. In
+      // radio the panel is the window that closes; its close ends the viewer.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (settings_.workMode == vd::kWorkModeRadio && panel_ && panel_->isVisible()) {
+              panel_->close();
+            } else {
+              close();
+            }
+          },
+          Qt::QueuedConnection);
       break;
     case pid::kMinimize:
       if (settings_.workMode == vd::kWorkModeRadio) {
@@ -216,18 +228,17 @@ void CViewerDlg::SetWorkMode(int workMode) {
   }
   if (panel_) panel_->SetInput(vd::PanelInputOf(workMode));
   const bool leavingRadio = settings_.workMode == vd::kWorkModeRadio;
+  if (leavingRadio && workMode != vd::kWorkModeRadio && panelWindow_) {
+    panelWindow_->DeleteTab();
+    panel_->setWindowTitle(kTitle);
+  }
   settings_.workMode = workMode;
   if (workMode == vd::kWorkModeRadio) {
     StopShownFile();
     SetViewState(1);
     hide();
     if (album_) album_->hide();
-    if (panel_) {
-      // The panel is the only window now: a normal top-level window the window manager lists.
-      panel_->setWindowTitle(kTitle);
-      panel_->show();
-      panel_->activateWindow();
-    }
+    if (panelWindow_) panelWindow_->AddTab(vd::WorkModeInfoOf(workMode).title);
   } else {
     show();
     SetViewState(1);
@@ -263,9 +274,16 @@ void CViewerDlg::SetViewState(int viewState) {
 }
 
 void CViewerDlg::SetVideoSize(int width, int height) {
-  const int extraW = this->width() - video_->width();
-  const int extraH = this->height() - video_->height();
-  resize(std::max(width + extraW, 48), std::max(height + extraH, 36));
+  // The children are laid out first: before the window is shown they still have the sizes
+  // they were made with. The border margins follow the window size, so a second round may
+  // be needed to settle.
+  for (int round = 0; round < 3; ++round) {
+    LayoutChildren();
+    const QSize now = video_->size();
+    if (now == QSize(width, height)) return;
+    resize(std::max(this->width() + width - now.width(), 48),
+           std::max(this->height() + height - now.height(), 36));
+  }
   LayoutChildren();
 }
 

@@ -15,7 +15,6 @@
 #include "control_panel.h"
 #include "engine_pages.h"
 #include "graph_pages_engine.h"
-#include "keyboard_table.h"
 #include "options_sheet.h"
 #include "panel_ids.h"
 #include "sheet_page_set.h"
@@ -272,19 +271,6 @@ void CViewerDlg::resizeEvent(QResizeEvent* event) {
 void CViewerDlg::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
   if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
-}
-
-void CViewerDlg::keyPressEvent(QKeyEvent* event) {
-  const auto accel = vd::KeyboardTable::Translate(event->key(), event->modifiers());
-  if (!accel) {
-    QWidget::keyPressEvent(event);
-    return;
-  }
-  if (accel->target == vd::KeyTarget::kPanel) {
-    OnPanelCommand(accel->command);
-  } else {
-    OnCommand(accel->command);
-  }
 }
 
 void CViewerDlg::mousePressEvent(QMouseEvent* event) {

@@ -1,5 +1,8 @@
 #include "viewer_sheet_host.h"
 
+#include <QMetaObject>
+#include <QTimer>
+
 #include "control_panel.h"
 #include "settings_store.h"
 #include "settings_table.h"
@@ -21,7 +24,25 @@ int32_t ViewerSheetHost::Country() const {
 }
 
 void ViewerSheetHost::SetCountry(int32_t code) {
+  const bool changed = window_.Settings().country != code;
   window_.Settings().country = code;
+  if (changed) PostRetune();
+}
+
+void ViewerSheetHost::PostRetune() {
+  // Queued, as the page asks from inside its own handlers: the re-tune runs once they are done.
+  // A station change waits for the tuner with the loop running; a re-tune arriving inside
+  // that wait would be overtaken by the selection still under way, so it comes again later.
+  QMetaObject::invokeMethod(
+      &window_,
+      [this] {
+        if (window_.InTuningWait()) {
+          QTimer::singleShot(kRetuneDelayMs, &window_, [this] { PostRetune(); });
+        } else {
+          window_.RetuneStoredStation();
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 int32_t ViewerSheetHost::Source() const {
@@ -65,6 +86,7 @@ void ViewerSheetHost::ScanRunning(bool running) {
   scanRunning_ = running;
   // The panel refuses mode changes and the window refuses to close meanwhile.
   if (window_.Panel() != nullptr) window_.Panel()->setProperty("scanRunning", running);
+  if (!running) PostRetune();
 }
 
 void ViewerSheetHost::RefreshChannelDisplay() {

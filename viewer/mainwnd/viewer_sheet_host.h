@@ -41,6 +41,11 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
   bool IsScanRunning() const { return scanRunning_; }
 
  private:
+  // WM_USER+103: back to the stored TV station once the scan or the country change is over.
+  void PostRetune();
+
+  static constexpr int kRetuneDelayMs = 10;
+
   CViewerDlg& window_;
   SettingsStore& store_;
   bool scanRunning_ = false;

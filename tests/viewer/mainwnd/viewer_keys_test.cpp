@@ -1,0 +1,194 @@
+// The keyboard in every window of the viewer: keys typed into the control panel, the main
+// window and its strip act the same, the arrow keys and M go to the panel once, and the
+// album and dialogs keep the keys typed into them.
+#include <QDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include "album_frame.h"
+#include "bmp_slider.h"
+#include "channel_table.h"
+#include "control_panel.h"
+#include "frequency_plans.h"
+#include "panel_ids.h"
+#include "panel_volume.h"
+#include "tuner_control.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_fixture.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pid = vd::panel_id;
+
+class ViewerKeysTest : public ViewerTest {
+ protected:
+  bool LaunchQuiet() {
+    CViewerDlg::Options options;
+    options.startParser = false;
+    return Launch(options);
+  }
+  CChannelTable* Table() { return window_->Engine()->Tuner()->Table(); }
+  // Through the native window, as the platform delivers a key.
+  static void Type(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    ASSERT_NE(window->windowHandle(), nullptr);
+    QTest::keyClick(window->windowHandle(), key, modifiers);
+  }
+  // The channel number by which the plan names the station at `index`, or -1.
+  int NumberOf(int index) {
+    TunerControl* tuner = window_->Engine()->Tuner();
+    for (uint32_t n = 1; n < 200; ++n) {
+      if (tuner->ActiveBand()->FrequencyOf(n) == Table()->Get(index)->frequency) {
+        return static_cast<int>(n);
+      }
+    }
+    return -1;
+  }
+};
+
+TEST_F(ViewerKeysTest, DigitsTypedOnThePanelEnterAChannelNumber) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_GE(Table()->Count(), 3);
+  const int target = Table()->Current() == 0 ? 2 : 0;
+  const int number = NumberOf(target);
+  ASSERT_GT(number, 0);
+  const std::string digits = std::to_string(number);
+  Type(window_->Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[0] - '0')));
+  // The entry is running and shown on the panel before Enter.
+  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString(digits[0]));
+  for (size_t i = 1; i < digits.size(); ++i) {
+    Type(window_->Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[i] - '0')));
+  }
+  Type(window_->Panel(), Qt::Key_Return);
+  EXPECT_EQ(Table()->Current(), target);
+}
+
+TEST_F(ViewerKeysTest, KeypadDigitsOnTheMainWindowCountAsDigits) {
+  ASSERT_TRUE(LaunchQuiet());
+  const int target = Table()->Current() == 1 ? 2 : 1;
+  const int number = NumberOf(target);
+  ASSERT_GT(number, 0);
+  for (char digit : std::to_string(number)) {
+    Type(window_.get(), static_cast<Qt::Key>(Qt::Key_0 + (digit - '0')), Qt::KeypadModifier);
+  }
+  Type(window_.get(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(Table()->Current(), target);
+}
+
+TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_GE(Table()->Count(), 3);
+  const int before = Table()->Current();
+  Type(window_->Panel(), Qt::Key_Up);
+  const int after = Table()->Current();
+  EXPECT_NE(after, before);
+  // One step back must return: a key handled twice would have moved two stations.
+  window_->OnPanelCommand(pid::kChannelDown);
+  EXPECT_EQ(Table()->Current(), before);
+  Type(window_.get(), Qt::Key_Down);
+  EXPECT_NE(Table()->Current(), before);
+  window_->OnPanelCommand(pid::kChannelUp);
+  EXPECT_EQ(Table()->Current(), before);
+}
+
+TEST_F(ViewerKeysTest, MMutesFromTheMainWindowAndFromThePanel) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_FALSE(window_->IsMuted());
+  Type(window_.get(), Qt::Key_M);
+  EXPECT_TRUE(window_->IsMuted());
+  EXPECT_TRUE(window_->Panel()->state().muted);
+  Type(window_->Panel(), Qt::Key_M);
+  EXPECT_FALSE(window_->IsMuted());
+  EXPECT_FALSE(window_->Panel()->state().muted);
+  // Shift+M is no shortcut.
+  Type(window_->Panel(), Qt::Key_M, Qt::ShiftModifier);
+  EXPECT_FALSE(window_->IsMuted());
+}
+
+TEST_F(ViewerKeysTest, VolumeKeysOnThePanelAndTheMainWindowMoveTheVolume) {
+  ASSERT_TRUE(LaunchQuiet());
+  const int before = window_->Volume()->Volume();
+  Type(window_->Panel(), Qt::Key_Left);
+  const int quieter = window_->Volume()->Volume();
+  EXPECT_LT(quieter, before);
+  // The thumb stands on whole pixels.
+  EXPECT_NEAR(window_->Panel()->slider()->Position(), window_->Volume()->Position(),
+              (window_->Volume()->Maximum() - window_->Volume()->Minimum()) / 100);
+  Type(window_.get(), Qt::Key_Right);
+  EXPECT_GT(window_->Volume()->Volume(), quieter);
+  // The thumb stands on whole pixels.
+  EXPECT_NEAR(window_->Panel()->slider()->Position(), window_->Volume()->Position(),
+              (window_->Volume()->Maximum() - window_->Volume()->Minimum()) / 100);
+}
+
+TEST_F(ViewerKeysTest, FOnThePanelTogglesFullScreenInTvAndNotInRadio) {
+  ASSERT_TRUE(LaunchQuiet());
+  Type(window_->Panel(), Qt::Key_F);
+  EXPECT_TRUE(window_->FullScreen());
+  Type(window_->Panel(), Qt::Key_F);
+  EXPECT_FALSE(window_->FullScreen());
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), 2);
+  Type(window_->Panel(), Qt::Key_F);
+  EXPECT_FALSE(window_->FullScreen());
+}
+
+TEST_F(ViewerKeysTest, KeysOnTheStripButtonsActForTheMainWindow) {
+  ASSERT_TRUE(LaunchQuiet());
+  QToolButton* gallery = window_->Strip()->Button(ViewStateStrip::kGallery);
+  ASSERT_NE(gallery, nullptr);
+  QTest::keyClick(gallery, Qt::Key_F);
+  EXPECT_TRUE(window_->FullScreen());
+  QTest::keyClick(gallery, Qt::Key_F);
+  EXPECT_FALSE(window_->FullScreen());
+}
+
+TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
+  ASSERT_TRUE(LaunchQuiet());
+  const QString display = window_->Panel()->displayNumber();
+  QDialog dialog(window_.get());
+  auto* edit = new QLineEdit(&dialog);
+  dialog.show();
+  edit->setFocus();
+  Type(&dialog, Qt::Key_4);
+  Type(&dialog, Qt::Key_2);
+  Type(&dialog, Qt::Key_M);
+  Type(&dialog, Qt::Key_Up);
+  EXPECT_EQ(edit->text(), "42m");
+  EXPECT_EQ(window_->Panel()->displayNumber(), display);
+  EXPECT_FALSE(window_->IsMuted());
+}
+
+TEST_F(ViewerKeysTest, TheAlbumWindowKeepsItsKeys) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->ShowAlbumWindow();
+  ASSERT_TRUE(window_->AlbumWindow()->isVisible());
+  const int before = Table()->Current();
+  Type(window_->AlbumWindow(), Qt::Key_M);
+  Type(window_->AlbumWindow(), Qt::Key_Down);
+  Type(window_->AlbumWindow(), Qt::Key_F);
+  EXPECT_FALSE(window_->IsMuted());
+  EXPECT_EQ(Table()->Current(), before);
+  EXPECT_FALSE(window_->FullScreen());
+}
+
+TEST_F(ViewerKeysTest, EscapeWhileCapturingStopsTheCapture) {
+  ASSERT_TRUE(LaunchQuiet());
+  // Esc outside a capture changes nothing.
+  Type(window_.get(), Qt::Key_Escape);
+  EXPECT_EQ(window_->ViewState(), 1);
+  window_->OnCommand(ViewStateStrip::kCapture);
+  ASSERT_EQ(window_->ViewState(), 2);
+  vd::ViewerAlbumHost::SetSavePathFunction(
+      [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
+  Type(window_->Panel(), Qt::Key_Escape);
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_FALSE(window_->Engine()->IsCapturing());
+}
+
+}  // namespace
+}  // namespace vdtest

@@ -1,0 +1,276 @@
+// The main window's wiring to its companions: the re-tune after a scan and a country change,
+// the panel as the only window in radio, full screen and back, the size after start, and the
+// mixer's change notifications.
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <map>
+
+#include "bmp_slider.h"
+#include "channel_table.h"
+#include "control_panel.h"
+#include "country_table.h"
+#include "panel_ids.h"
+#include "panel_volume.h"
+#include "panel_window.h"
+#include "scan_page.h"
+#include "tuner_control.h"
+#include "vd/virtual_tv_box.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_fixture.h"
+#include "viewer_sheet_host.h"
+#include "virtual_mixer_backend.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pid = vd::panel_id;
+
+class ViewerWiringTest : public ViewerTest {
+ protected:
+  bool LaunchQuiet() {
+    CViewerDlg::Options options;
+    options.startParser = false;
+    return Launch(options);
+  }
+  CChannelTable* Table() { return window_->Engine()->Tuner()->Table(); }
+  bool Closed() const { return Stored("WinHandle", -1) == 0; }
+};
+
+TEST_F(ViewerWiringTest, AfterAPageScanTheTunerGoesBackToTheStoredStation) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_GE(Table()->Count(), 3);
+  Preset("TV_Station", 0);
+  CScanPage page(*window_->SheetHost());
+  ASSERT_GT(page.RunFullScan(), 0);
+  // The page leaves its second station current; the posted re-tune has not run yet.
+  ASSERT_NE(Table()->Current(), window_->TvStation());
+  const int32_t stored = window_->TvStation();
+  EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
+  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(stored + 1));
+}
+
+TEST_F(ViewerWiringTest, ACountryChangeOnThePageRetunesAndTheSameCountryDoesNot) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_GE(Table()->Count(), 3);
+  CScanPage page(*window_->SheetHost());
+  QComboBox* countries = page.CountryBox();
+  ASSERT_NE(countries, nullptr);
+  window_->OnPanelCommand(pid::kChannelUp);
+  window_->OnPanelCommand(pid::kChannelUp);
+  const int moved = Table()->Current();
+  Preset("TV_Station", moved == 0 ? 1 : 0);
+  const int32_t stored = window_->TvStation();
+  // Picking the country already set is no change.
+  emit countries->activated(countries->currentIndex());
+  PumpFor(100ms);
+  EXPECT_EQ(Table()->Current(), moved);
+  int other = -1;
+  for (int row = 0; row < countries->count() && other < 0; ++row) {
+    if (static_cast<int32_t>(CountryTable::Record(row).code) != window_->Country()) other = row;
+  }
+  ASSERT_GE(other, 0);
+  countries->setCurrentIndex(other);
+  emit countries->activated(other);
+  EXPECT_EQ(Table()->Current(), moved);  // queued, not at once
+  EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
+}
+
+TEST_F(ViewerWiringTest, RetuneIsOnlyForTv) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), 2);
+  CChannelTable* radio = Table();
+  const int before = radio != nullptr ? radio->Current() : -1;
+  window_->SheetHost()->ScanRunning(true);
+  window_->SheetHost()->ScanRunning(false);
+  PumpFor(100ms);
+  EXPECT_EQ(Table(), radio);
+  if (radio != nullptr) {
+    EXPECT_EQ(radio->Current(), before);
+  }
+}
+
+TEST_F(ViewerWiringTest, ThePanelHasItsOwnTaskbarEntryOnlyInRadio) {
+  ASSERT_TRUE(LaunchQuiet());
+  CControlPanel* panel = window_->Panel();
+  EXPECT_EQ(panel->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+  EXPECT_FALSE(window_->PanelFrame()->HasTab());
+  panel->Command(pid::kModeRadio);
+  EXPECT_EQ(panel->windowFlags() & Qt::WindowType_Mask, Qt::Window);
+  EXPECT_TRUE(window_->PanelFrame()->HasTab());
+  EXPECT_EQ(panel->windowTitle(), "Brevant TV USB Radio");
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_FALSE(window_->isVisible());
+  const QPoint where = panel->pos();
+  panel->Command(pid::kModeComposite);
+  EXPECT_EQ(panel->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+  EXPECT_FALSE(window_->PanelFrame()->HasTab());
+  EXPECT_EQ(panel->windowTitle(), "Brevant TV USB");
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_EQ(panel->pos(), where);
+}
+
+TEST_F(ViewerWiringTest, StartingInRadioShowsOnlyThePanelWithItsEntry) {
+  Preset("WorkMode", 2);
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_TRUE(PumpUntil(
+      [&] { return window_->WorkModeValue() == 2 && window_->Panel()->input() == 1; }, 5s));
+  PumpFor(50ms);
+  EXPECT_TRUE(window_->PanelFrame()->HasTab());
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(ViewerWiringTest, ShowingThePanelInRadioHidesTheMainWindow) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->Command(pid::kModeRadio);
+  window_->show();
+  window_->Panel()->hide();
+  window_->Panel()->show();
+  EXPECT_TRUE(PumpUntil([&] { return !window_->isVisible(); }, 2s));
+  // Outside radio the panel shows beside the main window.
+  window_->Panel()->Command(pid::kModeTv);
+  window_->Panel()->hide();
+  window_->Panel()->show();
+  PumpFor(50ms);
+  EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(ViewerWiringTest, ClosingThePanelInRadioEndsTheViewer) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_FALSE(Closed());
+  window_->Panel()->close();
+  EXPECT_TRUE(PumpUntil([&] { return Closed(); }, 5s));
+  EXPECT_EQ(window_->Panel(), nullptr);
+}
+
+TEST_F(ViewerWiringTest, ClosingThePanelOutsideRadioOnlyHidesIt) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->close();
+  PumpFor(50ms);
+  EXPECT_FALSE(Closed());
+  EXPECT_FALSE(window_->Panel()->isVisible());
+  window_->OnCommand(168);
+  EXPECT_TRUE(window_->Panel()->isVisible());
+}
+
+TEST_F(ViewerWiringTest, ThePanelCannotBeClosedWhileAScanRuns) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->Command(pid::kModeRadio);
+  window_->SheetHost()->ScanRunning(true);
+  EXPECT_FALSE(window_->Panel()->close());
+  PumpFor(50ms);
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  EXPECT_FALSE(Closed());
+  window_->SheetHost()->ScanRunning(false);
+}
+
+TEST_F(ViewerWiringTest, PowerOnThePanelEndsTheViewerInRadioAndInTv) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->Command(pid::kModeRadio);
+  window_->Panel()->Command(pid::kPower);
+  EXPECT_TRUE(PumpUntil([&] { return Closed(); }, 5s));
+  Close();
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->Command(pid::kPower);
+  EXPECT_TRUE(PumpUntil([&] { return Closed(); }, 5s));
+}
+
+TEST_F(ViewerWiringTest, TheVideoAreaIs320By240AfterStart) {
+  ASSERT_TRUE(LaunchQuiet());
+  EXPECT_EQ(window_->Video()->size(), QSize(320, 240));
+  PumpFor(300ms);
+  EXPECT_EQ(window_->Video()->size(), QSize(320, 240));
+}
+
+TEST_F(ViewerWiringTest, TheVideoAreaIs320By240WithTheVideoBorderToo) {
+  Preset("Video Border", 1);
+  ASSERT_TRUE(LaunchQuiet());
+  PumpFor(300ms);
+  EXPECT_EQ(window_->Video()->size(), QSize(320, 240));
+  EXPECT_GT(window_->Video()->x(), 0);
+}
+
+TEST_F(ViewerWiringTest, FullScreenAndBackRestoresTheWindowTheStripAndThePanel) {
+  ASSERT_TRUE(LaunchQuiet());
+  PumpFor(100ms);
+  const QRect geometry = window_->geometry();
+  const QSize video = window_->Video()->size();
+  ASSERT_TRUE(window_->Strip()->isVisible());
+  ASSERT_TRUE(window_->Panel()->isVisible());
+  window_->OnCommand(32808);
+  PumpFor(100ms);
+  ASSERT_TRUE(window_->FullScreen());
+  EXPECT_TRUE(window_->isFullScreen());
+  EXPECT_FALSE(window_->Strip()->isVisible());
+  EXPECT_EQ(window_->Video()->size(), window_->size());
+  EXPECT_EQ(window_->size(), window_->screen()->geometry().size());
+  EXPECT_TRUE(window_->Panel()->state().fullScreen);
+  window_->OnCommand(32808);
+  PumpFor(100ms);
+  EXPECT_FALSE(window_->FullScreen());
+  EXPECT_FALSE(window_->isFullScreen());
+  EXPECT_EQ(window_->geometry(), geometry);
+  EXPECT_EQ(window_->Video()->size(), video);
+  EXPECT_TRUE(window_->Strip()->isVisible());
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  EXPECT_FALSE(window_->Panel()->state().fullScreen);
+  for (const std::string& text : window_->Messages()) {
+    EXPECT_EQ(text.find("full screen support"), std::string::npos) << text;
+  }
+}
+
+TEST_F(ViewerWiringTest, AnOutsideMixerChangeReachesThePanel) {
+  vd::VirtualMixerBackend* mixer = nullptr;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.mixerBackend = [&mixer] {
+    auto backend = std::make_unique<vd::VirtualMixerBackend>();
+    backend->AddCard(vd::VirtualMixerBackend::TypicalCard("Test Card"));
+    mixer = backend.get();
+    return backend;
+  };
+  ASSERT_TRUE(Launch(options));
+  ASSERT_NE(mixer, nullptr);
+  ASSERT_FALSE(window_->IsMuted());
+  // Find the line the panel drives: the one whose mute the panel's button switches.
+  std::map<std::string, std::vector<int32_t>> before;
+  for (const char* line : {"Volume Control", "Wave", "Line In"}) {
+    before[line] =
+        mixer->Peek(0, line, vd::MixerControlKind::kMute).value_or(std::vector<int32_t>{});
+  }
+  window_->OnPanelCommand(pid::kMute);
+  std::string driven;
+  for (auto& [line, values] : before) {
+    if (mixer->Peek(0, line, vd::MixerControlKind::kMute).value_or(values) != values) driven = line;
+  }
+  ASSERT_FALSE(driven.empty());
+  ASSERT_TRUE(window_->Panel()->state().muted);
+  PumpFor(100ms);  // the mixer's report of the panel's own change
+
+  ASSERT_TRUE(mixer->ChangeFromOutside(0, driven, vd::MixerControlKind::kMute, {0}));
+  EXPECT_TRUE(PumpUntil([&] { return !window_->Panel()->state().muted; }, 3s));
+  EXPECT_FALSE(window_->IsMuted());
+
+  const int position = window_->Panel()->slider()->Position();
+  const auto volume = mixer->Peek(0, driven, vd::MixerControlKind::kVolume);
+  ASSERT_TRUE(volume.has_value());
+  const int32_t quieter = (*volume)[0] / 2;
+  ASSERT_TRUE(mixer->ChangeFromOutside(0, driven, vd::MixerControlKind::kVolume,
+                                       std::vector<int32_t>(volume->size(), quieter)));
+  EXPECT_TRUE(PumpUntil([&] { return window_->Panel()->slider()->Position() != position; }, 3s));
+  EXPECT_EQ(window_->Volume()->Volume(), quieter)
+      << driven << " was " << (*volume)[0] << " of " << volume->size() << " channels";
+  // The thumb stands on whole pixels.
+  EXPECT_NEAR(window_->Panel()->slider()->Position(), window_->Volume()->Position(),
+              (window_->Volume()->Maximum() - window_->Volume()->Minimum()) / 100);
+}
+
+}  // namespace
+}  // namespace vdtest
