@@ -78,6 +78,20 @@ TEST_F(ViewerKeysTest, KeypadDigitsOnTheMainWindowCountAsDigits) {
   EXPECT_EQ(Table()->Current(), target);
 }
 
+TEST_F(ViewerKeysTest, InRadioThePanelAloneTakesAFrequency) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_FALSE(window_->isVisible());
+  for (Qt::Key key : {Qt::Key_9, Qt::Key_8}) Type(window_->Panel(), key);
+  Type(window_->Panel(), Qt::Key_Period, Qt::KeypadModifier);
+  Type(window_->Panel(), Qt::Key_5);
+  Type(window_->Panel(), Qt::Key_Return);
+  ASSERT_NE(Table(), nullptr);
+  int32_t current = -1;
+  ASSERT_TRUE(Table()->GetCurrent(&current));
+  EXPECT_EQ(Table()->Get(current)->frequency, 98'500'000u);
+}
+
 TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
   ASSERT_TRUE(LaunchQuiet());
   ASSERT_GE(Table()->Count(), 3);
