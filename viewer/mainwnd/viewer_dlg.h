@@ -249,4 +249,5 @@ class CViewerDlg : public QWidget,
   bool albumRefreshPending_ = false;
   bool scanRequested_ = false;
   std::optional<QPoint> dragOffset_;
+  QRect normalGeometry_;  // the window before full screen
 };

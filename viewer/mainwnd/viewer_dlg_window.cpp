@@ -133,11 +133,15 @@ void CViewerDlg::ToggleFullScreen() {
     fullScreen_ = true;
     if (album_) album_->hide();
     status_->hide();
+    normalGeometry_ = geometry();
     showFullScreen();
+    // Without a window manager nobody acts on the full-screen state: cover the screen here.
+    if (const QScreen* screen = this->screen()) setGeometry(screen->geometry());
     engine_->ResizeVideo(true, width(), height());
   } else {
     fullScreen_ = false;
     showNormal();
+    if (normalGeometry_.isValid()) setGeometry(normalGeometry_);
   }
   if (panel_) panel_->SetFullScreen(fullScreen_);
   LayoutChildren();
