@@ -27,7 +27,7 @@ CaptureStatsBar::CaptureStatsBar(QWidget* parent) : QFrame(parent) {
     const auto field = static_cast<Fields::Field>(i);
     labels_[i] = new QLabel(QString::fromLatin1(Fields::Label(field)), this);
     labels_[i]->setFont(small);
-    labels_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    labels_[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     values_[i] = new QLabel(this);
     values_[i]->setObjectName(QStringLiteral("statistic%1").arg(i));
     values_[i]->setFont(small);
@@ -56,7 +56,7 @@ void CaptureStatsBar::Place() {
   for (int i = 0; i < Fields::kFieldCount; ++i) {
     const Fields::Cell cell = Fields::CellOf(static_cast<Fields::Field>(i), width());
     // The label takes what its text needs; the value gets the rest of the cell.
-    const int labelWidth = std::min(labels_[i]->sizeHint().width(), cell.width / 2);
+    const int labelWidth = std::min(labels_[i]->sizeHint().width(), cell.width * 3 / 5);
     labels_[i]->setGeometry(cell.x, cell.y, labelWidth, cell.height);
     values_[i]->setGeometry(cell.x + labelWidth + kGap, cell.y,
                             std::max(cell.width - labelWidth - kGap, 0), cell.height);

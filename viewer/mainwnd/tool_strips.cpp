@@ -161,6 +161,11 @@ void ToolStrips::Refresh(const StatusStripTexts& status, int viewState, int work
   }
 }
 
+void ToolStrips::Reload() {
+  if (set_.Visible(ToolStripSet::kPicture)) LoadPicture();
+  if (set_.Visible(ToolStripSet::kCaptureStrip)) LoadTimeLimit();
+}
+
 void ToolStrips::ShowStatusLine(const QString& text) {
   statusLine_->setText(text);
 }

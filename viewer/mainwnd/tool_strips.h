@@ -45,6 +45,8 @@ class ToolStrips {
   void SetFullScreen(bool fullScreen);
 
   void Refresh(const StatusStripTexts& status, int viewState, int workMode, bool videoPresent);
+  // Reads the amplifier and the time limit again into the strips that are shown.
+  void Reload();
   void ShowStatusLine(const QString& text);
   QString StatusLine() const;
 

@@ -133,13 +133,14 @@ PagesEngine* ViewerBars::Pages() {
 
 int ViewerBars::Layout(int width, int height, bool fullScreen) {
   strips_->SetFullScreen(fullScreen);
+  // In full screen the picture takes the whole window; the bars come back when it ends.
+  const bool statistics = !fullScreen && (viewState_ == 2 || viewState_ == 5);
+  const bool playback = !fullScreen && viewState_ == 3;
+  statistics_->setVisible(statistics);
+  playback_->setVisible(playback);
   std::vector<ToolStripSet::Bar> bars;
-  if (!fullScreen && statistics_->isVisibleTo(&window_)) {
-    bars.push_back({kStatisticsBar, CaptureStatsBar::HeightFor(width)});
-  }
-  if (!fullScreen && playback_->isVisibleTo(&window_)) {
-    bars.push_back({kPlaybackBar, PlaybackBar::kHeight});
-  }
+  if (statistics) bars.push_back({kStatisticsBar, CaptureStatsBar::HeightFor(width)});
+  if (playback) bars.push_back({kPlaybackBar, PlaybackBar::kHeight});
   for (const ToolStripSet::Bar& bar : strips_->VisibleBars()) bars.push_back(bar);
   std::vector<ToolStripSet::Slot> placed;
   const int reserve = ToolStripSet::Stack(bars, height, &placed);
@@ -154,10 +155,9 @@ int ViewerBars::Layout(int width, int height, bool fullScreen) {
 }
 
 void ViewerBars::OnViewState(int viewState) {
+  // Shown or hidden by the layout that follows every change of the view state.
   viewState_ = viewState;
-  statistics_->setVisible(viewState == 2 || viewState == 5);
   if (viewState == 2) statistics_->Reset();
-  playback_->setVisible(viewState == 3);
   if (viewState != 3) playback_->Close();
   strips_->ShowStatusLine(ViewStateText(viewState));
   RefreshStatus();
@@ -180,6 +180,8 @@ void ViewerBars::RefreshStatus() {
                            SoundModeState{settings.isMts, settings.mtsMode, settings.mtsPalMode});
   const bool video = engine != nullptr && engine->GetCapabilities().video;
   strips_->Refresh(texts, viewState_, window_.WorkModeValue(), video);
+  // The settings sheet or a device change may have moved what the strips show.
+  strips_->Reload();
 }
 
 void ViewerBars::ShowStatistics(const StatisticsText& text) {

@@ -265,6 +265,9 @@ void CViewerDlg::SetViewState(int viewState) {
 }
 
 void CViewerDlg::SetVideoSize(int width, int height) {
+  // The window around the video is only known once the children have been placed: before
+  // the first layout the video child still has its default size.
+  LayoutChildren();
   const int extraW = this->width() - video_->width();
   const int extraH = this->height() - video_->height();
   resize(std::max(width + extraW, 48), std::max(height + extraH, 36));
