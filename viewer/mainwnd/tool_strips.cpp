@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolButton>
+#include <algorithm>
 
 #include "panel_ids.h"
 #include "tool_strip.h"

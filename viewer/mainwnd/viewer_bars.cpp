@@ -194,9 +194,10 @@ void ViewerBars::ShowCaptureProgress(double seconds, int64_t bytes) {
 }
 
 void ViewerBars::OpenClip() {
-  int32_t seconds = -1;
   CaptureGraph* engine = window_.Engine();
-  if (engine == nullptr || !engine->Player()->GetDuration(&seconds)) seconds = -1;
+  if (engine == nullptr) return;
+  int32_t seconds = -1;
+  if (!engine->Player()->GetDuration(&seconds)) seconds = -1;
   playback_->Open(seconds);
   const std::string name = std::filesystem::path(engine->Player()->LastFile()).filename().string();
   strips_->ShowStatusLine(QString::fromStdString("Playing " + name));
