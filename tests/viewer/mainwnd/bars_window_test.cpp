@@ -2,6 +2,7 @@
 // playback bar on the clip just recorded, the tool strips and the engine's dialogs.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -378,6 +379,33 @@ TEST_F(BarsTest, TunerPageTunesTheChosenFrequency) {
   });
   window_->OnCommand(42);
   EXPECT_NEAR(static_cast<double>(tuner->GetFrequency()), before + 1e6, 62500.0);
+}
+
+TEST_F(BarsTest, TvAudioPageSetsTheSoundModeTheStatusStripShows) {
+  ASSERT_TRUE(Launch());
+  window_->OnCommand(180);
+  QString chosen;
+  vd::DialogRunner::Set([&](QDialog& dialog) {
+    auto* modes = dialog.findChild<QComboBox*>();
+    if (modes == nullptr) return static_cast<int>(QDialog::Rejected);
+    modes->setCurrentIndex(modes->count() - 1);
+    chosen = modes->currentText();
+    return static_cast<int>(QDialog::Accepted);
+  });
+  window_->OnCommand(43);
+  ASSERT_FALSE(chosen.isEmpty());
+  const vd::MainSettings& settings = window_->Settings();
+  const int mode = settings.isMts == 0 ? settings.mtsPalMode : settings.mtsMode;
+  EXPECT_EQ(mode, settings.isMts == 0 ? 1 : 2);
+  EXPECT_EQ(Bars().Strips().StatusField("sound")->text(), chosen);
+
+  // Cancelled, the page changes nothing.
+  vd::DialogRunner::Set([&](QDialog& dialog) {
+    if (auto* modes = dialog.findChild<QComboBox*>()) modes->setCurrentIndex(0);
+    return static_cast<int>(QDialog::Rejected);
+  });
+  window_->OnCommand(43);
+  EXPECT_EQ(Bars().Strips().StatusField("sound")->text(), chosen);
 }
 
 }  // namespace
