@@ -34,6 +34,7 @@
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
+#include "viewer_bars.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
 #include "work_modes.h"
@@ -69,6 +70,7 @@ CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
 CViewerDlg::~CViewerDlg() {
   if (!closed_) Shutdown();
   // Frames stop with the engine, before the video area they paint into goes.
+  if (bars_) bars_->DetachEngine();
   engine_.reset();
   mixerNotifiers_.clear();
   volume_.reset();
@@ -94,6 +96,7 @@ bool CViewerDlg::Start() {
       [this](int32_t page) { settings_.albumPageNum = page; }, nullptr);
   album_->setWindowTitle("Gallery");
   engine_->SetStillFolder(album_->StillFolder().string());
+  bars_->AttachEngine();
   StartMixer();
   CreatePanel();
   keys_ = std::make_unique<vd::KeyRouter>(
@@ -152,9 +155,7 @@ void CViewerDlg::BuildChildren() {
   });
   strip_ = new ViewStateStrip(this);
   connect(strip_, &ViewStateStrip::Command, this, &CViewerDlg::OnCommand);
-  statistics_ = new QLabel(this);
-  statistics_->setObjectName("statistics");
-  statistics_->hide();
+  bars_ = std::make_unique<vd::ViewerBars>(*this);
   QPalette dark = palette();
   dark.setColor(QPalette::Window, QColor(20, 22, 28));
   dark.setColor(QPalette::WindowText, QColor(220, 220, 225));
@@ -170,10 +171,10 @@ int VideoMargin(bool border, int extent, int base, int big) {
 }
 
 void CViewerDlg::LayoutChildren() {
-  if (video_ == nullptr) return;
+  if (video_ == nullptr || !bars_) return;
   const int w = width() - (fullScreen_ ? 0 : ViewStateStrip::kWidth);
-  // isHidden, not isVisible: the layout is also made while the window itself is hidden.
-  const int h = height() - (!statistics_->isHidden() ? statistics_->height() : 0);
+  // The bars under the video are the bottom reserve; the view-state strip the right one.
+  const int h = height() - bars_->Layout(w, height(), fullScreen_);
   const bool border = settings_.videoBorder != 0 && !fullScreen_;
   const int mx = VideoMargin(border, w, 320, 400);
   const int my = VideoMargin(border, h, 240, 360);
@@ -181,7 +182,10 @@ void CViewerDlg::LayoutChildren() {
   status_->setGeometry(mx, std::max(0, my - 18), std::max(1, w - 2 * mx), 18);
   strip_->setGeometry(width() - ViewStateStrip::kWidth, 0, ViewStateStrip::kWidth, height());
   strip_->setVisible(!fullScreen_);
-  statistics_->setGeometry(0, height() - 18, width(), 18);
+}
+
+QRect CViewerDlg::VideoRect() const {
+  return video_ != nullptr ? video_->geometry() : QRect();
 }
 
 void CViewerDlg::CreatePanel() {
@@ -363,13 +367,12 @@ void CViewerDlg::KillTimer(uint32_t id) {
 }
 
 void CViewerDlg::ShowStatistics(const vd::StatisticsText& text) {
-  statistics_->setText(QString::fromStdString("  Captured: " + text.captured + "   " +
-                                              text.seconds + "   Dropped: " + text.dropped + "   " +
-                                              text.fps + "   " + text.rate));
+  bars_->ShowStatistics(text);
 }
 
 void CViewerDlg::ShowCaptureProgress(double seconds, int64_t bytes) {
   status_->setText(QString("Capturing %1 s, %2 KB").arg(seconds, 0, 'f', 1).arg(bytes / 1024));
+  bars_->ShowCaptureProgress(seconds, bytes);
 }
 
 void CViewerDlg::OnWorkModeForced(int32_t mode) {
@@ -414,6 +417,18 @@ void CViewerDlg::OnClipEnded() {
 
 void CViewerDlg::ShowPlaybackTimes(const std::string& length, const std::string& elapsed) {
   status_->setText(QString::fromStdString(elapsed + " / " + length));
+  bars_->ShowPlaybackTimes(length, elapsed);
+}
+
+// The playback bar keeps the player's one-second timer.
+bool CViewerDlg::StartPlaybackTimer(uint32_t id, uint32_t periodMs) {
+  if (!bars_) return false;
+  bars_->StartPlaybackTimer(id, periodMs);
+  return true;
+}
+
+void CViewerDlg::StopPlaybackTimer(uint32_t id) {
+  if (bars_) bars_->StopPlaybackTimer(id);
 }
 
 // --- vd::TuningContext

@@ -38,6 +38,7 @@ class RemoteProcedure;
 class ScreenSaverInhibit;
 class SettingsStore;
 class ViewerAlbumHost;
+class ViewerBars;
 class ViewerSheetHost;
 class ViewerEntry;
 
@@ -98,6 +99,10 @@ class CViewerDlg : public QWidget,
   CAlbumFrame* AlbumWindow() { return album_.get(); }
   VideoArea* Video() { return video_; }
   ViewStateStrip* Strip() { return strip_; }
+  // The bars under the video area: statistics, playback, tool strips.
+  vd::ViewerBars* Bars() { return bars_.get(); }
+  // The video rectangle (client coordinates) the layout rule gives now.
+  QRect VideoRect() const;
   QLabel* StatusLabel() { return status_; }
   vd::MainSettings& Settings() { return settings_; }
   const vd::RemoteState& Remote() const { return remoteState_; }
@@ -133,6 +138,8 @@ class CViewerDlg : public QWidget,
   void ShowPlayerMessage(const std::string& text) override { ShowMessage(text); }
   void OnClipEnded() override;
   void ShowPlaybackTimes(const std::string& length, const std::string& elapsed) override;
+  bool StartPlaybackTimer(uint32_t id, uint32_t periodMs) override;
+  void StopPlaybackTimer(uint32_t id) override;
 
   // vd::TuningContext
   std::string DataFolder() const override { return settings_.path; }
@@ -212,8 +219,8 @@ class CViewerDlg : public QWidget,
   VideoArea* video_ = nullptr;
   ViewStateStrip* strip_ = nullptr;
   QLabel* status_ = nullptr;
-  QLabel* statistics_ = nullptr;
 
+  std::unique_ptr<vd::ViewerBars> bars_;
   std::unique_ptr<CaptureGraph> engine_;
   std::unique_ptr<CControlPanel> panel_;
   std::unique_ptr<vd::PanelWindow> panelWindow_;

@@ -14,6 +14,7 @@
 #include "tuner_control.h"
 #include "video_area.h"
 #include "view_state_strip.h"
+#include "viewer_bars.h"
 #include "viewer_dlg.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
@@ -90,6 +91,7 @@ void CViewerDlg::OnCommand(int id) {
       ShowAlbumWindow();
       break;
     default:
+      if (bars_->OnCommand(id)) LayoutChildren();
       if (id >= 376 && id <= 387 && entry_) entry_->OnDigitCommand(id);
       if (id >= 51 && id <= 60 && engine_)
         engine_->ChooseDevices(id - 51, engine_->AudioIndex(), true);
@@ -267,7 +269,7 @@ void CViewerDlg::SetViewState(int viewState) {
   strip_->SetCommandEnabled(ViewStateStrip::kSnapshot,
                             !radio && videoPresent_ && (viewState == 1 || viewState == 0));
   if (viewState != 4) video_->ShowStill(QImage());
-  statistics_->setVisible(viewState == 2 || viewState == 5);
+  bars_->OnViewState(viewState);
   if (viewState == 1 && started_) RefreshChannelDisplay();
   remoteState_.SetBusy(viewState >= 2 && viewState <= 5 && viewState != 4);
   LayoutChildren();
@@ -323,6 +325,7 @@ void CViewerDlg::RefreshChannelDisplay() {
   }
   panel_->SetStation(station);
   panel_->Refresh(vd::PanelDisplay::kRememberedChannel);
+  bars_->RefreshStatus();
 }
 
 void CViewerDlg::ChannelStep(bool up) {

@@ -21,6 +21,7 @@
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
+#include "viewer_bars.h"
 #include "viewer_dlg.h"
 #include "viewer_sheet_host.h"
 #include "virtual_remote_wnd.h"
@@ -94,6 +95,7 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
     }
     shownFile_ = path;
     SetViewState(3);
+    bars_->OpenClip();
   }
   if (panel_) panel_->SetVcrPadOpen(true);
 }
@@ -209,6 +211,8 @@ void CViewerDlg::ShowContextMenu(const QPoint& at) {
   QAction* tile = menu.addAction("Tile windows", [this] { OnCommand(32809); });
   tile->setCheckable(true);
   tile->setChecked(settings_.tileMode != 0);
+  menu.addSeparator();
+  bars_->AddMenus(menu);
   menu.addSeparator();
   menu.addAction("Virtual remote...", [this] { ShowVirtualRemote(); });
   menu.addAction("&About Brevant TV USB!...", [this] { OnCommand(32767); });

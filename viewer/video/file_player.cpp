@@ -231,6 +231,20 @@ void FilePlayer::EndOfClip() {
   impl_->host->OnClipEnded();
 }
 
+bool FilePlayer::Seek(int32_t seconds) {
+  if (impl_->state == kNoFile || !impl_->pipeline) return false;
+  const int32_t length = impl_->clock.Length();
+  if (seconds < 0) seconds = 0;
+  if (length != vd::PlaybackClock::kUnknownLength && seconds > length) seconds = length;
+  if (!impl_->pipeline->Seek(static_cast<int64_t>(seconds) * static_cast<int64_t>(GST_SECOND))) {
+    PlayerTrace("Cannot seek %s to %d s\n", impl_->lastFile.c_str(), seconds);
+    return false;
+  }
+  impl_->clock.Seek(seconds);
+  if (impl_->state == kStopped && seconds > 0) impl_->state = kPaused;
+  return true;
+}
+
 void FilePlayer::ToggleLoop() {
   impl_->looping = !impl_->looping;
 }

@@ -53,6 +53,9 @@ class FilePlayer {
   bool StopFile();
   bool StopAndRewind(bool close);
   void EndOfClip();
+  // Moves an open clip to `seconds` (clamped to its length); the elapsed count follows. A
+  // stopped clip moved away from its start counts as paused there, so Play goes on from it.
+  bool Seek(int32_t seconds);
   void ToggleLoop();
   bool GetDuration(int32_t* seconds);
   bool GetVideoSize(int32_t* width, int32_t* height);

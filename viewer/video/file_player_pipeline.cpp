@@ -285,4 +285,9 @@ bool FilePlayerPipeline::Rewind() {
   return gst_element_seek_simple(playbin_.get(), GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, 0) != FALSE;
 }
 
+bool FilePlayerPipeline::Seek(int64_t nanoseconds) {
+  const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT);
+  return gst_element_seek_simple(playbin_.get(), GST_FORMAT_TIME, flags, nanoseconds) != FALSE;
+}
+
 }  // namespace vd

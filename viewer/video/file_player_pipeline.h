@@ -39,6 +39,8 @@ class FilePlayerPipeline {
   // With `wait`, returns once the pipeline has paused (or failed to).
   bool Pause(bool wait);
   bool Rewind();
+  // Moves to `nanoseconds` from the start, to the nearest key frame, keeping the state.
+  bool Seek(int64_t nanoseconds);
 
  private:
   FilePlayerPipeline() = default;

@@ -41,6 +41,13 @@ void PlaybackClock::Resume() {
   StartTimer();
 }
 
+void PlaybackClock::Seek(int32_t seconds) {
+  if (seconds < 0) seconds = 0;
+  if (length_ != kUnknownLength && seconds > length_) seconds = length_;
+  elapsed_ = seconds;
+  host_->ShowElapsed(FormatTime(elapsed_));
+}
+
 void PlaybackClock::OnTimer(uint32_t id) {
   // A tick can already be queued in the host's loop when the timer is stopped.
   if (id != kTimerId || !running_) return;

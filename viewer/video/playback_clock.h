@@ -46,6 +46,8 @@ class PlaybackClock {
   void Hold();
   // Restarts the timer from the kept count; the same as Start when nothing was counted.
   void Resume();
+  // The clip was moved to `seconds`: the count goes on from there (running or not).
+  void Seek(int32_t seconds);
   // One timer tick; ticks of other timers and ticks after Stop or Hold are ignored.
   void OnTimer(uint32_t id);
 

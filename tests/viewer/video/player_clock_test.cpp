@@ -200,4 +200,37 @@ TEST(PlaybackClock, EndHandlerMayRestartTheClock) {
   EXPECT_EQ(host.shown.back(), "00:01");
 }
 
+TEST(PlaybackClock, SeekMovesTheCountWithinTheLengthAndTicksGoOnFromThere) {
+  ClockHost host;
+  PlaybackClock clock(&host);
+  clock.SetLength(65);
+  clock.Start();
+  clock.Seek(30);
+  EXPECT_EQ(clock.Elapsed(), 30);
+  EXPECT_EQ(host.shown.back(), "00:30");
+  EXPECT_TRUE(clock.IsRunning());
+  clock.OnTimer(PlaybackClock::kTimerId);
+  EXPECT_EQ(host.shown.back(), "00:31");
+  clock.Seek(500);
+  EXPECT_EQ(host.shown.back(), "01:05");
+  clock.Seek(-4);
+  EXPECT_EQ(host.shown.back(), "00:00");
+  // Seeking must not start or stop the timer.
+  EXPECT_EQ(host.activeTimers, 1);
+}
+
+TEST(PlaybackClock, SeekOfAHeldClockResumesFromTheNewPlace) {
+  ClockHost host;
+  PlaybackClock clock(&host);
+  clock.SetLength(PlaybackClock::kUnknownLength);
+  clock.Start();
+  clock.Hold();
+  clock.Seek(125);
+  EXPECT_FALSE(clock.IsRunning());
+  EXPECT_EQ(host.shown.back(), "02:05");
+  clock.Resume();
+  clock.OnTimer(PlaybackClock::kTimerId);
+  EXPECT_EQ(host.shown.back(), "02:06");
+}
+
 }  // namespace

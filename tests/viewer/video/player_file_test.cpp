@@ -359,4 +359,35 @@ TEST(FilePlayerOwnTimer, RunsTheClockOnTheMainContextWhenTheHostHasNoTimer) {
   EXPECT_EQ(host.Length(), "01:05");
 }
 
+TEST_F(FilePlayerTest, SeekMovesTheClipAndTheElapsedCountAndClampsToTheLength) {
+  EXPECT_FALSE(player.Seek(10)) << "nothing open";
+  ASSERT_TRUE(player.OpenAndShow(TestClips().longFilm));
+  ASSERT_TRUE(player.Seek(30));
+  EXPECT_EQ(host.Elapsed(), "00:30");
+  // A stopped clip moved away from its start is paused there: Play goes on from it.
+  EXPECT_EQ(player.GetState(), FilePlayer::kPaused);
+  ASSERT_TRUE(player.PlayFile());
+  Tick();
+  EXPECT_EQ(host.Elapsed(), "00:31");
+  ASSERT_TRUE(player.Seek(600));
+  EXPECT_EQ(host.Elapsed(), "01:05");
+  EXPECT_EQ(player.GetState(), FilePlayer::kRunning);
+  ASSERT_TRUE(player.StopFile());
+  EXPECT_EQ(host.Elapsed(), "00:00");
+  ASSERT_TRUE(player.Seek(0));
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+}
+
+TEST_F(FilePlayerTest, PlaybackGoesOnToTheEndAfterASeek) {
+  ASSERT_TRUE(OpenFilm());
+  ASSERT_TRUE(player.PlayFile());
+  ASSERT_TRUE(RunUntil([&] { return sink.Count() > 0; }));
+  ASSERT_TRUE(player.Seek(1));
+  sink.Reset();
+  // The second half of the clip is still there to play after the flush.
+  ASSERT_TRUE(RunUntil([&] { return sink.Count() > 0; }));
+  EXPECT_EQ(sink.Last().width, 176);
+  ASSERT_TRUE(RunUntil([&] { return host.clipsEnded > 0; }));
+}
+
 }  // namespace

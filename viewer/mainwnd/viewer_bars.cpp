@@ -1,0 +1,311 @@
+#include "viewer_bars.h"
+
+#include <QMenu>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "album_frame.h"
+#include "audio_format_dialog.h"
+#include "capture_stats_bar.h"
+#include "channel_table.h"
+#include "control_panel.h"
+#include "dialog_runner.h"
+#include "graph_pages_engine.h"
+#include "playback_bar.h"
+#include "property_dialog.h"
+#include "tool_strip.h"
+#include "tuner_control.h"
+#include "tuner_pages_dialog.h"
+#include "viewer_dlg.h"
+
+namespace vd {
+
+namespace {
+
+// Used when the tuner does not tell its limits: the analogue TV range.
+constexpr uint32_t kFallbackMinHz = 44000000;
+constexpr uint32_t kFallbackMaxHz = 870000000;
+
+const char* ViewStateText(int viewState) {
+  switch (viewState) {
+    case 1:
+      return "Live View";
+    case 2:
+      return "Capturing";
+    case 3:
+      return "Playing";
+    case 4:
+      return "Picture";
+    case 5:
+      return "Finishing capture";
+    default:
+      return "Starting";
+  }
+}
+
+PropertyDialog::Kind PropertyKindOf(EngineDialog dialog) {
+  switch (dialog) {
+    case EngineDialog::kVideoFormat:
+      return PropertyDialog::Kind::kVideoFormat;
+    case EngineDialog::kPreviewFormat:
+      return PropertyDialog::Kind::kPreviewFormat;
+    case EngineDialog::kDriverSource:
+      return PropertyDialog::Kind::kDriverSource;
+    case EngineDialog::kDriverFormat:
+      return PropertyDialog::Kind::kDriverFormat;
+    case EngineDialog::kDriverDisplay:
+      return PropertyDialog::Kind::kDriverDisplay;
+    default:
+      // The crossbar's routing is the input choice of the source dialog.
+      return PropertyDialog::Kind::kVideoSource;
+  }
+}
+
+struct StripMenuEntry {
+  int id;
+  const char* text;
+};
+constexpr StripMenuEntry kStripMenu[] = {
+    {ToolStripSet::kPicture, "Picture controls"},
+    {ToolStripSet::kCaptureStrip, "Capture controls"},
+    {ToolStripSet::kInput, "Input"},
+    {ToolStripSet::kStatus, "Status bar"},
+};
+
+}  // namespace
+
+ViewerBars::ViewerBars(CViewerDlg& window) : window_(window) {
+  statistics_ = new CaptureStatsBar(&window);
+  statistics_->hide();
+  playback_ = new PlaybackBar(&window);
+  playback_->hide();
+  QObject::connect(playback_, &PlaybackBar::Tick, &window, [this](uint32_t id) {
+    if (window_.Engine() != nullptr) window_.Engine()->Player()->OnPlaybackTimer(id);
+  });
+  QObject::connect(playback_, &PlaybackBar::SeekRequested, &window, [this](int32_t seconds) {
+    if (window_.Engine() != nullptr && window_.ViewState() == 3) {
+      window_.Engine()->Player()->Seek(seconds);
+    }
+  });
+  strips_ = std::make_unique<ToolStrips>(
+      &window, ToolStripActions{[this](int id) { window_.OnCommand(id); },
+                                [this](int id) { window_.OnPanelCommand(id); }});
+}
+
+ViewerBars::~ViewerBars() = default;
+
+void ViewerBars::AttachEngine() {
+  CaptureGraph* engine = window_.Engine();
+  if (engine == nullptr) return;
+  PagesWindow hooks;
+  hooks.workMode = [this] { return window_.WorkModeValue(); };
+  hooks.fullScreen = [this] { return window_.FullScreen(); };
+  hooks.refreshDeviceStatus = [this] { window_.RefreshDeviceStatus(); };
+  hooks.redrawAll = [this] { window_.update(); };
+  hooks.resizeToVideo = [this] {
+    VideoFormat format;
+    CaptureDevice* device = window_.Engine()->VideoDevice();
+    if (device != nullptr && Succeeded(device->GetVideoFormat(PinKind::kCapture, &format))) {
+      window_.SetVideoSize(format.width, std::abs(format.height));
+    }
+  };
+  hooks.installFolder = [this] { return window_.Settings().path; };
+  hooks.currentAlbumPath = [this] {
+    if (window_.AlbumWindow() == nullptr) return std::string();
+    return std::filesystem::path(window_.AlbumWindow()->StillFolder())
+        .lexically_relative(window_.Settings().path)
+        .string();
+  };
+  hooks.showMessage = [this](const std::string& text) { window_.ShowMessage(text); };
+  pages_ = std::make_unique<GraphPagesEngine>(*engine, std::move(hooks));
+  strips_->SetEngine(pages_.get());
+}
+
+void ViewerBars::DetachEngine() {
+  strips_->SetEngine(nullptr);
+  pages_.reset();
+}
+
+PagesEngine* ViewerBars::Pages() {
+  return pages_.get();
+}
+
+int ViewerBars::Layout(int width, int height, bool fullScreen) {
+  strips_->SetFullScreen(fullScreen);
+  // In full screen the picture takes the whole window; the bars come back when it ends.
+  const bool statistics = !fullScreen && (viewState_ == 2 || viewState_ == 5);
+  const bool playback = !fullScreen && viewState_ == 3;
+  statistics_->setVisible(statistics);
+  playback_->setVisible(playback);
+  std::vector<ToolStripSet::Bar> bars;
+  if (statistics) bars.push_back({kStatisticsBar, CaptureStatsBar::HeightFor(width)});
+  if (playback) bars.push_back({kPlaybackBar, PlaybackBar::kHeight});
+  for (const ToolStripSet::Bar& bar : strips_->VisibleBars()) bars.push_back(bar);
+  std::vector<ToolStripSet::Slot> placed;
+  const int reserve = ToolStripSet::Stack(bars, height, &placed);
+  for (const ToolStripSet::Slot& slot : placed) {
+    QWidget* widget = slot.id == kStatisticsBar ? static_cast<QWidget*>(statistics_)
+                      : slot.id == kPlaybackBar ? static_cast<QWidget*>(playback_)
+                                                : strips_->Strip(slot.id);
+    widget->setGeometry(0, slot.y, width, slot.height);
+    widget->raise();
+  }
+  return reserve;
+}
+
+void ViewerBars::OnViewState(int viewState) {
+  // Shown or hidden by the layout that follows every change of the view state.
+  viewState_ = viewState;
+  if (viewState == 2) statistics_->Reset();
+  if (viewState != 3) playback_->Close();
+  strips_->ShowStatusLine(ViewStateText(viewState));
+  RefreshStatus();
+}
+
+void ViewerBars::RefreshStatus() {
+  std::optional<PanelStation> station;
+  CaptureGraph* engine = window_.Engine();
+  TunerControl* tuner = engine != nullptr ? engine->Tuner() : nullptr;
+  CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
+  int32_t index = -1;
+  if (table != nullptr && table->GetCurrent(&index)) {
+    if (const CChannel* channel = table->Get(index)) {
+      station = PanelStation{channel->Name(), channel->frequency, index};
+    }
+  }
+  const MainSettings& settings = window_.Settings();
+  const StatusStripTexts texts =
+      StatusStripTexts::Of(window_.WorkModeValue(), station,
+                           SoundModeState{settings.isMts, settings.mtsMode, settings.mtsPalMode});
+  const bool video = engine != nullptr && engine->GetCapabilities().video;
+  strips_->Refresh(texts, viewState_, window_.WorkModeValue(), video);
+  // The settings sheet or a device change may have moved what the strips show.
+  strips_->Reload();
+}
+
+void ViewerBars::ShowStatistics(const StatisticsText& text) {
+  statistics_->Show(text);
+}
+
+void ViewerBars::ShowCaptureProgress(double seconds, int64_t bytes) {
+  strips_->ShowStatusLine(
+      QString("Capturing %1 Secs, %2 KB").arg(seconds, 0, 'f', 1).arg(bytes / 1024));
+}
+
+void ViewerBars::OpenClip() {
+  CaptureGraph* engine = window_.Engine();
+  if (engine == nullptr) return;
+  int32_t seconds = -1;
+  if (!engine->Player()->GetDuration(&seconds)) seconds = -1;
+  playback_->Open(seconds);
+  const std::string name = std::filesystem::path(engine->Player()->LastFile()).filename().string();
+  strips_->ShowStatusLine(QString::fromStdString("Playing " + name));
+}
+
+void ViewerBars::ShowPlaybackTimes(const std::string& length, const std::string& elapsed) {
+  playback_->ShowTimes(length, elapsed);
+}
+
+void ViewerBars::StartPlaybackTimer(uint32_t id, uint32_t periodMs) {
+  playback_->StartTimer(id, periodMs);
+}
+
+void ViewerBars::StopPlaybackTimer(uint32_t id) {
+  playback_->StopTimer(id);
+}
+
+bool ViewerBars::OnCommand(int command) {
+  if (strips_->Toggle(command)) {
+    if (command == ToolStripSet::kStatus) RefreshStatus();
+    return true;
+  }
+  if (EngineDialogTable::IsCommand(command)) {
+    RunEngineDialog(command);
+    return true;
+  }
+  return false;
+}
+
+EnginePageFlags ViewerBars::PageFlags() {
+  return pages_ != nullptr ? EngineDialogTable::FlagsOf(*pages_) : EnginePageFlags{};
+}
+
+bool ViewerBars::RunEngineDialog(int command) {
+  // The pins change format only between captures and with no clip in the video area.
+  if (pages_ == nullptr || (viewState_ != 0 && viewState_ != 1)) return false;
+  const EngineDialogEntry* entry = EngineDialogTable::Find(command);
+  if (entry == nullptr || !EngineDialogTable::Available(entry->dialog, PageFlags())) return false;
+  switch (entry->dialog) {
+    case EngineDialog::kTuner:
+      ShowTunerPage();
+      break;
+    case EngineDialog::kTvAudio:
+      ShowTvAudioPage();
+      break;
+    case EngineDialog::kAudioPin:
+      AudioFormatDialog::Choose(*pages_, &window_);
+      window_.update();
+      break;
+    default:
+      PropertyDialog::Show(*pages_, PropertyKindOf(entry->dialog), &window_);
+      break;
+  }
+  window_.RefreshDeviceStatus();
+  return true;
+}
+
+void ViewerBars::ShowTunerPage() {
+  TunerControl* tuner = window_.Engine()->Tuner();
+  if (tuner == nullptr || !tuner->HasTuner()) return;
+  uint32_t minHz = kFallbackMinHz;
+  uint32_t maxHz = kFallbackMaxHz;
+  if (!tuner->GetTvLimits(&minHz, &maxHz) || minHz >= maxHz) {
+    minHz = kFallbackMinHz;
+    maxHz = kFallbackMaxHz;
+  }
+  TunerPagesDialog dialog(tuner->GetFrequency(), minHz, maxHz, &window_);
+  if (DialogRunner::Run(dialog) != QDialog::Accepted) return;
+  tuner->SetFrequency(dialog.FrequencyHz());
+  RefreshStatus();
+}
+
+void ViewerBars::ShowTvAudioPage() {
+  MainSettings& settings = window_.Settings();
+  const SoundModeState sound{settings.isMts, settings.mtsMode, settings.mtsPalMode};
+  TunerPagesDialog dialog(sound, &window_);
+  if (DialogRunner::Run(dialog) != QDialog::Accepted || dialog.SoundMode() < 0) return;
+  // The same sound system the panel's display names: PAL only when the settings say so.
+  if (settings.isMts == 0) {
+    settings.mtsPalMode = dialog.SoundMode();
+  } else {
+    settings.mtsMode = dialog.SoundMode();
+  }
+  window_.Engine()->SelectAudioMode(dialog.SoundMode());
+  if (CControlPanel* panel = window_.Panel()) {
+    panel->SetSoundMode({settings.isMts, settings.mtsMode, settings.mtsPalMode});
+    panel->Refresh(PanelDisplay::kShowSoundMode);
+  }
+  RefreshStatus();
+}
+
+void ViewerBars::AddMenus(QMenu& menu) {
+  QMenu* toolbars = menu.addMenu("Toolbars");
+  for (const StripMenuEntry& entry : kStripMenu) {
+    QAction* action =
+        toolbars->addAction(entry.text, &window_, [this, id = entry.id] { window_.OnCommand(id); });
+    action->setCheckable(true);
+    action->setChecked(strips_->Set().Visible(entry.id));
+    action->setEnabled(!window_.FullScreen());
+  }
+  QMenu* video = menu.addMenu("Video settings");
+  const EnginePageFlags flags = PageFlags();
+  const bool live = viewState_ == 0 || viewState_ == 1;
+  for (const EngineDialogEntry& entry : EngineDialogTable::Entries()) {
+    QAction* action = video->addAction(entry.menuText, &window_,
+                                       [this, id = entry.command] { window_.OnCommand(id); });
+    action->setEnabled(live && EngineDialogTable::Available(entry.dialog, flags));
+  }
+}
+
+}  // namespace vd

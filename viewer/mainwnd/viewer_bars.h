@@ -1,0 +1,80 @@
+// The bars docked under the main window's video area (capture statistics, playback, the tool
+// strips and the status line) and the commands that belong to them: the strip toggles
+// 164/165/166/180 and the engine's dialogs 39..50. The main window keeps the geometry rule:
+// what these bars take is its bottom reserve.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "capture_host.h"
+#include "engine_dialog_table.h"
+#include "tool_strips.h"
+
+class CViewerDlg;
+class CaptureStatsBar;
+class PlaybackBar;
+class QMenu;
+
+namespace vd {
+
+class GraphPagesEngine;
+
+class ViewerBars {
+ public:
+  // Bar ids of the dock beside the strips' template numbers.
+  static constexpr int kStatisticsBar = 1;
+  static constexpr int kPlaybackBar = 2;
+
+  explicit ViewerBars(CViewerDlg& window);
+  ~ViewerBars();
+  ViewerBars(const ViewerBars&) = delete;
+  ViewerBars& operator=(const ViewerBars&) = delete;
+
+  // Once the capture engine runs: the strips and dialogs work on it from then on.
+  void AttachEngine();
+  // Before the engine goes.
+  void DetachEngine();
+
+  // Places the shown bars at the bottom of a client of `width` x `height`; returns the
+  // height they take (the bottom reserve).
+  int Layout(int width, int height, bool fullScreen);
+  void OnViewState(int viewState);
+  void RefreshStatus();
+
+  // The capture statistics and the status display during a capture.
+  void ShowStatistics(const StatisticsText& text);
+  void ShowCaptureProgress(double seconds, int64_t bytes);
+
+  // A clip was opened in the player: the bar takes its length.
+  void OpenClip();
+  void ShowPlaybackTimes(const std::string& length, const std::string& elapsed);
+  void StartPlaybackTimer(uint32_t id, uint32_t periodMs);
+  void StopPlaybackTimer(uint32_t id);
+
+  // Strip toggles and engine dialogs; false for other commands. The caller lays out again.
+  bool OnCommand(int command);
+  // The engine dialogs the device offers now.
+  EnginePageFlags PageFlags();
+  // The context menu's "Toolbars" and "Video settings" submenus.
+  void AddMenus(QMenu& menu);
+
+  CaptureStatsBar* Statistics() const { return statistics_; }
+  PlaybackBar* Playback() const { return playback_; }
+  ToolStrips& Strips() { return *strips_; }
+  PagesEngine* Pages();
+
+ private:
+  bool RunEngineDialog(int command);
+  void ShowTunerPage();
+  void ShowTvAudioPage();
+
+  CViewerDlg& window_;
+  CaptureStatsBar* statistics_ = nullptr;
+  PlaybackBar* playback_ = nullptr;
+  std::unique_ptr<ToolStrips> strips_;
+  std::unique_ptr<GraphPagesEngine> pages_;
+  int viewState_ = 0;
+};
+
+}  // namespace vd
