@@ -15,10 +15,13 @@ class StepFailed(Exception):
 
 def Poll(what, probe, timeout, interval=0.1):
     """Calls probe until it returns something true; fails with what after timeout seconds."""
-    deadline = time.monotonic() + timeout
+    began = time.monotonic()
+    deadline = began + timeout
     while True:
         value = probe()
         if value:
+            if time.monotonic() - began > 5:
+                print(f"e2e:   waited {time.monotonic() - began:.1f} s for {what}", flush=True)
             return value
         if time.monotonic() >= deadline:
             raise StepFailed(f"timed out after {timeout:.0f} s waiting for {what}")
@@ -54,8 +57,11 @@ class XSession:
                 self.server.wait()
 
     def Run(self, *args, check=True):
+        began = time.monotonic()
         result = subprocess.run(list(args), env=self.env, capture_output=True, text=True,
                                 timeout=60)
+        if time.monotonic() - began > 2:
+            print(f"e2e:   {' '.join(args)} took {time.monotonic() - began:.1f} s", flush=True)
         if check and result.returncode != 0:
             raise StepFailed(f"{' '.join(args)} failed: {result.stderr.strip()}")
         return result.stdout
@@ -90,6 +96,17 @@ class XSession:
     def WaitGone(self, what, window, timeout=30):
         Poll(what, lambda: window not in self.Visible(), timeout)
 
+    def AllVisible(self):
+        """Every mapped window, popups without a title included."""
+        out = self.Run("xdotool", "search", "--onlyvisible", "--class", ".", check=False)
+        return {int(w) for w in out.split()}
+
+    def OpenMenu(self, what, window, x, y):
+        """Right-clicks and waits for the popup menu to map, so that keys reach the menu."""
+        before = self.AllVisible()
+        self.Click(window, x, y, button=3)
+        Poll(what, lambda: self.AllVisible() - before, timeout=15)
+
     def Visible(self):
         out = self.Run("xdotool", "search", "--onlyvisible", "--name", ".", check=False)
         return {int(w) for w in out.split()}
@@ -116,10 +133,20 @@ class XSession:
 
     def Park(self):
         """The pointer to the screen's corner, where it hovers nothing and shows no tip."""
-        self.Run("xdotool", "mousemove", "--sync", str(self.size[0] - 1), str(self.size[1] - 1))
+        corner = (self.size[0] - 1, self.size[1] - 1)
+        self.Run("xdotool", "mousemove", *map(str, corner))
+        Poll("the pointer to arrive", lambda: self.Pointer() == corner, timeout=10)
 
     def Point(self, window, x, y):
-        self.Run("xdotool", "mousemove", "--sync", "--window", str(window), str(x), str(y))
+        # Not --sync: it waits for motion, which never comes when the pointer is there already.
+        left, top = self.Geometry(window)[:2]
+        self.Run("xdotool", "mousemove", str(left + x), str(top + y))
+        Poll("the pointer to arrive", lambda: self.Pointer() == (left + x, top + y), timeout=10)
+
+    def Pointer(self):
+        out = self.Run("xdotool", "getmouselocation", "--shell")
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"])
 
     # Screenshots ----------------------------------------------------------------------------
 
