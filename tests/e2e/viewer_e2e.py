@@ -13,6 +13,7 @@ import argparse
 import glob
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -32,6 +33,8 @@ RECORD_SECONDS = 3.0
 FRAME_RANGE = (55, 125)
 STILL_SIZES = {(640, 480), (768, 576)}
 MIN_COLOURS = 64
+# The whole run's limit, inside ctest's, so that the viewer and Xvfb are always ended here.
+RUN_LIMIT_SECONDS = 180
 CLIP = "e2eclip"
 STILL = "e2estill"
 # Channel 22 of the German cable plan: a station of the virtual box, picked from the list.
@@ -51,7 +54,11 @@ class Run:
         shutil.rmtree(self.out, ignore_errors=True)
         os.makedirs(self.out)
         self.scratch = tempfile.mkdtemp(prefix="vd-e2e-")
-        self.prefix = args.prefix or self.Install(args.build)
+        try:
+            self.prefix = args.prefix or self.Install(args.build)
+        except StepFailed:
+            shutil.rmtree(self.scratch, ignore_errors=True)
+            raise
         home = os.path.join(self.scratch, "home")
         runtime = os.path.join(self.scratch, "run")
         os.makedirs(home)
@@ -301,8 +308,11 @@ class Run:
 
         tv = self.Channels("TV.CFG", radio=False)
         Expect(len(tv) >= 5, f"the TV scan found {len(tv)} stations")
-        # The used-slot map lets a scan store each tuner step once.
+        # The used-slot map lets a scan store each tuner step once; the list the page shows
+        # keeps the TV table sorted by name, which is the channel-number order.
         Expect(len({s[3] for s in tv}) == len(tv), f"a TV step stored twice: {tv}")
+        names = [s[0].encode() for s in tv]
+        Expect(names == sorted(names), f"TV stations not in name order: {names}")
         for name, _, number, _ in tv:
             filler = "" if number > 99 else "  " if number >= 10 else "    "
             Expect(name == f"{number:3d}{filler}", f"TV station {number} is named {name!r}")
@@ -353,7 +363,17 @@ def main():
     source.add_argument("--prefix")
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
-    run = Run(args)
+
+    def OutOfTime(signum, frame):
+        raise StepFailed(f"the run passed its {RUN_LIMIT_SECONDS} s limit")
+
+    signal.signal(signal.SIGALRM, OutOfTime)
+    signal.alarm(RUN_LIMIT_SECONDS)
+    try:
+        run = Run(args)
+    except StepFailed as error:
+        print(f"e2e: FAILED to set up: {error}", file=sys.stderr)
+        return 1
     status = 0
     try:
         run.Drive()
@@ -367,6 +387,7 @@ def main():
             pass
         print(f"e2e: viewer output in {run.out}/viewdeck.log", file=sys.stderr)
     finally:
+        signal.alarm(0)
         run.Close()
     for name, colours, path in run.shots:
         print(f"e2e: screenshot {name}: {colours} colours: {path}")
