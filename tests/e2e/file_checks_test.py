@@ -7,6 +7,8 @@ import sys
 import tempfile
 import unittest
 
+# No compiled copies of the helpers in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from file_checks import ParseChannelCsv, ReadAvi, ReadBitmap, ReadSettings  # noqa: E402
 
