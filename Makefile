@@ -30,6 +30,7 @@ test: build
 	$(MAKE) --no-print-directory tsan
 	$(MAKE) --no-print-directory fuzz
 	@scripts/check-install.sh build/default
+	@scripts/check-package.sh build/default
 	ctest --preset default --label-exclude install
 
 asan: deps

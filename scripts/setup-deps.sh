@@ -18,7 +18,7 @@ packages=(
   # teletext cross-check in tests
   libzvbi-dev
   # screenshots and headless UI checks
-  xvfb xauth imagemagick fonts-dejavu-core
+  xvfb xauth xdotool imagemagick fonts-dejavu-core
   # a private message bus for the screen-saver tests
   dbus-daemon
   # packaging and its checks

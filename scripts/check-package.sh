@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the Debian package of a build with CPack, unpacks it into a scratch root (no root
+# rights needed) and checks that the unpacked programs run from there on their own.
+#   scripts/check-package.sh [BUILD_DIR]   (default build/default)
+set -euo pipefail
+build=$(cd "${1:-build/default}" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+unset LD_LIBRARY_PATH VIEWDECK_MODULE_DIR
+
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+[ -f "$build/CPackConfig.cmake" ] || fail "$build has no CPack configuration"
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >cpack.log 2>&1) ||
+  fail "cpack failed: $(tail -5 "$work/cpack.log")"
+debs=("$work"/out/*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -s "${debs[0]}" ] || fail "cpack made ${#debs[@]} packages"
+deb=${debs[0]}
+echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+
+# The control data a package manager reads.
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = viewdeck ] || fail "package name is '$(field Package)'"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
+  fail "architecture is '$(field Architecture)'"
+depends=$(field Depends)
+for dep in gstreamer1.0-plugins-base gstreamer1.0-plugins-good libc6 libqt6widgets6; do
+  grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
+done
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+bin="$root/usr/bin"
+lib="$root/usr/lib"
+for f in "$bin/viewdeck" "$bin/vdtool" "$lib/libkxtuner.so" "$lib/libquillane.so" \
+         "$lib/libvd_device.so" "$lib/libteletext.so.0" "$root/usr/share/doc/viewdeck/BRTV_USB.html" \
+         "$root/usr/share/applications/viewdeck.desktop"; do
+  [ -e "$f" ] || fail "package lacks ${f#"$root"}"
+done
+# Nothing of the build tree may leak into the package's file list.
+if dpkg-deb -c "$deb" | grep -q "$build"; then fail "package lists paths of the build tree"; fi
+
+for f in "$bin"/* "$lib"/*.so*; do
+  out=$(ldd "$f")
+  if grep -q "not found" <<<"$out"; then fail "${f#"$root"}: $(grep 'not found' <<<"$out")"; fi
+  if grep -E "lib(vd_device|quillane|vidparse|stromsift|teletext)\.so" <<<"$out" | grep -qv "$root"; then
+    fail "${f#"$root"} resolves a viewdeck library outside the unpacked package"
+  fi
+done
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+mkdir -p "$HOME"
+version=$(QT_QPA_PLATFORM=offscreen "$bin/viewdeck" --version) || fail "viewdeck --version failed"
+grep -q "$(field Version)" <<<"$version" ||
+  fail "viewdeck --version says '$version', the package $(field Version)"
+countries=$("$bin/vdtool" countries) || fail "vdtool countries failed"
+[ "$(wc -l <<<"$countries")" -eq 57 ] || fail "vdtool countries listed $(wc -l <<<"$countries") lines"
+echo "viewdeck --version: $version; vdtool countries: $(wc -l <<<"$countries") countries"
+echo "package check: passed"
