@@ -75,7 +75,9 @@ void CViewerDlg::OnCommand(int id) {
       if (viewState_ == 2) CaptureAction();
       break;
     case 162:
-      OnPanelCommand(pid::kCapture);
+      // The pad is the panel's own state: the press goes through the panel, which then
+      // reports it back like a click.
+      if (panel_) panel_->Press(pid::kCapture);
       PlaceWindows();
       break;
     case ViewStateStrip::kGallery:

@@ -69,6 +69,8 @@ class CControlPanel : public QWidget {
   void Refresh(int n);
   // Shows a text of its own in the display ("Memory ON", digit entry, fine tuning).
   void ShowText(const QString& number, const QString& caption);
+  // A command posted to the panel from elsewhere (Ctrl+C): acts as a press of that button.
+  void Press(int id) { OnButton(id); }
 
   const vd::PanelState& state() const { return state_; }
   bool fmMemoryMode() const { return fmMemory_; }

@@ -11,6 +11,7 @@
 #include "channel_table.h"
 #include "control_panel.h"
 #include "frequency_plans.h"
+#include "gen_bmp_btn.h"
 #include "panel_ids.h"
 #include "panel_volume.h"
 #include "tuner_control.h"
@@ -158,6 +159,30 @@ TEST_F(ViewerKeysTest, KeysOnTheStripButtonsActForTheMainWindow) {
   EXPECT_TRUE(window_->FullScreen());
   QTest::keyClick(gallery, Qt::Key_F);
   EXPECT_FALSE(window_->FullScreen());
+}
+
+TEST_F(ViewerKeysTest, ArrowsOnAFocusedStripButtonChangeTheChannel) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_GE(Table()->Count(), 3);
+  // A focused tool button would otherwise take the arrows to move the focus.
+  QToolButton* capture = window_->Strip()->Button(ViewStateStrip::kCapture);
+  ASSERT_NE(capture, nullptr);
+  const int before = Table()->Current();
+  QTest::keyClick(capture, Qt::Key_Up);
+  EXPECT_NE(Table()->Current(), before);
+  QTest::keyClick(capture, Qt::Key_Down);
+  EXPECT_EQ(Table()->Current(), before);
+}
+
+TEST_F(ViewerKeysTest, CtrlCOpensAndClosesTheVcrPadFromEitherWindow) {
+  ASSERT_TRUE(LaunchQuiet());
+  const bool open = window_->Panel()->state().vcrPadOpen;
+  Type(window_.get(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(window_->Panel()->state().vcrPadOpen, !open);
+  ASSERT_NE(window_->Panel()->button(pid::kRecord), nullptr);
+  EXPECT_EQ(window_->Panel()->button(pid::kRecord)->isHidden(), open);
+  Type(window_->Panel(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(window_->Panel()->state().vcrPadOpen, open);
 }
 
 TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
