@@ -11,21 +11,13 @@
 #include "control_panel.h"
 #include "panel_ids.h"
 #include "settings_store.h"
-#include "settings_table.h"
+#include "shot_session.h"
 #include "vd/virtual_tv_box.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_dlg.h"
 
 namespace {
-
-void Pump(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
 
 void Save(CViewerDlg& window, const std::filesystem::path& file) {
   window.grab().save(QString::fromStdString(file.string()));
@@ -40,24 +32,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path out = argv[1];
-  std::string tmpl = (std::filesystem::temp_directory_path() / "vd-bars-XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) return 1;
-  const std::filesystem::path root = tmpl;
-  setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  setenv("VIEWDECK_AUDIO_SINK", "fake", 1);
-  setenv("VIEWDECK_MIXER", "virtual", 1);
+  std::filesystem::path root;
+  if (!vdshots::PrepareFolders("vd-bars", &root)) return 1;
   gst_init(&argc, &argv);
   QApplication app(argc, argv);
-  vd::VirtualTvBox::Shared()->SetLockTime(std::chrono::milliseconds(0));
   vd::SettingsStore store(root / "viewdeck.reg", {});
-  store.WriteDword(vd::kSection, vd::setting::kAutoScan, 0);
-  store.WriteDword(vd::kSection, vd::setting::kNotShowAgain, 1);
-
-  auto window = std::make_unique<CViewerDlg>(store);
-  if (!window->Start()) return 1;
+  std::unique_ptr<CViewerDlg> window = vdshots::StartViewer(store);
+  if (!window) return 1;
   window->Panel()->hide();
-  Pump(1500);
+  vdshots::Pump(1500);
 
   // Recording at the start size, statistics under the picture.
   vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
@@ -65,21 +48,21 @@ int main(int argc, char** argv) {
                                                 ("Kanal Nord." + request.defaultExtension));
   });
   window->OnCommand(ViewStateStrip::kCapture);
-  Pump(3200);
+  vdshots::Pump(3200);
   Save(*window, out / "viewer-capture-statistics.png");
   window->OnCommand(ViewStateStrip::kCapture);
   vd::ViewerAlbumHost::SetSavePathFunction({});
 
   // The new clip playing, with the position slider.
   window->OnPanelCommand(vd::panel_id::kPlay);
-  Pump(1300);
+  vdshots::Pump(1300);
   Save(*window, out / "viewer-playback.png");
   window->OnCommand(ViewStateStrip::kCapture);
 
   // Live again, bigger, with every tool strip shown.
   window->SetVideoSize(480, 360);
   for (int strip : {164, 165, 166, 180}) window->OnCommand(strip);
-  Pump(800);
+  vdshots::Pump(800);
   Save(*window, out / "viewer-tool-strips.png");
 
   window->Shutdown();

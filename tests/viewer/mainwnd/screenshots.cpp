@@ -14,8 +14,8 @@
 #include "options_sheet.h"
 #include "panel_ids.h"
 #include "settings_store.h"
-#include "settings_table.h"
 #include "sheet_page_set.h"
+#include "shot_session.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
@@ -25,14 +25,6 @@
 #include "virtual_remote_wnd.h"
 
 namespace {
-
-void Pump(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    QApplication::processEvents(QEventLoop::AllEvents, 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-}
 
 // The main window with the panel below it, as tiled on a desktop.
 QImage WindowAndPanel(CViewerDlg& window) {
@@ -56,24 +48,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path out = argv[1];
-  std::string tmpl = (std::filesystem::temp_directory_path() / "vd-shots-XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) return 1;
-  const std::filesystem::path root = tmpl;
-  setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
-  setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
-  setenv("VIEWDECK_AUDIO_SINK", "fake", 1);
-  setenv("VIEWDECK_MIXER", "virtual", 1);
+  std::filesystem::path root;
+  if (!vdshots::PrepareFolders("vd-shots", &root)) return 1;
   gst_init(&argc, &argv);
   QApplication app(argc, argv);
-  vd::VirtualTvBox::Shared()->SetLockTime(std::chrono::milliseconds(0));
   vd::SettingsStore store(root / "viewdeck.reg", {});
-  store.WriteDword(vd::kSection, vd::setting::kAutoScan, 0);
-  store.WriteDword(vd::kSection, vd::setting::kNotShowAgain, 1);
-
-  auto window = std::make_unique<CViewerDlg>(store);
-  if (!window->Start()) return 1;
+  std::unique_ptr<CViewerDlg> window = vdshots::StartViewer(store);
+  if (!window) return 1;
   window->SetVideoSize(384, 288);
-  Pump(1500);
+  vdshots::Pump(1500);
   WindowAndPanel(*window).save(QString::fromStdString((out / "viewer-tv.png").string()));
 
   vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
@@ -82,13 +65,13 @@ int main(int argc, char** argv) {
   window->OnCommand(ViewStateStrip::kSnapshot);
   vd::ViewerAlbumHost::SetSavePathFunction({});
   window->ShowAlbumWindow();
-  Pump(2500);
+  vdshots::Pump(2500);
   window->AlbumWindow()->grab().save(QString::fromStdString((out / "viewer-album.png").string()));
   window->AlbumWindow()->hide();
 
   CVirtualRemoteWnd remote;
   remote.show();
-  Pump(200);
+  vdshots::Pump(200);
   remote.grab().save(QString::fromStdString((out / "viewer-remote.png").string()));
   remote.hide();
 
@@ -96,12 +79,12 @@ int main(int argc, char** argv) {
   vd::SheetPageSet pages(sheetHost, nullptr);
   auto sheet = std::make_unique<COptionsSheet>(sheetHost, pages, window.get());
   sheet->show();
-  Pump(300);
+  vdshots::Pump(300);
   sheet->grab().save(QString::fromStdString((out / "viewer-sheet.png").string()));
   sheet.reset();
 
   window->Panel()->Command(vd::panel_id::kModeRadio);
-  Pump(800);
+  vdshots::Pump(800);
   window->Panel()->grab().save(QString::fromStdString((out / "viewer-radio.png").string()));
 
   window->Shutdown();

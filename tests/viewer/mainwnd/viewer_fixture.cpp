@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "settings_table.h"
+#include "tuner_control.h"
 #include "vd/virtual_tv_box.h"
 
 namespace vdtest {
@@ -63,6 +64,16 @@ bool ViewerTest::Launch(CViewerDlg::Options options) {
   window_->SetMessageSink(
       [this](const std::string&, const std::string& text) { shown_.push_back(text); });
   return window_->Start();
+}
+
+bool ViewerTest::LaunchQuiet() {
+  CViewerDlg::Options options;
+  options.startParser = false;
+  return Launch(options);
+}
+
+CChannelTable* ViewerTest::Table() const {
+  return window_->Engine()->Tuner()->Table();
 }
 
 void ViewerTest::Close() {

@@ -13,6 +13,8 @@
 #include "settings_store.h"
 #include "viewer_dlg.h"
 
+class CChannelTable;
+
 namespace vdtest {
 
 class ViewerTest : public ::testing::Test {
@@ -25,6 +27,9 @@ class ViewerTest : public ::testing::Test {
   void DisableFm();
   // Makes and starts the main window; false when Start failed.
   bool Launch(CViewerDlg::Options options = {});
+  // As Launch, without the stream parser (tests that drive the window directly).
+  bool LaunchQuiet();
+  CChannelTable* Table() const;
   void Close();
   std::unique_ptr<vd::SettingsStore> ReopenStore() const;
   int32_t Stored(const std::string& name, int32_t fallback = -99) const;

@@ -27,12 +27,6 @@ namespace pid = vd::panel_id;
 
 class ViewerKeysTest : public ViewerTest {
  protected:
-  bool LaunchQuiet() {
-    CViewerDlg::Options options;
-    options.startParser = false;
-    return Launch(options);
-  }
-  CChannelTable* Table() { return window_->Engine()->Tuner()->Table(); }
   // Through the native window, as the platform delivers a key.
   static void Type(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     ASSERT_NE(window->windowHandle(), nullptr);

@@ -31,12 +31,6 @@ namespace pid = vd::panel_id;
 
 class ViewerWiringTest : public ViewerTest {
  protected:
-  bool LaunchQuiet() {
-    CViewerDlg::Options options;
-    options.startParser = false;
-    return Launch(options);
-  }
-  CChannelTable* Table() { return window_->Engine()->Tuner()->Table(); }
   bool Closed() const { return Stored("WinHandle", -1) == 0; }
 };
 
