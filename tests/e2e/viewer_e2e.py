@@ -155,8 +155,8 @@ class Run:
 
     def OpenFromAlbum(self, album, icon):
         # The right button selects the entry it presses on, and the menu then offers Open.
-        self.x.OpenMenu("the album's file menu", album, *icon)
-        self.x.Run("xdotool", "key", "o")
+        menu = self.x.OpenMenu("the album's file menu", album, *icon)
+        self.x.ChooseFromMenu("the album's menu to take Open", menu, "o")
 
     def SaveAs(self, title, name):
         dialog = self.x.WaitWindow(f"the '{title}' dialog", title, timeout=60)
@@ -215,6 +215,8 @@ class Run:
         self.Changes("the remote's CH +", self.panel,
                      lambda: self.x.Click(remote, rw // 2, rh * 11 // 22), DISPLAY, timeout=30)
         self.PanelPress("the panel's channel down", 1133, DISPLAY)
+        self.Changes("the Up key on the main window", self.panel,
+                     lambda: self.x.Keys(self.main, "Up"), DISPLAY)
 
         self.Step("digit entry on the main window: channel number, Enter")
         self.Changes("the digit entry", self.panel,
@@ -245,9 +247,9 @@ class Run:
             self.PanelPress("the next input", 1140)
         self.main = self.Main()
 
-        self.Step("record: the panel's VCR and Record buttons, Esc after three seconds")
+        self.Step("record: Ctrl+C for the VCR pad, its Record button, Esc after three seconds")
         height = self.x.Geometry(self.panel)[3]
-        self.ClickPanel(1137)
+        self.x.Keys(self.main, "ctrl+c")
         Poll("the VCR pad to open", lambda: self.x.Geometry(self.panel)[3] > height, 20)
         capture = os.path.join(self.dataFolder, "Temporary.AVI")
         self.ClickPanel(1152)
@@ -273,7 +275,7 @@ class Run:
         self.Shot(self.main, "main-picture")
         self.Shot(album, "album")
         self.OpenFromAlbum(album, ALBUM_FIRST_ICON)
-        Poll("the main window to leave the picture's size",
+        Poll(f"the main window to leave the picture's size (width {before[2]})",
              lambda: self.x.Geometry(self.main)[2] == before[2], timeout=20)
         self.ClickPanel(1150)
         frame = self.x.Signature(self.main)

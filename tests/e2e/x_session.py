@@ -105,7 +105,20 @@ class XSession:
         """Right-clicks and waits for the popup menu to map, so that keys reach the menu."""
         before = self.AllVisible()
         self.Click(window, x, y, button=3)
-        Poll(what, lambda: self.AllVisible() - before, timeout=15)
+        return Poll(what, lambda: self.AllVisible() - before, timeout=15)
+
+    def ChooseFromMenu(self, what, menu, key):
+        """Presses a menu entry's key until the menu closes: a popup maps a moment before it
+        takes the keyboard, and a key sent in between goes elsewhere."""
+        deadline = time.monotonic() + 15
+        while True:
+            self.Run("xdotool", "key", key)
+            try:
+                Poll(what, lambda: not (self.AllVisible() & menu), timeout=2)
+                return
+            except StepFailed:
+                if time.monotonic() >= deadline:
+                    raise
 
     def Visible(self):
         out = self.Run("xdotool", "search", "--onlyvisible", "--name", ".", check=False)
