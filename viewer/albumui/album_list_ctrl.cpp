@@ -101,6 +101,11 @@ void AlbumListCtrl::Fill(const std::vector<vd::MediaEntry>& entries) {
 }
 
 void AlbumListCtrl::Attach(QStandardItemModel* model) {
+  // A refill (the periodic refresh after a new still, say) keeps what the user selected: a
+  // menu opened on a row acts on the selection only when its entry is chosen.
+  const QStringList selected = SelectedNames();
+  const QModelIndex current = selection_->currentIndex();
+  const QString currentName = current.isValid() ? NameAt(current.row()) : QString();
   // A new model resets the header; the column widths and order stay as they were.
   QHeaderView* header = details_->horizontalHeader();
   const QByteArray headerState = header->saveState();
@@ -111,6 +116,16 @@ void AlbumListCtrl::Attach(QStandardItemModel* model) {
     view->setSelectionModel(selection);
   }
   header->restoreState(headerState);
+  for (int row = 0; row < model->rowCount(); ++row) {
+    const QModelIndex index = model->index(row, 0);
+    const QString name = index.data(Qt::DisplayRole).toString();
+    if (selected.contains(name)) {
+      selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    if (!currentName.isEmpty() && name == currentName) {
+      selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    }
+  }
   // Later, not now: a fill may run inside a handler that still holds the old model's indexes.
   selection_->deleteLater();
   model_->deleteLater();

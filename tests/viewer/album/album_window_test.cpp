@@ -351,6 +351,25 @@ TEST_F(AlbumWindowTest, APendingRefreshShowsNewStillsOnce) {
   EXPECT_FALSE(frame->RefreshIfMarked());
 }
 
+TEST_F(AlbumWindowTest, ARefreshKeepsTheSelectionTheMenuActsOn) {
+  test::WriteFile(Gallery() / "Family" / "a.avi", "x");
+  test::WriteFile(Gallery() / "Family" / "b.bmp", "x");
+  auto frame = MakeFrame(0);
+  AlbumListCtrl* list = frame->Sheet()->CurrentPage()->List();
+  const QModelIndex clip = list->Model()->index(Rows(list).indexOf("a.avi"), 0);
+  list->ActiveView()->selectionModel()->setCurrentIndex(clip, QItemSelectionModel::ClearAndSelect);
+  // A still arrives while the file menu is open; the timer's refresh refills the list.
+  test::WriteFile(Gallery() / "Family" / "c.bmp", "x");
+  frame->MarkForRefresh();
+  ASSERT_TRUE(frame->RefreshIfMarked());
+  ASSERT_EQ(list->RowCount(), 3);
+  EXPECT_THAT(list->SelectedNames(), ElementsAre("a.avi"));
+  EXPECT_EQ(list->NameAt(list->ActiveView()->currentIndex().row()), "a.avi");
+  frame->Sheet()->OnOpen();
+  ASSERT_EQ(host.opened.size(), 1u);
+  EXPECT_EQ(host.opened[0].first.filename(), "a.avi");
+}
+
 TEST_F(AlbumWindowTest, ASavedStillIsShownInItsAlbum) {
   auto frame = MakeFrame(0);
   host.savePath = Gallery() / "Travel" / "snap.bmp";
