@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "gst_support.h"
-#include "pin_property_set.h"
+#include "pin_list.h"
 #include "v4l2_card.h"
 #include "v4l2_frame_hub.h"
 #include "v4l2_source_bins.h"
@@ -26,14 +26,6 @@ HResult ResultOf(int kernel) {
   if (kernel == -ENODEV || kernel == -ENXIO) return kEDeviceGone;
   if (kernel == -EINVAL || kernel == -ERANGE) return kEInvalidArg;
   return kEFail;
-}
-
-bool IsVideoPin(PinKind pin) {
-  return pin == PinKind::kCapture || pin == PinKind::kPreview || pin == PinKind::kStill;
-}
-
-bool IsAudioPin(PinKind pin) {
-  return pin == PinKind::kAudioCapture || pin == PinKind::kAudioPreview;
 }
 
 uint32_t LowestBit(uint32_t mask) {
@@ -86,9 +78,7 @@ HResult V4l2CaptureDevice::Check(DeviceFacility facility) const {
 }
 
 bool V4l2CaptureDevice::HasOutput(PinKind pin) const {
-  return std::any_of(pins_.begin(), pins_.end(), [&](const PinInfo& p) {
-    return p.kind == pin && p.direction == PinDirection::kOutput;
-  });
+  return HasOutputPin(pins_, pin);
 }
 
 HResult V4l2CaptureDevice::CheckVideoPin(PinKind pin) const {
@@ -108,8 +98,7 @@ int32_t V4l2CaptureDevice::VideoInputCount() const {
 }
 
 KsPropertySet* V4l2CaptureDevice::QueryPinPropertySet(size_t pinIndex) {
-  if (pinIndex >= pins_.size()) return nullptr;
-  return PinPropertySet::Create(pins_[pinIndex].category);
+  return PinPropertySetAt(pins_, pinIndex);
 }
 
 KsPropertySet* V4l2CaptureDevice::QueryPropertySet() {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "../property_bytes.h"
+#include "../property_support.h"
 #include "v4l2_card.h"
 #include "vd/device_props.h"
 
@@ -50,30 +51,11 @@ void V4l2PropertySet::Release() {
 }
 
 int64_t V4l2PropertySet::SupportOf(const Guid& set, uint32_t id) const {
-  constexpr uint32_t kGet = kPropertySupportGet, kSet = kPropertySupportSet;
-  if (set == kPropSetProduct) {
-    // Other makers' cards are not the product: the engine must not treat them as one.
-    if (card_->Nodes().vendor != kProductVendor) return -1;
-    return id == kProductPropId ? kGet : 0;
-  }
-  if (set == kPropSetTuner) {
-    // A card without a tuner has no tuner facility: the engine runs it in composite mode.
-    if (!card_->HasTuner() && !card_->HasRadio()) return -1;
-    switch (id) {
-      case kTunerPropCaps:
-      case kTunerPropSignal:
-      case kTunerPropRange:
-        return kGet;
-      case kTunerPropMode:
-      case kTunerPropFrequency:
-        return kGet | kSet;
-      default:
-        return 0;
-    }
-  }
-  if (set == kPropSetAsic) return id == kAsicPropRegister ? (kGet | kSet) : 0;
-  if (set == kPropSetI2c) return id == kI2cPropWrite ? kSet : id == kI2cPropRead ? kGet : 0;
-  return -1;
+  // Other makers' cards are not the product: the engine must not treat them as one.
+  if (set == kPropSetProduct && card_->Nodes().vendor != kProductVendor) return -1;
+  // A card without a tuner has no tuner facility: the engine runs it in composite mode.
+  if (set == kPropSetTuner && !card_->HasTuner() && !card_->HasRadio()) return -1;
+  return DevicePropertySupport(set, id);
 }
 
 HResult V4l2PropertySet::QuerySupported(const Guid& set, uint32_t id, uint32_t* support) {

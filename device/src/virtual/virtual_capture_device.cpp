@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "gst_support.h"
-#include "pin_property_set.h"
+#include "pin_list.h"
 #include "virtual_audio_bin.h"
 #include "virtual_bulk_bin.h"
 #include "virtual_hardware.h"
@@ -53,13 +53,6 @@ std::vector<PinInfo> PinsOf(VirtualCaptureDevice::Model model, const VirtualHard
   return pins;
 }
 
-bool IsVideoPin(PinKind pin) {
-  return pin == PinKind::kCapture || pin == PinKind::kPreview || pin == PinKind::kStill;
-}
-
-bool IsAudioPin(PinKind pin) {
-  return pin == PinKind::kAudioCapture || pin == PinKind::kAudioPreview;
-}
 }  // namespace
 
 VirtualCaptureDevice::VirtualCaptureDevice(Model model, DeviceInfo info,
@@ -84,9 +77,7 @@ HResult VirtualCaptureDevice::Check(DeviceFacility facility) const {
 }
 
 bool VirtualCaptureDevice::HasOutput(PinKind pin) const {
-  return std::any_of(pins_.begin(), pins_.end(), [&](const PinInfo& p) {
-    return p.kind == pin && p.direction == PinDirection::kOutput;
-  });
+  return HasOutputPin(pins_, pin);
 }
 
 HResult VirtualCaptureDevice::CheckVideoPin(PinKind pin) const {
@@ -100,8 +91,7 @@ HResult VirtualCaptureDevice::CheckAudioPin(PinKind pin) const {
 }
 
 KsPropertySet* VirtualCaptureDevice::QueryPinPropertySet(size_t pinIndex) {
-  if (pinIndex >= pins_.size()) return nullptr;
-  return PinPropertySet::Create(pins_[pinIndex].category);
+  return PinPropertySetAt(pins_, pinIndex);
 }
 
 KsPropertySet* VirtualCaptureDevice::QueryPropertySet() {

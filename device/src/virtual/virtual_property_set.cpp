@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "../property_bytes.h"
+#include "../property_support.h"
 #include "vd/device_props.h"
 #include "virtual_hardware.h"
 
@@ -13,30 +14,8 @@ using property_bytes::PutU32;
 using property_bytes::ReadU32;
 using property_bytes::WriteU32;
 
-// What each known set supports: Get/Set bits by id, 0 for an unknown id; -1 for an unknown set.
-int64_t SupportOf(const Guid& set, uint32_t id) {
-  constexpr uint32_t kGet = kPropertySupportGet, kSet = kPropertySupportSet;
-  if (set == kPropSetProduct) return id == kProductPropId ? kGet : 0;
-  if (set == kPropSetTuner) {
-    switch (id) {
-      case kTunerPropCaps:
-      case kTunerPropSignal:
-      case kTunerPropRange:
-        return kGet;
-      case kTunerPropMode:
-      case kTunerPropFrequency:
-        return kGet | kSet;
-      default:
-        return 0;
-    }
-  }
-  if (set == kPropSetAsic) return id == kAsicPropRegister ? (kGet | kSet) : 0;
-  if (set == kPropSetI2c) return id == kI2cPropWrite ? kSet : id == kI2cPropRead ? kGet : 0;
-  return -1;
-}
-
 HResult CheckSupport(const Guid& set, uint32_t id, uint32_t wanted) {
-  int64_t support = SupportOf(set, id);
+  int64_t support = DevicePropertySupport(set, id);
   if (support < 0) return kEPropSetUnsupported;
   if ((support & wanted) == 0) return kEPropIdUnsupported;
   return kSOk;
@@ -57,7 +36,7 @@ void VirtualPropertySet::Release() {
 }
 
 HResult VirtualPropertySet::QuerySupported(const Guid& set, uint32_t id, uint32_t* support) {
-  int64_t s = SupportOf(set, id);
+  int64_t s = DevicePropertySupport(set, id);
   if (s < 0) return kEPropSetUnsupported;
   if (s == 0) return kEPropIdUnsupported;
   if (!hardware_->IsAlive(generation_)) return kEDeviceGone;
