@@ -17,6 +17,7 @@
 #include "radio_tuner_control.h"
 #include "scan_engine.h"
 #include "tv_tuner_control.h"
+#include "unattended_tuning.h"
 
 namespace {
 
@@ -107,34 +108,15 @@ class BenchTuner final : public KXTuner {
   uint32_t hz_ = 0;
 };
 
-class BenchContext final : public vd::TuningContext {
+// No waits: the benchmark measures the code, not the tuner's settling time.
+class BenchContext final : public vd::UnattendedTuning {
  public:
-  explicit BenchContext(std::string folder) : folder_(std::move(folder)) {}
-  std::string DataFolder() const override { return folder_; }
-  int32_t WorkMode() const override { return workMode; }
-  int32_t Country() const override { return 49; }
-  int32_t Source() const override { return 0; }
-  bool AutoScan() const override { return true; }
-  void SwitchOffAutoScan() override {}
-  bool RemoteFmMemory() const override { return false; }
-  int32_t TvStation() const override { return 0; }
-  int32_t TvOldStation() const override { return 0; }
-  void WriteTvStations(int32_t, int32_t) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  void ShowMessage(const std::string&, const std::string&) override {}
-  void RequestAutomaticScan() override {}
-  void Beep(uint32_t) override {}
-  bool IsMuted() const override { return false; }
-  void SetMuted(bool) override {}
+  explicit BenchContext(std::string dataFolder) {
+    folder = std::move(dataFolder);
+    autoScan = true;
+    tvStation = 0;
+  }
   void Wait(uint32_t) override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  void RefreshChannelDisplay() override {}
-  void RefreshChannelList() override {}
-  int32_t workMode = 3;
-
- private:
-  std::string folder_;
 };
 
 struct NoProgress final : vd::ScanProgress {

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "channel.h"
@@ -24,8 +23,8 @@
 #include "scan_engine.h"
 #include "settings_store.h"
 #include "settings_table.h"
-#include "tuning_context.h"
 #include "tv_tuner_control.h"
+#include "unattended_tuning.h"
 #include "vd/device_enumerator.h"
 #include "vd/device_props.h"
 #include "vd/virtual_tv_box.h"
@@ -72,45 +71,20 @@ extern "C" void OnInterrupt(int) {
 // The command line's answers to what the tuning code asks of the viewer: no questions (the
 // start-up offer of an automatic scan is declined, so an empty list stays empty rather than
 // being filled with the plan's unnamed channels), messages on stderr, real waits.
-class CliTuningContext : public vd::TuningContext {
+class CliTuningContext : public vd::UnattendedTuning {
  public:
-  CliTuningContext(std::string folder, bool radio, int32_t country, int32_t source)
-      : folder_(std::move(folder)), radio_(radio), country_(country), source_(source) {}
-
-  std::string DataFolder() const override { return folder_; }
-  int32_t WorkMode() const override { return radio_ ? 2 : 3; }
-  int32_t Country() const override { return country_; }
-  int32_t Source() const override { return source_; }
-  bool AutoScan() const override { return autoScan_; }
-  void SwitchOffAutoScan() override { autoScan_ = false; }
-  bool RemoteFmMemory() const override { return false; }
-  int32_t TvStation() const override { return 0; }
-  int32_t TvOldStation() const override { return 0; }
-  // The viewer's own "TV_Station" stays as it is; the list clamps it when it starts.
-  void WriteTvStations(int32_t, int32_t) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  CliTuningContext(std::string dataFolder, bool radio, int32_t countryCode, int32_t band) {
+    folder = std::move(dataFolder);
+    workMode = radio ? 2 : 3;
+    country = countryCode;
+    source = band;
+    autoScan = true;
+    // The viewer's own "TV_Station" stays as it is; the list clamps it when it starts.
+    tvStation = 0;
+  }
   void ShowMessage(const std::string& caption, const std::string& text) override {
     std::fprintf(stderr, "vdtool: %s: %s\n", caption.c_str(), text.c_str());
   }
-  void RequestAutomaticScan() override {}
-  void Beep(uint32_t) override {}
-  bool IsMuted() const override { return muted_; }
-  void SetMuted(bool muted) override { muted_ = muted; }
-  void Wait(uint32_t milliseconds) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-  }
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  void RefreshChannelDisplay() override {}
-  void RefreshChannelList() override {}
-
- private:
-  std::string folder_;
-  bool radio_;
-  int32_t country_;
-  int32_t source_;
-  bool autoScan_ = true;
-  bool muted_ = false;
 };
 
 // The progress window as lines on stdout: one line per percentage reached.

@@ -2,16 +2,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "settings_store.h"
 
 namespace vd {
 
-HeadlessSession::HeadlessSession(int32_t workMode, int32_t country)
-    : mode_(workMode), country_(country) {
+HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
+  workMode = mode;
+  country = countryCode;
   std::string tmpl = (std::filesystem::temp_directory_path() / "viewdeck-XXXXXX").string();
   if (::mkdtemp(tmpl.data()) != nullptr) folder_ = tmpl;
+  folder = folder_.string();
   store_ = std::make_unique<SettingsStore>(folder_ / "settings.reg",
                                            std::vector<std::filesystem::path>{});
 }
@@ -93,10 +94,6 @@ void HeadlessSession::KillTimer(uint32_t id) {
 void HeadlessSession::RunCaptureCommand() {
   if (engine_ != nullptr) engine_->StopCapture();
   quit_ = true;
-}
-
-void HeadlessSession::Wait(uint32_t milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace vd

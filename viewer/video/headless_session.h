@@ -16,16 +16,16 @@
 
 #include "capture_graph.h"
 #include "capture_host.h"
-#include "tuning_context.h"
+#include "unattended_tuning.h"
 
 namespace vd {
 
 class SettingsStore;
 
-class HeadlessSession : public CaptureHost, public TuningContext {
+class HeadlessSession : public CaptureHost, public UnattendedTuning {
  public:
   // workMode: 3 TV, 2 radio, 1 composite, 0 S-Video. country: dialling code.
-  HeadlessSession(int32_t workMode, int32_t country);
+  HeadlessSession(int32_t mode, int32_t countryCode);
   ~HeadlessSession();
   HeadlessSession(const HeadlessSession&) = delete;
   HeadlessSession& operator=(const HeadlessSession&) = delete;
@@ -49,7 +49,7 @@ class HeadlessSession : public CaptureHost, public TuningContext {
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const StatisticsText&) override {}
   void ShowCaptureProgress(double, int64_t) override {}
-  void OnWorkModeForced(int32_t mode) override { mode_ = mode; }
+  void OnWorkModeForced(int32_t mode) override { workMode = mode; }
   void OnDeviceLost() override { aborted_ = true; }
   void RefreshControls() override {}
   void OnCaptureAborted() override { aborted_ = true; }
@@ -57,32 +57,10 @@ class HeadlessSession : public CaptureHost, public TuningContext {
   void MarkAlbumForRefresh() override {}
   void ResizeVideoArea(int32_t, int32_t) override {}
 
-  // TuningContext
-  std::string DataFolder() const override { return folder_.string(); }
-  int32_t WorkMode() const override { return mode_; }
-  int32_t Country() const override { return country_; }
-  int32_t Source() const override { return 0; }
-  bool AutoScan() const override { return false; }
-  void SwitchOffAutoScan() override {}
-  bool RemoteFmMemory() const override { return false; }
-  int32_t TvStation() const override { return -1; }
-  int32_t TvOldStation() const override { return -1; }
-  void WriteTvStations(int32_t, int32_t) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  // TuningContext: messages go where the capture engine's go.
   void ShowMessage(const std::string& caption, const std::string& text) override;
-  void RequestAutomaticScan() override {}
-  void Beep(uint32_t) override {}
-  bool IsMuted() const override { return false; }
-  void SetMuted(bool) override {}
-  void Wait(uint32_t milliseconds) override;
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  void RefreshChannelDisplay() override {}
-  void RefreshChannelList() override {}
 
  private:
-  int32_t mode_;
-  int32_t country_;
   std::filesystem::path folder_;
   std::unique_ptr<SettingsStore> store_;
   std::unique_ptr<CaptureGraph> engine_;

@@ -112,7 +112,7 @@ TEST_F(EngineTest, FrameRateZeroReadsAsOneFramePerSecond) {
 
 TEST_F(EngineTest, RateAboveTheStandardsMaximumIsLowered) {
   SetDword("FrameRate", 200000);  // 50 frames a second
-  tuning.mode = 3;                // Germany: PAL, 25 at most
+  tuning.workMode = 3;            // Germany: PAL, 25 at most
   auto engine = StartEngine();
   vd::CaptureOptions options = engine->GetCaptureOptions();
   EXPECT_DOUBLE_EQ(options.maxFramesPerSecond, 25.0);

@@ -15,7 +15,7 @@
 
 #include "capture_graph.h"
 #include "settings_store.h"
-#include "tuning_context.h"
+#include "unattended_tuning.h"
 #include "vd/device_enumerator.h"
 #include "vd/virtual_tv_box.h"
 
@@ -52,32 +52,11 @@ class RecordingHost : public vd::CaptureHost {
   int albumRefreshes = 0;
 };
 
-class FakeTuning : public vd::TuningContext {
+// Composite video unless a test says otherwise; the tuner needs no settling time here.
+class FakeTuning : public vd::UnattendedTuning {
  public:
-  std::string folder;
-  int32_t mode = 1;
-  int32_t country = 49;
-  std::string DataFolder() const override { return folder; }
-  int32_t WorkMode() const override { return mode; }
-  int32_t Country() const override { return country; }
-  int32_t Source() const override { return 0; }
-  bool AutoScan() const override { return false; }
-  void SwitchOffAutoScan() override {}
-  bool RemoteFmMemory() const override { return false; }
-  int32_t TvStation() const override { return -1; }
-  int32_t TvOldStation() const override { return -1; }
-  void WriteTvStations(int32_t, int32_t) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  void ShowMessage(const std::string&, const std::string&) override {}
-  void RequestAutomaticScan() override {}
-  void Beep(uint32_t) override {}
-  bool IsMuted() const override { return false; }
-  void SetMuted(bool) override {}
+  FakeTuning() { workMode = 1; }
   void Wait(uint32_t) override {}
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  void RefreshChannelDisplay() override {}
-  void RefreshChannelList() override {}
 };
 
 class CountingSink : public vd::VideoFrameSink {

@@ -42,7 +42,7 @@ TEST_F(EngineTest, DeviceWithoutPreviewPinPreviewsFromTheCapturePin) {
 }
 
 TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
-  tuning.mode = 3;
+  tuning.workMode = 3;
   tuning.country = 33;  // SECAM L
   auto engine = StartEngine();
   EXPECT_NE(engine->Tuner(), nullptr);
@@ -55,7 +55,7 @@ TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
 }
 
 TEST_F(EngineTest, RadioModeKeepsTheVideoStopped) {
-  tuning.mode = 2;
+  tuning.workMode = 2;
   auto engine = StartEngine();
   EXPECT_FALSE(engine->WantPreview());
   EXPECT_FALSE(engine->IsPreviewing());
@@ -144,7 +144,7 @@ TEST_F(EngineTest, DeviceWithoutTunerInTvOrRadioModeRunsInMode1) {
     devices = std::make_unique<vd::DeviceEnumerator>();
     devices->AddBackend(std::make_unique<NoTunerBackend>(box));
     host.forcedMode = -1;
-    tuning.mode = mode;
+    tuning.workMode = mode;
     auto engine = StartEngine();
     EXPECT_EQ(engine->WorkMode(), 1) << "mode " << mode;
     EXPECT_EQ(host.forcedMode, 1);

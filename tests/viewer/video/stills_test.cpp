@@ -89,7 +89,7 @@ TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
 }
 
 TEST_F(StillTest, SnapshotWithoutSignalWarnsAndWritesNothing) {
-  tuning.mode = 3;
+  tuning.workMode = 3;
   auto engine = StartEngine();
   vd::VirtualBoxFaults faults;
   faults.signalLoss = true;
