@@ -11,12 +11,6 @@
 
 namespace {
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 const char kUsage[] =
     "Usage: vdtool plan COUNTRY cable|antenna\n"
     "Prints every channel of the country's band with its picture-carrier frequency in MHz,\n"
@@ -32,7 +26,7 @@ int Run(const std::vector<std::string>& args) {
     return vdtool::UsageError("plan: unknown country '" + args[0] +
                               "' (give an index 0-56 or a name from 'vdtool countries')");
   }
-  const std::string bandName = Lower(args[1]);
+  const std::string bandName = vdtool::Lower(args[1]);
   if (bandName != "cable" && bandName != "antenna") {
     return vdtool::UsageError("plan: unknown band '" + args[1] + "' (cable or antenna)");
   }

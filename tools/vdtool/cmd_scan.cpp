@@ -32,12 +32,6 @@
 
 namespace {
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-
 const char kUsage[] =
     "Usage: vdtool scan COUNTRY cable|antenna [--data DIR] [--lock-ms N]\n"
     "       vdtool scan [COUNTRY] radio [--data DIR] [--lock-ms N]\n"
@@ -175,7 +169,7 @@ int ParseArgs(const std::vector<std::string>& args, Options* o) {
   if (words.empty() || words.size() > 2) {
     return vdtool::UsageError("scan: expected COUNTRY and cable|antenna|radio");
   }
-  const std::string mode = Lower(words.back());
+  const std::string mode = vdtool::Lower(words.back());
   if (mode == "radio") {
     o->radio = true;
   } else if (mode == "cable" || mode == "antenna") {

@@ -29,4 +29,7 @@ bool WantsHelp(const std::vector<std::string>& args);
 // Prints "vdtool: <message>" to stderr and returns the exit status for bad usage (2).
 int UsageError(const std::string& message);
 
+// An argument word in lower case (ASCII), for words that are matched without regard to case.
+std::string Lower(std::string s);
+
 }  // namespace vdtool

@@ -1,5 +1,6 @@
 // vdtool: the command-line companion of viewdeck.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 
@@ -30,6 +31,12 @@ bool WantsHelp(const std::vector<std::string>& args) {
 int UsageError(const std::string& message) {
   std::cerr << "vdtool: " << message << "\n";
   return 2;
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
 }
 
 }  // namespace vdtool
