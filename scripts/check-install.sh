@@ -10,6 +10,7 @@ trap 'rm -rf "$root"' EXIT
 unset LD_LIBRARY_PATH VIEWDECK_MODULE_DIR
 
 fail() { echo "check-install: $*" >&2; exit 1; }
+source "$(dirname "$0")/check-libraries.sh"
 
 DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
 bin="$root/usr/bin"
@@ -26,13 +27,7 @@ for f in "$bin/vdtool" "$lib/libkxtuner.so" "$lib/libquillane.so" "$lib/libvd_de
 done
 
 # Every library the installed binaries need is found, and ours come from the scratch root.
-for f in "$bin"/* "$lib"/*.so*; do
-  out=$(ldd "$f")
-  if grep -q "not found" <<<"$out"; then fail "${f#"$root"}: $(grep 'not found' <<<"$out")"; fi
-  if grep -E "lib(vd_device|quillane|vidparse|stromsift|teletext)\.so" <<<"$out" | grep -qv "$root"; then
-    fail "${f#"$root"} resolves a viewdeck library outside the installed tree"
-  fi
-done
+check_libraries "$root" "the installed tree" "$bin"/* "$lib"/*.so*
 
 countries=$("$bin/vdtool" countries) || fail "vdtool countries failed"
 [ "$(wc -l <<<"$countries")" -eq 57 ] || fail "vdtool countries listed $(wc -l <<<"$countries") lines"

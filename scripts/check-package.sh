@@ -9,6 +9,7 @@ trap 'rm -rf "$work"' EXIT
 unset LD_LIBRARY_PATH VIEWDECK_MODULE_DIR
 
 fail() { echo "check-package: $*" >&2; exit 1; }
+source "$(dirname "$0")/check-libraries.sh"
 
 [ -f "$build/CPackConfig.cmake" ] || fail "$build has no CPack configuration"
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >cpack.log 2>&1) ||
@@ -40,13 +41,7 @@ done
 # Nothing of the build tree may leak into the package's file list.
 if dpkg-deb -c "$deb" | grep -q "$build"; then fail "package lists paths of the build tree"; fi
 
-for f in "$bin"/* "$lib"/*.so*; do
-  out=$(ldd "$f")
-  if grep -q "not found" <<<"$out"; then fail "${f#"$root"}: $(grep 'not found' <<<"$out")"; fi
-  if grep -E "lib(vd_device|quillane|vidparse|stromsift|teletext)\.so" <<<"$out" | grep -qv "$root"; then
-    fail "${f#"$root"} resolves a viewdeck library outside the unpacked package"
-  fi
-done
+check_libraries "$root" "the unpacked package" "$bin"/* "$lib"/*.so*
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$HOME"
