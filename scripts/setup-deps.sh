@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # media
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
-  gstreamer1.0-plugins-good gstreamer1.0-tools
+  gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-tools
   # devices and sound
   libasound2-dev libudev-dev
   # teletext cross-check in tests
