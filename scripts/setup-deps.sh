@@ -1,29 +1,38 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and running viewdeck needs.
 # Idempotent: when everything is present it only runs dpkg-query and exits.
+#   scripts/setup-deps.sh               what `make run` and `make test` need
+#   scripts/setup-deps.sh --fresh-check also what `make fresh-check` needs to make a clean root
 set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config ccache clang-14 libclang-rt-14-dev
+  make cmake ninja-build g++ pkg-config ccache clang-14 libclang-rt-14-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  # UI
+  # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6)
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  # media
+  # media: GStreamer and, loaded at run time, the plugin package of every element the code
+  # creates (common/gst_elements.cpp names them; `make test` checks each one is there)
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
-  gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-tools
+  gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-alsa gstreamer1.0-tools
+  # the fonts the test picture's captions and the skin's texts are drawn with
+  fontconfig fonts-dejavu-core
   # devices and sound
   libasound2-dev libudev-dev
   # teletext cross-check in tests
   libzvbi-dev
   # screenshots and headless UI checks
-  xvfb xauth xdotool imagemagick fonts-dejavu-core
+  xvfb xauth xdotool imagemagick
   # a private message bus for the screen-saver tests
   dbus-daemon
   # packaging and its checks
   dpkg-dev desktop-file-utils appstream
 )
+
+if [ "${1:-}" = "--fresh-check" ]; then
+  packages+=(debootstrap)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -40,5 +49,7 @@ echo "setup-deps: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt run (a second checkout's set-up) holds the lock for a while: wait for it.
+lock=(-o DPkg::Lock::Timeout=600)
+$SUDO apt-get "${lock[@]}" update -qq
+$SUDO apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"
