@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 20
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: run test deps build asan tsan fuzz fuzz-long bench format clean package
+.PHONY: run test deps build asan tsan fuzz fuzz-long bench format clean package fresh-check
 
 deps:
 	@scripts/setup-deps.sh
@@ -55,6 +55,10 @@ fuzz-long:
 # The Debian package, in build/default.
 package: build
 	@cd build/default && cpack -G DEB
+
+# `make test` from nothing in a clean Debian 12 root (root only; slow: a cold build of all).
+fresh-check:
+	@scripts/fresh-check.sh
 
 bench: build
 	@scripts/run-benchmarks.sh build/default
