@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "gst_support.h"
+#include "vd/gst_elements.h"
 
 namespace vd {
 
@@ -55,7 +56,7 @@ void NeedData(GstAppSrc* src, guint, gpointer data) {
 GstElement* PacedSource::Create(GstCaps* caps, Producer producer) {
   EnsureGstInit();
   GstElement* bin = gst_bin_new(nullptr);
-  GstElement* appsrc = gst_element_factory_make("appsrc", nullptr);
+  GstElement* appsrc = vd::MakeElement<"appsrc">();
   if (appsrc == nullptr) {
     gst_caps_unref(caps);
     gst_object_unref(gst_object_ref_sink(bin));

@@ -2,6 +2,8 @@
 
 #include <gst/app/gstappsink.h>
 
+#include "vd/gst_elements.h"
+
 namespace vd {
 
 namespace {
@@ -26,7 +28,7 @@ GstFlowReturn NewSample(GstAppSink* sink, gpointer user) {
 BulkPipeline::BulkPipeline(Receiver& receiver) : receiver_(receiver) {}
 
 GstElement* BulkPipeline::MakeSink() {
-  GstElement* sink = gst_element_factory_make("appsink", "In");
+  GstElement* sink = vd::MakeElement<"appsink">("In");
   if (sink == nullptr) return nullptr;
   // Bulk data has no clock: take every sample as it comes.
   g_object_set(sink, "sync", FALSE, "async", FALSE, "emit-signals", FALSE, nullptr);

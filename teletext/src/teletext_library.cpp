@@ -6,6 +6,7 @@
 
 #include "bulk_source.h"
 #include "teletext_trace.h"
+#include "vd/gst_elements.h"
 
 namespace vd {
 
@@ -110,7 +111,7 @@ int32_t TeletextLibrary::Init() {
   GstElement* source = bulk.element;
   device_ = std::move(bulk.device);
   pipeline_ = gst_pipeline_new(nullptr);
-  GstElement* appsink = gst_element_factory_make("appsink", "In");
+  GstElement* appsink = vd::MakeElement<"appsink">("In");
   if (pipeline_ == nullptr || appsink == nullptr) {
     gst_object_unref(gst_object_ref_sink(source));
     if (appsink != nullptr) gst_object_unref(gst_object_ref_sink(appsink));

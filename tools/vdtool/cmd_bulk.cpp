@@ -19,6 +19,7 @@
 #include "bulk_command.h"
 #include "command.h"
 #include "vd/device_enumerator.h"
+#include "vd/gst_elements.h"
 
 namespace vdtool {
 
@@ -86,6 +87,7 @@ int Record(const std::vector<std::string>& args) {
   if (errno != 0 || end == args[1].c_str() || *end != '\0' || seconds < 1 || seconds > 3600)
     return UsageError("bulk record: SECONDS must be a whole number from 1 to 3600");
 
+  if (!vdtool::ElementsPresent()) return 1;
   auto device = OpenBulkDevice();
   if (!device) {
     std::cerr << "vdtool: bulk record: no capture device with a bulk pin\n";
@@ -101,7 +103,7 @@ int Record(const std::vector<std::string>& args) {
   gst_init(nullptr, nullptr);
   std::unique_ptr<GstElement, PipelineDeleter> pipeline(gst_pipeline_new(nullptr));
   GstElement* source = device->CreateSourceBin(vd::PinKind::kBulk);
-  GstElement* sink = gst_element_factory_make("appsink", nullptr);
+  GstElement* sink = vd::MakeElement<"appsink">();
   g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
   gst_bin_add_many(GST_BIN(pipeline.get()), source, sink, nullptr);
   bool ok = gst_element_link(source, sink) == TRUE &&

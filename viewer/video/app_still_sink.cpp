@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "vd/device_props.h"
+#include "vd/gst_elements.h"
 
 vd::HResult StillSink::NewStillCapture(vd::CaptureDevice* device, GstElement* pipeline,
                                        std::unique_ptr<StillSink>* out) {
@@ -54,7 +55,7 @@ bool AppStillSink::AddSource() {
 }
 
 HResult AppStillSink::Connect() {
-  GstElement* appsink = gst_element_factory_make("appsink", "still");
+  GstElement* appsink = vd::MakeElement<"appsink">("still");
   if (appsink == nullptr) return kEFail;
   g_object_set(appsink, "sync", FALSE, "async", FALSE, "enable-last-sample", FALSE, nullptr);
   GstAppSinkCallbacks callbacks = {};

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "vd/device_enumerator.h"
+#include "vd/gst_elements.h"
 #include "vd/virtual_tv_box.h"
 
 namespace vd {
@@ -28,9 +29,9 @@ GstElement* AudioPreview::MakeAudioSink() {
   const char* choice = std::getenv("VIEWDECK_AUDIO_SINK");
   bool fake = (choice != nullptr && std::strcmp(choice, "fake") == 0) || !HasSoundOutput();
   GstElement* sink = nullptr;
-  if (!fake) sink = gst_element_factory_make("autoaudiosink", nullptr);
+  if (!fake) sink = vd::MakeElement<"autoaudiosink">();
   if (sink == nullptr) {
-    sink = gst_element_factory_make("fakesink", nullptr);
+    sink = vd::MakeElement<"fakesink">();
     if (sink != nullptr) g_object_set(sink, "sync", FALSE, nullptr);
   }
   return sink;
@@ -51,8 +52,8 @@ std::unique_ptr<AudioPreview> AudioPreview::Create(DeviceEnumerator& devices, bo
     }
     if (!found) return nullptr;
     GstElement* source = device->CreateSourceBin(PinKind::kAudioPreview);
-    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
-    GstElement* resample = gst_element_factory_make("audioresample", nullptr);
+    GstElement* convert = vd::MakeElement<"audioconvert">();
+    GstElement* resample = vd::MakeElement<"audioresample">();
     GstElement* sink = MakeAudioSink();
     auto preview = std::unique_ptr<AudioPreview>(new AudioPreview);
     preview->pipeline_ = AdoptElement(gst_pipeline_new("audio-preview"));

@@ -5,6 +5,7 @@
 #include "capture_pipeline.h"
 #include "frame_output.h"
 #include "tuner_control.h"
+#include "vd/gst_elements.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(TracePreview, "video")
@@ -33,7 +34,7 @@ bool CaptureGraph::BuildPreviewGraph() {
   // pipeline does not play it already.
   if (audioOnCaptureFilter_ && audioPreview_ == nullptr) {
     GstElement* source = video_->CreateSourceBin(vd::PinKind::kAudioPreview);
-    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* convert = vd::MakeElement<"audioconvert">();
     GstElement* sink = vd::AudioPreview::MakeAudioSink();
     bool made = source != nullptr && convert != nullptr && sink != nullptr;
     for (GstElement* e : {source, convert, sink}) {
@@ -52,8 +53,8 @@ bool CaptureGraph::BuildPreviewGraph() {
     return false;
   }
   gst_bin_add(GST_BIN(pipeline), source);
-  GstElement* output = video_sink_ != nullptr ? vd::FrameOutput::Create(video_sink_)
-                                              : gst_element_factory_make("fakesink", nullptr);
+  GstElement* output =
+      video_sink_ != nullptr ? vd::FrameOutput::Create(video_sink_) : vd::MakeElement<"fakesink">();
   if (output == nullptr) {
     Fail("This graph cannot preview properly");
   } else {

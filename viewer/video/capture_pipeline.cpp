@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "frame_output.h"
+#include "vd/gst_elements.h"
 
 namespace vd {
 
@@ -17,10 +18,6 @@ namespace {
 // Bytes a chunk of `size` takes in the AVI: its header and the padding to an even length.
 int64_t ChunkBytes(int64_t size) {
   return 8 + size + (size & 1);
-}
-
-GstElement* Make(const char* factory) {
-  return gst_element_factory_make(factory, nullptr);
 }
 
 GstPad* LinkToRequest(GstElement* from, GstElement* mux, const char* templ) {
@@ -52,7 +49,7 @@ bool CanCreate(const std::string& path) {
 }
 
 GstElement* MakeQueue(bool leaky) {
-  GstElement* queue = Make("queue");
+  GstElement* queue = vd::MakeElement<"queue">();
   // Up to three seconds wait for a slow disk; a video queue that overflows drops its oldest
   // pictures rather than stall the device, and those count as dropped.
   g_object_set(queue, "max-size-buffers", 0u, "max-size-bytes", 0u, "max-size-time",
@@ -68,8 +65,8 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   self->pipeline_ = AdoptElement(gst_pipeline_new("capture"));
   GstBin* bin = GST_BIN(self->pipeline_.get());
 
-  GstElement* mux = Make("avimux");
-  GstElement* writer = Make("fdsink");
+  GstElement* mux = vd::MakeElement<"avimux">();
+  GstElement* writer = vd::MakeElement<"fdsink">();
   if (mux == nullptr || writer == nullptr || !CanCreate(config.path)) {
     if (mux != nullptr) gst_object_unref(gst_object_ref_sink(mux));
     if (writer != nullptr) gst_object_unref(gst_object_ref_sink(writer));
@@ -93,8 +90,8 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   gst_bin_add(bin, source);
   GstElement* last = source;
   if (config.frameInterval > 0) {
-    GstElement* rate = Make("videorate");
-    GstElement* filter = Make("capsfilter");
+    GstElement* rate = vd::MakeElement<"videorate">();
+    GstElement* filter = vd::MakeElement<"capsfilter">();
     int num = 0;
     int den = 1;
     double fps = 1e7 / static_cast<double>(config.frameInterval);
@@ -119,7 +116,7 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   self->videoQueue_ = MakeQueue(true);
   gst_bin_add(bin, self->videoQueue_);
   if (config.preview != nullptr) {
-    GstElement* tee = Make("tee");
+    GstElement* tee = vd::MakeElement<"tee">();
     GstElement* previewQueue = MakeQueue(true);
     g_object_set(previewQueue, "max-size-time", static_cast<guint64>(GST_SECOND / 5), nullptr);
     GstElement* output = FrameOutput::Create(config.preview);

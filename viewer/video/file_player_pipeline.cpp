@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "vd/gst_elements.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(PlayerTrace, "player")
@@ -52,9 +53,9 @@ GstElement* MakeAudioSink() {
   const char* choice = std::getenv("VIEWDECK_AUDIO_SINK");
   bool fake = (choice != nullptr && std::strcmp(choice, "fake") == 0) || !SoundCardPresent();
   if (!fake) {
-    if (GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr)) return sink;
+    if (GstElement* sink = vd::MakeElement<"autoaudiosink">()) return sink;
   }
-  GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+  GstElement* sink = vd::MakeElement<"fakesink">();
   if (sink != nullptr) g_object_set(sink, "sync", TRUE, nullptr);
   return sink;
 }
@@ -178,14 +179,14 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
     uri = converted.get();
   }
 
-  GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+  GstElement* playbin = vd::MakeElement<"playbin">();
   if (playbin == nullptr) {
     *why = "no playbin element";
     return false;
   }
   playbin_.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
 
-  videoSink_ = gst_element_factory_make("appsink", nullptr);
+  videoSink_ = vd::MakeElement<"appsink">();
   GstElement* audioSink = MakeAudioSink();
   if (videoSink_ == nullptr || audioSink == nullptr) {
     if (videoSink_ != nullptr) gst_object_unref(gst_object_ref_sink(videoSink_));

@@ -4,6 +4,8 @@
 #include <gst/video/video.h>
 #include <initializer_list>
 
+#include "vd/gst_elements.h"
+
 namespace vd {
 
 namespace {
@@ -38,9 +40,9 @@ GstFlowReturn OnSample(GstAppSink* appsink, gpointer data) {
 
 GstElement* FrameOutput::Create(VideoFrameSink* sink) {
   GstElement* bin = gst_bin_new(nullptr);
-  GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
-  GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-  GstElement* appsink = gst_element_factory_make("appsink", nullptr);
+  GstElement* convert = vd::MakeElement<"videoconvert">();
+  GstElement* filter = vd::MakeElement<"capsfilter">();
+  GstElement* appsink = vd::MakeElement<"appsink">();
   if (convert == nullptr || filter == nullptr || appsink == nullptr) {
     for (GstElement* e : {convert, filter, appsink}) {
       if (e != nullptr) gst_object_unref(gst_object_ref_sink(e));

@@ -23,14 +23,18 @@ namespace vd {
 class V4l2Card;
 class V4l2Monitor;
 
+// The card's sources without their node: GStreamer's V4L2 and ALSA sources.
+inline constexpr char kV4l2VideoSource[] = "v4l2src device=";
+inline constexpr char kV4l2AudioSource[] = "alsasrc device=hw:";
+
 struct V4l2BackendOptions {
   std::shared_ptr<V4l2Io> io = V4l2Io::System();
   std::string deviceDir = "/dev";
   std::string sysfsRoot = "/sys";
   // gst-launch fragments of the sources; "{device}" becomes the video node, "{card}" the
   // ALSA card number.
-  std::string videoSource = "v4l2src device={device}";
-  std::string audioSource = "alsasrc device=hw:{card}";
+  std::string videoSource = std::string(kV4l2VideoSource) + "{device}";
+  std::string audioSource = std::string(kV4l2AudioSource) + "{card}";
   // The tuner's signal (0..65535) must exceed this for a station.
   uint32_t signalThreshold = 0x2000;
   std::chrono::milliseconds settleTime{150};

@@ -11,8 +11,12 @@
 #include "v4l2_card.h"
 #include "v4l2_monitor.h"
 #include "v4l2_sysfs.h"
+#include "vd/gst_elements.h"
 
 namespace vd {
+
+// The default sources are in the element table, so the start-up check covers them.
+static_assert(ListsEveryElement(kV4l2VideoSource) && ListsEveryElement(kV4l2AudioSource));
 
 namespace {
 constexpr const char* kAudioSuffix = "#audio";

@@ -11,6 +11,7 @@
 #include "gst_support.h"
 #include "v4l2_frame_hub.h"
 #include "vd/trace.h"
+#include "vd/v4l2_backend.h"
 
 VD_DEFINE_TRACE(V4l2Trace, "device")
 
@@ -52,7 +53,7 @@ std::shared_ptr<V4l2FrameHub> V4l2Card::Hub() {
   std::lock_guard lock(hubMutex_);
   if (!hub_) {
     hub_ = std::make_shared<V4l2FrameHub>(
-        this, videoSource_.empty() ? "v4l2src device=" + nodes_.video : videoSource_);
+        this, videoSource_.empty() ? kV4l2VideoSource + nodes_.video : videoSource_);
     std::weak_ptr<V4l2FrameHub> weak = hub_;
     AddGoneListener([weak] {
       if (auto hub = weak.lock()) hub->EndAll(kUnpluggedText);

@@ -8,6 +8,7 @@
 
 #include "gst_support.h"
 #include "v4l2_card.h"
+#include "vd/gst_elements.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(HubTrace, "device")
@@ -109,8 +110,10 @@ void V4l2FrameHub::EndAll(const std::string& text) {
 GstElement* V4l2FrameHub::Start() {
   EnsureGstInit();
   GError* error = nullptr;
-  std::string description = sourceDescription_ + " ! appsink name=hubsink";
-  GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+  constexpr char kSink[] = " ! appsink name=hubsink";
+  static_assert(ListsEveryElement(kSink + 3));
+  std::string description = sourceDescription_ + kSink;
+  GstElement* pipeline = ParseLaunch(description, &error);
   if (pipeline == nullptr || error != nullptr) {
     HubTrace("v4l2: cannot build the video source: %s\n", error ? error->message : "?");
     if (error != nullptr) g_error_free(error);

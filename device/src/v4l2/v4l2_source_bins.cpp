@@ -12,6 +12,7 @@
 #include "paced_source.h"
 #include "v4l2_card.h"
 #include "v4l2_frame_hub.h"
+#include "vd/gst_elements.h"
 #include "vd/ir_burst_encoder.h"
 #include "vd/trace.h"
 #include "vd/v4l2_bulk_items.h"
@@ -34,9 +35,19 @@ std::string CapsText(GstCaps* caps) {
   return s;
 }
 
+// The fixed parts of the card's bins; the caps and the configured sources are filled in.
+constexpr char kHubVideo[] =
+    "appsrc name=hubsrc is-live=true format=time do-timestamp=true "
+    "max-buffers=2 leaky-type=upstream ! videoconvert ! videoscale";
+constexpr char kRate[] = " ! videorate";
+constexpr char kCapsFilter[] = " ! capsfilter caps=\"";
+constexpr char kSoundConvert[] = " ! audioconvert ! audioresample";
+static_assert(ListsEveryElement(kHubVideo) && ListsEveryElement(kRate + 3) &&
+              ListsEveryElement(kCapsFilter + 3) && ListsEveryElement(kSoundConvert + 3));
+
 GstElement* ParseBin(const std::string& description) {
   GError* error = nullptr;
-  GstElement* bin = gst_parse_bin_from_description(description.c_str(), TRUE, &error);
+  GstElement* bin = vd::ParseBin(description, &error);
   if (error != nullptr) {
     BinTrace("v4l2: cannot build %s: %s\n", description.c_str(), error->message);
     g_error_free(error);
@@ -127,11 +138,9 @@ GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const V
   if (caps == nullptr) return nullptr;
   // A still pin sends pictures when triggered, at whatever rate the card streams.
   if (still) gst_structure_remove_field(gst_caps_get_structure(caps, 0), "framerate");
-  std::string description =
-      "appsrc name=hubsrc is-live=true format=time do-timestamp=true "
-      "max-buffers=2 leaky-type=upstream ! videoconvert ! videoscale";
-  if (!still) description += " ! videorate";
-  description += " ! capsfilter caps=\"" + CapsText(caps) + "\"";
+  std::string description = kHubVideo;
+  if (!still) description += kRate;
+  description += kCapsFilter + CapsText(caps) + "\"";
   GstElement* bin = ParseBin(description);
   if (bin == nullptr) return nullptr;
   GstElement* appsrc = gst_bin_get_by_name(GST_BIN(bin), "hubsrc");
@@ -152,9 +161,8 @@ GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const V
 
 GstElement* V4l2SourceBins::Audio(const std::shared_ptr<V4l2Card>& card,
                                   const std::string& sourceDescription, const AudioFormat& format) {
-  std::string description = sourceDescription +
-                            " ! audioconvert ! audioresample ! capsfilter caps=\"" +
-                            CapsText(CapsOfAudioFormat(format)) + "\"";
+  std::string description =
+      sourceDescription + kSoundConvert + kCapsFilter + CapsText(CapsOfAudioFormat(format)) + "\"";
   GstElement* bin = ParseBin(description);
   if (bin != nullptr) WatchGone(card, bin);
   return bin;

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "gst_support.h"
+#include "vd/gst_elements.h"
 #include "virtual_hardware.h"
 
 namespace vd {
@@ -24,11 +25,11 @@ GstBuffer* RenderPicture(VirtualHardware& hardware, const VideoFormat& format) {
                 : r.source == PictureSource::kSVideo    ? kPatternSmpte100
                                                         : kPatternSnow;
   GstElement* pipeline = gst_pipeline_new(nullptr);
-  GstElement* src = gst_element_factory_make("videotestsrc", nullptr);
-  GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-  GstElement* balance = gst_element_factory_make("videobalance", nullptr);
-  GstElement* text = gst_element_factory_make("textoverlay", nullptr);
-  GstElement* sink = gst_element_factory_make("appsink", nullptr);
+  GstElement* src = vd::MakeElement<"videotestsrc">();
+  GstElement* filter = vd::MakeElement<"capsfilter">();
+  GstElement* balance = vd::MakeElement<"videobalance">();
+  GstElement* text = vd::MakeElement<"textoverlay">();
+  GstElement* sink = vd::MakeElement<"appsink">();
   GstCaps* caps = CapsOfVideoFormat(format);
   bool made = src && filter && balance && text && sink && caps;
   for (GstElement* e : {src, filter, balance, text, sink}) {
@@ -125,7 +126,7 @@ GstElement* VirtualStillBin::Create(std::shared_ptr<VirtualHardware> hardware, u
   GstCaps* caps = CapsOfVideoFormat(format);
   if (caps == nullptr) return nullptr;
   GstElement* bin = gst_bin_new(nullptr);
-  GstElement* appsrc = gst_element_factory_make("appsrc", nullptr);
+  GstElement* appsrc = vd::MakeElement<"appsrc">();
   if (appsrc == nullptr) {
     gst_caps_unref(caps);
     gst_object_unref(gst_object_ref_sink(bin));

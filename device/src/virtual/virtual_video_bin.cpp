@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "gst_support.h"
+#include "vd/gst_elements.h"
 #include "virtual_hardware.h"
 
 namespace vd {
@@ -113,10 +114,10 @@ GstElement* VirtualVideoBin::Create(std::shared_ptr<VirtualHardware> hardware, u
   GstCaps* caps = CapsOfVideoFormat(format);
   if (caps == nullptr) return nullptr;
   GstElement* bin = gst_bin_new(nullptr);
-  GstElement* source = gst_element_factory_make("videotestsrc", nullptr);
-  GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-  GstElement* balance = gst_element_factory_make("videobalance", nullptr);
-  GstElement* text = gst_element_factory_make("textoverlay", nullptr);
+  GstElement* source = vd::MakeElement<"videotestsrc">();
+  GstElement* filter = vd::MakeElement<"capsfilter">();
+  GstElement* balance = vd::MakeElement<"videobalance">();
+  GstElement* text = vd::MakeElement<"textoverlay">();
   if (source == nullptr || filter == nullptr || balance == nullptr || text == nullptr) {
     for (GstElement* e : {source, filter, balance, text}) {
       if (e != nullptr) gst_object_unref(gst_object_ref_sink(e));
