@@ -26,6 +26,7 @@ run: build
 
 # The sanitizer and fuzz runs come first so that the last summary is the whole suite's.
 test: build
+	@scripts/check-elements.sh build/default
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory tsan
 	$(MAKE) --no-print-directory fuzz
