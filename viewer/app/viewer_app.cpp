@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "instance_guard.h"
+#include "missing_elements_box.h"
 #include "settings_store.h"
 #include "viewer_dlg.h"
 
@@ -51,6 +52,7 @@ int CViewerApp::Run(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("viewdeck");
   QApplication::setApplicationVersion(VIEWDECK_VERSION);
+  if (!vd::ViewerElementsPresent(nullptr)) return 1;
   window_ = std::make_unique<CViewerDlg>(vd::SettingsStore::Default());
   if (!window_->Start()) {
     window_.reset();

@@ -15,7 +15,7 @@ class CViewerApp {
   ~CViewerApp();
 
   // Runs the viewer; the process's exit status: 0 after a normal end (and for a second
-  // instance, which shows nothing), 1 without capture hardware.
+  // instance, which shows nothing), 1 without capture hardware or a GStreamer plug-in.
   int Run(int argc, char** argv);
 
  private:
