@@ -29,7 +29,7 @@ done
 # Every library the installed binaries need is found, and ours come from the scratch root.
 check_libraries "$root" "the installed tree" "$bin"/* "$lib"/*.so*
 
-countries=$("$bin/vdtool" countries) || fail "vdtool countries failed"
+countries=$("$bin/vdtool" countries | grep -v "^#") || fail "vdtool countries failed"
 [ "$(wc -l <<<"$countries")" -eq 57 ] || fail "vdtool countries listed $(wc -l <<<"$countries") lines"
 echo "vdtool countries: $(head -1 <<<"$countries") ... $(tail -1 <<<"$countries")"
 

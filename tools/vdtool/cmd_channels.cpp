@@ -1,6 +1,7 @@
 // vdtool channels: shows, exports and imports the viewer's channel files (TV.CFG, FM.CFG,
 // ChList.CFG).
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <set>
@@ -15,13 +16,14 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: vdtool channels show FILE [--radio]\n"
-    "       vdtool channels export FILE [--radio]\n"
-    "       vdtool channels import CSV FILE [--radio]\n"
+    "Usage: vdtool channels show FILE [--radio | --tv]\n"
+    "       vdtool channels export FILE [--radio | --tv]\n"
+    "       vdtool channels import CSV FILE [--radio | --tv]\n"
     "\n"
     "Reads and writes the viewer's channel files (TV.CFG, FM.CFG, ChList.CFG in the data\n"
-    "folder). --radio reads or writes the radio layout, which stores the current station\n"
-    "after the station count; TV files do not.\n"
+    "folder). The radio layout stores the current station after the station count; TV files\n"
+    "do not. A file named FM.CFG (in any case) has the radio layout, any other the TV\n"
+    "layout; --radio or --tv says which for a file of another name.\n"
     "\n"
     "show    lists the stations: position, slot id, name, frequency in MHz, channel number.\n"
     "export  writes the stations as CSV to standard output.\n"
@@ -42,12 +44,18 @@ const char* const kUsage =
 struct Options {
   std::vector<std::string> words;
   bool radio = false;
+  bool layoutGiven = false;
 };
 
 bool ParseOptions(const std::vector<std::string>& args, Options* options, std::string* error) {
   for (const std::string& a : args) {
-    if (a == "--radio") {
-      options->radio = true;
+    if (a == "--radio" || a == "--tv") {
+      if (options->layoutGiven && options->radio != (a == "--radio")) {
+        *error = "channels: give --radio or --tv, not both";
+        return false;
+      }
+      options->radio = a == "--radio";
+      options->layoutGiven = true;
     } else if (a.size() > 1 && a[0] == '-') {
       *error = "unknown option '" + a + "'";
       return false;
@@ -280,6 +288,10 @@ int Run(const std::vector<std::string>& args) {
   std::string error;
   if (!ParseOptions(args, &o, &error)) return vdtool::UsageError(error);
   if (o.words.empty()) return vdtool::UsageError("channels needs show, export or import");
+  // The channel file is the last word: FILE of show and export, the target of import.
+  if (!o.layoutGiven && o.words.size() >= 2) {
+    o.radio = vdtool::Lower(std::filesystem::path(o.words.back()).filename().string()) == "fm.cfg";
+  }
   if (o.words[0] == "show") return Show(o);
   if (o.words[0] == "export") return Export(o);
   if (o.words[0] == "import") return Import(o);

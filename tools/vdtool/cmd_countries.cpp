@@ -17,7 +17,9 @@ using vd::CountryNames;
 
 const char kUsage[] =
     "Usage: vdtool countries [--lang TAG | --all]\n"
-    "Lists the 57 countries in table order: index, dialling code and English name.\n"
+    "Lists the 57 countries in table order under a heading line starting with '#': index,\n"
+    "dialling code and English name. Other commands take a country as its name,\n"
+    "code:CODE or index:INDEX.\n"
     "\n"
     "  --lang TAG  add the name shown under the interface language TAG (France,\n"
     "              Deutschland, Spanish, Italian, Turkish, 中文, 日本,\n"
@@ -75,13 +77,18 @@ int Run(const std::vector<std::string>& args) {
     std::cerr << "vdtool: language tag '" << tag
               << "' selects no translation; the English names apply\n";
   }
+  if (haveTag) {
+    std::printf("%-5s %4s  %-14s  %s\n", "#idx", "code", "name", "shown as");
+  } else {
+    std::printf("%-5s %4s  %s\n", "#idx", "code", "name");
+  }
   for (int i = 0; i < CountryTable::kCount; ++i) {
     const char* english = CountryTable::EnglishName(i);
     if (haveTag) {
-      std::printf("%2d  %4u  %-14s  %s\n", i, CountryTable::Record(i).code, english,
+      std::printf("%4d  %4u  %-14s  %s\n", i, CountryTable::Record(i).code, english,
                   CountryNames::Name(i, language).c_str());
     } else {
-      std::printf("%2d  %4u  %s\n", i, CountryTable::Record(i).code, english);
+      std::printf("%4d  %4u  %s\n", i, CountryTable::Record(i).code, english);
     }
   }
   return 0;

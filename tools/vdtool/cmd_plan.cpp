@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "command.h"
 #include "country_table.h"
 #include "frequency_plans.h"
@@ -16,16 +17,15 @@ const char kUsage[] =
     "Prints every channel of the country's band with its picture-carrier frequency in MHz,\n"
     "or \"none\" where the plan has no such channel.\n"
     "\n"
-    "  COUNTRY  index 0-56 or English name as 'vdtool countries' lists them (case is\n"
-    "           ignored; quote names with spaces, e.g. \"New Zealand\")\n";
+    "  COUNTRY  a name as 'vdtool countries' lists it (case is ignored; quote names with\n"
+    "           spaces, e.g. \"New Zealand\"), code:N for a dialling code (code:49) or\n"
+    "           index:N for a row of the table (index:12)\n";
 
 int Run(const std::vector<std::string>& args) {
   if (args.size() != 2) return vdtool::UsageError("plan: expected COUNTRY and cable|antenna");
-  const int index = CountryTable::IndexOfNumberOrName(args[0]);
-  if (index < 0) {
-    return vdtool::UsageError("plan: unknown country '" + args[0] +
-                              "' (give an index 0-56 or a name from 'vdtool countries')");
-  }
+  std::string error;
+  const int index = vdtool::ParseCountry(args[0], &error);
+  if (index < 0) return vdtool::UsageError("plan: " + error);
   const std::string bandName = vdtool::Lower(args[1]);
   if (bandName != "cable" && bandName != "antenna") {
     return vdtool::UsageError("plan: unknown band '" + args[1] + "' (cable or antenna)");

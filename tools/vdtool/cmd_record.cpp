@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "capture_graph.h"
 #include "command.h"
 #include "headless_session.h"
@@ -15,21 +16,15 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: vdtool record [--input tv|radio|composite|svideo] [--channel N | --frequency MHZ]\n"
-    "                     [--country CODE] --seconds S FILE.avi\n"
+    "Usage: vdtool record [--input tv|composite|svideo] [--channel N | --frequency MHZ]\n"
+    "                     [--country COUNTRY] --seconds S FILE.avi\n"
     "\n"
     "Records S seconds of the capture device's picture and sound into FILE.avi, as the\n"
     "viewer's capture command does, and prints the final statistics. --channel tunes the\n"
-    "tuner's channel N, --frequency a frequency in MHz (TV or radio input). The country\n"
-    "(dialling code, default: the viewer's setting) chooses the video standard.\n";
-
-int32_t ModeOf(const std::string& input) {
-  if (input == "tv") return 3;
-  if (input == "radio") return 2;
-  if (input == "composite") return 1;
-  if (input == "svideo") return 0;
-  return -1;
-}
+    "tuner's channel N, --frequency a frequency in MHz (TV input). The country chooses the\n"
+    "video standard of every input (default: the viewer's setting): a name as 'vdtool\n"
+    "countries' lists it, code:N for a dialling code or index:N for a row, e.g. Germany,\n"
+    "code:49 or index:12. FILE's folder must exist and be writable.\n";
 
 int Run(const std::vector<std::string>& args) {
   if (vdtool::WantsHelp(args)) {
@@ -42,20 +37,32 @@ int Run(const std::vector<std::string>& args) {
   double seconds = 0;
   int32_t country = vd::SettingsStore::Default().ReadDword(vd::kSection, vd::setting::kCountry, 1);
   std::string file;
+  std::string error;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    bool hasValue = i + 1 < args.size();
-    if (a == "--input" && hasValue) {
-      mode = ModeOf(args[++i]);
-      if (mode < 0) return vdtool::UsageError("unknown input: " + args[i]);
-    } else if (a == "--channel" && hasValue) {
-      channel = std::atoi(args[++i].c_str());
-    } else if (a == "--frequency" && hasValue) {
-      mhz = std::atof(args[++i].c_str());
-    } else if (a == "--seconds" && hasValue) {
-      seconds = std::atof(args[++i].c_str());
-    } else if (a == "--country" && hasValue) {
-      country = std::atoi(args[++i].c_str());
+    const bool option = a == "--input" || a == "--channel" || a == "--frequency" ||
+                        a == "--seconds" || a == "--country";
+    if (option && i + 1 == args.size())
+      return vdtool::UsageError("record: " + a + " needs a value");
+    double number = 0;
+    if (a == "--input") {
+      mode = vdtool::ParseVideoInput(args[++i], &error);
+      if (mode < 0) return vdtool::UsageError("record: " + error);
+    } else if (a == "--channel") {
+      if (!vdtool::ParseNumber(args[++i], &number) || number < 0 || number > 9999 ||
+          number != static_cast<int32_t>(number))
+        return vdtool::UsageError("record: --channel takes a channel number, not '" + args[i] +
+                                  "'");
+      channel = static_cast<int32_t>(number);
+    } else if (a == "--frequency") {
+      if (!vdtool::ParseNumber(args[++i], &mhz) || mhz <= 0 || mhz > 5000)
+        return vdtool::UsageError("record: --frequency takes MHz, not '" + args[i] + "'");
+    } else if (a == "--seconds") {
+      if (!vdtool::ParseNumber(args[++i], &seconds))
+        return vdtool::UsageError("record: --seconds takes a number, not '" + args[i] + "'");
+    } else if (a == "--country") {
+      if (!vdtool::ParseCountryCode(args[++i], &country, &error))
+        return vdtool::UsageError("record: " + error);
     } else if (!a.empty() && a[0] != '-' && file.empty()) {
       file = a;
     } else {
@@ -65,6 +72,11 @@ int Run(const std::vector<std::string>& args) {
   if (file.empty()) return vdtool::UsageError("record needs FILE.avi");
   if (!(seconds >= 1)) return vdtool::UsageError("record needs --seconds of at least 1");
   if (channel >= 0 && mhz > 0) return vdtool::UsageError("give --channel or --frequency, not both");
+  if (!vdtool::OutputPathUsable(file, &error)) {
+    std::fprintf(stderr, "vdtool: record: cannot write %s: %s\n", file.c_str(), error.c_str());
+    return 1;
+  }
+  if (!vdtool::ElementsPresent()) return 1;
 
   vd::HeadlessSession session(mode, country);
   if (!session.Start()) return 1;

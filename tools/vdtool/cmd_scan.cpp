@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "channel.h"
 #include "channel_files.h"
 #include "channel_table.h"
@@ -41,8 +42,10 @@ const char kUsage[] =
     "the list in the data folder's channel file (TV.CFG, or FM.CFG for radio) and says where.\n"
     "Stations already in that file are kept; the search passes over them.\n"
     "\n"
-    "  COUNTRY      index 0-56 or English name as 'vdtool countries' lists them (case is\n"
-    "               ignored); its cable or antenna plan numbers and names the TV stations.\n"
+    "  COUNTRY      a name as 'vdtool countries' lists it (case is ignored), code:N for a\n"
+    "               dialling code or index:N for a row of the table, e.g. Germany,\n"
+    "               code:49 or index:12; its cable or antenna plan numbers and names the\n"
+    "               TV stations.\n"
     "               Radio needs no country; one given is checked and otherwise ignored.\n"
     "  --data DIR   the data folder (default: the viewer's \"Path\" setting)\n"
     "  --lock-ms N  tuner settling time of the virtual TV box, 0-5000 ms (default: its\n"
@@ -180,11 +183,9 @@ int ParseArgs(const std::vector<std::string>& args, Options* o) {
                               "' (cable, antenna or radio)");
   }
   if (words.size() == 2) {
-    o->country = CountryTable::IndexOfNumberOrName(words[0]);
-    if (o->country < 0) {
-      return vdtool::UsageError("scan: unknown country '" + words[0] +
-                                "' (give an index 0-56 or a name from 'vdtool countries')");
-    }
+    std::string error;
+    o->country = vdtool::ParseCountry(words[0], &error);
+    if (o->country < 0) return vdtool::UsageError("scan: " + error);
   }
   return 0;
 }

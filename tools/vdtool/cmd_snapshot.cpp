@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "bitmap_file.h"
 #include "capture_graph.h"
 #include "command.h"
@@ -15,10 +16,13 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: vdtool snapshot [--input tv|composite|svideo] [--country CODE] FILE.bmp\n"
+    "Usage: vdtool snapshot [--input tv|composite|svideo] [--country COUNTRY] FILE.bmp\n"
     "\n"
     "Takes one picture from the capture device's still output, as the viewer's Snapshot\n"
-    "command does, and writes it as a 24-bit bitmap: 768 x 576 for PAL, else 640 x 480.\n";
+    "command does, and writes it as a 24-bit bitmap: 768 x 576 for PAL, else 640 x 480.\n"
+    "The country chooses the video standard of every input (default: the viewer's\n"
+    "setting): a name as 'vdtool countries' lists it, code:N for a dialling code or\n"
+    "index:N for a row, e.g. Germany, code:49 or index:12.\n";
 
 int Run(const std::vector<std::string>& args) {
   if (vdtool::WantsHelp(args)) {
@@ -28,14 +32,17 @@ int Run(const std::vector<std::string>& args) {
   int32_t mode = 3;
   int32_t country = vd::SettingsStore::Default().ReadDword(vd::kSection, vd::setting::kCountry, 1);
   std::string file;
+  std::string error;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--input" && i + 1 < args.size()) {
-      const std::string& input = args[++i];
-      mode = input == "tv" ? 3 : input == "composite" ? 1 : input == "svideo" ? 0 : -1;
-      if (mode < 0) return vdtool::UsageError("unknown input: " + input);
-    } else if (a == "--country" && i + 1 < args.size()) {
-      country = std::atoi(args[++i].c_str());
+    if ((a == "--input" || a == "--country") && i + 1 == args.size())
+      return vdtool::UsageError("snapshot: " + a + " needs a value");
+    if (a == "--input") {
+      mode = vdtool::ParseVideoInput(args[++i], &error);
+      if (mode < 0) return vdtool::UsageError("snapshot: " + error);
+    } else if (a == "--country") {
+      if (!vdtool::ParseCountryCode(args[++i], &country, &error))
+        return vdtool::UsageError("snapshot: " + error);
     } else if (!a.empty() && a[0] != '-' && file.empty()) {
       file = a;
     } else {
@@ -43,6 +50,11 @@ int Run(const std::vector<std::string>& args) {
     }
   }
   if (file.empty()) return vdtool::UsageError("snapshot needs FILE.bmp");
+  if (!vdtool::OutputPathUsable(file, &error)) {
+    std::fprintf(stderr, "vdtool: snapshot: cannot write %s: %s\n", file.c_str(), error.c_str());
+    return 1;
+  }
+  if (!vdtool::ElementsPresent()) return 1;
 
   vd::HeadlessSession session(mode, country);
   if (!session.Start()) return 1;
@@ -54,7 +66,7 @@ int Run(const std::vector<std::string>& args) {
     if (session.MessageCount() == 0) std::fprintf(stderr, "vdtool: no picture arrived\n");
     return 1;
   }
-  std::string error;
+  error.clear();
   if (!vd::BitmapFile::Write(file, header, picture, &error)) {
     std::fprintf(stderr, "vdtool: cannot write %s: %s\n", file.c_str(), error.c_str());
     return 1;

@@ -173,6 +173,7 @@ void PrintQueuedRemotes(Printer& printer) {
 }
 
 int RunDevice(const Options& options) {
+  if (!vdtool::ElementsPresent()) return 1;
   // IR_Init is WST_INIT with the remote callback registered, so keys show as in file mode.
   if (IR_Init(QueueRemote) != 1) {
     std::cerr << "vdtool: no capture device with a bulk pin\n";

@@ -29,6 +29,11 @@ bool WantsHelp(const std::vector<std::string>& args);
 // Prints "vdtool: <message>" to stderr and returns the exit status for bad usage (2).
 int UsageError(const std::string& message);
 
+// True when the GStreamer elements of the device layer and the capture engine are installed;
+// otherwise names each missing one and its package on stderr. Commands that open a device
+// call it first and exit with status 1 when it fails.
+bool ElementsPresent();
+
 // An argument word in lower case (ASCII), for words that are matched without regard to case.
 std::string Lower(std::string s);
 

@@ -1,10 +1,10 @@
 // vdtool: the command-line companion of viewdeck.
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <iostream>
 
 #include "command.h"
+#include "vd/gst_elements.h"
 
 namespace vdtool {
 
@@ -15,7 +15,9 @@ std::vector<Command>& Table() {
 }
 }  // namespace
 
-void Register(Command command) { Table().push_back(std::move(command)); }
+void Register(Command command) {
+  Table().push_back(std::move(command));
+}
 
 const std::vector<Command>& Commands() {
   auto& t = Table();
@@ -33,10 +35,10 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
+bool ElementsPresent() {
+  const std::vector<std::string> missing = vd::MissingElements(vd::kLiveElements);
+  for (const std::string& line : missing) std::cerr << "vdtool: " << line << "\n";
+  return missing.empty();
 }
 
 }  // namespace vdtool

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "settings_store.h"
+#include "settings_table.h"
+#include "video_standards.h"
 
 namespace vd {
 
@@ -15,6 +17,11 @@ HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
   folder = folder_.string();
   store_ = std::make_unique<SettingsStore>(folder_ / "settings.reg",
                                            std::vector<std::filesystem::path>{});
+  // No device page chooses the external inputs' standard here, so the country sets it for
+  // them as for the tuner: a German composite source runs at 25 frames a second too.
+  const int32_t family = VideoStandards::DetectFamily(countryCode);
+  store_->WriteDword(kSection, setting::kVideoStandard0, family);
+  store_->WriteDword(kSection, setting::kVideoStandard1, family);
 }
 
 HeadlessSession::~HeadlessSession() {

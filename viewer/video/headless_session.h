@@ -24,7 +24,8 @@ class SettingsStore;
 
 class HeadlessSession : public CaptureHost, public UnattendedTuning {
  public:
-  // workMode: 3 TV, 2 radio, 1 composite, 0 S-Video. country: dialling code.
+  // workMode: 3 TV, 2 radio, 1 composite, 0 S-Video. country: dialling code, which also
+  // sets the standard family of the composite and S-Video inputs.
   HeadlessSession(int32_t mode, int32_t countryCode);
   ~HeadlessSession();
   HeadlessSession(const HeadlessSession&) = delete;

@@ -1,0 +1,157 @@
+// vdtool reads a country, an input and an output path the same way in every command, and
+// refuses what it cannot read before it opens a device.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "arguments.h"
+#include "country_table.h"
+
+namespace {
+
+constexpr int kGermany = 15;
+constexpr int kTaiwan = 49;
+
+struct Result {
+  std::string out;
+  int status = -1;
+};
+
+Result RunTool(const std::string& arguments) {
+  const std::string command = std::string(VD_VDTOOL) + " " + arguments + " 2>&1";
+  Result r;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return r;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe) != nullptr) r.out += line;
+  const int status = pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+TEST(VdtoolArguments, CountryIsANameACodeOrAnIndexSaidExplicitly) {
+  std::string error;
+  ASSERT_STREQ(CountryTable::EnglishName(kGermany), "Germany");
+  EXPECT_EQ(vdtool::ParseCountry("Germany", &error), kGermany);
+  EXPECT_EQ(vdtool::ParseCountry("gERMANY", &error), kGermany);
+  EXPECT_EQ(vdtool::ParseCountry("code:49", &error), kGermany);
+  EXPECT_EQ(vdtool::ParseCountry("CODE:49", &error), kGermany);
+  EXPECT_EQ(vdtool::ParseCountry("index:49", &error), kTaiwan);
+  EXPECT_EQ(vdtool::ParseCountry("index:0", &error), 0);
+  EXPECT_EQ(vdtool::ParseCountry("index:56", &error), 56);
+  EXPECT_EQ(vdtool::ParseCountry("New Zealand", &error), CountryTable::FirstIndexOfCode(64));
+  // A code several rows share gives the tuner's row.
+  EXPECT_EQ(vdtool::ParseCountry("code:1", &error), CountryTable::FirstIndexOfCode(1));
+
+  // A bare number is the ambiguity the explicit forms exist for; the message names both.
+  EXPECT_EQ(vdtool::ParseCountry("49", &error), -1);
+  EXPECT_NE(error.find("code:49 (Germany)"), std::string::npos) << error;
+  EXPECT_NE(error.find("index:49 (Taiwan)"), std::string::npos) << error;
+  for (const char* bad : {"code:999", "code:", "code:4x", "code:-1", "index:57",
+                          "index:", "index:1.5", "Atlantis", "", "Germany "}) {
+    error.clear();
+    EXPECT_EQ(vdtool::ParseCountry(bad, &error), -1) << bad;
+    EXPECT_FALSE(error.empty()) << bad;
+  }
+
+  int32_t code = 0;
+  ASSERT_TRUE(vdtool::ParseCountryCode("index:15", &code, &error));
+  EXPECT_EQ(code, 49);
+  EXPECT_FALSE(vdtool::ParseCountryCode("Germany2", &code, &error));
+  EXPECT_EQ(code, 49);  // untouched
+}
+
+TEST(VdtoolArguments, InputsNumbersAndOutputPaths) {
+  std::string error;
+  EXPECT_EQ(vdtool::ParseVideoInput("tv", &error), 3);
+  EXPECT_EQ(vdtool::ParseVideoInput("Composite", &error), 1);
+  EXPECT_EQ(vdtool::ParseVideoInput("svideo", &error), 0);
+  EXPECT_EQ(vdtool::ParseVideoInput("radio", &error), -1);
+  EXPECT_NE(error.find("no picture"), std::string::npos) << error;
+  EXPECT_EQ(vdtool::ParseVideoInput("dvd", &error), -1);
+
+  double v = -1;
+  EXPECT_TRUE(vdtool::ParseNumber("98.1", &v));
+  EXPECT_DOUBLE_EQ(v, 98.1);
+  for (const char* bad : {"", "12x", " 5", "nan", "inf", "1e999", "--seconds"}) {
+    v = -1;
+    EXPECT_FALSE(vdtool::ParseNumber(bad, &v)) << bad;
+    EXPECT_EQ(v, -1) << bad;
+  }
+
+  const std::filesystem::path dir =
+      ::testing::TempDir() + "vdtool_args_" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  EXPECT_TRUE(vdtool::OutputPathUsable((dir / "new.avi").string(), &error)) << error;
+  EXPECT_FALSE(vdtool::OutputPathUsable((dir / "missing" / "new.avi").string(), &error));
+  EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+  EXPECT_FALSE(vdtool::OutputPathUsable(dir.string(), &error));
+  EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
+  std::filesystem::remove_all(dir);
+}
+
+// The commands as a script meets them: usage errors (status 2) before anything runs, a bad
+// output path (status 1) before the device opens, and readable output.
+TEST(VdtoolArguments, CommandsReadCountriesAlikeAndRefuseEarly) {
+  Result r = RunTool("plan 49 antenna");
+  EXPECT_EQ(r.status, 2) << r.out;
+  EXPECT_NE(r.out.find("code:49 (Germany)"), std::string::npos) << r.out;
+  r = RunTool("plan code:49 antenna");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("# Germany (code 49), antenna", 0), 0u) << r.out;
+  r = RunTool("plan index:49 cable");
+  EXPECT_EQ(r.out.rfind("# Taiwan (code 886), cable", 0), 0u) << r.out;
+
+  for (const char* line :
+       {"record --country 49 --seconds 1 x.avi", "record --country Germania --seconds 1 x.avi",
+        "snapshot --country 49 x.bmp", "scan 49 cable --data /nonexistent",
+        "record --input radio --seconds 1 x.avi", "record --seconds 1s x.avi",
+        "record --channel two --seconds 1 x.avi", "record --seconds 1 --country"}) {
+    r = RunTool(line);
+    EXPECT_EQ(r.status, 2) << line << "\n" << r.out;
+    EXPECT_EQ(r.out.rfind("vdtool: ", 0), 0u) << line << "\n" << r.out;
+  }
+  r = RunTool("record --input radio --seconds 1 x.avi");
+  EXPECT_NE(r.out.find("radio input has no picture"), std::string::npos) << r.out;
+
+  r = RunTool("record --country Germany --seconds 1 /nonexistent/folder/x.avi");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("cannot write /nonexistent/folder/x.avi"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("captured"), std::string::npos) << r.out;  // nothing was recorded
+  r = RunTool("snapshot /");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("is a folder"), std::string::npos) << r.out;
+
+  r = RunTool("countries");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("#idx  code  name\n", 0), 0u) << r.out.substr(0, 80);
+  EXPECT_NE(r.out.find("\n  15    49  Germany\n"), std::string::npos);
+}
+
+// FM.CFG says by its name that it has the radio layout (the current station after the count).
+TEST(VdtoolArguments, ChannelFileNamedFmCfgIsReadAsRadio) {
+  const std::filesystem::path dir = ::testing::TempDir() + "vdtool_fm_" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "fm.csv") << "name,mhz,number,id\n\"Radio One\",98.1,0,4\n";
+  const std::string fm = (dir / "FM.CFG").string();
+  Result r = RunTool("channels import " + (dir / "fm.csv").string() + " " + fm + " --radio");
+  ASSERT_EQ(r.status, 0) << r.out;
+  r = RunTool("channels show " + fm);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Radio One"), std::string::npos) << r.out;
+  // The same bytes under another name are read as a TV file unless told.
+  std::filesystem::copy_file(fm, dir / "stations.cfg");
+  EXPECT_EQ(RunTool("channels show " + (dir / "stations.cfg").string()).status, 1);
+  r = RunTool("channels show " + (dir / "stations.cfg").string() + " --radio");
+  EXPECT_NE(r.out.find("Radio One"), std::string::npos) << r.out;
+  r = RunTool("channels show " + fm + " --radio --tv");
+  EXPECT_EQ(r.status, 2) << r.out;
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
