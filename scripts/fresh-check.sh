@@ -2,13 +2,15 @@
 # Proves that the project's own files are enough on a fresh Debian 12 machine: a clean minbase
 # root, this checkout copied in, and inside a chroot `make test` from nothing (cold compiler
 # cache, no package beyond what setup-deps.sh installs, plus `make` to start it).
-#   scripts/fresh-check.sh   (as root; the root lives in .cache/fresh-root and is made anew)
-# The result and the duration of `make test` go to standard output and .cache/fresh-check.log.
+#   scripts/fresh-check.sh   (as root)
+# The root is made anew each run in ~/.cache/viewdeck-fresh-check (outside the checkout, so
+# nothing that walks the source tree meets its mounts); the result and the duration of
+# `make test` go to standard output and to make-test.log there.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
-cache="$src/.cache"
-root="$cache/fresh-root"
-log="$cache/fresh-check.log"
+cache="${XDG_CACHE_HOME:-$HOME/.cache}/viewdeck-fresh-check"
+root="$cache/root"
+log="$cache/make-test.log"
 
 fail() { echo "fresh-check: $*" >&2; exit 1; }
 [ "$(id -u)" -eq 0 ] || fail "needs root (debootstrap, chroot and mounts)"
