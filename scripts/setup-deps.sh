@@ -26,8 +26,8 @@ packages=(
   xvfb xauth xdotool imagemagick
   # a private message bus for the screen-saver tests
   dbus-daemon
-  # packaging and its checks
-  dpkg-dev desktop-file-utils appstream
+  # packaging and its checks (CPack's Debian generator needs `file` for dpkg-shlibdeps)
+  dpkg-dev file desktop-file-utils appstream
 )
 
 if [ "${1:-}" = "--fresh-check" ]; then
