@@ -6,25 +6,15 @@
 #include <fstream>
 #include <string>
 
+#include "run_command.h"
 #include "stream_builder.h"
 
 namespace {
 
-struct Result {
-  std::string out;
-  int status = -1;
-};
+using Result = vdtest::CommandResult;
 
 Result RunTool(const std::string& arguments) {
-  const std::string command = std::string(VD_VDTOOL) + " bulk decode " + arguments + " 2>&1";
-  Result r;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) r.out += line;
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return vdtest::RunCommand(std::string(VD_VDTOOL) + " bulk decode " + arguments);
 }
 
 class BulkDecodeTool : public ::testing::Test {

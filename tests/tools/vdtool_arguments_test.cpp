@@ -1,7 +1,6 @@
 // vdtool reads a country, an input and an output path the same way in every command, and
 // refuses what it cannot read before it opens a device.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,27 +10,17 @@
 
 #include "arguments.h"
 #include "country_table.h"
+#include "run_command.h"
 
 namespace {
 
 constexpr int kGermany = 15;
 constexpr int kTaiwan = 49;
 
-struct Result {
-  std::string out;
-  int status = -1;
-};
+using Result = vdtest::CommandResult;
 
 Result RunTool(const std::string& arguments) {
-  const std::string command = std::string(VD_VDTOOL) + " " + arguments + " 2>&1";
-  Result r;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe) != nullptr) r.out += line;
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+  return vdtest::RunCommand(std::string(VD_VDTOOL) + " " + arguments);
 }
 
 TEST(VdtoolArguments, CountryIsANameACodeOrAnIndexSaidExplicitly) {

@@ -30,7 +30,7 @@ set_tests_properties(vdtool_scan_tv_listed PROPERTIES FIXTURES_REQUIRED scan_tv)
 add_test(NAME vdtool_scan_tv_again
          COMMAND ${SCAN_RUN} -DEXPECT_STATUS=0 -DREJECT=Found
          "-DEXPECT=station\\(s\\) already in the list are kept.*0 new station\\(s\\), [5-9][0-9]* in the list"
-         "-DCMD=$<TARGET_FILE:vdtool>|scan|4|cable|--data|${SCAN_DIR}/tv" ${SCAN_SCRIPT})
+         "-DCMD=$<TARGET_FILE:vdtool>|scan|index:4|cable|--data|${SCAN_DIR}/tv" ${SCAN_SCRIPT})
 set_tests_properties(vdtool_scan_tv_again PROPERTIES FIXTURES_REQUIRED scan_tv
                      FIXTURES_SETUP scan_tv_again)
 set_tests_properties(vdtool_scan_tv_listed PROPERTIES FIXTURES_REQUIRED "scan_tv"
@@ -51,7 +51,7 @@ add_test(NAME vdtool_scan_default_folder
 set_tests_properties(vdtool_scan_default_folder PROPERTIES FIXTURES_REQUIRED scan_clean)
 
 foreach(bad "scan" "scan|Atlantis|cable" "scan|germany|satellite" "scan|germany"
-            "scan|57|antenna" "scan|Atlantis|radio" "scan|radio|--lock-ms|9000" "scan|radio|--data" "scan|radio|--fast")
+            "scan|index:57|antenna" "scan|4|cable" "scan|Atlantis|radio" "scan|radio|--lock-ms|9000" "scan|radio|--data" "scan|radio|--fast")
   string(REPLACE "|" "_" name "${bad}")
   add_test(NAME vdtool_scan_usage_${name}
            COMMAND ${SCAN_RUN} -DEXPECT_STATUS=2 "-DEXPECT=vdtool: scan: [-a-z]"
