@@ -7,8 +7,10 @@
  *  - The library runs one worker thread while initialised. Packets are produced there and
  *    handed to the host thread inside WST_ReadData(SRC_PACKETS), which waits up to 500 ms.
  *  - The remote callback runs on the worker thread. It must return promptly; it may call
- *    WST_ReadData but not tear the library down: IR_Exit and WST_Control(WST_EXIT) called
- *    from the callback return -1 and change nothing.
+ *    WST_ReadData for SRC_FORMAT, SRC_VERSION, SRC_STATUS and SRC_ERROR, but packets are
+ *    read on the host thread only: SRC_PACKETS from the callback returns -1 at once. Nor may
+ *    it tear the library down: IR_Exit and WST_Control(WST_EXIT) called from the callback
+ *    return -1 and change nothing.
  *  - One instance per process: a second WST_INIT while initialised builds nothing and
  *    returns 1.
  *
@@ -45,8 +47,10 @@ extern "C" {
 #define WST_CHANNEL_CHANGED 1
 
 /* WST_ReadData types. */
-#define SRC_FORMAT 1  /* b = buffer size: sets words 8 and 16, returns b rounded down to 42s */
-#define SRC_PACKETS 2 /* a = room in bytes at offset 16: returns bytes copied, -1 if not init */
+#define SRC_FORMAT 1 /* b = buffer size: sets words 8 and 16, returns b rounded down to 42s */
+/* SRC_PACKETS: a = room in bytes at offset 16; returns the bytes copied, or -1 when not
+ * initialised or when called from the remote callback. */
+#define SRC_PACKETS 2
 #define SRC_VERSION 3 /* returns 1 when b is 0 or 1, else 0 */
 #define SRC_STATUS 4  /* sets `waiting` to the packets waiting, returns 16 */
 #define SRC_ERROR 5   /* returns 0 */

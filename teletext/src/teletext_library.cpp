@@ -172,7 +172,8 @@ int32_t TeletextLibrary::ReadData(int32_t type, WstDataBlock* block, int32_t a, 
       break;
     case SRC_PACKETS: {
       TeletextTrace("SRC_PACKETS\n");
-      if (block == nullptr || !sink_) {
+      // From the remote callback the worker itself would wait for the pass it is running.
+      if (block == nullptr || !sink_ || sink_->OnWorkerThread()) {
         TeletextTrace("WST_ReadData-> return -1\n");
         return -1;
       }

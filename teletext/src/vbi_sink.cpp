@@ -8,8 +8,11 @@
 
 namespace vd {
 
-VbiSink::VbiSink(IrDecoder::Callback remote)
-    : converter_(std::make_unique<VbiConverter>(std::move(remote))) {}
+VbiSink::VbiSink(IrDecoder::Callback remote, ThreadStarter startThread)
+    : converter_(std::make_unique<VbiConverter>(std::move(remote))),
+      startThread_(std::move(startThread)) {
+  if (!startThread_) startThread_ = [](std::function<void()> run) { return std::thread(run); };
+}
 
 VbiSink::~VbiSink() {
   stop_.store(true, std::memory_order_release);
@@ -41,7 +44,16 @@ void VbiSink::Receive(const uint8_t* data, size_t n) {
     // The streaming thread keeps its priority: raising it needs privileges a desktop
     // process does not have, and the ring absorbs the worker's scheduling delays.
     if (!worker_.joinable() && !stop_.load(std::memory_order_acquire)) {
-      worker_ = std::thread([this] { WorkerMain(); });
+      // This runs inside the pipeline's C code: an exception leaving it would end the host.
+      // The sample still goes into the ring, and the next one tries again.
+      try {
+        worker_ = startThread_([this] { WorkerMain(); });
+      } catch (const std::exception& e) {
+        if (!startFailureReported_) {
+          std::fprintf(stderr, "teletext: cannot start the worker thread: %s\n", e.what());
+          startFailureReported_ = true;
+        }
+      }
     }
   }
   RawRing& ring = converter_->Ring();
@@ -84,6 +96,8 @@ void VbiSink::Flush() {
 }
 
 uint32_t VbiSink::CopyPacketsToApp(uint8_t* dst, size_t maxLen) {
+  // The worker waiting for its own pass to end would only time out.
+  if (OnWorkerThread()) return 0;
   converter_->SetHostWaiting(true);
   if (!handover_.HostAcquire(kHostTimeout)) return 0;
   TeletextTrace("CopyPacketsToApp MaxLen=%d, m_PacketsInBuffer=%d\n", static_cast<int>(maxLen),

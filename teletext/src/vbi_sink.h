@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,7 +22,10 @@ class VbiSink {
   static constexpr ArrayHandover::Duration kArrayTimeout{5000};
   static constexpr ArrayHandover::Duration kHostTimeout{500};
 
-  explicit VbiSink(IrDecoder::Callback remote = {});
+  // Starts the worker; std::thread unless a test makes the start fail.
+  using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+
+  explicit VbiSink(IrDecoder::Callback remote = {}, ThreadStarter startThread = {});
   ~VbiSink();
   VbiSink(const VbiSink&) = delete;
   VbiSink& operator=(const VbiSink&) = delete;
@@ -48,8 +52,10 @@ class VbiSink {
   ArrayHandover handover_;
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> passes_{0};
+  ThreadStarter startThread_;
   mutable std::mutex workerMutex_;
   std::thread worker_;
+  bool startFailureReported_ = false;  // under workerMutex_
   std::atomic<std::thread::id> workerId_{};
 };
 

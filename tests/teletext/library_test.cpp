@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -36,8 +37,21 @@ int32_t RecordRemote(int32_t units, int32_t code) {
   return 0;
 }
 
-int32_t ExitFromCallback(int32_t, int32_t) {
+std::atomic<int32_t> gPacketsFromCallback{0};
+std::atomic<int32_t> gStatusFromCallback{0};
+std::atomic<int64_t> gCallbackMs{-1};
+
+// Tries what a host might do from the callback: tear down, read packets, ask the status.
+int32_t ReenterFromCallback(int32_t, int32_t) {
+  const auto start = std::chrono::steady_clock::now();
   gExitFromCallback = IR_Exit();
+  std::vector<uint8_t> block(WST_DATA_OFFSET + 42 * 4, 0);
+  auto* data = reinterpret_cast<WstDataBlock*>(block.data());
+  gPacketsFromCallback = WST_ReadData(SRC_PACKETS, data, 42 * 4, 0);
+  gStatusFromCallback = WST_ReadData(SRC_STATUS, data, 0, 0);
+  gCallbackMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - start)
+                    .count();
   ++gRemoteCalls;
   return 0;
 }
@@ -172,13 +186,18 @@ TEST_F(LibraryTest, RemoteCodesReachTheCallback) {
   EXPECT_EQ(gLastCode.load(), 6);
 }
 
-TEST_F(LibraryTest, ExitFromTheCallbackIsRefused) {
-  ASSERT_EQ(IR_Init(ExitFromCallback), 1);
+// The callback runs on the worker: what would wait for the worker is refused at once.
+TEST_F(LibraryTest, FromTheCallbackTeardownAndPacketReadsAreRefusedAtOnce) {
+  ASSERT_EQ(IR_Init(ReenterFromCallback), 1);
   Bytes s = Filler(16);
   Append(s, vdtest::Burst({0x0F, 0xFF, 0xFF}));
+  Append(s, Record(Payload42(1)));
   Push(s);
   ASSERT_TRUE(WaitFor([] { return gRemoteCalls.load() == 1; }));
   EXPECT_EQ(gExitFromCallback.load(), -1);
+  EXPECT_EQ(gPacketsFromCallback.load(), -1);
+  EXPECT_EQ(gStatusFromCallback.load(), 16);
+  EXPECT_LT(gCallbackMs.load(), 100) << "the callback waited for its own worker";
   EXPECT_NE(vd::TeletextLibrary::Instance().Sink(), nullptr) << "the graph is still up";
 }
 

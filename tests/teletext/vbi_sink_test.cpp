@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include "stream_builder.h"
@@ -40,6 +42,35 @@ TEST(VbiSinkTest, WorkerStartsWithTheFirstSample) {
   }));
   EXPECT_EQ(got, 3u);
   EXPECT_EQ(Bytes(out.begin() + 84, out.begin() + 126), Payload42(2));
+}
+
+// The system refuses a thread now and then (limits, memory): the streaming thread must not
+// die of it, the sample waits in the ring, and a later sample starts the worker.
+TEST(VbiSinkTest, AWorkerThatCannotStartLosesNothingAndIsTriedAgain) {
+  std::atomic<int> refusals{2};
+  VbiSink sink({}, [&](std::function<void()> run) {
+    if (refusals.fetch_sub(1) > 0)
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    return std::thread(std::move(run));
+  });
+  Bytes s = Filler(16);
+  Append(s, Records(2));
+  EXPECT_NO_THROW(sink.Receive(s.data(), s.size()));
+  EXPECT_FALSE(sink.WorkerStarted());
+  Bytes t = Records(1, 2);
+  EXPECT_NO_THROW(sink.Receive(t.data(), t.size()));
+  EXPECT_FALSE(sink.WorkerStarted());
+  Bytes u = Records(1, 3);
+  sink.Receive(u.data(), u.size());
+  ASSERT_TRUE(sink.WorkerStarted());
+  Bytes out(10 * 42);
+  uint32_t got = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    got += sink.CopyPacketsToApp(out.data() + got * 42, out.size() - got * 42);
+    return got >= 4;
+  }));
+  EXPECT_EQ(got, 4u);
+  EXPECT_EQ(Bytes(out.begin() + 126, out.begin() + 168), Payload42(3));
 }
 
 TEST(VbiSinkTest, CopyReturnsZeroWhenNoPassFinishesInTime) {
