@@ -2,6 +2,11 @@
 
 #include <gst/app/gstappsink.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 #include "vd/gst_elements.h"
 
 namespace vd {
@@ -23,9 +28,71 @@ GstFlowReturn NewSample(GstAppSink* sink, gpointer user) {
   return GST_FLOW_OK;
 }
 
+// Moves the client's bulk output from our sink to a stand-in while no buffer is passing, so
+// that its source never pushes into an unlinked pad (which ends its stream with an error).
+struct PadSwap {
+  GstPad* from = nullptr;
+  GstPad* oldPeer = nullptr;
+  GstPad* newPeer = nullptr;
+  std::mutex mutex;
+  std::condition_variable done;
+  bool swapped = false;
+  bool abandoned = false;
+
+  void Swap() {
+    std::lock_guard lock(mutex);
+    if (swapped || abandoned) return;
+    gst_pad_unlink(from, oldPeer);
+    if (gst_pad_link(from, newPeer) != GST_PAD_LINK_OK) {
+      ParserTrace("cannot link the stand-in sink\n");
+    }
+    swapped = true;
+    done.notify_all();
+  }
+};
+
+GstPadProbeReturn SwapWhenIdle(GstPad*, GstPadProbeInfo*, gpointer data) {
+  static_cast<std::shared_ptr<PadSwap>*>(data)->get()->Swap();
+  return GST_PAD_PROBE_REMOVE;
+}
+
+// A client's stream that never goes idle (a push stuck downstream) is cut off after this.
+constexpr auto kSwapTimeout = std::chrono::seconds(2);
+
 }  // namespace
 
 BulkPipeline::BulkPipeline(Receiver& receiver) : receiver_(receiver) {}
+
+void BulkPipeline::DetachFromClient() {
+  GstPad* sinkPad = gst_element_get_static_pad(sink_, "sink");
+  GstElement* standIn = vd::MakeElement<"fakesink">();
+  if (bulkPad_ != nullptr && sinkPad != nullptr && standIn != nullptr &&
+      gst_bin_add(GST_BIN(bin_), standIn)) {
+    g_object_set(standIn, "sync", FALSE, "async", FALSE, nullptr);
+    gst_element_sync_state_with_parent(standIn);
+    auto swap = std::make_shared<PadSwap>();
+    swap->from = bulkPad_;
+    swap->oldPeer = sinkPad;
+    swap->newPeer = gst_element_get_static_pad(standIn, "sink");
+    const gulong probe = gst_pad_add_probe(
+        bulkPad_, GST_PAD_PROBE_TYPE_IDLE, &SwapWhenIdle, new std::shared_ptr<PadSwap>(swap),
+        [](gpointer data) { delete static_cast<std::shared_ptr<PadSwap>*>(data); });
+    {
+      std::unique_lock lock(swap->mutex);
+      if (!swap->done.wait_for(lock, kSwapTimeout, [&] { return swap->swapped; })) {
+        swap->abandoned = true;
+        gst_pad_unlink(bulkPad_, sinkPad);
+      }
+    }
+    if (probe != 0) gst_pad_remove_probe(bulkPad_, probe);
+    gst_object_unref(swap->newPeer);
+  } else {
+    if (standIn != nullptr && GST_OBJECT_PARENT(standIn) == nullptr)
+      gst_object_unref(gst_object_ref_sink(standIn));
+    if (bulkPad_ != nullptr && sinkPad != nullptr) gst_pad_unlink(bulkPad_, sinkPad);
+  }
+  if (sinkPad != nullptr) gst_object_unref(sinkPad);
+}
 
 GstElement* BulkPipeline::MakeSink() {
   GstElement* sink = vd::MakeElement<"appsink">("In");
@@ -107,10 +174,8 @@ BulkPipeline::~BulkPipeline() {
     gst_element_set_state(pipeline_, GST_STATE_NULL);
     gst_object_unref(pipeline_);
   } else if (sink_ != nullptr) {
-    // The client's pipeline: take out only our own sink and leave the rest as the client built it.
-    GstPad* sinkPad = gst_element_get_static_pad(sink_, "sink");
-    if (bulkPad_ != nullptr && sinkPad != nullptr) gst_pad_unlink(bulkPad_, sinkPad);
-    if (sinkPad != nullptr) gst_object_unref(sinkPad);
+    // The client's pipeline: take out only our own sink, its source still linked.
+    DetachFromClient();
     gst_element_set_locked_state(sink_, TRUE);
     gst_element_set_state(sink_, GST_STATE_NULL);
     gst_bin_remove(GST_BIN(bin_), sink_);

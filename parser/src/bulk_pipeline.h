@@ -45,6 +45,9 @@ class BulkPipeline : public ParserHeapObject {
  private:
   explicit BulkPipeline(Receiver& receiver);
   GstElement* MakeSink();
+  // Hands the client's bulk output over to a stand-in sink in its bin while no buffer is
+  // passing, then lets go of ours: the client's stream goes on undisturbed.
+  void DetachFromClient();
 
   Receiver& receiver_;
   GstElement* pipeline_ = nullptr;  // owned; null when joined to the client's bin

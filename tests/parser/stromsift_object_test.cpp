@@ -430,6 +430,43 @@ TEST_F(StromsiftObject, OnFilterJoinsTheClientsPipelineAndLeavesItAsItWas) {
   if (box != nullptr) gst_object_unref(box);
 }
 
+// The client keeps pushing while the parser goes: its stream must not end with an error.
+TEST_F(StromsiftObject, DeletingTheParserLeavesTheClientsStreamFlowing) {
+  ClientPipeline client;
+  g_object_set(client.src, "is-live", TRUE, "format", GST_FORMAT_BYTES, nullptr);
+  IStromsift* raw = nullptr;
+  ASSERT_EQ(CStromsift::CreateOnFilter(client.box, &raw), S_OK);
+  std::unique_ptr<IStromsift> object(raw);
+  SetCallbacks(*object, nullptr);
+  ASSERT_NE(gst_element_set_state(client.pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+  std::atomic<bool> stop{false};
+  std::thread pusher([&] {
+    const Bytes s = StreamWithRecordAndKey(0x42);
+    while (!stop.load()) {
+      gst_app_src_push_buffer(GST_APP_SRC(client.src), gst_buffer_new_memdup(s.data(), s.size()));
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  ASSERT_TRUE(delivered.WaitFor([](Delivered& d) { return !d.records.empty(); }));
+  object.reset();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  stop = true;
+  pusher.join();
+  GstBus* bus = gst_element_get_bus(client.pipeline);
+  GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+  std::string text;
+  if (error != nullptr) {
+    GError* e = nullptr;
+    gst_message_parse_error(error, &e, nullptr);
+    text = e != nullptr ? e->message : "?";
+    if (e != nullptr) g_error_free(e);
+    gst_message_unref(error);
+  }
+  gst_object_unref(bus);
+  EXPECT_TRUE(text.empty()) << "the client's pipeline failed: " << text;
+  EXPECT_EQ(client.State(), GST_STATE_PLAYING);
+}
+
 #endif
 
 }  // namespace
