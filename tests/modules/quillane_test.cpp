@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "fake_device.h"
 
 namespace vd {
@@ -102,31 +104,64 @@ TEST(QuillaneTest, I2cTransfersCarryDeviceRegisterAndValues) {
   EXPECT_NE(i2c->Write(0xC2, nullptr, 1), 0);
 }
 
-TEST(QuillaneTest, TheModuleKeepsOneObjectPerDevice) {
-  DeviceRef dev;
+// Like the device layer: every query hands out a new property-set object of the device.
+class FreshPropertySets final : public PropertySetSource {
+ public:
+  ~FreshPropertySets() {
+    for (test::FakeDevice* made : made_) made->Release();
+  }
+  KsPropertySet* QueryPropertySet() override {
+    test::FakeDevice* made = test::FakeDevice::Create();  // our reference
+    made_.push_back(made);
+    made->AddRef();  // the caller's
+    return made;
+  }
+  const std::vector<test::FakeDevice*>& Made() const { return made_; }
+
+ private:
+  std::vector<test::FakeDevice*> made_;
+};
+
+// Every preview build asks again: neither objects nor references to devices may pile up,
+// and the objects reach the device asked for last.
+TEST(QuillaneTest, AskingAgainKeepsOneObjectOfEachKindOnTheLatestDevice) {
+  FreshPropertySets device;
   AsicIo* first = nullptr;
   I2cIo* firstBus = nullptr;
-  ASSERT_EQ(NewKXAsicIo(dev.get(), &first), 0);
-  ASSERT_EQ(NewKXI2cIo(dev.get(), &firstBus), 0);
-  // Every graph rebuild asks again; the objects (and their references) must not pile up.
   for (int i = 0; i < 5; ++i) {
-    AsicIo* again = nullptr;
-    I2cIo* againBus = nullptr;
-    ASSERT_EQ(NewKXAsicIo(dev.get(), &again), 0);
-    ASSERT_EQ(NewKXI2cIo(dev.get(), &againBus), 0);
-    EXPECT_EQ(again, first);
-    EXPECT_EQ(againBus, firstBus);
+    AsicIo* asic = nullptr;
+    I2cIo* bus = nullptr;
+    ASSERT_EQ(NewKXAsicIo(&device, &asic), 0);
+    ASSERT_EQ(NewKXI2cIo(&device, &bus), 0);
+    if (i == 0) {
+      first = asic;
+      firstBus = bus;
+    }
+    EXPECT_EQ(asic, first);
+    EXPECT_EQ(bus, firstBus);
   }
-  EXPECT_EQ(dev->refs, 1 + 2);
+  // Each call queried one property set: only the last two are held, one by each object.
+  const auto& made = device.Made();
+  ASSERT_EQ(made.size(), 10u);
+  for (size_t i = 0; i < made.size(); ++i) {
+    EXPECT_EQ(made[i]->refs, i + 2 < made.size() ? 1 : 2) << "property set " << i;
+  }
 
+  // Another card: the same objects now reach it, and the old card is let go.
   DeviceRef other;
   AsicIo* otherAsic = nullptr;
+  I2cIo* otherBus = nullptr;
   ASSERT_EQ(NewKXAsicIo(other.get(), &otherAsic), 0);
-  EXPECT_NE(otherAsic, first);
+  ASSERT_EQ(NewKXI2cIo(other.get(), &otherBus), 0);
+  EXPECT_EQ(otherAsic, first);
+  EXPECT_EQ(otherBus, firstBus);
+  EXPECT_EQ(made[8]->refs, 1);
+  EXPECT_EQ(made[9]->refs, 1);
+  EXPECT_EQ(other->refs, 1 + 2);
   const uint8_t v = 0x33;
   ASSERT_EQ(otherAsic->WriteRegisters(1, &v, 1), 0);
   EXPECT_EQ(other->registers[1], 0x33);
-  EXPECT_EQ(dev->registers.count(1), 0u);
+  EXPECT_EQ(made[8]->registers.count(1), 0u);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // through the capture filter's property set (vd/device_props.h). Linked by the viewer.
 //
 // The access objects are plain objects with a table of operations. The viewer never calls
-// slot 0 and never releases them (the module keeps them for the life of the process).
+// slot 0 and never releases them: the module keeps one of each kind for the life of the
+// process, and each factory call points it at the capture filter it is given.
 // Threads: the objects serialise nothing themselves; the viewer uses them from its UI thread.
 #pragma once
 

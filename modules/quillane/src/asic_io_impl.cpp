@@ -13,6 +13,12 @@ AsicIoImpl::~AsicIoImpl() {
   props_->Release();
 }
 
+void AsicIoImpl::Rebind(KsPropertySet* props) {
+  props->AddRef();
+  props_->Release();
+  props_ = props;
+}
+
 int32_t AsicIoImpl::ReadRegisters(uint32_t reg, uint8_t* bytes, uint32_t count) {
   if (bytes == nullptr && count > 0) return kEPointer;
   for (uint32_t i = 0; i < count; ++i) {

@@ -16,6 +16,12 @@ I2cIoImpl::~I2cIoImpl() {
   props_->Release();
 }
 
+void I2cIoImpl::Rebind(KsPropertySet* props) {
+  props->AddRef();
+  props_->Release();
+  props_ = props;
+}
+
 int32_t I2cIoImpl::Read(uint8_t device, uint8_t* data, uint8_t count) {
   if (data == nullptr) return kEPointer;
   // data[0] names the register, so there is no read of nothing.

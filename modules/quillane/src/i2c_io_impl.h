@@ -14,6 +14,10 @@ class I2cIoImpl final : public ::I2cIo {
   I2cIoImpl(const I2cIoImpl&) = delete;
   I2cIoImpl& operator=(const I2cIoImpl&) = delete;
 
+  // Points the object at another device's property set, taking a reference on it and
+  // letting the old one go.
+  void Rebind(KsPropertySet* props);
+
   void Reserved0() override {}
   int32_t Read(uint8_t device, uint8_t* data, uint8_t count) override;
   int32_t Write(uint8_t device, const uint8_t* data, uint8_t count) override;

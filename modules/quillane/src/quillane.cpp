@@ -1,9 +1,11 @@
-// The factories. The viewer never releases the access objects, so the module owns them:
-// one of each kind per property set, kept until the module is unloaded. Asking again for the
-// same device hands back the same object instead of piling up new ones.
+// The factories. The viewer never releases the access objects, so the module owns them: one
+// of each kind, kept until the module is unloaded and pointed at the device asked for last.
+// The device layer hands out a new property-set object on every query, so no pointer can
+// tell one device from another; and the viewer works with one capture device at a time.
+// Asking again therefore hands back the same object, which lets go of the previous device
+// (an unplugged card's node is closed) instead of piling up objects and references.
 #include "quillane.h"
 
-#include <map>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -23,14 +25,17 @@ class Registry {
  public:
   Impl* Get(vd::KsPropertySet* props) {
     std::lock_guard lock(mutex_);
-    auto& slot = objects_[props];
-    if (!slot) slot = std::make_unique<Impl>(props);
-    return slot.get();
+    if (object_) {
+      object_->Rebind(props);
+    } else {
+      object_ = std::make_unique<Impl>(props);
+    }
+    return object_.get();
   }
 
  private:
   std::mutex mutex_;
-  std::map<vd::KsPropertySet*, std::unique_ptr<Impl>> objects_;
+  std::unique_ptr<Impl> object_;
 };
 
 Registry<vd::AsicIoImpl> asicObjects;
