@@ -60,6 +60,8 @@ class AlbumHost {
   virtual void StillSaved(const std::filesystem::path& path) = 0;
   // The album has a new entry to show: the main window shows the album window.
   virtual void ShowAlbumWindow() = 0;
+  // An album folder was renamed or removed: whatever points into it follows.
+  virtual void AlbumFoldersChanged() {}
 };
 
 }  // namespace vd

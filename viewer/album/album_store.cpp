@@ -191,6 +191,7 @@ void AlbumStore::RenameAlbum(std::string_view album, const std::string& newName)
   }
   albums_[*index] = name;
   if (view_ != nullptr) view_->AlbumRenamed(*index);
+  host_.AlbumFoldersChanged();
 }
 
 bool AlbumStore::DeleteOne(std::string_view album, const std::string& name) {
@@ -237,6 +238,7 @@ void AlbumStore::DeleteAlbum(std::string_view album) {
     view_->AlbumRemoved(*index);
     view_->CurrentAlbumChanged(current_);
   }
+  host_.AlbumFoldersChanged();
 }
 
 void AlbumStore::DeleteFiles(std::string_view album, std::span<const std::string> names) {
@@ -257,8 +259,20 @@ void AlbumStore::DeleteFiles(std::string_view album, std::span<const std::string
 }
 
 bool AlbumStore::RenameFile(std::string_view album, const std::string& oldName,
-                            const std::string& newName) {
-  if (newName.empty() || !IndexOf(album)) return false;
+                            const std::string& typedName, std::string* finalName) {
+  if (typedName.empty() || !IndexOf(album)) return false;
+  // What the user typed is checked as typed: ".." must not pass as "...avi".
+  if (typedName != oldName && !CheckName(typedName)) return false;
+  // The album lists files by their extension: a name that drops or changes it would hide
+  // the file, so the old extension stays (typed or not).
+  std::string newName = typedName;
+  for (std::string_view extension : kExtensions) {
+    if (EndsWithExtension(oldName, extension) && !EndsWithExtension(newName, extension)) {
+      newName += ".";
+      newName += oldName.substr(oldName.size() - extension.size());
+    }
+  }
+  if (finalName != nullptr) *finalName = newName;
   if (newName == oldName) return true;
   if (!CheckName(newName)) return false;
   const fs::path folder = base_ / album;

@@ -64,8 +64,10 @@ class AlbumStore {
   void RenameAlbum(std::string_view album, const std::string& newName);
   void DeleteAlbum(std::string_view album);
   void DeleteFiles(std::string_view album, std::span<const std::string> names);
-  // True when the file now has the new name; an empty new name keeps the old one.
-  bool RenameFile(std::string_view album, const std::string& oldName, const std::string& newName);
+  // True when the file now has the new name (in *finalName when given): the typed name,
+  // with the old extension added when it does not end in it. An empty name keeps the old one.
+  bool RenameFile(std::string_view album, const std::string& oldName, const std::string& typedName,
+                  std::string* finalName = nullptr);
   // Moves a dropped file into `album`. True when it moved.
   bool MoveFileToAlbum(const std::filesystem::path& path, std::string_view album);
   // Offers the still save dialog and writes the picture. True when a file was written.

@@ -58,7 +58,9 @@ bool CheckHeaders(std::span<const uint8_t> head, uint64_t fileSize, Layout* out,
   }
   ByteReader in(head);
   const uint16_t magic = in.U16();
-  const uint32_t claimedSize = in.U32();
+  // The header's file size is not trusted either way: many writers put 0 there, or count
+  // what they appended. Every offset and length below is checked against the real size.
+  in.U32();
   in.U32();  // two reserved words
   const uint32_t offset = in.U32();
   const BitmapInfoHeader h = ReadInfoHeader(in);
@@ -68,11 +70,6 @@ bool CheckHeaders(std::span<const uint8_t> head, uint64_t fileSize, Layout* out,
   }
   if (magic != kMagic) {
     *error = "The file is not a bitmap.";
-    return false;
-  }
-  if (claimedSize != fileSize) {
-    *error = Printf("The bitmap header gives a file size of %llu bytes, but the file holds %llu.",
-                    claimedSize, fileSize);
     return false;
   }
   if (offset < BitmapFile::kPixelOffset || offset > fileSize) {

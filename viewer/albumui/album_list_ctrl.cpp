@@ -56,7 +56,9 @@ void AlbumListCtrl::SetUpView(QAbstractItemView* view) {
   view->setModel(model_);
   view->setSelectionModel(selection_);
   view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  // Editing starts from F2 or the menu only: a click on a selected row that opened the
+  // editor would turn the Delete key that follows into erasing the label.
+  view->setEditTriggers(QAbstractItemView::EditKeyPressed);
   view->setItemDelegate(new AlbumNameDelegate(handlers_.rename, view));
   view->setMouseTracking(true);
   view->viewport()->setAttribute(Qt::WA_Hover);

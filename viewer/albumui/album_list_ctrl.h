@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "media_entry.h"
@@ -32,7 +33,7 @@ class AlbumListCtrl : public QWidget {
   struct Handlers {
     std::function<void(int row)> open;                         // double click
     std::function<void(const QPoint& globalPos)> contextMenu;  // right click, menu key
-    std::function<bool(const QString&, const QString&)> rename;
+    std::function<std::optional<QString>(const QString&, const QString&)> rename;
     std::function<void(int row)> drag;  // a row is dragged
     std::function<void()> deleteKey;
   };

@@ -64,10 +64,15 @@ CAlbumPage* CAlbumPropSheet::MakePage(const std::string& album) {
   AlbumListCtrl::Handlers handlers;
   handlers.open = [this](int row) { OpenRow(row, true); };
   handlers.contextMenu = [this](const QPoint& globalPos) { ShowContextMenu(globalPos, false); };
-  handlers.rename = [this](const QString& oldName, const QString& newName) {
+  handlers.rename = [this](const QString& oldName,
+                           const QString& newName) -> std::optional<QString> {
     CAlbumPage* page = CurrentPage();
-    return page != nullptr &&
-           store_->RenameFile(page->Album(), oldName.toStdString(), newName.toStdString());
+    std::string finalName;
+    if (page == nullptr || !store_->RenameFile(page->Album(), oldName.toStdString(),
+                                               newName.toStdString(), &finalName)) {
+      return std::nullopt;
+    }
+    return QString::fromStdString(finalName);
   };
   handlers.drag = [this](int row) { StartDrag(row); };
   handlers.deleteKey = [this] { OnDeleteFiles(); };

@@ -340,11 +340,23 @@ TEST_F(AlbumStoreTest, DeleteNeverFollowsAHostileName) {
   EXPECT_EQ(host.messages.size(), 1u);
 }
 
-TEST_F(AlbumStoreTest, AFilmRenamedWithoutItsExtensionLeavesTheListButNotTheDisk) {
-  test::WriteFile(InAlbum("Family", "clip.avi"), "film");
-  EXPECT_TRUE(store.RenameFile("Family", "clip.avi", "clip"));
-  EXPECT_TRUE(store.ListAlbum("Family").empty());
-  EXPECT_EQ(test::ReadFile(InAlbum("Family", "clip")), "film");
+// A rename never hides a file from its album: the old extension stays.
+TEST_F(AlbumStoreTest, ARenamedFileKeepsItsExtensionAndStaysListed) {
+  test::WriteFile(InAlbum("Family", "still1.bmp"), "picture");
+  std::string now;
+  EXPECT_TRUE(store.RenameFile("Family", "still1.bmp", "bars", &now));
+  EXPECT_EQ(now, "bars.bmp");
+  EXPECT_TRUE(store.RenameFile("Family", "bars.bmp", "bars.txt", &now));
+  EXPECT_EQ(now, "bars.txt.bmp");
+  EXPECT_TRUE(store.RenameFile("Family", "bars.txt.bmp", "Test.BMP", &now));
+  EXPECT_EQ(now, "Test.BMP");
+  EXPECT_TRUE(store.RenameFile("Family", "Test.BMP", "Test", &now));
+  EXPECT_EQ(now, "Test.BMP") << "the same name: nothing to do";
+  const auto listed = store.ListAlbum("Family");
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].name, "Test.BMP");
+  EXPECT_EQ(test::ReadFile(InAlbum("Family", "Test.BMP")), "picture");
+  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(AlbumStoreTest, RenameFileKeepsTheOldNameOnEmptyOrHostileInput) {

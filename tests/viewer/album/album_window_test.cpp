@@ -301,6 +301,30 @@ TEST_F(AlbumWindowTest, InPlaceRenamingGoesThroughTheStore) {
   renameTo("holiday.avi");
   EXPECT_EQ(list->NameAt(rowA), "holiday.avi");
   EXPECT_EQ(test::ReadFile(Gallery() / "Family" / "holiday.avi"), "first");
+
+  // The editor offers the name without its extension; what is typed replaces just that.
+  list->ActiveView()->edit(list->Model()->index(rowA, 0));
+  QApplication::processEvents();
+  auto editors = list->ActiveView()->viewport()->findChildren<QLineEdit*>();
+  ASSERT_EQ(editors.size(), 1);
+  EXPECT_EQ(editors[0]->selectedText(), "holiday");
+  QTest::keyClicks(editors[0], "bars");
+  QTest::keyClick(editors[0], Qt::Key_Return);
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(list->NameAt(rowA), "bars.avi");
+  EXPECT_EQ(test::ReadFile(Gallery() / "Family" / "bars.avi"), "first");
+  renameTo("plain");
+  EXPECT_EQ(list->NameAt(rowA), "plain.avi") << "the label shows the name the file has";
+  EXPECT_TRUE(fs::exists(Gallery() / "Family" / "plain.avi"));
+
+  // A second click on the selected row opens no editor, which would take the Delete key.
+  const QRect cell = list->ActiveView()->visualRect(list->Model()->index(rowA, 0));
+  QTest::mouseClick(list->ActiveView()->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::mouseClick(list->ActiveView()->viewport(), Qt::LeftButton, {}, cell.center());
+  QTest::qWait(QApplication::doubleClickInterval() + 200);
+  EXPECT_TRUE(list->ActiveView()->viewport()->findChildren<QLineEdit*>().isEmpty());
 }
 
 TEST_F(AlbumWindowTest, AlbumCommandsAddRetitleAndRemoveTabs) {

@@ -100,11 +100,6 @@ TEST(BitmapParse, HostileHeadersAreRefused) {
     r.magic = 0x5A4D;
     EXPECT_THAT(Refusal(r.Bytes()), ::testing::HasSubstr("not a bitmap"));
   }
-  for (int64_t claimed : {int64_t{0}, int64_t{69}, int64_t{71}, int64_t{0xFFFFFFFF}}) {
-    RawBitmap r;
-    r.fileSize = claimed;
-    EXPECT_THAT(Refusal(r.Bytes()), ::testing::HasSubstr("file size"));
-  }
   {
     RawBitmap r;
     r.offset = 53;
@@ -159,6 +154,29 @@ TEST(BitmapParse, HostileHeadersAreRefused) {
     RawBitmap s;
     s.pixelBytes = 15;  // one byte of padding short
     EXPECT_THAT(Refusal(s.Bytes()), ::testing::HasSubstr("past the end"));
+  }
+}
+
+// Other programs write 0, or more than the file holds, into the header's size field: the
+// pixels are where the other fields say, within the real file, so the picture is shown.
+TEST(BitmapParse, TheHeadersFileSizeFieldIsNotWhatDecides) {
+  test::TempDir dir;
+  const std::vector<uint8_t> honest = RawBitmap().Bytes();
+  BitmapImage expected;
+  std::string error;
+  ASSERT_TRUE(BitmapFile::Parse(honest, &expected, &error)) << error;
+  for (int64_t claimed : {int64_t{0}, int64_t{69}, int64_t{71}, int64_t{0xFFFFFFFF}}) {
+    SCOPED_TRACE(claimed);
+    RawBitmap r;
+    r.fileSize = claimed;
+    BitmapImage image;
+    EXPECT_TRUE(BitmapFile::Parse(r.Bytes(), &image, &error)) << error;
+    EXPECT_EQ(image.pixels, expected.pixels);
+    const auto bytes = r.Bytes();
+    test::WriteFile(dir.Path() / "other.bmp", std::string(bytes.begin(), bytes.end()));
+    BitmapImage read;
+    EXPECT_TRUE(BitmapFile::Read(dir.Path() / "other.bmp", &read, &error)) << error;
+    EXPECT_EQ(read.pixels, expected.pixels);
   }
 }
 
