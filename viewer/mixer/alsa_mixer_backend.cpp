@@ -358,7 +358,8 @@ void AlsaMixerBackend::HandleEvents(const ChangeListener& listener) {
   // Own writes first: their notification is the one the caller's echo flag waits for.
   auto own = std::move(ownWrites_);
   ownWrites_.clear();
-  if (!gone_) snd_mixer_handle_events(mixer_);
+  // An error here is the card gone: its descriptors would report it again at once.
+  if (!gone_ && snd_mixer_handle_events(mixer_) < 0) gone_ = true;
   if (gone_) {
     elements_.clear();
     seen_.clear();

@@ -53,6 +53,7 @@ class AlsaMixerBackend : public MixerBackend {
   bool SelectListItem(MixerControlId id, size_t item) override;
   std::vector<pollfd> PollDescriptors() override;
   void HandleEvents(const ChangeListener& listener) override;
+  bool CardLost() const override { return mixer_ != nullptr && gone_; }
 
  private:
   struct Seen {

@@ -267,6 +267,13 @@ void CMixer::Close() {
   ownChange_ = false;
 }
 
+void CMixer::Forget() {
+  if (handle_ == 0) return;
+  backend_->Close();
+  handle_ = 0;
+  ownChange_ = false;
+}
+
 void CMixer::HandleEvents() {
   backend_->HandleEvents([this](vd::MixerHandle mixer, vd::MixerControlId control) {
     if (OnControlChange(mixer, control)) host_.RefreshPanel();

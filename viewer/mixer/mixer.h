@@ -38,6 +38,10 @@ class CMixer {
   // True when the panel must show the new state.
   bool OnControlChange(vd::MixerHandle mixer, vd::MixerControlId control);
   void Close();
+  // The card went away: let go of it without touching its controls (Open works again once
+  // it is back).
+  void Forget();
+  bool CardLost() const { return handle_ != 0 && backend_->CardLost(); }
 
   // The UI loop watches these and calls HandleEvents when one is readable.
   std::vector<pollfd> PollDescriptors() { return backend_->PollDescriptors(); }

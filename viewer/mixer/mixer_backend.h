@@ -52,6 +52,9 @@ class MixerBackend {
   // SetValues and every outside change is reported exactly once through HandleEvents.
   virtual std::vector<pollfd> PollDescriptors() = 0;
   virtual void HandleEvents(const ChangeListener& listener) = 0;
+  // The open mixer's card went away (unplugged, driver gone): its descriptors stay in error
+  // and nothing but Close is of use.
+  virtual bool CardLost() const { return false; }
 };
 
 }  // namespace vd

@@ -9,7 +9,7 @@ bool PanelVolume::Start(const SoundSettings& stored, bool soundOverUsb) {
   mixer_.SelectControls(0, stored, soundOverUsb);
   volume_ = mixer_.Volume();
   muted_ = mixer_.Mute();
-  position_ = ClampPosition(int64_t{Maximum()} - volume_);
+  position_ = PositionOf(volume_);
   // The values the mixer took over, not the raw stored ones: a stored volume outside the
   // control's range has already been replaced.
   mixer_.SetMute(muted_);
@@ -36,14 +36,14 @@ bool PanelVolume::OnCommand(int command) {
   }
 }
 
-void PanelVolume::OnSliderMoved(int32_t position) {
-  ApplyPosition(ClampPosition(position));
+void PanelVolume::OnSliderMoved(int32_t offset) {
+  ApplyPosition(ClampPosition(int64_t{Minimum()} + offset));
 }
 
 void PanelVolume::Refresh() {
   volume_ = mixer_.Volume();
   muted_ = mixer_.Mute();
-  position_ = ClampPosition(int64_t{Maximum()} - volume_);
+  position_ = PositionOf(volume_);
 }
 
 void PanelVolume::ToggleMute() {
@@ -53,10 +53,16 @@ void PanelVolume::ToggleMute() {
 
 void PanelVolume::ApplyPosition(int32_t position) {
   position_ = position;
-  volume_ = Maximum() - position_;
+  volume_ = static_cast<int32_t>(int64_t{Minimum()} + Maximum() - position_);
   mixer_.SetVolume(volume_);
   // Any volume change unmutes.
   if (muted_) ToggleMute();
+}
+
+// The slider's top end (its minimum) is the loudest: a control that runs 10..100 puts 100
+// at position 10 and 10 at position 100.
+int32_t PanelVolume::PositionOf(int32_t volume) const {
+  return ClampPosition(int64_t{Minimum()} + Maximum() - volume);
 }
 
 int32_t PanelVolume::ClampPosition(int64_t position) const {

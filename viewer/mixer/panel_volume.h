@@ -25,12 +25,12 @@ class PanelVolume {
   // Panel commands 1176 / 1177 (volume keys) and 1135 / 1149 (mute toggle); false for any
   // other command.
   bool OnCommand(int command);
-  // Dragging the thumb.
-  void OnSliderMoved(int32_t position);
+  // Dragging the thumb: the slider sends its value counted from the range's minimum.
+  void OnSliderMoved(int32_t offset);
   // After the mixer reported a change: take its volume and mute.
   void Refresh();
 
-  // The slider runs from Minimum() at the top to Maximum() at the bottom.
+  // The slider runs from Minimum() at the top (loudest) to Maximum() at the bottom.
   int32_t Position() const { return position_; }
   int32_t Minimum() const { return mixer_.Minimum(); }
   int32_t Maximum() const { return mixer_.Maximum(); }
@@ -40,6 +40,7 @@ class PanelVolume {
  private:
   void ToggleMute();
   void ApplyPosition(int32_t position);
+  int32_t PositionOf(int32_t volume) const;
   int32_t ClampPosition(int64_t position) const;
 
   CMixer& mixer_;

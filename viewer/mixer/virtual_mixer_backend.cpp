@@ -188,8 +188,21 @@ std::optional<std::string> VirtualMixerBackend::ProductName(unsigned index) {
   return cards_[index].productName;
 }
 
+void VirtualMixerBackend::RemoveCard(unsigned card, bool removed) {
+  if (removed) {
+    removed_.insert(card);
+  } else {
+    removed_.erase(card);
+  }
+  if (removed && openCard_ == card && eventFd_ >= 0) {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t put = write(eventFd_, &one, sizeof one);
+  }
+}
+
 MixerHandle VirtualMixerBackend::Open(unsigned index) {
-  if (Fails(Call::kOpen) || index >= cards_.size() || openCard_) return 0;
+  if (Fails(Call::kOpen) || index >= cards_.size() || openCard_ || removed_.contains(index))
+    return 0;
   openCard_ = index;
   handle_ = nextHandle_++;
   return handle_;
@@ -260,7 +273,7 @@ std::optional<MixerControl> VirtualMixerBackend::Control(MixerControlId id) {
 
 std::optional<std::vector<int32_t>> VirtualMixerBackend::Values(MixerControlId id) {
   const auto it = controls_.find(id);
-  if (!openCard_ || Fails(Call::kValues) || failingControls_.contains(id) ||
+  if (!openCard_ || CardLost() || Fails(Call::kValues) || failingControls_.contains(id) ||
       it == controls_.end() || it->second.card != *openCard_) {
     return std::nullopt;
   }
@@ -269,7 +282,7 @@ std::optional<std::vector<int32_t>> VirtualMixerBackend::Values(MixerControlId i
 
 bool VirtualMixerBackend::SetValues(MixerControlId id, std::span<const int32_t> values) {
   const auto it = controls_.find(id);
-  if (!openCard_ || Fails(Call::kSetValues) || failingControls_.contains(id) ||
+  if (!openCard_ || CardLost() || Fails(Call::kSetValues) || failingControls_.contains(id) ||
       it == controls_.end() || it->second.card != *openCard_) {
     return false;
   }
@@ -315,6 +328,8 @@ std::vector<pollfd> VirtualMixerBackend::PollDescriptors() {
 }
 
 void VirtualMixerBackend::HandleEvents(const ChangeListener& listener) {
+  // A lost card's descriptor stays readable, as a device in error does.
+  if (CardLost()) return;
   if (eventFd_ >= 0) {
     uint64_t count = 0;
     [[maybe_unused]] ssize_t got = read(eventFd_, &count, sizeof count);

@@ -74,6 +74,9 @@ class VirtualMixerBackend : public MixerBackend {
                                             MixerControlKind kind) const;
   std::optional<std::string> SelectedRecordingItem(unsigned card) const;
   std::optional<unsigned> OpenCard() const { return openCard_; }
+  // The card goes away as an unplugged one does (its descriptor stays readable, its controls
+  // fail, it cannot be opened), or comes back.
+  void RemoveCard(unsigned card, bool removed = true);
 
   unsigned DeviceCount() override;
   std::optional<std::string> ProductName(unsigned index) override;
@@ -91,6 +94,7 @@ class VirtualMixerBackend : public MixerBackend {
   bool SelectListItem(MixerControlId id, size_t item) override;
   std::vector<pollfd> PollDescriptors() override;
   void HandleEvents(const ChangeListener& listener) override;
+  bool CardLost() const override { return openCard_ && removed_.contains(*openCard_); }
 
  private:
   struct ControlState {
@@ -130,6 +134,7 @@ class VirtualMixerBackend : public MixerBackend {
   MixerHandle handle_ = 0;
   MixerHandle nextHandle_ = 0x100;
   std::set<Call> failing_;
+  std::set<unsigned> removed_;
   std::set<MixerControlId> failingControls_;
   std::vector<std::pair<MixerHandle, MixerControlId>> pending_;
   int eventFd_ = -1;

@@ -18,12 +18,13 @@ using Values = std::vector<int32_t>;
 class PanelVolumeTest : public ::testing::Test {
  protected:
   void Start(vd::SoundSettings stored, int32_t maximum = 100,
-             std::vector<std::string> productNames = {"Onboard"}) {
+             std::vector<std::string> productNames = {"Onboard"}, int32_t minimum = 0) {
     auto backend = std::make_unique<VirtualMixerBackend>();
     for (const auto& name : productNames) {
       auto card = VirtualMixerBackend::TypicalCard(name);
+      card.destinations[0].sources[1].minimum = minimum;
       card.destinations[0].sources[1].maximum = maximum;
-      card.destinations[0].sources[1].volume = 0;
+      card.destinations[0].sources[1].volume = minimum;
       backend->AddCard(card);
     }
     cards = backend.get();
@@ -119,6 +120,35 @@ TEST_F(PanelVolumeTest, DraggingBeyondTheEndsIsClamped) {
   panel->OnSliderMoved(250);
   EXPECT_EQ(panel->Position(), 100);
   EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{0, 0}));
+}
+
+// A control that does not start at 0: the slider's top is still full volume, its bottom
+// the minimum, and a thumb left where it is sends the volume it shows.
+TEST_F(PanelVolumeTest, ARangeAbove0ReachesBothEndsWithoutAJump) {
+  Start({.mute = 0, .volume = 100}, 100, {"Onboard"}, 10);
+  ASSERT_EQ(panel->Minimum(), 10);
+  EXPECT_EQ(panel->Volume(), 100);
+  EXPECT_EQ(panel->Position(), 10);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{100, 100}));
+  // The slider sends offsets from the minimum: the top is 0, the bottom 90.
+  panel->OnSliderMoved(0);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{100, 100}));
+  panel->OnSliderMoved(panel->Position() - panel->Minimum());
+  EXPECT_EQ(panel->Volume(), 100) << "a thumb let go where it was moved the volume";
+  panel->OnSliderMoved(90);
+  EXPECT_EQ(panel->Position(), 100);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{10, 10}));
+  for (int i = 0; i < 30; ++i) panel->OnCommand(PanelVolume::kCommandLouder);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{100, 100}));
+  panel->OnCommand(PanelVolume::kCommandQuieter);
+  EXPECT_EQ(panel->Position(), 14);
+  EXPECT_EQ(Line(MixerControlKind::kVolume), (Values{96, 96}));
+  mixer->HandleEvents();
+  cards->ChangeFromOutside(0, "Line In", MixerControlKind::kVolume, {30, 30});
+  mixer->HandleEvents();
+  panel->Refresh();
+  EXPECT_EQ(panel->Volume(), 30);
+  EXPECT_EQ(panel->Position(), 80);
 }
 
 TEST_F(PanelVolumeTest, MuteButtonsToggle) {
