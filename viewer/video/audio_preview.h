@@ -1,10 +1,11 @@
-// The audio-preview graph: its own pipeline from the box's audio device to the sound card,
-// so that sound plays while the video is stopped (radio, format dialogs).
+// The audio-preview graph: its own pipeline from the card's sound to the sound output, so
+// that sound plays while the video is stopped or recording (radio, capture, format dialogs).
 #pragma once
 
 #include <gst/gst.h>
 
 #include <memory>
+#include <vector>
 
 #include "gst_ptr.h"
 #include "vd/capture_device.h"
@@ -15,10 +16,20 @@ class DeviceEnumerator;
 
 class AudioPreview {
  public:
-  // The first audio device whose name begins with the box's audio device name and its
-  // "Audio Preview" output. Null when there is none, or with *failed set when the pipeline
-  // could not be built.
-  static std::unique_ptr<AudioPreview> Create(DeviceEnumerator& devices, bool* failed);
+  // The one place that decides where the preview's sound comes from, in order: the box's
+  // audio device, the video device itself when it carries sound, the user's chosen audio
+  // device, the other audio devices; only devices of the video device's own back-end
+  // (another back-end's box is never the selected card's sound).
+  static std::vector<DeviceInfo> Candidates(const std::vector<DeviceInfo>& audioDevices,
+                                            const DeviceInfo& video, bool soundOnVideo,
+                                            int32_t chosenAudio);
+  // The first candidate with an "Audio Preview" output; the video device (`videoInfo`, open
+  // as `video`, which must outlive the preview) is used as it is. Null when there is none,
+  // or with *failed set when the pipeline could not be built.
+  static std::unique_ptr<AudioPreview> Create(DeviceEnumerator& devices,
+                                              const std::vector<DeviceInfo>& candidates,
+                                              const DeviceInfo& videoInfo, CaptureDevice& video,
+                                              bool* failed);
   ~AudioPreview();
   AudioPreview(const AudioPreview&) = delete;
   AudioPreview& operator=(const AudioPreview&) = delete;
@@ -27,6 +38,8 @@ class AudioPreview {
   void Stop();
   bool Restart();
   bool IsRunning() const { return running_; }
+  // The device the sound comes from, as the enumerator listed it.
+  const DeviceInfo& Device() const { return info_; }
 
   // Where the sound goes: autoaudiosink, or fakesink with VIEWDECK_AUDIO_SINK=fake or when
   // the machine has no sound output.
@@ -34,7 +47,11 @@ class AudioPreview {
 
  private:
   AudioPreview() = default;
-  std::unique_ptr<CaptureDevice> device_;
+  static bool HasPreviewPin(CaptureDevice& device);
+  static std::unique_ptr<AudioPreview> Build(CaptureDevice& device, bool* failed);
+
+  std::unique_ptr<CaptureDevice> device_;  // null when playing from the video device
+  DeviceInfo info_;
   GstPtr<GstElement> pipeline_;
   bool running_ = false;
 };

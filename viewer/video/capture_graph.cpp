@@ -143,8 +143,7 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHos
   ChooseDevices(chosen, audioIndex_, false);
   if (workMode_ == 2) wantPreview_ = false;
   // The main window shows the live picture (or plays the radio) as soon as it opens.
-  StartAudioPreview();
-  if (wantPreview_ && BuildPreviewGraph()) StartPreview();
+  StartLive();
   return true;
 }
 
@@ -163,20 +162,25 @@ bool CaptureGraph::DeviceUsable(const vd::DeviceInfo& info) {
   return usable;
 }
 
-void CaptureGraph::EnumerateDevices() {
+void CaptureGraph::ReadVideoDevices() {
   videoNames_.clear();
   videoUsable_.clear();
   videoInfos_ = devices_.VideoInputDevices();
   if (videoInfos_.size() > kMaxDevices) videoInfos_.resize(kMaxDevices);
+  for (const vd::DeviceInfo& info : videoInfos_) {
+    videoNames_.push_back(info.friendlyName.substr(0, kMaxName - 1));
+    videoUsable_.push_back(DeviceUsable(info));
+  }
+}
+
+void CaptureGraph::EnumerateDevices() {
+  ReadVideoDevices();
   std::string preferred = store_.ReadVfwDriverName("");
   bool matched = false;
   videoIndex_ = -1;
   for (size_t i = 0; i < videoInfos_.size(); ++i) {
-    std::string name = videoInfos_[i].friendlyName.substr(0, kMaxName - 1);
-    videoNames_.push_back(name);
-    bool usable = DeviceUsable(videoInfos_[i]);
-    videoUsable_.push_back(usable);
-    if (!usable) continue;
+    const std::string& name = videoNames_[i];
+    if (!videoUsable_[i]) continue;
     if (!preferred.empty() &&
         std::strncmp(name.c_str(), preferred.c_str(), kPreferredNameLength) == 0) {
       videoIndex_ = static_cast<int32_t>(i);
@@ -218,11 +222,16 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
   TearDownGraph();
   FreeCapFilters();
   bool ok = InitCapFilters();
-  if (ok && startPreview && (wantPreview_ || audioOnCaptureFilter_)) {
-    StartAudioPreview();
-    if (BuildPreviewGraph()) StartPreview();
-  }
+  if (ok && startPreview) StartLive();
   return ok;
+}
+
+void CaptureGraph::StartLive() {
+  // Sound plays in every mode; the video runs where there is a picture to show, or where
+  // its graph is the only one that carries the card's sound.
+  StartAudioPreview();
+  bool soundOnlyInPreview = audioOnCaptureFilter_ && audioPreview_ == nullptr;
+  if ((wantPreview_ || soundOnlyInPreview) && BuildPreviewGraph()) StartPreview();
 }
 
 bool CaptureGraph::ApplyWorkMode(int32_t mode) {
@@ -233,10 +242,7 @@ bool CaptureGraph::ApplyWorkMode(int32_t mode) {
   TearDownGraph();
   FreeCapFilters();
   bool ok = InitCapFilters();
-  if (ok && (wantPreview_ || audioOnCaptureFilter_)) {
-    StartAudioPreview();
-    if (wantPreview_ && BuildPreviewGraph()) StartPreview();
-  }
+  if (ok) StartLive();
   return ok;
 }
 
@@ -369,7 +375,12 @@ bool CaptureGraph::InitCapFilters() {
 
 void CaptureGraph::BuildAudioPreview() {
   bool failed = false;
-  audioPreview_ = vd::AudioPreview::Create(devices_, &failed);
+  // Its own pipeline, so that radio and recording have sound too.
+  const vd::DeviceInfo& video = videoInfos_[static_cast<size_t>(videoIndex_)];
+  audioPreview_ = vd::AudioPreview::Create(
+      devices_,
+      vd::AudioPreview::Candidates(audioInfos_, video, audioOnCaptureFilter_, audioIndex_), video,
+      *video_, &failed);
   if (failed) Fail("Cannot Initialize audio preview filtergraph");
 }
 

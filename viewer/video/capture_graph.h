@@ -107,6 +107,8 @@ class CaptureGraph {
   bool SignalPresent();
   void StartAudioPreview();
   void StopAudioPreview();
+  // The audio preview, and the video preview where it is wanted.
+  void StartLive();
 
   // --- Capture.
   bool BuildCaptureGraph();
@@ -138,9 +140,13 @@ class CaptureGraph {
   // One picture into *picture (bottom row first) described by *header; false without a
   // signal (with the warning) or when no picture came within 5000 ms.
   bool TakeSnapshot(std::vector<uint8_t>* picture, vd::BitmapInfoHeader* header);
-  // The folder hardware stills go to ("<Path>/<album>/"); set at start-up and whenever the
-  // album or the prefix changes.
+  // The folder hardware stills go to ("<Path>/<album>", the separator optional); set at
+  // start-up and whenever the album (its name included) or the prefix changes.
   void SetStillFolder(const std::string& folder);
+  std::string StillFolder() {
+    std::lock_guard lock(stillMutex_);
+    return stillFolder_;
+  }
   void SetStillPrefix(const std::string& prefix);
   // The mark the main window polls: true once after each hardware still.
   bool TakeNewStillMark() { return newStill_.exchange(false); }
@@ -153,6 +159,11 @@ class CaptureGraph {
   // --- State for the main window, the property dialogs and the tests.
   bool IsCapturing() const { return capturing_; }
   bool IsPreviewing() const { return previewing_; }
+  bool IsAudioPreviewing() const { return audioPreview_ != nullptr && audioPreview_->IsRunning(); }
+  // Where the audio preview's sound comes from; null without one.
+  const vd::DeviceInfo* AudioPreviewDevice() const {
+    return audioPreview_ != nullptr ? &audioPreview_->Device() : nullptr;
+  }
   bool HasPreviewGraph() const { return previewGraphBuilt_; }
   bool HasCaptureGraph() const { return captureGraphBuilt_; }
   bool NoPreviewPin() const { return noPreviewPin_; }
@@ -185,6 +196,8 @@ class CaptureGraph {
 
   void Fail(const std::string& text);
   void FailF(const char* format, uint32_t value);
+  // The video device list with its names and usable flags, at most ten devices.
+  void ReadVideoDevices();
   void EnumerateDevices();
   bool DeviceUsable(const vd::DeviceInfo& info);
   void ReadCaptureFileSize();
@@ -195,6 +208,8 @@ class CaptureGraph {
   void WarmUp();
   void ConnectStills();
   void OnHardwareStill();
+  // Shows `text` from any thread, on the UI thread, while the engine lives.
+  void PostMessage(std::string text);
   bool RunPipeline(GstElement* pipeline);
   void WatchBus(GstElement* pipeline, guint* watchId);
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
@@ -278,4 +293,6 @@ class CaptureGraph {
 
   // Keeps queued device events from reaching a destroyed engine.
   std::shared_ptr<CaptureGraph*> self_;
+  // Copied by streaming threads: never reassigned, unlike self_, which the destructor resets.
+  const std::weak_ptr<CaptureGraph*> weakSelf_{self_};
 };

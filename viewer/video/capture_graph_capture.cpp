@@ -50,7 +50,8 @@ bool CaptureGraph::BuildCaptureGraph() {
   config.path = captureFilePath_;
   config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
   config.preview = wantPreview_ ? video_sink_ : nullptr;
-  // avimux interleaves by time itself; the master-stream choice has nothing to set here.
+  // avimux interleaves by time, and the pipeline repeats pictures over the device's gaps, so
+  // the picture follows the sound's clock whichever stream the user made the master.
   if (settings_.useFrameRate) {
     int64_t interval = vd::CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
     // No device runs faster than its standard: a stored rate above it records at the most.
@@ -80,12 +81,19 @@ bool CaptureGraph::BuildCaptureGraph() {
 }
 
 bool CaptureGraph::BeginCapture() {
+  // Refused before anything is torn down: the live picture and its sound go on.
+  if (!SignalPresent()) {
+    Fail("Warning: You can not Capture while there is no Video signal");
+    return false;
+  }
   StopPlayer();
   if (previewing_ && !StopPreview(false)) return false;
   if (previewGraphBuilt_) TearDownGraph();
-  if (!BuildCaptureGraph()) return false;
   stillOnDisplay_ = false;
-  return StartCapture();
+  if (BuildCaptureGraph() && StartCapture()) return true;
+  // The preview is gone: returning to live must build it again.
+  captureEnded_ = true;
+  return false;
 }
 
 bool CaptureGraph::StartCapture() {
@@ -133,6 +141,8 @@ bool CaptureGraph::StopCapture() {
 }
 
 void CaptureGraph::ReturnToLive() {
+  // Live already (a capture refused before it touched anything): picture and sound go on.
+  if (!capturing_ && !captureEnded_ && !stillOnDisplay_) return;
   if (!stillOnDisplay_) {
     StopAudioPreview();
     StopCapture();
@@ -152,16 +162,17 @@ bool CaptureGraph::TimeLimitReached() const {
 
 bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {
   if (capture_ == nullptr || video_ == nullptr) return false;
-  int64_t captured = capture_->FramesWritten();
+  // The file repeats a picture for each one lost: those count as dropped, not captured.
+  int64_t captured = std::max<int64_t>(0, capture_->FramesWritten() - capture_->FramesRepeated());
   vd::FrameCounts counts;
   int64_t deviceDropped = 0;
   if (vd::Succeeded(video_->GetFrameCounts(&counts)))
     deviceDropped = counts.dropped - droppedBaseline_;
-  int64_t lost = capture_->FramesProduced() - capture_->FramesWritten() -
-                 (final ? 0 : capture_->FramesQueued());
+  int64_t lost = capture_->FramesProduced() - captured - (final ? 0 : capture_->FramesQueued());
   int64_t dropped = deviceDropped + std::max<int64_t>(0, lost);
   if (final) {
-    int64_t average = captured > 0 ? capture_->VideoBytesWritten() / captured : 0;
+    int64_t frames = capture_->FramesWritten();
+    int64_t average = frames > 0 ? capture_->VideoBytesWritten() / frames : 0;
     *record = vd::CaptureStatistics::Final(captured, dropped, stopMs_ - startMs_, average);
   } else {
     *record = vd::CaptureStatistics::Live(captured, dropped, NowMs() - startMs_);
@@ -207,6 +218,13 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
   settings_.useFrameRate = o.useFrameRate;
   settings_.useTimeLimit = o.useTimeLimit;
   settings_.masterStream = o.masterStream;
+  if (capturing_) {
+    // Tearing down would end the recording: the rest applies to the next one, whose graph
+    // is built from the settings anew.
+    settings_.captureAudio = o.captureAudio;
+    if (o.useFrameRate) settings_.framesPerSecond = o.framesPerSecond;
+    return;
+  }
   bool rebuild = false;
   if (o.captureAudio != settings_.captureAudio) {
     StopPreview(true);
@@ -229,7 +247,9 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
     TearDownGraph();
     rebuild = true;
   }
-  if (rebuild && wantPreview_ && BuildPreviewGraph()) StartPreview();
+  // A clip or a still in the video area keeps it; the live picture comes back with live.
+  bool fileShown = stillOnDisplay_ || (player_ != nullptr && player_->IsActive());
+  if (rebuild && wantPreview_ && !fileShown && BuildPreviewGraph()) StartPreview();
 }
 
 vd::FileOptions CaptureGraph::GetFileOptions() {
@@ -304,9 +324,7 @@ bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {
   StopAudioPreview();
   if (wasPreviewing) StopPreview(true);
   bool ok = vd::Succeeded(audio_->SetAudioFormat(vd::PinKind::kAudioCapture, format));
-  if (wantPreview_) {
-    StartAudioPreview();
-    StartPreview();
-  }
+  StartAudioPreview();
+  if (wantPreview_) StartPreview();
   return ok;
 }

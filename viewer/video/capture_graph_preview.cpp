@@ -147,19 +147,20 @@ void CaptureGraph::OnDeviceChange(int32_t event) {
     if (wantPreview_) StopPreview(true);
     TearDownGraph();
     FreeCapFilters();
-    videoInfos_ = devices_.VideoInputDevices();
-    auto found = std::find_if(videoInfos_.begin(), videoInfos_.end(), [&](const vd::DeviceInfo& d) {
-      return d.friendlyName == videoName_;
-    });
-    if (found == videoInfos_.end()) {
+    // Names, usable flags and the cap come with the list: the device page's indexes are
+    // indexes into it.
+    ReadVideoDevices();
+    int32_t found = -1;
+    for (size_t i = 0; i < videoInfos_.size() && found < 0; ++i) {
+      if (videoUsable_[i] && videoInfos_[i].friendlyName == videoName_)
+        found = static_cast<int32_t>(i);
+    }
+    if (found < 0) {
       host_.RefreshControls();
       return;
     }
-    videoIndex_ = static_cast<int32_t>(found - videoInfos_.begin());
-    if (InitCapFilters() && wantPreview_) {
-      StartAudioPreview();
-      if (BuildPreviewGraph()) StartPreview();
-    }
+    videoIndex_ = found;
+    if (InitCapFilters()) StartLive();
     deviceLost_ = false;
   } else {
     return;

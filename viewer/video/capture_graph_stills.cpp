@@ -1,5 +1,6 @@
 // CaptureGraph: the still sink, hardware stills and the Snapshot command.
 #include <cstdio>
+#include <filesystem>
 
 #include "app_still_sink.h"
 #include "bitmap_file.h"
@@ -53,20 +54,43 @@ void CaptureGraph::SetStillFolder(const std::string& folder) {
 
 // Runs on the still source's streaming thread, under the sink's lock.
 void CaptureGraph::OnHardwareStill() {
-  int32_t number = ++stillCounter_;
-  std::string path;
+  if (stillHeader_.width <= 0 || stillBuffer_.empty()) return;
+  int32_t number = stillCounter_.load() + 1;
+  std::filesystem::path path;
   {
     std::lock_guard lock(stillMutex_);
     char name[32];
     std::snprintf(name, sizeof name, "%d.bmp", number);
-    path = stillFolder_ + settings_.stillPrefix + name;
+    // The folder may come with or without its separator.
+    path = std::filesystem::path(stillFolder_) / (settings_.stillPrefix + name);
   }
-  if (stillHeader_.width > 0 && !stillBuffer_.empty()) {
-    // A file that cannot be written is skipped without a word, as the device expects.
-    std::string error;
-    vd::BitmapFile::Write(path, stillHeader_, stillBuffer_, &error);
+  std::string error;
+  if (!vd::BitmapFile::Write(path.string(), stillHeader_, stillBuffer_, &error)) {
+    // The number stays free for the next picture, and the user hears of the lost one.
+    PostMessage("Cannot save the still " + path.string() + (error.empty() ? "" : ": " + error));
+    return;
   }
+  stillCounter_ = number;
   newStill_ = true;
+}
+
+void CaptureGraph::PostMessage(std::string text) {
+  struct Posted {
+    std::weak_ptr<CaptureGraph*> graph;
+    std::string text;
+  };
+  GSource* source = g_idle_source_new();
+  g_source_set_callback(
+      source,
+      [](gpointer data) -> gboolean {
+        auto* posted = static_cast<Posted*>(data);
+        if (auto graph = posted->graph.lock()) (*graph)->Fail(posted->text);
+        return G_SOURCE_REMOVE;
+      },
+      new Posted{weakSelf_, std::move(text)},
+      [](gpointer data) { delete static_cast<Posted*>(data); });
+  g_source_attach(source, nullptr);
+  g_source_unref(source);
 }
 
 bool CaptureGraph::TakeSnapshot(std::vector<uint8_t>* picture, vd::BitmapInfoHeader* header) {

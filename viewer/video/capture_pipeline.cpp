@@ -128,15 +128,19 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     }
     last = tee;
   }
+  // An AVI has one picture per frame period: where the device or the queue lost pictures,
+  // the one before is repeated, so the film spans the time its sound does.
+  self->filler_ = vd::MakeElement<"videorate">();
+  gst_bin_add(bin, self->filler_);
   GstPad* videoPad = nullptr;
-  if (!gst_element_link(last, self->videoQueue_) ||
-      (videoPad = LinkToRequest(self->videoQueue_, mux, "video_%u")) == nullptr) {
+  if (!gst_element_link_many(last, self->videoQueue_, self->filler_, nullptr) ||
+      (videoPad = LinkToRequest(self->filler_, mux, "video_%u")) == nullptr) {
     *failure = "Cannot render video capture stream";
     return nullptr;
   }
   gst_object_unref(videoPad);
   AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnProduced, self.get());
-  AddProbe(self->videoQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
+  AddProbe(self->filler_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
 
   if (config.audio != nullptr) {
     GstElement* sound = config.audio->CreateSourceBin(PinKind::kAudioCapture);
@@ -203,10 +207,19 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
     std::unique_lock lock(eosMutex_);
     done = eosCv_.wait_for(lock, timeout, [this] { return eos_; });
   }
+  repeated_ = FramesRepeated();
   gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
   if (fd_ >= 0) ::fsync(fd_);
   finished_ = true;
   return done;
+}
+
+int64_t CapturePipeline::FramesRepeated() const {
+  // The element forgets its count when it stops: after Finish the count taken then stands.
+  if (finished_) return repeated_;
+  guint64 repeated = 0;
+  g_object_get(filler_, "duplicate", &repeated, nullptr);
+  return static_cast<int64_t>(repeated);
 }
 
 int64_t CapturePipeline::FramesQueued() const {
@@ -222,7 +235,7 @@ GstPadProbeReturn CapturePipeline::OnProduced(GstPad*, GstPadProbeInfo*, gpointe
 
 GstPadProbeReturn CapturePipeline::OnGuard(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
   auto* self = static_cast<CapturePipeline*>(data);
-  bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoQueue_);
+  bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->filler_);
   return self->Admit(GST_PAD_PROBE_INFO_BUFFER(info), video) ? GST_PAD_PROBE_OK
                                                              : GST_PAD_PROBE_DROP;
 }

@@ -1,8 +1,9 @@
 // The recording pipeline: the capture pin (optionally at an imposed rate, optionally teed to
-// the picture) and the sound into avimux, written to the capture file. It counts what the
-// source produced and what reached the file, and it never lets the file outgrow the room
-// left for it: once the next piece would leave no room for the index, it stops feeding the
-// muxer and reports the disk as full, so ending the recording still writes a valid AVI.
+// the picture) and the sound into avimux, written to the capture file, one picture to each
+// frame period so that picture and sound stay together. It counts what the source produced
+// and what reached the file, and it never lets the file outgrow the room left for it: once
+// the next piece would leave no room for the index, it stops feeding the muxer and reports
+// the disk as full, so ending the recording still writes a valid AVI.
 #pragma once
 
 #include <gst/gst.h>
@@ -52,7 +53,10 @@ class CapturePipeline {
   bool Finished() const { return finished_; }
 
   int64_t FramesProduced() const { return produced_.load(); }
+  // Pictures in the file, repeated ones included.
   int64_t FramesWritten() const { return written_.load(); }
+  // Pictures repeated in place of lost ones.
+  int64_t FramesRepeated() const;
   // Frames waiting in the video queue now.
   int64_t FramesQueued() const;
   int64_t VideoBytesWritten() const { return videoBytes_.load(); }
@@ -71,6 +75,7 @@ class CapturePipeline {
 
   GstPtr<GstElement> pipeline_;
   GstElement* videoQueue_ = nullptr;
+  GstElement* filler_ = nullptr;  // repeats pictures over gaps
   GstElement* audioQueue_ = nullptr;
   GstElement* writer_ = nullptr;
   std::string path_;
@@ -96,6 +101,7 @@ class CapturePipeline {
   std::condition_variable eosCv_;
   bool eos_ = false;
   bool finished_ = false;
+  int64_t repeated_ = 0;  // FramesRepeated when the recording finished
 };
 
 }  // namespace vd

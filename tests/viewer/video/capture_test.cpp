@@ -47,16 +47,32 @@ TEST_F(EngineTest, CaptureWritesAnAviWhoseFrameCountIsTheCapturedCount) {
   EXPECT_TRUE(engine->IsPreviewing());
 }
 
-TEST_F(EngineTest, DroppedFramesOfTheDeviceAreCounted) {
-  auto engine = StartEngine();
-  vd::VirtualBoxFaults faults;
-  faults.dropEveryNth = 5;
-  box->SetFaults(faults);
-  Capture(*engine, 1200ms);
-  vd::StatisticsRecord stats;
-  ASSERT_TRUE(engine->GetStatistics(true, &stats));
-  EXPECT_GT(stats.dropped, 0);
-  EXPECT_EQ(ReadAvi(engine->CaptureFilePath()).videoFrames, stats.captured);
+// The box loses every third picture; the file repeats pictures over the gaps, so it plays
+// picture and sound together and still says how many pictures were lost.
+TEST_F(EngineTest, DroppedFramesAreCountedAndTheFilmKeepsInStepWithItsSound) {
+  constexpr GstClockTime kFramePeriod = GST_SECOND / 30;
+  for (int32_t master : {0, 1}) {
+    SCOPED_TRACE("master stream " + std::to_string(master));
+    SetDword("MasterStream", master);
+    auto engine = StartEngine();
+    vd::VirtualBoxFaults faults;
+    faults.dropEveryNth = 3;
+    box->SetFaults(faults);
+    Capture(*engine, 3000ms);
+    box->SetFaults({});
+    vd::StatisticsRecord stats;
+    ASSERT_TRUE(engine->GetStatistics(true, &stats));
+    EXPECT_GT(stats.dropped, 20);
+    EXPECT_NEAR(static_cast<double>(stats.dropped), stats.captured / 2.0, 3.0);
+    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    ASSERT_TRUE(avi.opened);
+    EXPECT_GE(avi.videoFrames, stats.captured + stats.dropped - 2);
+    EXPECT_GT(avi.audioSpan, 2 * GST_SECOND);
+    EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
+              kFramePeriod)
+        << "video " << avi.videoStart << ".." << avi.videoEnd << " ns, audio " << avi.audioStart
+        << ".." << avi.audioEnd << " ns";
+  }
 }
 
 TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
@@ -177,6 +193,83 @@ TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
   EXPECT_TRUE(HasMessage(host, "Warning: You can not Capture while there is no Video signal"));
   EXPECT_FALSE(engine->IsCapturing());
   EXPECT_EQ(ReadAvi(engine->CaptureFilePath()).videoFrames, frames);
+}
+
+TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
+  tuning.workMode = 3;
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->IsAudioPreviewing());
+  auto live = [&] {
+    int before = sink.Frames();
+    return engine->IsPreviewing() && engine->IsAudioPreviewing() &&
+           PumpUntil([&] { return sink.Frames() > before + 3; }, 3s);
+  };
+  // Without a signal the engine refuses before it touches the preview.
+  vd::VirtualBoxFaults faults;
+  faults.signalLoss = true;
+  box->SetFaults(faults);
+  EXPECT_FALSE(engine->BeginCapture());
+  EXPECT_TRUE(HasMessage(host, "Warning: You can not Capture while there is no Video signal"));
+  EXPECT_TRUE(live()) << "refused for want of a signal";
+  engine->ReturnToLive();
+  EXPECT_TRUE(live()) << "back to live after the refusal";
+  // A capture file that cannot be opened fails once the preview is down: live builds it again.
+  box->SetFaults({});
+  std::filesystem::remove(engine->CaptureFilePath());
+  std::filesystem::create_directory(engine->CaptureFilePath());
+  EXPECT_FALSE(engine->BeginCapture());
+  EXPECT_FALSE(engine->IsCapturing());
+  engine->ReturnToLive();
+  EXPECT_TRUE(live()) << "back to live after a failed start";
+  std::filesystem::remove(engine->CaptureFilePath());
+}
+
+class SilentPlayerHost : public vd::FilePlayerHost {
+ public:
+  void ShowPlayerMessage(const std::string&) override {}
+  void ResizeVideoArea(int32_t, int32_t) override {}
+  void OnClipEnded() override {}
+  void ShowPlaybackTimes(const std::string&, const std::string&) override {}
+  bool StartPlaybackTimer(uint32_t, uint32_t) override { return false; }
+  void StopPlaybackTimer(uint32_t) override {}
+};
+
+// Options change what the next recording does, never what the video area shows now.
+TEST_F(EngineTest, CaptureOptionsLeaveAPlayingClipAndARunningCaptureAlone) {
+  SilentPlayerHost playerHost;
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine->Init(&sink, &playerHost));
+  Capture(*engine, 600ms);
+  engine->ReturnToLive();
+  std::string clip = (dir / "clip.avi").string();
+  std::filesystem::copy_file(engine->CaptureFilePath(), clip);
+  ASSERT_TRUE(engine->PlayFile(clip));
+  vd::CaptureOptions options = engine->GetCaptureOptions();
+  options.captureAudio = !options.captureAudio;
+  engine->SetCaptureOptions(options);
+  EXPECT_FALSE(engine->IsPreviewing()) << "the live picture would paint over the clip";
+  EXPECT_TRUE(engine->Player()->IsActive());
+  engine->SetStillOnDisplay(true);
+  engine->StopPlayer();
+  engine->ReturnToLive();
+  EXPECT_TRUE(engine->IsPreviewing());
+
+  // During a recording: it goes on, and the next one has no sound.
+  options.captureAudio = true;
+  engine->SetCaptureOptions(options);
+  ASSERT_TRUE(engine->BeginCapture());
+  options.captureAudio = false;
+  engine->SetCaptureOptions(options);
+  EXPECT_TRUE(engine->IsCapturing()) << "the change ended the recording";
+  PumpFor(400ms);
+  ASSERT_TRUE(engine->StopCapture());
+  EXPECT_GT(ReadAvi(engine->CaptureFilePath()).audioBuffers, 0);
+  engine->ReturnToLive();
+  Capture(*engine, 400ms);
+  AviContents next = ReadAvi(engine->CaptureFilePath());
+  EXPECT_GT(next.videoFrames, 0);
+  EXPECT_EQ(next.audioBuffers, 0);
 }
 
 TEST_F(EngineTest, UnplugDuringCaptureLeavesAPlayableFile) {

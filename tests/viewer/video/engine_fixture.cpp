@@ -2,6 +2,7 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -16,12 +17,24 @@ struct AviCount {
   AviContents* contents;
 };
 
-GstPadProbeReturn CountVideo(GstPad*, GstPadProbeInfo*, gpointer data) {
-  ++static_cast<AviContents*>(data)->videoFrames;
+void Extend(GstBuffer* buffer, GstClockTime* start, GstClockTime* end) {
+  GstClockTime pts = GST_BUFFER_PTS(buffer);
+  if (!GST_CLOCK_TIME_IS_VALID(pts)) return;
+  if (!GST_CLOCK_TIME_IS_VALID(*start) || pts < *start) *start = pts;
+  GstClockTime duration = GST_BUFFER_DURATION(buffer);
+  *end = std::max(*end, pts + (GST_CLOCK_TIME_IS_VALID(duration) ? duration : 0));
+}
+
+GstPadProbeReturn CountVideo(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  auto* contents = static_cast<AviContents*>(data);
+  ++contents->videoFrames;
+  Extend(GST_PAD_PROBE_INFO_BUFFER(info), &contents->videoStart, &contents->videoEnd);
   return GST_PAD_PROBE_OK;
 }
-GstPadProbeReturn CountAudio(GstPad*, GstPadProbeInfo*, gpointer data) {
-  ++static_cast<AviContents*>(data)->audioBuffers;
+GstPadProbeReturn CountAudio(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  auto* contents = static_cast<AviContents*>(data);
+  ++contents->audioBuffers;
+  Extend(GST_PAD_PROBE_INFO_BUFFER(info), &contents->audioStart, &contents->audioEnd);
   return GST_PAD_PROBE_OK;
 }
 
@@ -59,6 +72,8 @@ AviContents ReadAvi(const std::string& path) {
   gst_object_unref(bus);
   gst_element_set_state(pipeline, GST_STATE_NULL);
   gst_object_unref(pipeline);
+  if (contents.videoFrames > 0) contents.videoSpan = contents.videoEnd - contents.videoStart;
+  if (contents.audioBuffers > 0) contents.audioSpan = contents.audioEnd - contents.audioStart;
   return contents;
 }
 

@@ -84,6 +84,12 @@ struct AviContents {
   bool opened = false;
   int64_t videoFrames = 0;
   int64_t audioBuffers = 0;
+  // From the first buffer's start to the last one's end, as the demuxer times them.
+  GstClockTime videoSpan = 0;
+  GstClockTime audioSpan = 0;
+  // Internal: the streams' first start and last end.
+  GstClockTime videoStart = GST_CLOCK_TIME_NONE, videoEnd = 0;
+  GstClockTime audioStart = GST_CLOCK_TIME_NONE, audioEnd = 0;
 };
 AviContents ReadAvi(const std::string& path);
 

@@ -139,6 +139,65 @@ class NoTunerBackend : public vd::DeviceBackend {
   vd::VirtualBoxBackend inner_;
 };
 
+// Another make of card beside the box: the virtual box's devices under names of their own
+// and a back-end of their own.
+class OtherCardBackend : public vd::DeviceBackend {
+ public:
+  explicit OtherCardBackend(std::shared_ptr<vd::VirtualTvBox> box) : inner_(std::move(box)) {}
+  std::string Name() const override { return "card"; }
+  std::vector<vd::DeviceInfo> Devices(vd::DeviceCategory c) override {
+    std::vector<vd::DeviceInfo> devices = inner_.Devices(c);
+    for (vd::DeviceInfo& d : devices) {
+      d.friendlyName = "Other Card " + d.friendlyName;
+      d.backend = "card";
+    }
+    return devices;
+  }
+  std::unique_ptr<vd::CaptureDevice> Open(const vd::DeviceInfo& d) override {
+    for (const vd::DeviceInfo& inner : inner_.Devices(d.category)) {
+      if (inner.path == d.path) return inner_.Open(inner);
+    }
+    return nullptr;
+  }
+  void SetChangeCallback(ChangeCallback callback) override {
+    inner_.SetChangeCallback(std::move(callback));
+  }
+
+ private:
+  vd::VirtualBoxBackend inner_;
+};
+
+// The sound that goes with the picture, in every mode: radio has no video but has sound,
+// and a card beside the box plays its own sound, not the box's.
+TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
+  {
+    auto engine = StartEngine();
+    ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
+    EXPECT_EQ(engine->AudioPreviewDevice()->friendlyName, vd::VirtualTvBox::kAudioName);
+    ASSERT_TRUE(engine->ApplyWorkMode(2));
+    EXPECT_FALSE(engine->IsPreviewing());
+    EXPECT_TRUE(engine->IsAudioPreviewing()) << "the radio is silent";
+    ASSERT_TRUE(engine->ApplyWorkMode(1));
+    EXPECT_TRUE(engine->IsPreviewing());
+    EXPECT_TRUE(engine->IsAudioPreviewing());
+  }
+  auto other = std::make_shared<vd::VirtualTvBox>(
+      vd::VirtualBoxConfig::Parse("lock_time_ms = 0\n", "other"));
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
+  devices->AddBackend(std::make_unique<OtherCardBackend>(other));
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->VideoDeviceName(), std::string("Other Card ") + vd::VirtualTvBox::kVideoName);
+  ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
+  // The card's own sound (it carries it on its capture filter), not the box's.
+  EXPECT_EQ(engine->AudioPreviewDevice()->backend, "card");
+  EXPECT_EQ(engine->AudioPreviewDevice()->friendlyName.rfind("Other Card ", 0), 0u)
+      << engine->AudioPreviewDevice()->friendlyName;
+  EXPECT_TRUE(engine->IsAudioPreviewing());
+  engine.reset();
+  devices.reset();
+}
+
 TEST_F(EngineTest, DeviceWithoutTunerInTvOrRadioModeRunsInMode1) {
   for (int32_t mode : {3, 2}) {
     devices = std::make_unique<vd::DeviceEnumerator>();
@@ -168,6 +227,35 @@ TEST_F(EngineTest, UnplugStopsThePreviewAndPlugInOfTheSameDeviceRestartsIt) {
   int before = sink.Frames();
   EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= before + 2; }));
   EXPECT_GE(host.refreshed, 2);
+}
+
+// The device page indexes the engine's list: after a re-plug names, usable flags and the
+// ten-device cap must describe the list the engine opens from.
+TEST_F(EngineTest, AReplugReadsTheWholeDeviceListAgainWithinTheCap) {
+  std::vector<std::shared_ptr<vd::VirtualTvBox>> boxes;
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  for (int i = 0; i < 11; ++i) {
+    boxes.push_back(
+        std::make_shared<vd::VirtualTvBox>(vd::VirtualBoxConfig::Parse("lock_time_ms = 0\n", "")));
+    devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(boxes.back()));
+  }
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->VideoDeviceNames().size(), 10u);
+  const int32_t chosen = engine->VideoIndex();
+  ASSERT_GE(chosen, 0);
+  boxes[static_cast<size_t>(chosen)]->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
+  boxes[static_cast<size_t>(chosen)]->Plug();
+  ASSERT_TRUE(PumpUntil([&] { return !engine->IsDeviceLost(); }));
+  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_EQ(engine->VideoDeviceNames().size(), 10u);
+  EXPECT_EQ(engine->VideoDeviceUsable().size(), 10u);
+  EXPECT_FALSE(engine->ChooseDevices(10, engine->AudioIndex(), true))
+      << "an index the device page cannot show opened a device";
+  EXPECT_TRUE(engine->ChooseDevices(3, engine->AudioIndex(), true));
+  EXPECT_TRUE(engine->IsPreviewing());
+  engine.reset();
+  devices.reset();
 }
 
 TEST_F(EngineTest, ApplyWorkModeRoutesTheInputs) {

@@ -66,6 +66,29 @@ TEST_F(StillTest, SecamStillsAre640By480AndTheCounterFollowsThePrefix) {
   EXPECT_EQ(Le32(bmp, 22), 480u);
 }
 
+// The main window names the album folder without its separator; a folder that went away
+// (its album renamed or deleted) loses no number and says so.
+TEST_F(StillTest, HardwareStillsLandInTheAlbumOrAreReportedLost) {
+  auto engine = StartEngine();
+  std::filesystem::create_directories(dir / "Gallery" / "Stills");
+  engine->SetStillFolder((dir / "Gallery" / "Stills").string());
+  PressAndWait(*engine);
+  EXPECT_TRUE(std::filesystem::exists(dir / "Gallery" / "Stills" / "Image1.bmp"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "Gallery" / "StillsImage1.bmp"));
+
+  engine->SetStillFolder((dir / "Gallery" / "Gone").string());
+  box->PressSnapshotButton();
+  ASSERT_TRUE(PumpUntil([&] { return !host.messages.empty(); }));
+  EXPECT_NE(host.messages.back().find("Cannot save the still"), std::string::npos)
+      << host.messages.back();
+  EXPECT_FALSE(engine->TakeNewStillMark());
+  EXPECT_EQ(engine->NumStillImages(), 1);
+
+  engine->SetStillFolder((dir / "Gallery" / "Stills/").string());
+  PressAndWait(*engine);
+  EXPECT_TRUE(std::filesystem::exists(dir / "Gallery" / "Stills" / "Image2.bmp"));
+}
+
 TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
   SetDword("VideoStandard1", 1);
   auto engine = StartEngine();
