@@ -77,4 +77,10 @@ std::optional<PanelTexts> PanelDisplay::Refresh(int n, int panelInput,
   return PanelTexts{};
 }
 
+int DeviceSoundMode(const SoundModeState& sound) {
+  if (sound.isMts == 1) return sound.mtsMode;
+  if (sound.isMts == 0) return 3 + sound.mtsPalMode;
+  return -1;
+}
+
 }  // namespace vd

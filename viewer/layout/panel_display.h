@@ -20,6 +20,10 @@ struct SoundModeState {
   int mtsPalMode = 0;  // 0 PAL-DK, 1 PAL-I
 };
 
+// The mode the device's sound switch takes for this state: the MTS modes are 0..2, the PAL
+// modes 3 and 4; -1 while the sound system is not known.
+int DeviceSoundMode(const SoundModeState& sound);
+
 struct PanelTexts {
   std::string number;
   std::string caption;

@@ -22,8 +22,8 @@ bool ViewerAlbumHost::AskYesNo(const std::string& text, const std::string& capti
 }
 
 void ViewerAlbumHost::ShowMessage(const std::string& text, const std::string& caption,
-                                  MessageIcon) {
-  window_.ShowMessageBox(caption, text);
+                                  MessageIcon icon) {
+  window_.ShowMessageBox(caption, text, icon);
 }
 
 std::optional<std::string> ViewerAlbumHost::AskName(const std::string& current) {
@@ -42,12 +42,31 @@ bool ViewerAlbumHost::IsCapturing() const {
 
 void ViewerAlbumHost::DropCurrentFile() {
   current_.clear();
-  if (window_.ViewState() == 3 || window_.ViewState() == 4) window_.SetViewState(1);
+  window_.CloseShownFile();
 }
 
 void ViewerAlbumHost::OpenFile(const std::filesystem::path& path, MediaKind kind) {
   current_ = path;
   window_.OpenAlbumFile(path.string(), kind == MediaKind::kPicture);
+  // A file the window could not open is not in use.
+  if (window_.ViewState() != 3 && window_.ViewState() != 4) current_.clear();
+}
+
+void ViewerAlbumHost::FilmSaved(const std::filesystem::path& path) {
+  current_ = path;
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(path, ec);
+  window_.StatusLabel()->setText(QString("%1: %2 KB")
+                                     .arg(QString::fromStdString(path.filename().string()))
+                                     .arg(ec ? 0 : static_cast<qulonglong>(bytes / 1024)));
+}
+
+void ViewerAlbumHost::StillSaved(const std::filesystem::path&) {
+  window_.StatusLabel()->clear();
+}
+
+void ViewerAlbumHost::AlbumFoldersChanged() {
+  window_.FollowStillAlbum();
 }
 
 bool ViewerAlbumHost::SaveCaptureAs(const std::filesystem::path& path) {

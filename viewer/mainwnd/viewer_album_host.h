@@ -29,9 +29,10 @@ class ViewerAlbumHost : public AlbumHost {
   void DropCurrentFile() override;
   void OpenFile(const std::filesystem::path& path, MediaKind kind) override;
   bool SaveCaptureAs(const std::filesystem::path& path) override;
-  void FilmSaved(const std::filesystem::path& path) override { current_ = path; }
-  void StillSaved(const std::filesystem::path&) override {}
+  void FilmSaved(const std::filesystem::path& path) override;
+  void StillSaved(const std::filesystem::path& path) override;
   void ShowAlbumWindow() override;
+  void AlbumFoldersChanged() override;
 
   void SetCurrentFile(const std::filesystem::path& path) { current_ = path; }
 

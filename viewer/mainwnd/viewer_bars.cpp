@@ -281,7 +281,7 @@ void ViewerBars::ShowTvAudioPage() {
   } else {
     settings.mtsMode = dialog.SoundMode();
   }
-  window_.Engine()->SelectAudioMode(dialog.SoundMode());
+  window_.SelectSoundMode();
   if (CControlPanel* panel = window_.Panel()) {
     panel->SetSoundMode({settings.isMts, settings.mtsMode, settings.mtsPalMode});
     panel->Refresh(PanelDisplay::kShowSoundMode);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 
+#include "album_dialogs.h"
 #include "album_frame.h"
 #include "auto_scan_dlg.h"
 #include "control_panel.h"
@@ -72,6 +73,7 @@ CViewerDlg::~CViewerDlg() {
   // Frames stop with the engine, before the video area they paint into goes.
   if (bars_) bars_->DetachEngine();
   engine_.reset();
+  mixerRetry_.reset();
   mixerNotifiers_.clear();
   volume_.reset();
   mixer_.reset();
@@ -97,6 +99,8 @@ bool CViewerDlg::Start() {
   album_->setWindowTitle("Gallery");
   engine_->SetStillFolder(album_->StillFolder().string());
   bars_->AttachEngine();
+  // The device's sound switch starts where the user left it.
+  SelectSoundMode();
   StartMixer();
   CreatePanel();
   keys_ = std::make_unique<vd::KeyRouter>(
@@ -237,16 +241,55 @@ void CViewerDlg::StartMixer() {
       options_.mixerBackend ? options_.mixerBackend() : vd::MakeMixerBackend(), *mixerLink_,
       settings_.controlMasterVolume);
   volume_ = std::make_unique<vd::PanelVolume>(*mixer_);
+  OpenMixer();
+}
+
+bool CViewerDlg::OpenMixer() {
   const vd::Capabilities caps = engine_->GetCapabilities();
   volume_->Start({settings_.mute, settings_.volume}, caps.audio);
+  mixerNotifiers_.clear();
   for (const pollfd& fd : mixer_->PollDescriptors()) {
     auto notifier = std::make_unique<QSocketNotifier>(fd.fd, QSocketNotifier::Read);
-    connect(notifier.get(), &QSocketNotifier::activated, this, [this] {
-      mixer_->HandleEvents();
-      RefreshPanelVolume();
-    });
+    connect(notifier.get(), &QSocketNotifier::activated, this, [this] { OnMixerEvents(); });
     mixerNotifiers_.push_back(std::move(notifier));
   }
+  return mixer_->IsOpen();
+}
+
+void CViewerDlg::OnMixerEvents() {
+  mixer_->HandleEvents();
+  if (!mixer_->CardLost()) {
+    RefreshPanelVolume();
+    return;
+  }
+  // The card's descriptors stay in error: watching them would spin the UI loop. The
+  // notifiers go once the one that called here has returned.
+  for (auto& notifier : mixerNotifiers_) {
+    notifier->setEnabled(false);
+    notifier.release()->deleteLater();
+  }
+  mixerNotifiers_.clear();
+  int32_t mute = settings_.mute;
+  int32_t volume = settings_.volume;
+  mixer_->ReadState(mute, volume);  // the last known values: kept for the card's return
+  settings_.mute = mute;
+  settings_.volume = volume;
+  mixer_->Forget();
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        ShowMessage("The sound card has gone: volume and mute do nothing until it is back.");
+      },
+      Qt::QueuedConnection);
+  if (!mixerRetry_) {
+    mixerRetry_ = std::make_unique<QTimer>();
+    connect(mixerRetry_.get(), &QTimer::timeout, this, [this] {
+      if (!OpenMixer()) return;
+      mixerRetry_->stop();
+      RefreshPanelVolume();
+    });
+  }
+  mixerRetry_->start(kMixerRetryMs);
 }
 
 void CViewerDlg::StartParser() {
@@ -305,11 +348,12 @@ bool CViewerDlg::Shutdown() {
     settings_.vcrPadOpen = panel_->state().vcrPadOpen ? 1 : 0;
     settings_.remoteFmMemory = panel_->fmMemoryMode() ? 1 : 0;
   }
+  // The album window hands its page back as it closes: before the settings are written.
+  album_.reset();
   settings_.Save(store_);
   keys_.reset();
   panelWindow_.reset();
   panel_.reset();
-  album_.reset();
   if (parser_) {
     parser_->Stop();
     parser_.reset();
@@ -342,14 +386,19 @@ void CViewerDlg::ShowMessage(const std::string& text) {
 }
 
 void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& text) {
+  ShowMessageBox(caption, text, vd::MessageIcon::kExclamation);
+}
+
+void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& text,
+                                vd::MessageIcon icon) {
   messages_.push_back(text);
+  messageIcons_.push_back(icon);
   if (messageSink_) {
     messageSink_(caption, text);
     return;
   }
-  QMessageBox::warning(isVisible() ? this : nullptr,
-                       caption.empty() ? QString(kTitle) : QString::fromStdString(caption),
-                       QString::fromStdString(text));
+  AlbumDialogs::ShowMessage(isVisible() ? this : nullptr, text, caption.empty() ? kTitle : caption,
+                            icon);
 }
 
 void CViewerDlg::SetTimer(uint32_t id, uint32_t milliseconds) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 
+#include "album_host.h"
 #include "capture_graph.h"
 #include "capture_host.h"
 #include "file_player.h"
@@ -81,6 +82,8 @@ class CViewerDlg : public QWidget,
   void OnPanelCommand(int id);
   void SetWorkMode(int workMode);
   void SetViewState(int viewState);
+  // The stored sound mode to the device.
+  void SelectSoundMode();
   void SetVideoSize(int width, int height);
   void RefreshDeviceStatus();
   // WM_USER+103: back to the stored TV station.
@@ -89,6 +92,11 @@ class CViewerDlg : public QWidget,
   void ToggleAlbumWindow();
   // An album file in place of the live picture: a picture in view state 4, a film in 3.
   void OpenAlbumFile(const std::string& path, bool picture);
+  // The shown picture or playing film goes (its file is being deleted): back to live.
+  void CloseShownFile();
+  // An album was renamed or deleted: if it was the one the device's stills go to, they go
+  // to the current album now.
+  void FollowStillAlbum();
 
   int ViewState() const { return viewState_; }
   int WorkModeValue() const { return settings_.workMode; }
@@ -114,6 +122,8 @@ class CViewerDlg : public QWidget,
   vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
   // Messages shown to the user, newest last (tests read them).
   const std::vector<std::string>& Messages() const { return messages_; }
+  // Their icons, in the same order.
+  const std::vector<vd::MessageIcon>& MessageIcons() const { return messageIcons_; }
   // Replaces the message boxes (tests): receives caption and text.
   void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) {
     messageSink_ = std::move(sink);
@@ -122,6 +132,7 @@ class CViewerDlg : public QWidget,
   // vd::CaptureHost
   void ShowMessage(const std::string& text) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
+  void ShowMessageBox(const std::string& caption, const std::string& text, vd::MessageIcon icon);
   void SetTimer(uint32_t id, uint32_t milliseconds) override;
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const vd::StatisticsText& text) override;
@@ -190,6 +201,9 @@ class CViewerDlg : public QWidget,
   void LayoutChildren();
   void CreatePanel();
   void StartMixer();
+  // Opens the mixer (again) and watches its descriptors; false when none opened.
+  bool OpenMixer();
+  void OnMixerEvents();
   void StartParser();
   void MaybeShowDisplayWarning();
   void OnTimerFired(uint32_t id);
@@ -233,6 +247,9 @@ class CViewerDlg : public QWidget,
   std::unique_ptr<CMixer> mixer_;
   std::unique_ptr<vd::PanelVolume> volume_;
   std::vector<std::unique_ptr<QSocketNotifier>> mixerNotifiers_;
+  // Tries the mixer again while its card is away.
+  std::unique_ptr<QTimer> mixerRetry_;
+  static constexpr int kMixerRetryMs = 2000;
   std::unique_ptr<vd::RemoteBridge> remoteBridge_;
   std::unique_ptr<vd::RemoteProcedure> remoteProcedure_;
   std::unique_ptr<IStromsift> parser_;
@@ -242,6 +259,7 @@ class CViewerDlg : public QWidget,
   std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
 
   std::vector<std::string> messages_;
+  std::vector<vd::MessageIcon> messageIcons_;
   std::function<void(const std::string&, const std::string&)> messageSink_;
   std::string shownFile_;
   int viewState_ = 0;

@@ -7,6 +7,7 @@
 #include "control_panel.h"
 #include "keyboard_table.h"
 #include "mixer.h"
+#include "panel_display.h"
 #include "panel_ids.h"
 #include "panel_volume.h"
 #include "panel_window.h"
@@ -14,6 +15,7 @@
 #include "tuner_control.h"
 #include "video_area.h"
 #include "view_state_strip.h"
+#include "viewer_album_host.h"
 #include "viewer_bars.h"
 #include "viewer_dlg.h"
 #include "viewer_entry.h"
@@ -179,11 +181,10 @@ void CViewerDlg::OnPanelCommand(int id) {
     case pid::kSoundMode:
       if (settings_.isMts == 1) {
         settings_.mtsMode = (settings_.mtsMode + 1) % 3;
-        if (engine_) engine_->SelectAudioMode(settings_.mtsMode);
       } else if (settings_.isMts == 0) {
         settings_.mtsPalMode = (settings_.mtsPalMode + 1) % 2;
-        if (engine_) engine_->SelectAudioMode(settings_.mtsPalMode);
       }
+      SelectSoundMode();
       if (panel_) {
         panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
         panel_->Refresh(vd::PanelDisplay::kShowSoundMode);
@@ -255,8 +256,15 @@ void CViewerDlg::SetWorkMode(int workMode) {
   SyncRemoteState();
 }
 
+void CViewerDlg::SelectSoundMode() {
+  const int mode = vd::DeviceSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
+  if (engine_ && mode >= 0) engine_->SelectAudioMode(mode);
+}
+
 void CViewerDlg::SetViewState(int viewState) {
   viewState_ = viewState;
+  // Live again: no album file is in use any more.
+  if (viewState <= 1 && albumHost_) albumHost_->SetCurrentFile({});
   if (panel_) panel_->SetViewState(viewState);
   if (viewState == 2) {
     SetTimer(kTimerRecordLamp, 1000);

@@ -113,6 +113,19 @@ void CViewerDlg::StopShownFile() {
   video_->ShowStill(QImage());
 }
 
+void CViewerDlg::CloseShownFile() {
+  if (viewState_ != 3 && viewState_ != 4) return;
+  StopShownFile();
+  SetViewState(1);
+}
+
+void CViewerDlg::FollowStillAlbum() {
+  if (!engine_ || !album_) return;
+  std::error_code ec;
+  if (std::filesystem::is_directory(engine_->StillFolder(), ec)) return;
+  engine_->SetStillFolder(album_->StillFolder().string());
+}
+
 void CViewerDlg::ShowAlbumWindow() {
   if (!album_ || settings_.workMode == vd::kWorkModeRadio) return;
   PlaceWindows();
@@ -243,6 +256,12 @@ void CViewerDlg::OpenHelp() {
 }
 
 void CViewerDlg::OpenSettingsSheet() {
+  // Its pages rebuild the graphs, which would end a recording: refused, as the panel's
+  // Tools button is.
+  if (viewState_ == 2 || viewState_ == 5 || (engine_ && engine_->IsCapturing())) {
+    QApplication::beep();
+    return;
+  }
   vd::PagesWindow window;
   window.workMode = [this] { return settings_.workMode; };
   window.fullScreen = [this] { return fullScreen_; };

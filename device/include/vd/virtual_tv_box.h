@@ -61,6 +61,9 @@ class VD_DEVICE_EXPORT VirtualTvBox {
   // nullopt returns to the generated stream.
   void SetBulkReplayFile(std::optional<std::string> path);
 
+  // What the sound decoder took at the last strobe of its mode register: 0 mono, 1 the
+  // second language, 2 stereo.
+  int32_t SoundDecoderMode() const;
   uint32_t ProductId() const;
   // "USB\VID_7A3E&PID_xxxx" with the configured product id.
   std::string HardwareKey() const;

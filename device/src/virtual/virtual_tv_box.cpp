@@ -47,6 +47,10 @@ void VirtualTvBox::SetBulkReplayFile(std::optional<std::string> path) {
   hardware_->SetBulkReplayFile(std::move(path));
 }
 
+int32_t VirtualTvBox::SoundDecoderMode() const {
+  return static_cast<int32_t>(hardware_->CurrentAudioMode());
+}
+
 uint32_t VirtualTvBox::ProductId() const {
   return hardware_->ProductId();
 }

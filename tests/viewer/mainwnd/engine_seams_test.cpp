@@ -1,0 +1,292 @@
+// The capture engine, the album, the mixer and the main window as the viewer wires them, on
+// the virtual TV box: what one part does must leave the others in a state the user can see
+// and trust.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+
+#include "album_frame.h"
+#include "album_prop_sheet.h"
+#include "album_store.h"
+#include "engine_fixture.h"
+#include "panel_ids.h"
+#include "panel_volume.h"
+#include "vd/virtual_tv_box.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_fixture.h"
+#include "virtual_mixer_backend.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pid = vd::panel_id;
+
+// While it lives, answers the first modal window that opens: Yes (or OK) on a message box,
+// Cancel on any other dialog. `seen` tells whether one came.
+class ModalAnswer {
+ public:
+  explicit ModalAnswer(bool yes = true) {
+    QObject::connect(&timer_, &QTimer::timeout, [this, yes] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (modal == nullptr) return;
+      timer_.stop();
+      seen = true;
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        QAbstractButton* button = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+        if (button == nullptr) button = box->button(QMessageBox::Ok);
+        if (button != nullptr) button->click();
+      } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+      }
+    });
+    timer_.start(20);
+  }
+  bool seen = false;
+
+ private:
+  QTimer timer_;
+};
+
+class EngineSeamsTest : public ViewerTest {
+ protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    vd::VirtualTvBox::Shared()->SetFaults({});
+  }
+  void TearDown() override {
+    vd::ViewerAlbumHost::SetSavePathFunction({});
+    vd::VirtualTvBox::Shared()->SetFaults({});
+    ViewerTest::TearDown();
+  }
+
+  void LaunchLive() {
+    ASSERT_TRUE(LaunchQuiet());
+    ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  }
+  vd::AlbumStore& Album() { return window_->AlbumWindow()->Sheet()->Store(); }
+  CaptureGraph& Engine() { return *window_->Engine(); }
+  // Pictures keep arriving, and the sound preview runs.
+  bool Live() {
+    const int before = window_->Video()->FrameCount();
+    return Engine().IsPreviewing() && Engine().IsAudioPreviewing() &&
+           PumpUntil([&] { return window_->Video()->FrameCount() > before + 3; }, 5s);
+  }
+  // Records for `time` through the strip and saves the film as `name` in the current album.
+  std::filesystem::path Record(std::chrono::milliseconds time, const std::string& name) {
+    std::filesystem::path saved;
+    vd::ViewerAlbumHost::SetSavePathFunction([&](const vd::SaveDialogRequest& request) {
+      saved = request.folder / name;
+      return std::optional<std::filesystem::path>(saved);
+    });
+    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    EXPECT_EQ(window_->ViewState(), 2);
+    PumpFor(time);
+    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    vd::ViewerAlbumHost::SetSavePathFunction({});
+    return saved;
+  }
+  void PressStillButton() {
+    const size_t before = AlbumFiles(".bmp").size();
+    vd::VirtualTvBox::Shared()->PressSnapshotButton();
+    PumpUntil([&] { return AlbumFiles(".bmp").size() > before || !shown_.empty(); }, 5s);
+  }
+};
+
+TEST_F(EngineSeamsTest, ARefusedCaptureLeavesTheLivePictureAndSoundRunning) {
+  Preset("WorkMode", 3);
+  LaunchLive();
+  vd::VirtualBoxFaults faults;
+  faults.signalLoss = true;
+  vd::VirtualTvBox::Shared()->SetFaults(faults);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  EXPECT_EQ(window_->ViewState(), 1);
+  ASSERT_FALSE(shown_.empty());
+  EXPECT_EQ(shown_.back(), "Warning: You can not Capture while there is no Video signal");
+  EXPECT_TRUE(Live());
+}
+
+TEST_F(EngineSeamsTest, AFilmRecordedWhileTheBoxDropsPicturesPlaysInStep) {
+  LaunchLive();
+  vd::VirtualBoxFaults faults;
+  faults.dropEveryNth = 3;
+  vd::VirtualTvBox::Shared()->SetFaults(faults);
+  const std::filesystem::path film = Record(3s, "dropping.avi");
+  vd::VirtualTvBox::Shared()->SetFaults({});
+  ASSERT_TRUE(std::filesystem::exists(film));
+  const AviContents avi = ReadAvi(film.string());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.audioSpan, 2 * GST_SECOND);
+  EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
+            GST_SECOND / 30)
+      << "video " << avi.videoSpan << " ns, audio " << avi.audioSpan << " ns";
+}
+
+TEST_F(EngineSeamsTest, TheSettingsSheetStaysShutWhileCapturing) {
+  LaunchLive();
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 2);
+  ModalAnswer opened(false);
+  window_->OnCommand(32799);  // Ctrl+O
+  PumpFor(200ms);
+  EXPECT_FALSE(opened.seen);
+  EXPECT_EQ(window_->ViewState(), 2);
+  EXPECT_TRUE(Engine().IsCapturing());
+  vd::ViewerAlbumHost::SetSavePathFunction(
+      [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  EXPECT_EQ(window_->ViewState(), 1);
+}
+
+// Register 6 takes 2, 1, 0 for the MTS modes 0..2 and 0, 1 for the PAL modes; the virtual
+// box's decoder takes what the strobe latches.
+TEST_F(EngineSeamsTest, TheSoundModeReachesTheDeviceFromEveryCaller) {
+  auto box = vd::VirtualTvBox::Shared();
+  LaunchLive();
+  vd::MainSettings& settings = window_->Settings();
+  settings.isMts = 0;
+  settings.mtsPalMode = 0;
+  window_->OnPanelCommand(pid::kSoundMode);  // PAL-I
+  EXPECT_EQ(box->SoundDecoderMode(), 1);
+  window_->OnPanelCommand(pid::kSoundMode);  // PAL-DK
+  EXPECT_EQ(box->SoundDecoderMode(), 0);
+  settings.isMts = 1;
+  settings.mtsMode = 0;
+  window_->OnPanelCommand(pid::kSoundMode);  // SAP
+  EXPECT_EQ(box->SoundDecoderMode(), 1);
+  window_->OnPanelCommand(pid::kSoundMode);  // mono
+  EXPECT_EQ(box->SoundDecoderMode(), 0);
+  Close();
+
+  // The next start sets the stored mode before anything else does. (A Chinese locale makes
+  // the sound system known here: PAL.)
+  ASSERT_EQ(box->SoundDecoderMode(), 0);
+  Preset("MTS_PALmode", 1);
+  setenv("LC_ALL", "zh_CN.UTF-8", 1);
+  LaunchLive();
+  unsetenv("LC_ALL");
+  ASSERT_EQ(window_->Settings().isMts, 0);
+  EXPECT_EQ(box->SoundDecoderMode(), 1);
+}
+
+// Stills from the box's button go into the current album, follow it when it is renamed or
+// deleted, and never go missing without a word.
+TEST_F(EngineSeamsTest, DeviceStillsFollowTheCurrentAlbum) {
+  LaunchLive();
+  const std::string first = Album().CurrentAlbum();
+  PressStillButton();
+  ASSERT_EQ(AlbumFiles(".bmp").size(), 1u) << (shown_.empty() ? "" : shown_.back());
+  EXPECT_EQ(AlbumFiles(".bmp")[0].parent_path(), Album().AlbumFolder(first));
+
+  Album().RenameAlbum(first, "Renamed");
+  ASSERT_EQ(Album().CurrentAlbum(), "Renamed");
+  PressStillButton();
+  EXPECT_TRUE(std::filesystem::exists(Album().AlbumFolder("Renamed") / "Image2.bmp"));
+  EXPECT_TRUE(shown_.empty()) << shown_.back();
+
+  {
+    ModalAnswer yes;
+    Album().DeleteAlbum("Renamed");
+    ASSERT_TRUE(yes.seen);
+  }
+  ASSERT_FALSE(Album().IndexOf("Renamed"));
+  PressStillButton();
+  EXPECT_TRUE(std::filesystem::exists(Album().AlbumFolder(Album().CurrentAlbum()) / "Image3.bmp"));
+  EXPECT_TRUE(shown_.empty()) << shown_.back();
+}
+
+// The album's page, the film it plays, its messages and the status display.
+TEST_F(EngineSeamsTest, TheAlbumAndTheMainWindowAgreeOnTheFileInUse) {
+  LaunchLive();
+  // A saved snapshot resets the status display.
+  window_->StatusLabel()->setText("stale");
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(request.folder / "shot.bmp");
+  });
+  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  ASSERT_EQ(AlbumFiles(".bmp").size(), 1u);
+  EXPECT_TRUE(window_->StatusLabel()->text().isEmpty());
+
+  // A film saved at the end of a capture plays.
+  const std::filesystem::path film = Record(800ms, "first.avi");
+  ASSERT_EQ(window_->ViewState(), 3) << (shown_.empty() ? "" : shown_.back());
+
+  // Deleting the film that plays stops it and brings the live picture back.
+  const std::string album = Album().CurrentAlbum();
+  const std::string names[] = {"first.avi"};
+  {
+    ModalAnswer yes;
+    Album().DeleteFiles(album, names);
+    ASSERT_TRUE(yes.seen);
+  }
+  EXPECT_FALSE(std::filesystem::exists(film));
+  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_FALSE(Engine().Player()->IsActive());
+  EXPECT_TRUE(Live());
+
+  // A film played and left for live is no longer in use: it may move.
+  const std::filesystem::path second = Record(500ms, "second.avi");
+  ASSERT_EQ(window_->ViewState(), 3);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 1);
+  std::string other;
+  for (const std::string& a : Album().Albums()) {
+    if (a != album) other = a;
+  }
+  ASSERT_FALSE(other.empty());
+  shown_.clear();
+  EXPECT_TRUE(Album().MoveFileToAlbum(second, other)) << (shown_.empty() ? "" : shown_.back());
+  EXPECT_TRUE(std::filesystem::exists(Album().AlbumFolder(other) / "second.avi"));
+
+  // An error of the album shows the error icon.
+  EXPECT_FALSE(Album().RenameFile(other, "missing.avi", "other.avi"));
+  ASSERT_FALSE(window_->MessageIcons().empty());
+  EXPECT_EQ(window_->MessageIcons().back(), vd::MessageIcon::kError);
+
+  // The album reopens on the page the user left.
+  const int page = static_cast<int>(*Album().IndexOf(other));
+  ASSERT_GT(page, 0);
+  window_->AlbumWindow()->Sheet()->setCurrentIndex(page);
+  Close();
+  EXPECT_EQ(Stored("AlbumPageNum"), page);
+}
+
+// A sound card that goes away is let go at once, said once, and taken back when it returns.
+TEST_F(EngineSeamsTest, ASoundCardThatGoesAwayIsLetGoAndTakenBackWhenItReturns) {
+  vd::VirtualMixerBackend* cards = nullptr;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.mixerBackend = [&cards] {
+    auto backend = std::make_unique<vd::VirtualMixerBackend>();
+    backend->AddCard(vd::VirtualMixerBackend::TypicalCard("Onboard"));
+    cards = backend.get();
+    return backend;
+  };
+  ASSERT_TRUE(Launch(options));
+  ASSERT_NE(cards, nullptr);
+  ASSERT_EQ(cards->OpenCard(), 0u);
+  const std::string gone = "The sound card has gone: volume and mute do nothing until it is back.";
+
+  cards->RemoveCard(0);
+  ASSERT_TRUE(PumpUntil([&] { return !cards->OpenCard(); }, 3s)) << "the lost card stays open";
+  PumpFor(500ms);
+  EXPECT_EQ(std::count(shown_.begin(), shown_.end(), gone), 1);
+
+  cards->RemoveCard(0, false);
+  ASSERT_TRUE(PumpUntil([&] { return cards->OpenCard() == 0u; }, 5s)) << "not reopened";
+  // Watched again: a change made by another program reaches the panel.
+  for (const char* line : {"Volume Control", "Wave", "Line In"}) {
+    ASSERT_TRUE(cards->ChangeFromOutside(0, line, vd::MixerControlKind::kVolume, {0x2000, 0x2000}));
+  }
+  EXPECT_TRUE(PumpUntil([&] { return window_->Volume()->Volume() == 0x2000; }, 3s));
+  EXPECT_EQ(std::count(shown_.begin(), shown_.end(), gone), 1);
+}
+
+}  // namespace
+}  // namespace vdtest
