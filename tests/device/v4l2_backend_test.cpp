@@ -119,6 +119,47 @@ TEST_F(V4l2BackendTest, ListsCaptureNodesWithCardNamesAndBusKeys) {
   EXPECT_EQ(kernel_->OpenCount(), 0) << "the last device object closes the card's nodes";
 }
 
+// The kernel's own test driver sits on the platform bus, and IR receivers often come apart
+// from the card: neither may cost the card its radio, teletext or remote control.
+TEST_F(V4l2BackendTest, PlatformCardKeepsItsNodesAndTakesASeparateIrReceiver) {
+  tree_.AddPlatform("vivid.0", {"video0", "radio0", "vbi0"});
+  tree_.AddPlatform("other.0", {"video1"});
+  tree_.AddVirtualLirc("lirc0");
+  FakeV4l2Card tv;
+  tv.video = tree_.DevPath("video0");
+  tv.radio = tree_.DevPath("radio0");
+  tv.vbi = tree_.DevPath("vbi0");
+  tv.lirc = tree_.DevPath("lirc0");
+  tv.slicedTeletext = true;
+  kernel_->Add(tv);
+  FakeV4l2Card plain;
+  plain.video = tree_.DevPath("video1");
+  plain.lirc = tree_.DevPath("lirc0");
+  kernel_->Add(plain);
+
+  {
+    auto backend = Backend();
+    auto device = OpenVideo(*backend, "video0");
+    ASSERT_NE(device, nullptr);
+    Props p(*device);
+    uint32_t caps = 0;
+    ASSERT_EQ(p.GetU32(kPropSetTuner, kTunerPropCaps, &caps), kSOk);
+    EXPECT_EQ(caps, kTunerCapTv | kTunerCapRadio) << "the radio node beside the video node";
+    EXPECT_TRUE(device->HasPin(PinKind::kBulk)) << "sliced teletext on the VBI node beside it";
+    auto other = OpenVideo(*backend, "video1");
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(other->HasPin(PinKind::kBulk)) << "another platform device's nodes are not this card's";
+  }
+  auto options = tree_.Options(kernel_);
+  options.irReceiver = tree_.DevPath("lirc0");
+  V4l2Backend backend(options);
+  std::unique_ptr<CaptureDevice> plainDevice;
+  for (const DeviceInfo& d : backend.Devices(DeviceCategory::kVideoInput))
+    if (d.path == tree_.DevPath("video1")) plainDevice = backend.Open(d);
+  ASSERT_NE(plainDevice, nullptr);
+  EXPECT_TRUE(plainDevice->HasPin(PinKind::kBulk)) << "the chosen receiver gives the remote control";
+}
+
 TEST_F(V4l2BackendTest, NoCardsMeansNoDevices) {
   EXPECT_TRUE(Backend()->Devices(DeviceCategory::kVideoInput).empty());
   EXPECT_FALSE(V4l2Backend::AnyCardPresent(tree_.Options(kernel_)));
@@ -311,6 +352,24 @@ TEST_F(V4l2BackendTest, StandardsThroughTheDecoder) {
   card.standard = 0x7;
   ASSERT_EQ(device->TvFormat(&current), kSOk);
   EXPECT_EQ(current, standard::kPalB);
+}
+
+// The engine chooses the standard before it routes the input; a driver that keeps a standard
+// per input (vivid) must still end up on the chosen one, whichever input comes next.
+TEST_F(V4l2BackendTest, ChosenStandardFollowsTheInputSwitch) {
+  FakeV4l2Card& card = AddTunerCard();
+  card.standardPerInput = true;
+  card.inputs = {{"Television", true}, {"Camera"}};
+  auto backend = Backend();
+  auto device = OpenVideo(*backend, "video0");
+  ASSERT_EQ(device->Route(0, 1), kSOk);
+  ASSERT_EQ(device->SetTvFormat(standard::kNtscM), kSOk);
+  ASSERT_EQ(device->Route(0, 0), kSOk);
+  EXPECT_EQ(card.currentInput, 0);
+  EXPECT_EQ(card.standard, kStdNtscM) << "the tuner input runs the chosen NTSC";
+  ASSERT_EQ(device->SetTvFormat(standard::kSecamL), kSOk);
+  ASSERT_EQ(device->Route(0, 1), kSOk);
+  EXPECT_EQ(card.standard, kStdSecamL) << "and so does the camera input after it";
 }
 
 TEST_F(V4l2BackendTest, InputsByTypeAndRouting) {

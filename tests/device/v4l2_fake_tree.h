@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "vd/v4l2_backend.h"
 #include "vd/v4l2_fake_kernel.h"
@@ -71,6 +72,17 @@ class FakeV4l2Tree {
     Write(dir / "vendor", "0x" + vendor);
     Write(dir / "device", "0x" + device);
     Node(dir / "video4linux", "video4linux", video);
+  }
+
+  // A card on the platform bus (no ids), as the kernel's test driver registers it, with its
+  // other nodes beside the video node.
+  void AddPlatform(const std::string& device, const std::vector<std::string>& nodes) {
+    auto dir = Sys() / "devices" / "platform" / device / "video4linux";
+    for (const auto& n : nodes) Node(dir, "video4linux", n);
+  }
+  // A LIRC node of no card (a separate receiver, the IR loopback).
+  void AddVirtualLirc(const std::string& name) {
+    Node(Sys() / "devices" / "virtual" / "rc" / "rc1", "lirc", name);
   }
 
   // A node in /dev only, unknown to sysfs.

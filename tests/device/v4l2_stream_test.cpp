@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 
 #include "bulk/remote_codes.h"
@@ -79,6 +80,36 @@ TEST_F(V4l2StreamTest, StillPinSendsOnePicturePerTrigger) {
   ASSERT_EQ(device_->GetVideoControlMode(&mode), kSOk);
   EXPECT_EQ(mode, 0u) << "the trigger bit clears itself";
   EXPECT_EQ(still.Pull(std::chrono::milliseconds(300)), nullptr) << "one trigger, one picture";
+}
+
+// The audio preview, a recording and a second program each open the card's sound; the
+// kernel's hw device takes only one. Needs a real ALSA capture card (the kernel tests load
+// snd-aloop and name it in VD_TEST_ALSA_CARD); elsewhere it is skipped.
+TEST(V4l2SharedSoundTest, TwoStreamsOfOneCardsSoundBothRun) {
+  const char* alsa = std::getenv("VD_TEST_ALSA_CARD");
+  if (alsa == nullptr) GTEST_SKIP() << "VD_TEST_ALSA_CARD names no ALSA capture card";
+  FakeV4l2Tree tree;
+  tree.AddUsb({.video = "video0", .alsaCard = std::atoi(alsa)});
+  auto kernel = std::make_shared<FakeV4l2Kernel>();
+  FakeV4l2Card c;
+  c.video = tree.DevPath("video0");
+  kernel->Add(c);
+  auto options = tree.Options(kernel);
+  options.audioSource = V4l2BackendOptions{}.audioSource;  // the real default
+  V4l2Backend backend(options);
+  auto audio = backend.Devices(DeviceCategory::kAudioInput);
+  ASSERT_EQ(audio.size(), 1u);
+  auto first = backend.Open(audio[0]);
+  auto second = backend.Open(audio[0]);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  PipelineProbe preview(first->CreateSourceBin(PinKind::kAudioPreview));
+  ASSERT_TRUE(preview.WaitPlaying());
+  ASSERT_GT(preview.PullBytes().size(), 0u) << "the first stream delivers sound";
+  PipelineProbe capture(second->CreateSourceBin(PinKind::kAudioCapture));
+  EXPECT_TRUE(capture.WaitPlaying()) << "the second opener is not refused (EBUSY)";
+  EXPECT_GT(capture.PullBytes().size(), 0u) << "the second stream delivers sound";
+  EXPECT_GT(preview.PullBytes().size(), 0u) << "and the first goes on";
 }
 
 TEST_F(V4l2StreamTest, VanishingCardEndsEveryRunningBin) {

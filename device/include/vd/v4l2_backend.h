@@ -23,9 +23,14 @@ namespace vd {
 class V4l2Card;
 class V4l2Monitor;
 
-// The card's sources without their node: GStreamer's V4L2 and ALSA sources.
+// The card's sources without their node: GStreamer's V4L2 and ALSA sources. The sound goes
+// through ALSA's dsnoop, so that the audio preview, a recording and another program can all
+// take the card's sound at once: the hw device itself answers a second opener with EBUSY.
 inline constexpr char kV4l2VideoSource[] = "v4l2src device=";
-inline constexpr char kV4l2AudioSource[] = "alsasrc device=hw:";
+inline constexpr char kV4l2AudioSource[] = "alsasrc device=dsnoop:CARD=";
+
+// $VIEWDECK_IR_RECEIVER, or empty.
+VD_DEVICE_EXPORT std::string IrReceiverFromEnvironment();
 
 struct V4l2BackendOptions {
   std::shared_ptr<V4l2Io> io = V4l2Io::System();
@@ -35,6 +40,9 @@ struct V4l2BackendOptions {
   // ALSA card number.
   std::string videoSource = std::string(kV4l2VideoSource) + "{device}";
   std::string audioSource = std::string(kV4l2AudioSource) + "{card}";
+  // An infrared receiver that is not part of the card (a USB receiver, the kernel's IR
+  // loopback): its /dev/lircN replaces the card's own. Default: $VIEWDECK_IR_RECEIVER.
+  std::string irReceiver = IrReceiverFromEnvironment();
   // The tuner's signal (0..65535) must exceed this for a station.
   uint32_t signalThreshold = 0x2000;
   std::chrono::milliseconds settleTime{150};

@@ -47,6 +47,10 @@ struct FakeV4l2Card {
   std::vector<FakeV4l2Input> inputs = {{"Television", true}, {"Composite1"}, {"S-Video"}};
   uint64_t standards = 0x00FFFFFF;  // kernel bits
   uint64_t standard = 0x000000FF;   // PAL
+  // Each input keeps its own standard, as the kernel's vivid driver does: switching inputs
+  // brings back that input's standard.
+  bool standardPerInput = false;
+  std::map<int, uint64_t> inputStandards;
   // The tuner's .signal at a frequency (kernel units); 0 everywhere by default.
   std::function<uint16_t(bool radio, uint32_t units)> signal;
   std::map<std::string, FakeV4l2Control> controls = {{"Brightness", {}},

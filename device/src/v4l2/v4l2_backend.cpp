@@ -4,6 +4,7 @@
 #include <linux/videodev2.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -44,6 +45,11 @@ std::vector<std::string> VideoNodes(const std::string& dir) {
   return names;
 }
 }  // namespace
+
+std::string IrReceiverFromEnvironment() {
+  const char* path = std::getenv("VIEWDECK_IR_RECEIVER");
+  return path != nullptr ? path : "";
+}
 
 struct V4l2Backend::Found {
   DeviceInfo video;
@@ -87,7 +93,7 @@ std::vector<V4l2Backend::Found> V4l2Backend::Scan() {
     f.nodes = {path,
                node(hw.radio),
                node(hw.vbi),
-               node(hw.lirc),
+               options_.irReceiver.empty() ? node(hw.lirc) : options_.irReceiver,
                hw.alsaCard >= 0 ? "hw:" + std::to_string(hw.alsaCard) : "",
                hw.vendor,
                hw.product};

@@ -153,7 +153,16 @@ HResult V4l2CaptureDevice::Route(int32_t output, int32_t input) {
     return kSOk;
   }
   int index = in.v4l2Index;
-  return ResultOf(card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_INPUT, &index));
+  if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_INPUT, &index); r < 0)
+    return ResultOf(r);
+  v4l2_std_id chosen;
+  {
+    std::lock_guard lock(card_->Mutex());
+    chosen = card_->videoStandard;
+  }
+  // An input without standards (a camera) refuses it; that is no failure of the route.
+  if (chosen != 0) card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_STD, &chosen);
+  return kSOk;
 }
 
 HResult V4l2CaptureDevice::IsRoutedTo(int32_t output, int32_t* input) {
@@ -203,6 +212,7 @@ HResult V4l2CaptureDevice::SetTvFormat(uint32_t standard) {
   if (id == 0) return kEInvalidArg;
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_STD, &id); r < 0) return ResultOf(r);
   std::lock_guard lock(card_->Mutex());
+  card_->videoStandard = id;
   int64_t interval = standard::FrameIntervalOf(standard);
   for (VideoFormat* f : {&card_->capture, &card_->preview, &card_->still})
     f->frameInterval = interval;

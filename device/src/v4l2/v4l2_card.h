@@ -84,6 +84,9 @@ class V4l2Card {
   uint32_t lastRadioHz = 0;
   std::chrono::steady_clock::time_point settleAt{};
   int32_t audioRoute = -1;
+  // The standard last chosen (kernel bits, 0 for none): drivers that keep one per input need
+  // it again after every input switch.
+  uint64_t videoStandard = 0;
   VideoFormat capture;
   VideoFormat preview;
   VideoFormat still;

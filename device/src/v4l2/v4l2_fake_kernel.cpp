@@ -136,6 +136,11 @@ int FakeV4l2Kernel::IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long req
     case VIDIOC_S_INPUT: {
       int i = *static_cast<int*>(arg);
       if (i < 0 || static_cast<size_t>(i) >= card.inputs.size()) return -EINVAL;
+      if (card.standardPerInput) {
+        card.inputStandards[card.currentInput] = card.standard;
+        auto kept = card.inputStandards.find(i);
+        card.standard = kept != card.inputStandards.end() ? kept->second : 0x000000FF;
+      }
       card.currentInput = i;
       return 0;
     }

@@ -91,7 +91,11 @@ V4l2Hardware V4l2Sysfs::Describe(const std::string& videoName) const {
       break;
     }
   }
-  if (device.empty()) return hw;
+  // A card on no bus with ids (a platform device, such as the kernel's own test driver)
+  // still owns the other nodes below the device that holds its video4linux folder.
+  if (device.empty() && node.parent_path().filename() == "video4linux")
+    device = node.parent_path().parent_path();
+  if (device.empty() || device.filename() == "virtual") return hw;
   hw.radio = Sibling(root / "class" / "video4linux", "radio", device);
   hw.vbi = Sibling(root / "class" / "video4linux", "vbi", device);
   hw.lirc = Sibling(root / "class" / "lirc", "lirc", device);
