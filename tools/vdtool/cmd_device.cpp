@@ -1,14 +1,23 @@
 // vdtool device: the capture devices the device layer finds, and a tuning probe.
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
+#include "arguments.h"
 #include "command.h"
+#include "tuner_device.h"
 #include "vd/device_enumerator.h"
+#include "vd/device_event_sink.h"
 #include "vd/device_props.h"
 
 namespace {
@@ -16,12 +25,20 @@ namespace {
 const char kUsage[] =
     "Usage: vdtool device list\n"
     "       vdtool device tune FREQ_MHZ [--radio]\n"
+    "       vdtool device picture [brightness|contrast|hue|saturation VALUE]\n"
+    "       vdtool device watch [--seconds S]\n"
     "\n"
     "  list   the video and audio input devices: name, hardware key, whether the device\n"
-    "         answers the product property set (with its product id) and its pins\n"
-    "  tune   tunes the first device of the product to FREQ_MHZ (TV, or FM radio with\n"
-    "         --radio) and prints whether a station is received: \"signal: yes\" or\n"
-    "         \"signal: no\"\n";
+    "         answers the product property set (with its product id), its inputs, the\n"
+    "         video standards it can decode (and the one it uses now) and its pins\n"
+    "  tune   tunes the last device with a tuner (a card of any make: the one the viewer\n"
+    "         takes) to FREQ_MHZ (TV, or FM radio with --radio) and prints whether a\n"
+    "         station is received: \"signal: yes\" or \"signal: no\"\n"
+    "  picture  the picture controls of the device the viewer takes (the last one): each\n"
+    "         with its range, default and value; with a name and VALUE it sets that one\n"
+    "         first, as the viewer's colour page does\n"
+    "  watch  prints each device that arrives or goes, as the viewer hears of it, for S\n"
+    "         seconds (default 60; Ctrl+C ends it)\n";
 
 const char* KindName(vd::PinKind kind) {
   switch (kind) {
@@ -41,6 +58,57 @@ const char* KindName(vd::PinKind kind) {
       return "analogue video in";
   }
   return "?";
+}
+
+const char* InputName(int32_t physicalType) {
+  switch (physicalType) {
+    case vd::physical::kVideoTuner:
+      return "TV tuner";
+    case vd::physical::kVideoComposite:
+      return "composite";
+    case vd::physical::kVideoSVideo:
+      return "S-Video";
+    case vd::physical::kAudioTuner:
+      return "tuner sound";
+    case vd::physical::kAudioLine:
+      return "line sound";
+  }
+  return "other";
+}
+
+// The crossbar's inputs and the decoder's standards, as the device reports them now.
+void PrintInputsAndStandards(vd::CaptureDevice& device) {
+  int32_t outputs = 0, inputs = 0;
+  if (vd::Succeeded(device.CrossbarPinCounts(&outputs, &inputs)) && inputs > 0) {
+    std::cout << "   inputs:";
+    for (int32_t i = 0; i < inputs; ++i) {
+      vd::CrossbarPin pin;
+      if (vd::Succeeded(device.CrossbarPinInfo(true, i, &pin)))
+        std::cout << (i == 0 ? " " : ", ") << InputName(pin.physicalType);
+    }
+    std::cout << "\n";
+  }
+  static constexpr std::pair<uint32_t, const char*> kStandards[] = {
+      {vd::standard::kNtscM, "NTSC-M"},     {vd::standard::kNtscMJapan, "NTSC-M-JP"},
+      {vd::standard::kNtsc433, "NTSC-443"}, {vd::standard::kPalB, "PAL-B"},
+      {vd::standard::kPalD, "PAL-D"},       {vd::standard::kPalG, "PAL-G"},
+      {vd::standard::kPalH, "PAL-H"},       {vd::standard::kPalI, "PAL-I"},
+      {vd::standard::kPalM, "PAL-M"},       {vd::standard::kPalN, "PAL-N"},
+      {vd::standard::kPal60, "PAL-60"},     {vd::standard::kPalNCombo, "PAL-Nc"},
+      {vd::standard::kSecamB, "SECAM-B"},   {vd::standard::kSecamD, "SECAM-D"},
+      {vd::standard::kSecamG, "SECAM-G"},   {vd::standard::kSecamH, "SECAM-H"},
+      {vd::standard::kSecamK, "SECAM-K"},   {vd::standard::kSecamK1, "SECAM-K1"},
+      {vd::standard::kSecamL, "SECAM-L"},   {vd::standard::kSecamL1, "SECAM-L1"},
+  };
+  uint32_t mask = 0, now = 0;
+  if (vd::Failed(device.AvailableTvFormats(&mask)) || mask == 0) return;
+  std::cout << "   standards:";
+  for (auto [bit, name] : kStandards)
+    if ((mask & bit) != 0) std::cout << " " << name;
+  if (vd::Succeeded(device.TvFormat(&now)))
+    for (auto [bit, name] : kStandards)
+      if (now == bit) std::cout << " (now " << name << ")";
+  std::cout << "\n";
 }
 
 // The product id when the device answers the product property set.
@@ -71,6 +139,7 @@ void PrintDevice(size_t index, const vd::DeviceInfo& info, vd::CaptureDevice* de
   } else {
     std::cout << "   product: no\n";
   }
+  PrintInputsAndStandards(*device);
   std::cout << "   pins:\n";
   for (const auto& pin : device->Pins()) {
     std::cout << "     " << pin.name << " ("
@@ -117,46 +186,149 @@ int Tune(const std::vector<std::string>& args) {
     return vdtool::UsageError("device tune: '" + number + "' is not a frequency in MHz");
   auto hz = static_cast<uint32_t>(mhz * 1e6 + 0.5);
 
-  auto& enumerator = vd::DeviceEnumerator::Default();
-  for (const auto& info : enumerator.VideoInputDevices()) {
-    auto device = enumerator.Open(info);
-    uint32_t id = 0;
-    if (!device || !ProductId(*device, &id)) continue;
-    vd::KsPropertySet* props = device->QueryPropertySet();
-    uint32_t mode = radio ? vd::kTunerModeRadio : vd::kTunerModeTv;
-    vd::TunerRange range{};
-    vd::HResult hr = props->Set(vd::kPropSetTuner, vd::kTunerPropMode, nullptr, 0, &mode, 4);
-    if (vd::Succeeded(hr)) {
-      hr = props->Get(vd::kPropSetTuner, vd::kTunerPropRange, &mode, 4, &range, sizeof range,
-                      nullptr);
-    }
-    if (vd::Succeeded(hr))
-      hr = props->Set(vd::kPropSetTuner, vd::kTunerPropFrequency, nullptr, 0, &hz, 4);
-    uint32_t signal = 0;
-    if (vd::Succeeded(hr)) {
-      hr = props->Get(vd::kPropSetTuner, vd::kTunerPropSignal, nullptr, 0, &signal, 4, nullptr);
-    }
-    props->Release();
-    if (hr == vd::kEInvalidArg && range.maxHz != 0) {
-      std::fprintf(stderr, "vdtool: device tune: %.2f MHz is outside the %s range %.2f-%.2f MHz\n",
-                   hz / 1e6, radio ? "radio" : "TV", range.minHz / 1e6, range.maxHz / 1e6);
-      return 1;
-    }
-    if (vd::Failed(hr)) {
-      std::fprintf(stderr, "vdtool: device tune: the tuner failed (0x%08X)\n",
-                   static_cast<unsigned>(hr));
-      return 1;
-    }
-    std::printf("%s %.2f MHz on %s\nsignal: %s\n", radio ? "radio" : "TV", hz / 1e6,
-                info.friendlyName.c_str(), signal != 0 ? "yes" : "no");
-    return 0;
+  std::string name, why;
+  vd::KsPropertySet* props = vdtool::OpenTunerDevice(&name, &why);
+  if (props == nullptr) {
+    std::cerr << "vdtool: device tune: " << why << "\n";
+    return 1;
   }
-  std::cerr << "vdtool: device tune: no capture device of the product\n";
-  return 1;
+  uint32_t mode = radio ? vd::kTunerModeRadio : vd::kTunerModeTv;
+  vd::TunerRange range{};
+  vd::HResult hr = props->Set(vd::kPropSetTuner, vd::kTunerPropMode, nullptr, 0, &mode, 4);
+  if (vd::Succeeded(hr)) {
+    hr = props->Get(vd::kPropSetTuner, vd::kTunerPropRange, &mode, 4, &range, sizeof range,
+                    nullptr);
+  }
+  if (vd::Succeeded(hr))
+    hr = props->Set(vd::kPropSetTuner, vd::kTunerPropFrequency, nullptr, 0, &hz, 4);
+  uint32_t signal = 0;
+  if (vd::Succeeded(hr)) {
+    hr = props->Get(vd::kPropSetTuner, vd::kTunerPropSignal, nullptr, 0, &signal, 4, nullptr);
+  }
+  props->Release();
+  if (hr == vd::kEInvalidArg && range.maxHz != 0) {
+    std::fprintf(stderr, "vdtool: device tune: %.2f MHz is outside the %s range %.2f-%.2f MHz\n",
+                 hz / 1e6, radio ? "radio" : "TV", range.minHz / 1e6, range.maxHz / 1e6);
+    return 1;
+  }
+  if (vd::Failed(hr)) {
+    std::fprintf(stderr, "vdtool: device tune: the tuner failed (0x%08X)\n",
+                 static_cast<unsigned>(hr));
+    return 1;
+  }
+  std::printf("%s %.2f MHz on %s\nsignal: %s\n", radio ? "radio" : "TV", hz / 1e6,
+              name.c_str(), signal != 0 ? "yes" : "no");
+  return 0;
+}
+
+int Picture(const std::vector<std::string>& args) {
+  static constexpr std::pair<vd::AmpProperty, const char*> kControls[] = {
+      {vd::AmpProperty::kBrightness, "brightness"},
+      {vd::AmpProperty::kContrast, "contrast"},
+      {vd::AmpProperty::kHue, "hue"},
+      {vd::AmpProperty::kSaturation, "saturation"},
+  };
+  if (args.size() != 0 && args.size() != 2)
+    return vdtool::UsageError("device picture: expected nothing, or a control and a VALUE");
+  const vd::AmpProperty* chosen = nullptr;
+  double value = 0;
+  if (args.size() == 2) {
+    for (const auto& [property, name] : kControls)
+      if (vdtool::Lower(args[0]) == name) chosen = &property;
+    if (chosen == nullptr)
+      return vdtool::UsageError("device picture: no control '" + args[0] +
+                                "' (brightness, contrast, hue, saturation)");
+    if (!vdtool::ParseNumber(args[1], &value) || value != static_cast<int32_t>(value))
+      return vdtool::UsageError("device picture: '" + args[1] + "' is not a whole number");
+  }
+  auto& enumerator = vd::DeviceEnumerator::Default();
+  auto videos = enumerator.VideoInputDevices();
+  auto device = videos.empty() ? nullptr : enumerator.Open(videos.back());
+  if (!device) {
+    std::cerr << "vdtool: device picture: no video capture device\n";
+    return 1;
+  }
+  if (chosen != nullptr) {
+    vd::AmpRange range;
+    vd::HResult hr = device->GetAmpRange(*chosen, &range);
+    if (vd::Succeeded(hr) && (value < range.min || value > range.max)) {
+      std::fprintf(stderr, "vdtool: device picture: %s takes %d to %d, not %s\n",
+                   args[0].c_str(), range.min, range.max, args[1].c_str());
+      return 1;
+    }
+    if (vd::Succeeded(hr)) hr = device->SetAmp(*chosen, static_cast<int32_t>(value));
+    if (vd::Failed(hr)) {
+      std::fprintf(stderr, "vdtool: device picture: %s cannot be set on %s (0x%08X)\n",
+                   args[0].c_str(), videos.back().friendlyName.c_str(), static_cast<unsigned>(hr));
+      return 1;
+    }
+  }
+  std::cout << "Picture controls of " << videos.back().friendlyName << ":\n";
+  for (const auto& [property, name] : kControls) {
+    vd::AmpRange range;
+    int32_t now = 0;
+    if (vd::Failed(device->GetAmpRange(property, &range)) ||
+        vd::Failed(device->GetAmp(property, &now))) {
+      std::cout << "  " << name << ": none\n";
+      continue;
+    }
+    std::cout << "  " << name << ": " << now << " (" << range.min << " to " << range.max
+              << ", default " << range.defaultValue << ")\n";
+  }
+  return 0;
+}
+
+// Prints what the enumerator reports, from the back-ends' monitor threads.
+class WatchPrinter final : public vd::DeviceEventSink {
+ public:
+  void OnDeviceArrived(const vd::DeviceInfo& device) override { Print("arrived", device); }
+  void OnDeviceRemoved(const vd::DeviceInfo& device) override { Print("removed", device); }
+
+ private:
+  void Print(const char* what, const vd::DeviceInfo& device) {
+    std::lock_guard lock(mutex_);
+    std::printf("%s: %s %s (%s)\n", what,
+                device.category == vd::DeviceCategory::kVideoInput ? "video" : "audio",
+                device.friendlyName.c_str(), device.path.c_str());
+    std::fflush(stdout);
+  }
+  std::mutex mutex_;
+};
+
+std::atomic<bool> gWatchInterrupted{false};
+
+int Watch(const std::vector<std::string>& args) {
+  double seconds = 60;
+  if (args.size() == 2 && args[0] == "--seconds") {
+    if (!vdtool::ParseNumber(args[1], &seconds) || !(seconds > 0) || seconds > 86400)
+      return vdtool::UsageError("device watch: --seconds takes 0 to 86400, not '" + args[1] + "'");
+  } else if (!args.empty()) {
+    return vdtool::UsageError("device watch: expected nothing or --seconds S");
+  }
+  auto& enumerator = vd::DeviceEnumerator::Default();
+  WatchPrinter printer;
+  enumerator.Subscribe(&printer);
+  std::printf("watching for %g s; now %zu video device(s)\n", seconds,
+              enumerator.VideoInputDevices().size());
+  std::fflush(stdout);
+  gWatchInterrupted = false;
+  struct sigaction action {}, previous {};
+  action.sa_handler = [](int) { gWatchInterrupted = true; };
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &previous);
+  const auto end = std::chrono::steady_clock::now() +
+                   std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+  while (!gWatchInterrupted && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  sigaction(SIGINT, &previous, nullptr);
+  enumerator.Unsubscribe(&printer);
+  return 0;
 }
 
 int Run(const std::vector<std::string>& args) {
-  if (args.empty()) return vdtool::UsageError("device: expected 'list' or 'tune'");
+  if (args.empty()) return vdtool::UsageError("device: expected 'list', 'tune', 'picture' or 'watch'");
+  if (args[0] == "picture") return Picture({args.begin() + 1, args.end()});
+  if (args[0] == "watch") return Watch({args.begin() + 1, args.end()});
   if (args[0] == "list") {
     if (args.size() != 1) return vdtool::UsageError("device list: takes no arguments");
     return List();

@@ -24,6 +24,7 @@
 #include "scan_engine.h"
 #include "settings_store.h"
 #include "settings_table.h"
+#include "tuner_device.h"
 #include "tv_tuner_control.h"
 #include "unattended_tuning.h"
 #include "vd/device_enumerator.h"
@@ -37,7 +38,7 @@ const char kUsage[] =
     "Usage: vdtool scan COUNTRY cable|antenna [--data DIR] [--lock-ms N]\n"
     "       vdtool scan [COUNTRY] radio [--data DIR] [--lock-ms N]\n"
     "\n"
-    "Runs the full station search on the first capture device of the product, as the\n"
+    "Runs the full station search on the last capture device with a tuner, as the\n"
     "viewer's search dialog does: prints the progress and every station found, then stores\n"
     "the list in the data folder's channel file (TV.CFG, or FM.CFG for radio) and says where.\n"
     "Stations already in that file are kept; the search passes over them.\n"
@@ -196,27 +197,6 @@ std::string DefaultDataFolder() {
                                                           fallback);
 }
 
-// The property set of the first video device that answers the product property; null when
-// there is none.
-vd::KsPropertySet* OpenProductDevice(std::string* name) {
-  auto& enumerator = vd::DeviceEnumerator::Default();
-  for (const auto& info : enumerator.VideoInputDevices()) {
-    auto device = enumerator.Open(info);
-    if (!device) continue;
-    vd::KsPropertySet* props = device->QueryPropertySet();
-    if (props == nullptr) continue;
-    uint32_t support = 0, id = 0;
-    if (vd::Succeeded(props->QuerySupported(vd::kPropSetProduct, vd::kProductPropId, &support)) &&
-        vd::Succeeded(
-            props->Get(vd::kPropSetProduct, vd::kProductPropId, nullptr, 0, &id, 4, nullptr))) {
-      *name = info.friendlyName;
-      return props;
-    }
-    props->Release();
-  }
-  return nullptr;
-}
-
 int Run(const std::vector<std::string>& args) {
   Options o;
   if (int status = ParseArgs(args, &o); status != 0) return status;
@@ -241,10 +221,10 @@ int Run(const std::vector<std::string>& args) {
   }
   if (o.lockMs >= 0) vd::VirtualTvBox::Shared()->SetLockTime(std::chrono::milliseconds(o.lockMs));
 
-  std::string deviceName;
-  vd::KsPropertySet* props = OpenProductDevice(&deviceName);
+  std::string deviceName, why;
+  vd::KsPropertySet* props = vdtool::OpenTunerDevice(&deviceName, &why);
   if (props == nullptr) {
-    std::fprintf(stderr, "vdtool: scan: no capture device of the product\n");
+    std::fprintf(stderr, "vdtool: scan: %s\n", why.c_str());
     return 1;
   }
 

@@ -1,4 +1,5 @@
 // vdtool snapshot: one still picture of the capture device into a bitmap file.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -14,6 +15,8 @@
 #include "settings_table.h"
 
 namespace {
+
+constexpr int kSnapAttempts = 3;
 
 const char kUsage[] =
     "Usage: vdtool snapshot [--input tv|composite|svideo] [--country COUNTRY] FILE.bmp\n"
@@ -62,8 +65,18 @@ int Run(const std::vector<std::string>& args) {
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
   std::vector<uint8_t> picture;
   vd::BitmapInfoHeader header;
-  if (!engine.TakeSnapshot(&picture, &header)) {
-    if (session.MessageCount() == 0) std::fprintf(stderr, "vdtool: no picture arrived\n");
+  // A real card's stream can take seconds to deliver its first picture; the engine's own
+  // wait is one trigger's. Messages from the start (no sound device) are no answer here.
+  const int before = session.MessageCount();
+  bool took = false;
+  for (int attempt = 0; attempt < kSnapAttempts && !took; ++attempt) {
+    if (attempt > 0) session.RunUntil([] { return false; }, std::chrono::seconds(1));
+    took = engine.TakeSnapshot(&picture, &header);
+    if (session.MessageCount() != before) break;  // the engine said why
+  }
+  if (!took) {
+    if (session.MessageCount() == before)
+      std::fprintf(stderr, "vdtool: no picture arrived from the capture device\n");
     return 1;
   }
   error.clear();

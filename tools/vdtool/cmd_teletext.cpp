@@ -52,6 +52,7 @@ struct Options {
   std::optional<int> page;
   std::optional<size_t> sample;
   std::optional<double> seconds;
+  bool dump = false;
 };
 
 struct RemoteEvent {
@@ -63,16 +64,21 @@ struct RemoteEvent {
 // What both modes print: each packet's address, each remote code, the totals and the page.
 class Printer {
  public:
-  explicit Printer(std::optional<int> page) : page_(page) {}
+  Printer(std::optional<int> page, bool dump) : page_(page), dump_(dump) {}
 
   void Packet(const uint8_t* p) {
     int magazine = 0, row = 0;
     if (vd::PageText::PacketAddress(p, magazine, row)) {
-      std::printf("packet %llu magazine %d row %d\n", static_cast<unsigned long long>(packets_),
+      std::printf("packet %llu magazine %d row %d", static_cast<unsigned long long>(packets_),
                   magazine, row);
     } else {
-      std::printf("packet %llu address damaged\n", static_cast<unsigned long long>(packets_));
+      std::printf("packet %llu address damaged", static_cast<unsigned long long>(packets_));
     }
+    if (dump_) {
+      std::printf(" data ");
+      for (int i = 0; i < WST_PACKET_SIZE; ++i) std::printf("%02X", p[i]);
+    }
+    std::printf("\n");
     ++packets_;
     if (page_) pages_.Feed(p);
   }
@@ -102,6 +108,7 @@ class Printer {
 
  private:
   std::optional<int> page_;
+  bool dump_ = false;
   vd::PageText pages_;
   uint64_t packets_ = 0;
   uint64_t remotes_ = 0;
@@ -121,7 +128,7 @@ int RunFile(const Options& options) {
         remotes.push_back({conv->PacketsInBuffer(), units, code});
       });
   conv = converter.get();
-  Printer printer(options.page);
+  Printer printer(options.page, options.dump);
   std::vector<uint8_t> buffer(options.sample.value_or(kDefaultSample));
   std::vector<uint8_t> packets(vd::VbiConverter::kSlots * vd::VbiConverter::kPacketSize);
   uint64_t dropped = 0;
@@ -190,7 +197,7 @@ int RunDevice(const Options& options) {
   std::vector<uint8_t> block(WST_DATA_OFFSET + kDeviceRoom);
   auto* header = reinterpret_cast<WstDataBlock*>(block.data());
   const int32_t room = WST_ReadData(SRC_FORMAT, header, 0, kDeviceRoom);
-  Printer printer(options.page);
+  Printer printer(options.page, options.dump);
   int status = 0;
   const auto seconds = std::chrono::duration<double>(options.seconds.value_or(kDefaultSeconds));
   const auto end = std::chrono::steady_clock::now() +
@@ -222,6 +229,8 @@ int RunTeletext(const std::vector<std::string>& args) {
     const std::string& a = args[i];
     if (a == "--device") {
       options.device = true;
+    } else if (a == "--dump") {
+      options.dump = true;
     } else if (a == "--page" || a == "--sample" || a == "--seconds") {
       if (i + 1 >= args.size()) return vdtool::UsageError(a + " needs a value");
       const std::string value = args[++i];
@@ -270,14 +279,15 @@ int RunTeletext(const std::vector<std::string>& args) {
 const vdtool::Registrar kTeletext({
     "teletext",
     "teletext packets and remote codes in a recorded bulk stream or from the device",
-    "Usage: vdtool teletext FILE [--page N] [--sample BYTES]\n"
-    "       vdtool teletext --device [--seconds S] [--page N]\n"
+    "Usage: vdtool teletext FILE [--page N] [--sample BYTES] [--dump]\n"
+    "       vdtool teletext --device [--seconds S] [--page N] [--dump]\n"
     "Runs the teletext library's conversion over a recorded bulk stream, delivered in samples\n"
     "of BYTES (default 4096, at most 20160) with one conversion pass after each, and prints\n"
     "each packet's magazine and row and each remote code as its unit count and code.\n"
     "With --device, reads the first capture device with a bulk pin for S seconds (default 5;\n"
     "Ctrl+C ends early) through the library's exported functions and prints the same.\n"
     "  --page N         also show teletext page N (100-8FF) as text\n"
+    "  --dump           also print each packet's 42 bytes in hexadecimal\n"
     "  --sample BYTES   sample size (files only)\n"
     "  --seconds S      how long to read the device\n",
     RunTeletext,

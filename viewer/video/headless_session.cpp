@@ -22,6 +22,10 @@ HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
   const int32_t family = VideoStandards::DetectFamily(countryCode);
   store_->WriteDword(kSection, setting::kVideoStandard0, family);
   store_->WriteDword(kSection, setting::kVideoStandard1, family);
+  // Which cards the engine may use is the user's choice, here as in the viewer.
+  store_->WriteBoolIfChanged(kSection, setting::kOnlyCorvalenDevices,
+                    SettingsStore::Default().ReadBool(kSection, setting::kOnlyCorvalenDevices,
+                                                      setting::kDefaultOnlyCorvalenDevices));
 }
 
 HeadlessSession::~HeadlessSession() {
@@ -34,7 +38,19 @@ HeadlessSession::~HeadlessSession() {
 bool HeadlessSession::Start(VideoFrameSink* video) {
   if (folder_.empty()) return false;
   engine_ = std::make_unique<CaptureGraph>(DeviceEnumerator::Default(), *store_, *this, *this);
-  return engine_->Init(video);
+  if (engine_->Init(video)) return true;
+  // The engine's own message names no cause; a card that is there but not the product's is
+  // the usual one.
+  const auto found = DeviceEnumerator::Default().VideoInputDevices();
+  if (!found.empty() &&
+      store_->ReadBool(kSection, setting::kOnlyCorvalenDevices,
+                       setting::kDefaultOnlyCorvalenDevices) != 0) {
+    std::fprintf(stderr,
+                 "vdtool: %s is not a device of the product, and the setting "
+                 "Only_Corvalen_Devices (1) allows no other; set it to 0 in %s to use any card\n",
+                 found.front().friendlyName.c_str(), SettingsStore::Default().UserFile().c_str());
+  }
+  return false;
 }
 
 bool HeadlessSession::RunUntil(const std::function<bool()>& done,
