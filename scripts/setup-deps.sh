@@ -26,6 +26,10 @@ packages=(
   xvfb xauth xdotool imagemagick
   # a private message bus for the screen-saver tests
   dbus-daemon
+  # the kernel tests: a Debian kernel booted in QEMU with the kernel's own V4L2 and IR test
+  # drivers (the kernel itself is unpacked into a cache, never installed); v4l-utils and
+  # ir-keytable give the tests v4l2-ctl and ir-ctl to cross-check the programs against
+  qemu-system-x86 busybox-static cpio kmod udev v4l-utils ir-keytable
   # packaging and its checks (CPack's Debian generator needs `file` for dpkg-shlibdeps)
   dpkg-dev file desktop-file-utils appstream
 )

@@ -1,0 +1,42 @@
+#!/bin/sh
+# The card's bulk stream against the kernel: sliced teletext from vivid's /dev/vbi0 reaches
+# the teletext library, and RC-5 codes sent through rc-loopback reach both decoders as the
+# remote's codes, with the loopback chosen as the IR receiver.
+. "$(dirname "$0")/lib.sh"
+export VIEWDECK_IR_RECEIVER=/dev/lirc0
+here=$(dirname "$0")
+
+# vivid sends teletext on a PAL station of the tuner input.
+v4l2-ctl -d /dev/video0 -i 0 >/dev/null
+v4l2-ctl -d /dev/video0 -s pal-b >/dev/null
+v4l2-ctl -d /dev/video0 -f 175.25 >/dev/null
+v4l2-ctl -d /dev/vbi0 --set-fmt-sliced-vbi=teletext --stream-mmap --stream-count=25 \
+  --stream-to="$SCRATCH/sliced.bin" >/dev/null 2>&1
+python3 "$here/oracles.py" sliced "$SCRATCH/sliced.bin" | sort -u > "$SCRATCH/vivid.txt"
+check "vivid itself sends teletext packets ($(wc -l < "$SCRATCH/vivid.txt") kinds)" test -s "$SCRATCH/vivid.txt"
+
+# Channel up (RC-5 address 0, command 32) while the library reads; then what vivid sends.
+( sleep 3; ir-ctl -d /dev/lirc0 -S rc5:0x0020 ) &
+run "teletext library" "$BIN/vdtool" teletext --device --seconds 6 --dump
+wait
+printf '%s\n' "$out" | sed -n 's/.* data \([0-9A-F]*\)$/\1/p' | sort -u > "$SCRATCH/library.txt"
+check "WST_ReadData returns packets ($(printf '%s\n' "$out" | grep -c '^packet'))" test -s "$SCRATCH/library.txt"
+check "every packet the library returns is one vivid sent" \
+  sh -c "[ -z \"\$(comm -23 '$SCRATCH/library.txt' '$SCRATCH/vivid.txt')\" ]"
+check "the library returns every kind of packet vivid sends" \
+  sh -c "[ -z \"\$(comm -13 '$SCRATCH/library.txt' '$SCRATCH/vivid.txt')\" ]"
+set -- $(python3 "$here/oracles.py" rc5 0x0020 | sed -n 's/^teletext //p')
+check "the library's remote callback gets channel up: $1 units, $2 or $3" \
+  has "$out" "^remote $1 ($2|$3)\$"
+
+# The parser's decoder, over a bulk stream recorded from the card.
+( sleep 2; ir-ctl -d /dev/lirc0 -S rc5:0x0020 ) &
+run "bulk record" "$BIN/vdtool" bulk record "$SCRATCH/bulk.bin" 4
+wait
+check "the bulk stream is recorded" [ "$rc" -eq 0 ]
+run "bulk decode" "$BIN/vdtool" bulk decode "$SCRATCH/bulk.bin"
+set -- $(python3 "$here/oracles.py" rc5 0x0020 | sed -n 's/^parser //p')
+check "the parser's callback gets channel up: $1 or $2" has "$out" "^remote ($1|$2)\$"
+check "the parser's callback gets teletext records too" has "$out" '^record len=46 '
+
+finish
