@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 20
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: run test deps build asan tsan fuzz fuzz-long bench format clean package fresh-check
+.PHONY: run test deps build asan tsan fuzz fuzz-long faults-long bench format clean package fresh-check
 
 deps:
 	@scripts/setup-deps.sh
@@ -52,6 +52,12 @@ fuzz: deps
 
 fuzz-long:
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
+
+# The fault-injection run at length: FAULTS_PER_KIND signals, kills, full disks, read-only
+# targets and second writers per kind (the test suite runs 20 of each).
+FAULTS_PER_KIND ?= 200
+faults-long: build
+	python3 tests/faults/inject.py --build build/default --per-kind $(FAULTS_PER_KIND)
 
 # The Debian package, in build/default.
 package: build

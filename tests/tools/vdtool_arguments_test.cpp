@@ -115,6 +115,16 @@ TEST(VdtoolArguments, CommandsReadCountriesAlikeAndRefuseEarly) {
   r = RunTool("snapshot /");
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("is a folder"), std::string::npos) << r.out;
+  // No scratch folder can be made: said, with the folder and the reason, not a silent 1.
+  const std::string out = (std::filesystem::temp_directory_path() / "vd-args-x").string();
+  for (const std::string& command : {"record --country Germany --seconds 1 " + out + ".avi",
+                                    "snapshot --country Germany " + out + ".bmp"}) {
+    r = vdtest::RunCommand("TMPDIR=/nonexistent/tmp " + std::string(VD_VDTOOL) + " " + command);
+    EXPECT_EQ(r.status, 1) << command << "\n" << r.out;
+    EXPECT_NE(r.out.find("cannot make a scratch folder in /nonexistent/tmp (TMPDIR)"),
+              std::string::npos)
+        << command << "\n" << r.out;
+  }
 
   r = RunTool("countries");
   EXPECT_EQ(r.status, 0);

@@ -13,13 +13,16 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "bulk_command.h"
 #include "command.h"
 #include "vd/device_enumerator.h"
+#include "vd/file_replace.h"
 #include "vd/gst_elements.h"
+#include "vd/stop_signals.h"
 
 namespace vdtool {
 
@@ -93,13 +96,15 @@ int Record(const std::vector<std::string>& args) {
     std::cerr << "vdtool: bulk record: no capture device with a bulk pin\n";
     return 1;
   }
-  std::string temp = file + ".part";
-  std::FILE* out = std::fopen(temp.c_str(), "wb");
-  if (out == nullptr) {
-    std::cerr << "vdtool: bulk record: cannot write " << file << ": " << std::strerror(errno)
-              << "\n";
+  // The stream goes into a new version beside FILE that has no name until it is complete:
+  // a failure, a kill or a full disk leaves neither a half file nor a scratch file.
+  vd::FileReplacement out;
+  if (!out.Begin(file)) {
+    std::cerr << "vdtool: bulk record: cannot write " << file << ": " << out.Error() << "\n";
     return 1;
   }
+  // Ctrl+C or SIGTERM end the recording early; what arrived until then is kept.
+  vd::StopSignals::Install();
   gst_init(nullptr, nullptr);
   std::unique_ptr<GstElement, PipelineDeleter> pipeline(gst_pipeline_new(nullptr));
   GstElement* source = device->CreateSourceBin(vd::PinKind::kBulk);
@@ -111,35 +116,46 @@ int Record(const std::vector<std::string>& args) {
 
   uint64_t total = 0;
   std::string failure;
-  auto stop = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (ok && std::chrono::steady_clock::now() < stop) {
+  const auto start = std::chrono::steady_clock::now();
+  auto stop = start + std::chrono::seconds(seconds);
+  // Short pulls, so that a stop signal is seen within a tenth of a second.
+  constexpr int64_t kPollNs = 100'000'000;
+  while (ok && vd::StopSignals::Received() == 0 && std::chrono::steady_clock::now() < stop) {
     auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
         stop - std::chrono::steady_clock::now());
-    GstSample* sample =
-        gst_app_sink_try_pull_sample(GST_APP_SINK(sink), std::max<int64_t>(left.count(), 0));
+    GstSample* sample = gst_app_sink_try_pull_sample(
+        GST_APP_SINK(sink), std::clamp<int64_t>(left.count(), 0, kPollNs));
     if (sample == nullptr) {
-      if (gst_app_sink_is_eos(GST_APP_SINK(sink))) failure = "the device went away";
-      break;
+      if (gst_app_sink_is_eos(GST_APP_SINK(sink))) {
+        failure = "the device went away";
+        break;
+      }
+      continue;
     }
     GstMapInfo map;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-      if (std::fwrite(map.data, 1, map.size, out) != map.size) failure = std::strerror(errno);
+      if (!out.Write(std::span<const uint8_t>(map.data, map.size))) failure = out.Error();
       total += map.size;
       gst_buffer_unmap(buffer, &map);
     }
     gst_sample_unref(sample);
     if (!failure.empty()) break;
   }
+  pipeline.reset();
   if (!ok) failure = "cannot start the bulk stream";
-  if (std::fflush(out) != 0 || ::fsync(fileno(out)) != 0) failure = std::strerror(errno);
-  std::fclose(out);
-  std::error_code ec;
-  if (failure.empty()) std::filesystem::rename(temp, file, ec);
-  if (!failure.empty() || ec) {
-    std::filesystem::remove(temp, ec);
-    std::cerr << "vdtool: bulk record: " << (failure.empty() ? ec.message() : failure) << "\n";
+  if (failure.empty() && !out.Commit()) failure = out.Error();
+  if (!failure.empty()) {
+    out.Discard();
+    std::cerr << "vdtool: bulk record: " << failure << "\n";
     return 1;
+  }
+  if (const int signal = vd::StopSignals::Received(); signal != 0) {
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::cerr << "vdtool: bulk record: stopped early by " << strsignal(signal) << "\n";
+    std::printf("recorded %llu bytes in %.1f s to %s\n", static_cast<unsigned long long>(total),
+                took.count(), file.c_str());
+    return 0;
   }
   std::cout << "recorded " << total << " bytes in " << seconds << " s to " << file << "\n";
   return 0;

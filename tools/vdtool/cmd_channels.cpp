@@ -150,9 +150,10 @@ std::string Trim(const std::string& s) {
 }
 
 int Load(const std::string& path, bool radio, vd::ChannelFileContents* contents) {
-  auto bytes = vd::ChannelFiles::ReadFile(path, vd::ChannelFile::kMaxBytes + 1);
+  std::string error;
+  auto bytes = vd::ChannelFiles::ReadFile(path, vd::ChannelFile::kMaxBytes + 1, &error);
   if (!bytes) {
-    std::cerr << "vdtool: cannot read " << path << "\n";
+    std::cerr << "vdtool: cannot read " << path << ": " << error << "\n";
     return 1;
   }
   *contents = vd::ChannelFile::Decode(*bytes, radio);
@@ -273,8 +274,9 @@ int Import(const Options& o) {
     stations.emplace_back(id, r.name, r.hz, r.number);
   }
   const auto bytes = vd::ChannelFile::Encode(stations, o.radio, -1);
-  if (!vd::ChannelFiles::WriteAtomically(o.words[2], bytes)) {
-    std::cerr << "vdtool: cannot write " << o.words[2] << "\n";
+  std::string error;
+  if (!vd::ChannelFiles::WriteAtomically(o.words[2], bytes, &error)) {
+    std::cerr << "vdtool: cannot write " << o.words[2] << ": " << error << "\n";
     return 1;
   }
   std::cout << "wrote " << stations.size() << " station(s) to " << o.words[2];

@@ -1,6 +1,8 @@
 // vdtool record: an AVI recording by the capture engine, without a window.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "settings_store.h"
 #include "settings_table.h"
 #include "tuner_control.h"
+#include "vd/stop_signals.h"
 
 namespace {
 
@@ -27,6 +30,8 @@ const char kUsage[] =
     "code:49 or index:12. FILE's folder must exist and be writable.\n";
 
 int Run(const std::vector<std::string>& args) {
+  // From the first moment, so that a stop signal during the set-up is seen too.
+  vd::StopSignals::Install();
   if (vdtool::WantsHelp(args)) {
     std::cout << kUsage;
     return 0;
@@ -79,6 +84,9 @@ int Run(const std::vector<std::string>& args) {
   if (!vdtool::ElementsPresent()) return 1;
 
   vd::HeadlessSession session(mode, country);
+  // A stop signal (Ctrl+C, logout) ends the recording early but normally: the AVI gets its
+  // index and lands at FILE like one that ran its full time.
+  session.CatchStopSignals();
   if (!session.Start()) return 1;
   CaptureGraph& engine = session.Engine();
   if (TunerControl* tuner = engine.Tuner()) {
@@ -93,6 +101,11 @@ int Run(const std::vector<std::string>& args) {
   }
   // Let the tuner settle before the signal is asked for.
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
+  if (session.StopSignal() != 0) {
+    std::fprintf(stderr, "vdtool: record: stopped by %s before the recording began\n",
+                 strsignal(session.StopSignal()));
+    return 1;
+  }
 
   vd::CaptureOptions options = engine.GetCaptureOptions();
   options.useTimeLimit = true;
@@ -102,6 +115,8 @@ int Run(const std::vector<std::string>& args) {
   auto limit = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000) + 10000);
   session.RunUntil([&] { return !engine.IsCapturing(); }, limit);
   if (engine.IsCapturing()) engine.StopCapture();
+  if (session.StopSignal() != 0)
+    std::fprintf(stderr, "vdtool: record: stopped early by %s\n", strsignal(session.StopSignal()));
 
   vd::StatisticsRecord stats;
   if (engine.GetStatistics(true, &stats)) {
@@ -112,7 +127,17 @@ int Run(const std::vector<std::string>& args) {
               << "rate: " << text.fps << "\n"
               << "data: " << text.rate << "\n";
   }
-  if (!engine.SaveCaptureAs(file)) return 1;
+  if (!engine.SaveCaptureAs(file)) {
+    // The recording is whole; only its move failed (a full or read-only target). It must
+    // not go with the scratch folder.
+    const std::filesystem::path kept = session.KeepCaptureFile();
+    if (!kept.empty()) {
+      std::fprintf(stderr, "vdtool: record: the recording is kept as %s\n", kept.c_str());
+    } else {
+      std::fprintf(stderr, "vdtool: record: the recording could not be kept either\n");
+    }
+    return 1;
+  }
   return session.Aborted() ? 1 : 0;
 }
 

@@ -2,12 +2,11 @@
 // The stations found are stored in the data folder's channel files, where the viewer finds
 // them the next time it starts in that mode.
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -29,6 +28,7 @@
 #include "unattended_tuning.h"
 #include "vd/device_enumerator.h"
 #include "vd/device_props.h"
+#include "vd/stop_signals.h"
 #include "vd/virtual_tv_box.h"
 #include "xdg_paths.h"
 
@@ -52,19 +52,14 @@ const char kUsage[] =
     "  --lock-ms N  tuner settling time of the virtual TV box, 0-5000 ms (default: its\n"
     "               configuration)\n"
     "\n"
-    "Ctrl+C ends the search early; the stations found so far are stored. Without --data the\n"
-    "viewer must not be running (its own channel files would be overwritten).\n"
+    "Ctrl+C (or SIGTERM, SIGHUP) ends the search early; the stations found so far are\n"
+    "stored. Without --data the viewer must not be running (its own channel files would be\n"
+    "overwritten).\n"
     "Exit status: 0 success (also when nothing was found), 1 no device, no tuner or the list\n"
-    "could not be stored, 2 bad usage, 130 interrupted.\n";
+    "could not be stored, 2 bad usage, 128+N stopped by signal N after storing what was\n"
+    "found (130 for Ctrl+C, 143 for SIGTERM).\n";
 
 constexpr int kMaxLockMs = 5000;
-
-// Set from the signal handler; read by the progress window's Cancelled at every step.
-std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int) {
-  gInterrupted.store(true);
-}
 
 // The command line's answers to what the tuning code asks of the viewer: no questions (the
 // start-up offer of an automatic scan is declined, so an empty list stays empty rather than
@@ -95,7 +90,9 @@ class CliProgress : public vd::ScanProgress {
     Show();
   }
   void Close() override {}
-  bool Cancelled() override { return gInterrupted.load(); }
+  // A stop signal (Ctrl+C, logout) ends the search at the next step; what was found is
+  // stored as at the end of a full search.
+  bool Cancelled() override { return vd::StopSignals::Received() != 0; }
   int32_t Position() const override { return position_; }
   void SetPosition(int32_t position) override {
     position_ = position;
@@ -262,32 +259,25 @@ int Run(const std::vector<std::string>& args) {
   if (before > 0) std::printf("%d station(s) already in the list are kept\n", before);
   std::fflush(stdout);
 
-  struct sigaction action = {};
-  struct sigaction previous = {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  gInterrupted.store(false);
-  sigaction(SIGINT, &action, &previous);
-
+  vd::StopSignals::Install();
   CliView view(*tuner);
   CliProgress progress;
   vd::ScanEngine engine(*tuner);
   const int found = engine.FullScan(view, progress, vd::ScanEngine::Origin::kAutoScanDialog);
-  const bool interrupted = gInterrupted.load();
-  sigaction(SIGINT, &previous, nullptr);
+  const int stopSignal = vd::StopSignals::Received();
 
   const int32_t total = table->Count();
   const std::string saved = tuner->Files().SavedPath(o.radio);
-  // Destroying the control stores the list; a failure is reported through the context.
-  tuner.reset();
-  if (interrupted) std::printf("Interrupted.\n");
+  // The context has told the user why when the list could not be stored.
+  const bool stored = tuner->CloseList();
+  if (stopSignal != 0) std::printf("Interrupted (%s).\n", strsignal(stopSignal));
   std::printf("%d new station(s), %d in the list\n", found, total);
-  if (total > 0 && !std::filesystem::exists(saved, ec)) {
+  if (!stored || (total > 0 && !std::filesystem::exists(saved, ec))) {
     std::fprintf(stderr, "vdtool: scan: the list was not stored in %s\n", saved.c_str());
     return 1;
   }
   std::printf("Stored in %s\n", saved.c_str());
-  return interrupted ? 130 : 0;
+  return stopSignal != 0 ? 128 + stopSignal : 0;
 }
 
 const vdtool::Registrar kScan({"scan", "search a country's TV plan or the FM band for stations",

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "atomic_file.h"
 #include "byte_reader.h"
+#include "vd/file_replace.h"
 
 namespace vd {
 namespace {
@@ -246,7 +246,7 @@ bool BitmapFile::Encode(const BitmapInfoHeader& header, std::span<const uint8_t>
 bool BitmapFile::Write(const std::filesystem::path& path, const BitmapInfoHeader& header,
                        std::span<const uint8_t> pixels, std::string* error) {
   std::vector<uint8_t> bytes;
-  return Encode(header, pixels, &bytes, error) && AtomicFile::Write(path, bytes, error);
+  return Encode(header, pixels, &bytes, error) && ReplaceFile(path, bytes, error);
 }
 
 }  // namespace vd

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr int kKindRole = Qt::UserRole + 1;
+// The name's bytes: a name that is not UTF-8 does not survive the trip through QString.
+constexpr int kFileNameRole = Qt::UserRole + 2;
 
 }  // namespace
 
@@ -89,6 +91,7 @@ void AlbumListCtrl::Fill(const std::vector<vd::MediaEntry>& entries) {
     const QString time = QString::fromStdString(e.timeText);
     auto* nameItem = new QStandardItem(isPicture ? picture : film, name);
     nameItem->setData(static_cast<int>(e.kind), kKindRole);
+    nameItem->setData(QByteArray::fromStdString(e.name), kFileNameRole);
     nameItem->setToolTip(name + "\n" + size + "\n" + time);
     nameItem->setDragEnabled(false);
     auto* sizeItem = new QStandardItem(size);
@@ -168,6 +171,22 @@ int AlbumListCtrl::RowCount() const {
 
 QString AlbumListCtrl::NameAt(int row) const {
   return model_->index(row, 0).data().toString();
+}
+
+std::string AlbumListCtrl::FileNameAt(int row) const {
+  return model_->index(row, 0).data(kFileNameRole).toByteArray().toStdString();
+}
+
+std::vector<std::string> AlbumListCtrl::SelectedFileNames() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : selection_->selectedRows(0)) rows.push_back(index.row());
+  if (rows.empty()) {
+    for (const QModelIndex& index : selection_->selectedIndexes())
+      if (index.column() == 0) rows.push_back(index.row());
+  }
+  std::vector<std::string> names;
+  for (int row : rows) names.push_back(FileNameAt(row));
+  return names;
 }
 
 vd::MediaKind AlbumListCtrl::KindAt(int row) const {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "media_entry.h"
@@ -45,9 +46,13 @@ class AlbumListCtrl : public QWidget {
   int ViewCommand() const { return view_; }
 
   int RowCount() const;
+  // The name as shown; a name that is not valid UTF-8 shows with replacement characters.
   QString NameAt(int row) const;
+  // The file's name exactly as the folder holds it, to open, drag, rename or delete it.
+  std::string FileNameAt(int row) const;
   vd::MediaKind KindAt(int row) const;
   QStringList SelectedNames() const;
+  std::vector<std::string> SelectedFileNames() const;
   bool HasSelection() const;
   // Starts in-place editing of the first selected row's name.
   void EditSelected();

@@ -67,11 +67,20 @@ CAlbumPage* CAlbumPropSheet::MakePage(const std::string& album) {
   handlers.rename = [this](const QString& oldName,
                            const QString& newName) -> std::optional<QString> {
     CAlbumPage* page = CurrentPage();
-    std::string finalName;
-    if (page == nullptr || !store_->RenameFile(page->Album(), oldName.toStdString(),
-                                               newName.toStdString(), &finalName)) {
-      return std::nullopt;
+    if (page == nullptr) return std::nullopt;
+    // The file's own bytes, not the shown name, which may have lost some.
+    std::string from = oldName.toStdString();
+    for (int row = 0; row < page->List()->RowCount(); ++row) {
+      // Only while the row still shows the name it was filled with (a rename changes it).
+      const std::string raw = page->List()->FileNameAt(row);
+      if (page->List()->NameAt(row) == oldName && QString::fromStdString(raw) == oldName) {
+        from = raw;
+        break;
+      }
     }
+    std::string finalName;
+    if (!store_->RenameFile(page->Album(), from, newName.toStdString(), &finalName))
+      return std::nullopt;
     return QString::fromStdString(finalName);
   };
   handlers.drag = [this](int row) { StartDrag(row); };
@@ -99,9 +108,7 @@ void CAlbumPropSheet::OnDeleteAlbum() {
 void CAlbumPropSheet::OnDeleteFiles() {
   CAlbumPage* page = CurrentPage();
   if (page == nullptr) return;
-  std::vector<std::string> names;
-  for (const QString& name : page->List()->SelectedNames()) names.push_back(name.toStdString());
-  store_->DeleteFiles(page->Album(), names);
+  store_->DeleteFiles(page->Album(), page->List()->SelectedFileNames());
 }
 
 void CAlbumPropSheet::OnRenameFile() {
@@ -130,7 +137,7 @@ void CAlbumPropSheet::OpenRow(int row, bool byDoubleClick) {
                       {}, vd::MessageIcon::kInformation);
     return;
   }
-  host_.OpenFile(store_->AlbumFolder(page->Album()) / page->List()->NameAt(row).toStdString(),
+  host_.OpenFile(store_->AlbumFolder(page->Album()) / page->List()->FileNameAt(row),
                  page->List()->KindAt(row));
 }
 
@@ -162,7 +169,7 @@ void CAlbumPropSheet::StartDrag(int row) {
   CAlbumPage* page = CurrentPage();
   if (page == nullptr) return;
   const std::filesystem::path path =
-      store_->AlbumFolder(page->Album()) / page->List()->NameAt(row).toStdString();
+      store_->AlbumFolder(page->Album()) / page->List()->FileNameAt(row);
   const std::vector<uint8_t> bytes =
       vd::DragRecord{path.string(), vd::DragRecord::kFileValue}.Encode();
   auto* data = new QMimeData;

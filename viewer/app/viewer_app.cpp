@@ -9,6 +9,8 @@
 #include "instance_guard.h"
 #include "missing_elements_box.h"
 #include "settings_store.h"
+#include "stop_signal_close.h"
+#include "vd/stop_signals.h"
 #include "viewer_dlg.h"
 
 namespace {
@@ -46,20 +48,31 @@ int CViewerApp::Run(int argc, char** argv) {
     return 2;
   }
   guard_ = vd::InstanceGuard::Acquire();
-  if (guard_ == nullptr) return 0;  // another viewer runs: leave quietly
+  if (guard_ == nullptr) {
+    // Another viewer of this user runs: a second start is no error, but says why it ends.
+    std::fputs("viewdeck: another viewer is already running\n", stderr);
+    return 0;
+  }
 
   gst_init(&argc, &argv);
   QApplication app(argc, argv);
   QApplication::setApplicationName("viewdeck");
   QApplication::setApplicationVersion(VIEWDECK_VERSION);
   if (!vd::ViewerElementsPresent(nullptr)) return 1;
+  // From here a stop signal no longer kills the viewer: it closes it (StopSignalClose), once
+  // the loop runs. Before, there is nothing to save and the default action ends it.
+  vd::StopSignals::Install();
   window_ = std::make_unique<CViewerDlg>(vd::SettingsStore::Default());
   if (!window_->Start()) {
     window_.reset();
     return 1;
   }
   app.setQuitOnLastWindowClosed(false);
-  const int status = app.exec();
+  int status = 0;
+  {
+    StopSignalClose stopClose(*window_);
+    status = app.exec();
+  }
   window_.reset();
   return status;
 }

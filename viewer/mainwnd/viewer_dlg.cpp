@@ -98,6 +98,8 @@ bool CViewerDlg::Start() {
       [this](int32_t page) { settings_.albumPageNum = page; }, nullptr);
   album_->setWindowTitle("Gallery");
   engine_->SetStillFolder(album_->StillFolder().string());
+  // A recording a killed viewer left in the capture file joins the album now.
+  engine_->KeepUnsavedCapture();
   bars_->AttachEngine();
   // The device's sound switch starts where the user left it.
   SelectSoundMode();

@@ -89,8 +89,10 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
     video_->ShowStill(image);
     SetVideoSize(image.width(), image.height());
   } else {
+    const size_t told = messages_.size();
     if (!engine_->PlayFile(path)) {
-      ShowMessage("Cannot play " + path);
+      // The player names most failures itself; one box per failure is enough.
+      if (messages_.size() == told) ShowMessage("Cannot play " + path);
       return;
     }
     shownFile_ = path;

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "vd/trace.h"
@@ -14,18 +16,51 @@ VD_DEFINE_TRACE(GuardTrace, "settings")
 
 namespace vd {
 
+namespace {
+
+constexpr const char* kLockName = "CORVALEN_AVICAP.lock";
+
+// A folder only this user can write to: no other user can hold a lock file in it.
+bool IsPrivateFolder(const std::filesystem::path& folder) {
+  struct stat st {};
+  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+         (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// The user's own settings folder: there whenever the runtime folder is not.
+std::filesystem::path FallbackLockFile() {
+  return xdg::ConfigHome() / "Corvalen" / kLockName;
+}
+
+int OpenLock(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  // Close-on-exec, so that a program the viewer starts does not keep the lock alive.
+  const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) GuardTrace("cannot open %s: %s\n", file.c_str(), std::strerror(errno));
+  return fd;
+}
+
+}  // namespace
+
 std::filesystem::path InstanceGuard::DefaultLockFile() {
-  return xdg::RuntimeDir() / "CORVALEN_AVICAP.lock";
+  // A runtime folder that is missing or shared (XDG_RUNTIME_DIR unset means /tmp) would let
+  // two viewers run at once, or let another user's file keep this user's viewer from
+  // starting.
+  const std::filesystem::path runtime = xdg::RuntimeDir();
+  if (std::getenv("XDG_RUNTIME_DIR") != nullptr && IsPrivateFolder(runtime))
+    return runtime / kLockName;
+  return FallbackLockFile();
 }
 
 std::unique_ptr<InstanceGuard> InstanceGuard::Acquire(const std::filesystem::path& lockFile) {
-  const std::filesystem::path file = lockFile.empty() ? DefaultLockFile() : lockFile;
-  // Close-on-exec, so that a program the viewer starts does not keep the lock alive.
-  int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) {
-    GuardTrace("cannot open %s: %s\n", file.c_str(), std::strerror(errno));
-    return std::unique_ptr<InstanceGuard>(new InstanceGuard(-1));
+  std::filesystem::path file = lockFile.empty() ? DefaultLockFile() : lockFile;
+  int fd = OpenLock(file);
+  if (fd < 0 && lockFile.empty() && file != FallbackLockFile()) {
+    file = FallbackLockFile();
+    fd = OpenLock(file);
   }
+  if (fd < 0) return std::unique_ptr<InstanceGuard>(new InstanceGuard(-1));
   int rc;
   do {
     rc = ::flock(fd, LOCK_EX | LOCK_NB);

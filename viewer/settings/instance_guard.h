@@ -10,12 +10,15 @@ namespace vd {
 
 class InstanceGuard {
  public:
-  // $XDG_RUNTIME_DIR/CORVALEN_AVICAP.lock, or /tmp/CORVALEN_AVICAP.lock without it.
+  // $XDG_RUNTIME_DIR/CORVALEN_AVICAP.lock when that folder exists and only this user can
+  // write to it; otherwise the same name in the user's settings folder
+  // ($XDG_CONFIG_HOME/Corvalen), never a folder other users share.
   static std::filesystem::path DefaultLockFile();
 
-  // Null when another process holds the lock. When the lock file cannot be opened at all
-  // (for instance another user's file in /tmp), the start is allowed: a guard that cannot
-  // work must not keep the viewer from running.
+  // Null when another process holds the lock. The default lock falls back to the settings
+  // folder when the runtime folder's file cannot be opened; when no lock file can be opened
+  // at all the start is allowed: a guard that cannot work must not keep the viewer from
+  // running.
   static std::unique_ptr<InstanceGuard> Acquire(const std::filesystem::path& lockFile = {});
 
   ~InstanceGuard();

@@ -9,7 +9,10 @@
 #include <cstring>
 #include <mutex>
 
+#include "vd/file_read.h"
+#include "vd/file_replace.h"
 #include "vd/trace.h"
+#include "vd/unique_fd.h"
 #include "xdg_paths.h"
 
 VD_DEFINE_TRACE(SettingsTrace, "settings")
@@ -21,65 +24,13 @@ namespace {
 constexpr const char* kFolder = "Corvalen";
 constexpr const char* kFileName = "viewdeck.reg";
 
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-  int Get() const { return fd_; }
-  // Closes now and reports whether the close succeeded (it can report a write error).
-  bool Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Temporary file in the target's folder, synced, renamed over the target, folder synced:
-// a crash at any point leaves either the old file or the new one, never a mix.
-bool ReplaceFile(const std::filesystem::path& target, std::string_view content) {
-  std::string tmpl = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"));
-  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) {
-    SettingsTrace("cannot create a temporary file beside %s: %s\n", target.c_str(),
-                  std::strerror(errno));
-    return false;
-  }
-  FdCloser file(fd);
-  struct stat old {};
-  mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  ok = file.Close() && ok;
-  if (ok) ok = ::rename(tmpl.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    SettingsTrace("cannot write %s: %s\n", target.c_str(), std::strerror(errno));
-    ::unlink(tmpl.c_str());
-    return false;
-  }
-  int dirFd = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
+// The settings file is replaced in one step: a crash or a second program leaves the old
+// settings or the new ones, never a mix.
+bool StoreFile(const std::filesystem::path& target, std::string_view content) {
+  std::string error;
+  if (ReplaceFile(target, content, &error)) return true;
+  SettingsTrace("cannot write %s: %s\n", target.c_str(), error.c_str());
+  return false;
 }
 
 std::mutex& DefaultMutex() {
@@ -95,12 +46,12 @@ std::unique_ptr<SettingsStore>& DefaultHolder() {
 }  // namespace
 
 RegDocument LoadRegFile(const std::filesystem::path& file) {
-  // Non-blocking so that a FIFO put in the file's place cannot hang the caller.
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return {};
-  FdCloser closer(fd);
+  // A FIFO or a folder put in the file's place reads as no settings, without blocking.
+  UniqueFd file_fd = OpenRegularFile(file);
+  if (!file_fd) return {};
+  const int fd = file_fd.Get();
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  if (::fstat(fd, &st) != 0) return {};
   // A UTF-16 file needs two bytes a character; anything beyond is cut by the parser anyway.
   const size_t limit = RegDocument::kMaxFileBytes * 2 + 2;
   std::string bytes;
@@ -234,20 +185,19 @@ bool SettingsStore::Update(const std::function<void(Batch&)>& edit) {
   std::error_code ec;
   std::filesystem::create_directories(userFile_.parent_path(), ec);
   std::string lockPath = userFile_.string() + ".lock";
-  int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) {
+  UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (!lock) {
     SettingsTrace("cannot open %s: %s\n", lockPath.c_str(), std::strerror(errno));
     return false;
   }
-  FdCloser lock(fd);
-  while (::flock(fd, LOCK_EX) != 0) {
+  while (::flock(lock.Get(), LOCK_EX) != 0) {
     if (errno != EINTR) return false;
   }
   RegDocument doc = LoadUser();
   Batch batch(doc);
   edit(batch);
   if (!batch.Changed()) return true;
-  return ReplaceFile(userFile_, doc.Serialize());
+  return StoreFile(userFile_, doc.Serialize());
 }
 
 bool SettingsStore::WriteDword(std::string_view section, std::string_view name, int32_t value) {

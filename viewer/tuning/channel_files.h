@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vd/unique_fd.h"
+
 namespace vd {
 
 class ChannelFiles {
@@ -37,9 +39,11 @@ class ChannelFiles {
   void SetStepHook(std::function<bool(std::string_view step)> hook) { hook_ = std::move(hook); }
 
   // Start of a mode: the working file becomes a copy of the saved file (or is absent when
-  // there is none).
+  // there is none). False when the copy could not be written; the saved list is then still
+  // what ReadWorking returns.
   bool BeginMode(bool radio);
-  // The working file's contents; nullopt when it is missing or empty (no list).
+  // The working file's contents (or the saved list the working file could not take);
+  // nullopt when it is missing or empty (no list).
   std::optional<std::vector<uint8_t>> ReadWorking() const;
   // Empties the working file and keeps it open while the mode runs.
   bool HoldEmptyWorking();
@@ -49,10 +53,14 @@ class ChannelFiles {
   // False when the saved file could not be replaced (it keeps the list of the mode's start).
   bool EndMode(bool radio);
 
-  // Temporary file, fsync, rename, fsync of the folder.
-  static bool WriteAtomically(const std::string& path, std::span<const uint8_t> bytes);
-  // At most maxBytes bytes; nullopt when the file cannot be read.
-  static std::optional<std::vector<uint8_t>> ReadFile(const std::string& path, size_t maxBytes);
+  // Replaced in one step: temporary file of this writer's own, fsync, rename, fsync of the
+  // folder. `error` receives the reason on failure.
+  static bool WriteAtomically(const std::string& path, std::span<const uint8_t> bytes,
+                              std::string* error = nullptr);
+  // At most maxBytes bytes; nullopt when the file cannot be read or is not a regular file
+  // (a FIFO in its place is refused without blocking; errno is ENOENT when it is missing).
+  static std::optional<std::vector<uint8_t>> ReadFile(const std::string& path, size_t maxBytes,
+                                                      std::string* error = nullptr);
 
  private:
   bool Step(std::string_view step);
@@ -62,7 +70,8 @@ class ChannelFiles {
   std::string folder_;
   std::function<bool(std::string_view)> hook_;
   bool stopped_ = false;
-  int workingFd_ = -1;
+  UniqueFd workingFd_;
+  std::optional<std::vector<uint8_t>> savedCopy_;
 };
 
 }  // namespace vd

@@ -30,21 +30,24 @@ void TunerControl::CreateTuner(const vd::TunerFactory& factory) {
 }
 
 TunerControl::~TunerControl() {
-  // Only a table that was created can have replaced the working file; without one the saved
-  // file must stay as it is.
-  if (table_) {
-    table_.reset();
-    if (!files_.EndMode(radio_)) {
-      // The saved file still holds the list from the start of the mode; the user should know
-      // that this mode's changes are lost.
-      context_.ShowMessage("Channel list", "The station list could not be saved in " +
-                                               files_.SavedPath(radio_) +
-                                               ".\nThe list from before this session is kept.");
-    }
-  }
+  CloseList();
   if (props_ != nullptr) props_->Release();
   if (tuner_ != nullptr) tuner_->Destroy(1);
   module_.reset();
+}
+
+bool TunerControl::CloseList() {
+  // Only a table that was created can have replaced the working file; without one the saved
+  // file must stay as it is.
+  if (!table_) return true;
+  table_.reset();
+  if (files_.EndMode(radio_)) return true;
+  // The saved file still holds the list from the start of the mode; the user should know
+  // that this mode's changes are lost.
+  context_.ShowMessage("Channel list", "The station list could not be saved in " +
+                                           files_.SavedPath(radio_) +
+                                           ".\nThe list from before this session is kept.");
+  return false;
 }
 
 void TunerControl::CreateTable(bool radio) {

@@ -37,6 +37,10 @@ class TunerControl {
   // Writes the channel file, then releases the property set, destroys the tuner object and
   // closes the module, in that order.
   virtual ~TunerControl();
+  // Ends the mode's list: the table is stored in the mode's saved file. False (and the user
+  // told) when it could not be; the saved file then keeps the list of the mode's start.
+  // Destroying the control does the same for a list still open.
+  bool CloseList();
   TunerControl(const TunerControl&) = delete;
   TunerControl& operator=(const TunerControl&) = delete;
 

@@ -46,7 +46,7 @@ int StreamOf(uint32_t id) {
 }
 }  // namespace
 
-bool AviMend::Mend(const std::string& path, std::string* why) {
+bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
     *why = "cannot open the file";
@@ -129,6 +129,7 @@ bool AviMend::Mend(const std::string& path, std::string* why) {
   std::map<int, uint32_t> perStream;
   for (const Chunk& c : chunks) ++perStream[StreamOf(c.id)];
   WriteLe32(fd, hdrl + 12 + 8 + 16, perStream[0]);  // avih dwTotalFrames
+  if (frames != nullptr) *frames = perStream[0];
   uint64_t pos = hdrl + 12;
   uint8_t h[12];
   ReadAt(fd, hdrl, h, 8);

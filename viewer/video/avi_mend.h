@@ -4,6 +4,7 @@
 // frame. When the disk has no room for the index, trailing chunks make room for it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vd {
@@ -11,7 +12,8 @@ namespace vd {
 class AviMend {
  public:
   // True when the file is (now) a complete AVI; *why says what was wrong otherwise.
-  static bool Mend(const std::string& path, std::string* why);
+  // `frames`, when given, receives the number of whole pictures it holds.
+  static bool Mend(const std::string& path, std::string* why, uint32_t* frames = nullptr);
 };
 
 }  // namespace vd

@@ -87,11 +87,15 @@ CaptureGraph::~CaptureGraph() {
   watch_.reset();
   self_.reset();
   if (capturing_) EndRecording();
-  // The capture file is a scratch file unless it is kept pre-allocated for the next run.
-  if (!settings_.allocMem && !captureFilePath_.empty()) std::remove(captureFilePath_.c_str());
   StopAudioPreview();
   StopPreview(true);
   TearDownGraph();
+  // The capture file is a scratch file unless it is kept pre-allocated for the next run,
+  // but a recording in it that nobody saved goes to the album first; if that fails, the
+  // file stays and the next start finds it.
+  KeepUnsavedCapture();
+  if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty())
+    std::remove(captureFilePath_.c_str());
   player_.reset();
   FreeCapFilters();
   settings_.numStillImages = stillCounter_.load();
@@ -121,6 +125,7 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHos
   stillCounter_ = settings_.numStillImages;
   std::string folder = tuning_.DataFolder();
   captureFilePath_ = folder + "/" + settings_.captureFile;
+  FindLeftoverCapture();
   {
     std::lock_guard lock(stillMutex_);
     if (stillFolder_.empty()) stillFolder_ = folder + "/";

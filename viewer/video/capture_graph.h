@@ -126,6 +126,13 @@ class CaptureGraph {
   bool AllocCaptureFile(int32_t kb);
   static int64_t FreeDiskSpaceKB(const std::string& path);
   bool SaveCaptureAs(const std::string& target);
+  // A recording that was never saved (the save dialog cancelled, a capture cut by a full
+  // disk or a stop signal, one a killed viewer left behind) is never thrown away: before the
+  // capture file is reused and when the engine goes, it moves into the still folder (the
+  // album) as "Capture <date> <time>.avi". Returns the new name, or empty when there was
+  // nothing to keep or it could not be kept (the capture file then stays as it is).
+  std::string KeepUnsavedCapture();
+  bool HasUnsavedCapture() const { return unsavedCapture_; }
   // The sound format of a separate audio device (the format chooser's answer).
   bool ApplyAudioFormat(const vd::AudioFormat& format);
 
@@ -201,6 +208,8 @@ class CaptureGraph {
   void EnumerateDevices();
   bool DeviceUsable(const vd::DeviceInfo& info);
   void ReadCaptureFileSize();
+  // At start: a capture file a killed viewer left is mended and counts as unsaved.
+  void FindLeftoverCapture();
   int64_t ComputeFrameInterval();
   void MatchPreviewPin();
   void CreateTunerControl();
@@ -265,6 +274,7 @@ class CaptureGraph {
   bool crossbar_ = false;
   bool deviceLost_ = false;
   bool captureEnded_ = false;
+  bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
   bool stillOnDisplay_ = false;
   bool filtersBuilt_ = false;
 

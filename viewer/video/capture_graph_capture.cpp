@@ -10,6 +10,7 @@
 #include "avi_mend.h"
 #include "capture_graph.h"
 #include "capture_pipeline.h"
+#include "vd/file_replace.h"
 #include "vd/trace.h"
 #include "video_standards.h"
 
@@ -18,24 +19,6 @@ VD_DEFINE_TRACE(TraceCapture, "video")
 namespace {
 constexpr auto kFinishTimeout = std::chrono::seconds(10);
 constexpr auto kFailedWriterTimeout = std::chrono::seconds(1);
-
-// Copies `from` to `to` through a temporary file beside the target.
-bool CopyFileAtomically(const std::string& from, const std::string& to) {
-  std::string temp = to + ".part";
-  std::error_code ec;
-  std::filesystem::copy_file(from, temp, std::filesystem::copy_options::overwrite_existing, ec);
-  if (ec) return false;
-  int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-  if (std::rename(temp.c_str(), to.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
-}
 }  // namespace
 
 bool CaptureGraph::BuildCaptureGraph() {
@@ -89,6 +72,14 @@ bool CaptureGraph::BeginCapture() {
   StopPlayer();
   if (previewing_ && !StopPreview(false)) return false;
   if (previewGraphBuilt_) TearDownGraph();
+  // The next recording empties the capture file: the last one goes to the album first.
+  KeepUnsavedCapture();
+  if (unsavedCapture_) {
+    Fail("The last recording could not be moved to the album, so a new one would overwrite "
+         "it.\nSave it with the album's Save command first.");
+    captureEnded_ = true;  // the preview is gone: returning to live builds it again
+    return false;
+  }
   stillOnDisplay_ = false;
   if (BuildCaptureGraph() && StartCapture()) return true;
   // The preview is gone: returning to live must build it again.
@@ -132,6 +123,7 @@ void CaptureGraph::EndRecording(bool writerFailed) {
   ShowStatistics(true);
   capturing_ = false;
   captureEnded_ = true;
+  unsavedCapture_ = true;
 }
 
 bool CaptureGraph::StopCapture() {
@@ -294,22 +286,19 @@ int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
 
 bool CaptureGraph::SaveCaptureAs(const std::string& target) {
   if (capturing_) return false;
-  bool ok;
-  if (!settings_.allocMem) {
-    std::remove(target.c_str());
-    ok = std::rename(captureFilePath_.c_str(), target.c_str()) == 0;
-    // Another file system: copy, then let the capture file go.
-    if (!ok && errno == EXDEV) {
-      ok = CopyFileAtomically(captureFilePath_, target);
-      if (ok) std::remove(captureFilePath_.c_str());
-    }
-  } else {
-    ok = CopyFileAtomically(captureFilePath_, target);
-  }
+  // The target is replaced in one step, and only once the recording is whole beside it: a
+  // failed save keeps both the capture file and the film it was to overwrite.
+  std::string error;
+  const bool ok = settings_.allocMem
+                      ? vd::ReplaceWithCopy(captureFilePath_, target, &error)  // file is reused
+                      : vd::MoveReplacing(captureFilePath_, target, &error);
   if (!ok) {
-    host_.ShowMessageBox("", "Capture file save ERROR");
+    TraceCapture("cannot save %s as %s: %s\n", captureFilePath_.c_str(), target.c_str(),
+                 error.c_str());
+    host_.ShowMessageBox("", "Capture file save ERROR\n" + target + ": " + error);
     return false;
   }
+  unsavedCapture_ = false;
   StopAudioPreview();
   StopPreview(true);
   if (player_ != nullptr) player_->OpenAndShow(target);

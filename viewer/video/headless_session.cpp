@@ -1,25 +1,56 @@
 #include "headless_session.h"
 
+#include <fcntl.h>
+#include <glib-unix.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <ctime>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "avi_mend.h"
 #include "settings_store.h"
 #include "settings_table.h"
+#include "vd/stop_signals.h"
 #include "video_standards.h"
 
 namespace vd {
 
+namespace {
+constexpr const char* kLockName = ".lock";
+}  // namespace
+
 HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
   workMode = mode;
   country = countryCode;
-  std::string tmpl = (std::filesystem::temp_directory_path() / "viewdeck-XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) != nullptr) folder_ = tmpl;
+  std::error_code ec;
+  scratchParent_ = std::filesystem::temp_directory_path(ec);
+  std::string tmpl = (scratchParent_ / "viewdeck-XXXXXX").string();
+  if (ec) {
+    const char* tmpdir = std::getenv("TMPDIR");
+    scratchParent_ = tmpdir != nullptr ? tmpdir : "";
+    scratchError_ = ec.message();
+  } else if (::mkdtemp(tmpl.data()) != nullptr) {
+    folder_ = tmpl;
+    // Held for the session's life: a folder whose lock nobody holds belongs to a dead run.
+    lock_.Reset(::open((folder_ / kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock_) ::flock(lock_.Get(), LOCK_EX | LOCK_NB);
+    RescueDeadRuns();
+  } else {
+    scratchError_ = std::strerror(errno);
+  }
   folder = folder_.string();
   store_ = std::make_unique<SettingsStore>(folder_ / "settings.reg",
                                            std::vector<std::filesystem::path>{});
   // No device page chooses the external inputs' standard here, so the country sets it for
   // them as for the tuner: a German composite source runs at 25 frames a second too.
   const int32_t family = VideoStandards::DetectFamily(countryCode);
+  if (folder_.empty()) return;  // Start reports it; nothing may land in the working folder
   store_->WriteDword(kSection, setting::kVideoStandard0, family);
   store_->WriteDword(kSection, setting::kVideoStandard1, family);
   // Which cards the engine may use is the user's choice, here as in the viewer.
@@ -30,13 +61,18 @@ HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
 
 HeadlessSession::~HeadlessSession() {
   engine_.reset();
+  if (signalWatch_ != 0) g_source_remove(signalWatch_);
   for (auto& [id, source] : timers_) g_source_remove(source);
   std::error_code ec;
   if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
 }
 
 bool HeadlessSession::Start(VideoFrameSink* video) {
-  if (folder_.empty()) return false;
+  if (folder_.empty()) {
+    std::fprintf(stderr, "vdtool: cannot make a scratch folder in %s (TMPDIR): %s\n",
+                 scratchParent_.c_str(), scratchError_.c_str());
+    return false;
+  }
   engine_ = std::make_unique<CaptureGraph>(DeviceEnumerator::Default(), *store_, *this, *this);
   if (engine_->Init(video)) return true;
   // The engine's own message names no cause; a card that is there but not the product's is
@@ -62,7 +98,7 @@ bool HeadlessSession::RunUntil(const std::function<bool()>& done,
   const guint wake = g_timeout_add(
       static_cast<guint>(timeout.count()), [](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
   bool timedOut = false;
-  while (!done() && !quit_) {
+  while (!done() && !quit_ && stopSignal_ == 0) {
     if (std::chrono::steady_clock::now() >= deadline) {
       timedOut = true;
       break;
@@ -74,6 +110,71 @@ bool HeadlessSession::RunUntil(const std::function<bool()>& done,
     g_source_destroy(source);
   }
   return !timedOut && done();
+}
+
+bool HeadlessSession::CatchStopSignals() {
+  if (signalWatch_ != 0) return true;
+  if (!StopSignals::Install()) return false;
+  stopSignal_ = StopSignals::Received();
+  signalWatch_ = g_unix_fd_add(
+      StopSignals::ReadFd(), G_IO_IN,
+      [](gint, GIOCondition, gpointer data) -> gboolean {
+        static_cast<HeadlessSession*>(data)->stopSignal_ = StopSignals::Take();
+        return G_SOURCE_CONTINUE;
+      },
+      this);
+  return true;
+}
+
+void HeadlessSession::RescueDeadRuns() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(scratchParent_, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() != 15 || name.rfind("viewdeck-", 0) != 0 || entry.path() == folder_ ||
+        !entry.is_directory(ec) || entry.is_symlink(ec))
+      continue;
+    struct stat st {};
+    if (::lstat(entry.path().c_str(), &st) != 0 || st.st_uid != ::geteuid()) continue;
+    UniqueFd lock(::open((entry.path() / kLockName).c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+    // Without a lock file the folder may be a run between mkdtemp and its lock: only an old
+    // one is taken for dead.
+    if (!lock && ::time(nullptr) - st.st_mtime < 60) continue;
+    if (lock && ::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // still running
+    for (const fs::directory_entry& file : fs::directory_iterator(entry.path(), ec)) {
+      std::string ext = file.path().extension().string();
+      for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (ext != ".avi" || !file.is_regular_file(ec) || file.file_size(ec) <= 64) continue;
+      // The killed run's recording gets the end its writer could not write, and a name of
+      // its own beside the scratch folders, as a failed save would have left it.
+      std::string why;
+      uint32_t frames = 0;
+      if (!AviMend::Mend(file.path().string(), &why, &frames) || frames == 0) continue;
+      const fs::path kept = KeepFile(file.path());
+      if (!kept.empty())
+        std::fprintf(stderr, "vdtool: a recording a stopped run left is kept as %s\n",
+                     kept.c_str());
+    }
+    fs::remove_all(entry.path(), ec);
+  }
+}
+
+std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& file) {
+  std::string name = (scratchParent_ / "viewdeck-recording-XXXXXX.avi").string();
+  // mkstemps reserves the name, so no other run (or user) can be handed the same one.
+  const int fd = ::mkstemps(name.data(), 4);
+  if (fd < 0) return {};
+  ::close(fd);
+  if (::rename(file.c_str(), name.c_str()) != 0) {
+    ::unlink(name.c_str());
+    return {};
+  }
+  return name;
+}
+
+std::filesystem::path HeadlessSession::KeepCaptureFile() {
+  if (engine_ == nullptr || folder_.empty()) return {};
+  return KeepFile(engine_->CaptureFilePath());
 }
 
 void HeadlessSession::ShowMessage(const std::string& text) {

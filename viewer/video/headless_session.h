@@ -17,6 +17,7 @@
 #include "capture_graph.h"
 #include "capture_host.h"
 #include "unattended_tuning.h"
+#include "vd/unique_fd.h"
 
 namespace vd {
 
@@ -37,9 +38,17 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   SettingsStore& Store() { return *store_; }
   const std::filesystem::path& Folder() const { return folder_; }
 
-  // Runs the loop until `done` or the timeout; returns done().
+  // Runs the loop until `done`, the timeout or a stop signal; returns done().
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
   void Quit() { quit_ = true; }
+  // From here on SIGTERM, SIGINT and SIGHUP end every RunUntil instead of the process, so
+  // the command can finish its work and exit normally.
+  bool CatchStopSignals();
+  // The stop signal that arrived (0: none).
+  int StopSignal() const { return stopSignal_; }
+  // Moves the capture file out of the scratch folder, which goes at the end, to a name of
+  // its own beside it; returns that name (empty when it could not be kept).
+  std::filesystem::path KeepCaptureFile();
   int MessageCount() const { return messages_; }
   bool Aborted() const { return aborted_; }
 
@@ -62,13 +71,23 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   void ShowMessage(const std::string& caption, const std::string& text) override;
 
  private:
+  // Scratch folders of runs that were killed: their recordings are mended and kept (and
+  // said so), the rest goes.
+  void RescueDeadRuns();
+  std::filesystem::path KeepFile(const std::filesystem::path& file);
+
   std::filesystem::path folder_;
+  UniqueFd lock_;
+  std::filesystem::path scratchParent_;
+  std::string scratchError_;
   std::unique_ptr<SettingsStore> store_;
   std::unique_ptr<CaptureGraph> engine_;
   std::map<uint32_t, guint> timers_;
   int messages_ = 0;
   bool aborted_ = false;
   bool quit_ = false;
+  int stopSignal_ = 0;
+  guint signalWatch_ = 0;
 };
 
 }  // namespace vd

@@ -363,6 +363,43 @@ TEST_F(AlbumWindowTest, DeleteRemovesTheSelectedRows) {
   EXPECT_THAT(Rows(list), ElementsAre("b.mpg"));
 }
 
+// Names from another system's encoding are not UTF-8; the list must still open, delete and
+// rename the very file it shows.
+TEST_F(AlbumWindowTest, AFileWhoseNameIsNotUtf8OpensDeletesAndRenames) {
+  const std::string latin1 = "caf\xe9.avi";
+  const std::string other = "gr\xfc\xdf.bmp";
+  test::WriteFile(Gallery() / "Family" / latin1, "film");
+  test::WriteFile(Gallery() / "Family" / other, "picture");
+  auto frame = MakeFrame(0);
+  Show(frame.get());
+  AlbumListCtrl* list = frame->Sheet()->CurrentPage()->List();
+  ASSERT_EQ(list->RowCount(), 2);
+  const int film = list->FileNameAt(0) == latin1 ? 0 : 1;
+  ASSERT_EQ(list->FileNameAt(film), latin1);
+  ASSERT_EQ(list->FileNameAt(1 - film), other);
+
+  DoubleClickRow(list, film);
+  ASSERT_EQ(host.opened.size(), 1u);
+  EXPECT_EQ(host.opened[0].first, Gallery() / "Family" / latin1);
+  EXPECT_TRUE(fs::exists(host.opened[0].first));
+
+  list->ActiveView()->selectionModel()->select(list->Model()->index(1 - film, 0),
+                                               QItemSelectionModel::ClearAndSelect);
+  host.answers.push_back(true);
+  frame->Sheet()->OnDeleteFiles();
+  EXPECT_FALSE(fs::exists(Gallery() / "Family" / other));
+  ASSERT_EQ(list->RowCount(), 1);
+
+  list->ActiveView()->edit(list->Model()->index(0, 0));
+  const auto editors = list->ActiveView()->viewport()->findChildren<QLineEdit*>();
+  ASSERT_EQ(editors.size(), 1);
+  editors[0]->setText("cafe.avi");
+  QTest::keyClick(editors[0], Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_TRUE(fs::exists(Gallery() / "Family" / "cafe.avi"));
+  EXPECT_FALSE(fs::exists(Gallery() / "Family" / latin1));
+}
+
 TEST_F(AlbumWindowTest, APendingRefreshShowsNewStillsOnce) {
   auto frame = MakeFrame(0);
   AlbumListCtrl* list = frame->Sheet()->CurrentPage()->List();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,13 +84,34 @@ TEST_F(FakeSysfs, TheRootComesFromTheEnvironmentWhenNotGiven) {
   EXPECT_EQ(node->nodeName, "3-4");
 }
 
-TEST(InstanceGuardTest, LockFileFollowsTheRuntimeFolder) {
+TEST(InstanceGuardTest, OnlyAPrivateRuntimeFolderHoldsTheLockAndNoneFailsOpen) {
+  test::TempDir dir;
+  const auto runtime = dir.Path() / "run";
+  const auto shared = dir.Path() / "shared";
+  std::filesystem::create_directory(runtime);
+  std::filesystem::create_directory(shared);
+  ::chmod(runtime.c_str(), 0700);
+  ::chmod(shared.c_str(), 01777);
+  test::ScopedEnv config("XDG_CONFIG_HOME", (dir.Path() / "config").string());
+  const auto fallback = dir.Path() / "config" / "Corvalen" / "CORVALEN_AVICAP.lock";
   {
-    test::ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/4242");
-    EXPECT_EQ(InstanceGuard::DefaultLockFile(), "/run/user/4242/CORVALEN_AVICAP.lock");
+    test::ScopedEnv env("XDG_RUNTIME_DIR", runtime.string());
+    EXPECT_EQ(InstanceGuard::DefaultLockFile(), runtime / "CORVALEN_AVICAP.lock");
   }
-  test::ScopedEnv none("XDG_RUNTIME_DIR", std::nullopt);
-  EXPECT_EQ(InstanceGuard::DefaultLockFile(), "/tmp/CORVALEN_AVICAP.lock");
+  // Missing, shared like /tmp, or unset: the user's own settings folder, where no other
+  // user can take the lock first.
+  for (std::optional<std::string> value :
+       {std::optional<std::string>((dir.Path() / "missing").string()),
+        std::optional<std::string>(shared.string()), std::optional<std::string>()}) {
+    test::ScopedEnv env("XDG_RUNTIME_DIR", value);
+    EXPECT_EQ(InstanceGuard::DefaultLockFile(), fallback) << value.value_or("unset");
+  }
+  // A missing runtime folder used to make the guard fail open: two viewers ran at once.
+  test::ScopedEnv env("XDG_RUNTIME_DIR", (dir.Path() / "missing").string());
+  auto first = InstanceGuard::Acquire();
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(first->Holds());
+  EXPECT_FALSE(InstanceGuard::Acquire());
 }
 
 TEST(InstanceGuardTest, ASecondGuardInTheSameProcessIsRefused) {

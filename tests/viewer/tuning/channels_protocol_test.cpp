@@ -1,6 +1,9 @@
 // Moving a mode's list through the working file: the saved file keeps the list of the mode's
 // start while the mode runs, and a crash at any step of the protocol leaves one complete list.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "channel_file.h"
 #include "channel_table.h"
@@ -79,6 +82,40 @@ TEST(ChannelProtocol, CrashAtAnyStepLeavesACompleteList) {
       // The user hears of the loss exactly when this session's list did not reach the disk.
       EXPECT_EQ(told, got == old) << "radio " << radio << " cut after " << allowed;
     }
+  }
+}
+
+// What stands in the data folder must neither hide a readable list nor hang the start: a
+// working copy that cannot be made (a folder at its name here; a read-only data folder does
+// the same), and a FIFO where the saved list should be.
+TEST(ChannelProtocol, TheSavedListIsNeverHiddenOrBlockedByTheFolder) {
+  for (bool radio : {false, true}) {
+    Rig rig(radio, TunerSetup{});
+    rig.Table().AddByFrequency(90000000);
+    rig.control.reset();
+    const std::string saved = rig.folder.File(radio ? "FM.CFG" : "TV.CFG");
+    const std::vector<uint8_t> stored = ReadBytes(saved);
+    ASSERT_EQ(Frequencies(stored, radio), std::vector<uint32_t>{90000000});
+
+    ASSERT_TRUE(std::filesystem::create_directory(rig.folder.File("ChList.CFG")));
+    rig.context.messages.clear();
+    rig.Restart();
+    ASSERT_EQ(rig.Table().Count(), 1) << "radio " << radio;
+    EXPECT_EQ(rig.Table().Get(0)->frequency, 90000000u);
+    rig.Table().AddByFrequency(95000000);
+    rig.control.reset();
+    // Nothing could be stored, and the user is told; the saved list is the one from before.
+    EXPECT_FALSE(rig.context.messages.empty()) << "radio " << radio;
+    EXPECT_EQ(ReadBytes(saved), stored);
+    std::filesystem::remove(rig.folder.File("ChList.CFG"));
+
+    ASSERT_TRUE(std::filesystem::remove(saved));
+    ASSERT_EQ(::mkfifo(saved.c_str(), 0644), 0);
+    rig.context.messages.clear();
+    rig.Restart();  // a blocking open would wait here for a writer that never comes
+    EXPECT_TRUE(std::filesystem::is_fifo(saved));
+    rig.control.reset();
+    std::filesystem::remove(saved);
   }
 }
 

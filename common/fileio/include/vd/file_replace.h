@@ -1,0 +1,69 @@
+// Replacing a file in one step. The new version is written beside the target (same folder,
+// so the same file system), synced, and renamed over it: a reader, a crash at any instant
+// or a second writer sees either the old file or a complete new one, never a mix, and a
+// failed or abandoned replacement leaves nothing behind.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "vd/unique_fd.h"
+
+namespace vd {
+
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  // Discards a new version that was not committed.
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Creates the new version in the target's folder: unnamed where the file system allows
+  // it (a crash then leaves no trace), otherwise under a hidden name no other writer uses.
+  bool Begin(const std::filesystem::path& target);
+  bool Write(std::span<const uint8_t> bytes);
+  bool Write(std::string_view text);
+  // Appends everything `sourceFd` holds from its current offset to its end.
+  bool CopyFrom(int sourceFd);
+  // Syncs the new version, gives it the target's permissions (a new file gets the user's
+  // usual ones), renames it over the target and syncs the folder. False when any step
+  // failed; the target is then the old one.
+  bool Commit();
+  // Throws the new version away; the target stays as it was.
+  void Discard();
+
+  int Fd() const { return fd_.Get(); }
+  const std::filesystem::path& Target() const { return target_; }
+  // The system's reason for the last failure, e.g. "No space left on device".
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool Fail(int error);
+  bool GiveName();
+
+  std::filesystem::path target_;
+  std::filesystem::path folder_;
+  std::filesystem::path named_;  // empty while the new version has no name
+  UniqueFd fd_;
+  std::string error_;
+};
+
+// The one-call forms. `error`, when given, receives the reason on failure.
+bool ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                 std::string* error = nullptr);
+bool ReplaceFile(const std::filesystem::path& target, std::string_view text,
+                 std::string* error = nullptr);
+// The target becomes a copy of `source`, which stays.
+bool ReplaceWithCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                     std::string* error = nullptr);
+// The target becomes `source`, which goes: a rename on one file system, a copy followed by
+// the source's removal across two. On failure the source is untouched and the target is the
+// old one.
+bool MoveReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
+                   std::string* error = nullptr);
+
+}  // namespace vd

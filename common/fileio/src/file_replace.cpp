@@ -1,0 +1,204 @@
+#include "vd/file_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "vd/file_read.h"
+
+namespace vd {
+
+namespace {
+
+void Report(std::string* error, const std::string& text) {
+  if (error != nullptr) *error = text;
+}
+
+std::string HiddenName(const std::filesystem::path& target) {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%016llx",
+                static_cast<unsigned long long>(random()));
+  return "." + target.filename().string() + suffix + ".new";
+}
+
+bool SyncFolder(const std::filesystem::path& folder) {
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  // Some file systems cannot sync a folder; the rename itself has still happened.
+  return !dir || ::fsync(dir.Get()) == 0 || errno == EINVAL || errno == EROFS;
+}
+
+}  // namespace
+
+FileReplacement::~FileReplacement() {
+  Discard();
+}
+
+bool FileReplacement::Fail(int error) {
+  error_ = std::strerror(error);
+  Discard();
+  errno = error;
+  return false;
+}
+
+bool FileReplacement::Begin(const std::filesystem::path& target) {
+  Discard();
+  error_.clear();
+  target_ = target;
+  folder_ = target.parent_path();
+  if (folder_.empty()) folder_ = ".";
+  // 0666 and the umask: the same permissions as any file the user makes.
+  fd_.Reset(::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (fd_) return true;
+  const int tmpfileError = errno;
+  // File systems without unnamed files: a hidden name, O_EXCL so no other writer shares it.
+  if (tmpfileError == EOPNOTSUPP || tmpfileError == EISDIR || tmpfileError == EINVAL) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::filesystem::path name = folder_ / HiddenName(target);
+      fd_.Reset(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+      if (fd_) {
+        named_ = std::move(name);
+        return true;
+      }
+      if (errno != EEXIST) break;
+    }
+    return Fail(errno);
+  }
+  return Fail(tmpfileError);
+}
+
+bool FileReplacement::Write(std::span<const uint8_t> bytes) {
+  if (!fd_) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd_.Get(), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Fail(errno);
+    if (n == 0) return Fail(EIO);
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool FileReplacement::Write(std::string_view text) {
+  return Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()),
+                                        text.size()));
+}
+
+bool FileReplacement::CopyFrom(int sourceFd) {
+  if (!fd_) return false;
+  // In the kernel where it can (reflinks on file systems that have them), else by hand.
+  for (;;) {
+    const ssize_t n = ::copy_file_range(sourceFd, nullptr, fd_.Get(), nullptr, 1 << 30, 0);
+    if (n == 0) return true;
+    if (n > 0) continue;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
+    return Fail(errno);
+  }
+  std::vector<uint8_t> chunk(1 << 20);
+  for (;;) {
+    const ssize_t n = ::read(sourceFd, chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Fail(errno);
+    if (n == 0) return true;
+    if (!Write(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)))) return false;
+  }
+}
+
+bool FileReplacement::GiveName() {
+  if (!named_.empty()) return true;
+  // An unnamed file gets a name through its /proc link, which needs no privilege.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path name = folder_ / HiddenName(target_);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      named_ = std::move(name);
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  return false;
+}
+
+bool FileReplacement::Commit() {
+  if (!fd_) {
+    if (error_.empty()) error_ = std::strerror(EBADF);
+    return false;
+  }
+  struct stat old {};
+  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (::fchmod(fd_.Get(), old.st_mode & 07777) != 0) return Fail(errno);
+  }
+  if (::fsync(fd_.Get()) != 0) return Fail(errno);
+  if (!GiveName()) return Fail(errno);
+  if (!fd_.Close()) return Fail(errno);
+  if (::rename(named_.c_str(), target_.c_str()) != 0) return Fail(errno);
+  named_.clear();
+  SyncFolder(folder_);
+  return true;
+}
+
+void FileReplacement::Discard() {
+  if (!named_.empty()) {
+    const int saved = errno;
+    ::unlink(named_.c_str());
+    errno = saved;
+    named_.clear();
+  }
+  fd_.Reset();
+}
+
+bool ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                 std::string* error) {
+  FileReplacement file;
+  const bool ok = file.Begin(target) && file.Write(bytes) && file.Commit();
+  if (!ok) Report(error, file.Error());
+  return ok;
+}
+
+bool ReplaceFile(const std::filesystem::path& target, std::string_view text,
+                 std::string* error) {
+  return ReplaceFile(target,
+                     std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()),
+                                              text.size()),
+                     error);
+}
+
+bool ReplaceWithCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                     std::string* error) {
+  std::string readError;
+  UniqueFd in = OpenRegularFile(source, &readError);
+  if (!in) {
+    Report(error, readError);
+    return false;
+  }
+  FileReplacement file;
+  const bool ok = file.Begin(target) && file.CopyFrom(in.Get()) && file.Commit();
+  if (!ok) Report(error, file.Error());
+  return ok;
+}
+
+bool MoveReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
+                   std::string* error) {
+  if (::rename(source.c_str(), target.c_str()) == 0) {
+    std::filesystem::path folder = target.parent_path();
+    SyncFolder(folder.empty() ? "." : folder);
+    return true;
+  }
+  if (errno != EXDEV) {
+    Report(error, std::strerror(errno));
+    return false;
+  }
+  if (!ReplaceWithCopy(source, target, error)) return false;
+  ::unlink(source.c_str());
+  return true;
+}
+
+}  // namespace vd

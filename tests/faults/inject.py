@@ -1,0 +1,436 @@
+#!/usr/bin/env python3
+"""Fault injection: the shipped programs are stopped, killed, starved of disk space and
+given read-only targets or a second writer in the middle of their work, at random moments.
+After each injection the files are checked: every file is its old version or its complete
+new one, every recording up to the fault plays with an index, no scratch file is left and
+every failure was reported with an exit status and a message.
+
+  inject.py --build DIR [--per-kind N] [--kinds a,b] [--seed S]
+
+Each run has its own home, data folder and TMPDIR. The closing line counts the injections
+("N passed, N failed"); a failed one prints what it found and how to repeat it (--seed,
+--kinds).
+"""
+
+import argparse
+import csv
+import io
+import os
+import random
+import resource
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+from file_checks import ReadAvi, ReadBitmap  # noqa: E402
+
+STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
+RECORD_SECONDS = 2
+
+
+class Lost(Exception):
+    """An injection ended with something lost, torn, left behind or unreported."""
+
+
+class Skipped(Exception):
+    """This machine cannot make the fault (no mount for a small disk, say)."""
+
+
+def Expect(condition, message):
+    if not condition:
+        raise Lost(message)
+
+
+def CheckAvi(path, may_be_empty=False):
+    """A recording that plays: RIFF structure whole, an index, header counts written."""
+    try:
+        info = ReadAvi(path)
+    except (ValueError, struct.error) as error:
+        raise Lost(f"{path} is not a whole AVI: {error}")
+    with open(path, "rb") as f:
+        data = f.read()
+    pos, ids = 12, []
+    while pos + 8 <= len(data):
+        cid, size = struct.unpack_from("<4sI", data, pos)
+        ids.append(cid if cid != b"LIST" else data[pos + 8:pos + 12])
+        pos += 8 + size + (size & 1)
+    Expect(b"idx1" in ids, f"{path} has no index (top-level chunks {ids})")
+    avih = data.find(b"avih")
+    total = struct.unpack_from("<I", data, avih + 8 + 16)[0]
+    Expect(info["frames"] > 0 or may_be_empty, f"{path} holds no frame")
+    Expect(total == info["frames"],
+           f"{path}: the header counts {total} frames, the file holds {info['frames']}")
+    return info
+
+
+class Sandbox:
+    """A fresh home, data folder and TMPDIR for one injection."""
+
+    def __init__(self, root, build):
+        self.dir = tempfile.mkdtemp(prefix="run-", dir=root)
+        self.home = os.path.join(self.dir, "home")
+        self.tmp = os.path.join(self.dir, "tmp")
+        self.data = os.path.join(self.dir, "data")
+        for d in (self.home, self.tmp, self.data):
+            os.makedirs(d)
+        self.vdtool = os.path.join(build, "bin", "vdtool")
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("VIEWDECK_", "XDG_", "DBUS_"))}
+        env.update(HOME=self.home, TMPDIR=self.tmp, LANG="C.UTF-8",
+                   XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
+                   XDG_DATA_HOME=os.path.join(self.home, ".local", "share"))
+        # Leaks are the sanitizer tests' business; here a signal exit must simply be clean.
+        env.setdefault("ASAN_OPTIONS", "detect_leaks=1")
+        self.env = env
+        self.mounts = []
+
+    def Path(self, *names):
+        return os.path.join(self.dir, *names)
+
+    def Start(self, args, file_limit=None):
+        def Limit():
+            if file_limit is not None:
+                # A write past the limit fails with EFBIG, as one past a full disk does.
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                resource.setrlimit(resource.RLIMIT_FSIZE, (file_limit, file_limit))
+        return subprocess.Popen([self.vdtool] + args, env=self.env, cwd=self.dir,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                preexec_fn=Limit)
+
+    def Run(self, args, file_limit=None, timeout=60):
+        p = self.Start(args, file_limit)
+        out, err = p.communicate(timeout=timeout)
+        return p.returncode, out, err
+
+    def SmallDisk(self, kib):
+        """A folder on a tmpfs of `kib` KiB of its own, where the run may mount (root);
+        None elsewhere."""
+        if os.geteuid() != 0:
+            return None
+        folder = tempfile.mkdtemp(prefix="disk-", dir=self.dir)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={kib}k", "tmpfs", folder],
+                                 capture_output=True)
+        if mounted.returncode != 0:
+            raise Skipped(f"cannot mount a small disk: {mounted.stderr.decode().strip()}")
+        self.mounts.append(folder)
+        return folder
+
+    def Scratch(self):
+        """What a run left in its TMPDIR."""
+        return sorted(os.listdir(self.tmp))
+
+    def Close(self):
+        for m in self.mounts:
+            subprocess.run(["umount", "-l", m], check=False)
+        for root, dirs, _ in os.walk(self.dir):
+            for d in dirs:
+                try:
+                    os.chmod(os.path.join(root, d), 0o755)
+                except OSError:
+                    pass
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def SignalAt(p, delay, sig):
+    """Sends sig after delay seconds unless the process ended first; True when sent."""
+    try:
+        p.wait(timeout=delay)
+        return False
+    except subprocess.TimeoutExpired:
+        p.send_signal(sig)
+        return True
+
+
+def Finish(p, timeout=60):
+    try:
+        out, err = p.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        out, err = p.communicate()
+        raise Lost(f"did not end within {timeout} s of the fault; stderr: {err.strip()}")
+    return p.returncode, out, err
+
+
+def ExpectNoScratch(box):
+    left = box.Scratch()
+    Expect(not left, f"scratch left in TMPDIR: {left}")
+
+
+# --- Recording with vdtool ------------------------------------------------------------------
+
+def RecordStop(box, rng):
+    """SIGTERM, SIGINT or SIGHUP during `vdtool record`: a normal end, exit 0, the recording
+    up to the signal at the name given."""
+    out_file = box.Path("film.avi")
+    sig = rng.choice(STOP_SIGNALS)
+    p = box.Start(["record", "--seconds", str(RECORD_SECONDS), out_file])
+    sent = SignalAt(p, rng.uniform(0.05, RECORD_SECONDS + 1.0), sig)
+    rc, out, err = Finish(p)
+    if rc == -sig:
+        # Only before the program could set up its handlers: then nothing may exist yet.
+        Expect(not os.path.exists(out_file), f"killed by {signal.Signals(sig).name} mid-work")
+    elif rc == 1 and "before the recording began" in err:
+        Expect(sent, f"exit 1 without a signal: {err.strip()}")
+        Expect(not os.path.exists(out_file), "a file appeared although nothing was recorded")
+    else:
+        Expect(rc == 0, f"exit {rc} after {signal.Signals(sig).name}; stderr: {err.strip()}")
+        # Stopped in the first moments of the recording: whole, but maybe without a picture.
+        CheckAvi(out_file, may_be_empty=sent)
+    ExpectNoScratch(box)
+
+
+def RecordKill(box, rng):
+    """SIGKILL during `vdtool record`: the target is absent or whole, and the next run
+    rescues the recording the killed one left in its scratch folder."""
+    out_file = box.Path("film.avi")
+    p = box.Start(["record", "--seconds", str(RECORD_SECONDS), out_file])
+    SignalAt(p, rng.uniform(0.05, RECORD_SECONDS + 1.0), signal.SIGKILL)
+    Finish(p)
+    if os.path.exists(out_file):
+        CheckAvi(out_file)
+    rc, _, err = box.Run(["record", "--seconds", "1", box.Path("next.avi")])
+    Expect(rc == 0, f"the next run failed: exit {rc}: {err.strip()}")
+    for name in box.Scratch():
+        Expect(name.startswith("viewdeck-recording-") and name.endswith(".avi"),
+               f"scratch left in TMPDIR after the next run: {name}")
+        Expect(name in err, f"the rescue of {name} was not reported: {err.strip()}")
+        CheckAvi(os.path.join(box.tmp, name))
+
+
+def RecordFullDisk(box, rng):
+    """The disk fills during `vdtool record`: reported, and what was recorded plays."""
+    out_file = box.Path("film.avi")
+    limit = rng.randint(1024, 8 * 1024) * 1024  # room for a few pictures at least
+    rc, _, err = box.Run(["record", "--seconds", str(RECORD_SECONDS), out_file],
+                         file_limit=limit)
+    if rc == 0:
+        # The recording fitted under the limit (a loaded machine drops pictures).
+        Expect(os.path.getsize(out_file) <= limit, f"exit 0 past the limit of {limit} bytes")
+    else:
+        Expect(rc == 1, f"exit {rc} although the disk was full at {limit} bytes")
+        Expect("full" in err, f"the full disk was not reported: {err.strip()}")
+    CheckAvi(out_file)
+    ExpectNoScratch(box)
+
+
+def RecordBadTarget(box, rng):
+    """The target's file system is full, or turns read-only during the recording: the
+    recording is kept elsewhere, the file it was to replace stays as it was, and the failure
+    is reported."""
+    read_only = rng.random() < 0.5
+    disk = box.SmallDisk(rng.randint(64, 4096) if not read_only else 64 * 1024)
+    if disk is None:
+        disk = tempfile.mkdtemp(prefix="disk-", dir=box.dir)
+        read_only = True
+    out_file = os.path.join(disk, "film.avi")
+    old = None
+    if rng.random() < 0.5:
+        old = os.urandom(rng.randint(1, 40000))
+        with open(out_file, "wb") as f:
+            f.write(old)
+    p = box.Start(["record", "--seconds", str(RECORD_SECONDS), out_file])
+    if read_only:
+        time.sleep(rng.uniform(0.3, RECORD_SECONDS))
+        if disk in box.mounts:
+            subprocess.run(["mount", "-o", "remount,ro", disk], check=True)
+        else:
+            os.chmod(disk, 0o555)
+    rc, _, err = Finish(p)
+    if rc == 0:
+        # A short recording fitted on the small disk, or the target was written in time.
+        Expect(not read_only, "a save into a read-only folder reported success")
+        CheckAvi(out_file)
+        ExpectNoScratch(box)
+        return
+    Expect(rc == 1 and "save ERROR" in err, f"exit {rc}, stderr: {err.strip()}")
+    if old is not None:
+        with open(out_file, "rb") as f:
+            Expect(f.read() == old, "the file the recording was to replace was damaged")
+    else:
+        Expect(not os.path.exists(out_file), "a torn file was left at the target")
+    Expect(sorted(os.listdir(disk)) == (["film.avi"] if old is not None else []),
+           f"scratch left beside the target: {os.listdir(disk)}")
+    kept = [n for n in box.Scratch() if n.startswith("viewdeck-recording-")]
+    Expect(len(kept) == 1 and kept == box.Scratch(), f"TMPDIR holds {box.Scratch()}")
+    Expect(kept[0] in err, f"where the recording was kept was not said: {err.strip()}")
+    CheckAvi(os.path.join(box.tmp, kept[0]))
+
+
+# --- Stills ---------------------------------------------------------------------------------
+
+def SnapshotFaults(box, rng):
+    """`vdtool snapshot` over an older picture, killed, stopped or starved at random: the
+    picture is the old one or a whole new one."""
+    out_file = box.Path("still.bmp")
+    old = None
+    if rng.random() < 0.7:
+        rc, _, err = box.Run(["snapshot", out_file])
+        Expect(rc == 0, f"the first snapshot failed: {err.strip()}")
+        with open(out_file, "rb") as f:
+            old = f.read()
+    fault = rng.choice(["kill", "stop", "disk"])
+    if fault == "disk":
+        rc, _, err = box.Run(["snapshot", out_file], file_limit=rng.randint(1, 2000) * 1024)
+        if rc != 0:
+            Expect(err.strip() != "", f"exit {rc} without a message")
+    else:
+        p = box.Start(["snapshot", out_file])
+        sig = signal.SIGKILL if fault == "kill" else rng.choice(STOP_SIGNALS)
+        SignalAt(p, rng.uniform(0.0, 1.5), sig)
+        Finish(p)
+    if os.path.exists(out_file):
+        with open(out_file, "rb") as f:
+            now = f.read()
+        if now != old:
+            try:
+                ReadBitmap(out_file)
+            except ValueError as error:
+                raise Lost(f"torn picture after {fault}: {error}")
+    else:
+        Expect(old is None, f"the older picture vanished after {fault}")
+    Expect(os.listdir(box.dir).count("still.bmp") <= 1 and
+           not [n for n in os.listdir(box.dir) if n.startswith(".still.bmp")],
+           f"scratch beside the picture: {os.listdir(box.dir)}")
+
+
+# --- Channel files --------------------------------------------------------------------------
+
+def ChannelCsv(rng, count, tag):
+    rows = ["name,mhz,number,id"]
+    for i in range(count):
+        rows.append(f"{tag} {i},{48.25 + i * 0.25:.2f},{i % 100},{i}")
+    return "\n".join(rows) + "\n"
+
+
+def Exported(box, path):
+    rc, out, err = box.Run(["channels", "export", path, "--tv"])
+    if rc != 0:
+        raise Lost(f"the channel file cannot be read back: {err.strip()}")
+    return out
+
+
+def ChannelsFaults(box, rng):
+    """`vdtool channels import` killed, starved or racing a second writer: the file holds
+    one whole list, and each writer that reported success wrote one whole list."""
+    target = box.Path("data", "TV.CFG")
+    lists = {}
+    for tag in ("old", "one", "two"):
+        csv_path = box.Path(f"{tag}.csv")
+        with open(csv_path, "w") as f:
+            f.write(ChannelCsv(rng, rng.randint(1, 3000), tag))
+        lists[tag] = csv_path
+    rc, _, err = box.Run(["channels", "import", lists["old"], target])
+    Expect(rc == 0, f"the first import failed: {err.strip()}")
+    versions = {Exported(box, target): "old"}
+    for tag in ("one", "two"):
+        probe = box.Path(f"{tag}.CFG")
+        box.Run(["channels", "import", lists[tag], probe, "--tv"])
+        versions[Exported(box, probe)] = tag
+        os.remove(probe)
+    fault = rng.choice(["kill", "disk", "writer"])
+    if fault == "kill":
+        p = box.Start(["channels", "import", lists["one"], target])
+        SignalAt(p, rng.uniform(0.0, 0.05), signal.SIGKILL)
+        Finish(p)
+    elif fault == "disk":
+        rc, _, err = box.Run(["channels", "import", lists["one"], target],
+                             file_limit=rng.randint(1, 64) * 1024)
+        if rc != 0:
+            Expect("cannot write" in err, f"exit {rc}, stderr: {err.strip()}")
+            Expect(versions.get(Exported(box, target)) == "old",
+                   "a failed import changed the file")
+    else:
+        a = box.Start(["channels", "import", lists["one"], target])
+        b = box.Start(["channels", "import", lists["two"], target])
+        results = [Finish(a), Finish(b)]
+        Expect(all(r[0] == 0 for r in results),
+               f"a writer failed: {[r[2].strip() for r in results]}")
+    now = Exported(box, target)
+    Expect(now in versions, f"after {fault} the file is none of the lists written")
+    left = [n for n in os.listdir(box.data) if n != "TV.CFG"]
+    Expect(not left, f"scratch beside the channel file after {fault}: {left}")
+
+
+# --- Station search -------------------------------------------------------------------------
+
+def ScanStop(box, rng):
+    """SIGTERM, SIGINT or SIGHUP during `vdtool scan`: what was found is stored, and the exit
+    status says how the search ended."""
+    sig = rng.choice(STOP_SIGNALS)
+    p = box.Start(["scan", "Germany", "cable", "--data", box.data, "--lock-ms", "5"])
+    sent = SignalAt(p, rng.uniform(0.05, 2.0), sig)
+    rc, out, err = Finish(p, timeout=120)
+    stored = os.path.join(box.data, "TV.CFG")
+    if sent and rc == 128 + sig:
+        Expect("Stored in" in out, f"no 'Stored in' after {signal.Signals(sig).name}")
+    else:
+        Expect(rc == 0, f"exit {rc}; stderr: {err.strip()}")
+    found = int(out.split(" new station(s)")[0].split()[-1]) if " new station(s)" in out else -1
+    if found > 0:
+        Expect(os.path.exists(stored), "stations were found but nothing was stored")
+        listed = [r for r in csv.reader(io.StringIO(Exported(box, stored)))][1:]
+        Expect(len(listed) == found, f"{found} stations found, {len(listed)} stored")
+    Expect(sorted(os.listdir(box.data)) in ([], ["TV.CFG"]),
+           f"data folder holds {os.listdir(box.data)}")
+
+
+KINDS = {
+    "record-stop": RecordStop,
+    "record-kill": RecordKill,
+    "record-full-disk": RecordFullDisk,
+    "record-bad-target": RecordBadTarget,
+    "snapshot": SnapshotFaults,
+    "channels": ChannelsFaults,
+    "scan-stop": ScanStop,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--per-kind", type=int, default=20)
+    parser.add_argument("--kinds", default=",".join(KINDS))
+    parser.add_argument("--seed", type=int, default=None)
+    args = parser.parse_args()
+    seed = args.seed if args.seed is not None else random.randrange(1 << 30)
+    build = os.path.abspath(args.build)
+    root = tempfile.mkdtemp(prefix="vd-faults-")
+    passed = failed = skipped = 0
+    print(f"faults: seed {seed}, {args.per_kind} injections per kind", flush=True)
+    try:
+        for kind in args.kinds.split(","):
+            rng = random.Random(f"{seed}-{kind}")
+            began = time.monotonic()
+            kind_failed = 0
+            for i in range(args.per_kind):
+                box = Sandbox(root, build)
+                try:
+                    KINDS[kind](box, rng)
+                    passed += 1
+                except Lost as lost:
+                    failed += 1
+                    kind_failed += 1
+                    print(f"faults: {kind} #{i + 1}: {lost}", flush=True)
+                except Skipped as why:
+                    skipped += 1
+                    print(f"faults: {kind} #{i + 1} skipped: {why}", flush=True)
+                finally:
+                    box.Close()
+            print(f"faults: {kind}: {args.per_kind} injections, {kind_failed} lost something "
+                  f"({time.monotonic() - began:.0f} s)", flush=True)
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+    if failed:
+        print(f"faults: repeat with --seed {seed}")
+    print(f"{passed} passed, {failed} failed" + (f", {skipped} skipped" if skipped else ""))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

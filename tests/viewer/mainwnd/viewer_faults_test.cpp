@@ -1,0 +1,142 @@
+// The viewer under the ends that used to lose a user's work: a stop signal (in a dialog's
+// loop too), a kill during a recording, a save dialog cancelled, a clip that cannot play.
+#include <QMessageBox>
+#include <QTimer>
+#include <QToolButton>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "stop_signal_close.h"
+#include "vd/stop_signals.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_fixture.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A recording that plays: RIFF, an index, and a main header that counts its pictures.
+void ExpectIndexedAvi(const std::filesystem::path& path) {
+  const std::string data = Slurp(path);
+  ASSERT_GT(data.size(), 1024u) << path;
+  EXPECT_EQ(data.substr(0, 4), "RIFF") << path;
+  EXPECT_NE(data.rfind("idx1"), std::string::npos) << path << " has no index";
+  const size_t avih = data.find("avih");
+  ASSERT_NE(avih, std::string::npos);
+  uint32_t frames = 0;
+  std::memcpy(&frames, data.data() + avih + 8 + 16, 4);
+  EXPECT_GT(frames, 0u) << path << ": the header counts no picture";
+}
+
+class ViewerFaultTest : public ViewerTest {
+ protected:
+  void Record(std::chrono::milliseconds length) {
+    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    ASSERT_EQ(window_->ViewState(), 2);
+    PumpFor(length);
+  }
+  // Answers every save dialog with Cancel.
+  static void CancelSaves() {
+    vd::ViewerAlbumHost::SetSavePathFunction(
+        [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
+  }
+  void TearDown() override {
+    vd::ViewerAlbumHost::SetSavePathFunction({});
+    ViewerTest::TearDown();
+  }
+};
+
+TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  CancelSaves();
+  // The save dialog cancelled: the clip waits in the capture file...
+  Record(1200ms);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_TRUE(window_->Engine()->HasUnsavedCapture());
+  // ...until the next recording would overwrite it: then it moves to the album.
+  Record(1200ms);
+  ASSERT_EQ(AlbumFiles(".avi").size(), 1u);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  // The second one, cancelled too, goes to the album when the viewer ends.
+  Close();
+  const auto kept = AlbumFiles(".avi");
+  ASSERT_EQ(kept.size(), 2u);
+  for (const auto& file : kept) {
+    EXPECT_EQ(file.filename().string().rfind("Capture ", 0), 0u) << file;
+    ExpectIndexedAvi(file);
+  }
+
+  // A viewer killed during a recording leaves the capture file without its end: the next
+  // start mends it and puts it in the album too.
+  const std::filesystem::path capture = root_ / "cut.avi";
+  std::filesystem::copy_file(kept.front(), capture);
+  const std::string whole = Slurp(capture);
+  const size_t index = whole.rfind("idx1");
+  ASSERT_NE(index, std::string::npos);
+  ASSERT_TRUE(Launch());
+  const std::filesystem::path temporary = window_->Engine()->CaptureFilePath();
+  Close();
+  std::filesystem::resize_file(capture, index - 100);  // the last chunk torn as well
+  std::filesystem::rename(capture, temporary);
+  ASSERT_TRUE(Launch());
+  const auto after = AlbumFiles(".avi");
+  ASSERT_EQ(after.size(), 3u);
+  for (const auto& file : after) ExpectIndexedAvi(file);
+  EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+TEST_F(ViewerFaultTest, AStopSignalClosesTheViewerLikeItsCloseButton) {
+  ASSERT_TRUE(vd::StopSignals::Install());
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  // The signal arrives while a dialog runs its own loop: the dialog is dismissed, and the
+  // window closes only once that loop has returned.
+  {
+    StopSignalClose closer(*window_);
+    bool dialogReturned = false;
+    bool closedInsideDialog = false;
+    QTimer::singleShot(0, window_.get(), [&] {
+      QMessageBox box(QMessageBox::Question, "viewdeck", "Delete?",
+                      QMessageBox::Yes | QMessageBox::No);
+      QTimer::singleShot(50, &box, [] { std::raise(SIGTERM); });
+      box.exec();
+      closedInsideDialog = !window_->isVisible();
+      dialogReturned = true;
+    });
+    Record(1500ms);
+    ASSERT_TRUE(PumpUntil([&] { return dialogReturned && !window_->isVisible(); }, 20s));
+    EXPECT_FALSE(closedInsideDialog) << "the window closed inside the dialog's loop";
+  }
+  // Closed the normal way: the recording stopped with its index and went to the album, the
+  // settings were saved, WinHandle is 0.
+  EXPECT_EQ(Stored("WinHandle", -1), 0);
+  window_.reset();
+  const auto kept = AlbumFiles(".avi");
+  ASSERT_EQ(kept.size(), 1u);
+  ExpectIndexedAvi(kept.front());
+}
+
+TEST_F(ViewerFaultTest, AClipThatCannotPlayIsReportedOnce) {
+  ASSERT_TRUE(LaunchQuiet());
+  const std::filesystem::path bogus = root_ / "data" / "not a film.avi";
+  std::ofstream(bogus) << "RIFF\x04\0\0\0AVI garbage that no demuxer takes";
+  shown_.clear();
+  window_->OpenAlbumFile(bogus.string(), false);
+  PumpFor(200ms);
+  EXPECT_EQ(shown_.size(), 1u) << (shown_.empty() ? "" : shown_.front());
+}
+
+}  // namespace
+}  // namespace vdtest

@@ -1,0 +1,38 @@
+#include "stop_signal_close.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QThread>
+#include <QWidget>
+
+#include "vd/stop_signals.h"
+
+StopSignalClose::StopSignalClose(QWidget& window) : window_(window) {
+  if (vd::StopSignals::ReadFd() < 0) return;
+  notifier_ = std::make_unique<QSocketNotifier>(vd::StopSignals::ReadFd(),
+                                                QSocketNotifier::Read);
+  connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { OnSignal(); });
+  retry_.setInterval(20);
+  connect(&retry_, &QTimer::timeout, this, [this] { CloseWhenUnwound(); });
+}
+
+void StopSignalClose::OnSignal() {
+  vd::StopSignals::Take();
+  // A dialog's own event loop may be running below us; closing the window from inside it
+  // would free what that dialog's caller still uses. Dismiss the dialogs, then close from
+  // the main loop once they have returned.
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<QDialog*>(top); dialog != nullptr && dialog->isVisible())
+      dialog->reject();
+  }
+  retry_.start();
+}
+
+void StopSignalClose::CloseWhenUnwound() {
+  if (QThread::currentThread()->loopLevel() > 1 || QApplication::activeModalWidget() != nullptr) {
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    return;
+  }
+  // The window may refuse (a station search still finishing): try again on the next tick.
+  if (window_.close()) retry_.stop();
+}

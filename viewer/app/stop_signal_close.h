@@ -1,0 +1,25 @@
+// Ends the viewer on SIGTERM, SIGINT or SIGHUP the way its close button does: open dialogs
+// are dismissed, and once their event loops have returned the main window closes, which
+// stops a recording, saves the settings and channel lists and clears WinHandle.
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <memory>
+
+class QWidget;
+
+class StopSignalClose : public QObject {
+ public:
+  // `window` must outlive this object.
+  explicit StopSignalClose(QWidget& window);
+
+ private:
+  void OnSignal();
+  void CloseWhenUnwound();
+
+  QWidget& window_;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  QTimer retry_;
+};

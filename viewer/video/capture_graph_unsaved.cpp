@@ -1,0 +1,100 @@
+// CaptureGraph: recordings nobody saved go to the album instead of being overwritten.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "avi_mend.h"
+#include "capture_graph.h"
+#include "vd/file_replace.h"
+#include "vd/trace.h"
+
+VD_DEFINE_TRACE(TraceUnsaved, "video")
+
+namespace {
+
+bool HasRecording(const std::string& path) {
+  struct stat st {};
+  // Anything past the RIFF header and the first list is a recording worth keeping.
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 64;
+}
+
+std::string DatedName(std::time_t when, int copy) {
+  std::tm local {};
+  ::localtime_r(&when, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H.%M.%S", &local);
+  std::string name = std::string("Capture ") + stamp;
+  if (copy > 1) name += " (" + std::to_string(copy) + ")";
+  return name + ".avi";
+}
+
+}  // namespace
+
+void CaptureGraph::FindLeftoverCapture() {
+  // A capture file that is not kept pre-allocated only exists between a recording and its
+  // save: one found at start belongs to a viewer that was killed, so it gets the end its
+  // writer could not write and joins the unsaved recordings.
+  if (settings_.allocMem || !HasRecording(captureFilePath_)) return;
+  std::string why;
+  uint32_t frames = 0;
+  if (!vd::AviMend::Mend(captureFilePath_, &why, &frames)) {
+    // Not an AVI this program can mend: kept as it is rather than lost.
+    TraceUnsaved("left-over capture %s cannot be mended: %s\n", captureFilePath_.c_str(),
+                 why.c_str());
+  } else if (frames == 0) {
+    return;  // killed before the first picture: nothing was recorded
+  }
+  unsavedCapture_ = true;
+}
+
+std::string CaptureGraph::KeepUnsavedCapture() {
+  if (!unsavedCapture_ || capturing_) return {};
+  if (!HasRecording(captureFilePath_)) {
+    unsavedCapture_ = false;
+    return {};
+  }
+  std::filesystem::path folder;
+  {
+    std::lock_guard lock(stillMutex_);
+    folder = stillFolder_;
+  }
+  std::error_code ec;
+  if (folder.empty() || !std::filesystem::is_directory(folder, ec))
+    folder = std::filesystem::path(captureFilePath_).parent_path();
+  // A pipeline still holding the file would write the next recording into the kept one.
+  if (captureGraphBuilt_) TearDownGraph();
+  const std::time_t now = std::time(nullptr);
+  for (int copy = 1; copy < 100; ++copy) {
+    const std::filesystem::path target = folder / DatedName(now, copy);
+    bool ok = false;
+    if (!settings_.allocMem) {
+      ok = ::renameat2(AT_FDCWD, captureFilePath_.c_str(), AT_FDCWD, target.c_str(),
+                       RENAME_NOREPLACE) == 0;
+      if (!ok && errno == EEXIST) continue;
+    }
+    // A pre-allocated capture file stays for the next recording; another file system
+    // cannot take a rename.
+    if (!ok) {
+      if (std::filesystem::exists(target, ec)) continue;
+      std::string error;
+      ok = vd::ReplaceWithCopy(captureFilePath_, target, &error);
+      if (!ok) {
+        TraceUnsaved("cannot keep %s as %s: %s\n", captureFilePath_.c_str(), target.c_str(),
+                     error.c_str());
+        return {};
+      }
+      if (!settings_.allocMem) std::remove(captureFilePath_.c_str());
+    }
+    TraceUnsaved("unsaved capture kept as %s\n", target.c_str());
+    unsavedCapture_ = false;
+    ReadCaptureFileSize();
+    host_.MarkAlbumForRefresh();
+    return target.string();
+  }
+  return {};
+}
