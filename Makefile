@@ -2,12 +2,13 @@
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 20
+SOAK_SECONDS ?= 600
 # Compiler cache shared by every checkout of the project: paths are taken relative to the
 # checkout, so a fresh clone reuses what an earlier build compiled.
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: run test deps build asan tsan fuzz fuzz-long faults-long bench format clean package fresh-check
+.PHONY: run test deps build asan tsan fuzz fuzz-long faults-long soak bench format clean package fresh-check
 
 deps:
 	@scripts/setup-deps.sh
@@ -58,6 +59,13 @@ fuzz-long:
 FAULTS_PER_KIND ?= 200
 faults-long: build
 	python3 tests/faults/inject.py --build build/default --per-kind $(FAULTS_PER_KIND)
+# A scripted session of the whole viewer in the ASan build: channel and mode changes, the sheet
+# and dialogs, remote keys, unplug and re-plug, for SOAK_SECONDS (`make test` runs a minute).
+soak: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS) --target test_whole
+	VD_SOAK_SECONDS=$(SOAK_SECONDS) ASAN_OPTIONS=detect_leaks=1 \
+	  build/asan/bin/test_whole --gtest_filter='WholeSoakTest.*'
 
 # The Debian package, in build/default.
 package: build

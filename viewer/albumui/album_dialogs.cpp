@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "album_texts.h"
+#include "vd/nested_loop.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ bool AlbumDialogs::AskYesNo(QWidget* parent, const std::string& text, const std:
                   QMessageBox::Yes | QMessageBox::No, parent);
   box.setDefaultButton(defaultButton == vd::DefaultButton::kYes ? QMessageBox::Yes
                                                                 : QMessageBox::No);
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -44,11 +46,13 @@ void AlbumDialogs::ShowMessage(QWidget* parent, const std::string& text, const s
                                vd::MessageIcon icon) {
   QMessageBox box(QtIcon(icon), Caption(caption), QString::fromStdString(text), QMessageBox::Ok,
                   parent);
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   box.exec();
 }
 
 std::optional<std::string> AlbumDialogs::AskName(QWidget* parent, const std::string& current) {
   bool ok = false;
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   const QString name =
       QInputDialog::getText(parent, QString::fromUtf8(vd::album_text::kGalleryCaption.data()),
                             "Album name:", QLineEdit::Normal, QString::fromStdString(current), &ok);
@@ -63,6 +67,7 @@ std::optional<std::filesystem::path> AlbumDialogs::AskSavePath(
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return std::filesystem::path(dialog.selectedFiles().first().toStdString());
 }

@@ -11,6 +11,7 @@
 #include "album_tab_bar.h"
 #include "album_texts.h"
 #include "drag_record.h"
+#include "vd/nested_loop.h"
 
 namespace text = vd::album_text;
 
@@ -179,6 +180,7 @@ void CAlbumPropSheet::StartDrag(int row) {
   drag->setMimeData(data);
   drag->setPixmap(
       page->List()->Model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(32));
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
 }
 
@@ -222,6 +224,7 @@ void CAlbumPropSheet::ShowContextMenu(const QPoint& globalPos, bool overTab) {
   CAlbumPage* page = CurrentPage();
   const bool rowsSelected = page != nullptr && page->List()->HasSelection();
   std::unique_ptr<QMenu> menu = (overTab || !rowsSelected) ? AlbumMenu() : FileMenu();
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   menu->exec(globalPos);
 }
 

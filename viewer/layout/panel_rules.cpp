@@ -111,7 +111,13 @@ std::map<int, ControlState> ComputeControlStates(const PanelState& state) {
     Disable(out, {pid::kChannelUp, pid::kChannelDown, pid::kTools, pid::kInput, pid::kAlbum,
                   pid::kSnapshot, pid::kMaximize, pid::kSoundMode});
   }
-  if (clipOrStill) Disable(out, {pid::kSnapshot, pid::kMaximize});
+  // A still picture may go full screen; a clip plays at its own size.
+  if (clipOrStill) Disable(out, {pid::kSnapshot});
+  if (vs == 3) Disable(out, {pid::kMaximize});
+  if (!state.audio) {
+    Disable(out, {pid::kMute, pid::kUnmute, pid::kVolumeUp, pid::kVolumeDown, pid::kVolumeSlider});
+  }
+  if (!state.still) Disable(out, {pid::kSnapshot});
 
   if (state.workMode == 0 || state.workMode == 1) {
     Disable(out, {pid::kChannelUp, pid::kChannelDown, pid::kKeypad, pid::kSoundMode});

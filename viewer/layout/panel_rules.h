@@ -16,6 +16,8 @@ struct PanelState {
   bool fullScreen = false;
   bool playing = false;  // the open clip is playing (Pause replaces Play)
   int isMts = -1;        // sound-system flag; -1 leaves the sound-mode button without use
+  bool audio = true;     // the device has sound: the volume and mute controls work
+  bool still = true;     // the device can take a still picture
 };
 
 struct ControlState {

@@ -58,6 +58,8 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     if (hooks_.radio()) hooks_.closeViewer();
+  } else if (event->type() == QEvent::Move && hooks_.moved) {
+    hooks_.moved();
   }
   return false;
 }

@@ -22,6 +22,8 @@ class PanelWindow : public QObject {
     // Both are called from the panel's own event handling: they must only queue their work.
     std::function<void()> hideMainWindow;
     std::function<void()> closeViewer;
+    // The panel window moved (optional).
+    std::function<void()> moved;
   };
 
   PanelWindow(QWidget& panel, Hooks hooks);

@@ -1,18 +1,17 @@
 #include "remote_bridge.h"
 
-#include <QMetaObject>
-
+#include "gated_post.h"
 #include "viewer_dlg.h"
 
 namespace vd {
 
 namespace {
 
-// Qt drops a queued functor whose context object is gone, so a code that arrives while the
-// window closes is simply lost.
+// A code that arrives while the window closes is simply lost; one that arrives inside a
+// dialog is the dialog's key press, which the main window does not get either.
 template <typename F>
 void Queue(CViewerDlg& window, F&& work) {
-  QMetaObject::invokeMethod(&window, std::forward<F>(work), Qt::QueuedConnection);
+  PostGated(&window, std::forward<F>(work), CommandGate::Origin::kKeyPress);
 }
 
 }  // namespace

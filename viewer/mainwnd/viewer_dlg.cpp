@@ -18,6 +18,7 @@
 #include "auto_scan_dlg.h"
 #include "control_panel.h"
 #include "country_table.h"
+#include "gated_post.h"
 #include "key_router.h"
 #include "mixer.h"
 #include "mixer_backend_factory.h"
@@ -30,6 +31,7 @@
 #include "settings_store.h"
 #include "settings_table.h"
 #include "skin.h"
+#include "startup_helpers.h"
 #include "stromsift.h"
 #include "vd/device_enumerator.h"
 #include "video_area.h"
@@ -62,6 +64,14 @@ class CViewerDlg::MixerLink : public vd::MixerHost {
 CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
     : QWidget(nullptr, Qt::Window), store_(store), options_(std::move(options)) {
   vd::LoadContext context = vd::LoadContext::FromSystem(&CountryTable::IsKnownCode);
+  if (!context.firstRun.hardwareKey) {
+    // A box on no bus (the virtual one) is not in sysfs: the device layer names it.
+    for (const vd::DeviceInfo& device : vd::DeviceEnumerator::Default().VideoInputDevices()) {
+      if (ContainsNoCase(device.hardwareKey, kDevicePattern) != 0) {
+        context.firstRun.hardwareKey = device.hardwareKey;
+      }
+    }
+  }
   settings_.Load(store_, context);
   deviceNode_ = context.deviceNodeName;
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -118,11 +128,9 @@ bool CViewerDlg::Start() {
         }
       });
   RefreshDeviceStatus();
-  if (engine_->WorkMode() == vd::kWorkModeRadio) {
-    panel_->ApplyInputOnNextPress();
-    QMetaObject::invokeMethod(
-        this, [this] { OnPanelCommand(pid::kInput); }, Qt::QueuedConnection);
-  }
+  // The engine has started in radio with its sound: nothing is left to apply. (A posted Input
+  // here would stop that sound and leave the panel's next press re-applying radio.)
+  if (engine_->WorkMode() == vd::kWorkModeRadio) engine_->StartAudioPreview();
   SetVideoSize(320, 240);
   SetViewState(0);
   panel_->SetFmDisabled(settings_.fmDisabled != 0);
@@ -130,8 +138,7 @@ bool CViewerDlg::Start() {
   MaybeShowDisplayWarning();
   started_ = true;
   if (settings_.alwaysOnTopStored == 1) {
-    QMetaObject::invokeMethod(
-        this, [this] { OnCommand(32805); }, Qt::QueuedConnection);
+    vd::PostGated(this, [this] { OnCommand(32805); });
   }
   setWindowTitle(kTitle);
   if (options_.startParser) StartParser();
@@ -144,8 +151,7 @@ bool CViewerDlg::Start() {
   SyncRemoteState();
   if (scanRequested_) {
     scanRequested_ = false;
-    QMetaObject::invokeMethod(
-        this, [this] { CAutoScanDlg::OpenAndScan(*sheetHost_, this); }, Qt::QueuedConnection);
+    vd::PostGated(this, [this] { autoScan_ = CAutoScanDlg::OpenAndScan(*sheetHost_, this); });
   }
   return true;
 }
@@ -170,22 +176,20 @@ void CViewerDlg::BuildChildren() {
   setWindowTitle(kTitle);
 }
 
-int VideoMargin(bool border, int extent, int base, int big) {
-  if (!border) return 0;
-  if (extent < base) return 8 - (base / std::max(extent, 1) + 1);
-  return 8 + (extent > big ? 1 : 0);
+vd::RestoredLayout CViewerDlg::ClientLayout() {
+  // The bars under the video are the bottom reserve; the view-state strip the right one.
+  const int rightReserve = fullScreen_ ? 0 : ViewStateStrip::kWidth;
+  const int bottomReserve = bars_->Layout(width() - rightReserve, height(), fullScreen_);
+  const bool border = settings_.videoBorder != 0 && !fullScreen_;
+  return vd::LayOutRestored({width(), height()}, border, rightReserve, bottomReserve);
 }
 
 void CViewerDlg::LayoutChildren() {
   if (video_ == nullptr || !bars_) return;
-  const int w = width() - (fullScreen_ ? 0 : ViewStateStrip::kWidth);
-  // The bars under the video are the bottom reserve; the view-state strip the right one.
-  const int h = height() - bars_->Layout(w, height(), fullScreen_);
-  const bool border = settings_.videoBorder != 0 && !fullScreen_;
-  const int mx = VideoMargin(border, w, 320, 400);
-  const int my = VideoMargin(border, h, 240, 360);
-  video_->setGeometry(mx, my, std::max(1, w - 2 * mx), std::max(1, h - 2 * my));
-  status_->setGeometry(mx, std::max(0, my - 18), std::max(1, w - 2 * mx), 18);
+  const vd::Rect v = ClientLayout().video;
+  const int w = std::max(1, v.Width());
+  video_->setGeometry(v.left, v.top, w, std::max(1, v.Height()));
+  status_->setGeometry(v.left, std::max(0, v.top - 18), w, 18);
   strip_->setGeometry(width() - ViewStateStrip::kWidth, 0, ViewStateStrip::kWidth, height());
   strip_->setVisible(!fullScreen_);
 }
@@ -205,7 +209,6 @@ void CViewerDlg::CreatePanel() {
   panel_->SetKeypadOpen(settings_.keyPadOpen != 0);
   panel_->SetVcrPadOpen(settings_.vcrPadOpen != 0);
   panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-  panel_->SetFmMemoryMode(settings_.remoteFmMemory != 0);
   connect(panel_.get(), &CControlPanel::Command, this, &CViewerDlg::OnPanelCommand);
   connect(panel_.get(), &CControlPanel::SliderMoved, this, [this](int, int value) {
     if (volume_) volume_->OnSliderMoved(value);
@@ -216,16 +219,15 @@ void CViewerDlg::CreatePanel() {
   hooks.radio = [this] { return settings_.workMode == vd::kWorkModeRadio; };
   hooks.scanRunning = [this] { return sheetHost_ && sheetHost_->IsScanRunning(); };
   hooks.hideMainWindow = [this] {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          if (settings_.workMode == vd::kWorkModeRadio) hide();
-        },
-        Qt::QueuedConnection);
+    vd::PostGated(this, [this] {
+      if (settings_.workMode == vd::kWorkModeRadio) hide();
+    });
   };
-  hooks.closeViewer = [this] {
-    QMetaObject::invokeMethod(
-        this, [this] { close(); }, Qt::QueuedConnection);
+  hooks.closeViewer = [this] { vd::PostGated(this, [this] { close(); }); };
+  hooks.moved = [this] {
+    if (settings_.tileMode && !placing_ && !fullScreen_ && panel_ && panel_->isVisible()) {
+      OnCommand(32819);
+    }
   };
   panelWindow_ = std::make_unique<vd::PanelWindow>(*panel_, std::move(hooks));
   if (settings_.workMode == vd::kWorkModeRadio) {
@@ -328,7 +330,10 @@ void CViewerDlg::MaybeShowDisplayWarning() {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     layout->addWidget(buttons);
-    dialog.exec();
+    {
+      vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
+      dialog.exec();
+    }
     notAgain = box->isChecked();
   }
   engine_->Settings().notShowAgain = notAgain ? 1 : 0;
@@ -348,7 +353,6 @@ bool CViewerDlg::Shutdown() {
   if (panel_) {
     settings_.keyPadOpen = panel_->state().keypadOpen ? 1 : 0;
     settings_.vcrPadOpen = panel_->state().vcrPadOpen ? 1 : 0;
-    settings_.remoteFmMemory = panel_->fmMemoryMode() ? 1 : 0;
   }
   // The album window hands its page back as it closes: before the settings are written.
   album_.reset();
@@ -436,10 +440,20 @@ void CViewerDlg::OnWorkModeForced(int32_t mode) {
 }
 
 void CViewerDlg::OnDeviceLost() {
-  PostPower();
+  // The box went away under the running viewer: it stays open, without picture, until the
+  // same box comes back and the engine restarts the preview. (Closing on removal belongs to
+  // the older platform, which could not re-open a device.) The engine frees the devices
+  // right after this call, so the notice comes later.
+  vd::PostGated(this, [this] {
+    RefreshDeviceStatus();
+    ShowMessage("The TV box was removed. Plug it in again to go on watching.");
+  });
 }
 
 void CViewerDlg::RefreshControls() {
+  // Called after the engine rebuilt its devices: the tuner may be another one now.
+  if (entry_) entry_->Unbind();
+  RefreshChannelList();
   if (started_) RefreshDeviceStatus();
 }
 
@@ -504,6 +518,7 @@ bool CViewerDlg::AskYesNo(const std::string& caption, const std::string& text) {
     messageSink_(caption, text);
     return false;
   }
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   return QMessageBox::question(this, QString::fromStdString(caption),
                                QString::fromStdString(text)) == QMessageBox::Yes;
 }
@@ -526,8 +541,11 @@ void CViewerDlg::SetMuted(bool muted) {
 }
 
 void CViewerDlg::Wait(uint32_t milliseconds) {
-  // The tuner settles while the loop keeps running; the frames keep arriving meanwhile.
+  // The tuner settles while the loop keeps running, so that the frames keep arriving. The
+  // station change that waits is still on the stack: the gate holds back every posted
+  // command (a device removal, the remote's keys) until it is done.
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  vd::NestedLoop settle(vd::NestedLoop::Kind::kSettle);
   ++tuningWaits_;
   while (std::chrono::steady_clock::now() < until) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);

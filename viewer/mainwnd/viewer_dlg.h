@@ -20,11 +20,13 @@
 #include "mixer_host.h"
 #include "remote_state.h"
 #include "tuning_context.h"
+#include "window_geometry.h"
 
 class CAlbumFrame;
 class CControlPanel;
 class CMixer;
 class IStromsift;
+class QMimeData;
 class QSocketNotifier;
 class VideoArea;
 class ViewStateStrip;
@@ -97,6 +99,9 @@ class CViewerDlg : public QWidget,
   // An album was renamed or deleted: if it was the one the device's stills go to, they go
   // to the current album now.
   void FollowStillAlbum();
+  // What a drop on the window does: an album file record or a URL opens the file, a station
+  // record of a channel list tunes that station. True when the drop was taken.
+  bool DropData(const QMimeData* data);
 
   int ViewState() const { return viewState_; }
   int WorkModeValue() const { return settings_.workMode; }
@@ -173,7 +178,8 @@ class CViewerDlg : public QWidget,
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
   void RefreshChannelDisplay() override;
-  void RefreshChannelList() override {}
+  // The open station lists (sheet page, automatic-scan dialog) show the table's change.
+  void RefreshChannelList() override;
 
   // Requests of the remote procedure, queued here by the bridge.
   void RemoteVideoSourceCycle();
@@ -199,6 +205,9 @@ class CViewerDlg : public QWidget,
 
   void BuildChildren();
   void LayoutChildren();
+  vd::RestoredLayout ClientLayout();
+  // Moves windows of the viewer without the move handlers placing the others in turn.
+  void MoveWindow(QWidget* window, const vd::Point& to);
   void CreatePanel();
   void StartMixer();
   // Opens the mixer (again) and watches its descriptors; false when none opened.
@@ -212,16 +221,17 @@ class CViewerDlg : public QWidget,
   void SyncRemoteState();
   void CaptureAction();
   void TakeSnapshot();
+  bool SnapshotAllowed() const;
   void ToggleFullScreen();
   void ApplyRatio43();
   void TilePanel();
-  void PlaceWindows();
+  void PlaceWindows(bool resized = false);
   void ShowContextMenu(const QPoint& at);
   void ShowVirtualRemote();
   void OpenHelp();
   void OpenSettingsSheet();
+  bool SelectDroppedStation(int32_t index);
   void StopShownFile();
-  void PostPower();
 
   vd::SettingsStore& store_;
   Options options_;
@@ -256,6 +266,11 @@ class CViewerDlg : public QWidget,
   std::unique_ptr<vd::ScreenSaverInhibit> inhibit_;
   QPointer<QWidget> virtualRemote_;
   QPointer<QWidget> about_;
+  QPointer<QWidget> autoScan_;
+  QSize storedVideoSize_;  // the video area's size before radio hid the window
+  bool sheetOpen_ = false;
+  bool panelBeforeFullScreen_ = false;
+  bool placing_ = false;
   std::map<uint32_t, std::unique_ptr<QTimer>> timers_;
 
   std::vector<std::string> messages_;
@@ -269,6 +284,7 @@ class CViewerDlg : public QWidget,
   bool fullScreen_ = false;
   bool videoPresent_ = false;
   bool tunerPresent_ = false;
+  bool stillPresent_ = false;
   bool displayWarningShown_ = false;
   bool lampOn_ = false;
   bool albumRefreshPending_ = false;

@@ -3,8 +3,11 @@
 #include <filesystem>
 
 #include "album_frame.h"
+#include "auto_scan_dlg.h"
+#include "channel_list_ctrl.h"
 #include "channel_table.h"
 #include "control_panel.h"
+#include "gated_post.h"
 #include "keyboard_table.h"
 #include "mixer.h"
 #include "panel_display.h"
@@ -64,6 +67,14 @@ void CViewerDlg::OnCommand(int id) {
     case 32818:
       if (settings_.tileMode) TilePanel();
       break;
+    case 32819:  // the main window follows the moved panel
+      if (settings_.tileMode && panel_ && !fullScreen_) {
+        const QRect m = frameGeometry();
+        const QRect p = panel_->frameGeometry();
+        MoveWindow(this, vd::FollowPanel({m.left(), m.top(), m.right() + 1, m.bottom() + 1},
+                                         {p.left(), p.top(), p.right() + 1, p.bottom() + 1}));
+      }
+      break;
     case 32767:
       OnPanelCommand(pid::kLogo);
       break;
@@ -73,8 +84,12 @@ void CViewerDlg::OnCommand(int id) {
     case 32799:
       OpenSettingsSheet();
       break;
-    case 158:
-      if (viewState_ == 2) CaptureAction();
+    case 158:  // Esc: ends a capture, or full screen
+      if (viewState_ == 2) {
+        CaptureAction();
+      } else if (fullScreen_) {
+        ToggleFullScreen();
+      }
       break;
     case 162:
       // The pad is the panel's own state: the press goes through the panel, which then
@@ -119,22 +134,19 @@ void CViewerDlg::OnPanelCommand(int id) {
       SetWorkMode(vd::kWorkModeSVideo);
       break;
     case pid::kInput:
-      // The panel cycles and then sends the mode command; the audio preview stops first.
-      if (engine_) engine_->StopAudioPreview();
+      // The panel cycles and then sends the mode command, whose engine switch stops the
+      // sound itself. A press that changes nothing (Radio with FM disabled) keeps the sound.
       break;
     case pid::kPower:
       // Posted: the panel whose button sent this must not be destroyed under its feet. In
       // radio the panel is the window that closes; its close ends the viewer.
-      QMetaObject::invokeMethod(
-          this,
-          [this] {
-            if (settings_.workMode == vd::kWorkModeRadio && panel_ && panel_->isVisible()) {
-              panel_->close();
-            } else {
-              close();
-            }
-          },
-          Qt::QueuedConnection);
+      vd::PostGated(this, [this] {
+        if (settings_.workMode == vd::kWorkModeRadio && panel_ && panel_->isVisible()) {
+          panel_->close();
+        } else {
+          close();
+        }
+      });
       break;
     case pid::kMinimize:
       if (settings_.workMode == vd::kWorkModeRadio) {
@@ -233,13 +245,16 @@ void CViewerDlg::SetWorkMode(int workMode) {
   }
   if (panel_) panel_->SetInput(vd::PanelInputOf(workMode));
   const bool leavingRadio = settings_.workMode == vd::kWorkModeRadio;
+  const bool changed = settings_.workMode != workMode;
   if (leavingRadio && workMode != vd::kWorkModeRadio && panelWindow_) {
     panelWindow_->DeleteTab();
     panel_->setWindowTitle(kTitle);
   }
+  if (!leavingRadio && workMode == vd::kWorkModeRadio && video_) storedVideoSize_ = video_->size();
   settings_.workMode = workMode;
+  // A clip or picture on show, or a capture, ends before the engine rebuilds live video.
+  if (viewState_ >= 2) StopShownFile();
   if (workMode == vd::kWorkModeRadio) {
-    StopShownFile();
     SetViewState(1);
     hide();
     if (album_) album_->hide();
@@ -248,8 +263,15 @@ void CViewerDlg::SetWorkMode(int workMode) {
     show();
     SetViewState(1);
   }
+  // The automatic scan is the TV list's: it closes when the mode leaves TV.
+  if (changed && workMode != vd::kWorkModeTv && autoScan_) autoScan_->close();
+  if (entry_) entry_->Unbind();
   if (engine_) engine_->ApplyWorkMode(workMode);
-  if (leavingRadio && workMode != vd::kWorkModeRadio) SetVideoSize(320, 240);
+  // The lists on show held the old mode's table, which the engine has just freed.
+  if (changed && sheetHost_) CChannelListCtrl::RefillAll(*sheetHost_);
+  if (leavingRadio && workMode != vd::kWorkModeRadio && storedVideoSize_.isValid()) {
+    SetVideoSize(storedVideoSize_.width(), storedVideoSize_.height());
+  }
   if (panel_) panel_->SetWorkMode(workMode);
   setWindowTitle(vd::WorkModeInfoOf(workMode).title);
   RefreshDeviceStatus();
@@ -276,13 +298,16 @@ void CViewerDlg::SetViewState(int viewState) {
   const bool radio = settings_.workMode == vd::kWorkModeRadio;
   strip_->SetCommandEnabled(ViewStateStrip::kGallery, !radio);
   strip_->SetCommandEnabled(ViewStateStrip::kCapture, !radio && videoPresent_);
-  strip_->SetCommandEnabled(ViewStateStrip::kSnapshot,
-                            !radio && videoPresent_ && (viewState == 1 || viewState == 0));
+  strip_->SetCommandEnabled(ViewStateStrip::kSnapshot, SnapshotAllowed());
   if (viewState != 4) video_->ShowStill(QImage());
   bars_->OnViewState(viewState);
-  if (viewState == 1 && started_) RefreshChannelDisplay();
+  if (viewState == 1 && started_) RefreshDeviceStatus();
   remoteState_.SetBusy(viewState >= 2 && viewState <= 5 && viewState != 4);
   LayoutChildren();
+}
+
+bool CViewerDlg::SnapshotAllowed() const {
+  return settings_.workMode != vd::kWorkModeRadio && stillPresent_ && viewState_ <= 1;
 }
 
 void CViewerDlg::SetVideoSize(int width, int height) {
@@ -304,7 +329,12 @@ void CViewerDlg::RefreshDeviceStatus() {
   const vd::Capabilities caps = engine_->GetCapabilities();
   videoPresent_ = caps.video;
   tunerPresent_ = caps.tuner;
-  if (panel_) panel_->setEnabled(caps.video);
+  stillPresent_ = caps.still;
+  if (panel_) {
+    panel_->setEnabled(caps.video);
+    panel_->SetDeviceFlags(caps.audio, caps.still);
+  }
+  strip_->SetCommandEnabled(ViewStateStrip::kSnapshot, SnapshotAllowed());
   if (!caps.video) {
     status_->setText("Device not detected.");
     status_->show();
@@ -336,6 +366,10 @@ void CViewerDlg::RefreshChannelDisplay() {
   panel_->SetStation(station);
   panel_->Refresh(vd::PanelDisplay::kRememberedChannel);
   bars_->RefreshStatus();
+}
+
+void CViewerDlg::RefreshChannelList() {
+  if (sheetHost_) CChannelListCtrl::RefillAll(*sheetHost_);
 }
 
 void CViewerDlg::ChannelStep(bool up) {
@@ -419,14 +453,7 @@ void CViewerDlg::RemoteMuteToggle() {
 }
 
 void CViewerDlg::RemoteFmMemoryToggle() {
+  // The remote's own flag: the panel keypad's memory key keeps a separate one.
   settings_.remoteFmMemory = settings_.remoteFmMemory ? 0 : 1;
-  if (panel_) {
-    panel_->SetFmMemoryMode(settings_.remoteFmMemory != 0);
-    panel_->ShowText("", vd::FmMemoryText(settings_.remoteFmMemory != 0));
-  }
-}
-
-void CViewerDlg::PostPower() {
-  QMetaObject::invokeMethod(
-      this, [this] { OnPanelCommand(pid::kPower); }, Qt::QueuedConnection);
+  if (panel_) panel_->ShowText("", vd::FmMemoryText(settings_.remoteFmMemory != 0));
 }

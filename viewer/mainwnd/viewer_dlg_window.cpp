@@ -9,20 +9,26 @@
 #include <QUrl>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "album_frame.h"
 #include "bitmap_file.h"
+#include "channel_table.h"
 #include "control_panel.h"
+#include "drag_record.h"
 #include "engine_pages.h"
 #include "graph_pages_engine.h"
 #include "options_sheet.h"
 #include "panel_ids.h"
 #include "sheet_page_set.h"
+#include "tuner_control.h"
+#include "vd/nested_loop.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_bars.h"
 #include "viewer_dlg.h"
+#include "viewer_entry.h"
 #include "viewer_sheet_host.h"
 #include "virtual_remote_wnd.h"
 #include "work_modes.h"
@@ -145,9 +151,13 @@ void CViewerDlg::ToggleAlbumWindow() {
 }
 
 void CViewerDlg::ToggleFullScreen() {
-  if (!engine_ || engine_->IsCapturing() || viewState_ >= 2) return;
+  // Refused while capturing, saving or playing; a still picture may fill the screen.
+  if (!engine_ || engine_->IsCapturing() || viewState_ == 2 || viewState_ == 3 || viewState_ == 5) {
+    return;
+  }
   if (!fullScreen_) {
     fullScreen_ = true;
+    panelBeforeFullScreen_ = panel_ && panel_->isVisible();
     if (album_) album_->hide();
     status_->hide();
     normalGeometry_ = geometry();
@@ -157,8 +167,14 @@ void CViewerDlg::ToggleFullScreen() {
     engine_->ResizeVideo(true, width(), height());
   } else {
     fullScreen_ = false;
+    // Back to the window it was: no placement rules on the way.
+    const bool was = std::exchange(placing_, true);
     showNormal();
     if (normalGeometry_.isValid()) setGeometry(normalGeometry_);
+    placing_ = was;
+    // A click on the picture hides the panel in full screen; the window it returns to has
+    // the panel it had before.
+    if (panel_ && panelBeforeFullScreen_ && !panel_->isVisible()) panel_->show();
   }
   if (panel_) panel_->SetFullScreen(fullScreen_);
   LayoutChildren();
@@ -166,48 +182,50 @@ void CViewerDlg::ToggleFullScreen() {
   setWindowTitle(kTitle);
 }
 
+namespace {
+
+vd::Rect RectOf(const QRect& r) {
+  return {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+}
+
+}  // namespace
+
 void CViewerDlg::ApplyRatio43() {
   if (fullScreen_ || viewState_ > 1 || settings_.forceRatio43 == 0) return;
-  int w = video_->width();
-  int h = video_->height();
-  if (3 * w == 4 * h) return;
-  if (h < w) {
-    h -= h % 12;
-    SetVideoSize(h * 4 / 3, h);
-  } else {
-    w -= w % 12;
-    SetVideoSize(w, w * 3 / 4);
+  if (const auto corrected = vd::RatioCorrectedVideo({video_->width(), video_->height()})) {
+    SetVideoSize(corrected->width, corrected->height);
   }
+}
+
+void CViewerDlg::MoveWindow(QWidget* window, const vd::Point& to) {
+  if (window == nullptr || window->pos() == QPoint(to.x, to.y)) return;
+  const bool was = std::exchange(placing_, true);
+  window->move(to.x, to.y);
+  placing_ = was;
 }
 
 void CViewerDlg::TilePanel() {
   if (!panel_) return;
-  const QRect m = frameGeometry();
-  const QRect p = panel_->frameGeometry();
   const QScreen* screen = this->screen();
   const QRect d = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
-  const int x = m.left() + (m.width() - p.width() - 64) / 2;
-  int y = m.bottom() + 1 - 8;
-  if (d.bottom() + 1 < m.bottom() + 1 + p.height()) y = d.bottom() + 1 - p.height() - 8;
-  panel_->move(x, y);
+  MoveWindow(panel_.get(),
+             vd::TilePanel(RectOf(frameGeometry()), RectOf(panel_->frameGeometry()), RectOf(d)));
 }
 
-void CViewerDlg::PlaceWindows() {
-  if (fullScreen_ || viewState_ == 4) return;
+void CViewerDlg::PlaceWindows(bool resized) {
   const QScreen* screen = this->screen();
   const QRect d = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
-  if (viewState_ == 0) {
-    move(d.left() + (d.width() - frameGeometry().width()) / 2,
-         d.top() + (d.height() - frameGeometry().height() - (panel_ ? panel_->height() : 0)) / 4);
-  }
-  if (album_) album_->move(frameGeometry().right() + 1, std::max(0, frameGeometry().top()));
-  if (panel_) {
-    const QRect m = frameGeometry();
-    const QRect p = panel_->frameGeometry();
-    int y = m.bottom() + 1 - 8;
-    if (d.bottom() + 1 < m.bottom() + 1 + p.height()) y = d.bottom() + 1 - p.height() - 8;
-    panel_->move(m.left() + (m.width() - p.width() - 64) / 2, y);
-  }
+  const QSize album = album_ ? album_->frameGeometry().size() : QSize();
+  const QSize panel = panel_ ? panel_->frameGeometry().size() : QSize();
+  const auto placement =
+      // A still keeps the windows where they are, unless it made the main window larger.
+      vd::PlaceWindows(resized && viewState_ == 4 ? 1 : viewState_, fullScreen_,
+                       RectOf(frameGeometry()), {album.width(), album.height()},
+                       {panel.width(), panel.height()}, RectOf(d));
+  if (!placement) return;
+  MoveWindow(this, placement->mainWindow);
+  if (album_) MoveWindow(album_.get(), placement->album);
+  if (panel_) MoveWindow(panel_.get(), placement->panel);
 }
 
 void CViewerDlg::ShowContextMenu(const QPoint& at) {
@@ -231,6 +249,7 @@ void CViewerDlg::ShowContextMenu(const QPoint& at) {
   menu.addSeparator();
   menu.addAction("Virtual remote...", [this] { ShowVirtualRemote(); });
   menu.addAction("&About Brevant TV USB!...", [this] { OnCommand(32767); });
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   menu.exec(at);
 }
 
@@ -250,7 +269,12 @@ void CViewerDlg::OpenHelp() {
   const QString source = QStringLiteral(VIEWDECK_SOURCE_DIR "/docs/BRTV_USB.html");
   for (const QString& file : {installed, source}) {
     if (QFileInfo::exists(file)) {
-      QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file))) {
+        ShowMessage(
+            "The help could not be opened: no program to show it was found.\n"
+            "The help file is " +
+            QFileInfo(file).canonicalFilePath().toStdString());
+      }
       return;
     }
   }
@@ -259,8 +283,11 @@ void CViewerDlg::OpenHelp() {
 
 void CViewerDlg::OpenSettingsSheet() {
   // Its pages rebuild the graphs, which would end a recording: refused, as the panel's
-  // Tools button is.
-  if (viewState_ == 2 || viewState_ == 5 || (engine_ && engine_->IsCapturing())) {
+  // Tools button is. One sheet at a time, and none while a scan of the automatic-scan
+  // dialog runs: its pages would scan nested inside that scan, over the same table and the
+  // same scan start.
+  if (viewState_ == 2 || viewState_ == 5 || (engine_ && engine_->IsCapturing()) || sheetOpen_ ||
+      (sheetHost_ && sheetHost_->IsScanRunning()) || !engine_) {
     QApplication::beep();
     return;
   }
@@ -285,21 +312,40 @@ void CViewerDlg::OpenSettingsSheet() {
   vd::GraphPagesEngine pagesEngine(*engine_, std::move(window));
   vd::EnginePages enginePages(pagesEngine);
   vd::SheetPageSet pages(*sheetHost_, &enginePages);
-  COptionsSheet sheet(*sheetHost_, pages, this);
-  sheet.exec();
+  sheetOpen_ = true;
+  sheetHost_->BeginSheet();
+  {
+    COptionsSheet sheet(*sheetHost_, pages, this);
+    vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
+    sheet.exec();
+  }
+  sheetHost_->EndSheet();
+  sheetOpen_ = false;
+  // The device page may have chosen other devices, and with them another tuner.
+  if (entry_) entry_->Unbind();
   RefreshDeviceStatus();
 }
 
 void CViewerDlg::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  if (!fullScreen_ && bars_ && video_) {
+    // Restored: a client below the minimum is enlarged to it.
+    const vd::RestoredLayout layout = ClientLayout();
+    if (layout.enlarged) resize(layout.client.width, layout.client.height);
+  }
   LayoutChildren();
+  // A larger window (a 640 x 480 format, a still) must not end up under its companions.
+  if (started_ && !fullScreen_ && !placing_ && event->oldSize().isValid() &&
+      event->oldSize() != event->size()) {
+    PlaceWindows(true);
+  }
   if (settings_.forceRatio43 && !fullScreen_) OnCommand(32807);
   if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
 }
 
 void CViewerDlg::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
+  if (!placing_ && panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
 }
 
 void CViewerDlg::mousePressEvent(QMouseEvent* event) {
@@ -331,19 +377,45 @@ void CViewerDlg::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CViewerDlg::dropEvent(QDropEvent* event) {
+  if (DropData(event->mimeData())) event->acceptProposedAction();
+}
+
+bool CViewerDlg::DropData(const QMimeData* data) {
   if (viewState_ == 2) {
     ShowMessage("Please note that Drag & drop does not work while file is being captured");
-    return;
+    return false;
   }
-  for (const QUrl& url : event->mimeData()->urls()) {
-    const std::filesystem::path path = url.toLocalFile().toStdString();
+  const auto open = [this](const std::filesystem::path& path) {
     const std::string ext = path.extension().string();
-    if (ext == ".bmp" || ext == ".BMP") {
-      OpenAlbumFile(path.string(), true);
-    } else {
-      OpenAlbumFile(path.string(), false);
+    OpenAlbumFile(path.string(), ext == ".bmp" || ext == ".BMP");
+  };
+  if (data->hasFormat(vd::DragRecord::kMimeType)) {
+    // An album file (its path) or a station of a channel list (its index in the mode's table).
+    const QByteArray bytes = data->data(vd::DragRecord::kMimeType);
+    const auto record = vd::DragRecord::Decode(std::span<const uint8_t>(
+        reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())));
+    if (!record) return false;
+    if (record->value == vd::DragRecord::kFileValue && !record->text.empty()) {
+      open(record->text);
+      return true;
     }
-    event->acceptProposedAction();
-    return;
+    if (record->text.empty() && SelectDroppedStation(record->value)) return true;
+    QApplication::beep();
+    return false;
   }
+  for (const QUrl& url : data->urls()) {
+    open(url.toLocalFile().toStdString());
+    return true;
+  }
+  return false;
+}
+
+bool CViewerDlg::SelectDroppedStation(int32_t index) {
+  if (!engine_ || viewState_ > 1) return false;
+  TunerControl* tuner = engine_->Tuner();
+  CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
+  if (table == nullptr || index < 0 || index >= table->Count()) return false;
+  table->Select(index, true);
+  RefreshChannelDisplay();
+  return true;
 }

@@ -16,13 +16,17 @@ ViewerEntry::ViewerEntry(CViewerDlg& window) : window_(window) {}
 
 ViewerEntry::~ViewerEntry() = default;
 
+void ViewerEntry::Unbind() {
+  entry_.reset();
+  fineTune_.reset();
+  ports_.reset();
+  bound_ = nullptr;
+}
+
 bool ViewerEntry::Bind() {
   TunerControl* tuner = window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
   if (tuner == nullptr) {
-    entry_.reset();
-    fineTune_.reset();
-    ports_.reset();
-    bound_ = nullptr;
+    Unbind();
     return false;
   }
   if (tuner != bound_) {
@@ -67,7 +71,8 @@ void ViewerEntry::OnKeypad(int button) {
     }
     return;
   }
-  const KeypadAction action = TvKeypadPress(button, IsCapturing());
+  // Recall retunes: not while a capture runs or a clip plays in place of the picture.
+  const KeypadAction action = TvKeypadPress(button, IsCapturing() || window_.ViewState() == 3);
   switch (action.kind) {
     case KeypadAction::Kind::kMainCommand:
       window_.OnCommand(action.value);
@@ -81,6 +86,10 @@ void ViewerEntry::OnKeypad(int button) {
     default:
       break;
   }
+}
+
+void ViewerEntry::RefreshScanWindow() {
+  window_.RefreshChannelList();
 }
 
 int ViewerEntry::WorkMode() const {

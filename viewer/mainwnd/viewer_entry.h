@@ -22,6 +22,9 @@ class ViewerEntry : public EntryHost {
   explicit ViewerEntry(CViewerDlg& window);
   ~ViewerEntry() override;
 
+  // The engine has freed or replaced the tuner (a mode change, the box removed): the entry and
+  // fine tune let go of it, even if a new one should take the same address.
+  void Unbind();
   // Commands 376..387; false when there is no tuner to enter into.
   bool OnDigitCommand(int command);
   void OnEntryTimer();
@@ -36,7 +39,7 @@ class ViewerEntry : public EntryHost {
   void StopEntryTimer() override;
   void ShowText(const std::string& text) override;
   void RefreshDisplay(int n) override;
-  void RefreshScanWindow() override {}
+  void RefreshScanWindow() override;
   void Beep(uint32_t kind) override;
 
  private:

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "control_panel.h"
+#include "locale_ids.h"
 #include "settings_store.h"
 #include "settings_table.h"
 #include "tuner_control.h"
@@ -13,6 +14,10 @@ namespace vd {
 
 TunerControl* ViewerSheetHost::Tuner() {
   return window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
+}
+
+std::string ViewerSheetHost::LanguageTag() const {
+  return std::string(SystemInterfaceLanguageTag());
 }
 
 int32_t ViewerSheetHost::WorkMode() const {
@@ -93,13 +98,18 @@ void ViewerSheetHost::RefreshChannelDisplay() {
   window_.RefreshChannelDisplay();
 }
 
+void ViewerSheetHost::BeginSheet() {
+  sheetMode_ = window_.WorkModeValue();
+}
+
 int32_t ViewerSheetHost::ToolPage() const {
-  const int32_t mode = window_.WorkModeValue();
+  const int32_t mode = sheetMode_.value_or(window_.WorkModeValue());
   return mode >= 0 && mode <= 3 ? window_.Settings().toolPage[mode] : 0;
 }
 
 void ViewerSheetHost::SetToolPage(int32_t position) {
-  window_.Settings().SetToolPage(position);
+  const int32_t mode = sheetMode_.value_or(window_.WorkModeValue());
+  if (mode >= 0 && mode <= 3) window_.Settings().toolPage[mode] = position;
 }
 
 void ViewerSheetHost::RefreshMainWindow() {

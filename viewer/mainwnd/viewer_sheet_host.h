@@ -2,6 +2,8 @@
 // running mode, the settings they change and the panel they refresh.
 #pragma once
 
+#include <optional>
+
 #include "scan_host.h"
 #include "sheet_host.h"
 
@@ -18,7 +20,7 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
   // ScanHost
   TunerControl* Tuner() override;
   int32_t WorkMode() const override;
-  std::string LanguageTag() const override { return "English"; }
+  std::string LanguageTag() const override;
   int32_t Country() const override;
   void SetCountry(int32_t code) override;
   int32_t Source() const override;
@@ -39,6 +41,10 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
   void RefreshMainWindow() override;
 
   bool IsScanRunning() const { return scanRunning_; }
+  // The settings sheet keeps its page for the mode it was opened in, even when the engine
+  // forces another mode while it is open.
+  void BeginSheet();
+  void EndSheet() { sheetMode_.reset(); }
 
  private:
   // WM_USER+103: back to the stored TV station once the scan or the country change is over.
@@ -49,6 +55,7 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
   CViewerDlg& window_;
   SettingsStore& store_;
   bool scanRunning_ = false;
+  std::optional<int32_t> sheetMode_;
 };
 
 }  // namespace vd

@@ -22,7 +22,11 @@ QString Number(int32_t value) {
 }  // namespace
 
 CColorPage::CColorPage(vd::PagesEngine& engine, QWidget* parent)
-    : QWidget(parent), engine_(engine) {
+    : QWidget(parent), engine_(engine), settle_(new QTimer(this)) {
+  // The decoder needs a moment to lock to a new standard before the preview is rebuilt; a
+  // timer keeps the window responsive meanwhile.
+  settle_->setSingleShot(true);
+  connect(settle_, &QTimer::timeout, this, [this] { engine_.RefreshPreview(); });
   auto* grid = new QGridLayout;
   for (int i = 0; i < 3; ++i) {
     Control& control = controls_[static_cast<size_t>(i)];
@@ -112,7 +116,13 @@ void CColorPage::OnStandardChosen(int index) {
   engine_.SetVideoStandard(index);
   // Stored at once so closing the sheet before the decoder settles loses nothing.
   engine_.StoreStandard(mode, index);
-  // The decoder needs a moment to lock to the new standard before the preview is rebuilt;
-  // a timer keeps the window responsive meanwhile.
-  QTimer::singleShot(kStandardSettleMs, this, [this] { engine_.RefreshPreview(); });
+  settle_->start(kStandardSettleMs);
+}
+
+CColorPage::~CColorPage() {
+  // The engine outlives the pages; the settling time is cut short rather than skipped.
+  if (settle_->isActive()) {
+    settle_->stop();
+    engine_.RefreshPreview();
+  }
 }

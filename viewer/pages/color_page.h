@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QTimer;
 
 class CColorPage : public QWidget, public vd::SheetPage {
   Q_OBJECT
@@ -24,6 +25,8 @@ class CColorPage : public QWidget, public vd::SheetPage {
   enum Slot { kBrightness = 0, kContrast = 1, kColour = 2 };
 
   explicit CColorPage(vd::PagesEngine& engine, QWidget* parent = nullptr);
+  // A standard chosen just before the sheet closes still gets its rebuilt preview.
+  ~CColorPage() override;
 
   void OnCancel() override;
   // Every available property to its default.
@@ -57,4 +60,5 @@ class CColorPage : public QWidget, public vd::SheetPage {
   QGroupBox* standardGroup_;
   QLabel* standardLabel_;
   QComboBox* standard_;
+  QTimer* settle_;
 };

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "vd/nested_loop.h"
+
 namespace vd {
 
 namespace {
@@ -12,6 +14,7 @@ DialogRunner::Runner& Current() {
 }  // namespace
 
 int DialogRunner::Run(QDialog& dialog) {
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   return Current() ? Current()(dialog) : dialog.exec();
 }
 

@@ -12,15 +12,9 @@ namespace vd {
 
 namespace {
 
-QString FourccText(uint32_t fourcc) {
-  QString text;
-  for (int i = 0; i < 4; ++i) text += QChar(static_cast<char>((fourcc >> (8 * i)) & 0xff));
-  return text;
-}
-
 QString Describe(const VideoFormat& format) {
   QString text = QString::asprintf("%d x %d, ", format.width, format.height) +
-                 FourccText(format.fourcc) + QString::asprintf(", %u bit", format.bitCount);
+                 PropertyDialog::FormatName(format.fourcc, format.bitCount);
   if (format.frameInterval > 0) {
     text += QString::asprintf(", %.2f fps", 10000000.0 / static_cast<double>(format.frameInterval));
   }
@@ -34,6 +28,18 @@ bool IsFormatKind(PropertyDialog::Kind kind) {
 }
 
 }  // namespace
+
+QString PropertyDialog::FormatName(uint32_t fourcc, uint32_t bitCount) {
+  // FourCC 0 is uncompressed RGB, named by its depth.
+  if (fourcc == 0) return QString::asprintf("RGB %u", bitCount);
+  QString code;
+  for (int i = 0; i < 4; ++i) {
+    const auto byte = static_cast<unsigned char>((fourcc >> (8 * i)) & 0xff);
+    if (byte < 0x20 || byte > 0x7e) return QString::asprintf("0x%08X, %u bit", fourcc, bitCount);
+    code += QChar(byte);
+  }
+  return code + QString::asprintf(", %u bit", bitCount);
+}
 
 QString PropertyDialog::Caption(Kind kind) {
   switch (kind) {

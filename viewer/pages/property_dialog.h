@@ -28,6 +28,8 @@ class PropertyDialog : public QDialog {
   PropertyDialog(PagesEngine& engine, Kind kind, QWidget* parent = nullptr);
 
   static QString Caption(Kind kind);
+  // A format's name in the list: its FourCC and depth ("YUY2, 16 bit"), or "RGB 24".
+  static QString FormatName(uint32_t fourcc, uint32_t bitCount);
   // Runs the dialog with the stop / rebuild / restart sequence around it; true when a change
   // was accepted and applied.
   static bool Show(PagesEngine& engine, Kind kind, QWidget* parent);

@@ -238,6 +238,12 @@ void CControlPanel::SetViewState(int viewState) {
   Relayout();
 }
 
+void CControlPanel::SetDeviceFlags(bool audio, bool still) {
+  state_.audio = audio;
+  state_.still = still;
+  Relayout();
+}
+
 void CControlPanel::SetKeypadOpen(bool open) {
   state_.keypadOpen = open;
   Relayout();

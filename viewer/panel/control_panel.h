@@ -53,6 +53,8 @@ class CControlPanel : public QWidget {
   void SetSoundMode(const vd::SoundModeState& sound);
   void SetFmDisabled(bool disabled);
   void SetFmMemoryMode(bool on);
+  // What the device offers: sound (volume and mute) and still pictures (snapshot).
+  void SetDeviceFlags(bool audio, bool still);
   // The next Input press applies the present input without moving on (start-up in radio).
   void ApplyInputOnNextPress() { inputCycle_.ApplyStoredOnNextPress(); }
   // A mode switch was refused: back to the last applied input.

@@ -99,6 +99,13 @@ void DigitEntry::EndRadio() {
     return;
   }
   const uint32_t hz = static_cast<uint32_t>(1000000 / divisor) * static_cast<uint32_t>(value_);
+  uint32_t min = 0;
+  uint32_t max = 0;
+  if (tuner_.GetRadioLimits(&min, &max) && (hz < min || hz > max)) {
+    host_.Beep(kBeepQuestion);
+    host_.RefreshDisplay(EntryHost::kShowRemembered);
+    return;
+  }
   tuner_.SetFrequency(hz);
   stations_.AddByFrequency(hz);
   host_.RefreshDisplay(EntryHost::kShowRemembered);

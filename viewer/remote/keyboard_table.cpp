@@ -17,7 +17,7 @@ constexpr int kCtrl = Qt::ControlModifier;
 constexpr KeyTarget kMain = KeyTarget::kMainWindow;
 constexpr KeyTarget kPanel = KeyTarget::kPanel;
 
-constexpr std::array<Accelerator, 36> kEntries{{
+constexpr std::array<Accelerator, 39> kEntries{{
     {Qt::Key_0, kNone, 376, kMain},
     {Qt::Key_1, kNone, 377, kMain},
     {Qt::Key_2, kNone, 378, kMain},
@@ -40,7 +40,10 @@ constexpr std::array<Accelerator, 36> kEntries{{
     {Qt::Key_9, kPad, 385, kMain},
     {Qt::Key_Return, kNone, 386, kMain},
     {Qt::Key_Enter, kNone, 386, kMain},
-    // The pad's decimal key: a point or, in some layouts, a comma; Delete with Num Lock off.
+    // The decimal point: "." or "," from the main keys or the pad (whose key gives either,
+    // by layout, or Delete with Num Lock off).
+    {Qt::Key_Period, kNone, 387, kMain},
+    {Qt::Key_Comma, kNone, 387, kMain},
     {Qt::Key_Period, kPad, 387, kMain},
     {Qt::Key_Comma, kPad, 387, kMain},
     {Qt::Key_Delete, kPad, 387, kMain},
@@ -51,6 +54,7 @@ constexpr std::array<Accelerator, 36> kEntries{{
     {Qt::Key_Right, kNone, pid::kVolumeUp, kPanel},
     {Qt::Key_M, kNone, pid::kMute, kPanel},
     {Qt::Key_F, kNone, 32824, kMain},
+    {Qt::Key_F1, kNone, 32764, kMain},
     {Qt::Key_Escape, kNone, 158, kMain},
     {Qt::Key_C, kCtrl, 162, kMain},
     {Qt::Key_O, kCtrl, 32799, kMain},

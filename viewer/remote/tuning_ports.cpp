@@ -56,6 +56,10 @@ void TuningPorts::SetFrequency(uint32_t hz) {
   control_.SetFrequency(hz);
 }
 
+bool TuningPorts::GetRadioLimits(uint32_t* min, uint32_t* max) {
+  return control_.GetRadioLimits(min, max);
+}
+
 bool TuningPorts::GetTvLimits(uint32_t* min, uint32_t* max) {
   return control_.GetTvLimits(min, max);
 }

@@ -26,6 +26,7 @@ class TuningPorts : public StationList, public TunerPort {
 
   void SetFrequency(uint32_t hz) override;
   bool GetTvLimits(uint32_t* min, uint32_t* max) override;
+  bool GetRadioLimits(uint32_t* min, uint32_t* max) override;
   const ChannelBand* ActiveBand() const override;
 
  private:

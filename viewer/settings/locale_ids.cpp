@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace vd {
 
@@ -57,12 +58,45 @@ LocaleIds LocaleIdsFor(std::string_view name) {
   return {e->codePage, e->langId};
 }
 
-LocaleIds SystemLocaleIds() {
+namespace {
+
+std::string_view SystemLocaleName() {
   for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
     const char* v = std::getenv(var);
-    if (v != nullptr && v[0] != '\0') return LocaleIdsFor(v);
+    if (v != nullptr && v[0] != '\0') return v;
   }
   return {};
+}
+
+}  // namespace
+
+LocaleIds SystemLocaleIds() {
+  const std::string_view name = SystemLocaleName();
+  return name.empty() ? LocaleIds{} : LocaleIdsFor(name);
+}
+
+std::string_view InterfaceLanguageTag(std::string_view name) {
+  name = name.substr(0, name.find_first_of(".@"));
+  const std::string_view language = name.substr(0, name.find('_'));
+  const std::string_view territory = name.find('_') == std::string_view::npos
+                                         ? std::string_view()
+                                         : name.substr(name.find('_') + 1);
+  if (language == "zh") {
+    const bool traditional = territory == "TW" || territory == "HK" || territory == "MO";
+    return traditional ? "\u4e2d\u6587" : "Simplified Chinese";
+  }
+  static constexpr std::pair<std::string_view, std::string_view> kTags[] = {
+      {"de", "Deutschland"}, {"fr", "France"},  {"es", "Spanish"},
+      {"tr", "Turkish"},     {"it", "Italian"}, {"ja", "\u65e5\u672c"},
+  };
+  for (const auto& [code, tag] : kTags) {
+    if (language == code) return tag;
+  }
+  return "English";
+}
+
+std::string_view SystemInterfaceLanguageTag() {
+  return InterfaceLanguageTag(SystemLocaleName());
 }
 
 }  // namespace vd

@@ -22,4 +22,9 @@ LocaleIds LocaleIdsFor(std::string_view posixLocale);
 // From the first of LC_ALL, LC_MESSAGES and LANG that is set and not empty.
 LocaleIds SystemLocaleIds();
 
+// The interface language's tag, which picks the translated country names: "de_DE" gives
+// "Deutschland", "zh_TW" the Traditional Chinese tag; anything without names, "English".
+std::string_view InterfaceLanguageTag(std::string_view posixLocale);
+std::string_view SystemInterfaceLanguageTag();
+
 }  // namespace vd

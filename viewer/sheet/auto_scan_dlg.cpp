@@ -8,6 +8,7 @@
 
 #include "scan_form.h"
 #include "scan_progress_wnd.h"
+#include "vd/nested_loop.h"
 
 CAutoScanDlg::CAutoScanDlg(vd::ScanHost& host, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Channel Search"));
@@ -34,6 +35,7 @@ CAutoScanDlg* CAutoScanDlg::OpenAndScan(vd::ScanHost& host, QWidget* parent) {
 }
 
 bool CAutoScanDlg::TakeCancel() {
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   return std::exchange(cancel_, false);
 }

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
+#include <vector>
 
 #include "channel_drag_record.h"
 #include "channel_list_model.h"
@@ -15,6 +16,7 @@
 #include "scan_host.h"
 #include "sheet_message.h"
 #include "tuner_control.h"
+#include "vd/nested_loop.h"
 
 namespace {
 
@@ -22,6 +24,12 @@ constexpr int32_t kWorkModeRadio = 2;
 constexpr const char* kDeleteAllCaption = "Verify channel list deletion";
 constexpr const char* kDeleteAllText =
     "This will delete the entire channel list.\nDo you want to continue ?";
+
+// The lists open now (UI thread only).
+std::vector<CChannelListCtrl*>& OpenLists() {
+  static std::vector<CChannelListCtrl*> lists;
+  return lists;
+}
 
 }  // namespace
 
@@ -56,9 +64,20 @@ CChannelListCtrl::CChannelListCtrl(vd::ScanHost& host, QWidget* parent)
   connect(this, &QAbstractItemView::doubleClicked, this,
           [this](const QModelIndex& index) { SelectStation(index.row()); });
   connect(model_, &vd::ChannelListModel::Renamed, this, &CChannelListCtrl::OnRenamed);
+  OpenLists().push_back(this);
 }
 
-CChannelListCtrl::~CChannelListCtrl() = default;
+CChannelListCtrl::~CChannelListCtrl() {
+  std::erase(OpenLists(), this);
+}
+
+void CChannelListCtrl::RefillAll(const vd::ScanHost& host) {
+  // A copy: a refill may not open or close lists, but the walk must not depend on it.
+  const std::vector<CChannelListCtrl*> lists = OpenLists();
+  for (CChannelListCtrl* list : lists) {
+    if (&list->host_ == &host) list->Fill();
+  }
+}
 
 CChannelTable* CChannelListCtrl::Table() const {
   TunerControl* tuner = host_.Tuner();
@@ -165,7 +184,10 @@ void CChannelListCtrl::startDrag(Qt::DropActions) {
   if (row < 0) return;
   auto* drag = new QDrag(this);  // owned by the list, as Qt requires of a drag
   drag->setMimeData(vd::ChannelDragRecord::StationMimeData(row).release());
-  drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
+  {
+    vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
+    drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
+  }
   StopAutoScroll();
 }
 

@@ -33,6 +33,9 @@ class CChannelListCtrl : public QTableView {
   // Sorts the table (except in radio mode) and shows it with the current station selected
   // and visible.
   void Fill();
+  // Refills every open list of this host: its mode's table was replaced or changed from
+  // another window (a work-mode change, a fine tune, a preset stored from the keypad).
+  static void RefillAll(const vd::ScanHost& host);
   // "&Delete": the selected station, after the confirmation unless it is switched off.
   void DeleteSelected();
   // "Delete &All": every station, after the question; an empty list asks nothing.

@@ -9,6 +9,7 @@ namespace vd {
 void ChannelListModel::Reset(CChannelTable* table) {
   beginResetModel();
   table_ = table;
+  alive_ = table != nullptr ? table->LifeToken() : std::weak_ptr<const void>();
   endResetModel();
 }
 
@@ -25,8 +26,9 @@ QString ChannelListModel::FrequencyText(uint32_t hz) {
 }
 
 int ChannelListModel::rowCount(const QModelIndex& parent) const {
-  if (parent.isValid() || table_ == nullptr) return 0;
-  return table_->Count();
+  const CChannelTable* table = Table();
+  if (parent.isValid() || table == nullptr) return 0;
+  return table->Count();
 }
 
 int ChannelListModel::columnCount(const QModelIndex& parent) const {
@@ -34,8 +36,9 @@ int ChannelListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ChannelListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || table_ == nullptr) return {};
-  const CChannel* channel = table_->Get(index.row());
+  const CChannelTable* table = Table();
+  if (!index.isValid() || table == nullptr) return {};
+  const CChannel* channel = table->Get(index.row());
   if (channel == nullptr) return {};
   if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   if (index.column() == kName) return QString::fromStdString(channel->Name());
@@ -61,11 +64,12 @@ Qt::ItemFlags ChannelListModel::flags(const QModelIndex& index) const {
 }
 
 bool ChannelListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (role != Qt::EditRole || !index.isValid() || index.column() != kName || table_ == nullptr) {
+  CChannelTable* table = Table();
+  if (role != Qt::EditRole || !index.isValid() || index.column() != kName || table == nullptr) {
     return false;
   }
   const std::string name = value.toString().toStdString();
-  if (name.empty() || !table_->Rename(index.row(), name)) return false;
+  if (name.empty() || !table->Rename(index.row(), name)) return false;
   emit Renamed(index.row());
   return true;
 }

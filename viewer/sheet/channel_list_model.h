@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 class CChannelTable;
 
@@ -20,7 +21,8 @@ class ChannelListModel : public QAbstractTableModel {
 
   // A new table, or the same one after a change of its length or order; null empties the list.
   void Reset(CChannelTable* table);
-  CChannelTable* Table() const { return table_; }
+  // The table shown, or null once it has gone.
+  CChannelTable* Table() const { return alive_.expired() ? nullptr : table_; }
   // The texts of these rows changed (a swap).
   void RowsChanged(int a, int b);
 
@@ -42,6 +44,7 @@ class ChannelListModel : public QAbstractTableModel {
 
  private:
   CChannelTable* table_ = nullptr;
+  std::weak_ptr<const void> alive_;
 };
 
 }  // namespace vd

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "scan_engine.h"
+#include "vd/nested_loop.h"
 
 CScanProgressWnd::CScanProgressWnd(QWidget* owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("Scanning"));
@@ -50,6 +51,7 @@ void CScanProgressWnd::Close() {
 }
 
 bool CScanProgressWnd::Cancelled() {
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   return cancelled_;
 }

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "delete_confirm_dialog.h"
+#include "vd/nested_loop.h"
 
 namespace vd {
 
@@ -15,6 +16,7 @@ SheetMessage::Handler& CurrentHandler() {
 
 MessageAnswer ShowDialog(QWidget* parent, const MessageRequest& request) {
   MessageAnswer answer;
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   if (request.kind == MessageRequest::Kind::kDeleteStation) {
     CDeleteConfirmDlg dialog(request.text, parent);
     answer.accepted = dialog.exec() == QDialog::Accepted;

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "vd/nested_loop.h"
+
 namespace vd {
 
 namespace {
@@ -18,6 +20,7 @@ void SkinMessage::Show(QWidget* parent, const QString& text) {
     handler(parent, text);
     return;
   }
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   QMessageBox::warning(parent, QString(), text, QMessageBox::Ok);
 }
 

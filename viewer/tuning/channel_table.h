@@ -4,6 +4,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,10 @@ class CChannelTable {
   ~CChannelTable();
   CChannelTable(const CChannelTable&) = delete;
   CChannelTable& operator=(const CChannelTable&) = delete;
+
+  // Expires when this table goes: windows that show it outlive a work-mode change, which
+  // frees the tuner and its table.
+  std::weak_ptr<const void> LifeToken() const { return alive_; }
 
   // Tunes to the station with the sound muted for the settling time. False when there is no
   // such station.
@@ -84,4 +89,5 @@ class CChannelTable {
   int32_t current_ = -1;
   int32_t previous_ = -1;
   int32_t lastDeleted_ = -1;
+  std::shared_ptr<const void> alive_ = std::make_shared<int>(0);
 };

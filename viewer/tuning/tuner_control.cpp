@@ -78,6 +78,12 @@ bool TunerControl::GetTvLimits(uint32_t* min, uint32_t* max) {
   return tuner_->GetModeInfo(1, min, max, &step, &a, &b) == 0;
 }
 
+bool TunerControl::GetRadioLimits(uint32_t* min, uint32_t* max) {
+  if (tuner_ == nullptr) return false;
+  uint32_t step = 0, a = 0, b = 0;
+  return tuner_->GetModeInfo(2, min, max, &step, &a, &b) == 0 && *max > 0;
+}
+
 bool TunerControl::Probe(int32_t step, uint32_t* frequency) {
   if (tuner_ == nullptr || TuneStep(step) != 0) return false;
   const uint32_t hz = FrequencyOfStep(step);

@@ -57,6 +57,7 @@ class TunerControl {
   bool SetFrequency(uint32_t hz);  // always reports success
   uint32_t GetFrequency();
   bool GetTvLimits(uint32_t* min, uint32_t* max);
+  bool GetRadioLimits(uint32_t* min, uint32_t* max);
   // Tunes to the step and asks for a signal; a failing call counts as no station. The
   // step's frequency goes to *frequency when one was found.
   bool Probe(int32_t step, uint32_t* frequency = nullptr);

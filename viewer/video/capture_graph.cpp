@@ -13,6 +13,7 @@
 #include "tuning_context.h"
 #include "tv_tuner_control.h"
 #include "vd/device_props.h"
+#include "vd/nested_loop.h"
 #include "vd/trace.h"
 #include "vd/virtual_tv_box.h"
 #include "video_standards.h"
@@ -45,22 +46,30 @@ class CaptureGraph::DeviceWatch final : public vd::DeviceEventSink {
   };
 
   void Post(const vd::DeviceInfo& device, bool arrived) {
+    const unsigned type = arrived ? 0x8000u : 0x8004u;  // arrival, removal complete
+    TraceGraph("\n\n\n####DEVICE\n");
+    TraceGraph("EventType - %u   : 0x%x", type, type);
+    TraceGraph("\n\nWin proc\n");
     if (device.category != vd::DeviceCategory::kVideoInput) return;
     // Always through an idle source, even from the UI thread: the enumerator is still
-    // delivering, and the engine must not rebuild devices underneath it.
+    // delivering, and the engine must not rebuild devices underneath it. Then through the
+    // command gate: inside a nested loop (a station change settling, a dialog) the tuner and
+    // its table are still in use on the stack.
     GSource* source = g_idle_source_new();
     g_source_set_callback(
         source,
         [](gpointer data) -> gboolean {
-          auto* event = static_cast<Event*>(data);
-          if (auto graph = event->graph.lock()) {
-            CaptureGraph* self = *graph;
-            if (event->arrived) {
-              self->OnDeviceChange(kDeviceArrival);
-            } else if (event->device.friendlyName == self->videoName_) {
-              self->OnDeviceChange(kDeviceNodesChanged);
+          const Event event = *static_cast<Event*>(data);
+          vd::CommandGate::Submit([event] {
+            if (auto graph = event.graph.lock()) {
+              CaptureGraph* self = *graph;
+              if (event.arrived) {
+                self->OnDeviceChange(kDeviceArrival);
+              } else if (event.device.friendlyName == self->videoName_) {
+                self->OnDeviceChange(kDeviceNodesChanged);
+              }
             }
-          }
+          });
           return G_SOURCE_REMOVE;
         },
         new Event{graph_, device, arrived},
@@ -391,6 +400,10 @@ void CaptureGraph::BuildAudioPreview() {
 
 void CaptureGraph::StartAudioPreview() {
   if (audioPreview_ != nullptr && !audioPreview_->IsRunning()) audioPreview_->Start();
+}
+
+bool CaptureGraph::AudioPreviewRunning() const {
+  return audioPreview_ != nullptr && audioPreview_->IsRunning();
 }
 
 void CaptureGraph::StopAudioPreview() {

@@ -109,6 +109,7 @@ class CaptureGraph {
   void StopAudioPreview();
   // The audio preview, and the video preview where it is wanted.
   void StartLive();
+  bool AudioPreviewRunning() const;
 
   // --- Capture.
   bool BuildCaptureGraph();

@@ -184,3 +184,26 @@ TEST(PanelControls, ExactlyTheInputsIndicatorIsShown) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PanelControls, TheDeviceFlagsGateSoundAndSnapshotAndAStillMayGoFullScreen) {
+  PanelState s = Live(3);
+  s.audio = false;
+  for (int id : {pid::kMute, pid::kVolumeUp, pid::kVolumeDown, pid::kVolumeSlider}) {
+    EXPECT_FALSE(Enabled(s, id)) << id;
+  }
+  EXPECT_TRUE(Enabled(s, pid::kSnapshot));
+  s = Live(3);
+  s.still = false;
+  EXPECT_FALSE(Enabled(s, pid::kSnapshot));
+  EXPECT_TRUE(Enabled(s, pid::kMute));
+  s = Live(3);
+  s.viewState = 4;
+  EXPECT_TRUE(Enabled(s, pid::kMaximize));
+  EXPECT_FALSE(Enabled(s, pid::kSnapshot));
+  s.viewState = 3;
+  EXPECT_FALSE(Enabled(s, pid::kMaximize));
+}
+
+}  // namespace

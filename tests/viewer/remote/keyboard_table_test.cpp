@@ -21,16 +21,31 @@ TEST(KeyboardTable, EveryShortcutAndItsTarget) {
   const int pad = Qt::KeypadModifier;
   const int ctrl = Qt::ControlModifier;
   const Expect expected[] = {
-      {Qt::Key_0, 0, 376, main},        {Qt::Key_9, 0, 385, main},
-      {Qt::Key_0, pad, 376, main},      {Qt::Key_7, pad, 383, main},
-      {Qt::Key_Return, 0, 386, main},   {Qt::Key_Enter, pad, 386, main},
-      {Qt::Key_Period, pad, 387, main}, {Qt::Key_Delete, 0, 387, main},
-      {Qt::Key_Delete, pad, 387, main}, {Qt::Key_Up, 0, 1131, panel},
-      {Qt::Key_Down, 0, 1133, panel},   {Qt::Key_Left, 0, 1176, panel},
-      {Qt::Key_Right, 0, 1177, panel},  {Qt::Key_M, 0, 1135, panel},
-      {Qt::Key_F, 0, 32824, main},      {Qt::Key_Escape, 0, 158, main},
-      {Qt::Key_C, ctrl, 162, main},     {Qt::Key_O, ctrl, 32799, main},
-      {Qt::Key_T, ctrl, 168, main},     {Qt::Key_Up, pad, 1131, panel},
+      {Qt::Key_0, 0, 376, main},
+      {Qt::Key_9, 0, 385, main},
+      {Qt::Key_0, pad, 376, main},
+      {Qt::Key_7, pad, 383, main},
+      {Qt::Key_Return, 0, 386, main},
+      {Qt::Key_Enter, pad, 386, main},
+      {Qt::Key_Period, pad, 387, main},
+      {Qt::Key_Delete, 0, 387, main},
+      {Qt::Key_Delete, pad, 387, main},
+      {Qt::Key_Up, 0, 1131, panel},
+      {Qt::Key_Down, 0, 1133, panel},
+      {Qt::Key_Left, 0, 1176, panel},
+      {Qt::Key_Right, 0, 1177, panel},
+      {Qt::Key_M, 0, 1135, panel},
+      {Qt::Key_F, 0, 32824, main},
+      {Qt::Key_Escape, 0, 158, main},
+      {Qt::Key_C, ctrl, 162, main},
+      {Qt::Key_O, ctrl, 32799, main},
+      {Qt::Key_T, ctrl, 168, main},
+      {Qt::Key_Up, pad, 1131, panel},
+      // The decimal point from either block, in both forms; F1 opens the help.
+      {Qt::Key_Period, 0, 387, main},
+      {Qt::Key_Comma, 0, 387, main},
+      {Qt::Key_Comma, pad, 387, main},
+      {Qt::Key_F1, 0, 32764, main},
   };
   for (const Expect& e : expected) {
     const auto found = KeyboardTable::Translate(e.key, e.modifiers);
@@ -57,7 +72,7 @@ TEST(KeyboardTable, ModifiersMustMatch) {
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_M, Qt::ShiftModifier));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_F, Qt::AltModifier));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_1, Qt::ControlModifier));
-  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Period, 0));  // the main block's full stop
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Period, Qt::ControlModifier));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_A, 0));
 }
 

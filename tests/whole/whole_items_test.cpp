@@ -1,0 +1,311 @@
+// The viewer's behaviours that live between its parts: the two FM memory flags, full screen
+// and the panel, typed FM frequencies, drops on the main window, the help, the interface
+// language, the open lists after a fine tune, and format names.
+#include <QApplication>
+#include <QComboBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <cstdlib>
+
+#include "album_frame.h"
+#include "auto_scan_dlg.h"
+#include "channel_list_ctrl.h"
+#include "channel_table.h"
+#include "color_page.h"
+#include "control_panel.h"
+#include "country_names.h"
+#include "country_table.h"
+#include "drag_record.h"
+#include "first_run_defaults.h"
+#include "locale_ids.h"
+#include "pages_fakes.h"
+#include "panel_ids.h"
+#include "property_dialog.h"
+#include "scan_form.h"
+#include "scan_page.h"
+#include "tuner_control.h"
+#include "vd/virtual_tv_box.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_sheet_host.h"
+#include "whole_fixture.h"
+#include "work_modes.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pid = vd::panel_id;
+namespace rk = vd::remote_key;
+
+using WholeItemsTest = WholeViewerTest;
+
+bool Drop(CViewerDlg* target, std::unique_ptr<QMimeData> data) {
+  return target->DropData(data.get());
+}
+
+std::unique_ptr<QMimeData> RecordData(const vd::DragRecord& record) {
+  auto data = std::make_unique<QMimeData>();
+  const std::vector<uint8_t> bytes = record.Encode();
+  data->setData(vd::DragRecord::kMimeType, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                      static_cast<qsizetype>(bytes.size())));
+  return data;
+}
+
+TEST_F(WholeItemsTest, TheRemoteAndTheKeypadKeepSeparateFmMemoryFlags) {
+  ASSERT_TRUE(Launch());
+  window_->OnPanelCommand(pid::kModeRadio);
+  PressRemote(rk::kFmMemory);
+  ASSERT_TRUE(PumpUntil([&] { return window_->Settings().remoteFmMemory == 1; }, 10s));
+  EXPECT_FALSE(window_->Panel()->fmMemoryMode());
+  window_->Panel()->Press(pid::kFmMemory);
+  EXPECT_TRUE(window_->Panel()->fmMemoryMode());
+  window_->Panel()->Press(pid::kFmMemory);
+  EXPECT_FALSE(window_->Panel()->fmMemoryMode());
+  EXPECT_EQ(window_->Settings().remoteFmMemory, 1);
+  Close();
+  EXPECT_EQ(Stored("RemoteFMmemory"), 1);
+  ASSERT_TRUE(LaunchQuiet());
+  EXPECT_EQ(window_->Settings().remoteFmMemory, 1);
+  EXPECT_FALSE(window_->Panel()->fmMemoryMode());
+}
+
+TEST_F(WholeItemsTest, LeavingFullScreenBringsBackThePanelAndEscLeavesIt) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_TRUE(window_->Panel()->isVisible());
+  window_->OnCommand(32808);
+  ASSERT_TRUE(window_->FullScreen());
+  window_->OnCommand(168);  // a click on the picture hides the panel
+  ASSERT_FALSE(window_->Panel()->isVisible());
+  window_->OnCommand(32808);
+  EXPECT_FALSE(window_->FullScreen());
+  EXPECT_TRUE(window_->Panel()->isVisible());
+
+  window_->OnCommand(32808);
+  ASSERT_TRUE(window_->FullScreen());
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(window_->FullScreen());
+  // Hidden before full screen, hidden after.
+  window_->OnCommand(168);
+  ASSERT_FALSE(window_->Panel()->isVisible());
+  window_->OnCommand(32808);
+  window_->OnCommand(32808);
+  EXPECT_FALSE(window_->Panel()->isVisible());
+}
+
+TEST_F(WholeItemsTest, AnFmFrequencyTypedOnTheMainKeysIsTunedAndOneOutOfRangeRefused) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->OnPanelCommand(pid::kModeRadio);
+  TunerControl* tuner = window_->Engine()->Tuner();
+  ASSERT_NE(tuner, nullptr);
+  auto type = [&](const char* keys) {
+    for (const char* k = keys; *k != '\0'; ++k) {
+      if (*k == '.') {
+        QTest::keyClick(window_.get(), Qt::Key_Period);
+      } else if (*k == ',') {
+        QTest::keyClick(window_.get(), Qt::Key_Comma);
+      } else {
+        QTest::keyClick(window_.get(), static_cast<Qt::Key>(Qt::Key_0 + (*k - '0')));
+      }
+    }
+    QTest::keyClick(window_.get(), Qt::Key_Return);
+  };
+  type("104.3");
+  EXPECT_EQ(tuner->GetFrequency(), 104300000u);
+  type("98,5");
+  EXPECT_EQ(tuner->GetFrequency(), 98500000u);
+  type("150.5");  // above the tuner's FM band
+  EXPECT_EQ(tuner->GetFrequency(), 98500000u);
+  type("2146");
+  EXPECT_EQ(tuner->GetFrequency(), 98500000u);
+}
+
+TEST_F(WholeItemsTest, AStationOrAnAlbumFileDroppedOnTheMainWindowIsShown) {
+  ASSERT_TRUE(Launch());
+  ASSERT_GE(Table()->Count(), 3);
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(request.folder / "still.bmp");
+  });
+  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  ASSERT_EQ(AlbumFiles(".bmp").size(), 1u) << (shown_.empty() ? "" : shown_.back());
+
+  const int target = Table()->Current() == 2 ? 1 : 2;
+  EXPECT_TRUE(Drop(window_.get(), RecordData({"", target})));
+  EXPECT_EQ(Table()->Current(), target);
+  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(target + 1));
+  EXPECT_TRUE(Drop(window_.get(),
+                   RecordData({AlbumFiles(".bmp").front().string(), vd::DragRecord::kFileValue})));
+  EXPECT_EQ(window_->ViewState(), 4);
+}
+
+TEST_F(WholeItemsTest, AStillMayFillTheScreenAndRecallWaitsWhileAClipPlays) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  // The station before is another one, so that a recall would move.
+  window_->OnPanelCommand(pid::kChannelUp);
+  window_->OnPanelCommand(pid::kChannelDown);
+  const int tuned = Table()->Current();
+  PumpFor(200ms);
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(
+        request.folder / (request.defaultExtension == "bmp" ? "still.bmp" : "clip.avi"));
+  });
+  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  ASSERT_EQ(AlbumFiles(".bmp").size(), 1u) << (shown_.empty() ? "" : shown_.back());
+  window_->OpenAlbumFile(AlbumFiles(".bmp").front().string(), true);
+  ASSERT_EQ(window_->ViewState(), 4);
+  window_->OnCommand(32808);
+  EXPECT_TRUE(window_->FullScreen());
+  window_->OnCommand(32808);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();  // back to live
+  ASSERT_EQ(window_->ViewState(), 1);
+
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 2);
+  PumpFor(1200ms);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  ASSERT_EQ(window_->ViewState(), 3);
+  window_->OnPanelCommand(pid::kKeyRecall);
+  EXPECT_EQ(Table()->Current(), tuned);
+  window_->OnCommand(32808);
+  EXPECT_FALSE(window_->FullScreen());
+}
+
+TEST_F(WholeItemsTest, TheCompanionWindowsFollowTheMainWindowAndItFollowsThePanel) {
+  ASSERT_TRUE(LaunchQuiet());
+  window_->ShowAlbumWindow();
+  window_->SetVideoSize(400, 300);  // a larger format: the companions move out from under it
+  PumpFor(50ms);
+  const QRect main = window_->frameGeometry();
+  const QRect panel = window_->Panel()->frameGeometry();
+  const QRect album = window_->AlbumWindow()->frameGeometry();
+  EXPECT_EQ(album.left(), main.right() + 1);
+  const QRect desktop = window_->screen()->availableGeometry();
+  if (main.bottom() + 1 + panel.height() <= desktop.bottom() + 1) {
+    EXPECT_EQ(panel.top(), main.bottom() + 1 - 8);
+  }
+
+  window_->OnCommand(32809);  // tile on: the main window follows the panel
+  const QPoint before = window_->pos();
+  window_->Panel()->move(window_->Panel()->pos() + QPoint(30, -20));
+  PumpFor(20ms);
+  EXPECT_EQ(window_->pos(), before + QPoint(30, -20));
+  window_->OnCommand(32809);
+
+  window_->OnCommand(32820);  // TV frame on: small clients keep margins of at least 0
+  window_->resize(20, 20);
+  PumpFor(20ms);
+  EXPECT_GE(window_->width(), 48);
+  EXPECT_GE(window_->height(), 36);
+  EXPECT_GE(window_->Video()->x(), 0);
+  EXPECT_GE(window_->Video()->y(), 0);
+}
+
+TEST_F(WholeItemsTest, TheBoxsProductIdPicksTheFirstRunCountry) {
+  // A locale whose own country differs from the one the box's product id selects.
+  const std::string key = vd::VirtualTvBox::Shared()->HardwareKey();
+  int32_t fromProduct = 0;
+  for (const char* name : {"C", "de_DE.UTF-8", "fr_FR.UTF-8", "ja_JP.UTF-8", "zh_TW.UTF-8"}) {
+    const vd::LocaleIds locale = vd::LocaleIdsFor(name);
+    if (vd::CountryFromProduct(key, locale) != vd::CountryFromLocale(locale)) {
+      fromProduct = vd::CountryFromProduct(key, locale);
+      setenv("LC_ALL", name, 1);
+      break;
+    }
+  }
+  ASSERT_NE(fromProduct, 0) << key;
+  const bool started = LaunchQuiet();  // nothing stored: the first-run rules choose
+  unsetenv("LC_ALL");
+  ASSERT_TRUE(started);
+  EXPECT_EQ(window_->Country(), fromProduct);
+}
+
+TEST_F(WholeItemsTest, F1OpensTheHelpOrSaysWhereItIs) {
+  ASSERT_TRUE(LaunchQuiet());
+  // No launcher can be found on an empty PATH: the viewer must say so.
+  const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  setenv("PATH", "", 1);
+  unsetenv("XDG_CURRENT_DESKTOP");
+  unsetenv("DESKTOP_SESSION");
+  QTest::keyClick(window_.get(), Qt::Key_F1);
+  const size_t afterF1 = shown_.size();
+  window_->OnPanelCommand(pid::kAbout);  // the panel's "?"
+  setenv("PATH", path.c_str(), 1);
+  ASSERT_EQ(afterF1, 1u);
+  ASSERT_EQ(shown_.size(), 2u);
+  EXPECT_NE(shown_[0].find("BRTV_USB.html"), std::string::npos) << shown_[0];
+  EXPECT_EQ(shown_[1], shown_[0]);
+}
+
+TEST_F(WholeItemsTest, TheCountryNamesFollowTheLocale) {
+  EXPECT_EQ(vd::InterfaceLanguageTag("de_DE.UTF-8"), "Deutschland");
+  EXPECT_EQ(vd::InterfaceLanguageTag("fr_CA"), "France");
+  EXPECT_EQ(vd::CountryNames::LanguageOfTag(vd::InterfaceLanguageTag("zh_TW.UTF-8")),
+            vd::CountryLanguage::kTraditionalChinese);
+  EXPECT_EQ(vd::CountryNames::LanguageOfTag(vd::InterfaceLanguageTag("zh_CN.UTF-8")),
+            vd::CountryLanguage::kSimplifiedChinese);
+  EXPECT_EQ(vd::InterfaceLanguageTag("C"), "English");
+  EXPECT_EQ(vd::InterfaceLanguageTag(""), "English");
+
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
+  ASSERT_TRUE(LaunchQuiet());
+  CScanPage page(*window_->SheetHost());
+  unsetenv("LC_ALL");
+  QComboBox* countries = page.CountryBox();
+  ASSERT_NE(countries, nullptr);
+  int translated = 0;
+  for (int row = 0; row < countries->count(); ++row) {
+    const std::string& german = vd::CountryNames::Name(row, vd::CountryLanguage::kGerman);
+    EXPECT_EQ(countries->itemText(row).toStdString(), german) << row;
+    if (german != vd::CountryNames::Name(row, vd::CountryLanguage::kEnglish)) ++translated;
+  }
+  EXPECT_GT(translated, 10);
+  CountryTable::ApplyLanguage("English");
+}
+
+TEST_F(WholeItemsTest, AFineTuneAndAStoredPresetRefreshTheOpenLists) {
+  ASSERT_TRUE(LaunchQuiet());
+  auto* dialog = new CAutoScanDlg(*window_->SheetHost(), window_.get());
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
+  CChannelListCtrl* list = dialog->Form()->List();
+  list->Fill();
+  QSignalSpy resets(list->model(), &QAbstractItemModel::modelReset);
+  window_->RemoteFineTune(62500);
+  EXPECT_GE(resets.count(), 1);
+
+  window_->OnPanelCommand(pid::kModeRadio);
+  ASSERT_TRUE(Table()->AddByFrequency(98500000));
+  ASSERT_TRUE(Table()->AddByFrequency(101100000));
+  list->Fill();
+  resets.clear();
+  window_->Panel()->Press(pid::kFmMemory);
+  window_->Panel()->Press(pid::kFmKey0 + 1);
+  EXPECT_GE(resets.count(), 1);
+  dialog->close();
+}
+
+TEST_F(WholeItemsTest, TheColourPagesStandardChangeSurvivesAnEarlyCloseAndFormatsHaveNames) {
+  vd::test::FakePagesEngine engine;
+  engine.workMode = 1;  // composite: the page offers the standards
+  {
+    CColorPage page(engine);
+    page.StandardCombo()->setCurrentIndex(1);
+    emit page.StandardCombo()->activated(1);
+  }  // closed within the settling time
+  EXPECT_EQ(std::count(engine.log.begin(), engine.log.end(), "refresh preview"), 1);
+
+  EXPECT_EQ(vd::PropertyDialog::FormatName(0, 24), "RGB 24");
+  EXPECT_EQ(vd::PropertyDialog::FormatName(0x32595559, 16), "YUY2, 16 bit");
+  EXPECT_EQ(vd::PropertyDialog::FormatName(3, 16), "0x00000003, 16 bit");
+}
+
+}  // namespace
+}  // namespace vdtest

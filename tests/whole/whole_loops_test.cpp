@@ -1,0 +1,238 @@
+// Where the viewer's windows meet: work-mode changes with other windows open, posted commands
+// and remote keys arriving inside nested loops (a station change settling, the settings
+// sheet, a scan), and the box unplugged in the middle of a channel change.
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "album_frame.h"
+#include "auto_scan_dlg.h"
+#include "channel_list_ctrl.h"
+#include "channel_list_model.h"
+#include "channel_table.h"
+#include "control_panel.h"
+#include "file_player.h"
+#include "panel_ids.h"
+#include "scan_form.h"
+#include "tuner_control.h"
+#include "vd/nested_loop.h"
+#include "vd/virtual_tv_box.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "viewer_sheet_host.h"
+#include "whole_fixture.h"
+#include "work_modes.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace pid = vd::panel_id;
+namespace rk = vd::remote_key;
+
+using WholeLoopsTest = WholeViewerTest;
+
+// A list on show outlives the table a mode change frees: it must show the new mode's table.
+TEST_F(WholeLoopsTest, AModeChangeWithTheListsAndTheAlbumOpenShowsTheNewTables) {
+  ASSERT_TRUE(LaunchQuiet());
+  auto* dialog = new CAutoScanDlg(*window_->SheetHost(), window_.get());
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
+  CChannelListCtrl* list = dialog->Form()->List();
+  list->Fill();
+  ASSERT_GE(list->model()->rowCount(), 3);
+  window_->ShowAlbumWindow();
+  ASSERT_TRUE(window_->AlbumWindow()->isVisible());
+
+  window_->Panel()->Press(pid::kInput);  // TV -> radio: the TV table goes
+  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+  EXPECT_FALSE(window_->AlbumWindow()->isVisible());
+  list->viewport()->repaint();
+  EXPECT_EQ(list->ListModel()->Table(), Table());
+  EXPECT_EQ(list->model()->rowCount(), Table()->Count());
+
+  window_->Panel()->Press(pid::kInput);  // radio -> composite
+  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeComposite);
+  TunerControl* tuner = window_->Engine()->Tuner();
+  CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
+  EXPECT_EQ(list->ListModel()->Table(), table);
+  EXPECT_EQ(list->model()->rowCount(), table != nullptr ? table->Count() : 0);
+  window_->OnPanelCommand(pid::kModeTv);
+  list->viewport()->repaint();
+  EXPECT_EQ(list->model()->rowCount(), Table()->Count());
+  dialog->close();
+}
+
+// The sheet is modal: the remote's keys are its keys, not the main window's, and a held
+// channel-up with an empty FM list opens it once.
+TEST_F(WholeLoopsTest, RemoteKeysDuringTheSettingsSheetNeitherChangeTheModeNorReopenIt) {
+  ASSERT_TRUE(Launch());
+  window_->OnPanelCommand(pid::kModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+  ASSERT_EQ(Table()->Count(), 0);
+  const size_t droppedBefore = vd::CommandGate::Dropped();
+  int modeInside = -1;
+  int nestedSheets = 0;
+  QWidget* sheet = nullptr;
+  RunInside([&] { window_->OnPanelCommand(pid::kChannelUp); },  // empty list: the sheet
+            [&] {
+              sheet = QApplication::activeModalWidget();
+              PressRemote(rk::kChannelUp);
+              for (int i = 0; i < 3; ++i) PressRemote(rk::kChannelUp, true);
+              PressRemote(rk::kTvRadio);
+              // A held key repeats only after its delay: two presses reach the gate.
+              PumpUntil([&] { return vd::CommandGate::Dropped() >= droppedBefore + 2; }, 10s);
+              PumpFor(300ms);
+              modeInside = window_->WorkModeValue();
+              // The Tools button again, from inside: no second sheet.
+              QTimer::singleShot(0, [&] {
+                if (QApplication::activeModalWidget() != sheet) {
+                  ++nestedSheets;
+                  CloseTopModal();
+                }
+              });
+              window_->OnCommand(32799);
+              PumpFor(20ms);
+              CloseTopModal();
+            });
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(modeInside, vd::kWorkModeRadio);
+  EXPECT_EQ(nestedSheets, 0);
+  EXPECT_GE(vd::CommandGate::Dropped(), droppedBefore + 2);
+  int reopened = 0;
+  PumpUntil(
+      [&] {
+        if (CloseTopModal()) ++reopened;
+        return false;
+      },
+      600ms);
+  EXPECT_EQ(reopened, 0);
+  EXPECT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+}
+
+// A station change waits for the tuner with the loop running. What arrives meanwhile (a
+// remote key, the box's removal) runs after it, and the removal leaves the viewer running.
+TEST_F(WholeLoopsTest, WhatArrivesDuringAStationChangeRunsAfterItAndAnUnplugKeepsTheViewer) {
+  ASSERT_TRUE(Launch());
+  ASSERT_GE(Table()->Count(), 3);
+  bool inWait = false;
+  int modeInside = -1;
+  RunInside([&] { window_->OnPanelCommand(pid::kChannelUp); },
+            [&] {
+              inWait = window_->InTuningWait();
+              PressRemote(rk::kTvRadio);
+              PumpFor(300ms);
+              modeInside = window_->WorkModeValue();
+            });
+  ASSERT_TRUE(inWait);
+  EXPECT_EQ(modeInside, vd::kWorkModeTv);
+  EXPECT_TRUE(PumpUntil([&] { return window_->WorkModeValue() == vd::kWorkModeRadio; }, 5s));
+
+  window_->OnPanelCommand(pid::kModeTv);
+  ASSERT_NE(window_->Engine()->Tuner(), nullptr);
+  bool tunerInside = false;
+  auto box = vd::VirtualTvBox::Shared();
+  RunInside([&] { window_->OnPanelCommand(pid::kChannelDown); },
+            [&] {
+              box->Unplug();
+              PumpFor(300ms);
+              tunerInside = window_->Engine()->Tuner() != nullptr;
+            });
+  EXPECT_TRUE(tunerInside);
+  ASSERT_TRUE(PumpUntil([&] { return window_->Engine()->Tuner() == nullptr; }, 5s));
+  PumpFor(200ms);
+  EXPECT_FALSE(Closed());
+  EXPECT_TRUE(window_->isVisible());
+  ASSERT_FALSE(shown_.empty());
+  EXPECT_NE(shown_.back().find("removed"), std::string::npos) << shown_.back();
+
+  const int framesBefore = window_->Video()->FrameCount();
+  box->Plug();
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        return window_->Engine()->Tuner() != nullptr &&
+               window_->Video()->FrameCount() > framesBefore + 2;
+      },
+      10s));
+  EXPECT_TRUE(window_->Panel()->isEnabled());
+}
+
+// While the automatic-scan dialog scans it pumps events: the sheet must not open inside it.
+TEST_F(WholeLoopsTest, NoSheetOpensWhileTheAutomaticScanRuns) {
+  ASSERT_TRUE(LaunchQuiet());
+  auto* dialog = new CAutoScanDlg(*window_->SheetHost(), window_.get());
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
+  int sheetsInside = 0;
+  bool scanning = false;
+  bool tried = false;
+  // Fires from the scan's event pump.
+  QTimer probe;
+  probe.setInterval(5);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (tried || !window_->SheetHost()->IsScanRunning()) return;
+    tried = true;
+    scanning = true;
+    QTimer::singleShot(0, [&] {
+      if (CloseTopModal()) ++sheetsInside;
+    });
+    window_->OnCommand(32799);
+  });
+  probe.start();
+  dialog->Form()->RunFullScan();
+  probe.stop();
+  EXPECT_TRUE(scanning);
+  EXPECT_EQ(sheetsInside, 0);
+  EXPECT_GE(Table()->Count(), 3);
+  dialog->close();
+}
+
+// The Input button: radio starts with its sound and the first press moves on; a clip on show
+// stops before live video is rebuilt; leaving radio brings back the video size.
+TEST_F(WholeLoopsTest, InputChangesKeepTheSoundStopTheClipAndRestoreTheVideoSize) {
+  Preset("WorkMode", vd::kWorkModeRadio);
+  ASSERT_TRUE(Launch());
+  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+  PumpFor(100ms);
+  EXPECT_TRUE(window_->Engine()->AudioPreviewRunning());
+  window_->Panel()->Press(pid::kInput);
+  EXPECT_EQ(window_->WorkModeValue(), vd::kWorkModeComposite);
+  window_->OnPanelCommand(pid::kModeTv);
+
+  window_->SetVideoSize(400, 300);
+  ASSERT_EQ(window_->Video()->size(), QSize(400, 300));
+  window_->OnPanelCommand(pid::kModeRadio);
+  window_->OnPanelCommand(pid::kModeTv);
+  EXPECT_EQ(window_->Video()->size(), QSize(400, 300));
+
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(request.folder / "clip.avi");
+  });
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 2);
+  PumpFor(1200ms);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  ASSERT_EQ(window_->ViewState(), 3);
+  ASSERT_TRUE(window_->Engine()->Player()->IsActive());
+  window_->OnPanelCommand(pid::kModeComposite);
+  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_FALSE(window_->Engine()->Player()->IsActive());
+
+  // With FM disabled the press that rests on Radio changes nothing, the sound included.
+  Close();
+  DisableFm();
+  Preset("WorkMode", vd::kWorkModeTv);
+  ASSERT_TRUE(LaunchQuiet());
+  PumpFor(100ms);
+  ASSERT_TRUE(window_->Engine()->AudioPreviewRunning());
+  window_->Panel()->Press(pid::kInput);
+  EXPECT_EQ(window_->WorkModeValue(), vd::kWorkModeTv);
+  EXPECT_TRUE(window_->Engine()->AudioPreviewRunning());
+}
+
+}  // namespace
+}  // namespace vdtest
