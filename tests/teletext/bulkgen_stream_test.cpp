@@ -1,7 +1,10 @@
 // The virtual TV box's own bulk stream, read as the library's worker reads it: its teletext
 // must come out as pages an independent decoder can show, and a key press as one sequence.
 #include <gtest/gtest.h>
+#include <libzvbi.h>
 
+#include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,6 +15,7 @@
 #include "page_text.h"
 #include "vbi_converter.h"
 #include "vd/bulk_stream.h"
+#include "vd/teletext_pages.h"
 
 namespace {
 
@@ -41,6 +45,48 @@ Harvest Read(BulkStreamGenerator& generator, int fields, size_t sample) {
   return h;
 }
 
+constexpr std::time_t kClock = 1765195200;
+
+// A set's decoder: libzvbi with its page cache, fed the harvest in broadcast order.
+struct SetDecoder {
+  vbi_decoder* vbi = vbi_decoder_new();
+  explicit SetDecoder(const Harvest& h) {
+    vbi_event_handler_register(vbi, VBI_EVENT_TTX_PAGE, [](vbi_event*, void*) {}, nullptr);
+    double t = 0;
+    for (size_t at = 0; at + 42 <= h.packets.size(); at += 42) {
+      vbi_sliced line{};
+      line.id = VBI_SLICED_TELETEXT_B;
+      line.line = 7;
+      std::memcpy(line.data, h.packets.data() + at, 42);
+      vbi_decode(vbi, &line, 1, t += 0.04);
+    }
+  }
+  ~SetDecoder() { vbi_decoder_delete(vbi); }
+
+  std::unique_ptr<vbi_page, void (*)(vbi_page*)> Fetch(int pgno, int subno = VBI_ANY_SUBNO) {
+    auto page = std::unique_ptr<vbi_page, void (*)(vbi_page*)>(new vbi_page, [](vbi_page* p) {
+      vbi_unref_page(p);
+      delete p;
+    });
+    if (!vbi_fetch_vt_page(vbi, page.get(), pgno, subno, VBI_WST_LEVEL_1p5, 25, TRUE)) {
+      page.release();
+      return {nullptr, [](vbi_page*) {}};
+    }
+    return page;
+  }
+};
+
+std::string Row(vbi_page* page, int row) {
+  char text[256] = {};
+  const int n = vbi_print_page_region(page, text, sizeof text - 1, "UTF-8", TRUE, FALSE, 0, row,
+                                      40, 1);
+  return std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+const vbi_char& Cell(vbi_page* page, int row, int column) {
+  return page->text[row * page->columns + column];
+}
+
 // The remote's keys, each in both states of its toggle bit.
 constexpr std::pair<uint32_t, uint32_t> kRemoteKeys[] = {
     {0x2AAAAA4, 0x2AAAA94}, {0x6AAAAA4, 0x6AAAA94}, {0x1AAAAA4, 0x1AAAA94}, {0x5AAAAA4, 0x5AAAA94},
@@ -68,6 +114,126 @@ TEST(BulkgenStreamTest, PagesOfTheReceivedStationDecode) {
   auto index = pages.Page(0x101);
   ASSERT_TRUE(index.has_value());
   EXPECT_NE((*index)[2].find("INDEX"), std::string::npos);
+}
+
+TEST(BulkgenStreamTest, PagesDecodeWithLinksSubpagesMosaicsAndClock) {
+  BulkStreamGenerator generator(3);
+  generator.SetStation("Harbour TV");
+  // Four rounds of the cycle: every subpage of the news has been on the air.
+  SetDecoder set(Read(generator, 200, BulkStreamGenerator::kFieldBytes));
+
+  auto front = set.Fetch(0x100);
+  ASSERT_TRUE(front);
+  EXPECT_NE(Row(front.get(), 2).find("Harbour TV"), std::string::npos);
+  EXPECT_EQ(Cell(front.get(), 2, 3).foreground, VBI_YELLOW);
+  EXPECT_EQ(Cell(front.get(), 2, 3).size, VBI_DOUBLE_HEIGHT);
+  // The coloured keys lead where row 24 says, and the index key home.
+  const int links[4] = {0x110, 0x120, 0x102, 0x101};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(front->nav_link[i].pgno, links[i]) << "key " << i;
+  EXPECT_EQ(front->nav_link[5].pgno, 0x100);
+  const std::string keys = Row(front.get(), 24);
+  EXPECT_NE(keys.find("News"), std::string::npos) << keys;
+  EXPECT_NE(keys.find("Weather"), std::string::npos) << keys;
+  EXPECT_EQ(Cell(front.get(), 24, 1).foreground, VBI_RED);
+  // The header's last eight columns are the clock.
+  std::tm t{};
+  const std::time_t clock = kClock;
+  localtime_r(&clock, &t);
+  char hms[16];
+  std::strftime(hms, sizeof hms, "%H:%M:%S", &t);
+  EXPECT_EQ(Row(front.get(), 0).substr(32, 8), hms);
+
+  // Each subpage is kept apart, with its own story, and there are no more than three.
+  std::vector<std::string> stories;
+  for (int subno = 1; subno <= 3; ++subno) {
+    auto news = set.Fetch(0x110, subno);
+    ASSERT_TRUE(news) << "subpage " << subno;
+    EXPECT_NE(Row(news.get(), 2).find(std::to_string(subno) + "/3"), std::string::npos);
+    stories.push_back(Row(news.get(), 4));
+  }
+  EXPECT_NE(stories[0], stories[1]);
+  EXPECT_NE(stories[1], stories[2]);
+  EXPECT_FALSE(set.Fetch(0x110, 4));
+  EXPECT_TRUE(set.Fetch(0x120, 2));
+
+  // The test card: colour bars of solid mosaic blocks, and a ring of sextants.
+  auto card = set.Fetch(0x150);
+  ASSERT_TRUE(card);
+  const vbi_color bars[7] = {VBI_WHITE, VBI_YELLOW, VBI_CYAN, VBI_GREEN,
+                             VBI_MAGENTA, VBI_RED, VBI_BLUE};
+  for (int bar = 0; bar < 7; ++bar) {
+    const vbi_char& c = Cell(card.get(), 5, bar * 5 + 2);
+    EXPECT_TRUE(vbi_is_gfx(c.unicode)) << "bar " << bar;
+    EXPECT_EQ(c.foreground, bars[bar]) << "bar " << bar;
+  }
+  int ringCells = 0;
+  for (int row = 10; row <= 21; ++row) {
+    for (int col = 3; col < 40; ++col) {
+      const unsigned u = Cell(card.get(), row, col).unicode;
+      ringCells += vbi_is_gfx(u) && u != 0xEE00 && u != 0xEE20;
+    }
+  }
+  EXPECT_GT(ringCells, 40);
+  EXPECT_FALSE(set.Fetch(0x199)) << "a page that is not on the air";
+}
+
+TEST(BulkgenStreamTest, GermanAndFrenchStationsSendTheirOwnLetters) {
+  struct Case {
+    vd::TeletextService service;
+    int subno;
+    const char* story;  // row 4 of that news subpage
+    const char* index;  // the index title on the front page
+  };
+  const Case cases[] = {
+      {{"Kanal Nord", 0, "de"}, 1, "Neue Brücke für den Verkehr frei", "Übersicht"},
+      {{"Meridian", 0, "fr"}, 3, "La bibliothèque ferme plus tard", "Sommaire"},
+      {{"Aurora One", 0, ""}, 2, "Rail fares stay the same next year", "Index"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.service.name);
+    BulkStreamGenerator generator(4);
+    generator.SetService(c.service);
+    SetDecoder set(Read(generator, 200, BulkStreamGenerator::kFieldBytes));
+    auto news = set.Fetch(0x110, c.subno);
+    ASSERT_TRUE(news);
+    EXPECT_NE(Row(news.get(), 4).find(c.story), std::string::npos) << Row(news.get(), 4);
+    auto front = set.Fetch(0x100);
+    ASSERT_TRUE(front);
+    EXPECT_NE(Row(front.get(), 11).find(c.index), std::string::npos) << Row(front.get(), 11);
+  }
+}
+
+TEST(BulkgenStreamTest, ServicePacketSaysNameCodeAndTime) {
+  for (const vd::TeletextService& service :
+       {vd::TeletextService{"Kanal Nord", 0x1D0C, "de"}, vd::TeletextService{"Cityvision", 0, ""}}) {
+    SCOPED_TRACE(service.name);
+    BulkStreamGenerator generator(6);
+    generator.SetService(service);
+    const Harvest h = Read(generator, 160, BulkStreamGenerator::kFieldBytes);
+    int seen = 0;
+    for (size_t at = 0; at + 42 <= h.packets.size(); at += 42) {
+      const uint8_t* p = h.packets.data() + at;
+      if (vbi_unham16p(p) != (30 << 3)) continue;  // magazine 8 (sent as 0), row 30
+      ++seen;
+      unsigned cni = 0;
+      ASSERT_TRUE(vbi_decode_teletext_8301_cni(&cni, p));
+      EXPECT_EQ(cni, vd::TeletextPages::Cni(service));
+      time_t utc = 0;
+      int east = -1;
+      ASSERT_TRUE(vbi_decode_teletext_8301_local_time(&utc, &east, p));
+      EXPECT_EQ(utc, kClock);
+      std::tm local{};
+      localtime_r(&kClock, &local);
+      EXPECT_EQ(east, local.tm_gmtoff);
+      std::string status;
+      for (int i = 22; i < 42; ++i) status += static_cast<char>(vbi_unpar8(p[i]));
+      EXPECT_EQ(status.substr(0, service.name.size()), service.name);
+    }
+    EXPECT_EQ(seen, 3) << "one a second";
+  }
+  EXPECT_EQ(vd::TeletextPages::Cni({"Kanal Nord", 0, ""}), vd::TeletextPages::Cni({"Kanal Nord", 0, "de"}))
+      << "a station keeps its code";
+  EXPECT_NE(vd::TeletextPages::Cni({"Kanal Nord", 0, ""}), vd::TeletextPages::Cni({"Kanal Süd", 0, ""}));
 }
 
 TEST(BulkgenStreamTest, EveryRecordOfAnUnevenlyCutStreamArrives) {

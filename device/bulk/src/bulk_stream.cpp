@@ -1,6 +1,7 @@
 #include "vd/bulk_stream.h"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <random>
 #include <vector>
@@ -31,7 +32,7 @@ struct BulkStreamGenerator::State {
   explicit State(uint32_t seed) : rng(seed) {}
 
   std::mt19937 rng;
-  std::optional<std::string> station;
+  std::optional<TeletextService> station;
   Faults faults;
   std::deque<std::vector<std::vector<uint8_t>>> presses;
   std::vector<uint8_t> field;
@@ -40,6 +41,9 @@ struct BulkStreamGenerator::State {
   std::vector<TeletextPacket> page;
   size_t pageIndex = 0;
   size_t packetIndex = 0;
+  // Transmissions so far of each page with subpages: the next one sends the next subpage.
+  std::array<unsigned, 0x800> sent{};
+  unsigned sinceServicePacket = 0;
   uint8_t recordCount = 0;
   // Zeros a cut burst owes: the readers take them as its missing samples.
   size_t owedZeros = 0;
@@ -54,10 +58,16 @@ struct BulkStreamGenerator::State {
   }
 
   TeletextPacket NextPacket(std::time_t now) {
+    if (++sinceServicePacket >= kServicePacketInterval) {
+      sinceServicePacket = 0;
+      return TeletextPages::ServicePacket(*station, now);
+    }
     if (packetIndex >= page.size()) {
       const auto cycle = TeletextPages::Cycle();
+      const uint16_t number = cycle[pageIndex % cycle.size()];
+      const auto subpage = static_cast<int>(sent[number & 0x7FF]++);
       // The clock is read when the header goes out, so a slow cycle still shows the time.
-      page = TeletextPages::Page(cycle[pageIndex % cycle.size()], *station, now);
+      page = TeletextPages::Page(number, *station, now, subpage);
       pageIndex = (pageIndex + 1) % cycle.size();
       packetIndex = 0;
     }
@@ -121,13 +131,20 @@ BulkStreamGenerator::BulkStreamGenerator(uint32_t seed) : state_(std::make_uniqu
 
 BulkStreamGenerator::~BulkStreamGenerator() = default;
 
-void BulkStreamGenerator::SetStation(std::optional<std::string> name) {
-  if (name == state_->station) return;
-  state_->station = std::move(name);
+void BulkStreamGenerator::SetService(std::optional<TeletextService> service) {
+  if (service == state_->station) return;
+  state_->station = std::move(service);
   // A new station starts its magazine from the front page.
   state_->page.clear();
   state_->packetIndex = 0;
   state_->pageIndex = 0;
+  state_->sent.fill(0);
+  state_->sinceServicePacket = 0;
+}
+
+void BulkStreamGenerator::SetStation(std::optional<std::string> name) {
+  if (!name) return SetService(std::nullopt);
+  SetService(TeletextService{std::move(*name), 0, {}});
 }
 
 void BulkStreamGenerator::PressKey(uint32_t code) {

@@ -47,8 +47,9 @@ void TeletextCoding::PutAddress(TeletextPacket& packet, uint8_t magazine, uint8_
   packet[1] = Hamming84(static_cast<uint8_t>(row >> 1));
 }
 
-void TeletextCoding::PutText(TeletextPacket& packet, size_t from, std::string_view text) {
-  for (size_t i = from; i < packet.size(); ++i) {
+void TeletextCoding::PutText(TeletextPacket& packet, size_t from, std::string_view text,
+                             size_t to) {
+  for (size_t i = from; i < to; ++i) {
     const size_t k = i - from;
     char c = k < text.size() ? text[k] : ' ';
     // Bytes outside 7-bit text would lose their meaning in the parity bit.
@@ -78,6 +79,69 @@ TeletextPacket TeletextCoding::Row(uint8_t magazine, uint8_t row, std::string_vi
   TeletextPacket packet{};
   PutAddress(packet, magazine, row);
   PutText(packet, 2, text);
+  return packet;
+}
+
+void TeletextCoding::PutPageAddress(TeletextPacket& packet, size_t at, uint8_t magazine,
+                                    uint16_t page, uint16_t subcode) {
+  const unsigned m = ((page >> 8) ^ magazine) & 7u;
+  packet[at] = Hamming84(page & 0x0F);
+  packet[at + 1] = Hamming84((page >> 4) & 0x0F);
+  packet[at + 2] = Hamming84(subcode & 0x0F);
+  packet[at + 3] = Hamming84(static_cast<uint8_t>(((subcode >> 4) & 0x07) | (m & 1u) << 3));
+  packet[at + 4] = Hamming84((subcode >> 8) & 0x0F);
+  packet[at + 5] = Hamming84(static_cast<uint8_t>(((subcode >> 12) & 0x03) | (m >> 1) << 2));
+}
+
+TeletextPacket TeletextCoding::Links(uint8_t magazine, std::span<const uint16_t, 6> pages,
+                                     bool showRow24) {
+  TeletextPacket packet{};
+  PutAddress(packet, magazine, 27);
+  packet[2] = Hamming84(0);  // designation 0: the editorial links
+  for (size_t i = 0; i < pages.size(); ++i)
+    PutPageAddress(packet, 3 + i * 6, magazine, pages[i], kAnySubcode);
+  packet[39] = Hamming84(showRow24 ? 0x8 : 0x0);
+  // No page CRC: sets that check it only use it to skip storing an unchanged page.
+  packet[40] = 0;
+  packet[41] = 0;
+  return packet;
+}
+
+TeletextPacket TeletextCoding::BroadcastService(uint16_t initialPage, uint16_t cni,
+                                                std::time_t utc, int offsetHalfHours,
+                                                std::string_view status) {
+  TeletextPacket packet{};
+  PutAddress(packet, 8, 30);
+  packet[2] = Hamming84(0);  // format 1
+  PutPageAddress(packet, 3, 0, initialPage, kAnySubcode);
+  // The identification code goes out most significant bit first.
+  auto reverse = [](uint8_t b) {
+    uint8_t r = 0;
+    for (int i = 0; i < 8; ++i) r = static_cast<uint8_t>(r | ((b >> i) & 1u) << (7 - i));
+    return r;
+  };
+  packet[9] = reverse(static_cast<uint8_t>(cni >> 8));
+  packet[10] = reverse(static_cast<uint8_t>(cni & 0xFF));
+  // Offset in half hours in bits 1..5, west in bit 6, the reserved bits 0 and 7 set.
+  const unsigned halfHours = static_cast<unsigned>(offsetHalfHours < 0 ? -offsetHalfHours
+                                                                       : offsetHalfHours) & 0x1F;
+  packet[11] = static_cast<uint8_t>(0x81 | halfHours << 1 | (offsetHalfHours < 0 ? 0x40 : 0));
+  // Modified Julian Date and UTC as decimal digits, each sent one higher.
+  const long long days = static_cast<long long>(utc) / 86400 - (utc < 0 && utc % 86400 ? 1 : 0);
+  const long long mjd = days + 40587;
+  const long long secondOfDay = static_cast<long long>(utc) - days * 86400;
+  auto digit = [](long long value, int place) {
+    for (int i = 0; i < place; ++i) value /= 10;
+    return static_cast<uint8_t>(value % 10 + 1);
+  };
+  packet[12] = digit(mjd, 4);
+  packet[13] = static_cast<uint8_t>(digit(mjd, 3) << 4 | digit(mjd, 2));
+  packet[14] = static_cast<uint8_t>(digit(mjd, 1) << 4 | digit(mjd, 0));
+  const long long hms[3] = {secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
+  for (int i = 0; i < 3; ++i)
+    packet[15 + static_cast<size_t>(i)] = static_cast<uint8_t>(digit(hms[i], 1) << 4 | digit(hms[i], 0));
+  for (size_t i = 18; i < 22; ++i) packet[i] = OddParity(0x20);  // reserved
+  PutText(packet, 22, status);
   return packet;
 }
 

@@ -17,6 +17,7 @@ struct Station {
   uint32_t frequencyHz = 0;
   std::string name;
   uint32_t toneHz = 440;  // the sound the station sends
+  std::string language;   // of its teletext (ISO 639-1); empty for English
 };
 
 class VD_DEVICE_EXPORT VirtualSky {

@@ -40,7 +40,7 @@ struct BulkFeed {
       return;
     }
     for (uint32_t code : hardware->KeysSince(&keySerial)) generator.PressKey(code);
-    generator.SetStation(hardware->TeletextStation());
+    generator.SetService(hardware->TeletextStation());
     VirtualBoxFaults faults = hardware->Faults();
     generator.SetFaults({faults.corruptRecords, faults.cutBursts});
     generator.Generate(data, size, std::time(nullptr));

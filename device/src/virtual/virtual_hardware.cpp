@@ -438,14 +438,14 @@ void VirtualHardware::SetBulkReplayFile(std::optional<std::string> path) {
   config_.bulkReplayFile = std::move(path);
 }
 
-std::optional<std::string> VirtualHardware::TeletextStation() const {
+std::optional<TeletextService> VirtualHardware::TeletextStation() const {
   std::lock_guard lock(mutex_);
   if (tunerMode_ != kTunerModeTv || videoRoute_ != kInVideoTuner ||
       !SettledLocked(std::chrono::steady_clock::now()))
     return std::nullopt;
   auto station = StationLocked();
   if (!station) return std::nullopt;
-  return station->name;
+  return TeletextService{station->name, 0, station->language};
 }
 
 }  // namespace vd

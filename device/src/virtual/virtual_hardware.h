@@ -17,6 +17,7 @@
 #include "vd/capture_types.h"
 #include "vd/device_props.h"
 #include "vd/hresult.h"
+#include "vd/teletext_pages.h"
 #include "vd/virtual_box_config.h"
 #include "vd/virtual_tv_box.h"
 
@@ -134,7 +135,7 @@ class VirtualHardware {
   std::optional<std::string> BulkReplayFile() const;
   void SetBulkReplayFile(std::optional<std::string> path);
   // The station whose pages the bulk stream carries now, if any.
-  std::optional<std::string> TeletextStation() const;
+  std::optional<TeletextService> TeletextStation() const;
 
  private:
   bool SettledLocked(std::chrono::steady_clock::time_point now) const;

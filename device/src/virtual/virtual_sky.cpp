@@ -53,10 +53,10 @@ VirtualSky VirtualSky::BuiltIn() {
   // Carriers that most plans share (VHF 2 and 7 of the Americas, Band I and III of Europe,
   // UHF 21), so every plan finds a station where users look first.
   sky.tv_ = {{55250000, "Aurora One", 440},
-             {175250000, "Kanal Nord", 523},
+             {175250000, "Kanal Nord", 523, "de"},
              {471250000, "Cityvision", 587},
              {217250000, "Rivera TV", 659},
-             {48250000, "Meridian", 698}};
+             {48250000, "Meridian", 698, "fr"}};
   sky.fm_ = {{88100000, "Radio Harbour", 330},  {94900000, "Classic 94.9", 392},
              {98100000, "Radio Meridian", 494}, {101700000, "Onda FM", 554},
              {104300000, "Nordwelle", 622},     {106500000, "City Beat", 740}};

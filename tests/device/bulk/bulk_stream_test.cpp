@@ -11,6 +11,7 @@
 #include "stream_oracles.h"
 #include "vd/ir_burst_encoder.h"
 #include "vd/teletext_coding.h"
+#include "vd/teletext_pages.h"
 
 namespace vd {
 namespace {
@@ -147,40 +148,55 @@ TEST(BulkStreamTest, BothReadingsTakeEveryRecord) {
   }
 }
 
-TEST(BulkStreamTest, PacketsHaveValidAddressesAndOddParityText) {
+TEST(BulkStreamTest, EveryPacketKindIsCodedAsItsRowRequires) {
   BulkStreamGenerator gen(11);
   gen.SetStation("Channel Nine");
   ParserOracle parser;
   TeletextOracle tt;
-  FeedBoth(Take(gen, 150 * BulkStreamGenerator::kFieldBytes), parser, tt);
-  ASSERT_GE(tt.packets.size(), 3 * 24u);
+  FeedBoth(Take(gen, 300 * BulkStreamGenerator::kFieldBytes), parser, tt);
+  ASSERT_GE(tt.packets.size(), 500u);
   std::vector<int> headerPages;
-  for (const auto& p : tt.packets) {
-    ASSERT_EQ(p.size(), 42u);
-    ASSERT_GE(TeletextCoding::DecodeHamming84(p[0]), 0);
-    ASSERT_GE(TeletextCoding::DecodeHamming84(p[1]), 0);
-    EXPECT_EQ(
-        TeletextCoding::Hamming84(static_cast<uint8_t>(TeletextCoding::DecodeHamming84(p[0]))),
-        p[0])
-        << "address byte carries an error";
-    const int row = RowOf(p);
-    ASSERT_LE(row, 23);
-    const size_t textFrom = row == 0 ? 10 : 2;
-    if (row == 0) {
-      for (size_t i = 2; i < 10; ++i) EXPECT_GE(TeletextCoding::DecodeHamming84(p[i]), 0);
-      headerPages.push_back(PageOf(p));
-    }
-    for (size_t i = textFrom; i < 42; ++i) {
+  std::vector<size_t> servicePackets;
+  auto hamming = [](const std::vector<uint8_t>& p, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i)
+      EXPECT_EQ(TeletextCoding::Hamming84(static_cast<uint8_t>(TeletextCoding::DecodeHamming84(p[i]))),
+                p[i]) << "byte " << i;
+  };
+  auto parity = [](const std::vector<uint8_t>& p, size_t from, size_t to, int row) {
+    for (size_t i = from; i < to; ++i)
       EXPECT_EQ(std::popcount(unsigned{p[i]}) % 2, 1) << "row " << row << " byte " << i;
+  };
+  for (size_t n = 0; n < tt.packets.size(); ++n) {
+    const auto& p = tt.packets[n];
+    ASSERT_EQ(p.size(), 42u);
+    hamming(p, 0, 2);
+    const int row = RowOf(p);
+    if (row == 0) {
+      hamming(p, 2, 10);
+      parity(p, 10, 42, row);
+      headerPages.push_back(PageOf(p));
+    } else if (row <= 24) {
+      parity(p, 2, 42, row);
+    } else if (row == 27) {
+      hamming(p, 2, 40);  // the links and the link control byte
+    } else {
+      ASSERT_EQ(row, 30);
+      EXPECT_EQ(TeletextCoding::DecodeHamming84(p[0]) & 7, 0) << "8/30 is magazine 8";
+      hamming(p, 2, 9);
+      parity(p, 22, 42, row);
+      servicePackets.push_back(n);
     }
   }
-  ASSERT_GE(headerPages.size(), 3u);
-  EXPECT_EQ(headerPages[0], 100);
-  EXPECT_EQ(headerPages[1], 101);
-  EXPECT_EQ(headerPages[2], 102);
-  if (headerPages.size() > 3) {
-    EXPECT_EQ(headerPages[3], 100);
+  // The pages come round in the broadcast order, the service packet once a second.
+  const auto cycle = TeletextPages::Cycle();
+  ASSERT_GT(headerPages.size(), cycle.size());
+  for (size_t i = 0; i < headerPages.size(); ++i) {
+    const unsigned page = cycle[i % cycle.size()];
+    EXPECT_EQ(headerPages[i], static_cast<int>((page >> 8) * 100 + ((page >> 4) & 0xF) * 10 + (page & 0xF)));
   }
+  ASSERT_GE(servicePackets.size(), 5u);
+  for (size_t i = 1; i < servicePackets.size(); ++i)
+    EXPECT_EQ(servicePackets[i] - servicePackets[i - 1], BulkStreamGenerator::kServicePacketInterval);
 }
 
 TEST(BulkStreamTest, FrontPageShowsClockAndStationName) {
@@ -197,11 +213,17 @@ TEST(BulkStreamTest, FrontPageShowsClockAndStationName) {
   ASSERT_EQ(headerText.size(), 32u);
   EXPECT_EQ(headerText.substr(24), Clock(kNow));
   EXPECT_NE(headerText.find("Channel Nin"), std::string::npos) << headerText;
+  EXPECT_EQ(RowOf(tt.packets[1]), 27) << "the links follow the header";
   int rowsWithName = 0;
-  for (size_t i = 1; i < 24; ++i) {
-    EXPECT_EQ(RowOf(tt.packets[i]), static_cast<int>(i));
+  int lastRow = 0;
+  for (size_t i = 2; i < tt.packets.size() && RowOf(tt.packets[i]) != 0; ++i) {
+    const int row = RowOf(tt.packets[i]);
+    if (row == 30) continue;
+    EXPECT_GT(row, lastRow) << "rows go out top to bottom";
+    lastRow = row;
     if (Text(tt.packets[i], 2).find("Channel Nine") != std::string::npos) ++rowsWithName;
   }
+  EXPECT_EQ(lastRow, 24) << "the coloured keys' labels close the page";
   EXPECT_GE(rowsWithName, 2);
 }
 

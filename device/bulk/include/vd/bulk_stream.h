@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "vd/teletext_pages.h"
+
 namespace vd {
 
 class BulkStreamGenerator {
@@ -33,8 +35,12 @@ class BulkStreamGenerator {
   BulkStreamGenerator(const BulkStreamGenerator&) = delete;
   BulkStreamGenerator& operator=(const BulkStreamGenerator&) = delete;
 
-  // The station being received (its name goes on the teletext pages), or none: then only
-  // filler and bursts are sent.
+  // Packet 8/30 goes out once a second, as broadcasters send it.
+  static constexpr unsigned kServicePacketInterval = kRecordsPerField * kFieldsPerSecond;
+
+  // The station being received (its name, code and language go on the teletext pages), or
+  // none: then only filler and bursts are sent.
+  void SetService(std::optional<TeletextService> service);
   void SetStation(std::optional<std::string> name);
   // Queues the bursts of one press of a remote key, given as the 32-bit code the stream
   // parser decodes (for example 0x2A9AAA4, channel up). A code no waveform can carry
