@@ -20,8 +20,8 @@ packages=(
   fontconfig fonts-dejavu-core
   # devices and sound
   libasound2-dev libudev-dev
-  # teletext cross-check in tests
-  libzvbi-dev
+  # teletext: decoded and drawn by libzvbi in the viewer and vdtool, pages written as PNG
+  libzvbi-dev libpng-dev
   # screenshots and headless UI checks
   xvfb xauth xdotool imagemagick
   # a private message bus for the screen-saver tests

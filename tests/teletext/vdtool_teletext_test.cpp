@@ -2,6 +2,7 @@
 // codes and a page as text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -115,7 +116,7 @@ TEST_F(VdtoolTeletextDeviceTest, ReadsTheStationsPagesFromTheDevice) {
   const RunResult r = RunVdtool("--device --seconds 3 --page 100", box);
   EXPECT_EQ(r.status, 0) << r.output;
   // The front page goes out first once the station is received.
-  EXPECT_EQ(r.output.rfind("packet 0 magazine 1 row 0\npacket 1 magazine 1 row 1\n", 0), 0u)
+  EXPECT_EQ(r.output.rfind("packet 0 magazine 1 row 0\npacket 1 magazine 1 row 27\n", 0), 0u)
       << r.output.substr(0, 200);
   unsigned long long packets = 0, remotes = 99;
   const size_t totals = r.output.find(" packets, ");
@@ -130,6 +131,44 @@ TEST_F(VdtoolTeletextDeviceTest, ReadsTheStationsPagesFromTheDevice) {
   ASSERT_NE(page, std::string::npos) << r.output.substr(lineStart);
   EXPECT_NE(r.output.find("Welcome to the teletext service of", page), std::string::npos);
   EXPECT_NE(r.output.find("Vdtool Eins", page), std::string::npos);
+}
+
+TEST_F(VdtoolTeletextDeviceTest, DrawsThePageAndNamesTheNetwork) {
+  const std::string box = BoxWith("lock_time_ms = 0\ntv_station = 55.25 Vdtool Eins\n");
+  const std::string png = (dir / "page.png").string();
+  RunResult r = RunVdtool("--device --page 100 --png " + png, box);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "") << "a picture, not a packet listing";
+  std::ifstream in(png, std::ios::binary);
+  std::string head(24, '\0');
+  in.read(head.data(), 24);
+  ASSERT_EQ(head.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  auto be32 = [&head](size_t at) {
+    return static_cast<unsigned>(static_cast<unsigned char>(head[at])) << 24 |
+           static_cast<unsigned>(static_cast<unsigned char>(head[at + 1])) << 16 |
+           static_cast<unsigned>(static_cast<unsigned char>(head[at + 2])) << 8 |
+           static_cast<unsigned>(static_cast<unsigned char>(head[at + 3]));
+  };
+  EXPECT_EQ(be32(16), 480u) << "40 columns of 12 pixels";
+  EXPECT_EQ(be32(20), 250u) << "25 rows of 10 pixels";
+
+  r = RunVdtool("--device --text", box);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("Welcome to the teletext service of"), std::string::npos) << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 25);
+
+  r = RunVdtool("--device --name", box);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "Vdtool Eins\n");
+
+  // What cannot be done is said before the device is opened.
+  EXPECT_EQ(RunVdtool("--device --name --page 100", box).status, 2);
+  r = RunVdtool("--device --png " + (dir / "missing" / "page.png").string(), box);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("cannot write"), std::string::npos) << r.output;
+  r = RunVdtool("--device --seconds 1 --page 777 --text", box);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("page 777 was not received in 1 s"), std::string::npos) << r.output;
 }
 
 TEST_F(VdtoolTeletextDeviceTest, DeviceWithoutBulkPinIsReported) {

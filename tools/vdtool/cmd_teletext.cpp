@@ -15,10 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "command.h"
 #include "page_text.h"
+#include "png_file.h"
 #include "teletext.h"
 #include "vbi_converter.h"
+#include "vd/teletext_decoder.h"
 
 namespace {
 
@@ -53,6 +56,12 @@ struct Options {
   std::optional<size_t> sample;
   std::optional<double> seconds;
   bool dump = false;
+  std::optional<std::string> png;  // the page drawn, to this file
+  bool text = false;               // the page as UTF-8 text
+  bool name = false;               // the network's name
+
+  // Rendering the page or naming the network replaces the packet listing.
+  bool Renders() const { return png || text || name; }
 };
 
 struct RemoteEvent {
@@ -64,9 +73,15 @@ struct RemoteEvent {
 // What both modes print: each packet's address, each remote code, the totals and the page.
 class Printer {
  public:
-  Printer(std::optional<int> page, bool dump) : page_(page), dump_(dump) {}
+  explicit Printer(const Options& options)
+      : page_(options.Renders() ? std::nullopt : options.page), dump_(options.dump),
+        options_(options) {}
 
   void Packet(const uint8_t* p) {
+    if (options_.Renders()) {
+      decoder_.Feed(p);
+      return;
+    }
     int magazine = 0, row = 0;
     if (vd::PageText::PacketAddress(p, magazine, row)) {
       std::printf("packet %llu magazine %d row %d", static_cast<unsigned long long>(packets_),
@@ -88,7 +103,47 @@ class Printer {
     ++remotes_;
   }
 
+  // True once what was asked for has arrived, so a device read can end early.
+  bool Complete() const {
+    if (!options_.Renders()) return false;
+    if (options_.name) return decoder_.HasServiceName();
+    return decoder_.Render(options_.page.value_or(0x100)).has_value();
+  }
+
+  // The output of --png, --text and --name; 1 when it did not arrive or cannot be written.
+  int Rendered(const char* within) const {
+    if (options_.name) {
+      const std::string name = decoder_.NetworkName();
+      if (name.empty()) {
+        std::fprintf(stderr, "vdtool: no network name received%s\n", within);
+        return 1;
+      }
+      std::printf("%s\n", name.c_str());
+      return 0;
+    }
+    const int page = options_.page.value_or(0x100);
+    const auto image = decoder_.Render(page);
+    if (!image) {
+      std::fprintf(stderr, "vdtool: page %X was not received%s\n", static_cast<unsigned>(page),
+                   within);
+      return 1;
+    }
+    if (options_.text) {
+      for (const auto& row : image->rows) std::printf("%s\n", row.c_str());
+    }
+    if (options_.png) {
+      std::string error;
+      if (!vdtool::WritePng(*options_.png, image->width, image->height, image->rgba, &error)) {
+        std::fprintf(stderr, "vdtool: cannot write %s: %s\n", options_.png->c_str(),
+                     error.c_str());
+        return 1;
+      }
+    }
+    return 0;
+  }
+
   void Totals(const char* tail) const {
+    if (options_.Renders()) return;
     std::printf("%llu packets, %llu remote codes%s\n", static_cast<unsigned long long>(packets_),
                 static_cast<unsigned long long>(remotes_), tail);
   }
@@ -109,6 +164,8 @@ class Printer {
  private:
   std::optional<int> page_;
   bool dump_ = false;
+  const Options& options_;
+  vd::TeletextDecoder decoder_;
   vd::PageText pages_;
   uint64_t packets_ = 0;
   uint64_t remotes_ = 0;
@@ -128,7 +185,7 @@ int RunFile(const Options& options) {
         remotes.push_back({conv->PacketsInBuffer(), units, code});
       });
   conv = converter.get();
-  Printer printer(options.page, options.dump);
+  Printer printer(options);
   std::vector<uint8_t> buffer(options.sample.value_or(kDefaultSample));
   std::vector<uint8_t> packets(vd::VbiConverter::kSlots * vd::VbiConverter::kPacketSize);
   uint64_t dropped = 0;
@@ -155,6 +212,7 @@ int RunFile(const Options& options) {
   }
   const std::string tail = ", " + std::to_string(dropped) + " samples dropped";
   printer.Totals(tail.c_str());
+  if (options.Renders()) return printer.Rendered(" in the file");
   return printer.Page();
 }
 
@@ -197,7 +255,7 @@ int RunDevice(const Options& options) {
   std::vector<uint8_t> block(WST_DATA_OFFSET + kDeviceRoom);
   auto* header = reinterpret_cast<WstDataBlock*>(block.data());
   const int32_t room = WST_ReadData(SRC_FORMAT, header, 0, kDeviceRoom);
-  Printer printer(options.page, options.dump);
+  Printer printer(options);
   int status = 0;
   const auto seconds = std::chrono::duration<double>(options.seconds.value_or(kDefaultSeconds));
   const auto end = std::chrono::steady_clock::now() +
@@ -214,13 +272,19 @@ int RunDevice(const Options& options) {
     const uint8_t* data = WST_PACKET_DATA(block.data());
     for (int32_t at = 0; at + WST_PACKET_SIZE <= got; at += WST_PACKET_SIZE)
       printer.Packet(data + at);
+    if (printer.Complete()) break;
   }
   WST_Control(WST_EXIT, 0, 0);
   sigaction(SIGINT, &previous, nullptr);
   PrintQueuedRemotes(printer);
   printer.Totals("");
-  const int page = printer.Page();
-  return status != 0 ? status : page;
+  if (status != 0) return status;
+  if (options.Renders()) {
+    char within[64];
+    std::snprintf(within, sizeof within, " in %g s", seconds.count());
+    return printer.Rendered(within);
+  }
+  return printer.Page();
 }
 
 int RunTeletext(const std::vector<std::string>& args) {
@@ -231,6 +295,13 @@ int RunTeletext(const std::vector<std::string>& args) {
       options.device = true;
     } else if (a == "--dump") {
       options.dump = true;
+    } else if (a == "--text") {
+      options.text = true;
+    } else if (a == "--name") {
+      options.name = true;
+    } else if (a == "--png") {
+      if (i + 1 >= args.size()) return vdtool::UsageError("--png needs a file name");
+      options.png = args[++i];
     } else if (a == "--page" || a == "--sample" || a == "--seconds") {
       if (i + 1 >= args.size()) return vdtool::UsageError(a + " needs a value");
       const std::string value = args[++i];
@@ -264,6 +335,16 @@ int RunTeletext(const std::vector<std::string>& args) {
       return vdtool::UsageError("teletext: only one FILE");
     }
   }
+  if (options.name && (options.png || options.text || options.page))
+    return vdtool::UsageError("teletext: --name prints only the name; no --page, --png or --text");
+  if (options.png) {
+    std::string error;
+    if (!vdtool::OutputPathUsable(*options.png, &error)) {
+      std::fprintf(stderr, "vdtool: teletext: cannot write %s: %s\n", options.png->c_str(),
+                   error.c_str());
+      return 1;
+    }
+  }
   if (options.device) {
     if (!options.path.empty()) return vdtool::UsageError("teletext: a FILE or --device, not both");
     if (options.sample)
@@ -281,6 +362,8 @@ const vdtool::Registrar kTeletext({
     "teletext packets and remote codes in a recorded bulk stream or from the device",
     "Usage: vdtool teletext FILE [--page N] [--sample BYTES] [--dump]\n"
     "       vdtool teletext --device [--seconds S] [--page N] [--dump]\n"
+    "       vdtool teletext (FILE | --device) [--page N] [--png PICTURE] [--text]\n"
+    "       vdtool teletext (FILE | --device) --name\n"
     "Runs the teletext library's conversion over a recorded bulk stream, delivered in samples\n"
     "of BYTES (default 4096, at most 20160) with one conversion pass after each, and prints\n"
     "each packet's magazine and row and each remote code as its unit count and code.\n"
@@ -288,6 +371,10 @@ const vdtool::Registrar kTeletext({
     "Ctrl+C ends early) through the library's exported functions and prints the same.\n"
     "  --page N         also show teletext page N (100-8FF) as text\n"
     "  --dump           also print each packet's 42 bytes in hexadecimal\n"
+    "  --png PICTURE    write page N (default 100) as a PNG picture, drawn as a set shows it,\n"
+    "                   instead of listing the packets; the device is read until it arrives\n"
+    "  --text           print page N (default 100) as UTF-8 text, the same way\n"
+    "  --name           print the network's name (packet 8/30, else the page headers)\n"
     "  --sample BYTES   sample size (files only)\n"
     "  --seconds S      how long to read the device\n",
     RunTeletext,
