@@ -100,6 +100,13 @@ void ToolStrips::BuildStatus(ToolStrip* strip) {
   fields_["frequency"] = strip->AddLabel({}, "frequency");
   strip->AddSeparator();
   fields_["sound"] = strip->AddLabel({}, "sound");
+  strip->AddSeparator();
+  fields_["network"] = strip->AddLabel({}, "network");
+  fields_["network"]->setToolTip("The station's name from its teletext");
+}
+
+void ToolStrips::ShowNetworkName(const QString& name) {
+  fields_["network"]->setText(name.isEmpty() ? QString() : "Teletext: " + name);
 }
 
 void ToolStrips::SetEngine(PagesEngine* engine) {

@@ -48,6 +48,8 @@ class ToolStrips {
   // Reads the amplifier and the time limit again into the strips that are shown.
   void Reload();
   void ShowStatusLine(const QString& text);
+  // The name the tuned station gives itself in its teletext; empty hides the field.
+  void ShowNetworkName(const QString& name);
   QString StatusLine() const;
 
   QSlider* AmpSlider(AmpProperty property) const;

@@ -42,16 +42,23 @@ QImage VideoArea::LastFrame() const {
   return frame_;
 }
 
+void VideoArea::SetOverlay(const QImage& overlay) {
+  if (overlay.isNull() && overlay_.isNull()) return;
+  overlay_ = overlay;
+  update();
+}
+
 void VideoArea::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   QImage picture = still_;
   if (picture.isNull()) picture = LastFrame();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
   if (picture.isNull()) {
     painter.fillRect(rect(), Qt::black);
-    return;
+  } else {
+    painter.drawImage(rect(), picture);
   }
-  painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(rect(), picture);
+  if (!overlay_.isNull()) painter.drawImage(rect(), overlay_);
 }
 
 void VideoArea::mouseDoubleClickEvent(QMouseEvent* event) {

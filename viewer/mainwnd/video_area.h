@@ -22,6 +22,10 @@ class VideoArea : public QWidget, public vd::VideoFrameSink {
   // A picture in place of the video (view state 4); a null image goes back to the video.
   void ShowStill(const QImage& picture);
   bool ShowsStill() const { return !still_.isNull(); }
+  // A picture laid over whatever is shown, scaled to the area (the teletext page in its
+  // transparent mode); a null image removes it.
+  void SetOverlay(const QImage& overlay);
+  QImage Overlay() const { return overlay_; }
   // The latest frame (tests and screenshots).
   QImage LastFrame() const;
   int FrameCount() const { return frames_.load(); }
@@ -37,6 +41,7 @@ class VideoArea : public QWidget, public vd::VideoFrameSink {
   mutable std::mutex lock_;
   QImage frame_;
   QImage still_;
+  QImage overlay_;  // UI thread only
   std::atomic<bool> repaintQueued_{false};
   std::atomic<int> frames_{0};
 };

@@ -184,6 +184,10 @@ void ViewerBars::RefreshStatus() {
   strips_->Reload();
 }
 
+void ViewerBars::ShowNetworkName(const QString& name) {
+  strips_->ShowNetworkName(name);
+}
+
 void ViewerBars::ShowStatistics(const StatisticsText& text) {
   statistics_->Show(text);
 }

@@ -41,6 +41,7 @@ class ViewerBars {
   int Layout(int width, int height, bool fullScreen);
   void OnViewState(int viewState);
   void RefreshStatus();
+  void ShowNetworkName(const QString& name);
 
   // The capture statistics and the status display during a capture.
   void ShowStatistics(const StatisticsText& text);

@@ -39,6 +39,7 @@
 #include "viewer_bars.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
+#include "viewer_teletext.h"
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;
@@ -159,6 +160,7 @@ void CViewerDlg::BuildChildren() {
   strip_ = new ViewStateStrip(this);
   connect(strip_, &ViewStateStrip::Command, this, &CViewerDlg::OnCommand);
   bars_ = std::make_unique<vd::ViewerBars>(*this);
+  teletext_ = std::make_unique<vd::ViewerTeletext>(*this);
   QPalette dark = palette();
   dark.setColor(QPalette::Window, QColor(20, 22, 28));
   dark.setColor(QPalette::WindowText, QColor(220, 220, 225));
@@ -294,6 +296,7 @@ void CViewerDlg::StartParser() {
   remoteBridge_ = std::make_unique<vd::RemoteBridge>(*this);
   remoteProcedure_ = std::make_unique<vd::RemoteProcedure>(remoteState_, *remoteBridge_);
   parser_->SetRemoteCallback(&vd::RemoteProcedure::Callback, remoteProcedure_.get());
+  if (teletext_) teletext_->Attach(*parser_);
   parser_->Run();  // a parser that cannot run is not reported
 }
 

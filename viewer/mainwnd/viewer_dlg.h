@@ -44,6 +44,7 @@ class ViewerAlbumHost;
 class ViewerBars;
 class ViewerSheetHost;
 class ViewerEntry;
+class ViewerTeletext;
 
 // What tests replace: the screen depth and the Display Warning's answer.
 struct ViewerOptions {
@@ -125,6 +126,7 @@ class CViewerDlg : public QWidget,
   bool InTuningWait() const { return tuningWaits_ > 0; }
   vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
   vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
+  vd::ViewerTeletext* Teletext() { return teletext_.get(); }
   // Messages shown to the user, newest last (tests read them).
   const std::vector<std::string>& Messages() const { return messages_; }
   // Their icons, in the same order.
@@ -260,6 +262,8 @@ class CViewerDlg : public QWidget,
   // Tries the mixer again while its card is away.
   std::unique_ptr<QTimer> mixerRetry_;
   static constexpr int kMixerRetryMs = 2000;
+  // Declared before the parser, which feeds it from its worker until it is deleted.
+  std::unique_ptr<vd::ViewerTeletext> teletext_;
   std::unique_ptr<vd::RemoteBridge> remoteBridge_;
   std::unique_ptr<vd::RemoteProcedure> remoteProcedure_;
   std::unique_ptr<IStromsift> parser_;

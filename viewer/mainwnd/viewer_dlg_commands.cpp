@@ -20,6 +20,7 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_bars.h"
+#include "viewer_teletext.h"
 #include "viewer_dlg.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
@@ -109,7 +110,12 @@ void CViewerDlg::OnCommand(int id) {
     case 32765:
       ShowAlbumWindow();
       break;
+    case vd::kTeletextCommand:
+      if (teletext_) teletext_->Toggle();
+      break;
     default:
+      // Digits belong to the teletext page while its window is open.
+      if (id >= 376 && id <= 385 && teletext_ && teletext_->RouteDigit(id - 376)) break;
       if (bars_->OnCommand(id)) LayoutChildren();
       if (id >= 376 && id <= 387 && entry_) entry_->OnDigitCommand(id);
       if (id >= 51 && id <= 60 && engine_)
@@ -229,6 +235,10 @@ void CViewerDlg::OnPanelCommand(int id) {
       if (engine_ && engine_->Player()) engine_->Player()->PauseFile();
       break;
     default:
+      if (id >= pid::kKey0 && id <= pid::kKey0 + 9 && teletext_ &&
+          teletext_->RouteDigit(id - pid::kKey0)) {
+        break;
+      }
       if (((id >= pid::kKey0 && id <= pid::kKeyRecall) ||
            (id >= pid::kFmKey0 && id <= pid::kFmMemory)) &&
           entry_) {
@@ -364,6 +374,10 @@ void CViewerDlg::RefreshChannelDisplay() {
     }
   }
   panel_->SetStation(station);
+  if (teletext_) {
+    teletext_->StationShown(settings_.workMode,
+                            station ? std::optional<uint32_t>(station->frequencyHz) : std::nullopt);
+  }
   panel_->Refresh(vd::PanelDisplay::kRememberedChannel);
   bars_->RefreshStatus();
 }

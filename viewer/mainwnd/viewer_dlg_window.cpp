@@ -27,6 +27,7 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_bars.h"
+#include "viewer_teletext.h"
 #include "viewer_dlg.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
@@ -247,6 +248,7 @@ void CViewerDlg::ShowContextMenu(const QPoint& at) {
   menu.addSeparator();
   bars_->AddMenus(menu);
   menu.addSeparator();
+  if (teletext_) teletext_->AddMenuAction(menu);
   menu.addAction("Virtual remote...", [this] { ShowVirtualRemote(); });
   menu.addAction("&About Brevant TV USB!...", [this] { OnCommand(32767); });
   vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);

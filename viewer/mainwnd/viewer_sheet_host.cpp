@@ -9,6 +9,7 @@
 #include "settings_table.h"
 #include "tuner_control.h"
 #include "viewer_dlg.h"
+#include "viewer_teletext.h"
 
 namespace vd {
 
@@ -92,6 +93,11 @@ void ViewerSheetHost::ScanRunning(bool running) {
   // The panel refuses mode changes and the window refuses to close meanwhile.
   if (window_.Panel() != nullptr) window_.Panel()->setProperty("scanRunning", running);
   if (!running) PostRetune();
+}
+
+std::string ViewerSheetHost::TeletextName() const {
+  vd::ViewerTeletext* teletext = window_.Teletext();
+  return teletext != nullptr ? teletext->Session().NetworkName().toStdString() : std::string();
 }
 
 void ViewerSheetHost::RefreshChannelDisplay() {

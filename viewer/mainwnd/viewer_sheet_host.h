@@ -34,6 +34,7 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
   void SwitchOffDeleteWarning() override;
   void ScanRunning(bool running) override;
   void RefreshChannelDisplay() override;
+  std::string TeletextName() const override;
 
   // SheetHost
   int32_t ToolPage() const override;

@@ -288,6 +288,13 @@ void CControlPanel::SetStation(const std::optional<vd::PanelStation>& station) {
   station_ = station;
 }
 
+void CControlPanel::SetTeletextName(const QString& name) {
+  const QString tip = name.isEmpty() ? QString() : "Teletext: " + name;
+  for (QLabel* label : {number_, caption_}) {
+    if (label != nullptr) label->setToolTip(tip);
+  }
+}
+
 void CControlPanel::SetVolumeRange(int minimum, int maximum) {
   if (slider_ == nullptr) return;
   slider_->SetRange(minimum, maximum);

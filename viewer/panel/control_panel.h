@@ -61,6 +61,8 @@ class CControlPanel : public QWidget {
   void RevertInput();
   // The channel list's current entry, or nothing when the list is empty.
   void SetStation(const std::optional<vd::PanelStation>& station);
+  // The tuned station's name from its teletext, shown as the station display's tooltip.
+  void SetTeletextName(const QString& name);
   void SetVolumeRange(int minimum, int maximum);
   void SetVolumePosition(int value);
   // The record lamp blinks while capturing; the main window's timer calls this.

@@ -8,6 +8,9 @@
 
 namespace vd {
 
+// The main window's command that opens and closes the teletext window.
+inline constexpr int kTeletextCommand = 32840;
+
 class RemoteActions {
  public:
   virtual ~RemoteActions() = default;

@@ -133,6 +133,11 @@ bool RemoteProcedure::Dispatch(RemoteKey key) {
       actions_.PostTvRadioFlip();
       return true;
     case rk::kFmMemory:
+      // The key has nothing to do on a TV station but open its teletext.
+      if (input == kInputTv) {
+        actions_.PostMainCommand(kTeletextCommand);
+        return true;
+      }
       if (input != kInputRadio) return false;
       actions_.PostFmMemoryToggle();
       return true;

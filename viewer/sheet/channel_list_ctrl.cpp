@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <vector>
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr int32_t kWorkModeRadio = 2;
+constexpr int32_t kWorkModeTv = 3;
 constexpr const char* kDeleteAllCaption = "Verify channel list deletion";
 constexpr const char* kDeleteAllText =
     "This will delete the entire channel list.\nDo you want to continue ?";
@@ -108,6 +110,30 @@ void CChannelListCtrl::SelectStation(int row) {
   if (table == nullptr || row < 0 || row >= table->Count()) return;
   table->Select(row, false);
   host_.RefreshChannelDisplay();
+}
+
+bool CChannelListCtrl::CanNameFromTeletext() const {
+  const CChannelTable* table = Table();
+  const int row = SelectedRow();
+  return table != nullptr && host_.WorkMode() == kWorkModeTv && row >= 0 &&
+         row == table->Current() && !host_.TeletextName().empty();
+}
+
+bool CChannelListCtrl::NameFromTeletext() {
+  if (!CanNameFromTeletext()) return false;
+  return model_->setData(model_->index(SelectedRow(), vd::ChannelListModel::kName),
+                         QString::fromStdString(host_.TeletextName()));
+}
+
+void CChannelListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+  // Not exec(): a menu of its own event loop could outlive a list the sheet closes meanwhile.
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  QAction* name = menu->addAction("Name from &teletext", this, [this] { NameFromTeletext(); });
+  name->setEnabled(CanNameFromTeletext());
+  if (CanNameFromTeletext())
+    name->setText("Name from &teletext: " + QString::fromStdString(host_.TeletextName()));
+  menu->popup(event->globalPos());
 }
 
 void CChannelListCtrl::OnRenamed() {

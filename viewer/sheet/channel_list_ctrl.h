@@ -42,6 +42,10 @@ class CChannelListCtrl : public QTableView {
   void DeleteAll();
   // Tunes to the station of the row, as a double click does.
   void SelectStation(int row);
+  // "Name from &teletext": the selected station takes the name its teletext gives, when it
+  // is the TV station tuned now (the name is that station's); false when it cannot.
+  bool NameFromTeletext();
+  bool CanNameFromTeletext() const;
   // A drop of drag data onto the row: swaps the dragged station with it. False (nothing
   // changes) for an album file, a damaged record or a row outside the list.
   bool DropOnRow(const QByteArray& record, int row);
@@ -56,6 +60,7 @@ class CChannelListCtrl : public QTableView {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void startDrag(Qt::DropActions supportedActions) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;

@@ -13,15 +13,18 @@
 #include "control_panel.h"
 #include "options_sheet.h"
 #include "panel_ids.h"
+#include "remote_actions.h"
 #include "settings_store.h"
 #include "sheet_page_set.h"
 #include "shot_session.h"
+#include "teletext_window.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_dlg.h"
 #include "viewer_sheet_host.h"
+#include "viewer_teletext.h"
 #include "virtual_remote_wnd.h"
 
 namespace {
@@ -82,6 +85,15 @@ int main(int argc, char** argv) {
   vdshots::Pump(300);
   sheet->grab().save(QString::fromStdString((out / "viewer-sheet.png").string()));
   sheet.reset();
+
+  // The tuned station's front page, once the box has sent it.
+  window->OnCommand(vd::kTeletextCommand);
+  if (vd::TeletextWindow* teletext = window->Teletext()->Window()) {
+    teletext->resize(600, 420);
+    vdshots::Pump(3000);
+    teletext->grab().save(QString::fromStdString((out / "viewer-teletext.png").string()));
+    teletext->close();
+  }
 
   window->Panel()->Command(vd::panel_id::kModeRadio);
   vdshots::Pump(800);

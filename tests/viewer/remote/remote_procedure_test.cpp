@@ -238,11 +238,17 @@ TEST_F(RemoteProcedureTest, RadioKeysDoNotExistWithFmDisabled) {
   EXPECT_EQ(actions.Take(), (Posted{"panel 1131", "panel 1131"}));
 }
 
-TEST_F(RemoteProcedureTest, MemoryKeyOnlyWithRadioInput) {
-  for (int input : {0, 2, 3}) {
+TEST_F(RemoteProcedureTest, MemoryKeyIsTeletextOnTvAndNothingOnTheExternalInputs) {
+  for (int input : {2, 3}) {
     state.SetPanelInput(input);
     EXPECT_EQ(Press(kMemory), RemoteProcedure::kIgnored);
   }
+  EXPECT_TRUE(actions.Take().empty());
+  state.SetPanelInput(0);
+  EXPECT_EQ(PressAndTake(kMemory), Posted{"main 32840"});
+  // With FM switched off the key does not exist at all, on TV too.
+  state.SetFmDisabled(true);
+  EXPECT_EQ(Press(kMemory), RemoteProcedure::kIgnored);
   EXPECT_TRUE(actions.Take().empty());
 }
 

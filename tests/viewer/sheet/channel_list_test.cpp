@@ -116,6 +116,27 @@ TEST_F(ChannelListTest, RenameInPlaceRenamesRefreshesAndRefills) {
   EXPECT_EQ(tv.Table().Get(0)->Name(), "  1 News");
 }
 
+TEST_F(ChannelListTest, NameFromTeletextRenamesOnlyTheTunedTvStation) {
+  // Rows after sorting: "  3", "  8", " 12"; the tuned station is " 12".
+  tv.Table().Select(2, false);
+  SelectRow(2);
+  EXPECT_FALSE(list->CanNameFromTeletext()) << "no name received yet";
+  tv.host.teletextName = "Kanal Nord";
+  SelectRow(0);
+  EXPECT_FALSE(list->CanNameFromTeletext()) << "the name is the tuned station's, not this one's";
+  EXPECT_FALSE(list->NameFromTeletext());
+  EXPECT_EQ(tv.Table().Get(0)->Name(), "  3    ");
+  tv.host.workMode = 2;
+  SelectRow(2);
+  EXPECT_FALSE(list->CanNameFromTeletext()) << "radio has no teletext";
+  tv.host.workMode = 3;
+  ASSERT_TRUE(list->NameFromTeletext());
+  EXPECT_EQ(tv.Table().Get(2)->Name(), "Kanal Nord");
+  EXPECT_EQ(tv.host.displayRefreshes, 1);
+  // The list shows it once refilled, sorted by the new name.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Text(2, 0) == "Kanal Nord"; }, 2000));
+}
+
 TEST_F(ChannelListTest, EmptyOrCancelledEditChangesNothing) {
   list->show();
   list->edit(Index(1));

@@ -1,0 +1,81 @@
+#include "viewer_teletext.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QShortcut>
+
+#include "control_panel.h"
+#include "remote_actions.h"
+#include "stromsift.h"
+#include "video_area.h"
+#include "viewer_bars.h"
+#include "viewer_dlg.h"
+#include "work_modes.h"
+
+namespace vd {
+
+ViewerTeletext::ViewerTeletext(CViewerDlg& window)
+    : owner_(window), session_(new TeletextSession(this)) {
+  connect(session_, &TeletextSession::NetworkNameChanged, this, &ViewerTeletext::ShowName);
+  // Not in the accelerator table, whose keys are fixed: a shortcut of its own.
+  shortcut_ = new QShortcut(QKeySequence(Qt::Key_T), &window);
+  connect(shortcut_, &QShortcut::activated, this, &ViewerTeletext::Toggle);
+}
+
+ViewerTeletext::~ViewerTeletext() {
+  // The window goes first, while the picture it may lie over is still there.
+  delete window_.data();
+}
+
+void ViewerTeletext::Attach(IStromsift& parser) {
+  parser.SetRecordCallback(&TeletextSession::RecordCallback, session_);
+}
+
+void ViewerTeletext::AddMenuAction(QMenu& menu) {
+  QAction* action = menu.addAction("Teletext\tT", this, &ViewerTeletext::Toggle);
+  action->setCheckable(true);
+  action->setChecked(window_ && window_->isVisible());
+  action->setEnabled(owner_.WorkModeValue() == kWorkModeTv);
+}
+
+void ViewerTeletext::Toggle() {
+  if (window_ && window_->isVisible()) {
+    window_->close();
+    return;
+  }
+  if (owner_.WorkModeValue() != kWorkModeTv) {
+    QApplication::beep();
+    return;
+  }
+  if (!window_) {
+    window_ = new TeletextWindow(session_, &owner_);
+    window_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window_, &TeletextWindow::OverlayChanged, owner_.Video(), &VideoArea::SetOverlay);
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+bool ViewerTeletext::RouteDigit(int digit) {
+  if (!window_ || !window_->isVisible()) return false;
+  window_->Digit(digit);
+  return true;
+}
+
+void ViewerTeletext::StationShown(int workMode, std::optional<uint32_t> frequencyHz) {
+  const bool tv = workMode == kWorkModeTv;
+  if (!tv) frequencyHz.reset();
+  if (workMode == workMode_ && frequencyHz == frequencyHz_) return;
+  workMode_ = workMode;
+  frequencyHz_ = frequencyHz;
+  session_->StationChanged();
+  if (!tv && window_) window_->close();
+}
+
+void ViewerTeletext::ShowName(const QString& name) {
+  if (owner_.Bars() != nullptr) owner_.Bars()->ShowNetworkName(name);
+  if (owner_.Panel() != nullptr) owner_.Panel()->SetTeletextName(name);
+}
+
+}  // namespace vd

@@ -1,0 +1,54 @@
+// The main window's teletext: the session fed by the stream parser, the window opened by the
+// menu, the T key and the remote's memory key, and where the station's name is shown. The
+// main window tells it what it tunes and which digits to hand over; nothing else of the
+// window depends on it.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <optional>
+
+#include "teletext_session.h"
+#include "teletext_window.h"
+
+class CViewerDlg;
+class IStromsift;
+class QMenu;
+class QShortcut;
+
+namespace vd {
+
+class ViewerTeletext : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit ViewerTeletext(CViewerDlg& window);
+  ~ViewerTeletext() override;
+
+  // Before the parser runs: its teletext records come here.
+  void Attach(IStromsift& parser);
+  void AddMenuAction(QMenu& menu);
+  // Opens the window on a TV station, closes it when open; elsewhere there is no teletext.
+  void Toggle();
+  // A digit (keyboard, keypad, remote) while the window is open goes to it: true.
+  bool RouteDigit(int digit);
+  // What the main window tunes now; another station empties the pages, another mode than
+  // TV closes the window.
+  void StationShown(int workMode, std::optional<uint32_t> frequencyHz);
+
+  TeletextSession& Session() { return *session_; }
+  TeletextWindow* Window() { return window_; }
+
+ private:
+  void ShowName(const QString& name);
+
+  CViewerDlg& owner_;
+  TeletextSession* session_;  // a child of this object
+  QPointer<TeletextWindow> window_;
+  QShortcut* shortcut_ = nullptr;
+  int workMode_ = -1;
+  std::optional<uint32_t> frequencyHz_;
+};
+
+}  // namespace vd
