@@ -51,7 +51,8 @@ constexpr std::time_t kClock = 1765195200;
 struct SetDecoder {
   vbi_decoder* vbi = vbi_decoder_new();
   explicit SetDecoder(const Harvest& h) {
-    vbi_event_handler_register(vbi, VBI_EVENT_TTX_PAGE, [](vbi_event*, void*) {}, nullptr);
+    vbi_event_handler_register(
+        vbi, VBI_EVENT_TTX_PAGE, [](vbi_event*, void*) {}, nullptr);
     double t = 0;
     for (size_t at = 0; at + 42 <= h.packets.size(); at += 42) {
       vbi_sliced line{};
@@ -78,8 +79,8 @@ struct SetDecoder {
 
 std::string Row(vbi_page* page, int row) {
   char text[256] = {};
-  const int n = vbi_print_page_region(page, text, sizeof text - 1, "UTF-8", TRUE, FALSE, 0, row,
-                                      40, 1);
+  const int n =
+      vbi_print_page_region(page, text, sizeof text - 1, "UTF-8", TRUE, FALSE, 0, row, 40, 1);
   return std::string(text, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
@@ -159,8 +160,8 @@ TEST(BulkgenStreamTest, PagesDecodeWithLinksSubpagesMosaicsAndClock) {
   // The test card: colour bars of solid mosaic blocks, and a ring of sextants.
   auto card = set.Fetch(0x150);
   ASSERT_TRUE(card);
-  const vbi_color bars[7] = {VBI_WHITE, VBI_YELLOW, VBI_CYAN, VBI_GREEN,
-                             VBI_MAGENTA, VBI_RED, VBI_BLUE};
+  const vbi_color bars[7] = {VBI_WHITE,   VBI_YELLOW, VBI_CYAN, VBI_GREEN,
+                             VBI_MAGENTA, VBI_RED,    VBI_BLUE};
   for (int bar = 0; bar < 7; ++bar) {
     const vbi_char& c = Cell(card.get(), 5, bar * 5 + 2);
     EXPECT_TRUE(vbi_is_gfx(c.unicode)) << "bar " << bar;
@@ -204,8 +205,8 @@ TEST(BulkgenStreamTest, GermanAndFrenchStationsSendTheirOwnLetters) {
 }
 
 TEST(BulkgenStreamTest, ServicePacketSaysNameCodeAndTime) {
-  for (const vd::TeletextService& service :
-       {vd::TeletextService{"Kanal Nord", 0x1D0C, "de"}, vd::TeletextService{"Cityvision", 0, ""}}) {
+  for (const vd::TeletextService& service : {vd::TeletextService{"Kanal Nord", 0x1D0C, "de"},
+                                             vd::TeletextService{"Cityvision", 0, ""}}) {
     SCOPED_TRACE(service.name);
     BulkStreamGenerator generator(6);
     generator.SetService(service);
@@ -231,9 +232,11 @@ TEST(BulkgenStreamTest, ServicePacketSaysNameCodeAndTime) {
     }
     EXPECT_EQ(seen, 3) << "one a second";
   }
-  EXPECT_EQ(vd::TeletextPages::Cni({"Kanal Nord", 0, ""}), vd::TeletextPages::Cni({"Kanal Nord", 0, "de"}))
+  EXPECT_EQ(vd::TeletextPages::Cni({"Kanal Nord", 0, ""}),
+            vd::TeletextPages::Cni({"Kanal Nord", 0, "de"}))
       << "a station keeps its code";
-  EXPECT_NE(vd::TeletextPages::Cni({"Kanal Nord", 0, ""}), vd::TeletextPages::Cni({"Kanal Süd", 0, ""}));
+  EXPECT_NE(vd::TeletextPages::Cni({"Kanal Nord", 0, ""}),
+            vd::TeletextPages::Cni({"Kanal Süd", 0, ""}));
 }
 
 TEST(BulkgenStreamTest, EveryRecordOfAnUnevenlyCutStreamArrives) {

@@ -28,7 +28,8 @@ std::vector<vd::TeletextPacket> OnAir(const TeletextService& station, int rounds
   std::vector<int> sent(0x900, 0);
   for (int r = 0; r < rounds; ++r) {
     for (uint16_t page : TeletextPages::Cycle()) {
-      for (const auto& p : TeletextPages::Page(page, station, kClock, sent[page]++)) packets.push_back(p);
+      for (const auto& p : TeletextPages::Page(page, station, kClock, sent[page]++))
+        packets.push_back(p);
       if (service) packets.push_back(TeletextPages::ServicePacket(station, kClock));
     }
   }
@@ -45,7 +46,8 @@ void FeedAll(TeletextDecoder& decoder, const std::vector<vd::TeletextPacket>& pa
 std::vector<uint8_t> ReferenceDrawing(const std::vector<vd::TeletextPacket>& packets, int pgno,
                                       int& width, int& height) {
   vbi_decoder* vbi = vbi_decoder_new();
-  vbi_event_handler_register(vbi, VBI_EVENT_TTX_PAGE, [](vbi_event*, void*) {}, nullptr);
+  vbi_event_handler_register(
+      vbi, VBI_EVENT_TTX_PAGE, [](vbi_event*, void*) {}, nullptr);
   double t = 0;
   for (const auto& p : packets) {
     vbi_sliced line{};

@@ -134,8 +134,7 @@ class Printer {
     if (options_.png) {
       std::string error;
       if (!vdtool::WritePng(*options_.png, image->width, image->height, image->rgba, &error)) {
-        std::fprintf(stderr, "vdtool: cannot write %s: %s\n", options_.png->c_str(),
-                     error.c_str());
+        std::fprintf(stderr, "vdtool: cannot write %s: %s\n", options_.png->c_str(), error.c_str());
         return 1;
       }
     }

@@ -20,10 +20,10 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_bars.h"
-#include "viewer_teletext.h"
 #include "viewer_dlg.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
+#include "viewer_teletext.h"
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;

@@ -27,10 +27,10 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_bars.h"
-#include "viewer_teletext.h"
 #include "viewer_dlg.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
+#include "viewer_teletext.h"
 #include "virtual_remote_wnd.h"
 #include "work_modes.h"
 

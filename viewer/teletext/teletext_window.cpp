@@ -161,11 +161,10 @@ void TeletextWindow::Refresh() {
     entry_->setText(QString::fromStdString(nav.Entry()));
     const auto page = session_->Decoder().Render(nav.Page(), nav.Subpage());
     if (!page) {
-      state_->setText(nav.Subpage() != 0
-                          ? QString("Page %1/%2 not yet received")
-                                .arg(nav.Page(), 3, 16)
-                                .arg(nav.Subpage())
-                          : QString("Page %1 not yet received").arg(nav.Page(), 3, 16));
+      state_->setText(
+          nav.Subpage() != 0
+              ? QString("Page %1/%2 not yet received").arg(nav.Page(), 3, 16).arg(nav.Subpage())
+              : QString("Page %1 not yet received").arg(nav.Page(), 3, 16));
       image_ = QImage();
     } else {
       const std::vector<int> subpages = session_->Decoder().Subpages(nav.Page());

@@ -107,9 +107,8 @@ TeletextPacket TeletextCoding::Links(uint8_t magazine, std::span<const uint16_t,
   return packet;
 }
 
-TeletextPacket TeletextCoding::BroadcastService(uint16_t initialPage, uint16_t cni,
-                                                std::time_t utc, int offsetHalfHours,
-                                                std::string_view status) {
+TeletextPacket TeletextCoding::BroadcastService(uint16_t initialPage, uint16_t cni, std::time_t utc,
+                                                int offsetHalfHours, std::string_view status) {
   TeletextPacket packet{};
   PutAddress(packet, 8, 30);
   packet[2] = Hamming84(0);  // format 1
@@ -123,8 +122,8 @@ TeletextPacket TeletextCoding::BroadcastService(uint16_t initialPage, uint16_t c
   packet[9] = reverse(static_cast<uint8_t>(cni >> 8));
   packet[10] = reverse(static_cast<uint8_t>(cni & 0xFF));
   // Offset in half hours in bits 1..5, west in bit 6, the reserved bits 0 and 7 set.
-  const unsigned halfHours = static_cast<unsigned>(offsetHalfHours < 0 ? -offsetHalfHours
-                                                                       : offsetHalfHours) & 0x1F;
+  const unsigned halfHours =
+      static_cast<unsigned>(offsetHalfHours < 0 ? -offsetHalfHours : offsetHalfHours) & 0x1F;
   packet[11] = static_cast<uint8_t>(0x81 | halfHours << 1 | (offsetHalfHours < 0 ? 0x40 : 0));
   // Modified Julian Date and UTC as decimal digits, each sent one higher.
   const long long days = static_cast<long long>(utc) / 86400 - (utc < 0 && utc % 86400 ? 1 : 0);
@@ -139,7 +138,8 @@ TeletextPacket TeletextCoding::BroadcastService(uint16_t initialPage, uint16_t c
   packet[14] = static_cast<uint8_t>(digit(mjd, 1) << 4 | digit(mjd, 0));
   const long long hms[3] = {secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60};
   for (int i = 0; i < 3; ++i)
-    packet[15 + static_cast<size_t>(i)] = static_cast<uint8_t>(digit(hms[i], 1) << 4 | digit(hms[i], 0));
+    packet[15 + static_cast<size_t>(i)] =
+        static_cast<uint8_t>(digit(hms[i], 1) << 4 | digit(hms[i], 0));
   for (size_t i = 18; i < 22; ++i) packet[i] = OddParity(0x20);  // reserved
   PutText(packet, 22, status);
   return packet;

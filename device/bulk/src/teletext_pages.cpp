@@ -11,8 +11,7 @@ namespace vd {
 
 namespace {
 
-constexpr std::array<uint16_t, 8> kCycle = {0x100, 0x110, 0x101, 0x120,
-                                            0x102, 0x110, 0x150, 0x120};
+constexpr std::array<uint16_t, 8> kCycle = {0x100, 0x110, 0x101, 0x120, 0x102, 0x110, 0x150, 0x120};
 constexpr uint8_t kLastRow = 24;
 constexpr uint16_t kNoPage = 0x8FF;
 
@@ -75,8 +74,8 @@ const Texts kGerman = {
        "werktags erst um zweiundzwanzig Uhr.", "Große Nachfrage der Leser."}}},
     {"Heute", "Morgen"},
     "%3d°C",
-    {"Nachrichten, Wetter", "Morgenmagazin", "Natur: Der Fluss", "Film: Nachtzug",
-     "Sport aktuell", "Quizstunde", "Dokumentation", "Spätnachrichten"}};
+    {"Nachrichten, Wetter", "Morgenmagazin", "Natur: Der Fluss", "Film: Nachtzug", "Sport aktuell",
+     "Quizstunde", "Dokumentation", "Spätnachrichten"}};
 
 const Texts kFrench = {
     "Bienvenue sur le télétexte de",
@@ -108,7 +107,7 @@ const Texts& TextsFor(uint8_t option) {
   }
 }
 
-constexpr std::array<const char*, 6> kRegions = {"North", "East", "Coast",
+constexpr std::array<const char*, 6> kRegions = {"North", "East",  "Coast",
                                                  "Hills", "South", "Capital"};
 
 std::tm LocalTime(std::time_t now) {
@@ -217,8 +216,7 @@ Layout Build(uint16_t page, const TeletextService& s, uint8_t option, const std:
       l.rows[1] = Band(kRed, x.news);
       l.rows[2] = Printf("%38d/%d", subpage + 1, static_cast<int>(x.stories.size()));
       l.rows[4] = std::string{' ', kDoubleHeight, kYellow} + story[0];
-      for (size_t i = 1; i < story.size(); ++i)
-        l.rows[6 + i] = std::string{' ', kWhite} + story[i];
+      for (size_t i = 1; i < story.size(); ++i) l.rows[6 + i] = std::string{' ', kWhite} + story[i];
       l.rows[24] = KeyRow({x.weather, x.programmesToday, x.testCard, x.frontPage});
       l.links = {0x120, 0x102, 0x150, 0x100, kNoPage, 0x100};
       break;
@@ -229,9 +227,10 @@ Layout Build(uint16_t page, const TeletextService& s, uint8_t option, const std:
       l.rows[4] = std::string{' ', kYellow} + x.weatherDays[static_cast<size_t>(subpage) % 2];
       for (size_t i = 0; i < kRegions.size(); ++i) {
         const int temperature = 8 + static_cast<int>((i * 7 + static_cast<size_t>(subpage) * 3 +
-                                                      static_cast<size_t>(t.tm_yday)) % 15);
-        l.rows[6 + i * 2] = Printf(" %c%-12s%c", kCyan, kRegions[i], kWhite) +
-                            Printf(x.degrees, temperature);
+                                                      static_cast<size_t>(t.tm_yday)) %
+                                                     15);
+        l.rows[6 + i * 2] =
+            Printf(" %c%-12s%c", kCyan, kRegions[i], kWhite) + Printf(x.degrees, temperature);
       }
       l.rows[24] = KeyRow({x.news, x.programmesToday, x.testCard, x.frontPage});
       l.links = {0x110, 0x102, 0x150, 0x100, kNoPage, 0x100};
@@ -325,8 +324,9 @@ TeletextPacket TeletextPages::ServicePacket(const TeletextService& service, std:
   localtime_r(&now, &local);
   const int halfHours = static_cast<int>(local.tm_gmtoff / 1800);
   const uint8_t option = TeletextCharset::ForLanguage(service.language);
-  return TeletextCoding::BroadcastService(0x100, Cni(service), now, halfHours,
-                                          TeletextCharset::Encode(service.name.substr(0, 20), option));
+  return TeletextCoding::BroadcastService(
+      0x100, Cni(service), now, halfHours,
+      TeletextCharset::Encode(service.name.substr(0, 20), option));
 }
 
 }  // namespace vd

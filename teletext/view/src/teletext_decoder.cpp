@@ -37,8 +37,9 @@ std::string ParityText(const uint8_t* bytes, size_t n) {
 // What a header shows besides the page number, the date and the clock: the words without
 // digits.
 std::string NameInHeader(const std::string& header) {
-  const std::string body = header.size() > kClockColumns ? header.substr(0, header.size() - kClockColumns)
-                                                         : std::string();
+  const std::string body = header.size() > kClockColumns
+                               ? header.substr(0, header.size() - kClockColumns)
+                               : std::string();
   std::string name;
   size_t at = 0;
   while (at < body.size()) {
@@ -175,7 +176,8 @@ std::optional<TeletextPageImage> TeletextDecoder::Render(int page, int subpage,
       const vbi_char& c = pg.text[row * pg.columns + col];
       if (transparent && c.background == VBI_BLACK) {
         for (int y = row * kCellHeight; y < (row + 1) * kCellHeight; ++y) {
-          uint8_t* px = image.rgba.data() + (static_cast<size_t>(y) * image.width + col * kCellWidth) * 4;
+          uint8_t* px =
+              image.rgba.data() + (static_cast<size_t>(y) * image.width + col * kCellWidth) * 4;
           const vbi_rgba bg = pg.color_map[c.background];
           for (int x = 0; x < kCellWidth; ++x, px += 4) {
             // vbi_rgba keeps red in the low byte, as the canvas lays the bytes out.
@@ -185,8 +187,9 @@ std::optional<TeletextPageImage> TeletextDecoder::Render(int page, int subpage,
         }
       }
       // Mosaics and the decoder's private symbols have no text form.
-      AppendUtf8(text, vbi_is_print(c.unicode) && !vbi_is_gfx(c.unicode) && c.unicode >= 0x20 ? c.unicode
-                                                                                             : ' ');
+      AppendUtf8(text, vbi_is_print(c.unicode) && !vbi_is_gfx(c.unicode) && c.unicode >= 0x20
+                           ? c.unicode
+                           : ' ');
     }
     image.rows.push_back(std::move(text));
   }

@@ -159,8 +159,10 @@ TEST(BulkStreamTest, EveryPacketKindIsCodedAsItsRowRequires) {
   std::vector<size_t> servicePackets;
   auto hamming = [](const std::vector<uint8_t>& p, size_t from, size_t to) {
     for (size_t i = from; i < to; ++i)
-      EXPECT_EQ(TeletextCoding::Hamming84(static_cast<uint8_t>(TeletextCoding::DecodeHamming84(p[i]))),
-                p[i]) << "byte " << i;
+      EXPECT_EQ(
+          TeletextCoding::Hamming84(static_cast<uint8_t>(TeletextCoding::DecodeHamming84(p[i]))),
+          p[i])
+          << "byte " << i;
   };
   auto parity = [](const std::vector<uint8_t>& p, size_t from, size_t to, int row) {
     for (size_t i = from; i < to; ++i)
@@ -192,11 +194,13 @@ TEST(BulkStreamTest, EveryPacketKindIsCodedAsItsRowRequires) {
   ASSERT_GT(headerPages.size(), cycle.size());
   for (size_t i = 0; i < headerPages.size(); ++i) {
     const unsigned page = cycle[i % cycle.size()];
-    EXPECT_EQ(headerPages[i], static_cast<int>((page >> 8) * 100 + ((page >> 4) & 0xF) * 10 + (page & 0xF)));
+    EXPECT_EQ(headerPages[i],
+              static_cast<int>((page >> 8) * 100 + ((page >> 4) & 0xF) * 10 + (page & 0xF)));
   }
   ASSERT_GE(servicePackets.size(), 5u);
   for (size_t i = 1; i < servicePackets.size(); ++i)
-    EXPECT_EQ(servicePackets[i] - servicePackets[i - 1], BulkStreamGenerator::kServicePacketInterval);
+    EXPECT_EQ(servicePackets[i] - servicePackets[i - 1],
+              BulkStreamGenerator::kServicePacketInterval);
 }
 
 TEST(BulkStreamTest, FrontPageShowsClockAndStationName) {

@@ -89,7 +89,8 @@ TEST_F(ViewerTeletextTest, RemoteKeyOpensPageHundredAndDigitsLinksSubpagesAndSta
   // Subpages: held one by one once seen.
   ASSERT_TRUE(PumpUntil([&] { return Window()->StateText().startsWith("Subpage"); }, 10s));
   QTest::keyClick(Window(), Qt::Key_Right);
-  EXPECT_TRUE(Window()->StateText().startsWith("Subpage 1 of")) << Window()->StateText().toStdString();
+  EXPECT_TRUE(Window()->StateText().startsWith("Subpage 1 of"))
+      << Window()->StateText().toStdString();
   EXPECT_FALSE(Window()->StateText().endsWith("turning"));
   QTest::keyClick(Window(), Qt::Key_PageUp);
   EXPECT_EQ(Window()->EntryText(), "111");

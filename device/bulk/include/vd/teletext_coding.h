@@ -54,8 +54,7 @@ class TeletextCoding {
 
  private:
   static void PutAddress(TeletextPacket& packet, uint8_t magazine, uint8_t row);
-  static void PutText(TeletextPacket& packet, size_t from, std::string_view text,
-                      size_t to = 42);
+  static void PutText(TeletextPacket& packet, size_t from, std::string_view text, size_t to = 42);
   // A page address as links carry it: six Hamming bytes, magazine relative to `magazine`.
   static void PutPageAddress(TeletextPacket& packet, size_t at, uint8_t magazine, uint16_t page,
                              uint16_t subcode);
