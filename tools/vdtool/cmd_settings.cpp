@@ -110,6 +110,14 @@ int Run(const std::vector<std::string>& args) {
     std::cout << "Note: " << user.DamagedLines()
               << " damaged line(s) in the user file are ignored.\n";
   }
+  if (user.Incomplete()) {
+    std::cout << "Note: the user file is past the bounds of a settings file; "
+              << user.IgnoredLines() << " line(s)"
+              << (user.UnreadBytes() != 0
+                      ? " and the last " + std::to_string(user.UnreadBytes()) + " byte(s)"
+                      : std::string())
+              << " of it are ignored.\n";
+  }
   std::cout << "\n";
   std::printf("%-24s %-20s %s\n", "Setting", "Value", "Source");
   for (const auto& s : vd::SettingsTable()) {

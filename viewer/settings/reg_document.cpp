@@ -170,103 +170,257 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-RegDocument RegDocument::Parse(std::string_view bytes) {
-  std::string converted;
-  if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
-      static_cast<uint8_t>(bytes[1]) == 0xFE) {
-    converted = Utf16LeToUtf8(bytes.substr(2, std::min(bytes.size() - 2, kMaxFileBytes * 2)));
-    bytes = converted;
-  } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    bytes.remove_prefix(3);
+struct RegDocument::Reader::State {
+  explicit State(std::string_view root) : ownRoot(root) {}
+
+  void Lines(std::string_view bytes);
+  void Line(std::string_view line, uint64_t start);
+  void Statement(std::string_view line, bool past);
+  bool IsOwn(std::string_view path) const {
+    return !ownRoot.empty() && StartsWithNoCase(path, ownRoot);
   }
-  if (bytes.size() > kMaxFileBytes) {
-    // Only whole lines count: the cut one is as good as damaged.
-    bytes = bytes.substr(0, kMaxFileBytes);
-    size_t lastBreak = bytes.rfind('\n');
-    bytes = lastBreak == std::string_view::npos ? std::string_view{} : bytes.substr(0, lastBreak);
+  size_t CountValues(bool own) const {
+    size_t n = 0;
+    for (const auto& k : doc.keys_) {
+      if (IsOwn(k.path) == own) n += k.values.size();
+    }
+    return n;
+  }
+  size_t CountKeys(bool own) const {
+    size_t n = 0;
+    for (const auto& k : doc.keys_) n += IsOwn(k.path) == own ? 1 : 0;
+    return n;
+  }
+  // A line the bounds leave unread; blank lines and comments do not count.
+  void Ignore(std::string_view line) {
+    if (!line.empty() && line.front() != ';') ++doc.ignoredLines_;
   }
 
+  std::string ownRoot;
   RegDocument doc;
+  bool started = false;
+  bool utf16 = false;
+  std::string head;        // the first bytes, until the byte order mark is known
+  std::string utf16Bytes;  // a UTF-16 file is narrowed whole at the end
+  std::string pending;     // the unfinished last line
+  bool pendingTooLong = false;
+  uint64_t offset = 0;  // bytes of UTF-8 text seen so far
+  uint64_t pendingStart = 0;
+
   RegKey* current = nullptr;
-  bool skipKey = false;
-  std::string joined;  // a hex value continued over several lines
-  size_t pos = 0;
-  while (pos < bytes.size() && doc.ValueCount() < kMaxValues) {
-    size_t end = bytes.find('\n', pos);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    line = Trim(line);
-    if (!joined.empty()) {
-      joined += line;
-      if (joined.size() > kMaxLineBytes) {
-        joined.clear();
-        ++doc.damagedLines_;
-        continue;
-      }
-      if (!joined.empty() && joined.back() == '\\') {
-        joined.pop_back();
-        continue;
-      }
-      std::string whole = std::move(joined);
-      joined.clear();
-      doc.ParseLine(whole, current, skipKey);
-      continue;
-    }
-    if (line.size() > kMaxLineBytes) {
-      ++doc.damagedLines_;
-      continue;
-    }
-    if (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string_view::npos) {
-      joined.assign(line.substr(0, line.size() - 1));
-      continue;
-    }
-    doc.ParseLine(line, current, skipKey);
-  }
-  // A value still waiting for its continuation was cut off.
-  if (!joined.empty()) ++doc.damagedLines_;
-  return doc;
+  bool currentOwn = false;
+  bool skipKey = false;   // values of a key marked for removal, or of one beyond the bounds
+  bool ignoring = false;  // skipKey because of the bounds: the values count as ignored
+  std::string joined;     // a hex value continued over several lines
+  bool valuesFull[2] = {false, false};  // foreign, own
+};
+
+RegDocument::Reader::Reader(std::string_view ownRoot) : s_(std::make_unique<State>(ownRoot)) {}
+RegDocument::Reader::~Reader() = default;
+
+bool RegDocument::Reader::Full() const {
+  return s_->utf16 ? s_->utf16Bytes.size() >= kMaxFileBytes * 2 : s_->offset >= kMaxScanBytes;
 }
 
-void RegDocument::ParseLine(std::string_view line, RegKey*& current, bool& skipKey) {
+void RegDocument::Reader::Feed(std::string_view bytes) {
+  State& s = *s_;
+  if (!s.started) {
+    // The byte order mark may arrive split over pieces.
+    s.head.append(bytes);
+    if (s.head.size() < 3) return;
+    s.started = true;
+    std::string head = std::move(s.head);
+    std::string_view h = head;
+    if (static_cast<uint8_t>(h[0]) == 0xFF && static_cast<uint8_t>(h[1]) == 0xFE) {
+      s.utf16 = true;
+      h.remove_prefix(2);
+    } else if (h.substr(0, 3) == "\xEF\xBB\xBF") {
+      h.remove_prefix(3);
+    }
+    Feed(h);
+    return;
+  }
+  if (s.utf16) {
+    const size_t room = kMaxFileBytes * 2 - std::min(s.utf16Bytes.size(), kMaxFileBytes * 2);
+    s.utf16Bytes.append(bytes.substr(0, room));
+    if (bytes.size() > room) s.doc.unreadBytes_ += bytes.size() - room;
+    return;
+  }
+  s.Lines(bytes);
+}
+
+void RegDocument::Reader::State::Lines(std::string_view bytes) {
+  if (offset >= kMaxScanBytes) {
+    doc.unreadBytes_ += bytes.size();
+    return;
+  }
+  if (bytes.size() > kMaxScanBytes - offset) {
+    doc.unreadBytes_ += bytes.size() - (kMaxScanBytes - offset);
+    bytes = bytes.substr(0, kMaxScanBytes - offset);
+  }
+  while (!bytes.empty()) {
+    const size_t end = bytes.find('\n');
+    const std::string_view piece = bytes.substr(0, end);
+    if (!pendingTooLong) {
+      if (pending.size() + piece.size() > kMaxLineBytes + 1) {
+        pending.clear();
+        pendingTooLong = true;
+      } else if (end == std::string_view::npos || !pending.empty()) {
+        pending.append(piece);
+      }
+    }
+    offset += piece.size();
+    if (end == std::string_view::npos) return;
+    ++offset;
+    bytes.remove_prefix(end + 1);
+    const uint64_t start = pendingStart;
+    pendingStart = offset;
+    if (pendingTooLong) {
+      pendingTooLong = false;
+      if (start >= kMaxFileBytes && !currentOwn) {
+        ++doc.ignoredLines_;
+      } else {
+        ++doc.damagedLines_;
+      }
+      continue;
+    }
+    if (pending.empty()) {
+      Line(piece, start);
+    } else {
+      std::string line = std::move(pending);
+      pending.clear();
+      Line(line, start);
+    }
+  }
+}
+
+RegDocument RegDocument::Reader::Finish(uint64_t unreadBytes) {
+  State& s = *s_;
+  if (!s.started) {
+    s.started = true;
+    std::string head = std::move(s.head);
+    if (head.size() >= 2 && static_cast<uint8_t>(head[0]) == 0xFF &&
+        static_cast<uint8_t>(head[1]) == 0xFE) {
+      head.erase(0, 2);
+      s.utf16 = true;
+    }
+    if (s.utf16) {
+      s.utf16Bytes = std::move(head);
+    } else {
+      s.Lines(head);
+    }
+  }
+  if (s.utf16) {
+    s.utf16 = false;
+    s.Lines(Utf16LeToUtf8(s.utf16Bytes));
+  }
+  // The last line needs no line break.
+  if (!s.pending.empty() || s.pendingTooLong) s.Lines("\n");
+  // A value still waiting for its continuation was cut off.
+  if (!s.joined.empty()) ++s.doc.damagedLines_;
+  s.doc.unreadBytes_ += unreadBytes;
+  return std::move(s.doc);
+}
+
+RegDocument RegDocument::Parse(std::string_view bytes, std::string_view ownRoot) {
+  Reader reader(ownRoot);
+  reader.Feed(bytes);
+  return reader.Finish();
+}
+
+void RegDocument::Reader::State::Line(std::string_view line, uint64_t start) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  line = Trim(line);
+  const bool past = start >= kMaxFileBytes;
+  if (!joined.empty()) {
+    joined += line;
+    if (joined.size() > kMaxLineBytes) {
+      joined.clear();
+      ++doc.damagedLines_;
+      return;
+    }
+    if (!joined.empty() && joined.back() == '\\') {
+      joined.pop_back();
+      return;
+    }
+    std::string whole = std::move(joined);
+    joined.clear();
+    Statement(whole, past);
+    return;
+  }
+  if (line.size() > kMaxLineBytes) {
+    ++doc.damagedLines_;
+    return;
+  }
+  if (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string_view::npos) {
+    if (past && !currentOwn) {
+      Ignore(line);
+      skipKey = ignoring = true;  // and the rest of the key
+      current = nullptr;
+      return;
+    }
+    joined.assign(line.substr(0, line.size() - 1));
+    return;
+  }
+  Statement(line, past);
+}
+
+void RegDocument::Reader::State::Statement(std::string_view line, bool past) {
   if (line.empty() || line.front() == ';') return;
   if (line == kHeader5 || line == kHeader4) return;
+  // Past the bounds only the program's own keys are read; skipping the rest costs no parsing.
+  if (past && line.front() != '[' && !currentOwn) {
+    Ignore(line);
+    return;
+  }
   if (line.find('\0') != std::string_view::npos) {
-    ++damagedLines_;
+    ++doc.damagedLines_;
     return;
   }
   if (line.front() == '[') {
     current = nullptr;
-    skipKey = false;
+    currentOwn = false;
+    skipKey = ignoring = false;
     if (line.back() != ']') {
-      ++damagedLines_;
+      ++doc.damagedLines_;
       return;
     }
     std::string_view path = line.substr(1, line.size() - 2);
     bool remove = !path.empty() && path.front() == '-';
     if (remove) path.remove_prefix(1);
     if (!StartsWithNoCase(path, "HKEY_") || path.find('[') != std::string_view::npos) {
-      ++damagedLines_;
+      ++doc.damagedLines_;
+      return;
+    }
+    const bool own = IsOwn(path);
+    if (past && !own) {
+      Ignore(line);
+      skipKey = ignoring = true;
       return;
     }
     if (remove) {
-      std::erase_if(keys_, [&](const RegKey& k) { return EqualsNoCase(k.path, path); });
+      std::erase_if(doc.keys_, [&](const RegKey& k) { return EqualsNoCase(k.path, path); });
       skipKey = true;
       return;
     }
-    current = FindKey(path);
+    current = doc.FindKey(path);
     if (current == nullptr) {
-      if (keys_.size() >= kMaxKeys) {
-        ++damagedLines_;
+      if (CountKeys(own) >= kMaxKeys) {
+        Ignore(line);
+        skipKey = ignoring = true;
         return;
       }
-      keys_.push_back(RegKey{std::string(path), {}});
-      current = &keys_.back();
+      doc.keys_.push_back(RegKey{std::string(path), {}});
+      current = &doc.keys_.back();
     }
+    currentOwn = own;
     return;
   }
 
+  if (current != nullptr && !skipKey && valuesFull[currentOwn ? 1 : 0] && line.back() != '-') {
+    Ignore(line);
+    return;
+  }
   RegValue value;
   std::string_view rest;
   if (line.front() == '@') {
@@ -274,31 +428,34 @@ void RegDocument::ParseLine(std::string_view line, RegKey*& current, bool& skipK
   } else {
     auto name = ReadQuoted(line, rest);
     if (!name) {
-      ++damagedLines_;
+      ++doc.damagedLines_;
       return;
     }
     value.name = std::move(*name);
   }
   rest = Trim(rest);
   if (rest.empty() || rest.front() != '=') {
-    ++damagedLines_;
+    ++doc.damagedLines_;
     return;
   }
   std::string_view data = Trim(rest.substr(1));
-  if (skipKey) return;  // values of a key marked for removal
+  if (skipKey) {
+    if (ignoring) Ignore(line);
+    return;
+  }
   if (current == nullptr) {
-    ++damagedLines_;  // a value before any key belongs nowhere
+    ++doc.damagedLines_;  // a value before any key belongs nowhere
     return;
   }
   if (data == "-") {
-    Remove(current->path, value.name);
+    doc.Remove(current->path, value.name);
     return;
   }
   if (!data.empty() && data.front() == '"') {
     std::string_view after;
     auto text = ReadQuoted(data, after);
     if (!text || !Trim(after).empty()) {
-      ++damagedLines_;
+      ++doc.damagedLines_;
       return;
     }
     value.type = RegType::kString;
@@ -306,7 +463,7 @@ void RegDocument::ParseLine(std::string_view line, RegKey*& current, bool& skipK
   } else if (StartsWithNoCase(data, "dword:")) {
     auto dword = ParseDword(data.substr(6));
     if (!dword) {
-      ++damagedLines_;
+      ++doc.damagedLines_;
       return;
     }
     value.type = RegType::kDword;
@@ -315,12 +472,17 @@ void RegDocument::ParseLine(std::string_view line, RegKey*& current, bool& skipK
     value.type = RegType::kOther;
     value.text = std::string(data);
   } else {
-    ++damagedLines_;
+    ++doc.damagedLines_;
     return;
   }
   std::string path = current->path;
-  Set(path, std::move(value));
-  current = FindKey(path);
+  if (doc.Find(path, value.name) == nullptr && CountValues(currentOwn) >= kMaxValues) {
+    valuesFull[currentOwn ? 1 : 0] = true;
+    Ignore(line);
+    return;
+  }
+  doc.Set(path, std::move(value));
+  current = doc.FindKey(path);
 }
 
 std::string RegDocument::Serialize() const {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -45,26 +46,97 @@ std::unique_ptr<SettingsStore>& DefaultHolder() {
 
 }  // namespace
 
-RegDocument LoadRegFile(const std::filesystem::path& file) {
-  // A FIFO or a folder put in the file's place reads as no settings, without blocking.
-  UniqueFd file_fd = OpenRegularFile(file);
-  if (!file_fd) return {};
-  const int fd = file_fd.Get();
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) return {};
-  // A UTF-16 file needs two bytes a character; anything beyond is cut by the parser anyway.
-  const size_t limit = RegDocument::kMaxFileBytes * 2 + 2;
-  std::string bytes;
-  bytes.resize(std::min<size_t>(static_cast<size_t>(st.st_size), limit));
-  size_t got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+namespace {
+
+RegDocument ReadFrom(int fd, uint64_t size, std::string_view ownRoot) {
+  RegDocument::Reader reader(ownRoot);
+  std::vector<char> chunk(size_t{1} << 20);
+  uint64_t got = 0;
+  while (!reader.Full()) {
+    ssize_t n = ::read(fd, chunk.data(), chunk.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    got += static_cast<size_t>(n);
+    got += static_cast<uint64_t>(n);
+    reader.Feed(std::string_view(chunk.data(), static_cast<size_t>(n)));
   }
-  bytes.resize(got);
-  return RegDocument::Parse(bytes);
+  return reader.Finish(size > got ? size - got : 0);
+}
+
+std::string Describe(const RegDocument& doc) {
+  std::string what = std::to_string(doc.IgnoredLines()) + " line(s)";
+  if (doc.UnreadBytes() != 0) {
+    what += " and the last " + std::to_string(doc.UnreadBytes()) + " byte(s)";
+  }
+  return what;
+}
+
+}  // namespace
+
+RegDocument LoadRegFile(const std::filesystem::path& file, std::string_view ownRoot) {
+  // A FIFO or a folder put in the file's place reads as no settings, without blocking.
+  UniqueFd fd = OpenRegularFile(file);
+  if (!fd) return {};
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return {};
+  return ReadFrom(fd.Get(), static_cast<uint64_t>(st.st_size), ownRoot);
+}
+
+std::shared_ptr<const RegDocument> SettingsStore::Cached(const std::filesystem::path& file,
+                                                         std::string_view ownRoot,
+                                                         Cache& cache) const {
+  static const auto kEmpty = std::make_shared<const RegDocument>();
+  std::lock_guard lock(cacheMutex_);
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return kEmpty;
+  auto same = [&](const struct stat& s) {
+    return s.st_dev == cache.dev && s.st_ino == cache.ino &&
+           static_cast<uint64_t>(s.st_size) == cache.size &&
+           s.st_mtim.tv_sec * 1'000'000'000LL + s.st_mtim.tv_nsec == cache.mtimeNs &&
+           s.st_ctim.tv_sec * 1'000'000'000LL + s.st_ctim.tv_nsec == cache.ctimeNs;
+  };
+  // An edit in place within one tick of the file system's clock that keeps the size goes
+  // unseen; every writer of this program replaces the file, which gives it a new inode.
+  if (cache.doc && cache.fd && same(st)) return cache.doc;
+  UniqueFd fd = OpenRegularFile(file);
+  if (!fd || ::fstat(fd.Get(), &st) != 0) return kEmpty;
+  const bool sameFile = cache.fd && st.st_dev == cache.dev && st.st_ino == cache.ino;
+  auto doc = std::make_shared<const RegDocument>(
+      ReadFrom(fd.Get(), static_cast<uint64_t>(st.st_size), ownRoot));
+  ++parses_;
+  cache.fd = std::move(fd);
+  cache.dev = st.st_dev;
+  cache.ino = st.st_ino;
+  cache.size = static_cast<uint64_t>(st.st_size);
+  cache.mtimeNs = st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec;
+  cache.ctimeNs = st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec;
+  cache.doc = doc;
+  if (!sameFile) cache.reported = false;
+  if (doc->Incomplete() && !cache.reported) {
+    cache.reported = true;
+    std::fprintf(stderr,
+                 "%s: %s goes past the bounds of a settings file (%zu MB; %zu values for this "
+                 "program, %zu for others): %s were ignored. The next save "
+                 "keeps the file as it is now as %s.bak, unless that exists.\n",
+                 program_invocation_short_name, file.c_str(), RegDocument::kMaxFileBytes >> 20,
+                 RegDocument::kMaxValues, RegDocument::kMaxValues, Describe(*doc).c_str(),
+                 file.filename().c_str());
+  }
+  return doc;
+}
+
+std::shared_ptr<const RegDocument> SettingsStore::User() const {
+  return Cached(userFile_, kUserRoot, userCache_);
+}
+
+std::shared_ptr<const RegDocument> SettingsStore::Machine() const {
+  auto file = MachineFile();
+  if (!file) return std::make_shared<const RegDocument>();
+  return Cached(*file, std::string(kMachineRoot) + std::string(kDriverServiceKey), machineCache_);
+}
+
+size_t SettingsStore::Parses() const {
+  std::lock_guard lock(cacheMutex_);
+  return parses_;
 }
 
 SettingsStore::SettingsStore(std::filesystem::path userFile,
@@ -97,7 +169,7 @@ std::string SettingsStore::SectionKey(std::string_view section) {
 }
 
 RegDocument SettingsStore::LoadUser() const {
-  return LoadRegFile(userFile_);
+  return *User();
 }
 
 std::optional<std::filesystem::path> SettingsStore::MachineFile() const {
@@ -109,51 +181,45 @@ std::optional<std::filesystem::path> SettingsStore::MachineFile() const {
 }
 
 RegDocument SettingsStore::LoadMachine() const {
-  auto file = MachineFile();
-  return file ? LoadRegFile(*file) : RegDocument{};
-}
-
-const RegValue* SettingsStore::FindUser(const RegDocument& doc, std::string_view section,
-                                        std::string_view name) const {
-  return doc.Find(SectionKey(section), name);
+  return *Machine();
 }
 
 int32_t SettingsStore::ReadBool(std::string_view section, std::string_view name,
                                 int32_t defaultValue) const {
-  RegDocument doc = LoadUser();
-  const RegValue* v = FindUser(doc, section, name);
+  const auto doc = User();
+  const RegValue* v = doc->Find(SectionKey(section), name);
   if (v == nullptr || v->type != RegType::kDword) return defaultValue;
   return v->dword != 0 ? 1 : 0;
 }
 
 int32_t SettingsStore::ReadDword(std::string_view section, std::string_view name,
                                  int32_t defaultValue) const {
-  RegDocument doc = LoadUser();
-  const RegValue* v = FindUser(doc, section, name);
+  const auto doc = User();
+  const RegValue* v = doc->Find(SectionKey(section), name);
   if (v == nullptr || v->type != RegType::kDword) return defaultValue;
   return static_cast<int32_t>(v->dword);
 }
 
 std::string SettingsStore::ReadString(std::string_view section, std::string_view name,
                                       std::string_view defaultValue) const {
-  RegDocument doc = LoadUser();
-  const RegValue* v = FindUser(doc, section, name);
+  const auto doc = User();
+  const RegValue* v = doc->Find(SectionKey(section), name);
   if (v == nullptr || v->type != RegType::kString) return std::string(defaultValue);
   return v->text;
 }
 
 int32_t SettingsStore::ReadMachineDword(std::string_view keyPath, std::string_view name,
                                         int32_t defaultValue) const {
-  RegDocument doc = LoadMachine();
-  const RegValue* v = doc.Find(std::string(kMachineRoot) + std::string(keyPath), name);
+  const auto doc = Machine();
+  const RegValue* v = doc->Find(std::string(kMachineRoot) + std::string(keyPath), name);
   if (v == nullptr || v->type != RegType::kDword) return defaultValue;
   return static_cast<int32_t>(v->dword);
 }
 
 std::string SettingsStore::ReadVfwDriverName(std::string_view defaultValue) const {
-  RegDocument doc = LoadMachine();
+  const auto doc = Machine();
   const RegValue* v =
-      doc.Find(std::string(kMachineRoot) + std::string(kDriverServiceKey), "VfwDriverName");
+      doc->Find(std::string(kMachineRoot) + std::string(kDriverServiceKey), "VfwDriverName");
   if (v == nullptr || v->type != RegType::kString) return std::string(defaultValue);
   return v->text;
 }
@@ -197,6 +263,14 @@ bool SettingsStore::Update(const std::function<void(Batch&)>& edit) {
   Batch batch(doc);
   edit(batch);
   if (!batch.Changed()) return true;
+  // What the bounds left unread is not written back: keep the file as it was, once, and
+  // never over an earlier copy.
+  if (doc.Incomplete()) {
+    const std::string copy = userFile_.string() + ".bak";
+    if (::link(userFile_.c_str(), copy.c_str()) != 0 && errno != EEXIST) {
+      SettingsTrace("cannot keep %s: %s\n", copy.c_str(), std::strerror(errno));
+    }
+  }
   return StoreFile(userFile_, doc.Serialize());
 }
 

@@ -12,12 +12,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "reg_document.h"
+#include "vd/unique_fd.h"
 
 namespace vd {
 
@@ -78,16 +80,33 @@ class SettingsStore {
   RegDocument LoadMachine() const;
   const std::filesystem::path& UserFile() const { return userFile_; }
   std::optional<std::filesystem::path> MachineFile() const;
+  // How often a file was parsed: reads between changes of the file cost none.
+  size_t Parses() const;
 
  private:
-  const RegValue* FindUser(const RegDocument& doc, std::string_view section,
-                           std::string_view name) const;
+  // A file is parsed once and parsed again only when it changed. The descriptor is held so
+  // that the inode number cannot be handed to a new file while the cache stands for it.
+  struct Cache {
+    UniqueFd fd;
+    uint64_t dev = 0, ino = 0, size = 0;
+    int64_t mtimeNs = 0, ctimeNs = 0;
+    std::shared_ptr<const RegDocument> doc;
+    bool reported = false;
+  };
+  std::shared_ptr<const RegDocument> Cached(const std::filesystem::path& file,
+                                            std::string_view ownRoot, Cache& cache) const;
+  std::shared_ptr<const RegDocument> User() const;
+  std::shared_ptr<const RegDocument> Machine() const;
 
   std::filesystem::path userFile_;
   std::vector<std::filesystem::path> machineFiles_;
+  mutable std::mutex cacheMutex_;
+  mutable Cache userCache_, machineCache_;
+  mutable size_t parses_ = 0;
 };
 
-// Reads a settings file; a missing or unreadable file is an empty document.
-RegDocument LoadRegFile(const std::filesystem::path& file);
+// Reads a settings file; a missing or unreadable file is an empty document. ownRoot: see
+// RegDocument::Reader.
+RegDocument LoadRegFile(const std::filesystem::path& file, std::string_view ownRoot = {});
 
 }  // namespace vd

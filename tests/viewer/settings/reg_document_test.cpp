@@ -123,6 +123,38 @@ TEST(RegDocumentTest, AHugeFileIsReadOnlyUpToItsBound) {
   EXPECT_NE(doc.Find(kKey, "First"), nullptr);
   EXPECT_EQ(doc.Find(kKey, "Long"), nullptr);
   EXPECT_EQ(doc.Find(kKey, "Last"), nullptr);
+  // Past the bound the reader's own keys are still read.
+  EXPECT_NE(RegDocument::Parse(text, "HKEY_CURRENT_USER\\Software\\Corvalen\\").Find(kKey, "Last"),
+            nullptr);
+}
+
+// A file is read in pieces; where they split (a line, a line break, a byte order mark, a
+// UTF-16 character) must not matter.
+TEST(RegDocumentTest, PiecesOfAnySizeReadAsTheWhole) {
+  std::string text = std::string("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n[") + kKey +
+                     "]\r\n\"Blob\"=hex:01,02,\\\r\n  03\r\n\"Path\"=\"caf\xC3\xA9\"\r\nbad\r\n"
+                     "\"Long\"=\"" +
+                     std::string(RegDocument::kMaxLineBytes, 'x') +
+                     "\"\r\n"
+                     "\"Last\"=dword:00000001";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("[") + kKey + "]\r\n\"Path\"=\"caf\xE9\"\r\n") {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  for (const std::string* bytes : {&text, &utf16}) {
+    const RegDocument whole = RegDocument::Parse(*bytes);
+    ASSERT_NE(whole.Find(kKey, "Path"), nullptr);
+    for (size_t piece : {1, 2, 3, 7, 4096}) {
+      RegDocument::Reader reader;
+      for (size_t at = 0; at < bytes->size(); at += piece) reader.Feed(bytes->substr(at, piece));
+      const RegDocument doc = reader.Finish();
+      EXPECT_EQ(doc, whole) << piece;
+      EXPECT_EQ(doc.DamagedLines(), whole.DamagedLines()) << piece;
+    }
+  }
+  EXPECT_EQ(RegDocument::Parse(text).DamagedLines(), 2u);
+  EXPECT_EQ(RegDocument::Parse(text).Find(kKey, "Last")->dword, 1u);
 }
 
 TEST(RegDocumentTest, ValueAndKeyCountsAreBounded) {

@@ -229,5 +229,49 @@ TEST_F(SettingsStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
   }
 }
 
+// Another program's junk piled up before our key, by count and by size: our values stay
+// readable, what was ignored is said once, the first save keeps the file as it was, and the
+// file is parsed again only when it changed.
+TEST_F(SettingsStoreTest, JunkPastTheBoundsCostsNoneOfOurValuesAndIsParsedOncePerChange) {
+  std::string byCount = "[HKEY_CURRENT_USER\\Software\\Junk]\n";
+  for (size_t i = 0; i < RegDocument::kMaxValues + 100; ++i) {
+    byCount += "\"j" + std::to_string(i) + "\"=dword:00000001\n";
+  }
+  std::string bySize = "[HKEY_CURRENT_USER\\Software\\Junk]\n";
+  const std::string filler(2000, 'x');
+  for (int i = 0; bySize.size() < RegDocument::kMaxFileBytes + (size_t{3} << 20); ++i) {
+    bySize += "\"j" + std::to_string(i) + "\"=\"" + filler + "\"\n";
+  }
+  for (const std::string* junk : {&byCount, &bySize}) {
+    std::filesystem::remove(UserFile().string() + ".bak");
+    const std::string original =
+        *junk + "[" + kUserKey + "]\n\"Volume\"=dword:00001234\n\"Path\"=\"/srv/tv\"\n";
+    WriteText(UserFile(), original);
+    SettingsStore reader(UserFile(), {});
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(reader.ReadDword("AviCap", "Volume", 0), 0x1234);
+    EXPECT_EQ(reader.ReadString("AviCap", "Path", ""), "/srv/tv");
+    for (int i = 0; i < 50; ++i) reader.ReadDword("AviCap", "Volume", 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reader.Parses(), 1u);
+    const RegDocument before = reader.LoadUser();
+    EXPECT_GT(before.IgnoredLines(), junk == &byCount ? 99u : 1000u);
+    EXPECT_EQ(before.DamagedLines(), 0u);
+    EXPECT_NE(said.find(UserFile().string()), std::string::npos) << said;
+    EXPECT_NE(said.find(std::to_string(before.IgnoredLines()) + " line(s)"), std::string::npos)
+        << said;
+    EXPECT_EQ(said.find(UserFile().string()), said.rfind(UserFile().string())) << said;
+
+    // Another program (a second store) saves: the change is seen, the whole file kept.
+    ASSERT_TRUE(store.WriteDword("AviCap", "Mute", 1));
+    EXPECT_EQ(reader.ReadDword("AviCap", "Mute", 0), 1);
+    EXPECT_EQ(reader.ReadDword("AviCap", "Volume", 0), 0x1234);
+    EXPECT_EQ(reader.Parses(), 2u);
+    EXPECT_EQ(ReadText(UserFile().string() + ".bak"), original);
+    ASSERT_TRUE(store.WriteDword("AviCap", "Mute", 0));
+    EXPECT_EQ(ReadText(UserFile().string() + ".bak"), original) << "an earlier copy replaced";
+  }
+}
+
 }  // namespace
 }  // namespace vd
