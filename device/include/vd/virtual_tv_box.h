@@ -65,6 +65,9 @@ class VD_DEVICE_EXPORT VirtualTvBox {
   // second language, 2 stereo.
   int32_t SoundDecoderMode() const;
   uint32_t ProductId() const;
+  // Makes this a box of another model, as the configuration's product_id does: device lists
+  // and product reads answer with it from now on.
+  void SetProductId(uint32_t id);
   // "USB\VID_7A3E&PID_xxxx" with the configured product id.
   std::string HardwareKey() const;
   const VirtualSky& Sky() const;

@@ -54,9 +54,13 @@ void VirtualBoxBackend::SetChangeCallback(ChangeCallback callback) {
     listenerId_ = 0;
   }
   if (!callback) return;
-  std::string key = box_->HardwareKey();
+  // The key is read at each event: the box may have become another model meanwhile. (Weak:
+  // the listener lives in the box's own hardware.)
+  std::weak_ptr<VirtualTvBox> weakBox = box_;
   std::string name = Name();
-  listenerId_ = hw.AddPlugListener([callback, key, name](bool plugged) {
+  listenerId_ = hw.AddPlugListener([callback, weakBox, name](bool plugged) {
+    const std::shared_ptr<VirtualTvBox> box = weakBox.lock();
+    const std::string key = box ? box->HardwareKey() : std::string();
     callback({DeviceCategory::kVideoInput, VirtualTvBox::kVideoName, key, kVideoPath, name},
              plugged);
     callback({DeviceCategory::kAudioInput, VirtualTvBox::kAudioName, key, kAudioPath, name},

@@ -27,6 +27,7 @@ VideoFormat DefaultStill(uint32_t standard) {
 
 VirtualHardware::VirtualHardware(VirtualBoxConfig config)
     : config_(std::move(config)),
+      productId_(config_.productId),
       lockTime_(config_.lockTimeMs),
       standard_(kDefaultStandard),
       amp_{128, 128, 0, 128},

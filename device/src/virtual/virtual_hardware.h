@@ -64,7 +64,8 @@ class VirtualHardware {
   explicit VirtualHardware(VirtualBoxConfig config);
 
   // --- identity and plugging
-  uint32_t ProductId() const { return config_.productId; }
+  uint32_t ProductId() const { return productId_.load(std::memory_order_acquire); }
+  void SetProductId(uint32_t id) { productId_.store(id, std::memory_order_release); }
   const VirtualSky& Sky() const { return config_.sky; }
   bool HasPin(PinKind kind) const;
   bool IsPlugged() const;
@@ -144,6 +145,7 @@ class VirtualHardware {
 
   mutable std::mutex mutex_;
   VirtualBoxConfig config_;
+  std::atomic<uint32_t> productId_;
   bool plugged_ = true;
   std::atomic<uint64_t> generation_{1};
   std::atomic<uint64_t> pictureSerial_{1};

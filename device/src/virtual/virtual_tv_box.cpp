@@ -54,6 +54,9 @@ int32_t VirtualTvBox::SoundDecoderMode() const {
 uint32_t VirtualTvBox::ProductId() const {
   return hardware_->ProductId();
 }
+void VirtualTvBox::SetProductId(uint32_t id) {
+  hardware_->SetProductId(id);
+}
 
 std::string VirtualTvBox::HardwareKey() const {
   char key[40];
