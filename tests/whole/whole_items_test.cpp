@@ -208,6 +208,27 @@ TEST_F(WholeItemsTest, TheCompanionWindowsFollowTheMainWindowAndItFollowsThePane
   EXPECT_GE(window_->Video()->y(), 0);
 }
 
+TEST_F(WholeItemsTest, TheBoxsProductIdPicksTheFirstRunCountry) {
+  // A locale whose own country differs from the one the box's product id selects.
+  const std::string key = vd::VirtualTvBox::Shared()->HardwareKey();
+  int32_t fromProduct = 0;
+  for (const char* name : {"C", "de_DE.UTF-8", "fr_FR.UTF-8", "ja_JP.UTF-8", "zh_TW.UTF-8"}) {
+    const vd::LocaleIds locale = vd::LocaleIdsFor(name);
+    if (vd::CountryFromProduct(key, locale) != vd::CountryFromLocale(locale)) {
+      fromProduct = vd::CountryFromProduct(key, locale);
+      setenv("LC_ALL", name, 1);
+      break;
+    }
+  }
+  ASSERT_NE(fromProduct, 0) << key;
+  const bool started = LaunchQuiet();  // nothing stored: the first-run rules choose
+  unsetenv("LC_ALL");
+  ASSERT_TRUE(started);
+  EXPECT_EQ(window_->Country(), fromProduct);
+  // The model decides the sound system too, whatever the locale says.
+  EXPECT_EQ(window_->Settings().isMts, vd::ComputeIsMts({.hardwareKey = key}, -1)) << key;
+}
+
 TEST_F(WholeItemsTest, F1OpensTheHelpOrSaysWhereItIs) {
   ASSERT_TRUE(LaunchQuiet());
   // No launcher can be found on an empty PATH: the viewer must say so.

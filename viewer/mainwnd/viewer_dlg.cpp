@@ -31,6 +31,7 @@
 #include "settings_store.h"
 #include "settings_table.h"
 #include "skin.h"
+#include "startup_helpers.h"
 #include "stromsift.h"
 #include "vd/device_enumerator.h"
 #include "video_area.h"
@@ -64,6 +65,14 @@ class CViewerDlg::MixerLink : public vd::MixerHost {
 CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
     : QWidget(nullptr, Qt::Window), store_(store), options_(std::move(options)) {
   vd::LoadContext context = vd::LoadContext::FromSystem(&CountryTable::IsKnownCode);
+  if (!context.firstRun.hardwareKey) {
+    // A box on no bus (the virtual one) is not in sysfs: the device layer names it.
+    for (const vd::DeviceInfo& device : vd::DeviceEnumerator::Default().VideoInputDevices()) {
+      if (ContainsNoCase(device.hardwareKey, kDevicePattern) != 0) {
+        context.firstRun.hardwareKey = device.hardwareKey;
+      }
+    }
+  }
   settings_.Load(store_, context);
   deviceNode_ = context.deviceNodeName;
   setAttribute(Qt::WA_DeleteOnClose, false);

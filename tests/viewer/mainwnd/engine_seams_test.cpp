@@ -59,11 +59,13 @@ class EngineSeamsTest : public ViewerTest {
   void SetUp() override {
     ViewerTest::SetUp();
     vd::VirtualTvBox::Shared()->SetFaults({});
+    productId_ = vd::VirtualTvBox::Shared()->ProductId();
   }
   void TearDown() override {
     vd::ViewerAlbumHost::SetSavePathFunction({});
     vd::VirtualTvBox::Shared()->SetFaults({});
     ViewerTest::TearDown();
+    vd::VirtualTvBox::Shared()->SetProductId(productId_);
   }
 
   void LaunchLive() {
@@ -97,6 +99,9 @@ class EngineSeamsTest : public ViewerTest {
     vd::VirtualTvBox::Shared()->PressSnapshotButton();
     PumpUntil([&] { return AlbumFiles(".bmp").size() > before || !shown_.empty(); }, 5s);
   }
+
+ private:
+  uint32_t productId_ = 0;
 };
 
 TEST_F(EngineSeamsTest, ARefusedCaptureLeavesTheLivePictureAndSoundRunning) {
@@ -164,13 +169,12 @@ TEST_F(EngineSeamsTest, TheSoundModeReachesTheDeviceFromEveryCaller) {
   EXPECT_EQ(box->SoundDecoderMode(), 0);
   Close();
 
-  // The next start sets the stored mode before anything else does. (A Chinese locale makes
-  // the sound system known here: PAL.)
+  // The next start sets the stored mode before anything else does, on a box whose model
+  // is a PAL one.
   ASSERT_EQ(box->SoundDecoderMode(), 0);
+  box->SetProductId(0x1318);
   Preset("MTS_PALmode", 1);
-  setenv("LC_ALL", "zh_CN.UTF-8", 1);
   LaunchLive();
-  unsetenv("LC_ALL");
   ASSERT_EQ(window_->Settings().isMts, 0);
   EXPECT_EQ(box->SoundDecoderMode(), 1);
 }
