@@ -64,7 +64,7 @@ faults-long: build
 soak: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS) --target test_whole
-	VD_SOAK_SECONDS=$(SOAK_SECONDS) ASAN_OPTIONS=detect_leaks=1 \
+	VD_SOAK_SECONDS=$(SOAK_SECONDS) ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  build/asan/bin/test_whole --gtest_filter='WholeSoakTest.*'
 
 # The Debian package, in build/default.

