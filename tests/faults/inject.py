@@ -14,6 +14,7 @@ Each run has its own home, data folder and TMPDIR. The closing line counts the i
 
 import argparse
 import csv
+import glob
 import io
 import os
 import random
@@ -28,7 +29,9 @@ import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-from file_checks import ReadAvi, ReadBitmap  # noqa: E402
+from file_checks import ReadAvi, ReadBitmap, ReadSettings  # noqa: E402
+from panel_map import PanelPoint  # noqa: E402
+from x_session import Poll, StepFailed, XSession  # noqa: E402
 
 STOP_SIGNALS = (signal.SIGTERM, signal.SIGINT, signal.SIGHUP)
 RECORD_SECONDS = 2
@@ -93,7 +96,9 @@ class Sandbox:
             [o for o in env.get("ASAN_OPTIONS", "").split(":") if o and
              not o.startswith("detect_leaks=")] + ["detect_leaks=0"])
         self.env = env
+        self.build = build
         self.mounts = []
+        self.cleanups = []
 
     def Path(self, *names):
         return os.path.join(self.dir, *names)
@@ -131,6 +136,8 @@ class Sandbox:
         return sorted(os.listdir(self.tmp))
 
     def Close(self):
+        for cleanup in reversed(self.cleanups):
+            cleanup()
         for m in self.mounts:
             subprocess.run(["umount", "-l", m], check=False)
         for root, dirs, _ in os.walk(self.dir):
@@ -385,6 +392,174 @@ def ScanStop(box, rng):
            f"data folder holds {os.listdir(box.data)}")
 
 
+# --- Recording in the viewer ---------------------------------------------------------------
+
+VIEWER_TITLE = "Brevant TV USB"
+RECORD_BUTTON = 1152
+
+
+class Viewer:
+    """The viewer on a private X display of 16 bits (so no display warning), started with
+    the automatic first scan declined, driven by real input as a user does."""
+
+    def __init__(self, box):
+        if not (shutil.which("Xvfb") and shutil.which("xdotool") and shutil.which("import")):
+            raise Skipped("Xvfb, xdotool or import is missing")
+        self.box = box
+        runtime = box.Path("run")
+        os.makedirs(runtime, mode=0o700)
+        env = {k: v for k, v in box.env.items() if not k.startswith(("QT_", "LD_"))}
+        # One plug-in registry for all runs: building it costs seconds. Leaks are the
+        # sanitizer tests' business (Qt and the X libraries keep theirs at exit).
+        env.update(XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb",
+                   GST_REGISTRY=os.path.join(box.build, "faults-gst-registry.bin"),
+                   ASAN_OPTIONS="detect_leaks=0")
+        self.settings = os.path.join(env["XDG_CONFIG_HOME"], "Corvalen", "viewdeck.reg")
+        self.folder = os.path.join(env["XDG_DATA_HOME"], "lumatrope")
+        self.capture = os.path.join(self.folder, "Temporary.AVI")
+        os.makedirs(os.path.dirname(self.settings))
+        with open(self.settings, "w") as f:
+            f.write("Windows Registry Editor Version 5.00\n\n"
+                    "[HKEY_CURRENT_USER\\Software\\Corvalen\\AviCap]\n"
+                    "\"AutoScan\"=dword:00000000\n")
+        self.x = XSession(env, depth=16)
+        box.cleanups.append(self.x.Close)
+        self.process = None
+        self.log = box.Path("viewer.log")
+
+    def Start(self, file_limit=None):
+        def Limit():
+            if file_limit is not None:
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                resource.setrlimit(resource.RLIMIT_FSIZE, (file_limit, file_limit))
+        log = open(self.log, "a")
+        self.process = subprocess.Popen([os.path.join(self.box.build, "bin", "viewdeck")],
+                                        env=self.x.env, stdout=log, stderr=subprocess.STDOUT,
+                                        preexec_fn=Limit)
+        log.close()
+        self.box.cleanups.append(self.Kill)
+        try:
+            self.main = self.x.WaitWindow("the main window", VIEWER_TITLE,
+                                          lambda g: g[3] > 150, timeout=90)
+            self.panel = self.x.WaitWindow("the control panel", VIEWER_TITLE,
+                                           lambda g: g[3] <= 130, timeout=30)
+        except StepFailed as error:
+            raise Lost(f"the viewer did not start: {error}; {self.Said()}")
+
+    def Record(self):
+        """Ctrl+C for the VCR pad, its Record button; returns once the recording grows."""
+        try:
+            height = self.x.Geometry(self.panel)[3]
+            self.x.Keys(self.main, "ctrl+c")
+            Poll("the VCR pad to open", lambda: self.x.Geometry(self.panel)[3] > height, 30)
+            self.x.Click(self.panel, *PanelPoint(RECORD_BUTTON))
+            Poll("the capture file to grow", lambda: os.path.exists(self.capture) and
+                 os.path.getsize(self.capture) > 64 * 1024, timeout=60)
+        except StepFailed as error:
+            raise Lost(f"no recording began: {error}; {self.Said()}")
+
+    def Boxes(self):
+        """The viewer's windows beyond the main window and the panel: its message boxes."""
+        return [w for w in self.x.Windows(VIEWER_TITLE) if w not in (self.main, self.panel)]
+
+    def End(self, sig, timeout=90):
+        self.process.send_signal(sig)
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Lost(f"the viewer did not end within {timeout} s of "
+                       f"{signal.Signals(sig).name}; {self.Said()}")
+
+    def Kill(self):
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def Said(self):
+        with open(self.log, errors="replace") as f:
+            return "viewer output: " + (f.read().strip()[-1500:] or "none")
+
+    def Clips(self):
+        return sorted(glob.glob(os.path.join(self.folder, "Gallery", "*", "*.avi")))
+
+    def ExpectClosedNormally(self, rc, cause):
+        Expect(rc == 0, f"exit {rc} after {cause}; {self.Said()}")
+        try:
+            settings = ReadSettings(self.settings)
+        except (OSError, ValueError) as error:
+            raise Lost(f"the settings after {cause}: {error}")
+        Expect(settings.get("WinHandle") == 0, f"WinHandle {settings.get('WinHandle')} after {cause}")
+        Expect(settings.get("AutoScan") == 0, f"a stored setting was lost after {cause}")
+        Expect(not os.path.exists(self.capture), f"the capture file outlived the viewer ({cause})")
+        ExpectNoScratch(self.box)
+
+    def ExpectOneClip(self, cause, limit=None):
+        clips = self.Clips()
+        Expect(len(clips) == 1, f"after {cause} the album holds {clips}")
+        Expect(os.path.basename(clips[0]).startswith("Capture "), f"clip named {clips[0]}")
+        if limit is not None:
+            Expect(os.path.getsize(clips[0]) <= limit, f"{clips[0]} past the limit of {limit}")
+        CheckAvi(clips[0])
+
+
+def ViewerRecordStop(box, rng):
+    """SIGTERM, SIGINT or SIGHUP to the viewer during a recording (or while it only shows
+    the picture): a normal close, exit 0, settings saved with WinHandle 0, and the clip up
+    to the signal in the album."""
+    viewer = Viewer(box)
+    viewer.Start()
+    sig = rng.choice(STOP_SIGNALS)
+    recording = rng.random() < 0.8
+    if recording:
+        viewer.Record()
+        time.sleep(rng.uniform(0.0, RECORD_SECONDS + 1.0))
+    else:
+        time.sleep(rng.uniform(0.0, 1.0))
+    cause = f"{signal.Signals(sig).name} {'while recording' if recording else 'on live view'}"
+    viewer.ExpectClosedNormally(viewer.End(sig), cause)
+    if recording:
+        viewer.ExpectOneClip(cause)
+    else:
+        Expect(not viewer.Clips(), f"clips without a recording: {viewer.Clips()}")
+
+
+def ViewerRecordKill(box, rng):
+    """SIGKILL to the viewer during a recording: the next start mends the clip and puts it
+    in the album, and the settings are whole."""
+    viewer = Viewer(box)
+    viewer.Start()
+    viewer.Record()
+    time.sleep(rng.uniform(0.0, RECORD_SECONDS + 1.0))
+    viewer.End(signal.SIGKILL)
+    viewer.Start()
+    try:
+        Poll("the mended clip in the album", viewer.Clips, timeout=30)
+    except StepFailed as error:
+        raise Lost(f"{error}; the folder holds {os.listdir(viewer.folder)}")
+    sig = rng.choice(STOP_SIGNALS)
+    viewer.ExpectClosedNormally(viewer.End(sig), f"SIGKILL, a new start and {sig.name}")
+    viewer.ExpectOneClip("SIGKILL and a new start")
+
+
+def ViewerRecordFullDisk(box, rng):
+    """The disk fills during the viewer's recording: a message box says so, the recording
+    up to there is in the album after the viewer ends, and it plays."""
+    viewer = Viewer(box)
+    limit = rng.randint(1, 12) * 1024 * 1024
+    viewer.Start(file_limit=limit)
+    viewer.Record()
+    try:
+        Poll("a message about the full disk", viewer.Boxes, timeout=60)
+    except StepFailed as error:
+        raise Lost(f"{error} (limit {limit} bytes, capture file "
+                   f"{os.path.getsize(viewer.capture) if os.path.exists(viewer.capture) else 0}"
+                   f" bytes); {viewer.Said()}")
+    sig = rng.choice(STOP_SIGNALS)
+    cause = f"a full disk at {limit} bytes and {sig.name}"
+    viewer.ExpectClosedNormally(viewer.End(sig), cause)
+    viewer.ExpectOneClip(cause, limit)
+
+
 KINDS = {
     "record-stop": RecordStop,
     "record-kill": RecordKill,
@@ -393,6 +568,9 @@ KINDS = {
     "snapshot": SnapshotFaults,
     "channels": ChannelsFaults,
     "scan-stop": ScanStop,
+    "viewer-record-stop": ViewerRecordStop,
+    "viewer-record-kill": ViewerRecordKill,
+    "viewer-record-full-disk": ViewerRecordFullDisk,
 }
 
 
@@ -418,7 +596,7 @@ def main():
                 try:
                     KINDS[kind](box, rng)
                     passed += 1
-                except Lost as lost:
+                except (Lost, StepFailed) as lost:
                     failed += 1
                     kind_failed += 1
                     print(f"faults: {kind} #{i + 1}: {lost}", flush=True)
