@@ -50,7 +50,7 @@ def Expect(condition, message):
         raise Lost(message)
 
 
-def CheckAvi(path, may_be_empty=False):
+def CheckAvi(path):
     """A recording that plays: RIFF structure whole, an index, header counts written."""
     try:
         info = ReadAvi(path)
@@ -66,7 +66,7 @@ def CheckAvi(path, may_be_empty=False):
     Expect(b"idx1" in ids, f"{path} has no index (top-level chunks {ids})")
     avih = data.find(b"avih")
     total = struct.unpack_from("<I", data, avih + 8 + 16)[0]
-    Expect(info["frames"] > 0 or may_be_empty, f"{path} holds no frame")
+    Expect(info["frames"] > 0, f"{path} holds no frame")
     Expect(total == info["frames"],
            f"{path}: the header counts {total} frames, the file holds {info['frames']}")
     return info
@@ -178,22 +178,35 @@ def ExpectNoScratch(box):
 
 def RecordStop(box, rng):
     """SIGTERM, SIGINT or SIGHUP during `vdtool record`: a normal end, exit 0, the recording
-    up to the signal at the name given."""
+    up to the signal at the name given; stopped before the first picture, no file is written
+    (an older one at the name stays) and the exit status and a message say so."""
     out_file = box.Path("film.avi")
+    old = None
+    if rng.random() < 0.5:
+        old = os.urandom(rng.randint(1, 40000))
+        with open(out_file, "wb") as f:
+            f.write(old)
     sig = rng.choice(STOP_SIGNALS)
     p = box.Start(["record", "--seconds", str(RECORD_SECONDS), out_file])
     sent = SignalAt(p, rng.uniform(0.05, RECORD_SECONDS + 1.0), sig)
+
+    def Untouched(why):
+        if old is None:
+            Expect(not os.path.exists(out_file), f"a file appeared although {why}")
+        else:
+            with open(out_file, "rb") as f:
+                Expect(f.read() == old, f"the older file at the name changed although {why}")
+
     rc, out, err = Finish(p)
     if rc == -sig:
-        # Only before the program could set up its handlers: then nothing may exist yet.
-        Expect(not os.path.exists(out_file), f"killed by {signal.Signals(sig).name} mid-work")
-    elif rc == 1 and "before the recording began" in err:
+        # Only before the program could set up its handlers.
+        Untouched(f"killed by {signal.Signals(sig).name} mid-work")
+    elif rc == 1 and ("before the recording began" in err or "before the first picture" in err):
         Expect(sent, f"exit 1 without a signal: {err.strip()}")
-        Expect(not os.path.exists(out_file), "a file appeared although nothing was recorded")
+        Untouched("nothing was recorded")
     else:
         Expect(rc == 0, f"exit {rc} after {signal.Signals(sig).name}; stderr: {err.strip()}")
-        # Stopped in the first moments of the recording: whole, but maybe without a picture.
-        CheckAvi(out_file, may_be_empty=sent)
+        CheckAvi(out_file)
     ExpectNoScratch(box)
 
 

@@ -119,7 +119,16 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vdtool: record: stopped early by %s\n", strsignal(session.StopSignal()));
 
   vd::StatisticsRecord stats;
-  if (engine.GetStatistics(true, &stats)) {
+  const bool counted = engine.GetStatistics(true, &stats);
+  if (session.StopSignal() != 0 && counted && stats.captured == 0) {
+    // A file without a picture plays as nothing, and it would replace what FILE held.
+    std::fprintf(stderr,
+                 "vdtool: record: stopped by %s before the first picture; nothing was "
+                 "recorded and %s was not written\n",
+                 strsignal(session.StopSignal()), file.c_str());
+    return 1;
+  }
+  if (counted) {
     vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats, true);
     std::cout << "captured: " << text.captured << "\n"
               << "dropped: " << text.dropped << "\n"
