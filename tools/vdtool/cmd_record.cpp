@@ -27,7 +27,10 @@ const char kUsage[] =
     "tuner's channel N, --frequency a frequency in MHz (TV input). The country chooses the\n"
     "video standard of every input (default: the viewer's setting): a name as 'vdtool\n"
     "countries' lists it, code:N for a dialling code or index:N for a row, e.g. Germany,\n"
-    "code:49 or index:12. FILE's folder must exist and be writable.\n";
+    "code:49 or index:12. FILE's folder must exist and be writable.\n"
+    "\n"
+    "A stop signal (Ctrl+C, SIGTERM, SIGHUP) ends the recording early, whole and indexed,\n"
+    "at FILE; one before the first picture writes nothing (exit status 1).\n";
 
 int Run(const std::vector<std::string>& args) {
   // From the first moment, so that a stop signal during the set-up is seen too.
