@@ -465,9 +465,18 @@ class Viewer:
             height = self.x.Geometry(self.panel)[3]
             self.x.Keys(self.main, "ctrl+c")
             Poll("the VCR pad to open", lambda: self.x.Geometry(self.panel)[3] > height, 30)
-            self.x.Click(self.panel, *PanelPoint(RECORD_BUTTON))
-            Poll("the capture file to grow", lambda: os.path.exists(self.capture) and
-                 os.path.getsize(self.capture) > 64 * 1024, timeout=60)
+            # A click while the pad is still being laid out can miss: then press again.
+            for attempt in range(3):
+                self.x.Click(self.panel, *PanelPoint(RECORD_BUTTON))
+                try:
+                    Poll("the capture file", lambda: os.path.exists(self.capture), timeout=15)
+                    break
+                except StepFailed:
+                    if attempt == 2:
+                        raise
+                    print("faults:   the Record button did not take the click; again", flush=True)
+            Poll("the capture file to grow", lambda: os.path.getsize(self.capture) > 64 * 1024,
+                 timeout=60)
         except StepFailed as error:
             raise Lost(f"no recording began: {error}; {self.Said()}")
 
