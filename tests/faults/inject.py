@@ -422,11 +422,9 @@ class Viewer:
         runtime = box.Path("run")
         os.makedirs(runtime, mode=0o700)
         env = {k: v for k, v in box.env.items() if not k.startswith(("QT_", "LD_"))}
-        # One plug-in registry for all runs: building it costs seconds. Leaks are the
-        # sanitizer tests' business (Qt and the X libraries keep theirs at exit).
+        # One plug-in registry for all runs: building it costs seconds.
         env.update(XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb",
-                   GST_REGISTRY=os.path.join(box.build, "faults-gst-registry.bin"),
-                   ASAN_OPTIONS="detect_leaks=0")
+                   GST_REGISTRY=os.path.join(box.build, "faults-gst-registry.bin"))
         self.settings = os.path.join(env["XDG_CONFIG_HOME"], "Corvalen", "viewdeck.reg")
         self.folder = os.path.join(env["XDG_DATA_HOME"], "lumatrope")
         self.capture = os.path.join(self.folder, "Temporary.AVI")
