@@ -118,10 +118,13 @@ TEST_F(WholeItemsTest, AnFmFrequencyTypedOnTheMainKeysIsTunedAndOneOutOfRangeRef
   EXPECT_EQ(tuner->GetFrequency(), 104300000u);
   type("98,5");
   EXPECT_EQ(tuner->GetFrequency(), 98500000u);
-  type("150.5");  // above the tuner's FM band
+  // Above the tuner's FM band: neither tuned nor kept as a station.
+  const int stations = Table()->Count();
+  type("150.5");
   EXPECT_EQ(tuner->GetFrequency(), 98500000u);
   type("2146");
   EXPECT_EQ(tuner->GetFrequency(), 98500000u);
+  EXPECT_EQ(Table()->Count(), stations);
 }
 
 TEST_F(WholeItemsTest, AStationOrAnAlbumFileDroppedOnTheMainWindowIsShown) {
