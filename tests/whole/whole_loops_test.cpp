@@ -2,6 +2,7 @@
 // and remote keys arriving inside nested loops (a station change settling, the settings
 // sheet, a scan), and the box unplugged in the middle of a channel change.
 #include <QApplication>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -95,9 +96,17 @@ TEST_F(WholeLoopsTest, RemoteKeysDuringTheSettingsSheetNeitherChangeTheModeNorRe
               });
               window_->OnCommand(32799);
               PumpFor(20ms);
+              // Whatever still changes the mode while the sheet is open, the page it was
+              // left on belongs to the mode it opened in.
+              auto* tabs = sheet != nullptr ? sheet->findChild<QTabWidget*>() : nullptr;
+              if (tabs != nullptr && tabs->count() > 1) tabs->setCurrentIndex(1);
+              window_->OnPanelCommand(pid::kModeTv);
               CloseTopModal();
             });
   ASSERT_NE(sheet, nullptr);
+  EXPECT_GT(window_->Settings().toolPage[vd::kWorkModeRadio], 0);
+  EXPECT_EQ(window_->Settings().toolPage[vd::kWorkModeTv], 0);
+  window_->OnPanelCommand(pid::kModeRadio);
   EXPECT_EQ(modeInside, vd::kWorkModeRadio);
   EXPECT_EQ(nestedSheets, 0);
   EXPECT_GE(vd::CommandGate::Dropped(), droppedBefore + 2);
