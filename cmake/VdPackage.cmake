@@ -20,10 +20,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # code creates its elements through, and the captions of the test picture need a font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 file(STRINGS ${PROJECT_SOURCE_DIR}/common/gst/include/vd/gst_elements.h vd_element_lines
-     REGEX "^ +{\"[a-z0-9]+\", \"[^\"]+\"")
+     REGEX "^ +{\"[a-z0-9_]+\", \"[^\"]+\"")
 set(vd_plugin_packages "")
 foreach(line IN LISTS vd_element_lines)
-  string(REGEX REPLACE "^ +{\"[a-z0-9]+\", \"([^\"]+)\".*" "\\1" package "${line}")
+  string(REGEX REPLACE "^ +{\"[a-z0-9_]+\", \"([^\"]+)\".*" "\\1" package "${line}")
   list(APPEND vd_plugin_packages ${package})
 endforeach()
 list(REMOVE_DUPLICATES vd_plugin_packages)

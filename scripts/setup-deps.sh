@@ -16,6 +16,10 @@ packages=(
   # creates (common/gst_elements.cpp names them; `make test` checks each one is there)
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-x gstreamer1.0-alsa gstreamer1.0-tools
+  # the recording codecs: H.264 (x264enc) and lossless HuffYUV (avenc_huffyuv, avdec_*)
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav
+  # the H.264 parser playback needs between the AVI demuxer and the decoder
+  gstreamer1.0-plugins-bad
   # the fonts the test picture's captions and the skin's texts are drawn with
   fontconfig fonts-dejavu-core
   # devices and sound

@@ -11,7 +11,7 @@ namespace {
 static_assert(vd::ListsEveryElement("appsrc name=a is-live=true ! videoconvert ! videoscale"));
 static_assert(vd::ListsEveryElement("capsfilter caps=\"video/x-raw, format=(string)YUY2\""));
 static_assert(vd::ListsEveryElement("alsasrc device=hw:1 ! audioconvert"));
-static_assert(!vd::ListsEveryElement("appsrc ! jpegdec"));         // not in the table
+static_assert(!vd::ListsEveryElement("appsrc ! vp8dec"));          // not in the table
 static_assert(!vd::ListsEveryElement("capsfilter caps=\"a\" !"));  // an empty link
 static_assert(!vd::ListsEveryElement(""));
 static_assert(!vd::IsListedElement("textoverla"));

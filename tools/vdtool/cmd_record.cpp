@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,8 @@ namespace {
 
 const char kUsage[] =
     "Usage: vdtool record [--input tv|composite|svideo] [--channel N | --frequency MHZ]\n"
-    "                     [--country COUNTRY] --seconds S FILE.avi\n"
+    "                     [--country COUNTRY] [--codec none|mjpeg|h264|huffyuv]\n"
+    "                     [--quality Q] [--bitrate KBPS] [--deinterlace] --seconds S FILE.avi\n"
     "\n"
     "Records S seconds of the capture device's picture and sound into FILE.avi, as the\n"
     "viewer's capture command does, and prints the final statistics. --channel tunes the\n"
@@ -28,6 +30,11 @@ const char kUsage[] =
     "video standard of every input (default: the viewer's setting): a name as 'vdtool\n"
     "countries' lists it, code:N for a dialling code or index:N for a row, e.g. Germany,\n"
     "code:49 or index:12. FILE's folder must exist and be writable.\n"
+    "\n"
+    "--codec chooses how the picture is stored (default none): none, the device's raw\n"
+    "stream (largest, no CPU); mjpeg, Motion JPEG of --quality 1-100 (plays everywhere);\n"
+    "h264, H.264 at --bitrate kbit/s (smallest, for TV); huffyuv, lossless (for archiving\n"
+    "tapes). --deinterlace blends the two fields of each picture. Sound is stored as PCM.\n"
     "\n"
     "A stop signal (Ctrl+C, SIGTERM, SIGHUP) ends the recording early, whole and indexed,\n"
     "at FILE; one before the first picture writes nothing (exit status 1).\n";
@@ -46,10 +53,15 @@ int Run(const std::vector<std::string>& args) {
   int32_t country = vd::SettingsStore::Default().ReadDword(vd::kSection, vd::setting::kCountry, 1);
   std::string file;
   std::string error;
+  std::optional<vd::VideoCodec> codec;
+  int32_t quality = -1;
+  int32_t kbps = -1;
+  bool deinterlace = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool option = a == "--input" || a == "--channel" || a == "--frequency" ||
-                        a == "--seconds" || a == "--country";
+                        a == "--seconds" || a == "--country" || a == "--codec" ||
+                        a == "--quality" || a == "--bitrate";
     if (option && i + 1 == args.size())
       return vdtool::UsageError("record: " + a + " needs a value");
     double number = 0;
@@ -71,6 +83,25 @@ int Run(const std::vector<std::string>& args) {
     } else if (a == "--country") {
       if (!vdtool::ParseCountryCode(args[++i], &country, &error))
         return vdtool::UsageError("record: " + error);
+    } else if (a == "--codec") {
+      codec = vd::RecordingFormat::CodecOf(args[++i]);
+      if (!codec)
+        return vdtool::UsageError("record: --codec takes none, mjpeg, h264 or huffyuv, not '" +
+                                  args[i] + "'");
+    } else if (a == "--quality") {
+      if (!vdtool::ParseNumber(args[++i], &number) || number < vd::RecordingFormat::kMinQuality ||
+          number > vd::RecordingFormat::kMaxQuality || number != static_cast<int32_t>(number))
+        return vdtool::UsageError("record: --quality takes a number from 1 to 100, not '" +
+                                  args[i] + "'");
+      quality = static_cast<int32_t>(number);
+    } else if (a == "--bitrate") {
+      if (!vdtool::ParseNumber(args[++i], &number) || number < vd::RecordingFormat::kMinKbps ||
+          number > vd::RecordingFormat::kMaxKbps || number != static_cast<int32_t>(number))
+        return vdtool::UsageError("record: --bitrate takes kbit/s from 100 to 50000, not '" +
+                                  args[i] + "'");
+      kbps = static_cast<int32_t>(number);
+    } else if (a == "--deinterlace") {
+      deinterlace = true;
     } else if (!a.empty() && a[0] != '-' && file.empty()) {
       file = a;
     } else {
@@ -113,6 +144,10 @@ int Run(const std::vector<std::string>& args) {
   vd::CaptureOptions options = engine.GetCaptureOptions();
   options.useTimeLimit = true;
   options.timeLimit = static_cast<int32_t>(seconds);
+  if (codec) options.recording.codec = *codec;
+  if (quality > 0) options.recording.mjpegQuality = quality;
+  if (kbps > 0) options.recording.h264Kbps = kbps;
+  if (deinterlace) options.recording.deinterlace = true;
   engine.SetCaptureOptions(options);
   if (!engine.BeginCapture()) return 1;
   auto limit = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000) + 10000);

@@ -1,12 +1,17 @@
 #include "capture_page.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleValidator>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
+
+#include "vd/gst_elements.h"
 
 CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine) {
@@ -27,6 +32,36 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   masterLayout->addWidget(masterVideo_);
   masterLayout->addWidget(masterAudio_);
 
+  auto* compression = new QGroupBox(tr("Video compression"), this);
+  codec_ = new QComboBox(compression);
+  // In the order of vd::VideoCodec.
+  codec_->addItem(tr("None (raw, largest files)"));
+  codec_->addItem(tr("Motion JPEG (plays everywhere)"));
+  codec_->addItem(tr("H.264 (smallest, for TV)"));
+  codec_->addItem(tr("HuffYUV (lossless, for archiving tapes)"));
+  auto* model = qobject_cast<QStandardItemModel*>(codec_->model());
+  for (int i = 1; i < codec_->count(); ++i) {
+    const std::string_view encoder = vd::RecordingFormat::EncoderOf(static_cast<vd::VideoCodec>(i));
+    if (!vd::ElementInstalled(encoder)) {
+      model->item(i)->setEnabled(false);
+      model->item(i)->setToolTip(tr("GStreamer element %1 is not installed")
+                                     .arg(QString::fromUtf8(encoder.data(), encoder.size())));
+    }
+  }
+  quality_ = new QSpinBox(compression);
+  quality_->setRange(vd::RecordingFormat::kMinQuality, vd::RecordingFormat::kMaxQuality);
+  bitRate_ = new QSpinBox(compression);
+  bitRate_->setRange(vd::RecordingFormat::kMinKbps, vd::RecordingFormat::kMaxKbps);
+  bitRate_->setSingleStep(250);
+  bitRate_->setSuffix(tr(" kbit/s"));
+  deinterlace_ = new QCheckBox(tr("Deinterlace recordings"), compression);
+  auto* compressionForm = new QFormLayout(compression);
+  compressionForm->addRow(tr("Codec"), codec_);
+  compressionForm->addRow(tr("JPEG quality"), quality_);
+  compressionForm->addRow(tr("H.264 bit rate"), bitRate_);
+  compressionForm->addRow(deinterlace_);
+  connect(codec_, &QComboBox::currentIndexChanged, this, [this] { ShowCodecSettings(); });
+
   auto* form = new QFormLayout;
   form->addRow(captureAudio_);
   form->addRow(useFrameRate_, frameRate_);
@@ -34,6 +69,7 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(master);
+  layout->addWidget(compression);
   layout->addStretch();
   Load();
 }
@@ -66,6 +102,16 @@ void CCapturePage::Load() {
   SetMasterStream(master);
   masterVideo_->setEnabled(caps.video);
   masterAudio_->setEnabled(caps.audio);
+  codec_->setCurrentIndex(static_cast<int>(shown_.recording.codec));
+  quality_->setValue(shown_.recording.mjpegQuality);
+  bitRate_->setValue(shown_.recording.h264Kbps);
+  deinterlace_->setChecked(shown_.recording.deinterlace);
+  ShowCodecSettings();
+}
+
+void CCapturePage::ShowCodecSettings() {
+  quality_->setEnabled(codec_->currentIndex() == static_cast<int>(vd::VideoCodec::kMjpeg));
+  bitRate_->setEnabled(codec_->currentIndex() == static_cast<int>(vd::VideoCodec::kH264));
 }
 
 void CCapturePage::OnOk() {
@@ -83,5 +129,9 @@ void CCapturePage::OnOk() {
   double limit = timeLimit_->text().toDouble(&ok);
   if (ok && limit >= 1 && limit <= kMaxTimeLimit) options.timeLimit = limit;
   options.masterStream = MasterStream();
+  options.recording.codec = static_cast<vd::VideoCodec>(std::max(0, codec_->currentIndex()));
+  options.recording.mjpegQuality = quality_->value();
+  options.recording.h264Kbps = bitRate_->value();
+  options.recording.deinterlace = deinterlace_->isChecked();
   engine_.SetCaptureOptions(options);
 }

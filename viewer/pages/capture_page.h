@@ -1,5 +1,5 @@
-// The capture options page: sound on or off, the frame rate, the time limit and the stream
-// the recording's clock follows.
+// The capture options page: sound on or off, the frame rate, the time limit, the stream
+// the recording's clock follows, and how the picture is compressed and deinterlaced.
 #pragma once
 
 #include <QWidget>
@@ -8,6 +8,8 @@
 #include "sheet_page.h"
 
 class QCheckBox;
+class QComboBox;
+class QSpinBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -31,9 +33,15 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   // -1 none, 0 video, 1 audio.
   int32_t MasterStream() const;
   void SetMasterStream(int32_t stream);
+  // Index = vd::VideoCodec; a codec whose encoder is not installed is disabled.
+  QComboBox* Codec() const { return codec_; }
+  QSpinBox* Quality() const { return quality_; }
+  QSpinBox* BitRate() const { return bitRate_; }
+  QCheckBox* DeinterlaceRecording() const { return deinterlace_; }
 
  private:
   void Load();
+  void ShowCodecSettings();
 
   vd::PagesEngine& engine_;
   vd::CaptureOptions shown_;
@@ -45,4 +53,8 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   QRadioButton* masterNone_;
   QRadioButton* masterVideo_;
   QRadioButton* masterAudio_;
+  QComboBox* codec_;
+  QSpinBox* quality_;
+  QSpinBox* bitRate_;
+  QCheckBox* deinterlace_;
 };

@@ -56,6 +56,11 @@ constexpr SettingInfo kTable[] = {
     {kAudioDevice, K::kDword, kDefaultAudioDevice, "", "until the capture engine picks the device"},
     {kVideoStandard0, K::kDword, 0, "", "until the capture engine reports its standard"},
     {kVideoStandard1, K::kDword, 0, "", "until the capture engine reports its standard"},
+    {kCaptureCodec, K::kString, 0, kDefaultCaptureCodec, ""},
+    {kMjpegQuality, K::kDword, kDefaultMjpegQuality, "", ""},
+    {kH264BitRate, K::kDword, kDefaultH264BitRate, "", ""},
+    {kDeinterlaceCapture, K::kBool, 0, "", ""},
+    {kDeinterlaceLive, K::kBool, 0, "", ""},
     {kFmDisabled, K::kMachineDword, 0, "", ""},
     {kVfwDriverName, K::kDriverString, 0, "", ""},
 };

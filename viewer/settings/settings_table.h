@@ -60,6 +60,12 @@ inline constexpr std::string_view kOnlyCorvalenDevices = "Only_Corvalen_Devices"
 inline constexpr std::string_view kAudioDevice = "AudioDevice";
 inline constexpr std::string_view kVideoStandard0 = "VideoStandard0";
 inline constexpr std::string_view kVideoStandard1 = "VideoStandard1";
+// How recordings are compressed and deinterlaced, and whether the live picture is.
+inline constexpr std::string_view kCaptureCodec = "CaptureCodec";
+inline constexpr std::string_view kMjpegQuality = "MjpegQuality";
+inline constexpr std::string_view kH264BitRate = "H264BitRate";
+inline constexpr std::string_view kDeinterlaceCapture = "DeinterlaceCapture";
+inline constexpr std::string_view kDeinterlaceLive = "DeinterlaceLive";
 // Machine values.
 inline constexpr std::string_view kFmDisabled = "FM_Disabled";
 inline constexpr std::string_view kVfwDriverName = "VfwDriverName";
@@ -81,6 +87,9 @@ inline constexpr int32_t kDefaultFrameRate = 333333;
 // A stored FrameRate of 0 stands for one frame a second.
 inline constexpr int32_t kFrameRateForZero = 10000000;
 inline constexpr int32_t kDefaultOnlyCorvalenDevices = 1;
+inline constexpr std::string_view kDefaultCaptureCodec = "none";
+inline constexpr int32_t kDefaultMjpegQuality = 85;
+inline constexpr int32_t kDefaultH264BitRate = 3000;
 // The audio device index before the capture engine has found the product's device.
 inline constexpr int32_t kDefaultAudioDevice = 1;
 }  // namespace setting

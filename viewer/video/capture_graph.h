@@ -47,6 +47,7 @@ struct CaptureOptions {
   bool useTimeLimit = false;
   int32_t masterStream = -1;
   bool captureAudio = false;
+  RecordingFormat recording;
 };
 
 struct FileOptions {

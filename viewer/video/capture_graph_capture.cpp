@@ -33,6 +33,8 @@ bool CaptureGraph::BuildCaptureGraph() {
   config.path = captureFilePath_;
   config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
   config.preview = wantPreview_ ? video_sink_ : nullptr;
+  config.recording = settings_.recording;
+  config.framesPerSecond = settings_.framesPerSecond;
   // avimux interleaves by time, and the pipeline repeats pictures over the device's gaps, so
   // the picture follows the sound's clock whichever stream the user made the master.
   if (settings_.useFrameRate) {
@@ -75,8 +77,9 @@ bool CaptureGraph::BeginCapture() {
   // The next recording empties the capture file: the last one goes to the album first.
   KeepUnsavedCapture();
   if (unsavedCapture_) {
-    Fail("The last recording could not be moved to the album, so a new one would overwrite "
-         "it.\nSave it with the album's Save command first.");
+    Fail(
+        "The last recording could not be moved to the album, so a new one would overwrite "
+        "it.\nSave it with the album's Save command first.");
     captureEnded_ = true;  // the preview is gone: returning to live builds it again
     return false;
   }
@@ -202,6 +205,7 @@ vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
   o.useTimeLimit = settings_.useTimeLimit;
   o.masterStream = settings_.masterStream;
   o.captureAudio = settings_.captureAudio;
+  o.recording = settings_.recording;
   return o;
 }
 
@@ -210,6 +214,8 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
   settings_.useFrameRate = o.useFrameRate;
   settings_.useTimeLimit = o.useTimeLimit;
   settings_.masterStream = o.masterStream;
+  // Taken by the next recording's graph, which is built from the settings anew.
+  settings_.recording = o.recording;
   if (capturing_) {
     // Tearing down would end the recording: the rest applies to the next one, whose graph
     // is built from the settings anew.

@@ -132,15 +132,34 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   // the one before is repeated, so the film spans the time its sound does.
   self->filler_ = vd::MakeElement<"videorate">();
   gst_bin_add(bin, self->filler_);
-  GstPad* videoPad = nullptr;
-  if (!gst_element_link_many(last, self->videoQueue_, self->filler_, nullptr) ||
-      (videoPad = LinkToRequest(self->filler_, mux, "video_%u")) == nullptr) {
+  if (!gst_element_link_many(last, self->videoQueue_, self->filler_, nullptr)) {
+    *failure = "Cannot render video capture stream";
+    return nullptr;
+  }
+  // The repeated pictures are encoded too (as almost nothing, with a compression), so the
+  // file keeps one picture per period whatever it stores.
+  self->videoTail_ = self->filler_;
+  std::string chainFailure;
+  if (GstElement* chain =
+          config.recording.CreateVideoChain(config.framesPerSecond, &chainFailure)) {
+    gst_bin_add(bin, chain);
+    if (!gst_element_link(self->filler_, chain)) {
+      *failure = "Cannot render video capture stream";
+      return nullptr;
+    }
+    self->videoTail_ = chain;
+  } else if (!chainFailure.empty()) {
+    *failure = chainFailure;
+    return nullptr;
+  }
+  GstPad* videoPad = LinkToRequest(self->videoTail_, mux, "video_%u");
+  if (videoPad == nullptr) {
     *failure = "Cannot render video capture stream";
     return nullptr;
   }
   gst_object_unref(videoPad);
   AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnProduced, self.get());
-  AddProbe(self->filler_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
+  AddProbe(self->videoTail_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
 
   if (config.audio != nullptr) {
     GstElement* sound = config.audio->CreateSourceBin(PinKind::kAudioCapture);
@@ -235,7 +254,7 @@ GstPadProbeReturn CapturePipeline::OnProduced(GstPad*, GstPadProbeInfo*, gpointe
 
 GstPadProbeReturn CapturePipeline::OnGuard(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
   auto* self = static_cast<CapturePipeline*>(data);
-  bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->filler_);
+  bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoTail_);
   return self->Admit(GST_PAD_PROBE_INFO_BUFFER(info), video) ? GST_PAD_PROBE_OK
                                                              : GST_PAD_PROBE_DROP;
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "gst_ptr.h"
+#include "recording_format.h"
 #include "vd/capture_device.h"
 #include "video_frame_sink.h"
 
@@ -29,6 +30,8 @@ struct CapturePipelineConfig {
   int64_t reserveBytes = 0;           // keep this much disk reserved for the file (pre-allocation)
   int64_t frameInterval = 0;          // > 0: the video is brought to this period (100 ns)
   VideoFrameSink* preview = nullptr;  // the picture while recording; null: none
+  RecordingFormat recording;          // compression and deinterlacing of the file's picture
+  double framesPerSecond = 30;        // the recording's rate, for the encoder's key frames
 };
 
 class CapturePipeline {
@@ -75,7 +78,8 @@ class CapturePipeline {
 
   GstPtr<GstElement> pipeline_;
   GstElement* videoQueue_ = nullptr;
-  GstElement* filler_ = nullptr;  // repeats pictures over gaps
+  GstElement* filler_ = nullptr;     // repeats pictures over gaps
+  GstElement* videoTail_ = nullptr;  // what feeds the muxer's video pad
   GstElement* audioQueue_ = nullptr;
   GstElement* writer_ = nullptr;
   std::string path_;

@@ -40,6 +40,8 @@ CaptureSettings CaptureSettings::Load(const SettingsStore& store, int32_t rememb
   s.onlyCorvalenDevices =
       store.ReadBool(kSection, kOnlyCorvalenDevices, kDefaultOnlyCorvalenDevices) != 0;
   s.notShowAgain = store.ReadDword(kSection, kNotShowAgain, 0);
+  s.recording = RecordingFormat::Load(store);
+  s.deinterlaceLive = store.ReadBool(kSection, kDeinterlaceLive, 0) != 0;
   return s;
 }
 
@@ -65,6 +67,11 @@ bool CaptureSettings::Save(SettingsStore& store) const {
     b.WriteString(kSection, kHwCaptureFile, stillPrefix);
     b.WriteDword(kSection, kNumStillImages, numStillImages);
     b.WriteDword(kSection, kNotShowAgain, notShowAgain);
+    b.WriteString(kSection, kCaptureCodec, std::string(RecordingFormat::NameOf(recording.codec)));
+    b.WriteDword(kSection, kMjpegQuality, recording.mjpegQuality);
+    b.WriteDword(kSection, kH264BitRate, recording.h264Kbps);
+    b.WriteDword(kSection, kDeinterlaceCapture, recording.deinterlace ? 1 : 0);
+    b.WriteDword(kSection, kDeinterlaceLive, deinterlaceLive ? 1 : 0);
   });
 }
 

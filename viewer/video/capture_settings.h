@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "recording_format.h"
+
 namespace vd {
 
 class SettingsStore;
@@ -27,6 +29,8 @@ struct CaptureSettings {
   int32_t videoStandard1 = 0;
   bool onlyCorvalenDevices = true;
   int32_t notShowAgain = 0;
+  RecordingFormat recording;
+  bool deinterlaceLive = false;
 
   // Reads every value; the standards default to the remembered family. "AudioDevice" is
   // read by ReadAudioDevice once the audio devices are known.

@@ -28,6 +28,8 @@ void Extend(GstBuffer* buffer, GstClockTime* start, GstClockTime* end) {
 GstPadProbeReturn CountVideo(GstPad*, GstPadProbeInfo* info, gpointer data) {
   auto* contents = static_cast<AviContents*>(data);
   ++contents->videoFrames;
+  contents->videoBytes +=
+      static_cast<int64_t>(gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info)));
   Extend(GST_PAD_PROBE_INFO_BUFFER(info), &contents->videoStart, &contents->videoEnd);
   return GST_PAD_PROBE_OK;
 }
@@ -47,6 +49,10 @@ void OnDemuxPad(GstElement*, GstPad* pad, gpointer data) {
   GstPad* sinkPad = gst_element_get_static_pad(sink, "sink");
   gst_pad_link(pad, sinkPad);
   bool video = g_str_has_prefix(GST_PAD_NAME(pad), "video");
+  if (GstCaps* caps = gst_pad_get_current_caps(pad); caps != nullptr) {
+    if (video) count->contents->videoCaps = gst_structure_get_name(gst_caps_get_structure(caps, 0));
+    gst_caps_unref(caps);
+  }
   gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_BUFFER, video ? CountVideo : CountAudio,
                     count->contents, nullptr);
   gst_object_unref(sinkPad);

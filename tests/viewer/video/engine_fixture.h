@@ -84,6 +84,8 @@ struct AviContents {
   bool opened = false;
   int64_t videoFrames = 0;
   int64_t audioBuffers = 0;
+  int64_t videoBytes = 0;
+  std::string videoCaps;  // the media type of the video stream, e.g. "image/jpeg"
   // From the first buffer's start to the last one's end, as the demuxer times them.
   GstClockTime videoSpan = 0;
   GstClockTime audioSpan = 0;

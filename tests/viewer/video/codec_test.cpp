@@ -1,0 +1,94 @@
+// Recordings in every compression: the AVI carries the codec chosen, decodes back to as
+// many pictures as it holds, spans the time of its sound, and is as small as the codec
+// promises.
+#include "engine_fixture.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Pictures that decode from the file's video stream.
+int64_t DecodedFrames(const std::string& path) {
+  std::string description = "filesrc location=\"" + path +
+                            "\" ! avidemux name=d d.video_0 ! queue ! decodebin ! fakesink "
+                            "name=out sync=false d.audio_0 ! queue ! fakesink sync=false";
+  GError* error = nullptr;
+  GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+  if (pipeline == nullptr) {
+    g_clear_error(&error);
+    return -1;
+  }
+  int64_t frames = 0;
+  GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+  GstPad* pad = gst_element_get_static_pad(out, "sink");
+  gst_pad_add_probe(
+      pad, GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad*, GstPadProbeInfo*, gpointer n) {
+        ++*static_cast<int64_t*>(n);
+        return GST_PAD_PROBE_OK;
+      },
+      &frames, nullptr);
+  gst_object_unref(pad);
+  gst_object_unref(out);
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* message = gst_bus_timed_pop_filtered(
+      bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  bool ok = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+  if (message != nullptr) gst_message_unref(message);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return ok ? frames : -1;
+}
+
+TEST_F(EngineTest, EveryCodecRecordsAPlayableAviInStepWithItsSound) {
+  constexpr GstClockTime kFramePeriod = GST_SECOND / 30;
+  struct Case {
+    vd::VideoCodec codec;
+    const char* caps;
+  };
+  const Case cases[] = {{vd::VideoCodec::kNone, "video/x-raw"},
+                        {vd::VideoCodec::kMjpeg, "image/jpeg"},
+                        {vd::VideoCodec::kH264, "video/x-h264"},
+                        {vd::VideoCodec::kHuffyuv, "video/x-huffyuv"}};
+  auto engine = StartEngine();
+  double rawRate = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(vd::RecordingFormat::NameOf(c.codec)));
+    vd::CaptureOptions options = engine->GetCaptureOptions();
+    options.recording.codec = c.codec;
+    options.recording.h264Kbps = 1000;
+    engine->SetCaptureOptions(options);
+    Capture(*engine, 2000ms);
+    vd::StatisticsRecord stats;
+    ASSERT_TRUE(engine->GetStatistics(true, &stats));
+    EXPECT_GT(stats.captured, 40);
+    EXPECT_EQ(stats.dropped, 0);
+    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    ASSERT_TRUE(avi.opened);
+    EXPECT_EQ(avi.videoCaps, c.caps);
+    EXPECT_GE(avi.videoFrames, stats.captured);
+    EXPECT_EQ(DecodedFrames(engine->CaptureFilePath()), avi.videoFrames);
+    EXPECT_GT(avi.audioSpan, GST_SECOND);
+    EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
+              kFramePeriod);
+    // The rate on the statistics bar is the file's picture, not the device's.
+    const double fileRate = static_cast<double>(avi.videoBytes) /
+                            (static_cast<double>(avi.videoSpan) / GST_SECOND) / 1e6;
+    EXPECT_NEAR(stats.megabytesPerSecond, fileRate, 0.1 * fileRate + 0.001);
+    if (c.codec == vd::VideoCodec::kNone) rawRate = stats.megabytesPerSecond;
+    if (c.codec == vd::VideoCodec::kH264) {
+      EXPECT_LT(stats.megabytesPerSecond, rawRate / 10);
+    }
+    if (c.codec == vd::VideoCodec::kHuffyuv) {
+      EXPECT_LT(stats.megabytesPerSecond, rawRate);
+    }
+    engine->ReturnToLive();
+  }
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+}
+
+}  // namespace
+}  // namespace vdtest

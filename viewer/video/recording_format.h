@@ -1,0 +1,44 @@
+// How the picture of a recording is stored: the raw stream of the capture pin, or one of the
+// compressions an AVI carries, with the one setting each needs, and whether the recording is
+// deinterlaced. Stored under names of their own beside the capture section's values.
+#pragma once
+
+#include <gst/gst.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vd {
+
+class SettingsStore;
+
+enum class VideoCodec : int32_t { kNone = 0, kMjpeg = 1, kH264 = 2, kHuffyuv = 3 };
+
+struct RecordingFormat {
+  VideoCodec codec = VideoCodec::kNone;
+  int32_t mjpegQuality = 85;  // jpegenc's quality, 1..100
+  int32_t h264Kbps = 3000;    // x264enc's bit rate in kbit/s
+  bool deinterlace = false;
+
+  static constexpr int32_t kMinQuality = 1, kMaxQuality = 100;
+  static constexpr int32_t kMinKbps = 100, kMaxKbps = 50000;
+
+  // "none", "mjpeg", "h264", "huffyuv".
+  static std::string_view NameOf(VideoCodec codec);
+  static std::optional<VideoCodec> CodecOf(std::string_view name);
+  // The encoder element a codec needs ("" for none).
+  static std::string_view EncoderOf(VideoCodec codec);
+  // Values out of range are brought into it; an unknown codec name reads as none.
+  static RecordingFormat Load(const SettingsStore& store);
+  bool operator==(const RecordingFormat&) const = default;
+
+  // The chain between the recording's raw pictures and the multiplexer: [deinterlace]
+  // [convert, encoder], as one bin with "sink" and "src" pads. Null when nothing is to be
+  // done to the pictures (raw and progressive: the pins' stream goes to the file unchanged)
+  // or, with *failure set, when an element is missing.
+  GstElement* CreateVideoChain(double framesPerSecond, std::string* failure) const;
+};
+
+}  // namespace vd
