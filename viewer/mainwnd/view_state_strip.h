@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <map>
+#include "command_ids.h"
 
 class QToolButton;
 
@@ -11,9 +12,9 @@ class ViewStateStrip : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kGallery = 1020;
-  static constexpr int kCapture = 1022;
-  static constexpr int kSnapshot = 1024;
+  static constexpr int kGallery = vd::command_id::kGallery;
+  static constexpr int kCapture = vd::command_id::kCapture;
+  static constexpr int kSnapshot = vd::command_id::kSnapshot;
   static constexpr int kWidth = 34;
 
   explicit ViewStateStrip(QWidget* parent = nullptr);

@@ -1,4 +1,5 @@
 #include "viewer_dlg.h"
+#include "command_ids.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -44,6 +45,7 @@
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;
+namespace cid = vd::command_id;
 
 // The mixer's questions go to the main window; a class of its own because CMixer's host and
 // the tuning context both have a Beep and a ShowMessage.
@@ -139,7 +141,7 @@ bool CViewerDlg::Start() {
   MaybeShowDisplayWarning();
   started_ = true;
   if (settings_.alwaysOnTopStored == 1) {
-    vd::PostGated(this, [this] { OnCommand(32805); });
+    vd::PostGated(this, [this] { OnCommand(cid::kAlwaysOnTop); });
   }
   setWindowTitle(kTitle);
   if (options_.startParser) StartParser();
@@ -164,7 +166,7 @@ void CViewerDlg::BuildChildren() {
   status_->hide();
   video_ = new VideoArea(this);
   connect(video_, &VideoArea::DoubleClicked, this, [this] {
-    if (viewState_ == 0 || viewState_ == 1) OnCommand(32808);
+    if (viewState_ == 0 || viewState_ == 1) OnCommand(cid::kFullScreen);
   });
   strip_ = new ViewStateStrip(this);
   connect(strip_, &ViewStateStrip::Command, this, &CViewerDlg::OnCommand);
@@ -228,7 +230,7 @@ void CViewerDlg::CreatePanel() {
   hooks.closeViewer = [this] { vd::PostGated(this, [this] { close(); }); };
   hooks.moved = [this] {
     if (settings_.tileMode && !placing_ && !fullScreen_ && panel_ && panel_->isVisible()) {
-      OnCommand(32819);
+      OnCommand(cid::kFollowPanel);
     }
   };
   panelWindow_ = std::make_unique<vd::PanelWindow>(*panel_, std::move(hooks));
@@ -465,7 +467,7 @@ void CViewerDlg::OnCaptureAborted() {
 }
 
 void CViewerDlg::RunCaptureCommand() {
-  OnCommand(1022);
+  OnCommand(cid::kCapture);
 }
 
 void CViewerDlg::MarkAlbumForRefresh() {

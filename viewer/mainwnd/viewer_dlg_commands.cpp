@@ -6,6 +6,7 @@
 #include "auto_scan_dlg.h"
 #include "channel_list_ctrl.h"
 #include "channel_table.h"
+#include "command_ids.h"
 #include "control_panel.h"
 #include "gated_post.h"
 #include "keyboard_table.h"
@@ -27,48 +28,49 @@
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;
+namespace cid = vd::command_id;
 
 void CViewerDlg::OnCommand(int id) {
   if (closed_) return;
   switch (id) {
-    case 168:
+    case cid::kPanel:
       if (panel_) {
         panel_->setVisible(!panel_->isVisible());
         if (panel_->isVisible()) PlaceWindows();
       }
       break;
-    case 32805:
+    case cid::kAlwaysOnTop:
       settings_.alwaysOnTop = settings_.alwaysOnTop ? 0 : 1;
       setWindowFlag(Qt::WindowStaysOnTopHint, settings_.alwaysOnTop != 0);
       if (settings_.workMode != vd::kWorkModeRadio) show();
       break;
-    case 32806:
+    case cid::kForceRatio:
       if (fullScreen_ || viewState_ > 1) break;
       settings_.forceRatio43 = settings_.forceRatio43 ? 0 : 1;
       if (settings_.forceRatio43) ApplyRatio43();
       break;
-    case 32807:
+    case cid::kApplyRatio:
       ApplyRatio43();
       break;
-    case 32808:
+    case cid::kFullScreen:
       ToggleFullScreen();
       break;
-    case 32824:
+    case cid::kFullScreenKey:
       if (settings_.workMode != vd::kWorkModeRadio && viewState_ != 2) ToggleFullScreen();
       break;
-    case 32820:
+    case cid::kTvFrame:
       if (fullScreen_) break;
       settings_.videoBorder = settings_.videoBorder ? 0 : 1;
       LayoutChildren();
       break;
-    case 32809:
+    case cid::kTileWindows:
       settings_.tileMode = settings_.tileMode ? 0 : 1;
       if (settings_.tileMode && !fullScreen_ && panel_ && panel_->isVisible()) TilePanel();
       break;
-    case 32818:
+    case cid::kTilePanel:
       if (settings_.tileMode) TilePanel();
       break;
-    case 32819:  // the main window follows the moved panel
+    case cid::kFollowPanel:  // the main window follows the moved panel
       if (settings_.tileMode && panel_ && !fullScreen_) {
         const QRect m = frameGeometry();
         const QRect p = panel_->frameGeometry();
@@ -76,23 +78,23 @@ void CViewerDlg::OnCommand(int id) {
                                          {p.left(), p.top(), p.right() + 1, p.bottom() + 1}));
       }
       break;
-    case 32767:
+    case cid::kAbout:
       OnPanelCommand(pid::kLogo);
       break;
-    case 32764:
+    case cid::kHelp:
       OpenHelp();
       break;
-    case 32799:
+    case cid::kSettings:
       OpenSettingsSheet();
       break;
-    case 158:  // Esc: ends a capture, or full screen
+    case cid::kEscape:  // Esc: ends a capture, or full screen
       if (viewState_ == 2) {
         CaptureAction();
       } else if (fullScreen_) {
         ToggleFullScreen();
       }
       break;
-    case 162:
+    case cid::kCapturePad:
       // The pad is the panel's own state: the press goes through the panel, which then
       // reports it back like a click.
       if (panel_) panel_->Press(pid::kCapture);
@@ -107,19 +109,21 @@ void CViewerDlg::OnCommand(int id) {
     case ViewStateStrip::kSnapshot:
       TakeSnapshot();
       break;
-    case 32765:
+    case cid::kAlbumWindow:
       ShowAlbumWindow();
       break;
-    case vd::kTeletextCommand:
+    case cid::kTeletext:
       if (teletext_) teletext_->Toggle();
       break;
     default:
       // Digits belong to the teletext page while its window is open.
-      if (id >= 376 && id <= 385 && teletext_ && teletext_->RouteDigit(id - 376)) break;
+      if (id >= cid::kDigit0 && id <= cid::kDigit9 && teletext_ &&
+          teletext_->RouteDigit(id - cid::kDigit0))
+        break;
       if (bars_->OnCommand(id)) LayoutChildren();
-      if (id >= 376 && id <= 387 && entry_) entry_->OnDigitCommand(id);
-      if (id >= 51 && id <= 60 && engine_)
-        engine_->ChooseDevices(id - 51, engine_->AudioIndex(), true);
+      if (id >= cid::kDigit0 && id <= cid::kPoint && entry_) entry_->OnDigitCommand(id);
+      if (id >= cid::kDevice0 && id <= cid::kDevice9 && engine_)
+        engine_->ChooseDevices(id - cid::kDevice0, engine_->AudioIndex(), true);
       break;
   }
 }
@@ -163,7 +167,7 @@ void CViewerDlg::OnPanelCommand(int id) {
       break;
     case pid::kMaximize:
     case pid::kRestore:
-      OnCommand(32808);
+      OnCommand(cid::kFullScreen);
       break;
     case pid::kAbout:
       OpenHelp();
@@ -215,7 +219,7 @@ void CViewerDlg::OnPanelCommand(int id) {
       OnCommand(ViewStateStrip::kSnapshot);
       break;
     case pid::kTools:
-      OnCommand(32799);
+      OnCommand(cid::kSettings);
       break;
     case pid::kRecord:
     case pid::kLive:
@@ -397,7 +401,7 @@ void CViewerDlg::ChannelStep(bool up) {
   if (table == nullptr || table->Count() == 0) {
     // Tuning without stations: the radio list is filled in the settings sheet.
     if (input == 1) {
-      OnCommand(32799);
+      OnCommand(cid::kSettings);
     } else {
       QApplication::beep();
     }

@@ -14,6 +14,7 @@
 #include "album_frame.h"
 #include "bitmap_file.h"
 #include "channel_table.h"
+#include "command_ids.h"
 #include "control_panel.h"
 #include "drag_record.h"
 #include "engine_pages.h"
@@ -33,6 +34,8 @@
 #include "viewer_teletext.h"
 #include "virtual_remote_wnd.h"
 #include "work_modes.h"
+
+namespace cid = vd::command_id;
 
 void CViewerDlg::CaptureAction() {
   if (!engine_) return;
@@ -231,18 +234,18 @@ void CViewerDlg::PlaceWindows(bool resized) {
 
 void CViewerDlg::ShowContextMenu(const QPoint& at) {
   QMenu menu(this);
-  menu.addAction("&Panel", [this] { OnCommand(168); });
-  QAction* top = menu.addAction("Always on top", [this] { OnCommand(32805); });
+  menu.addAction("&Panel", [this] { OnCommand(cid::kPanel); });
+  QAction* top = menu.addAction("Always on top", [this] { OnCommand(cid::kAlwaysOnTop); });
   top->setCheckable(true);
   top->setChecked(settings_.alwaysOnTop != 0);
-  QAction* ratio = menu.addAction("Force ratio 4:3", [this] { OnCommand(32806); });
+  QAction* ratio = menu.addAction("Force ratio 4:3", [this] { OnCommand(cid::kForceRatio); });
   ratio->setCheckable(true);
   ratio->setChecked(settings_.forceRatio43 != 0);
-  menu.addAction("Full screen", [this] { OnCommand(32808); });
-  QAction* frame = menu.addAction("TV frame", [this] { OnCommand(32820); });
+  menu.addAction("Full screen", [this] { OnCommand(cid::kFullScreen); });
+  QAction* frame = menu.addAction("TV frame", [this] { OnCommand(cid::kTvFrame); });
   frame->setCheckable(true);
   frame->setChecked(settings_.videoBorder != 0);
-  QAction* tile = menu.addAction("Tile windows", [this] { OnCommand(32809); });
+  QAction* tile = menu.addAction("Tile windows", [this] { OnCommand(cid::kTileWindows); });
   tile->setCheckable(true);
   tile->setChecked(settings_.tileMode != 0);
   menu.addSeparator();
@@ -250,7 +253,7 @@ void CViewerDlg::ShowContextMenu(const QPoint& at) {
   menu.addSeparator();
   if (teletext_) teletext_->AddMenuAction(menu);
   menu.addAction("Virtual remote...", [this] { ShowVirtualRemote(); });
-  menu.addAction("&About Brevant TV USB!...", [this] { OnCommand(32767); });
+  menu.addAction("&About Brevant TV USB!...", [this] { OnCommand(cid::kAbout); });
   vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
   menu.exec(at);
 }
@@ -341,13 +344,13 @@ void CViewerDlg::resizeEvent(QResizeEvent* event) {
       event->oldSize() != event->size()) {
     PlaceWindows(true);
   }
-  if (settings_.forceRatio43 && !fullScreen_) OnCommand(32807);
-  if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
+  if (settings_.forceRatio43 && !fullScreen_) OnCommand(cid::kApplyRatio);
+  if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(cid::kTilePanel);
 }
 
 void CViewerDlg::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  if (!placing_ && panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(32818);
+  if (!placing_ && panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(cid::kTilePanel);
 }
 
 void CViewerDlg::mousePressEvent(QMouseEvent* event) {
@@ -355,7 +358,7 @@ void CViewerDlg::mousePressEvent(QMouseEvent* event) {
     dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
   } else if (event->button() == Qt::LeftButton && panel_ && panel_->isVisible() &&
              viewState_ <= 1) {
-    OnCommand(168);
+    OnCommand(cid::kPanel);
   }
 }
 
@@ -368,7 +371,7 @@ void CViewerDlg::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void CViewerDlg::contextMenuEvent(QContextMenuEvent* event) {
-  if (fullScreen_ && viewState_ <= 1 && panel_ && !panel_->isVisible()) OnCommand(168);
+  if (fullScreen_ && viewState_ <= 1 && panel_ && !panel_->isVisible()) OnCommand(cid::kPanel);
   ShowContextMenu(event->globalPos());
 }
 

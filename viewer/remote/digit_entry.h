@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "command_ids.h"
 #include "entry_host.h"
 #include "station_list.h"
 #include "tuner_port.h"
@@ -15,10 +16,10 @@ namespace vd {
 
 class DigitEntry {
  public:
-  static constexpr int kCommandDigit0 = 376;
-  static constexpr int kCommandDigit9 = 385;
-  static constexpr int kCommandEnter = 386;
-  static constexpr int kCommandPoint = 387;
+  static constexpr int kCommandDigit0 = command_id::kDigit0;
+  static constexpr int kCommandDigit9 = command_id::kDigit9;
+  static constexpr int kCommandEnter = command_id::kEnter;
+  static constexpr int kCommandPoint = command_id::kPoint;
   // value / divisor above this is no FM frequency (and (1000000 / divisor) x value would
   // no longer fit).
   static constexpr int32_t kMaxRadioMhz = 2146;

@@ -1,4 +1,5 @@
 #include "keypads.h"
+#include "command_ids.h"
 
 #include "panel_ids.h"
 #include "radio_tuner_control.h"
@@ -10,8 +11,8 @@ namespace {
 namespace pid = panel_id;
 using Kind = KeypadAction::Kind;
 
-constexpr int kCommandDigit0 = 376;
-constexpr int kCommandEnter = 386;
+constexpr int kCommandDigit0 = command_id::kDigit0;
+constexpr int kCommandEnter = command_id::kEnter;
 
 }  // namespace
 

@@ -5,11 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include "command_ids.h"
 
 namespace vd {
 
 // The main window's command that opens and closes the teletext window.
-inline constexpr int kTeletextCommand = 32840;
+inline constexpr int kTeletextCommand = command_id::kTeletext;
 
 class RemoteActions {
  public:

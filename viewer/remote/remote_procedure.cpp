@@ -1,4 +1,5 @@
 #include "remote_procedure.h"
+#include "command_ids.h"
 
 #include <chrono>
 
@@ -15,11 +16,11 @@ namespace {
 namespace rk = remote_key;
 namespace pid = panel_id;
 
-constexpr int kCommandDigit0 = 376;
-constexpr int kCommandEnter = 386;
-constexpr int kCommandPanel = 168;
-constexpr int kCommandSnapshot = 1024;
-constexpr int kCommandFullScreen = 32808;
+constexpr int kCommandDigit0 = command_id::kDigit0;
+constexpr int kCommandEnter = command_id::kEnter;
+constexpr int kCommandPanel = command_id::kPanel;
+constexpr int kCommandSnapshot = command_id::kSnapshot;
+constexpr int kCommandFullScreen = command_id::kFullScreen;
 
 constexpr int kInputTv = static_cast<int>(PanelInput::kTv);
 constexpr int kInputRadio = static_cast<int>(PanelInput::kRadio);
@@ -135,7 +136,7 @@ bool RemoteProcedure::Dispatch(RemoteKey key) {
     case rk::kFmMemory:
       // The key has nothing to do on a TV station but open its teletext.
       if (input == kInputTv) {
-        actions_.PostMainCommand(kTeletextCommand);
+        actions_.PostMainCommand(command_id::kTeletext);
         return true;
       }
       if (input != kInputRadio) return false;
