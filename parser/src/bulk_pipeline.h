@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "parser_build.h"
+#include "vd/gst_ptr.h"
 #include "vd/hresult.h"
 
 namespace vd {
@@ -25,8 +26,8 @@ class BulkPipeline : public ParserHeapObject {
     ~Receiver() = default;
   };
 
-  // `source ! In` in a pipeline of its own; takes the reference to `source`.
-  static HResult CreatePrivate(GstElement* source, Receiver& receiver,
+  // `source ! In` in a pipeline of its own.
+  static HResult CreatePrivate(ElementPtr source, Receiver& receiver,
                                std::unique_ptr<BulkPipeline>* out);
   // Adds "In" to the bin holding `filter` and links `bulkPad` (of `filter`) to it.
   // kEInvalidArg when `filter` is in no bin.
@@ -50,11 +51,11 @@ class BulkPipeline : public ParserHeapObject {
   void DetachFromClient();
 
   Receiver& receiver_;
-  GstElement* pipeline_ = nullptr;  // owned; null when joined to the client's bin
-  GstElement* bin_ = nullptr;       // the bin "In" lives in (referenced)
-  GstElement* filter_ = nullptr;    // the client's filter (referenced), when joined
-  GstPad* bulkPad_ = nullptr;       // referenced, when joined
-  GstElement* sink_ = nullptr;      // "In", owned by bin_
+  ElementPtr pipeline_;         // null when joined to the client's bin
+  ElementPtr bin_;              // the bin "In" lives in
+  ElementPtr filter_;           // the client's filter, when joined
+  PadPtr bulkPad_;              // when joined
+  GstElement* sink_ = nullptr;  // "In", owned by bin_
 };
 
 }  // namespace vd

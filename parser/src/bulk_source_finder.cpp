@@ -72,51 +72,40 @@ GstCaps* PropertyCaps(GstElement* element) {
 
 // Before it runs, a source often answers "anything" to a caps query although it will only ever
 // send what its "caps" property says; look through ghost pads for that promise.
-bool CarriesBulkBytes(GstPad* pad) {
-  gst_object_ref(pad);
+bool CarriesBulkBytes(GstPad* start) {
+  PadPtr pad = RefObject(start);
   bool bulk = false;
   for (int depth = 0; pad != nullptr && depth < 8; ++depth) {
-    GstCaps* caps = gst_pad_query_caps(pad, nullptr);
-    const bool any = caps == nullptr || gst_caps_is_any(caps);
-    bulk = IsBulkCaps(caps);
-    if (caps != nullptr) gst_caps_unref(caps);
+    const CapsPtr caps(gst_pad_query_caps(pad.get(), nullptr));
+    const bool any = caps == nullptr || gst_caps_is_any(caps.get());
+    bulk = IsBulkCaps(caps.get());
     if (!any) break;
-    if (GstElement* owner = gst_pad_get_parent_element(pad)) {
-      GstCaps* promised = PropertyCaps(owner);
-      gst_object_unref(owner);
+    if (const ElementPtr owner{gst_pad_get_parent_element(pad.get())}) {
+      const CapsPtr promised(PropertyCaps(owner.get()));
       if (promised != nullptr) {
-        bulk = IsBulkCaps(promised);
-        gst_caps_unref(promised);
+        bulk = IsBulkCaps(promised.get());
         break;
       }
     }
-    GstPad* next = GST_IS_GHOST_PAD(pad) ? gst_ghost_pad_get_target(GST_GHOST_PAD(pad)) : nullptr;
-    gst_object_unref(pad);
-    pad = next;
+    pad.reset(GST_IS_GHOST_PAD(pad.get()) ? gst_ghost_pad_get_target(GST_GHOST_PAD(pad.get()))
+                                          : nullptr);
   }
-  if (pad != nullptr) gst_object_unref(pad);
   return bulk;
 }
 
-GstPad* UnlinkedSourcePad(GstElement* element, const char* name) {
-  GstPad* pad = gst_element_get_static_pad(element, name);
+PadPtr UnlinkedSourcePad(GstElement* element, const char* name) {
+  PadPtr pad(gst_element_get_static_pad(element, name));
   if (pad == nullptr) return nullptr;
-  if (GST_PAD_DIRECTION(pad) != GST_PAD_SRC || gst_pad_is_linked(pad)) {
-    gst_object_unref(pad);
-    return nullptr;
-  }
+  if (GST_PAD_DIRECTION(pad.get()) != GST_PAD_SRC || gst_pad_is_linked(pad.get())) return nullptr;
   return pad;
 }
 
 }  // namespace
 
-GstPad* FindBulkPad(GstElement* filter) {
-  if (GstPad* pad = UnlinkedSourcePad(filter, "bulk")) return pad;
-  GstPad* pad = UnlinkedSourcePad(filter, "src");
-  if (pad != nullptr && !CarriesBulkBytes(pad)) {
-    gst_object_unref(pad);
-    pad = nullptr;
-  }
+PadPtr FindBulkPad(GstElement* filter) {
+  if (PadPtr pad = UnlinkedSourcePad(filter, "bulk")) return pad;
+  PadPtr pad = UnlinkedSourcePad(filter, "src");
+  if (pad != nullptr && !CarriesBulkBytes(pad.get())) return nullptr;
   return pad;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "vd/capture_device.h"
+#include "vd/gst_ptr.h"
 #include "vd/hresult.h"
 
 namespace vd {
@@ -36,8 +37,7 @@ inline constexpr const char* kBulkCaps = "application/octet-stream";
 
 // The bulk output of an element the client placed in its own pipeline, when not linked yet: a
 // source pad named "bulk" (a capture filter with several outputs), or else a source pad named
-// "src" whose caps are kBulkCaps (the device's bulk source on its own). A new reference, or
-// null.
-GstPad* FindBulkPad(GstElement* filter);
+// "src" whose caps are kBulkCaps (the device's bulk source on its own), or null.
+PadPtr FindBulkPad(GstElement* filter);
 
 }  // namespace vd

@@ -32,15 +32,16 @@ HRESULT CStromsift::Create(vd::BulkSourceFinder& sources, IStromsift** out) {
     ParserTrace("Cannot find bulk pin\n");
     return E_NOINTERFACE;
   }
-  if (vd::Failed(hr) || source.element == nullptr) {
+  vd::ElementPtr element(source.element);
+  if (vd::Failed(hr) || element == nullptr) {
     ParserTrace("Error %x: Cannot create video capture filter\n", static_cast<unsigned>(hr));
-    if (source.element != nullptr) gst_object_unref(source.element);
     return E_FAIL;
   }
   try {
     std::unique_ptr<CStromsift> object(new CStromsift());
     object->device_ = std::move(source.device);
-    if (vd::Failed(vd::BulkPipeline::CreatePrivate(source.element, *object, &object->pipeline_))) {
+    if (vd::Failed(
+            vd::BulkPipeline::CreatePrivate(std::move(element), *object, &object->pipeline_))) {
       return E_FAIL;
     }
     object->StartWorker();
@@ -55,7 +56,7 @@ HRESULT CStromsift::CreateOnFilter(GstElement* filter, IStromsift** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (filter == nullptr || !GST_IS_ELEMENT(filter)) return E_FAIL;
-  GstPad* bulkPad = vd::FindBulkPad(filter);
+  const vd::PadPtr bulkPad(vd::FindBulkPad(filter));
   if (bulkPad == nullptr) {
     ParserTrace("Cannot find bulk pin\n");
     return E_NOINTERFACE;
@@ -64,7 +65,7 @@ HRESULT CStromsift::CreateOnFilter(GstElement* filter, IStromsift** out) {
   try {
     std::unique_ptr<CStromsift> object(new CStromsift());
     if (vd::Succeeded(
-            vd::BulkPipeline::CreateOnFilter(filter, bulkPad, *object, &object->pipeline_))) {
+            vd::BulkPipeline::CreateOnFilter(filter, bulkPad.get(), *object, &object->pipeline_))) {
       object->StartWorker();
       *out = object.release();
       result = S_OK;
@@ -72,7 +73,6 @@ HRESULT CStromsift::CreateOnFilter(GstElement* filter, IStromsift** out) {
   } catch (const std::exception&) {
     result = E_FAIL;
   }
-  gst_object_unref(bulkPad);
   return result;
 }
 
