@@ -7,6 +7,7 @@
 #include "bulk_source.h"
 #include "teletext_trace.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 
 namespace vd {
 
@@ -28,16 +29,15 @@ void PutWords(WstDataBlock* block, int32_t w0, int32_t w1, int32_t w2, int32_t w
 
 GstFlowReturn OnSample(GstAppSink* appsink, gpointer user) {
   auto* sink = static_cast<VbiSink*>(user);
-  GstSample* sample = gst_app_sink_pull_sample(appsink);
+  const vd::SamplePtr sample(gst_app_sink_pull_sample(appsink));
   if (sample == nullptr) return GST_FLOW_EOS;
-  if (GstBuffer* buffer = gst_sample_get_buffer(sample)) {
+  if (GstBuffer* buffer = gst_sample_get_buffer(sample.get())) {
     GstMapInfo map;
     if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
       sink->Receive(map.data, map.size);
       gst_buffer_unmap(buffer, &map);
     }
   }
-  gst_sample_unref(sample);
   return GST_FLOW_OK;
 }
 
@@ -100,37 +100,35 @@ int32_t TeletextLibrary::Init() {
     TeletextTrace("WST_INIT EXIT\n");
     return 1;
   }
-  GError* error = nullptr;
-  if (!gst_is_initialized() && !gst_init_check(nullptr, nullptr, &error)) {
+  vd::ErrorPtr error;
+  if (!gst_is_initialized() && !gst_init_check(nullptr, nullptr, vd::ErrorOut(error))) {
     TeletextTrace("PrtHresult-> %s\n", error != nullptr ? error->message : "gst_init failed");
-    g_clear_error(&error);
     return 0;
   }
   BulkSource bulk = MakeBulkSource();
   if (bulk.element == nullptr) return 0;
-  GstElement* source = bulk.element;
+  // Held until the pipeline has them, so that a failure below drops both.
+  const vd::ElementPtr source = vd::AdoptElement(bulk.element);
   device_ = std::move(bulk.device);
-  pipeline_ = gst_pipeline_new(nullptr);
-  GstElement* appsink = vd::MakeElement<"appsink">("In");
+  pipeline_ = vd::AdoptElement(gst_pipeline_new(nullptr));
+  const vd::ElementPtr appsink = vd::AdoptElement(vd::MakeElement<"appsink">("In"));
   if (pipeline_ == nullptr || appsink == nullptr) {
-    gst_object_unref(gst_object_ref_sink(source));
-    if (appsink != nullptr) gst_object_unref(gst_object_ref_sink(appsink));
     Dismantle();
     return 0;
   }
   sink_ = std::make_unique<VbiSink>(
       [this](int32_t units, int32_t code) { DeliverRemote(units, code); });
-  g_object_set(appsink, "sync", FALSE, "max-buffers", 64u, nullptr);
+  g_object_set(appsink.get(), "sync", FALSE, "max-buffers", 64u, nullptr);
   GstAppSinkCallbacks callbacks{};
   callbacks.new_sample = OnSample;
-  gst_app_sink_set_callbacks(GST_APP_SINK(appsink), &callbacks, sink_.get(), nullptr);
-  gst_bin_add_many(GST_BIN(pipeline_), source, appsink, nullptr);
-  if (!gst_element_link(source, appsink)) {
+  gst_app_sink_set_callbacks(GST_APP_SINK(appsink.get()), &callbacks, sink_.get(), nullptr);
+  gst_bin_add_many(GST_BIN(pipeline_.get()), source.get(), appsink.get(), nullptr);
+  if (!gst_element_link(source.get(), appsink.get())) {
     TeletextTrace("PrtHresult-> %s\n", "cannot connect the bulk pin to In");
     Dismantle();
     return 0;
   }
-  if (gst_element_set_state(pipeline_, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+  if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     TeletextTrace("PrtHresult-> %s\n", "cannot run the graph");
     Dismantle();
     return 0;
@@ -141,11 +139,10 @@ int32_t TeletextLibrary::Init() {
 
 void TeletextLibrary::Dismantle() {
   if (pipeline_ != nullptr) {
-    gst_element_set_state(pipeline_, GST_STATE_PAUSED);
+    gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED);
     // NULL waits for the streaming thread, so no Receive can reach the sink afterwards.
-    gst_element_set_state(pipeline_, GST_STATE_NULL);
-    gst_object_unref(pipeline_);
-    pipeline_ = nullptr;
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    pipeline_.reset();
   }
   sink_.reset();
   // Last, so the device outlives every sample its source bin delivered.

@@ -12,6 +12,7 @@
 #include "teletext.h"
 #include "vbi_sink.h"
 #include "vd/capture_device.h"
+#include "vd/gst_ptr.h"
 
 namespace vd {
 
@@ -36,7 +37,7 @@ class TeletextLibrary {
 
   std::atomic<IrRemoteCallback> callback_{nullptr};
   int initCalls_ = 0;
-  GstElement* pipeline_ = nullptr;
+  vd::ElementPtr pipeline_;
   std::unique_ptr<VbiSink> sink_;
   // The capture device whose bulk pin feeds the graph; null for a test's source.
   std::unique_ptr<CaptureDevice> device_;
