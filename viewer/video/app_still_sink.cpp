@@ -128,10 +128,9 @@ void AppStillSink::SetCallback(Callback callback, uintptr_t user) {
 }
 
 GstFlowReturn AppStillSink::OnSample(GstElement* appsink, gpointer self) {
-  GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(appsink));
+  const SamplePtr sample(gst_app_sink_pull_sample(GST_APP_SINK(appsink)));
   if (sample == nullptr) return GST_FLOW_EOS;
-  static_cast<AppStillSink*>(self)->Deliver(sample);
-  gst_sample_unref(sample);
+  static_cast<AppStillSink*>(self)->Deliver(sample.get());
   return GST_FLOW_OK;
 }
 

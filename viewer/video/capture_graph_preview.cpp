@@ -122,9 +122,8 @@ void CaptureGraph::TearDownGraph() {
 }
 
 void CaptureGraph::WatchBus(GstElement* pipeline, guint* watchId) {
-  GstBus* bus = gst_element_get_bus(pipeline);
-  *watchId = gst_bus_add_watch(bus, &CaptureGraph::OnBusMessage, this);
-  gst_object_unref(bus);
+  const vd::BusPtr bus(gst_element_get_bus(pipeline));
+  *watchId = gst_bus_add_watch(bus.get(), &CaptureGraph::OnBusMessage, this);
 }
 
 gboolean CaptureGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {

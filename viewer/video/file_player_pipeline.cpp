@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(PlayerTrace, "player")
@@ -21,21 +22,6 @@ namespace {
 constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
 constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 
-struct ObjectUnref {
-  void operator()(gpointer object) const { gst_object_unref(object); }
-};
-struct CapsUnref {
-  void operator()(GstCaps* caps) const { gst_caps_unref(caps); }
-};
-struct SampleUnref {
-  void operator()(GstSample* sample) const { gst_sample_unref(sample); }
-};
-struct MessageUnref {
-  void operator()(GstMessage* message) const { gst_message_unref(message); }
-};
-struct ErrorFree {
-  void operator()(GError* error) const { g_error_free(error); }
-};
 struct GFree {
   void operator()(gpointer p) const { g_free(p); }
 };
@@ -83,23 +69,22 @@ void Deliver(VideoFrameSink* sink, GstSample* sample) {
 }
 
 GstFlowReturn OnNewSample(GstAppSink* appsink, gpointer data) {
-  std::unique_ptr<GstSample, SampleUnref> sample(gst_app_sink_pull_sample(appsink));
+  const SamplePtr sample(gst_app_sink_pull_sample(appsink));
   if (sample) Deliver(static_cast<VideoFrameSink*>(data), sample.get());
   return GST_FLOW_OK;
 }
 
 // The prerolled picture is shown too, so an opened or rewound clip shows its first frame.
 GstFlowReturn OnNewPreroll(GstAppSink* appsink, gpointer data) {
-  std::unique_ptr<GstSample, SampleUnref> sample(gst_app_sink_pull_preroll(appsink));
+  const SamplePtr sample(gst_app_sink_pull_preroll(appsink));
   if (sample) Deliver(static_cast<VideoFrameSink*>(data), sample.get());
   return GST_FLOW_OK;
 }
 
 std::string ErrorText(GstMessage* message) {
-  GError* raw = nullptr;
+  ErrorPtr error;
   gchar* debugRaw = nullptr;
-  gst_message_parse_error(message, &raw, &debugRaw);
-  std::unique_ptr<GError, ErrorFree> error(raw);
+  gst_message_parse_error(message, ErrorOut(error), &debugRaw);
   std::unique_ptr<gchar, GFree> debug(debugRaw);
   std::string text = error ? error->message : "unknown error";
   if (debug) text += std::string(" (") + debug.get() + ")";
@@ -152,7 +137,7 @@ std::unique_ptr<FilePlayerPipeline> FilePlayerPipeline::Open(const std::string& 
 
 void FilePlayerPipeline::PipelineRelease::operator()(GstElement* element) const {
   gst_element_set_state(element, GST_STATE_NULL);
-  gst_object_unref(element);
+  const ElementPtr last(element);
 }
 
 FilePlayerPipeline::~FilePlayerPipeline() {
@@ -169,9 +154,8 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
   if (path.find("://") != std::string::npos && gst_uri_is_valid(path.c_str())) {
     uri = path;
   } else {
-    GError* raw = nullptr;
-    std::unique_ptr<gchar, GFree> converted(gst_filename_to_uri(path.c_str(), &raw));
-    std::unique_ptr<GError, ErrorFree> error(raw);
+    ErrorPtr error;
+    std::unique_ptr<gchar, GFree> converted(gst_filename_to_uri(path.c_str(), ErrorOut(error)));
     if (!converted) {
       *why = error ? error->message : "not a file name";
       return false;
@@ -179,23 +163,21 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
     uri = converted.get();
   }
 
-  GstElement* playbin = vd::MakeElement<"playbin">();
+  ElementPtr playbin = AdoptElement(vd::MakeElement<"playbin">());
   if (playbin == nullptr) {
     *why = "no playbin element";
     return false;
   }
-  playbin_.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
+  playbin_.reset(playbin.release());
 
-  videoSink_ = vd::MakeElement<"appsink">();
-  GstElement* audioSink = MakeAudioSink();
-  if (videoSink_ == nullptr || audioSink == nullptr) {
-    if (videoSink_ != nullptr) gst_object_unref(gst_object_ref_sink(videoSink_));
-    if (audioSink != nullptr) gst_object_unref(gst_object_ref_sink(audioSink));
-    videoSink_ = nullptr;
+  const ElementPtr videoSink = AdoptElement(vd::MakeElement<"appsink">());
+  const ElementPtr audioSink = AdoptElement(MakeAudioSink());
+  if (videoSink == nullptr || audioSink == nullptr) {
     *why = "no appsink or audio sink element";
     return false;
   }
-  std::unique_ptr<GstCaps, CapsUnref> caps(gst_caps_from_string("video/x-raw,format=BGRx"));
+  videoSink_ = videoSink.get();
+  const CapsPtr caps(gst_caps_from_string("video/x-raw,format=BGRx"));
   g_object_set(videoSink_, "caps", caps.get(), "enable-last-sample", FALSE, "max-buffers", 2u,
                nullptr);
   GstAppSinkCallbacks callbacks{};
@@ -203,9 +185,9 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
   callbacks.new_preroll = OnNewPreroll;
   gst_app_sink_set_callbacks(GST_APP_SINK(videoSink_), &callbacks, sink, nullptr);
 
-  // playbin takes the floating references of both sinks.
-  g_object_set(playbin_.get(), "uri", uri.c_str(), "video-sink", videoSink_, "audio-sink",
-               audioSink, nullptr);
+  // playbin holds both sinks from here on.
+  g_object_set(playbin_.get(), "uri", uri.c_str(), "video-sink", videoSink.get(), "audio-sink",
+               audioSink.get(), nullptr);
   return true;
 }
 
@@ -220,9 +202,8 @@ bool FilePlayerPipeline::Preroll(std::string* why) {
     hasVideo_ = videoStreams > 0;
     return true;
   }
-  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_.get()));
-  std::unique_ptr<GstMessage, MessageUnref> error(
-      gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
+  const BusPtr bus(gst_element_get_bus(playbin_.get()));
+  const MessagePtr error(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
   if (error) {
     *why = ErrorText(error.get());
   } else {
@@ -234,7 +215,7 @@ bool FilePlayerPipeline::Preroll(std::string* why) {
 void FilePlayerPipeline::Watch(MessageHandler handler) {
   auto watcher = std::make_unique<Watcher>();
   watcher->handler = std::move(handler);
-  std::unique_ptr<GstBus, ObjectUnref> bus(gst_element_get_bus(playbin_.get()));
+  const BusPtr bus(gst_element_get_bus(playbin_.get()));
   // The watch owns the watcher from here on; GLib frees it when the watch goes.
   watchId_ = gst_bus_add_watch_full(bus.get(), G_PRIORITY_DEFAULT, OnBusMessage, watcher.get(),
                                     DeleteWatcher);
@@ -245,11 +226,11 @@ bool FilePlayerPipeline::GetVideoSize(int32_t* width, int32_t* height) const {
   if (!hasVideo_) return false;
   GstPad* raw = nullptr;
   g_signal_emit_by_name(playbin_.get(), "get-video-pad", 0, &raw);
-  std::unique_ptr<GstPad, ObjectUnref> pad(raw);
-  std::unique_ptr<GstCaps, CapsUnref> caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr);
+  const PadPtr pad(raw);
+  CapsPtr caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr);
   if (!caps) {
     // Without the decoder's pad the converted pictures still carry the stored size.
-    std::unique_ptr<GstPad, ObjectUnref> sinkPad(gst_element_get_static_pad(videoSink_, "sink"));
+    const PadPtr sinkPad(gst_element_get_static_pad(videoSink_, "sink"));
     if (sinkPad) caps.reset(gst_pad_get_current_caps(sinkPad.get()));
   }
   GstVideoInfo info;

@@ -2,27 +2,27 @@
 
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
-#include <initializer_list>
 
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 
 namespace vd {
 
 namespace {
 GstFlowReturn OnSample(GstAppSink* appsink, gpointer data) {
-  GstSample* sample = gst_app_sink_pull_sample(appsink);
+  const SamplePtr sample(gst_app_sink_pull_sample(appsink));
   if (sample == nullptr) return GST_FLOW_EOS;
   GstVideoInfo info;
-  GstBuffer* buffer = gst_sample_get_buffer(sample);
+  GstBuffer* buffer = gst_sample_get_buffer(sample.get());
   GstMapInfo map;
-  if (gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) && buffer != nullptr &&
+  if (gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get())) && buffer != nullptr &&
       gst_buffer_map(buffer, &map, GST_MAP_READ)) {
     VideoFrame frame;
     frame.width = GST_VIDEO_INFO_WIDTH(&info);
     frame.height = GST_VIDEO_INFO_HEIGHT(&info);
     frame.stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
     frame.data = map.data;
-    GstSegment* segment = gst_sample_get_segment(sample);
+    GstSegment* segment = gst_sample_get_segment(sample.get());
     GstClockTime pts = GST_BUFFER_PTS(buffer);
     if (segment != nullptr && GST_CLOCK_TIME_IS_VALID(pts)) {
       GstClockTime running = gst_segment_to_running_time(segment, GST_FORMAT_TIME, pts);
@@ -33,37 +33,29 @@ GstFlowReturn OnSample(GstAppSink* appsink, gpointer data) {
     }
     gst_buffer_unmap(buffer, &map);
   }
-  gst_sample_unref(sample);
   return GST_FLOW_OK;
 }
 }  // namespace
 
 GstElement* FrameOutput::Create(VideoFrameSink* sink) {
-  GstElement* bin = gst_bin_new(nullptr);
-  GstElement* convert = vd::MakeElement<"videoconvert">();
-  GstElement* filter = vd::MakeElement<"capsfilter">();
-  GstElement* appsink = vd::MakeElement<"appsink">();
-  if (convert == nullptr || filter == nullptr || appsink == nullptr) {
-    for (GstElement* e : {convert, filter, appsink}) {
-      if (e != nullptr) gst_object_unref(gst_object_ref_sink(e));
-    }
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
-  GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr);
-  g_object_set(filter, "caps", caps, nullptr);
-  gst_caps_unref(caps);
+  // Held until the bin has them, so that a missing one drops the others.
+  const ElementPtr convert = AdoptElement(vd::MakeElement<"videoconvert">());
+  const ElementPtr filter = AdoptElement(vd::MakeElement<"capsfilter">());
+  const ElementPtr appsink = AdoptElement(vd::MakeElement<"appsink">());
+  if (convert == nullptr || filter == nullptr || appsink == nullptr) return nullptr;
+  const CapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
+  g_object_set(filter.get(), "caps", caps.get(), nullptr);
   // A picture that waits is already late: the window shows the newest one.
-  g_object_set(appsink, "sync", FALSE, "max-buffers", 1u, "drop", TRUE, "enable-last-sample", FALSE,
-               nullptr);
+  g_object_set(appsink.get(), "sync", FALSE, "max-buffers", 1u, "drop", TRUE, "enable-last-sample",
+               FALSE, nullptr);
   GstAppSinkCallbacks callbacks = {};
   callbacks.new_sample = OnSample;
-  gst_app_sink_set_callbacks(GST_APP_SINK(appsink), &callbacks, sink, nullptr);
-  gst_bin_add_many(GST_BIN(bin), convert, filter, appsink, nullptr);
-  gst_element_link_many(convert, filter, appsink, nullptr);
-  GstPad* pad = gst_element_get_static_pad(convert, "sink");
-  gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad));
-  gst_object_unref(pad);
+  gst_app_sink_set_callbacks(GST_APP_SINK(appsink.get()), &callbacks, sink, nullptr);
+  GstElement* bin = gst_bin_new(nullptr);  // floating: the caller's pipeline takes it
+  gst_bin_add_many(GST_BIN(bin), convert.get(), filter.get(), appsink.get(), nullptr);
+  gst_element_link_many(convert.get(), filter.get(), appsink.get(), nullptr);
+  const PadPtr pad(gst_element_get_static_pad(convert.get(), "sink"));
+  gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad.get()));
   return bin;
 }
 
