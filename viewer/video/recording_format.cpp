@@ -7,20 +7,21 @@
 #include "settings_store.h"
 #include "settings_table.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 
 namespace vd {
 
 namespace {
 constexpr std::string_view kNames[] = {"none", "mjpeg", "h264", "huffyuv"};
 
+// Drops a new (floating) element that nothing took.
 void Discard(GstElement* element) {
-  if (element != nullptr) gst_object_unref(gst_object_ref_sink(element));
+  const ElementPtr dropped = AdoptElement(element);
 }
 
 void Ghost(GstElement* bin, GstElement* element, const char* pad) {
-  GstPad* target = gst_element_get_static_pad(element, pad);
-  gst_element_add_pad(bin, gst_ghost_pad_new(pad, target));
-  gst_object_unref(target);
+  const PadPtr target(gst_element_get_static_pad(element, pad));
+  gst_element_add_pad(bin, gst_ghost_pad_new(pad, target.get()));
 }
 }  // namespace
 
@@ -84,31 +85,32 @@ GstElement* RecordingFormat::CreateVideoChain(double framesPerSecond, std::strin
     ok = append(d);
   }
   if (ok && codec != VideoCodec::kNone) {
-    GstElement* encoder = nullptr;
+    // Held until the bin has it, so that a missing converter does not leak it.
+    ElementPtr encoder;
     switch (codec) {
       case VideoCodec::kMjpeg:
-        encoder = MakeElement<"jpegenc">();
-        if (encoder != nullptr) g_object_set(encoder, "quality", mjpegQuality, nullptr);
+        encoder = AdoptElement(MakeElement<"jpegenc">());
+        if (encoder != nullptr) g_object_set(encoder.get(), "quality", mjpegQuality, nullptr);
         break;
       case VideoCodec::kH264:
-        encoder = MakeElement<"x264enc">();
+        encoder = AdoptElement(MakeElement<"x264enc">());
         if (encoder != nullptr) {
           // veryfast encodes 640 x 480 at 30/s several times faster than real time on two
           // cores. No B-frames: an AVI has one time per chunk, so frames must come in the
           // order they are shown. A key frame every two seconds keeps the file seekable.
-          gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "veryfast");
-          g_object_set(encoder, "bitrate", static_cast<guint>(h264Kbps), "bframes", 0u,
+          gst_util_set_object_arg(G_OBJECT(encoder.get()), "speed-preset", "veryfast");
+          g_object_set(encoder.get(), "bitrate", static_cast<guint>(h264Kbps), "bframes", 0u,
                        "key-int-max",
                        static_cast<guint>(std::max(1.0, std::round(2 * framesPerSecond))), nullptr);
         }
         break;
       case VideoCodec::kHuffyuv:
-        encoder = MakeElement<"avenc_huffyuv">();
+        encoder = AdoptElement(MakeElement<"avenc_huffyuv">());
         break;
       case VideoCodec::kNone:
         break;
     }
-    ok = append(MakeElement<"videoconvert">()) && append(encoder);
+    ok = append(MakeElement<"videoconvert">()) && append(encoder.get());
     if (encoder == nullptr) {
       *failure = "Cannot record " + std::string(NameOf(codec)) + ": GStreamer element " +
                  std::string(EncoderOf(codec)) + " is missing";
