@@ -7,6 +7,7 @@
 
 #include "gst_support.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 #include "virtual_hardware.h"
 
 namespace vd {
@@ -24,38 +25,33 @@ GstBuffer* RenderPicture(VirtualHardware& hardware, const VideoFormat& format) {
                 : r.source == PictureSource::kComposite ? kPatternSmpte75
                 : r.source == PictureSource::kSVideo    ? kPatternSmpte100
                                                         : kPatternSnow;
-  GstElement* pipeline = gst_pipeline_new(nullptr);
+  const ElementPtr pipeline = AdoptElement(gst_pipeline_new(nullptr));
   GstElement* src = vd::MakeElement<"videotestsrc">();
   GstElement* filter = vd::MakeElement<"capsfilter">();
   GstElement* balance = vd::MakeElement<"videobalance">();
   GstElement* text = vd::MakeElement<"textoverlay">();
   GstElement* sink = vd::MakeElement<"appsink">();
-  GstCaps* caps = CapsOfVideoFormat(format);
+  const CapsPtr caps(CapsOfVideoFormat(format));
   bool made = src && filter && balance && text && sink && caps;
   for (GstElement* e : {src, filter, balance, text, sink}) {
-    if (e != nullptr) gst_bin_add(GST_BIN(pipeline), e);
+    if (e != nullptr) gst_bin_add(GST_BIN(pipeline.get()), e);
   }
   GstBuffer* picture = nullptr;
   if (made && gst_element_link_many(src, filter, text, balance, sink, nullptr)) {
     g_object_set(src, "num-buffers", 1, "pattern", pattern, nullptr);
-    g_object_set(filter, "caps", caps, nullptr);
+    g_object_set(filter, "caps", caps.get(), nullptr);
     g_object_set(balance, "brightness", (hardware.Amp(AmpProperty::kBrightness) - 128) / 128.0,
                  "contrast", hardware.Amp(AmpProperty::kContrast) / 128.0, "saturation",
                  hardware.Amp(AmpProperty::kSaturation) / 128.0, nullptr);
     g_object_set(text, "text", r.label.c_str(), "silent", r.label.empty(), "font-desc",
                  "Sans Bold 24", nullptr);
     g_object_set(sink, "sync", FALSE, nullptr);
-    if (gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
-      GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND);
-      if (sample != nullptr) {
-        picture = gst_buffer_copy_deep(gst_sample_get_buffer(sample));
-        gst_sample_unref(sample);
-      }
+    if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
+      const SamplePtr sample(gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND));
+      if (sample != nullptr) picture = gst_buffer_copy_deep(gst_sample_get_buffer(sample.get()));
     }
-    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
   }
-  if (caps != nullptr) gst_caps_unref(caps);
-  gst_object_unref(pipeline);
   return picture;
 }
 
@@ -76,32 +72,29 @@ class StillFeed final : public StillListener {
     // One picture at a time per pin; a second trigger during rendering waits its turn.
     std::lock_guard lock(mutex_);
     if (ended_ || !hardware_->IsAlive(generation_)) return;
-    auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&appsrc_));
+    const ElementPtr appsrc(static_cast<GstElement*>(g_weak_ref_get(&appsrc_)));
     if (appsrc == nullptr) return;
     GstState state = GST_STATE_NULL;
-    gst_element_get_state(appsrc, &state, nullptr, 0);
+    gst_element_get_state(appsrc.get(), &state, nullptr, 0);
     if (state == GST_STATE_PLAYING) {
       if (GstBuffer* picture = RenderPicture(*hardware_, format_)) {
         GST_BUFFER_PTS(picture) = GST_CLOCK_TIME_NONE;
         GST_BUFFER_DTS(picture) = GST_CLOCK_TIME_NONE;
-        gst_app_src_push_buffer(GST_APP_SRC(appsrc), picture);
+        gst_app_src_push_buffer(GST_APP_SRC(appsrc.get()), picture);
       }
     }
-    gst_object_unref(appsrc);
   }
 
   void OnUnplugged() override {
     std::lock_guard lock(mutex_);
     if (ended_) return;
     ended_ = true;
-    auto* bin = static_cast<GstElement*>(g_weak_ref_get(&bin_));
-    auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&appsrc_));
+    const ElementPtr bin(static_cast<GstElement*>(g_weak_ref_get(&bin_)));
+    const ElementPtr appsrc(static_cast<GstElement*>(g_weak_ref_get(&appsrc_)));
     if (bin != nullptr && appsrc != nullptr) {
-      PostUnpluggedError(bin);
-      gst_app_src_end_of_stream(GST_APP_SRC(appsrc));
+      PostUnpluggedError(bin.get());
+      gst_app_src_end_of_stream(GST_APP_SRC(appsrc.get()));
     }
-    if (appsrc != nullptr) gst_object_unref(appsrc);
-    if (bin != nullptr) gst_object_unref(bin);
   }
 
  private:
@@ -123,23 +116,18 @@ struct Registration {
 GstElement* VirtualStillBin::Create(std::shared_ptr<VirtualHardware> hardware, uint64_t generation,
                                     const VideoFormat& format) {
   EnsureGstInit();
-  GstCaps* caps = CapsOfVideoFormat(format);
+  const CapsPtr caps(CapsOfVideoFormat(format));
   if (caps == nullptr) return nullptr;
-  GstElement* bin = gst_bin_new(nullptr);
   GstElement* appsrc = vd::MakeElement<"appsrc">();
-  if (appsrc == nullptr) {
-    gst_caps_unref(caps);
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
+  if (appsrc == nullptr) return nullptr;
+  GstElement* bin = gst_bin_new(nullptr);  // floating: the caller's pipeline takes it
   // Pictures come whenever they are triggered: a still pin has no frame rate.
-  gst_caps_set_simple(caps, "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
-  g_object_set(appsrc, "caps", caps, "is-live", TRUE, "format", GST_FORMAT_TIME, "do-timestamp",
-               TRUE, nullptr);
-  gst_caps_unref(caps);
+  gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
+  g_object_set(appsrc, "caps", caps.get(), "is-live", TRUE, "format", GST_FORMAT_TIME,
+               "do-timestamp", TRUE, nullptr);
   gst_bin_add(GST_BIN(bin), appsrc);
   if (!AddGhostSrc(bin, appsrc)) {
-    gst_object_unref(gst_object_ref_sink(bin));
+    const ElementPtr unwanted = AdoptElement(bin);
     return nullptr;
   }
   auto feed = std::make_shared<StillFeed>(hardware, generation, bin, appsrc, format);

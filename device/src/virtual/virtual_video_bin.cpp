@@ -4,6 +4,7 @@
 
 #include "gst_support.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 #include "virtual_hardware.h"
 
 namespace vd {
@@ -111,31 +112,30 @@ GstPadProbeReturn OnBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
 GstElement* VirtualVideoBin::Create(std::shared_ptr<VirtualHardware> hardware, uint64_t generation,
                                     const VideoFormat& format, bool countFrames) {
   EnsureGstInit();
-  GstCaps* caps = CapsOfVideoFormat(format);
+  const CapsPtr caps(CapsOfVideoFormat(format));
   if (caps == nullptr) return nullptr;
-  GstElement* bin = gst_bin_new(nullptr);
-  GstElement* source = vd::MakeElement<"videotestsrc">();
-  GstElement* filter = vd::MakeElement<"capsfilter">();
-  GstElement* balance = vd::MakeElement<"videobalance">();
-  GstElement* text = vd::MakeElement<"textoverlay">();
+  // Held until the bin has them, so that a missing one drops the others.
+  const ElementPtr sourceHeld = AdoptElement(vd::MakeElement<"videotestsrc">());
+  const ElementPtr filterHeld = AdoptElement(vd::MakeElement<"capsfilter">());
+  const ElementPtr balanceHeld = AdoptElement(vd::MakeElement<"videobalance">());
+  const ElementPtr textHeld = AdoptElement(vd::MakeElement<"textoverlay">());
+  GstElement* const source = sourceHeld.get();
+  GstElement* const filter = filterHeld.get();
+  GstElement* const balance = balanceHeld.get();
+  GstElement* const text = textHeld.get();
   if (source == nullptr || filter == nullptr || balance == nullptr || text == nullptr) {
-    for (GstElement* e : {source, filter, balance, text}) {
-      if (e != nullptr) gst_object_unref(gst_object_ref_sink(e));
-    }
-    gst_object_unref(gst_object_ref_sink(bin));
-    gst_caps_unref(caps);
     return nullptr;
   }
   g_object_set(source, "is-live", TRUE, nullptr);
-  g_object_set(filter, "caps", caps, nullptr);
-  gst_caps_unref(caps);
+  g_object_set(filter, "caps", caps.get(), nullptr);
   g_object_set(text, "valignment", 2 /* top */, "halignment", 0 /* left */, "font-desc",
                "Sans Bold 12", nullptr);
   // The amplifier acts on the whole picture, captions included, as on the real box.
+  GstElement* bin = gst_bin_new(nullptr);  // floating: the caller's pipeline takes it
   gst_bin_add_many(GST_BIN(bin), source, filter, text, balance, nullptr);
   if (!gst_element_link_many(source, filter, text, balance, nullptr) ||
       !AddGhostSrc(bin, balance)) {
-    gst_object_unref(gst_object_ref_sink(bin));
+    const ElementPtr unwanted = AdoptElement(bin);
     return nullptr;
   }
 
@@ -148,10 +148,9 @@ GstElement* VirtualVideoBin::Create(std::shared_ptr<VirtualHardware> hardware, u
   feed->source = source;
   feed->balance = balance;
   feed->text = text;
-  GstPad* pad = gst_element_get_static_pad(source, "src");
-  gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, OnBuffer, feed,
+  const PadPtr pad(gst_element_get_static_pad(source, "src"));
+  gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, OnBuffer, feed,
                     [](gpointer p) { delete static_cast<VideoFeed*>(p); });
-  gst_object_unref(pad);
   return bin;
 }
 
