@@ -3,6 +3,8 @@
 #include <cmath>
 #include <mutex>
 
+#include "vd/gst_ptr.h"
+
 namespace vd {
 
 void EnsureGstInit() {
@@ -59,10 +61,9 @@ GstCaps* CapsOfAudioFormat(const AudioFormat& format) {
 }
 
 bool AddGhostSrc(GstElement* bin, GstElement* inner) {
-  GstPad* pad = gst_element_get_static_pad(inner, "src");
+  const PadPtr pad(gst_element_get_static_pad(inner, "src"));
   if (pad == nullptr) return false;
-  GstPad* ghost = gst_ghost_pad_new("src", pad);
-  gst_object_unref(pad);
+  GstPad* ghost = gst_ghost_pad_new("src", pad.get());
   return gst_element_add_pad(bin, ghost) == TRUE;
 }
 
