@@ -37,7 +37,13 @@ void NeedData(GstAppSrc* src, guint, gpointer data) {
     feed.deadline = now;
   }
   std::this_thread::sleep_until(feed.deadline);
-  feed.deadline += feed.producer.period;
+  std::chrono::nanoseconds step = feed.producer.period;
+  if (feed.producer.driftPpm) {
+    const double ppm = feed.producer.driftPpm();
+    step = std::chrono::nanoseconds(
+        static_cast<int64_t>(static_cast<double>(step.count()) * 1e6 / (1e6 + ppm)));
+  }
+  feed.deadline += std::chrono::duration_cast<std::chrono::steady_clock::duration>(step);
 
   GstBuffer* buffer = gst_buffer_new_allocate(nullptr, feed.producer.bytesPerBuffer, nullptr);
   GstMapInfo map;

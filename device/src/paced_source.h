@@ -20,6 +20,9 @@ class PacedSource {
     std::function<bool()> alive;
     std::chrono::microseconds period{10000};
     size_t bytesPerBuffer = 512;
+    // When set: the device's own crystal runs this many ppm fast (negative: slow), so each
+    // buffer comes that much sooner than its duration says.
+    std::function<int32_t()> driftPpm;
   };
 
   // A new floating bin holding the appsrc, with a "src" pad of `caps` (taken).

@@ -29,9 +29,13 @@ TEST(VirtualBoxConfigTest, GoodLinesApply) {
       "tv_station = 503.25 Test One\n"
       "fm_station = 99.5 Test FM\n"
       "still_pin = no\n"
-      "bulk_replay = /tmp/rec.bin\n",
+      "bulk_replay = /tmp/rec.bin\n"
+      "dropped_frames_percent = 1\n"
+      "clock_drift_ppm = -200\n",
       "box.conf");
   EXPECT_TRUE(c.errors.empty()) << c.errors.front();
+  EXPECT_EQ(c.faults.dropEveryNth, 100u);
+  EXPECT_EQ(c.faults.clockDriftPpm, -200);
   EXPECT_EQ(c.productId, 0x1318u);
   EXPECT_EQ(c.lockTimeMs, 0u);
   EXPECT_FALSE(c.stillPin);
@@ -56,9 +60,15 @@ TEST(VirtualBoxConfigTest, BadLinesAreNamedAndTheBuiltInSkyStays) {
       "colour = red\n"
       "just words\n"
       "fm_station = 99.5\n"
-      "preview_pin = maybe\n",
+      "preview_pin = maybe\n"
+      "dropped_frames_percent = 60\n"
+      "clock_drift_ppm = 1.5\n",
       "box.conf");
-  ASSERT_EQ(c.errors.size(), 7u);
+  ASSERT_EQ(c.errors.size(), 9u);
+  EXPECT_EQ(c.errors[7].rfind("box.conf:9: dropped_frames_percent", 0), 0u) << c.errors[7];
+  EXPECT_EQ(c.errors[8].rfind("box.conf:10: clock_drift_ppm", 0), 0u) << c.errors[8];
+  EXPECT_EQ(c.faults.dropEveryNth, 0u);
+  EXPECT_EQ(c.faults.clockDriftPpm, 0);
   EXPECT_EQ(c.errors[0].rfind("box.conf:2: ", 0), 0u) << c.errors[0];
   EXPECT_EQ(c.errors[1].rfind("box.conf:3: ", 0), 0u) << c.errors[1];
   EXPECT_EQ(c.errors[2].rfind("box.conf:4: ", 0), 0u) << c.errors[2];

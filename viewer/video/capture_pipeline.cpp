@@ -6,6 +6,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <gst/audio/audio.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -173,6 +175,8 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
       return nullptr;
     }
     gst_object_unref(audioPad);
+    // First the sound is brought to its time, then the guard counts what is written.
+    AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnSound, self.get());
     AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
   }
   return self;
@@ -257,6 +261,28 @@ GstPadProbeReturn CapturePipeline::OnGuard(GstPad* pad, GstPadProbeInfo* info, g
   bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoTail_);
   return self->Admit(GST_PAD_PROBE_INFO_BUFFER(info), video) ? GST_PAD_PROBE_OK
                                                              : GST_PAD_PROBE_DROP;
+}
+
+GstPadProbeReturn CapturePipeline::OnSound(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+  auto* self = static_cast<CapturePipeline*>(data);
+  if (self->follower_ == nullptr) {
+    GstAudioInfo audio;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    bool known = caps != nullptr && gst_audio_info_from_caps(&audio, caps);
+    if (caps != nullptr) gst_caps_unref(caps);
+    if (!known) return GST_PAD_PROBE_OK;
+    const uint8_t silence = GST_AUDIO_INFO_IS_SIGNED(&audio) ? 0 : 0x80;
+    self->follower_ = std::make_unique<AudioClockFollower>(GST_AUDIO_INFO_RATE(&audio),
+                                                           GST_AUDIO_INFO_BPF(&audio), silence);
+  }
+  // The probe's reference stays with the buffer in `info` until it is replaced; a dropped
+  // buffer is released by the pad.
+  GstBuffer* original = GST_PAD_PROBE_INFO_BUFFER(info);
+  GstBuffer* buffer = self->follower_->Follow(gst_buffer_ref(original));
+  if (buffer == nullptr) return GST_PAD_PROBE_DROP;
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  gst_buffer_unref(original);
+  return GST_PAD_PROBE_OK;
 }
 
 GstPadProbeReturn CapturePipeline::OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer data) {

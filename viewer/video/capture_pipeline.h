@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 
+#include "audio_clock_follower.h"
 #include "gst_ptr.h"
 #include "recording_format.h"
 #include "vd/capture_device.h"
@@ -73,6 +74,7 @@ class CapturePipeline {
   static GstPadProbeReturn OnProduced(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnGuard(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnSound(GstPad* pad, GstPadProbeInfo* info, gpointer self);
   bool Admit(GstBuffer* buffer, bool video);
   int64_t Capacity() const;
 
@@ -91,6 +93,7 @@ class CapturePipeline {
   std::atomic<int64_t> written_{0};
   std::atomic<int64_t> videoBytes_{0};
   std::atomic<bool> full_{false};
+  std::unique_ptr<AudioClockFollower> follower_;  // made on the first sound buffer
 
   std::mutex guardMutex_;
   int64_t muxedBytes_ = 0;

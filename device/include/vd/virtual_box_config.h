@@ -6,6 +6,9 @@
 //   fm_station = 98.1 Name     built-in TV (FM) stations
 //   preview_pin = yes|no, still_pin = yes|no, bulk_pin = yes|no
 //   bulk_replay = /path/file   replay a recorded bulk stream instead of generating one
+//   dropped_frames_percent = 1 lose this share of the video frames (0..50, evenly spread)
+//   clock_drift_ppm = 200      the sound's clock runs this much fast (negative: slow)
+//                              against the picture's (-50000..50000)
 // The file is $VIEWDECK_VIRTUAL_BOX_CONFIG, else $XDG_CONFIG_HOME/Corvalen/virtualbox.conf
 // (~/.config when XDG_CONFIG_HOME is unset). A bad line is reported with its line number;
 // after any bad station line the whole built-in sky is kept.
@@ -23,6 +26,16 @@
 
 namespace vd {
 
+// Misbehaviour on request, for tests, benchmarks and users who want to see the recording
+// cope with a poor device.
+struct VirtualBoxFaults {
+  bool signalLoss = false;      // the tuner receives nothing, stations included
+  uint32_t dropEveryNth = 0;    // drop every n-th video frame (0: none)
+  bool corruptRecords = false;  // flip bits in bulk records now and then
+  bool cutBursts = false;       // cut infrared bursts short
+  int32_t clockDriftPpm = 0;    // sound samples come this many ppm faster than their rate
+};
+
 struct VD_DEVICE_EXPORT VirtualBoxConfig {
   static constexpr uint32_t kDefaultProductId = 0x1311;
   static constexpr uint32_t kDefaultLockTimeMs = 30;
@@ -34,6 +47,7 @@ struct VD_DEVICE_EXPORT VirtualBoxConfig {
   bool stillPin = true;
   bool bulkPin = true;
   std::optional<std::string> bulkReplayFile;
+  VirtualBoxFaults faults;  // in force from the start
   // One text per bad line: "<source>:<line>: <what is wrong>".
   std::vector<std::string> errors;
 

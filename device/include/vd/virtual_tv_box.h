@@ -21,13 +21,6 @@ namespace vd {
 
 class VirtualHardware;
 
-struct VirtualBoxFaults {
-  bool signalLoss = false;      // the tuner receives nothing, stations included
-  uint32_t dropEveryNth = 0;    // drop every n-th video frame (0: none)
-  bool corruptRecords = false;  // flip bits in bulk records now and then
-  bool cutBursts = false;       // cut infrared bursts short
-};
-
 class VD_DEVICE_EXPORT VirtualTvBox {
  public:
   static constexpr const char* kVideoName = "Brevant TV USB Video Capture";

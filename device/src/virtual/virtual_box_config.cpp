@@ -113,6 +113,26 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
       } else {
         config.bulkReplayFile = std::string(value);
       }
+    } else if (key == "dropped_frames_percent") {
+      std::string number(value);
+      char* end = nullptr;
+      double percent = std::strtod(number.c_str(), &end);
+      if (number.empty() || end != number.c_str() + number.size() || !(percent >= 0) ||
+          percent > 50) {
+        fail("dropped_frames_percent must be a number from 0 to 50");
+      } else {
+        config.faults.dropEveryNth =
+            percent > 0 ? static_cast<uint32_t>(std::lround(100 / percent)) : 0;
+      }
+    } else if (key == "clock_drift_ppm") {
+      int32_t ppm = 0;
+      auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ppm);
+      if (ec != std::errc() || end != value.data() + value.size() || value.empty() ||
+          ppm < -50000 || ppm > 50000) {
+        fail("clock_drift_ppm must be a whole number from -50000 to 50000");
+      } else {
+        config.faults.clockDriftPpm = ppm;
+      }
     } else {
       fail("unknown key '" + std::string(key) + "'");
     }

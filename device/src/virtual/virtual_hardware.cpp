@@ -35,6 +35,7 @@ VirtualHardware::VirtualHardware(VirtualBoxConfig config)
       preview_(DefaultVideo(kDefaultStandard)),
       still_(DefaultStill(kDefaultStandard)) {
   registers_[kRegMode] = static_cast<uint8_t>(AudioMode::kStereo);
+  faults_ = config_.faults;
 }
 
 bool VirtualHardware::HasPin(PinKind kind) const {
