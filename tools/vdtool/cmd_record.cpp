@@ -1,7 +1,11 @@
 // vdtool record: an AVI recording by the capture engine, without a window.
+#include <poll.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -12,6 +16,7 @@
 #include "capture_graph.h"
 #include "command.h"
 #include "headless_session.h"
+#include "instance_guard.h"
 #include "settings_store.h"
 #include "settings_table.h"
 #include "tuner_control.h"
@@ -22,7 +27,8 @@ namespace {
 const char kUsage[] =
     "Usage: vdtool record [--input tv|composite|svideo] [--channel N | --frequency MHZ]\n"
     "                     [--country COUNTRY] [--codec none|mjpeg|h264|huffyuv]\n"
-    "                     [--quality Q] [--bitrate KBPS] [--deinterlace] --seconds S FILE.avi\n"
+    "                     [--quality Q] [--bitrate KBPS] [--deinterlace] [--at HH:MM]\n"
+    "                     --seconds S FILE.avi\n"
     "\n"
     "Records S seconds of the capture device's picture and sound into FILE.avi, as the\n"
     "viewer's capture command does, and prints the final statistics. --channel tunes the\n"
@@ -36,8 +42,52 @@ const char kUsage[] =
     "h264, H.264 at --bitrate kbit/s (smallest, for TV); huffyuv, lossless (for archiving\n"
     "tapes). --deinterlace blends the two fields of each picture. Sound is stored as PCM.\n"
     "\n"
+    "--at waits until the next HH:MM of local time (today or tomorrow) and records then, for\n"
+    "cron or a systemd user timer. While the viewer runs it holds the device: the recording\n"
+    "is refused (exit status 1) with a message rather than a device error.\n"
+    "\n"
     "A stop signal (Ctrl+C, SIGTERM, SIGHUP) ends the recording early, whole and indexed,\n"
     "at FILE; one before the first picture writes nothing (exit status 1).\n";
+
+// "HH:MM" to minutes after midnight; -1 when it is not a time of day.
+int32_t MinuteOfDay(const std::string& text) {
+  int hours = -1;
+  int minutes = -1;
+  char end = 0;
+  if (std::sscanf(text.c_str(), "%2d:%2d%c", &hours, &minutes, &end) != 2 || text.size() < 4 ||
+      text[text.size() - 3] != ':')
+    return -1;
+  if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59) return -1;
+  return hours * 60 + minutes;
+}
+
+// Sleeps until the next time the local clock shows the minute (today, else tomorrow),
+// telling when; false when a stop signal came first.
+bool WaitUntil(int32_t minuteOfDay) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  local.tm_hour = minuteOfDay / 60;
+  local.tm_min = minuteOfDay % 60;
+  local.tm_sec = 0;
+  local.tm_isdst = -1;
+  std::time_t start = std::mktime(&local);
+  if (start <= now) {
+    local.tm_mday += 1;
+    local.tm_isdst = -1;
+    start = std::mktime(&local);
+  }
+  char when[64];
+  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+  std::fprintf(stderr, "vdtool: record: waiting until %s\n", when);
+  // Polled against the wall clock, so a suspend or a clock change does not shift the start.
+  pollfd stop{vd::StopSignals::ReadFd(), POLLIN, 0};
+  while (std::time(nullptr) < start) {
+    const auto left = std::min<std::time_t>(start - std::time(nullptr), 30);
+    if (::poll(&stop, stop.fd >= 0 ? 1 : 0, static_cast<int>(left * 1000)) > 0) return false;
+  }
+  return true;
+}
 
 int Run(const std::vector<std::string>& args) {
   // From the first moment, so that a stop signal during the set-up is seen too.
@@ -57,11 +107,12 @@ int Run(const std::vector<std::string>& args) {
   int32_t quality = -1;
   int32_t kbps = -1;
   bool deinterlace = false;
+  int32_t atMinute = -1;  // minutes after midnight
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool option = a == "--input" || a == "--channel" || a == "--frequency" ||
                         a == "--seconds" || a == "--country" || a == "--codec" ||
-                        a == "--quality" || a == "--bitrate";
+                        a == "--quality" || a == "--bitrate" || a == "--at";
     if (option && i + 1 == args.size())
       return vdtool::UsageError("record: " + a + " needs a value");
     double number = 0;
@@ -100,6 +151,10 @@ int Run(const std::vector<std::string>& args) {
         return vdtool::UsageError("record: --bitrate takes kbit/s from 100 to 50000, not '" +
                                   args[i] + "'");
       kbps = static_cast<int32_t>(number);
+    } else if (a == "--at") {
+      atMinute = MinuteOfDay(args[++i]);
+      if (atMinute < 0)
+        return vdtool::UsageError("record: --at takes a time as HH:MM, not '" + args[i] + "'");
     } else if (a == "--deinterlace") {
       deinterlace = true;
     } else if (!a.empty() && a[0] != '-' && file.empty()) {
@@ -116,6 +171,20 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
   if (!vdtool::ElementsPresent()) return 1;
+  if (atMinute >= 0 && !WaitUntil(atMinute)) {
+    std::fprintf(stderr, "vdtool: record: stopped by %s before the recording began\n",
+                 strsignal(vd::StopSignals::Received()));
+    return 1;
+  }
+  // The viewer holds this lock while it runs, and with it the device; holding it here keeps
+  // a viewer started meanwhile from taking the device halfway through the recording.
+  auto guard = vd::InstanceGuard::Acquire();
+  if (guard == nullptr) {
+    std::fprintf(stderr,
+                 "vdtool: record: the viewer is running and uses the capture device; close it "
+                 "(or record with its capture command) and try again\n");
+    return 1;
+  }
 
   vd::HeadlessSession session(mode, country);
   // A stop signal (Ctrl+C, logout) ends the recording early but normally: the AVI gets its
