@@ -133,6 +133,7 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   // An AVI has one picture per frame period: where the device or the queue lost pictures,
   // the one before is repeated, so the film spans the time its sound does.
   self->filler_ = vd::MakeElement<"videorate">();
+  g_object_set(self->filler_, "skip-to-first", TRUE, nullptr);
   gst_bin_add(bin, self->filler_);
   if (!gst_element_link_many(last, self->videoQueue_, self->filler_, nullptr)) {
     *failure = "Cannot render video capture stream";
@@ -160,7 +161,7 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     return nullptr;
   }
   gst_object_unref(videoPad);
-  AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnProduced, self.get());
+  AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, self.get());
   AddProbe(self->videoTail_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
 
   if (config.audio != nullptr) {
@@ -178,6 +179,9 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     // First the sound is brought to its time, then the guard counts what is written.
     AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnSound, self.get());
     AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
+    AddProbe(self->audioQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, self.get());
+  } else {
+    self->audioStart_ = 0;
   }
   return self;
 }
@@ -219,16 +223,28 @@ bool CapturePipeline::Start() {
 
 bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
   if (finished_) return true;
-  for (GstElement* queue : {videoQueue_, audioQueue_}) {
-    if (queue == nullptr) continue;
-    GstPad* pad = gst_element_get_static_pad(queue, "sink");
-    gst_pad_send_event(pad, gst_event_new_eos());
-    gst_object_unref(pad);
+  // Both streams end at the running time of now: each stream ends itself with its first
+  // buffer from then on (a source that lags under load still delivers what it has). One
+  // that does not get there soon is ended where it is.
+  GstClockTime now = GST_CLOCK_TIME_NONE;
+  if (GstClock* clock = gst_element_get_clock(pipeline_.get())) {
+    GstClockTime base = gst_element_get_base_time(pipeline_.get());
+    GstClockTime time = gst_clock_get_time(clock);
+    if (time >= base) now = time - base;
+    gst_object_unref(clock);
   }
   bool done = false;
-  {
+  auto ended = [this] { return eos_; };
+  if (now != GST_CLOCK_TIME_NONE) {
+    stopAt_ = now;
     std::unique_lock lock(eosMutex_);
-    done = eosCv_.wait_for(lock, timeout, [this] { return eos_; });
+    done = eosCv_.wait_for(lock, std::min(timeout, std::chrono::milliseconds(kCutWaitMs)), ended);
+  }
+  if (!done) {
+    EndStream(videoQueue_);
+    EndStream(audioQueue_);
+    std::unique_lock lock(eosMutex_);
+    done = eosCv_.wait_for(lock, timeout, ended);
   }
   repeated_ = FramesRepeated();
   gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
@@ -253,6 +269,73 @@ int64_t CapturePipeline::FramesQueued() const {
 
 GstPadProbeReturn CapturePipeline::OnProduced(GstPad*, GstPadProbeInfo*, gpointer self) {
   static_cast<CapturePipeline*>(self)->produced_.fetch_add(1);
+  return GST_PAD_PROBE_OK;
+}
+
+bool CapturePipeline::EndStream(GstElement* queue) {
+  if (queue == nullptr) return false;
+  std::atomic<bool>& ended = queue == videoQueue_ ? videoEnded_ : audioEnded_;
+  if (ended.exchange(true)) return false;
+  GstPad* pad = gst_element_get_static_pad(queue, "sink");
+  gst_pad_send_event(pad, gst_event_new_eos());
+  gst_object_unref(pad);
+  return true;
+}
+
+GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+  auto* self = static_cast<CapturePipeline*>(data);
+  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  GstClockTime pts = GST_BUFFER_PTS(buffer);
+  bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoQueue_);
+  if (!GST_CLOCK_TIME_IS_VALID(pts)) {
+    if (video) self->produced_.fetch_add(1);
+    return GST_PAD_PROBE_OK;
+  }
+  if ((video ? self->videoEnded_ : self->audioEnded_).load()) return GST_PAD_PROBE_DROP;
+  GstClockTime stop = self->stopAt_.load();
+  // A picture ends the film when most of its period lies past the end.
+  GstClockTime half =
+      video && GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) / 2 : 0;
+  if (GST_CLOCK_TIME_IS_VALID(stop) && pts + half >= stop) {
+    self->EndStream(video ? self->videoQueue_ : self->audioQueue_);
+    return GST_PAD_PROBE_DROP;
+  }
+  if (video) {
+    // The file begins with the sound: pictures from before it are left out (unless the
+    // sound is long overdue), and the first one kept starts the film's frame periods.
+    GstClockTime start = self->audioStart_.load();
+    if (!GST_CLOCK_TIME_IS_VALID(start)) {
+      if (pts < kSoundWaitNs) return GST_PAD_PROBE_DROP;
+      self->audioStart_ = 0;
+    } else if (pts < start) {
+      // The picture shown when the sound began starts the film at the sound's time.
+      if (pts + 2 * half <= start) return GST_PAD_PROBE_DROP;
+      buffer = gst_buffer_make_writable(buffer);
+      GST_BUFFER_PTS(buffer) = start;
+      GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    }
+    // Only pictures the film was meant to hold count as produced (and so as lost if lost).
+    self->produced_.fetch_add(1);
+    return GST_PAD_PROBE_OK;
+  }
+  GstClockTime noStart = GST_CLOCK_TIME_NONE;
+  self->audioStart_.compare_exchange_strong(noStart, pts);
+  // The buffer across the end keeps only the samples before it.
+  if (GST_CLOCK_TIME_IS_VALID(stop) && GST_BUFFER_DURATION_IS_VALID(buffer) &&
+      pts + GST_BUFFER_DURATION(buffer) > stop) {
+    GstAudioInfo audio;
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    bool known = caps != nullptr && gst_audio_info_from_caps(&audio, caps);
+    if (caps != nullptr) gst_caps_unref(caps);
+    if (known && GST_AUDIO_INFO_BPF(&audio) > 0) {
+      gsize bytes = gst_util_uint64_scale(stop - pts, GST_AUDIO_INFO_RATE(&audio), GST_SECOND) *
+                    GST_AUDIO_INFO_BPF(&audio);
+      buffer = gst_buffer_make_writable(buffer);
+      gst_buffer_resize(buffer, 0, static_cast<gssize>(std::min(bytes, gst_buffer_get_size(buffer))));
+      GST_BUFFER_DURATION(buffer) = stop - pts;
+      GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    }
+  }
   return GST_PAD_PROBE_OK;
 }
 

@@ -72,6 +72,9 @@ class CapturePipeline {
  private:
   CapturePipeline() = default;
   static GstPadProbeReturn OnProduced(GstPad*, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnEntry(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+  // Ends the stream entering `queue` once; false when it had been ended already.
+  bool EndStream(GstElement* queue);
   static GstPadProbeReturn OnGuard(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnSound(GstPad* pad, GstPadProbeInfo* info, gpointer self);
@@ -94,6 +97,12 @@ class CapturePipeline {
   std::atomic<int64_t> videoBytes_{0};
   std::atomic<bool> full_{false};
   std::unique_ptr<AudioClockFollower> follower_;  // made on the first sound buffer
+  // Where both streams of the file begin and end, in running time: an AVI has no start
+  // times, so the picture and the sound must be cut at the same moments to play in step.
+  std::atomic<GstClockTime> audioStart_{GST_CLOCK_TIME_NONE};
+  std::atomic<GstClockTime> stopAt_{GST_CLOCK_TIME_NONE};
+  std::atomic<bool> videoEnded_{false};
+  std::atomic<bool> audioEnded_{false};
 
   std::mutex guardMutex_;
   int64_t muxedBytes_ = 0;
@@ -101,6 +110,10 @@ class CapturePipeline {
   int64_t capacity_ = 0;
   int64_t checkedAt_ = 0;
   static constexpr int64_t kCheckEvery = 16;
+  // How long the streams may take to reach the end time before they are ended as they are.
+  static constexpr int kCutWaitMs = 2000;
+  // Pictures wait this long (running time) for the first sound before they start the film.
+  static constexpr GstClockTime kSoundWaitNs = GST_SECOND;
   static constexpr int64_t kCheckSlack = 8 * 1024 * 1024;
   bool fullPosted_ = false;
 
