@@ -12,12 +12,68 @@ namespace vd {
 namespace {
 
 TEST(VirtualBoxConfigTest, EmptyTextGivesTheBuiltInBox) {
+  ::setenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS", "yes", 1);
   auto c = VirtualBoxConfig::Parse("", "x");
   EXPECT_TRUE(c.errors.empty());
   EXPECT_EQ(c.productId, 0x1311u);
   EXPECT_EQ(c.lockTimeMs, 30u);
   EXPECT_TRUE(c.sky.UsesHashRule());
   EXPECT_TRUE(c.previewPin && c.stillPin && c.bulkPin);
+}
+
+TEST(VirtualBoxConfigTest, TheBoxStandsWhereTheFileOrTheLocaleSays) {
+  struct Env {
+    const char* name;
+    std::string saved;
+    bool had;
+    explicit Env(const char* n) : name(n), had(std::getenv(n) != nullptr) {
+      if (had) saved = std::getenv(n);
+    }
+    ~Env() { had ? ::setenv(name, saved.c_str(), 1) : ::unsetenv(name); }
+  };
+  Env carriers("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS"), all("LC_ALL"), messages("LC_MESSAGES"),
+      lang("LANG");
+  ::unsetenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS");
+  ::unsetenv("LC_ALL");
+  ::unsetenv("LC_MESSAGES");
+  auto firstName = [](const VirtualBoxConfig& c) {
+    return c.sky.ExplicitTvStations().empty() ? std::string() : c.sky.ExplicitTvStations()[0].name;
+  };
+  // The locale's country, else the U.S.A.
+  ::setenv("LANG", "de_AT.UTF-8", 1);
+  auto c = VirtualBoxConfig::Parse("", "x");
+  EXPECT_FALSE(c.sky.UsesHashRule());
+  EXPECT_EQ(firstName(c), "Kanal Nord");
+  EXPECT_EQ(c.sky.ExplicitTvStations()[0].language, "de");
+  ::setenv("LANG", "C.UTF-8", 1);
+  EXPECT_EQ(firstName(VirtualBoxConfig::Parse("", "x")), "Aurora One");
+  ::setenv("LANG", "ja_JP.UTF-8", 1);
+  EXPECT_EQ(firstName(VirtualBoxConfig::Parse("", "x")), "Aurora One") << "no stations of its own";
+  ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
+  EXPECT_EQ(firstName(VirtualBoxConfig::Parse("", "x")), "Meridian") << "LC_ALL first";
+  // The file wins over the locale, in any case of letters; FM stays as built in.
+  c = VirtualBoxConfig::Parse("location = gb\n", "x");
+  EXPECT_TRUE(c.errors.empty());
+  EXPECT_EQ(firstName(c), "Channel Thames");
+  EXPECT_TRUE(c.sky.FmStationAt(98100000).has_value());
+  EXPECT_EQ(c.sky.ExplicitTvStations()[0].language, "");
+  // Only FM stations listed: the location's TV stations stay.
+  c = VirtualBoxConfig::Parse("location = FR\nfm_station = 99.5 Test FM\n", "x");
+  EXPECT_EQ(firstName(c), "Meridian");
+  EXPECT_FALSE(c.sky.FmStationAt(98100000).has_value());
+  // The shared test carriers, by the file or by the environment the test suites set.
+  c = VirtualBoxConfig::Parse("location = FR\ntest_carriers = yes\n", "x");
+  EXPECT_TRUE(c.sky.UsesHashRule());
+  ::setenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS", "yes", 1);
+  EXPECT_TRUE(VirtualBoxConfig::Parse("", "x").sky.UsesHashRule());
+  EXPECT_FALSE(VirtualBoxConfig::Parse("test_carriers = no", "x").sky.UsesHashRule());
+  // What it cannot use is named, and the rest of the file still applies.
+  c = VirtualBoxConfig::Parse("location = Narnia\ntest_carriers = maybe\nlock_time_ms = 5\n",
+                              "box");
+  ASSERT_EQ(c.errors.size(), 2u);
+  EXPECT_EQ(c.errors[0], "box:1: location must be one of US, CA, DE, AT, CH, FR, GB");
+  EXPECT_EQ(c.errors[1], "box:2: test_carriers must be yes or no");
+  EXPECT_EQ(c.lockTimeMs, 5u);
 }
 
 TEST(VirtualBoxConfigTest, GoodLinesApply) {

@@ -9,6 +9,8 @@
 //   dropped_frames_percent = 1 lose this share of the video frames (0..50, evenly spread)
 //   clock_drift_ppm = 200      the sound's clock runs this much fast (negative: slow)
 //                              against the picture's (-50000..50000)
+//   location = DE              the stations of that country (default: the locale's, else US)
+//   test_carriers = yes        the carriers the test suites share, on every country's plan
 // The file is $VIEWDECK_VIRTUAL_BOX_CONFIG, else $XDG_CONFIG_HOME/Corvalen/virtualbox.conf
 // (~/.config when XDG_CONFIG_HOME is unset). A bad line is reported with its line number;
 // after any bad station line the whole built-in sky is kept.

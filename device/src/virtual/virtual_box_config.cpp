@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "virtual_locations.h"
+
 namespace vd {
 
 namespace {
@@ -48,12 +50,26 @@ std::optional<Station> ParseStation(std::string_view s, uint32_t minHz, uint32_t
   auto f = static_cast<uint32_t>(hz);
   return Station{f, std::string(name), 300 + (f / 50000) % 900};
 }
+// Test suites set VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS=yes: every plan of every country then
+// finds the carriers and names they were written against.
+bool TestCarriersByDefault() {
+  const char* value = std::getenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS");
+  return value != nullptr && ParseBool(value).value_or(false);
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string out;
+  for (const auto& w : words) out += (out.empty() ? "" : ", ") + w;
+  return out;
+}
 }  // namespace
 
 VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view source) {
   VirtualBoxConfig config;
   std::vector<Station> tv, fm;
   bool badStation = false;
+  std::optional<std::string> location;
+  std::optional<bool> testCarriers;
   int lineNo = 0;
   auto fail = [&](const std::string& what) {
     config.errors.push_back(std::string(source) + ":" + std::to_string(lineNo) + ": " + what);
@@ -107,6 +123,21 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
          : key == "still_pin" ? config.stillPin
                               : config.bulkPin) = *b;
       }
+    } else if (key == "location") {
+      std::string code(value);
+      for (char& c : code) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      if (!VirtualLocations::TvStations(code)) {
+        fail("location must be one of " + Joined(VirtualLocations::Countries()));
+      } else {
+        location = code;
+      }
+    } else if (key == "test_carriers") {
+      auto b = ParseBool(value);
+      if (!b) {
+        fail("test_carriers must be yes or no");
+      } else {
+        testCarriers = *b;
+      }
     } else if (key == "bulk_replay") {
       if (value.empty()) {
         fail("bulk_replay needs a file name");
@@ -137,11 +168,18 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
       fail("unknown key '" + std::string(key) + "'");
     }
   }
+  // The box stands in a country and receives its stations, unless it is asked for the
+  // carriers the tests share.
+  const VirtualSky builtIn = VirtualSky::BuiltIn();
+  if (!testCarriers.value_or(TestCarriersByDefault())) {
+    config.sky =
+        VirtualSky(*VirtualLocations::TvStations(location.value_or(VirtualLocations::FromLocale())),
+                   builtIn.FmStations());
+  }
   if (!badStation && (!tv.empty() || !fm.empty())) {
-    VirtualSky builtIn = VirtualSky::BuiltIn();
-    // Whichever band the file leaves out keeps its built-in stations.
+    // Whichever band the file leaves out keeps the stations it would have had.
     if (tv.empty()) {
-      config.sky = VirtualSky(builtIn.ExplicitTvStations(), fm, true);
+      config.sky = VirtualSky(config.sky.ExplicitTvStations(), fm, config.sky.UsesHashRule());
     } else {
       config.sky = VirtualSky(tv, fm.empty() ? builtIn.FmStations() : fm);
     }
@@ -165,9 +203,10 @@ std::string VirtualBoxConfig::DefaultPath() {
 
 VirtualBoxConfig VirtualBoxConfig::Load() {
   std::string path = DefaultPath();
-  if (path.empty()) return {};
+  // Without a file the defaults still depend on where the box stands.
+  if (path.empty()) return Parse("", "");
   std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
+  if (!in) return Parse("", path);
   std::stringstream text;
   text << in.rdbuf();
   VirtualBoxConfig config = Parse(text.str(), path);
