@@ -235,6 +235,14 @@ int Run(const std::vector<std::string>& args) {
                  strsignal(session.StopSignal()), file.c_str());
     return 1;
   }
+  if (counted && stats.captured == 0) {
+    // The device sent sound but no picture: a film without frames is not a recording.
+    std::fprintf(stderr,
+                 "vdtool: record: the capture device delivered no picture; nothing was "
+                 "recorded and %s was not written\n",
+                 file.c_str());
+    return 1;
+  }
   if (counted) {
     vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats, true);
     std::cout << "captured: " << text.captured << "\n"

@@ -267,11 +267,6 @@ int64_t CapturePipeline::FramesQueued() const {
   return level;
 }
 
-GstPadProbeReturn CapturePipeline::OnProduced(GstPad*, GstPadProbeInfo*, gpointer self) {
-  static_cast<CapturePipeline*>(self)->produced_.fetch_add(1);
-  return GST_PAD_PROBE_OK;
-}
-
 bool CapturePipeline::EndStream(GstElement* queue) {
   if (queue == nullptr) return false;
   std::atomic<bool>& ended = queue == videoQueue_ ? videoEnded_ : audioEnded_;

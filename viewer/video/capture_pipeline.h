@@ -71,7 +71,6 @@ class CapturePipeline {
 
  private:
   CapturePipeline() = default;
-  static GstPadProbeReturn OnProduced(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnEntry(GstPad* pad, GstPadProbeInfo* info, gpointer self);
   // Ends the stream entering `queue` once; false when it had been ended already.
   bool EndStream(GstElement* queue);
