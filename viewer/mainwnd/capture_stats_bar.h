@@ -1,5 +1,5 @@
 // The capture-statistics bar docked under the video area while a capture runs and while it
-// is being finished: five labelled fields, arranged in one or more rows by the bar's width.
+// is being finished: labelled fields, arranged in one or more rows by the bar's width.
 #pragma once
 
 #include <QFrame>

@@ -16,6 +16,8 @@ const char* CaptureStatsFields::Label(Field field) {
       return "Rate:";
     case kRate:
       return "Data:";
+    case kDisk:
+      return "Disk:";
     case kFieldCount:
       break;
   }
@@ -28,6 +30,7 @@ void CaptureStatsFields::Show(const StatisticsText& text) {
   texts_[kDropped] = text.dropped;
   texts_[kFps] = text.fps;
   texts_[kRate] = text.rate;
+  texts_[kDisk] = text.disk;
 }
 
 int CaptureStatsFields::FieldsPerRow(int width) {

@@ -1,4 +1,4 @@
-// The capture-statistics bar without its widgets: the five labelled fields, what a reset
+// The capture-statistics bar without its widgets: the labelled fields, what a reset
 // shows, and how the fields are arranged in rows for a given bar width, so that the bar stays
 // readable in a narrow window.
 #pragma once
@@ -12,7 +12,7 @@ namespace vd {
 
 class CaptureStatsFields {
  public:
-  enum Field { kCaptured = 0, kSeconds, kDropped, kFps, kRate, kFieldCount };
+  enum Field { kCaptured = 0, kSeconds, kDropped, kFps, kRate, kDisk, kFieldCount };
 
   // One field's cell in the bar, in pixels relative to the bar.
   struct Cell {
@@ -31,7 +31,7 @@ class CaptureStatsFields {
 
   // The texts the capture engine formatted ("%ld", "%.1f Secs", ...), shown as they are.
   void Show(const StatisticsText& text);
-  // Blanks in all five fields.
+  // Blanks in all fields.
   void Reset() { Show(StatisticsText{}); }
   const std::string& Text(Field field) const { return texts_[field]; }
   // The frame rate and the data rate appear once the capture has ended.

@@ -62,6 +62,12 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   compressionForm->addRow(deinterlace_);
   connect(codec_, &QComboBox::currentIndexChanged, this, [this] { ShowCodecSettings(); });
 
+  deinterlaceLive_ = new QCheckBox(tr("Deinterlace the live picture"), this);
+  if (!vd::ElementInstalled("deinterlace")) {
+    deinterlaceLive_->setEnabled(false);
+    deinterlaceLive_->setToolTip(tr("GStreamer element deinterlace is not installed"));
+  }
+
   auto* form = new QFormLayout;
   form->addRow(captureAudio_);
   form->addRow(useFrameRate_, frameRate_);
@@ -70,6 +76,7 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   layout->addLayout(form);
   layout->addWidget(master);
   layout->addWidget(compression);
+  layout->addWidget(deinterlaceLive_);
   layout->addStretch();
   Load();
 }
@@ -106,6 +113,7 @@ void CCapturePage::Load() {
   quality_->setValue(shown_.recording.mjpegQuality);
   bitRate_->setValue(shown_.recording.h264Kbps);
   deinterlace_->setChecked(shown_.recording.deinterlace);
+  deinterlaceLive_->setChecked(shown_.deinterlaceLive);
   ShowCodecSettings();
 }
 
@@ -133,5 +141,6 @@ void CCapturePage::OnOk() {
   options.recording.mjpegQuality = quality_->value();
   options.recording.h264Kbps = bitRate_->value();
   options.recording.deinterlace = deinterlace_->isChecked();
+  options.deinterlaceLive = deinterlaceLive_->isChecked();
   engine_.SetCaptureOptions(options);
 }

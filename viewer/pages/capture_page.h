@@ -1,5 +1,6 @@
 // The capture options page: sound on or off, the frame rate, the time limit, the stream
-// the recording's clock follows, and how the picture is compressed and deinterlaced.
+// the recording's clock follows, how the picture is compressed and deinterlaced, and whether
+// the live picture is deinterlaced.
 #pragma once
 
 #include <QWidget>
@@ -38,6 +39,7 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   QSpinBox* Quality() const { return quality_; }
   QSpinBox* BitRate() const { return bitRate_; }
   QCheckBox* DeinterlaceRecording() const { return deinterlace_; }
+  QCheckBox* DeinterlaceLive() const { return deinterlaceLive_; }
 
  private:
   void Load();
@@ -57,4 +59,5 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   QSpinBox* quality_;
   QSpinBox* bitRate_;
   QCheckBox* deinterlace_;
+  QCheckBox* deinterlaceLive_;
 };

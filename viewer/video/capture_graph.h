@@ -48,6 +48,7 @@ struct CaptureOptions {
   int32_t masterStream = -1;
   bool captureAudio = false;
   RecordingFormat recording;
+  bool deinterlaceLive = false;
 };
 
 struct FileOptions {
@@ -111,6 +112,11 @@ class CaptureGraph {
   // The audio preview, and the video preview where it is wanted.
   void StartLive();
   bool AudioPreviewRunning() const;
+  // Deinterlaces the live picture or stops doing so, in the running preview between two
+  // pictures; a recording's picture follows from its next start.
+  void SetLiveDeinterlace(bool on);
+  // The live pipeline, for looking into it; null without one.
+  GstElement* PreviewPipeline() const { return preview_.get(); }
 
   // --- Capture.
   bool BuildCaptureGraph();
@@ -218,6 +224,8 @@ class CaptureGraph {
   void BuildAudioPreview();
   void WarmUp();
   void ConnectStills();
+  // Brings the preview's deinterlacer in line with the setting.
+  void ApplyLiveDeinterlace();
   void OnHardwareStill();
   // Shows `text` from any thread, on the UI thread, while the engine lives.
   void PostMessage(std::string text);
@@ -230,6 +238,10 @@ class CaptureGraph {
   void EndRecording(bool writerFailed = false);
   void ShowStatistics(bool final);
   void ResetStatistics();
+  // The recording time left on the capture file's disk, asked again at most once a second:
+  // at the recording's own rate once it has run a while, before that at its format's.
+  const std::string& DiskLeftText(bool started);
+  double ExpectedBytesPerSecond();
   int64_t NowMs() const;
 
   vd::DeviceEnumerator& devices_;
@@ -282,6 +294,8 @@ class CaptureGraph {
 
   // Pipelines.
   vd::GstPtr<GstElement> preview_;
+  GstElement* previewSource_ = nullptr;  // the preview's picture source and output, its own
+  GstElement* previewOutput_ = nullptr;
   guint previewWatch_ = 0;
   std::unique_ptr<vd::CapturePipeline> capture_;
   guint captureWatch_ = 0;
@@ -291,6 +305,8 @@ class CaptureGraph {
   int64_t stopMs_ = 0;
   int64_t droppedBaseline_ = 0;
   vd::StatisticsRecord last_;
+  int64_t diskAskedMs_ = -1;  // -1: ask at once
+  std::string diskText_;
 
   // Stills.
   std::unique_ptr<StillSink> stillSink_;

@@ -10,6 +10,7 @@
 #include "avi_mend.h"
 #include "capture_graph.h"
 #include "capture_pipeline.h"
+#include "disk_budget.h"
 #include "vd/file_replace.h"
 #include "vd/trace.h"
 #include "video_standards.h"
@@ -34,6 +35,7 @@ bool CaptureGraph::BuildCaptureGraph() {
   config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
   config.preview = wantPreview_ ? video_sink_ : nullptr;
   config.recording = settings_.recording;
+  config.deinterlacePreview = settings_.deinterlaceLive;
   config.framesPerSecond = settings_.framesPerSecond;
   // avimux interleaves by time, and the pipeline repeats pictures over the device's gaps, so
   // the picture follows the sound's clock whichever stream the user made the master.
@@ -177,13 +179,63 @@ bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {
 
 void CaptureGraph::ShowStatistics(bool final) {
   if (!GetStatistics(final, &last_)) return;
-  host_.ShowStatistics(vd::CaptureStatistics::TextOf(last_, final));
+  vd::StatisticsText text = vd::CaptureStatistics::TextOf(last_, final);
+  if (final) diskAskedMs_ = -1;  // what the recording left, not a second ago
+  text.disk = DiskLeftText(true);
+  host_.ShowStatistics(text);
   int64_t average = last_.captured > 0 ? capture_->VideoBytesWritten() / last_.captured : 0;
   host_.ShowCaptureProgress(last_.seconds, last_.captured * average);
 }
 
 void CaptureGraph::ResetStatistics() {
-  host_.ShowStatistics(vd::StatisticsText{});
+  vd::StatisticsText text;
+  diskAskedMs_ = -1;
+  text.disk = DiskLeftText(false);
+  host_.ShowStatistics(text);
+}
+
+double CaptureGraph::ExpectedBytesPerSecond() {
+  vd::VideoFormat format;
+  if (video_ == nullptr || vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &format)))
+    return 0;
+  double fps = format.frameInterval > 0 ? 1e7 / static_cast<double>(format.frameInterval) : 0;
+  if (settings_.useFrameRate && settings_.framesPerSecond > 0)
+    fps = fps > 0 ? std::min(fps, settings_.framesPerSecond) : settings_.framesPerSecond;
+  int64_t sound = 0;
+  vd::CaptureDevice* audio = audio_ != nullptr ? audio_.get() : video_.get();
+  vd::AudioFormat audioFormat;
+  if (settings_.captureAudio &&
+      vd::Succeeded(audio->GetAudioFormat(vd::PinKind::kAudioCapture, &audioFormat)))
+    sound = audioFormat.AvgBytesPerSec();
+  return vd::DiskBudget::ExpectedBytesPerSecond(settings_.recording, format.width,
+                                                std::abs(format.height), fps, sound);
+}
+
+const std::string& CaptureGraph::DiskLeftText(bool started) {
+  // A second or two of the recording's own figures: the muxer writes in bursts at first.
+  constexpr int64_t kOwnRateAfterMs = 2000;
+  const int64_t now = NowMs();
+  if (diskAskedMs_ >= 0 && now - diskAskedMs_ < 1000) return diskText_;
+  diskAskedMs_ = now;
+  struct stat st {};
+  int64_t size = 0;
+  int64_t held = 0;
+  if (::stat(captureFilePath_.c_str(), &st) == 0) {
+    held = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
+    size = started ? st.st_size : 0;  // before the start the file is emptied
+  }
+  const int64_t freeKb = FreeDiskSpaceKB(captureFilePath_);
+  if (freeKb < 0) {
+    diskText_.clear();
+    return diskText_;
+  }
+  const int64_t elapsedMs = (capturing_ ? now : stopMs_) - startMs_;
+  const double rate = started && elapsedMs >= kOwnRateAfterMs
+                          ? static_cast<double>(size) * 1000.0 / static_cast<double>(elapsedMs)
+                          : ExpectedBytesPerSecond();
+  diskText_ = vd::DiskBudget::TextOf(vd::DiskBudget::SecondsLeft(
+      vd::DiskBudget::FileCapacity(held, freeKb * 1024), size, rate));
+  return diskText_;
 }
 
 void CaptureGraph::OnTimer(uint32_t id) {
@@ -206,6 +258,7 @@ vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
   o.masterStream = settings_.masterStream;
   o.captureAudio = settings_.captureAudio;
   o.recording = settings_.recording;
+  o.deinterlaceLive = settings_.deinterlaceLive;
   return o;
 }
 
@@ -216,6 +269,8 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
   settings_.masterStream = o.masterStream;
   // Taken by the next recording's graph, which is built from the settings anew.
   settings_.recording = o.recording;
+  // A recording's own preview keeps its chain: the setting applies from the next one.
+  if (o.deinterlaceLive != settings_.deinterlaceLive) SetLiveDeinterlace(o.deinterlaceLive);
   if (capturing_) {
     // Tearing down would end the recording: the rest applies to the next one, whose graph
     // is built from the settings anew.

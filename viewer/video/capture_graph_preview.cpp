@@ -3,6 +3,7 @@
 
 #include "capture_graph.h"
 #include "capture_pipeline.h"
+#include "disk_budget.h"
 #include "frame_output.h"
 #include "tuner_control.h"
 #include "vd/gst_elements.h"
@@ -60,6 +61,9 @@ bool CaptureGraph::BuildPreviewGraph() {
   } else {
     gst_bin_add(GST_BIN(pipeline), output);
     if (!gst_element_link(source, output)) Fail("This graph cannot preview properly");
+    previewSource_ = source;
+    previewOutput_ = output;
+    ApplyLiveDeinterlace();
   }
 
   ConnectStills();
@@ -69,6 +73,68 @@ bool CaptureGraph::BuildPreviewGraph() {
   });
   previewGraphBuilt_ = true;
   return true;
+}
+
+namespace {
+// A change of the live deinterlacer, carried to the moment the source's pad is idle.
+// No reference to the pipeline: that would keep it alive through its own pad. The engine
+// stops the pipeline, which waits for its streaming thread, before it lets it go.
+struct DeinterlaceChange {
+  GstElement* pipeline;
+  GstElement* source;
+  GstElement* output;
+  bool on;
+};
+
+// Runs between two pictures (at once when the preview is not running), on whichever thread
+// the pad is idle in; touches only the pipeline, never the engine. Changes asked for in a row
+// run in their order, each one bringing the pipeline to its own state.
+GstPadProbeReturn ChangeDeinterlacer(GstPad*, GstPadProbeInfo*, gpointer data) {
+  auto* change = static_cast<DeinterlaceChange*>(data);
+  GstBin* bin = GST_BIN(change->pipeline);
+  const vd::ElementPtr present(gst_bin_get_by_name(bin, vd::FrameOutput::kDeinterlacerName));
+  if ((present != nullptr) == change->on) return GST_PAD_PROBE_REMOVE;
+  if (present != nullptr) {
+    gst_element_unlink_many(change->source, present.get(), change->output, nullptr);
+    gst_element_set_state(present.get(), GST_STATE_NULL);
+    gst_bin_remove(bin, present.get());
+    if (!gst_element_link(change->source, change->output))
+      TracePreview("cannot link the preview again without its deinterlacer\n");
+    return GST_PAD_PROBE_REMOVE;
+  }
+  GstElement* deinterlace = vd::FrameOutput::CreateDeinterlacer();
+  if (deinterlace == nullptr) {
+    TracePreview("no deinterlacer: the live picture stays as it comes\n");
+    return GST_PAD_PROBE_REMOVE;
+  }
+  gst_bin_add(bin, deinterlace);
+  gst_element_unlink(change->source, change->output);
+  if (!gst_element_link_many(change->source, deinterlace, change->output, nullptr)) {
+    // Back to the picture as it was rather than none.
+    gst_element_unlink_many(change->source, deinterlace, change->output, nullptr);
+    gst_bin_remove(bin, deinterlace);
+    gst_element_link(change->source, change->output);
+    TracePreview("cannot link the live deinterlacer\n");
+    return GST_PAD_PROBE_REMOVE;
+  }
+  gst_element_sync_state_with_parent(deinterlace);
+  return GST_PAD_PROBE_REMOVE;
+}
+}  // namespace
+
+void CaptureGraph::SetLiveDeinterlace(bool on) {
+  settings_.deinterlaceLive = on;
+  ApplyLiveDeinterlace();
+}
+
+void CaptureGraph::ApplyLiveDeinterlace() {
+  if (preview_ == nullptr || previewSource_ == nullptr || previewOutput_ == nullptr) return;
+  const vd::PadPtr pad(gst_element_get_static_pad(previewSource_, "src"));
+  if (pad == nullptr) return;
+  auto* change = new DeinterlaceChange{preview_.get(), previewSource_, previewOutput_,
+                                       settings_.deinterlaceLive};
+  gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_IDLE, &ChangeDeinterlacer, change,
+                    [](gpointer data) { delete static_cast<DeinterlaceChange*>(data); });
 }
 
 bool CaptureGraph::RunPipeline(GstElement* pipeline) {
@@ -112,6 +178,8 @@ void CaptureGraph::TearDownGraph() {
   previewWatch_ = 0;
   if (preview_ != nullptr) gst_element_set_state(preview_.get(), GST_STATE_NULL);
   preview_.reset();
+  previewSource_ = nullptr;
+  previewOutput_ = nullptr;
   // No picture can arrive any more: the still buffer can go.
   stillSink_.reset();
   stillBuffer_.clear();
@@ -203,8 +271,16 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         EndRecording(capture_->IsWriter(from) && !capture_->DiskFull());
         captureEnded_ = true;
         if (!removed) {
+          // Read before the preview, which lets the recording's pipeline go.
+          const bool margin = capture_ != nullptr && capture_->MarginReached();
           if (wantPreview_ && BuildPreviewGraph()) StartPreview();
-          Fail("ERROR during capture - disk possibly full ");
+          if (margin) {
+            Fail("The recording was ended because the disk is nearly full (" +
+                 std::to_string(vd::DiskBudget::kMarginBytes / (1024 * 1024)) +
+                 " MB are kept free). What was recorded is kept.");
+          } else {
+            Fail("ERROR during capture - disk possibly full ");
+          }
         }
         host_.OnCaptureAborted();
         return;

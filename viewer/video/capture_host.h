@@ -10,13 +10,14 @@
 
 namespace vd {
 
-// The five fields of the capture-statistics bar; blanks after a reset.
+// The fields of the capture-statistics bar; blanks after a reset.
 struct StatisticsText {
   std::string captured;  // "%ld"
   std::string seconds;   // "%.1f Secs"
   std::string dropped;   // "%ld"
   std::string fps;       // "%.1f fps", final statistics only
   std::string rate;      // "%.1f mb\sec", final statistics only
+  std::string disk;      // the recording time left on the disk (DiskBudget::TextOf)
 };
 
 class CaptureHost {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "disk_budget.h"
 #include "frame_output.h"
 #include "vd/gst_elements.h"
 
@@ -122,9 +123,17 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     GstElement* previewQueue = MakeQueue(true);
     g_object_set(previewQueue, "max-size-time", static_cast<guint64>(GST_SECOND / 5), nullptr);
     GstElement* output = FrameOutput::Create(config.preview);
+    GstElement* shown = previewQueue;
     gst_bin_add_many(bin, tee, previewQueue, output, nullptr);
-    if (!gst_element_link(last, tee) ||
-        !gst_element_link_many(tee, previewQueue, output, nullptr)) {
+    if (config.deinterlacePreview) {
+      GstElement* deinterlace = FrameOutput::CreateDeinterlacer();
+      if (deinterlace != nullptr) {
+        gst_bin_add(bin, deinterlace);
+        if (gst_element_link(previewQueue, deinterlace)) shown = deinterlace;
+      }
+    }
+    if (!gst_element_link(last, tee) || !gst_element_link(tee, previewQueue) ||
+        !gst_element_link(shown, output)) {
       *failure = "Cannot render video preview stream";
       return nullptr;
     }
@@ -378,7 +387,8 @@ int64_t CapturePipeline::Capacity() const {
   struct statvfs fs {};
   if (::fstat(fd_, &st) != 0 || ::fstatvfs(fd_, &fs) != 0) return sizeLimit_;
   int64_t held = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
-  int64_t room = held + static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
+  int64_t room = DiskBudget::FileCapacity(
+      held, static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize));
   return std::min(room, sizeLimit_);
 }
 
@@ -393,6 +403,7 @@ bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
     checkedAt_ = chunks_;
   }
   if (projected > capacity_) {
+    marginReached_.store(capacity_ < sizeLimit_);
     full_.store(true);
     if (!fullPosted_) {
       fullPosted_ = true;

@@ -1,7 +1,8 @@
 // The recording pipeline: the capture pin (optionally at an imposed rate, optionally teed to
 // the picture) and the sound into avimux, written to the capture file, one picture to each
 // frame period so that picture and sound stay together. It counts what the source produced
-// and what reached the file, and it never lets the file outgrow the room left for it: once
+// and what reached the file, and it never lets the file outgrow the room left for it (the
+// disk's free space beyond DiskBudget's margin, the process's file size limit): once
 // the next piece would leave no room for the index, it stops feeding the muxer and reports
 // the disk as full, so ending the recording still writes a valid AVI.
 #pragma once
@@ -31,6 +32,7 @@ struct CapturePipelineConfig {
   int64_t reserveBytes = 0;           // keep this much disk reserved for the file (pre-allocation)
   int64_t frameInterval = 0;          // > 0: the video is brought to this period (100 ns)
   VideoFrameSink* preview = nullptr;  // the picture while recording; null: none
+  bool deinterlacePreview = false;    // that picture deinterlaced (the live picture's setting)
   RecordingFormat recording;          // compression and deinterlacing of the file's picture
   double framesPerSecond = 30;        // the recording's rate, for the encoder's key frames
 };
@@ -65,6 +67,8 @@ class CapturePipeline {
   int64_t FramesQueued() const;
   int64_t VideoBytesWritten() const { return videoBytes_.load(); }
   bool DiskFull() const { return full_.load(); }
+  // Full because the disk came down to its margin (not because of a file size limit).
+  bool MarginReached() const { return marginReached_.load(); }
 
   // Room kept for the muxer's headers and final index beyond what the chunks need.
   static constexpr int64_t kIndexMargin = 256 * 1024;
@@ -95,6 +99,7 @@ class CapturePipeline {
   std::atomic<int64_t> written_{0};
   std::atomic<int64_t> videoBytes_{0};
   std::atomic<bool> full_{false};
+  std::atomic<bool> marginReached_{false};
   std::unique_ptr<AudioClockFollower> follower_;  // made on the first sound buffer
   // Where both streams of the file begin and end, in running time: an AVI has no start
   // times, so the picture and the sound must be cut at the same moments to play in step.

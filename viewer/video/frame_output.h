@@ -13,6 +13,11 @@ class FrameOutput {
   // A new floating bin with a "sink" pad. The sink must outlive the bin's streaming (the
   // caller stops the pipeline before it lets the sink go).
   static GstElement* Create(VideoFrameSink* sink);
+  // The live picture's deinterlacer, named kDeinterlacerName; null when its plug-in is
+  // missing. It deinterlaces whatever the device says of its fields: many boxes call their
+  // interlaced pictures progressive, and the user who asks for it sees the combs.
+  static GstElement* CreateDeinterlacer();
+  static constexpr const char* kDeinterlacerName = "livedeinterlace";
 };
 
 }  // namespace vd

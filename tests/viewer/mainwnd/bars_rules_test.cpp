@@ -67,7 +67,8 @@ TEST(CaptureStatsFields, NarrowBarsWrapIntoRowsAndWideOnesUseOne) {
   EXPECT_EQ(CaptureStatsFields::FieldsPerRow(320), 3);
   EXPECT_EQ(CaptureStatsFields::RowsFor(320), 2);
   EXPECT_EQ(CaptureStatsFields::RowsFor(640), 1);
-  EXPECT_EQ(CaptureStatsFields::RowsFor(20), 5) << "never fewer than one field a row";
+  EXPECT_EQ(CaptureStatsFields::RowsFor(20), CaptureStatsFields::kFieldCount)
+      << "never fewer than one field a row";
   EXPECT_EQ(CaptureStatsFields::HeightFor(640),
             CaptureStatsFields::kRowHeight + 2 * CaptureStatsFields::kPadding);
   EXPECT_GT(CaptureStatsFields::HeightFor(320), CaptureStatsFields::HeightFor(640));

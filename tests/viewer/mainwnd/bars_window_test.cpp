@@ -99,6 +99,9 @@ TEST_F(BarsTest, StatisticsBarShowsLiveThenFinalFiguresUnderTheVideo) {
   EXPECT_TRUE(std::regex_match(bar->Value(CaptureStatsFields::kSeconds)->text().toStdString(),
                                std::regex("[0-9]+\\.[0-9] Secs")));
   EXPECT_EQ(bar->Value(CaptureStatsFields::kFps)->text(), "");
+  EXPECT_TRUE(std::regex_match(bar->Value(CaptureStatsFields::kDisk)->text().toStdString(),
+                               std::regex("[0-9]+ h [0-9]{2} min|[0-9]+ min|[0-9]+ sec|> 99 h")))
+      << bar->Value(CaptureStatsFields::kDisk)->text().toStdString();
   // The bar is the bottom reserve: the video gave up its height and stops above it.
   ExpectVideoAbove(bar);
   EXPECT_LT(window_->VideoRect().height(), live.height());

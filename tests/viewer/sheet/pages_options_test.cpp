@@ -66,9 +66,14 @@ TEST(PagesCapture, OkLowersRateAboveMaximumAndAppliesPage) {
   page.TimeLimit()->setText("42");
   page.FrameRate()->setText("50");
   page.SetMasterStream(1);
+  // The live picture's deinterlacing is a choice of its own, off unless stored.
+  EXPECT_FALSE(page.DeinterlaceLive()->isChecked());
+  page.DeinterlaceLive()->setChecked(true);
   page.OnOk();
   ASSERT_EQ(engine.appliedCapture.size(), 1u);
   const CaptureOptions& applied = engine.appliedCapture[0];
+  EXPECT_TRUE(applied.deinterlaceLive);
+  EXPECT_FALSE(applied.recording.deinterlace);
   EXPECT_DOUBLE_EQ(applied.framesPerSecond, 30);
   EXPECT_DOUBLE_EQ(applied.timeLimit, 42);
   EXPECT_TRUE(applied.captureAudio);

@@ -3,6 +3,7 @@
 
 #include "capture_settings.h"
 #include "capture_statistics.h"
+#include "disk_budget.h"
 #include "vd/capture_types.h"
 #include "video_standards.h"
 
@@ -43,6 +44,44 @@ TEST(CaptureStatistics, LiveSecondsCountWholeTenths) {
   EXPECT_EQ(t.seconds, "2.3 Secs");
   EXPECT_TRUE(t.fps.empty());
   EXPECT_TRUE(t.rate.empty());
+}
+
+// The margin is kept off the free space only: a file that holds room already (pre-allocated)
+// may fill it to the end, and a disk below the margin gives no more than the file holds.
+TEST(DiskBudget, TheMarginIsKeptFreeAndTheTimeLeftFollowsTheRate) {
+  using vd::DiskBudget;
+  constexpr int64_t kMiB = 1024 * 1024;
+  constexpr int64_t kMargin = DiskBudget::kMarginBytes;
+  EXPECT_EQ(DiskBudget::FileCapacity(0, kMargin + 10 * kMiB), 10 * kMiB);
+  EXPECT_EQ(DiskBudget::FileCapacity(5 * kMiB, kMargin + 10 * kMiB), 15 * kMiB);
+  EXPECT_EQ(DiskBudget::FileCapacity(5 * kMiB, kMargin - 1), 5 * kMiB);
+  EXPECT_EQ(DiskBudget::FileCapacity(0, 0), 0);
+  // 10 MiB left at 1 MiB a second; a file past its room has none; no rate tells nothing.
+  EXPECT_DOUBLE_EQ(DiskBudget::SecondsLeft(12 * kMiB, 2 * kMiB, kMiB), 10.0);
+  EXPECT_DOUBLE_EQ(DiskBudget::SecondsLeft(12 * kMiB, 13 * kMiB, kMiB), 0.0);
+  EXPECT_EQ(DiskBudget::TextOf(DiskBudget::SecondsLeft(12 * kMiB, 0, 0)), "");
+  EXPECT_EQ(DiskBudget::TextOf(0.4), "0 sec");
+  EXPECT_EQ(DiskBudget::TextOf(59.9), "59 sec");
+  EXPECT_EQ(DiskBudget::TextOf(60), "1 min");
+  EXPECT_EQ(DiskBudget::TextOf(3599), "59 min");
+  EXPECT_EQ(DiskBudget::TextOf(3600 + 5 * 60 + 59), "1 h 05 min");
+  EXPECT_EQ(DiskBudget::TextOf(99 * 3600 + 59 * 60), "99 h 59 min");
+  EXPECT_EQ(DiskBudget::TextOf(100 * 3600), "> 99 h");
+  EXPECT_EQ(DiskBudget::TextOf(-1), "");
+  // The raw stream is exact: YUY2 pictures with their chunk headers and index entries, and
+  // the sound's bytes. The compressions come out in the order of their sizes.
+  vd::RecordingFormat format;
+  EXPECT_DOUBLE_EQ(DiskBudget::ExpectedBytesPerSecond(format, 320, 240, 30, 192000),
+                   (320 * 240 * 2 + 24) * 30 + 192000);
+  EXPECT_EQ(DiskBudget::ExpectedBytesPerSecond(format, 320, 240, 0, 192000), 0);
+  auto rate = [&](vd::VideoCodec codec) {
+    format.codec = codec;
+    return DiskBudget::ExpectedBytesPerSecond(format, 640, 480, 30, 0);
+  };
+  EXPECT_GT(rate(vd::VideoCodec::kNone), rate(vd::VideoCodec::kHuffyuv));
+  EXPECT_GT(rate(vd::VideoCodec::kHuffyuv), rate(vd::VideoCodec::kMjpeg));
+  EXPECT_GT(rate(vd::VideoCodec::kMjpeg), rate(vd::VideoCodec::kH264));
+  EXPECT_NEAR(rate(vd::VideoCodec::kH264), 3000 * 1000 / 8, 30 * 24);
 }
 
 TEST(CaptureSettings, StoredIntervalsBecomeFramesPerSecond) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "engine_fixture.h"
+#include "settings_table.h"
 #include "vd/device_backend.h"
 #include "vd/virtual_box_backend.h"
 
@@ -291,6 +292,76 @@ TEST_F(EngineTest, TunerI2cRoundTripsThroughTheAccessObjects) {
   box->Unplug();
   ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
   EXPECT_FALSE(engine->WriteI2c(write, 3));
+}
+
+}  // namespace
+}  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+// The deinterlacers anywhere in `pipeline`, and whether each has carried a picture.
+struct Deinterlacers {
+  int count = 0;
+  int carried = 0;
+};
+Deinterlacers FindDeinterlacers(GstElement* pipeline) {
+  Deinterlacers found;
+  if (pipeline == nullptr) return found;
+  GstIterator* it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+  GValue item = G_VALUE_INIT;
+  while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+    auto* element = GST_ELEMENT(g_value_get_object(&item));
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (factory != nullptr && std::string(GST_OBJECT_NAME(factory)) == "deinterlace") {
+      ++found.count;
+      GstPad* src = gst_element_get_static_pad(element, "src");
+      GstCaps* caps = gst_pad_get_current_caps(src);
+      if (caps != nullptr) ++found.carried;
+      if (caps != nullptr) gst_caps_unref(caps);
+      gst_object_unref(src);
+    }
+    g_value_reset(&item);
+  }
+  g_value_unset(&item);
+  gst_iterator_free(it);
+  return found;
+}
+
+TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->IsPreviewing());
+  EXPECT_FALSE(engine->GetCaptureOptions().deinterlaceLive);
+  EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).count, 0);
+  GstElement* const pipeline = engine->PreviewPipeline();
+  auto picturesGoOn = [&] {
+    const int before = sink.Frames();
+    return PumpUntil([&] { return sink.Frames() >= before + 5; });
+  };
+  for (bool on : {true, true, false, true}) {
+    SCOPED_TRACE(on ? "on" : "off");
+    vd::CaptureOptions options = engine->GetCaptureOptions();
+    options.deinterlaceLive = on;
+    engine->SetCaptureOptions(options);
+    ASSERT_TRUE(PumpUntil([&] { return FindDeinterlacers(pipeline).count == (on ? 1 : 0); }));
+    EXPECT_EQ(engine->PreviewPipeline(), pipeline) << "the preview was built anew";
+    EXPECT_TRUE(engine->IsPreviewing());
+    ASSERT_TRUE(picturesGoOn());
+    EXPECT_EQ(FindDeinterlacers(pipeline).carried, on ? 1 : 0);
+  }
+  EXPECT_TRUE(engine->GetCaptureOptions().deinterlaceLive);
+  // The live picture built again after a recording has it from the start.
+  Capture(*engine, 600ms);
+  engine->ReturnToLive();
+  ASSERT_TRUE(engine->IsPreviewing());
+  EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).count, 1);
+  // Stored, and the next start builds the preview with it.
+  engine.reset();
+  EXPECT_EQ(store->ReadBool(vd::kSection, vd::setting::kDeinterlaceLive, 0), 1);
+  engine = StartEngine();
+  ASSERT_TRUE(picturesGoOn());
+  EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).carried, 1);
+  EXPECT_TRUE(host.messages.empty());
 }
 
 }  // namespace
