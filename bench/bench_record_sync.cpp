@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "capture_graph.h"
 #include "headless_session.h"
 #include "vd/device_enumerator.h"
@@ -26,12 +26,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
+using bench::CpuSeconds;
 
 long ResidentKb() {
   std::ifstream status("/proc/self/status");
