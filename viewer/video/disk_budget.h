@@ -26,8 +26,9 @@ struct DiskBudget {
   // "2 h 05 min", "12 min", "45 sec", "0 sec"; above 99 hours "> 99 h"; empty when unknown.
   static std::string TextOf(double seconds);
   // What a recording in `format` writes a second at this picture size and rate, with sound of
-  // `audioBytesPerSecond` (0: none). Exact for the raw stream; for the compressions what they
-  // typically reach, until the recording has a rate of its own.
+  // `audioBytesPerSecond` (0: none). Exact for the raw stream; for the compressions what a
+  // noisy picture needs, above what a clean one does, so that the time left is not promised
+  // too long before the recording has a rate of its own.
   static double ExpectedBytesPerSecond(const RecordingFormat& format, int32_t width,
                                        int32_t height, double framesPerSecond,
                                        int64_t audioBytesPerSecond);
