@@ -31,6 +31,7 @@
 #include "vd/virtual_box_config.h"
 #include "vd/virtual_tv_box.h"
 #include "tuner_control.h"
+#include "vd/gst_ptr.h"
 
 namespace {
 
@@ -62,30 +63,27 @@ std::unique_ptr<vd::CaptureDevice> OpenBox() {
 }
 
 GstFlowReturn CountSample(GstAppSink* sink, gpointer data) {
-  GstSample* sample = gst_app_sink_pull_sample(sink);
-  if (sample != nullptr) gst_sample_unref(sample);
+  const vd::SamplePtr sample(gst_app_sink_pull_sample(sink));
   static_cast<FirstFrame*>(data)->OnVideoFrame(vd::VideoFrame{});
   return GST_FLOW_OK;
 }
 
 // Preview pin ! videoconvert ! BGRx ! appsink, as gst-launch would build it.
-GstElement* BaselinePreview(vd::CaptureDevice& device, FirstFrame* frames) {
+vd::PipelinePtr BaselinePreview(vd::CaptureDevice& device, FirstFrame* frames) {
   vd::VideoFormat format{320, 240, vd::kFourccYuy2, 16, 0};
   device.SetVideoFormat(vd::PinKind::kPreview, format);
-  GstElement* pipeline = gst_parse_launch(
+  vd::PipelinePtr pipeline(gst_parse_launch(
       "videoconvert name=c ! video/x-raw,format=BGRx ! appsink name=s sync=false "
       "max-buffers=1 drop=true",
-      nullptr);
+      nullptr));
+  GstBin* bin = GST_BIN(pipeline.get());
   GstElement* source = device.CreateSourceBin(vd::PinKind::kPreview);
-  gst_bin_add(GST_BIN(pipeline), source);
-  GstElement* convert = gst_bin_get_by_name(GST_BIN(pipeline), "c");
-  gst_element_link(source, convert);
-  gst_object_unref(convert);
-  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "s");
+  gst_bin_add(bin, source);
+  gst_element_link(source, vd::ElementPtr(gst_bin_get_by_name(bin, "c")).get());
+  const vd::ElementPtr sink(gst_bin_get_by_name(bin, "s"));
   GstAppSinkCallbacks callbacks = {};
   callbacks.new_sample = CountSample;
-  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, frames, nullptr);
-  gst_object_unref(sink);
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, frames, nullptr);
   return pipeline;
 }
 
@@ -93,14 +91,13 @@ double PreviewRatio(int seconds) {
   std::printf("preview, %d s each:\n", seconds);
   auto device = OpenBox();
   FirstFrame baselineFrames;
-  GstElement* pipeline = BaselinePreview(*device, &baselineFrames);
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  vd::PipelinePtr pipeline = BaselinePreview(*device, &baselineFrames);
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
   Pump(std::chrono::milliseconds(500));
   double cpu0 = CpuSeconds();
   Pump(std::chrono::seconds(seconds));
   double baseline = CpuSeconds() - cpu0;
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
+  pipeline.reset();
 
   FirstFrame engineFrames;
   double engine = 0;
@@ -126,7 +123,8 @@ double CaptureRatio(int seconds, long* engineDropped) {
   device->SetVideoFormat(vd::PinKind::kCapture, {640, 480, vd::kFourccYuy2, 16, 333333});
   vd::FrameCounts before{};
   device->GetFrameCounts(&before);
-  GstElement* pipeline = gst_pipeline_new(nullptr);
+  vd::PipelinePtr held(gst_pipeline_new(nullptr));
+  GstElement* pipeline = held.get();
   GstElement* video = device->CreateSourceBin(vd::PinKind::kCapture);
   GstElement* audio = device->CreateSourceBin(vd::PinKind::kAudioCapture);
   GstElement* vq = gst_element_factory_make("queue", nullptr);
@@ -144,13 +142,10 @@ double CaptureRatio(int seconds, long* engineDropped) {
   gst_element_set_state(pipeline, GST_STATE_PLAYING);
   Pump(std::chrono::seconds(seconds));
   gst_element_send_event(pipeline, gst_event_new_eos());
-  GstBus* bus = gst_element_get_bus(pipeline);
-  if (GstMessage* eos = gst_bus_timed_pop_filtered(bus, 10 * GST_SECOND, GST_MESSAGE_EOS))
-    gst_message_unref(eos);
-  gst_object_unref(bus);
+  const vd::BusPtr bus(gst_element_get_bus(pipeline));
+  const vd::MessagePtr eos(gst_bus_timed_pop_filtered(bus.get(), 10 * GST_SECOND, GST_MESSAGE_EOS));
   double baseline = CpuSeconds() - cpu0;
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
+  held.reset();
   vd::FrameCounts after{};
   device->GetFrameCounts(&after);
   std::remove(path.c_str());
@@ -188,15 +183,14 @@ double StartupRatio() {
   auto start = Clock::now();
   auto device = OpenBox();
   FirstFrame baselineFrames;
-  GstElement* pipeline = BaselinePreview(*device, &baselineFrames);
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  vd::PipelinePtr pipeline = BaselinePreview(*device, &baselineFrames);
+  gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
   while (baselineFrames.frames == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
   double baseline =
       (baselineFrames.firstAtNs -
        std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count()) /
       1e6;
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
+  pipeline.reset();
   device.reset();
 
   FirstFrame engineFrames;

@@ -21,6 +21,7 @@
 #include "headless_session.h"
 #include "vd/device_enumerator.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 #include "vd/virtual_tv_box.h"
 
 namespace {
@@ -79,15 +80,15 @@ double BaselineCpu(vd::VideoCodec codec, int seconds) {
   vd::RecordingFormat format;
   format.codec = codec;
   std::string failure;
-  GstElement* pipeline = gst_pipeline_new(nullptr);
+  const vd::PipelinePtr held(gst_pipeline_new(nullptr));
+  GstElement* pipeline = held.get();
   GstElement* source = vd::MakeElement<"videotestsrc">();
   GstElement* caps = vd::MakeElement<"capsfilter">();
   GstElement* mux = vd::MakeElement<"avimux">();
   GstElement* sink = vd::MakeElement<"fakesink">();
-  GstCaps* raw =
-      gst_caps_from_string("video/x-raw,format=YUY2,width=640,height=480,framerate=30/1");
-  g_object_set(caps, "caps", raw, nullptr);
-  gst_caps_unref(raw);
+  const vd::CapsPtr raw(
+      gst_caps_from_string("video/x-raw,format=YUY2,width=640,height=480,framerate=30/1"));
+  g_object_set(caps, "caps", raw.get(), nullptr);
   g_object_set(source, "is-live", TRUE, "num-buffers", seconds * 30, nullptr);
   gst_bin_add_many(GST_BIN(pipeline), source, caps, mux, sink, nullptr);
   GstElement* chain = format.CreateVideoChain(30, &failure);
@@ -102,16 +103,12 @@ double BaselineCpu(vd::VideoCodec codec, int seconds) {
   if (linked) {
     const double cpu0 = CpuSeconds();
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    if (GstMessage* m = gst_bus_timed_pop_filtered(
-            bus, (seconds + 30) * GST_SECOND,
-            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)))
-      gst_message_unref(m);
-    gst_object_unref(bus);
+    const vd::BusPtr bus(gst_element_get_bus(pipeline));
+    const vd::MessagePtr ended(
+        gst_bus_timed_pop_filtered(bus.get(), (seconds + 30) * GST_SECOND,
+                                   static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
     cpu = CpuSeconds() - cpu0;
   }
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
   return cpu;
 }
 

@@ -12,6 +12,7 @@
 
 #include "vd/device_enumerator.h"
 #include "vd/device_props.h"
+#include "vd/gst_ptr.h"
 #include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
 
@@ -37,7 +38,8 @@ guint64 RenderedFrames(GstElement* sink) {
 // Runs `source` ! fakesink for `seconds` of wall-clock time; returns the CPU seconds used
 // and the frames that reached the sink.
 double Measure(GstElement* source, int seconds, guint64* frames) {
-  GstElement* pipeline = gst_pipeline_new(nullptr);
+  const vd::PipelinePtr held(gst_pipeline_new(nullptr));
+  GstElement* pipeline = held.get();
   GstElement* sink = gst_element_factory_make("fakesink", nullptr);
   g_object_set(sink, "sync", TRUE, nullptr);
   gst_bin_add_many(GST_BIN(pipeline), source, sink, nullptr);
@@ -46,25 +48,22 @@ double Measure(GstElement* source, int seconds, guint64* frames) {
     std::exit(1);
   }
   gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBus* bus = gst_element_get_bus(pipeline);
+  const vd::BusPtr bus(gst_element_get_bus(pipeline));
   const auto stopping = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
   // A second of warm-up keeps one-time costs (plugin and font loading) out of the figure.
-  GstMessage* msg = gst_bus_timed_pop_filtered(bus, GST_SECOND, stopping);
+  vd::MessagePtr msg(gst_bus_timed_pop_filtered(bus.get(), GST_SECOND, stopping));
   guint64 warmFrames = RenderedFrames(sink);
   double start = ProcessCpuSeconds();
   if (msg == nullptr) {
-    msg =
-        gst_bus_timed_pop_filtered(bus, static_cast<GstClockTime>(seconds) * GST_SECOND, stopping);
+    msg.reset(gst_bus_timed_pop_filtered(bus.get(), static_cast<GstClockTime>(seconds) * GST_SECOND,
+                                         stopping));
   }
   if (msg != nullptr) {
     std::fprintf(stderr, "bench_virtual_video: the pipeline stopped early\n");
     std::exit(1);
   }
-  gst_object_unref(bus);
   double used = ProcessCpuSeconds() - start;
   *frames = RenderedFrames(sink) - warmFrames;
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
   return used;
 }
 
@@ -73,16 +72,14 @@ GstElement* Baseline() {
   GstElement* bin = gst_bin_new(nullptr);
   GstElement* src = gst_element_factory_make("videotestsrc", nullptr);
   GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-  GstCaps* caps = gst_caps_from_string(
-      "video/x-raw,format=YUY2,width=768,height=576,framerate=25/1,pixel-aspect-ratio=1/1");
+  const vd::CapsPtr caps(gst_caps_from_string(
+      "video/x-raw,format=YUY2,width=768,height=576,framerate=25/1,pixel-aspect-ratio=1/1"));
   g_object_set(src, "is-live", TRUE, nullptr);
-  g_object_set(filter, "caps", caps, nullptr);
-  gst_caps_unref(caps);
+  g_object_set(filter, "caps", caps.get(), nullptr);
   gst_bin_add_many(GST_BIN(bin), src, filter, nullptr);
   gst_element_link(src, filter);
-  GstPad* pad = gst_element_get_static_pad(filter, "src");
-  gst_element_add_pad(bin, gst_ghost_pad_new("src", pad));
-  gst_object_unref(pad);
+  const vd::PadPtr pad(gst_element_get_static_pad(filter, "src"));
+  gst_element_add_pad(bin, gst_ghost_pad_new("src", pad.get()));
   return bin;
 }
 

@@ -13,11 +13,10 @@ void EnsureGstInit() {
 }
 
 void PostUnpluggedError(GstElement* element) {
-  GError* error =
-      g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND, kUnpluggedText);
-  gst_element_post_message(
-      element, gst_message_new_error(GST_OBJECT(element), error, "device removed while streaming"));
-  g_error_free(error);
+  const ErrorPtr error(
+      g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND, kUnpluggedText));
+  gst_element_post_message(element, gst_message_new_error(GST_OBJECT(element), error.get(),
+                                                          "device removed while streaming"));
 }
 
 void FrameRateOf(int64_t frameInterval, int* numerator, int* denominator) {

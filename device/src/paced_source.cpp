@@ -6,6 +6,7 @@
 
 #include "gst_support.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 
 namespace vd {
 
@@ -45,45 +46,35 @@ void NeedData(GstAppSrc* src, guint, gpointer data) {
   }
   feed.deadline += std::chrono::duration_cast<std::chrono::steady_clock::duration>(step);
 
-  GstBuffer* buffer = gst_buffer_new_allocate(nullptr, feed.producer.bytesPerBuffer, nullptr);
+  BufferPtr buffer(gst_buffer_new_allocate(nullptr, feed.producer.bytesPerBuffer, nullptr));
   GstMapInfo map;
-  if (!gst_buffer_map(buffer, &map, GST_MAP_WRITE)) {
-    gst_buffer_unref(buffer);
-    return;
-  }
+  if (!gst_buffer_map(buffer.get(), &map, GST_MAP_WRITE)) return;
   feed.producer.fill(map.data, map.size, feed.index++);
-  gst_buffer_unmap(buffer, &map);
-  GST_BUFFER_DURATION(buffer) =
+  gst_buffer_unmap(buffer.get(), &map);
+  GST_BUFFER_DURATION(buffer.get()) =
       std::chrono::duration_cast<std::chrono::nanoseconds>(feed.producer.period).count();
-  gst_app_src_push_buffer(src, buffer);  // takes the buffer
+  gst_app_src_push_buffer(src, buffer.release());  // takes the buffer
 }
 }  // namespace
 
 GstElement* PacedSource::Create(GstCaps* caps, Producer producer) {
+  const CapsPtr taken(caps);
   EnsureGstInit();
-  GstElement* bin = gst_bin_new(nullptr);
+  NewElementPtr bin(gst_bin_new(nullptr));
   GstElement* appsrc = vd::MakeElement<"appsrc">();
-  if (appsrc == nullptr) {
-    gst_caps_unref(caps);
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
+  if (appsrc == nullptr) return nullptr;
   g_object_set(appsrc, "caps", caps, "is-live", TRUE, "format", GST_FORMAT_TIME, "do-timestamp",
                TRUE, "max-buffers", static_cast<guint64>(4), "block", FALSE, nullptr);
-  gst_caps_unref(caps);
-  gst_bin_add(GST_BIN(bin), appsrc);
-  if (!AddGhostSrc(bin, appsrc)) {
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
+  gst_bin_add(GST_BIN(bin.get()), appsrc);
+  if (!AddGhostSrc(bin.get(), appsrc)) return nullptr;
   auto* feed = new Feed;  // owned by the appsrc's callbacks, freed with them
   feed->producer = std::move(producer);
-  feed->bin = bin;
+  feed->bin = bin.get();
   GstAppSrcCallbacks callbacks = {};
   callbacks.need_data = NeedData;
   gst_app_src_set_callbacks(GST_APP_SRC(appsrc), &callbacks, feed,
                             [](gpointer p) { delete static_cast<Feed*>(p); });
-  return bin;
+  return bin.release();
 }
 
 }  // namespace vd

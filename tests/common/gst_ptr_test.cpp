@@ -61,4 +61,55 @@ TEST(GstPtr, EachHolderDropsTheOneReferenceItOwns) {
   EXPECT_EQ(none, nullptr);
 }
 
+// A new element is handed on still floating, dropped when nobody took it, and left to the bin
+// that took it; a pipeline holder stops the pipeline before dropping it.
+TEST(GstPtr, NewElementsAndPipelinesGoTheWayTheirOwnerExpects) {
+  gst_init(nullptr, nullptr);
+
+  // Handed on: still floating, so a bin that adds it takes it without a leak.
+  vd::NewElementPtr handed(gst_element_factory_make("fakesink", nullptr));
+  GstElement* raw = handed.release();
+  EXPECT_TRUE(g_object_is_floating(raw));
+  const vd::ElementPtr bin = vd::AdoptElement(gst_bin_new(nullptr));
+  ASSERT_TRUE(gst_bin_add(GST_BIN(bin.get()), raw));
+  EXPECT_EQ(ObjectRefs(raw), 1);
+
+  // Nobody took it: dropped (a watcher's reference shows the holder's went).
+  GstElement* watched = nullptr;
+  {
+    vd::NewElementPtr unclaimed(gst_element_factory_make("fakesink", nullptr));
+    watched = GST_ELEMENT(gst_object_ref(unclaimed.get()));
+  }
+  EXPECT_EQ(ObjectRefs(watched), 1);
+  EXPECT_FALSE(g_object_is_floating(watched));
+  const vd::ElementPtr watcher(watched);
+
+  // Taken by a bin while held: the bin's, untouched by the holder.
+  GstElement* taken = nullptr;
+  {
+    vd::NewElementPtr child(gst_element_factory_make("fakesink", nullptr));
+    taken = child.get();
+    ASSERT_TRUE(gst_bin_add(GST_BIN(bin.get()), taken));
+  }
+  EXPECT_EQ(ObjectRefs(taken), 1);
+  EXPECT_EQ(GST_OBJECT_PARENT(taken), GST_OBJECT(bin.get()));
+
+  // A playing pipeline is stopped before its reference goes.
+  GstElement* stopped = nullptr;
+  {
+    vd::PipelinePtr pipeline(gst_pipeline_new(nullptr));
+    GstElement* source = gst_element_factory_make("fakesrc", nullptr);
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    gst_bin_add_many(GST_BIN(pipeline.get()), source, sink, nullptr);
+    ASSERT_TRUE(gst_element_link(source, sink));
+    ASSERT_NE(gst_element_set_state(pipeline.get(), GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+    stopped = GST_ELEMENT(gst_object_ref(pipeline.get()));
+  }
+  const vd::ElementPtr kept(stopped);
+  EXPECT_EQ(ObjectRefs(stopped), 1);
+  GstState state = GST_STATE_VOID_PENDING;
+  gst_element_get_state(stopped, &state, nullptr, 0);
+  EXPECT_EQ(state, GST_STATE_NULL);
+}
+
 }  // namespace

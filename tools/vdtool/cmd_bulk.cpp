@@ -22,6 +22,7 @@
 #include "vd/device_enumerator.h"
 #include "vd/file_replace.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 #include "vd/stop_signals.h"
 
 namespace vdtool {
@@ -65,13 +66,6 @@ Registrar bulkCommand(
 
 // --- record
 
-struct PipelineDeleter {
-  void operator()(GstElement* p) const {
-    gst_element_set_state(p, GST_STATE_NULL);
-    gst_object_unref(p);
-  }
-};
-
 std::unique_ptr<vd::CaptureDevice> OpenBulkDevice() {
   auto& enumerator = vd::DeviceEnumerator::Default();
   for (const auto& info : enumerator.VideoInputDevices()) {
@@ -106,7 +100,7 @@ int Record(const std::vector<std::string>& args) {
   // Ctrl+C or SIGTERM end the recording early; what arrived until then is kept.
   vd::StopSignals::Install();
   gst_init(nullptr, nullptr);
-  std::unique_ptr<GstElement, PipelineDeleter> pipeline(gst_pipeline_new(nullptr));
+  vd::PipelinePtr pipeline(gst_pipeline_new(nullptr));
   GstElement* source = device->CreateSourceBin(vd::PinKind::kBulk);
   GstElement* sink = vd::MakeElement<"appsink">();
   g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
@@ -123,8 +117,8 @@ int Record(const std::vector<std::string>& args) {
   while (ok && vd::StopSignals::Received() == 0 && std::chrono::steady_clock::now() < stop) {
     auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
         stop - std::chrono::steady_clock::now());
-    GstSample* sample = gst_app_sink_try_pull_sample(
-        GST_APP_SINK(sink), std::clamp<int64_t>(left.count(), 0, kPollNs));
+    const vd::SamplePtr sample(gst_app_sink_try_pull_sample(
+        GST_APP_SINK(sink), std::clamp<int64_t>(left.count(), 0, kPollNs)));
     if (sample == nullptr) {
       if (gst_app_sink_is_eos(GST_APP_SINK(sink))) {
         failure = "the device went away";
@@ -133,13 +127,12 @@ int Record(const std::vector<std::string>& args) {
       continue;
     }
     GstMapInfo map;
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstBuffer* buffer = gst_sample_get_buffer(sample.get());
     if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
       if (!out.Write(std::span<const uint8_t>(map.data, map.size))) failure = out.Error();
       total += map.size;
       gst_buffer_unmap(buffer, &map);
     }
-    gst_sample_unref(sample);
     if (!failure.empty()) break;
   }
   pipeline.reset();

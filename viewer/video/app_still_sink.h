@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "gst_ptr.h"
+#include "vd/gst_ptr.h"
 #include "still_sink.h"
 
 namespace vd {

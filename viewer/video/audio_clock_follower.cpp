@@ -3,18 +3,21 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vd/gst_ptr.h"
+
 namespace vd {
 
 AudioClockFollower::AudioClockFollower(int32_t rate, int32_t bytesPerFrame, uint8_t silence)
     : rate_(std::max(1, rate)), bytesPerFrame_(std::max(1, bytesPerFrame)), silence_(silence) {}
 
 GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
+  BufferPtr taken(buffer);
   const int64_t frames = static_cast<int64_t>(gst_buffer_get_size(buffer)) / bytesPerFrame_;
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
   in_ += frames;
   if (!GST_CLOCK_TIME_IS_VALID(pts) || frames == 0) {
     out_ += frames;
-    return buffer;
+    return taken.release();
   }
   if (!GST_CLOCK_TIME_IS_VALID(base_)) base_ = pts;
   // Where the count should stand at the end of this buffer.
@@ -26,7 +29,7 @@ GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
   const int64_t jump = static_cast<int64_t>(kJump * rate_ / GST_SECOND);
   if (error >= -tolerance && error <= tolerance) {
     out_ += frames;
-    return buffer;
+    return taken.release();
   }
   int64_t change = 0;  // frames to remove (> 0) or add (< 0)
   if (error > jump || error < -jump) {
@@ -36,10 +39,7 @@ GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
     change = std::clamp(error > 0 ? error - tolerance : error + tolerance, -most, most);
   }
   const int64_t outFrames = std::max<int64_t>(0, frames - change);
-  if (outFrames == 0) {
-    gst_buffer_unref(buffer);
-    return nullptr;
-  }
+  if (outFrames == 0) return nullptr;
   GstBuffer* result = gst_buffer_new_allocate(nullptr, outFrames * bytesPerFrame_, nullptr);
   GstMapInfo in, out;
   gst_buffer_map(buffer, &in, GST_MAP_READ);
@@ -71,7 +71,6 @@ GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
   gst_buffer_unmap(buffer, &in);
   gst_buffer_copy_into(result, buffer, GST_BUFFER_COPY_METADATA, 0, -1);
   GST_BUFFER_DURATION(result) = gst_util_uint64_scale(outFrames, GST_SECOND, rate_);
-  gst_buffer_unref(buffer);
   out_ += outFrames;
   return result;
 }

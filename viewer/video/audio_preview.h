@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "gst_ptr.h"
+#include "vd/gst_ptr.h"
 #include "vd/capture_device.h"
 
 namespace vd {

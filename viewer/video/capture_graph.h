@@ -25,7 +25,7 @@
 #include "capture_statistics.h"
 #include "device_access.h"
 #include "file_player.h"
-#include "gst_ptr.h"
+#include "vd/gst_ptr.h"
 #include "still_sink.h"
 #include "vd/capture_device.h"
 #include "vd/device_enumerator.h"

@@ -23,25 +23,19 @@ int64_t ChunkBytes(int64_t size) {
   return 8 + size + (size & 1);
 }
 
-GstPad* LinkToRequest(GstElement* from, GstElement* mux, const char* templ) {
-  GstPad* sink = gst_element_request_pad_simple(mux, templ);
-  if (sink == nullptr) return nullptr;
-  GstPad* src = gst_element_get_static_pad(from, "src");
-  bool ok = gst_pad_link(src, sink) == GST_PAD_LINK_OK;
-  gst_object_unref(src);
-  if (!ok) {
-    gst_element_release_request_pad(mux, sink);
-    gst_object_unref(sink);
-    return nullptr;
-  }
-  return sink;
+bool LinkToRequest(GstElement* from, GstElement* mux, const char* templ) {
+  PadPtr sink(gst_element_request_pad_simple(mux, templ));
+  if (sink == nullptr) return false;
+  PadPtr src(gst_element_get_static_pad(from, "src"));
+  if (gst_pad_link(src.get(), sink.get()) == GST_PAD_LINK_OK) return true;
+  gst_element_release_request_pad(mux, sink.get());
+  return false;
 }
 
 void AddProbe(GstElement* element, const char* pad, GstPadProbeType type, GstPadProbeCallback cb,
               void* self) {
-  GstPad* p = gst_element_get_static_pad(element, pad);
-  gst_pad_add_probe(p, type, cb, self, nullptr);
-  gst_object_unref(p);
+  PadPtr p(gst_element_get_static_pad(element, pad));
+  gst_pad_add_probe(p.get(), type, cb, self, nullptr);
 }
 
 // The folder must take a new file (or the file be writable) before a pipeline is built.
@@ -68,14 +62,15 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   self->pipeline_ = AdoptElement(gst_pipeline_new("capture"));
   GstBin* bin = GST_BIN(self->pipeline_.get());
 
-  GstElement* mux = vd::MakeElement<"avimux">();
-  GstElement* writer = vd::MakeElement<"fdsink">();
-  if (mux == nullptr || writer == nullptr || !CanCreate(config.path)) {
-    if (mux != nullptr) gst_object_unref(gst_object_ref_sink(mux));
-    if (writer != nullptr) gst_object_unref(gst_object_ref_sink(writer));
+  const ElementPtr muxHeld = AdoptElement(vd::MakeElement<"avimux">());
+  const ElementPtr writerHeld = AdoptElement(vd::MakeElement<"fdsink">());
+  if (muxHeld == nullptr || writerHeld == nullptr || !CanCreate(config.path)) {
     *failure = "Cannot set output file";
     return nullptr;
   }
+  // The bin keeps its own references; the holders' go at the end of Create.
+  GstElement* mux = muxHeld.get();
+  GstElement* writer = writerHeld.get();
   self->path_ = config.path;
   self->reserveBytes_ = config.reserveBytes;
   g_object_set(writer, "sync", FALSE, "async", FALSE, nullptr);
@@ -104,11 +99,10 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     } else {
       gst_util_double_to_fraction(fps, &num, &den);
     }
-    GstCaps* caps =
-        gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr);
+    const CapsPtr caps(
+        gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr));
     g_object_set(rate, "drop-only", TRUE, nullptr);
-    g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
+    g_object_set(filter, "caps", caps.get(), nullptr);
     gst_bin_add_many(bin, rate, filter, nullptr);
     if (!gst_element_link_many(last, rate, filter, nullptr)) {
       *failure = "Cannot set frame rate for capture";
@@ -164,27 +158,23 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     *failure = chainFailure;
     return nullptr;
   }
-  GstPad* videoPad = LinkToRequest(self->videoTail_, mux, "video_%u");
-  if (videoPad == nullptr) {
+  if (!LinkToRequest(self->videoTail_, mux, "video_%u")) {
     *failure = "Cannot render video capture stream";
     return nullptr;
   }
-  gst_object_unref(videoPad);
   AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, self.get());
   AddProbe(self->videoTail_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
 
   if (config.audio != nullptr) {
     GstElement* sound = config.audio->CreateSourceBin(PinKind::kAudioCapture);
     self->audioQueue_ = MakeQueue(false);
-    GstPad* audioPad = nullptr;
     if (sound != nullptr) gst_bin_add(bin, sound);
     gst_bin_add(bin, self->audioQueue_);
     if (sound == nullptr || !gst_element_link(sound, self->audioQueue_) ||
-        (audioPad = LinkToRequest(self->audioQueue_, mux, "audio_%u")) == nullptr) {
+        !LinkToRequest(self->audioQueue_, mux, "audio_%u")) {
       *failure = "ERROR: Could not render audio capture stream";
       return nullptr;
     }
-    gst_object_unref(audioPad);
     // First the sound is brought to its time, then the guard counts what is written.
     AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnSound, self.get());
     AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
@@ -236,11 +226,10 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
   // buffer from then on (a source that lags under load still delivers what it has). One
   // that does not get there soon is ended where it is.
   GstClockTime now = GST_CLOCK_TIME_NONE;
-  if (GstClock* clock = gst_element_get_clock(pipeline_.get())) {
+  if (const GstPtr<GstClock> clock{gst_element_get_clock(pipeline_.get())}) {
     GstClockTime base = gst_element_get_base_time(pipeline_.get());
-    GstClockTime time = gst_clock_get_time(clock);
+    GstClockTime time = gst_clock_get_time(clock.get());
     if (time >= base) now = time - base;
-    gst_object_unref(clock);
   }
   bool done = false;
   auto ended = [this] { return eos_; };
@@ -280,9 +269,8 @@ bool CapturePipeline::EndStream(GstElement* queue) {
   if (queue == nullptr) return false;
   std::atomic<bool>& ended = queue == videoQueue_ ? videoEnded_ : audioEnded_;
   if (ended.exchange(true)) return false;
-  GstPad* pad = gst_element_get_static_pad(queue, "sink");
-  gst_pad_send_event(pad, gst_event_new_eos());
-  gst_object_unref(pad);
+  const PadPtr pad(gst_element_get_static_pad(queue, "sink"));
+  gst_pad_send_event(pad.get(), gst_event_new_eos());
   return true;
 }
 
@@ -328,9 +316,8 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
   if (GST_CLOCK_TIME_IS_VALID(stop) && GST_BUFFER_DURATION_IS_VALID(buffer) &&
       pts + GST_BUFFER_DURATION(buffer) > stop) {
     GstAudioInfo audio;
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    bool known = caps != nullptr && gst_audio_info_from_caps(&audio, caps);
-    if (caps != nullptr) gst_caps_unref(caps);
+    const CapsPtr caps(gst_pad_get_current_caps(pad));
+    bool known = caps != nullptr && gst_audio_info_from_caps(&audio, caps.get());
     if (known && GST_AUDIO_INFO_BPF(&audio) > 0) {
       gsize bytes = gst_util_uint64_scale(stop - pts, GST_AUDIO_INFO_RATE(&audio), GST_SECOND) *
                     GST_AUDIO_INFO_BPF(&audio);
@@ -354,9 +341,8 @@ GstPadProbeReturn CapturePipeline::OnSound(GstPad* pad, GstPadProbeInfo* info, g
   auto* self = static_cast<CapturePipeline*>(data);
   if (self->follower_ == nullptr) {
     GstAudioInfo audio;
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    bool known = caps != nullptr && gst_audio_info_from_caps(&audio, caps);
-    if (caps != nullptr) gst_caps_unref(caps);
+    const CapsPtr caps(gst_pad_get_current_caps(pad));
+    bool known = caps != nullptr && gst_audio_info_from_caps(&audio, caps.get());
     if (!known) return GST_PAD_PROBE_OK;
     const uint8_t silence = GST_AUDIO_INFO_IS_SIGNED(&audio) ? 0 : 0x80;
     self->follower_ = std::make_unique<AudioClockFollower>(GST_AUDIO_INFO_RATE(&audio),
@@ -367,8 +353,8 @@ GstPadProbeReturn CapturePipeline::OnSound(GstPad* pad, GstPadProbeInfo* info, g
   GstBuffer* original = GST_PAD_PROBE_INFO_BUFFER(info);
   GstBuffer* buffer = self->follower_->Follow(gst_buffer_ref(original));
   if (buffer == nullptr) return GST_PAD_PROBE_DROP;
+  const BufferPtr replaced(original);  // the probe's reference leaves `info` with it
   GST_PAD_PROBE_INFO_DATA(info) = buffer;
-  gst_buffer_unref(original);
   return GST_PAD_PROBE_OK;
 }
 
@@ -407,11 +393,10 @@ bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
     full_.store(true);
     if (!fullPosted_) {
       fullPosted_ = true;
-      GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT,
-                                          "No space left for the recording.");
+      const ErrorPtr error(g_error_new_literal(
+          GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, "No space left for the recording."));
       gst_element_post_message(
-          writer_, gst_message_new_error(GST_OBJECT(writer_), error, "capture file full"));
-      g_error_free(error);
+          writer_, gst_message_new_error(GST_OBJECT(writer_), error.get(), "capture file full"));
     }
     return false;
   }

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "audio_clock_follower.h"
-#include "gst_ptr.h"
+#include "vd/gst_ptr.h"
 #include "recording_format.h"
 #include "vd/capture_device.h"
 #include "video_frame_sink.h"

@@ -21,17 +21,15 @@ namespace {
 thread_local bool tInHubThread = false;
 
 void EndSubscriber(GWeakRef* binRef, GWeakRef* appsrcRef, const std::string& text) {
-  auto* bin = static_cast<GstElement*>(g_weak_ref_get(binRef));
-  auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(appsrcRef));
+  const ElementPtr bin(static_cast<GstElement*>(g_weak_ref_get(binRef)));
+  const ElementPtr appsrc(static_cast<GstElement*>(g_weak_ref_get(appsrcRef)));
   if (bin != nullptr) {
-    GError* error =
-        g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND, text.c_str());
-    gst_element_post_message(bin, gst_message_new_error(GST_OBJECT(bin), error, nullptr));
-    g_error_free(error);
+    const ErrorPtr error(
+        g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND, text.c_str()));
+    gst_element_post_message(bin.get(),
+                             gst_message_new_error(GST_OBJECT(bin.get()), error.get(), nullptr));
   }
-  if (appsrc != nullptr) gst_app_src_end_of_stream(GST_APP_SRC(appsrc));
-  if (appsrc != nullptr) gst_object_unref(appsrc);
-  if (bin != nullptr) gst_object_unref(bin);
+  if (appsrc != nullptr) gst_app_src_end_of_stream(GST_APP_SRC(appsrc.get()));
 }
 }  // namespace
 
@@ -61,14 +59,14 @@ int V4l2FrameHub::Subscribe(GstElement* bin, GstElement* appsrc, bool stillOnly)
   // wants ours. Start it without holding mutex_.
   starting_ = true;
   lock.unlock();
-  GstElement* pipeline = Start();
+  ElementPtr pipeline = Start();
   lock.lock();
   starting_ = false;
   if (pipeline == nullptr) {
     Drop(id);
     return 0;
   }
-  pipeline_ = pipeline;
+  pipeline_ = std::move(pipeline);
   if (ended_) StopLocked();
   return id;
 }
@@ -107,34 +105,30 @@ void V4l2FrameHub::EndAll(const std::string& text) {
   for (auto& [id, s] : subscribers_) EndSubscriber(&s->bin, &s->appsrc, text);
 }
 
-GstElement* V4l2FrameHub::Start() {
+ElementPtr V4l2FrameHub::Start() {
   EnsureGstInit();
-  GError* error = nullptr;
+  ErrorPtr error;
   constexpr char kSink[] = " ! appsink name=hubsink";
   static_assert(ListsEveryElement(kSink + 3));
   std::string description = sourceDescription_ + kSink;
-  GstElement* pipeline = ParseLaunch(description, &error);
+  ElementPtr pipeline(ParseLaunch(description, ErrorOut(error)));
   if (pipeline == nullptr || error != nullptr) {
     HubTrace("v4l2: cannot build the video source: %s\n", error ? error->message : "?");
-    if (error != nullptr) g_error_free(error);
-    if (pipeline != nullptr) gst_object_unref(pipeline);
     return nullptr;
   }
-  GstElement* sink = gst_bin_get_by_name(GST_BIN(pipeline), "hubsink");
-  g_object_set(sink, "emit-signals", TRUE, "sync", FALSE, "max-buffers", 2u, "drop", TRUE, nullptr);
+  const ElementPtr sink(gst_bin_get_by_name(GST_BIN(pipeline.get()), "hubsink"));
+  g_object_set(sink.get(), "emit-signals", TRUE, "sync", FALSE, "max-buffers", 2u, "drop", TRUE,
+               nullptr);
   g_signal_connect_data(
-      sink, "new-sample", G_CALLBACK(&V4l2FrameHub::OnSample),
+      sink.get(), "new-sample", G_CALLBACK(&V4l2FrameHub::OnSample),
       new std::weak_ptr<V4l2FrameHub>(weak_from_this()),  // owned by the connection
       [](gpointer p, GClosure*) { delete static_cast<std::weak_ptr<V4l2FrameHub>*>(p); },
       GConnectFlags{});
-  gst_object_unref(sink);
-  GstBus* bus = gst_element_get_bus(pipeline);
-  gst_bus_set_sync_handler(bus, &V4l2FrameHub::OnBusMessage, this, nullptr);
-  gst_object_unref(bus);
-  if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+  const BusPtr bus(gst_element_get_bus(pipeline.get()));
+  gst_bus_set_sync_handler(bus.get(), &V4l2FrameHub::OnBusMessage, this, nullptr);
+  if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
     HubTrace("v4l2: cannot start the video source %s\n", sourceDescription_.c_str());
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return nullptr;
   }
   return pipeline;
@@ -142,35 +136,33 @@ GstElement* V4l2FrameHub::Start() {
 
 void V4l2FrameHub::StopLocked() {
   if (pipeline_ == nullptr) return;
-  GstElement* pipeline = pipeline_;
-  pipeline_ = nullptr;
-  GstBus* bus = gst_element_get_bus(pipeline);
-  gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-  gst_object_unref(bus);
+  ElementPtr pipeline = std::move(pipeline_);
+  gst_bus_set_sync_handler(BusPtr(gst_element_get_bus(pipeline.get())).get(), nullptr, nullptr,
+                           nullptr);
   if (tInHubThread) {
     // A pipeline cannot stop from its own streaming thread; a helper thread does it.
     gst_element_call_async(
-        pipeline, [](GstElement* e, gpointer) { gst_element_set_state(e, GST_STATE_NULL); },
+        pipeline.get(), [](GstElement* e, gpointer) { gst_element_set_state(e, GST_STATE_NULL); },
         nullptr, nullptr);
-    gst_object_unref(pipeline);
     return;
   }
-  // The streaming thread takes mutex_ in OnSample: let it go while the pipeline stops.
+  // The streaming thread takes mutex_ in OnSample: let it go while the pipeline stops and
+  // goes.
   mutex_.unlock();
-  gst_element_set_state(pipeline, GST_STATE_NULL);
-  gst_object_unref(pipeline);
+  gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+  pipeline.reset();
   mutex_.lock();
 }
 
 GstFlowReturn V4l2FrameHub::OnSample(GstElement* sink, gpointer weakSelf) {
-  GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(sink));
+  const SamplePtr sample(gst_app_sink_pull_sample(GST_APP_SINK(sink)));
   if (sample == nullptr) return GST_FLOW_EOS;
   tInHubThread = true;
   // The last holder of the hub may let go while a frame is handed out: the hub then ends
   // here, on this thread, and must know it.
-  if (auto hub = static_cast<std::weak_ptr<V4l2FrameHub>*>(weakSelf)->lock()) hub->Deliver(sample);
+  if (auto hub = static_cast<std::weak_ptr<V4l2FrameHub>*>(weakSelf)->lock())
+    hub->Deliver(sample.get());
   tInHubThread = false;
-  gst_sample_unref(sample);
   return GST_FLOW_OK;
 }
 
@@ -179,34 +171,34 @@ void V4l2FrameHub::Deliver(GstSample* sample) {
   GstCaps* caps = gst_sample_get_caps(sample);
   // Collect the takers under the lock, push without it: pushing takes the appsrcs' locks.
   // References are dropped outside the lock too: the last one ends in Unsubscribe.
-  std::vector<std::pair<GstElement*, bool>> takers;
+  std::vector<std::pair<ElementPtr, bool>> takers;
   {
     std::lock_guard lock(mutex_);
     for (auto& [id, s] : subscribers_) {
       if (s->stillOnly && !s->wantsFrame) continue;
-      auto* appsrc = static_cast<GstElement*>(g_weak_ref_get(&s->appsrc));
+      ElementPtr appsrc(static_cast<GstElement*>(g_weak_ref_get(&s->appsrc)));
       if (appsrc == nullptr) continue;
       GstState state = GST_STATE_NULL;
-      gst_element_get_state(appsrc, &state, nullptr, 0);
+      gst_element_get_state(appsrc.get(), &state, nullptr, 0);
       bool playing = state == GST_STATE_PLAYING;
       if (playing) s->wantsFrame = false;
-      takers.emplace_back(appsrc, playing);
+      takers.emplace_back(std::move(appsrc), playing);
     }
   }
-  for (auto [appsrc, playing] : takers) {
+  for (auto& [appsrc, playing] : takers) {
     if (!playing) {
-      gst_object_unref(appsrc);
+      appsrc.reset();
       continue;
     }
-    GstCaps* current = gst_app_src_get_caps(GST_APP_SRC(appsrc));
-    if (current == nullptr || !gst_caps_is_equal(current, caps))
-      gst_app_src_set_caps(GST_APP_SRC(appsrc), caps);
-    if (current != nullptr) gst_caps_unref(current);
+    GstAppSrc* src = GST_APP_SRC(appsrc.get());
+    const CapsPtr current(gst_app_src_get_caps(src));
+    if (current == nullptr || !gst_caps_is_equal(current.get(), caps))
+      gst_app_src_set_caps(src, caps);
     GstBuffer* copy = gst_buffer_copy(buffer);
     GST_BUFFER_PTS(copy) = GST_CLOCK_TIME_NONE;
     GST_BUFFER_DTS(copy) = GST_CLOCK_TIME_NONE;
-    gst_app_src_push_buffer(GST_APP_SRC(appsrc), copy);
-    gst_object_unref(appsrc);
+    gst_app_src_push_buffer(src, copy);  // takes the copy
+    appsrc.reset();
   }
   std::lock_guard cardLock(card_->Mutex());
   FrameCounts& counts = card_->counts;
@@ -219,10 +211,9 @@ void V4l2FrameHub::Deliver(GstSample* sample) {
 GstBusSyncReply V4l2FrameHub::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {
   if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) return GST_BUS_DROP;
   auto* hub = static_cast<V4l2FrameHub*>(self);
-  GError* error = nullptr;
-  gst_message_parse_error(message, &error, nullptr);
+  ErrorPtr error;
+  gst_message_parse_error(message, ErrorOut(error), nullptr);
   std::string text = error != nullptr ? error->message : "The video source failed.";
-  if (error != nullptr) g_error_free(error);
   // Ask the card itself whether it is still there: a vanished card answers ENODEV.
   v4l2_capability cap{};
   hub->card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_QUERYCAP, &cap);

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <string>
 
+#include "vd/gst_ptr.h"
+
 namespace vd {
 
 class V4l2Card;
@@ -46,14 +48,14 @@ class V4l2FrameHub : public std::enable_shared_from_this<V4l2FrameHub> {
   static GstFlowReturn OnSample(GstElement* sink, gpointer weakSelf);
   void Deliver(GstSample* sample);
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
-  GstElement* Start();
+  ElementPtr Start();
   void Drop(int id);  // with mutex_ held
   void StopLocked();
 
   V4l2Card* card_;
   std::string sourceDescription_;
   std::mutex mutex_;
-  GstElement* pipeline_ = nullptr;
+  ElementPtr pipeline_;
   std::map<int, std::unique_ptr<Subscriber>> subscribers_;
   int nextId_ = 1;
   bool ended_ = false;

@@ -13,6 +13,7 @@
 #include "v4l2_card.h"
 #include "v4l2_frame_hub.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_ptr.h"
 #include "vd/ir_burst_encoder.h"
 #include "vd/trace.h"
 #include "vd/v4l2_bulk_items.h"
@@ -27,11 +28,10 @@ constexpr size_t kBulkFieldBytes = 1024;
 constexpr size_t kVbiReadItems = 64;
 constexpr size_t kLircReadValues = 256;
 
-std::string CapsText(GstCaps* caps) {
-  gchar* text = gst_caps_to_string(caps);
+std::string CapsText(const CapsPtr& caps) {
+  gchar* text = gst_caps_to_string(caps.get());
   std::string s = text;
   g_free(text);
-  gst_caps_unref(caps);
   return s;
 }
 
@@ -46,15 +46,13 @@ static_assert(ListsEveryElement(kHubVideo) && ListsEveryElement(kRate + 3) &&
               ListsEveryElement(kCapsFilter + 3) && ListsEveryElement(kSoundConvert + 3));
 
 GstElement* ParseBin(const std::string& description) {
-  GError* error = nullptr;
-  GstElement* bin = vd::ParseBin(description, &error);
+  ErrorPtr error;
+  NewElementPtr bin(vd::ParseBin(description, ErrorOut(error)));
   if (error != nullptr) {
     BinTrace("v4l2: cannot build %s: %s\n", description.c_str(), error->message);
-    g_error_free(error);
-    if (bin != nullptr) gst_object_unref(gst_object_ref_sink(bin));
     return nullptr;
   }
-  return bin;
+  return bin.release();
 }
 
 // Runs `cleanup` when `object` is finalised.
@@ -75,10 +73,9 @@ void WatchGone(const std::shared_ptr<V4l2Card>& card, GstElement* bin) {
     delete r;
   });
   int id = card->AddGoneListener([shared] {
-    if (auto* b = static_cast<GstElement*>(g_weak_ref_get(shared.get()))) {
-      PostUnpluggedError(b);
-      gst_element_send_event(b, gst_event_new_eos());
-      gst_object_unref(b);
+    if (const ElementPtr b{static_cast<GstElement*>(g_weak_ref_get(shared.get()))}) {
+      PostUnpluggedError(b.get());
+      gst_element_send_event(b.get(), gst_event_new_eos());
     }
   });
   std::weak_ptr<V4l2Card> weak = card;
@@ -134,35 +131,30 @@ struct BulkFeed {
 
 GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const VideoFormat& format,
                                   bool still) {
-  GstCaps* caps = CapsOfVideoFormat(format);
+  const CapsPtr caps(CapsOfVideoFormat(format));
   if (caps == nullptr) return nullptr;
   // A still pin sends pictures when triggered, at whatever rate the card streams.
-  if (still) gst_structure_remove_field(gst_caps_get_structure(caps, 0), "framerate");
+  if (still) gst_structure_remove_field(gst_caps_get_structure(caps.get(), 0), "framerate");
   std::string description = kHubVideo;
   if (!still) description += kRate;
   description += kCapsFilter + CapsText(caps) + "\"";
-  GstElement* bin = ParseBin(description);
+  NewElementPtr bin(ParseBin(description));
   if (bin == nullptr) return nullptr;
-  GstElement* appsrc = gst_bin_get_by_name(GST_BIN(bin), "hubsrc");
+  const ElementPtr appsrc(gst_bin_get_by_name(GST_BIN(bin.get()), "hubsrc"));
   std::shared_ptr<V4l2FrameHub> hub = card->Hub();
-  int id = hub->Subscribe(bin, appsrc, still);
-  if (id == 0) {
-    gst_object_unref(appsrc);
-    gst_object_unref(gst_object_ref_sink(bin));
-    return nullptr;
-  }
+  int id = hub->Subscribe(bin.get(), appsrc.get(), still);
+  if (id == 0) return nullptr;
   std::weak_ptr<V4l2FrameHub> weak = hub;
-  OnFinalize(G_OBJECT(appsrc), "vd-v4l2-hub", [weak, id] {
+  OnFinalize(G_OBJECT(appsrc.get()), "vd-v4l2-hub", [weak, id] {
     if (auto h = weak.lock()) h->Unsubscribe(id);
   });
-  gst_object_unref(appsrc);
-  return bin;
+  return bin.release();
 }
 
 GstElement* V4l2SourceBins::Audio(const std::shared_ptr<V4l2Card>& card,
                                   const std::string& sourceDescription, const AudioFormat& format) {
   std::string description =
-      sourceDescription + kSoundConvert + kCapsFilter + CapsText(CapsOfAudioFormat(format)) + "\"";
+      sourceDescription + kSoundConvert + kCapsFilter + CapsText(CapsPtr(CapsOfAudioFormat(format))) + "\"";
   GstElement* bin = ParseBin(description);
   if (bin != nullptr) WatchGone(card, bin);
   return bin;

@@ -81,8 +81,9 @@ GstPadProbeReturn OnBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
       feed.ended = true;
       PostUnpluggedError(feed.bin);
     }
-    // Ending the stream makes the source send EOS and stop, so nothing waits on it.
-    gst_buffer_unref(GST_PAD_PROBE_INFO_BUFFER(info));
+    // Ending the stream makes the source send EOS and stop, so nothing waits on it. A handled
+    // probe owns the buffer it took.
+    const BufferPtr handled(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_PAD_PROBE_INFO_DATA(info) = nullptr;
     GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_EOS;
     return GST_PAD_PROBE_HANDLED;

@@ -57,6 +57,27 @@ inline ElementPtr AdoptElement(GstElement* element) {
   return ElementPtr(element);
 }
 
+// A pipeline that may be running when it goes: GStreamer finalises only a stopped element, so
+// it is set to NULL before its reference is dropped.
+struct GstStopAndUnref {
+  void operator()(GstElement* pipeline) const noexcept {
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+  }
+};
+using PipelinePtr = std::unique_ptr<GstElement, GstStopAndUnref>;
+
+// A new element on its way, floating, to whoever takes it (a bin, or the caller of a factory
+// function): release() hands it on still floating; an element nobody took by the time the
+// holder goes (an error path) is dropped; one a bin took is the bin's, and the holder leaves
+// it alone.
+struct GstDropUnclaimed {
+  void operator()(GstElement* element) const noexcept {
+    if (g_object_is_floating(element)) gst_object_unref(gst_object_ref_sink(element));
+  }
+};
+using NewElementPtr = std::unique_ptr<GstElement, GstDropUnclaimed>;
+
 // A new reference to an object already owned elsewhere (a pipeline's child, a pad's peer).
 template <typename T>
 GstPtr<T> RefObject(T* object) {
@@ -64,7 +85,8 @@ GstPtr<T> RefObject(T* object) {
   return GstPtr<T>(object);
 }
 
-// Fills a GError out-parameter straight into a holder: `ErrorOut e(err); f(..., e);`.
+// Fills a GError out-parameter straight into a holder: `f(..., ErrorOut(err));` (the holder is
+// filled when the temporary goes, at the end of the statement).
 class ErrorOut {
  public:
   explicit ErrorOut(ErrorPtr& holder) : holder_(holder) {}
