@@ -95,10 +95,9 @@ int main(int argc, char** argv) {
   vd::DeviceEnumerator enumerator;
   enumerator.AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
   auto device = enumerator.OpenVideoInput(0);
-  vd::KsPropertySet* props = device->QueryPropertySet();
   uint32_t hz = 471250000;
-  props->Set(vd::kPropSetTuner, vd::kTunerPropFrequency, nullptr, 0, &hz, 4);
-  props->Release();
+  vd::KsPropertySetPtr(device->QueryPropertySet())
+      ->Set(vd::kPropSetTuner, vd::kTunerPropFrequency, nullptr, 0, &hz, 4);
   device->SetTvFormat(vd::standard::kPalB);
   device->SetVideoFormat(vd::PinKind::kCapture, {768, 576, vd::kFourccYuy2, 16, 400000});
 

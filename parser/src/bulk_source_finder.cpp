@@ -12,12 +12,11 @@ namespace {
 
 // The pin's category as its property set reports it.
 bool IsBulkPin(CaptureDevice& device, size_t pin) {
-  KsPropertySet* pins = device.QueryPinPropertySet(pin);
+  const KsPropertySetPtr pins(device.QueryPinPropertySet(pin));
   if (pins == nullptr) return false;
   uint8_t category[16] = {};
   uint32_t returned = 0;
   const HResult hr = pins->Get(kPropSetPin, 0, nullptr, 0, category, sizeof category, &returned);
-  pins->Release();
   const auto bulk = kPinCategoryBulk.Bytes();
   return Succeeded(hr) && returned == sizeof category &&
          std::memcmp(category, bulk.data(), sizeof category) == 0;

@@ -22,13 +22,12 @@ BulkSourceFactory& Factory() {
 // The pin's own property set is the authority on its category; the kind in the pin list is
 // only the device layer's shorthand for choosing a source bin.
 bool IsBulkPin(CaptureDevice& device, size_t index) {
-  KsPropertySet* props = device.QueryPinPropertySet(index);
+  const KsPropertySetPtr props(device.QueryPinPropertySet(index));
   if (props == nullptr) return false;
   std::array<uint8_t, 16> category{};
   uint32_t returned = 0;
   const HResult hr = props->Get(kPropSetPin, 0, nullptr, 0, category.data(),
                                 static_cast<uint32_t>(category.size()), &returned);
-  props->Release();
   return Succeeded(hr) && returned == category.size() && category == kPinCategoryBulk.Bytes();
 }
 

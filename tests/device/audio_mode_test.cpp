@@ -30,9 +30,8 @@ class AudioModeTest : public ::testing::Test {
     box_->SetLockTime(std::chrono::milliseconds(0));
     enumerator_.AddBackend(std::make_unique<VirtualBoxBackend>(box_));
     device_ = enumerator_.OpenVideoInput(0);
-    props_ = device_->QueryPropertySet();
+    props_.reset(device_->QueryPropertySet());
   }
-  ~AudioModeTest() override { props_->Release(); }
 
   void Write(uint32_t reg, uint8_t v) {
     ASSERT_EQ(props_->Set(kPropSetAsic, kAsicPropRegister, &reg, 4, &v, 1), kSOk);
@@ -61,7 +60,7 @@ class AudioModeTest : public ::testing::Test {
   std::shared_ptr<VirtualTvBox> box_;
   DeviceEnumerator enumerator_;
   std::unique_ptr<CaptureDevice> device_;
-  KsPropertySet* props_ = nullptr;
+  KsPropertySetPtr props_;
 };
 
 TEST_F(AudioModeTest, StereoSendsDifferentChannelsAndMonoTheSame) {

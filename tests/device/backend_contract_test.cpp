@@ -82,13 +82,12 @@ TYPED_TEST(BackendContractTest, PinPropertySetsAnswerTheListedCategory) {
     auto pins = device->Pins();
     ASSERT_FALSE(pins.empty());
     for (size_t i = 0; i < pins.size(); ++i) {
-      KsPropertySet* props = device->QueryPinPropertySet(i);
+      const KsPropertySetPtr props(device->QueryPinPropertySet(i));
       ASSERT_NE(props, nullptr);
       uint8_t bytes[16];
       ASSERT_EQ(props->Get(kPropSetPin, 0, nullptr, 0, bytes, 16, nullptr), kSOk);
       auto expected = pins[i].category.Bytes();
       EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes)) << pins[i].name;
-      props->Release();
     }
   }
 }
@@ -97,14 +96,13 @@ TYPED_TEST(BackendContractTest, PropertySetsRefuseWhatTheyDoNotKnow) {
   constexpr Guid kStranger = MakeGuid("{12345678-9ABC-DEF0-1234-56789ABCDEF0}");
   for (const DeviceInfo& info : this->All()) {
     auto device = this->backend_->Open(info);
-    KsPropertySet* props = device->QueryPropertySet();
+    const KsPropertySetPtr props(device->QueryPropertySet());
     if (props == nullptr) continue;
     uint32_t v = 0, support = 0;
     EXPECT_EQ(props->Get(kStranger, 0, nullptr, 0, &v, 4, nullptr), kEPropSetUnsupported);
     EXPECT_EQ(props->Set(kStranger, 0, nullptr, 0, &v, 4), kEPropSetUnsupported);
     EXPECT_EQ(props->QuerySupported(kStranger, 0, &support), kEPropSetUnsupported);
     EXPECT_EQ(props->QuerySupported(kPropSetProduct, 0x7FFF, &support), kEPropIdUnsupported);
-    props->Release();
   }
 }
 

@@ -60,9 +60,8 @@ class BulkPinTest : public ::testing::Test {
   }
 
   void Tune(uint32_t hz) {
-    KsPropertySet* props = device_->QueryPropertySet();
+    const KsPropertySetPtr props(device_->QueryPropertySet());
     ASSERT_EQ(props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4), kSOk);
-    props->Release();
   }
 
   std::vector<uint8_t> Record(test::PipelineProbe& probe, int samples) {

@@ -45,7 +45,7 @@ TEST(ConcurrencyTest, ClientsOnManyThreadsWhileTheBoxComesAndGoes) {
       while (!stop.load()) {
         auto device = enumerator.OpenVideoInput(0);
         if (!device) continue;
-        KsPropertySet* props = device->QueryPropertySet();
+        const KsPropertySetPtr props(device->QueryPropertySet());
         for (int i = 0; i < 20 && !stop.load(); ++i) {
           uint32_t hz = t == 0 ? 471250000 : 175250000, signal = 0;
           HResult a = props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4);
@@ -55,7 +55,6 @@ TEST(ConcurrencyTest, ClientsOnManyThreadsWhileTheBoxComesAndGoes) {
           HResult c = props->Set(kPropSetAsic, kAsicPropRegister, &reg, 4, &v, 1);
           if (!Acceptable(a) || !Acceptable(b) || !Acceptable(c)) unexpected.fetch_add(1);
         }
-        props->Release();
       }
     });
   }

@@ -41,7 +41,7 @@ TEST_F(EnumerationTest, ListsTheBoxSoundAfterTheSoundCard) {
 TEST_F(EnumerationTest, ProductPropertyAnswersTheProductId) {
   auto device = enumerator_.OpenVideoInput(0);
   ASSERT_NE(device, nullptr);
-  KsPropertySet* props = device->QueryPropertySet();
+  const KsPropertySetPtr props(device->QueryPropertySet());
   ASSERT_NE(props, nullptr);
   uint32_t support = 0;
   EXPECT_EQ(props->QuerySupported(kPropSetProduct, kProductPropId, &support), kSOk);
@@ -50,7 +50,6 @@ TEST_F(EnumerationTest, ProductPropertyAnswersTheProductId) {
   EXPECT_EQ(props->Get(kPropSetProduct, kProductPropId, nullptr, 0, &id, 4, &returned), kSOk);
   EXPECT_EQ(id, 0x1311u);
   EXPECT_EQ(returned, 4u);
-  props->Release();
 }
 
 TEST_F(EnumerationTest, AudioDevicesHaveNoProductPropertySet) {
@@ -88,7 +87,7 @@ TEST_F(EnumerationTest, PinPropertySetGivesTheCategoryBytes) {
   auto bulk = std::find_if(pins.begin(), pins.end(),
                            [](const PinInfo& p) { return p.kind == PinKind::kBulk; });
   ASSERT_NE(bulk, pins.end());
-  KsPropertySet* props = device->QueryPinPropertySet(bulk - pins.begin());
+  KsPropertySetPtr props(device->QueryPinPropertySet(bulk - pins.begin()));
   ASSERT_NE(props, nullptr);
   uint8_t bytes[16] = {};
   uint32_t returned = 0;
@@ -98,7 +97,7 @@ TEST_F(EnumerationTest, PinPropertySetGivesTheCategoryBytes) {
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes));
   // Too small a buffer is refused, not overrun.
   EXPECT_EQ(props->Get(kPropSetPin, 0, nullptr, 0, bytes, 15, &returned), kEInvalidArg);
-  props->Release();
+  props.reset();
   EXPECT_EQ(device->QueryPinPropertySet(pins.size()), nullptr);
 }
 

@@ -51,8 +51,8 @@ TEST_F(PlugTest, TwoClientsSeeOneHardwareState) {
   auto parser = enumerator_.OpenVideoInput(0);
   ASSERT_NE(engine, nullptr);
   ASSERT_NE(parser, nullptr);
-  KsPropertySet* a = engine->QueryPropertySet();
-  KsPropertySet* b = parser->QueryPropertySet();
+  KsPropertySetPtr a(engine->QueryPropertySet());
+  KsPropertySetPtr b(parser->QueryPropertySet());
   uint32_t hz = 175250000, read = 0;
   ASSERT_EQ(a->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4), kSOk);
   ASSERT_EQ(b->Get(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &read, 4, nullptr), kSOk);
@@ -62,8 +62,8 @@ TEST_F(PlugTest, TwoClientsSeeOneHardwareState) {
   ASSERT_EQ(b->Set(kPropSetAsic, kAsicPropRegister, &reg, 4, &v, 1), kSOk);
   ASSERT_EQ(a->Get(kPropSetAsic, kAsicPropRegister, &reg, 4, &got, 1, nullptr), kSOk);
   EXPECT_EQ(got, 2);
-  a->Release();
-  b->Release();
+  a.reset();
+  b.reset();
 
   ASSERT_EQ(engine->Route(0, 1), kSOk);
   int32_t input = -1;
@@ -125,7 +125,7 @@ TEST_F(PlugTest, UnplugAndPlugAreReportedToSubscribers) {
 
 TEST_F(PlugTest, DeviceObjectsStayGoneAfterReplug) {
   auto device = enumerator_.OpenVideoInput(0);
-  KsPropertySet* props = device->QueryPropertySet();
+  KsPropertySetPtr props(device->QueryPropertySet());
   box_->Unplug();
   EXPECT_FALSE(device->IsConnected());
   uint32_t v = 0;
@@ -138,7 +138,7 @@ TEST_F(PlugTest, DeviceObjectsStayGoneAfterReplug) {
   // The old objects belong to the old plug-in; a new open works.
   EXPECT_EQ(props->Get(kPropSetProduct, kProductPropId, nullptr, 0, &v, 4, nullptr), kEDeviceGone);
   EXPECT_FALSE(device->IsConnected());
-  props->Release();
+  props.reset();
   auto again = enumerator_.OpenVideoInput(0);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->TvFormat(&format), kSOk);

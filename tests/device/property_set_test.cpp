@@ -12,22 +12,13 @@
 namespace vd {
 namespace {
 
-// Holds a referenced property set and releases it.
-struct PropsRef {
-  KsPropertySet* p = nullptr;
-  ~PropsRef() {
-    if (p != nullptr) p->Release();
-  }
-  KsPropertySet* operator->() const { return p; }
-};
-
 class PropertySetTest : public ::testing::Test {
  protected:
   PropertySetTest() : box_(std::make_shared<VirtualTvBox>(VirtualBoxConfig{})) {
     box_->SetLockTime(std::chrono::milliseconds(0));
     enumerator_.AddBackend(std::make_unique<VirtualBoxBackend>(box_));
     device_ = enumerator_.OpenVideoInput(0);
-    props_.p = device_->QueryPropertySet();
+    props_.reset(device_->QueryPropertySet());
   }
 
   HResult SetU32(const Guid& set, uint32_t id, uint32_t v) {
@@ -51,7 +42,7 @@ class PropertySetTest : public ::testing::Test {
   std::shared_ptr<VirtualTvBox> box_;
   DeviceEnumerator enumerator_;
   std::unique_ptr<CaptureDevice> device_;
-  PropsRef props_;
+  KsPropertySetPtr props_;
 };
 
 TEST_F(PropertySetTest, TunerHasTvAndRadioRanges) {

@@ -227,9 +227,8 @@ TEST_F(SourceBinTest, AmplifierRangesAndDefaults) {
 
 TEST_F(SourceBinTest, AmplifierActsOnThePixels) {
   uint32_t hz = 471250000;
-  KsPropertySet* props = device_->QueryPropertySet();
+  const KsPropertySetPtr props(device_->QueryPropertySet());
   ASSERT_EQ(props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4), kSOk);
-  props->Release();
   PipelineProbe probe(device_->CreateSourceBin(PinKind::kCapture));
   Luma normal = FrameWhere(probe, [](const Luma& l) { return l.chroma > 5; });
   ASSERT_GT(normal.spread, 20);  // colour bars, not snow's grey average
@@ -251,9 +250,8 @@ TEST_F(SourceBinTest, AmplifierActsOnThePixels) {
 
 TEST_F(SourceBinTest, PictureIsSnowOffAStationAndBarsOnTheInputs) {
   uint32_t hz = 472250000;  // nothing there
-  KsPropertySet* props = device_->QueryPropertySet();
+  const KsPropertySetPtr props(device_->QueryPropertySet());
   ASSERT_EQ(props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4), kSOk);
-  props->Release();
   PipelineProbe probe(device_->CreateSourceBin(PinKind::kCapture));
   // Snow: grey noise, no colour.
   Luma snow = FrameWhere(probe, [](const Luma& l) { return l.chroma < 2 && l.spread > 40; });

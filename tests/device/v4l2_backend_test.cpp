@@ -24,11 +24,8 @@ constexpr uint64_t kStdPalB = 0x1, kStdPalI = 0x10, kStdPalD = 0x20, kStdPalM = 
 constexpr uint32_t kAudmodeMono = 0, kAudmodeStereo = 1, kAudmodeLang2 = 2;
 
 struct Props {
-  KsPropertySet* p;
+  KsPropertySetPtr p;
   explicit Props(CaptureDevice& d) : p(d.QueryPropertySet()) {}
-  ~Props() {
-    if (p != nullptr) p->Release();
-  }
   HResult SetU32(const Guid& set, uint32_t id, uint32_t v) {
     return p->Set(set, id, nullptr, 0, &v, 4);
   }

@@ -65,14 +65,13 @@ class FakeDevice final : public KsPropertySet, public PropertySetSource {
 class DeviceRef {
  public:
   DeviceRef() : dev_(FakeDevice::Create()) {}
-  ~DeviceRef() { dev_->Release(); }
   DeviceRef(const DeviceRef&) = delete;
   DeviceRef& operator=(const DeviceRef&) = delete;
-  FakeDevice* operator->() const { return dev_; }
-  FakeDevice* get() const { return dev_; }
+  FakeDevice* operator->() const { return dev_.get(); }
+  FakeDevice* get() const { return dev_.get(); }
 
  private:
-  FakeDevice* dev_;
+  RefPtr<FakeDevice> dev_;
 };
 
 }  // namespace vd::test

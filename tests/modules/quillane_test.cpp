@@ -107,19 +107,15 @@ TEST(QuillaneTest, I2cTransfersCarryDeviceRegisterAndValues) {
 // Like the device layer: every query hands out a new property-set object of the device.
 class FreshPropertySets final : public PropertySetSource {
  public:
-  ~FreshPropertySets() {
-    for (test::FakeDevice* made : made_) made->Release();
-  }
   KsPropertySet* QueryPropertySet() override {
-    test::FakeDevice* made = test::FakeDevice::Create();  // our reference
-    made_.push_back(made);
-    made->AddRef();  // the caller's
-    return made;
+    made_.emplace_back(test::FakeDevice::Create());  // our reference
+    made_.back()->AddRef();                          // the caller's
+    return made_.back().get();
   }
-  const std::vector<test::FakeDevice*>& Made() const { return made_; }
+  const std::vector<RefPtr<test::FakeDevice>>& Made() const { return made_; }
 
  private:
-  std::vector<test::FakeDevice*> made_;
+  std::vector<RefPtr<test::FakeDevice>> made_;
 };
 
 // Every preview build asks again: neither objects nor references to devices may pile up,

@@ -82,7 +82,7 @@ class DeviceTest : public ::testing::Test {
   static void Tune(uint32_t hz) {
     auto device = vd::DeviceEnumerator::Default().OpenVideoInput(0);
     ASSERT_NE(device, nullptr);
-    vd::KsPropertySet* props = device->QueryPropertySet();
+    const vd::KsPropertySetPtr props(device->QueryPropertySet());
     ASSERT_NE(props, nullptr);
     const uint32_t mode = vd::kTunerModeTv;
     EXPECT_EQ(props->Set(vd::kPropSetTuner, vd::kTunerPropMode, nullptr, 0, &mode, 4), vd::kSOk);
@@ -91,7 +91,6 @@ class DeviceTest : public ::testing::Test {
     EXPECT_EQ(props->Get(vd::kPropSetTuner, vd::kTunerPropSignal, nullptr, 0, &signal, 4, nullptr),
               vd::kSOk);
     EXPECT_NE(signal, 0u) << "no station at " << hz;
-    props->Release();
   }
 
   // One SRC_PACKETS call as a host makes it; checks the block against the result.

@@ -113,15 +113,12 @@ void PrintInputsAndStandards(vd::CaptureDevice& device) {
 
 // The product id when the device answers the product property set.
 bool ProductId(vd::CaptureDevice& device, uint32_t* id) {
-  vd::KsPropertySet* props = device.QueryPropertySet();
+  const vd::KsPropertySetPtr props(device.QueryPropertySet());
   if (props == nullptr) return false;
   uint32_t support = 0;
-  bool ok =
-      vd::Succeeded(props->QuerySupported(vd::kPropSetProduct, vd::kProductPropId, &support)) &&
-      vd::Succeeded(
-          props->Get(vd::kPropSetProduct, vd::kProductPropId, nullptr, 0, id, 4, nullptr));
-  props->Release();
-  return ok;
+  return vd::Succeeded(props->QuerySupported(vd::kPropSetProduct, vd::kProductPropId, &support)) &&
+         vd::Succeeded(
+             props->Get(vd::kPropSetProduct, vd::kProductPropId, nullptr, 0, id, 4, nullptr));
 }
 
 void PrintDevice(size_t index, const vd::DeviceInfo& info, vd::CaptureDevice* device) {
@@ -187,7 +184,7 @@ int Tune(const std::vector<std::string>& args) {
   auto hz = static_cast<uint32_t>(mhz * 1e6 + 0.5);
 
   std::string name, why;
-  vd::KsPropertySet* props = vdtool::OpenTunerDevice(&name, &why);
+  vd::KsPropertySetPtr props(vdtool::OpenTunerDevice(&name, &why));
   if (props == nullptr) {
     std::cerr << "vdtool: device tune: " << why << "\n";
     return 1;
@@ -205,7 +202,7 @@ int Tune(const std::vector<std::string>& args) {
   if (vd::Succeeded(hr)) {
     hr = props->Get(vd::kPropSetTuner, vd::kTunerPropSignal, nullptr, 0, &signal, 4, nullptr);
   }
-  props->Release();
+  props.reset();  // the device is let go before the answer is printed
   if (hr == vd::kEInvalidArg && range.maxHz != 0) {
     std::fprintf(stderr, "vdtool: device tune: %.2f MHz is outside the %s range %.2f-%.2f MHz\n",
                  hz / 1e6, radio ? "radio" : "TV", range.minHz / 1e6, range.maxHz / 1e6);

@@ -19,7 +19,7 @@ TunerControl::TunerControl(vd::KsPropertySet* props, vd::TuningContext& context,
 
 void TunerControl::CreateTuner(const vd::TunerFactory& factory) {
   KXTuner* tuner = nullptr;
-  const int32_t status = factory(props_, &tuner);
+  const int32_t status = factory(props_.get(), &tuner);
   if (status != 0 || tuner == nullptr) {
     TraceTuner("NewKXTuner failed: %d\n", status);
     // A factory that failed but still handed out an object must not leak it.
@@ -31,7 +31,7 @@ void TunerControl::CreateTuner(const vd::TunerFactory& factory) {
 
 TunerControl::~TunerControl() {
   CloseList();
-  if (props_ != nullptr) props_->Release();
+  props_.reset();
   if (tuner_ != nullptr) tuner_->Destroy(1);
   module_.reset();
 }

@@ -94,7 +94,7 @@ class TunerControl {
   void CreateTuner(const vd::TunerFactory& factory);
 
   vd::TuningContext& context_;
-  vd::KsPropertySet* props_;
+  vd::KsPropertySetPtr props_;  // the reference the constructor took over
   std::unique_ptr<vd::TunerModule> module_;
   vd::ChannelFiles files_;
   std::unique_ptr<CChannelTable> table_;

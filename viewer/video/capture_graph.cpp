@@ -167,13 +167,10 @@ bool CaptureGraph::DeviceUsable(const vd::DeviceInfo& info) {
   // property decides.
   std::unique_ptr<vd::CaptureDevice> device = devices_.Open(info);
   if (device == nullptr) return false;
-  vd::KsPropertySet* props = device->QueryPropertySet();
+  const vd::KsPropertySetPtr props(device->QueryPropertySet());
   if (props == nullptr) return false;
   uint32_t support = 0;
-  bool usable =
-      vd::Succeeded(props->QuerySupported(vd::kPropSetProduct, vd::kProductPropId, &support));
-  props->Release();
-  return usable;
+  return vd::Succeeded(props->QuerySupported(vd::kPropSetProduct, vd::kProductPropId, &support));
 }
 
 void CaptureGraph::ReadVideoDevices() {

@@ -9,6 +9,7 @@
 
 #include "vd/guid.h"
 #include "vd/hresult.h"
+#include "vd/ref_ptr.h"
 
 namespace vd {
 
@@ -37,6 +38,9 @@ class KsPropertySet {
  protected:
   virtual ~KsPropertySet() = default;
 };
+
+// Holds one reference: `KsPropertySetPtr props(filter->QueryPropertySet());`.
+using KsPropertySetPtr = RefPtr<KsPropertySet>;
 
 // Anything that can hand out the device's property set: every capture filter of the device
 // layer is one. The device-access module takes the capture filter through this view.

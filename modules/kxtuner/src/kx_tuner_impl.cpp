@@ -12,13 +12,9 @@ constexpr uint32_t kKindRadio = 2;
 
 }  // namespace
 
-KXTunerImpl::KXTunerImpl(KsPropertySet* props) : props_(props) {
-  props_->AddRef();
-}
+KXTunerImpl::KXTunerImpl(KsPropertySet* props) : props_(KsPropertySetPtr::Share(props)) {}
 
-KXTunerImpl::~KXTunerImpl() {
-  props_->Release();
-}
+KXTunerImpl::~KXTunerImpl() = default;
 
 void KXTunerImpl::Destroy(uint32_t flag) {
   if ((flag & 1u) != 0) delete this;

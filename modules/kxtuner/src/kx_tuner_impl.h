@@ -39,7 +39,7 @@ class KXTunerImpl final : public ::KXTuner {
   // Tunes to hz unless the tuner is there already, then reads the signal.
   HResult SignalAt(uint32_t hz, uint32_t* present);
 
-  KsPropertySet* props_;
+  KsPropertySetPtr props_;
   uint32_t mode_ = 0;  // 0 until the first SetTunerMode: the device's own mode rules
   uint32_t channel_ = 0;
 };

@@ -5,18 +5,12 @@
 
 namespace vd {
 
-AsicIoImpl::AsicIoImpl(KsPropertySet* props) : props_(props) {
-  props_->AddRef();
-}
+AsicIoImpl::AsicIoImpl(KsPropertySet* props) : props_(KsPropertySetPtr::Share(props)) {}
 
-AsicIoImpl::~AsicIoImpl() {
-  props_->Release();
-}
+AsicIoImpl::~AsicIoImpl() = default;
 
 void AsicIoImpl::Rebind(KsPropertySet* props) {
-  props->AddRef();
-  props_->Release();
-  props_ = props;
+  props_ = KsPropertySetPtr::Share(props);
 }
 
 int32_t AsicIoImpl::ReadRegisters(uint32_t reg, uint8_t* bytes, uint32_t count) {

@@ -23,7 +23,7 @@ class AsicIoImpl final : public ::AsicIo {
   int32_t WriteRegisters(uint32_t reg, const uint8_t* bytes, uint32_t count) override;
 
  private:
-  KsPropertySet* props_;
+  KsPropertySetPtr props_;
 };
 
 }  // namespace vd

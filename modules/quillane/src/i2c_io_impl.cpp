@@ -8,18 +8,12 @@
 
 namespace vd {
 
-I2cIoImpl::I2cIoImpl(KsPropertySet* props) : props_(props) {
-  props_->AddRef();
-}
+I2cIoImpl::I2cIoImpl(KsPropertySet* props) : props_(KsPropertySetPtr::Share(props)) {}
 
-I2cIoImpl::~I2cIoImpl() {
-  props_->Release();
-}
+I2cIoImpl::~I2cIoImpl() = default;
 
 void I2cIoImpl::Rebind(KsPropertySet* props) {
-  props->AddRef();
-  props_->Release();
-  props_ = props;
+  props_ = KsPropertySetPtr::Share(props);
 }
 
 int32_t I2cIoImpl::Read(uint8_t device, uint8_t* data, uint8_t count) {

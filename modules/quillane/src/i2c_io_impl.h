@@ -23,7 +23,7 @@ class I2cIoImpl final : public ::I2cIo {
   int32_t Write(uint8_t device, const uint8_t* data, uint8_t count) override;
 
  private:
-  KsPropertySet* props_;
+  KsPropertySetPtr props_;
 };
 
 }  // namespace vd

@@ -41,30 +41,23 @@ class Registry {
 Registry<vd::AsicIoImpl> asicObjects;
 Registry<vd::I2cIoImpl> i2cObjects;
 
-// Releases the source's reference however the factory leaves.
-struct PropsRef {
-  vd::KsPropertySet* props;
-  ~PropsRef() {
-    if (props != nullptr) props->Release();
-  }
-};
-
 template <typename Impl, typename Out>
 int32_t Open(vd::PropertySetSource* captureFilter, Out** out, const vd::Guid& set, uint32_t id,
              Registry<Impl>& registry) {
   if (out == nullptr) return vd::kEPointer;
   *out = nullptr;
   if (captureFilter == nullptr) return vd::kEPointer;
-  PropsRef ref{captureFilter->QueryPropertySet()};
-  if (ref.props == nullptr) return vd::kENoInterface;
+  // The source's reference goes however the factory leaves.
+  const vd::KsPropertySetPtr props(captureFilter->QueryPropertySet());
+  if (props == nullptr) return vd::kENoInterface;
   uint32_t support = 0;
-  const vd::HResult hr = ref.props->QuerySupported(set, id, &support);
+  const vd::HResult hr = props->QuerySupported(set, id, &support);
   if (vd::Failed(hr)) {
     QuillaneTrace("device has no property set for this access: 0x%X\n", static_cast<unsigned>(hr));
     return hr;
   }
   try {
-    *out = registry.Get(ref.props);
+    *out = registry.Get(props.get());
   } catch (const std::bad_alloc&) {
     return vd::kEOutOfMemory;
   }
