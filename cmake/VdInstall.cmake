@@ -4,19 +4,6 @@
 include(GNUInstallDirs)
 
 set(VD_INSTALL_LIB lib)
-set(VD_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/viewdeck)
-# Where the viewer's Help command opens the user help once installed; the source copy is the
-# fallback for a program run from the build tree.
-set(VD_HELP_FILE ${CMAKE_INSTALL_PREFIX}/${VD_DOC_DIR}/BRTV_USB.html)
-set(VD_HELP_SOURCE_FILE ${PROJECT_SOURCE_DIR}/docs/BRTV_USB.html)
-configure_file(${PROJECT_SOURCE_DIR}/packaging/vd_install_paths.h.in
-               ${PROJECT_BINARY_DIR}/generated/vd/install_paths.h @ONLY)
-if(TARGET viewdeck)
-  target_include_directories(viewdeck PRIVATE ${PROJECT_BINARY_DIR}/generated)
-  target_compile_definitions(viewdeck PRIVATE VD_HELP_FILE="${VD_HELP_FILE}"
-                                              VD_HELP_SOURCE_FILE="${VD_HELP_SOURCE_FILE}"
-                                              VD_HELP_RELATIVE_FILE="../${VD_DOC_DIR}/BRTV_USB.html")
-endif()
 
 # Installed programs find their libraries relative to themselves, never through the build tree.
 set(VD_RPATH "$ORIGIN/../${VD_INSTALL_LIB}")
@@ -64,11 +51,7 @@ foreach(lib vidparse stromsift teletext)
   endif()
 endforeach()
 
-# Help, desktop integration and manuals.
-file(GLOB VD_HELP_IMAGES ${PROJECT_SOURCE_DIR}/docs/*.png)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/BRTV_USB.html ${PROJECT_SOURCE_DIR}/docs/help.css
-              ${VD_HELP_IMAGES}
-        DESTINATION ${VD_DOC_DIR} COMPONENT runtime)
+# Desktop integration and manuals (the help is installed with the viewer).
 install(FILES ${PROJECT_SOURCE_DIR}/docs/viewdeck.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/viewdeck.svg

@@ -51,6 +51,23 @@ else
   echo "viewdeck: not built, not checked"
 fi
 
+# What the installed programs and libraries load names no folder of the source or build tree:
+# they find their files relative to themselves. (Debug information may; it is not loaded.)
+# Qt keeps its string literals in UTF-16, so the path is looked for in both encodings.
+utf16() { printf '%s' "$1" | sed 's/[^A-Za-z0-9_/-]/\\&/g; s/\\\?./&\\x00/g'; }
+tree=$(cd "$(dirname "$0")/.." && pwd)
+built=$(cd "$build" && pwd)
+for f in "$bin"/* "$lib"/*.so*; do
+  [ -L "$f" ] && continue
+  objcopy --strip-all "$f" "$root/loaded" || fail "objcopy ${f#"$root"} failed"
+  for folder in "$tree" "$built"; do
+    ! grep -qF "$folder" "$root/loaded" || fail "${f#"$root"} holds the path $folder"
+    ! LC_ALL=C grep -qaP "$(utf16 "$folder")" "$root/loaded" ||
+      fail "${f#"$root"} holds the path $folder (UTF-16)"
+  done
+done
+echo "installed programs: no source or build folder in what they load"
+
 for pc in vidparse stromsift teletext; do
   flags=$(PKG_CONFIG_PATH="$lib/pkgconfig" pkg-config --cflags --libs "$pc") ||
     fail "pkg-config $pc failed"

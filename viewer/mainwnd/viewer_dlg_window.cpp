@@ -269,21 +269,19 @@ void CViewerDlg::ShowVirtualRemote() {
 }
 
 void CViewerDlg::OpenHelp() {
-  const QString installed =
-      QCoreApplication::applicationDirPath() + "/../share/doc/viewdeck/BRTV_USB.html";
-  const QString source = QStringLiteral(VIEWDECK_SOURCE_DIR "/docs/BRTV_USB.html");
-  for (const QString& file : {installed, source}) {
-    if (QFileInfo::exists(file)) {
-      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file))) {
-        ShowMessage(
-            "The help could not be opened: no program to show it was found.\n"
-            "The help file is " +
-            QFileInfo(file).canonicalFilePath().toStdString());
-      }
-      return;
-    }
+  // Beside the running program, installed or in the build folder, wherever the tree lies.
+  const QString file =
+      QCoreApplication::applicationDirPath() + QStringLiteral("/" VD_HELP_RELATIVE_FILE);
+  if (!QFileInfo::exists(file)) {
+    ShowMessage("The help file BRTV_USB.html was not found.");
+    return;
   }
-  ShowMessage("The help file BRTV_USB.html was not found.");
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file))) {
+    ShowMessage(
+        "The help could not be opened: no program to show it was found.\n"
+        "The help file is " +
+        QFileInfo(file).canonicalFilePath().toStdString());
+  }
 }
 
 void CViewerDlg::OpenSettingsSheet() {
