@@ -42,11 +42,6 @@ AlsaMixerBackend::~AlsaMixerBackend() {
   Close();
 }
 
-bool AlsaMixerBackend::AnyCard() {
-  int card = -1;
-  return snd_card_next(&card) == 0 && card >= 0;
-}
-
 unsigned AlsaMixerBackend::DeviceCount() {
   if (devices_) return static_cast<unsigned>(devices_->size());
   unsigned count = 0;

@@ -31,8 +31,6 @@ class AlsaMixerBackend : public MixerBackend {
   AlsaMixerBackend(const AlsaMixerBackend&) = delete;
   AlsaMixerBackend& operator=(const AlsaMixerBackend&) = delete;
 
-  // True when the machine has at least one ALSA card.
-  static bool AnyCard();
   // The layout of the open card, for listing.
   const AlsaMixerLayout& Layout() const { return layout_; }
   std::optional<std::vector<std::string>> EnumItems(size_t element) const;

@@ -1,11 +1,9 @@
 #include "audio_preview.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <string>
 
+#include "audio_sink.h"
 #include "vd/device_enumerator.h"
 #include "vd/gst_elements.h"
 #include "vd/virtual_tv_box.h"
@@ -15,28 +13,7 @@ namespace vd {
 namespace {
 constexpr size_t kNamePrefix = 28;  // "Brevant TV USB Audio Capture"
 
-bool HasSoundOutput() {
-  std::error_code ec;
-  if (std::filesystem::exists("/dev/snd", ec)) return true;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime == nullptr) return false;
-  std::string dir = runtime;
-  return std::filesystem::exists(dir + "/pulse/native", ec) ||
-         std::filesystem::exists(dir + "/pipewire-0", ec);
-}
 }  // namespace
-
-GstElement* AudioPreview::MakeAudioSink() {
-  const char* choice = std::getenv("VIEWDECK_AUDIO_SINK");
-  bool fake = (choice != nullptr && std::strcmp(choice, "fake") == 0) || !HasSoundOutput();
-  GstElement* sink = nullptr;
-  if (!fake) sink = vd::MakeElement<"autoaudiosink">();
-  if (sink == nullptr) {
-    sink = vd::MakeElement<"fakesink">();
-    if (sink != nullptr) g_object_set(sink, "sync", FALSE, nullptr);
-  }
-  return sink;
-}
 
 std::vector<DeviceInfo> AudioPreview::Candidates(const std::vector<DeviceInfo>& audioDevices,
                                                  const DeviceInfo& video, bool soundOnVideo,
@@ -98,7 +75,7 @@ std::unique_ptr<AudioPreview> AudioPreview::Build(CaptureDevice& device, bool* f
   GstElement* source = device.CreateSourceBin(PinKind::kAudioPreview);
   GstElement* convert = vd::MakeElement<"audioconvert">();
   GstElement* resample = vd::MakeElement<"audioresample">();
-  GstElement* sink = MakeAudioSink();
+  GstElement* sink = MakeAudioSink(AudioSinkClock::kLive);
   auto preview = std::unique_ptr<AudioPreview>(new AudioPreview);
   preview->pipeline_ = AdoptElement(gst_pipeline_new("audio-preview"));
   GstElement* pipeline = preview->pipeline_.get();

@@ -41,10 +41,6 @@ class AudioPreview {
   // The device the sound comes from, as the enumerator listed it.
   const DeviceInfo& Device() const { return info_; }
 
-  // Where the sound goes: autoaudiosink, or fakesink with VIEWDECK_AUDIO_SINK=fake or when
-  // the machine has no sound output.
-  static GstElement* MakeAudioSink();
-
  private:
   AudioPreview() = default;
   static bool HasPreviewPin(CaptureDevice& device);

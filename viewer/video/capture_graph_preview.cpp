@@ -1,6 +1,7 @@
 // CaptureGraph: the preview pipeline, its bus, device changes and the video size.
 #include <algorithm>
 
+#include "audio_sink.h"
 #include "capture_graph.h"
 #include "capture_pipeline.h"
 #include "disk_budget.h"
@@ -36,7 +37,7 @@ bool CaptureGraph::BuildPreviewGraph() {
   if (audioOnCaptureFilter_ && audioPreview_ == nullptr) {
     GstElement* source = video_->CreateSourceBin(vd::PinKind::kAudioPreview);
     GstElement* convert = vd::MakeElement<"audioconvert">();
-    GstElement* sink = vd::AudioPreview::MakeAudioSink();
+    GstElement* sink = vd::MakeAudioSink(vd::AudioSinkClock::kLive);
     bool made = source != nullptr && convert != nullptr && sink != nullptr;
     for (GstElement* e : {source, convert, sink}) {
       if (e != nullptr) gst_bin_add(GST_BIN(pipeline), e);

@@ -4,10 +4,9 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
+#include <string>
 
+#include "audio_sink.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_ptr.h"
 #include "vd/trace.h"
@@ -25,26 +24,6 @@ constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 struct GFree {
   void operator()(gpointer p) const { g_free(p); }
 };
-
-bool SoundCardPresent() {
-  std::ifstream cards("/proc/asound/cards");
-  std::string first;
-  if (!cards || !std::getline(cards, first)) return false;
-  return first.find("no soundcards") == std::string::npos;
-}
-
-// Tests and machines without sound get a sink that still keeps time, so a sound-only clip
-// lasts as long as it should instead of ending at once.
-GstElement* MakeAudioSink() {
-  const char* choice = std::getenv("VIEWDECK_AUDIO_SINK");
-  bool fake = (choice != nullptr && std::strcmp(choice, "fake") == 0) || !SoundCardPresent();
-  if (!fake) {
-    if (GstElement* sink = vd::MakeElement<"autoaudiosink">()) return sink;
-  }
-  GstElement* sink = vd::MakeElement<"fakesink">();
-  if (sink != nullptr) g_object_set(sink, "sync", TRUE, nullptr);
-  return sink;
-}
 
 void Deliver(VideoFrameSink* sink, GstSample* sample) {
   GstBuffer* buffer = gst_sample_get_buffer(sample);
@@ -171,7 +150,7 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
   playbin_.reset(playbin.release());
 
   const ElementPtr videoSink = AdoptElement(vd::MakeElement<"appsink">());
-  const ElementPtr audioSink = AdoptElement(MakeAudioSink());
+  const ElementPtr audioSink = AdoptElement(MakeAudioSink(AudioSinkClock::kKeepTime));
   if (videoSink == nullptr || audioSink == nullptr) {
     *why = "no appsink or audio sink element";
     return false;

@@ -1,0 +1,18 @@
+// Where the engine's sound goes: autoaudiosink, or a fakesink where nothing would play it
+// (VIEWDECK_AUDIO_SINK=fake, as the tests set, or a machine without any sound output).
+#pragma once
+
+#include <gst/gst.h>
+
+namespace vd {
+
+// What the stand-in fakesink does with time, which differs by the sound's source.
+enum class AudioSinkClock {
+  kLive,      // a live source paces itself: buffers are taken as they come
+  kKeepTime,  // a clip: buffers wait for their time, so a sound-only clip lasts its length
+};
+
+// A new floating element; null only when neither sink can be made.
+GstElement* MakeAudioSink(AudioSinkClock clock);
+
+}  // namespace vd
