@@ -202,7 +202,8 @@ gboolean CaptureGraph::OnBusMessage(GstBus*, GstMessage* message, gpointer self)
 
 void CaptureGraph::OnDeviceChange(int32_t event) {
   if (event == kDeviceNodesChanged) {
-    host_.OnDeviceLost();
+    // The recording's source may have said so first: the host hears of one loss once.
+    if (!deviceLost_) host_.OnDeviceLost();
     deviceLost_ = true;
     // A recording in progress is finished properly before the device objects go.
     if (capturing_) EndRecording();
@@ -271,6 +272,12 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         g_clear_error(&error);
         EndRecording(capture_->IsWriter(from) && !capture_->DiskFull());
         captureEnded_ = true;
+        // The device's removal can reach the recording before the enumerator reports it,
+        // and a command-line recording ends right here: the host must learn why now.
+        if (removed && !deviceLost_) {
+          deviceLost_ = true;
+          host_.OnDeviceLost();
+        }
         if (!removed) {
           // Read before the preview, which lets the recording's pipeline go.
           const bool margin = capture_ != nullptr && capture_->MarginReached();

@@ -38,7 +38,8 @@ class CaptureHost {
 
   // The engine had to change the work mode (a device without a tuner runs in mode 1).
   virtual void OnWorkModeForced(int32_t mode) = 0;
-  // The capture device went away (the main window closes or disables itself).
+  // The capture device went away (the main window closes or disables itself); called once
+  // for each loss, by whichever of the recording and the enumerator notices it first.
   virtual void OnDeviceLost() = 0;
   // After every handled device change: enable or disable the commands.
   virtual void RefreshControls() = 0;

@@ -67,17 +67,18 @@ HeadlessSession::~HeadlessSession() {
   if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
 }
 
-bool HeadlessSession::Start(VideoFrameSink* video) {
+bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   if (folder_.empty()) {
     std::fprintf(stderr, "vdtool: cannot make a scratch folder in %s (TMPDIR): %s\n",
                  scratchParent_.c_str(), scratchError_.c_str());
     return false;
   }
-  engine_ = std::make_unique<CaptureGraph>(DeviceEnumerator::Default(), *store_, *this, *this);
+  DeviceEnumerator& enumerator = devices != nullptr ? *devices : DeviceEnumerator::Default();
+  engine_ = std::make_unique<CaptureGraph>(enumerator, *store_, *this, *this);
   if (engine_->Init(video)) return true;
   // The engine's own message names no cause; a card that is there but not the product's is
   // the usual one.
-  const auto found = DeviceEnumerator::Default().VideoInputDevices();
+  const auto found = enumerator.VideoInputDevices();
   if (!found.empty() &&
       store_->ReadBool(kSection, setting::kOnlyCorvalenDevices,
                        setting::kDefaultOnlyCorvalenDevices) != 0) {
@@ -190,6 +191,11 @@ void HeadlessSession::ShowMessageBox(const std::string& caption, const std::stri
 
 void HeadlessSession::ShowMessage(const std::string& caption, const std::string& text) {
   ShowMessageBox(caption, text);
+}
+
+void HeadlessSession::OnDeviceLost() {
+  aborted_ = true;
+  ShowMessage("The capture device was unplugged.");
 }
 
 void HeadlessSession::SetTimer(uint32_t id, uint32_t milliseconds) {

@@ -32,8 +32,9 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   HeadlessSession(const HeadlessSession&) = delete;
   HeadlessSession& operator=(const HeadlessSession&) = delete;
 
-  // Creates the engine on the default device enumerator and runs Init.
-  bool Start(VideoFrameSink* video = nullptr);
+  // Creates the engine on the device enumerator (default: the process-wide one) and runs
+  // Init.
+  bool Start(VideoFrameSink* video = nullptr, DeviceEnumerator* devices = nullptr);
   CaptureGraph& Engine() { return *engine_; }
   SettingsStore& Store() { return *store_; }
   const std::filesystem::path& Folder() const { return folder_; }
@@ -60,7 +61,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   void ShowStatistics(const StatisticsText&) override {}
   void ShowCaptureProgress(double, int64_t) override {}
   void OnWorkModeForced(int32_t mode) override { workMode = mode; }
-  void OnDeviceLost() override { aborted_ = true; }
+  void OnDeviceLost() override;
   void RefreshControls() override {}
   void OnCaptureAborted() override { aborted_ = true; }
   void RunCaptureCommand() override;

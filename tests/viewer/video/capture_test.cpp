@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -13,6 +14,7 @@
 #include "capture_pipeline.h"
 #include "disk_budget.h"
 #include "engine_fixture.h"
+#include "headless_session.h"
 
 namespace vdtest {
 namespace {
@@ -449,6 +451,71 @@ TEST_F(EngineTest, ARecordingEndsIndexedWhenTheDiskComesDownToItsMargin) {
   EXPECT_GT(avi.videoFrames, 5);
   EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
   EXPECT_EQ(host.statistics.back().disk, "0 sec");
+}
+
+}  // namespace
+}  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+// vdtool's session without a window, on the fixture's box.
+class HeadlessRecordingTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    // The session's scratch folders, and the dead runs it looks for, stay in the test's own.
+    const char* tmpdir = std::getenv("TMPDIR");
+    savedTmpdir_ = tmpdir != nullptr ? tmpdir : "";
+    setenv("TMPDIR", dir.c_str(), 1);
+  }
+  void TearDown() override {
+    if (savedTmpdir_.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", savedTmpdir_.c_str(), 1);
+    }
+    EngineTest::TearDown();
+  }
+  std::string savedTmpdir_;
+};
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
+// The recording's source and the enumerator both notice the removal: the user is told once,
+// and what was recorded is a whole, indexed file.
+TEST_F(HeadlessRecordingTest, AnUnplugIsSaidOnce) {
+  vd::HeadlessSession session(1, 49);
+  ASSERT_TRUE(session.Start(nullptr, devices.get()));
+  CaptureGraph& engine = session.Engine();
+  ASSERT_TRUE(engine.BeginCapture());
+  session.RunUntil([] { return false; }, 900ms);
+  testing::internal::CaptureStderr();
+  box->Unplug();
+  const bool ended = session.RunUntil([&] { return !engine.IsCapturing(); }, 10s);
+  session.RunUntil([] { return false; }, 500ms);  // the enumerator's removal, after the source's
+  const std::string said = testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(Occurrences(said, "The capture device was unplugged."), 1u) << said;
+  EXPECT_TRUE(session.Aborted());
+  const std::string kept = (dir / "cut.avi").string();
+  ASSERT_TRUE(engine.SaveCaptureAs(kept));
+  std::ifstream in(kept, std::ios::binary);
+  std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  std::string text(bytes.begin(), bytes.end());
+  size_t idx1 = text.rfind("idx1");
+  ASSERT_NE(idx1, std::string::npos);
+  EXPECT_EQ(idx1 + 8 + Le32At(bytes, idx1 + 4), bytes.size());
+  AviContents avi = ReadAvi(kept);
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 10);
 }
 
 }  // namespace
