@@ -34,6 +34,7 @@ class V4l2StreamTest : public ::testing::Test {
     c.vbi = tree_.DevPath("vbi0");
     c.lirc = tree_.DevPath("lirc0");
     c.slicedTeletext = true;
+    c.teletextNeedsWss = true;  // as vivid, the one kernel driver the project can run
     card_ = &kernel_->Add(c);
     backend_ = std::make_unique<V4l2Backend>(tree_.Options(kernel_));
     device_ = backend_->Open(backend_->Devices(DeviceCategory::kVideoInput).at(0));
@@ -162,7 +163,7 @@ TEST_F(V4l2StreamTest, BulkPinCarriesTeletextAndRemoteKeys) {
   test::ParserOracle parser;
   for (int i = 0; i < 60 && (parser.records.size() < 2 || parser.codes.empty()); ++i)
     parser.Feed(bulk.PullBytes());
-  EXPECT_EQ(card_->vbiServices, 1u) << "the bin asks the card for teletext";
+  EXPECT_NE(card_->vbiServices & 1u, 0u) << "the bin asks the card for teletext";
   ASSERT_EQ(parser.records.size(), 2u);
   EXPECT_TRUE(std::equal(packet.begin(), packet.end(), parser.records[0].begin() + 4));
   EXPECT_EQ(parser.codes, std::vector<uint32_t>{key});

@@ -57,7 +57,9 @@ struct FakeV4l2Card {
                                                      {"Contrast", {0, 127, 1, 64, 64}},
                                                      {"Saturation", {}},
                                                      {"Hue", {-128, 127, 1, 0, 0}}};
-  bool slicedTeletext = false;
+  bool slicedTeletext = false;  // sliced teletext B and WSS on the VBI node
+  // As the kernel's vivid: the teletext lines are given only when WSS is asked for too.
+  bool teletextNeedsWss = false;
   // What successive reads of the VBI and LIRC nodes return (a read of an empty queue: EAGAIN).
   std::deque<std::vector<uint8_t>> vbiReads;
   std::deque<std::vector<uint8_t>> lircReads;
@@ -71,6 +73,7 @@ struct FakeV4l2Card {
   uint32_t audmode = 0;
   int currentInput = 0;
   uint32_t vbiServices = 0;
+  int vbiTeletextLines = 0;  // lines the sliced format gave to teletext; none: nothing to read
   int ioctlCount = 0;
 };
 

@@ -239,7 +239,20 @@ int FakeV4l2Kernel::IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long req
     case VIDIOC_G_FMT: {
       auto* f = static_cast<v4l2_format*>(arg);
       if (f->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && kind == Kind::kVbi) {
-        if (request == VIDIOC_S_FMT) card.vbiServices = f->fmt.sliced.service_set;
+        v4l2_sliced_vbi_format& sliced = f->fmt.sliced;
+        if (request == VIDIOC_G_FMT) sliced.service_set = card.vbiServices;
+        sliced.service_set &= card.slicedTeletext ? V4L2_SLICED_TELETEXT_B | V4L2_SLICED_WSS_625 : 0;
+        std::memset(sliced.service_lines, 0, sizeof sliced.service_lines);
+        const bool teletext = (sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0 &&
+                              (!card.teletextNeedsWss || (sliced.service_set & V4L2_SLICED_WSS_625));
+        for (int line = 7; teletext && line <= 18; ++line)
+          sliced.service_lines[0][line] = sliced.service_lines[1][line] = V4L2_SLICED_TELETEXT_B;
+        if (sliced.service_set & V4L2_SLICED_WSS_625) sliced.service_lines[0][23] = V4L2_SLICED_WSS_625;
+        sliced.io_size = sizeof(v4l2_sliced_vbi_data);
+        if (request == VIDIOC_S_FMT) {
+          card.vbiServices = sliced.service_set;
+          card.vbiTeletextLines = teletext ? 2 * (18 - 7 + 1) : 0;
+        }
         return 0;
       }
       if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
@@ -280,6 +293,7 @@ ssize_t FakeV4l2Kernel::Read(int fd, void* buffer, size_t size) {
   if (card.gone) return -ENODEV;
   auto& queue = it->second.kind == Kind::kVbi ? card.vbiReads : card.lircReads;
   if (it->second.kind != Kind::kVbi && it->second.kind != Kind::kLirc) return -EINVAL;
+  if (it->second.kind == Kind::kVbi && card.vbiTeletextLines == 0) return -EAGAIN;
   if (queue.empty()) return -EAGAIN;
   std::vector<uint8_t> next = std::move(queue.front());
   queue.pop_front();

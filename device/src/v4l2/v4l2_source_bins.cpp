@@ -166,8 +166,12 @@ GstElement* V4l2SourceBins::Bulk(const std::shared_ptr<V4l2Card>& card) {
   if (card->HasSlicedTeletext()) {
     v4l2_format f{};
     f.type = V4L2_BUF_TYPE_SLICED_VBI_CAPTURE;
-    f.fmt.sliced.service_set = V4L2_SLICED_TELETEXT_B;
-    feed->vbi = card->Ioctl(V4l2Card::Node::kVbi, VIDIOC_S_FMT, &f) == 0;
+    // With WSS beside it: some drivers (the kernel's own virtual card among them) give
+    // teletext no line when it is asked for alone. The WSS lines are passed over when read.
+    f.fmt.sliced.service_set = V4L2_SLICED_TELETEXT_B | V4L2_SLICED_WSS_625;
+    feed->vbi = card->Ioctl(V4l2Card::Node::kVbi, VIDIOC_S_FMT, &f) == 0 &&
+                (f.fmt.sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0;
+    if (!feed->vbi) BinTrace("v4l2: the VBI node gives no sliced teletext line\n");
   }
   if (!card->Nodes().lirc.empty()) {
     uint32_t mode = LIRC_MODE_MODE2;
