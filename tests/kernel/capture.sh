@@ -38,9 +38,12 @@ wait $recorder
 rc=$?
 out=$(cat "$SCRATCH/u.txt")
 printf '%s\n' "--- record while unplugged (status $rc)" "$out"
-check "the unplug is said: The capture device was unplugged." has "$out" 'The capture device was unplugged\.'
+check "the unplug is said once: The capture device was unplugged." \
+  sh -c "[ \$(printf '%s\n' \"\$1\" | grep -c 'The capture device was unplugged\.') -eq 1 ]" - "$out"
+check "a recording cut short ends with a non-zero status ($rc)" [ "$rc" -ne 0 ]
 set -- $(python3 "$here/avi_check.py" "$SCRATCH/u.avi" 2>&1)
 check "what was recorded before is kept ($2 frames)" [ "${2:-0}" -gt 0 ]
+check "with every frame in the index (${4:-none})" [ "${4:-x}" = "${2:-y}" ]
 check "and plays" playable "$SCRATCH/u.avi"
 sleep 2
 bind

@@ -47,9 +47,10 @@ vivid_signal() {
 run() {
   name=$1
   shift
+  since=$(date +%s)
   out=$("$@" 2>&1)
   rc=$?
-  printf '%s\n' "--- $name (status $rc)" "$out" | head -n 60
+  printf '%s\n' "--- $name (status $rc, $(($(date +%s) - since)) s)" "$out" | head -n 60
 }
 
 finish() {

@@ -4,22 +4,63 @@ protocol rather than from the project's code.
 
   oracles.py sliced FILE          the 42-byte teletext packets (hex, one a line) of a file of
                                   v4l2_sliced_vbi_data items as the VBI node delivers them
+  oracles.py read-sliced NODE S   the same, read() from a VBI node for S seconds after setting
+                                  its sliced format to teletext + WSS (the format the driver
+                                  gave goes to stderr)
   oracles.py rc5 SCANCODE         the codes an RC-5 frame (address << 8 | command, toggle 0
                                   and 1) gives: "parser CODE CODE" (unit k at bit k, idle
                                   units 1) and "teletext UNITS CODE CODE" (first unit first)
 """
+import fcntl
+import os
+import select
 import struct
 import sys
+import time
 
 V4L2_SLICED_TELETEXT_B = 0x0001
+V4L2_SLICED_WSS_625 = 0x4000
+V4L2_BUF_TYPE_SLICED_VBI_CAPTURE = 6
+# struct v4l2_format on 64-bit machines: the type, then the 200-byte union at offset 8.
+FORMAT_BYTES = 208
+VIDIOC_S_FMT = (3 << 30) | (FORMAT_BYTES << 16) | (ord("V") << 8) | 5
 
 
-def sliced(path):
-    data = open(path, "rb").read()
+def packets(data):
     for at in range(0, len(data) - 63, 64):
         ident, _field, _line, _reserved = struct.unpack_from("<4I", data, at)
         if ident == V4L2_SLICED_TELETEXT_B:
             print(data[at + 16:at + 58].hex().upper())
+
+
+def read_sliced(node, seconds):
+    fd = os.open(node, os.O_RDWR)
+    fmt = bytearray(FORMAT_BYTES)
+    struct.pack_into("<IxxxxH", fmt, 0, V4L2_BUF_TYPE_SLICED_VBI_CAPTURE,
+                     V4L2_SLICED_TELETEXT_B | V4L2_SLICED_WSS_625)
+    fcntl.ioctl(fd, VIDIOC_S_FMT, fmt)
+    service_set = struct.unpack_from("<H", fmt, 8)[0]
+    lines = struct.unpack_from("<48H", fmt, 10)
+    teletext = sum(1 for s in lines if s & V4L2_SLICED_TELETEXT_B)
+    io_size = struct.unpack_from("<I", fmt, 108)[0]
+    print("format: services 0x%x, %d teletext lines, io_size %d" % (service_set, teletext, io_size),
+          file=sys.stderr)
+    data = b""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if select.select([fd], [], [], 0.5)[0]:
+            data += os.read(fd, 64 * 48)
+    os.close(fd)
+    ids = {}
+    for at in range(0, len(data) - 63, 64):
+        ident = struct.unpack_from("<I", data, at)[0]
+        ids[ident] = ids.get(ident, 0) + 1
+    print("read: %d bytes, items by id %s" % (len(data), ids), file=sys.stderr)
+    packets(data)
+
+
+def sliced(path):
+    packets(open(path, "rb").read())
 
 
 def rc5_units(scancode, toggle):
@@ -56,5 +97,7 @@ def rc5(scancode):
 if __name__ == "__main__":
     if sys.argv[1] == "sliced":
         sliced(sys.argv[2])
+    elif sys.argv[1] == "read-sliced":
+        read_sliced(sys.argv[2], float(sys.argv[3]))
     else:
         rc5(int(sys.argv[2], 0))
