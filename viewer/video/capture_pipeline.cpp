@@ -235,8 +235,16 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
   auto ended = [this] { return eos_; };
   if (now != GST_CLOCK_TIME_NONE) {
     stopAt_ = now;
+    const auto until = std::chrono::steady_clock::now() +
+                       std::min(timeout, std::chrono::milliseconds(kCutWaitMs));
     std::unique_lock lock(eosMutex_);
-    done = eosCv_.wait_for(lock, std::min(timeout, std::chrono::milliseconds(kCutWaitMs)), ended);
+    eosCv_.wait_until(lock, until, [this] { return eos_ || videoCrossed_; });
+    if (!eos_ && videoCrossed_) {
+      lock.unlock();
+      EndStream(videoQueue_);
+      lock.lock();
+    }
+    done = eosCv_.wait_until(lock, until, ended);
   }
   if (!done) {
     EndStream(videoQueue_);
@@ -256,7 +264,7 @@ int64_t CapturePipeline::FramesRepeated() const {
   if (finished_) return repeated_;
   guint64 repeated = 0;
   g_object_get(filler_, "duplicate", &repeated, nullptr);
-  return static_cast<int64_t>(repeated);
+  return static_cast<int64_t>(repeated) + insertedRepeats_.load();
 }
 
 int64_t CapturePipeline::FramesQueued() const {
@@ -279,6 +287,8 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
   GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   GstClockTime pts = GST_BUFFER_PTS(buffer);
   bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoQueue_);
+  // A repeat given on the way to the end has been placed already.
+  if (video && buffer == self->inserted_) return GST_PAD_PROBE_OK;
   if (!GST_CLOCK_TIME_IS_VALID(pts)) {
     if (video) self->produced_.fetch_add(1);
     return GST_PAD_PROBE_OK;
@@ -289,6 +299,37 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
   GstClockTime half =
       video && GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) / 2 : 0;
   if (GST_CLOCK_TIME_IS_VALID(stop) && pts + half >= stop) {
+    // Where the last pictures before the end were lost, the film would end that much before
+    // its sound: the filler repeats a picture only up to halfway to the next one it is given,
+    // and the last one once more when the stream ends. So the first picture across the end
+    // is given twice, two periods and one period before the end, and the film ends there.
+    const GstClockTime period = 2 * half;
+    bool fill = false;
+    if (video && half > 0 && GST_CLOCK_TIME_IS_VALID(self->lastVideoPts_) && stop > period &&
+        stop - period > self->lastVideoPts_ + half) {
+      std::lock_guard lock(self->eosMutex_);
+      fill = !self->videoCrossed_;
+      self->videoCrossed_ = true;
+    }
+    if (fill) {
+      const GstClockTime first = stop - period;
+      if (stop > 2 * period && stop - 2 * period > self->lastVideoPts_ + half) {
+        GstBuffer* repeat = gst_buffer_copy(buffer);
+        GST_BUFFER_PTS(repeat) = first - period;
+        self->inserted_ = repeat;
+        gst_pad_chain(pad, repeat);
+        self->inserted_ = nullptr;
+        self->insertedRepeats_.fetch_add(1);
+      }
+      buffer = gst_buffer_make_writable(buffer);
+      GST_BUFFER_PTS(buffer) = first;
+      GST_PAD_PROBE_INFO_DATA(info) = buffer;
+      self->lastVideoPts_ = first;
+      self->produced_.fetch_add(1);
+      std::lock_guard lock(self->eosMutex_);
+      self->eosCv_.notify_all();
+      return GST_PAD_PROBE_OK;
+    }
     self->EndStream(video ? self->videoQueue_ : self->audioQueue_);
     return GST_PAD_PROBE_DROP;
   }
@@ -306,6 +347,7 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       GST_BUFFER_PTS(buffer) = start;
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
     }
+    self->lastVideoPts_ = GST_BUFFER_PTS(buffer);
     // Only pictures the film was meant to hold count as produced (and so as lost if lost).
     self->produced_.fetch_add(1);
     return GST_PAD_PROBE_OK;

@@ -107,6 +107,13 @@ class CapturePipeline {
   std::atomic<GstClockTime> stopAt_{GST_CLOCK_TIME_NONE};
   std::atomic<bool> videoEnded_{false};
   std::atomic<bool> audioEnded_{false};
+  // The picture across the end went on, standing in for lost ones before it: the video
+  // stream is ended right after it (by Finish, whose end-of-stream its stream lock orders
+  // after the picture), since the picture that ends a stream cannot also pass.
+  bool videoCrossed_ = false;           // under eosMutex_
+  GstClockTime lastVideoPts_ = GST_CLOCK_TIME_NONE;  // the video streaming thread's own
+  GstBuffer* inserted_ = nullptr;                     // the repeat being given, likewise
+  std::atomic<int64_t> insertedRepeats_{0};
 
   std::mutex guardMutex_;
   int64_t muxedBytes_ = 0;

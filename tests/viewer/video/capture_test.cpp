@@ -80,6 +80,40 @@ TEST_F(EngineTest, DroppedFramesAreCountedAndTheFilmKeepsInStepWithItsSound) {
   }
 }
 
+// The box loses its picture for the last moments before the stop and finds it again just
+// after: the film still runs to the end of its sound, not to the last picture it was given.
+TEST_F(EngineTest, PicturesLostJustBeforeTheStopStillLeaveTheFilmAsLongAsItsSound) {
+  constexpr GstClockTime kFramePeriod = GST_SECOND / 30;
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->BeginCapture());
+  auto pumpFor = [&](std::chrono::milliseconds time) {
+    auto end = std::chrono::steady_clock::now() + time;
+    PumpUntil([&] {
+      engine->OnTimer(CaptureGraph::kCaptureTimer);
+      return std::chrono::steady_clock::now() >= end;
+    });
+  };
+  pumpFor(2000ms);
+  vd::VirtualBoxFaults blind;
+  blind.dropEveryNth = 1;
+  box->SetFaults(blind);
+  pumpFor(300ms);
+  std::thread seeAgain([&] {
+    std::this_thread::sleep_for(150ms);
+    box->SetFaults({});
+  });
+  const bool stopped = engine->StopCapture();
+  seeAgain.join();
+  ASSERT_TRUE(stopped);
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.audioSpan, 2 * GST_SECOND);
+  EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
+            kFramePeriod)
+      << "video " << avi.videoStart << ".." << avi.videoEnd << " ns, audio " << avi.audioStart
+      << ".." << avi.audioEnd << " ns";
+}
+
 TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
   SetDword("CaptureAudio", 0);
   auto engine = StartEngine();
@@ -331,6 +365,19 @@ uint32_t Le32At(const std::vector<char>& b, size_t at) {
   return u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24;
 }
 
+std::vector<char> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The last "idx1" chunk ends where the file ends: the index was written last, nothing after it.
+bool IndexEndsTheFile(const std::vector<char>& bytes) {
+  std::string text(bytes.begin(), bytes.end());
+  size_t idx1 = text.rfind("idx1");
+  return idx1 != std::string::npos && idx1 + 8 <= bytes.size() &&
+         idx1 + 8 + Le32At(bytes, idx1 + 4) == bytes.size();
+}
+
 TEST_F(EngineTest, AFileCutOffByItsWriterIsMendedWithAnIndex) {
   auto engine = StartEngine();
   Capture(*engine, 800ms);
@@ -386,13 +433,9 @@ TEST_F(EngineTest, UnforeseenWriteErrorStillLeavesAnIndexedFile) {
   setrlimit(RLIMIT_FSIZE, &saved);
   ASSERT_TRUE(ended);
   EXPECT_TRUE(HasMessage(host, "ERROR during capture - disk possibly full "));
-  std::ifstream in(engine->CaptureFilePath(), std::ios::binary);
-  std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  std::vector<char> bytes = FileBytes(engine->CaptureFilePath());
   ASSERT_LE(bytes.size(), small.rlim_cur);
-  std::string text(bytes.begin(), bytes.end());
-  size_t idx1 = text.rfind("idx1");
-  ASSERT_NE(idx1, std::string::npos);
-  EXPECT_EQ(idx1 + 8 + Le32At(bytes, idx1 + 4), bytes.size());
+  EXPECT_TRUE(IndexEndsTheFile(bytes));
   AviContents avi = ReadAvi(engine->CaptureFilePath());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 3);
@@ -439,13 +482,9 @@ TEST_F(EngineTest, ARecordingEndsIndexedWhenTheDiskComesDownToItsMargin) {
   // The margin stayed free, and the file is whole: headers, every picture, its index.
   EXPECT_GE(CaptureGraph::FreeDiskSpaceKB(engine->CaptureFilePath()) * 1024,
             vd::DiskBudget::kMarginBytes);
-  std::ifstream in(engine->CaptureFilePath(), std::ios::binary);
-  std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+  std::vector<char> bytes = FileBytes(engine->CaptureFilePath());
   EXPECT_GT(bytes.size(), size_t{kRoom} / 2);
-  std::string text(bytes.begin(), bytes.end());
-  size_t idx1 = text.rfind("idx1");
-  ASSERT_NE(idx1, std::string::npos);
-  EXPECT_EQ(idx1 + 8 + Le32At(bytes, idx1 + 4), bytes.size());
+  EXPECT_TRUE(IndexEndsTheFile(bytes));
   AviContents avi = ReadAvi(engine->CaptureFilePath());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
@@ -509,10 +548,7 @@ TEST_F(HeadlessRecordingTest, AnUnplugIsSaidOnce) {
   ASSERT_TRUE(engine.SaveCaptureAs(kept));
   std::ifstream in(kept, std::ios::binary);
   std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-  std::string text(bytes.begin(), bytes.end());
-  size_t idx1 = text.rfind("idx1");
-  ASSERT_NE(idx1, std::string::npos);
-  EXPECT_EQ(idx1 + 8 + Le32At(bytes, idx1 + 4), bytes.size());
+  EXPECT_TRUE(IndexEndsTheFile(bytes));
   AviContents avi = ReadAvi(kept);
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 10);
