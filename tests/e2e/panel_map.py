@@ -36,3 +36,9 @@ def PanelPoint(button_id):
     if width and height:
         return x + width // 2, y + height // 2
     return x + 6, y + 6
+
+
+def PanelRect(button_id):
+    """The button's place (x, y, width, height) in the panel window."""
+    x, y, width, height, in_keypad = BUTTONS[button_id]
+    return (x if in_keypad else x + KEYPAD_AREA), y, width, height

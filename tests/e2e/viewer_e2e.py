@@ -23,7 +23,7 @@ import time
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from file_checks import ParseChannelCsv, ReadAvi, ReadBitmap, ReadSettings  # noqa: E402
-from panel_map import PanelPoint  # noqa: E402
+from panel_map import PanelPoint, PanelRect  # noqa: E402
 from x_session import Poll, StepFailed, XSession  # noqa: E402
 
 TITLE = "Brevant TV USB"
@@ -103,6 +103,23 @@ class Run:
             print(f"e2e: scratch tree kept in {self.scratch}")
         else:
             shutil.rmtree(self.scratch, ignore_errors=True)
+
+    def Explain(self):
+        """What a failed run leaves to read where only its output is kept: the windows then
+        open and the end of the viewer's output."""
+        try:
+            for window in sorted(self.x.AllVisible()):
+                title = self.x.Run("xdotool", "getwindowname", str(window), check=False).strip()
+                print(f"e2e:   window {window} {self.x.Geometry(window)} '{title}'",
+                      file=sys.stderr)
+        except (StepFailed, KeyError, ValueError, OSError, subprocess.SubprocessError):
+            pass
+        try:
+            with open(os.path.join(self.out, "viewdeck.log"), errors="replace") as log:
+                for line in log.readlines()[-20:]:
+                    print(f"e2e:   viewer: {line.rstrip()}", file=sys.stderr)
+        except OSError:
+            pass
 
     # Helpers --------------------------------------------------------------------------------
 
@@ -260,9 +277,16 @@ class Run:
              os.path.getsize(capture) > 64 * 1024, timeout=30)
         began = time.monotonic()
         self.Shot(self.main, "main-recording")
+        # The Album button is greyed while the recording runs and until its save has ended and
+        # the clip is shown; a click before that is refused with the save dialog or lands in
+        # the wrong state.
+        album_button = PanelRect(1136)
+        busy = self.x.Signature(self.panel, album_button)
         time.sleep(max(0.0, RECORD_SECONDS - (time.monotonic() - began)))
         self.x.Keys(self.main, "Escape")
         self.SaveAs("Save Capture File", CLIP)
+        Poll("the clip to be shown (the panel's Album button enabled again)",
+             lambda: self.x.Signature(self.panel, album_button) != busy, timeout=30)
 
         self.Step("live again (the panel's Live button), snapshot (the panel's Photo button)")
         self.Changes("the live picture", self.main, lambda: self.ClickPanel(1154))
@@ -394,6 +418,7 @@ def main():
         except StepFailed:
             pass
         print(f"e2e: viewer output in {run.out}/viewdeck.log", file=sys.stderr)
+        run.Explain()
     finally:
         signal.alarm(0)
         run.Close()
