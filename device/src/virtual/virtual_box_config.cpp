@@ -148,9 +148,11 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
       std::string number(value);
       char* end = nullptr;
       double percent = std::strtod(number.c_str(), &end);
+      // Beyond half, every n-th cannot say it; all of them stands for a source that sends
+      // sound but no picture.
       if (number.empty() || end != number.c_str() + number.size() || !(percent >= 0) ||
-          percent > 50) {
-        fail("dropped_frames_percent must be a number from 0 to 50");
+          (percent > 50 && percent != 100)) {
+        fail("dropped_frames_percent must be a number from 0 to 50, or 100 for no picture");
       } else {
         config.faults.dropEveryNth =
             percent > 0 ? static_cast<uint32_t>(std::lround(100 / percent)) : 0;
