@@ -37,11 +37,10 @@ function(vd_write_architecture_links)
     foreach(l IN LISTS links)
       # $<LINK_ONLY:x> and similar wrappers still name a link; keep the name inside.
       string(REGEX REPLACE "^\\$<[A-Z_]+:(.*)>$" "\\1" l "${l}")
-      if(TARGET ${l} AND NOT l MATCHES "::")
-        get_target_property(imported ${l} IMPORTED)
-        if(NOT imported)
-          list(APPEND deps ${l})
-        endif()
+      # Only the project's own targets count; imported ones (Qt, GTest, pkg-config) are not
+      # in the list the folders report.
+      if(l IN_LIST all)
+        list(APPEND deps ${l})
       endif()
     endforeach()
     # Objects compiled into a target from another one are a dependency as well.

@@ -8,47 +8,29 @@ set(VD_INSTALL_LIB lib)
 # Installed programs find their libraries relative to themselves, never through the build tree.
 set(VD_RPATH "$ORIGIN/../${VD_INSTALL_LIB}")
 
-foreach(program viewdeck vdtool)
-  if(TARGET ${program})
-    set_target_properties(${program} PROPERTIES INSTALL_RPATH "${VD_RPATH}")
-    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-  endif()
-endforeach()
+set_target_properties(viewdeck vdtool PROPERTIES INSTALL_RPATH "${VD_RPATH}")
+install(TARGETS viewdeck vdtool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 
 # The public libraries carry a SONAME so that programs built against them survive upgrades.
-foreach(lib vidparse stromsift)
-  if(TARGET ${lib})
-    set_target_properties(${lib} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 0)
-  endif()
-endforeach()
-foreach(lib vd_device quillane kxtuner vidparse stromsift teletext)
-  if(TARGET ${lib})
-    # Libraries next to each other find each other through $ORIGIN.
-    set_target_properties(${lib} PROPERTIES INSTALL_RPATH "$ORIGIN")
-    install(TARGETS ${lib}
-            LIBRARY DESTINATION ${VD_INSTALL_LIB} COMPONENT runtime NAMELINK_COMPONENT runtime
-            RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-  endif()
-endforeach()
+set_target_properties(vidparse stromsift PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 0)
+# Libraries next to each other find each other through $ORIGIN.
+set_target_properties(vd_device quillane kxtuner vidparse stromsift teletext
+                      PROPERTIES INSTALL_RPATH "$ORIGIN")
+install(TARGETS vd_device quillane kxtuner vidparse stromsift teletext
+        LIBRARY DESTINATION ${VD_INSTALL_LIB} COMPONENT runtime NAMELINK_COMPONENT runtime
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 
 # Public headers and their pkg-config files.
 set(VD_PC_LIBDIR "\${prefix}/${VD_INSTALL_LIB}")
 set(VD_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
-if(TARGET stromsift)
-  install(FILES ${PROJECT_SOURCE_DIR}/parser/include/stromsift.h
-          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT runtime)
-endif()
-if(TARGET teletext)
-  install(FILES ${PROJECT_SOURCE_DIR}/teletext/include/teletext.h
-          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT runtime)
-endif()
+install(FILES ${PROJECT_SOURCE_DIR}/parser/include/stromsift.h
+              ${PROJECT_SOURCE_DIR}/teletext/include/teletext.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT runtime)
 foreach(lib vidparse stromsift teletext)
-  if(TARGET ${lib})
-    configure_file(${PROJECT_SOURCE_DIR}/packaging/${lib}.pc.in
-                   ${PROJECT_BINARY_DIR}/packaging/${lib}.pc @ONLY)
-    install(FILES ${PROJECT_BINARY_DIR}/packaging/${lib}.pc
-            DESTINATION ${VD_INSTALL_LIB}/pkgconfig COMPONENT runtime)
-  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/${lib}.pc.in
+                 ${PROJECT_BINARY_DIR}/packaging/${lib}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/${lib}.pc
+          DESTINATION ${VD_INSTALL_LIB}/pkgconfig COMPONENT runtime)
 endforeach()
 
 # Desktop integration and manuals (the help is installed with the viewer).

@@ -10,6 +10,8 @@ packages=(
   make cmake ninja-build g++ pkg-config ccache clang-14 libclang-rt-14-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # the fault-injection and end-to-end drivers
+  python3
   # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6)
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # media: GStreamer and, loaded at run time, the plugin package of every element the code

@@ -21,12 +21,9 @@ foreach(kind good nofactory)
 endforeach()
 target_compile_definitions(test_channels PRIVATE
   VD_TEST_MODULE_DIR="${CMAKE_BINARY_DIR}/test_modules")
-# With the real tuner module in the build, the loader is also checked against it.
-if(TARGET kxtuner)
-  add_dependencies(test_channels kxtuner)
-  target_sources(test_channels PRIVATE ${CMAKE_CURRENT_LIST_DIR}/channels_module_scan_test.cpp
-                                       ${PROJECT_SOURCE_DIR}/tests/modules/fake_device.cpp)
-  target_include_directories(test_channels PRIVATE ${PROJECT_SOURCE_DIR}/tests/modules)
-  target_compile_definitions(test_channels PRIVATE VD_HAVE_KXTUNER_MODULE=1
-                             VD_KXTUNER_DIR="$<TARGET_FILE_DIR:kxtuner>")
-endif()
+# The loader is also checked against the real tuner module.
+add_dependencies(test_channels kxtuner)
+target_sources(test_channels PRIVATE ${CMAKE_CURRENT_LIST_DIR}/channels_module_scan_test.cpp
+                                     ${PROJECT_SOURCE_DIR}/tests/modules/fake_device.cpp)
+target_include_directories(test_channels PRIVATE ${PROJECT_SOURCE_DIR}/tests/modules)
+target_compile_definitions(test_channels PRIVATE VD_KXTUNER_DIR="$<TARGET_FILE_DIR:kxtuner>")

@@ -144,14 +144,12 @@ TEST_F(ModuleDir, ModuleWithoutFactoryLeavesNoTuner) {
   EXPECT_FALSE(tv.Activate());
 }
 
-#ifdef VD_HAVE_KXTUNER_MODULE
 TEST_F(ModuleDir, FindsTheBuiltModuleBesideTheProgram) {
   ::unsetenv("VIEWDECK_MODULE_DIR");
   auto module = TunerModule::Load();
   ASSERT_NE(module, nullptr);
   EXPECT_NE(module->Factory(), nullptr);
 }
-#endif
 
 TEST(RadioPresets, MemoryThenKeyThreeSwapsSixthAndFourth) {
   Rig rig(true, TunerSetup{});

@@ -1,6 +1,4 @@
 # The file player's tests: the playback clock by hand, the player on clips made in the test.
-if(TARGET vd_video)
-  vd_add_test(NAME test_file_player
-    SOURCES player_clock_test.cpp player_file_test.cpp player_support.cpp
-    LIBS vd_video)
-endif()
+vd_add_test(NAME test_file_player
+  SOURCES player_clock_test.cpp player_file_test.cpp player_support.cpp
+  LIBS vd_video)
