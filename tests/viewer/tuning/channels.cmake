@@ -1,12 +1,11 @@
 # Channel tables and files, tuner controls and the scan engine.
 set(VD_CHANNELS_TEST_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/channels_fakes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_file_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_table_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_tuner_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_scan_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/channels_protocol_test.cpp)
-vd_add_test(NAME test_channels SOURCES ${VD_CHANNELS_TEST_SOURCES} LIBS vd_tuning)
+vd_add_test(NAME test_channels SOURCES ${VD_CHANNELS_TEST_SOURCES} LIBS vd_test_support vd_tuning)
 
 # Two stand-in modules for the loader: one with the factory, one without.
 foreach(kind good nofactory)
@@ -23,7 +22,5 @@ target_compile_definitions(test_channels PRIVATE
   VD_TEST_MODULE_DIR="${CMAKE_BINARY_DIR}/test_modules")
 # The loader is also checked against the real tuner module.
 add_dependencies(test_channels kxtuner)
-target_sources(test_channels PRIVATE ${CMAKE_CURRENT_LIST_DIR}/channels_module_scan_test.cpp
-                                     ${PROJECT_SOURCE_DIR}/tests/modules/fake_device.cpp)
-target_include_directories(test_channels PRIVATE ${PROJECT_SOURCE_DIR}/tests/modules)
+target_sources(test_channels PRIVATE ${CMAKE_CURRENT_LIST_DIR}/channels_module_scan_test.cpp)
 target_compile_definitions(test_channels PRIVATE VD_KXTUNER_DIR="$<TARGET_FILE_DIR:kxtuner>")
