@@ -2,7 +2,11 @@
 // tunes, and how it maps standards, inputs, controls and the sound-mode registers.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "v4l2_fake_tree.h"
 #include "vd/device_props.h"
@@ -258,6 +262,28 @@ TEST_F(V4l2BackendTest, SignalCountsOnlyAboveTheThreshold) {
     ASSERT_EQ(p.SetU32(kPropSetTuner, kTunerPropFrequency, hz), kSOk);
     ASSERT_EQ(p.GetU32(kPropSetTuner, kTunerPropSignal, &signal), kSOk);
     EXPECT_EQ(signal, expected) << hz;
+  }
+}
+
+// A tuner that needs longer, or a driver that needs nothing: only a whole number of
+// milliseconds up to five seconds is taken; anything else keeps the safe default.
+TEST(V4l2TunerSettleTime, TakenFromTheEnvironmentOnlyWhenSensible) {
+  const char* before = std::getenv("VIEWDECK_TUNER_SETTLE_MS");
+  const std::string saved = before != nullptr ? before : "";
+  using std::chrono::milliseconds;
+  unsetenv("VIEWDECK_TUNER_SETTLE_MS");
+  EXPECT_EQ(TunerSettleTimeFromEnvironment(), milliseconds(150));
+  for (auto [text, expected] : {std::pair{"0", 0}, {"400", 400}, {"5000", 5000}, {"5001", 150},
+                                {"", 150}, {"-5", 150}, {"12ms", 150}, {"99999999999", 150}}) {
+    setenv("VIEWDECK_TUNER_SETTLE_MS", text, 1);
+    EXPECT_EQ(TunerSettleTimeFromEnvironment(), milliseconds(expected)) << "'" << text << "'";
+  }
+  setenv("VIEWDECK_TUNER_SETTLE_MS", "0", 1);
+  EXPECT_EQ(V4l2BackendOptions{}.settleTime, milliseconds(0)) << "the backend's default";
+  if (before != nullptr) {
+    setenv("VIEWDECK_TUNER_SETTLE_MS", saved.c_str(), 1);
+  } else {
+    unsetenv("VIEWDECK_TUNER_SETTLE_MS");
   }
 }
 

@@ -32,6 +32,12 @@ inline constexpr char kV4l2AudioSource[] = "alsasrc device=dsnoop:CARD=";
 // $VIEWDECK_IR_RECEIVER, or empty.
 VD_DEVICE_EXPORT std::string IrReceiverFromEnvironment();
 
+inline constexpr std::chrono::milliseconds kDefaultTunerSettleTime{150};
+inline constexpr std::chrono::milliseconds kMaxTunerSettleTime{5000};
+// $VIEWDECK_TUNER_SETTLE_MS (0-5000), else kDefaultTunerSettleTime: a slow tuner needs
+// longer, a driver that reports the signal at once needs nothing.
+VD_DEVICE_EXPORT std::chrono::milliseconds TunerSettleTimeFromEnvironment();
+
 struct V4l2BackendOptions {
   std::shared_ptr<V4l2Io> io = V4l2Io::System();
   std::string deviceDir = "/dev";
@@ -45,7 +51,8 @@ struct V4l2BackendOptions {
   std::string irReceiver = IrReceiverFromEnvironment();
   // The tuner's signal (0..65535) must exceed this for a station.
   uint32_t signalThreshold = 0x2000;
-  std::chrono::milliseconds settleTime{150};
+  // How long after a new frequency the signal is read.
+  std::chrono::milliseconds settleTime = TunerSettleTimeFromEnvironment();
   // Watch udev for cards coming and going.
   bool monitor = true;
 };

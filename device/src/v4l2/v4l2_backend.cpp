@@ -51,6 +51,15 @@ std::string IrReceiverFromEnvironment() {
   return path != nullptr ? path : "";
 }
 
+std::chrono::milliseconds TunerSettleTimeFromEnvironment() {
+  const char* text = std::getenv("VIEWDECK_TUNER_SETTLE_MS");
+  if (text == nullptr || *text == '\0' || std::strlen(text) > 4 ||
+      !std::all_of(text, text + std::strlen(text), [](char c) { return c >= '0' && c <= '9'; }))
+    return kDefaultTunerSettleTime;
+  const std::chrono::milliseconds wanted{std::atoi(text)};
+  return wanted > kMaxTunerSettleTime ? kDefaultTunerSettleTime : wanted;
+}
+
 struct V4l2Backend::Found {
   DeviceInfo video;
   DeviceInfo audio;  // empty path when the card has no sound device
