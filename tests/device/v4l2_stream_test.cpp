@@ -35,6 +35,7 @@ class V4l2StreamTest : public ::testing::Test {
     c.lirc = tree_.DevPath("lirc0");
     c.slicedTeletext = true;
     c.teletextNeedsWss = true;  // as vivid, the one kernel driver the project can run
+    c.rawVbiToo = true;
     card_ = &kernel_->Add(c);
     backend_ = std::make_unique<V4l2Backend>(tree_.Options(kernel_));
     device_ = backend_->Open(backend_->Devices(DeviceCategory::kVideoInput).at(0));

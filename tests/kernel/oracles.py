@@ -5,8 +5,8 @@ protocol rather than from the project's code.
   oracles.py sliced FILE          the 42-byte teletext packets (hex, one a line) of a file of
                                   v4l2_sliced_vbi_data items as the VBI node delivers them
   oracles.py read-sliced NODE S   the same, read() from a VBI node for S seconds after setting
-                                  its sliced format to teletext + WSS (the format the driver
-                                  gave goes to stderr)
+                                  its sliced format to teletext + WSS and its queue to the
+                                  sliced type (the format the driver gave goes to stderr)
   oracles.py rc5 SCANCODE         the codes an RC-5 frame (address << 8 | command, toggle 0
                                   and 1) gives: "parser CODE CODE" (unit k at bit k, idle
                                   units 1) and "teletext UNITS CODE CODE" (first unit first)
@@ -24,6 +24,10 @@ V4L2_BUF_TYPE_SLICED_VBI_CAPTURE = 6
 # struct v4l2_format on 64-bit machines: the type, then the 200-byte union at offset 8.
 FORMAT_BYTES = 208
 VIDIOC_S_FMT = (3 << 30) | (FORMAT_BYTES << 16) | (ord("V") << 8) | 5
+# struct v4l2_requestbuffers: count, type, memory, capabilities, flags + 3 reserved bytes.
+REQBUFS_BYTES = 20
+VIDIOC_REQBUFS = (3 << 30) | (REQBUFS_BYTES << 16) | (ord("V") << 8) | 8
+V4L2_MEMORY_MMAP = 1
 
 
 def packets(data):
@@ -45,6 +49,14 @@ def read_sliced(node, seconds):
     io_size = struct.unpack_from("<I", fmt, 108)[0]
     print("format: services 0x%x, %d teletext lines, io_size %d" % (service_set, teletext, io_size),
           file=sys.stderr)
+    # read() gives the queue's type; a queue shared by raw and sliced VBI takes the sliced
+    # type only from a buffer request (here one for no buffers), not from the format.
+    request = bytearray(struct.pack("<4I4x", 0, V4L2_BUF_TYPE_SLICED_VBI_CAPTURE,
+                                    V4L2_MEMORY_MMAP, 0))
+    try:
+        fcntl.ioctl(fd, VIDIOC_REQBUFS, request)
+    except OSError as error:
+        print("sliced buffer request refused: %s" % error, file=sys.stderr)
     data = b""
     end = time.monotonic() + seconds
     while time.monotonic() < end:

@@ -60,6 +60,10 @@ struct FakeV4l2Card {
   bool slicedTeletext = false;  // sliced teletext B and WSS on the VBI node
   // As the kernel's vivid: the teletext lines are given only when WSS is asked for too.
   bool teletextNeedsWss = false;
+  // As vivid again: raw and sliced VBI share the node's one queue, and read() gives raw
+  // samples until buffers of the sliced type are requested (the format alone does not
+  // switch it).
+  bool rawVbiToo = false;
   // What successive reads of the VBI and LIRC nodes return (a read of an empty queue: EAGAIN).
   std::deque<std::vector<uint8_t>> vbiReads;
   std::deque<std::vector<uint8_t>> lircReads;
@@ -73,7 +77,8 @@ struct FakeV4l2Card {
   uint32_t audmode = 0;
   int currentInput = 0;
   uint32_t vbiServices = 0;
-  int vbiTeletextLines = 0;  // lines the sliced format gave to teletext; none: nothing to read
+  int vbiTeletextLines = 0;     // lines the sliced format gave to teletext; none: nothing to read
+  bool vbiQueueSliced = false;  // the type of the last buffer request on the VBI node
   int ioctlCount = 0;
 };
 

@@ -267,6 +267,19 @@ int FakeV4l2Kernel::IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long req
       f->fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
       return 0;
     }
+    case VIDIOC_REQBUFS: {
+      auto* r = static_cast<v4l2_requestbuffers*>(arg);
+      if (kind != Kind::kVbi || r->memory != V4L2_MEMORY_MMAP) return -EINVAL;
+      if (r->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && card.slicedTeletext) {
+        card.vbiQueueSliced = true;
+      } else if (r->type == V4L2_BUF_TYPE_VBI_CAPTURE && card.rawVbiToo) {
+        card.vbiQueueSliced = false;
+      } else {
+        return -EINVAL;
+      }
+      r->count = 0;  // the node keeps no buffers: only read() is scripted
+      return 0;
+    }
     case VIDIOC_G_SLICED_VBI_CAP: {
       auto* c = static_cast<v4l2_sliced_vbi_cap*>(arg);
       if (kind != Kind::kVbi) return -EINVAL;
@@ -294,6 +307,10 @@ ssize_t FakeV4l2Kernel::Read(int fd, void* buffer, size_t size) {
   auto& queue = it->second.kind == Kind::kVbi ? card.vbiReads : card.lircReads;
   if (it->second.kind != Kind::kVbi && it->second.kind != Kind::kLirc) return -EINVAL;
   if (it->second.kind == Kind::kVbi && card.vbiTeletextLines == 0) return -EAGAIN;
+  if (it->second.kind == Kind::kVbi && card.rawVbiToo && !card.vbiQueueSliced) {
+    std::memset(buffer, 0x10, size);  // black-level samples, no sliced item among them
+    return static_cast<ssize_t>(size);
+  }
   if (queue.empty()) return -EAGAIN;
   std::vector<uint8_t> next = std::move(queue.front());
   queue.pop_front();

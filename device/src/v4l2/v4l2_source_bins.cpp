@@ -172,6 +172,18 @@ GstElement* V4l2SourceBins::Bulk(const std::shared_ptr<V4l2Card>& card) {
     feed->vbi = card->Ioctl(V4l2Card::Node::kVbi, VIDIOC_S_FMT, &f) == 0 &&
                 (f.fmt.sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0;
     if (!feed->vbi) BinTrace("v4l2: the VBI node gives no sliced teletext line\n");
+    // read() delivers the type of the node's queue, and a node with raw and sliced VBI in
+    // one queue (vivid's) changes it only on a buffer request, not on the format: asking
+    // for none of the sliced type switches it and keeps nothing. A node that has a queue
+    // for sliced VBI alone may refuse; its reads are sliced anyway.
+    if (feed->vbi) {
+      v4l2_requestbuffers none{};
+      none.type = V4L2_BUF_TYPE_SLICED_VBI_CAPTURE;
+      none.memory = V4L2_MEMORY_MMAP;
+      none.count = 0;
+      if (card->Ioctl(V4l2Card::Node::kVbi, VIDIOC_REQBUFS, &none) != 0)
+        BinTrace("v4l2: the VBI node takes no sliced buffer request; reading it as it is\n");
+    }
   }
   if (!card->Nodes().lirc.empty()) {
     uint32_t mode = LIRC_MODE_MODE2;
