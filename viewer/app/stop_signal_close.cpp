@@ -7,7 +7,8 @@
 
 #include "vd/stop_signals.h"
 
-StopSignalClose::StopSignalClose(QWidget& window) : window_(window) {
+StopSignalClose::StopSignalClose(QWidget& window, bool started)
+    : window_(window), started_(started) {
   if (vd::StopSignals::ReadFd() < 0) return;
   notifier_ = std::make_unique<QSocketNotifier>(vd::StopSignals::ReadFd(),
                                                 QSocketNotifier::Read);
@@ -29,10 +30,11 @@ void StopSignalClose::OnSignal() {
 }
 
 void StopSignalClose::CloseWhenUnwound() {
-  if (QThread::currentThread()->loopLevel() > 1 || QApplication::activeModalWidget() != nullptr) {
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    modal->close();
     return;
   }
+  if (!started_ || QThread::currentThread()->loopLevel() > 1) return;
   // The window may refuse (a station search still finishing): try again on the next tick.
   if (window_.close()) retry_.stop();
 }

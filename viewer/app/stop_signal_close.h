@@ -12,8 +12,11 @@ class QWidget;
 
 class StopSignalClose : public QObject {
  public:
-  // `window` must outlive this object.
-  explicit StopSignalClose(QWidget& window);
+  // `window` must outlive this object. One made before the window has started only
+  // dismisses dialogs until WindowStarted: the window is closed from the main loop of a
+  // started viewer, never from a loop its start runs.
+  explicit StopSignalClose(QWidget& window, bool started = true);
+  void WindowStarted() { started_ = true; }
 
  private:
   void OnSignal();
@@ -22,4 +25,5 @@ class StopSignalClose : public QObject {
   QWidget& window_;
   std::unique_ptr<QSocketNotifier> notifier_;
   QTimer retry_;
+  bool started_;
 };

@@ -3,10 +3,14 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "stop_signal_close.h"
 #include "vd/stop_signals.h"
@@ -126,6 +130,34 @@ TEST_F(ViewerFaultTest, AStopSignalClosesTheViewerLikeItsCloseButton) {
   const auto kept = AlbumFiles(".avi");
   ASSERT_EQ(kept.size(), 1u);
   ExpectIndexedAvi(kept.front());
+}
+
+// The first start asks before anything is shown (the automatic scan): a logout then must
+// still end the viewer, cleanly, not leave it waiting for an answer nobody gives.
+TEST_F(ViewerFaultTest, AStopSignalDuringTheFirstStartsQuestionEndsTheViewer) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(VIEWDECK_BINARY, VIEWDECK_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Time to reach the question (under a second on an idle machine).
+  std::this_thread::sleep_for(5s);
+  ASSERT_EQ(kill(child, SIGTERM), 0);
+  int status = 0;
+  pid_t ended = 0;
+  for (int i = 0; i < 200 && ended == 0; ++i) {
+    ended = waitpid(child, &status, WNOHANG);
+    if (ended == 0) std::this_thread::sleep_for(100ms);
+  }
+  if (ended == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "the viewer did not end within 20 s of SIGTERM";
+  }
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(Stored("WinHandle", -1), 0);
 }
 
 TEST_F(ViewerFaultTest, AClipThatCannotPlayIsReportedOnce) {
