@@ -68,12 +68,13 @@ void IrDecoder::Complete() {
   int level = 0;
   char digits[512];
   size_t used = 0;
+  static const bool traced = TraceEnabled("teletext");
   for (uint32_t i = sequenceStart_; i != runIndex_; i = (i + 1) % kRunEntries) {
     const int units = (runs_[i] + 2) / 4;
     for (int u = 0; u < units; ++u) {
       ++count;
       code = code * 2 + static_cast<uint32_t>(level);
-      if (TraceEnabled() && used + 3 < sizeof digits) {
+      if (traced && used + 3 < sizeof digits) {
         used +=
             static_cast<size_t>(std::snprintf(digits + used, sizeof digits - used, "%1d ", level));
       }

@@ -3,14 +3,20 @@
 #include <gst/gst.h>
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
 
 #include "instance_guard.h"
 #include "missing_elements_box.h"
 #include "settings_store.h"
 #include "stop_signal_close.h"
 #include "vd/stop_signals.h"
+#include "vd/trace.h"
 #include "viewer_dlg.h"
 
 namespace {
@@ -23,7 +29,58 @@ constexpr const char* kUsage =
     "on the built-in virtual TV box.\n"
     "\n"
     "Settings: $XDG_CONFIG_HOME/Corvalen/viewdeck.reg\n"
-    "Set VIEWDECK_TRACE=1 for traces on standard error.\n";
+    "Set VIEWDECK_TRACE=1 for traces on standard error.\n"
+    "VIEWDECK_LOG=\"device=debug,*=info\" chooses a level per component.\n";
+
+// The components' log lines go through Qt's categories ("viewdeck.<component>"), so the
+// viewer's lines and Qt's share one handler and format (QT_MESSAGE_PATTERN). What is written
+// is chosen before, by VIEWDECK_LOG: the categories let everything they are given through,
+// whatever a system's Qt rules say of debug lines.
+QLoggingCategory::CategoryFilter qtFilter = nullptr;
+
+void OpenViewerCategories(QLoggingCategory* category) {
+  if (qtFilter != nullptr) qtFilter(category);
+  if (std::strncmp(category->categoryName(), "viewdeck.", 9) == 0) {
+    for (QtMsgType type : {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg})
+      category->setEnabled(type, true);
+  }
+}
+
+const QLoggingCategory& CategoryOf(const char* component) {
+  struct Entry {
+    std::string name;  // the category keeps a pointer to it: the map's node stays in place
+    std::unique_ptr<QLoggingCategory> category;
+  };
+  static std::mutex mutex;
+  static std::map<std::string, Entry> categories;
+  std::lock_guard lock(mutex);
+  Entry& entry = categories[component];
+  if (entry.category == nullptr) {
+    entry.name = std::string("viewdeck.") + component;
+    entry.category = std::make_unique<QLoggingCategory>(entry.name.c_str());
+  }
+  return *entry.category;
+}
+
+void ToQtLog(const char* component, vd::LogLevel level, const char* text) {
+  QString line = QString::fromUtf8(text);
+  if (line.endsWith('\n')) line.chop(1);
+  const QLoggingCategory& category = CategoryOf(component);
+  switch (level) {
+    case vd::LogLevel::kError:
+      qCCritical(category).noquote() << line;
+      break;
+    case vd::LogLevel::kWarning:
+      qCWarning(category).noquote() << line;
+      break;
+    case vd::LogLevel::kInfo:
+      qCInfo(category).noquote() << line;
+      break;
+    default:
+      qCDebug(category).noquote() << line;
+      break;
+  }
+}
 
 }  // namespace
 
@@ -58,20 +115,26 @@ int CViewerApp::Run(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("viewdeck");
   QApplication::setApplicationVersion(VIEWDECK_VERSION);
+  qtFilter = QLoggingCategory::installFilter(&OpenViewerCategories);
+  vd::SetLogSink(&ToQtLog);
+  struct LogBack {
+    ~LogBack() { vd::SetLogSink(nullptr); }
+  } logBack;
   if (!vd::ViewerElementsPresent(nullptr)) return 1;
   // From here a stop signal no longer kills the viewer: it closes it (StopSignalClose), once
   // the loop runs. Before, there is nothing to save and the default action ends it.
   vd::StopSignals::Install();
   window_ = std::make_unique<CViewerDlg>(vd::SettingsStore::Default());
-  if (!window_->Start()) {
-    window_.reset();
-    return 1;
-  }
-  app.setQuitOnLastWindowClosed(false);
-  int status = 0;
+  int status = 1;
   {
-    StopSignalClose stopClose(*window_);
-    status = app.exec();
+    // Start already asks (the first-run scan, the display warning): a stop signal then
+    // dismisses those questions, and the window closes once the main loop runs.
+    StopSignalClose stopClose(*window_, false);
+    if (window_->Start()) {
+      app.setQuitOnLastWindowClosed(false);
+      stopClose.WindowStarted();
+      status = app.exec();
+    }
   }
   window_.reset();
   return status;

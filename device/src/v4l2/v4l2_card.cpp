@@ -93,7 +93,11 @@ int V4l2Card::Ioctl(Node node, unsigned long request, void* arg) {
     fd = Fd(node);
   }
   if (fd < 0) return Check(fd);
-  return Check(io_->Ioctl(fd, request, arg));
+  int result = io_->Ioctl(fd, request, arg);
+  // Many refusals are answers (the end of a list, a control the card lacks), so they are
+  // debug lines; what the program cannot do without is said where it is needed.
+  if (result < 0) V4l2Trace("v4l2: ioctl 0x%lx: %s\n", request, std::strerror(-result));
+  return Check(result);
 }
 
 ssize_t V4l2Card::Read(Node node, void* buffer, size_t size) {
@@ -143,7 +147,11 @@ void V4l2Card::RemoveGoneListener(int id) {
 
 void V4l2Card::Probe() {
   v4l2_capability cap{};
-  if (Ioctl(Node::kVideo, VIDIOC_QUERYCAP, &cap) < 0) return;
+  if (int error = Ioctl(Node::kVideo, VIDIOC_QUERYCAP, &cap); error < 0) {
+    vd::LogWrite("device", vd::LogLevel::kWarning, "v4l2: %s does not say what it is: %s",
+                 nodes_.video.c_str(), std::strerror(-error));
+    return;
+  }
   uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
   for (int32_t i = 0; i < kMaxInputs; ++i) {
     v4l2_input input{};
@@ -153,9 +161,13 @@ void V4l2Card::Probe() {
   }
   if ((caps & V4L2_CAP_TUNER) != 0) {
     v4l2_tuner tuner{};
-    if (Ioctl(Node::kVideo, VIDIOC_G_TUNER, &tuner) == 0) {
+    if (int error = Ioctl(Node::kVideo, VIDIOC_G_TUNER, &tuner); error == 0) {
       hasTuner_ = true;
       tunerCapLow_ = (tuner.capability & V4L2_TUNER_CAP_LOW) != 0;
+    } else {
+      vd::LogWrite("device", vd::LogLevel::kWarning,
+                   "v4l2: %s has a tuner that does not answer (%s); its TV input is left out",
+                   nodes_.video.c_str(), std::strerror(-error));
     }
   }
   // A tuner input on a card whose tuner does not answer cannot be used.
