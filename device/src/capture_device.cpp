@@ -1,6 +1,7 @@
 #include "vd/capture_device.h"
 
 #include <algorithm>
+#include <array>
 
 #include "vd/device_props.h"
 
@@ -29,6 +30,16 @@ Guid PinCategoryOf(PinKind kind) {
 bool CaptureDevice::HasPin(PinKind kind) const {
   auto pins = Pins();
   return std::any_of(pins.begin(), pins.end(), [&](const PinInfo& p) { return p.kind == kind; });
+}
+
+bool CaptureDevice::IsBulkPin(size_t pinIndex) {
+  const KsPropertySetPtr props(QueryPinPropertySet(pinIndex));
+  if (props == nullptr) return false;
+  std::array<uint8_t, 16> category{};
+  uint32_t returned = 0;
+  const HResult hr = props->Get(kPropSetPin, 0, nullptr, 0, category.data(),
+                                static_cast<uint32_t>(category.size()), &returned);
+  return Succeeded(hr) && returned == category.size() && category == kPinCategoryBulk.Bytes();
 }
 
 }  // namespace vd

@@ -10,14 +10,6 @@ KsPropertySet* PinPropertySet::Create(const Guid& category) {
   return new PinPropertySet(category);  // owned by its reference count
 }
 
-void PinPropertySet::AddRef() {
-  refs_.fetch_add(1, std::memory_order_relaxed);
-}
-
-void PinPropertySet::Release() {
-  if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
-}
-
 HResult PinPropertySet::Get(const Guid& set, uint32_t id, const void*, uint32_t, void* data,
                             uint32_t dataLen, uint32_t* returned) {
   if (set != kPropSetPin) return kEPropSetUnsupported;

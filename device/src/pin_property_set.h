@@ -2,20 +2,16 @@
 // Shared by every back-end.
 #pragma once
 
-#include <atomic>
-
 #include "vd/guid.h"
-#include "vd/ks_property_set.h"
+#include "counted_property_set.h"
 
 namespace vd {
 
-class PinPropertySet final : public KsPropertySet {
+class PinPropertySet final : public CountedPropertySet {
  public:
   // Returns a referenced object (count 1).
   static KsPropertySet* Create(const Guid& category);
 
-  void AddRef() override;
-  void Release() override;
   HResult Get(const Guid& set, uint32_t id, const void* instance, uint32_t instanceLen, void* data,
               uint32_t dataLen, uint32_t* returned) override;
   HResult Set(const Guid& set, uint32_t id, const void* instance, uint32_t instanceLen,
@@ -26,7 +22,6 @@ class PinPropertySet final : public KsPropertySet {
   explicit PinPropertySet(const Guid& category) : category_(category) {}
   ~PinPropertySet() override = default;
 
-  std::atomic<int> refs_{1};
   Guid category_;
 };
 

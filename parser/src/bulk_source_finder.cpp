@@ -1,26 +1,12 @@
 #include "bulk_source_finder.h"
 
-#include <cstring>
 #include <vector>
 
 #include "vd/device_enumerator.h"
-#include "vd/device_props.h"
 
 namespace vd {
 
 namespace {
-
-// The pin's category as its property set reports it.
-bool IsBulkPin(CaptureDevice& device, size_t pin) {
-  const KsPropertySetPtr pins(device.QueryPinPropertySet(pin));
-  if (pins == nullptr) return false;
-  uint8_t category[16] = {};
-  uint32_t returned = 0;
-  const HResult hr = pins->Get(kPropSetPin, 0, nullptr, 0, category, sizeof category, &returned);
-  const auto bulk = kPinCategoryBulk.Bytes();
-  return Succeeded(hr) && returned == sizeof category &&
-         std::memcmp(category, bulk.data(), sizeof category) == 0;
-}
 
 class DeviceBulkSources final : public BulkSourceFinder {
  public:
@@ -33,7 +19,7 @@ class DeviceBulkSources final : public BulkSourceFinder {
       opened = true;
       const std::vector<PinInfo> pins = device->Pins();
       for (size_t i = 0; i < pins.size(); ++i) {
-        if (pins[i].direction != PinDirection::kOutput || !IsBulkPin(*device, i)) continue;
+        if (pins[i].direction != PinDirection::kOutput || !device->IsBulkPin(i)) continue;
         GstElement* element = device->CreateSourceBin(pins[i].kind);
         // The first bulk pin ends the search, whether or not its source could be made.
         if (element == nullptr) return kEFail;

@@ -1,14 +1,12 @@
 #include "bulk_source.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "teletext_trace.h"
 #include "vd/device_enumerator.h"
-#include "vd/device_props.h"
 
 namespace vd {
 
@@ -19,23 +17,11 @@ BulkSourceFactory& Factory() {
   return factory;
 }
 
-// The pin's own property set is the authority on its category; the kind in the pin list is
-// only the device layer's shorthand for choosing a source bin.
-bool IsBulkPin(CaptureDevice& device, size_t index) {
-  const KsPropertySetPtr props(device.QueryPinPropertySet(index));
-  if (props == nullptr) return false;
-  std::array<uint8_t, 16> category{};
-  uint32_t returned = 0;
-  const HResult hr = props->Get(kPropSetPin, 0, nullptr, 0, category.data(),
-                                static_cast<uint32_t>(category.size()), &returned);
-  return Succeeded(hr) && returned == category.size() && category == kPinCategoryBulk.Bytes();
-}
-
 std::optional<PinKind> FindBulkPin(CaptureDevice& device) {
   const std::vector<PinInfo> pins = device.Pins();
   for (size_t i = 0; i < pins.size(); ++i) {
     if (pins[i].direction != PinDirection::kOutput) continue;
-    if (IsBulkPin(device, i)) return pins[i].kind;
+    if (device.IsBulkPin(i)) return pins[i].kind;
   }
   return std::nullopt;
 }

@@ -38,6 +38,9 @@ class VD_DEVICE_EXPORT CaptureDevice : public PropertySetSource {
   // The pin's own property set, answering kPropSetPin id 0 with its 16 category bytes
   // (Guid::Bytes). Referenced; null for an index out of range.
   virtual KsPropertySet* QueryPinPropertySet(size_t pinIndex) = 0;
+  // True when that property set names the pin a bulk pin. It, not the kind in Pins() (the
+  // device layer's shorthand for choosing a source bin), is the authority.
+  bool IsBulkPin(size_t pinIndex);
 
   // --- crossbar: outputs 0 video, 1 audio; inputs by CrossbarInput.
   virtual HResult CrossbarPinCounts(int32_t* outputs, int32_t* inputs) = 0;

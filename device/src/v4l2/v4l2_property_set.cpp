@@ -42,14 +42,6 @@ KsPropertySet* V4l2PropertySet::Create(std::shared_ptr<V4l2Card> card, V4l2Tuner
 V4l2PropertySet::V4l2PropertySet(std::shared_ptr<V4l2Card> card, V4l2TunerOptions options)
     : card_(std::move(card)), options_(options) {}
 
-void V4l2PropertySet::AddRef() {
-  refs_.fetch_add(1, std::memory_order_relaxed);
-}
-
-void V4l2PropertySet::Release() {
-  if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
-}
-
 int64_t V4l2PropertySet::SupportOf(const Guid& set, uint32_t id) const {
   // Other makers' cards are not the product: the engine must not treat them as one.
   if (set == kPropSetProduct && card_->Nodes().vendor != kProductVendor) return -1;

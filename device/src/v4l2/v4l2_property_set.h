@@ -3,12 +3,11 @@
 // turns the sound-mode pulse into the tuner's audio mode, and an I2C bus nobody answers.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 
-#include "vd/ks_property_set.h"
+#include "counted_property_set.h"
 
 namespace vd {
 
@@ -21,7 +20,7 @@ struct V4l2TunerOptions {
   std::chrono::milliseconds settleTime{150};
 };
 
-class V4l2PropertySet final : public KsPropertySet {
+class V4l2PropertySet final : public CountedPropertySet {
  public:
   static constexpr uint16_t kProductVendor = 0x7A3E;
   static constexpr uint32_t kRegSoundMode = 6;
@@ -31,8 +30,6 @@ class V4l2PropertySet final : public KsPropertySet {
   // A referenced object (count 1).
   static KsPropertySet* Create(std::shared_ptr<V4l2Card> card, V4l2TunerOptions options);
 
-  void AddRef() override;
-  void Release() override;
   HResult Get(const Guid& set, uint32_t id, const void* instance, uint32_t instanceLen, void* data,
               uint32_t dataLen, uint32_t* returned) override;
   HResult Set(const Guid& set, uint32_t id, const void* instance, uint32_t instanceLen,
@@ -57,7 +54,6 @@ class V4l2PropertySet final : public KsPropertySet {
   HResult WriteRegister(uint32_t reg, uint8_t value);
   HResult ApplySoundMode(uint8_t mode);
 
-  std::atomic<int> refs_{1};
   std::shared_ptr<V4l2Card> card_;
   V4l2TunerOptions options_;
 };

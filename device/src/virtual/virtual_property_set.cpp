@@ -27,14 +27,6 @@ KsPropertySet* VirtualPropertySet::Create(std::shared_ptr<VirtualHardware> hardw
   return new VirtualPropertySet(std::move(hardware), generation);  // owned by its count
 }
 
-void VirtualPropertySet::AddRef() {
-  refs_.fetch_add(1, std::memory_order_relaxed);
-}
-
-void VirtualPropertySet::Release() {
-  if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
-}
-
 HResult VirtualPropertySet::QuerySupported(const Guid& set, uint32_t id, uint32_t* support) {
   int64_t s = DevicePropertySupport(set, id);
   if (s < 0) return kEPropSetUnsupported;

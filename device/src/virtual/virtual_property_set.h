@@ -2,24 +2,21 @@
 // chip registers and the I2C bus, answered from the shared hardware state.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-#include "vd/ks_property_set.h"
+#include "counted_property_set.h"
 
 namespace vd {
 
 class VirtualHardware;
 
-class VirtualPropertySet final : public KsPropertySet {
+class VirtualPropertySet final : public CountedPropertySet {
  public:
   // A referenced object (count 1) bound to the hardware as plugged in now: after an unplug
   // every call answers kEDeviceGone.
   static KsPropertySet* Create(std::shared_ptr<VirtualHardware> hardware, uint64_t generation);
 
-  void AddRef() override;
-  void Release() override;
   HResult Get(const Guid& set, uint32_t id, const void* instance, uint32_t instanceLen, void* data,
               uint32_t dataLen, uint32_t* returned) override;
   HResult Set(const Guid& set, uint32_t id, const void* instance, uint32_t instanceLen,
@@ -35,7 +32,6 @@ class VirtualPropertySet final : public KsPropertySet {
                    uint32_t dataLen, uint32_t* returned);
   HResult SetTuner(uint32_t id, const void* data, uint32_t dataLen);
 
-  std::atomic<int> refs_{1};
   std::shared_ptr<VirtualHardware> hardware_;
   uint64_t generation_;
 };
