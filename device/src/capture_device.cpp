@@ -32,6 +32,19 @@ bool CaptureDevice::HasPin(PinKind kind) const {
   return std::any_of(pins.begin(), pins.end(), [&](const PinInfo& p) { return p.kind == kind; });
 }
 
+int32_t CaptureDevice::CrossbarInputOf(int32_t physicalType, int32_t skip) {
+  int32_t outputs = 0;
+  int32_t inputs = 0;
+  if (Failed(CrossbarPinCounts(&outputs, &inputs))) return -1;
+  for (int32_t i = 0; i < inputs; ++i) {
+    CrossbarPin pin;
+    if (Succeeded(CrossbarPinInfo(true, i, &pin)) && pin.physicalType == physicalType &&
+        skip-- == 0)
+      return i;
+  }
+  return -1;
+}
+
 bool CaptureDevice::IsBulkPin(size_t pinIndex) {
   const KsPropertySetPtr props(QueryPinPropertySet(pinIndex));
   if (props == nullptr) return false;

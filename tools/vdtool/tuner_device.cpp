@@ -9,19 +9,10 @@ namespace {
 // reports a picture there on every frequency, so tuning and searching go to the tuner's
 // picture and sound first, as the viewer's TV mode does.
 void RouteToTuner(vd::CaptureDevice& device) {
-  int32_t outputs = 0;
-  int32_t inputs = 0;
-  if (vd::Failed(device.CrossbarPinCounts(&outputs, &inputs))) return;
-  for (int32_t output : {0, 1}) {
-    const int32_t wanted = output == 0 ? vd::physical::kVideoTuner : vd::physical::kAudioTuner;
-    for (int32_t i = 0; i < inputs; ++i) {
-      vd::CrossbarPin pin;
-      if (vd::Succeeded(device.CrossbarPinInfo(true, i, &pin)) && pin.physicalType == wanted) {
-        device.Route(output, i);
-        break;
-      }
-    }
-  }
+  if (int32_t input = device.CrossbarInputOf(vd::physical::kVideoTuner); input >= 0)
+    device.Route(0, input);
+  if (int32_t input = device.CrossbarInputOf(vd::physical::kAudioTuner); input >= 0)
+    device.Route(1, input);
 }
 }  // namespace
 

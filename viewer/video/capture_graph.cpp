@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -433,38 +434,14 @@ void CaptureGraph::RouteVideoInput(int32_t mode) {
   int32_t wanted = (mode == 2 || mode == 3) ? vd::physical::kVideoTuner
                    : mode == 0              ? vd::physical::kVideoSVideo
                                             : vd::physical::kVideoComposite;
-  int32_t outputs = 0;
-  int32_t inputs = 0;
-  video_->CrossbarPinCounts(&outputs, &inputs);
-  int32_t input = 0;
-  for (int32_t i = 0; i < inputs; ++i) {
-    vd::CrossbarPin pin;
-    if (vd::Succeeded(video_->CrossbarPinInfo(true, i, &pin)) && pin.physicalType == wanted) {
-      input = i;
-      break;
-    }
-  }
-  video_->Route(0, input);
+  video_->Route(0, std::max(0, video_->CrossbarInputOf(wanted)));
 }
 
 void CaptureGraph::RouteAudioInput(int32_t mode) {
   if (!crossbar_) return;
   int32_t wanted = (mode == 2 || mode == 3) ? vd::physical::kAudioTuner : vd::physical::kAudioLine;
   int32_t skip = mode == 2 ? 1 : 0;  // radio takes the second tuner input
-  int32_t outputs = 0;
-  int32_t inputs = 0;
-  video_->CrossbarPinCounts(&outputs, &inputs);
-  int32_t input = 0;
-  for (int32_t i = 0; i < inputs; ++i) {
-    vd::CrossbarPin pin;
-    if (vd::Succeeded(video_->CrossbarPinInfo(true, i, &pin)) && pin.physicalType == wanted) {
-      if (skip-- == 0) {
-        input = i;
-        break;
-      }
-    }
-  }
-  video_->Route(1, input);
+  video_->Route(1, std::max(0, video_->CrossbarInputOf(wanted, skip)));
 }
 
 vd::Capabilities CaptureGraph::GetCapabilities() const {

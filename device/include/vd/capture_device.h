@@ -48,6 +48,9 @@ class VD_DEVICE_EXPORT CaptureDevice : public PropertySetSource {
   virtual HResult CanRoute(int32_t output, int32_t input) = 0;
   virtual HResult Route(int32_t output, int32_t input) = 0;
   virtual HResult IsRoutedTo(int32_t output, int32_t* input) = 0;
+  // The crossbar input of that physical type, passing over the first `skip` of them (the
+  // radio's sound is the second tuner input); -1 when there is none.
+  int32_t CrossbarInputOf(int32_t physicalType, int32_t skip = 0);
 
   // --- analogue video decoder: standards are single bits of vd::standard.
   virtual HResult AvailableTvFormats(uint32_t* mask) = 0;
