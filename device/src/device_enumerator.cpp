@@ -1,15 +1,11 @@
 #include "vd/device_enumerator.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <string>
 
-#include "vd/trace.h"
+#include "vd/backend_table.h"
 #include "vd/v4l2_backend.h"
 #include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
-
-VD_DEFINE_TRACE(EnumTrace, "device")
 
 namespace vd {
 
@@ -19,23 +15,47 @@ DeviceEnumerator::~DeviceEnumerator() {
   for (auto& b : backends_) b->SetChangeCallback({});
 }
 
+namespace {
+
+using Backends = std::vector<std::unique_ptr<DeviceBackend>>;
+
+std::unique_ptr<DeviceBackend> TheBox() {
+  return std::make_unique<VirtualBoxBackend>(VirtualTvBox::Shared());
+}
+
+// Real cards come after the box: the engine takes the last device when no name matches, so
+// a card wins over the box whenever one is plugged in. Every row works anywhere: the card
+// back-end alone waits for cards plugged in later.
+const Backend<Backends (*)()> kDeviceBackends[] = {
+    {"all", "the virtual TV box, then the cards present at start", nullptr,
+     [] {
+       Backends list;
+       list.push_back(TheBox());
+       if (V4l2Backend::AnyCardPresent()) list.push_back(std::make_unique<V4l2Backend>());
+       return list;
+     }},
+    {"virtual", "only the virtual TV box", nullptr,
+     [] {
+       Backends list;
+       list.push_back(TheBox());
+       return list;
+     }},
+    {"v4l2", "only the real cards, also those plugged in later", nullptr,
+     [] {
+       Backends list;
+       list.push_back(std::make_unique<V4l2Backend>());
+       return list;
+     }},
+};
+
+}  // namespace
+
 DeviceEnumerator& DeviceEnumerator::Default() {
   static DeviceEnumerator instance;
   static std::once_flag once;
   std::call_once(once, [] {
-    // VIEWDECK_DEVICES: "virtual" (the box only), "v4l2" (real cards only) or "all". Real
-    // cards come after the box: the engine takes the last device when no name matches, so a
-    // card wins over the box whenever one is plugged in.
-    const char* env = std::getenv("VIEWDECK_DEVICES");
-    std::string which = env != nullptr ? env : "all";
-    if (which != "virtual" && which != "v4l2" && which != "all") {
-      EnumTrace("VIEWDECK_DEVICES=%s is not virtual, v4l2 or all; using all\n", which.c_str());
-      which = "all";
-    }
-    if (which != "v4l2")
-      instance.AddBackend(std::make_unique<VirtualBoxBackend>(VirtualTvBox::Shared()));
-    if (which == "v4l2" || (which == "all" && V4l2Backend::AnyCardPresent()))
-      instance.AddBackend(std::make_unique<V4l2Backend>());
+    for (auto& backend : ChooseBackend(kDeviceBackends, "VIEWDECK_DEVICES", "device").make())
+      instance.AddBackend(std::move(backend));
   });
   return instance;
 }

@@ -1,5 +1,5 @@
-// Where the engine's sound goes: autoaudiosink, or a fakesink where nothing would play it
-// (VIEWDECK_AUDIO_SINK=fake, as the tests set, or a machine without any sound output).
+// Where the engine's sound goes: autoaudiosink ("system"), or a fakesink where nothing would
+// play it (VIEWDECK_AUDIO_SINK=fake, as the tests set, or a machine without any sound output).
 #pragma once
 
 #include <gst/gst.h>
