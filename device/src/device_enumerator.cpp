@@ -1,6 +1,7 @@
 #include "vd/device_enumerator.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "vd/backend_table.h"
 #include "vd/v4l2_backend.h"
@@ -83,6 +84,14 @@ std::vector<DeviceInfo> DeviceEnumerator::VideoInputDevices() {
 
 std::vector<DeviceInfo> DeviceEnumerator::AudioInputDevices() {
   return Devices(DeviceCategory::kAudioInput);
+}
+
+std::vector<DeviceInfo> DeviceEnumerator::BulkSearchDevices() {
+  std::vector<DeviceInfo> list = VideoInputDevices();
+  std::stable_partition(list.begin(), list.end(), [](const DeviceInfo& info) {
+    return info.backend != std::string_view(VirtualBoxBackend::kName);
+  });
+  return list;
 }
 
 std::unique_ptr<CaptureDevice> DeviceEnumerator::Open(const DeviceInfo& device) {

@@ -13,7 +13,7 @@ class DeviceBulkSources final : public BulkSourceFinder {
   HResult MakeBulkSource(BulkSource* source) override {
     DeviceEnumerator& devices = DeviceEnumerator::Default();
     bool opened = false;
-    for (const DeviceInfo& info : devices.VideoInputDevices()) {
+    for (const DeviceInfo& info : devices.BulkSearchDevices()) {
       std::unique_ptr<CaptureDevice> device = devices.Open(info);
       if (device == nullptr) continue;
       opened = true;

@@ -30,7 +30,7 @@ std::optional<PinKind> FindBulkPin(CaptureDevice& device) {
 
 BulkSource MakeDeviceBulkSource() {
   DeviceEnumerator& enumerator = DeviceEnumerator::Default();
-  for (const DeviceInfo& info : enumerator.VideoInputDevices()) {
+  for (const DeviceInfo& info : enumerator.BulkSearchDevices()) {
     std::unique_ptr<CaptureDevice> device = enumerator.Open(info);
     if (device == nullptr) {
       // A device that vanished between listing and opening ends the search: the list we

@@ -11,6 +11,9 @@
 #include "bulk/stream_oracles.h"
 #include "pipeline_probe.h"
 #include "v4l2_fake_tree.h"
+#include "vd/device_enumerator.h"
+#include "vd/virtual_box_backend.h"
+#include "vd/virtual_tv_box.h"
 #include "vd/teletext_coding.h"
 
 namespace vd {
@@ -168,6 +171,31 @@ TEST_F(V4l2StreamTest, BulkPinCarriesTeletextAndRemoteKeys) {
   ASSERT_EQ(parser.records.size(), 2u);
   EXPECT_TRUE(std::equal(packet.begin(), packet.end(), parser.records[0].begin() + 4));
   EXPECT_EQ(parser.codes, std::vector<uint32_t>{key});
+}
+
+// The box is listed before the card so the engine's "latest device" rule picks the card; the
+// libraries' bulk search must pick the card as well, or the remote and teletext of a
+// plugged-in card never reach the viewer that shows its picture.
+TEST_F(V4l2StreamTest, TheBulkSearchFindsThePluggedInCardBeforeTheBox) {
+  DeviceEnumerator enumerator;
+  enumerator.AddBackend(std::make_unique<VirtualBoxBackend>(std::make_shared<VirtualTvBox>()));
+  enumerator.AddBackend(std::make_unique<V4l2Backend>(tree_.Options(kernel_)));
+  const std::vector<DeviceInfo> listed = enumerator.VideoInputDevices();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed.front().backend, "virtual");
+  const std::vector<DeviceInfo> searched = enumerator.BulkSearchDevices();
+  ASSERT_EQ(searched.size(), 2u);
+  EXPECT_EQ(searched.front(), listed.back());
+  EXPECT_EQ(searched.back(), listed.front());
+  // Both have a bulk pin, so the order alone decides which one the libraries read.
+  for (const DeviceInfo& info : searched) {
+    std::unique_ptr<CaptureDevice> device = enumerator.Open(info);
+    ASSERT_NE(device, nullptr) << info.friendlyName;
+    const std::vector<PinInfo> pins = device->Pins();
+    bool bulk = false;
+    for (size_t i = 0; i < pins.size(); ++i) bulk = bulk || device->IsBulkPin(i);
+    EXPECT_TRUE(bulk) << info.friendlyName;
+  }
 }
 
 }  // namespace

@@ -36,6 +36,12 @@ class VD_DEVICE_EXPORT DeviceEnumerator {
   std::vector<DeviceInfo> VideoInputDevices();
   // Audio input devices, same order rules.
   std::vector<DeviceInfo> AudioInputDevices();
+  // The video input devices in the order the parser and teletext libraries search them for a
+  // bulk pin: hardware cards first, the virtual box last. The box is listed first so that the
+  // engine, which takes the latest usable device, lets a plugged-in card win; the libraries
+  // take the first match, and without this order they would read the remote and the teletext
+  // of the box while the viewer shows the card.
+  std::vector<DeviceInfo> BulkSearchDevices();
 
   // Opens a device listed by this enumerator; null when it is gone.
   std::unique_ptr<CaptureDevice> Open(const DeviceInfo& device);

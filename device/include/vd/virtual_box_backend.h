@@ -17,7 +17,8 @@ class VD_DEVICE_EXPORT VirtualBoxBackend : public DeviceBackend {
   explicit VirtualBoxBackend(std::shared_ptr<VirtualTvBox> box);
   ~VirtualBoxBackend() override;
 
-  std::string Name() const override { return "virtual"; }
+  static constexpr const char* kName = "virtual";
+  std::string Name() const override { return kName; }
   std::vector<DeviceInfo> Devices(DeviceCategory category) override;
   std::unique_ptr<CaptureDevice> Open(const DeviceInfo& device) override;
   void SetChangeCallback(ChangeCallback callback) override;
