@@ -19,8 +19,12 @@ void Keep(const char* category, LogLevel level, const char* text) {
   if (level <= LogLevel::kWarning) said.push_back(std::string(category) + "|" + text);
 }
 
-bool Never() { return false; }
-bool Always() { return true; }
+bool Never() {
+  return false;
+}
+bool Always() {
+  return true;
+}
 
 // `make` tells the rows apart.
 const vd::Backend<int> kRows[] = {

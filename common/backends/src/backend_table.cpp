@@ -9,7 +9,9 @@ namespace vd {
 
 namespace {
 
-bool Usable(const BackendRow& row) { return row.usable == nullptr || row.usable(); }
+bool Usable(const BackendRow& row) {
+  return row.usable == nullptr || row.usable();
+}
 
 size_t FirstUsable(std::span<const BackendRow> rows) {
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -29,8 +31,8 @@ std::string KnownNames(std::span<const BackendRow> rows) {
 
 }  // namespace
 
-size_t ChooseBackendRow(std::span<const BackendRow> rows, const char* choice,
-                        const char* variable, const char* category) {
+size_t ChooseBackendRow(std::span<const BackendRow> rows, const char* choice, const char* variable,
+                        const char* category) {
   const std::string_view wanted = choice != nullptr ? choice : "";
   size_t chosen = FirstUsable(rows);
   if (!wanted.empty() && wanted != "auto") {

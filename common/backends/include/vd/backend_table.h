@@ -31,8 +31,8 @@ struct BackendRow {
 
 // The index of the row `choice` (the variable's value, or null) picks; `variable` and
 // `category` only word the log lines. `rows` must not be empty.
-size_t ChooseBackendRow(std::span<const BackendRow> rows, const char* choice,
-                        const char* variable, const char* category);
+size_t ChooseBackendRow(std::span<const BackendRow> rows, const char* choice, const char* variable,
+                        const char* category);
 
 // The row of `table` the environment variable `variable` picks, by the rules above.
 template <typename Make, size_t N>
