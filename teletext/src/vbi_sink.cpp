@@ -50,7 +50,8 @@ void VbiSink::Receive(const uint8_t* data, size_t n) {
         worker_ = startThread_([this] { WorkerMain(); });
       } catch (const std::exception& e) {
         if (!startFailureReported_) {
-          std::fprintf(stderr, "teletext: cannot start the worker thread: %s\n", e.what());
+          LogWrite("teletext", LogLevel::kError, "teletext: cannot start the worker thread: %s\n",
+                   e.what());
           startFailureReported_ = true;
         }
       }

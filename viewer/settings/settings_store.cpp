@@ -113,13 +113,13 @@ std::shared_ptr<const RegDocument> SettingsStore::Cached(const std::filesystem::
   if (!sameFile) cache.reported = false;
   if (doc->Incomplete() && !cache.reported) {
     cache.reported = true;
-    std::fprintf(stderr,
-                 "%s: %s goes past the bounds of a settings file (%zu MB; %zu values for this "
-                 "program, %zu for others): %s were ignored. The next save "
-                 "keeps the file as it is now as %s.bak, unless that exists.\n",
-                 program_invocation_short_name, file.c_str(), RegDocument::kMaxFileBytes >> 20,
-                 RegDocument::kMaxValues, RegDocument::kMaxValues, Describe(*doc).c_str(),
-                 file.filename().c_str());
+    LogWrite("settings", LogLevel::kWarning,
+             "%s: %s goes past the bounds of a settings file (%zu MB; %zu values for this "
+             "program, %zu for others): %s were ignored. The next save "
+             "keeps the file as it is now as %s.bak, unless that exists.\n",
+             program_invocation_short_name, file.c_str(), RegDocument::kMaxFileBytes >> 20,
+             RegDocument::kMaxValues, RegDocument::kMaxValues, Describe(*doc).c_str(),
+             file.filename().c_str());
   }
   return doc;
 }

@@ -17,6 +17,7 @@
 #include "settings_store.h"
 #include "settings_table.h"
 #include "vd/stop_signals.h"
+#include "vd/trace.h"
 #include "video_standards.h"
 
 namespace vd {
@@ -69,8 +70,8 @@ HeadlessSession::~HeadlessSession() {
 
 bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   if (folder_.empty()) {
-    std::fprintf(stderr, "vdtool: cannot make a scratch folder in %s (TMPDIR): %s\n",
-                 scratchParent_.c_str(), scratchError_.c_str());
+    LogWrite("video", LogLevel::kError, "vdtool: cannot make a scratch folder in %s (TMPDIR): %s\n",
+             scratchParent_.c_str(), scratchError_.c_str());
     return false;
   }
   DeviceEnumerator& enumerator = devices != nullptr ? *devices : DeviceEnumerator::Default();
@@ -82,10 +83,10 @@ bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   if (!found.empty() &&
       store_->ReadBool(kSection, setting::kOnlyCorvalenDevices,
                        setting::kDefaultOnlyCorvalenDevices) != 0) {
-    std::fprintf(stderr,
-                 "vdtool: %s is not a device of the product, and the setting "
-                 "Only_Corvalen_Devices (1) allows no other; set it to 0 in %s to use any card\n",
-                 found.front().friendlyName.c_str(), SettingsStore::Default().UserFile().c_str());
+    LogWrite("video", LogLevel::kError,
+             "vdtool: %s is not a device of the product, and the setting "
+             "Only_Corvalen_Devices (1) allows no other; set it to 0 in %s to use any card\n",
+             found.front().friendlyName.c_str(), SettingsStore::Default().UserFile().c_str());
   }
   return false;
 }
@@ -153,8 +154,8 @@ void HeadlessSession::RescueDeadRuns() {
       if (!AviMend::Mend(file.path().string(), &why, &frames) || frames == 0) continue;
       const fs::path kept = KeepFile(file.path());
       if (!kept.empty())
-        std::fprintf(stderr, "vdtool: a recording a stopped run left is kept as %s\n",
-                     kept.c_str());
+        LogWrite("video", LogLevel::kWarning,
+                 "vdtool: a recording a stopped run left is kept as %s\n", kept.c_str());
     }
     fs::remove_all(entry.path(), ec);
   }

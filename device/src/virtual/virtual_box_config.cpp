@@ -3,11 +3,11 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "vd/trace.h"
 #include "virtual_locations.h"
 
 namespace vd {
@@ -212,7 +212,8 @@ VirtualBoxConfig VirtualBoxConfig::Load() {
   std::stringstream text;
   text << in.rdbuf();
   VirtualBoxConfig config = Parse(text.str(), path);
-  for (const auto& e : config.errors) std::fprintf(stderr, "viewdeck: %s\n", e.c_str());
+  for (const auto& e : config.errors)
+    LogWrite("device", LogLevel::kWarning, "viewdeck: %s\n", e.c_str());
   return config;
 }
 
