@@ -19,6 +19,9 @@
 #include "vd/trace.h"
 #include "viewer_dlg.h"
 
+// The parser, teletext and device libraries write through the same sink as the viewer.
+VD_DEFINE_SHARED_LOG_SINK()
+
 namespace {
 
 constexpr const char* kUsage =

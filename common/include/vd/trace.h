@@ -8,6 +8,8 @@
 // (they are what a developer greps for), so callers pass the system's own format strings.
 #pragma once
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdarg>
@@ -63,9 +65,16 @@ inline void WriteToStandardError(const char* category, LogLevel, const char* tex
   std::fprintf(stderr, "[%s] %s", category, text);
 }
 
+// Each shared library keeps its own copy of these inline helpers. A program that routes the
+// texts defines one slot for all of them with VD_DEFINE_SHARED_LOG_SINK and exports it; each
+// copy looks it up once, so the libraries it loads write through the program's sink too.
 inline std::atomic<LogSink>& LogSinkSlot() {
-  static std::atomic<LogSink> sink{&WriteToStandardError};
-  return sink;
+  static std::atomic<LogSink>* const slot = [] {
+    void* shared = ::dlsym(RTLD_DEFAULT, "vd_shared_log_sink");
+    static std::atomic<LogSink> own{&WriteToStandardError};
+    return shared != nullptr ? static_cast<std::atomic<LogSink>*>(shared) : &own;
+  }();
+  return *slot;
 }
 
 inline void SetLogSink(LogSink sink) {
@@ -102,6 +111,14 @@ inline bool TraceEnabled(std::string_view category) {
 }
 
 }  // namespace vd
+
+// The one sink slot of a program and the libraries it loads, at namespace scope in one of the
+// program's files; the program exports the symbol (-Wl,--export-dynamic-symbol=...).
+#define VD_DEFINE_SHARED_LOG_SINK()                                                     \
+  extern "C" {                                                                          \
+  __attribute__((visibility("default"))) std::atomic<::vd::LogSink> vd_shared_log_sink{ \
+      &::vd::WriteToStandardError};                                                     \
+  }
 
 // Declares `void Name(const char* format, ...)` writing the debug lines of one component; its
 // level is looked up once.
