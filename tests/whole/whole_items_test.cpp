@@ -32,6 +32,7 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_sheet_host.h"
+#include "viewer_tuning_context.h"
 #include "whole_fixture.h"
 #include "work_modes.h"
 
@@ -227,7 +228,7 @@ TEST_F(WholeItemsTest, TheBoxsProductIdPicksTheFirstRunCountry) {
   const bool started = LaunchQuiet();  // nothing stored: the first-run rules choose
   unsetenv("LC_ALL");
   ASSERT_TRUE(started);
-  EXPECT_EQ(window_->Country(), fromProduct);
+  EXPECT_EQ(window_->Tuning().Country(), fromProduct);
   // The model decides the sound system too, whatever the locale says.
   EXPECT_EQ(window_->Settings().isMts, vd::ComputeIsMts({.hardwareKey = key}, -1)) << key;
 }

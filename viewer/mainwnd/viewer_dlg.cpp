@@ -42,6 +42,7 @@
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
 #include "viewer_teletext.h"
+#include "viewer_tuning_context.h"
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;
@@ -65,7 +66,10 @@ class CViewerDlg::MixerLink : public vd::MixerHost {
 };
 
 CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
-    : QWidget(nullptr, Qt::Window), store_(store), options_(std::move(options)) {
+    : QWidget(nullptr, Qt::Window),
+      store_(store),
+      options_(std::move(options)),
+      tuning_(std::make_unique<vd::ViewerTuningContext>(*this, store_, settings_)) {
   vd::LoadContext context = vd::LoadContext::FromSystem(&CountryTable::IsKnownCode);
   if (!context.firstRun.hardwareKey) {
     // A box on no bus (the virtual one) is not in sysfs: the device layer names it.
@@ -98,7 +102,8 @@ bool CViewerDlg::Start() {
   BuildChildren();
   sheetHost_ = std::make_unique<vd::ViewerSheetHost>(*this, store_);
   entry_ = std::make_unique<vd::ViewerEntry>(*this);
-  engine_ = std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *this, *this);
+  engine_ =
+      std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *tuning_, *this);
   if (!engine_->Init(video_, this)) {
     engine_.reset();
     closed_ = true;
@@ -152,8 +157,7 @@ bool CViewerDlg::Start() {
   PlaceWindows();
   SetViewState(1);
   SyncRemoteState();
-  if (scanRequested_) {
-    scanRequested_ = false;
+  if (tuning_->TakeScanRequest()) {
     vd::PostGated(this, [this] { autoScan_ = CAutoScanDlg::OpenAndScan(*sheetHost_, this); });
   }
   return true;
@@ -501,68 +505,6 @@ void CViewerDlg::StopPlaybackTimer(uint32_t id) {
   if (bars_) bars_->StopPlaybackTimer(id);
 }
 
-// --- vd::TuningContext
-
-int32_t CViewerDlg::TvStation() const {
-  return store_.ReadDword(vd::kSection, vd::setting::kTvStation, 0);
-}
-
-int32_t CViewerDlg::TvOldStation() const {
-  return store_.ReadDword(vd::kSection, vd::setting::kTvOldStation, 0);
-}
-
-void CViewerDlg::WriteTvStations(int32_t station, int32_t oldStation) {
-  store_.Update([&](vd::SettingsStore::Batch& b) {
-    b.WriteDword(vd::kSection, vd::setting::kTvStation, station);
-    b.WriteDword(vd::kSection, vd::setting::kTvOldStation, oldStation);
-  });
-}
-
-bool CViewerDlg::AskYesNo(const std::string& caption, const std::string& text) {
-  if (messageSink_) {
-    messageSink_(caption, text);
-    return false;
-  }
-  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
-  return QMessageBox::question(this, QString::fromStdString(caption),
-                               QString::fromStdString(text)) == QMessageBox::Yes;
-}
-
-void CViewerDlg::ShowMessage(const std::string& caption, const std::string& text) {
-  ShowMessageBox(caption, text);
-}
-
-void CViewerDlg::Beep(uint32_t) {
-  QApplication::beep();
-}
-
-bool CViewerDlg::IsMuted() const {
-  return volume_ != nullptr && volume_->Muted();
-}
-
-void CViewerDlg::SetMuted(bool muted) {
-  if (mixer_) mixer_->SetMute(muted);
-  RefreshPanelVolume();
-}
-
-void CViewerDlg::Wait(uint32_t milliseconds) {
-  // The tuner settles while the loop keeps running, so that the frames keep arriving. The
-  // station change that waits is still on the stack: the gate holds back every posted
-  // command (a device removal, the remote's keys) until it is done.
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  vd::NestedLoop settle(vd::NestedLoop::Kind::kSettle);
-  ++tuningWaits_;
-  while (std::chrono::steady_clock::now() < until) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
-    QThread::msleep(1);
-  }
-  --tuningWaits_;
-}
-
-void CViewerDlg::BeginWaitCursor() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void CViewerDlg::EndWaitCursor() {
-  QApplication::restoreOverrideCursor();
+bool CViewerDlg::InTuningWait() const {
+  return tuning_->Waiting();
 }

@@ -19,7 +19,6 @@
 #include "main_settings.h"
 #include "mixer_host.h"
 #include "remote_state.h"
-#include "tuning_context.h"
 #include "window_geometry.h"
 
 class CAlbumFrame;
@@ -45,6 +44,7 @@ class ViewerBars;
 class ViewerSheetHost;
 class ViewerEntry;
 class ViewerTeletext;
+class ViewerTuningContext;
 
 // What tests replace: the screen depth and the Display Warning's answer.
 struct ViewerOptions {
@@ -57,10 +57,7 @@ struct ViewerOptions {
 };
 }  // namespace vd
 
-class CViewerDlg : public QWidget,
-                   public vd::CaptureHost,
-                   public vd::FilePlayerHost,
-                   public vd::TuningContext {
+class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayerHost {
   Q_OBJECT
 
  public:
@@ -123,7 +120,9 @@ class CViewerDlg : public QWidget,
   vd::PanelVolume* Volume() { return volume_.get(); }
   bool HasParser() const { return parser_ != nullptr; }
   // Inside Wait: a station change is letting the tuner settle.
-  bool InTuningWait() const { return tuningWaits_ > 0; }
+  bool InTuningWait() const;
+  // What the tuning code reaches of the window (the capture engine holds it).
+  vd::ViewerTuningContext& Tuning() { return *tuning_; }
   vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
   vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
   vd::ViewerTeletext* Teletext() { return teletext_.get(); }
@@ -159,29 +158,10 @@ class CViewerDlg : public QWidget,
   bool StartPlaybackTimer(uint32_t id, uint32_t periodMs) override;
   void StopPlaybackTimer(uint32_t id) override;
 
-  // vd::TuningContext
-  std::string DataFolder() const override { return settings_.path; }
-  int32_t WorkMode() const override { return settings_.workMode; }
-  int32_t Country() const override { return settings_.country; }
-  int32_t Source() const override { return settings_.source; }
-  bool AutoScan() const override { return settings_.autoScan != 0; }
-  void SwitchOffAutoScan() override { settings_.autoScan = 0; }
-  bool RemoteFmMemory() const override { return settings_.remoteFmMemory != 0; }
-  int32_t TvStation() const override;
-  int32_t TvOldStation() const override;
-  void WriteTvStations(int32_t station, int32_t oldStation) override;
-  bool AskYesNo(const std::string& caption, const std::string& text) override;
-  void ShowMessage(const std::string& caption, const std::string& text) override;
-  void RequestAutomaticScan() override { scanRequested_ = true; }
-  void Beep(uint32_t kind) override;
-  bool IsMuted() const override;
-  void SetMuted(bool muted) override;
-  void Wait(uint32_t milliseconds) override;
-  void BeginWaitCursor() override;
-  void EndWaitCursor() override;
-  void RefreshChannelDisplay() override;
+  // The panel's channel display shows the tuner's current station.
+  void RefreshChannelDisplay();
   // The open station lists (sheet page, automatic-scan dialog) show the table's change.
-  void RefreshChannelList() override;
+  void RefreshChannelList();
 
   // Requests of the remote procedure, queued here by the bridge.
   void RemoteVideoSourceCycle();
@@ -204,6 +184,8 @@ class CViewerDlg : public QWidget,
  private:
   class MixerLink;
   friend class MixerLink;
+  // Its questions go to the message sink, its mute to the mixer and the panel's volume.
+  friend class vd::ViewerTuningContext;
 
   void BuildChildren();
   void LayoutChildren();
@@ -240,6 +222,7 @@ class CViewerDlg : public QWidget,
   vd::MainSettings settings_;
   std::string deviceNode_;
   vd::RemoteState remoteState_;
+  std::unique_ptr<vd::ViewerTuningContext> tuning_;
 
   // Children (owned by this window through Qt's parent).
   VideoArea* video_ = nullptr;
@@ -282,7 +265,6 @@ class CViewerDlg : public QWidget,
   std::function<void(const std::string&, const std::string&)> messageSink_;
   std::string shownFile_;
   int viewState_ = 0;
-  int tuningWaits_ = 0;
   bool started_ = false;
   bool closed_ = false;
   bool fullScreen_ = false;
@@ -292,7 +274,6 @@ class CViewerDlg : public QWidget,
   bool displayWarningShown_ = false;
   bool lampOn_ = false;
   bool albumRefreshPending_ = false;
-  bool scanRequested_ = false;
   std::optional<QPoint> dragOffset_;
   QRect normalGeometry_;  // the window before full screen
 };

@@ -25,6 +25,7 @@
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
 #include "viewer_teletext.h"
+#include "viewer_tuning_context.h"
 #include "work_modes.h"
 
 namespace pid = vd::panel_id;
@@ -362,7 +363,8 @@ void CViewerDlg::RefreshDeviceStatus() {
 void CViewerDlg::RetuneStoredStation() {
   if (!started_ || !panel_ || settings_.workMode != vd::kWorkModeTv || !engine_) return;
   TunerControl* tuner = engine_->Tuner();
-  if (tuner != nullptr && tuner->Table() != nullptr) tuner->Table()->Select(TvStation(), true);
+  if (tuner != nullptr && tuner->Table() != nullptr)
+    tuner->Table()->Select(tuning_->TvStation(), true);
   RefreshChannelDisplay();
 }
 
@@ -467,7 +469,7 @@ void CViewerDlg::RemoteFineTune(int32_t deltaHz) {
 }
 
 void CViewerDlg::RemoteMuteToggle() {
-  OnPanelCommand(IsMuted() ? pid::kUnmute : pid::kMute);
+  OnPanelCommand(tuning_->IsMuted() ? pid::kUnmute : pid::kMute);
 }
 
 void CViewerDlg::RemoteFmMemoryToggle() {

@@ -18,6 +18,7 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_fixture.h"
+#include "viewer_tuning_context.h"
 
 namespace vdtest {
 namespace {
@@ -105,16 +106,16 @@ TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
 
 TEST_F(ViewerKeysTest, MMutesFromTheMainWindowAndFromThePanel) {
   ASSERT_TRUE(LaunchQuiet());
-  ASSERT_FALSE(window_->IsMuted());
+  ASSERT_FALSE(window_->Tuning().IsMuted());
   Type(window_.get(), Qt::Key_M);
-  EXPECT_TRUE(window_->IsMuted());
+  EXPECT_TRUE(window_->Tuning().IsMuted());
   EXPECT_TRUE(window_->Panel()->state().muted);
   Type(window_->Panel(), Qt::Key_M);
-  EXPECT_FALSE(window_->IsMuted());
+  EXPECT_FALSE(window_->Tuning().IsMuted());
   EXPECT_FALSE(window_->Panel()->state().muted);
   // Shift+M is no shortcut.
   Type(window_->Panel(), Qt::Key_M, Qt::ShiftModifier);
-  EXPECT_FALSE(window_->IsMuted());
+  EXPECT_FALSE(window_->Tuning().IsMuted());
 }
 
 TEST_F(ViewerKeysTest, VolumeKeysOnThePanelAndTheMainWindowMoveTheVolume) {
@@ -192,7 +193,7 @@ TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   Type(&dialog, Qt::Key_Up);
   EXPECT_EQ(edit->text(), "42m");
   EXPECT_EQ(window_->Panel()->displayNumber(), display);
-  EXPECT_FALSE(window_->IsMuted());
+  EXPECT_FALSE(window_->Tuning().IsMuted());
 }
 
 TEST_F(ViewerKeysTest, TheAlbumWindowKeepsItsKeys) {
@@ -203,7 +204,7 @@ TEST_F(ViewerKeysTest, TheAlbumWindowKeepsItsKeys) {
   Type(window_->AlbumWindow(), Qt::Key_M);
   Type(window_->AlbumWindow(), Qt::Key_Down);
   Type(window_->AlbumWindow(), Qt::Key_F);
-  EXPECT_FALSE(window_->IsMuted());
+  EXPECT_FALSE(window_->Tuning().IsMuted());
   EXPECT_EQ(Table()->Current(), before);
   EXPECT_FALSE(window_->FullScreen());
 }

@@ -21,6 +21,7 @@
 #include "view_state_strip.h"
 #include "viewer_fixture.h"
 #include "viewer_sheet_host.h"
+#include "viewer_tuning_context.h"
 #include "virtual_mixer_backend.h"
 
 namespace vdtest {
@@ -41,8 +42,8 @@ TEST_F(ViewerWiringTest, AfterAPageScanTheTunerGoesBackToTheStoredStation) {
   CScanPage page(*window_->SheetHost());
   ASSERT_GT(page.RunFullScan(), 0);
   // The page leaves its second station current; the posted re-tune has not run yet.
-  ASSERT_NE(Table()->Current(), window_->TvStation());
-  const int32_t stored = window_->TvStation();
+  ASSERT_NE(Table()->Current(), window_->Tuning().TvStation());
+  const int32_t stored = window_->Tuning().TvStation();
   EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
   EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(stored + 1));
 }
@@ -57,14 +58,15 @@ TEST_F(ViewerWiringTest, ACountryChangeOnThePageRetunesAndTheSameCountryDoesNot)
   window_->OnPanelCommand(pid::kChannelUp);
   const int moved = Table()->Current();
   Preset("TV_Station", moved == 0 ? 1 : 0);
-  const int32_t stored = window_->TvStation();
+  const int32_t stored = window_->Tuning().TvStation();
   // Picking the country already set is no change.
   emit countries->activated(countries->currentIndex());
   PumpFor(100ms);
   EXPECT_EQ(Table()->Current(), moved);
   int other = -1;
   for (int row = 0; row < countries->count() && other < 0; ++row) {
-    if (static_cast<int32_t>(CountryTable::Record(row).code) != window_->Country()) other = row;
+    if (static_cast<int32_t>(CountryTable::Record(row).code) != window_->Tuning().Country())
+      other = row;
   }
   ASSERT_GE(other, 0);
   countries->setCurrentIndex(other);
@@ -232,7 +234,7 @@ TEST_F(ViewerWiringTest, AnOutsideMixerChangeReachesThePanel) {
   };
   ASSERT_TRUE(Launch(options));
   ASSERT_NE(mixer, nullptr);
-  ASSERT_FALSE(window_->IsMuted());
+  ASSERT_FALSE(window_->Tuning().IsMuted());
   // Find the line the panel drives: the one whose mute the panel's button switches.
   std::map<std::string, std::vector<int32_t>> before;
   for (const char* line : {"Volume Control", "Wave", "Line In"}) {
@@ -250,7 +252,7 @@ TEST_F(ViewerWiringTest, AnOutsideMixerChangeReachesThePanel) {
 
   ASSERT_TRUE(mixer->ChangeFromOutside(0, driven, vd::MixerControlKind::kMute, {0}));
   EXPECT_TRUE(PumpUntil([&] { return !window_->Panel()->state().muted; }, 3s));
-  EXPECT_FALSE(window_->IsMuted());
+  EXPECT_FALSE(window_->Tuning().IsMuted());
 
   const int position = window_->Panel()->slider()->Position();
   const auto volume = mixer->Peek(0, driven, vd::MixerControlKind::kVolume);
