@@ -1,6 +1,10 @@
-// The engine's rules without a device: statistics, stored rates, standards, bitmap files.
+// The engine's rules without a device: its lifecycle, statistics, stored rates, standards,
+// bitmap files.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "capture_lifecycle.h"
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "disk_budget.h"
@@ -12,6 +16,77 @@ namespace {
 using vd::CaptureSettings;
 using vd::CaptureStatistics;
 using vd::VideoStandards;
+
+// The allowed changes are written out as a grid here, independently of the switch that
+// decides them; the walk then drives one lifecycle through a live picture, a capture that
+// fails to start, a recording and an aborted one's return, refusals included.
+TEST(CaptureLifecycle, OnlyTheEnginesOrderOfWorkIsAllowedAndTheEndOutlastsTheTeardown) {
+  using S = vd::CaptureStage;
+  constexpr S kAll[] = {S::kIdle,         S::kPreviewBuilt, S::kPreviewing,
+                        S::kCaptureBuilt, S::kCapturing,    S::kCaptureFinished};
+  // Rows from, columns to, in the order of kAll.
+  constexpr const char* kAllowed[] = {
+      "110100",  // idle: a teardown of nothing, or either pipeline built
+      "101000",  // preview built
+      "110000",  // previewing: stopped, or torn down (its stop may have failed)
+      "100010",  // capture built
+      "000001",  // capturing: only its end; no teardown under a running recording
+      "100010",  // capture finished: torn down, or recording again
+  };
+  for (size_t from = 0; from < 6; ++from) {
+    for (size_t to = 0; to < 6; ++to) {
+      EXPECT_EQ(vd::CaptureLifecycle::Allows(kAll[from], kAll[to]), kAllowed[from][to] == '1')
+          << vd::NameOf(kAll[from]) << " -> " << vd::NameOf(kAll[to]);
+    }
+  }
+
+  enum class Op { kMove, kFail, kRestore };
+  struct Step {
+    Op op;
+    S to;
+    bool accepted;
+    S stage;
+    // Preview graph, previewing, capture graph, capturing, capture ended; '-' for false.
+    const char* facts;
+  };
+  const Step kWalk[] = {
+      {Op::kMove, S::kPreviewing, false, S::kIdle, "-----"},
+      {Op::kMove, S::kPreviewBuilt, true, S::kPreviewBuilt, "H----"},
+      {Op::kMove, S::kPreviewing, true, S::kPreviewing, "HP---"},
+      {Op::kMove, S::kCaptureBuilt, false, S::kPreviewing, "HP---"},
+      {Op::kMove, S::kIdle, true, S::kIdle, "-----"},
+      {Op::kMove, S::kCaptureBuilt, true, S::kCaptureBuilt, "--G--"},
+      {Op::kFail, S::kIdle, true, S::kCaptureBuilt, "--G-E"},
+      {Op::kMove, S::kCapturing, true, S::kCapturing, "--GC-"},
+      {Op::kFail, S::kIdle, false, S::kCapturing, "--GC-"},
+      {Op::kMove, S::kIdle, false, S::kCapturing, "--GC-"},
+      {Op::kMove, S::kPreviewBuilt, false, S::kCapturing, "--GC-"},
+      {Op::kMove, S::kCaptureFinished, true, S::kCaptureFinished, "--G-E"},
+      {Op::kMove, S::kCaptureFinished, false, S::kCaptureFinished, "--G-E"},
+      {Op::kMove, S::kIdle, true, S::kIdle, "----E"},
+      {Op::kMove, S::kPreviewBuilt, true, S::kPreviewBuilt, "H---E"},
+      {Op::kMove, S::kPreviewing, true, S::kPreviewing, "HP--E"},
+      {Op::kRestore, S::kIdle, true, S::kPreviewing, "HP---"},
+  };
+  vd::CaptureLifecycle life;
+  int number = 0;
+  for (const Step& step : kWalk) {
+    ++number;
+    bool accepted = true;
+    if (step.op == Op::kMove) accepted = life.MoveTo(step.to);
+    if (step.op == Op::kFail) accepted = life.CaptureFailed();
+    if (step.op == Op::kRestore) life.LiveRestored();
+    std::string facts;
+    facts += life.HasPreviewGraph() ? 'H' : '-';
+    facts += life.IsPreviewing() ? 'P' : '-';
+    facts += life.HasCaptureGraph() ? 'G' : '-';
+    facts += life.IsCapturing() ? 'C' : '-';
+    facts += life.CaptureEnded() ? 'E' : '-';
+    EXPECT_EQ(accepted, step.accepted) << "step " << number;
+    EXPECT_EQ(life.Stage(), step.stage) << "step " << number << ": " << vd::NameOf(life.Stage());
+    EXPECT_EQ(facts, step.facts) << "step " << number;
+  }
+}
 
 TEST(CaptureStatistics, UnderOneMillisecondReportsZeroRates) {
   vd::StatisticsRecord r = CaptureStatistics::Final(5, 0, 0, 153600);
