@@ -96,7 +96,7 @@ CaptureGraph::CaptureGraph(vd::DeviceEnumerator& devices, vd::SettingsStore& set
 CaptureGraph::~CaptureGraph() {
   watch_.reset();
   self_.reset();
-  if (capturing_) EndRecording();
+  if (lifecycle_.IsCapturing()) EndRecording();
   StopAudioPreview();
   StopPreview(true);
   TearDownGraph();
@@ -462,7 +462,7 @@ bool CaptureGraph::SignalPresent() {
 }
 
 bool CaptureGraph::PlayFile(const std::string& path) {
-  if (player_ == nullptr || capturing_) return false;
+  if (player_ == nullptr || lifecycle_.IsCapturing()) return false;
   StopAudioPreview();
   StopPreview(true);
   stillOnDisplay_ = false;

@@ -21,15 +21,16 @@
 #include "audio_preview.h"
 #include "bitmap_file.h"
 #include "capture_host.h"
+#include "capture_lifecycle.h"
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "device_access.h"
 #include "file_player.h"
-#include "vd/gst_ptr.h"
 #include "still_sink.h"
 #include "vd/capture_device.h"
 #include "vd/device_enumerator.h"
 #include "vd/device_event_sink.h"
+#include "vd/gst_ptr.h"
 #include "video_frame_sink.h"
 
 class TunerControl;
@@ -172,19 +173,21 @@ class CaptureGraph {
   bool ReadI2c(uint8_t* data, uint8_t count) { return access_.I2cRead(data, count); }
 
   // --- State for the main window, the property dialogs and the tests.
-  bool IsCapturing() const { return capturing_; }
-  bool IsPreviewing() const { return previewing_; }
+  bool IsCapturing() const { return lifecycle_.IsCapturing(); }
+  bool IsPreviewing() const { return lifecycle_.IsPreviewing(); }
   bool IsAudioPreviewing() const { return audioPreview_ != nullptr && audioPreview_->IsRunning(); }
   // Where the audio preview's sound comes from; null without one.
   const vd::DeviceInfo* AudioPreviewDevice() const {
     return audioPreview_ != nullptr ? &audioPreview_->Device() : nullptr;
   }
-  bool HasPreviewGraph() const { return previewGraphBuilt_; }
-  bool HasCaptureGraph() const { return captureGraphBuilt_; }
+  bool HasPreviewGraph() const { return lifecycle_.HasPreviewGraph(); }
+  bool HasCaptureGraph() const { return lifecycle_.HasCaptureGraph(); }
   bool NoPreviewPin() const { return noPreviewPin_; }
   bool WantPreview() const { return wantPreview_; }
   bool IsDeviceLost() const { return deviceLost_; }
-  bool CaptureEnded() const { return captureEnded_; }
+  // From a recording's end (or a capture that failed once the live picture had gone) until
+  // the live picture is back.
+  bool CaptureEnded() const { return lifecycle_.CaptureEnded(); }
   bool StillOnDisplay() const { return stillOnDisplay_; }
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
   int32_t WorkMode() const { return workMode_; }
@@ -276,18 +279,15 @@ class CaptureGraph {
   int32_t storedWidth_ = 320;    // the video size outside full screen
   int32_t storedHeight_ = 240;
 
-  // Flags.
-  bool capturing_ = false;
-  bool previewing_ = false;
-  bool captureGraphBuilt_ = false;
-  bool previewGraphBuilt_ = false;
+  // Every change of the pipelines' stage goes through lifecycle_. The flags below are
+  // settings and facts of the devices and the display, which no stage implies.
+  vd::CaptureLifecycle lifecycle_;
   bool wantPreview_ = true;
   bool noPreviewPin_ = false;
   bool audioRelevant_ = true;
   bool audioOnCaptureFilter_ = false;
   bool crossbar_ = false;
   bool deviceLost_ = false;
-  bool captureEnded_ = false;
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
   bool stillOnDisplay_ = false;
   bool filtersBuilt_ = false;

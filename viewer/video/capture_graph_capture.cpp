@@ -23,10 +23,10 @@ constexpr auto kFailedWriterTimeout = std::chrono::seconds(1);
 }  // namespace
 
 bool CaptureGraph::BuildCaptureGraph() {
-  if (captureGraphBuilt_) return true;
-  if (capturing_ || previewing_ || video_ == nullptr) return false;
+  if (lifecycle_.HasCaptureGraph()) return true;
+  if (lifecycle_.IsPreviewing() || video_ == nullptr) return false;
   if (settings_.captureAudio && audio_ == nullptr && !audioOnCaptureFilter_) return false;
-  if (previewGraphBuilt_) TearDownGraph();
+  if (lifecycle_.HasPreviewGraph()) TearDownGraph();
 
   vd::CapturePipelineConfig config;
   config.video = video_.get();
@@ -63,7 +63,7 @@ bool CaptureGraph::BuildCaptureGraph() {
     return false;
   }
   WatchBus(capture_->Pipeline(), &captureWatch_);
-  captureGraphBuilt_ = true;
+  lifecycle_.MoveTo(vd::CaptureStage::kCaptureBuilt);
   return true;
 }
 
@@ -74,21 +74,21 @@ bool CaptureGraph::BeginCapture() {
     return false;
   }
   StopPlayer();
-  if (previewing_ && !StopPreview(false)) return false;
-  if (previewGraphBuilt_) TearDownGraph();
+  if (lifecycle_.IsPreviewing() && !StopPreview(false)) return false;
+  if (lifecycle_.HasPreviewGraph()) TearDownGraph();
   // The next recording empties the capture file: the last one goes to the album first.
   KeepUnsavedCapture();
   if (unsavedCapture_) {
     Fail(
         "The last recording could not be moved to the album, so a new one would overwrite "
         "it.\nSave it with the album's Save command first.");
-    captureEnded_ = true;  // the preview is gone: returning to live builds it again
+    lifecycle_.CaptureFailed();  // the preview is gone: returning to live builds it again
     return false;
   }
   stillOnDisplay_ = false;
   if (BuildCaptureGraph() && StartCapture()) return true;
   // The preview is gone: returning to live must build it again.
-  captureEnded_ = true;
+  lifecycle_.CaptureFailed();
   return false;
 }
 
@@ -97,9 +97,9 @@ bool CaptureGraph::StartCapture() {
     Fail("Warning: You can not Capture while there is no Video signal");
     return false;
   }
-  if (capturing_) return true;
-  if (previewing_) StopPreview(false);
-  if (!captureGraphBuilt_ || capture_ == nullptr) return false;
+  if (lifecycle_.IsCapturing()) return true;
+  if (lifecycle_.IsPreviewing()) StopPreview(false);
+  if (!lifecycle_.HasCaptureGraph() || capture_ == nullptr) return false;
   ResetStatistics();
   droppedBaseline_ = 0;
   vd::FrameCounts counts;
@@ -110,9 +110,8 @@ bool CaptureGraph::StartCapture() {
     return false;
   }
   startMs_ = NowMs();
-  captureEnded_ = false;
   host_.SetTimer(kCaptureTimer, kCaptureTimerMs);
-  capturing_ = true;
+  lifecycle_.MoveTo(vd::CaptureStage::kCapturing);
   return true;
 }
 
@@ -126,29 +125,28 @@ void CaptureGraph::EndRecording(bool writerFailed) {
   }
   stopMs_ = NowMs();
   ShowStatistics(true);
-  capturing_ = false;
-  captureEnded_ = true;
+  lifecycle_.MoveTo(vd::CaptureStage::kCaptureFinished);
   unsavedCapture_ = true;
 }
 
 bool CaptureGraph::StopCapture() {
-  if (!capturing_) return false;
+  if (!lifecycle_.IsCapturing()) return false;
   EndRecording();
   return true;
 }
 
 void CaptureGraph::ReturnToLive() {
   // Live already (a capture refused before it touched anything): picture and sound go on.
-  if (!capturing_ && !captureEnded_ && !stillOnDisplay_) return;
+  if (!lifecycle_.IsCapturing() && !lifecycle_.CaptureEnded() && !stillOnDisplay_) return;
   if (!stillOnDisplay_) {
     StopAudioPreview();
     StopCapture();
   }
-  if (captureEnded_ || stillOnDisplay_) {
+  if (lifecycle_.CaptureEnded() || stillOnDisplay_) {
     BuildPreviewGraph();
     StartAudioPreview();
     StartPreview();
-    captureEnded_ = false;
+    lifecycle_.LiveRestored();
     stillOnDisplay_ = false;
   }
 }
@@ -229,17 +227,17 @@ const std::string& CaptureGraph::DiskLeftText(bool started) {
     diskText_.clear();
     return diskText_;
   }
-  const int64_t elapsedMs = (capturing_ ? now : stopMs_) - startMs_;
+  const int64_t elapsedMs = (lifecycle_.IsCapturing() ? now : stopMs_) - startMs_;
   const double rate = started && elapsedMs >= kOwnRateAfterMs
                           ? static_cast<double>(size) * 1000.0 / static_cast<double>(elapsedMs)
                           : ExpectedBytesPerSecond();
-  diskText_ = vd::DiskBudget::TextOf(vd::DiskBudget::SecondsLeft(
-      vd::DiskBudget::FileCapacity(held, freeKb * 1024), size, rate));
+  diskText_ = vd::DiskBudget::TextOf(
+      vd::DiskBudget::SecondsLeft(vd::DiskBudget::FileCapacity(held, freeKb * 1024), size, rate));
   return diskText_;
 }
 
 void CaptureGraph::OnTimer(uint32_t id) {
-  if (id != kCaptureTimer || !capturing_) return;
+  if (id != kCaptureTimer || !lifecycle_.IsCapturing()) return;
   ShowStatistics(false);
   if (TimeLimitReached()) host_.RunCaptureCommand();
 }
@@ -271,7 +269,7 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
   settings_.recording = o.recording;
   // A recording's own preview keeps its chain: the setting applies from the next one.
   if (o.deinterlaceLive != settings_.deinterlaceLive) SetLiveDeinterlace(o.deinterlaceLive);
-  if (capturing_) {
+  if (lifecycle_.IsCapturing()) {
     // Tearing down would end the recording: the rest applies to the next one, whose graph
     // is built from the settings anew.
     settings_.captureAudio = o.captureAudio;
@@ -346,7 +344,7 @@ int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
 }
 
 bool CaptureGraph::SaveCaptureAs(const std::string& target) {
-  if (capturing_) return false;
+  if (lifecycle_.IsCapturing()) return false;
   // The target is replaced in one step, and only once the recording is whole beside it: a
   // failed save keeps both the capture file and the film it was to overwrite.
   std::string error;
@@ -370,7 +368,7 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
 
 bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {
   if (audio_ == nullptr) return false;
-  bool wasPreviewing = previewing_;
+  bool wasPreviewing = lifecycle_.IsPreviewing();
   StopAudioPreview();
   if (wasPreviewing) StopPreview(true);
   bool ok = vd::Succeeded(audio_->SetAudioFormat(vd::PinKind::kAudioCapture, format));

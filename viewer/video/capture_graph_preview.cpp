@@ -17,9 +17,9 @@ constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 }  // namespace
 
 bool CaptureGraph::BuildPreviewGraph() {
-  if (previewGraphBuilt_) return true;
-  if (capturing_ || previewing_ || video_ == nullptr) return false;
-  if (captureGraphBuilt_) TearDownGraph();
+  if (lifecycle_.HasPreviewGraph()) return true;
+  if (lifecycle_.IsCapturing() || video_ == nullptr) return false;
+  if (lifecycle_.HasCaptureGraph()) TearDownGraph();
 
   // The capture pin runs at the computed rate; set it before any source takes its format.
   vd::VideoFormat capture;
@@ -72,7 +72,7 @@ bool CaptureGraph::BuildPreviewGraph() {
   access_.Open(video_.get(), [this](const std::string& caption, const std::string& text) {
     host_.ShowMessageBox(caption, text);
   });
-  previewGraphBuilt_ = true;
+  lifecycle_.MoveTo(vd::CaptureStage::kPreviewBuilt);
   return true;
 }
 
@@ -146,8 +146,8 @@ bool CaptureGraph::RunPipeline(GstElement* pipeline) {
 }
 
 bool CaptureGraph::StartPreview() {
-  if (previewing_) return true;
-  if (!previewGraphBuilt_ || preview_ == nullptr) return false;
+  if (lifecycle_.IsPreviewing()) return true;
+  if (!lifecycle_.HasPreviewGraph() || preview_ == nullptr) return false;
   bool ok = RunPipeline(preview_.get());
   if (!ok) gst_element_set_state(preview_.get(), GST_STATE_NULL);
   if (tuner_ != nullptr) tuner_->RetuneCurrent();
@@ -155,23 +155,23 @@ bool CaptureGraph::StartPreview() {
     Fail("Error: Cannot run preview graph");
     return false;
   }
-  previewing_ = true;
+  lifecycle_.MoveTo(vd::CaptureStage::kPreviewing);
   return true;
 }
 
 bool CaptureGraph::StopPreview(bool quiet) {
-  if (!previewing_) return false;
+  if (!lifecycle_.IsPreviewing()) return false;
   if (preview_ == nullptr ||
       gst_element_set_state(preview_.get(), GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE) {
     if (!quiet) Fail("Error: Cannot stop preview graph");
     return false;
   }
-  previewing_ = false;
+  lifecycle_.MoveTo(vd::CaptureStage::kPreviewBuilt);
   return true;
 }
 
 void CaptureGraph::TearDownGraph() {
-  if (capturing_) EndRecording();
+  if (lifecycle_.IsCapturing()) EndRecording();
   if (captureWatch_ != 0) g_source_remove(captureWatch_);
   captureWatch_ = 0;
   capture_.reset();
@@ -184,9 +184,7 @@ void CaptureGraph::TearDownGraph() {
   // No picture can arrive any more: the still buffer can go.
   stillSink_.reset();
   stillBuffer_.clear();
-  captureGraphBuilt_ = false;
-  previewGraphBuilt_ = false;
-  previewing_ = false;
+  lifecycle_.MoveTo(vd::CaptureStage::kIdle);
   noPreviewPin_ = false;
 }
 
@@ -206,9 +204,9 @@ void CaptureGraph::OnDeviceChange(int32_t event) {
     if (!deviceLost_) host_.OnDeviceLost();
     deviceLost_ = true;
     // A recording in progress is finished properly before the device objects go.
-    if (capturing_) EndRecording();
+    if (lifecycle_.IsCapturing()) EndRecording();
+    // A preview that would not stop goes with the teardown all the same.
     StopPreview(true);
-    previewing_ = false;
     TearDownGraph();
     FreeCapFilters();
   } else if (event == kDeviceArrival) {
@@ -266,12 +264,11 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
       GError* error = nullptr;
       gst_message_parse_error(message, &error, nullptr);
       TracePreview("graph error: %s\n", error != nullptr ? error->message : "?");
-      if (fromCapture && capturing_) {
+      if (fromCapture && lifecycle_.IsCapturing()) {
         bool removed = error != nullptr && error->domain == GST_RESOURCE_ERROR &&
                        error->code == GST_RESOURCE_ERROR_NOT_FOUND;
         g_clear_error(&error);
         EndRecording(capture_->IsWriter(from) && !capture_->DiskFull());
-        captureEnded_ = true;
         // The device's removal can reach the recording before the enumerator reports it,
         // and a command-line recording ends right here: the host must learn why now.
         if (removed && !deviceLost_) {

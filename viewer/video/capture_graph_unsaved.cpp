@@ -24,7 +24,7 @@ bool HasRecording(const std::string& path) {
 }
 
 std::string DatedName(std::time_t when, int copy) {
-  std::tm local {};
+  std::tm local{};
   ::localtime_r(&when, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H.%M.%S", &local);
@@ -53,7 +53,7 @@ void CaptureGraph::FindLeftoverCapture() {
 }
 
 std::string CaptureGraph::KeepUnsavedCapture() {
-  if (!unsavedCapture_ || capturing_) return {};
+  if (!unsavedCapture_ || lifecycle_.IsCapturing()) return {};
   if (!HasRecording(captureFilePath_)) {
     unsavedCapture_ = false;
     return {};
@@ -67,7 +67,7 @@ std::string CaptureGraph::KeepUnsavedCapture() {
   if (folder.empty() || !std::filesystem::is_directory(folder, ec))
     folder = std::filesystem::path(captureFilePath_).parent_path();
   // A pipeline still holding the file would write the next recording into the kept one.
-  if (captureGraphBuilt_) TearDownGraph();
+  if (lifecycle_.HasCaptureGraph()) TearDownGraph();
   const std::time_t now = std::time(nullptr);
   for (int copy = 1; copy < 100; ++copy) {
     const std::filesystem::path target = folder / DatedName(now, copy);
