@@ -225,7 +225,7 @@ void CaptureGraph::ReadCaptureFileSize() {
 }
 
 bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool startPreview) {
-  if (videoIndex == videoIndex_ && audioIndex == audioIndex_ && filtersBuilt_) return true;
+  if (videoIndex == videoIndex_ && audioIndex == audioIndex_ && video_ != nullptr) return true;
   videoIndex_ = videoIndex;
   audioIndex_ = audioIndex;
   settings_.audioDevice = audioIndex;
@@ -247,7 +247,7 @@ void CaptureGraph::StartLive() {
 }
 
 bool CaptureGraph::ApplyWorkMode(int32_t mode) {
-  if (mode == workMode_ && filtersBuilt_) return true;
+  if (mode == workMode_ && video_ != nullptr) return true;
   workMode_ = mode;
   StopAudioPreview();
   StopPreview(true);
@@ -327,9 +327,7 @@ bool CaptureGraph::InitCapFilters() {
     return false;
   }
   videoName_ = videoInfos_[static_cast<size_t>(videoIndex_)].friendlyName;
-  filtersBuilt_ = true;
 
-  audioRelevant_ = true;
   vd::VideoFormat format;
   vd::HResult hr = video_->GetVideoFormat(vd::PinKind::kCapture, &format);
   if (vd::Failed(hr)) {
@@ -368,20 +366,18 @@ bool CaptureGraph::InitCapFilters() {
   CreateOverlayMixer();
   audioOnCaptureFilter_ = video_->HasPin(vd::PinKind::kAudioPreview);
 
-  if (audioRelevant_) {
-    // The other platform primed the sound pins of the capture filter with a 50 ms throw-away
-    // recording; the device layer's sources need no such warm-up.
-    if (!audioOnCaptureFilter_) {
-      if (audioIndex_ < 0 || static_cast<size_t>(audioIndex_) >= audioInfos_.size() ||
-          (audio_ = devices_.Open(audioInfos_[static_cast<size_t>(audioIndex_)])) == nullptr) {
-        Fail("Cannot create audio capture filter");
-        settings_.captureAudio = false;
-        return true;
-      }
-      audio_->SetAudioFormat(vd::PinKind::kAudioCapture, vd::AudioFormat{2, 16000, 16});
+  // The other platform primed the sound pins of the capture filter with a 50 ms throw-away
+  // recording; the device layer's sources need no such warm-up.
+  if (!audioOnCaptureFilter_) {
+    if (audioIndex_ < 0 || static_cast<size_t>(audioIndex_) >= audioInfos_.size() ||
+        (audio_ = devices_.Open(audioInfos_[static_cast<size_t>(audioIndex_)])) == nullptr) {
+      Fail("Cannot create audio capture filter");
+      settings_.captureAudio = false;
+      return true;
     }
-    BuildAudioPreview();
+    audio_->SetAudioFormat(vd::PinKind::kAudioCapture, vd::AudioFormat{2, 16000, 16});
   }
+  BuildAudioPreview();
   return true;
 }
 
@@ -416,7 +412,6 @@ void CaptureGraph::FreeCapFilters() {
   audio_.reset();
   video_.reset();
   crossbar_ = false;
-  filtersBuilt_ = false;
 }
 
 int32_t CaptureGraph::DetectStandardFamily() const {

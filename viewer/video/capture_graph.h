@@ -284,13 +284,11 @@ class CaptureGraph {
   vd::CaptureLifecycle lifecycle_;
   bool wantPreview_ = true;
   bool noPreviewPin_ = false;
-  bool audioRelevant_ = true;
   bool audioOnCaptureFilter_ = false;
   bool crossbar_ = false;
   bool deviceLost_ = false;
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
   bool stillOnDisplay_ = false;
-  bool filtersBuilt_ = false;
 
   // Pipelines.
   vd::GstPtr<GstElement> preview_;
