@@ -96,22 +96,14 @@ class CaptureGraph {
   // --- Devices and the preview.
   bool ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool startPreview);
   bool ApplyWorkMode(int32_t mode);
-  bool InitCapFilters();
   bool BuildPreviewGraph();
   bool StartPreview();
   bool StopPreview(bool quiet);
   void TearDownGraph();
-  void FreeCapFilters();
   bool SetVideoStandard(int32_t family);
-  int32_t DetectStandardFamily() const;
-  void RouteVideoInput(int32_t mode);
-  void RouteAudioInput(int32_t mode);
   vd::Capabilities GetCapabilities() const;
   bool SignalPresent();
   void StartAudioPreview();
-  void StopAudioPreview();
-  // The audio preview, and the video preview where it is wanted.
-  void StartLive();
   bool AudioPreviewRunning() const;
   // Deinterlaces the live picture or stops doing so, in the running preview between two
   // pictures; a recording's picture follows from its next start.
@@ -120,19 +112,15 @@ class CaptureGraph {
   GstElement* PreviewPipeline() const { return preview_.get(); }
 
   // --- Capture.
-  bool BuildCaptureGraph();
   bool BeginCapture();
-  bool StartCapture();
   bool StopCapture();
   void ReturnToLive();
-  bool TimeLimitReached() const;
   bool GetStatistics(bool final, vd::StatisticsRecord* record);
   void OnTimer(uint32_t id);
   vd::CaptureOptions GetCaptureOptions();
   void SetCaptureOptions(const vd::CaptureOptions& options);
   vd::FileOptions GetFileOptions();
   void SetFileOptions(const vd::FileOptions& options);
-  bool AllocCaptureFile(int32_t kb);
   static int64_t FreeDiskSpaceKB(const std::string& path);
   bool SaveCaptureAs(const std::string& target);
   // A recording that was never saved (the save dialog cancelled, a capture cut by a full
@@ -211,6 +199,21 @@ class CaptureGraph {
  private:
   class DeviceWatch;
   struct PreviewParts;
+
+  // The steps the operations above take, in their order: the devices, the pipelines' stages
+  // (see CaptureLifecycle) and the capture file.
+  bool InitCapFilters();
+  void FreeCapFilters();
+  int32_t DetectStandardFamily() const;
+  void RouteVideoInput(int32_t mode);
+  void RouteAudioInput(int32_t mode);
+  void StopAudioPreview();
+  // The audio preview, and the video preview where it is wanted.
+  void StartLive();
+  bool BuildCaptureGraph();
+  bool StartCapture();
+  bool TimeLimitReached() const;
+  bool AllocCaptureFile(int32_t kb);
 
   void Fail(const std::string& text);
   void FailF(const char* format, uint32_t value);
