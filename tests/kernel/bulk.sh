@@ -59,43 +59,4 @@ set -- $(python3 "$here/oracles.py" rc5 0x0020 | sed -n 's/^parser //p')
 check "the parser's callback gets channel up: $1 or $2" has "$out" "^remote ($1|$2)\$"
 check "the parser's callback gets teletext records too" has "$out" '^record len=46 '
 
-# The viewer as a user starts it: every back-end (the virtual box beside the card), a channel
-# list from a scan, and the remote's channel up pressed through the loopback. The box is
-# listed first, so this also checks that the remote is read from the card, not the box.
-allow_any_card "$(printf '"bNotShowAgain"=dword:00000001\r\n"Country"=dword:00000040\r\n"TV_Station"=dword:00000000\r\n')"
-VIEWDECK_TUNER_SETTLE_MS=0 "$BIN/vdtool" scan "New Zealand" antenna > "$SCRATCH/scan.txt" 2>&1
-stations=$(sed -n 's/^\([0-9]*\) new station(s), \([0-9]*\) in the list$/\2/p' "$SCRATCH/scan.txt")
-VIEWDECK_DEVICES=all VIEWDECK_LOG="remote=debug" "$BIN/viewdeck" > "$SCRATCH/viewer.txt" 2>&1 &
-viewer=$!
-# Until three presses have arrived, for at most a minute: the emulated viewer starts slowly.
-for second in $(seq 30); do
-  [ "$(grep -c ' REMOTE: ' "$SCRATCH/viewer.txt")" -ge 3 ] && break
-  echo "press $second at $(date +%s)" >> "$SCRATCH/presses.txt"
-  kill -0 $viewer 2>/dev/null || break
-  ir-ctl -d /dev/lirc0 -S rc5:0x0020
-  sleep 2
-done
-sleep 2
-kill -TERM $viewer 2>/dev/null
-# A viewer that does not end is a failure of its own, not a hang of the whole script.
-for second in $(seq 30); do
-  kill -0 $viewer 2>/dev/null || break
-  sleep 1
-done
-if kill -0 $viewer 2>/dev/null; then
-  echo "--- the viewer still runs 30 s after SIGTERM; its threads:"
-  gdb -p $viewer -batch -ex "thread apply all bt 6" 2>/dev/null | grep -E '^#' | head -n 40
-  kill -KILL $viewer
-fi
-wait $viewer
-viewer_rc=$?
-arrived=$(grep -c ' REMOTE: ' "$SCRATCH/viewer.txt")
-station=$(tr -d '\r' < "$XDG_CONFIG_HOME/Corvalen/viewdeck.reg" | sed -n 's/^"TV_Station"=dword:\(.*\)$/\1/p')
-echo "--- viewer (status $viewer_rc, $stations stations, $(wc -l < "$SCRATCH/presses.txt") presses, $arrived codes, TV_Station $station)"
-grep -v -E 'REMOTE|^viewdeck.remote: *$' "$SCRATCH/viewer.txt" | tail -n 10
-check "the viewer ends cleanly on SIGTERM" [ "$viewer_rc" -eq 0 ]
-check "the viewer's remote callback gets the presses ($arrived)" [ "$arrived" -ge 1 ]
-check "each channel up moves the viewer one station on (station $station of $stations after $arrived)" \
-  sh -c "[ $arrived -ge 1 ] && [ \"\$((0x${station:-ffffffff}))\" -eq $arrived ] && [ $arrived -lt ${stations:-0} ]"
-
 finish

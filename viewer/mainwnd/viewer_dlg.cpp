@@ -315,6 +315,16 @@ void CViewerDlg::StartParser() {
   parser_->Run();  // a parser that cannot run is not reported
 }
 
+void CViewerDlg::StopParser() {
+  // The parser first: deleting it waits for a callback that still uses the procedure.
+  if (parser_) {
+    parser_->Stop();
+    parser_.reset();
+  }
+  remoteProcedure_.reset();
+  remoteBridge_.reset();
+}
+
 void CViewerDlg::MaybeShowDisplayWarning() {
   const int depth = options_.screenDepth != 0 ? options_.screenDepth
                     : QGuiApplication::primaryScreen() != nullptr
@@ -369,12 +379,7 @@ bool CViewerDlg::Shutdown() {
   keys_.reset();
   panelWindow_.reset();
   panel_.reset();
-  if (parser_) {
-    parser_->Stop();
-    parser_.reset();
-  }
-  remoteProcedure_.reset();
-  remoteBridge_.reset();
+  StopParser();
   if (virtualRemote_) virtualRemote_->close();
   if (about_) about_->close();
   timers_.clear();
@@ -453,6 +458,7 @@ void CViewerDlg::OnDeviceLost() {
   // same box comes back and the engine restarts the preview. (Closing on removal belongs to
   // the older platform, which could not re-open a device.) The engine frees the devices
   // right after this call, so the notice comes later.
+  parserOnLostDevice_ = parser_ != nullptr;
   vd::PostGated(this, [this] {
     RefreshDeviceStatus();
     ShowMessage("The TV box was removed. Plug it in again to go on watching.");
@@ -464,6 +470,13 @@ void CViewerDlg::RefreshControls() {
   if (entry_) entry_->Unbind();
   RefreshChannelList();
   if (started_) RefreshDeviceStatus();
+  // The parser read the remote and teletext from the device that went away; a new one finds
+  // the bulk pin of the device that came back (a card may come back under other node names).
+  if (parserOnLostDevice_ && !engine_->IsDeviceLost()) {
+    parserOnLostDevice_ = false;
+    StopParser();
+    StartParser();
+  }
 }
 
 void CViewerDlg::OnCaptureAborted() {

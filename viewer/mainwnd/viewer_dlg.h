@@ -198,6 +198,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   bool OpenMixer();
   void OnMixerEvents();
   void StartParser();
+  void StopParser();
   void MaybeShowDisplayWarning();
   void OnTimerFired(uint32_t id);
   void ChannelStep(bool up);
@@ -266,6 +267,8 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   std::string shownFile_;
   int viewState_ = 0;
   bool started_ = false;
+  // A device went away under the running parser: its bulk source died with it.
+  bool parserOnLostDevice_ = false;
   bool closed_ = false;
   bool fullScreen_ = false;
   bool videoPresent_ = false;

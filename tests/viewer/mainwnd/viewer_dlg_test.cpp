@@ -206,6 +206,26 @@ TEST_F(ViewerTest, RemoteChannelUpTravelsThroughTheBulkStreamAndTheParser) {
   EXPECT_TRUE(PumpUntil([&] { return CurrentStation(*window_) != before; }, 10s));
 }
 
+// The parser's bulk source belongs to the device that went away: after the box comes back,
+// the remote must reach the window again, through a parser on the returned device.
+TEST_F(ViewerTest, TheRemoteWorksAgainAfterTheBoxIsPluggedBackIn) {
+  ASSERT_TRUE(Launch());
+  auto box = vd::VirtualTvBox::Shared();
+  uint32_t code = 0;
+  for (const auto& entry : vd::RemoteCodeTable::Entries()) {
+    if (entry.key == vd::remote_key::kChannelUp) code = entry.code;
+  }
+  box->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return window_->Engine()->IsDeviceLost(); }, 10s));
+  box->Plug();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->Engine()->IsDeviceLost(); }, 10s));
+  ASSERT_TRUE(window_->HasParser());
+  const int before = CurrentStation(*window_);
+  ASSERT_GE(before, 0);
+  box->PressRemoteKey(code);
+  EXPECT_TRUE(PumpUntil([&] { return CurrentStation(*window_) != before; }, 10s));
+}
+
 TEST_F(ViewerTest, ShutdownSavesTheSettingsWithRadioStoredAsTv) {
   ASSERT_TRUE(Launch());
   window_->OnCommand(32820);  // TV frame on
