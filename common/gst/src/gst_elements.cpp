@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "vd/gst_ptr.h"
+
 namespace vd {
 
 GstElement* ParseLaunch(const std::string& description, GError** error) {
@@ -15,11 +17,9 @@ GstElement* ParseBin(const std::string& description, GError** error) {
 bool ElementInstalled(std::string_view factory) {
   static std::once_flag once;
   std::call_once(once, [] { gst_init(nullptr, nullptr); });
-  GstPluginFeature* feature = gst_registry_find_feature(
-      gst_registry_get(), std::string(factory).c_str(), GST_TYPE_ELEMENT_FACTORY);
-  if (feature == nullptr) return false;
-  gst_object_unref(feature);
-  return true;
+  const GstPtr<GstPluginFeature> feature(gst_registry_find_feature(
+      gst_registry_get(), std::string(factory).c_str(), GST_TYPE_ELEMENT_FACTORY));
+  return feature != nullptr;
 }
 
 std::string MissingElementText(const GstElementNeed& element) {

@@ -27,6 +27,7 @@ VD_GST_HOLDER_ROW(GstPipeline, gst_object_unref)
 VD_GST_HOLDER_ROW(GstPad, gst_object_unref)
 VD_GST_HOLDER_ROW(GstBus, gst_object_unref)
 VD_GST_HOLDER_ROW(GstClock, gst_object_unref)
+VD_GST_HOLDER_ROW(GstPluginFeature, gst_object_unref)
 // Mini objects and GLib's error, each with its own function.
 VD_GST_HOLDER_ROW(GstCaps, gst_caps_unref)
 VD_GST_HOLDER_ROW(GstSample, gst_sample_unref)
