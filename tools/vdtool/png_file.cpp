@@ -2,9 +2,7 @@
 
 #include <png.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "vd/file_replace.h"
 
 namespace vdtool {
 
@@ -14,27 +12,28 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
     *error = "no picture to write";
     return false;
   }
-  // A temporary file renamed over the target: a reader never sees half a picture.
-  const std::string temporary = path + ".tmp";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) {
-    *error = std::strerror(errno);
-    return false;
-  }
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   image.width = static_cast<png_uint_32>(width);
   image.height = static_cast<png_uint_32>(height);
   image.format = PNG_FORMAT_RGBA;
-  const bool written = png_image_write_to_stdio(&image, file, 0, rgba.data(), 0, nullptr) != 0;
-  if (!written) *error = image.message;
+  // Encoded in memory first, then replaced in one step: a reader never sees half a picture.
+  png_alloc_size_t size = 0;
+  if (png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr) == 0) {
+    *error = image.message;
+    png_image_free(&image);
+    return false;
+  }
+  std::vector<uint8_t> encoded(size);
+  const bool encodedOk =
+      png_image_write_to_memory(&image, encoded.data(), &size, 0, rgba.data(), 0, nullptr) != 0;
+  if (!encodedOk) *error = image.message;
   png_image_free(&image);
-  const bool flushed = std::fflush(file) == 0;
-  if (written && !flushed) *error = std::strerror(errno);
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !flushed || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    if (written && flushed) *error = std::strerror(errno);
-    std::remove(temporary.c_str());
+  if (!encodedOk) return false;
+  encoded.resize(size);
+  vd::FileReplacement file;
+  if (!file.Begin(path) || !file.Write(encoded) || !file.Commit()) {
+    *error = file.Error();
     return false;
   }
   return true;
