@@ -3,15 +3,20 @@
 // the VBI and LIRC nodes.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "bulk/remote_codes.h"
 #include "bulk/stream_oracles.h"
 #include "pipeline_probe.h"
 #include "v4l2_fake_tree.h"
 #include "vd/device_enumerator.h"
+#include "vd/gst_ptr.h"
+#include "vd/v4l2_backend.h"
 #include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
 #include "vd/teletext_coding.h"
@@ -133,6 +138,81 @@ TEST_F(V4l2StreamTest, VanishingCardEndsEveryRunningBin) {
     EXPECT_EQ(text, "The capture device was unplugged.");
   }
   EXPECT_EQ(device_->CreateSourceBin(PinKind::kCapture), nullptr);
+}
+
+// A test picture source that counts its live instances: the card's stream source is the one
+// element that holds the card's picture node, so every one made must also go away.
+std::atomic<int> gCountedSources{0};
+GObjectClass* gCountedParent = nullptr;
+
+void CountedFinalize(GObject* object) {
+  --gCountedSources;
+  gCountedParent->finalize(object);
+}
+
+void RegisterCountedSource() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    gst_init(nullptr, nullptr);
+    const GstPtr<GstPluginFeature> factory(
+        GST_PLUGIN_FEATURE(gst_element_factory_find("videotestsrc")));
+    ASSERT_NE(factory, nullptr);
+    const GstPtr<GstPluginFeature> loaded(gst_plugin_feature_load(factory.get()));
+    GType parent = gst_element_factory_get_element_type(GST_ELEMENT_FACTORY(loaded.get()));
+    GTypeQuery query;
+    g_type_query(parent, &query);
+    GTypeInfo info{};
+    info.class_size = static_cast<guint16>(query.class_size);
+    info.instance_size = static_cast<guint16>(query.instance_size);
+    info.class_init = [](gpointer klass, gpointer) {
+      gCountedParent = G_OBJECT_CLASS(g_type_class_peek_parent(klass));
+      G_OBJECT_CLASS(klass)->finalize = &CountedFinalize;
+    };
+    info.instance_init = [](GTypeInstance*, gpointer) { ++gCountedSources; };
+    GType type = g_type_register_static(parent, "VdCountedTestSrc", &info, GTypeFlags{});
+    ASSERT_TRUE(gst_element_register(nullptr, "vdcountedsrc", GST_RANK_NONE, type));
+  });
+}
+
+bool SourcesGoneWithin(std::chrono::milliseconds limit) {
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (gCountedSources.load() != 0 && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return gCountedSources.load() == 0;
+}
+
+// The hub's private stream goes for good, its source with it, once no bin takes its frames:
+// after the last bin ends, and after the card vanished under a running stream. A source kept
+// alive keeps the card's node open, and a returning card then comes back under a new name.
+TEST_F(V4l2StreamTest, TheCardsStreamSourceIsFreedWhenItsLastBinEnds) {
+  RegisterCountedSource();
+  V4l2BackendOptions options = tree_.Options(kernel_);
+  options.videoSource =
+      "vdcountedsrc is-live=true ! video/x-raw,format=YUY2,width=320,height=240,framerate=25/1";
+  V4l2Backend backend(options);
+  std::unique_ptr<CaptureDevice> device =
+      backend.Open(backend.Devices(DeviceCategory::kVideoInput).at(0));
+  ASSERT_NE(device, nullptr);
+  {
+    PipelineProbe preview(device->CreateSourceBin(PinKind::kPreview));
+    PipelineProbe capture(device->CreateSourceBin(PinKind::kCapture));
+    ASSERT_FALSE(preview.PullBytes().empty());
+    ASSERT_FALSE(capture.PullBytes().empty());
+    EXPECT_EQ(gCountedSources.load(), 1) << "one stream for both bins";
+  }
+  EXPECT_TRUE(SourcesGoneWithin(std::chrono::seconds(3)))
+      << gCountedSources.load() << " source(s) left after the bins ended";
+  {
+    PipelineProbe preview(device->CreateSourceBin(PinKind::kPreview));
+    ASSERT_FALSE(preview.PullBytes().empty());
+    kernel_->With(card_->video, [](FakeV4l2Card& c) { c.gone = true; });
+    bool locked = false;
+    EXPECT_EQ(device->HorizontalLocked(&locked), kEDeviceGone);
+    std::string text;
+    EXPECT_EQ(preview.WaitForEnd(std::chrono::seconds(5), &text), GST_MESSAGE_ERROR);
+  }
+  EXPECT_TRUE(SourcesGoneWithin(std::chrono::seconds(3)))
+      << gCountedSources.load() << " source(s) left after the card vanished";
 }
 
 TEST_F(V4l2StreamTest, BulkPinCarriesTeletextAndRemoteKeys) {

@@ -71,9 +71,9 @@ press_until $((first + 2))
 after=$(codes)
 check "the remote works again after the card came back ($((after - first)) more codes)" \
   [ "$after" -ge $((first + 1)) ]
-# Not a check yet: one picture node of the unplugged card stays open (its holder is not
-# found); the parser's own nodes are let go when it starts again on the returned card.
-echo "--- nodes of the unplugged card still open: $(stale)"
+# Every node of the unplugged card is let go: the card's own, the parser's, and the one the
+# stream's source and its buffer pool held.
+check "no node of the unplugged card is still open ($(stale))" [ "$(stale)" -eq 0 ]
 
 kill -TERM $viewer 2>/dev/null
 # A viewer that does not end is a failure of its own, not a hang of the whole script.

@@ -209,6 +209,10 @@ void V4l2FrameHub::Deliver(GstSample* sample) {
 }
 
 GstBusSyncReply V4l2FrameHub::OnBusMessage(GstBus*, GstMessage* message, gpointer self) {
+  // A sync handler that drops a message owns it. Each message holds its source element, so
+  // one kept would keep the stream's pipeline, its v4l2src and the buffer pool's copy of the
+  // picture node's descriptor alive after the pipeline stopped.
+  const MessagePtr owned(message);
   if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR) return GST_BUS_DROP;
   auto* hub = static_cast<V4l2FrameHub*>(self);
   ErrorPtr error;
