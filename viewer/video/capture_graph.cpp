@@ -66,7 +66,7 @@ class CaptureGraph::DeviceWatch final : public vd::DeviceEventSink {
               CaptureGraph* self = *graph;
               if (event.arrived) {
                 self->OnDeviceChange(kDeviceArrival);
-              } else if (event.device.friendlyName == self->videoName_) {
+              } else if (self->IsDeviceInUse(event.device)) {
                 self->OnDeviceChange(kDeviceNodesChanged);
               }
             }
@@ -160,6 +160,12 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHos
   // The main window shows the live picture (or plays the radio) as soon as it opens.
   StartLive();
   return true;
+}
+
+bool CaptureGraph::IsDeviceInUse(const vd::DeviceInfo& device) const {
+  // Two cards of one model share their name: only the back-end's own path tells them apart.
+  return !videoDevice_.path.empty() && device.backend == videoDevice_.backend &&
+         device.path == videoDevice_.path;
 }
 
 bool CaptureGraph::DeviceUsable(const vd::DeviceInfo& info) {
@@ -326,7 +332,8 @@ bool CaptureGraph::InitCapFilters() {
     Fail("Error: Cannot create video capture filter");
     return false;
   }
-  videoName_ = videoInfos_[static_cast<size_t>(videoIndex_)].friendlyName;
+  videoDevice_ = videoInfos_[static_cast<size_t>(videoIndex_)];
+  videoName_ = videoDevice_.friendlyName;
 
   vd::VideoFormat format;
   vd::HResult hr = video_->GetVideoFormat(vd::PinKind::kCapture, &format);

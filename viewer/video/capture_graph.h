@@ -219,6 +219,8 @@ class CaptureGraph {
   void FailF(const char* format, uint32_t value);
   // The video device list with its names and usable flags, at most ten devices.
   void ReadVideoDevices();
+  // Whether `device` is the video device opened last (present or lost).
+  bool IsDeviceInUse(const vd::DeviceInfo& device) const;
   void EnumerateDevices();
   bool DeviceUsable(const vd::DeviceInfo& info);
   void ReadCaptureFileSize();
@@ -270,6 +272,7 @@ class CaptureGraph {
   int32_t videoIndex_ = -1;
   int32_t audioIndex_ = -1;
   std::string videoName_;
+  vd::DeviceInfo videoDevice_;  // the one opened last, kept while it is lost
   std::unique_ptr<vd::CaptureDevice> video_;
   std::unique_ptr<vd::CaptureDevice> audio_;  // a separate audio device
   std::unique_ptr<TunerControl> tuner_;
