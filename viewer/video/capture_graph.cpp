@@ -103,7 +103,7 @@ CaptureGraph::~CaptureGraph() {
   // The capture file is a scratch file unless it is kept pre-allocated for the next run,
   // but a recording in it that nobody saved goes to the album first; if that fails, the
   // file stays and the next start finds it.
-  KeepUnsavedCapture();
+  KeepUnsaved(false);
   if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty())
     std::remove(captureFilePath_.c_str());
   player_.reset();

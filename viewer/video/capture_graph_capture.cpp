@@ -79,9 +79,10 @@ bool CaptureGraph::BeginCapture() {
   // The next recording empties the capture file: the last one goes to the album first.
   KeepUnsavedCapture();
   if (unsavedCapture_) {
-    Fail(
-        "The last recording could not be moved to the album, so a new one would overwrite "
-        "it.\nSave it with the album's Save command first.");
+    Fail("The last recording was not saved, and a new one would overwrite it: " + keepFailure_ +
+         ".\nIt is still in " + captureFilePath_ +
+         ". Let a folder named here be written to, or move that file elsewhere, then record "
+         "again.");
     lifecycle_.CaptureFailed();  // the preview is gone: returning to live builds it again
     return false;
   }
