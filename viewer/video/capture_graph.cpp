@@ -130,8 +130,9 @@ int64_t CaptureGraph::NowMs() const {
 
 bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHost) {
   video_sink_ = video;
-  if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
   settings_ = vd::CaptureSettings::Load(store_, rememberedFamily_);
+  if (video_sink_ != nullptr) video_sink_->SetKeepPictureAspect(settings_.keepPictureAspect);
+  if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
   stillCounter_ = settings_.numStillImages;
   std::string folder = tuning_.DataFolder();
   captureFilePath_ = folder + "/" + settings_.captureFile;

@@ -52,6 +52,7 @@ struct CaptureOptions {
   bool captureAudio = false;
   RecordingFormat recording;
   bool deinterlaceLive = false;
+  bool keepPictureAspect = true;
 };
 
 struct FileOptions {

@@ -258,6 +258,7 @@ vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
   o.captureAudio = settings_.captureAudio;
   o.recording = settings_.recording;
   o.deinterlaceLive = settings_.deinterlaceLive;
+  o.keepPictureAspect = settings_.keepPictureAspect;
   return o;
 }
 
@@ -270,6 +271,8 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
   settings_.recording = o.recording;
   // A recording's own preview keeps its chain: the setting applies from the next one.
   if (o.deinterlaceLive != settings_.deinterlaceLive) SetLiveDeinterlace(o.deinterlaceLive);
+  settings_.keepPictureAspect = o.keepPictureAspect;
+  if (video_sink_ != nullptr) video_sink_->SetKeepPictureAspect(o.keepPictureAspect);
   if (lifecycle_.IsCapturing()) {
     // Tearing down would end the recording: the rest applies to the next one, whose graph
     // is built from the settings anew.
