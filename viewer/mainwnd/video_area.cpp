@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "picture_aspect.h"
+
 VideoArea::VideoArea(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(1, 1);
@@ -15,9 +17,11 @@ void VideoArea::OnVideoFrame(const vd::VideoFrame& frame) {
   }
   // The bytes are only valid during this call: copy them out.
   QImage copy(frame.data, frame.width, frame.height, frame.stride, QImage::Format_RGB32);
+  const double aspect = vd::PictureAspect(frame.width, frame.height, frame.parN, frame.parD);
   {
     std::lock_guard guard(lock_);
     frame_ = copy.copy();
+    frameAspect_ = aspect;
   }
   frames_.fetch_add(1);
   // One queued repaint at a time, however fast the frames come.
@@ -30,6 +34,12 @@ void VideoArea::OnVideoFrame(const vd::VideoFrame& frame) {
         },
         Qt::QueuedConnection);
   }
+}
+
+void VideoArea::SetKeepPictureAspect(bool keep) {
+  if (keep == keepAspect_) return;
+  keepAspect_ = keep;
+  update();
 }
 
 void VideoArea::ShowStill(const QImage& picture) {
@@ -51,12 +61,24 @@ void VideoArea::SetOverlay(const QImage& overlay) {
 void VideoArea::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   QImage picture = still_;
-  if (picture.isNull()) picture = LastFrame();
+  double aspect = vd::PictureAspect(picture.width(), picture.height());
+  if (picture.isNull()) {
+    std::lock_guard guard(lock_);
+    picture = frame_;
+    aspect = frameAspect_;
+  }
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   if (picture.isNull()) {
     painter.fillRect(rect(), Qt::black);
   } else {
-    painter.drawImage(rect(), picture);
+    // Full screen and a window of another shape: the picture keeps its own, bars beside it.
+    QRect target = rect();
+    if (keepAspect_) {
+      const vd::Rect fit = vd::FitPicture({0, 0, width(), height()}, aspect);
+      target = QRect(fit.left, fit.top, fit.Width(), fit.Height());
+      painter.fillRect(rect(), Qt::black);
+    }
+    painter.drawImage(target, picture);
   }
   if (!overlay_.isNull()) painter.drawImage(rect(), overlay_);
 }

@@ -1,6 +1,8 @@
-// The video area of the main window: paints the engine's live frames (or the file player's)
-// scaled to its rectangle, or the still picture of view state 4. Frames arrive on a streaming
-// thread; they are copied under a lock and the repaint is queued to the UI thread.
+// The video area of the main window: paints the engine's live frames (or the file player's),
+// or the still picture of view state 4, scaled into its rectangle in the picture's own shape
+// with black bars beside it (or stretched over it, when the user turns that off). Frames
+// arrive on a streaming thread; they are copied under a lock and the repaint is queued to the
+// UI thread.
 #pragma once
 
 #include <QImage>
@@ -18,6 +20,8 @@ class VideoArea : public QWidget, public vd::VideoFrameSink {
 
   // Streaming thread.
   void OnVideoFrame(const vd::VideoFrame& frame) override;
+  void SetKeepPictureAspect(bool keep) override;
+  bool KeepsPictureAspect() const { return keepAspect_; }
 
   // A picture in place of the video (view state 4); a null image goes back to the video.
   void ShowStill(const QImage& picture);
@@ -40,8 +44,10 @@ class VideoArea : public QWidget, public vd::VideoFrameSink {
  private:
   mutable std::mutex lock_;
   QImage frame_;
+  double frameAspect_ = 0;  // width over height of the picture frame_ shows
   QImage still_;
   QImage overlay_;  // UI thread only
+  bool keepAspect_ = true;
   std::atomic<bool> repaintQueued_{false};
   std::atomic<int> frames_{0};
 };

@@ -80,7 +80,6 @@ CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
     }
   }
   settings_.Load(store_, context);
-  deviceNode_ = context.deviceNodeName;
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAcceptDrops(true);
 }

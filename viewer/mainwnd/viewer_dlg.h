@@ -221,7 +221,6 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   vd::SettingsStore& store_;
   Options options_;
   vd::MainSettings settings_;
-  std::string deviceNode_;
   vd::RemoteState remoteState_;
   std::unique_ptr<vd::ViewerTuningContext> tuning_;
 

@@ -67,6 +67,7 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
     deinterlaceLive_->setEnabled(false);
     deinterlaceLive_->setToolTip(tr("GStreamer element deinterlace is not installed"));
   }
+  keepAspect_ = new QCheckBox(tr("Keep the picture's shape (black bars in full screen)"), this);
 
   auto* form = new QFormLayout;
   form->addRow(captureAudio_);
@@ -77,6 +78,7 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   layout->addWidget(master);
   layout->addWidget(compression);
   layout->addWidget(deinterlaceLive_);
+  layout->addWidget(keepAspect_);
   layout->addStretch();
   Load();
 }
@@ -114,6 +116,7 @@ void CCapturePage::Load() {
   bitRate_->setValue(shown_.recording.h264Kbps);
   deinterlace_->setChecked(shown_.recording.deinterlace);
   deinterlaceLive_->setChecked(shown_.deinterlaceLive);
+  keepAspect_->setChecked(shown_.keepPictureAspect);
   ShowCodecSettings();
 }
 
@@ -142,5 +145,6 @@ void CCapturePage::OnOk() {
   options.recording.h264Kbps = bitRate_->value();
   options.recording.deinterlace = deinterlace_->isChecked();
   options.deinterlaceLive = deinterlaceLive_->isChecked();
+  options.keepPictureAspect = keepAspect_->isChecked();
   engine_.SetCaptureOptions(options);
 }

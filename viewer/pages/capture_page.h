@@ -1,6 +1,6 @@
 // The capture options page: sound on or off, the frame rate, the time limit, the stream
-// the recording's clock follows, how the picture is compressed and deinterlaced, and whether
-// the live picture is deinterlaced.
+// the recording's clock follows, how the picture is compressed and deinterlaced, whether
+// the live picture is deinterlaced, and whether the picture keeps its shape on the screen.
 #pragma once
 
 #include <QWidget>
@@ -40,6 +40,7 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   QSpinBox* BitRate() const { return bitRate_; }
   QCheckBox* DeinterlaceRecording() const { return deinterlace_; }
   QCheckBox* DeinterlaceLive() const { return deinterlaceLive_; }
+  QCheckBox* KeepPictureAspect() const { return keepAspect_; }
 
  private:
   void Load();
@@ -60,4 +61,5 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   QSpinBox* bitRate_;
   QCheckBox* deinterlace_;
   QCheckBox* deinterlaceLive_;
+  QCheckBox* keepAspect_;
 };

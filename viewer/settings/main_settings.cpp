@@ -14,10 +14,7 @@ LoadContext LoadContext::FromSystem(std::function<bool(int32_t)> isKnownCountry)
   LoadContext c;
   c.firstRun.osKind = GetOsKind();
   c.firstRun.locale = SystemLocaleIds();
-  if (auto node = FindDeviceNode(kDevicePattern)) {
-    c.firstRun.hardwareKey = node->hardwareKey;
-    c.deviceNodeName = node->nodeName;
-  }
+  if (auto node = FindDeviceNode(kDevicePattern)) c.firstRun.hardwareKey = node->hardwareKey;
   c.isKnownCountry = std::move(isKnownCountry);
   c.dataHome = xdg::DataHome();
   return c;

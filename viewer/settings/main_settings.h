@@ -37,9 +37,6 @@ struct LoadContext {
   std::function<bool(int32_t)> isKnownCountry;
   // Default of Path: <dataHome>/lumatrope.
   std::filesystem::path dataHome;
-  // The device's sysfs node when FindDeviceNode found it; the main window keeps it to
-  // recognise the removal of this very device.
-  std::string deviceNodeName;
 
   // The system's own inputs: GetOsKind(), the POSIX locale, FindDeviceNode(kDevicePattern)
   // and $XDG_DATA_HOME.

@@ -61,6 +61,7 @@ constexpr SettingInfo kTable[] = {
     {kH264BitRate, K::kDword, kDefaultH264BitRate, "", ""},
     {kDeinterlaceCapture, K::kBool, 0, "", ""},
     {kDeinterlaceLive, K::kBool, 0, "", ""},
+    {kKeepPictureAspect, K::kBool, kDefaultKeepPictureAspect, "", ""},
     {kFmDisabled, K::kMachineDword, 0, "", ""},
     {kVfwDriverName, K::kDriverString, 0, "", ""},
 };

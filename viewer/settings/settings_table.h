@@ -66,6 +66,8 @@ inline constexpr std::string_view kMjpegQuality = "MjpegQuality";
 inline constexpr std::string_view kH264BitRate = "H264BitRate";
 inline constexpr std::string_view kDeinterlaceCapture = "DeinterlaceCapture";
 inline constexpr std::string_view kDeinterlaceLive = "DeinterlaceLive";
+// Whether the picture keeps its shape in a video area of another one (bars beside it).
+inline constexpr std::string_view kKeepPictureAspect = "Keep picture aspect";
 // Machine values.
 inline constexpr std::string_view kFmDisabled = "FM_Disabled";
 inline constexpr std::string_view kVfwDriverName = "VfwDriverName";
@@ -90,6 +92,7 @@ inline constexpr int32_t kDefaultOnlyCorvalenDevices = 1;
 inline constexpr std::string_view kDefaultCaptureCodec = "none";
 inline constexpr int32_t kDefaultMjpegQuality = 85;
 inline constexpr int32_t kDefaultH264BitRate = 3000;
+inline constexpr int32_t kDefaultKeepPictureAspect = 1;
 // The audio device index before the capture engine has found the product's device.
 inline constexpr int32_t kDefaultAudioDevice = 1;
 }  // namespace setting

@@ -26,7 +26,7 @@ namespace vd {
 
 struct DeviceNode {
   std::string hardwareKey;  // "USB\VID_7A3E&PID_1311"
-  std::string nodeName;     // the sysfs device folder, e.g. "1-1.4"; recognises its removal
+  std::string nodeName;     // the sysfs device folder, e.g. "1-1.4"
 };
 
 // The sysfs root: $VIEWDECK_SYSFS_ROOT when set and not empty, else /sys.

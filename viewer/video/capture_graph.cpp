@@ -66,7 +66,7 @@ class CaptureGraph::DeviceWatch final : public vd::DeviceEventSink {
               CaptureGraph* self = *graph;
               if (event.arrived) {
                 self->OnDeviceChange(kDeviceArrival);
-              } else if (event.device.friendlyName == self->videoName_) {
+              } else if (self->IsDeviceInUse(event.device)) {
                 self->OnDeviceChange(kDeviceNodesChanged);
               }
             }
@@ -103,7 +103,7 @@ CaptureGraph::~CaptureGraph() {
   // The capture file is a scratch file unless it is kept pre-allocated for the next run,
   // but a recording in it that nobody saved goes to the album first; if that fails, the
   // file stays and the next start finds it.
-  KeepUnsavedCapture();
+  KeepUnsaved(false);
   if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty())
     std::remove(captureFilePath_.c_str());
   player_.reset();
@@ -130,8 +130,9 @@ int64_t CaptureGraph::NowMs() const {
 
 bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHost) {
   video_sink_ = video;
-  if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
   settings_ = vd::CaptureSettings::Load(store_, rememberedFamily_);
+  if (video_sink_ != nullptr) video_sink_->SetKeepPictureAspect(settings_.keepPictureAspect);
+  if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
   stillCounter_ = settings_.numStillImages;
   std::string folder = tuning_.DataFolder();
   captureFilePath_ = folder + "/" + settings_.captureFile;
@@ -160,6 +161,12 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHos
   // The main window shows the live picture (or plays the radio) as soon as it opens.
   StartLive();
   return true;
+}
+
+bool CaptureGraph::IsDeviceInUse(const vd::DeviceInfo& device) const {
+  // Two cards of one model share their name: only the back-end's own path tells them apart.
+  return !videoDevice_.path.empty() && device.backend == videoDevice_.backend &&
+         device.path == videoDevice_.path;
 }
 
 bool CaptureGraph::DeviceUsable(const vd::DeviceInfo& info) {
@@ -326,7 +333,8 @@ bool CaptureGraph::InitCapFilters() {
     Fail("Error: Cannot create video capture filter");
     return false;
   }
-  videoName_ = videoInfos_[static_cast<size_t>(videoIndex_)].friendlyName;
+  videoDevice_ = videoInfos_[static_cast<size_t>(videoIndex_)];
+  videoName_ = videoDevice_.friendlyName;
 
   vd::VideoFormat format;
   vd::HResult hr = video_->GetVideoFormat(vd::PinKind::kCapture, &format);

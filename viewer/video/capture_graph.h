@@ -13,6 +13,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -50,6 +52,7 @@ struct CaptureOptions {
   bool captureAudio = false;
   RecordingFormat recording;
   bool deinterlaceLive = false;
+  bool keepPictureAspect = true;
 };
 
 struct FileOptions {
@@ -126,8 +129,10 @@ class CaptureGraph {
   // A recording that was never saved (the save dialog cancelled, a capture cut by a full
   // disk or a stop signal, one a killed viewer left behind) is never thrown away: before the
   // capture file is reused and when the engine goes, it moves into the still folder (the
-  // album) as "Capture <date> <time>.avi". Returns the new name, or empty when there was
-  // nothing to keep or it could not be kept (the capture file then stays as it is).
+  // album) as "Capture <date> <time>.avi", or, when that folder cannot take it, beside the
+  // capture file under such a name (the user is told where). Returns the new name, or empty
+  // when there was nothing to keep or it could not be kept (the capture file then stays as
+  // it is, and a new recording is refused with the reason and what to do).
   std::string KeepUnsavedCapture();
   bool HasUnsavedCapture() const { return unsavedCapture_; }
   // The sound format of a separate audio device (the format chooser's answer).
@@ -219,11 +224,18 @@ class CaptureGraph {
   void FailF(const char* format, uint32_t value);
   // The video device list with its names and usable flags, at most ten devices.
   void ReadVideoDevices();
+  // Whether `device` is the video device opened last (present or lost).
+  bool IsDeviceInUse(const vd::DeviceInfo& device) const;
   void EnumerateDevices();
   bool DeviceUsable(const vd::DeviceInfo& info);
   void ReadCaptureFileSize();
   // At start: a capture file a killed viewer left is mended and counts as unsaved.
   void FindLeftoverCapture();
+  // KeepUnsavedCapture, telling the user when the recording could not go to the album.
+  std::string KeepUnsaved(bool tell);
+  // The capture file under a dated name in `folder` that nothing has yet; empty with *error
+  // when the folder cannot take it.
+  std::string KeepAsDated(const std::filesystem::path& folder, std::time_t now, std::string* error);
   int64_t ComputeFrameInterval();
   void MatchPreviewPin();
   void CreateTunerControl();
@@ -270,6 +282,7 @@ class CaptureGraph {
   int32_t videoIndex_ = -1;
   int32_t audioIndex_ = -1;
   std::string videoName_;
+  vd::DeviceInfo videoDevice_;  // the one opened last, kept while it is lost
   std::unique_ptr<vd::CaptureDevice> video_;
   std::unique_ptr<vd::CaptureDevice> audio_;  // a separate audio device
   std::unique_ptr<TunerControl> tuner_;
@@ -291,6 +304,7 @@ class CaptureGraph {
   bool crossbar_ = false;
   bool deviceLost_ = false;
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
+  std::string keepFailure_;      // why the last attempt to keep it failed
   bool stillOnDisplay_ = false;
 
   // Pipelines.

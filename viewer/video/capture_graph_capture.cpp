@@ -79,9 +79,10 @@ bool CaptureGraph::BeginCapture() {
   // The next recording empties the capture file: the last one goes to the album first.
   KeepUnsavedCapture();
   if (unsavedCapture_) {
-    Fail(
-        "The last recording could not be moved to the album, so a new one would overwrite "
-        "it.\nSave it with the album's Save command first.");
+    Fail("The last recording was not saved, and a new one would overwrite it: " + keepFailure_ +
+         ".\nIt is still in " + captureFilePath_ +
+         ". Let a folder named here be written to, or move that file elsewhere, then record "
+         "again.");
     lifecycle_.CaptureFailed();  // the preview is gone: returning to live builds it again
     return false;
   }
@@ -257,6 +258,7 @@ vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
   o.captureAudio = settings_.captureAudio;
   o.recording = settings_.recording;
   o.deinterlaceLive = settings_.deinterlaceLive;
+  o.keepPictureAspect = settings_.keepPictureAspect;
   return o;
 }
 
@@ -269,6 +271,8 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
   settings_.recording = o.recording;
   // A recording's own preview keeps its chain: the setting applies from the next one.
   if (o.deinterlaceLive != settings_.deinterlaceLive) SetLiveDeinterlace(o.deinterlaceLive);
+  settings_.keepPictureAspect = o.keepPictureAspect;
+  if (video_sink_ != nullptr) video_sink_->SetKeepPictureAspect(o.keepPictureAspect);
   if (lifecycle_.IsCapturing()) {
     // Tearing down would end the recording: the rest applies to the next one, whose graph
     // is built from the settings anew.

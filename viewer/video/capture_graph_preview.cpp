@@ -217,10 +217,12 @@ void CaptureGraph::OnDeviceChange(int32_t event) {
     // Names, usable flags and the cap come with the list: the device page's indexes are
     // indexes into it.
     ReadVideoDevices();
+    // The card itself where it is back at its place; else the first of its name, since a
+    // card may come back under another node.
     int32_t found = -1;
-    for (size_t i = 0; i < videoInfos_.size() && found < 0; ++i) {
-      if (videoUsable_[i] && videoInfos_[i].friendlyName == videoName_)
-        found = static_cast<int32_t>(i);
+    for (size_t i = 0; i < videoInfos_.size(); ++i) {
+      if (!videoUsable_[i] || videoInfos_[i].friendlyName != videoName_) continue;
+      if (found < 0 || IsDeviceInUse(videoInfos_[i])) found = static_cast<int32_t>(i);
     }
     if (found < 0) {
       host_.RefreshControls();

@@ -53,22 +53,61 @@ void CaptureGraph::FindLeftoverCapture() {
 }
 
 std::string CaptureGraph::KeepUnsavedCapture() {
+  return KeepUnsaved(true);
+}
+
+std::string CaptureGraph::KeepUnsaved(bool tell) {
+  keepFailure_.clear();
   if (!unsavedCapture_ || lifecycle_.IsCapturing()) return {};
   if (!HasRecording(captureFilePath_)) {
     unsavedCapture_ = false;
     return {};
   }
-  std::filesystem::path folder;
+  std::filesystem::path album;
   {
     std::lock_guard lock(stillMutex_);
-    folder = stillFolder_;
+    album = stillFolder_;
   }
+  if (!album.has_filename()) album = album.parent_path();  // the separator is optional
+  const std::filesystem::path data = std::filesystem::path(captureFilePath_).parent_path();
   std::error_code ec;
-  if (folder.empty() || !std::filesystem::is_directory(folder, ec))
-    folder = std::filesystem::path(captureFilePath_).parent_path();
+  if (album.empty() || !std::filesystem::is_directory(album, ec) ||
+      std::filesystem::equivalent(album, data, ec))
+    album.clear();
   // A pipeline still holding the file would write the next recording into the kept one.
   if (lifecycle_.HasCaptureGraph()) TearDownGraph();
   const std::time_t now = std::time(nullptr);
+  std::string albumError;
+  std::string kept;
+  if (!album.empty()) kept = KeepAsDated(album, now, &albumError);
+  // An album folder that cannot be written (read-only, another user's) must not hold back
+  // the next recording: the recording stays beside the capture file, under a name of its own.
+  std::string dataError;
+  if (kept.empty()) kept = KeepAsDated(data, now, &dataError);
+  if (kept.empty()) {
+    keepFailure_ = album.empty()
+                       ? "it cannot be renamed in " + data.string() + " (" + dataError + ")"
+                       : "it can be moved neither into the album folder " + album.string() + " (" +
+                             albumError + ") nor into " + data.string() + " (" + dataError + ")";
+    TraceUnsaved("cannot keep %s: %s\n", captureFilePath_.c_str(), keepFailure_.c_str());
+    return {};
+  }
+  TraceUnsaved("unsaved capture kept as %s\n", kept.c_str());
+  unsavedCapture_ = false;
+  ReadCaptureFileSize();
+  host_.MarkAlbumForRefresh();
+  if (tell && !album.empty() && !albumError.empty()) {
+    host_.ShowMessage(
+        "The last recording was not saved and could not be moved to the album "
+        "folder " +
+        album.string() + " (" + albumError + "). It was kept as " + kept + ".");
+  }
+  return kept;
+}
+
+std::string CaptureGraph::KeepAsDated(const std::filesystem::path& folder, std::time_t now,
+                                      std::string* error) {
+  std::error_code ec;
   for (int copy = 1; copy < 100; ++copy) {
     const std::filesystem::path target = folder / DatedName(now, copy);
     bool ok = false;
@@ -81,20 +120,11 @@ std::string CaptureGraph::KeepUnsavedCapture() {
     // cannot take a rename.
     if (!ok) {
       if (std::filesystem::exists(target, ec)) continue;
-      std::string error;
-      ok = vd::ReplaceWithCopy(captureFilePath_, target, &error);
-      if (!ok) {
-        TraceUnsaved("cannot keep %s as %s: %s\n", captureFilePath_.c_str(), target.c_str(),
-                     error.c_str());
-        return {};
-      }
+      if (!vd::ReplaceWithCopy(captureFilePath_, target, error)) return {};
       if (!settings_.allocMem) std::remove(captureFilePath_.c_str());
     }
-    TraceUnsaved("unsaved capture kept as %s\n", target.c_str());
-    unsavedCapture_ = false;
-    ReadCaptureFileSize();
-    host_.MarkAlbumForRefresh();
     return target.string();
   }
+  *error = "every dated name is taken";
   return {};
 }

@@ -42,6 +42,8 @@ CaptureSettings CaptureSettings::Load(const SettingsStore& store, int32_t rememb
   s.notShowAgain = store.ReadDword(kSection, kNotShowAgain, 0);
   s.recording = RecordingFormat::Load(store);
   s.deinterlaceLive = store.ReadBool(kSection, kDeinterlaceLive, 0) != 0;
+  s.keepPictureAspect =
+      store.ReadBool(kSection, kKeepPictureAspect, kDefaultKeepPictureAspect) != 0;
   return s;
 }
 
@@ -72,6 +74,7 @@ bool CaptureSettings::Save(SettingsStore& store) const {
     b.WriteDword(kSection, kH264BitRate, recording.h264Kbps);
     b.WriteDword(kSection, kDeinterlaceCapture, recording.deinterlace ? 1 : 0);
     b.WriteDword(kSection, kDeinterlaceLive, deinterlaceLive ? 1 : 0);
+    b.WriteDword(kSection, kKeepPictureAspect, keepPictureAspect ? 1 : 0);
   });
 }
 

@@ -31,6 +31,7 @@ struct CaptureSettings {
   int32_t notShowAgain = 0;
   RecordingFormat recording;
   bool deinterlaceLive = false;
+  bool keepPictureAspect = true;
 
   // Reads every value; the standards default to the remembered family. "AudioDevice" is
   // read by ReadAudioDevice once the audio devices are known.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "audio_sink.h"
+#include "frame_output.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_ptr.h"
 #include "vd/trace.h"
@@ -37,6 +38,7 @@ void Deliver(VideoFrameSink* sink, GstSample* sample) {
   frame.height = GST_VIDEO_FRAME_HEIGHT(&mapped);
   frame.stride = GST_VIDEO_FRAME_PLANE_STRIDE(&mapped, 0);
   frame.data = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&mapped, 0));
+  FrameOutput::TakePixelAspect(caps, &frame);
   guint64 running = GST_CLOCK_TIME_NONE;
   if (const GstSegment* segment = gst_sample_get_segment(sample);
       segment != nullptr && GST_BUFFER_PTS_IS_VALID(buffer)) {

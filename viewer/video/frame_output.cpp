@@ -22,6 +22,7 @@ GstFlowReturn OnSample(GstAppSink* appsink, gpointer data) {
     frame.height = GST_VIDEO_INFO_HEIGHT(&info);
     frame.stride = GST_VIDEO_INFO_PLANE_STRIDE(&info, 0);
     frame.data = map.data;
+    FrameOutput::TakePixelAspect(gst_sample_get_caps(sample.get()), &frame);
     GstSegment* segment = gst_sample_get_segment(sample.get());
     GstClockTime pts = GST_BUFFER_PTS(buffer);
     if (segment != nullptr && GST_CLOCK_TIME_IS_VALID(pts)) {
@@ -57,6 +58,17 @@ GstElement* FrameOutput::Create(VideoFrameSink* sink) {
   const PadPtr pad(gst_element_get_static_pad(convert.get(), "sink"));
   gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad.get()));
   return bin;
+}
+
+void FrameOutput::TakePixelAspect(GstCaps* caps, VideoFrame* frame) {
+  if (caps == nullptr || gst_caps_get_size(caps) == 0) return;
+  gint n = 0;
+  gint d = 0;
+  if (gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "pixel-aspect-ratio", &n, &d) &&
+      n > 0 && d > 0) {
+    frame->parN = n;
+    frame->parD = d;
+  }
 }
 
 GstElement* FrameOutput::CreateDeinterlacer() {

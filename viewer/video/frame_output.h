@@ -18,6 +18,9 @@ class FrameOutput {
   // interlaced pictures progressive, and the user who asks for it sees the combs.
   static GstElement* CreateDeinterlacer();
   static constexpr const char* kDeinterlacerName = "livedeinterlace";
+  // The pixel aspect ratio that `caps` state into the frame; left at 0 / 0 when they state
+  // none (most sources say 1/1 only when they know it).
+  static void TakePixelAspect(GstCaps* caps, VideoFrame* frame);
 };
 
 }  // namespace vd

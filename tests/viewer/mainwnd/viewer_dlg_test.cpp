@@ -20,6 +20,11 @@
 #include "viewer_album_host.h"
 #include "viewer_fixture.h"
 
+// Rectangles in failure messages as x, y, width and height.
+static void PrintTo(const QRect& r, std::ostream* out) {
+  *out << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";
+}
+
 namespace vdtest {
 namespace {
 
@@ -114,6 +119,62 @@ TEST_F(ViewerTest, RadioHidesTheMainWindowAndTheAlbumAndTvBringsThemBack) {
   EXPECT_EQ(window_->WorkModeValue(), 1);
   EXPECT_TRUE(window_->isVisible());
   EXPECT_TRUE(window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
+}
+
+// Where a grabbed picture is not black: the rectangle the picture was painted in.
+QRect PaintedPicture(const QImage& grabbed) {
+  QRect painted;
+  for (int y = 0; y < grabbed.height(); ++y) {
+    for (int x = 0; x < grabbed.width(); ++x) {
+      if (grabbed.pixelColor(x, y).value() > 40) painted |= QRect(x, y, 1, 1);
+    }
+  }
+  return painted;
+}
+
+// One grey frame of `width` x `height` (with a stated pixel aspect ratio, or none) painted
+// into a video area of `area`: the rectangle the picture took.
+QRect PaintFrame(VideoArea& video, QSize area, int width, int height, int parN = 0, int parD = 0) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4, 0xC0);
+  vd::VideoFrame frame;
+  frame.width = width;
+  frame.height = height;
+  frame.stride = width * 4;
+  frame.data = pixels.data();
+  frame.parN = parN;
+  frame.parD = parD;
+  video.resize(area);
+  video.OnVideoFrame(frame);
+  return PaintedPicture(video.grab().toImage());
+}
+
+// Full screen, or a window whose video area is not 4:3: the picture keeps its own shape,
+// centred between black bars, unless "Keep picture aspect" is off.
+TEST_F(ViewerTest, ThePictureKeepsItsShapeBetweenBlackBars) {
+  VideoArea video;
+  EXPECT_TRUE(video.KeepsPictureAspect());
+  // A PAL capture stating no pixel ratio on a 16:10 area is 4:3 TV: 267 x 200, bars beside.
+  EXPECT_EQ(PaintFrame(video, {320, 200}, 720, 576), QRect(26, 0, 267, 200));
+  // NTSC's digitising size too, on a 5:4 area: bars above and below.
+  EXPECT_EQ(PaintFrame(video, {250, 200}, 720, 480), QRect(0, 6, 250, 188));
+  // A stated ratio rules: 720 x 576 in 64:45 pixels is a 16:9 picture.
+  EXPECT_EQ(PaintFrame(video, {320, 200}, 720, 576, 64, 45), QRect(0, 10, 320, 180));
+  // Square pixels of any other size keep the frame's own shape.
+  EXPECT_EQ(PaintFrame(video, {320, 200}, 400, 400, 1, 1), QRect(60, 0, 200, 200));
+  video.SetKeepPictureAspect(false);
+  EXPECT_EQ(PaintFrame(video, {320, 200}, 720, 576), QRect(0, 0, 320, 200));
+
+  // The setting reaches the main window's area at start and from the capture options, and
+  // is stored.
+  Preset("Keep picture aspect", 0);
+  ASSERT_TRUE(Launch());
+  EXPECT_FALSE(window_->Video()->KeepsPictureAspect());
+  vd::CaptureOptions options = window_->Engine()->GetCaptureOptions();
+  options.keepPictureAspect = true;
+  window_->Engine()->SetCaptureOptions(options);
+  EXPECT_TRUE(window_->Video()->KeepsPictureAspect());
+  Close();
+  EXPECT_EQ(Stored("Keep picture aspect"), 1);
 }
 
 TEST_F(ViewerTest, FKeyDoesNothingInRadioOrWhileCapturing) {

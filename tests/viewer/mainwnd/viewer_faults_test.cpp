@@ -1,17 +1,19 @@
 // The viewer under the ends that used to lose a user's work: a stop signal (in a dialog's
 // loop too), a kill during a recording, a save dialog cancelled, a clip that cannot play.
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <thread>
 
+#include "read_only_folder.h"
 #include "stop_signal_close.h"
 #include "vd/stop_signals.h"
 #include "video_area.h"
@@ -99,6 +101,42 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   ASSERT_EQ(after.size(), 3u);
   for (const auto& file : after) ExpectIndexedAvi(file);
   EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+// An album folder that cannot be written never stops the next recording: the one nobody
+// saved stays beside the capture file under a name of its own, and the user is told where.
+TEST_F(ViewerFaultTest, AnAlbumThatCannotBeWrittenNeverStopsTheNextRecording) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  CancelSaves();
+  Record(1200ms);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 1);
+  const std::filesystem::path data =
+      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path();
+  {
+    ReadOnlyFolder album(window_->Engine()->StillFolder());
+    if (!album.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
+    Record(1200ms);
+    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    EXPECT_EQ(window_->ViewState(), 1);
+  }
+  std::vector<std::filesystem::path> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(data)) {
+    if (entry.path().filename().string().rfind("Capture ", 0) == 0) kept.push_back(entry.path());
+  }
+  ASSERT_EQ(kept.size(), 1u);
+  ExpectIndexedAvi(kept.front());
+  const auto told = [&](const std::string& part) {
+    return std::any_of(shown_.begin(), shown_.end(), [&](const std::string& text) {
+      return text.find(part) != std::string::npos;
+    });
+  };
+  EXPECT_TRUE(told("It was kept as " + kept.front().string() + "."));
+  EXPECT_FALSE(told("Save command"));
+  // The second one, cancelled too, joins the album once it can be written again.
+  Close();
+  EXPECT_EQ(AlbumFiles(".avi").size(), 1u);
 }
 
 TEST_F(ViewerFaultTest, AStopSignalClosesTheViewerLikeItsCloseButton) {

@@ -219,9 +219,11 @@ TEST_F(MainSettingsTest, ToolPageFollowsTheWorkMode) {
 TEST(SettingsTableTest, EveryValueIsListedOnceWithItsDefault) {
   std::set<std::string> seen;
   for (const auto& s : SettingsTable()) EXPECT_TRUE(seen.insert(std::string(s.name)).second);
-  EXPECT_EQ(seen.size(), 53u);
-  // Recordings stay raw until the user chooses a compression.
+  EXPECT_EQ(seen.size(), 54u);
+  // Recordings stay raw until the user chooses a compression; the picture keeps its shape
+  // until the user lets it fill the window.
   EXPECT_EQ(FindSetting("CaptureCodec")->defaultText, "none");
+  EXPECT_EQ(FindSetting("Keep picture aspect")->defaultNumber, 1);
   EXPECT_EQ(FindSetting("frameRate")->defaultNumber, 333333);
   EXPECT_EQ(FindSetting("MasterStream")->defaultNumber, -1);
   EXPECT_EQ(FindSetting("CaptureFile")->defaultText, "Temporary.AVI");

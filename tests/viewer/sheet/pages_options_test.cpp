@@ -69,10 +69,14 @@ TEST(PagesCapture, OkLowersRateAboveMaximumAndAppliesPage) {
   // The live picture's deinterlacing is a choice of its own, off unless stored.
   EXPECT_FALSE(page.DeinterlaceLive()->isChecked());
   page.DeinterlaceLive()->setChecked(true);
+  // The picture keeps its shape unless the user says otherwise.
+  EXPECT_TRUE(page.KeepPictureAspect()->isChecked());
+  page.KeepPictureAspect()->setChecked(false);
   page.OnOk();
   ASSERT_EQ(engine.appliedCapture.size(), 1u);
   const CaptureOptions& applied = engine.appliedCapture[0];
   EXPECT_TRUE(applied.deinterlaceLive);
+  EXPECT_FALSE(applied.keepPictureAspect);
   EXPECT_FALSE(applied.recording.deinterlace);
   EXPECT_DOUBLE_EQ(applied.framesPerSecond, 30);
   EXPECT_DOUBLE_EQ(applied.timeLimit, 42);

@@ -15,6 +15,7 @@
 #include "disk_budget.h"
 #include "engine_fixture.h"
 #include "headless_session.h"
+#include "read_only_folder.h"
 
 namespace vdtest {
 namespace {
@@ -216,6 +217,70 @@ TEST_F(EngineTest, SavingWithoutPreallocationMovesTheFile) {
   ASSERT_TRUE(engine->SaveCaptureAs(target));
   EXPECT_FALSE(std::filesystem::exists(engine->CaptureFilePath()));
   EXPECT_TRUE(ReadAvi(target).opened);
+}
+
+std::vector<std::filesystem::path> DatedRecordings(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> found;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename().string().rfind("Capture ", 0) == 0) found.push_back(entry.path());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+bool HasMessageWith(const RecordingHost& host, const std::string& part) {
+  return std::any_of(host.messages.begin(), host.messages.end(),
+                     [&](const std::string& text) { return text.find(part) != std::string::npos; });
+}
+
+// A recording nobody saved never stops the next one: when the album folder cannot take it,
+// it stays beside the capture file under a dated name and the user is told where; when no
+// folder can take it, the refusal says why and what to do, and the next try after that
+// records.
+TEST_F(EngineTest, AnUnsavedRecordingNeverBlocksTheNextOne) {
+  const std::filesystem::path album = dir / "data" / "Gallery" / "General";
+  const std::filesystem::path data = dir / "data";
+  std::filesystem::create_directories(album);
+  auto engine = StartEngine();
+  engine->SetStillFolder(album.string());
+  Capture(*engine, 500ms);
+  engine->ReturnToLive();  // the save dialog cancelled
+  const int64_t first = ReadAvi(engine->CaptureFilePath()).videoFrames;
+  ASSERT_GT(first, 0);
+  {
+    ReadOnlyFolder readOnlyAlbum(album);
+    if (!readOnlyAlbum.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
+    Capture(*engine, 300ms);
+    engine->ReturnToLive();
+    auto kept = DatedRecordings(data);
+    ASSERT_EQ(kept.size(), 1u);
+    const std::filesystem::path firstKept = kept[0];
+    EXPECT_EQ(ReadAvi(firstKept.string()).videoFrames, first);
+    EXPECT_TRUE(HasMessageWith(host, "It was kept as " + firstKept.string() + "."));
+
+    // Neither folder can take the second one: refused, with the way out, and nothing lost.
+    const int64_t second = ReadAvi(engine->CaptureFilePath()).videoFrames;
+    ASSERT_GT(second, 0);
+    {
+      ReadOnlyFolder readOnlyData(data);
+      ASSERT_TRUE(readOnlyData.Done());
+      EXPECT_FALSE(engine->BeginCapture());
+      engine->ReturnToLive();
+    }
+    EXPECT_FALSE(engine->IsCapturing());
+    EXPECT_TRUE(HasMessageWith(host, "It is still in " + engine->CaptureFilePath() + "."));
+    EXPECT_FALSE(HasMessageWith(host, "Save command"));
+    EXPECT_EQ(ReadAvi(engine->CaptureFilePath()).videoFrames, second);
+    EXPECT_TRUE(engine->IsPreviewing());
+    Capture(*engine, 300ms);
+    kept = DatedRecordings(data);
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(ReadAvi((kept[0] == firstKept ? kept[1] : kept[0]).string()).videoFrames, second);
+  }
+  // Once the album can be written again the unsaved recording goes there.
+  engine.reset();
+  EXPECT_EQ(DatedRecordings(album).size(), 1u);
+  EXPECT_EQ(DatedRecordings(data).size(), 2u);
 }
 
 TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
@@ -523,8 +588,7 @@ class HeadlessRecordingTest : public EngineTest {
 
 size_t Occurrences(const std::string& text, const std::string& part) {
   size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
   return count;
 }
 

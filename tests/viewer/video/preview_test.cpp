@@ -3,7 +3,10 @@
 
 #include "engine_fixture.h"
 #include "settings_table.h"
+#include "v4l2_fake_tree.h"
 #include "vd/device_backend.h"
+#include "vd/v4l2_backend.h"
+#include "vd/v4l2_fake_kernel.h"
 #include "vd/virtual_box_backend.h"
 
 namespace vdtest {
@@ -228,6 +231,57 @@ TEST_F(EngineTest, UnplugStopsThePreviewAndPlugInOfTheSameDeviceRestartsIt) {
   int before = sink.Frames();
   EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= before + 2; }));
   EXPECT_GE(host.refreshed, 2);
+}
+
+// Two cards of one model have one name: unplugging the card beside the one in use leaves
+// the picture running; unplugging the card in use ends it.
+TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
+  vd::test::FakeV4l2Tree tree;
+  auto kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  for (const auto& [node, port] : {std::pair{"video0", "1-1"}, std::pair{"video1", "1-2"}}) {
+    tree.AddUsb({.video = node, .port = port});
+    vd::test::FakeV4l2Card card;
+    card.video = tree.DevPath(node);
+    card.cardName = "Brevant TV USB";
+    kernel->Add(card);
+  }
+  auto backend = std::make_unique<vd::V4l2Backend>(tree.Options(kernel));
+  vd::V4l2Backend* cards = backend.get();
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  devices->AddBackend(std::move(backend));
+  auto unplug = [&](const std::string& node) {
+    kernel->With(tree.DevPath(node), [](vd::test::FakeV4l2Card& c) { c.gone = true; });
+    tree.RemoveNode(node);
+    cards->Rescan();
+    // The engine hears of it on the main loop: once a later idle call has run, it has.
+    bool handled = false;
+    g_idle_add(
+        [](gpointer done) {
+          *static_cast<bool*>(done) = true;
+          return G_SOURCE_REMOVE;
+        },
+        &handled);
+    ASSERT_TRUE(PumpUntil([&] { return handled; }));
+  };
+
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->VideoDeviceNames(),
+            std::vector<std::string>({"Brevant TV USB", "Brevant TV USB"}));
+  ASSERT_EQ(engine->VideoIndex(), 1);
+  ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 2; }));
+  unplug("video0");
+  EXPECT_FALSE(engine->IsDeviceLost());
+  EXPECT_EQ(host.lost, 0);
+  EXPECT_TRUE(engine->IsPreviewing());
+  const int before = sink.Frames();
+  EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= before + 2; })) << "the picture stopped";
+
+  unplug("video1");
+  EXPECT_TRUE(engine->IsDeviceLost());
+  EXPECT_EQ(host.lost, 1);
+  EXPECT_FALSE(engine->IsPreviewing());
+  engine.reset();
+  devices.reset();
 }
 
 // The device page indexes the engine's list: after a re-plug names, usable flags and the
