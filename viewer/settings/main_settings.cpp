@@ -23,6 +23,12 @@ LoadContext LoadContext::FromSystem(std::function<bool(int32_t)> isKnownCountry)
   return c;
 }
 
+void LoadContext::TakeListedDevice(const std::string& hardwareKey, const std::string& location) {
+  if (!deviceNodeName.empty() || ContainsNoCase(hardwareKey, kDevicePattern) == 0) return;
+  firstRun.hardwareKey = hardwareKey;
+  firstRun.deviceLocation = location;
+}
+
 void MainSettings::Load(const SettingsStore& store, const LoadContext& context) {
   using namespace setting;
   const std::string defaultPath = (context.dataHome / "lumatrope").string();
