@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # the fault-injection and end-to-end drivers
   python3
+  # the manual pages' check
+  groff-base
   # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6)
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # media: GStreamer and, loaded at run time, the plugin package of every element the code
