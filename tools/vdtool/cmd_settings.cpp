@@ -43,7 +43,7 @@ std::string ComputedDefault(const vd::SettingInfo& s, const vd::FirstRunInputs& 
   namespace st = vd::setting;
   if (s.name == st::kPath) return Quoted((vd::xdg::DataHome() / "lumatrope").string());
   if (s.name == st::kCountry) return std::to_string(vd::DefaultCountry(in));
-  if (s.name == st::kIsMts) return std::to_string(vd::ComputeIsMts(in, s.defaultNumber));
+  if (s.name == st::kIsMts) return std::to_string(vd::DefaultIsMts(in));
   const bool text = s.kind == vd::SettingKind::kString || s.kind == vd::SettingKind::kDriverString;
   return text ? Quoted(std::string(s.defaultText)) : std::to_string(s.defaultNumber);
 }

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "settings_table.h"
 #include "startup_helpers.h"
 
 namespace vd {
@@ -124,7 +125,7 @@ int32_t DefaultCountry(const FirstRunInputs& in) {
   return CountryFromLocale(in.locale);
 }
 
-int32_t ComputeIsMts(const FirstRunInputs& in, int32_t stored) {
+int32_t DefaultIsMts(const FirstRunInputs& in) {
   if (in.hardwareKey) {
     if (ContainsNoCase(*in.hardwareKey, "1311")) return 1;
     if (ContainsNoCase(*in.hardwareKey, "1318")) return 0;
@@ -136,7 +137,7 @@ int32_t ComputeIsMts(const FirstRunInputs& in, int32_t stored) {
     if (Is(in.locale, 936, 2052)) return 0;
     return -1;
   }
-  return stored;
+  return setting::kDefaultIsMts;
 }
 
 }  // namespace vd

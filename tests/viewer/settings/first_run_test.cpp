@@ -151,23 +151,23 @@ TEST(FirstRunTest, SoundSystemFlag) {
   FirstRunInputs in;
   in.osKind = kOsKind2000;
   in.locale = {950, 1028};
-  EXPECT_EQ(ComputeIsMts(in, 5), 1);
+  EXPECT_EQ(DefaultIsMts(in), 1);
   in.locale = {936, 2052};
-  EXPECT_EQ(ComputeIsMts(in, 5), 0);
+  EXPECT_EQ(DefaultIsMts(in), 0);
   in.locale = {1252, 1031};
-  EXPECT_EQ(ComputeIsMts(in, 5), -1);
+  EXPECT_EQ(DefaultIsMts(in), -1);
   in.hardwareKey = "USB\\VID_7A3E&PID_1311";
-  EXPECT_EQ(ComputeIsMts(in, 5), 1);
+  EXPECT_EQ(DefaultIsMts(in), 1);
   in.hardwareKey = "USB\\VID_7A3E&PID_1318";
-  EXPECT_EQ(ComputeIsMts(in, 5), 0);
+  EXPECT_EQ(DefaultIsMts(in), 0);
   in.hardwareKey = "USB\\VID_7A3E&PID_1312";
   in.locale = {950, 1028};
-  EXPECT_EQ(ComputeIsMts(in, 5), -1);
+  EXPECT_EQ(DefaultIsMts(in), -1);
   in.hardwareKey.reset();
   in.osKind = kOsKind98;
-  EXPECT_EQ(ComputeIsMts(in, 5), -1);
+  EXPECT_EQ(DefaultIsMts(in), -1);
   in.osKind = kOsKindUnknown;
-  EXPECT_EQ(ComputeIsMts(in, 5), 5);
+  EXPECT_EQ(DefaultIsMts(in), -1);
 }
 
 struct NameCase {
