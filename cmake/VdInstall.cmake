@@ -43,5 +43,5 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/icons/viewdeck-128.png
         RENAME viewdeck.png COMPONENT runtime)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/org.corvalen.viewdeck.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/viewdeck.1 ${PROJECT_SOURCE_DIR}/docs/vdtool.1
+install(FILES ${PROJECT_SOURCE_DIR}/docs/viewdeck.1 ${CMAKE_BINARY_DIR}/man/vdtool.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)

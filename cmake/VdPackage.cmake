@@ -17,7 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Dependencies come from the libraries the installed binaries link (needs dpkg-shlibdeps).
 # GStreamer loads its plug-ins at run time: their packages come from the element table the
-# code creates its elements through, and the captions of the test picture need a font.
+# code creates its elements through; the captions of the test picture need a font, and the
+# Chinese and Japanese country names one with their glyphs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 file(STRINGS ${PROJECT_SOURCE_DIR}/common/gst/include/vd/gst_elements.h vd_element_lines
      REGEX "^ +{\"[a-z0-9_]+\", \"[^\"]+\"")
@@ -30,7 +31,7 @@ list(REMOVE_DUPLICATES vd_plugin_packages)
 # The core's own elements come with the library that dpkg-shlibdeps finds.
 list(REMOVE_ITEM vd_plugin_packages libgstreamer1.0-0)
 list(SORT vd_plugin_packages)
-list(APPEND vd_plugin_packages fonts-dejavu-core)
+list(APPEND vd_plugin_packages fonts-dejavu-core fonts-wqy-microhei)
 list(JOIN vd_plugin_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/common/gst/include/vd/gst_elements.h)

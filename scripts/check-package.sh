@@ -25,7 +25,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
   fail "architecture is '$(field Architecture)'"
 depends=$(field Depends)
-for dep in libc6 libqt6widgets6; do
+for dep in libc6 libqt6widgets6 fonts-dejavu-core fonts-wqy-microhei; do
   grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 

@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # the fault-injection and end-to-end drivers
   python3
+  # the manual pages' check
+  groff-base
   # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6)
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # media: GStreamer and, loaded at run time, the plugin package of every element the code
@@ -22,8 +24,9 @@ packages=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   # the H.264 parser playback needs between the AVI demuxer and the decoder
   gstreamer1.0-plugins-bad
-  # the fonts the test picture's captions and the skin's texts are drawn with
-  fontconfig fonts-dejavu-core
+  # the fonts the test picture's captions and the skin's texts are drawn with, and one for
+  # the Chinese and Japanese country names (DejaVu has no CJK)
+  fontconfig fonts-dejavu-core fonts-wqy-microhei
   # devices and sound
   libasound2-dev libudev-dev
   # teletext: decoded and drawn by libzvbi in the viewer and vdtool, pages written as PNG

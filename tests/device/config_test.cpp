@@ -45,6 +45,10 @@ TEST(VirtualBoxConfigTest, TheBoxStandsWhereTheFileOrTheLocaleSays) {
   EXPECT_FALSE(c.sky.UsesHashRule());
   EXPECT_EQ(firstName(c), "Kanal Nord");
   EXPECT_EQ(c.sky.ExplicitTvStations()[0].language, "de");
+  // The model sold where it stands, unless the file names another.
+  EXPECT_EQ(c.location, "AT");
+  EXPECT_EQ(c.productId, 0x1312u);
+  EXPECT_EQ(VirtualBoxConfig::Parse("product_id = 0x1318\n", "x").productId, 0x1318u);
   ::setenv("LANG", "C.UTF-8", 1);
   EXPECT_EQ(firstName(VirtualBoxConfig::Parse("", "x")), "Aurora One");
   ::setenv("LANG", "ja_JP.UTF-8", 1);
@@ -55,6 +59,8 @@ TEST(VirtualBoxConfigTest, TheBoxStandsWhereTheFileOrTheLocaleSays) {
   c = VirtualBoxConfig::Parse("location = gb\n", "x");
   EXPECT_TRUE(c.errors.empty());
   EXPECT_EQ(firstName(c), "Channel Thames");
+  EXPECT_EQ(c.location, "GB");
+  EXPECT_EQ(c.productId, 0x1314u);
   EXPECT_TRUE(c.sky.FmStationAt(98100000).has_value());
   EXPECT_EQ(c.sky.ExplicitTvStations()[0].language, "");
   // Only FM stations listed: the location's TV stations stay.
@@ -64,8 +70,14 @@ TEST(VirtualBoxConfigTest, TheBoxStandsWhereTheFileOrTheLocaleSays) {
   // The shared test carriers, by the file or by the environment the test suites set.
   c = VirtualBoxConfig::Parse("location = FR\ntest_carriers = yes\n", "x");
   EXPECT_TRUE(c.sky.UsesHashRule());
+  EXPECT_EQ(c.location, "FR");
+  EXPECT_EQ(c.productId, 0x131Au);
+  // The locale places no box with the shared carriers: they are every country's.
   ::setenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS", "yes", 1);
-  EXPECT_TRUE(VirtualBoxConfig::Parse("", "x").sky.UsesHashRule());
+  c = VirtualBoxConfig::Parse("", "x");
+  EXPECT_TRUE(c.sky.UsesHashRule());
+  EXPECT_EQ(c.location, "");
+  EXPECT_EQ(c.productId, VirtualBoxConfig::kDefaultProductId);
   EXPECT_FALSE(VirtualBoxConfig::Parse("test_carriers = no", "x").sky.UsesHashRule());
   // What it cannot use is named, and the rest of the file still applies.
   c = VirtualBoxConfig::Parse("location = Narnia\ntest_carriers = maybe\nlock_time_ms = 5\n",

@@ -230,7 +230,7 @@ TEST_F(WholeItemsTest, TheBoxsProductIdPicksTheFirstRunCountry) {
   ASSERT_TRUE(started);
   EXPECT_EQ(window_->Tuning().Country(), fromProduct);
   // The model decides the sound system too, whatever the locale says.
-  EXPECT_EQ(window_->Settings().isMts, vd::ComputeIsMts({.hardwareKey = key}, -1)) << key;
+  EXPECT_EQ(window_->Settings().isMts, vd::DefaultIsMts({.hardwareKey = key})) << key;
 }
 
 TEST_F(WholeItemsTest, F1OpensTheHelpOrSaysWhereItIs) {

@@ -13,6 +13,7 @@ struct BulkSubcommand {
   std::string name;      // e.g. "record"
   std::string synopsis;  // one line, e.g. "record FILE SECONDS  write the bulk stream to FILE"
   std::function<int(const std::vector<std::string>& args)> run;
+  std::string usage;  // its part of 'vdtool bulk --help' and of the manual page
 };
 
 void RegisterBulkSubcommand(BulkSubcommand subcommand);

@@ -52,17 +52,20 @@ int RunBulk(const std::vector<std::string>& args) {
   return UsageError("bulk: unknown subcommand '" + args[0] + "' (run 'vdtool bulk' for the list)");
 }
 
-Registrar bulkCommand(
-    {"bulk", "work with the TV box's bulk byte stream",
-     "Usage: vdtool bulk SUBCOMMAND [ARGS...]\n"
-     "Works with the bulk byte stream of the capture device (filler, teletext\n"
-     "records, infrared bursts). Run 'vdtool bulk' without arguments for the\n"
-     "list of subcommands.\n"
-     "\n"
-     "  vdtool bulk record FILE SECONDS\n"
-     "      writes SECONDS (1 to 3600) of the first capture device's bulk stream\n"
-     "      to FILE; the file appears complete or not at all\n",
-     RunBulk});
+std::string SubcommandUsages() {
+  auto list = Subcommands();
+  std::sort(list.begin(), list.end(), [](auto& a, auto& b) { return a.name < b.name; });
+  std::string text;
+  for (const auto& s : list) text += "\n" + s.usage;
+  return text;
+}
+
+Registrar bulkCommand({"bulk", "work with the TV box's bulk byte stream",
+                       "Usage: vdtool bulk SUBCOMMAND [ARGS...]\n"
+                       "Works with the bulk byte stream of the capture device (filler, teletext\n"
+                       "records, infrared bursts). Run 'vdtool bulk' without arguments for the\n"
+                       "list of subcommands.\n",
+                       RunBulk, SubcommandUsages});
 
 // --- record
 
@@ -155,7 +158,10 @@ int Record(const std::vector<std::string>& args) {
 }
 
 BulkSubcommandRegistrar recordSubcommand(
-    {"record", "record FILE SECONDS   write SECONDS of the bulk stream to FILE", Record});
+    {"record", "record FILE SECONDS   write SECONDS of the bulk stream to FILE", Record,
+     "Usage: vdtool bulk record FILE SECONDS\n"
+     "Writes SECONDS (1 to 3600) of the first capture device's bulk stream to FILE; the file\n"
+     "appears complete or not at all.\n"});
 }  // namespace
 
 void RegisterBulkSubcommand(BulkSubcommand subcommand) {

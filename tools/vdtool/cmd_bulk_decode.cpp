@@ -120,6 +120,7 @@ const vdtool::BulkSubcommandRegistrar kRegistrar({
     "decode",
     "decode FILE [--compact] [--sample BYTES]  records and remote codes of a recorded stream",
     &RunDecode,
+    kUsage,
 });
 
 }  // namespace

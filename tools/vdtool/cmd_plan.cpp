@@ -18,8 +18,8 @@ const char kUsage[] =
     "or \"none\" where the plan has no such channel.\n"
     "\n"
     "  COUNTRY  a name as 'vdtool countries' lists it (case is ignored; quote names with\n"
-    "           spaces, e.g. \"New Zealand\"), code:N for a dialling code (code:49) or\n"
-    "           index:N for a row of the table (index:12)\n";
+    "           spaces, e.g. \"New Zealand\"), code:N for a dialling code or index:N for a\n"
+    "           row of the table, e.g. Germany, code:49 or index:15\n";
 
 int Run(const std::vector<std::string>& args) {
   if (args.size() != 2) return vdtool::UsageError("plan: expected COUNTRY and cable|antenna");

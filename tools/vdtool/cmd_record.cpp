@@ -35,7 +35,7 @@ const char kUsage[] =
     "tuner's channel N, --frequency a frequency in MHz (TV input). The country chooses the\n"
     "video standard of every input (default: the viewer's setting): a name as 'vdtool\n"
     "countries' lists it, code:N for a dialling code or index:N for a row, e.g. Germany,\n"
-    "code:49 or index:12. FILE's folder must exist and be writable.\n"
+    "code:49 or index:15. FILE's folder must exist and be writable.\n"
     "\n"
     "--codec chooses how the picture is stored (default none): none, the device's raw\n"
     "stream (largest, no CPU); mjpeg, Motion JPEG of --quality 1-100 (plays everywhere);\n"

@@ -45,7 +45,7 @@ const char kUsage[] =
     "\n"
     "  COUNTRY      a name as 'vdtool countries' lists it (case is ignored), code:N for a\n"
     "               dialling code or index:N for a row of the table, e.g. Germany,\n"
-    "               code:49 or index:12; its cable or antenna plan numbers and names the\n"
+    "               code:49 or index:15; its cable or antenna plan numbers and names the\n"
     "               TV stations.\n"
     "               Radio needs no country; one given is checked and otherwise ignored.\n"
     "  --data DIR   the data folder (default: the viewer's \"Path\" setting)\n"

@@ -7,10 +7,10 @@
 
 #include "command.h"
 #include "first_run_defaults.h"
-#include "locale_ids.h"
+#include "main_settings.h"
 #include "settings_store.h"
 #include "settings_table.h"
-#include "startup_helpers.h"
+#include "vd/device_enumerator.h"
 #include "xdg_paths.h"
 
 namespace {
@@ -26,7 +26,8 @@ constexpr const char* kUsage =
     "\n"
     "Files: $XDG_CONFIG_HOME/Corvalen/viewdeck.reg (default ~/.config) for the user, and\n"
     "Corvalen/viewdeck.reg in the first folder of $XDG_CONFIG_DIRS (default /etc/xdg) that\n"
-    "has it for the machine. The device lookup reads $VIEWDECK_SYSFS_ROOT (default /sys).\n";
+    "has it for the machine. The device lookup reads $VIEWDECK_SYSFS_ROOT (default /sys),\n"
+    "then the device list, as the viewer does (the virtual box says where it stands).\n";
 
 std::string Quoted(const std::string& s) {
   return "\"" + s + "\"";
@@ -42,7 +43,7 @@ std::string ComputedDefault(const vd::SettingInfo& s, const vd::FirstRunInputs& 
   namespace st = vd::setting;
   if (s.name == st::kPath) return Quoted((vd::xdg::DataHome() / "lumatrope").string());
   if (s.name == st::kCountry) return std::to_string(vd::DefaultCountry(in));
-  if (s.name == st::kIsMts) return std::to_string(vd::ComputeIsMts(in, s.defaultNumber));
+  if (s.name == st::kIsMts) return std::to_string(vd::DefaultIsMts(in));
   const bool text = s.kind == vd::SettingKind::kString || s.kind == vd::SettingKind::kDriverString;
   return text ? Quoted(std::string(s.defaultText)) : std::to_string(s.defaultNumber);
 }
@@ -98,10 +99,10 @@ int Run(const std::vector<std::string>& args) {
   auto store = vd::SettingsStore::FromEnvironment();
   const vd::RegDocument user = store->LoadUser();
   const vd::RegDocument machine = store->LoadMachine();
-  vd::FirstRunInputs in;
-  in.osKind = GetOsKind();
-  in.locale = vd::SystemLocaleIds();
-  if (auto node = FindDeviceNode(kDevicePattern)) in.hardwareKey = node->hardwareKey;
+  vd::LoadContext context = vd::LoadContext::FromSystem({});
+  for (const vd::DeviceInfo& device : vd::DeviceEnumerator::Default().VideoInputDevices())
+    context.TakeListedDevice(device.hardwareKey, device.location);
+  const vd::FirstRunInputs& in = context.firstRun;
 
   const auto machineFile = store->MachineFile();
   std::cout << "User file:    " << store->UserFile().string() << "\n"

@@ -1,7 +1,10 @@
-// vdtool snapshot: one still picture of the capture device into a bitmap file.
+// vdtool snapshot: one still picture of the capture device into a bitmap or PNG file.
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "capture_graph.h"
 #include "command.h"
 #include "headless_session.h"
+#include "png_file.h"
 #include "settings_store.h"
 #include "settings_table.h"
 
@@ -19,13 +23,46 @@ namespace {
 constexpr int kSnapAttempts = 3;
 
 const char kUsage[] =
-    "Usage: vdtool snapshot [--input tv|composite|svideo] [--country COUNTRY] FILE.bmp\n"
+    "Usage: vdtool snapshot [--input tv|composite|svideo] [--country COUNTRY] FILE\n"
     "\n"
     "Takes one picture from the capture device's still output, as the viewer's Snapshot\n"
-    "command does, and writes it as a 24-bit bitmap: 768 x 576 for PAL, else 640 x 480.\n"
+    "command does: 768 x 576 for PAL, else 640 x 480. A FILE whose name ends in .png (in\n"
+    "any case) is written as PNG, any other as a 24-bit bitmap (BMP).\n"
     "The country chooses the video standard of every input (default: the viewer's\n"
     "setting): a name as 'vdtool countries' lists it, code:N for a dialling code or\n"
-    "index:N for a row, e.g. Germany, code:49 or index:12.\n";
+    "index:N for a row, e.g. Germany, code:49 or index:15.\n";
+
+bool NamesPng(const std::string& file) {
+  std::string extension = std::filesystem::path(file).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".png";
+}
+
+// The still pin's bottom-up BGR rows, through the bitmap codec (which settles row padding
+// and order), as the top-down RGBA the PNG writer takes.
+bool WriteStillAsPng(const std::string& file, const vd::BitmapInfoHeader& header,
+                     const std::vector<uint8_t>& picture, std::string* error) {
+  std::vector<uint8_t> encoded;
+  vd::BitmapImage image;
+  if (!vd::BitmapFile::Encode(header, picture, &encoded, error) ||
+      !vd::BitmapFile::Parse(encoded, &image, error)) {
+    return false;
+  }
+  const size_t stride = vd::BitmapFile::RowStride(image.width);
+  std::vector<uint8_t> rgba(static_cast<size_t>(image.width) * image.height * 4);
+  for (int32_t y = 0; y < image.height; ++y) {
+    const uint8_t* in = image.pixels.data() + y * stride;
+    uint8_t* out = rgba.data() + static_cast<size_t>(y) * image.width * 4;
+    for (int32_t x = 0; x < image.width; ++x, in += 3, out += 4) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+      out[3] = 0xFF;
+    }
+  }
+  return vdtool::WritePng(file, image.width, image.height, rgba, error);
+}
 
 int Run(const std::vector<std::string>& args) {
   if (vdtool::WantsHelp(args)) {
@@ -52,7 +89,7 @@ int Run(const std::vector<std::string>& args) {
       return vdtool::UsageError("unexpected argument: " + a);
     }
   }
-  if (file.empty()) return vdtool::UsageError("snapshot needs FILE.bmp");
+  if (file.empty()) return vdtool::UsageError("snapshot needs FILE (.bmp or .png)");
   if (!vdtool::OutputPathUsable(file, &error)) {
     std::fprintf(stderr, "vdtool: snapshot: cannot write %s: %s\n", file.c_str(), error.c_str());
     return 1;
@@ -80,7 +117,9 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
   error.clear();
-  if (!vd::BitmapFile::Write(file, header, picture, &error)) {
+  const bool written = NamesPng(file) ? WriteStillAsPng(file, header, picture, &error)
+                                      : vd::BitmapFile::Write(file, header, picture, &error);
+  if (!written) {
     std::fprintf(stderr, "vdtool: cannot write %s: %s\n", file.c_str(), error.c_str());
     return 1;
   }
@@ -88,6 +127,7 @@ int Run(const std::vector<std::string>& args) {
   return 0;
 }
 
-vdtool::Registrar registrar({"snapshot", "take one still picture into a bitmap file", kUsage, Run});
+vdtool::Registrar registrar({"snapshot", "take one still picture into a BMP or PNG file", kUsage,
+                             Run});
 
 }  // namespace

@@ -14,6 +14,9 @@ struct Command {
   std::string usage;    // full --help text
   // args are the words after the command name; returns the process exit status.
   std::function<int(const std::vector<std::string>& args)> run;
+  // More of the --help text, from tables that fill in after the command registered
+  // (bulk's subcommands); may be empty.
+  std::function<std::string()> details;
 };
 
 void Register(Command command);
@@ -25,6 +28,12 @@ struct Registrar {
 
 // True when args ask for help; commands print their usage and exit 0 then.
 bool WantsHelp(const std::vector<std::string>& args);
+
+// What 'vdtool COMMAND --help' prints: the usage and the details.
+std::string HelpText(const Command& command);
+// The manual page's COMMANDS section in roff, from the same texts as --help, so that the
+// two cannot differ.
+std::string RoffCommands();
 
 // Prints "vdtool: <message>" to stderr and returns the exit status for bad usage (2).
 int UsageError(const std::string& message);

@@ -25,6 +25,10 @@ const std::vector<Command>& Commands() {
   return t;
 }
 
+std::string HelpText(const Command& command) {
+  return command.usage + (command.details ? command.details() : std::string());
+}
+
 bool WantsHelp(const std::vector<std::string>& args) {
   return std::any_of(args.begin(), args.end(),
                      [](const std::string& a) { return a == "--help" || a == "-h"; });
@@ -59,12 +63,17 @@ int main(int argc, char** argv) {
     PrintOverview();
     return argc < 2 ? 2 : 0;
   }
+  // The build writes the manual page's command list with this.
+  if (argc == 2 && std::string(argv[1]) == "--roff-commands") {
+    std::cout << vdtool::RoffCommands();
+    return 0;
+  }
   const std::string name = argv[1];
   for (const auto& c : vdtool::Commands()) {
     if (c.name != name) continue;
     std::vector<std::string> args(argv + 2, argv + argc);
     if (vdtool::WantsHelp(args)) {
-      std::cout << c.usage;
+      std::cout << vdtool::HelpText(c);
       return 0;
     }
     return c.run(args);

@@ -32,7 +32,6 @@
 #include "settings_store.h"
 #include "settings_table.h"
 #include "skin.h"
-#include "startup_helpers.h"
 #include "stromsift.h"
 #include "vd/device_enumerator.h"
 #include "video_area.h"
@@ -70,18 +69,17 @@ CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
       store_(store),
       options_(std::move(options)),
       tuning_(std::make_unique<vd::ViewerTuningContext>(*this, store_, settings_)) {
-  vd::LoadContext context = vd::LoadContext::FromSystem(&CountryTable::IsKnownCode);
-  if (!context.firstRun.hardwareKey) {
-    // A box on no bus (the virtual one) is not in sysfs: the device layer names it.
-    for (const vd::DeviceInfo& device : vd::DeviceEnumerator::Default().VideoInputDevices()) {
-      if (ContainsNoCase(device.hardwareKey, kDevicePattern) != 0) {
-        context.firstRun.hardwareKey = device.hardwareKey;
-      }
-    }
-  }
+  vd::LoadContext context = FirstRunContext(vd::DeviceEnumerator::Default());
   settings_.Load(store_, context);
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAcceptDrops(true);
+}
+
+vd::LoadContext CViewerDlg::FirstRunContext(vd::DeviceEnumerator& devices) {
+  vd::LoadContext context = vd::LoadContext::FromSystem(&CountryTable::IsKnownCode);
+  for (const vd::DeviceInfo& device : devices.VideoInputDevices())
+    context.TakeListedDevice(device.hardwareKey, device.location);
+  return context;
 }
 
 CViewerDlg::~CViewerDlg() {

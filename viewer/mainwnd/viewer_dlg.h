@@ -31,6 +31,7 @@ class VideoArea;
 class ViewStateStrip;
 
 namespace vd {
+class DeviceEnumerator;
 class KeyRouter;
 class MixerBackend;
 class PanelVolume;
@@ -70,6 +71,10 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
 
   explicit CViewerDlg(vd::SettingsStore& store, Options options = {});
   ~CViewerDlg() override;
+
+  // What the main settings are loaded with: the system's inputs and the TV box among
+  // `devices` (the constructor passes the process's enumerator).
+  static vd::LoadContext FirstRunContext(vd::DeviceEnumerator& devices);
 
   // The start-up sequence; false when there is no usable capture hardware (the process then
   // ends with status 1).

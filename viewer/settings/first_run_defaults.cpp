@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "settings_table.h"
 #include "startup_helpers.h"
 
 namespace vd {
@@ -31,6 +32,24 @@ constexpr LangRule kRule1312Languages[] = {
     {4100, 65}, {1034, 34}, {1053, 46}, {2055, 41}, {1055, 90},
 };
 
+struct LocationRule {
+  std::string_view iso;
+  int32_t country;
+};
+
+// Every country of the table by its ISO 3166 code. Hawaii and the three U.S. plans share
+// the U.S.A.'s code 1.
+constexpr LocationRule kLocationRules[] = {
+    {"AR", 54}, {"AU", 61},  {"AT", 43},  {"BS", 1},   {"BR", 55},  {"CA", 2},   {"CL", 56},
+    {"CN", 86}, {"CO", 57},  {"CU", 53},  {"CZ", 420}, {"DK", 45},  {"EG", 20},  {"FI", 358},
+    {"FR", 33}, {"DE", 49},  {"GR", 30},  {"HK", 852}, {"HU", 36},  {"IS", 354}, {"IN", 91},
+    {"ID", 62}, {"IR", 98},  {"IQ", 964}, {"IE", 353}, {"IL", 972}, {"IT", 39},  {"JP", 81},
+    {"KR", 82}, {"LR", 231}, {"MY", 60},  {"MX", 52},  {"MC", 377}, {"NL", 31},  {"NZ", 64},
+    {"NO", 47}, {"PK", 92},  {"PY", 595}, {"PH", 63},  {"PL", 48},  {"PT", 351}, {"RU", 7},
+    {"SG", 65}, {"ZA", 27},  {"ES", 34},  {"SZ", 268}, {"SE", 46},  {"CH", 41},  {"TW", 886},
+    {"TH", 66}, {"TR", 90},  {"GB", 44},  {"UY", 598}, {"US", 1},
+};
+
 template <size_t N>
 std::optional<int32_t> ByLanguage(const LangRule (&rules)[N], uint32_t langId) {
   for (const auto& r : rules) {
@@ -51,6 +70,14 @@ bool HasAny(const std::string& key, std::initializer_list<const char*> ids) {
 }
 
 }  // namespace
+
+std::optional<int32_t> CountryFromLocation(std::string_view isoCode) {
+  if (isoCode.size() != 2) return std::nullopt;
+  for (const auto& r : kLocationRules) {
+    if (ContainsNoCase(r.iso, isoCode) != 0) return r.country;
+  }
+  return std::nullopt;
+}
 
 int32_t CountryFromLocale(LocaleIds l) {
   if (Is(l, 950, 1028)) return 886;
@@ -93,11 +120,12 @@ int32_t CountryFromProduct(const std::string& key, LocaleIds l) {
 }
 
 int32_t DefaultCountry(const FirstRunInputs& in) {
+  if (auto placed = CountryFromLocation(in.deviceLocation)) return *placed;
   if (in.hardwareKey) return CountryFromProduct(*in.hardwareKey, in.locale);
   return CountryFromLocale(in.locale);
 }
 
-int32_t ComputeIsMts(const FirstRunInputs& in, int32_t stored) {
+int32_t DefaultIsMts(const FirstRunInputs& in) {
   if (in.hardwareKey) {
     if (ContainsNoCase(*in.hardwareKey, "1311")) return 1;
     if (ContainsNoCase(*in.hardwareKey, "1318")) return 0;
@@ -109,7 +137,7 @@ int32_t ComputeIsMts(const FirstRunInputs& in, int32_t stored) {
     if (Is(in.locale, 936, 2052)) return 0;
     return -1;
   }
-  return stored;
+  return setting::kDefaultIsMts;
 }
 
 }  // namespace vd

@@ -1,5 +1,6 @@
 #include "main_settings.h"
 
+#include <optional>
 #include <system_error>
 
 #include "locale_ids.h"
@@ -18,6 +19,12 @@ LoadContext LoadContext::FromSystem(std::function<bool(int32_t)> isKnownCountry)
   c.isKnownCountry = std::move(isKnownCountry);
   c.dataHome = xdg::DataHome();
   return c;
+}
+
+void LoadContext::TakeListedDevice(const std::string& hardwareKey, const std::string& location) {
+  if (!deviceNodeName.empty() || ContainsNoCase(hardwareKey, kDevicePattern) == 0) return;
+  firstRun.hardwareKey = hardwareKey;
+  firstRun.deviceLocation = location;
 }
 
 void MainSettings::Load(const SettingsStore& store, const LoadContext& context) {
@@ -50,7 +57,7 @@ void MainSettings::Load(const SettingsStore& store, const LoadContext& context) 
   tileMode = store.ReadDword(kSection, kTileMode, 0);
   keyPadOpen = store.ReadDword(kSection, kKeyPadOpen, 0);
   vcrPadOpen = store.ReadDword(kSection, kVcrPadOpen, 0);
-  isMts = store.ReadDword(kSection, kIsMts, kDefaultIsMts);
+  const std::optional<int32_t> storedIsMts = store.FindDword(kSection, kIsMts);
   mtsMode = store.ReadDword(kSection, kMtsMode, 0);
   mtsPalMode = store.ReadDword(kSection, kMtsPalMode, 0);
   remoteFmMemory = store.ReadDword(kSection, kRemoteFmMemory, 0);
@@ -62,7 +69,7 @@ void MainSettings::Load(const SettingsStore& store, const LoadContext& context) 
   delChWarning = 0;
   if (country < 1) country = DefaultCountry(context.firstRun);
   if (context.isKnownCountry && !context.isKnownCountry(country)) country = kFallbackCountry;
-  isMts = ComputeIsMts(context.firstRun, isMts);
+  isMts = storedIsMts ? *storedIsMts : DefaultIsMts(context.firstRun);
 }
 
 bool MainSettings::Save(SettingsStore& store) const {

@@ -41,6 +41,11 @@ struct LoadContext {
   // The system's own inputs: GetOsKind(), the POSIX locale, FindDeviceNode(kDevicePattern)
   // and $XDG_DATA_HOME.
   static LoadContext FromSystem(std::function<bool(int32_t)> isKnownCountry);
+  // A device the device layer lists, with its hardware key and location (DeviceInfo). A box
+  // on no bus (the virtual one) is not in sysfs: its key and location count when the bus
+  // lookup found no box and the key is the box's (kDevicePattern). Of several, the last
+  // listed wins, as the capture engine takes the last device.
+  void TakeListedDevice(const std::string& hardwareKey, const std::string& location);
 };
 
 struct MainSettings {

@@ -194,9 +194,14 @@ int32_t SettingsStore::ReadBool(std::string_view section, std::string_view name,
 
 int32_t SettingsStore::ReadDword(std::string_view section, std::string_view name,
                                  int32_t defaultValue) const {
+  return FindDword(section, name).value_or(defaultValue);
+}
+
+std::optional<int32_t> SettingsStore::FindDword(std::string_view section,
+                                                std::string_view name) const {
   const auto doc = User();
   const RegValue* v = doc->Find(SectionKey(section), name);
-  if (v == nullptr || v->type != RegType::kDword) return defaultValue;
+  if (v == nullptr || v->type != RegType::kDword) return std::nullopt;
   return static_cast<int32_t>(v->dword);
 }
 

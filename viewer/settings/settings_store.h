@@ -48,6 +48,9 @@ class SettingsStore {
 
   int32_t ReadBool(std::string_view section, std::string_view name, int32_t defaultValue) const;
   int32_t ReadDword(std::string_view section, std::string_view name, int32_t defaultValue) const;
+  // The stored DWORD; none when the value is missing or has the other type, for a default
+  // that must be told apart from any value the user could have stored.
+  std::optional<int32_t> FindDword(std::string_view section, std::string_view name) const;
   std::string ReadString(std::string_view section, std::string_view name,
                          std::string_view defaultValue) const;
   int32_t ReadMachineDword(std::string_view keyPath, std::string_view name,

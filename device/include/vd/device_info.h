@@ -17,6 +17,9 @@ struct DeviceInfo {
   std::string path;
   // Which back-end serves the device ("virtual", "v4l2").
   std::string backend;
+  // The ISO 3166 code of the country the device stands in, when it can tell (the virtual
+  // box); empty for a real card, which cannot.
+  std::string location;
 
   friend bool operator==(const DeviceInfo&, const DeviceInfo&) = default;
 };

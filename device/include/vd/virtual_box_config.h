@@ -1,6 +1,9 @@
 // The optional configuration of the virtual TV box: a text file of "key = value" lines
 // ('#' starts a comment). Keys:
-//   product_id = 0x1311        USB product id (hex or decimal, 0..0xFFFF)
+//   product_id = 0x1311        USB product id (hex or decimal, 0..0xFFFF); default: that of
+//                              the model sold where the box stands (0x1311 in the U.S.A.
+//                              and Canada, 0x1312 in DE/AT/CH, 0x131A in France, 0x1314 in
+//                              Britain; 0x1311 for a box that stands nowhere)
 //   lock_time_ms = 30          tuner settling time (0..5000)
 //   tv_station = 471.25 Name   one TV station (MHz, name); any such line replaces the
 //   fm_station = 98.1 Name     built-in TV (FM) stations
@@ -10,7 +13,8 @@
 //   clock_drift_ppm = 200      the sound's clock runs this much fast (negative: slow)
 //                              against the picture's (-50000..50000)
 //   location = DE              the stations of that country (default: the locale's, else US)
-//   test_carriers = yes        the carriers the test suites share, on every country's plan
+//   test_carriers = yes        the carriers the test suites share, on every country's plan;
+//                              such a box stands only where `location` says, if anywhere
 // The file is $VIEWDECK_VIRTUAL_BOX_CONFIG, else $XDG_CONFIG_HOME/Corvalen/virtualbox.conf
 // (~/.config when XDG_CONFIG_HOME is unset). A bad line is reported with its line number;
 // after any bad station line the whole built-in sky is kept.
@@ -43,6 +47,9 @@ struct VD_DEVICE_EXPORT VirtualBoxConfig {
   static constexpr uint32_t kDefaultLockTimeMs = 30;
 
   uint32_t productId = kDefaultProductId;
+  // Where the box stands (ISO 3166 code, upper case), empty for nowhere: the first-start
+  // defaults take its country from this, as a real box's buyer lives where it was sold.
+  std::string location;
   uint32_t lockTimeMs = kDefaultLockTimeMs;
   VirtualSky sky = VirtualSky::BuiltIn();
   bool previewPin = true;

@@ -64,6 +64,8 @@ class VD_DEVICE_EXPORT VirtualTvBox {
   // "USB\VID_7A3E&PID_xxxx" with the configured product id.
   std::string HardwareKey() const;
   const VirtualSky& Sky() const;
+  // The ISO 3166 code of the country the box stands in; empty for none (VirtualBoxConfig).
+  const std::string& Location() const;
 
   // For the device objects of the back-end.
   const std::shared_ptr<VirtualHardware>& Hardware() const { return hardware_; }

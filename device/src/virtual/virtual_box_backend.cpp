@@ -22,15 +22,15 @@ std::vector<DeviceInfo> VirtualBoxBackend::Devices(DeviceCategory category) {
   bool plugged = box_->IsPlugged();
   if (category == DeviceCategory::kVideoInput) {
     if (plugged)
-      devices.push_back(
-          {category, VirtualTvBox::kVideoName, box_->HardwareKey(), kVideoPath, Name()});
+      devices.push_back({category, VirtualTvBox::kVideoName, box_->HardwareKey(), kVideoPath,
+                         Name(), box_->Location()});
     return devices;
   }
   // The sound card comes first, so the box's sound is device 1, as on most machines.
   devices.push_back({category, VirtualTvBox::kLineInName, "", kLineInPath, Name()});
   if (plugged)
-    devices.push_back(
-        {category, VirtualTvBox::kAudioName, box_->HardwareKey(), kAudioPath, Name()});
+    devices.push_back({category, VirtualTvBox::kAudioName, box_->HardwareKey(), kAudioPath, Name(),
+                       box_->Location()});
   return devices;
 }
 
@@ -61,10 +61,13 @@ void VirtualBoxBackend::SetChangeCallback(ChangeCallback callback) {
   listenerId_ = hw.AddPlugListener([callback, weakBox, name](bool plugged) {
     const std::shared_ptr<VirtualTvBox> box = weakBox.lock();
     const std::string key = box ? box->HardwareKey() : std::string();
-    callback({DeviceCategory::kVideoInput, VirtualTvBox::kVideoName, key, kVideoPath, name},
-             plugged);
-    callback({DeviceCategory::kAudioInput, VirtualTvBox::kAudioName, key, kAudioPath, name},
-             plugged);
+    const std::string location = box ? box->Location() : std::string();
+    callback(
+        {DeviceCategory::kVideoInput, VirtualTvBox::kVideoName, key, kVideoPath, name, location},
+        plugged);
+    callback(
+        {DeviceCategory::kAudioInput, VirtualTvBox::kAudioName, key, kAudioPath, name, location},
+        plugged);
   });
 }
 

@@ -70,6 +70,7 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
   bool badStation = false;
   std::optional<std::string> location;
   std::optional<bool> testCarriers;
+  bool productIdGiven = false;
   int lineNo = 0;
   auto fail = [&](const std::string& what) {
     config.errors.push_back(std::string(source) + ":" + std::to_string(lineNo) + ": " + what);
@@ -95,6 +96,7 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
         fail("product_id must be a number from 0 to 0xFFFF");
       } else {
         config.productId = *v;
+        productIdGiven = true;
       }
     } else if (key == "lock_time_ms") {
       auto v = ParseNumber(value);
@@ -171,13 +173,17 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
     }
   }
   // The box stands in a country and receives its stations, unless it is asked for the
-  // carriers the tests share.
+  // carriers the tests share. Those are on every country's plan, so the locale does not place
+  // such a box: test runs stay alike whatever the developer's language.
   const VirtualSky builtIn = VirtualSky::BuiltIn();
-  if (!testCarriers.value_or(TestCarriersByDefault())) {
-    config.sky =
-        VirtualSky(*VirtualLocations::TvStations(location.value_or(VirtualLocations::FromLocale())),
-                   builtIn.FmStations());
+  const bool carriers = testCarriers.value_or(TestCarriersByDefault());
+  config.location = location.value_or(carriers ? std::string() : VirtualLocations::FromLocale());
+  if (!carriers) {
+    config.sky = VirtualSky(*VirtualLocations::TvStations(config.location), builtIn.FmStations());
   }
+  // A box bought in that country is the model sold there.
+  if (!productIdGiven && !config.location.empty())
+    config.productId = *VirtualLocations::ProductId(config.location);
   if (!badStation && (!tv.empty() || !fm.empty())) {
     // Whichever band the file leaves out keeps the stations it would have had.
     if (tv.empty()) {

@@ -67,6 +67,7 @@ class VirtualHardware {
   uint32_t ProductId() const { return productId_.load(std::memory_order_acquire); }
   void SetProductId(uint32_t id) { productId_.store(id, std::memory_order_release); }
   const VirtualSky& Sky() const { return config_.sky; }
+  const std::string& Location() const { return config_.location; }
   bool HasPin(PinKind kind) const;
   bool IsPlugged() const;
   // Changes on every unplug: a device object opened in an earlier generation is gone.

@@ -21,6 +21,8 @@ struct Location {
   std::array<const char*, 4> countries;  // ISO 3166 codes that share the set
   const char* language;
   std::span<const LocalStation> stations;
+  // A box is sold per region under its own product id; the one of the model sold here.
+  uint32_t productId;
 };
 
 // VHF 2..13 of the Americas: the cable and antenna plans agree on them.
@@ -44,10 +46,10 @@ constexpr LocalStation kBritain[] = {
     {679'250, "Albion Plus", 784}};
 
 constexpr Location kLocations[] = {
-    {{"US", "CA", "", ""}, "", kNorthAmerica},
-    {{"DE", "AT", "CH", ""}, "de", kGermanSpeaking},
-    {{"FR", "", "", ""}, "fr", kFrance},
-    {{"GB", "", "", ""}, "", kBritain},
+    {{"US", "CA", "", ""}, "", kNorthAmerica, 0x1311},
+    {{"DE", "AT", "CH", ""}, "de", kGermanSpeaking, 0x1312},
+    {{"FR", "", "", ""}, "fr", kFrance, 0x131A},
+    {{"GB", "", "", ""}, "", kBritain, 0x1314},
 };
 
 const Location* Find(std::string_view country) {
@@ -74,6 +76,12 @@ std::optional<std::vector<Station>> VirtualLocations::TvStations(std::string_vie
   for (const LocalStation& s : l->stations)
     stations.push_back({s.kHz * 1000, s.name, s.toneHz, l->language});
   return stations;
+}
+
+std::optional<uint32_t> VirtualLocations::ProductId(std::string_view country) {
+  const Location* l = Find(Upper(country));
+  if (l == nullptr) return std::nullopt;
+  return l->productId;
 }
 
 std::vector<std::string> VirtualLocations::Countries() {

@@ -2,6 +2,7 @@
 // locale names.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,8 @@ class VirtualLocations {
 
   // The TV stations of `country` (ISO 3166 code, any case); none for a country without a set.
   static std::optional<std::vector<Station>> TvStations(std::string_view country);
+  // The product id of the box model sold in `country`; none for a country without a set.
+  static std::optional<uint32_t> ProductId(std::string_view country);
   // Every country with its own set of stations.
   static std::vector<std::string> Countries();
   // The territory of the POSIX locale (LC_ALL, LC_MESSAGES, LANG) when it has a set of

@@ -68,4 +68,8 @@ const VirtualSky& VirtualTvBox::Sky() const {
   return hardware_->Sky();
 }
 
+const std::string& VirtualTvBox::Location() const {
+  return hardware_->Location();
+}
+
 }  // namespace vd

@@ -169,10 +169,11 @@ TEST_F(EngineSeamsTest, TheSoundModeReachesTheDeviceFromEveryCaller) {
   EXPECT_EQ(box->SoundDecoderMode(), 0);
   Close();
 
-  // The next start sets the stored mode before anything else does, on a box whose model
-  // is a PAL one.
+  // The next start sets the stored mode before anything else does: the PAL family stored,
+  // on a box whose model is a PAL one.
   ASSERT_EQ(box->SoundDecoderMode(), 0);
   box->SetProductId(0x1318);
+  Preset("isMTS", 0);
   Preset("MTS_PALmode", 1);
   LaunchLive();
   ASSERT_EQ(window_->Settings().isMts, 0);

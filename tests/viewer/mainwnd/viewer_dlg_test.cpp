@@ -5,15 +5,19 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "../settings/test_support.h"
 #include "album_frame.h"
 #include "channel_table.h"
 #include "control_panel.h"
+#include "country_table.h"
 #include "frequency_plans.h"
 #include "instance_guard.h"
 #include "panel_ids.h"
 #include "remote_code_table.h"
 #include "settings_table.h"
 #include "tuner_control.h"
+#include "vd/device_enumerator.h"
+#include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
@@ -296,6 +300,57 @@ TEST_F(ViewerTest, ShutdownSavesTheSettingsWithRadioStoredAsTv) {
   EXPECT_EQ(Stored("WorkMode"), 3);
   EXPECT_EQ(Stored("Video Border"), 1);
   EXPECT_EQ(Stored("WinHandle", -1), 0);
+}
+
+// A fresh profile takes the country the box stands in, whether the locale or the box's file
+// puts it there, and the box's stations lie on that country's plans. The sound system
+// follows the product id of the model sold there.
+TEST_F(ViewerTest, AFreshStartTakesTheCountryTheBoxStandsIn) {
+  using Env = vd::test::ScopedEnv;
+  Env carriers("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS", std::nullopt), all("LC_ALL", std::nullopt),
+      messages("LC_MESSAGES", std::nullopt), lang("LANG", std::nullopt),
+      sysfs("VIEWDECK_SYSFS_ROOT", (root_ / "run").string());
+  struct Place {
+    const char* iso;
+    const char* locale;
+    const char* countryName;
+    int32_t isMts;
+  };
+  const Place places[] = {
+      {"US", "en_US.UTF-8", "U.S.A.", 1},       {"CA", "en_CA.UTF-8", "Canada", 1},
+      {"DE", "de_DE.UTF-8", "Germany", -1},     {"AT", "de_AT.UTF-8", "Austria", -1},
+      {"CH", "de_CH.UTF-8", "Switzerland", -1}, {"FR", "fr_FR.UTF-8", "France", -1},
+      {"GB", "en_GB.UTF-8", "U.K.", -1},
+  };
+  for (const Place& place : places) {
+    // The file's location wins over a locale whose own rules would give another country.
+    for (const bool byFile : {false, true}) {
+      const std::string where = std::string(place.iso) + (byFile ? " by file" : " by locale");
+      ::setenv("LANG", byFile ? "ja_JP.UTF-8" : place.locale, 1);
+      auto box = std::make_shared<vd::VirtualTvBox>(vd::VirtualBoxConfig::Parse(
+          byFile ? "location = " + std::string(place.iso) + "\n" : "", "test"));
+      vd::DeviceEnumerator devices;
+      devices.AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
+      vd::MainSettings settings;
+      settings.Load(*store_, CViewerDlg::FirstRunContext(devices));
+      const int shown = CountryTable::LastIndexOfCode(settings.country);
+      ASSERT_GE(shown, 0) << where;
+      EXPECT_STREQ(CountryTable::EnglishName(shown), place.countryName) << where;
+      EXPECT_EQ(settings.isMts, place.isMts) << where;
+      ASSERT_FALSE(box->Sky().ExplicitTvStations().empty()) << where;
+      for (const uint32_t source : {0u, 1u}) {
+        const ChannelBand* band = CountryTable::TunerBand(settings.country, source);
+        ASSERT_NE(band, nullptr) << where;
+        for (const vd::Station& station : box->Sky().ExplicitTvStations())
+          EXPECT_TRUE(band->ChannelOf(station.frequencyHz)) << where << " " << station.name;
+      }
+    }
+  }
+  // A stored country stays whatever the box says.
+  Preset("Country", 33);
+  vd::MainSettings settings;
+  settings.Load(*store_, CViewerDlg::FirstRunContext(vd::DeviceEnumerator::Default()));
+  EXPECT_EQ(settings.country, 33);
 }
 
 TEST_F(ViewerTest, TypedChannelNumberSelectsItsStationAndRecallGoesBack) {

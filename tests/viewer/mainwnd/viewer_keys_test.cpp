@@ -2,9 +2,14 @@
 // window and its strip act the same, the arrow keys and M go to the panel once, and the
 // album and dialogs keep the keys typed into them.
 #include <QDialog>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTest>
 #include <QToolButton>
+#include <fstream>
+#include <set>
+#include <sstream>
 
 #include "album_frame.h"
 #include "bmp_slider.h"
@@ -12,6 +17,7 @@
 #include "control_panel.h"
 #include "frequency_plans.h"
 #include "gen_bmp_btn.h"
+#include "keyboard_table.h"
 #include "panel_ids.h"
 #include "panel_volume.h"
 #include "tuner_control.h"
@@ -178,6 +184,39 @@ TEST_F(ViewerKeysTest, CtrlCOpensAndClosesTheVcrPadFromEitherWindow) {
   EXPECT_EQ(window_->Panel()->button(pid::kRecord)->isHidden(), open);
   Type(window_->Panel(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(window_->Panel()->state().vcrPadOpen, open);
+}
+
+// The manual page's KEYS names each key the main window answers, in Qt's portable names
+// (digits as 0-9), and no key that does nothing.
+TEST_F(ViewerKeysTest, TheManualPageNamesEveryKeyOfTheMainWindow) {
+  ASSERT_TRUE(LaunchQuiet());
+  auto name = [](const QKeySequence& sequence) {
+    const std::string text = sequence.toString(QKeySequence::PortableText).toStdString();
+    return text.size() == 1 && text[0] >= '0' && text[0] <= '9' ? std::string("0-9") : text;
+  };
+  std::set<std::string> answered;
+  for (const vd::Accelerator& a : vd::KeyboardTable::Entries())
+    answered.insert(name(QKeySequence(a.key | (a.modifiers & ~Qt::KeypadModifier))));
+  for (const QShortcut* shortcut : window_->findChildren<QShortcut*>())
+    answered.insert(name(shortcut->key()));
+
+  std::ifstream page(VD_TEST_DATA_DIR "/../../docs/viewdeck.1");
+  ASSERT_TRUE(page.is_open());
+  std::set<std::string> documented;
+  bool inKeys = false;
+  for (std::string line; std::getline(page, line);) {
+    if (line.rfind(".SH", 0) == 0 || line.rfind(".SS", 0) == 0) inKeys = line == ".SH KEYS";
+    if (!inKeys || line.rfind(".B ", 0) != 0) continue;
+    std::string label;
+    for (size_t i = 3; i < line.size(); ++i) {
+      if (line[i] == '"' || (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '-'))
+        continue;
+      label += line[i];
+    }
+    std::istringstream words(label);
+    for (std::string word; words >> word;) documented.insert(word);
+  }
+  EXPECT_EQ(documented, answered);
 }
 
 TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
+#include "country_table.h"
 #include "locale_ids.h"
 #include "startup_helpers.h"
 #include "test_support.h"
@@ -109,35 +111,63 @@ TEST(FirstRunTest, ProductIdsMatchWithoutRegardToCase) {
   EXPECT_EQ(CountryFromProduct("usb\\vid_7a3e&pid_131e", {}), 81);
 }
 
+// Where the device stands beats its product id, which beats the locale; a place outside the
+// country table leaves the choice to the product rule.
 TEST(FirstRunTest, TheDeviceDecidesWhenFoundElseTheLocale) {
   FirstRunInputs in;
   in.locale = {1252, 1031};
   EXPECT_EQ(DefaultCountry(in), 49);
   in.hardwareKey = "USB\\VID_7A3E&PID_1319";
   EXPECT_EQ(DefaultCountry(in), 55);
+  in.hardwareKey = "USB\\VID_7A3E&PID_1311";
+  in.deviceLocation = "ca";
+  EXPECT_EQ(DefaultCountry(in), 2);
+  in.deviceLocation = "AT";
+  EXPECT_EQ(DefaultCountry(in), 43);
+  for (const char* nowhere : {"", "XK", "A", "ATX"}) {
+    in.deviceLocation = nowhere;
+    EXPECT_EQ(DefaultCountry(in), 1) << nowhere;
+  }
+}
+
+// Every country of the table has its ISO code, and no code leads to one the table lacks.
+TEST(FirstRunTest, EveryCountryOfTheTableHasItsPlace) {
+  std::set<int32_t> placed;
+  for (char a = 'A'; a <= 'Z'; ++a) {
+    for (char b = 'A'; b <= 'Z'; ++b) {
+      const std::string iso{a, b};
+      if (auto code = CountryFromLocation(iso)) {
+        EXPECT_TRUE(CountryTable::IsKnownCode(*code)) << iso;
+        placed.insert(*code);
+      }
+    }
+  }
+  std::set<int32_t> table;
+  for (int i = 0; i < CountryTable::kCount; ++i) table.insert(CountryTable::Record(i).code);
+  EXPECT_EQ(placed, table);
 }
 
 TEST(FirstRunTest, SoundSystemFlag) {
   FirstRunInputs in;
   in.osKind = kOsKind2000;
   in.locale = {950, 1028};
-  EXPECT_EQ(ComputeIsMts(in, 5), 1);
+  EXPECT_EQ(DefaultIsMts(in), 1);
   in.locale = {936, 2052};
-  EXPECT_EQ(ComputeIsMts(in, 5), 0);
+  EXPECT_EQ(DefaultIsMts(in), 0);
   in.locale = {1252, 1031};
-  EXPECT_EQ(ComputeIsMts(in, 5), -1);
+  EXPECT_EQ(DefaultIsMts(in), -1);
   in.hardwareKey = "USB\\VID_7A3E&PID_1311";
-  EXPECT_EQ(ComputeIsMts(in, 5), 1);
+  EXPECT_EQ(DefaultIsMts(in), 1);
   in.hardwareKey = "USB\\VID_7A3E&PID_1318";
-  EXPECT_EQ(ComputeIsMts(in, 5), 0);
+  EXPECT_EQ(DefaultIsMts(in), 0);
   in.hardwareKey = "USB\\VID_7A3E&PID_1312";
   in.locale = {950, 1028};
-  EXPECT_EQ(ComputeIsMts(in, 5), -1);
+  EXPECT_EQ(DefaultIsMts(in), -1);
   in.hardwareKey.reset();
   in.osKind = kOsKind98;
-  EXPECT_EQ(ComputeIsMts(in, 5), -1);
+  EXPECT_EQ(DefaultIsMts(in), -1);
   in.osKind = kOsKindUnknown;
-  EXPECT_EQ(ComputeIsMts(in, 5), 5);
+  EXPECT_EQ(DefaultIsMts(in), -1);
 }
 
 struct NameCase {

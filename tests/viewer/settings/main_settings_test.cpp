@@ -57,6 +57,29 @@ TEST_F(MainSettingsTest, AFoundDeviceOverridesTheLocale) {
   EXPECT_EQ(s.isMts, 1);
 }
 
+// The sound family the user chose with a country outlives the next start, whichever rule
+// would give the default: a box's product id, or the locale when no box is found. Only a
+// value that is missing or of the other type is worked out.
+TEST_F(MainSettingsTest, AStoredSoundFamilyStands) {
+  const std::string box = "USB\\VID_7A3E&PID_1311";  // MTS by its product id
+  store.WriteDword("AviCap", "Country", 86);
+  store.WriteDword("AviCap", "isMTS", 0);
+  MainSettings s = Loaded(Context("zh_TW.UTF-8", box));
+  EXPECT_EQ(s.isMts, 0);
+  ASSERT_TRUE(s.Save(store));
+  EXPECT_EQ(store.ReadDword("AviCap", "isMTS", 7), 0);
+  EXPECT_EQ(Loaded(Context("zh_CN.UTF-8", box)).isMts, 0);
+
+  store.WriteDword("AviCap", "isMTS", 1);
+  EXPECT_EQ(Loaded(Context("zh_CN.UTF-8")).isMts, 1);  // the locale alone says PAL
+  store.WriteDword("AviCap", "isMTS", -1);
+  EXPECT_EQ(Loaded(Context("zh_TW.UTF-8", box)).isMts, -1);
+
+  store.WriteString("AviCap", "isMTS", "0");
+  EXPECT_EQ(Loaded(Context("zh_CN.UTF-8", box)).isMts, 1);
+  EXPECT_EQ(Loaded(Context("zh_CN.UTF-8")).isMts, 0);
+}
+
 TEST_F(MainSettingsTest, FreshProfileDefaults) {
   auto s = Loaded(Context("en_US.UTF-8"));
   EXPECT_EQ(s.path, (dir.Path() / "data/lumatrope").string());
@@ -115,9 +138,7 @@ TEST_F(MainSettingsTest, StoredValuesAreRead) {
     b.WriteDword("AviCap", "Mute", 7);
     b.WriteDword("AviCap", "WorkMode", 1);
   });
-  LoadContext c = Context("C");
-  c.firstRun.osKind = kOsKindUnknown;  // the stored isMTS stands
-  auto s = Loaded(c);
+  auto s = Loaded(Context("C"));
   EXPECT_EQ(s.forceRatio43, 1);
   EXPECT_EQ(s.alwaysOnTopStored, 1);
   EXPECT_EQ(s.alwaysOnTop, 0);
