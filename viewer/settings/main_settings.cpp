@@ -15,14 +15,17 @@ LoadContext LoadContext::FromSystem(std::function<bool(int32_t)> isKnownCountry)
   LoadContext c;
   c.firstRun.osKind = GetOsKind();
   c.firstRun.locale = SystemLocaleIds();
-  if (auto node = FindDeviceNode(kDevicePattern)) c.firstRun.hardwareKey = node->hardwareKey;
+  if (auto node = FindDeviceNode(kDevicePattern)) {
+    c.firstRun.hardwareKey = node->hardwareKey;
+    c.boxOnBus = true;
+  }
   c.isKnownCountry = std::move(isKnownCountry);
   c.dataHome = xdg::DataHome();
   return c;
 }
 
 void LoadContext::TakeListedDevice(const std::string& hardwareKey, const std::string& location) {
-  if (!deviceNodeName.empty() || ContainsNoCase(hardwareKey, kDevicePattern) == 0) return;
+  if (boxOnBus || ContainsNoCase(hardwareKey, kDevicePattern) == 0) return;
   firstRun.hardwareKey = hardwareKey;
   firstRun.deviceLocation = location;
 }

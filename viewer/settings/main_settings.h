@@ -37,6 +37,8 @@ struct LoadContext {
   std::function<bool(int32_t)> isKnownCountry;
   // Default of Path: <dataHome>/lumatrope.
   std::filesystem::path dataHome;
+  // The bus lookup found a box: its key stands whatever the device layer lists.
+  bool boxOnBus = false;
 
   // The system's own inputs: GetOsKind(), the POSIX locale, FindDeviceNode(kDevicePattern)
   // and $XDG_DATA_HOME.
