@@ -25,7 +25,10 @@ bool KeyRouter::eventFilter(QObject* watched, QEvent* event) {
   const auto* widget = static_cast<const QWidget*>(watched);
   if (!ownWindow_(widget->window())) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
-  const auto accel = KeyboardTable::Translate(key->key(), static_cast<int>(key->modifiers()));
+  const QList<uint> text = key->text().toUcs4();
+  const char32_t typed = text.size() == 1 ? text.front() : 0;
+  const auto accel =
+      KeyboardTable::Translate(key->key(), static_cast<int>(key->modifiers()), typed);
   if (!accel) return false;
   if (type == QEvent::ShortcutOverride) {
     // Claim the key so that no shortcut elsewhere in the application takes it first.

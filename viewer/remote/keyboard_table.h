@@ -23,7 +23,11 @@ class KeyboardTable {
   // The accelerator of a key press; the held modifiers must match exactly. A key from
   // the numeric pad that has no entry of its own acts as the same key of the main block
   // (pad arrows with Num Lock off, the pad's Enter).
-  static std::optional<Accelerator> Translate(int key, int modifiers);
+  //
+  // Digits and the decimal point are characters, not keys: `typed` is the character the
+  // press produced (0 when it produced none), and a digit or a "." or "," counts whatever
+  // Shift the layout needed for it, as long as no Control, Alt or Meta is held.
+  static std::optional<Accelerator> Translate(int key, int modifiers, char32_t typed = 0);
 };
 
 }  // namespace vd

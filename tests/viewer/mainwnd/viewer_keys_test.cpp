@@ -33,6 +33,21 @@ class ViewerKeysTest : public ViewerTest {
     ASSERT_NE(window->windowHandle(), nullptr);
     QTest::keyClick(window->windowHandle(), key, modifiers);
   }
+  // A key as a French AZERTY layout delivers it: the top row's digits and the "." come with
+  // Shift, which Qt reports as the character's own key and text with Shift held.
+  static void TypeAzerty(QWidget* window, char character) {
+    ASSERT_NE(window->windowHandle(), nullptr);
+    const bool shifted = (character >= '0' && character <= '9') || character == '.';
+    const Qt::Key key = character == '\r' ? Qt::Key_Return : static_cast<Qt::Key>(character);
+    QTest::sendKeyEvent(QTest::Click, window->windowHandle(), key,
+                        QString(QChar::fromLatin1(character)),
+                        shifted ? Qt::ShiftModifier : Qt::NoModifier);
+  }
+  int32_t CurrentFrequency() {
+    int32_t current = -1;
+    if (Table() == nullptr || !Table()->GetCurrent(&current)) return -1;
+    return static_cast<int32_t>(Table()->Get(current)->frequency);
+  }
   // The channel number by which the plan names the station at `index`, or -1.
   int NumberOf(int index) {
     TunerControl* tuner = window_->Engine()->Tuner();
@@ -86,6 +101,31 @@ TEST_F(ViewerKeysTest, InRadioThePanelAloneTakesAFrequency) {
   int32_t current = -1;
   ASSERT_TRUE(Table()->GetCurrent(&current));
   EXPECT_EQ(Table()->Get(current)->frequency, 98'500'000u);
+}
+
+TEST_F(ViewerKeysTest, AzertyTopRowDigitsAndPointEnterNumbersInTvAndRadio) {
+  ASSERT_TRUE(LaunchQuiet());
+  const uint32_t twelve = window_->Engine()->Tuner()->ActiveBand()->FrequencyOf(12);
+  ASSERT_NE(twelve, 0u);
+  // The unshifted top row types "&" and "é": no digits, no entry.
+  const QString display = window_->Panel()->displayNumber();
+  TypeAzerty(window_.get(), '&');
+  EXPECT_EQ(window_->Panel()->displayNumber(), display);
+  TypeAzerty(window_.get(), '1');
+  TypeAzerty(window_->Panel(), '2');
+  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), "12");
+  TypeAzerty(window_.get(), '\r');
+  EXPECT_EQ(CurrentFrequency(), static_cast<int32_t>(twelve));
+  // Ended by the entry's timer instead of Enter.
+  const int target = Table()->Current() == 0 ? 1 : 0;
+  const int number = NumberOf(target);
+  ASSERT_GT(number, 0);
+  for (char digit : std::to_string(number)) TypeAzerty(window_->Panel(), digit);
+  EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == target; }, 4s));
+  // Radio: 9, 8, the shifted ";" key's ".", 5.
+  window_->Panel()->Command(pid::kModeRadio);
+  for (char c : {'9', '8', '.', '5', '\r'}) TypeAzerty(window_->Panel(), c);
+  EXPECT_EQ(CurrentFrequency(), 98'500'000);
 }
 
 TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
@@ -191,7 +231,10 @@ TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   Type(&dialog, Qt::Key_2);
   Type(&dialog, Qt::Key_M);
   Type(&dialog, Qt::Key_Up);
-  EXPECT_EQ(edit->text(), "42m");
+  // A shifted AZERTY digit is a digit of the field too.
+  QTest::sendKeyEvent(QTest::Click, dialog.windowHandle(), Qt::Key_1, QStringLiteral("1"),
+                      Qt::ShiftModifier);
+  EXPECT_EQ(edit->text(), "42m1");
   EXPECT_EQ(window_->Panel()->displayNumber(), display);
   EXPECT_FALSE(window_->Tuning().IsMuted());
 }
