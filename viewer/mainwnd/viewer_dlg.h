@@ -126,6 +126,8 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
   vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
   vd::ViewerTeletext* Teletext() { return teletext_.get(); }
+  // The About window, while it exists.
+  QWidget* AboutWindow() const { return about_; }
   // Messages shown to the user, newest last (tests read them).
   const std::vector<std::string>& Messages() const { return messages_; }
   // Their icons, in the same order.

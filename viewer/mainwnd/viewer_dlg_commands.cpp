@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <filesystem>
 
+#include "about_window.h"
 #include "album_frame.h"
 #include "auto_scan_dlg.h"
 #include "channel_list_ctrl.h"
@@ -175,17 +176,13 @@ void CViewerDlg::OnPanelCommand(int id) {
       break;
     case pid::kLogo:
       if (!about_) {
-        auto* about = new QWidget(nullptr, Qt::Dialog);
+        auto* about = new vd::AboutWindow();
         about->setAttribute(Qt::WA_DeleteOnClose);
-        about->setWindowTitle("About Brevant TV USB");
-        auto* text =
-            new QLabel("Brevant TV USB\nviewdeck " + QApplication::applicationVersion(), about);
-        text->setAlignment(Qt::AlignCenter);
-        about->resize(280, 120);
-        text->resize(280, 120);
         about_ = about;
       }
       about_->show();
+      about_->raise();
+      about_->activateWindow();
       break;
     case pid::kChannelUp:
     case pid::kChannelDown:

@@ -1,8 +1,9 @@
 // The keyboard in every window of the viewer: keys typed into the control panel, the main
 // window and its strip act the same, the arrow keys and M go to the panel once, and the
-// album and dialogs keep the keys typed into them.
+// album, dialogs and the About window keep the keys typed into them.
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
@@ -237,6 +238,32 @@ TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   EXPECT_EQ(edit->text(), "42m1");
   EXPECT_EQ(window_->Panel()->displayNumber(), display);
   EXPECT_FALSE(window_->Tuning().IsMuted());
+}
+
+TEST_F(ViewerKeysTest, TheAboutWindowClosesWithItsButtonEscAndReturn) {
+  ASSERT_TRUE(LaunchQuiet());
+  const auto open = [this] {
+    window_->OnPanelCommand(pid::kLogo);
+    QPointer<QWidget> about = window_->AboutWindow();
+    if (about && !QTest::qWaitForWindowExposed(about)) about = nullptr;
+    return about;
+  };
+  const auto closed = [](const QPointer<QWidget>& about) { return !about || about->isHidden(); };
+  QPointer<QWidget> about = open();
+  ASSERT_TRUE(about);
+  Type(about, Qt::Key_Escape);
+  EXPECT_TRUE(closed(about));
+  about = open();
+  ASSERT_TRUE(about);
+  Type(about, Qt::Key_Return);
+  EXPECT_TRUE(closed(about));
+  about = open();
+  ASSERT_TRUE(about);
+  auto* button = about->findChild<QPushButton*>();
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text().remove('&'), "OK");
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_TRUE(closed(about));
 }
 
 TEST_F(ViewerKeysTest, TheAlbumWindowKeepsItsKeys) {
