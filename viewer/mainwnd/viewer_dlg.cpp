@@ -382,6 +382,7 @@ bool CViewerDlg::Shutdown() {
   StopParser();
   if (virtualRemote_) virtualRemote_->close();
   if (about_) about_->close();
+  if (help_) help_->close();
   timers_.clear();
   inhibit_.reset();
   store_.WriteDword(vd::kSection, vd::setting::kWinHandle, 0);

@@ -27,6 +27,7 @@ class CMixer;
 class IStromsift;
 class QMimeData;
 class QSocketNotifier;
+class QUrl;
 class VideoArea;
 class ViewStateStrip;
 
@@ -54,6 +55,11 @@ struct ViewerOptions {
   bool startParser = true;
   // The mixer's back-end; empty: the machine's (or the one VIEWDECK_MIXER names).
   std::function<std::unique_ptr<MixerBackend>()> mixerBackend;
+  // Hands the help page to the desktop's program for it; false when none took it. Empty:
+  // QDesktopServices::openUrl.
+  std::function<bool(const QUrl&)> openUrl;
+  // The help page; empty: the one installed beside the program.
+  std::string helpFile;
 };
 }  // namespace vd
 
@@ -126,8 +132,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
   vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
   vd::ViewerTeletext* Teletext() { return teletext_.get(); }
-  // The About window, while it exists.
+  // The About window and the help shown inside the viewer, while they exist.
   QWidget* AboutWindow() const { return about_; }
+  QWidget* HelpPage() const { return help_; }
   // Messages shown to the user, newest last (tests read them).
   const std::vector<std::string>& Messages() const { return messages_; }
   // Their icons, in the same order.
@@ -256,6 +263,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   std::unique_ptr<vd::ScreenSaverInhibit> inhibit_;
   QPointer<QWidget> virtualRemote_;
   QPointer<QWidget> about_;
+  QPointer<QWidget> help_;
   QPointer<QWidget> autoScan_;
   QSize storedVideoSize_;  // the video area's size before radio hid the window
   bool sheetOpen_ = false;

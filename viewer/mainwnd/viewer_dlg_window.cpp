@@ -19,6 +19,7 @@
 #include "drag_record.h"
 #include "engine_pages.h"
 #include "graph_pages_engine.h"
+#include "help_window.h"
 #include "options_sheet.h"
 #include "panel_ids.h"
 #include "sheet_page_set.h"
@@ -270,18 +271,24 @@ void CViewerDlg::ShowVirtualRemote() {
 
 void CViewerDlg::OpenHelp() {
   // Beside the running program, installed or in the build folder, wherever the tree lies.
-  const QString file =
-      QCoreApplication::applicationDirPath() + QStringLiteral("/" VD_HELP_RELATIVE_FILE);
+  const QString file = options_.helpFile.empty() ? QCoreApplication::applicationDirPath() +
+                                                       QStringLiteral("/" VD_HELP_RELATIVE_FILE)
+                                                 : QString::fromStdString(options_.helpFile);
   if (!QFileInfo::exists(file)) {
     ShowMessage("The help file BRTV_USB.html was not found.");
     return;
   }
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file))) {
-    ShowMessage(
-        "The help could not be opened: no program to show it was found.\n"
-        "The help file is " +
-        QFileInfo(file).canonicalFilePath().toStdString());
+  const QUrl url = QUrl::fromLocalFile(file);
+  if (options_.openUrl ? options_.openUrl(url) : QDesktopServices::openUrl(url)) return;
+  // No program of the desktop shows it: the viewer does, so that help always opens.
+  if (!help_) {
+    auto* help = new vd::HelpWindow(file);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help_ = help;
   }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
 }
 
 void CViewerDlg::OpenSettingsSheet() {
