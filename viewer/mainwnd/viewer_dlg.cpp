@@ -58,7 +58,7 @@ class CViewerDlg::MixerLink : public vd::MixerHost {
     if (window_.volume_) window_.volume_->Refresh();
     window_.RefreshPanelVolume();
   }
-  void Beep(vd::BeepKind) override { QApplication::beep(); }
+  void Beep(vd::BeepKind) override { window_.Beep(); }
   void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
 
  private:
@@ -420,6 +420,14 @@ void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& t
   }
   AlbumDialogs::ShowMessage(isVisible() ? this : nullptr, text, caption.empty() ? kTitle : caption,
                             icon);
+}
+
+void CViewerDlg::Beep() {
+  if (options_.beep) {
+    options_.beep();
+  } else {
+    QApplication::beep();
+  }
 }
 
 void CViewerDlg::SetTimer(uint32_t id, uint32_t milliseconds) {

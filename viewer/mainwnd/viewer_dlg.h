@@ -60,6 +60,8 @@ struct ViewerOptions {
   std::function<bool(const QUrl&)> openUrl;
   // The help page; empty: the one installed beside the program.
   std::string helpFile;
+  // The system beep of a key or command without meaning; empty: QApplication::beep.
+  std::function<void()> beep;
 };
 }  // namespace vd
 
@@ -92,6 +94,8 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void SelectSoundMode();
   void SetVideoSize(int width, int height);
   void RefreshDeviceStatus();
+  // The beep of a key or command that means nothing now.
+  void Beep();
   // WM_USER+103: back to the stored TV station.
   void RetuneStoredStation();
   void ShowAlbumWindow();

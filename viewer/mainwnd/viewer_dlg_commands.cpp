@@ -1,5 +1,4 @@
 // The main window's command routing, work modes, view states and window rules.
-#include <QApplication>
 #include <filesystem>
 
 #include "about_window.h"
@@ -195,7 +194,7 @@ void CViewerDlg::OnPanelCommand(int id) {
       if (volume_ && volume_->OnCommand(id)) {
         RefreshPanelVolume();
       } else {
-        QApplication::beep();
+        Beep();
       }
       break;
     case pid::kSoundMode:
@@ -392,7 +391,7 @@ void CViewerDlg::RefreshChannelList() {
 void CViewerDlg::ChannelStep(bool up) {
   const int input = panel_ ? panel_->input() : 0;
   if (input > 1 || viewState_ == 2 || !engine_) {
-    QApplication::beep();
+    Beep();
     return;
   }
   TunerControl* tuner = engine_->Tuner();
@@ -402,7 +401,7 @@ void CViewerDlg::ChannelStep(bool up) {
     if (input == 1) {
       OnCommand(cid::kSettings);
     } else {
-      QApplication::beep();
+      Beep();
     }
     return;
   }
@@ -462,7 +461,7 @@ void CViewerDlg::RemoteTvRadioFlip() {
 }
 
 void CViewerDlg::RemoteFineTune(int32_t deltaHz) {
-  if (entry_ && !entry_->FineTuneStep(deltaHz)) QApplication::beep();
+  if (entry_ && !entry_->FineTuneStep(deltaHz)) Beep();
 }
 
 void CViewerDlg::RemoteMuteToggle() {

@@ -298,7 +298,7 @@ void CViewerDlg::OpenSettingsSheet() {
   // same scan start.
   if (viewState_ == 2 || viewState_ == 5 || (engine_ && engine_->IsCapturing()) || sheetOpen_ ||
       (sheetHost_ && sheetHost_->IsScanRunning()) || !engine_) {
-    QApplication::beep();
+    Beep();
     return;
   }
   vd::PagesWindow window;
@@ -410,7 +410,7 @@ bool CViewerDlg::DropData(const QMimeData* data) {
       return true;
     }
     if (record->text.empty() && SelectDroppedStation(record->value)) return true;
-    QApplication::beep();
+    Beep();
     return false;
   }
   for (const QUrl& url : data->urls()) {

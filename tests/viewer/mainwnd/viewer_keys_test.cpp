@@ -129,6 +129,25 @@ TEST_F(ViewerKeysTest, AzertyTopRowDigitsAndPointEnterNumbersInTvAndRadio) {
   EXPECT_EQ(CurrentFrequency(), 98'500'000);
 }
 
+TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext) {
+  int beeps = 0;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.beep = [&beeps] { ++beeps; };
+  ASSERT_TRUE(Launch(options));
+  Type(window_->Panel(), Qt::Key_4);
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), 2);
+  const int32_t station = CurrentFrequency();
+  // Past the entry's two seconds: the radio has no entry to end.
+  PumpFor(2500ms);
+  EXPECT_EQ(beeps, 0);
+  EXPECT_EQ(CurrentFrequency(), station);
+  // The seam hears the beeps it is there for.
+  Type(window_->Panel(), Qt::Key_Return);
+  EXPECT_EQ(beeps, 1);
+}
+
 TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
   ASSERT_TRUE(LaunchQuiet());
   ASSERT_GE(Table()->Count(), 3);
