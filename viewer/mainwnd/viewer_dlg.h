@@ -92,7 +92,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void SetViewState(int viewState);
   // The stored sound mode to the device.
   void SelectSoundMode();
-  void SetVideoSize(int width, int height);
+  // Resizes the window around a video area of that size; with `placeWindows`, a window that
+  // changed size places its companions again.
+  void SetVideoSize(int width, int height, bool placeWindows = true);
   void RefreshDeviceStatus();
   // The beep of a key or command that means nothing now.
   void Beep();
@@ -223,7 +225,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void ToggleFullScreen();
   void ApplyRatio43();
   void TilePanel();
-  void PlaceWindows(bool resized = false);
+  // `resized`: after the picture changed the window's size. `showingAlbum`: the album window
+  // is about to be shown and needs its room.
+  void PlaceWindows(bool resized = false, bool showingAlbum = false);
   void ShowContextMenu(const QPoint& at);
   void ShowVirtualRemote();
   void OpenHelp();

@@ -321,18 +321,24 @@ bool CViewerDlg::SnapshotAllowed() const {
   return settings_.workMode != vd::kWorkModeRadio && stillPresent_ && viewState_ <= 1;
 }
 
-void CViewerDlg::SetVideoSize(int width, int height) {
+void CViewerDlg::SetVideoSize(int width, int height, bool placeWindows) {
+  const QSize before = size();
   // The children are laid out first: before the window is shown they still have the sizes
   // they were made with. The border margins follow the window size, so a second round may
   // be needed to settle.
   for (int round = 0; round < 3; ++round) {
     LayoutChildren();
     const QSize now = video_->size();
-    if (now == QSize(width, height)) return;
+    if (now == QSize(width, height)) break;
     resize(std::max(this->width() + width - now.width(), 48),
            std::max(this->height() + height - now.height(), 36));
   }
   LayoutChildren();
+  // A window the picture made larger (a 640 x 480 format, a still) must not end up under its
+  // companions. A size the user drags keeps the windows where the user has them.
+  if (placeWindows && started_ && !fullScreen_ && !placing_ && size() != before) {
+    PlaceWindows(true);
+  }
 }
 
 void CViewerDlg::RefreshDeviceStatus() {

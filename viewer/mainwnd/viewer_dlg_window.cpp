@@ -141,7 +141,7 @@ void CViewerDlg::FollowStillAlbum() {
 
 void CViewerDlg::ShowAlbumWindow() {
   if (!album_ || settings_.workMode == vd::kWorkModeRadio) return;
-  PlaceWindows();
+  PlaceWindows(false, true);
   album_->show();
   album_->RefreshIfMarked();
 }
@@ -197,8 +197,9 @@ vd::Rect RectOf(const QRect& r) {
 
 void CViewerDlg::ApplyRatio43() {
   if (fullScreen_ || viewState_ > 1 || settings_.forceRatio43 == 0) return;
+  // It follows the user's resize, which leaves the windows where they are.
   if (const auto corrected = vd::RatioCorrectedVideo({video_->width(), video_->height()})) {
-    SetVideoSize(corrected->width, corrected->height);
+    SetVideoSize(corrected->width, corrected->height, false);
   }
 }
 
@@ -217,16 +218,18 @@ void CViewerDlg::TilePanel() {
              vd::TilePanel(RectOf(frameGeometry()), RectOf(panel_->frameGeometry()), RectOf(d)));
 }
 
-void CViewerDlg::PlaceWindows(bool resized) {
+void CViewerDlg::PlaceWindows(bool resized, bool showingAlbum) {
   const QScreen* screen = this->screen();
   const QRect d = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
   const QSize album = album_ ? album_->frameGeometry().size() : QSize();
   const QSize panel = panel_ ? panel_->frameGeometry().size() : QSize();
+  const bool albumShown = album_ && (showingAlbum || album_->isVisible());
+  const bool panelShown = panel_ && panel_->isVisible();
   const auto placement =
       // A still keeps the windows where they are, unless it made the main window larger.
       vd::PlaceWindows(resized && viewState_ == 4 ? 1 : viewState_, fullScreen_,
-                       RectOf(frameGeometry()), {album.width(), album.height()},
-                       {panel.width(), panel.height()}, RectOf(d));
+                       RectOf(frameGeometry()), {{album.width(), album.height()}, albumShown},
+                       {{panel.width(), panel.height()}, panelShown}, RectOf(d));
   if (!placement) return;
   MoveWindow(this, placement->mainWindow);
   if (album_) MoveWindow(album_.get(), placement->album);
@@ -344,11 +347,6 @@ void CViewerDlg::resizeEvent(QResizeEvent* event) {
     if (layout.enlarged) resize(layout.client.width, layout.client.height);
   }
   LayoutChildren();
-  // A larger window (a 640 x 480 format, a still) must not end up under its companions.
-  if (started_ && !fullScreen_ && !placing_ && event->oldSize().isValid() &&
-      event->oldSize() != event->size()) {
-    PlaceWindows(true);
-  }
   if (settings_.forceRatio43 && !fullScreen_) OnCommand(cid::kApplyRatio);
   if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(cid::kTilePanel);
 }

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <map>
 
+#include "album_frame.h"
 #include "bmp_slider.h"
 #include "channel_table.h"
 #include "control_panel.h"
@@ -220,6 +221,32 @@ TEST_F(ViewerWiringTest, FullScreenAndBackRestoresTheWindowTheStripAndThePanel) 
   for (const std::string& text : window_->Messages()) {
     EXPECT_EQ(text.find("full screen support"), std::string::npos) << text;
   }
+}
+
+TEST_F(ViewerWiringTest, AResizeByTheUserMovesNoWindowAndThePanelFollowsOnlyWhenTiled) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_FALSE(window_->AlbumWindow()->isVisible());
+  ASSERT_EQ(window_->Settings().tileMode, 0);
+  // Near the right edge, where a placement would move the window left for its companions.
+  const QRect desktop = window_->screen()->availableGeometry();
+  window_->move(desktop.right() - window_->frameGeometry().width() - 10, desktop.top() + 20);
+  window_->Panel()->move(desktop.left() + 5, desktop.top() + 5);
+  PumpFor(20ms);
+  const QPoint main = window_->pos();
+  const QPoint panel = window_->Panel()->pos();
+  window_->resize(window_->size() + QSize(40, 30));
+  PumpFor(20ms);
+  EXPECT_EQ(window_->pos(), main);
+  EXPECT_EQ(window_->Panel()->pos(), panel);
+
+  window_->OnCommand(32809);  // tiling on: the panel goes under the window and follows it
+  ASSERT_EQ(window_->Settings().tileMode, 1);
+  const QPoint tiled = window_->Panel()->pos();
+  EXPECT_NE(tiled, panel);
+  window_->resize(window_->size() + QSize(20, 24));
+  PumpFor(20ms);
+  EXPECT_EQ(window_->pos(), main);
+  EXPECT_EQ(window_->Panel()->pos().y(), tiled.y() + 24);
 }
 
 TEST_F(ViewerWiringTest, AnOutsideMixerChangeReachesThePanel) {
