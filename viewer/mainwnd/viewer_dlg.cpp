@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <chrono>
 
 #include "album_dialogs.h"
@@ -152,9 +153,17 @@ bool CViewerDlg::Start() {
   if (options_.startParser) StartParser();
   SetTimer(kTimerAlbum, 2000);
   inhibit_ = std::make_unique<vd::ScreenSaverInhibit>();
+  // Placed before they are shown, so that a window manager maps them there and not where it
+  // would put them itself.
+  PlaceWindows(Placing::kStart);
   if (settings_.workMode != vd::kWorkModeRadio) show();
   panel_->show();
-  PlaceWindows();
+  // A window manager frames the main window once it is on the screen; until then the frame
+  // is not known and the panel stands under the client area, partly under the frame.
+  if (QWindow* window = windowHandle(); window != nullptr && isVisible() && !window->isExposed()) {
+    panelPlacedAt_ = panel_->pos();
+    window->installEventFilter(this);
+  }
   SetViewState(1);
   SyncRemoteState();
   if (tuning_->TakeScanRequest()) {
@@ -232,6 +241,7 @@ void CViewerDlg::CreatePanel() {
     });
   };
   hooks.closeViewer = [this] { vd::PostGated(this, [this] { close(); }); };
+  hooks.owner = [this] { return static_cast<QWidget*>(this); };
   hooks.moved = [this] {
     if (settings_.tileMode && !placing_ && !fullScreen_ && panel_ && panel_->isVisible()) {
       OnCommand(cid::kFollowPanel);

@@ -195,6 +195,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void contextMenuEvent(QContextMenuEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class MixerLink;
@@ -225,9 +226,13 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void ToggleFullScreen();
   void ApplyRatio43();
   void TilePanel();
-  // `resized`: after the picture changed the window's size. `showingAlbum`: the album window
-  // is about to be shown and needs its room.
-  void PlaceWindows(bool resized = false, bool showingAlbum = false);
+  enum class Placing {
+    kPanelShown,
+    kResized,     // the picture changed the window's size
+    kAlbumShown,  // the album window is about to be shown and needs its room
+    kStart,       // the windows' first places
+  };
+  void PlaceWindows(Placing why = Placing::kPanelShown);
   void ShowContextMenu(const QPoint& at);
   void ShowVirtualRemote();
   void OpenHelp();
@@ -296,5 +301,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   bool lampOn_ = false;
   bool albumRefreshPending_ = false;
   std::optional<QPoint> dragOffset_;
+  // Where the start placed the panel, until the window manager has framed the main window.
+  std::optional<QPoint> panelPlacedAt_;
   QRect normalGeometry_;  // the window before full screen
 };

@@ -337,7 +337,7 @@ void CViewerDlg::SetVideoSize(int width, int height, bool placeWindows) {
   // A window the picture made larger (a 640 x 480 format, a still) must not end up under its
   // companions. A size the user drags keeps the windows where the user has them.
   if (placeWindows && started_ && !fullScreen_ && !placing_ && size() != before) {
-    PlaceWindows(true);
+    PlaceWindows(Placing::kResized);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 #include <filesystem>
 #include <utility>
@@ -18,10 +19,12 @@
 #include "control_panel.h"
 #include "drag_record.h"
 #include "engine_pages.h"
+#include "gated_post.h"
 #include "graph_pages_engine.h"
 #include "help_window.h"
 #include "options_sheet.h"
 #include "panel_ids.h"
+#include "panel_window.h"
 #include "sheet_page_set.h"
 #include "tuner_control.h"
 #include "vd/nested_loop.h"
@@ -141,7 +144,7 @@ void CViewerDlg::FollowStillAlbum() {
 
 void CViewerDlg::ShowAlbumWindow() {
   if (!album_ || settings_.workMode == vd::kWorkModeRadio) return;
-  PlaceWindows(false, true);
+  PlaceWindows(Placing::kAlbumShown);
   album_->show();
   album_->RefreshIfMarked();
 }
@@ -170,6 +173,8 @@ void CViewerDlg::ToggleFullScreen() {
     // Without a window manager nobody acts on the full-screen state: cover the screen here.
     if (const QScreen* screen = this->screen()) setGeometry(screen->geometry());
     engine_->ResizeVideo(true, width(), height());
+    // The picture goes above every other window: the panel stays above the picture.
+    if (panel_ && panel_->isVisible()) panel_->raise();
   } else {
     fullScreen_ = false;
     // Back to the window it was: no placement rules on the way.
@@ -218,18 +223,20 @@ void CViewerDlg::TilePanel() {
              vd::TilePanel(RectOf(frameGeometry()), RectOf(panel_->frameGeometry()), RectOf(d)));
 }
 
-void CViewerDlg::PlaceWindows(bool resized, bool showingAlbum) {
+void CViewerDlg::PlaceWindows(Placing why) {
   const QScreen* screen = this->screen();
   const QRect d = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
   const QSize album = album_ ? album_->frameGeometry().size() : QSize();
   const QSize panel = panel_ ? panel_->frameGeometry().size() : QSize();
-  const bool albumShown = album_ && (showingAlbum || album_->isVisible());
+  const bool albumShown = album_ && (why == Placing::kAlbumShown || album_->isVisible());
   const bool panelShown = panel_ && panel_->isVisible();
-  const auto placement =
-      // A still keeps the windows where they are, unless it made the main window larger.
-      vd::PlaceWindows(resized && viewState_ == 4 ? 1 : viewState_, fullScreen_,
-                       RectOf(frameGeometry()), {{album.width(), album.height()}, albumShown},
-                       {{panel.width(), panel.height()}, panelShown}, RectOf(d));
+  // A still keeps the windows where they are, unless it made the main window larger.
+  const int state = why == Placing::kStart                        ? 0
+                    : why == Placing::kResized && viewState_ == 4 ? 1
+                                                                  : viewState_;
+  const auto placement = vd::PlaceWindows(state, fullScreen_, RectOf(frameGeometry()),
+                                          {{album.width(), album.height()}, albumShown},
+                                          {{panel.width(), panel.height()}, panelShown}, RectOf(d));
   if (!placement) return;
   MoveWindow(this, placement->mainWindow);
   if (album_) MoveWindow(album_.get(), placement->album);
@@ -374,8 +381,27 @@ void CViewerDlg::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void CViewerDlg::contextMenuEvent(QContextMenuEvent* event) {
-  if (fullScreen_ && viewState_ <= 1 && panel_ && !panel_->isVisible()) OnCommand(cid::kPanel);
+  if (fullScreen_ && viewState_ <= 1 && panel_ && panelWindow_) {
+    if (!panel_->isVisible()) OnCommand(cid::kPanel);
+    // Shown may still mean covered by the picture, which only the window system knows.
+    panelWindow_->BringUp();
+  }
   ShowContextMenu(event->globalPos());
+}
+
+bool CViewerDlg::eventFilter(QObject* watched, QEvent* event) {
+  QWindow* window = windowHandle();
+  if (watched == window && event->type() == QEvent::Expose && window->isExposed()) {
+    window->removeEventFilter(this);
+    // After the expose has been handled, with the frame the window manager gave the window.
+    vd::PostGated(this, [this] {
+      const std::optional<QPoint> placed = std::exchange(panelPlacedAt_, std::nullopt);
+      if (placed && panel_ && panel_->isVisible() && panel_->pos() == *placed && !fullScreen_) {
+        TilePanel();
+      }
+    });
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void CViewerDlg::dragEnterEvent(QDragEnterEvent* event) {
