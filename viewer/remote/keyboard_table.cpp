@@ -86,7 +86,8 @@ std::span<const Accelerator> KeyboardTable::Entries() {
   return kEntries;
 }
 
-std::optional<Accelerator> KeyboardTable::Translate(int key, int modifiers, char32_t typed) {
+std::optional<Accelerator> KeyboardTable::Translate(int key, int modifiers, char32_t typed,
+                                                    int latinKey) {
   // Shift, Alt and Meta stay part of the match, so Shift+M or Alt+F are no shortcuts.
   const int held =
       modifiers & (kCtrl | kPad | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -96,7 +97,12 @@ std::optional<Accelerator> KeyboardTable::Translate(int key, int modifiers, char
     if (auto found = FindCharacter(key, typed)) return found;
   }
   if (auto found = Find(key, held)) return found;
-  if ((held & kPad) != 0) return Find(key, held & ~kPad);
+  if ((held & kPad) != 0) {
+    if (auto found = Find(key, held & ~kPad)) return found;
+  }
+  const bool latin = (latinKey >= Qt::Key_A && latinKey <= Qt::Key_Z) ||
+                     (latinKey >= Qt::Key_0 && latinKey <= Qt::Key_9);
+  if (latin && latinKey != key) return Find(latinKey, held);
   return std::nullopt;
 }
 

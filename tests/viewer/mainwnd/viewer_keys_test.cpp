@@ -1,7 +1,9 @@
 // The keyboard in every window of the viewer: keys typed into the control panel, the main
 // window and its strip act the same, the arrow keys and M go to the panel once, and the
 // album, dialogs and the About window keep the keys typed into them.
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -43,6 +45,15 @@ class ViewerKeysTest : public ViewerTest {
     QTest::sendKeyEvent(QTest::Click, window->windowHandle(), key,
                         QString(QChar::fromLatin1(character)),
                         shifted ? Qt::ShiftModifier : Qt::NoModifier);
+  }
+  // A key as Qt reports it from a layout: the layout's (upper-case) character as the key, the
+  // text it typed, and the physical key's scan code (the evdev code + 8).
+  static void TypeNative(QWidget* widget, int key, uint32_t scanCode, const QString& text,
+                         Qt::KeyboardModifiers modifiers = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, scanCode, 0, 0, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, scanCode, 0, 0, text);
+    QApplication::sendEvent(widget, &release);
   }
   int32_t CurrentFrequency() {
     int32_t current = -1;
@@ -146,6 +157,36 @@ TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext
   // The seam hears the beeps it is there for.
   Type(window_->Panel(), Qt::Key_Return);
   EXPECT_EQ(beeps, 1);
+}
+
+TEST_F(ViewerKeysTest, OnARussianLayoutTheShortcutsActByTheKeysLatinLetters) {
+  ASSERT_TRUE(LaunchQuiet());
+  constexpr uint32_t kKey1 = 2 + 8, kKey2 = 3 + 8, kKeyT = 20 + 8, kKeyF = 33 + 8, kKeyC = 46 + 8,
+                     kKeyM = 50 + 8;
+  TypeNative(window_->Panel(), 0x042C, kKeyM, QStringLiteral("\u044C"));  // M types "ь"
+  EXPECT_TRUE(window_->Tuning().IsMuted());
+  // Shift+M is no shortcut on any layout.
+  TypeNative(window_.get(), 0x042C, kKeyM, QStringLiteral("\u042C"), Qt::ShiftModifier);
+  EXPECT_TRUE(window_->Tuning().IsMuted());
+  TypeNative(window_.get(), 0x042C, kKeyM, QStringLiteral("\u044C"));
+  EXPECT_FALSE(window_->Tuning().IsMuted());
+  TypeNative(window_.get(), 0x0415, kKeyT, {}, Qt::ControlModifier);  // T types "е"
+  EXPECT_FALSE(window_->Panel()->isVisible());
+  TypeNative(window_.get(), 0x0415, kKeyT, {}, Qt::ControlModifier);
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  const bool open = window_->Panel()->state().vcrPadOpen;
+  TypeNative(window_->Panel(), 0x0421, kKeyC, {}, Qt::ControlModifier);  // C types "с"
+  EXPECT_EQ(window_->Panel()->state().vcrPadOpen, !open);
+  TypeNative(window_->Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));  // F types "а"
+  EXPECT_TRUE(window_->FullScreen());
+  TypeNative(window_->Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));
+  EXPECT_FALSE(window_->FullScreen());
+  // A Latin layout's own characters on the digit keys stay what they are: AZERTY's "&",
+  // Czech "ě".
+  const QString display = window_->Panel()->displayNumber();
+  TypeNative(window_.get(), Qt::Key_Ampersand, kKey1, QStringLiteral("&"));
+  TypeNative(window_.get(), 0x011A, kKey2, QStringLiteral("\u011B"));
+  EXPECT_EQ(window_->Panel()->displayNumber(), display);
 }
 
 TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {

@@ -102,6 +102,27 @@ TEST(KeyboardTable, DigitsAndThePointAreTheTypedCharacterWhateverShiftTheyNeed) 
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Period, Qt::MetaModifier, U'.'));
 }
 
+// On a Russian layout the M key types "ь" and Qt names it by "Ь" (U+042C); the caller gives the
+// key's Latin letter as well.
+TEST(KeyboardTable, AKeyOfAnotherScriptActsAsItsLatinLetterWithTheSameModifiers) {
+  const int ctrl = Qt::ControlModifier;
+  const auto mute = KeyboardTable::Translate(0x042C, 0, U'\u044C', Qt::Key_M);
+  ASSERT_TRUE(mute);
+  EXPECT_EQ(mute->command, 1135);
+  EXPECT_EQ(mute->target, KeyTarget::kPanel);
+  const auto panel = KeyboardTable::Translate(0x0415, ctrl, U'\x05', Qt::Key_T);
+  ASSERT_TRUE(panel);
+  EXPECT_EQ(panel->command, 168);
+  const auto digit = KeyboardTable::Translate(0x0661, 0, U'\u0661', Qt::Key_1);
+  ASSERT_TRUE(digit);
+  EXPECT_EQ(digit->command, 377);
+  // The modifiers still have to match, and only a Latin letter or digit stands in.
+  EXPECT_FALSE(KeyboardTable::Translate(0x042C, Qt::ShiftModifier, U'\u042C', Qt::Key_M));
+  EXPECT_FALSE(KeyboardTable::Translate(0x042C, Qt::AltModifier, 0, Qt::Key_M));
+  EXPECT_FALSE(KeyboardTable::Translate(0x042E, 0, U'\u044E', Qt::Key_Period));
+  EXPECT_FALSE(KeyboardTable::Translate(0x042C, 0, U'\u044C'));
+}
+
 TEST(KeyboardTable, ModifiersMustMatch) {
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_C, 0));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_T, 0));
