@@ -14,8 +14,9 @@ packages=(
   python3
   # the manual pages' check
   groff-base
-  # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6)
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6); the keyboard layouts,
+  # for the Latin letter of a key on a layout of another script
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
   # media: GStreamer and, loaded at run time, the plugin package of every element the code
   # creates (common/gst_elements.cpp names them; `make test` checks each one is there)
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base

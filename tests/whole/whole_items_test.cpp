@@ -4,9 +4,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <cstdlib>
 
@@ -233,21 +237,69 @@ TEST_F(WholeItemsTest, TheBoxsProductIdPicksTheFirstRunCountry) {
   EXPECT_EQ(window_->Settings().isMts, vd::DefaultIsMts({.hardwareKey = key})) << key;
 }
 
-TEST_F(WholeItemsTest, F1OpensTheHelpOrSaysWhereItIs) {
-  ASSERT_TRUE(LaunchQuiet());
-  // No launcher can be found on an empty PATH: the viewer must say so.
-  const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-  setenv("PATH", "", 1);
-  unsetenv("XDG_CURRENT_DESKTOP");
-  unsetenv("DESKTOP_SESSION");
+TEST_F(WholeItemsTest, HelpOpensInTheDesktopsProgramOrElseInsideTheViewer) {
+  const QUrl page = QUrl::fromLocalFile(VD_BUILT_HELP_FILE);
+  std::vector<QUrl> handed;
+  bool desktopShowsIt = false;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.helpFile = VD_BUILT_HELP_FILE;
+  options.openUrl = [&](const QUrl& url) {
+    handed.push_back(url);
+    return desktopShowsIt;
+  };
+  ASSERT_TRUE(Launch(options));
+  // No program of the desktop shows it: F1 shows it inside the viewer.
   QTest::keyClick(window_.get(), Qt::Key_F1);
-  const size_t afterF1 = shown_.size();
-  window_->OnPanelCommand(pid::kAbout);  // the panel's "?"
-  setenv("PATH", path.c_str(), 1);
-  ASSERT_EQ(afterF1, 1u);
-  ASSERT_EQ(shown_.size(), 2u);
-  EXPECT_NE(shown_[0].find("BRTV_USB.html"), std::string::npos) << shown_[0];
-  EXPECT_EQ(shown_[1], shown_[0]);
+  ASSERT_EQ(handed.size(), 1u);
+  EXPECT_EQ(handed[0], page);
+  EXPECT_TRUE(shown_.empty()) << shown_.front();
+  QPointer<QWidget> help = window_->HelpPage();
+  ASSERT_TRUE(help);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+  EXPECT_EQ(help->windowTitle(), "viewdeck help");
+  auto* browser = help->findChild<QTextBrowser*>();
+  ASSERT_NE(browser, nullptr);
+  EXPECT_TRUE(browser->toPlainText().startsWith("viewdeck help"))
+      << browser->toPlainText().left(80).toStdString();
+  // Its pictures come from beside the page.
+  int pictures = 0;
+  for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      if (!it.fragment().charFormat().isImageFormat()) continue;
+      const QString name = it.fragment().charFormat().toImageFormat().name();
+      const QVariant data = browser->loadResource(QTextDocument::ImageResource, QUrl(name));
+      EXPECT_FALSE(QImage::fromData(data.toByteArray()).isNull()) << name.toStdString();
+      ++pictures;
+    }
+  }
+  EXPECT_GT(pictures, 5);
+  // A contents link moves within the page.
+  ASSERT_EQ(browser->verticalScrollBar()->value(), 0);
+  browser->setSource(page.resolved(QUrl("#remote")));
+  EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(help->windowTitle(), "viewdeck help");
+  // The panel's "?" brings the same window back.
+  help->hide();
+  window_->OnPanelCommand(pid::kAbout);
+  EXPECT_EQ(handed.size(), 2u);
+  EXPECT_EQ(window_->HelpPage(), help.data());
+  EXPECT_TRUE(help->isVisible());
+  help->close();
+  // A desktop program that takes the page leaves the viewer's window shut.
+  desktopShowsIt = true;
+  QTest::keyClick(window_.get(), Qt::Key_F1);
+  EXPECT_EQ(handed.size(), 3u);
+  EXPECT_TRUE(!window_->HelpPage() || window_->HelpPage()->isHidden());
+  EXPECT_TRUE(shown_.empty());
+  // Without the page there is nothing to show: the viewer says so.
+  Close();
+  options.helpFile = (root_ / "BRTV_USB.html").string();
+  ASSERT_TRUE(Launch(options));
+  QTest::keyClick(window_.get(), Qt::Key_F1);
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_NE(shown_[0].find("BRTV_USB.html was not found"), std::string::npos) << shown_[0];
+  EXPECT_EQ(handed.size(), 3u);
 }
 
 TEST_F(WholeItemsTest, TheCountryNamesFollowTheLocale) {

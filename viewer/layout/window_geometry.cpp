@@ -90,7 +90,7 @@ Point FollowPanel(const Rect& mainWindow, const Rect& panel) {
 }
 
 std::optional<WindowPlacement> PlaceWindows(int viewState, bool fullScreen, const Rect& mainWindow,
-                                            Size album, Size panel, const Rect& desktop) {
+                                            Companion album, Companion panel, const Rect& desktop) {
   if (fullScreen || viewState == 4) return std::nullopt;
   Rect main = mainWindow;
   int width = main.Width();
@@ -99,7 +99,8 @@ std::optional<WindowPlacement> PlaceWindows(int viewState, bool fullScreen, cons
     main.left = desktop.left + (desktop.Width() - width) / 2;
     main.top = desktop.top + (desktop.Height() - height) / 4;
   } else {
-    int companion = std::max(album.width, panel.width);
+    int companion =
+        std::max(album.shown ? album.size.width : 0, panel.shown ? panel.size.width : 0);
     int overshoot = main.right + companion - desktop.right;
     if (overshoot > 0) main.left = std::max(desktop.left, main.left - overshoot);
   }
@@ -109,7 +110,7 @@ std::optional<WindowPlacement> PlaceWindows(int viewState, bool fullScreen, cons
   WindowPlacement out;
   out.mainWindow = {main.left, main.top};
   out.album = {main.right, std::max(main.top, 0)};
-  out.panel = TilePanel(main, Rect{0, 0, panel.width, panel.height}, desktop);
+  out.panel = TilePanel(main, Rect{0, 0, panel.size.width, panel.size.height}, desktop);
   return out;
 }
 

@@ -78,8 +78,14 @@ struct WindowPlacement {
   Point album;
   Point panel;
 };
+// The album window or the panel beside the main window. A hidden one is placed too, but
+// needs no room on the desktop.
+struct Companion {
+  Size size;
+  bool shown = true;
+};
 // Returns nothing when the windows stay where they are (full screen, a still on show).
 std::optional<WindowPlacement> PlaceWindows(int viewState, bool fullScreen, const Rect& mainWindow,
-                                            Size album, Size panel, const Rect& desktop);
+                                            Companion album, Companion panel, const Rect& desktop);
 
 }  // namespace vd

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include "latin_keys.h"
+
 namespace vd {
 
 KeyRouter::KeyRouter(std::function<bool(const QWidget*)> ownWindow,
@@ -25,7 +27,12 @@ bool KeyRouter::eventFilter(QObject* watched, QEvent* event) {
   const auto* widget = static_cast<const QWidget*>(watched);
   if (!ownWindow_(widget->window())) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
-  const auto accel = KeyboardTable::Translate(key->key(), static_cast<int>(key->modifiers()));
+  const QList<uint> text = key->text().toUcs4();
+  const char32_t typed = text.size() == 1 ? text.front() : 0;
+  const int latin =
+      LatinKeys::IsOtherScript(key->key()) ? LatinKeys::KeyOf(key->nativeScanCode()) : 0;
+  const auto accel =
+      KeyboardTable::Translate(key->key(), static_cast<int>(key->modifiers()), typed, latin);
   if (!accel) return false;
   if (type == QEvent::ShortcutOverride) {
     // Claim the key so that no shortcut elsewhere in the application takes it first.

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QWindow>
 
 namespace vd {
 
@@ -38,6 +39,21 @@ bool PanelWindow::HasTab() const {
   return panel_ && (panel_->windowFlags() & Qt::WindowType_Mask) == Qt::Window;
 }
 
+void PanelWindow::BringUp() {
+  if (!panel_) return;
+  if (!panel_->isVisible()) panel_->show();
+  // Not activated: the keys stay with the picture the user clicked.
+  panel_->raise();
+}
+
+void PanelWindow::FollowOwner() {
+  QWindow* window = panel_ ? panel_->windowHandle() : nullptr;
+  if (window == nullptr) return;
+  // In radio the main window is hidden and the panel stands alone in the taskbar.
+  QWidget* owner = !HasTab() && hooks_.owner ? hooks_.owner() : nullptr;
+  window->setTransientParent(owner != nullptr ? owner->windowHandle() : nullptr);
+}
+
 void PanelWindow::ChangeFlags(Qt::WindowFlags flags) {
   if (!panel_ || panel_->windowFlags() == flags) return;
   // Changing the flags makes a new native window, which starts hidden.
@@ -50,8 +66,9 @@ void PanelWindow::ChangeFlags(Qt::WindowFlags flags) {
 
 bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched != panel_) return false;
-  if (event->type() == QEvent::Show && hooks_.radio()) {
-    hooks_.hideMainWindow();
+  if (event->type() == QEvent::Show) {
+    FollowOwner();
+    if (hooks_.radio()) hooks_.hideMainWindow();
   } else if (event->type() == QEvent::Close) {
     if (hooks_.scanRunning()) {
       event->ignore();

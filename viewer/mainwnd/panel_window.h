@@ -1,7 +1,9 @@
 // The control panel as a top-level window. Beside the main window it is a tool window without
-// a taskbar entry of its own; in radio mode it is the viewer's only visible window, so it
-// becomes a normal window with its own taskbar entry and the radio title. Showing it in radio
-// mode hides the main window, and closing it there ends the viewer.
+// a taskbar entry of its own that the window manager keeps above the main window (a window
+// manager stacks a full-screen window above every window that is not its own); in radio mode
+// it is the viewer's only visible window, so it becomes a normal window with its own taskbar
+// entry and the radio title. Showing it in radio mode hides the main window, and closing it
+// there ends the viewer.
 #pragma once
 
 #include <QObject>
@@ -24,6 +26,8 @@ class PanelWindow : public QObject {
     std::function<void()> closeViewer;
     // The panel window moved (optional).
     std::function<void()> moved;
+    // The main window, which the panel beside it stays above (optional).
+    std::function<QWidget*()> owner;
   };
 
   PanelWindow(QWidget& panel, Hooks hooks);
@@ -36,6 +40,8 @@ class PanelWindow : public QObject {
   // Back to a tool window; a visible panel stays visible where it was.
   void DeleteTab();
   bool HasTab() const;
+  // Shows the panel when hidden and brings it above the windows that may cover it.
+  void BringUp();
 
   static Qt::WindowFlags StripFlags();
   static Qt::WindowFlags RadioFlags();
@@ -44,6 +50,8 @@ class PanelWindow : public QObject {
 
  private:
   void ChangeFlags(Qt::WindowFlags flags);
+  // Before the panel's native window is shown: beside the main window it belongs to it.
+  void FollowOwner();
 
   QPointer<QWidget> panel_;
   Hooks hooks_;

@@ -12,6 +12,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <chrono>
 
 #include "album_dialogs.h"
@@ -57,7 +58,7 @@ class CViewerDlg::MixerLink : public vd::MixerHost {
     if (window_.volume_) window_.volume_->Refresh();
     window_.RefreshPanelVolume();
   }
-  void Beep(vd::BeepKind) override { QApplication::beep(); }
+  void Beep(vd::BeepKind) override { window_.Beep(); }
   void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
 
  private:
@@ -149,9 +150,17 @@ bool CViewerDlg::Start() {
   if (options_.startParser) StartParser();
   SetTimer(kTimerAlbum, 2000);
   inhibit_ = std::make_unique<vd::ScreenSaverInhibit>();
+  // Placed before they are shown, so that a window manager maps them there and not where it
+  // would put them itself.
+  PlaceWindows(Placing::kStart);
   if (settings_.workMode != vd::kWorkModeRadio) show();
   panel_->show();
-  PlaceWindows();
+  // A window manager frames the main window once it is on the screen; until then the frame
+  // is not known and the panel stands under the client area, partly under the frame.
+  if (QWindow* window = windowHandle(); window != nullptr && isVisible() && !window->isExposed()) {
+    panelPlacedAt_ = panel_->pos();
+    window->installEventFilter(this);
+  }
   SetViewState(1);
   SyncRemoteState();
   if (tuning_->TakeScanRequest()) {
@@ -229,6 +238,7 @@ void CViewerDlg::CreatePanel() {
     });
   };
   hooks.closeViewer = [this] { vd::PostGated(this, [this] { close(); }); };
+  hooks.owner = [this] { return static_cast<QWidget*>(this); };
   hooks.moved = [this] {
     if (settings_.tileMode && !placing_ && !fullScreen_ && panel_ && panel_->isVisible()) {
       OnCommand(cid::kFollowPanel);
@@ -379,6 +389,7 @@ bool CViewerDlg::Shutdown() {
   StopParser();
   if (virtualRemote_) virtualRemote_->close();
   if (about_) about_->close();
+  if (help_) help_->close();
   timers_.clear();
   inhibit_.reset();
   store_.WriteDword(vd::kSection, vd::setting::kWinHandle, 0);
@@ -416,6 +427,14 @@ void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& t
   }
   AlbumDialogs::ShowMessage(isVisible() ? this : nullptr, text, caption.empty() ? kTitle : caption,
                             icon);
+}
+
+void CViewerDlg::Beep() {
+  if (options_.beep) {
+    options_.beep();
+  } else {
+    QApplication::beep();
+  }
 }
 
 void CViewerDlg::SetTimer(uint32_t id, uint32_t milliseconds) {

@@ -27,6 +27,7 @@ class CMixer;
 class IStromsift;
 class QMimeData;
 class QSocketNotifier;
+class QUrl;
 class VideoArea;
 class ViewStateStrip;
 
@@ -55,6 +56,13 @@ struct ViewerOptions {
   bool startParser = true;
   // The mixer's back-end; empty: the machine's (or the one VIEWDECK_MIXER names).
   std::function<std::unique_ptr<MixerBackend>()> mixerBackend;
+  // Hands the help page to the desktop's program for it; false when none took it. Empty:
+  // QDesktopServices::openUrl.
+  std::function<bool(const QUrl&)> openUrl;
+  // The help page; empty: the one installed beside the program.
+  std::string helpFile;
+  // The system beep of a key or command without meaning; empty: QApplication::beep.
+  std::function<void()> beep;
 };
 }  // namespace vd
 
@@ -89,8 +97,12 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void SetViewState(int viewState);
   // The stored sound mode to the device.
   void SelectSoundMode();
-  void SetVideoSize(int width, int height);
+  // Resizes the window around a video area of that size; with `placeWindows`, a window that
+  // changed size places its companions again.
+  void SetVideoSize(int width, int height, bool placeWindows = true);
   void RefreshDeviceStatus();
+  // The beep of a key or command that means nothing now.
+  void Beep();
   // WM_USER+103: back to the stored TV station.
   void RetuneStoredStation();
   void ShowAlbumWindow();
@@ -131,6 +143,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
   vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
   vd::ViewerTeletext* Teletext() { return teletext_.get(); }
+  // The About window and the help shown inside the viewer, while they exist.
+  QWidget* AboutWindow() const { return about_; }
+  QWidget* HelpPage() const { return help_; }
   // Messages shown to the user, newest last (tests read them).
   const std::vector<std::string>& Messages() const { return messages_; }
   // Their icons, in the same order.
@@ -185,6 +200,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void contextMenuEvent(QContextMenuEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   class MixerLink;
@@ -215,7 +231,13 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void ToggleFullScreen();
   void ApplyRatio43();
   void TilePanel();
-  void PlaceWindows(bool resized = false);
+  enum class Placing {
+    kPanelShown,
+    kResized,     // the picture changed the window's size
+    kAlbumShown,  // the album window is about to be shown and needs its room
+    kStart,       // the windows' first places
+  };
+  void PlaceWindows(Placing why = Placing::kPanelShown);
   void ShowContextMenu(const QPoint& at);
   void ShowVirtualRemote();
   void OpenHelp();
@@ -258,6 +280,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   std::unique_ptr<vd::ScreenSaverInhibit> inhibit_;
   QPointer<QWidget> virtualRemote_;
   QPointer<QWidget> about_;
+  QPointer<QWidget> help_;
   QPointer<QWidget> autoScan_;
   QSize storedVideoSize_;  // the video area's size before radio hid the window
   bool sheetOpen_ = false;
@@ -282,5 +305,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   bool lampOn_ = false;
   bool albumRefreshPending_ = false;
   std::optional<QPoint> dragOffset_;
+  // Where the start placed the panel, until the window manager has framed the main window.
+  std::optional<QPoint> panelPlacedAt_;
   QRect normalGeometry_;  // the window before full screen
 };

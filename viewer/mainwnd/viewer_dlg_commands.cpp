@@ -1,7 +1,7 @@
 // The main window's command routing, work modes, view states and window rules.
-#include <QApplication>
 #include <filesystem>
 
+#include "about_window.h"
 #include "album_frame.h"
 #include "auto_scan_dlg.h"
 #include "channel_list_ctrl.h"
@@ -175,17 +175,13 @@ void CViewerDlg::OnPanelCommand(int id) {
       break;
     case pid::kLogo:
       if (!about_) {
-        auto* about = new QWidget(nullptr, Qt::Dialog);
+        auto* about = new vd::AboutWindow();
         about->setAttribute(Qt::WA_DeleteOnClose);
-        about->setWindowTitle("About Brevant TV USB");
-        auto* text =
-            new QLabel("Brevant TV USB\nviewdeck " + QApplication::applicationVersion(), about);
-        text->setAlignment(Qt::AlignCenter);
-        about->resize(280, 120);
-        text->resize(280, 120);
         about_ = about;
       }
       about_->show();
+      about_->raise();
+      about_->activateWindow();
       break;
     case pid::kChannelUp:
     case pid::kChannelDown:
@@ -198,7 +194,7 @@ void CViewerDlg::OnPanelCommand(int id) {
       if (volume_ && volume_->OnCommand(id)) {
         RefreshPanelVolume();
       } else {
-        QApplication::beep();
+        Beep();
       }
       break;
     case pid::kSoundMode:
@@ -325,18 +321,24 @@ bool CViewerDlg::SnapshotAllowed() const {
   return settings_.workMode != vd::kWorkModeRadio && stillPresent_ && viewState_ <= 1;
 }
 
-void CViewerDlg::SetVideoSize(int width, int height) {
+void CViewerDlg::SetVideoSize(int width, int height, bool placeWindows) {
+  const QSize before = size();
   // The children are laid out first: before the window is shown they still have the sizes
   // they were made with. The border margins follow the window size, so a second round may
   // be needed to settle.
   for (int round = 0; round < 3; ++round) {
     LayoutChildren();
     const QSize now = video_->size();
-    if (now == QSize(width, height)) return;
+    if (now == QSize(width, height)) break;
     resize(std::max(this->width() + width - now.width(), 48),
            std::max(this->height() + height - now.height(), 36));
   }
   LayoutChildren();
+  // A window the picture made larger (a 640 x 480 format, a still) must not end up under its
+  // companions. A size the user drags keeps the windows where the user has them.
+  if (placeWindows && started_ && !fullScreen_ && !placing_ && size() != before) {
+    PlaceWindows(Placing::kResized);
+  }
 }
 
 void CViewerDlg::RefreshDeviceStatus() {
@@ -395,7 +397,7 @@ void CViewerDlg::RefreshChannelList() {
 void CViewerDlg::ChannelStep(bool up) {
   const int input = panel_ ? panel_->input() : 0;
   if (input > 1 || viewState_ == 2 || !engine_) {
-    QApplication::beep();
+    Beep();
     return;
   }
   TunerControl* tuner = engine_->Tuner();
@@ -405,7 +407,7 @@ void CViewerDlg::ChannelStep(bool up) {
     if (input == 1) {
       OnCommand(cid::kSettings);
     } else {
-      QApplication::beep();
+      Beep();
     }
     return;
   }
@@ -465,7 +467,7 @@ void CViewerDlg::RemoteTvRadioFlip() {
 }
 
 void CViewerDlg::RemoteFineTune(int32_t deltaHz) {
-  if (entry_ && !entry_->FineTuneStep(deltaHz)) QApplication::beep();
+  if (entry_ && !entry_->FineTuneStep(deltaHz)) Beep();
 }
 
 void CViewerDlg::RemoteMuteToggle() {

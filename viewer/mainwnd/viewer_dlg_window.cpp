@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 #include <filesystem>
 #include <utility>
@@ -18,9 +19,12 @@
 #include "control_panel.h"
 #include "drag_record.h"
 #include "engine_pages.h"
+#include "gated_post.h"
 #include "graph_pages_engine.h"
+#include "help_window.h"
 #include "options_sheet.h"
 #include "panel_ids.h"
+#include "panel_window.h"
 #include "sheet_page_set.h"
 #include "tuner_control.h"
 #include "vd/nested_loop.h"
@@ -140,7 +144,7 @@ void CViewerDlg::FollowStillAlbum() {
 
 void CViewerDlg::ShowAlbumWindow() {
   if (!album_ || settings_.workMode == vd::kWorkModeRadio) return;
-  PlaceWindows();
+  PlaceWindows(Placing::kAlbumShown);
   album_->show();
   album_->RefreshIfMarked();
 }
@@ -169,6 +173,8 @@ void CViewerDlg::ToggleFullScreen() {
     // Without a window manager nobody acts on the full-screen state: cover the screen here.
     if (const QScreen* screen = this->screen()) setGeometry(screen->geometry());
     engine_->ResizeVideo(true, width(), height());
+    // The picture goes above every other window: the panel stays above the picture.
+    if (panel_ && panel_->isVisible()) panel_->raise();
   } else {
     fullScreen_ = false;
     // Back to the window it was: no placement rules on the way.
@@ -196,8 +202,9 @@ vd::Rect RectOf(const QRect& r) {
 
 void CViewerDlg::ApplyRatio43() {
   if (fullScreen_ || viewState_ > 1 || settings_.forceRatio43 == 0) return;
+  // It follows the user's resize, which leaves the windows where they are.
   if (const auto corrected = vd::RatioCorrectedVideo({video_->width(), video_->height()})) {
-    SetVideoSize(corrected->width, corrected->height);
+    SetVideoSize(corrected->width, corrected->height, false);
   }
 }
 
@@ -216,16 +223,20 @@ void CViewerDlg::TilePanel() {
              vd::TilePanel(RectOf(frameGeometry()), RectOf(panel_->frameGeometry()), RectOf(d)));
 }
 
-void CViewerDlg::PlaceWindows(bool resized) {
+void CViewerDlg::PlaceWindows(Placing why) {
   const QScreen* screen = this->screen();
   const QRect d = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 1024);
   const QSize album = album_ ? album_->frameGeometry().size() : QSize();
   const QSize panel = panel_ ? panel_->frameGeometry().size() : QSize();
-  const auto placement =
-      // A still keeps the windows where they are, unless it made the main window larger.
-      vd::PlaceWindows(resized && viewState_ == 4 ? 1 : viewState_, fullScreen_,
-                       RectOf(frameGeometry()), {album.width(), album.height()},
-                       {panel.width(), panel.height()}, RectOf(d));
+  const bool albumShown = album_ && (why == Placing::kAlbumShown || album_->isVisible());
+  const bool panelShown = panel_ && panel_->isVisible();
+  // A still keeps the windows where they are, unless it made the main window larger.
+  const int state = why == Placing::kStart                        ? 0
+                    : why == Placing::kResized && viewState_ == 4 ? 1
+                                                                  : viewState_;
+  const auto placement = vd::PlaceWindows(state, fullScreen_, RectOf(frameGeometry()),
+                                          {{album.width(), album.height()}, albumShown},
+                                          {{panel.width(), panel.height()}, panelShown}, RectOf(d));
   if (!placement) return;
   MoveWindow(this, placement->mainWindow);
   if (album_) MoveWindow(album_.get(), placement->album);
@@ -270,18 +281,24 @@ void CViewerDlg::ShowVirtualRemote() {
 
 void CViewerDlg::OpenHelp() {
   // Beside the running program, installed or in the build folder, wherever the tree lies.
-  const QString file =
-      QCoreApplication::applicationDirPath() + QStringLiteral("/" VD_HELP_RELATIVE_FILE);
+  const QString file = options_.helpFile.empty() ? QCoreApplication::applicationDirPath() +
+                                                       QStringLiteral("/" VD_HELP_RELATIVE_FILE)
+                                                 : QString::fromStdString(options_.helpFile);
   if (!QFileInfo::exists(file)) {
     ShowMessage("The help file BRTV_USB.html was not found.");
     return;
   }
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file))) {
-    ShowMessage(
-        "The help could not be opened: no program to show it was found.\n"
-        "The help file is " +
-        QFileInfo(file).canonicalFilePath().toStdString());
+  const QUrl url = QUrl::fromLocalFile(file);
+  if (options_.openUrl ? options_.openUrl(url) : QDesktopServices::openUrl(url)) return;
+  // No program of the desktop shows it: the viewer does, so that help always opens.
+  if (!help_) {
+    auto* help = new vd::HelpWindow(file);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help_ = help;
   }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
 }
 
 void CViewerDlg::OpenSettingsSheet() {
@@ -291,7 +308,7 @@ void CViewerDlg::OpenSettingsSheet() {
   // same scan start.
   if (viewState_ == 2 || viewState_ == 5 || (engine_ && engine_->IsCapturing()) || sheetOpen_ ||
       (sheetHost_ && sheetHost_->IsScanRunning()) || !engine_) {
-    QApplication::beep();
+    Beep();
     return;
   }
   vd::PagesWindow window;
@@ -337,11 +354,6 @@ void CViewerDlg::resizeEvent(QResizeEvent* event) {
     if (layout.enlarged) resize(layout.client.width, layout.client.height);
   }
   LayoutChildren();
-  // A larger window (a 640 x 480 format, a still) must not end up under its companions.
-  if (started_ && !fullScreen_ && !placing_ && event->oldSize().isValid() &&
-      event->oldSize() != event->size()) {
-    PlaceWindows(true);
-  }
   if (settings_.forceRatio43 && !fullScreen_) OnCommand(cid::kApplyRatio);
   if (panel_ && panel_->isVisible() && settings_.tileMode) OnCommand(cid::kTilePanel);
 }
@@ -369,8 +381,27 @@ void CViewerDlg::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void CViewerDlg::contextMenuEvent(QContextMenuEvent* event) {
-  if (fullScreen_ && viewState_ <= 1 && panel_ && !panel_->isVisible()) OnCommand(cid::kPanel);
+  if (fullScreen_ && viewState_ <= 1 && panel_ && panelWindow_) {
+    if (!panel_->isVisible()) OnCommand(cid::kPanel);
+    // Shown may still mean covered by the picture, which only the window system knows.
+    panelWindow_->BringUp();
+  }
   ShowContextMenu(event->globalPos());
+}
+
+bool CViewerDlg::eventFilter(QObject* watched, QEvent* event) {
+  QWindow* window = windowHandle();
+  if (watched == window && event->type() == QEvent::Expose && window->isExposed()) {
+    window->removeEventFilter(this);
+    // After the expose has been handled, with the frame the window manager gave the window.
+    vd::PostGated(this, [this] {
+      const std::optional<QPoint> placed = std::exchange(panelPlacedAt_, std::nullopt);
+      if (placed && panel_ && panel_->isVisible() && panel_->pos() == *placed && !fullScreen_) {
+        TilePanel();
+      }
+    });
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void CViewerDlg::dragEnterEvent(QDragEnterEvent* event) {
@@ -403,7 +434,7 @@ bool CViewerDlg::DropData(const QMimeData* data) {
       return true;
     }
     if (record->text.empty() && SelectDroppedStation(record->value)) return true;
-    QApplication::beep();
+    Beep();
     return false;
   }
   for (const QUrl& url : data->urls()) {

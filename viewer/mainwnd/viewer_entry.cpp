@@ -1,7 +1,5 @@
 #include "viewer_entry.h"
 
-#include <QApplication>
-
 #include "channel_table.h"
 #include "control_panel.h"
 #include "digit_entry.h"
@@ -17,6 +15,8 @@ ViewerEntry::ViewerEntry(CViewerDlg& window) : window_(window) {}
 ViewerEntry::~ViewerEntry() = default;
 
 void ViewerEntry::Unbind() {
+  // A running timer would end the next mode's entry before anything was typed into it.
+  StopEntryTimer();
   entry_.reset();
   fineTune_.reset();
   ports_.reset();
@@ -42,7 +42,7 @@ bool ViewerEntry::Bind() {
 
 bool ViewerEntry::OnDigitCommand(int command) {
   if (!Bind()) {
-    QApplication::beep();
+    window_.Beep();
     return false;
   }
   return entry_->OnCommand(command);
@@ -123,7 +123,7 @@ void ViewerEntry::RefreshDisplay(int n) {
 }
 
 void ViewerEntry::Beep(uint32_t) {
-  QApplication::beep();
+  window_.Beep();
 }
 
 }  // namespace vd

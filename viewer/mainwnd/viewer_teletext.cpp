@@ -1,6 +1,5 @@
 #include "viewer_teletext.h"
 
-#include <QApplication>
 #include <QMenu>
 #include <QShortcut>
 
@@ -44,7 +43,7 @@ void ViewerTeletext::Toggle() {
     return;
   }
   if (owner_.WorkModeValue() != kWorkModeTv) {
-    QApplication::beep();
+    owner_.Beep();
     return;
   }
   if (!window_) {

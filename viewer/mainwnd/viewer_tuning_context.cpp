@@ -74,7 +74,7 @@ void ViewerTuningContext::ShowMessage(const std::string& caption, const std::str
 }
 
 void ViewerTuningContext::Beep(uint32_t) {
-  QApplication::beep();
+  window_.Beep();
 }
 
 bool ViewerTuningContext::IsMuted() const {

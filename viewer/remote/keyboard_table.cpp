@@ -71,18 +71,38 @@ std::optional<Accelerator> Find(int key, int modifiers) {
   return std::nullopt;
 }
 
+// Qt's codes of the printable ASCII keys are their characters, so a press that carries no
+// text still names its character by its key.
+std::optional<Accelerator> FindCharacter(int key, char32_t typed) {
+  const char32_t c = typed != 0 ? typed : (key > 0x20 && key < 0x7f ? char32_t(key) : 0);
+  if (c >= U'0' && c <= U'9') return Find(Qt::Key_0 + static_cast<int>(c - U'0'), kNone);
+  if (c == U'.' || c == U',') return Find(Qt::Key_Period, kNone);
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::span<const Accelerator> KeyboardTable::Entries() {
   return kEntries;
 }
 
-std::optional<Accelerator> KeyboardTable::Translate(int key, int modifiers) {
+std::optional<Accelerator> KeyboardTable::Translate(int key, int modifiers, char32_t typed,
+                                                    int latinKey) {
   // Shift, Alt and Meta stay part of the match, so Shift+M or Alt+F are no shortcuts.
   const int held =
       modifiers & (kCtrl | kPad | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+  // A layout may put the digits or the point under Shift (AZERTY's top row, its ";" key):
+  // for them only the character counts.
+  if ((held & (kCtrl | Qt::AltModifier | Qt::MetaModifier)) == 0) {
+    if (auto found = FindCharacter(key, typed)) return found;
+  }
   if (auto found = Find(key, held)) return found;
-  if ((held & kPad) != 0) return Find(key, held & ~kPad);
+  if ((held & kPad) != 0) {
+    if (auto found = Find(key, held & ~kPad)) return found;
+  }
+  const bool latin = (latinKey >= Qt::Key_A && latinKey <= Qt::Key_Z) ||
+                     (latinKey >= Qt::Key_0 && latinKey <= Qt::Key_9);
+  if (latin && latinKey != key) return Find(latinKey, held);
   return std::nullopt;
 }
 

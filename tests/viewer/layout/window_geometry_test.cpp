@@ -131,6 +131,23 @@ TEST(Placement, MovesLeftToMakeRoomForTheWiderCompanion) {
       vd::PlaceWindows(1, false, {100, 50, 500, 350}, {300, 400}, {384, 94}, {0, 0, 1280, 1024});
   ASSERT_TRUE(roomy);
   EXPECT_EQ(roomy->mainWindow, (Point{100, 50}));
+
+  // A hidden companion needs no room: only the shown one's width counts.
+  const Rect main{400, 50, 800, 350};
+  const Rect desktop{0, 0, 1280, 1024};
+  const vd::Size album{500, 400};
+  const vd::Size panel{384, 94};
+  auto both = vd::PlaceWindows(1, false, main, {album}, {panel}, desktop);
+  ASSERT_TRUE(both);
+  EXPECT_EQ(both->mainWindow.x, 380);
+  auto albumHidden = vd::PlaceWindows(1, false, main, {album, false}, {panel}, desktop);
+  ASSERT_TRUE(albumHidden);
+  EXPECT_EQ(albumHidden->mainWindow, (Point{400, 50}));
+  // Hidden, it still gets its place beside the window for when it is shown.
+  EXPECT_EQ(albumHidden->album, (Point{800, 50}));
+  auto panelHidden = vd::PlaceWindows(1, false, main, {album}, {panel, false}, desktop);
+  ASSERT_TRUE(panelHidden);
+  EXPECT_EQ(panelHidden->mainWindow.x, 380);
 }
 
 }  // namespace

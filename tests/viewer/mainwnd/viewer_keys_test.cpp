@@ -1,9 +1,12 @@
 // The keyboard in every window of the viewer: keys typed into the control panel, the main
 // window and its strip act the same, the arrow keys and M go to the panel once, and the
-// album and dialogs keep the keys typed into them.
+// album, dialogs and the About window keep the keys typed into them.
+#include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTest>
 #include <QToolButton>
@@ -38,6 +41,30 @@ class ViewerKeysTest : public ViewerTest {
   static void Type(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     ASSERT_NE(window->windowHandle(), nullptr);
     QTest::keyClick(window->windowHandle(), key, modifiers);
+  }
+  // A key as a French AZERTY layout delivers it: the top row's digits and the "." come with
+  // Shift, which Qt reports as the character's own key and text with Shift held.
+  static void TypeAzerty(QWidget* window, char character) {
+    ASSERT_NE(window->windowHandle(), nullptr);
+    const bool shifted = (character >= '0' && character <= '9') || character == '.';
+    const Qt::Key key = character == '\r' ? Qt::Key_Return : static_cast<Qt::Key>(character);
+    QTest::sendKeyEvent(QTest::Click, window->windowHandle(), key,
+                        QString(QChar::fromLatin1(character)),
+                        shifted ? Qt::ShiftModifier : Qt::NoModifier);
+  }
+  // A key as Qt reports it from a layout: the layout's (upper-case) character as the key, the
+  // text it typed, and the physical key's scan code (the evdev code + 8).
+  static void TypeNative(QWidget* widget, int key, uint32_t scanCode, const QString& text,
+                         Qt::KeyboardModifiers modifiers = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, scanCode, 0, 0, text);
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, scanCode, 0, 0, text);
+    QApplication::sendEvent(widget, &release);
+  }
+  int32_t CurrentFrequency() {
+    int32_t current = -1;
+    if (Table() == nullptr || !Table()->GetCurrent(&current)) return -1;
+    return static_cast<int32_t>(Table()->Get(current)->frequency);
   }
   // The channel number by which the plan names the station at `index`, or -1.
   int NumberOf(int index) {
@@ -92,6 +119,80 @@ TEST_F(ViewerKeysTest, InRadioThePanelAloneTakesAFrequency) {
   int32_t current = -1;
   ASSERT_TRUE(Table()->GetCurrent(&current));
   EXPECT_EQ(Table()->Get(current)->frequency, 98'500'000u);
+}
+
+TEST_F(ViewerKeysTest, AzertyTopRowDigitsAndPointEnterNumbersInTvAndRadio) {
+  ASSERT_TRUE(LaunchQuiet());
+  const uint32_t twelve = window_->Engine()->Tuner()->ActiveBand()->FrequencyOf(12);
+  ASSERT_NE(twelve, 0u);
+  // The unshifted top row types "&" and "é": no digits, no entry.
+  const QString display = window_->Panel()->displayNumber();
+  TypeAzerty(window_.get(), '&');
+  EXPECT_EQ(window_->Panel()->displayNumber(), display);
+  TypeAzerty(window_.get(), '1');
+  TypeAzerty(window_->Panel(), '2');
+  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), "12");
+  TypeAzerty(window_.get(), '\r');
+  EXPECT_EQ(CurrentFrequency(), static_cast<int32_t>(twelve));
+  // Ended by the entry's timer instead of Enter.
+  const int target = Table()->Current() == 0 ? 1 : 0;
+  const int number = NumberOf(target);
+  ASSERT_GT(number, 0);
+  for (char digit : std::to_string(number)) TypeAzerty(window_->Panel(), digit);
+  EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == target; }, 4s));
+  // Radio: 9, 8, the shifted ";" key's ".", 5.
+  window_->Panel()->Command(pid::kModeRadio);
+  for (char c : {'9', '8', '.', '5', '\r'}) TypeAzerty(window_->Panel(), c);
+  EXPECT_EQ(CurrentFrequency(), 98'500'000);
+}
+
+TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext) {
+  int beeps = 0;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.beep = [&beeps] { ++beeps; };
+  ASSERT_TRUE(Launch(options));
+  Type(window_->Panel(), Qt::Key_4);
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), 2);
+  const int32_t station = CurrentFrequency();
+  // Past the entry's two seconds: the radio has no entry to end.
+  PumpFor(2500ms);
+  EXPECT_EQ(beeps, 0);
+  EXPECT_EQ(CurrentFrequency(), station);
+  // The seam hears the beeps it is there for.
+  Type(window_->Panel(), Qt::Key_Return);
+  EXPECT_EQ(beeps, 1);
+}
+
+TEST_F(ViewerKeysTest, OnARussianLayoutTheShortcutsActByTheKeysLatinLetters) {
+  ASSERT_TRUE(LaunchQuiet());
+  constexpr uint32_t kKey1 = 2 + 8, kKey2 = 3 + 8, kKeyT = 20 + 8, kKeyF = 33 + 8, kKeyC = 46 + 8,
+                     kKeyM = 50 + 8;
+  TypeNative(window_->Panel(), 0x042C, kKeyM, QStringLiteral("\u044C"));  // M types "ь"
+  EXPECT_TRUE(window_->Tuning().IsMuted());
+  // Shift+M is no shortcut on any layout.
+  TypeNative(window_.get(), 0x042C, kKeyM, QStringLiteral("\u042C"), Qt::ShiftModifier);
+  EXPECT_TRUE(window_->Tuning().IsMuted());
+  TypeNative(window_.get(), 0x042C, kKeyM, QStringLiteral("\u044C"));
+  EXPECT_FALSE(window_->Tuning().IsMuted());
+  TypeNative(window_.get(), 0x0415, kKeyT, {}, Qt::ControlModifier);  // T types "е"
+  EXPECT_FALSE(window_->Panel()->isVisible());
+  TypeNative(window_.get(), 0x0415, kKeyT, {}, Qt::ControlModifier);
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  const bool open = window_->Panel()->state().vcrPadOpen;
+  TypeNative(window_->Panel(), 0x0421, kKeyC, {}, Qt::ControlModifier);  // C types "с"
+  EXPECT_EQ(window_->Panel()->state().vcrPadOpen, !open);
+  TypeNative(window_->Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));  // F types "а"
+  EXPECT_TRUE(window_->FullScreen());
+  TypeNative(window_->Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));
+  EXPECT_FALSE(window_->FullScreen());
+  // A Latin layout's own characters on the digit keys stay what they are: AZERTY's "&",
+  // Czech "ě".
+  const QString display = window_->Panel()->displayNumber();
+  TypeNative(window_.get(), Qt::Key_Ampersand, kKey1, QStringLiteral("&"));
+  TypeNative(window_.get(), 0x011A, kKey2, QStringLiteral("\u011B"));
+  EXPECT_EQ(window_->Panel()->displayNumber(), display);
 }
 
 TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
@@ -230,9 +331,38 @@ TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   Type(&dialog, Qt::Key_2);
   Type(&dialog, Qt::Key_M);
   Type(&dialog, Qt::Key_Up);
-  EXPECT_EQ(edit->text(), "42m");
+  // A shifted AZERTY digit is a digit of the field too.
+  QTest::sendKeyEvent(QTest::Click, dialog.windowHandle(), Qt::Key_1, QStringLiteral("1"),
+                      Qt::ShiftModifier);
+  EXPECT_EQ(edit->text(), "42m1");
   EXPECT_EQ(window_->Panel()->displayNumber(), display);
   EXPECT_FALSE(window_->Tuning().IsMuted());
+}
+
+TEST_F(ViewerKeysTest, TheAboutWindowClosesWithItsButtonEscAndReturn) {
+  ASSERT_TRUE(LaunchQuiet());
+  const auto open = [this] {
+    window_->OnPanelCommand(pid::kLogo);
+    QPointer<QWidget> about = window_->AboutWindow();
+    if (about && !QTest::qWaitForWindowExposed(about)) about = nullptr;
+    return about;
+  };
+  const auto closed = [](const QPointer<QWidget>& about) { return !about || about->isHidden(); };
+  QPointer<QWidget> about = open();
+  ASSERT_TRUE(about);
+  Type(about, Qt::Key_Escape);
+  EXPECT_TRUE(closed(about));
+  about = open();
+  ASSERT_TRUE(about);
+  Type(about, Qt::Key_Return);
+  EXPECT_TRUE(closed(about));
+  about = open();
+  ASSERT_TRUE(about);
+  auto* button = about->findChild<QPushButton*>();
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->text().remove('&'), "OK");
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_TRUE(closed(about));
 }
 
 TEST_F(ViewerKeysTest, TheAlbumWindowKeepsItsKeys) {

@@ -1,12 +1,16 @@
 // The main window's wiring to its companions: the re-tune after a scan and a country change,
 // the panel as the only window in radio, full screen and back, the size after start, and the
 // mixer's change notifications.
+#include <QApplication>
 #include <QComboBox>
-#include <QGuiApplication>
+#include <QContextMenuEvent>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <map>
 
+#include "album_frame.h"
 #include "bmp_slider.h"
 #include "channel_table.h"
 #include "control_panel.h"
@@ -33,6 +37,47 @@ namespace pid = vd::panel_id;
 class ViewerWiringTest : public ViewerTest {
  protected:
   bool Closed() const { return Stored("WinHandle", -1) == 0; }
+  // A right-click on the picture; the context menu it opens is closed as soon as it is up.
+  void RightClick() {
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+      if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+    });
+    closer.start(10);
+    const QPoint at(40, 40);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, window_->mapToGlobal(at));
+    QApplication::sendEvent(window_.get(), &event);
+  }
+};
+
+// Counts the requests to bring a window above the others.
+class Raises : public QObject {
+ public:
+  explicit Raises(QWidget* window) : window_(window) { window_->installEventFilter(this); }
+  ~Raises() override { window_->removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::ZOrderChange) ++count;
+    return false;
+  }
+  int count = 0;
+
+ private:
+  QWidget* window_;
+};
+
+// Where each window stood when it was shown for the first time.
+class FirstShows : public QObject {
+ public:
+  FirstShows() { qApp->installEventFilter(this); }
+  ~FirstShows() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow()) {
+      at.try_emplace(watched, static_cast<QWidget*>(watched)->pos());
+    }
+    return false;
+  }
+  std::map<const QObject*, QPoint> at;
 };
 
 TEST_F(ViewerWiringTest, AfterAPageScanTheTunerGoesBackToTheStoredStation) {
@@ -220,6 +265,77 @@ TEST_F(ViewerWiringTest, FullScreenAndBackRestoresTheWindowTheStripAndThePanel) 
   for (const std::string& text : window_->Messages()) {
     EXPECT_EQ(text.find("full screen support"), std::string::npos) << text;
   }
+}
+
+TEST_F(ViewerWiringTest, AResizeByTheUserMovesNoWindowAndThePanelFollowsOnlyWhenTiled) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_FALSE(window_->AlbumWindow()->isVisible());
+  ASSERT_EQ(window_->Settings().tileMode, 0);
+  // Near the right edge, where a placement would move the window left for its companions.
+  const QRect desktop = window_->screen()->availableGeometry();
+  window_->move(desktop.right() - window_->frameGeometry().width() - 10, desktop.top() + 20);
+  window_->Panel()->move(desktop.left() + 5, desktop.top() + 5);
+  PumpFor(20ms);
+  const QPoint main = window_->pos();
+  const QPoint panel = window_->Panel()->pos();
+  window_->resize(window_->size() + QSize(40, 30));
+  PumpFor(20ms);
+  EXPECT_EQ(window_->pos(), main);
+  EXPECT_EQ(window_->Panel()->pos(), panel);
+
+  window_->OnCommand(32809);  // tiling on: the panel goes under the window and follows it
+  ASSERT_EQ(window_->Settings().tileMode, 1);
+  const QPoint tiled = window_->Panel()->pos();
+  EXPECT_NE(tiled, panel);
+  window_->resize(window_->size() + QSize(20, 24));
+  PumpFor(20ms);
+  EXPECT_EQ(window_->pos(), main);
+  EXPECT_EQ(window_->Panel()->pos().y(), tiled.y() + 24);
+}
+
+// A window manager maps a window where it stands when shown, or where it likes when it has not
+// been placed yet; and it knows the main window's frame only after that.
+TEST_F(ViewerWiringTest, TheWindowsAreInPlaceWhenFirstShownThePanelUnderTheFrame) {
+  FirstShows shows;
+  ASSERT_TRUE(LaunchQuiet());
+  PumpFor(50ms);
+  ASSERT_TRUE(shows.at.count(window_.get()));
+  ASSERT_TRUE(shows.at.count(window_->Panel()));
+  EXPECT_EQ(shows.at[window_.get()], window_->pos());
+  EXPECT_EQ(shows.at[window_->Panel()], window_->Panel()->pos());
+  const QRect frame = window_->frameGeometry();
+  EXPECT_EQ(window_->Panel()->y(), frame.bottom() + 1 - 8);
+}
+
+// A window manager keeps a window's own tool windows above it, a full-screen one included; a
+// full-screen window covers all others.
+TEST_F(ViewerWiringTest, ThePanelBelongsToTheMainWindowAndARightClickInFullScreenBringsItUp) {
+  ASSERT_TRUE(LaunchQuiet());
+  const auto owner = [this] { return window_->Panel()->windowHandle()->transientParent(); };
+  EXPECT_EQ(owner(), window_->windowHandle());
+  // Alone in radio, with a taskbar entry of its own.
+  window_->Panel()->Command(pid::kModeRadio);
+  EXPECT_EQ(owner(), nullptr);
+  window_->Panel()->Command(pid::kModeTv);
+  EXPECT_EQ(owner(), window_->windowHandle());
+
+  Raises raises(window_->Panel());
+  window_->OnCommand(32808);
+  ASSERT_TRUE(window_->FullScreen());
+  ASSERT_TRUE(window_->Panel()->isVisible());
+  EXPECT_GE(raises.count, 1);
+  // Shown, but perhaps under the picture: the right-click brings it up all the same.
+  raises.count = 0;
+  RightClick();
+  EXPECT_GE(raises.count, 1);
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  // Hidden, it is shown.
+  window_->OnCommand(168);
+  ASSERT_FALSE(window_->Panel()->isVisible());
+  RightClick();
+  EXPECT_TRUE(window_->Panel()->isVisible());
+  EXPECT_EQ(owner(), window_->windowHandle());
+  window_->OnCommand(32808);
 }
 
 TEST_F(ViewerWiringTest, AnOutsideMixerChangeReachesThePanel) {

@@ -65,12 +65,76 @@ TEST(KeyboardTable, AllDigitsInBothBlocks) {
   }
 }
 
+// On AZERTY the top row types "&", "é", ... and the digits only with Shift, which Qt reports
+// as Key_1 and so on with Shift held; its ";" key gives "." with Shift.
+TEST(KeyboardTable, DigitsAndThePointAreTheTypedCharacterWhateverShiftTheyNeed) {
+  const int shift = Qt::ShiftModifier;
+  for (int d = 0; d < 10; ++d) {
+    const auto found = KeyboardTable::Translate(Qt::Key_0 + d, shift, U'0' + d);
+    ASSERT_TRUE(found) << d;
+    EXPECT_EQ(found->command, 376 + d);
+    EXPECT_EQ(found->target, KeyTarget::kMainWindow);
+    // A press without text is known by its key alone.
+    const auto bare = KeyboardTable::Translate(Qt::Key_0 + d, shift);
+    ASSERT_TRUE(bare) << d;
+    EXPECT_EQ(bare->command, 376 + d);
+  }
+  const auto point = KeyboardTable::Translate(Qt::Key_Period, shift, U'.');
+  ASSERT_TRUE(point);
+  EXPECT_EQ(point->command, 387);
+  const auto comma = KeyboardTable::Translate(Qt::Key_Comma, 0, U',');
+  ASSERT_TRUE(comma);
+  EXPECT_EQ(comma->command, 387);
+  // The character decides, not where the key lies: the pad's digits with their text.
+  const auto pad = KeyboardTable::Translate(Qt::Key_4, Qt::KeypadModifier, U'4');
+  ASSERT_TRUE(pad);
+  EXPECT_EQ(pad->command, 380);
+  // What the same keys type without Shift is no digit, and neither is QWERTY's Shift+1.
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Ampersand, 0, U'&'));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Eacute, 0, U'\u00e9'));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Semicolon, 0, U';'));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Exclam, shift, U'!'));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_1, shift, U'!'));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Greater, shift, U'>'));
+  // A command modifier still makes it no digit.
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_1, shift | Qt::ControlModifier, U'1'));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_1, shift | Qt::AltModifier, U'1'));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Period, Qt::MetaModifier, U'.'));
+}
+
+// On a Russian layout the M key types "ь" and Qt names it by "Ь" (U+042C); the caller gives the
+// key's Latin letter as well.
+TEST(KeyboardTable, AKeyOfAnotherScriptActsAsItsLatinLetterWithTheSameModifiers) {
+  const int ctrl = Qt::ControlModifier;
+  const auto mute = KeyboardTable::Translate(0x042C, 0, U'\u044C', Qt::Key_M);
+  ASSERT_TRUE(mute);
+  EXPECT_EQ(mute->command, 1135);
+  EXPECT_EQ(mute->target, KeyTarget::kPanel);
+  const auto panel = KeyboardTable::Translate(0x0415, ctrl, U'\x05', Qt::Key_T);
+  ASSERT_TRUE(panel);
+  EXPECT_EQ(panel->command, 168);
+  const auto digit = KeyboardTable::Translate(0x0661, 0, U'\u0661', Qt::Key_1);
+  ASSERT_TRUE(digit);
+  EXPECT_EQ(digit->command, 377);
+  // The modifiers still have to match, and only a Latin letter or digit stands in.
+  EXPECT_FALSE(KeyboardTable::Translate(0x042C, Qt::ShiftModifier, U'\u042C', Qt::Key_M));
+  EXPECT_FALSE(KeyboardTable::Translate(0x042C, Qt::AltModifier, 0, Qt::Key_M));
+  EXPECT_FALSE(KeyboardTable::Translate(0x042E, 0, U'\u044E', Qt::Key_Period));
+  EXPECT_FALSE(KeyboardTable::Translate(0x042C, 0, U'\u044C'));
+}
+
 TEST(KeyboardTable, ModifiersMustMatch) {
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_C, 0));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_T, 0));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_M, Qt::ControlModifier));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_M, Qt::ShiftModifier));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_M, Qt::ShiftModifier, U'M'));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_F, Qt::AltModifier));
+  EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_F, Qt::AltModifier, U'f'));
+  // Control keys keep their shortcut with the control character they type.
+  const auto ctrlC = KeyboardTable::Translate(Qt::Key_C, Qt::ControlModifier, U'\x03');
+  ASSERT_TRUE(ctrlC);
+  EXPECT_EQ(ctrlC->command, 162);
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_1, Qt::ControlModifier));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_Period, Qt::ControlModifier));
   EXPECT_FALSE(KeyboardTable::Translate(Qt::Key_A, 0));
