@@ -169,6 +169,15 @@ const ChannelBand* CountryTable::TunerBand(int32_t country, uint32_t source) {
   return &Record(index).Band(source);
 }
 
+const ChannelBand* CountryTable::TunerBand(int32_t country, int32_t country1, uint32_t source) {
+  const ChannelBand* first = TunerBand(country, source);
+  const int chosen = PageSelection(country, country1);
+  if (first == nullptr || chosen < 0) return first;
+  const ChannelBand& band = Record(chosen).Band(source);
+  // Records that share the plan keep the first record's band, so nothing changes for them.
+  return band.table == first->table ? first : &band;
+}
+
 int CountryTable::IndexOfNumberOrName(const std::string& text) {
   const auto isDigit = [](unsigned char ch) { return std::isdigit(ch) != 0; };
   if (!text.empty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), isDigit)) {

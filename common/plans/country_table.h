@@ -53,4 +53,8 @@ class CountryTable {
   // The band the TV tuner starts with: FirstIndexOfCode(country)'s band for source;
   // null when no record has the code.
   static const ChannelBand* TunerBand(int32_t country, uint32_t source);
+  // The same, except that the row the station-search page shows for "Country1" decides when
+  // its plan differs from the first record's: a list scanned on "U.S.A. (HRC)" must keep
+  // being numbered by plan A, not by the plan of "Bahamas" that code 1 finds first.
+  static const ChannelBand* TunerBand(int32_t country, int32_t country1, uint32_t source);
 };
