@@ -4,8 +4,8 @@
 
 namespace {
 
-const ChannelBand* CountryBand(int32_t country, uint32_t source) {
-  return CountryTable::TunerBand(country, source);
+const ChannelBand* CountryBand(int32_t country, int32_t country1, uint32_t source) {
+  return CountryTable::TunerBand(country, country1, source);
 }
 
 }  // namespace
@@ -33,7 +33,8 @@ bool TvTunerControl::Activate() {
               ? std::numeric_limits<int32_t>::max()
               : static_cast<int32_t>(last);
   TuneStep(first_);
-  band_ = bands_(Context().Country(), static_cast<uint32_t>(Context().Source()));
+  band_ =
+      bands_(Context().Country(), Context().Country1(), static_cast<uint32_t>(Context().Source()));
   CreateTable(false);
   return true;
 }

@@ -8,8 +8,9 @@
 class TvTunerControl : public TunerControl {
  public:
   static constexpr uint32_t kSettleMs = 500;
-  // Finds the band to name stations by from "Country" and "Source".
-  using BandResolver = std::function<const ChannelBand*(int32_t country, uint32_t source)>;
+  // Finds the band to name stations by from "Country", "Country1" and "Source".
+  using BandResolver =
+      std::function<const ChannelBand*(int32_t country, int32_t country1, uint32_t source)>;
 
   TvTunerControl(vd::KsPropertySet* props, vd::TuningContext& context);
   TvTunerControl(vd::KsPropertySet* props, vd::TuningContext& context, vd::TunerFactory factory,

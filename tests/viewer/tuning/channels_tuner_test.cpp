@@ -239,6 +239,18 @@ TEST(TunerBand, TvStartsWithTheCountrysBandForTheSource) {
   ASSERT_TRUE(tv.Activate());
   ASSERT_NE(CountryTable::TunerBand(49, 0), nullptr);
   EXPECT_EQ(tv.ActiveBand(), CountryTable::TunerBand(49, 0));
+
+  // A list scanned on "U.S.A. (HRC)" keeps its plan after a restart; code 1 alone would
+  // start on Bahamas' plan.
+  TempFolder usa;
+  FakeContext hrc(usa.Path());
+  hrc.autoScan = true;
+  hrc.country = 1;
+  hrc.country1 = 54;
+  TvTunerControl restarted(nullptr, hrc, MakeFactory(TvChannels(), nullptr, nullptr));
+  ASSERT_TRUE(restarted.Activate());
+  ASSERT_NE(restarted.ActiveBand(), nullptr);
+  EXPECT_EQ(restarted.ActiveBand()->FrequencyOf(5), 78'000'000u);
 }
 
 }  // namespace
