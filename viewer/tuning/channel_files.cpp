@@ -56,8 +56,8 @@ bool ChannelFiles::WriteAtomically(const std::string& path, std::span<const uint
   return ReplaceFile(path, bytes, error);
 }
 
-std::optional<std::vector<uint8_t>> ChannelFiles::ReadFile(const std::string& path,
-                                                           size_t maxBytes, std::string* error) {
+std::optional<std::vector<uint8_t>> ChannelFiles::ReadFile(const std::string& path, size_t maxBytes,
+                                                           std::string* error) {
   return ReadRegularFile(path, maxBytes, error);
 }
 
@@ -99,16 +99,28 @@ bool ChannelFiles::HoldEmptyWorking() {
 bool ChannelFiles::StoreWorking(std::span<const uint8_t> bytes) {
   savedCopy_.reset();
   bool ok = WriteWithHook(WorkingPath(), bytes);
+  storeFailed_ = !ok;
   CloseWorking();
   return ok;
+}
+
+bool ChannelFiles::StoreNow(bool radio, std::span<const uint8_t> bytes) {
+  const std::string working = WorkingPath();
+  if (WriteWithHook(working, bytes)) {
+    savedCopy_.reset();
+    // The held descriptor still names the file the rename replaced.
+    workingFd_.Reset(::open(working.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+  }
+  return WriteWithHook(SavedPath(radio), bytes);
 }
 
 bool ChannelFiles::EndMode(bool radio) {
   const std::string working = WorkingPath();
   // An empty working file means the table was never stored (even an empty table has a
-  // count): the saved list must not be replaced by nothing.
+  // count): the saved list must not be replaced by nothing. Nor by a list stored while the
+  // mode ran when the final store failed: the user must hear that the last changes are lost.
   auto bytes = ReadWorking();
-  if (stopped_ || !bytes) return false;
+  if (stopped_ || storeFailed_ || !bytes) return false;
   if (!WriteWithHook(SavedPath(radio), *bytes)) return false;
   // The list is safe from here on; a working file left behind is removed at the next start.
   if (Step("remove working")) ::unlink(working.c_str());

@@ -3,8 +3,8 @@
 // kept empty and open while it runs, and written back into the saved file when it ends.
 //
 // Every replacement goes through a temporary file, fsync and rename, so at every instant the
-// saved file holds one complete list: the one from the start of the mode until the new one
-// has fully reached the disk.
+// saved file holds one complete list: the one from the start of the mode, or the one stored
+// last while it runs, until the new one has fully reached the disk.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +49,10 @@ class ChannelFiles {
   bool HoldEmptyWorking();
   // Writes the table into the working file and closes it.
   bool StoreWorking(std::span<const uint8_t> bytes);
+  // While the mode runs: the table goes into the working file and the mode's saved file at
+  // once, so that a crash keeps it (a finished scan, the settings sheet's changes). True when
+  // the saved file holds it.
+  bool StoreNow(bool radio, std::span<const uint8_t> bytes);
   // End of a mode: the saved file is replaced by the working file, which is then removed.
   // False when the saved file could not be replaced (it keeps the list of the mode's start).
   bool EndMode(bool radio);
@@ -70,6 +74,8 @@ class ChannelFiles {
   std::string folder_;
   std::function<bool(std::string_view)> hook_;
   bool stopped_ = false;
+  // The last StoreWorking failed: a working file left from StoreNow is older than the table.
+  bool storeFailed_ = false;
   UniqueFd workingFd_;
   std::optional<std::vector<uint8_t>> savedCopy_;
 };

@@ -83,6 +83,10 @@ void CChannelTable::StartWithoutFile() {
   }
 }
 
+bool CChannelTable::StoreNow() {
+  return files_.StoreNow(radio_, Encode());
+}
+
 std::vector<uint8_t> CChannelTable::Encode() const {
   return vd::ChannelFile::Encode(items_, radio_, current_);
 }

@@ -73,6 +73,10 @@ class CChannelTable {
   bool IsUsed(int32_t id) const;
 
   std::vector<uint8_t> Encode() const;
+  // Stores the table while the mode runs. The TV table's current and previous station stay
+  // for the end of the mode: "TV_Station" is where the viewer goes back to after a scan.
+  // False when the saved file could not be written.
+  bool StoreNow();
 
  private:
   void Load(std::vector<uint8_t> bytes, const std::string& fileName);

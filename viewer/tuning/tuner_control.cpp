@@ -46,7 +46,15 @@ bool TunerControl::CloseList() {
   // that this mode's changes are lost.
   context_.ShowMessage("Channel list", "The station list could not be saved in " +
                                            files_.SavedPath(radio_) +
-                                           ".\nThe list from before this session is kept.");
+                                           ".\nThe list as it was stored last is kept.");
+  return false;
+}
+
+bool TunerControl::StoreList() {
+  if (!table_ || table_->StoreNow()) return true;
+  context_.ShowMessage("Channel list", "The station list could not be saved in " +
+                                           files_.SavedPath(radio_) +
+                                           ".\nIt is saved again when this mode ends.");
   return false;
 }
 

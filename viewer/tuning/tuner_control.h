@@ -41,6 +41,9 @@ class TunerControl {
   // told) when it could not be; the saved file then keeps the list of the mode's start.
   // Destroying the control does the same for a list still open.
   bool CloseList();
+  // Stores the mode's list at once, in the working and the saved file, so that a crash keeps
+  // it. False (and the user told) when it could not be.
+  bool StoreList();
   TunerControl(const TunerControl&) = delete;
   TunerControl& operator=(const TunerControl&) = delete;
 

@@ -85,6 +85,30 @@ TEST(ChannelProtocol, CrashAtAnyStepLeavesACompleteList) {
   }
 }
 
+// A list stored while the mode runs (a finished scan, the settings sheet closing) is in the
+// working and the saved file at once, and a crash right after it keeps it.
+TEST(ChannelProtocol, AListStoredWhileTheModeRunsSurvivesACrash) {
+  for (bool radio : {false, true}) {
+    Rig rig(radio, TunerSetup{});
+    rig.Table().AddByFrequency(90000000);
+    rig.Table().AddByFrequency(95000000);
+    ASSERT_TRUE(rig.control->StoreList());
+    const std::string saved = rig.folder.File(radio ? "FM.CFG" : "TV.CFG");
+    const std::vector<uint32_t> both = {90000000, 95000000};
+    EXPECT_EQ(Frequencies(ReadBytes(saved), radio), both) << "radio " << radio;
+    EXPECT_EQ(ReadBytes(rig.folder.File("ChList.CFG")), ReadBytes(saved));
+
+    // The process dies before the mode's end writes anything.
+    rig.control->Files().SetStepHook([](std::string_view) { return false; });
+    rig.Table().AddByFrequency(99000000);
+    rig.control.reset();
+    rig.Restart();
+    std::vector<uint32_t> hz;
+    for (int32_t i = 0; i < rig.Table().Count(); ++i) hz.push_back(rig.Table().Get(i)->frequency);
+    EXPECT_EQ(hz, both) << "radio " << radio;
+  }
+}
+
 // What stands in the data folder must neither hide a readable list nor hang the start: a
 // working copy that cannot be made (a folder at its name here; a read-only data folder does
 // the same), and a FIFO where the saved list should be.
