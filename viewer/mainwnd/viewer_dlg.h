@@ -162,6 +162,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void RefreshChannelDisplay();
   // The open station lists (sheet page, automatic-scan dialog) show the table's change.
   void RefreshChannelList();
+  // The mode's station list to disk at once, with the country and band that number it (after a
+  // scan and when the settings sheet closes), so that a crash does not lose it.
+  void StoreChannelList();
 
   // Requests of the remote procedure, queued here by the bridge.
   void RemoteVideoSourceCycle();

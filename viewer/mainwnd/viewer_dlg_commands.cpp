@@ -16,7 +16,10 @@
 #include "panel_volume.h"
 #include "panel_window.h"
 #include "remote_actions.h"
+#include "settings_store.h"
+#include "settings_table.h"
 #include "tuner_control.h"
+#include "tv_tuner_control.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
@@ -390,6 +393,16 @@ void CViewerDlg::RefreshChannelDisplay() {
 
 void CViewerDlg::RefreshChannelList() {
   if (sheetHost_) CChannelListCtrl::RefillAll(*sheetHost_);
+}
+
+void CViewerDlg::StoreChannelList() {
+  TunerControl* tuner = engine_ ? engine_->Tuner() : nullptr;
+  if (closed_ || tuner == nullptr) return;
+  tuner->StoreList();
+  store_.Update([&](vd::SettingsStore::Batch& b) {
+    b.WriteDword(vd::kSection, vd::setting::kCountry, settings_.country);
+    b.WriteDword(vd::kSection, vd::setting::kSource, settings_.source);
+  });
 }
 
 void CViewerDlg::ChannelStep(bool up) {

@@ -104,6 +104,10 @@ void ViewerSheetHost::RefreshChannelDisplay() {
   window_.RefreshChannelDisplay();
 }
 
+void ViewerSheetHost::StoreChannelList() {
+  window_.StoreChannelList();
+}
+
 void ViewerSheetHost::BeginSheet() {
   sheetMode_ = window_.WorkModeValue();
 }

@@ -183,13 +183,16 @@ int ScanForm::RunFullScan() {
   // The page has made its second station current; show that in the panel and the list.
   host_.RefreshChannelDisplay();
   list_->Fill();
+  if (found > 0) host_.StoreChannelList();
   return found;
 }
 
 bool ScanForm::RunSingleSeek() {
   if (scanning_ || !HaveTable() || cancel_ == nullptr) return false;
   ScanEngine engine(*host_.Tuner());
-  return engine.SingleSeek(*this, *cancel_);
+  const bool found = engine.SingleSeek(*this, *cancel_);
+  if (found) host_.StoreChannelList();
+  return found;
 }
 
 void ScanForm::BeginScan() {

@@ -226,6 +226,8 @@ TEST_F(ScanPageTest, FullScanShowsProgressAndSelectsTheSecondStation) {
   EXPECT_EQ(tv.Table().Current(), 1);
   EXPECT_EQ(page.List()->SelectedRow(), 1);
   EXPECT_EQ(tv.Names(), (std::vector<std::string>{"  3    ", "  6    ", "209"}));
+  // The list found goes to disk at once, not only when the mode ends.
+  EXPECT_EQ(host.listStores, 1);
 }
 
 TEST(ScanPageFew, OneStationStaysCurrent) {
