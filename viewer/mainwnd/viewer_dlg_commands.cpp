@@ -387,7 +387,15 @@ void CViewerDlg::RefreshChannelDisplay() {
     teletext_->StationShown(settings_.workMode,
                             station ? std::optional<uint32_t>(station->frequencyHz) : std::nullopt);
   }
-  panel_->Refresh(vd::PanelDisplay::kRememberedChannel);
+  int shown = vd::PanelDisplay::kRememberedChannel;
+  // An empty list with no number entered yet: the channel the tuner is on, when the plan
+  // has one there, rather than a bare "Channel" that channel up and down cannot start from.
+  auto* tv = dynamic_cast<TvTunerControl*>(tuner);
+  if (!station && !panel_->RememberedChannel() && tv != nullptr &&
+      settings_.workMode == vd::kWorkModeTv) {
+    if (const int32_t tuned = tv->TunedChannel(); tuned >= 0) shown = tuned;
+  }
+  panel_->Refresh(shown);
   bars_->RefreshStatus();
 }
 
@@ -417,8 +425,25 @@ void CViewerDlg::ChannelStep(bool up) {
     // Tuning without stations: the radio list is filled in the settings sheet.
     if (input == 1) {
       OnCommand(cid::kSettings);
-    } else {
+      return;
+    }
+    auto* tv = dynamic_cast<TvTunerControl*>(tuner);
+    if (tv == nullptr || settings_.workMode != vd::kWorkModeTv || !panel_) {
       QApplication::beep();
+      return;
+    }
+    const std::optional<int> shown = panel_->RememberedChannel();
+    const int32_t start = shown ? *shown : tv->StartWithoutShownChannel(up);
+    if (start < 0) {
+      QApplication::beep();
+      return;
+    }
+    // The settle wait runs the loop behind the gate: keys and remote codes arriving
+    // meanwhile step on from the number this step lands on.
+    const int32_t number = tv->TuneWithoutStations(start, up);
+    if (number >= 0 && panel_) {
+      panel_->Refresh(number);
+      RefreshChannelDisplay();
     }
     return;
   }

@@ -209,6 +209,22 @@ TEST_F(EmptyTv, StepsThroughTheBandWithinTheLimits) {
   EXPECT_TRUE(rig.context.beeps.empty());
 }
 
+// With no number on the panel, up and down start from the channel the tuner is on, or from
+// the band's ends when the band has no channel there.
+TEST_F(EmptyTv, WithoutAShownNumberTheStepStartsAtTheTunersChannelOrTheBandsEnd) {
+  ASSERT_EQ(Tv().TunedChannel(), -1);  // 1 Hz is no channel of the band
+  EXPECT_EQ(Tv().StartWithoutShownChannel(true), 1);
+  EXPECT_EQ(Tv().StartWithoutShownChannel(false), 8);
+  EXPECT_EQ(Tv().TuneWithoutStations(Tv().StartWithoutShownChannel(true), true), 4);
+  EXPECT_EQ(Tv().TunedChannel(), 4);
+  EXPECT_EQ(Tv().StartWithoutShownChannel(false), 4);
+  EXPECT_EQ(Tv().TuneWithoutStations(Tv().StartWithoutShownChannel(false), false), 7);
+  EXPECT_EQ(Tv().TunedChannel(), 7);
+  EXPECT_TRUE(rig.context.beeps.empty());
+  ASSERT_TRUE(Tv().SetActiveBand(nullptr));
+  EXPECT_EQ(Tv().StartWithoutShownChannel(true), -1);
+}
+
 TEST_F(EmptyTv, NothingQualifiesBeeps) {
   hz[2] = hz[3] = hz[5] = 0;
   EXPECT_EQ(Tv().TuneWithoutStations(4, true), -1);
