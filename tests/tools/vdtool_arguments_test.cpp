@@ -1,6 +1,8 @@
 // vdtool reads a country, an input and an output path the same way in every command, and
 // refuses what it cannot read before it opens a device.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -118,18 +120,45 @@ TEST(VdtoolArguments, CommandsReadCountriesAlikeAndRefuseEarly) {
   // No scratch folder can be made: said, with the folder and the reason, not a silent 1.
   const std::string out = (std::filesystem::temp_directory_path() / "vd-args-x").string();
   for (const std::string& command : {"record --country Germany --seconds 1 " + out + ".avi",
-                                    "snapshot --country Germany " + out + ".bmp"}) {
+                                     "snapshot --country Germany " + out + ".bmp"}) {
     r = vdtest::RunCommand("TMPDIR=/nonexistent/tmp " + std::string(VD_VDTOOL) + " " + command);
     EXPECT_EQ(r.status, 1) << command << "\n" << r.out;
     EXPECT_NE(r.out.find("cannot make a scratch folder in /nonexistent/tmp (TMPDIR)"),
               std::string::npos)
-        << command << "\n" << r.out;
+        << command << "\n"
+        << r.out;
   }
 
   r = RunTool("countries");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("#idx  code  name\n", 0), 0u) << r.out.substr(0, 80);
   EXPECT_NE(r.out.find("\n  15    49  Germany\n"), std::string::npos);
+}
+
+// The running viewer holds its settings in memory: the list says so, so that a "default" or
+// an old stored value is not taken for what the viewer uses.
+TEST(VdtoolSettings, SaysWhenTheRunningViewerHoldsNewerValues) {
+  std::string folder = (std::filesystem::temp_directory_path() / "vd-settings-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const std::string env = "XDG_RUNTIME_DIR=" + folder + " XDG_CONFIG_HOME=" + folder +
+                          "/config XDG_DATA_HOME=" + folder + "/data " + std::string(VD_VDTOOL) +
+                          " settings Country";
+  Result idle = vdtest::RunCommand(env);
+  EXPECT_EQ(idle.status, 0) << idle.out;
+  EXPECT_EQ(idle.out.find("viewer is running"), std::string::npos) << idle.out;
+  EXPECT_NE(idle.out.find("Country"), std::string::npos) << idle.out;
+
+  // The lock a running viewer holds.
+  const int lock = ::open((folder + "/CORVALEN_AVICAP.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  Result running = vdtest::RunCommand(env);
+  ::close(lock);
+  EXPECT_EQ(running.status, 0) << running.out;
+  EXPECT_NE(running.out.find("the viewer is running and holds newer values"), std::string::npos)
+      << running.out;
+  EXPECT_NE(running.out.find("Country"), std::string::npos) << running.out;
+  std::filesystem::remove_all(folder);
 }
 
 // FM.CFG says by its name that it has the radio layout (the current station after the count).

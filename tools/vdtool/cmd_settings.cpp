@@ -7,6 +7,7 @@
 
 #include "command.h"
 #include "first_run_defaults.h"
+#include "instance_guard.h"
 #include "locale_ids.h"
 #include "settings_store.h"
 #include "settings_table.h"
@@ -26,7 +27,10 @@ constexpr const char* kUsage =
     "\n"
     "Files: $XDG_CONFIG_HOME/Corvalen/viewdeck.reg (default ~/.config) for the user, and\n"
     "Corvalen/viewdeck.reg in the first folder of $XDG_CONFIG_DIRS (default /etc/xdg) that\n"
-    "has it for the machine. The device lookup reads $VIEWDECK_SYSFS_ROOT (default /sys).\n";
+    "has it for the machine. The device lookup reads $VIEWDECK_SYSFS_ROOT (default /sys).\n"
+    "\n"
+    "A running viewer keeps most settings in memory and writes them when it ends; the list\n"
+    "then says so, as the values it shows may be older than the viewer's.\n";
 
 std::string Quoted(const std::string& s) {
   return "\"" + s + "\"";
@@ -106,6 +110,12 @@ int Run(const std::vector<std::string>& args) {
   const auto machineFile = store->MachineFile();
   std::cout << "User file:    " << store->UserFile().string() << "\n"
             << "Machine file: " << (machineFile ? machineFile->string() : "none") << "\n";
+  // The viewer holds the single-instance lock while it runs.
+  if (!vd::InstanceGuard::Acquire()) {
+    std::cout << "Note: the viewer is running and holds newer values of the settings it has "
+                 "changed;\n      they reach the file when it ends. \"stored\" and "
+                 "\"default\" below are the file's.\n";
+  }
   if (user.DamagedLines() != 0) {
     std::cout << "Note: " << user.DamagedLines()
               << " damaged line(s) in the user file are ignored.\n";
