@@ -6,8 +6,6 @@
 
 #include "country_names.h"
 #include "country_table.h"
-
-#include <cctype>
 #include "frequency_plans.h"
 
 uint32_t ChannelBand::FrequencyOf(uint32_t n) const {
@@ -176,22 +174,4 @@ const ChannelBand* CountryTable::TunerBand(int32_t country, int32_t country1, ui
   const ChannelBand& band = Record(chosen).Band(source);
   // Records that share the plan keep the first record's band, so nothing changes for them.
   return band.table == first->table ? first : &band;
-}
-
-int CountryTable::IndexOfNumberOrName(const std::string& text) {
-  const auto isDigit = [](unsigned char ch) { return std::isdigit(ch) != 0; };
-  if (!text.empty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), isDigit)) {
-    const int index = std::stoi(text);
-    return index < kCount ? index : -1;
-  }
-  const auto lower = [](std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    return s;
-  };
-  const std::string wanted = lower(text);
-  for (int i = 0; i < kCount; ++i) {
-    if (lower(EnglishName(i)) == wanted) return i;
-  }
-  return -1;
 }

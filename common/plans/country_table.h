@@ -41,9 +41,6 @@ class CountryTable {
   static void ApplyLanguage(std::string_view tag);
 
   static bool IsKnownCode(int32_t code);
-  // The record named on a command line: its index (0-56) or its English name, compared
-  // without regard to ASCII case; -1 when the text names no record.
-  static int IndexOfNumberOrName(const std::string& text);
   // First record from index 0 up with this code (the tuner's rule), -1 when none.
   static int FirstIndexOfCode(int32_t code);
   // First record from index 56 down with this code (the scan dialog's rule), -1 when none.

@@ -157,27 +157,19 @@ TEST(RadioPresets, MemoryThenKeyThreeSwapsSixthAndFourth) {
   CChannelTable& t = rig.Table();
   for (uint32_t i = 0; i < 8; ++i) t.AddByFrequency(90000000 + i * 1000000);
   t.Select(5, true);
-  EXPECT_TRUE(radio.HandleKeypadCommand(RadioTunerControl::kMemoryKey));
-  EXPECT_TRUE(radio.IsStoring());
-  EXPECT_TRUE(radio.HandleKeypadCommand(573));
+  EXPECT_TRUE(radio.ToggleMemory());
+  radio.StationKey(3);
   EXPECT_FALSE(radio.IsStoring());
   EXPECT_EQ(t.Get(3)->frequency, 95000000u);
   EXPECT_EQ(t.Get(5)->frequency, 93000000u);
   EXPECT_EQ(t.Current(), 3);
   EXPECT_EQ(rig.context.listRefreshes, 1);
 
-  EXPECT_TRUE(radio.HandleKeypadCommand(577));  // not storing: selects
+  radio.StationKey(7);  // not storing: selects
   EXPECT_EQ(t.Current(), 7);
   EXPECT_EQ(rig.tuner->frequency, 97000000u);
-  EXPECT_FALSE(radio.HandleKeypadCommand(581));
-}
-
-TEST(RadioDisplay, Texts) {
-  EXPECT_EQ(RadioTunerControl::FrequencyText(98100000), " 98.1");
-  EXPECT_EQ(RadioTunerControl::FrequencyText(101700000), "101.7");
-  EXPECT_EQ(RadioTunerControl::FrequencyText(87500000), " 87.5");
-  EXPECT_EQ(RadioTunerControl::PositionText(2), "# 3");
-  EXPECT_EQ(RadioTunerControl::NameText("98.10 "), "Radio 98.10 ");
+  radio.StationKey(10);  // no such preset
+  EXPECT_EQ(t.Current(), 7);
 }
 
 class EmptyTv : public ::testing::Test {
