@@ -92,6 +92,35 @@ bool CChannelTable::IsUsed(int32_t id) const {
   return id >= 0 && id < kCapacity && used_.test(static_cast<size_t>(id));
 }
 
+int32_t CChannelTable::IndexOfId(int32_t id) const {
+  if (!IsUsed(id)) return -1;
+  for (int32_t i = 0; i < Count(); ++i) {
+    if (items_[static_cast<size_t>(i)].id == static_cast<uint32_t>(id)) return i;
+  }
+  return -1;
+}
+
+bool CChannelTable::HasFrequency(uint32_t hz) const {
+  return std::any_of(items_.begin(), items_.end(),
+                     [hz](const CChannel& c) { return c.frequency == hz; });
+}
+
+bool CChannelTable::FreeSlot(int32_t id) {
+  const int32_t index = IndexOfId(id);
+  if (index < 0) return true;
+  auto range = tuner_.GetRange();
+  const int64_t beyond = range ? static_cast<int64_t>(range->last) + 1 : 0;
+  const uint32_t wanted =
+      beyond > 0 && beyond < kCapacity ? static_cast<uint32_t>(beyond) : uint32_t{0};
+  const uint32_t free = FreeIdFrom(wanted);
+  if (free >= vd::ChannelFile::kCapacity) return false;
+  CChannel& holder = items_[static_cast<size_t>(index)];
+  used_.reset(holder.id);
+  holder.id = free;
+  used_.set(free);
+  return true;
+}
+
 bool CChannelTable::Select(int32_t index, bool resetDeleted) {
   if (index < 0 || index >= Count()) return false;
   const bool wasMuted = context_.IsMuted();
