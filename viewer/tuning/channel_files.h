@@ -30,6 +30,7 @@ class ChannelFiles {
   ChannelFiles(const ChannelFiles&) = delete;
   ChannelFiles& operator=(const ChannelFiles&) = delete;
 
+  const std::string& Folder() const { return folder_; }
   std::string WorkingPath() const;
   std::string SavedPath(bool radio) const;
 
@@ -47,14 +48,16 @@ class ChannelFiles {
   std::optional<std::vector<uint8_t>> ReadWorking() const;
   // Empties the working file and keeps it open while the mode runs.
   bool HoldEmptyWorking();
-  // Writes the table into the working file and closes it.
+  // Writes the table into the working file and closes it. A list that is what the saved
+  // file held when it was read or stored last is not written at all.
   bool StoreWorking(std::span<const uint8_t> bytes);
   // While the mode runs: the table goes into the working file and the mode's saved file at
   // once, so that a crash keeps it (a finished scan, the settings sheet's changes). True when
-  // the saved file holds it.
+  // the saved file holds it; an unchanged list is not written again.
   bool StoreNow(bool radio, std::span<const uint8_t> bytes);
   // End of a mode: the saved file is replaced by the working file, which is then removed.
   // False when the saved file could not be replaced (it keeps the list of the mode's start).
+  // An unchanged list leaves the saved file as it is.
   bool EndMode(bool radio);
 
   // Replaced in one step: temporary file of this writer's own, fsync, rename, fsync of the
@@ -68,6 +71,7 @@ class ChannelFiles {
 
  private:
   bool Step(std::string_view step);
+  bool IsSaved(std::span<const uint8_t> bytes) const;
   bool WriteWithHook(const std::string& path, std::span<const uint8_t> bytes);
   void CloseWorking();
 
@@ -78,6 +82,10 @@ class ChannelFiles {
   bool storeFailed_ = false;
   UniqueFd workingFd_;
   std::optional<std::vector<uint8_t>> savedCopy_;
+  // What the saved file held when this mode read or stored it last; none when unknown.
+  std::optional<std::vector<uint8_t>> savedBytes_;
+  // The last StoreWorking found the list as the saved file holds it.
+  bool unchanged_ = false;
 };
 
 }  // namespace vd

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "channel_files.h"
 #include "country_table.h"
@@ -95,6 +96,8 @@ class TunerControl {
 
  private:
   void CreateTuner(const vd::TunerFactory& factory);
+  // In the log each time; in a message once per data folder and run.
+  void TellStoreFailure(const std::string& text);
 
   vd::TuningContext& context_;
   vd::KsPropertySetPtr props_;  // the reference the constructor took over
