@@ -79,6 +79,8 @@ TEST_F(ViewerWiringTest, ACountryChangeOnThePageRetunesAndTheSameCountryDoesNot)
   countries->setCurrentIndex(other);
   emit countries->activated(other);
   EXPECT_EQ(Table()->Current(), moved);  // queued, not at once
+  // The remote's sound-mode key asks for the new country at once.
+  EXPECT_EQ(window_->Remote().Country(), static_cast<int32_t>(CountryTable::Record(other).code));
   EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
 }
 
