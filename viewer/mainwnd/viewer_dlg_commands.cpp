@@ -368,6 +368,8 @@ void CViewerDlg::RetuneStoredStation() {
   TunerControl* tuner = engine_->Tuner();
   if (tuner != nullptr && tuner->Table() != nullptr)
     tuner->Table()->Select(tuning_->TvStation(), true);
+  // An open list still highlights the station the scan ended on.
+  RefreshChannelList();
   RefreshChannelDisplay();
 }
 

@@ -15,6 +15,7 @@
 #include "bmp_slider.h"
 #include "channel_file.h"
 #include "channel_files.h"
+#include "channel_list_ctrl.h"
 #include "channel_table.h"
 #include "control_panel.h"
 #include "country_table.h"
@@ -53,6 +54,7 @@ TEST_F(ViewerWiringTest, AfterAPageScanTheTunerGoesBackToTheStoredStation) {
   const int32_t stored = window_->Tuning().TvStation();
   EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
   EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(stored + 1));
+  EXPECT_EQ(page.List()->SelectedRow(), stored);  // the list shows the panel's station
 }
 
 TEST_F(ViewerWiringTest, ACountryChangeOnThePageRetunesAndTheSameCountryDoesNot) {
