@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "arguments.h"
@@ -159,6 +160,88 @@ TEST(VdtoolSettings, SaysWhenTheRunningViewerHoldsNewerValues) {
       << running.out;
   EXPECT_NE(running.out.find("Country"), std::string::npos) << running.out;
   std::filesystem::remove_all(folder);
+}
+
+// A private home for one run of vdtool: its settings file holds `values` (lines of a
+// registry file); no device is found, and the system speaks German.
+class ViewerHome {
+ public:
+  explicit ViewerHome(const std::string& values) {
+    folder_ = (std::filesystem::temp_directory_path() / "vd-home-XXXXXX").string();
+    if (::mkdtemp(folder_.data()) == nullptr) std::abort();
+    std::filesystem::create_directories(folder_ + "/config/Corvalen");
+    std::ofstream(folder_ + "/config/Corvalen/viewdeck.reg")
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Corvalen\\AviCap]\n"
+        << values;
+  }
+  ~ViewerHome() { std::filesystem::remove_all(folder_); }
+  const std::string& Folder() const { return folder_; }
+  Result Run(const std::string& arguments) const {
+    return vdtest::RunCommand("env -u LANGUAGE LC_ALL=de_DE.UTF-8 VIEWDECK_SYSFS_ROOT=" + folder_ +
+                              "/sys XDG_RUNTIME_DIR=" + folder_ + " XDG_CONFIG_HOME=" + folder_ +
+                              "/config XDG_DATA_HOME=" + folder_ + "/data " +
+                              std::string(VD_VDTOOL) + " " + arguments);
+  }
+
+ private:
+  std::string folder_;
+};
+
+std::string LineOf(const std::string& out, const std::string& setting) {
+  const size_t at = out.find("\n" + setting + " ");
+  return at == std::string::npos ? std::string()
+                                 : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+}
+
+// A stored value the viewer does not run with is shown with the value it uses and why, as
+// its own loading works them out.
+TEST(VdtoolSettings, ShowsWhatTheViewerUsesBesideTheStoredValue) {
+  ViewerHome odd(
+      "\"Country\"=dword:000003e7\n\"Path\"=\"c:\\\\program files\\\\lumatrope\"\n"
+      "\"DelChWarning\"=dword:00000001\n\"Volume\"=dword:00001000\n");
+  Result r = odd.Run("settings Country Path DelChWarning Volume");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(LineOf(r.out, "Country").find("999"), std::string::npos) << r.out;
+  EXPECT_NE(LineOf(r.out, "Country").find("stored (the viewer uses 886: no country"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(LineOf(r.out, "Path").find("\"c:\\program files\\lumatrope\""), std::string::npos)
+      << r.out;
+  EXPECT_NE(LineOf(r.out, "Path")
+                .find("(the viewer uses \"" + odd.Folder() +
+                      "/data/lumatrope\": not an absolute folder)"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(LineOf(r.out, "DelChWarning").find("stored (the viewer uses 0: "), std::string::npos)
+      << r.out;
+  EXPECT_EQ(LineOf(r.out, "Volume").find("viewer uses"), std::string::npos) << r.out;
+
+  ViewerHome unset("\"Country\"=dword:00000000\n");
+  r = unset.Run("settings Country");
+  EXPECT_NE(LineOf(r.out, "Country")
+                .find("stored (the viewer uses 49: below 1, so the system's "
+                      "language decides)"),
+            std::string::npos)
+      << r.out;
+}
+
+// Without a stored country, record takes the one the viewer would start with (German here:
+// PAL at 25 pictures a second), not the dialling code 1.
+TEST(VdtoolSettings, RecordTakesTheViewersCountry) {
+  ViewerHome home("");
+  const std::string film = home.Folder() + "/film.avi";
+  Result r = home.Run("record --seconds 1 " + film);
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::ifstream in(film, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  const size_t avih = bytes.find("avih");
+  ASSERT_NE(avih, std::string::npos);
+  uint32_t microsecondsPerFrame = 0;
+  for (int i = 3; i >= 0; --i) {
+    microsecondsPerFrame = microsecondsPerFrame << 8 | static_cast<uint8_t>(bytes[avih + 8 + i]);
+  }
+  EXPECT_EQ(microsecondsPerFrame, 40000u);
 }
 
 // FM.CFG says by its name that it has the radio layout (the current station after the count).

@@ -19,7 +19,6 @@
 #include "command.h"
 #include "country_table.h"
 #include "instance_guard.h"
-#include "main_settings.h"
 #include "radio_tuner_control.h"
 #include "scan_engine.h"
 #include "settings_store.h"
@@ -31,7 +30,7 @@
 #include "vd/device_props.h"
 #include "vd/stop_signals.h"
 #include "vd/virtual_tv_box.h"
-#include "xdg_paths.h"
+#include "viewer_settings.h"
 
 namespace {
 
@@ -194,23 +193,16 @@ int ParseArgs(const std::vector<std::string>& args, Options* o) {
   return 0;
 }
 
-// What the viewer starts with: "Country" as its start-up reads it (computed on a first run,
-// a code no record has replaced), the row its Channel Search page shows for it, and "Source".
+// What the viewer starts with: "Country" as its start-up reads it, the row its Channel Search
+// page shows for it, and "Source".
 void TakeViewersCountry(Options* o) {
-  auto store = vd::SettingsStore::FromEnvironment();
-  vd::MainSettings settings;
-  settings.Load(*store, vd::LoadContext::FromSystem(CountryTable::IsKnownCode));
+  const vd::MainSettings settings = vdtool::ViewersSettings();
   if (o->country < 0) {
     o->country = CountryTable::PageSelection(
-        settings.country, store->ReadDword(vd::kSection, vd::setting::kCountry1, 0));
+        settings.country,
+        vd::SettingsStore::FromEnvironment()->ReadDword(vd::kSection, vd::setting::kCountry1, 0));
   }
   if (o->source < 0) o->source = settings.source == 1 ? 1 : 0;
-}
-
-std::string DefaultDataFolder() {
-  const std::string fallback = (vd::xdg::DataHome() / "lumatrope").string();
-  return vd::SettingsStore::FromEnvironment()->ReadString(vd::kSection, vd::setting::kPath,
-                                                          fallback);
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -234,7 +226,7 @@ int Run(const std::vector<std::string>& args) {
       return 1;
     }
   }
-  const std::string folder = o.data.empty() ? DefaultDataFolder() : o.data;
+  const std::string folder = o.data.empty() ? vdtool::ViewersSettings().path : o.data;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder, ec)) {
