@@ -244,6 +244,69 @@ TEST(VdtoolSettings, RecordTakesTheViewersCountry) {
   EXPECT_EQ(microsecondsPerFrame, 40000u);
 }
 
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// An import replaces the list only when every row can be stored: one bad row, or a CSV
+// without stations, leaves the file as it was. A spreadsheet's CSV with ';' between the
+// fields and a decimal comma is read.
+TEST(VdtoolChannels, ImportIsAllOrNothingAndReadsSemicolonCsv) {
+  ViewerHome home("");
+  const std::string dir = home.Folder() + "/";
+  const std::string target = dir + "TV.CFG";
+  std::ofstream(dir + "good.csv") << "name,mhz,number,id\n\"One\",55.25,2,\n\"Two\",61.25,3,\n"
+                                     "\"Three\",67.25,4,\n";
+  Result r = home.Run("channels import " + dir + "good.csv " + target);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string three = ReadAll(target);
+
+  std::ofstream(dir + "bad.csv") << "name,mhz,number,id\n\"One\",55.25,2,\n\"Two\",61.2x,3,\n";
+  std::ofstream(dir + "empty.csv") << "name,mhz,number,id\n";
+  for (const char* csv : {"bad.csv", "empty.csv"}) {
+    r = home.Run("channels import " + dir + csv + " " + target);
+    EXPECT_EQ(r.status, 1) << csv << "\n" << r.out;
+    EXPECT_NE(r.out.find("nothing was written to " + target), std::string::npos) << r.out;
+    EXPECT_EQ(ReadAll(target), three) << csv;
+  }
+  EXPECT_NE(home.Run("channels import " + dir + "bad.csv " + target).out.find("bad.csv:3: refused"),
+            std::string::npos);
+
+  std::ofstream(dir + "de.csv") << "\xEF\xBB\xBFname;mhz;number;id\r\n\"Das Erste\";55,25;2;\r\n"
+                                   "ZDF;175.25;5;7\r\n";
+  r = home.Run("channels import " + dir + "de.csv " + target);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("wrote 2 station(s) to " + target + " (it held 3)"), std::string::npos)
+      << r.out;
+  r = home.Run("channels export " + target);
+  EXPECT_EQ(r.out, "name,mhz,number,id\n\"Das Erste\",55.25,2,0\n\"ZDF\",175.25,5,7\n");
+}
+
+// While the viewer runs it holds its own channel files and writes them back: an import
+// there is refused, as a scan is; a file elsewhere is not.
+TEST(VdtoolChannels, ImportRefusesTheRunningViewersOwnFolder) {
+  ViewerHome home("");
+  const std::string csv = home.Folder() + "/list.csv";
+  std::ofstream(csv) << "name,mhz,number,id\n\"One\",55.25,2,\n";
+  const std::string viewers = home.Folder() + "/data/lumatrope/TV.CFG";
+  std::filesystem::create_directories(home.Folder() + "/data/lumatrope");
+  const int lock =
+      ::open((home.Folder() + "/CORVALEN_AVICAP.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  Result r = home.Run("channels import " + csv + " " + viewers);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("the viewer is running; close it first"), std::string::npos) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(viewers));
+  r = home.Run("channels import " + csv + " " + home.Folder() + "/TV.CFG");
+  EXPECT_EQ(r.status, 0) << r.out;
+  ::close(lock);
+  r = home.Run("channels import " + csv + " " + viewers);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(viewers));
+}
+
 // FM.CFG says by its name that it has the radio layout (the current station after the count).
 TEST(VdtoolArguments, ChannelFileNamedFmCfgIsReadAsRadio) {
   const std::filesystem::path dir = ::testing::TempDir() + "vdtool_fm_" + std::to_string(getpid());
