@@ -199,7 +199,7 @@ int main() {
     std::filesystem::remove(path);
     BenchContext context(folder);
     TvTunerControl tv(nullptr, context, Factory(),
-                      [](int32_t, uint32_t) -> const ChannelBand* { return nullptr; });
+                      [](int32_t, int32_t, uint32_t) -> const ChannelBand* { return nullptr; });
     tv.Activate();
     CChannelTable& table = *tv.Table();
     std::mt19937 random(7);

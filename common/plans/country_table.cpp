@@ -6,8 +6,6 @@
 
 #include "country_names.h"
 #include "country_table.h"
-
-#include <cctype>
 #include "frequency_plans.h"
 
 uint32_t ChannelBand::FrequencyOf(uint32_t n) const {
@@ -169,20 +167,11 @@ const ChannelBand* CountryTable::TunerBand(int32_t country, uint32_t source) {
   return &Record(index).Band(source);
 }
 
-int CountryTable::IndexOfNumberOrName(const std::string& text) {
-  const auto isDigit = [](unsigned char ch) { return std::isdigit(ch) != 0; };
-  if (!text.empty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), isDigit)) {
-    const int index = std::stoi(text);
-    return index < kCount ? index : -1;
-  }
-  const auto lower = [](std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-    return s;
-  };
-  const std::string wanted = lower(text);
-  for (int i = 0; i < kCount; ++i) {
-    if (lower(EnglishName(i)) == wanted) return i;
-  }
-  return -1;
+const ChannelBand* CountryTable::TunerBand(int32_t country, int32_t country1, uint32_t source) {
+  const ChannelBand* first = TunerBand(country, source);
+  const int chosen = PageSelection(country, country1);
+  if (first == nullptr || chosen < 0) return first;
+  const ChannelBand& band = Record(chosen).Band(source);
+  // Records that share the plan keep the first record's band, so nothing changes for them.
+  return band.table == first->table ? first : &band;
 }

@@ -41,9 +41,6 @@ class CountryTable {
   static void ApplyLanguage(std::string_view tag);
 
   static bool IsKnownCode(int32_t code);
-  // The record named on a command line: its index (0-56) or its English name, compared
-  // without regard to ASCII case; -1 when the text names no record.
-  static int IndexOfNumberOrName(const std::string& text);
   // First record from index 0 up with this code (the tuner's rule), -1 when none.
   static int FirstIndexOfCode(int32_t code);
   // First record from index 56 down with this code (the scan dialog's rule), -1 when none.
@@ -53,4 +50,8 @@ class CountryTable {
   // The band the TV tuner starts with: FirstIndexOfCode(country)'s band for source;
   // null when no record has the code.
   static const ChannelBand* TunerBand(int32_t country, uint32_t source);
+  // The same, except that the row the station-search page shows for "Country1" decides when
+  // its plan differs from the first record's: a list scanned on "U.S.A. (HRC)" must keep
+  // being numbered by plan A, not by the plan of "Bahamas" that code 1 finds first.
+  static const ChannelBand* TunerBand(int32_t country, int32_t country1, uint32_t source);
 };

@@ -1,11 +1,14 @@
 // vdtool reads a country, an input and an output path the same way in every command, and
 // refuses what it cannot read before it opens a device.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "arguments.h"
@@ -118,18 +121,190 @@ TEST(VdtoolArguments, CommandsReadCountriesAlikeAndRefuseEarly) {
   // No scratch folder can be made: said, with the folder and the reason, not a silent 1.
   const std::string out = (std::filesystem::temp_directory_path() / "vd-args-x").string();
   for (const std::string& command : {"record --country Germany --seconds 1 " + out + ".avi",
-                                    "snapshot --country Germany " + out + ".bmp"}) {
+                                     "snapshot --country Germany " + out + ".bmp"}) {
     r = vdtest::RunCommand("TMPDIR=/nonexistent/tmp " + std::string(VD_VDTOOL) + " " + command);
     EXPECT_EQ(r.status, 1) << command << "\n" << r.out;
     EXPECT_NE(r.out.find("cannot make a scratch folder in /nonexistent/tmp (TMPDIR)"),
               std::string::npos)
-        << command << "\n" << r.out;
+        << command << "\n"
+        << r.out;
   }
 
   r = RunTool("countries");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("#idx  code  name\n", 0), 0u) << r.out.substr(0, 80);
   EXPECT_NE(r.out.find("\n  15    49  Germany\n"), std::string::npos);
+}
+
+// The running viewer holds its settings in memory: the list says so, so that a "default" or
+// an old stored value is not taken for what the viewer uses.
+TEST(VdtoolSettings, SaysWhenTheRunningViewerHoldsNewerValues) {
+  std::string folder = (std::filesystem::temp_directory_path() / "vd-settings-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+  const std::string env = "XDG_RUNTIME_DIR=" + folder + " XDG_CONFIG_HOME=" + folder +
+                          "/config XDG_DATA_HOME=" + folder + "/data " + std::string(VD_VDTOOL) +
+                          " settings Country";
+  Result idle = vdtest::RunCommand(env);
+  EXPECT_EQ(idle.status, 0) << idle.out;
+  EXPECT_EQ(idle.out.find("viewer is running"), std::string::npos) << idle.out;
+  EXPECT_NE(idle.out.find("Country"), std::string::npos) << idle.out;
+
+  // The lock a running viewer holds.
+  const int lock = ::open((folder + "/CORVALEN_AVICAP.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  Result running = vdtest::RunCommand(env);
+  ::close(lock);
+  EXPECT_EQ(running.status, 0) << running.out;
+  EXPECT_NE(running.out.find("the viewer is running and holds newer values"), std::string::npos)
+      << running.out;
+  EXPECT_NE(running.out.find("Country"), std::string::npos) << running.out;
+  std::filesystem::remove_all(folder);
+}
+
+// A private home for one run of vdtool: its settings file holds `values` (lines of a
+// registry file); no device is found, and the system speaks German.
+class ViewerHome {
+ public:
+  explicit ViewerHome(const std::string& values) {
+    folder_ = (std::filesystem::temp_directory_path() / "vd-home-XXXXXX").string();
+    if (::mkdtemp(folder_.data()) == nullptr) std::abort();
+    std::filesystem::create_directories(folder_ + "/config/Corvalen");
+    std::ofstream(folder_ + "/config/Corvalen/viewdeck.reg")
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Corvalen\\AviCap]\n"
+        << values;
+  }
+  ~ViewerHome() { std::filesystem::remove_all(folder_); }
+  const std::string& Folder() const { return folder_; }
+  Result Run(const std::string& arguments) const {
+    return vdtest::RunCommand("env -u LANGUAGE LC_ALL=de_DE.UTF-8 VIEWDECK_SYSFS_ROOT=" + folder_ +
+                              "/sys XDG_RUNTIME_DIR=" + folder_ + " XDG_CONFIG_HOME=" + folder_ +
+                              "/config XDG_DATA_HOME=" + folder_ + "/data " +
+                              std::string(VD_VDTOOL) + " " + arguments);
+  }
+
+ private:
+  std::string folder_;
+};
+
+std::string LineOf(const std::string& out, const std::string& setting) {
+  const size_t at = out.find("\n" + setting + " ");
+  return at == std::string::npos ? std::string()
+                                 : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+}
+
+// A stored value the viewer does not run with is shown with the value it uses and why, as
+// its own loading works them out.
+TEST(VdtoolSettings, ShowsWhatTheViewerUsesBesideTheStoredValue) {
+  ViewerHome odd(
+      "\"Country\"=dword:000003e7\n\"Path\"=\"c:\\\\program files\\\\lumatrope\"\n"
+      "\"DelChWarning\"=dword:00000001\n\"Volume\"=dword:00001000\n");
+  Result r = odd.Run("settings Country Path DelChWarning Volume");
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(LineOf(r.out, "Country").find("999"), std::string::npos) << r.out;
+  EXPECT_NE(LineOf(r.out, "Country").find("stored (the viewer uses 886: no country"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(LineOf(r.out, "Path").find("\"c:\\program files\\lumatrope\""), std::string::npos)
+      << r.out;
+  EXPECT_NE(LineOf(r.out, "Path")
+                .find("(the viewer uses \"" + odd.Folder() +
+                      "/data/lumatrope\": not an absolute folder)"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(LineOf(r.out, "DelChWarning").find("stored (the viewer uses 0: "), std::string::npos)
+      << r.out;
+  EXPECT_EQ(LineOf(r.out, "Volume").find("viewer uses"), std::string::npos) << r.out;
+
+  ViewerHome unset("\"Country\"=dword:00000000\n");
+  r = unset.Run("settings Country");
+  EXPECT_NE(LineOf(r.out, "Country")
+                .find("stored (the viewer uses 49: below 1, so the system's "
+                      "language decides)"),
+            std::string::npos)
+      << r.out;
+}
+
+// Without a stored country, record takes the one the viewer would start with (German here:
+// PAL at 25 pictures a second), not the dialling code 1.
+TEST(VdtoolSettings, RecordTakesTheViewersCountry) {
+  ViewerHome home("");
+  const std::string film = home.Folder() + "/film.avi";
+  Result r = home.Run("record --seconds 1 " + film);
+  ASSERT_EQ(r.status, 0) << r.out;
+  std::ifstream in(film, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  const size_t avih = bytes.find("avih");
+  ASSERT_NE(avih, std::string::npos);
+  uint32_t microsecondsPerFrame = 0;
+  for (int i = 3; i >= 0; --i) {
+    microsecondsPerFrame = microsecondsPerFrame << 8 | static_cast<uint8_t>(bytes[avih + 8 + i]);
+  }
+  EXPECT_EQ(microsecondsPerFrame, 40000u);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// An import replaces the list only when every row can be stored: one bad row, or a CSV
+// without stations, leaves the file as it was. A spreadsheet's CSV with ';' between the
+// fields and a decimal comma is read.
+TEST(VdtoolChannels, ImportIsAllOrNothingAndReadsSemicolonCsv) {
+  ViewerHome home("");
+  const std::string dir = home.Folder() + "/";
+  const std::string target = dir + "TV.CFG";
+  std::ofstream(dir + "good.csv") << "name,mhz,number,id\n\"One\",55.25,2,\n\"Two\",61.25,3,\n"
+                                     "\"Three\",67.25,4,\n";
+  Result r = home.Run("channels import " + dir + "good.csv " + target);
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::string three = ReadAll(target);
+
+  std::ofstream(dir + "bad.csv") << "name,mhz,number,id\n\"One\",55.25,2,\n\"Two\",61.2x,3,\n";
+  std::ofstream(dir + "empty.csv") << "name,mhz,number,id\n";
+  for (const char* csv : {"bad.csv", "empty.csv"}) {
+    r = home.Run("channels import " + dir + csv + " " + target);
+    EXPECT_EQ(r.status, 1) << csv << "\n" << r.out;
+    EXPECT_NE(r.out.find("nothing was written to " + target), std::string::npos) << r.out;
+    EXPECT_EQ(ReadAll(target), three) << csv;
+  }
+  EXPECT_NE(home.Run("channels import " + dir + "bad.csv " + target).out.find("bad.csv:3: refused"),
+            std::string::npos);
+
+  std::ofstream(dir + "de.csv") << "\xEF\xBB\xBFname;mhz;number;id\r\n\"Das Erste\";55,25;2;\r\n"
+                                   "ZDF;175.25;5;7\r\n";
+  r = home.Run("channels import " + dir + "de.csv " + target);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("wrote 2 station(s) to " + target + " (it held 3)"), std::string::npos)
+      << r.out;
+  r = home.Run("channels export " + target);
+  EXPECT_EQ(r.out, "name,mhz,number,id\n\"Das Erste\",55.25,2,0\n\"ZDF\",175.25,5,7\n");
+}
+
+// While the viewer runs it holds its own channel files and writes them back: an import
+// there is refused, as a scan is; a file elsewhere is not.
+TEST(VdtoolChannels, ImportRefusesTheRunningViewersOwnFolder) {
+  ViewerHome home("");
+  const std::string csv = home.Folder() + "/list.csv";
+  std::ofstream(csv) << "name,mhz,number,id\n\"One\",55.25,2,\n";
+  const std::string viewers = home.Folder() + "/data/lumatrope/TV.CFG";
+  std::filesystem::create_directories(home.Folder() + "/data/lumatrope");
+  const int lock =
+      ::open((home.Folder() + "/CORVALEN_AVICAP.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  Result r = home.Run("channels import " + csv + " " + viewers);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("the viewer is running; close it first"), std::string::npos) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(viewers));
+  r = home.Run("channels import " + csv + " " + home.Folder() + "/TV.CFG");
+  EXPECT_EQ(r.status, 0) << r.out;
+  ::close(lock);
+  r = home.Run("channels import " + csv + " " + viewers);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(viewers));
 }
 
 // FM.CFG says by its name that it has the radio layout (the current station after the count).

@@ -1,6 +1,7 @@
 // Where the viewer's windows meet: work-mode changes with other windows open, posted commands
 // and remote keys arriving inside nested loops (a station change settling, the settings
-// sheet, a scan), and the box unplugged in the middle of a channel change.
+// sheet, a scan), the box unplugged in the middle of a channel change, and channel changes
+// with an empty station list.
 #include <QApplication>
 #include <QTabWidget>
 #include <QTest>
@@ -14,15 +15,18 @@
 #include "channel_table.h"
 #include "control_panel.h"
 #include "file_player.h"
+#include "gen_bmp_btn.h"
 #include "panel_ids.h"
 #include "scan_form.h"
 #include "tuner_control.h"
+#include "tv_tuner_control.h"
 #include "vd/nested_loop.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_sheet_host.h"
+#include "viewer_tuning_context.h"
 #include "whole_fixture.h"
 #include "work_modes.h"
 
@@ -166,6 +170,74 @@ TEST_F(WholeLoopsTest, WhatArrivesDuringAStationChangeRunsAfterItAndAnUnplugKeep
       },
       10s));
   EXPECT_TRUE(window_->Panel()->isEnabled());
+}
+
+// With an empty TV list, channel up and down step through the plan's channels the tuner can
+// reach: from the plan's first when nothing is shown, from a number typed in, by the keys,
+// the panel's buttons and the remote, with the sound muted while the tuner settles. A remote
+// key that arrives during that wait steps on from where the first step landed.
+TEST_F(WholeLoopsTest, WithAnEmptyListTheChannelKeysStepThroughThePlan) {
+  Preset("Country", 49);
+  Preset("Source", 0);
+  Preset("AutoScan", 1);  // the offer of a scan is answered No: the list stays empty
+  ASSERT_TRUE(Launch());
+  ASSERT_EQ(Table()->Count(), 0);
+  auto* tv = dynamic_cast<TvTunerControl*>(window_->Engine()->Tuner());
+  ASSERT_NE(tv, nullptr);
+  const ChannelBand* band = tv->ActiveBand();
+  ASSERT_NE(band, nullptr);
+  uint32_t min = 0, max = 0;
+  ASSERT_TRUE(tv->GetTvLimits(&min, &max));
+  std::vector<int> reachable;
+  for (uint32_t n = band->first; n <= band->last; ++n) {
+    const uint32_t hz = band->FrequencyOf(n);
+    if (hz != 0 && hz >= min && hz <= max) reachable.push_back(static_cast<int>(n));
+  }
+  ASSERT_GE(reachable.size(), 4u);
+  CControlPanel* panel = window_->Panel();
+  const auto on = [&](int n) {
+    return panel->displayNumber().trimmed() == QString::number(n) &&
+           panel->displayCaption() == "Channel" && tv->GetFrequency() == band->FrequencyOf(n);
+  };
+  // The tuner starts between the plan's channels: nothing is shown.
+  ASSERT_EQ(tv->TunedChannel(), -1);
+  EXPECT_TRUE(panel->displayNumber().trimmed().isEmpty());
+
+  QTest::keyClick(window_->windowHandle(), Qt::Key_Up);
+  EXPECT_TRUE(on(reachable[0])) << panel->displayNumber().toStdString();
+  EXPECT_FALSE(window_->Tuning().IsMuted());
+
+  panel->button(pid::kChannelUp)->click();
+  EXPECT_TRUE(on(reachable[1])) << panel->displayNumber().toStdString();
+
+  PressRemote(rk::kChannelDown);
+  EXPECT_TRUE(PumpUntil([&] { return on(reachable[0]); }, 10s))
+      << panel->displayNumber().toStdString();
+
+  bool inWait = false;
+  bool mutedInside = false;
+  RunInside([&] { panel->button(pid::kChannelUp)->click(); },
+            [&] {
+              inWait = window_->InTuningWait();
+              mutedInside = window_->Tuning().IsMuted();
+              PressRemote(rk::kChannelUp);
+              PumpFor(300ms);
+            });
+  EXPECT_TRUE(inWait);
+  EXPECT_TRUE(mutedInside);
+  // The remote's step waited behind the gate: the display and the tuner agree.
+  EXPECT_TRUE(on(reachable[1])) << panel->displayNumber().toStdString();
+  EXPECT_TRUE(PumpUntil([&] { return on(reachable[2]); }, 10s))
+      << panel->displayNumber().toStdString();
+  EXPECT_FALSE(window_->Tuning().IsMuted());
+
+  // A number typed in is where the next step starts.
+  const int typed = reachable[3];
+  for (char digit : std::to_string(typed)) window_->OnCommand(376 + (digit - '0'));
+  window_->OnCommand(386);
+  ASSERT_TRUE(on(typed)) << panel->displayNumber().toStdString();
+  QTest::keyClick(window_->windowHandle(), Qt::Key_Down);
+  EXPECT_TRUE(on(reachable[2])) << panel->displayNumber().toStdString();
 }
 
 // While the automatic-scan dialog scans it pumps events: the sheet must not open inside it.

@@ -1,9 +1,11 @@
 // vdtool channels: shows, exports and imports the viewer's channel files (TV.CFG, FM.CFG,
 // ChList.CFG).
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -12,6 +14,8 @@
 #include "channel_file.h"
 #include "channel_files.h"
 #include "command.h"
+#include "instance_guard.h"
+#include "viewer_settings.h"
 
 namespace {
 
@@ -27,9 +31,10 @@ const char* const kUsage =
     "\n"
     "show    lists the stations: position, slot id, name, frequency in MHz, channel number.\n"
     "export  writes the stations as CSV to standard output.\n"
-    "import  reads CSV and writes FILE (replacing it atomically). Rows that cannot be stored\n"
-    "        are refused and named by line; the others are written, and the exit status is 1\n"
-    "        when any row was refused.\n"
+    "import  reads CSV and replaces FILE's list with its stations (atomically). A row that\n"
+    "        cannot be stored is named by line and refuses the whole import: FILE stays as\n"
+    "        it was, and so it does for a CSV without stations. While the viewer runs, its\n"
+    "        own data folder is refused (the viewer would write its list over the import).\n"
     "\n"
     "CSV format: a header line \"name,mhz,number,id\", then one station per line:\n"
     "  name    the station name, at most 31 bytes, quoted with \"...\" (\"\" for a quote);\n"
@@ -37,9 +42,12 @@ const char* const kUsage =
     "  mhz     the frequency in MHz with up to six decimals, e.g. 98.1 or 175.25\n"
     "  number  the TV channel number (0 for radio stations); empty means 0\n"
     "  id      the station's slot, 0..2999, unique; empty picks the first free slot\n"
-    "Stations keep the order of the rows; at most 3000.\n"
+    "Stations keep the order of the rows; at most 3000. Fields may be separated by ';'\n"
+    "instead (as spreadsheets write CSV where the comma is the decimal sign); the mhz\n"
+    "field may then have a decimal comma, e.g. 55,25. The header, or without one the first\n"
+    "row, says which separator the file uses.\n"
     "\n"
-    "Exit status: 0 success, 1 damaged input or refused rows, 2 bad usage.\n";
+    "Exit status: 0 success, 1 damaged input, refused rows or a running viewer, 2 bad usage.\n";
 
 struct Options {
   std::vector<std::string> words;
@@ -75,7 +83,12 @@ std::string MegahertzText(uint32_t hz) {
   return s;
 }
 
-bool ParseMegahertz(const std::string& text, uint32_t* hz) {
+// A decimal comma is read only where ';' separates the fields, so that it cannot be one.
+bool ParseMegahertz(std::string text, char separator, uint32_t* hz) {
+  if (separator == ';' && std::count(text.begin(), text.end(), ',') == 1 &&
+      text.find('.') == std::string::npos) {
+    text[text.find(',')] = '.';
+  }
   uint64_t whole = 0, fraction = 0;
   size_t i = 0, digits = 0, decimals = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
@@ -118,7 +131,7 @@ std::string QuoteCsv(const std::string& text) {
 }
 
 // Splits one CSV line; false when a quoted field is not closed.
-bool SplitCsv(const std::string& line, std::vector<std::string>* fields) {
+bool SplitCsv(const std::string& line, char separator, std::vector<std::string>* fields) {
   fields->assign(1, "");
   bool quoted = false;
   for (size_t i = 0; i < line.size(); ++i) {
@@ -134,7 +147,7 @@ bool SplitCsv(const std::string& line, std::vector<std::string>* fields) {
       }
     } else if (c == '"') {
       quoted = true;
-    } else if (c == ',') {
+    } else if (c == separator) {
       fields->emplace_back();
     } else {
       fields->back() += c;
@@ -147,6 +160,31 @@ std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t");
   if (b == std::string::npos) return "";
   return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+// ';' when the line has a semicolon outside quotes, ',' otherwise. A misread line is refused
+// and then nothing is written.
+char SeparatorOf(const std::string& line) {
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') quoted = !quoted;
+    if (!quoted && c == ';') return ';';
+  }
+  return ',';
+}
+
+// The viewer keeps its working list open while it runs and stores it over the saved file
+// when a mode ends: an import into its own data folder would be undone. A held guard keeps
+// the viewer from starting until the import is written.
+bool ViewerHoldsFolder(const std::string& file, std::unique_ptr<vd::InstanceGuard>* guard) {
+  std::error_code ec;
+  const std::filesystem::path target =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(file, ec), ec).parent_path();
+  const std::filesystem::path viewers =
+      std::filesystem::weakly_canonical(vdtool::ViewersSettings().path, ec);
+  if (target != viewers) return false;
+  *guard = vd::InstanceGuard::Acquire();
+  return *guard == nullptr;
 }
 
 int Load(const std::string& path, bool radio, vd::ChannelFileContents* contents) {
@@ -211,6 +249,7 @@ int Import(const Options& o) {
   std::vector<Row> rows;
   std::set<uint32_t> ids;
   int refused = 0;
+  char separator = 0;  // from the first line read
   auto refuse = [&](size_t line, const std::string& why) {
     std::cerr << o.words[1] << ":" << line << ": refused: " << why << "\n";
     ++refused;
@@ -220,15 +259,19 @@ int Import(const Options& o) {
   while (std::getline(in, line)) {
     ++lineNo;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (lineNo == 1 && Trim(line).rfind("name", 0) == 0) continue;  // the header
+    // Spreadsheets mark their UTF-8 with a byte-order mark.
+    if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
     if (Trim(line).empty()) continue;
+    if (separator == 0) separator = SeparatorOf(line);
+    if (lineNo == 1 && Trim(line).rfind("name", 0) == 0) continue;  // the header
     std::vector<std::string> f;
-    if (!SplitCsv(line, &f)) {
+    if (!SplitCsv(line, separator, &f)) {
       refuse(lineNo, "unclosed quote");
       continue;
     }
     if (f.size() < 2 || f.size() > 4) {
-      refuse(lineNo, "expected name,mhz,number,id");
+      refuse(lineNo, std::string("expected name") + separator + "mhz" + separator + "number" +
+                         separator + "id");
       continue;
     }
     f.resize(4);
@@ -238,7 +281,7 @@ int Import(const Options& o) {
       refuse(lineNo, "name longer than 31 bytes");
     } else if (row.name.find('\n') != std::string::npos) {
       refuse(lineNo, "name with a line feed");
-    } else if (!ParseMegahertz(Trim(f[1]), &row.hz)) {
+    } else if (!ParseMegahertz(Trim(f[1]), separator, &row.hz)) {
       refuse(lineNo, "frequency '" + f[1] + "' is not a frequency in MHz");
     } else if (!Trim(f[2]).empty() && !ParseUnsigned(Trim(f[2]), UINT32_MAX, &v)) {
       refuse(lineNo, "channel number '" + f[2] + "' is not a number");
@@ -262,6 +305,11 @@ int Import(const Options& o) {
       rows.push_back(row);
     }
   }
+  if (refused > 0 || rows.empty()) {
+    if (rows.empty() && refused == 0) std::cerr << o.words[1] << ": no stations\n";
+    std::cerr << "vdtool: nothing was written to " << o.words[2] << "\n";
+    return 1;
+  }
   std::vector<CChannel> stations;
   uint32_t nextFree = 0;
   for (const Row& r : rows) {
@@ -273,16 +321,26 @@ int Import(const Options& o) {
     }
     stations.emplace_back(id, r.name, r.hz, r.number);
   }
-  const auto bytes = vd::ChannelFile::Encode(stations, o.radio, -1);
+  std::unique_ptr<vd::InstanceGuard> guard;
+  if (ViewerHoldsFolder(o.words[2], &guard)) {
+    std::cerr << "vdtool: channels: the viewer is running; close it first or import into a "
+                 "file outside its data folder\n";
+    return 1;
+  }
+  // Said with the count, so a list that shrinks does not go unnoticed.
+  std::string held;
   std::string error;
+  if (auto old = vd::ChannelFiles::ReadFile(o.words[2], vd::ChannelFile::kMaxBytes + 1, &error)) {
+    held =
+        " (it held " + std::to_string(vd::ChannelFile::Decode(*old, o.radio).stations.size()) + ")";
+  }
+  const auto bytes = vd::ChannelFile::Encode(stations, o.radio, -1);
   if (!vd::ChannelFiles::WriteAtomically(o.words[2], bytes, &error)) {
     std::cerr << "vdtool: cannot write " << o.words[2] << ": " << error << "\n";
     return 1;
   }
-  std::cout << "wrote " << stations.size() << " station(s) to " << o.words[2];
-  if (refused > 0) std::cout << ", refused " << refused << " row(s)";
-  std::cout << "\n";
-  return refused > 0 ? 1 : 0;
+  std::cout << "wrote " << stations.size() << " station(s) to " << o.words[2] << held << "\n";
+  return 0;
 }
 
 int Run(const std::vector<std::string>& args) {

@@ -17,10 +17,9 @@
 #include "command.h"
 #include "headless_session.h"
 #include "instance_guard.h"
-#include "settings_store.h"
-#include "settings_table.h"
 #include "tuner_control.h"
 #include "vd/stop_signals.h"
+#include "viewer_settings.h"
 
 namespace {
 
@@ -100,7 +99,7 @@ int Run(const std::vector<std::string>& args) {
   int32_t channel = -1;
   double mhz = 0;
   double seconds = 0;
-  int32_t country = vd::SettingsStore::Default().ReadDword(vd::kSection, vd::setting::kCountry, 1);
+  int32_t country = vdtool::ViewersSettings().country;
   std::string file;
   std::string error;
   std::optional<vd::VideoCodec> codec;

@@ -30,12 +30,12 @@
 #include "vd/device_props.h"
 #include "vd/stop_signals.h"
 #include "vd/virtual_tv_box.h"
-#include "xdg_paths.h"
+#include "viewer_settings.h"
 
 namespace {
 
 const char kUsage[] =
-    "Usage: vdtool scan COUNTRY cable|antenna [--data DIR] [--lock-ms N]\n"
+    "Usage: vdtool scan [COUNTRY] [cable|antenna] [--data DIR] [--lock-ms N]\n"
     "       vdtool scan [COUNTRY] radio [--data DIR] [--lock-ms N]\n"
     "\n"
     "Runs the full station search on the last capture device with a tuner, as the\n"
@@ -46,7 +46,10 @@ const char kUsage[] =
     "  COUNTRY      a name as 'vdtool countries' lists it (case is ignored), code:N for a\n"
     "               dialling code or index:N for a row of the table, e.g. Germany,\n"
     "               code:49 or index:15; its cable or antenna plan numbers and names the\n"
-    "               TV stations.\n"
+    "               TV stations (\"U.S.A. (HRC)\" by plan A, not by the plan of the\n"
+    "               other rows of code 1). Without one, the viewer's country is taken, as\n"
+    "               its Channel Search page shows it (settings \"Country\" and \"Country1\");\n"
+    "               without cable or antenna, the viewer's band (setting \"Source\").\n"
     "               Radio needs no country; one given is checked and otherwise ignored.\n"
     "  --data DIR   the data folder (default: the viewer's \"Path\" setting)\n"
     "  --lock-ms N  tuner settling time of the virtual TV box, 0-5000 ms (default: its\n"
@@ -66,10 +69,12 @@ constexpr int kMaxLockMs = 5000;
 // being filled with the plan's unnamed channels), messages on stderr, real waits.
 class CliTuningContext : public vd::UnattendedTuning {
  public:
-  CliTuningContext(std::string dataFolder, bool radio, int32_t countryCode, int32_t band) {
+  CliTuningContext(std::string dataFolder, bool radio, int row, int32_t band) {
     folder = std::move(dataFolder);
     workMode = radio ? 2 : 3;
-    country = countryCode;
+    // The row, not only its code, picks the plan: code 1 alone would find Bahamas first.
+    country = row >= 0 ? static_cast<int32_t>(CountryTable::Record(row).code) : 0;
+    country1 = row;
     source = band;
     autoScan = true;
     // The viewer's own "TV_Station" stays as it is; the list clamps it when it starts.
@@ -135,8 +140,8 @@ class CliView : public vd::ScanView {
 
 struct Options {
   bool radio = false;
-  int country = -1;  // index
-  int32_t source = 0;
+  int country = -1;     // index; -1: the viewer's
+  int32_t source = -1;  // -1: the viewer's
   std::string data;
   int lockMs = -1;
 };
@@ -167,20 +172,20 @@ int ParseArgs(const std::vector<std::string>& args, Options* o) {
       words.push_back(a);
     }
   }
-  if (words.empty() || words.size() > 2) {
-    return vdtool::UsageError("scan: expected COUNTRY and cable|antenna|radio");
+  if (words.size() > 2) {
+    return vdtool::UsageError("scan: expected [COUNTRY] and cable|antenna|radio");
   }
-  const std::string mode = vdtool::Lower(words.back());
+  const std::string mode = words.empty() ? std::string() : vdtool::Lower(words.back());
+  const bool modeGiven = mode == "radio" || mode == "cable" || mode == "antenna";
   if (mode == "radio") {
     o->radio = true;
   } else if (mode == "cable" || mode == "antenna") {
-    if (words.size() != 2) return vdtool::UsageError("scan: expected COUNTRY before " + mode);
     o->source = mode == "antenna" ? 1 : 0;
-  } else {
+  } else if (words.size() == 2) {
     return vdtool::UsageError("scan: unknown source '" + words.back() +
                               "' (cable, antenna or radio)");
   }
-  if (words.size() == 2) {
+  if (words.size() == 2 || (words.size() == 1 && !modeGiven)) {
     std::string error;
     o->country = vdtool::ParseCountry(words[0], &error);
     if (o->country < 0) return vdtool::UsageError("scan: " + error);
@@ -188,15 +193,27 @@ int ParseArgs(const std::vector<std::string>& args, Options* o) {
   return 0;
 }
 
-std::string DefaultDataFolder() {
-  const std::string fallback = (vd::xdg::DataHome() / "lumatrope").string();
-  return vd::SettingsStore::FromEnvironment()->ReadString(vd::kSection, vd::setting::kPath,
-                                                          fallback);
+// What the viewer starts with: "Country" as its start-up reads it, the row its Channel Search
+// page shows for it, and "Source".
+void TakeViewersCountry(Options* o) {
+  const vd::MainSettings settings = vdtool::ViewersSettings();
+  if (o->country < 0) {
+    o->country = CountryTable::PageSelection(
+        settings.country,
+        vd::SettingsStore::FromEnvironment()->ReadDword(vd::kSection, vd::setting::kCountry1, 0));
+  }
+  if (o->source < 0) o->source = settings.source == 1 ? 1 : 0;
 }
 
 int Run(const std::vector<std::string>& args) {
   Options o;
   if (int status = ParseArgs(args, &o); status != 0) return status;
+  const bool fromViewer = !o.radio && (o.country < 0 || o.source < 0);
+  if (fromViewer) TakeViewersCountry(&o);
+  if (!o.radio && o.country < 0) {
+    std::fprintf(stderr, "vdtool: scan: the viewer's country is none of the table's; give one\n");
+    return 1;
+  }
 
   // The running viewer keeps the working channel file of the default folder open and writes
   // the saved file when it ends; scanning underneath it would lose one list or the other.
@@ -209,7 +226,7 @@ int Run(const std::vector<std::string>& args) {
       return 1;
     }
   }
-  const std::string folder = o.data.empty() ? DefaultDataFolder() : o.data;
+  const std::string folder = o.data.empty() ? vdtool::ViewersSettings().path : o.data;
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder, ec)) {
@@ -225,9 +242,7 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
 
-  const int32_t code =
-      o.country >= 0 ? static_cast<int32_t>(CountryTable::Record(o.country).code) : 0;
-  CliTuningContext context(folder, o.radio, code, o.source);
+  CliTuningContext context(folder, o.radio, o.country, o.source);
   std::unique_ptr<TunerControl> tuner;
   // The control owns the property set from here on, activated or not.
   if (o.radio) {
@@ -253,8 +268,9 @@ int Run(const std::vector<std::string>& args) {
   if (o.radio) {
     std::printf("Scanning FM radio on %s\n", deviceName.c_str());
   } else {
-    std::printf("Scanning %s %s on %s\n", CountryTable::EnglishName(o.country),
-                o.source == 1 ? "antenna" : "cable", deviceName.c_str());
+    std::printf("Scanning %s %s on %s%s\n", CountryTable::EnglishName(o.country),
+                o.source == 1 ? "antenna" : "cable", deviceName.c_str(),
+                fromViewer ? " (the viewer's settings)" : "");
   }
   if (before > 0) std::printf("%d station(s) already in the list are kept\n", before);
   std::fflush(stdout);

@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "command.h"
-#include "first_run_defaults.h"
+#include "instance_guard.h"
 #include "main_settings.h"
 #include "settings_store.h"
 #include "settings_table.h"
-#include "vd/device_enumerator.h"
-#include "xdg_paths.h"
+#include "viewer_settings.h"
 
 namespace {
 
@@ -23,11 +22,17 @@ constexpr const char* kUsage =
     "  machine  the machine settings file holds the value\n"
     "  default  the file has no such value, or has it with the other type; the default\n"
     "           applies (\"computed\" defaults are worked out on this system now)\n"
+    "Where the viewer runs with another value than the one stored (a country code no\n"
+    "country has, a folder that is not absolute), the source says which and why:\n"
+    "  stored (the viewer uses 886: no country of the table has that code)\n"
     "\n"
     "Files: $XDG_CONFIG_HOME/Corvalen/viewdeck.reg (default ~/.config) for the user, and\n"
     "Corvalen/viewdeck.reg in the first folder of $XDG_CONFIG_DIRS (default /etc/xdg) that\n"
     "has it for the machine. The device lookup reads $VIEWDECK_SYSFS_ROOT (default /sys),\n"
-    "then the device list, as the viewer does (the virtual box says where it stands).\n";
+    "then the device list, as the viewer does (the virtual box says where it stands).\n"
+    "\n"
+    "A running viewer keeps most settings in memory and writes them when it ends; the list\n"
+    "then says so, as the values it shows may be older than the viewer's.\n";
 
 std::string Quoted(const std::string& s) {
   return "\"" + s + "\"";
@@ -39,17 +44,49 @@ struct Row {
 };
 
 // What the viewer would compute for a value that is not stored.
-std::string ComputedDefault(const vd::SettingInfo& s, const vd::FirstRunInputs& in) {
+std::string ComputedDefault(const vd::SettingInfo& s, const vd::LoadContext& context) {
   namespace st = vd::setting;
-  if (s.name == st::kPath) return Quoted((vd::xdg::DataHome() / "lumatrope").string());
-  if (s.name == st::kCountry) return std::to_string(vd::DefaultCountry(in));
-  if (s.name == st::kIsMts) return std::to_string(vd::DefaultIsMts(in));
+  if (s.name == st::kPath) return Quoted((context.dataHome / "lumatrope").string());
+  if (s.name == st::kCountry) return std::to_string(vd::CountryToRun(0, context).value);
+  if (s.name == st::kIsMts) {
+    return std::to_string(vd::IsMtsToRun(std::nullopt, context.firstRun).value);
+  }
   const bool text = s.kind == vd::SettingKind::kString || s.kind == vd::SettingKind::kDriverString;
   return text ? Quoted(std::string(s.defaultText)) : std::to_string(s.defaultNumber);
 }
 
+// "(the viewer uses X: why)" when the viewer's loading runs with another value than the
+// stored one; empty when it uses what is stored.
+template <typename T>
+std::string ViewerUses(const vd::RunValue<T>& run, const std::string& shown) {
+  return run.why == nullptr ? std::string() : " (the viewer uses " + shown + ": " + run.why + ")";
+}
+
+std::string StoredValueNote(const vd::SettingInfo& s, const vd::RegValue& v,
+                            const vd::LoadContext& context) {
+  namespace st = vd::setting;
+  const auto number = static_cast<int32_t>(v.dword);
+  if (s.name == st::kPath) {
+    const auto run = vd::PathToRun(v.text, context.dataHome);
+    return ViewerUses(run, Quoted(run.value));
+  }
+  if (s.name == st::kCountry) {
+    const auto run = vd::CountryToRun(number, context);
+    return ViewerUses(run, std::to_string(run.value));
+  }
+  if (s.name == st::kDelChWarning) {
+    const auto run = vd::DelChWarningToRun(v.dword != 0 ? 1 : 0);
+    return ViewerUses(run, std::to_string(run.value));
+  }
+  if (s.name == st::kIsMts) {
+    const auto run = vd::IsMtsToRun(number, context.firstRun);
+    return ViewerUses(run, std::to_string(run.value));
+  }
+  return {};
+}
+
 Row Describe(const vd::SettingInfo& s, const vd::RegDocument& user, const vd::RegDocument& machine,
-             const vd::FirstRunInputs& in) {
+             const vd::LoadContext& context) {
   using vd::RegType;
   using vd::SettingKind;
   const vd::RegValue* v = nullptr;
@@ -80,13 +117,13 @@ Row Describe(const vd::SettingInfo& s, const vd::RegDocument& user, const vd::Re
     } else {
       value = std::to_string(static_cast<int32_t>(v->dword));
     }
-    return {value, fromMachine ? "machine" : "stored"};
+    return {value, (fromMachine ? "machine" : "stored") + StoredValueNote(s, *v, context)};
   }
   if (s.kind == SettingKind::kWrittenOnly) return {"-", "not stored"};
   std::string source = "default";
   if (!s.computedDefault.empty()) source += " (" + std::string(s.computedDefault) + ")";
   if (v != nullptr) source += ", stored value has the other type";
-  return {ComputedDefault(s, in), source};
+  return {ComputedDefault(s, context), source};
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -99,14 +136,17 @@ int Run(const std::vector<std::string>& args) {
   auto store = vd::SettingsStore::FromEnvironment();
   const vd::RegDocument user = store->LoadUser();
   const vd::RegDocument machine = store->LoadMachine();
-  vd::LoadContext context = vd::LoadContext::FromSystem({});
-  for (const vd::DeviceInfo& device : vd::DeviceEnumerator::Default().VideoInputDevices())
-    context.TakeListedDevice(device.hardwareKey, device.location);
-  const vd::FirstRunInputs& in = context.firstRun;
+  const vd::LoadContext context = vdtool::ViewersLoadContext();
 
   const auto machineFile = store->MachineFile();
   std::cout << "User file:    " << store->UserFile().string() << "\n"
             << "Machine file: " << (machineFile ? machineFile->string() : "none") << "\n";
+  // The viewer holds the single-instance lock while it runs.
+  if (!vd::InstanceGuard::Acquire()) {
+    std::cout << "Note: the viewer is running and holds newer values of the settings it has "
+                 "changed;\n      they reach the file when it ends. \"stored\" and "
+                 "\"default\" below are the file's.\n";
+  }
   if (user.DamagedLines() != 0) {
     std::cout << "Note: " << user.DamagedLines()
               << " damaged line(s) in the user file are ignored.\n";
@@ -127,7 +167,7 @@ int Run(const std::vector<std::string>& args) {
       for (const auto& a : args) wanted = wanted || vd::FindSetting(a) == &s;
       if (!wanted) continue;
     }
-    Row row = Describe(s, user, machine, in);
+    Row row = Describe(s, user, machine, context);
     std::printf("%-24s %-20s %s\n", std::string(s.name).c_str(), row.value.c_str(),
                 row.source.c_str());
   }

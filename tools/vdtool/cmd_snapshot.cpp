@@ -15,8 +15,7 @@
 #include "command.h"
 #include "headless_session.h"
 #include "png_file.h"
-#include "settings_store.h"
-#include "settings_table.h"
+#include "viewer_settings.h"
 
 namespace {
 
@@ -70,7 +69,7 @@ int Run(const std::vector<std::string>& args) {
     return 0;
   }
   int32_t mode = 3;
-  int32_t country = vd::SettingsStore::Default().ReadDword(vd::kSection, vd::setting::kCountry, 1);
+  int32_t country = vdtool::ViewersSettings().country;
   std::string file;
   std::string error;
   for (size_t i = 0; i < args.size(); ++i) {

@@ -182,6 +182,12 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void RefreshChannelDisplay();
   // The open station lists (sheet page, automatic-scan dialog) show the table's change.
   void RefreshChannelList();
+  // The remote procedure's copy of the panel input, the country and full screen, after any
+  // of them changed.
+  void SyncRemoteState();
+  // The mode's station list to disk at once, with the country and band that number it (after a
+  // scan and when the settings sheet closes), so that a crash does not lose it.
+  void StoreChannelList();
 
   // Requests of the remote procedure, queued here by the bridge.
   void RemoteVideoSourceCycle();
@@ -224,7 +230,6 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void OnTimerFired(uint32_t id);
   void ChannelStep(bool up);
   void RefreshPanelVolume();
-  void SyncRemoteState();
   void CaptureAction();
   void TakeSnapshot();
   bool SnapshotAllowed() const;

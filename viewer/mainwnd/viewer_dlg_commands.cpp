@@ -16,7 +16,10 @@
 #include "panel_volume.h"
 #include "panel_window.h"
 #include "remote_actions.h"
+#include "settings_store.h"
+#include "settings_table.h"
 #include "tuner_control.h"
+#include "tv_tuner_control.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
@@ -367,6 +370,8 @@ void CViewerDlg::RetuneStoredStation() {
   TunerControl* tuner = engine_->Tuner();
   if (tuner != nullptr && tuner->Table() != nullptr)
     tuner->Table()->Select(tuning_->TvStation(), true);
+  // An open list still highlights the station the scan ended on.
+  RefreshChannelList();
   RefreshChannelDisplay();
 }
 
@@ -386,12 +391,30 @@ void CViewerDlg::RefreshChannelDisplay() {
     teletext_->StationShown(settings_.workMode,
                             station ? std::optional<uint32_t>(station->frequencyHz) : std::nullopt);
   }
-  panel_->Refresh(vd::PanelDisplay::kRememberedChannel);
+  int shown = vd::PanelDisplay::kRememberedChannel;
+  // An empty list with no number entered yet: the channel the tuner is on, when the plan
+  // has one there, rather than a bare "Channel" that channel up and down cannot start from.
+  auto* tv = dynamic_cast<TvTunerControl*>(tuner);
+  if (!station && !panel_->RememberedChannel() && tv != nullptr &&
+      settings_.workMode == vd::kWorkModeTv) {
+    if (const int32_t tuned = tv->TunedChannel(); tuned >= 0) shown = tuned;
+  }
+  panel_->Refresh(shown);
   bars_->RefreshStatus();
 }
 
 void CViewerDlg::RefreshChannelList() {
   if (sheetHost_) CChannelListCtrl::RefillAll(*sheetHost_);
+}
+
+void CViewerDlg::StoreChannelList() {
+  TunerControl* tuner = engine_ ? engine_->Tuner() : nullptr;
+  if (closed_ || tuner == nullptr) return;
+  tuner->StoreList();
+  store_.Update([&](vd::SettingsStore::Batch& b) {
+    b.WriteDword(vd::kSection, vd::setting::kCountry, settings_.country);
+    b.WriteDword(vd::kSection, vd::setting::kSource, settings_.source);
+  });
 }
 
 void CViewerDlg::ChannelStep(bool up) {
@@ -406,8 +429,25 @@ void CViewerDlg::ChannelStep(bool up) {
     // Tuning without stations: the radio list is filled in the settings sheet.
     if (input == 1) {
       OnCommand(cid::kSettings);
-    } else {
+      return;
+    }
+    auto* tv = dynamic_cast<TvTunerControl*>(tuner);
+    if (tv == nullptr || settings_.workMode != vd::kWorkModeTv || !panel_) {
       Beep();
+      return;
+    }
+    const std::optional<int> shown = panel_->RememberedChannel();
+    const int32_t start = shown ? *shown : tv->StartWithoutShownChannel(up);
+    if (start < 0) {
+      Beep();
+      return;
+    }
+    // The settle wait runs the loop behind the gate: keys and remote codes arriving
+    // meanwhile step on from the number this step lands on.
+    const int32_t number = tv->TuneWithoutStations(start, up);
+    if (number >= 0 && panel_) {
+      panel_->Refresh(number);
+      RefreshChannelDisplay();
     }
     return;
   }

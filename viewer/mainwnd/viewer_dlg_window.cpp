@@ -341,6 +341,8 @@ void CViewerDlg::OpenSettingsSheet() {
   }
   sheetHost_->EndSheet();
   sheetOpen_ = false;
+  // OK or Cancel: the page's scans, deletions and names are already in the table.
+  StoreChannelList();
   // The device page may have chosen other devices, and with them another tuner.
   if (entry_) entry_->Unbind();
   RefreshDeviceStatus();

@@ -32,6 +32,8 @@ int32_t ViewerSheetHost::Country() const {
 void ViewerSheetHost::SetCountry(int32_t code) {
   const bool changed = window_.Settings().country != code;
   window_.Settings().country = code;
+  // The remote's sound-mode key depends on the country.
+  window_.SyncRemoteState();
   if (changed) PostRetune();
 }
 
@@ -102,6 +104,10 @@ std::string ViewerSheetHost::TeletextName() const {
 
 void ViewerSheetHost::RefreshChannelDisplay() {
   window_.RefreshChannelDisplay();
+}
+
+void ViewerSheetHost::StoreChannelList() {
+  window_.StoreChannelList();
 }
 
 void ViewerSheetHost::BeginSheet() {

@@ -34,6 +34,7 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
   void SwitchOffDeleteWarning() override;
   void ScanRunning(bool running) override;
   void RefreshChannelDisplay() override;
+  void StoreChannelList() override;
   std::string TeletextName() const override;
 
   // SheetHost

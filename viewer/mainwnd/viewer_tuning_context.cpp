@@ -32,6 +32,10 @@ int32_t ViewerTuningContext::Source() const {
   return settings_.source;
 }
 
+int32_t ViewerTuningContext::Country1() const {
+  return store_.ReadDword(kSection, setting::kCountry1, 0);
+}
+
 bool ViewerTuningContext::AutoScan() const {
   return settings_.autoScan != 0;
 }

@@ -24,6 +24,7 @@ class ViewerTuningContext : public TuningContext {
   int32_t WorkMode() const override;
   int32_t Country() const override;
   int32_t Source() const override;
+  int32_t Country1() const override;
   bool AutoScan() const override;
   void SwitchOffAutoScan() override;
   bool RemoteFmMemory() const override;

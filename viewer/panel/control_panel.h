@@ -71,6 +71,8 @@ class CControlPanel : public QWidget {
   // The display's refresh (argument as the main window passes it: a channel number, -1, -2,
   // -100 for the sound mode, -1000 to redraw only).
   void Refresh(int n);
+  // The TV channel number the display remembers for an empty list; nothing when none.
+  std::optional<int> RememberedChannel() const { return display_.rememberedChannel(); }
   // Shows a text of its own in the display ("Memory ON", digit entry, fine tuning).
   void ShowText(const QString& number, const QString& caption);
   // A command posted to the panel from elsewhere (Ctrl+C): acts as a press of that button.

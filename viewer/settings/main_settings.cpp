@@ -1,6 +1,5 @@
 #include "main_settings.h"
 
-#include <optional>
 #include <system_error>
 
 #include "locale_ids.h"
@@ -30,18 +29,55 @@ void LoadContext::TakeListedDevice(const std::string& hardwareKey, const std::st
   firstRun.deviceLocation = location;
 }
 
-void MainSettings::Load(const SettingsStore& store, const LoadContext& context) {
-  using namespace setting;
-  const std::string defaultPath = (context.dataHome / "lumatrope").string();
-  path = store.ReadString(kSection, kPath, defaultPath);
+RunValue<std::string> PathToRun(const std::string& stored, const std::filesystem::path& dataHome) {
   // A relative folder (such as a drive-letter path from an imported file) would put the
   // channel files wherever the viewer happened to be started.
-  if (!std::filesystem::path(path).is_absolute()) path = defaultPath;
+  if (std::filesystem::path(stored).is_absolute()) return {stored};
+  return {(dataHome / "lumatrope").string(), "not an absolute folder"};
+}
+
+RunValue<int32_t> CountryToRun(int32_t stored, const LoadContext& context) {
+  RunValue<int32_t> run{stored};
+  if (stored < 1) {
+    run.value = DefaultCountry(context.firstRun);
+    run.why = context.firstRun.hardwareKey ? "below 1, so the device's product id decides"
+                                           : "below 1, so the system's language decides";
+  }
+  if (context.isKnownCountry && !context.isKnownCountry(run.value)) {
+    run.value = kFallbackCountry;
+    run.why = "no country of the table has that code";
+  }
+  return run;
+}
+
+RunValue<int32_t> DelChWarningToRun(int32_t stored) {
+  // The channel-delete warning is asked again in every run.
+  if (stored == 0) return {0};
+  return {0, "the delete warning is asked again in every run"};
+}
+
+RunValue<int32_t> IsMtsToRun(std::optional<int32_t> stored, const FirstRunInputs& in) {
+  // The computed sound family is a first-run default: the one stored (the search page sets
+  // it with the country) stands.
+  if (stored) return {*stored};
+  return {DefaultIsMts(in),
+          in.hardwareKey ? "the device's product id decides" : "the system's language decides"};
+}
+
+void MainSettings::Load(const SettingsStore& store, const LoadContext& context) {
+  Read(store, context);
+  const std::string defaultPath = (context.dataHome / "lumatrope").string();
   std::error_code ec;
   // The data folder itself may not exist yet on a new account; a stored folder is made one
   // level only, as the user chose it.
   if (path == defaultPath) std::filesystem::create_directories(context.dataHome, ec);
   if (!path.empty()) std::filesystem::create_directory(path, ec);
+}
+
+void MainSettings::Read(const SettingsStore& store, const LoadContext& context) {
+  using namespace setting;
+  const std::string defaultPath = (context.dataHome / "lumatrope").string();
+  path = PathToRun(store.ReadString(kSection, kPath, defaultPath), context.dataHome).value;
 
   delChWarning = store.ReadBool(kSection, kDelChWarning, 0);
   albumPageNum = store.ReadDword(kSection, kAlbumPageNum, 0);
@@ -68,11 +104,9 @@ void MainSettings::Load(const SettingsStore& store, const LoadContext& context) 
       store.ReadDword(kSection, kControlMasterVolume, kDefaultControlMasterVolume);
   fmDisabled = store.ReadMachineDword(kFmMachineKey, kFmDisabled, 0);
 
-  // The channel-delete warning is asked again in every run.
-  delChWarning = 0;
-  if (country < 1) country = DefaultCountry(context.firstRun);
-  if (context.isKnownCountry && !context.isKnownCountry(country)) country = kFallbackCountry;
-  isMts = storedIsMts ? *storedIsMts : DefaultIsMts(context.firstRun);
+  delChWarning = DelChWarningToRun(delChWarning).value;
+  country = CountryToRun(country, context).value;
+  isMts = IsMtsToRun(storedIsMts, context.firstRun).value;
 }
 
 bool MainSettings::Save(SettingsStore& store) const {

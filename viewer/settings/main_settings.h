@@ -50,6 +50,19 @@ struct LoadContext {
   void TakeListedDevice(const std::string& hardwareKey, const std::string& location);
 };
 
+// A value the viewer runs with, and why it is not the one stored (null when it is).
+template <typename T>
+struct RunValue {
+  T value;
+  const char* why = nullptr;
+};
+
+// The rules loading applies to a stored value; vdtool shows their results beside the file's.
+RunValue<std::string> PathToRun(const std::string& stored, const std::filesystem::path& dataHome);
+RunValue<int32_t> CountryToRun(int32_t stored, const LoadContext& context);
+RunValue<int32_t> DelChWarningToRun(int32_t stored);
+RunValue<int32_t> IsMtsToRun(std::optional<int32_t> stored, const FirstRunInputs& in);
+
 struct MainSettings {
   std::string path;
   int32_t workMode = 3;
@@ -80,6 +93,8 @@ struct MainSettings {
   // Reads every value in table order and applies the first-run rules. Path's folder is made
   // when missing; a stored Path that is not absolute gives way to the default.
   void Load(const SettingsStore& store, const LoadContext& context);
+  // The same without making the folder: what the viewer would run with.
+  void Read(const SettingsStore& store, const LoadContext& context);
   // Writes the main settings in their order in one transaction. The caller puts the mixer's
   // mute state and volume into `mute` and `volume` first. False when the file could not be
   // written.

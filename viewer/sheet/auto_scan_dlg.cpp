@@ -7,10 +7,11 @@
 #include <utility>
 
 #include "scan_form.h"
+#include "scan_host.h"
 #include "scan_progress_wnd.h"
 #include "vd/nested_loop.h"
 
-CAutoScanDlg::CAutoScanDlg(vd::ScanHost& host, QWidget* parent) : QDialog(parent) {
+CAutoScanDlg::CAutoScanDlg(vd::ScanHost& host, QWidget* parent) : QDialog(parent), host_(host) {
   setWindowTitle(QStringLiteral("Channel Search"));
   form_ = new vd::ScanForm(host, vd::ScanForm::Role::kAutoScanDialog, this);
   form_->SetCancelSource(this);
@@ -46,5 +47,7 @@ void CAutoScanDlg::done(int result) {
     form_->ProgressWindow()->Cancel();
     return;
   }
+  // Deletions and new names in its list are kept on disk as the scans are.
+  host_.StoreChannelList();
   QDialog::done(result);
 }

@@ -34,6 +34,7 @@ class CAutoScanDlg : public QDialog, public vd::ScanCancelSource {
   void done(int result) override;
 
  private:
+  vd::ScanHost& host_;
   vd::ScanForm* form_ = nullptr;  // child
   bool cancel_ = false;
 };

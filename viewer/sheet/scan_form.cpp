@@ -104,9 +104,9 @@ void ScanForm::BuildCountryControls() {
 }
 
 void ScanForm::SelectInitialCountry() {
-  const int32_t code = host_.Country();
-  const int row = role_ == Role::kSearchPage ? CountryTable::PageSelection(code, host_.Country1())
-                                             : CountryTable::LastIndexOfCode(code);
+  // The dialog shows the row the page shows: with the backward search alone it would show
+  // "U.S.A." for a user who picked "U.S.A. (HRC)", and hand over the wrong plan.
+  const int row = CountryTable::PageSelection(host_.Country(), host_.Country1());
   country_->setCurrentIndex(row);
   const int32_t source = host_.Source();
   band_->setCurrentIndex(source == 0 || source == 1 ? source : -1);
@@ -118,8 +118,9 @@ void ScanForm::SelectInitialCountry() {
 void ScanForm::OnCountryChosen(int index) {
   if (index < 0 || index >= CountryTable::kCount) return;
   const auto code = static_cast<int32_t>(CountryTable::Record(index).code);
+  // The row, not only its code: the TV tuner starts on this row's plan next time.
+  host_.SetCountry1(index);
   if (role_ == Role::kSearchPage) {
-    host_.SetCountry1(index);
     if (code == kCodeUsa || code == kCodeTaiwan) {
       host_.SetIsMts(1);
       host_.EnableSoundModeButton(true);
@@ -182,13 +183,16 @@ int ScanForm::RunFullScan() {
   // The page has made its second station current; show that in the panel and the list.
   host_.RefreshChannelDisplay();
   list_->Fill();
+  if (found > 0) host_.StoreChannelList();
   return found;
 }
 
 bool ScanForm::RunSingleSeek() {
   if (scanning_ || !HaveTable() || cancel_ == nullptr) return false;
   ScanEngine engine(*host_.Tuner());
-  return engine.SingleSeek(*this, *cancel_);
+  const bool found = engine.SingleSeek(*this, *cancel_);
+  if (found) host_.StoreChannelList();
+  return found;
 }
 
 void ScanForm::BeginScan() {

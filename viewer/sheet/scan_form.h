@@ -1,7 +1,7 @@
 // The controls shared by the station-search page and the automatic scan dialog: country and
 // band (TV only), the channel list, Scan, Delete and Delete All, and the scan run from them.
-// The page and the dialog differ in how the country is chosen and stored, in what Scan does
-// and in the station selected after a full scan.
+// The page and the dialog differ in the sound system a country change sets, in what Scan
+// does and in the station selected after a full scan.
 #pragma once
 
 #include <QWidget>

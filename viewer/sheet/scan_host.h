@@ -46,6 +46,9 @@ class ScanHost {
   // channel display must show the current station again.
   virtual void ScanRunning(bool running) = 0;
   virtual void RefreshChannelDisplay() = 0;
+  // Stores the mode's station list at once (a scan found stations, the dialog closes), so that a
+  // crash does not lose it.
+  virtual void StoreChannelList() = 0;
   // The name the tuned TV station gives itself in its teletext; empty when none has come.
   virtual std::string TeletextName() const { return {}; }
 };

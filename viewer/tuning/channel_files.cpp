@@ -56,20 +56,28 @@ bool ChannelFiles::WriteAtomically(const std::string& path, std::span<const uint
   return ReplaceFile(path, bytes, error);
 }
 
-std::optional<std::vector<uint8_t>> ChannelFiles::ReadFile(const std::string& path,
-                                                           size_t maxBytes, std::string* error) {
+std::optional<std::vector<uint8_t>> ChannelFiles::ReadFile(const std::string& path, size_t maxBytes,
+                                                           std::string* error) {
   return ReadRegularFile(path, maxBytes, error);
+}
+
+bool ChannelFiles::IsSaved(std::span<const uint8_t> bytes) const {
+  return savedBytes_ &&
+         std::equal(bytes.begin(), bytes.end(), savedBytes_->begin(), savedBytes_->end());
 }
 
 bool ChannelFiles::BeginMode(bool radio) {
   CloseWorking();
   savedCopy_.reset();
+  savedBytes_.reset();
+  unchanged_ = false;
   const std::string working = WorkingPath();
   if (!Step("remove working")) return false;
   ::unlink(working.c_str());
   // The platform's hidden attribute has no counterpart here; the names stay as they are.
   auto saved = ReadFile(SavedPath(radio), ChannelFile::kMaxBytes + 1);
   if (!saved) return true;  // no saved list yet: the table starts without a working file
+  savedBytes_ = *saved;
   if (WriteWithHook(working, *saved)) return true;
   // A folder the working copy cannot be written to (read-only, full) must not hide a list
   // that can be read: the table gets the saved list itself, and the end of the mode reports
@@ -98,18 +106,47 @@ bool ChannelFiles::HoldEmptyWorking() {
 
 bool ChannelFiles::StoreWorking(std::span<const uint8_t> bytes) {
   savedCopy_.reset();
+  // Nothing to store: a read-only folder then costs nothing, and a list another program
+  // stored meanwhile is not overwritten by one this mode only read.
+  unchanged_ = IsSaved(bytes);
+  if (unchanged_) {
+    storeFailed_ = false;
+    CloseWorking();
+    return true;
+  }
   bool ok = WriteWithHook(WorkingPath(), bytes);
+  storeFailed_ = !ok;
   CloseWorking();
   return ok;
+}
+
+bool ChannelFiles::StoreNow(bool radio, std::span<const uint8_t> bytes) {
+  if (IsSaved(bytes)) return true;
+  const std::string working = WorkingPath();
+  if (WriteWithHook(working, bytes)) {
+    savedCopy_.reset();
+    // The held descriptor still names the file the rename replaced.
+    workingFd_.Reset(::open(working.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+  }
+  if (!WriteWithHook(SavedPath(radio), bytes)) return false;
+  savedBytes_.emplace(bytes.begin(), bytes.end());
+  return true;
 }
 
 bool ChannelFiles::EndMode(bool radio) {
   const std::string working = WorkingPath();
   // An empty working file means the table was never stored (even an empty table has a
-  // count): the saved list must not be replaced by nothing.
+  // count): the saved list must not be replaced by nothing. Nor by a list stored while the
+  // mode ran when the final store failed: the user must hear that the last changes are lost.
+  if (stopped_) return false;
+  if (unchanged_) {
+    if (Step("remove working")) ::unlink(working.c_str());
+    return true;
+  }
   auto bytes = ReadWorking();
-  if (stopped_ || !bytes) return false;
+  if (storeFailed_ || !bytes) return false;
   if (!WriteWithHook(SavedPath(radio), *bytes)) return false;
+  savedBytes_ = std::move(bytes);
   // The list is safe from here on; a working file left behind is removed at the next start.
   if (Step("remove working")) ::unlink(working.c_str());
   return true;

@@ -3,8 +3,8 @@
 // kept empty and open while it runs, and written back into the saved file when it ends.
 //
 // Every replacement goes through a temporary file, fsync and rename, so at every instant the
-// saved file holds one complete list: the one from the start of the mode until the new one
-// has fully reached the disk.
+// saved file holds one complete list: the one from the start of the mode, or the one stored
+// last while it runs, until the new one has fully reached the disk.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +30,7 @@ class ChannelFiles {
   ChannelFiles(const ChannelFiles&) = delete;
   ChannelFiles& operator=(const ChannelFiles&) = delete;
 
+  const std::string& Folder() const { return folder_; }
   std::string WorkingPath() const;
   std::string SavedPath(bool radio) const;
 
@@ -47,10 +48,16 @@ class ChannelFiles {
   std::optional<std::vector<uint8_t>> ReadWorking() const;
   // Empties the working file and keeps it open while the mode runs.
   bool HoldEmptyWorking();
-  // Writes the table into the working file and closes it.
+  // Writes the table into the working file and closes it. A list that is what the saved
+  // file held when it was read or stored last is not written at all.
   bool StoreWorking(std::span<const uint8_t> bytes);
+  // While the mode runs: the table goes into the working file and the mode's saved file at
+  // once, so that a crash keeps it (a finished scan, the settings sheet's changes). True when
+  // the saved file holds it; an unchanged list is not written again.
+  bool StoreNow(bool radio, std::span<const uint8_t> bytes);
   // End of a mode: the saved file is replaced by the working file, which is then removed.
   // False when the saved file could not be replaced (it keeps the list of the mode's start).
+  // An unchanged list leaves the saved file as it is.
   bool EndMode(bool radio);
 
   // Replaced in one step: temporary file of this writer's own, fsync, rename, fsync of the
@@ -64,14 +71,21 @@ class ChannelFiles {
 
  private:
   bool Step(std::string_view step);
+  bool IsSaved(std::span<const uint8_t> bytes) const;
   bool WriteWithHook(const std::string& path, std::span<const uint8_t> bytes);
   void CloseWorking();
 
   std::string folder_;
   std::function<bool(std::string_view)> hook_;
   bool stopped_ = false;
+  // The last StoreWorking failed: a working file left from StoreNow is older than the table.
+  bool storeFailed_ = false;
   UniqueFd workingFd_;
   std::optional<std::vector<uint8_t>> savedCopy_;
+  // What the saved file held when this mode read or stored it last; none when unknown.
+  std::optional<std::vector<uint8_t>> savedBytes_;
+  // The last StoreWorking found the list as the saved file holds it.
+  bool unchanged_ = false;
 };
 
 }  // namespace vd

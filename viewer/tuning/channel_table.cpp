@@ -43,6 +43,8 @@ void CChannelTable::Load(std::vector<uint8_t> bytes, const std::string& fileName
   for (const CChannel& c : items_) used_.set(c.id);
   if (radio_) {
     current_ = contents.current;
+    // The radio list keeps no recall station across runs.
+    previous_ = current_;
   } else {
     // The settings may belong to a list that has since changed; never point past the end.
     current_ = context_.TvStation();
@@ -57,13 +59,7 @@ void CChannelTable::Load(std::vector<uint8_t> bytes, const std::string& fileName
                   fileName.c_str(), contents.damage->c_str(), Count());
     context_.ShowMessage("Channel list", text);
   }
-  if (current_ != -1) {
-    // Selecting makes the current station the previous one too; the recall station read from
-    // the settings must survive that.
-    const int32_t recall = previous_;
-    Select(current_, true);
-    if (!radio_) previous_ = recall;
-  }
+  if (current_ != -1) Select(current_, true);
 }
 
 void CChannelTable::StartWithoutFile() {
@@ -78,9 +74,14 @@ void CChannelTable::StartWithoutFile() {
     // The list starts on its second station; with a single channel, on the only one rather
     // than past the end.
     current_ = Count() > 1 ? 1 : Count() - 1;
+    previous_ = current_;
     if (current_ >= 0) Select(current_, true);
     context_.RefreshChannelDisplay();
   }
+}
+
+bool CChannelTable::StoreNow() {
+  return files_.StoreNow(radio_, Encode());
 }
 
 std::vector<uint8_t> CChannelTable::Encode() const {
@@ -91,6 +92,35 @@ bool CChannelTable::IsUsed(int32_t id) const {
   return id >= 0 && id < kCapacity && used_.test(static_cast<size_t>(id));
 }
 
+int32_t CChannelTable::IndexOfId(int32_t id) const {
+  if (!IsUsed(id)) return -1;
+  for (int32_t i = 0; i < Count(); ++i) {
+    if (items_[static_cast<size_t>(i)].id == static_cast<uint32_t>(id)) return i;
+  }
+  return -1;
+}
+
+bool CChannelTable::HasFrequency(uint32_t hz) const {
+  return std::any_of(items_.begin(), items_.end(),
+                     [hz](const CChannel& c) { return c.frequency == hz; });
+}
+
+bool CChannelTable::FreeSlot(int32_t id) {
+  const int32_t index = IndexOfId(id);
+  if (index < 0) return true;
+  auto range = tuner_.GetRange();
+  const int64_t beyond = range ? static_cast<int64_t>(range->last) + 1 : 0;
+  const uint32_t wanted =
+      beyond > 0 && beyond < kCapacity ? static_cast<uint32_t>(beyond) : uint32_t{0};
+  const uint32_t free = FreeIdFrom(wanted);
+  if (free >= vd::ChannelFile::kCapacity) return false;
+  CChannel& holder = items_[static_cast<size_t>(index)];
+  used_.reset(holder.id);
+  holder.id = free;
+  used_.set(free);
+  return true;
+}
+
 bool CChannelTable::Select(int32_t index, bool resetDeleted) {
   if (index < 0 || index >= Count()) return false;
   const bool wasMuted = context_.IsMuted();
@@ -98,7 +128,9 @@ bool CChannelTable::Select(int32_t index, bool resetDeleted) {
   tuner_.SetFrequency(items_[static_cast<size_t>(index)].frequency);
   context_.Wait(kSelectSettleMs);
   context_.SetMuted(wasMuted);
-  previous_ = current_;
+  // Tuning the station again (after a scan, a country change) is not a change of station:
+  // recall must still lead to the one watched before.
+  if (index != current_) previous_ = current_;
   current_ = index;
   if (resetDeleted || lastDeleted_ == Count()) lastDeleted_ = -1;
   return true;
@@ -159,9 +191,14 @@ void CChannelTable::Append(CChannel channel) {
 }
 
 bool CChannelTable::AddByFrequency(uint32_t hz) {
+  // The caller has tuned hz already; recall must lead back to the station watched before it.
+  const int32_t watched = current_;
   for (int32_t i = 0; i < Count(); ++i) {
     if (items_[static_cast<size_t>(i)].frequency == hz) {
-      current_ = i;
+      if (i != watched) {
+        previous_ = watched;
+        current_ = i;
+      }
       return true;
     }
   }
@@ -182,6 +219,7 @@ bool CChannelTable::AddByFrequency(uint32_t hz) {
     name = CChannel::RadioName(hz);
   }
   Append(CChannel(FreeIdFrom(static_cast<uint32_t>(Count())), name, hz, number));
+  previous_ = watched >= 0 ? watched : current_;
   if (context_.WorkMode() == kWorkModeTv) Sort();
   return true;
 }
@@ -210,18 +248,24 @@ void CChannelTable::Remove(int32_t index) {
   lastDeleted_ = static_cast<int32_t>(id);
   used_.reset(id);
   items_.erase(items_.begin() + index);
+  // Recall keeps to the station it named; with that station gone it has nowhere else to go
+  // than the current one.
+  int32_t previous = previous_ > index ? previous_ - 1 : previous_;
+  if (previous_ == index) previous = -1;
   if (index == current_) {
     SelectPrevious();
   } else if (index < current_) {
     --current_;
   }
   if (items_.empty()) current_ = -1;
+  previous_ = previous >= 0 ? previous : current_;
 }
 
 void CChannelTable::Clear() {
   items_.clear();
   used_.reset();
   current_ = -1;
+  previous_ = -1;
   lastDeleted_ = -1;
 }
 
@@ -230,22 +274,29 @@ void CChannelTable::Move(int32_t from, int32_t to) {
   CChannel moved = std::move(items_[static_cast<size_t>(from)]);
   items_.erase(items_.begin() + from);
   items_.insert(items_.begin() + to, std::move(moved));
-  if (current_ == from) {
-    current_ = to;
-  } else if (from < current_ && current_ <= to) {
-    --current_;
-  } else if (to <= current_ && current_ < from) {
-    ++current_;
-  }
+  // The current and the recall station stay the stations they were.
+  auto follow = [&](int32_t& index) {
+    if (index == from) {
+      index = to;
+    } else if (from < index && index <= to) {
+      --index;
+    } else if (to <= index && index < from) {
+      ++index;
+    }
+  };
+  follow(current_);
+  follow(previous_);
 }
 
 void CChannelTable::Swap(int32_t a, int32_t b) {
   if (a < 0 || b < 0 || a >= Count() || b >= Count()) return;
   std::swap(items_[static_cast<size_t>(a)], items_[static_cast<size_t>(b)]);
-  if (current_ == a) {
-    current_ = b;
-  } else if (current_ == b) {
-    current_ = a;
+  for (int32_t* index : {&current_, &previous_}) {
+    if (*index == a) {
+      *index = b;
+    } else if (*index == b) {
+      *index = a;
+    }
   }
 }
 
@@ -266,12 +317,15 @@ void CChannelTable::Sort() {
   std::vector<CChannel> sorted;
   sorted.reserve(items_.size());
   int32_t current = current_;
+  int32_t previous = previous_;
   for (size_t i = 0; i < order.size(); ++i) {
     if (static_cast<int32_t>(order[i]) == current_) current = static_cast<int32_t>(i);
+    if (static_cast<int32_t>(order[i]) == previous_) previous = static_cast<int32_t>(i);
     sorted.push_back(std::move(items_[order[i]]));
   }
   items_ = std::move(sorted);
   current_ = current;
+  previous_ = previous;
 }
 
 void CChannelTable::FillDefault() {

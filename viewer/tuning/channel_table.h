@@ -71,8 +71,19 @@ class CChannelTable {
   bool IsFull() const { return Count() >= kCapacity; }
   // Whether a station with this id is in the table; ids outside 0..2999 never are.
   bool IsUsed(int32_t id) const;
+  // The list index of the station with this id, -1 when none has it.
+  int32_t IndexOfId(int32_t id) const;
+  bool HasFrequency(uint32_t hz) const;
+  // Gives the station holding slot `id` another free slot, beyond the tuner's steps where
+  // one is free, so that the scan can store the station it found on that step. False when
+  // no slot is free.
+  bool FreeSlot(int32_t id);
 
   std::vector<uint8_t> Encode() const;
+  // Stores the table while the mode runs. The TV table's current and previous station stay
+  // for the end of the mode: "TV_Station" is where the viewer goes back to after a scan.
+  // False when the saved file could not be written.
+  bool StoreNow();
 
  private:
   void Load(std::vector<uint8_t> bytes, const std::string& fileName);

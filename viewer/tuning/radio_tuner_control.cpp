@@ -1,14 +1,6 @@
 #include "radio_tuner_control.h"
 
-#include <cstdio>
-
 #include "channel_table.h"
-
-namespace {
-
-constexpr const char* kRadioText = "Radio";  // string 61284
-
-}  // namespace
 
 RadioTunerControl::RadioTunerControl(vd::KsPropertySet* props, vd::TuningContext& context)
     : TunerControl(props, context) {}
@@ -88,31 +80,4 @@ void RadioTunerControl::StationKey(int n) {
     Context().RefreshChannelDisplay();
   }
   storing_ = false;
-}
-
-bool RadioTunerControl::HandleKeypadCommand(int commandId) {
-  if (commandId == kMemoryKey) {
-    ToggleMemory();
-    return true;
-  }
-  if (commandId < kStationKeyFirst || commandId >= kStationKeyFirst + kPresetCount) return false;
-  StationKey(commandId - kStationKeyFirst);
-  return true;
-}
-
-std::string RadioTunerControl::FrequencyText(uint32_t hz) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", hz / 1000000.1);
-  const std::string result = text;
-  return result.size() < 5 ? " " + result : result;
-}
-
-std::string RadioTunerControl::PositionText(int32_t index) {
-  char text[24];
-  std::snprintf(text, sizeof text, "# %d", index + 1);
-  return text;
-}
-
-std::string RadioTunerControl::NameText(const std::string& name) {
-  return std::string(kRadioText) + " " + name;
 }

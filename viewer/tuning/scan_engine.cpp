@@ -25,6 +25,9 @@ class RunningScope {
 };
 
 constexpr uint32_t kUnknownChannelOffset = 201;
+// Fine tuning moves a station 50 kHz a press; a station this close to its slot's step is
+// still the one the scan found there.
+constexpr uint32_t kFineTuneReach = 1000000;
 constexpr const char* kFoundText = "Found";        // string 61282
 constexpr const char* kChannelsText = "Channels";  // string 61439
 
@@ -79,7 +82,26 @@ bool ScanEngine::Interrupted(ScanProgress* progress, ScanCancelSource* cancel, i
   return stop;
 }
 
-void ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
+bool ScanEngine::StepTaken(int32_t step) {
+  CChannelTable* table = tuner_.Table();
+  const int32_t index = table->IndexOfId(step);
+  if (index < 0) return false;
+  const uint32_t held = table->Get(index)->frequency;
+  const uint32_t hz = tuner_.FrequencyOfStep(step);
+  // A step that does not tune has no station to find.
+  if (hz == 0) return true;
+  return (held > hz ? held - hz : hz - held) <= kFineTuneReach;
+}
+
+bool ScanEngine::FindsNewStation(int32_t step, uint32_t* hz) {
+  CChannelTable* table = tuner_.Table();
+  if (step == table->LastDeleted() || StepTaken(step)) return false;
+  if (!tuner_.Probe(step, hz)) return false;
+  // Typed in or imported under another slot: the list has this station already.
+  return !table->HasFrequency(*hz);
+}
+
+bool ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
   std::string name;
   uint32_t number = 0;
   if (kind == TunerControl::kTvKind) {
@@ -92,7 +114,8 @@ void ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
   } else {
     name = CChannel::RadioName(hz);
   }
-  tuner_.Table()->AppendFound(step, name, hz, number);
+  CChannelTable* table = tuner_.Table();
+  return table->FreeSlot(step) && table->AppendFound(step, name, hz, number);
 }
 
 bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
@@ -135,7 +158,7 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
   bool found = false;
   uint32_t hz = 0;
   while (!found && pos <= last) {
-    if (!table->IsUsed(pos) && pos != table->LastDeleted()) found = tuner_.Probe(pos, &hz);
+    found = FindsNewStation(pos, &hz);
     if (!found) {
       ++pos;
       if (gScanStart != -1 && pos == gScanStart) return nothingFound();
@@ -148,15 +171,15 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
     while (!found && pos < currentId) {
       // Tested before the probe as well, so the step the scan began at is never probed twice.
       if (gScanStart != -1 && pos == gScanStart) return nothingFound();
-      if (!table->IsUsed(pos) && pos != table->LastDeleted()) found = tuner_.Probe(pos, &hz);
+      found = FindsNewStation(pos, &hz);
       if (!found) ++pos;
       if (Interrupted(progress, cancel, pos, true)) return false;
     }
   }
 
   if (!found) return nothingFound();
-  AppendStation(pos, hz, range->kind);
-  return true;
+  if (AppendStation(pos, hz, range->kind)) return true;
+  return nothingFound();
 }
 
 int ScanEngine::FullScan(ScanView& view, ScanProgress& progress, Origin origin) {

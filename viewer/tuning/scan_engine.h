@@ -42,7 +42,12 @@ class ScanEngine {
  private:
   // One probe of the passes; returns true when the scan must stop without a station.
   bool Interrupted(ScanProgress* progress, ScanCancelSource* cancel, int32_t pos, bool wrapping);
-  void AppendStation(int32_t step, uint32_t hz, uint32_t kind);
+  // Probes the step unless the list has it already; true for a station new to the list.
+  bool FindsNewStation(int32_t step, uint32_t* hz);
+  // Whether the station holding the step's slot is the one found there. A station added by
+  // frequency holds a slot by count, which may be any step.
+  bool StepTaken(int32_t step);
+  bool AppendStation(int32_t step, uint32_t hz, uint32_t kind);
 
   TunerControl& tuner_;
 };

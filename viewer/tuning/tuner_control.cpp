@@ -1,9 +1,23 @@
 #include "tuner_control.h"
 
+#include <algorithm>
+#include <set>
+
 #include "channel_table.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(TraceTuner, "tuning")
+
+namespace {
+
+// Folders the user has heard of in this run. A folder that cannot be written stays so, and
+// every change of input would ask again; the log keeps each failure. UI thread only.
+std::set<std::string>& FoldersTold() {
+  static std::set<std::string> told;
+  return told;
+}
+
+}  // namespace
 
 TunerControl::TunerControl(vd::KsPropertySet* props, vd::TuningContext& context)
     : context_(context), props_(props), files_(context.DataFolder()) {
@@ -44,10 +58,23 @@ bool TunerControl::CloseList() {
   if (files_.EndMode(radio_)) return true;
   // The saved file still holds the list from the start of the mode; the user should know
   // that this mode's changes are lost.
-  context_.ShowMessage("Channel list", "The station list could not be saved in " +
-                                           files_.SavedPath(radio_) +
-                                           ".\nThe list from before this session is kept.");
+  TellStoreFailure("The station list could not be saved in " + files_.SavedPath(radio_) +
+                   ".\nThe list as it was stored last is kept.");
   return false;
+}
+
+bool TunerControl::StoreList() {
+  if (!table_ || table_->StoreNow()) return true;
+  TellStoreFailure("The station list could not be saved in " + files_.SavedPath(radio_) +
+                   ".\nIt is saved again when this mode ends.");
+  return false;
+}
+
+void TunerControl::TellStoreFailure(const std::string& text) {
+  std::string line = text;
+  std::replace(line.begin(), line.end(), '\n', ' ');
+  vd::LogWrite("tuning", vd::LogLevel::kWarning, "%s", line.c_str());
+  if (FoldersTold().insert(files_.Folder()).second) context_.ShowMessage("Channel list", text);
 }
 
 void TunerControl::CreateTable(bool radio) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "channel_files.h"
 #include "country_table.h"
@@ -41,6 +42,9 @@ class TunerControl {
   // told) when it could not be; the saved file then keeps the list of the mode's start.
   // Destroying the control does the same for a list still open.
   bool CloseList();
+  // Stores the mode's list at once, in the working and the saved file, so that a crash keeps
+  // it. False (and the user told) when it could not be.
+  bool StoreList();
   TunerControl(const TunerControl&) = delete;
   TunerControl& operator=(const TunerControl&) = delete;
 
@@ -92,6 +96,8 @@ class TunerControl {
 
  private:
   void CreateTuner(const vd::TunerFactory& factory);
+  // In the log each time; in a message once per data folder and run.
+  void TellStoreFailure(const std::string& text);
 
   vd::TuningContext& context_;
   vd::KsPropertySetPtr props_;  // the reference the constructor took over

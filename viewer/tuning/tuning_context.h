@@ -22,6 +22,9 @@ class TuningContext {
   virtual int32_t WorkMode() const = 0;
   virtual int32_t Country() const = 0;  // dialling code
   virtual int32_t Source() const = 0;   // 0 cable, 1 antenna
+  // "Country1": the row of the country table the user picked; it tells apart the records
+  // that share code 1.
+  virtual int32_t Country1() const = 0;
   virtual bool AutoScan() const = 0;
   virtual void SwitchOffAutoScan() = 0;  // in memory only
   virtual bool RemoteFmMemory() const = 0;

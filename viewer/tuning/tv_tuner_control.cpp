@@ -4,8 +4,8 @@
 
 namespace {
 
-const ChannelBand* CountryBand(int32_t country, uint32_t source) {
-  return CountryTable::TunerBand(country, source);
+const ChannelBand* CountryBand(int32_t country, int32_t country1, uint32_t source) {
+  return CountryTable::TunerBand(country, country1, source);
 }
 
 }  // namespace
@@ -33,7 +33,8 @@ bool TvTunerControl::Activate() {
               ? std::numeric_limits<int32_t>::max()
               : static_cast<int32_t>(last);
   TuneStep(first_);
-  band_ = bands_(Context().Country(), static_cast<uint32_t>(Context().Source()));
+  band_ =
+      bands_(Context().Country(), Context().Country1(), static_cast<uint32_t>(Context().Source()));
   CreateTable(false);
   return true;
 }
@@ -63,6 +64,24 @@ bool TvTunerControl::SignalAt(int32_t step) {
 
 uint32_t TvTunerControl::StepFrequency(int32_t /*step*/) {
   return GetFrequency();
+}
+
+int32_t TvTunerControl::TunedChannel() {
+  const ChannelBand* band = ActiveBand();
+  if (band == nullptr) return -1;
+  const std::optional<uint32_t> n = band->ChannelOf(GetFrequency());
+  return n && *n <= static_cast<uint32_t>(std::numeric_limits<int32_t>::max())
+             ? static_cast<int32_t>(*n)
+             : -1;
+}
+
+int32_t TvTunerControl::StartWithoutShownChannel(bool up) {
+  const ChannelBand* band = ActiveBand();
+  if (band == nullptr || band->last < band->first ||
+      band->last >= static_cast<uint32_t>(std::numeric_limits<int32_t>::max()))
+    return -1;
+  if (const int32_t tuned = TunedChannel(); tuned >= 0) return tuned;
+  return up ? static_cast<int32_t>(band->first) - 1 : static_cast<int32_t>(band->last) + 1;
 }
 
 int32_t TvTunerControl::TuneWithoutStations(int32_t lastNumber, bool up) {

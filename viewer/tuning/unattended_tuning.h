@@ -18,6 +18,7 @@ class UnattendedTuning : public TuningContext {
   int32_t workMode = 3;
   int32_t country = 49;
   int32_t source = 0;
+  int32_t country1 = 0;
   bool autoScan = false;
   // "TV_Station" and "TV_OldStation" as stored; what is written back is not kept.
   int32_t tvStation = -1;
@@ -27,6 +28,7 @@ class UnattendedTuning : public TuningContext {
   int32_t WorkMode() const override { return workMode; }
   int32_t Country() const override { return country; }
   int32_t Source() const override { return source; }
+  int32_t Country1() const override { return country1; }
   bool AutoScan() const override { return autoScan; }
   void SwitchOffAutoScan() override { autoScan = false; }
   bool RemoteFmMemory() const override { return false; }

@@ -135,6 +135,21 @@ TEST_F(CountryTableTest, TunerBandTakesTheFirstRecordOfTheCode) {
   EXPECT_EQ(FrequencyPlans::LetterOf(*antenna), 'R');
   EXPECT_EQ(CountryTable::TunerBand(0, 0), nullptr);
   EXPECT_EQ(CountryTable::TunerBand(12345, 1), nullptr);
+
+  // The row picked on the page ("Country1") decides only where its plan is its own.
+  EXPECT_EQ(FrequencyPlans::LetterOf(*CountryTable::TunerBand(1, 54, 0)), 'A');
+  EXPECT_EQ(FrequencyPlans::LetterOf(*CountryTable::TunerBand(1, 55, 0)), 'B');
+  EXPECT_EQ(CountryTable::TunerBand(1, 54, 0)->FrequencyOf(1), 72'000'000u);
+  // HRC's antenna plan is D like Bahamas', and U.S.A. and Hawaii share Bahamas' plans: the
+  // first record's band stays.
+  EXPECT_EQ(CountryTable::TunerBand(1, 54, 1), &CountryTable::Record(3).antenna);
+  EXPECT_EQ(CountryTable::TunerBand(1, 56, 0), &CountryTable::Record(3).cable);
+  EXPECT_EQ(CountryTable::TunerBand(1, 17, 0), &CountryTable::Record(3).cable);
+  // Not a code-1 row, or not code 1 at all: Country1 is not consulted.
+  EXPECT_EQ(CountryTable::TunerBand(1, 15, 0), &CountryTable::Record(3).cable);
+  EXPECT_EQ(CountryTable::TunerBand(1, 57, 0), &CountryTable::Record(3).cable);
+  EXPECT_EQ(CountryTable::TunerBand(49, 54, 0), &CountryTable::Record(15).cable);
+  EXPECT_EQ(CountryTable::TunerBand(0, 54, 0), nullptr);
 }
 
 TEST_F(CountryTableTest, FrequencyToChannelInACountryBand) {

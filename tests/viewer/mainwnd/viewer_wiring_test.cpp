@@ -1,17 +1,24 @@
 // The main window's wiring to its companions: the re-tune after a scan and a country change,
-// the panel as the only window in radio, full screen and back, the size after start, and the
-// mixer's change notifications.
+// the station list on disk after a scan and the settings sheet, the plan a restart numbers
+// by, the panel as the only window in radio, full screen and back, the size after start, and
+// the mixer's change notifications.
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <map>
 
 #include "album_frame.h"
 #include "bmp_slider.h"
+#include "channel_file.h"
+#include "channel_files.h"
+#include "channel_list_ctrl.h"
 #include "channel_table.h"
 #include "control_panel.h"
 #include "country_table.h"
@@ -91,6 +98,7 @@ TEST_F(ViewerWiringTest, AfterAPageScanTheTunerGoesBackToTheStoredStation) {
   const int32_t stored = window_->Tuning().TvStation();
   EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
   EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(stored + 1));
+  EXPECT_EQ(page.List()->SelectedRow(), stored);  // the list shows the panel's station
 }
 
 TEST_F(ViewerWiringTest, ACountryChangeOnThePageRetunesAndTheSameCountryDoesNot) {
@@ -117,7 +125,57 @@ TEST_F(ViewerWiringTest, ACountryChangeOnThePageRetunesAndTheSameCountryDoesNot)
   countries->setCurrentIndex(other);
   emit countries->activated(other);
   EXPECT_EQ(Table()->Current(), moved);  // queued, not at once
+  // The remote's sound-mode key asks for the new country at once.
+  EXPECT_EQ(window_->Remote().Country(), static_cast<int32_t>(CountryTable::Record(other).code));
   EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
+}
+
+// A scan on the page is on disk at once, and so are the sheet's changes when it closes: a
+// crash keeps them. The stations are numbered by the row scanned, and after a restart typing
+// 5 tunes "U.S.A. (HRC)" channel 5 (78 MHz), not the 77.25 MHz of Bahamas, which code 1
+// finds first.
+TEST_F(ViewerWiringTest, AnHrcScanIsOnDiskAtOnceAndTheNextStartKeepsItsPlan) {
+  Preset("Country", 1);
+  Preset("AutoScan", 1);  // the offer of a scan is answered No: the list starts empty
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_EQ(Table()->Count(), 0);
+  const std::filesystem::path data = window_->Settings().path;
+  const auto stationsOnDisk = [&](const char* name) {
+    auto bytes = vd::ChannelFiles::ReadFile((data / name).string(), vd::ChannelFile::kMaxBytes);
+    EXPECT_TRUE(bytes) << name;
+    vd::ChannelFileContents contents =
+        vd::ChannelFile::Decode(bytes ? *bytes : std::vector<uint8_t>{}, false);
+    EXPECT_FALSE(contents.damage) << name;
+    return contents.stations;
+  };
+  {
+    CScanPage page(*window_->SheetHost());
+    page.OnCountryChosen(54);
+    ASSERT_GT(page.RunFullScan(), 0);
+  }
+  for (const char* name : {"TV.CFG", "ChList.CFG"}) {
+    const std::vector<CChannel> stations = stationsOnDisk(name);
+    EXPECT_EQ(static_cast<int32_t>(stations.size()), Table()->Count()) << name;
+    const auto one = std::find_if(stations.begin(), stations.end(),
+                                  [](const CChannel& c) { return c.frequency == 72'000'000u; });
+    ASSERT_NE(one, stations.end()) << name;
+    EXPECT_EQ(one->number, 1u) << name;
+    EXPECT_EQ(one->Name(), "  1    ") << name;
+  }
+
+  // OK on the sheet after a deletion on its page.
+  QTimer::singleShot(0, [&] {
+    Table()->Remove(0);
+    if (auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget())) sheet->accept();
+  });
+  window_->OnCommand(32799);
+  ASSERT_GT(Table()->Count(), 0);
+  EXPECT_EQ(static_cast<int32_t>(stationsOnDisk("TV.CFG").size()), Table()->Count());
+
+  Close();
+  ASSERT_TRUE(LaunchQuiet());
+  for (int command : {381, 386}) window_->OnCommand(command);  // 5, Enter
+  EXPECT_EQ(window_->Engine()->Tuner()->GetFrequency(), 78'000'000u);
 }
 
 TEST_F(ViewerWiringTest, RetuneIsOnlyForTv) {

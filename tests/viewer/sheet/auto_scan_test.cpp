@@ -28,6 +28,10 @@ TEST(AutoScanDialog, FullScanLeavesTheLastStationCurrent) {
   EXPECT_EQ(tv.Table().Count(), 3);
   EXPECT_EQ(tv.Table().Current(), 2);
   EXPECT_EQ(dialog.Form()->List()->SelectedRow(), 2);
+  // Stored when the scan ends, and again as the dialog closes (its list may have changed).
+  EXPECT_EQ(tv.host.listStores, 1);
+  dialog.close();
+  EXPECT_EQ(tv.host.listStores, 2);
 }
 
 TEST(AutoScanDialog, ClearedBoxSeeksOneStationAtATime) {
@@ -41,6 +45,7 @@ TEST(AutoScanDialog, ClearedBoxSeeksOneStationAtATime) {
   QTest::mouseClick(dialog.Form()->ScanButton(), Qt::LeftButton);
   EXPECT_EQ(tv.Table().Count(), 2);
   EXPECT_EQ(tv.host.scanStates, (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(tv.host.listStores, 2);  // each station a seek finds
 }
 
 TEST(AutoScanDialog, ClosingDuringASeekRaisesTheCancelFlagInstead) {

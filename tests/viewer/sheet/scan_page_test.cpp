@@ -129,15 +129,19 @@ TEST_F(ScanPageTest, BandChangeStoresSourceAndSetsThatBand) {
   EXPECT_EQ(host.country1Writes, 0);
 }
 
-TEST_F(ScanPageTest, AutomaticDialogUsesOnlyTheBackwardSearchAndStoresOnlyTheCode) {
+// The dialog shows and keeps the row the user picked, as the page does, so that its scan and
+// the next start number stations by the same plan; only the sound system is left to the page.
+TEST_F(ScanPageTest, AutomaticDialogShowsAndStoresTheRowButNotTheSoundSystem) {
   host.country = 1;
   host.country1 = kHrc;
   CAutoScanDlg dialog(host);
   ScanForm* form = dialog.Form();
-  EXPECT_EQ(form->CountryBox()->currentIndex(), kUsa);
+  EXPECT_EQ(form->CountryBox()->currentIndex(), kHrc);
+  ASSERT_EQ(host.bands.size(), 1u);
+  EXPECT_EQ(host.bands[0], &CountryTable::Record(kHrc).cable);
   form->OnCountryChosen(kTaiwan);
   EXPECT_EQ(host.country, 886);
-  EXPECT_EQ(host.country1Writes, 0);
+  EXPECT_EQ(host.country1, kTaiwan);
   EXPECT_TRUE(host.isMts.empty());
   EXPECT_TRUE(host.soundButton.empty());
   EXPECT_EQ(host.bands.back(), &CountryTable::Record(kTaiwan).cable);
@@ -222,6 +226,8 @@ TEST_F(ScanPageTest, FullScanShowsProgressAndSelectsTheSecondStation) {
   EXPECT_EQ(tv.Table().Current(), 1);
   EXPECT_EQ(page.List()->SelectedRow(), 1);
   EXPECT_EQ(tv.Names(), (std::vector<std::string>{"  3    ", "  6    ", "209"}));
+  // The list found goes to disk at once, not only when the mode ends.
+  EXPECT_EQ(host.listStores, 1);
 }
 
 TEST(ScanPageFew, OneStationStaysCurrent) {

@@ -37,6 +37,7 @@ class FakeScanHost : public ScanHost {
   void SwitchOffDeleteWarning() override { deleteWarningOff = true; }
   void ScanRunning(bool running) override { scanStates.push_back(running); }
   void RefreshChannelDisplay() override;
+  void StoreChannelList() override { ++listStores; }
   std::string TeletextName() const override { return teletextName; }
 
   TunerControl* tuner = nullptr;
@@ -52,6 +53,7 @@ class FakeScanHost : public ScanHost {
   bool deleteWarningOff = false;
   std::vector<bool> scanStates;
   int displayRefreshes = 0;
+  int listStores = 0;
   std::string teletextName;
   // Called on every display refresh (the scan's per-station hook).
   std::function<void()> onRefresh;

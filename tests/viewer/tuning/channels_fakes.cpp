@@ -170,7 +170,7 @@ void Rig::Restart() {
   } else {
     const ChannelBand* b = band;
     control = std::make_unique<TvTunerControl>(nullptr, context, factory,
-                                               [b](int32_t, uint32_t) { return b; });
+                                               [b](int32_t, int32_t, uint32_t) { return b; });
   }
   if (stepHook) control->Files().SetStepHook(stepHook);
   EXPECT_TRUE(control->Activate());

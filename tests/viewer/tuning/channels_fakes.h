@@ -26,8 +26,9 @@ class FakeContext : public TuningContext {
 
   std::string DataFolder() const override { return folder; }
   int32_t WorkMode() const override { return workMode; }
-  int32_t Country() const override { return 49; }
-  int32_t Source() const override { return 0; }
+  int32_t Country() const override { return country; }
+  int32_t Source() const override { return source; }
+  int32_t Country1() const override { return country1; }
   bool AutoScan() const override { return autoScan; }
   void SwitchOffAutoScan() override { autoScan = false; }
   bool RemoteFmMemory() const override { return fmMemory; }
@@ -49,6 +50,9 @@ class FakeContext : public TuningContext {
   std::string folder;
   Journal* journal;
   int32_t workMode = 3;
+  int32_t country = 49;
+  int32_t source = 0;
+  int32_t country1 = 0;
   bool autoScan = false;
   bool fmMemory = false;
   int32_t tvStation = 0;

@@ -8,6 +8,7 @@
 #include "channel_file.h"
 #include "channel_table.h"
 #include "channels_fakes.h"
+#include "vd/trace.h"
 
 namespace vd::test {
 namespace {
@@ -85,10 +86,43 @@ TEST(ChannelProtocol, CrashAtAnyStepLeavesACompleteList) {
   }
 }
 
+// A list stored while the mode runs (a finished scan, the settings sheet closing) is in the
+// working and the saved file at once, and a crash right after it keeps it.
+TEST(ChannelProtocol, AListStoredWhileTheModeRunsSurvivesACrash) {
+  for (bool radio : {false, true}) {
+    Rig rig(radio, TunerSetup{});
+    rig.Table().AddByFrequency(90000000);
+    rig.Table().AddByFrequency(95000000);
+    ASSERT_TRUE(rig.control->StoreList());
+    const std::string saved = rig.folder.File(radio ? "FM.CFG" : "TV.CFG");
+    const std::vector<uint32_t> both = {90000000, 95000000};
+    EXPECT_EQ(Frequencies(ReadBytes(saved), radio), both) << "radio " << radio;
+    EXPECT_EQ(ReadBytes(rig.folder.File("ChList.CFG")), ReadBytes(saved));
+
+    // The process dies before the mode's end writes anything.
+    rig.control->Files().SetStepHook([](std::string_view) { return false; });
+    rig.Table().AddByFrequency(99000000);
+    rig.control.reset();
+    rig.Restart();
+    std::vector<uint32_t> hz;
+    for (int32_t i = 0; i < rig.Table().Count(); ++i) hz.push_back(rig.Table().Get(i)->frequency);
+    EXPECT_EQ(hz, both) << "radio " << radio;
+  }
+}
+
+std::vector<std::string> gLogLines;
+
+void KeepLogLine(const char*, LogLevel, const char* text) {
+  gLogLines.emplace_back(text);
+}
+
 // What stands in the data folder must neither hide a readable list nor hang the start: a
 // working copy that cannot be made (a folder at its name here; a read-only data folder does
-// the same), and a FIFO where the saved list should be.
+// the same), and a FIFO where the saved list should be. A list that did not change is not
+// written, so such a folder costs nothing; a change that cannot be stored is told once per
+// folder, and logged each time.
 TEST(ChannelProtocol, TheSavedListIsNeverHiddenOrBlockedByTheFolder) {
+  SetLogSink(&KeepLogLine);
   for (bool radio : {false, true}) {
     Rig rig(radio, TunerSetup{});
     rig.Table().AddByFrequency(90000000);
@@ -99,13 +133,24 @@ TEST(ChannelProtocol, TheSavedListIsNeverHiddenOrBlockedByTheFolder) {
 
     ASSERT_TRUE(std::filesystem::create_directory(rig.folder.File("ChList.CFG")));
     rig.context.messages.clear();
-    rig.Restart();
-    ASSERT_EQ(rig.Table().Count(), 1) << "radio " << radio;
-    EXPECT_EQ(rig.Table().Get(0)->frequency, 90000000u);
-    rig.Table().AddByFrequency(95000000);
+    gLogLines.clear();
+    for (int input = 0; input < 3; ++input) {
+      rig.Restart();
+      ASSERT_EQ(rig.Table().Count(), 1) << "radio " << radio;
+      EXPECT_EQ(rig.Table().Get(0)->frequency, 90000000u);
+      EXPECT_TRUE(rig.control->StoreList());
+    }
     rig.control.reset();
+    EXPECT_TRUE(rig.context.messages.empty()) << "radio " << radio;
+    EXPECT_TRUE(gLogLines.empty()) << "radio " << radio;
+    for (uint32_t hz : {95000000u, 96000000u}) {
+      rig.Restart();
+      rig.Table().AddByFrequency(hz);
+      rig.control.reset();
+    }
     // Nothing could be stored, and the user is told; the saved list is the one from before.
-    EXPECT_FALSE(rig.context.messages.empty()) << "radio " << radio;
+    EXPECT_EQ(rig.context.messages.size(), 1u) << "radio " << radio;
+    EXPECT_EQ(gLogLines.size(), 2u) << "radio " << radio;
     EXPECT_EQ(ReadBytes(saved), stored);
     std::filesystem::remove(rig.folder.File("ChList.CFG"));
 
@@ -117,6 +162,7 @@ TEST(ChannelProtocol, TheSavedListIsNeverHiddenOrBlockedByTheFolder) {
     rig.control.reset();
     std::filesystem::remove(saved);
   }
+  SetLogSink(nullptr);
 }
 
 }  // namespace

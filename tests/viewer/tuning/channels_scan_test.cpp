@@ -119,6 +119,35 @@ TEST_F(TvScan, FilledTableSkipsKnownStationsAndEndsAfterWrapping) {
   EXPECT_EQ(t.Current(), 3);  // the dialog leaves the last station found current
 }
 
+// A station typed in or imported holds the slot of its count, which may be a step with
+// another station on it; and it may be on a step the scan reaches under another slot. The
+// scan finds the one and passes over the other. A scanned station that was fine-tuned
+// still holds its step.
+TEST_F(TvScan, StationsAddedByFrequencyNeitherHideNorDoubleTheStationsFound) {
+  Start({0, 2, 5});
+  CChannelTable& t = rig->Table();
+  ASSERT_TRUE(t.AddByFrequency(70000000));  // step 2's station, in slot 0
+  ASSERT_EQ(Ids(), std::vector<uint32_t>{0});
+  ScanEngine engine(*rig->control);
+  EXPECT_EQ(engine.FullScan(view, progress, ScanEngine::Origin::kAutoScanDialog), 2);
+  std::vector<uint32_t> hz;
+  for (int32_t i = 0; i < t.Count(); ++i) hz.push_back(t.Get(i)->frequency);
+  EXPECT_EQ(hz, (std::vector<uint32_t>{70000000, 50000000, 100000000}));
+  const std::vector<uint32_t> ids = Ids();
+  EXPECT_EQ(ids[1], 0u);
+  EXPECT_EQ(ids[2], 5u);
+  EXPECT_GE(ids[0], 10u);  // moved beyond the tuner's steps
+  EXPECT_TRUE(t.IsUsed(static_cast<int32_t>(ids[0])));
+
+  ASSERT_TRUE(t.SetFrequency(2, 100100000));
+  rig->tuner->signalQueries.clear();
+  FakeProgress again;
+  EXPECT_EQ(engine.FullScan(view, again, ScanEngine::Origin::kAutoScanDialog), 0);
+  EXPECT_EQ(t.Count(), 3);
+  EXPECT_EQ(Queries(0), 0);
+  EXPECT_EQ(Queries(5), 0);
+}
+
 TEST_F(TvScan, CancelKeepsWhatWasFoundAndReselects) {
   Start({2, 5, 8});
   progress.cancelAt = 7;
@@ -204,6 +233,20 @@ TEST(RadioScan, NamesInMegahertz) {
   EXPECT_EQ(rig.Table().Get(0)->frequency, 98100000u);
   EXPECT_EQ(rig.Table().Current(), 0);  // fewer than two: the page keeps the one found
   EXPECT_EQ(rig.tuner->signalQueries.size(), 5u);
+}
+
+TEST(RadioScan, ATypedFrequencyIsNotFoundAgain) {
+  TunerSetup s;
+  s.radioMin = 98000000;
+  s.radioMax = 98200000;
+  s.radioStations = {98100000};
+  Rig rig(true, s);
+  ASSERT_TRUE(rig.Table().AddByFrequency(98100000));
+  FakeProgress progress;
+  FakeView view;
+  ScanEngine engine(*rig.control);
+  EXPECT_EQ(engine.FullScan(view, progress, ScanEngine::Origin::kSearchPage), 0);
+  EXPECT_EQ(rig.Table().Count(), 1);
 }
 
 TEST(ScanTexts, PercentAndFound) {

@@ -77,7 +77,7 @@ TEST(ChannelTableSelect, MutesWaitsAndRestoresTheMuteState) {
     EXPECT_EQ(rig.journal, expected);
     EXPECT_EQ(rig.context.muted, mutedBefore);
   }
-  EXPECT_EQ(rig.Table().Previous(), 2);
+  EXPECT_EQ(rig.Table().Previous(), 1);  // tuning the current station again is no change
   EXPECT_EQ(rig.Table().Current(), 2);
   rig.journal.clear();
   EXPECT_FALSE(rig.Table().Select(3, true));
@@ -203,6 +203,35 @@ TEST_F(ChannelTableFive, MoveAndSwapCarryTheCurrentStation) {
   T().Sort();  // radio: by frequency
   for (int32_t i = 0; i < 5; ++i) EXPECT_EQ(T().Get(i)->frequency, (90 + i) * kMHz);
   EXPECT_EQ(T().Get(T().Current())->frequency, 91 * kMHz);
+}
+
+// Recall leads to the station watched before, whatever moved in between: a typed channel
+// inserted in sorted order, a typed channel already in the list, a swap and a deletion.
+TEST(ChannelTableRecall, LeadsToTheStationWatchedBefore) {
+  Band b;
+  Rig rig(false, TvSetup(b), &b.band);
+  CChannelTable& t = rig.Table();
+  for (uint32_t n : {5u, 12u, 105u}) t.AddByFrequency(b.band.FrequencyOf(n));
+  const auto watching = [&] { return t.Get(t.Current())->number; };
+  const auto recall = [&] {
+    t.SelectPreviousStation();
+    return watching();
+  };
+  t.Select(0, true);                         // 5
+  t.Select(1, true);                         // 12
+  t.AddByFrequency(b.band.FrequencyOf(10));  // typed: sorts in before 12
+  ASSERT_EQ(watching(), 10u);
+  EXPECT_EQ(recall(), 12u);
+  EXPECT_EQ(recall(), 10u);
+  t.AddByFrequency(b.band.FrequencyOf(5));  // typed, already in the list
+  EXPECT_EQ(recall(), 10u);
+  t.Select(t.Current(), true);  // tuned again after a scan: no change of station
+  EXPECT_EQ(recall(), 5u);
+  t.Swap(0, 3);
+  EXPECT_EQ(recall(), 10u);
+  t.Remove(t.Previous());  // the recall station goes: recall stays put
+  EXPECT_EQ(recall(), 10u);
+  EXPECT_EQ(t.Previous(), t.Current());
 }
 
 TEST(ChannelTablePresets, RemoteCyclesTheFirstTen) {

@@ -157,27 +157,19 @@ TEST(RadioPresets, MemoryThenKeyThreeSwapsSixthAndFourth) {
   CChannelTable& t = rig.Table();
   for (uint32_t i = 0; i < 8; ++i) t.AddByFrequency(90000000 + i * 1000000);
   t.Select(5, true);
-  EXPECT_TRUE(radio.HandleKeypadCommand(RadioTunerControl::kMemoryKey));
-  EXPECT_TRUE(radio.IsStoring());
-  EXPECT_TRUE(radio.HandleKeypadCommand(573));
+  EXPECT_TRUE(radio.ToggleMemory());
+  radio.StationKey(3);
   EXPECT_FALSE(radio.IsStoring());
   EXPECT_EQ(t.Get(3)->frequency, 95000000u);
   EXPECT_EQ(t.Get(5)->frequency, 93000000u);
   EXPECT_EQ(t.Current(), 3);
   EXPECT_EQ(rig.context.listRefreshes, 1);
 
-  EXPECT_TRUE(radio.HandleKeypadCommand(577));  // not storing: selects
+  radio.StationKey(7);  // not storing: selects
   EXPECT_EQ(t.Current(), 7);
   EXPECT_EQ(rig.tuner->frequency, 97000000u);
-  EXPECT_FALSE(radio.HandleKeypadCommand(581));
-}
-
-TEST(RadioDisplay, Texts) {
-  EXPECT_EQ(RadioTunerControl::FrequencyText(98100000), " 98.1");
-  EXPECT_EQ(RadioTunerControl::FrequencyText(101700000), "101.7");
-  EXPECT_EQ(RadioTunerControl::FrequencyText(87500000), " 87.5");
-  EXPECT_EQ(RadioTunerControl::PositionText(2), "# 3");
-  EXPECT_EQ(RadioTunerControl::NameText("98.10 "), "Radio 98.10 ");
+  radio.StationKey(10);  // no such preset
+  EXPECT_EQ(t.Current(), 7);
 }
 
 class EmptyTv : public ::testing::Test {
@@ -207,6 +199,22 @@ TEST_F(EmptyTv, StepsThroughTheBandWithinTheLimits) {
   EXPECT_EQ(Tv().TuneWithoutStations(4, false), 7);
   EXPECT_EQ(Tv().TuneWithoutStations(500, false), 7);  // a number outside the band
   EXPECT_TRUE(rig.context.beeps.empty());
+}
+
+// With no number on the panel, up and down start from the channel the tuner is on, or from
+// the band's ends when the band has no channel there.
+TEST_F(EmptyTv, WithoutAShownNumberTheStepStartsAtTheTunersChannelOrTheBandsEnd) {
+  ASSERT_EQ(Tv().TunedChannel(), -1);  // 1 Hz is no channel of the band
+  EXPECT_EQ(Tv().StartWithoutShownChannel(true), 1);
+  EXPECT_EQ(Tv().StartWithoutShownChannel(false), 8);
+  EXPECT_EQ(Tv().TuneWithoutStations(Tv().StartWithoutShownChannel(true), true), 4);
+  EXPECT_EQ(Tv().TunedChannel(), 4);
+  EXPECT_EQ(Tv().StartWithoutShownChannel(false), 4);
+  EXPECT_EQ(Tv().TuneWithoutStations(Tv().StartWithoutShownChannel(false), false), 7);
+  EXPECT_EQ(Tv().TunedChannel(), 7);
+  EXPECT_TRUE(rig.context.beeps.empty());
+  ASSERT_TRUE(Tv().SetActiveBand(nullptr));
+  EXPECT_EQ(Tv().StartWithoutShownChannel(true), -1);
 }
 
 TEST_F(EmptyTv, NothingQualifiesBeeps) {
@@ -239,6 +247,18 @@ TEST(TunerBand, TvStartsWithTheCountrysBandForTheSource) {
   ASSERT_TRUE(tv.Activate());
   ASSERT_NE(CountryTable::TunerBand(49, 0), nullptr);
   EXPECT_EQ(tv.ActiveBand(), CountryTable::TunerBand(49, 0));
+
+  // A list scanned on "U.S.A. (HRC)" keeps its plan after a restart; code 1 alone would
+  // start on Bahamas' plan.
+  TempFolder usa;
+  FakeContext hrc(usa.Path());
+  hrc.autoScan = true;
+  hrc.country = 1;
+  hrc.country1 = 54;
+  TvTunerControl restarted(nullptr, hrc, MakeFactory(TvChannels(), nullptr, nullptr));
+  ASSERT_TRUE(restarted.Activate());
+  ASSERT_NE(restarted.ActiveBand(), nullptr);
+  EXPECT_EQ(restarted.ActiveBand()->FrequencyOf(5), 78'000'000u);
 }
 
 }  // namespace

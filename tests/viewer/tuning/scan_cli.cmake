@@ -4,10 +4,14 @@ file(WRITE ${SCAN_DIR}/box.conf "lock_time_ms = 0\n")
 set(SCAN_RUN ${CMAKE_COMMAND} -DENV_CONFIG=${SCAN_DIR}/box.conf
     -DMODULE_DIR=$<TARGET_FILE_DIR:kxtuner>)
 set(SCAN_SCRIPT -P ${CMAKE_CURRENT_SOURCE_DIR}/scan_cli_run.cmake)
+# The carriers the test suites share: a station on every plan's channels, 72 MHz among them.
+file(WRITE ${SCAN_DIR}/carriers.conf "lock_time_ms = 0\ntest_carriers = yes\n")
+set(SCAN_RUN_CARRIERS ${CMAKE_COMMAND} -DENV_CONFIG=${SCAN_DIR}/carriers.conf
+    -DMODULE_DIR=$<TARGET_FILE_DIR:kxtuner>)
 
 # Each search starts from an empty data folder.
 add_test(NAME vdtool_scan_clean COMMAND ${CMAKE_COMMAND} -E rm -rf ${SCAN_DIR}/tv ${SCAN_DIR}/fm
-                                         ${SCAN_DIR}/home)
+                                         ${SCAN_DIR}/home ${SCAN_DIR}/hrc ${SCAN_DIR}/viewers)
 set_tests_properties(vdtool_scan_clean PROPERTIES FIXTURES_SETUP scan_clean)
 
 add_test(NAME vdtool_scan_tv
@@ -47,7 +51,26 @@ add_test(NAME vdtool_scan_default_folder
          "-DCMD=$<TARGET_FILE:vdtool>|scan|radio" ${SCAN_SCRIPT})
 set_tests_properties(vdtool_scan_default_folder PROPERTIES FIXTURES_REQUIRED scan_clean)
 
-foreach(bad "scan" "scan|Atlantis|cable" "scan|germany|satellite" "scan|germany"
+# The row scanned numbers the stations, not the first row of its dialling code (Bahamas for
+# code 1): HRC channel 1 is 72 MHz.
+add_test(NAME vdtool_scan_tv_hrc
+         COMMAND ${SCAN_RUN_CARRIERS} -DEXPECT_STATUS=0
+         "-DEXPECT=Scanning U\\.S\\.A\\. \\(HRC\\) cable.*station [0-9]+:   1 +72\\.00 MHz"
+         "-DCMD=$<TARGET_FILE:vdtool>|scan|U.S.A. (HRC)|cable|--data|${SCAN_DIR}/hrc" ${SCAN_SCRIPT})
+set_tests_properties(vdtool_scan_tv_hrc PROPERTIES FIXTURES_REQUIRED scan_clean)
+
+# Without a country or a band the viewer's are taken, the row as its page shows it.
+set(SCAN_VIEWER_HOME ${SCAN_DIR}/viewer_home)
+file(WRITE ${SCAN_VIEWER_HOME}/config/Corvalen/viewdeck.reg
+     "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Corvalen\\AviCap]\n"
+     "\"Country\"=dword:00000001\n\"Country1\"=dword:00000036\n\"Source\"=dword:00000000\n")
+add_test(NAME vdtool_scan_tv_viewers_country
+         COMMAND ${SCAN_RUN_CARRIERS} -DEXPECT_STATUS=0 -DHOME_DIR=${SCAN_VIEWER_HOME}
+         "-DEXPECT=Scanning U\\.S\\.A\\. \\(HRC\\) cable on [^\n]*the viewer's settings.*:   1 +72\\.00 MHz"
+         "-DCMD=$<TARGET_FILE:vdtool>|scan|--data|${SCAN_DIR}/viewers" ${SCAN_SCRIPT})
+set_tests_properties(vdtool_scan_tv_viewers_country PROPERTIES FIXTURES_REQUIRED scan_clean)
+
+foreach(bad "scan|Atlantis|cable" "scan|germany|satellite" "scan|Atlantis"
             "scan|index:57|antenna" "scan|4|cable" "scan|Atlantis|radio" "scan|radio|--lock-ms|9000" "scan|radio|--data" "scan|radio|--fast")
   string(REPLACE "|" "_" name "${bad}")
   add_test(NAME vdtool_scan_usage_${name}
@@ -56,5 +79,5 @@ foreach(bad "scan" "scan|Atlantis|cable" "scan|germany|satellite" "scan|germany"
 endforeach()
 
 add_test(NAME vdtool_scan_help
-         COMMAND ${SCAN_RUN} -DEXPECT_STATUS=0 "-DEXPECT=Usage: vdtool scan COUNTRY cable.antenna"
+         COMMAND ${SCAN_RUN} -DEXPECT_STATUS=0 "-DEXPECT=Usage: vdtool scan \\[COUNTRY\\] \\[cable.antenna\\]"
          "-DCMD=$<TARGET_FILE:vdtool>|scan|--help" ${SCAN_SCRIPT})
