@@ -82,8 +82,24 @@ void V4l2FrameHub::Drop(int id) {
 void V4l2FrameHub::Unsubscribe(int id) {
   std::lock_guard lock(mutex_);
   Drop(id);
-  // From the streaming thread itself the pipeline stops with the hub instead.
-  if (subscribers_.empty() && !tInHubThread) StopLocked();
+  if (!subscribers_.empty() || pipeline_ == nullptr) return;
+  if (!tInHubThread) {
+    StopLocked();
+    return;
+  }
+  // The last bin's final reference can go while a frame is handed to it, on the stream's own
+  // thread, which cannot stop its pipeline. The card lives on, and so would the stream with
+  // the card's node open: a helper thread stops it, unless a new bin took the stream since.
+  gst_element_call_async(pipeline_.get(), &V4l2FrameHub::StopIfIdle,
+                         new std::weak_ptr<V4l2FrameHub>(weak_from_this()),
+                         [](gpointer p) { delete static_cast<std::weak_ptr<V4l2FrameHub>*>(p); });
+}
+
+void V4l2FrameHub::StopIfIdle(GstElement* pipeline, gpointer weakSelf) {
+  const auto hub = static_cast<std::weak_ptr<V4l2FrameHub>*>(weakSelf)->lock();
+  if (hub == nullptr) return;
+  std::lock_guard lock(hub->mutex_);
+  if (hub->subscribers_.empty() && hub->pipeline_.get() == pipeline) hub->StopLocked();
 }
 
 void V4l2FrameHub::Stop() {

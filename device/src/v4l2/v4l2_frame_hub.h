@@ -48,6 +48,8 @@ class V4l2FrameHub : public std::enable_shared_from_this<V4l2FrameHub> {
   static GstFlowReturn OnSample(GstElement* sink, gpointer weakSelf);
   void Deliver(GstSample* sample);
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+  // Runs on a helper thread: stops `pipeline` if it is still the hub's and nobody subscribed.
+  static void StopIfIdle(GstElement* pipeline, gpointer weakSelf);
   ElementPtr Start();
   void Drop(int id);  // with mutex_ held
   void StopLocked();
