@@ -47,6 +47,9 @@ V4l2FrameHub::~V4l2FrameHub() {
 
 int V4l2FrameHub::Subscribe(GstElement* bin, GstElement* appsrc, bool stillOnly) {
   std::unique_lock lock(mutex_);
+  // A stream another thread is stopping still holds the card's node, and most cards let
+  // only one reader stream at a time.
+  stopped_.wait(lock, [this] { return !stopping_; });
   if (ended_) return 0;
   auto s = std::make_unique<Subscriber>();
   g_weak_ref_init(&s->bin, bin);
@@ -103,9 +106,12 @@ void V4l2FrameHub::StopIfIdle(GstElement* pipeline, gpointer weakSelf) {
 }
 
 void V4l2FrameHub::Stop() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   ended_ = true;
   StopLocked();
+  // The card goes next: a stream still stopping on a helper thread counts its frames in the
+  // card until it has stopped.
+  stopped_.wait(lock, [this] { return !stopping_; });
 }
 
 void V4l2FrameHub::Trigger() {
@@ -164,10 +170,13 @@ void V4l2FrameHub::StopLocked() {
   }
   // The streaming thread takes mutex_ in OnSample: let it go while the pipeline stops and
   // goes.
+  stopping_ = true;
   mutex_.unlock();
   gst_element_set_state(pipeline.get(), GST_STATE_NULL);
   pipeline.reset();
   mutex_.lock();
+  stopping_ = false;
+  stopped_.notify_all();
 }
 
 GstFlowReturn V4l2FrameHub::OnSample(GstElement* sink, gpointer weakSelf) {

@@ -7,6 +7,7 @@
 
 #include <gst/gst.h>
 
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -62,6 +63,8 @@ class V4l2FrameHub : public std::enable_shared_from_this<V4l2FrameHub> {
   int nextId_ = 1;
   bool ended_ = false;
   bool starting_ = false;
+  bool stopping_ = false;  // a pipeline is stopping with mutex_ let go
+  std::condition_variable stopped_;
 };
 
 }  // namespace vd
