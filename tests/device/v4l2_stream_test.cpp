@@ -16,10 +16,10 @@
 #include "v4l2_fake_tree.h"
 #include "vd/device_enumerator.h"
 #include "vd/gst_ptr.h"
+#include "vd/teletext_coding.h"
 #include "vd/v4l2_backend.h"
 #include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
-#include "vd/teletext_coding.h"
 
 namespace vd {
 namespace {
@@ -174,15 +174,64 @@ void RegisterCountedSource() {
   });
 }
 
-bool SourcesGoneWithin(std::chrono::milliseconds limit) {
+template <typename Condition>
+bool Within(std::chrono::milliseconds limit, Condition done) {
   auto end = std::chrono::steady_clock::now() + limit;
-  while (gCountedSources.load() != 0 && std::chrono::steady_clock::now() < end)
+  while (!done() && std::chrono::steady_clock::now() < end)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  return gCountedSources.load() == 0;
+  return done();
 }
 
+bool SourcesGoneWithin(std::chrono::milliseconds limit) {
+  return Within(limit, [] { return gCountedSources.load() == 0; });
+}
+
+// A bin whose every reference but the hub's goes while the hub hands it a frame, so that it
+// ends on the stream's own thread. Its output is left unlinked: the hub's appsrc fills up and
+// says so ("enough-data") from inside the hub's push, and that is where the bin is let go.
+struct BinEndingOnTheStreamThread {
+  std::mutex mutex;
+  PipelinePtr pipeline;
+  ElementPtr appsrc;
+  std::atomic<bool> ended{false};
+
+  static void OnFull(GstElement*, gpointer self) {
+    auto* bin = static_cast<std::shared_ptr<BinEndingOnTheStreamThread>*>(self)->get();
+    std::lock_guard lock(bin->mutex);
+    if (bin->pipeline == nullptr) return;
+    bin->pipeline.reset();
+    bin->appsrc.reset();
+    bin->ended = true;
+  }
+
+  static std::shared_ptr<BinEndingOnTheStreamThread> Start(GstElement* sourceBin) {
+    auto bin = std::make_shared<BinEndingOnTheStreamThread>();
+    bin->pipeline.reset(gst_pipeline_new(nullptr));
+    gst_bin_add(GST_BIN(bin->pipeline.get()), sourceBin);
+    bin->appsrc.reset(gst_bin_get_by_name(GST_BIN(sourceBin), "hubsrc"));
+    if (bin->appsrc == nullptr) return nullptr;
+    g_signal_connect_data(
+        bin->appsrc.get(), "enough-data", G_CALLBACK(&OnFull),
+        new std::shared_ptr<BinEndingOnTheStreamThread>(bin),
+        [](gpointer p, GClosure*) {
+          delete static_cast<std::shared_ptr<BinEndingOnTheStreamThread>*>(p);
+        },
+        GConnectFlags{});
+    gst_element_set_state(bin->pipeline.get(), GST_STATE_PLAYING);
+    return bin;
+  }
+
+  // Lets the bin go here if the stream never filled it.
+  void End() {
+    std::lock_guard lock(mutex);
+    pipeline.reset();
+    appsrc.reset();
+  }
+};
+
 // The hub's private stream goes for good, its source with it, once no bin takes its frames:
-// after the last bin ends, and after the card vanished under a running stream. A source kept
+// after the last bin ends, also when it ends on the stream's own thread, and after the card
+// vanished under a running stream. A source kept
 // alive keeps the card's node open, and a returning card then comes back under a new name.
 TEST_F(V4l2StreamTest, TheCardsStreamSourceIsFreedWhenItsLastBinEnds) {
   RegisterCountedSource();
@@ -202,6 +251,15 @@ TEST_F(V4l2StreamTest, TheCardsStreamSourceIsFreedWhenItsLastBinEnds) {
   }
   EXPECT_TRUE(SourcesGoneWithin(std::chrono::seconds(3)))
       << gCountedSources.load() << " source(s) left after the bins ended";
+  {
+    auto bin = BinEndingOnTheStreamThread::Start(device->CreateSourceBin(PinKind::kPreview));
+    ASSERT_NE(bin, nullptr);
+    const bool ended = Within(std::chrono::seconds(5), [&] { return bin->ended.load(); });
+    bin->End();
+    ASSERT_TRUE(ended) << "the stream never filled the bin";
+  }
+  EXPECT_TRUE(SourcesGoneWithin(std::chrono::seconds(3)))
+      << gCountedSources.load() << " source(s) left after the bin ended on the stream's thread";
   {
     PipelineProbe preview(device->CreateSourceBin(PinKind::kPreview));
     ASSERT_FALSE(preview.PullBytes().empty());

@@ -47,6 +47,9 @@ V4l2FrameHub::~V4l2FrameHub() {
 
 int V4l2FrameHub::Subscribe(GstElement* bin, GstElement* appsrc, bool stillOnly) {
   std::unique_lock lock(mutex_);
+  // A stream another thread is stopping still holds the card's node, and most cards let
+  // only one reader stream at a time.
+  stopped_.wait(lock, [this] { return !stopping_; });
   if (ended_) return 0;
   auto s = std::make_unique<Subscriber>();
   g_weak_ref_init(&s->bin, bin);
@@ -82,14 +85,33 @@ void V4l2FrameHub::Drop(int id) {
 void V4l2FrameHub::Unsubscribe(int id) {
   std::lock_guard lock(mutex_);
   Drop(id);
-  // From the streaming thread itself the pipeline stops with the hub instead.
-  if (subscribers_.empty() && !tInHubThread) StopLocked();
+  if (!subscribers_.empty() || pipeline_ == nullptr) return;
+  if (!tInHubThread) {
+    StopLocked();
+    return;
+  }
+  // The last bin's final reference can go while a frame is handed to it, on the stream's own
+  // thread, which cannot stop its pipeline. The card lives on, and so would the stream with
+  // the card's node open: a helper thread stops it, unless a new bin took the stream since.
+  gst_element_call_async(pipeline_.get(), &V4l2FrameHub::StopIfIdle,
+                         new std::weak_ptr<V4l2FrameHub>(weak_from_this()),
+                         [](gpointer p) { delete static_cast<std::weak_ptr<V4l2FrameHub>*>(p); });
+}
+
+void V4l2FrameHub::StopIfIdle(GstElement* pipeline, gpointer weakSelf) {
+  const auto hub = static_cast<std::weak_ptr<V4l2FrameHub>*>(weakSelf)->lock();
+  if (hub == nullptr) return;
+  std::lock_guard lock(hub->mutex_);
+  if (hub->subscribers_.empty() && hub->pipeline_.get() == pipeline) hub->StopLocked();
 }
 
 void V4l2FrameHub::Stop() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   ended_ = true;
   StopLocked();
+  // The card goes next: a stream still stopping on a helper thread counts its frames in the
+  // card until it has stopped.
+  stopped_.wait(lock, [this] { return !stopping_; });
 }
 
 void V4l2FrameHub::Trigger() {
@@ -148,10 +170,13 @@ void V4l2FrameHub::StopLocked() {
   }
   // The streaming thread takes mutex_ in OnSample: let it go while the pipeline stops and
   // goes.
+  stopping_ = true;
   mutex_.unlock();
   gst_element_set_state(pipeline.get(), GST_STATE_NULL);
   pipeline.reset();
   mutex_.lock();
+  stopping_ = false;
+  stopped_.notify_all();
 }
 
 GstFlowReturn V4l2FrameHub::OnSample(GstElement* sink, gpointer weakSelf) {

@@ -7,6 +7,7 @@
 
 #include <gst/gst.h>
 
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,8 @@ class V4l2FrameHub : public std::enable_shared_from_this<V4l2FrameHub> {
   static GstFlowReturn OnSample(GstElement* sink, gpointer weakSelf);
   void Deliver(GstSample* sample);
   static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+  // Runs on a helper thread: stops `pipeline` if it is still the hub's and nobody subscribed.
+  static void StopIfIdle(GstElement* pipeline, gpointer weakSelf);
   ElementPtr Start();
   void Drop(int id);  // with mutex_ held
   void StopLocked();
@@ -60,6 +63,8 @@ class V4l2FrameHub : public std::enable_shared_from_this<V4l2FrameHub> {
   int nextId_ = 1;
   bool ended_ = false;
   bool starting_ = false;
+  bool stopping_ = false;  // a pipeline is stopping with mutex_ let go
+  std::condition_variable stopped_;
 };
 
 }  // namespace vd
