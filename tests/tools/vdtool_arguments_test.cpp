@@ -179,9 +179,10 @@ class ViewerHome {
   const std::string& Folder() const { return folder_; }
   Result Run(const std::string& arguments) const {
     return vdtest::RunCommand("env -u LANGUAGE LC_ALL=de_DE.UTF-8 VIEWDECK_SYSFS_ROOT=" + folder_ +
-                              "/sys XDG_RUNTIME_DIR=" + folder_ + " XDG_CONFIG_HOME=" + folder_ +
-                              "/config XDG_DATA_HOME=" + folder_ + "/data " +
-                              std::string(VD_VDTOOL) + " " + arguments);
+                              "/sys VIEWDECK_VIRTUAL_BOX_CONFIG=" + folder_ +
+                              "/virtualbox.conf XDG_RUNTIME_DIR=" + folder_ +
+                              " XDG_CONFIG_HOME=" + folder_ + "/config XDG_DATA_HOME=" + folder_ +
+                              "/data " + std::string(VD_VDTOOL) + " " + arguments);
   }
 
  private:
@@ -217,11 +218,13 @@ TEST(VdtoolSettings, ShowsWhatTheViewerUsesBesideTheStoredValue) {
       << r.out;
   EXPECT_EQ(LineOf(r.out, "Volume").find("viewer uses"), std::string::npos) << r.out;
 
+  // The box stands in Canada: no product or language rule gives Canada, its place does.
   ViewerHome unset("\"Country\"=dword:00000000\n");
+  std::ofstream(unset.Folder() + "/virtualbox.conf") << "location = CA\n";
   r = unset.Run("settings Country");
   EXPECT_NE(LineOf(r.out, "Country")
-                .find("stored (the viewer uses 49: below 1, so the system's "
-                      "language decides)"),
+                .find("stored (the viewer uses 2: below 1, so the place the TV box stands in "
+                      "decides)"),
             std::string::npos)
       << r.out;
 }
@@ -230,6 +233,7 @@ TEST(VdtoolSettings, ShowsWhatTheViewerUsesBesideTheStoredValue) {
 // PAL at 25 pictures a second), not the dialling code 1.
 TEST(VdtoolSettings, RecordTakesTheViewersCountry) {
   ViewerHome home("");
+  std::ofstream(home.Folder() + "/virtualbox.conf") << "location = DE\n";
   const std::string film = home.Folder() + "/film.avi";
   Result r = home.Run("record --seconds 1 " + film);
   ASSERT_EQ(r.status, 0) << r.out;
@@ -299,6 +303,15 @@ TEST(VdtoolChannels, ImportRefusesTheRunningViewersOwnFolder) {
   EXPECT_EQ(r.status, 1) << r.out;
   EXPECT_NE(r.out.find("the viewer is running; close it first"), std::string::npos) << r.out;
   EXPECT_FALSE(std::filesystem::exists(viewers));
+  // A scan into the viewer's folder given as --data would be undone the same way.
+  r = home.Run("scan --lock-ms 0 --data " + home.Folder() + "/data/lumatrope");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("the viewer is running; close it first"), std::string::npos) << r.out;
+  EXPECT_FALSE(std::filesystem::exists(viewers));
+  // A vdtool command holding the lock names itself, so nobody looks for a viewer.
+  ASSERT_EQ(::pwrite(lock, "vdtool scan\n", 12, 0), 12);
+  r = home.Run("channels import " + csv + " " + viewers);
+  EXPECT_NE(r.out.find("'vdtool scan' is running; close it first"), std::string::npos) << r.out;
   r = home.Run("channels import " + csv + " " + home.Folder() + "/TV.CFG");
   EXPECT_EQ(r.status, 0) << r.out;
   ::close(lock);

@@ -178,13 +178,8 @@ char SeparatorOf(const std::string& line) {
 // the viewer from starting until the import is written.
 bool ViewerHoldsFolder(const std::string& file, std::unique_ptr<vd::InstanceGuard>* guard) {
   std::error_code ec;
-  const std::filesystem::path target =
-      std::filesystem::weakly_canonical(std::filesystem::absolute(file, ec), ec).parent_path();
-  const std::filesystem::path viewers =
-      std::filesystem::weakly_canonical(vdtool::ViewersSettings().path, ec);
-  if (target != viewers) return false;
-  *guard = vd::InstanceGuard::Acquire();
-  return *guard == nullptr;
+  return vdtool::ViewerHoldsDataFolder(std::filesystem::absolute(file, ec).parent_path(), guard,
+                                       "channels import");
 }
 
 int Load(const std::string& path, bool radio, vd::ChannelFileContents* contents) {
@@ -323,8 +318,8 @@ int Import(const Options& o) {
   }
   std::unique_ptr<vd::InstanceGuard> guard;
   if (ViewerHoldsFolder(o.words[2], &guard)) {
-    std::cerr << "vdtool: channels: the viewer is running; close it first or import into a "
-                 "file outside its data folder\n";
+    std::cerr << "vdtool: channels: " << vdtool::RunningHolder()
+              << "; close it first or import into a file outside the viewer's data folder\n";
     return 1;
   }
   // Said with the count, so a list that shrinks does not go unnoticed.

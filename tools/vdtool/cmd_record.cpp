@@ -177,11 +177,12 @@ int Run(const std::vector<std::string>& args) {
   }
   // The viewer holds this lock while it runs, and with it the device; holding it here keeps
   // a viewer started meanwhile from taking the device halfway through the recording.
-  auto guard = vd::InstanceGuard::Acquire();
+  auto guard = vdtool::TakeViewersLock("record");
   if (guard == nullptr) {
     std::fprintf(stderr,
-                 "vdtool: record: the viewer is running and uses the capture device; close it "
-                 "(or record with its capture command) and try again\n");
+                 "vdtool: record: %s and uses the capture device; close it (or record with "
+                 "the viewer's capture command) and try again\n",
+                 vdtool::RunningHolder().c_str());
     return 1;
   }
 

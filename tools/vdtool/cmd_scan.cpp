@@ -217,16 +217,16 @@ int Run(const std::vector<std::string>& args) {
 
   // The running viewer keeps the working channel file of the default folder open and writes
   // the saved file when it ends; scanning underneath it would lose one list or the other.
+  // A --data folder that is the viewer's own is guarded the same way.
   std::unique_ptr<vd::InstanceGuard> guard;
-  if (o.data.empty()) {
-    guard = vd::InstanceGuard::Acquire();
-    if (!guard) {
-      std::fprintf(stderr,
-                   "vdtool: scan: the viewer is running; close it first or give --data DIR\n");
-      return 1;
-    }
-  }
   const std::string folder = o.data.empty() ? vdtool::ViewersSettings().path : o.data;
+  const bool held = o.data.empty() ? (guard = vdtool::TakeViewersLock("scan")) == nullptr
+                                   : vdtool::ViewerHoldsDataFolder(folder, &guard, "scan");
+  if (held) {
+    std::fprintf(stderr, "vdtool: scan: %s; close it first or give --data DIR outside %s\n",
+                 vdtool::RunningHolder().c_str(), vdtool::ViewersSettings().path.c_str());
+    return 1;
+  }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder, ec)) {

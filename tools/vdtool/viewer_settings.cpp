@@ -20,4 +20,28 @@ vd::MainSettings ViewersSettings() {
   return settings;
 }
 
+std::unique_ptr<vd::InstanceGuard> TakeViewersLock(std::string_view command) {
+  auto guard = vd::InstanceGuard::Acquire();
+  if (guard) guard->Announce("vdtool " + std::string(command));
+  return guard;
+}
+
+std::string RunningHolder() {
+  const std::string holder = vd::InstanceGuard::Holder();
+  if (holder.rfind("vdtool", 0) == 0) return "'" + holder + "' is running";
+  return "the viewer is running";
+}
+
+bool ViewerHoldsDataFolder(const std::filesystem::path& folder,
+                           std::unique_ptr<vd::InstanceGuard>* guard, std::string_view command) {
+  std::error_code ec;
+  const std::filesystem::path target =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(folder, ec), ec);
+  const std::filesystem::path viewers =
+      std::filesystem::weakly_canonical(ViewersSettings().path, ec);
+  if (target != viewers) return false;
+  *guard = TakeViewersLock(command);
+  return *guard == nullptr;
+}
+
 }  // namespace vdtool

@@ -1,6 +1,11 @@
 // The viewer's settings as its start-up reads them, for the commands that act in its stead.
 #pragma once
 
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "instance_guard.h"
 #include "main_settings.h"
 
 namespace vdtool {
@@ -9,5 +14,17 @@ namespace vdtool {
 // replaced, "Path" relative to nothing replaced); nothing is written or made.
 vd::LoadContext ViewersLoadContext();
 vd::MainSettings ViewersSettings();
+
+// The viewer's single-instance lock, taken for a command that must not run beside the viewer
+// (it names itself in the lock as "vdtool COMMAND"); null when the viewer or another such
+// command holds it. RunningHolder says which: "the viewer is running" or "'vdtool scan' is
+// running".
+std::unique_ptr<vd::InstanceGuard> TakeViewersLock(std::string_view command);
+std::string RunningHolder();
+
+// Whether FOLDER is the running viewer's data folder (whose lists it writes over at its end);
+// when it is not running, GUARD holds its lock until the caller is done.
+bool ViewerHoldsDataFolder(const std::filesystem::path& folder,
+                           std::unique_ptr<vd::InstanceGuard>* guard, std::string_view command);
 
 }  // namespace vdtool

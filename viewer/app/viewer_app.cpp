@@ -109,10 +109,21 @@ int CViewerApp::Run(int argc, char** argv) {
   }
   guard_ = vd::InstanceGuard::Acquire();
   if (guard_ == nullptr) {
+    // A vdtool command that writes the station lists holds the same lock for its run: that
+    // start did not happen, and the user is told what to wait for.
+    const std::string holder = vd::InstanceGuard::Holder();
+    if (holder.rfind("vdtool", 0) == 0) {
+      std::fprintf(stderr,
+                   "viewdeck: '%s' is using the viewer's station lists; start the viewer when "
+                   "it has ended\n",
+                   holder.c_str());
+      return 1;
+    }
     // Another viewer of this user runs: a second start is no error, but says why it ends.
     std::fputs("viewdeck: another viewer is already running\n", stderr);
     return 0;
   }
+  guard_->Announce("viewdeck");
 
   gst_init(&argc, &argv);
   QApplication app(argc, argv);

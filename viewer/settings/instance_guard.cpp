@@ -75,6 +75,26 @@ std::unique_ptr<InstanceGuard> InstanceGuard::Acquire(const std::filesystem::pat
   return std::unique_ptr<InstanceGuard>(new InstanceGuard(fd));
 }
 
+void InstanceGuard::Announce(std::string_view holder) {
+  if (fd_ < 0) return;
+  const std::string line = std::string(holder.substr(0, 60)) + "\n";
+  if (::ftruncate(fd_, 0) != 0 || ::pwrite(fd_, line.data(), line.size(), 0) < 0)
+    GuardTrace("cannot name the holder: %s\n", std::strerror(errno));
+}
+
+std::string InstanceGuard::Holder(const std::filesystem::path& lockFile) {
+  const std::filesystem::path file = lockFile.empty() ? DefaultLockFile() : lockFile;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return {};
+  char buf[64] = {};
+  const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+  ::close(fd);
+  std::string text(buf, n > 0 ? static_cast<size_t>(n) : 0);
+  const size_t end = text.find('\n');
+  if (end != std::string::npos) text.resize(end);
+  return text;
+}
+
 InstanceGuard::~InstanceGuard() {
   if (fd_ >= 0) ::close(fd_);
 }

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace vd {
 
@@ -27,6 +29,12 @@ class InstanceGuard {
 
   // False when the guard could not open its file and so guards nothing.
   bool Holds() const { return fd_ >= 0; }
+
+  // Names the holder in the lock file ("viewdeck", "vdtool scan"), so that a start refused
+  // by it can say what holds the lock rather than guess.
+  void Announce(std::string_view holder);
+  // What the holder of the lock announced; empty when nothing was (or the file is unread).
+  static std::string Holder(const std::filesystem::path& lockFile = {});
 
  private:
   explicit InstanceGuard(int fd) : fd_(fd) {}

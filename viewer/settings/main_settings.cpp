@@ -40,8 +40,10 @@ RunValue<int32_t> CountryToRun(int32_t stored, const LoadContext& context) {
   RunValue<int32_t> run{stored};
   if (stored < 1) {
     run.value = DefaultCountry(context.firstRun);
-    run.why = context.firstRun.hardwareKey ? "below 1, so the device's product id decides"
-                                           : "below 1, so the system's language decides";
+    run.why = CountryFromLocation(context.firstRun.deviceLocation)
+                  ? "below 1, so the place the TV box stands in decides"
+              : context.firstRun.hardwareKey ? "below 1, so the device's product id decides"
+                                             : "below 1, so the system's language decides";
   }
   if (context.isKnownCountry && !context.isKnownCountry(run.value)) {
     run.value = kFallbackCountry;

@@ -120,8 +120,13 @@ TEST(InstanceGuardTest, ASecondGuardInTheSameProcessIsRefused) {
   ASSERT_TRUE(first);
   EXPECT_TRUE(first->Holds());
   EXPECT_FALSE(InstanceGuard::Acquire(dir.Path() / "g.lock"));
+  // The refused start can say what holds the lock; a later holder replaces the name.
+  first->Announce("vdtool channels import");
+  first->Announce("vdtool scan");
+  EXPECT_EQ(InstanceGuard::Holder(dir.Path() / "g.lock"), "vdtool scan");
   first.reset();
   EXPECT_TRUE(InstanceGuard::Acquire(dir.Path() / "g.lock"));
+  EXPECT_EQ(InstanceGuard::Holder(dir.Path() / "missing.lock"), "");
 }
 
 // The child takes the guard and reports on a pipe; how it ends is up to `end`.
