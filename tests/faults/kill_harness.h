@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,12 @@ inline KillResult KillDuringWrites(int64_t start,
     ::close(fds[0]);
     return result;
   }
+  // The first write done proves the child writes at all, however slow the machine; the kill
+  // then falls anywhere in a later one.
+  pollfd first{fds[0], POLLIN, 0};
+  int64_t done = 0;
+  if (::poll(&first, 1, 10000) == 1 && ::read(fds[0], &done, sizeof done) == sizeof done)
+    result.lastDone = done;
   // Up to 30 ms: long enough for several writes, short enough to land anywhere in one.
   std::uniform_int_distribution<int> delayUs(0, 30000);
   std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));

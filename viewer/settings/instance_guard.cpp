@@ -96,7 +96,11 @@ std::string InstanceGuard::Holder(const std::filesystem::path& lockFile) {
 }
 
 InstanceGuard::~InstanceGuard() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ < 0) return;
+  // The name goes with the lock, so that a later holder that names nothing (a lock taken
+  // only to look) is not taken for this one.
+  if (::ftruncate(fd_, 0) != 0) GuardTrace("cannot clear the holder: %s\n", std::strerror(errno));
+  ::close(fd_);
 }
 
 }  // namespace vd

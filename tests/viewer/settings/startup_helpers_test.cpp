@@ -125,6 +125,7 @@ TEST(InstanceGuardTest, ASecondGuardInTheSameProcessIsRefused) {
   first->Announce("vdtool scan");
   EXPECT_EQ(InstanceGuard::Holder(dir.Path() / "g.lock"), "vdtool scan");
   first.reset();
+  EXPECT_EQ(InstanceGuard::Holder(dir.Path() / "g.lock"), "") << "the name outlived the lock";
   EXPECT_TRUE(InstanceGuard::Acquire(dir.Path() / "g.lock"));
   EXPECT_EQ(InstanceGuard::Holder(dir.Path() / "missing.lock"), "");
 }
