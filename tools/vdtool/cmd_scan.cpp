@@ -208,6 +208,9 @@ void TakeViewersCountry(Options* o) {
 int Run(const std::vector<std::string>& args) {
   Options o;
   if (int status = ParseArgs(args, &o); status != 0) return status;
+  // From the start: a stop that comes while the device and the lists are still being opened
+  // ends the search before its first step, with the list stored as for any other stop.
+  vd::StopSignals::Install();
   const bool fromViewer = !o.radio && (o.country < 0 || o.source < 0);
   if (fromViewer) TakeViewersCountry(&o);
   if (!o.radio && o.country < 0) {
@@ -275,7 +278,6 @@ int Run(const std::vector<std::string>& args) {
   if (before > 0) std::printf("%d station(s) already in the list are kept\n", before);
   std::fflush(stdout);
 
-  vd::StopSignals::Install();
   CliView view(*tuner);
   CliProgress progress;
   vd::ScanEngine engine(*tuner);
