@@ -234,7 +234,11 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
   bool done = false;
   auto ended = [this] { return eos_; };
   if (now != GST_CLOCK_TIME_NONE) {
-    stopAt_ = now;
+    {
+      std::lock_guard lock(audioEndMutex_);
+      if (GST_CLOCK_TIME_IS_VALID(audioEnd_) && audioEnd_ > now) now = audioEnd_;
+      stopAt_ = now;
+    }
     const auto until = std::chrono::steady_clock::now() +
                        std::min(timeout, std::chrono::milliseconds(kCutWaitMs));
     std::unique_lock lock(eosMutex_);
@@ -294,6 +298,8 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
     return GST_PAD_PROBE_OK;
   }
   if ((video ? self->videoEnded_ : self->audioEnded_).load()) return GST_PAD_PROBE_DROP;
+  std::unique_lock audioLock(self->audioEndMutex_, std::defer_lock);
+  if (!video) audioLock.lock();
   GstClockTime stop = self->stopAt_.load();
   // A picture ends the film when most of its period lies past the end.
   GstClockTime half =
@@ -369,6 +375,7 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
     }
   }
+  if (GST_BUFFER_DURATION_IS_VALID(buffer)) self->audioEnd_ = pts + GST_BUFFER_DURATION(buffer);
   return GST_PAD_PROBE_OK;
 }
 

@@ -105,6 +105,12 @@ class CapturePipeline {
   // times, so the picture and the sound must be cut at the same moments to play in step.
   std::atomic<GstClockTime> audioStart_{GST_CLOCK_TIME_NONE};
   std::atomic<GstClockTime> stopAt_{GST_CLOCK_TIME_NONE};
+  // The end of the sound let through so far: a live source hands its buffers over a buffer's
+  // length after they began, so sound past "now" is already written when the stop comes, and
+  // the end is moved there for the picture to reach it too. The mutex orders a sound buffer's
+  // passing with the choice of the end.
+  std::mutex audioEndMutex_;
+  GstClockTime audioEnd_ = GST_CLOCK_TIME_NONE;  // under audioEndMutex_
   std::atomic<bool> videoEnded_{false};
   std::atomic<bool> audioEnded_{false};
   // The picture across the end went on, standing in for lost ones before it: the video
