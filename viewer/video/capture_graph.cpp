@@ -466,11 +466,25 @@ bool CaptureGraph::SignalPresent() {
 
 bool CaptureGraph::PlayFile(const std::string& path) {
   if (player_ == nullptr || lifecycle_.IsCapturing()) return false;
+  // The live picture goes on until the file is known to play, so that one which cannot
+  // leaves it running. Only the live sound stops first: a sound card that cannot mix may
+  // refuse the clip a second user.
+  const bool sound = AudioPreviewRunning();
   StopAudioPreview();
+  if (!player_->OpenAndShow(path)) {
+    if (sound) StartAudioPreview();
+    return false;
+  }
   StopPreview(true);
   stillOnDisplay_ = false;
   TearDownGraph();
-  return player_->OpenAndShow(path);
+  // A live picture may have reached the video area after the clip's first one.
+  player_->Seek(0);
+  return true;
+}
+
+bool CaptureGraph::FileShown() const {
+  return stillOnDisplay_ || (player_ != nullptr && player_->IsActive());
 }
 
 void CaptureGraph::StopPlayer() {

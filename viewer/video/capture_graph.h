@@ -213,8 +213,11 @@ class CaptureGraph {
   void RouteVideoInput(int32_t mode);
   void RouteAudioInput(int32_t mode);
   void StopAudioPreview();
-  // The audio preview, and the video preview where it is wanted.
+  // The audio preview, and the video preview where it is wanted; nothing while a file is
+  // shown.
   void StartLive();
+  // A clip or a still occupies the video area.
+  bool FileShown() const;
   bool BuildCaptureGraph();
   bool StartCapture();
   bool TimeLimitReached() const;

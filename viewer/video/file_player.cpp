@@ -107,23 +107,31 @@ FilePlayer::~FilePlayer() {
 }
 
 bool FilePlayer::OpenFile(const std::string* path) {
-  ResetPlayer();
-  if (path != nullptr) impl_->lastFile = *path;
+  const std::string file = path != nullptr ? *path : impl_->lastFile;
   // Nothing was ever opened: there is no file to complain about.
-  if (impl_->lastFile.empty()) return false;
+  if (file.empty()) {
+    ResetPlayer();
+    return false;
+  }
 
+  // The clip on show stays until the new file is known to play: a file that is damaged or
+  // gone leaves the video area as it was.
   std::string why;
   auto pipeline = vd::FilePlayerPipeline::Open(
-      impl_->lastFile, impl_->video,
+      file, impl_->video,
       [impl = impl_.get()](vd::FilePlayerPipeline::Message message) {
         impl->OnPipelineMessage(message);
       },
       &why);
   if (!pipeline) {
-    PlayerTrace("Cannot render %s: %s\n", impl_->lastFile.c_str(), why.c_str());
-    impl_->host->ShowPlayerMessage(kCannotPlay);
+    PlayerTrace("Cannot render %s: %s\n", file.c_str(), why.c_str());
+    // Play reopens it and says so again, unless another clip stays open.
+    if (!impl_->pipeline) impl_->lastFile = file;
+    impl_->host->ShowPlayerMessage(std::string(kCannotPlay) + "\n" + file + ": " + why);
     return false;
   }
+  ResetPlayer();
+  impl_->lastFile = file;
   impl_->pipeline = std::move(pipeline);
 
   // Without a length (a stream still being written, say) the clock must not end the clip

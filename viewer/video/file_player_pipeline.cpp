@@ -186,7 +186,11 @@ bool FilePlayerPipeline::Preroll(std::string* why) {
   const BusPtr bus(gst_element_get_bus(playbin_.get()));
   const MessagePtr error(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
   if (error) {
-    *why = ErrorText(error.get());
+    // The user reads the reason; the element's details go to the trace.
+    PlayerTrace("Preroll: %s\n", ErrorText(error.get()).c_str());
+    ErrorPtr parsed;
+    gst_message_parse_error(error.get(), ErrorOut(parsed), nullptr);
+    *why = parsed ? parsed->message : "unknown error";
   } else {
     *why = result == GST_STATE_CHANGE_ASYNC ? "no preroll in time" : "state change failed";
   }

@@ -23,7 +23,8 @@ class FilePlayerPipeline {
   using MessageHandler = std::function<void(Message)>;
 
   // Builds the pipeline for `path` (a file name or a URI) and waits until it has prerolled.
-  // Null when the file cannot be played; `why` then says what went wrong, for the trace.
+  // Null when the file cannot be played; `why` then says what went wrong, in words for the
+  // user (the elements' details go to the trace).
   static std::unique_ptr<FilePlayerPipeline> Open(const std::string& path, VideoFrameSink* sink,
                                                   MessageHandler handler, std::string* why);
   ~FilePlayerPipeline();

@@ -13,9 +13,14 @@
 #include <iterator>
 #include <thread>
 
+#include "channel_table.h"
+#include "control_panel.h"
+#include "panel_ids.h"
 #include "read_only_folder.h"
 #include "stop_signal_close.h"
+#include "tuner_control.h"
 #include "vd/stop_signals.h"
+#include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
@@ -198,14 +203,46 @@ TEST_F(ViewerFaultTest, AStopSignalDuringTheFirstStartsQuestionEndsTheViewer) {
   EXPECT_EQ(Stored("WinHandle", -1), 0);
 }
 
-TEST_F(ViewerFaultTest, AClipThatCannotPlayIsReportedOnce) {
+// A film that cannot open (damaged, or deleted behind the viewer's back) leaves the video
+// area as it was: the live picture and its sound running, or the clip on show; one message
+// names the file and the reason.
+TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
   ASSERT_TRUE(LaunchQuiet());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  CaptureGraph& engine = *window_->Engine();
+  const bool sound = engine.AudioPreviewRunning();
   const std::filesystem::path bogus = root_ / "data" / "not a film.avi";
   std::ofstream(bogus) << "RIFF\x04\0\0\0AVI garbage that no demuxer takes";
+  const std::filesystem::path gone = root_ / "data" / "deleted.avi";
+  for (const auto& file : {bogus, gone}) {
+    shown_.clear();
+    window_->OpenAlbumFile(file.string(), false);
+    ASSERT_EQ(shown_.size(), 1u) << file;
+    EXPECT_NE(shown_.front().find(file.string() + ": "), std::string::npos) << shown_.front();
+    EXPECT_EQ(window_->ViewState(), 1);
+    EXPECT_TRUE(engine.IsPreviewing()) << file;
+    EXPECT_EQ(engine.AudioPreviewRunning(), sound);
+    const int64_t frames = window_->Video()->FrameCount();
+    EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 5s))
+        << "the live picture froze after " << file;
+  }
+
+  // A clip on show stays open, with its name.
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(request.folder / "clip.avi");
+  });
+  Record(1200ms);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 3);
+  const std::string clip = engine.Player()->LastFile();
   shown_.clear();
   window_->OpenAlbumFile(bogus.string(), false);
-  PumpFor(200ms);
-  EXPECT_EQ(shown_.size(), 1u) << (shown_.empty() ? "" : shown_.front());
+  EXPECT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(window_->ViewState(), 3);
+  EXPECT_TRUE(engine.Player()->IsActive());
+  EXPECT_EQ(engine.Player()->GetState(), FilePlayer::kStopped);
+  EXPECT_EQ(engine.Player()->LastFile(), clip);
+  EXPECT_TRUE(engine.Player()->PlayFile());
 }
 
 }  // namespace
