@@ -246,6 +246,9 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
 }
 
 void CaptureGraph::StartLive() {
+  // A clip or a still keeps the video area, and its sound is not mixed with the live one: a
+  // new device's live picture starts when the file is closed (ReturnToLive).
+  if (FileShown()) return;
   // Sound plays in every mode; the video runs where there is a picture to show, or where
   // its graph is the only one that carries the card's sound.
   StartAudioPreview();

@@ -303,8 +303,7 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
     rebuild = true;
   }
   // A clip or a still in the video area keeps it; the live picture comes back with live.
-  bool fileShown = stillOnDisplay_ || (player_ != nullptr && player_->IsActive());
-  if (rebuild && wantPreview_ && !fileShown && BuildPreviewGraph()) StartPreview();
+  if (rebuild && wantPreview_ && !FileShown() && BuildPreviewGraph()) StartPreview();
 }
 
 vd::FileOptions CaptureGraph::GetFileOptions() {
@@ -373,10 +372,12 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
 bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {
   if (audio_ == nullptr) return false;
   bool wasPreviewing = lifecycle_.IsPreviewing();
+  bool wasSounding = AudioPreviewRunning();
   StopAudioPreview();
   if (wasPreviewing) StopPreview(true);
   bool ok = vd::Succeeded(audio_->SetAudioFormat(vd::PinKind::kAudioCapture, format));
-  StartAudioPreview();
-  if (wantPreview_) StartPreview();
+  // A clip or a still on show keeps the video area, and a clip its own sound.
+  if (wasSounding || !FileShown()) StartAudioPreview();
+  if (wantPreview_ && !FileShown()) StartPreview();
   return ok;
 }

@@ -245,5 +245,44 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
   EXPECT_TRUE(engine.Player()->PlayFile());
 }
 
+// While a clip is open the live picture waits, whichever way the device is rebuilt (the box
+// unplugged and plugged in again, other devices chosen on the Device page): nothing paints
+// between the clip's pictures, and closing the clip brings the new device's picture.
+TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(request.folder / "clip.avi");
+  });
+  Record(1200ms);
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  ASSERT_EQ(window_->ViewState(), 3);
+  CaptureGraph& engine = *window_->Engine();
+  const auto clipAlone = [&](const char* after) {
+    EXPECT_EQ(window_->ViewState(), 3) << after;
+    EXPECT_TRUE(engine.Player()->IsActive()) << after;
+    EXPECT_FALSE(engine.IsPreviewing()) << after;
+    EXPECT_FALSE(engine.AudioPreviewRunning()) << after;
+    const int64_t frames = window_->Video()->FrameCount();
+    PumpFor(500ms);
+    EXPECT_EQ(window_->Video()->FrameCount(), frames) << "live pictures after " << after;
+  };
+  auto box = vd::VirtualTvBox::Shared();
+  box->Unplug();
+  ASSERT_TRUE(PumpUntil([&] { return engine.IsDeviceLost(); }, 10s));
+  box->Plug();
+  ASSERT_TRUE(PumpUntil([&] { return !engine.IsDeviceLost(); }, 10s));
+  clipAlone("a replug");
+  const int32_t audio = engine.AudioIndex();
+  ASSERT_TRUE(engine.ChooseDevices(engine.VideoIndex(), audio == 0 ? -1 : 0, true));
+  clipAlone("a device choice");
+
+  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_TRUE(engine.IsPreviewing());
+  const int64_t frames = window_->Video()->FrameCount();
+  EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 5s));
+}
+
 }  // namespace
 }  // namespace vdtest
