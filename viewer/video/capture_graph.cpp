@@ -236,12 +236,15 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
   videoIndex_ = videoIndex;
   audioIndex_ = audioIndex;
   settings_.audioDevice = audioIndex;
+  const bool recording = lifecycle_.IsCapturing();
   StopAudioPreview();
   StopPreview(true);
   TearDownGraph();
   FreeCapFilters();
   bool ok = InitCapFilters();
   if (ok && startPreview) StartLive();
+  // The teardown finished the recording: the window leaves its capture state.
+  if (recording) host_.OnCaptureAborted();
   return ok;
 }
 
@@ -259,12 +262,14 @@ void CaptureGraph::StartLive() {
 bool CaptureGraph::ApplyWorkMode(int32_t mode) {
   if (mode == workMode_ && video_ != nullptr) return true;
   workMode_ = mode;
+  const bool recording = lifecycle_.IsCapturing();
   StopAudioPreview();
   StopPreview(true);
   TearDownGraph();
   FreeCapFilters();
   bool ok = InitCapFilters();
   if (ok) StartLive();
+  if (recording) host_.OnCaptureAborted();
   return ok;
 }
 

@@ -204,11 +204,15 @@ void CaptureGraph::OnDeviceChange(int32_t event) {
     if (!deviceLost_) host_.OnDeviceLost();
     deviceLost_ = true;
     // A recording in progress is finished properly before the device objects go.
-    if (lifecycle_.IsCapturing()) EndRecording();
+    const bool recording = lifecycle_.IsCapturing();
+    if (recording) EndRecording();
     // A preview that would not stop goes with the teardown all the same.
     StopPreview(true);
     TearDownGraph();
     FreeCapFilters();
+    // Ended without the user's Stop: the window leaves its capture state, and the recording
+    // waits in the capture file as one nobody saved.
+    if (recording) host_.OnCaptureAborted();
   } else if (event == kDeviceArrival) {
     if (!deviceLost_) return;
     if (wantPreview_) StopPreview(true);

@@ -284,5 +284,48 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
   EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 5s));
 }
 
+// A recording the box's removal ends takes the window out of its capture state at once,
+// whichever of the recording and the device list hears of it first: no blinking lamp, no
+// save dialog for Stop, the sheet open again; what was recorded is kept.
+TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  int asked = 0;
+  vd::ViewerAlbumHost::SetSavePathFunction([&](const vd::SaveDialogRequest&) {
+    ++asked;
+    return std::optional<std::filesystem::path>();
+  });
+  CaptureGraph& engine = *window_->Engine();
+  QWidget* lamp = window_->Panel()->control(vd::panel_id::kIndicatorRecord);
+  ASSERT_NE(lamp, nullptr);
+  const auto outOfCapture = [&](const char* how) {
+    ASSERT_TRUE(PumpUntil([&] { return !engine.IsCapturing(); }, 10s)) << how;
+    EXPECT_EQ(window_->ViewState(), 1) << how;
+    PumpFor(1200ms);  // a blinking lamp would have shown by now
+    EXPECT_FALSE(lamp->isVisible()) << how;
+    window_->OnPanelCommand(vd::panel_id::kStop);
+    window_->OnCommand(158);  // Esc
+    EXPECT_EQ(asked, 0) << how;
+    EXPECT_EQ(window_->ViewState(), 1) << how;
+    EXPECT_TRUE(engine.HasUnsavedCapture()) << how;
+  };
+  auto box = vd::VirtualTvBox::Shared();
+  Record(1200ms);
+  box->Unplug();
+  outOfCapture("an unplug");
+  box->Plug();
+  ASSERT_TRUE(PumpUntil([&] { return engine.IsPreviewing(); }, 10s));
+
+  // The device list's word first, before the recording's source fails.
+  Record(1200ms);
+  ASSERT_EQ(AlbumFiles(".avi").size(), 1u) << "the first one went to the album";
+  engine.OnDeviceChange(CaptureGraph::kDeviceNodesChanged);
+  outOfCapture("the device list");
+  engine.OnDeviceChange(CaptureGraph::kDeviceArrival);
+  ASSERT_TRUE(PumpUntil([&] { return engine.IsPreviewing(); }, 10s));
+  Close();
+  EXPECT_EQ(AlbumFiles(".avi").size(), 2u);
+}
+
 }  // namespace
 }  // namespace vdtest
