@@ -6,19 +6,19 @@
 #include <QWidget>
 
 #include "vd/stop_signals.h"
+#include "viewer_dlg.h"
 
-StopSignalClose::StopSignalClose(QWidget& window, bool started)
+StopSignalClose::StopSignalClose(CViewerDlg& window, bool started)
     : window_(window), started_(started) {
   if (vd::StopSignals::ReadFd() < 0) return;
-  notifier_ = std::make_unique<QSocketNotifier>(vd::StopSignals::ReadFd(),
-                                                QSocketNotifier::Read);
+  notifier_ = std::make_unique<QSocketNotifier>(vd::StopSignals::ReadFd(), QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { OnSignal(); });
   retry_.setInterval(20);
   connect(&retry_, &QTimer::timeout, this, [this] { CloseWhenUnwound(); });
 }
 
 void StopSignalClose::OnSignal() {
-  vd::StopSignals::Take();
+  window_.EndOnStopSignal(vd::StopSignals::Take());
   // A dialog's own event loop may be running below us; closing the window from inside it
   // would free what that dialog's caller still uses. Dismiss the dialogs, then close from
   // the main loop once they have returned.

@@ -13,7 +13,9 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 
 #include "album_dialogs.h"
 #include "album_frame.h"
@@ -35,6 +37,7 @@
 #include "skin.h"
 #include "stromsift.h"
 #include "vd/device_enumerator.h"
+#include "vd/trace.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
@@ -417,8 +420,21 @@ void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& t
   ShowMessageBox(caption, text, vd::MessageIcon::kExclamation);
 }
 
+void CViewerDlg::EndOnStopSignal(int signal) {
+  stopSignal_ = signal != 0 ? signal : SIGTERM;
+}
+
 void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& text,
                                 vd::MessageIcon icon) {
+  if (stopSignal_ != 0) {
+    // A box now would hold the ending viewer until a session manager kills it, and with it
+    // whatever is still to be saved.
+    std::string line = caption.empty() ? text : caption + ": " + text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    vd::LogWrite("viewer", vd::LogLevel::kError, "ending on signal %d: %s\n", stopSignal_,
+                 line.c_str());
+    return;
+  }
   messages_.push_back(text);
   messageIcons_.push_back(icon);
   if (messageSink_) {

@@ -89,6 +89,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   bool Start();
   // The close request: refused (false) while a channel scan runs.
   bool Shutdown();
+  // A stop signal (a logout, a shutdown) ends the viewer: from now on no message waits for
+  // an answer; each goes to the log (standard error) instead.
+  void EndOnStopSignal(int signal);
 
   // Commands of the main window and of the panel (both run here).
   void OnCommand(int id);
@@ -302,6 +305,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   // A device went away under the running parser: its bulk source died with it.
   bool parserOnLostDevice_ = false;
   bool closed_ = false;
+  int stopSignal_ = 0;  // the stop signal ending the viewer, 0 while none came
   bool fullScreen_ = false;
   bool videoPresent_ = false;
   bool tunerPresent_ = false;

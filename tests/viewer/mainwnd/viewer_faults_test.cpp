@@ -327,5 +327,43 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
   EXPECT_EQ(AlbumFiles(".avi").size(), 2u);
 }
 
+// A logout while the data folder cannot be written: the viewer ends, and what it could not
+// save goes to standard error, not into a box nobody answers. The close button still asks.
+TEST_F(ViewerFaultTest, AStopSignalWritesWhatCouldNotBeSavedInsteadOfAsking) {
+  ASSERT_TRUE(vd::StopSignals::Install());
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(Table()->Rename(0, "Renamed"));
+  const std::filesystem::path data =
+      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path();
+  ReadOnlyFolder readOnly(data);
+  if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
+  testing::internal::CaptureStderr();
+  {
+    StopSignalClose closer(*window_);
+    std::raise(SIGTERM);
+    ASSERT_TRUE(PumpUntil([&] { return !window_->isVisible(); }, 20s));
+  }
+  window_.reset();
+  const std::string written = testing::internal::GetCapturedStderr();
+  EXPECT_NE(written.find("The station list could not be saved in " + data.string()),
+            std::string::npos)
+      << written;
+  EXPECT_TRUE(std::none_of(shown_.begin(), shown_.end(), [](const std::string& text) {
+    return text.find("could not be saved") != std::string::npos;
+  }));
+}
+
+TEST_F(ViewerFaultTest, TheCloseButtonSaysWhatCouldNotBeSaved) {
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(Table()->Rename(0, "Renamed"));
+  ReadOnlyFolder readOnly(
+      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path());
+  if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
+  Close();
+  EXPECT_TRUE(std::any_of(shown_.begin(), shown_.end(), [](const std::string& text) {
+    return text.find("The station list could not be saved") != std::string::npos;
+  }));
+}
+
 }  // namespace
 }  // namespace vdtest
