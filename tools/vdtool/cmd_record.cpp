@@ -328,7 +328,10 @@ int Run(const std::vector<std::string>& args) {
   } else {
     // The recording is whole; only its move failed (a full or read-only target). It must
     // not go with the scratch folder.
-    const std::filesystem::path kept = session.KeepCaptureFile();
+    std::filesystem::path kept = session.KeepCaptureFile();
+    // What could be neither moved nor copied stays where it was written.
+    if (kept.empty() && !scratch.Path().empty() && std::filesystem::exists(scratch.Path()))
+      kept = scratch.Path();
     if (!kept.empty()) scratch.Release();
     if (!kept.empty()) {
       std::fprintf(stderr, "vdtool: record: the recording is kept as %s\n", kept.c_str());

@@ -169,12 +169,11 @@ std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& fil
   if (fd < 0) return {};
   ::close(fd);
   if (::rename(file.c_str(), name.c_str()) == 0) return name;
-  // A recording written beside its target lies on another disk: it is copied, and given
-  // the end its writer could not write where that disk would take no more.
+  // A recording written beside its target lies on another disk, or in a folder that turned
+  // read-only: it is copied, and given the end its writer could not write there.
   std::error_code ec;
   std::string why;
-  if (errno != EXDEV ||
-      !std::filesystem::copy_file(file, name, std::filesystem::copy_options::overwrite_existing,
+  if (!std::filesystem::copy_file(file, name, std::filesystem::copy_options::overwrite_existing,
                                   ec) ||
       !AviMend::Mend(name, &why)) {
     ::unlink(name.c_str());
