@@ -1,5 +1,8 @@
 // vdtool record: an AVI recording by the capture engine, without a window.
 #include <poll.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,7 +17,9 @@
 
 #include "arguments.h"
 #include "capture_graph.h"
+#include "capture_pipeline.h"
 #include "command.h"
+#include "disk_budget.h"
 #include "headless_session.h"
 #include "instance_guard.h"
 #include "tuner_control.h"
@@ -47,6 +52,9 @@ const char kUsage[] =
     "\n"
     "A stop signal (Ctrl+C, SIGTERM, SIGHUP) ends the recording early, whole and indexed,\n"
     "at FILE; one before the first picture writes nothing (exit status 1).\n";
+
+// The loop's timers count milliseconds in 32 bits (49 days): a longer recording would wrap.
+constexpr int64_t kMaxSeconds = 30 * 24 * 3600;
 
 // "HH:MM" to minutes after midnight; -1 when it is not a time of day.
 int32_t MinuteOfDay(const std::string& text) {
@@ -86,6 +94,46 @@ bool WaitUntil(int32_t minuteOfDay) {
     if (::poll(&stop, stop.fd >= 0 ? 1 : 0, static_cast<int>(left * 1000)) > 0) return false;
   }
   return true;
+}
+
+// The file the recording is written to until it is saved: beside FILE, on its disk, so the
+// free-space guard measures the disk the recording ends on and the save is a rename that
+// needs no room. Removed at the end unless it became FILE or was kept.
+class ScratchBeside {
+ public:
+  explicit ScratchBeside(const std::string& file) : path_(file + ".XXXXXX.part") {
+    const int fd = ::mkstemps(path_.data(), 5);
+    if (fd < 0) {
+      path_.clear();
+      return;
+    }
+    // The saved film gets the mode a new file gets, not mkstemps' private one.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    ::close(fd);
+  }
+  ~ScratchBeside() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  ScratchBeside(const ScratchBeside&) = delete;
+  ScratchBeside& operator=(const ScratchBeside&) = delete;
+  const std::string& Path() const { return path_; }
+  void Release() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+// Room a recording beside `file` has before the disk's kept margin; -1 when unknown.
+int64_t RoomBeside(const std::string& file) {
+  const std::filesystem::path folder = std::filesystem::path(file).has_parent_path()
+                                           ? std::filesystem::path(file).parent_path()
+                                           : std::filesystem::path(".");
+  struct statvfs fs {};
+  if (::statvfs(folder.c_str(), &fs) != 0) return -1;
+  return vd::DiskBudget::FileCapacity(
+      0, static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize));
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -164,12 +212,24 @@ int Run(const std::vector<std::string>& args) {
   }
   if (file.empty()) return vdtool::UsageError("record needs FILE.avi");
   if (!(seconds >= 1)) return vdtool::UsageError("record needs --seconds of at least 1");
+  if (seconds > kMaxSeconds)
+    return vdtool::UsageError("record: --seconds takes at most " + std::to_string(kMaxSeconds) +
+                              " (30 days)");
   if (channel >= 0 && mhz > 0) return vdtool::UsageError("give --channel or --frequency, not both");
   if (!vdtool::OutputPathUsable(file, &error)) {
     std::fprintf(stderr, "vdtool: record: cannot write %s: %s\n", file.c_str(), error.c_str());
     return 1;
   }
   if (!vdtool::ElementsPresent()) return 1;
+  // Refused before the device is touched: a recording that ends at once would hold nothing.
+  if (const int64_t room = RoomBeside(file);
+      room >= 0 && room < 2 * vd::CapturePipeline::kIndexMargin) {
+    std::fprintf(stderr,
+                 "vdtool: record: the disk of %s is full (%lld MB are kept free); nothing was "
+                 "recorded\n",
+                 file.c_str(), static_cast<long long>(vd::DiskBudget::kMarginBytes >> 20));
+    return 1;
+  }
   if (atMinute >= 0 && !WaitUntil(atMinute)) {
     std::fprintf(stderr, "vdtool: record: stopped by %s before the recording began\n",
                  strsignal(vd::StopSignals::Received()));
@@ -179,10 +239,12 @@ int Run(const std::vector<std::string>& args) {
   // a viewer started meanwhile from taking the device halfway through the recording.
   auto guard = vdtool::TakeViewersLock("record");
   if (guard == nullptr) {
-    std::fprintf(stderr,
-                 "vdtool: record: %s and uses the capture device; close it (or record with "
-                 "the viewer's capture command) and try again\n",
-                 vdtool::RunningHolder().c_str());
+    // Another vdtool ends by itself; the viewer has to be closed.
+    const std::string holder = vdtool::RunningHolder();
+    std::fprintf(stderr, "vdtool: record: %s and uses the capture device; %s\n", holder.c_str(),
+                 holder.rfind("'vdtool", 0) == 0
+                     ? "wait for it to end and try again"
+                     : "close it (or record with the viewer's capture command) and try again");
     return 1;
   }
 
@@ -210,9 +272,12 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
 
+  ScratchBeside scratch(file);
+  if (!scratch.Path().empty()) engine.UseCaptureFile(scratch.Path());
+
   vd::CaptureOptions options = engine.GetCaptureOptions();
   options.useTimeLimit = true;
-  options.timeLimit = static_cast<int32_t>(seconds);
+  options.timeLimit = seconds;
   if (codec) options.recording.codec = *codec;
   if (quality > 0) options.recording.mjpegQuality = quality;
   if (kbps > 0) options.recording.h264Kbps = kbps;
@@ -227,7 +292,8 @@ int Run(const std::vector<std::string>& args) {
 
   vd::StatisticsRecord stats;
   const bool counted = engine.GetStatistics(true, &stats);
-  if (session.StopSignal() != 0 && counted && stats.captured == 0) {
+  const bool noPicture = counted && stats.captured == 0;
+  if (session.StopSignal() != 0 && (noPicture || engine.FramesRecorded() == 0)) {
     // A file without a picture plays as nothing, and it would replace what FILE held.
     std::fprintf(stderr,
                  "vdtool: record: stopped by %s before the first picture; nothing was "
@@ -235,11 +301,17 @@ int Run(const std::vector<std::string>& args) {
                  strsignal(session.StopSignal()), file.c_str());
     return 1;
   }
-  if (counted && stats.captured == 0) {
+  if (noPicture) {
     // The device sent sound but no picture: a film without frames is not a recording.
     std::fprintf(stderr,
                  "vdtool: record: the capture device delivered no picture; nothing was "
                  "recorded and %s was not written\n",
+                 file.c_str());
+    return 1;
+  }
+  if (engine.FramesRecorded() == 0) {
+    // Ended before its first picture reached the file (the engine said why).
+    std::fprintf(stderr, "vdtool: record: the recording holds no picture; %s was not written\n",
                  file.c_str());
     return 1;
   }
@@ -251,10 +323,16 @@ int Run(const std::vector<std::string>& args) {
               << "rate: " << text.fps << "\n"
               << "data: " << text.rate << "\n";
   }
-  if (!engine.SaveCaptureAs(file)) {
+  if (engine.SaveCaptureAs(file)) {
+    scratch.Release();
+  } else {
     // The recording is whole; only its move failed (a full or read-only target). It must
     // not go with the scratch folder.
-    const std::filesystem::path kept = session.KeepCaptureFile();
+    std::filesystem::path kept = session.KeepCaptureFile();
+    // What could be neither moved nor copied stays where it was written.
+    if (kept.empty() && !scratch.Path().empty() && std::filesystem::exists(scratch.Path()))
+      kept = scratch.Path();
+    if (!kept.empty()) scratch.Release();
     if (!kept.empty()) {
       std::fprintf(stderr, "vdtool: record: the recording is kept as %s\n", kept.c_str());
     } else {

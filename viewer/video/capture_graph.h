@@ -185,6 +185,12 @@ class CaptureGraph {
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
   int32_t WorkMode() const { return workMode_; }
   const std::string& CaptureFilePath() const { return captureFilePath_; }
+  // Records into `path` instead of the data folder's capture file (not while recording):
+  // a file beside the save's target shares its disk, so the free-space guard measures the
+  // disk the recording ends on and the save is a rename that needs no room.
+  bool UseCaptureFile(const std::string& path);
+  // Pictures the last recording put into the file; -1 before a recording has ended.
+  int64_t FramesRecorded() const { return framesRecorded_; }
   const std::string& VideoDeviceName() const { return videoName_; }
   const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
   const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
@@ -275,6 +281,7 @@ class CaptureGraph {
   vd::CaptureSettings settings_;
   std::string captureFilePath_;
   int64_t existingSizeKb_ = 0;
+  int64_t framesRecorded_ = -1;
 
   // Devices.
   std::vector<std::string> videoNames_;

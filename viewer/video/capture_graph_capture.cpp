@@ -102,11 +102,14 @@ bool CaptureGraph::StartCapture() {
   if (lifecycle_.IsPreviewing()) StopPreview(false);
   if (!lifecycle_.HasCaptureGraph() || capture_ == nullptr) return false;
   ResetStatistics();
+  framesRecorded_ = -1;
   droppedBaseline_ = 0;
   vd::FrameCounts counts;
   if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
   if (!capture_->Start()) {
     gst_element_set_state(capture_->Pipeline(), GST_STATE_NULL);
+    // The capture file may have been emptied already: nothing in it is a film to save.
+    framesRecorded_ = capture_->FramesWritten();
     Fail("Error: Cannot start graph");
     return false;
   }
@@ -124,6 +127,8 @@ void CaptureGraph::EndRecording(bool writerFailed) {
     std::string why;
     if (!vd::AviMend::Mend(captureFilePath_, &why)) TraceCapture("mend failed: %s\n", why.c_str());
   }
+  // Counted now: the pipeline goes when the live picture returns, before a save is asked.
+  if (capture_ != nullptr) framesRecorded_ = capture_->FramesWritten();
   stopMs_ = NowMs();
   ShowStatistics(true);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureFinished);
@@ -153,7 +158,9 @@ void CaptureGraph::ReturnToLive() {
 }
 
 bool CaptureGraph::TimeLimitReached() const {
-  return settings_.useTimeLimit && (NowMs() - startMs_) / 1000 >= settings_.timeLimit;
+  // In milliseconds: a command-line recording may ask for a fraction of a second more.
+  return settings_.useTimeLimit &&
+         static_cast<double>(NowMs() - startMs_) >= settings_.timeLimit * 1000.0;
 }
 
 bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {
@@ -346,8 +353,20 @@ int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
   return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) / 1024;
 }
 
+bool CaptureGraph::UseCaptureFile(const std::string& path) {
+  if (lifecycle_.IsCapturing() || path.empty()) return false;
+  captureFilePath_ = path;
+  return true;
+}
+
 bool CaptureGraph::SaveCaptureAs(const std::string& target) {
   if (lifecycle_.IsCapturing()) return false;
+  // A film without a picture plays as nothing: it must not take the place of a file there.
+  if (framesRecorded_ == 0) {
+    host_.ShowMessageBox("", "Capture file save ERROR\n" + target +
+                                 ": the recording holds no picture, so it was not saved");
+    return false;
+  }
   // The target is replaced in one step, and only once the recording is whole beside it: a
   // failed save keeps both the capture file and the film it was to overwrite.
   std::string error;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <ctime>
 
 #include <cstdio>
@@ -55,9 +56,10 @@ HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
   store_->WriteDword(kSection, setting::kVideoStandard0, family);
   store_->WriteDword(kSection, setting::kVideoStandard1, family);
   // Which cards the engine may use is the user's choice, here as in the viewer.
-  store_->WriteBoolIfChanged(kSection, setting::kOnlyCorvalenDevices,
-                    SettingsStore::Default().ReadBool(kSection, setting::kOnlyCorvalenDevices,
-                                                      setting::kDefaultOnlyCorvalenDevices));
+  store_->WriteBoolIfChanged(
+      kSection, setting::kOnlyCorvalenDevices,
+      SettingsStore::Default().ReadBool(kSection, setting::kOnlyCorvalenDevices,
+                                        setting::kDefaultOnlyCorvalenDevices));
 }
 
 HeadlessSession::~HeadlessSession() {
@@ -80,9 +82,8 @@ bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   // The engine's own message names no cause; a card that is there but not the product's is
   // the usual one.
   const auto found = enumerator.VideoInputDevices();
-  if (!found.empty() &&
-      store_->ReadBool(kSection, setting::kOnlyCorvalenDevices,
-                       setting::kDefaultOnlyCorvalenDevices) != 0) {
+  if (!found.empty() && store_->ReadBool(kSection, setting::kOnlyCorvalenDevices,
+                                         setting::kDefaultOnlyCorvalenDevices) != 0) {
     LogWrite("video", LogLevel::kError,
              "vdtool: %s is not a device of the product, and the setting "
              "Only_Corvalen_Devices (1) allows no other; set it to 0 in %s to use any card\n",
@@ -167,10 +168,18 @@ std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& fil
   const int fd = ::mkstemps(name.data(), 4);
   if (fd < 0) return {};
   ::close(fd);
-  if (::rename(file.c_str(), name.c_str()) != 0) {
+  if (::rename(file.c_str(), name.c_str()) == 0) return name;
+  // A recording written beside its target lies on another disk, or in a folder that turned
+  // read-only: it is copied, and given the end its writer could not write there.
+  std::error_code ec;
+  std::string why;
+  if (!std::filesystem::copy_file(file, name, std::filesystem::copy_options::overwrite_existing,
+                                  ec) ||
+      !AviMend::Mend(name, &why)) {
     ::unlink(name.c_str());
     return {};
   }
+  ::unlink(file.c_str());
   return name;
 }
 

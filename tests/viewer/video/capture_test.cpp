@@ -557,6 +557,28 @@ TEST_F(EngineTest, ARecordingEndsIndexedWhenTheDiskComesDownToItsMargin) {
   EXPECT_EQ(host.statistics.back().disk, "0 sec");
 }
 
+// A disk already at its margin ends the recording before its first picture: the save must
+// not put that empty film in place of the file the user chose.
+TEST_F(EngineTest, ARecordingWithoutAPictureNeverReplacesTheSavesTarget) {
+  SmallDisk disk(dir / "data", vd::DiskBudget::kMarginBytes + 64 * 1024);
+  if (!disk.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
+  auto engine = StartEngine();
+  // The guard's error can come before the pipeline reaches its start, or just after it.
+  if (engine->BeginCapture()) {
+    ASSERT_TRUE(PumpUntil([&] {
+      engine->OnTimer(CaptureGraph::kCaptureTimer);
+      return !engine->IsCapturing();
+    }));
+  }
+  EXPECT_EQ(engine->FramesRecorded(), 0);
+  const std::string target = (dir / "film.avi").string();
+  { std::ofstream(target) << "an older film"; }
+  EXPECT_FALSE(engine->SaveCaptureAs(target));
+  EXPECT_EQ(std::string(FileBytes(target).data(), FileBytes(target).size()), "an older film");
+  ASSERT_FALSE(host.boxes.empty());
+  EXPECT_NE(host.boxes.back().find("holds no picture"), std::string::npos) << host.boxes.back();
+}
+
 }  // namespace
 }  // namespace vdtest
 
