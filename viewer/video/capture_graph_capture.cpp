@@ -105,7 +105,9 @@ bool CaptureGraph::StartCapture() {
   droppedBaseline_ = 0;
   vd::FrameCounts counts;
   if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
+  MarkUnsaved(true);
   if (!capture_->Start()) {
+    if (!unsavedCapture_) MarkUnsaved(false);
     gst_element_set_state(capture_->Pipeline(), GST_STATE_NULL);
     Fail("Error: Cannot start graph");
     return false;
@@ -362,6 +364,7 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
     return false;
   }
   unsavedCapture_ = false;
+  MarkUnsaved(false);
   StopAudioPreview();
   StopPreview(true);
   if (player_ != nullptr) player_->OpenAndShow(target);
