@@ -344,6 +344,127 @@ def RecordSmallTmpdir(box, rng):
     ExpectNoScratch(box)
 
 
+def AviParts(path):
+    """The RIFF parts of an AVI read chunk by chunk, without loading the file: for each part
+    its kind ("AVI " or "AVIX"), its whole picture chunks, whether it holds the old-style
+    index, and the main header's and the extended header's picture totals."""
+    parts, avih_total, dmlh_total = [], None, None
+    size = os.path.getsize(path)
+    with open(path, "rb") as f:
+        pos = 0
+        while pos + 12 <= size:
+            f.seek(pos)
+            cid, riff_size, kind = struct.unpack("<4sI4s", f.read(12))
+            if cid != b"RIFF":
+                break
+            part = {"kind": kind, "pictures": 0, "idx1": False}
+            parts.append(part)
+            end = min(size, pos + 8 + riff_size)
+            at, lists = pos + 12, []
+            while at + 8 <= end:
+                f.seek(at)
+                cid, n = struct.unpack("<4sI", f.read(8))
+                if cid == b"LIST":
+                    lists.append((f.read(4), at + 8 + n))
+                    at += 12
+                    continue
+                if cid == b"avih":
+                    f.seek(at + 8 + 16)
+                    avih_total = struct.unpack("<I", f.read(4))[0]
+                elif cid == b"dmlh":
+                    dmlh_total = struct.unpack("<I", f.read(4))[0]
+                elif cid == b"idx1":
+                    part["idx1"] = True
+                elif cid[2:4] in (b"db", b"dc") and at + 8 + n <= end and \
+                        any(name == b"movi" and at < list_end for name, list_end in lists):
+                    part["pictures"] += 1
+                at += 8 + n + (n & 1)
+            pos = end + (end & 1)
+    return parts, avih_total, dmlh_total
+
+
+def PicturesUpToTheEnd(path):
+    """The whole picture chunks of a file as a killed writer left it: its list sizes are the
+    writer's placeholders, so lists are entered rather than measured; a torn chunk ends it."""
+    size, pictures, pos = os.path.getsize(path), 0, 12
+    with open(path, "rb") as f:
+        while pos + 8 <= size:
+            f.seek(pos)
+            cid, n = struct.unpack("<4sI", f.read(8))
+            if cid in (b"RIFF", b"LIST"):
+                pos += 12
+                continue
+            if pos + 8 + n > size:
+                break
+            pictures += cid[2:4] in (b"db", b"dc")
+            pos += 8 + n + (n & 1)
+    return pictures
+
+
+def DemuxedPictures(box, path):
+    """The pictures GStreamer's demuxer plays from an AVI, as a player would find them."""
+    p = subprocess.run(["gst-launch-1.0", "-v", "filesrc", f"location={path}", "!", "avidemux",
+                        "name=d", "d.video_0", "!", "fakesink", "silent=false"],
+                       capture_output=True, text=True, env=box.env, timeout=120)
+    Expect(p.returncode == 0, f"{path} does not play: {p.stderr.strip()[-500:]}")
+    return sum(1 for line in p.stdout.splitlines() if "chain" in line and "fakesink" in line)
+
+
+def RecordPast1GibKill(box, rng):
+    """SIGKILL to a raw recording once its file has passed 1 GiB, where the muxer goes on in a
+    second RIFF part: the next run rescues it, and the rescued file plays with every picture
+    written up to the kill. The muxer is fed black pictures from GStreamer's test sources
+    (the virtual box is too slow to pass 1 GiB in a short run); its stream is written sparse,
+    so the file costs a few MiB of disk."""
+    run = os.path.join(box.tmp, "viewdeck-" + "".join(rng.choice("abcdefgh") for _ in range(6)))
+    os.makedirs(run)
+    open(os.path.join(run, ".lock"), "w").close()  # nobody holds it: a dead run
+    killed = os.path.join(run, "Temporary.AVI")
+    kill_at = (1 << 30) + rng.randint(0, 200 << 20)
+    writer = subprocess.Popen(
+        ["gst-launch-1.0", "-q", "videotestsrc", "pattern=black", "!",
+         "video/x-raw,format=BGR,width=2048,height=1536,framerate=25/1", "!", "mux.",
+         "audiotestsrc", "wave=silence", "samplesperbuffer=1920", "!",
+         "audio/x-raw,format=S16LE,rate=48000,channels=2", "!", "mux.",
+         "avimux", "name=mux", "!", "fdsink", "fd=1"],
+        stdout=subprocess.PIPE, env=box.env)
+    block = 64 * 1024
+    zeros = bytes(block)
+    written = 0
+    with open(killed, "wb") as f:
+        while written < kill_at:
+            data = writer.stdout.read(block)
+            if not data:
+                break
+            if data != zeros[:len(data)]:
+                f.seek(written)
+                f.write(data)
+            written += len(data)
+        writer.kill()
+        writer.wait()
+        writer.stdout.close()
+        f.truncate(written)
+    Expect(written >= kill_at, f"the writer ended at {written} bytes, before the kill")
+    pictures = PicturesUpToTheEnd(killed)
+    rc, _, err = box.Run(["record", "--seconds", "1", box.Path("next.avi")])
+    Expect(rc == 0, f"the next run failed: exit {rc}: {err.strip()}")
+    kept = [n for n in box.Scratch() if n.startswith("viewdeck-recording-")]
+    Expect(len(kept) == 1 and kept == box.Scratch(), f"TMPDIR holds {box.Scratch()}")
+    Expect(kept[0] in err, f"the rescue of {kept[0]} was not reported: {err.strip()}")
+    rescued = os.path.join(box.tmp, kept[0])
+    parts, avih_total, dmlh_total = AviParts(rescued)
+    counts = [part["pictures"] for part in parts]
+    Expect([part["kind"] for part in parts][:2] == [b"AVI ", b"AVIX"],
+           f"the rescued file's parts: {parts}")
+    Expect(sum(counts) == pictures,
+           f"{pictures} pictures up to the kill, the rescued file holds {counts}")
+    Expect(parts[0]["idx1"], "the rescued file's first part has no index")
+    Expect(avih_total == counts[0] and dmlh_total == pictures,
+           f"header totals {avih_total} and {dmlh_total}, parts {counts}")
+    played = DemuxedPictures(box, rescued)
+    Expect(played == pictures, f"{played} of {pictures} pictures play")
+
+
 # --- Stills ---------------------------------------------------------------------------------
 
 def SnapshotFaults(box, rng):
@@ -643,6 +764,7 @@ KINDS = {
     "record-full-disk": RecordFullDisk,
     "record-bad-target": RecordBadTarget,
     "record-small-tmpdir": RecordSmallTmpdir,
+    "record-past-1gib-kill": RecordPast1GibKill,
     "snapshot": SnapshotFaults,
     "channels": ChannelsFaults,
     "scan-stop": ScanStop,

@@ -104,8 +104,10 @@ CaptureGraph::~CaptureGraph() {
   // but a recording in it that nobody saved goes to the album first; if that fails, the
   // file stays and the next start finds it.
   KeepUnsaved(false);
-  if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty())
+  if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty()) {
     std::remove(captureFilePath_.c_str());
+    MarkUnsaved(false);
+  }
   player_.reset();
   FreeCapFilters();
   settings_.numStillImages = stillCounter_.load();

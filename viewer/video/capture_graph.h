@@ -240,6 +240,11 @@ class CaptureGraph {
   void ReadCaptureFileSize();
   // At start: a capture file a killed viewer left is mended and counts as unsaved.
   void FindLeftoverCapture();
+  // A pre-allocated capture file outlives every recording, so a mark beside it tells a
+  // killed viewer's unsaved recording from one that was saved: set before a recording
+  // writes, cleared once it is saved or kept.
+  std::string UnsavedMarkPath() const;
+  void MarkUnsaved(bool unsaved);
   // KeepUnsavedCapture, telling the user when the recording could not go to the album.
   std::string KeepUnsaved(bool tell);
   // The capture file under a dated name in `folder` that nothing has yet; empty with *error

@@ -106,7 +106,9 @@ bool CaptureGraph::StartCapture() {
   droppedBaseline_ = 0;
   vd::FrameCounts counts;
   if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
+  MarkUnsaved(true);
   if (!capture_->Start()) {
+    if (!unsavedCapture_) MarkUnsaved(false);
     gst_element_set_state(capture_->Pipeline(), GST_STATE_NULL);
     // The capture file may have been emptied already: nothing in it is a film to save.
     framesRecorded_ = capture_->FramesWritten();
@@ -380,6 +382,7 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
     return false;
   }
   unsavedCapture_ = false;
+  MarkUnsaved(false);
   StopAudioPreview();
   StopPreview(true);
   if (player_ != nullptr) player_->OpenAndShow(target);

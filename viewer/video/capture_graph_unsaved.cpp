@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -35,11 +36,34 @@ std::string DatedName(std::time_t when, int copy) {
 
 }  // namespace
 
+std::string CaptureGraph::UnsavedMarkPath() const {
+  const std::filesystem::path capture(captureFilePath_);
+  return (capture.parent_path() / ("." + capture.filename().string() + ".unsaved")).string();
+}
+
+void CaptureGraph::MarkUnsaved(bool unsaved) {
+  if (captureFilePath_.empty()) return;
+  const std::string mark = UnsavedMarkPath();
+  if (!unsaved) {
+    ::unlink(mark.c_str());
+    return;
+  }
+  const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd >= 0) {
+    ::close(fd);
+  } else {
+    TraceUnsaved("cannot mark %s as unsaved: %s\n", captureFilePath_.c_str(), strerror(errno));
+  }
+}
+
 void CaptureGraph::FindLeftoverCapture() {
   // A capture file that is not kept pre-allocated only exists between a recording and its
-  // save: one found at start belongs to a viewer that was killed, so it gets the end its
-  // writer could not write and joins the unsaved recordings.
-  if (settings_.allocMem || !HasRecording(captureFilePath_)) return;
+  // save; a pre-allocated one holds an unsaved recording while its mark is there. One found
+  // at start belongs to a viewer that was killed, so it gets the end its writer could not
+  // write and joins the unsaved recordings.
+  if (!HasRecording(captureFilePath_)) return;
+  struct stat mark {};
+  if (settings_.allocMem && ::stat(UnsavedMarkPath().c_str(), &mark) != 0) return;
   std::string why;
   uint32_t frames = 0;
   if (!vd::AviMend::Mend(captureFilePath_, &why, &frames)) {
@@ -47,6 +71,7 @@ void CaptureGraph::FindLeftoverCapture() {
     TraceUnsaved("left-over capture %s cannot be mended: %s\n", captureFilePath_.c_str(),
                  why.c_str());
   } else if (frames == 0) {
+    MarkUnsaved(false);
     return;  // killed before the first picture: nothing was recorded
   }
   unsavedCapture_ = true;
@@ -61,6 +86,7 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
   if (!unsavedCapture_ || lifecycle_.IsCapturing()) return {};
   if (!HasRecording(captureFilePath_)) {
     unsavedCapture_ = false;
+    MarkUnsaved(false);
     return {};
   }
   std::filesystem::path album;
@@ -94,6 +120,7 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
   }
   TraceUnsaved("unsaved capture kept as %s\n", kept.c_str());
   unsavedCapture_ = false;
+  MarkUnsaved(false);
   ReadCaptureFileSize();
   host_.MarkAlbumForRefresh();
   if (tell && !album.empty() && !albumError.empty()) {

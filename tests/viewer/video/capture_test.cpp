@@ -1,10 +1,14 @@
 // Recording: the file, its counts, the options and the faults that must not lose it.
+#include <fcntl.h>
+#include <gst/app/gstappsink.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -283,6 +287,49 @@ TEST_F(EngineTest, AnUnsavedRecordingNeverBlocksTheNextOne) {
   EXPECT_EQ(DatedRecordings(data).size(), 2u);
 }
 
+// A pre-allocated capture file outlives its recordings: the next start takes up the one a
+// killed viewer left unsaved, and never again one that was saved.
+TEST_F(EngineTest, AKilledRecordingInAPreallocatedFileJoinsTheAlbum) {
+  SetDword("AllocMem", 1);
+  SetDword("PreAllocSizeKB", 2048);
+  const std::filesystem::path album = dir / "data" / "Gallery" / "General";
+  std::filesystem::create_directories(album);
+  const std::filesystem::path snapshot = dir / "at-the-kill";
+  std::filesystem::create_directories(snapshot);
+  std::filesystem::path capture;
+  std::filesystem::path data;
+  {
+    auto engine = StartEngine();
+    engine->SetStillFolder(album.string());
+    capture = engine->CaptureFilePath();
+    data = capture.parent_path();
+    ASSERT_TRUE(engine->BeginCapture());
+    PumpFor(700ms);
+    // What a kill leaves on disk: the data folder as it is mid-recording.
+    for (const auto& entry : std::filesystem::directory_iterator(data))
+      if (entry.is_regular_file())
+        std::filesystem::copy_file(entry.path(), snapshot / entry.path().filename());
+    ASSERT_TRUE(engine->StopCapture());
+    ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
+  }
+  StartEngine().reset();
+  EXPECT_TRUE(DatedRecordings(album).empty()) << "a saved recording was kept again";
+  for (const auto& entry : std::filesystem::directory_iterator(snapshot))
+    std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
+                               std::filesystem::copy_options::overwrite_existing);
+  {
+    auto engine = StartEngine();
+    engine->SetStillFolder(album.string());
+    EXPECT_TRUE(engine->HasUnsavedCapture());
+  }
+  const auto kept = DatedRecordings(album);
+  ASSERT_EQ(kept.size(), 1u);
+  const AviContents avi = ReadAvi(kept[0].string());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 5);
+  EXPECT_TRUE(std::filesystem::exists(capture)) << "the pre-allocated file went";
+}
+
 TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
   auto engine = StartEngine();
   Capture(*engine, 500ms);
@@ -479,6 +526,114 @@ TEST_F(EngineTest, AFileCutOffByItsWriterIsMendedWithAnIndex) {
 
 namespace vdtest {
 namespace {
+
+// The index entries of a file's old-style index: (chunk id, flags).
+std::vector<std::pair<uint32_t, uint32_t>> IndexEntries(const std::vector<char>& bytes) {
+  std::vector<std::pair<uint32_t, uint32_t>> entries;
+  std::string text(bytes.begin(), bytes.end());
+  size_t idx1 = text.rfind("idx1");
+  if (idx1 == std::string::npos) return entries;
+  for (size_t e = idx1 + 8; e + 16 <= idx1 + 8 + Le32At(bytes, idx1 + 4); e += 16)
+    entries.emplace_back(Le32At(bytes, e), Le32At(bytes, e + 4));
+  return entries;
+}
+
+// Seeking and cutting start at key frames: a mended H.264 recording flags the same pictures
+// as key frames that the muxer flagged from the encoder, no more.
+TEST_F(EngineTest, AMendedH264FileFlagsOnlyItsKeyFrames) {
+  auto engine = StartEngine();
+  vd::CaptureOptions options = engine->GetCaptureOptions();
+  options.recording.codec = vd::VideoCodec::kH264;
+  engine->SetCaptureOptions(options);
+  Capture(*engine, 2500ms);  // a key frame every two seconds
+  const auto whole = IndexEntries(FileBytes(engine->CaptureFilePath()));
+  std::string cut = (dir / "cut.avi").string();
+  std::filesystem::copy_file(engine->CaptureFilePath(), cut);
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) * 9 / 10);
+  std::string why;
+  ASSERT_TRUE(vd::AviMend::Mend(cut, &why)) << why;
+  const auto mended = IndexEntries(FileBytes(cut));
+  ASSERT_GT(mended.size(), 30u);
+  ASSERT_LE(mended.size(), whole.size());
+  int keys = 0;
+  int others = 0;
+  for (size_t i = 0; i < mended.size(); ++i) {
+    ASSERT_EQ(mended[i].first, whole[i].first) << i;
+    if ((mended[i].first & 0xFFFF) != ('0' | '0' << 8)) continue;  // sound: always whole
+    EXPECT_EQ(mended[i].second & 0x10, whole[i].second & 0x10) << "picture chunk " << i;
+    ++((mended[i].second & 0x10) != 0 ? keys : others);
+  }
+  EXPECT_GE(keys, 1);
+  EXPECT_GT(others, keys);
+  EXPECT_TRUE(ReadAvi(cut).opened);
+}
+
+// Past 1 GiB the muxer goes on in a second RIFF part ("AVIX"): a recording killed there
+// keeps its pictures up to the kill, in every part. The pictures are black, so the file is
+// written sparse and costs little disk.
+TEST(AviMendTest, AKilledRecordingPastOneGibKeepsEveryPart) {
+  if (!gst_is_initialized()) gst_init(nullptr, nullptr);
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vd-mend-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / "big.avi").string();
+  GstElement* pipeline = gst_parse_launch(
+      "videotestsrc pattern=black ! video/x-raw,format=BGR,width=4096,height=2048,framerate=25/1"
+      " ! mux.  audiotestsrc wave=silence samplesperbuffer=1920"
+      " ! audio/x-raw,format=S16LE,rate=48000,channels=2 ! mux.  avimux name=mux"
+      " ! appsink name=out sync=false",
+      nullptr);
+  ASSERT_NE(pipeline, nullptr);
+  GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  constexpr uint64_t kKillAt = (1ull << 30) + (150ull << 20);
+  uint64_t position = 0;
+  int pictures = 0;
+  bool picture = false;  // the buffer that follows is a picture chunk's data
+  while (position < kKillAt || !picture) {
+    GstSample* sample = gst_app_sink_pull_sample(GST_APP_SINK(out));
+    ASSERT_NE(sample, nullptr);
+    GstMapInfo map;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    ASSERT_TRUE(gst_buffer_map(buffer, &map, GST_MAP_READ));
+    const bool zeros = std::all_of(map.data, map.data + map.size, [](uint8_t b) { return b == 0; });
+    if (!zeros) {
+      ASSERT_EQ(::pwrite(fd, map.data, map.size, static_cast<off_t>(position)),
+                static_cast<ssize_t>(map.size));
+    }
+    position += map.size;
+    const bool header = map.size == 8 && std::memcmp(map.data, "00db", 4) == 0;
+    if (picture && !header) ++pictures;
+    picture = header;
+    gst_buffer_unmap(buffer, &map);
+    gst_sample_unref(sample);
+    if (position >= kKillAt && pictures > 0 && !header) {
+      // Killed in the middle of the next picture.
+      GstSample* next = gst_app_sink_pull_sample(GST_APP_SINK(out));
+      ASSERT_NE(next, nullptr);
+      position += gst_buffer_get_size(gst_sample_get_buffer(next)) / 2;
+      gst_sample_unref(next);
+      break;
+    }
+  }
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(out);
+  gst_object_unref(pipeline);
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(position)), 0);
+  ::close(fd);
+  std::string why;
+  uint32_t frames = 0;
+  ASSERT_TRUE(vd::AviMend::Mend(path, &why, &frames)) << why;
+  EXPECT_EQ(frames, static_cast<uint32_t>(pictures));
+  EXPECT_GT(std::filesystem::file_size(path), 1ull << 30);
+  AviContents avi = ReadAvi(path);
+  std::filesystem::remove_all(folder);
+  ASSERT_TRUE(avi.opened);
+  EXPECT_EQ(avi.videoFrames, pictures);
+  EXPECT_GE(avi.audioSpan + GST_SECOND / 10, static_cast<GstClockTime>(pictures) * GST_SECOND / 25);
+}
 
 // The limit comes after the start, so the engine cannot see it coming: the writer itself
 // fails, and the file is mended afterwards.
