@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # the fault-injection and end-to-end drivers
   python3
+  # the locale sources and character maps the tests build a comma-decimal locale from
+  locales
   # the manual pages' check
   groff-base
   # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6); the keyboard layouts,

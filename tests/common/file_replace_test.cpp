@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -106,7 +106,9 @@ TEST_F(FileIoTest, FailedReplacementKeepsOldFileAndLeavesNothing) {
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {65536, 65536};
+    struct rlimit limit {
+      65536, 65536
+    };
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::string error;
     const bool ok = vd::ReplaceFile(target, std::string(200000, 'x'), &error);
@@ -161,7 +163,8 @@ TEST_F(FileIoTest, MoveReplacesInOneStepOnAndAcrossFileSystems) {
   EXPECT_EQ(Slurp(source), "another");
 
   // Across file systems the move is a copy, replaced in one step, then the source's removal.
-  struct stat here {}, shm {};
+  struct stat here {
+  }, shm{};
   if (::stat(dir_.c_str(), &here) == 0 && ::stat("/dev/shm", &shm) == 0 &&
       here.st_dev != shm.st_dev && ::access("/dev/shm", W_OK) == 0) {
     const fs::path other = fs::path("/dev/shm") / ("vd-fileio-" + std::to_string(::getpid()));
@@ -193,6 +196,53 @@ TEST_F(FileIoTest, ReadingRefusesWhatIsNotARegularFileWithoutBlocking) {
   vd::UniqueFd fd = vd::OpenRegularFile(file);
   ASSERT_TRUE(fd.Valid());
   EXPECT_EQ(::fcntl(fd.Get(), F_GETFL) & O_NONBLOCK, 0);
+}
+
+// A settings file or list kept elsewhere and linked in stays linked: the file the links lead
+// to is replaced in its own folder. A FIFO (directly or behind a link) or a folder in the
+// target's place is refused with the reason and left as it was, and nothing hangs.
+TEST_F(FileIoTest, WritersFollowLinksAndRefuseWhatIsNotAFile) {
+  fs::create_directory(dir_ / "kept");
+  const fs::path real = dir_ / "kept" / "viewdeck.reg";
+  std::ofstream(real) << "old";
+  const fs::path link = dir_ / "viewdeck.reg";
+  const fs::path chain = dir_ / "again.reg";
+  fs::create_symlink("kept/viewdeck.reg", link);
+  fs::create_symlink(link, chain);
+  std::string error;
+  ASSERT_TRUE(vd::ReplaceFile(chain, std::string_view("new"), &error)) << error;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::is_symlink(chain));
+  EXPECT_EQ(Slurp(real), "new");
+  const fs::path source = dir_ / "capture.avi";
+  std::ofstream(source) << "film";
+  ASSERT_TRUE(vd::MoveReplacing(source, link, &error)) << error;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Slurp(real), "film");
+  EXPECT_EQ(Leftovers("kept").size(), 2u) << "the links only, no new version left";
+  // A link to nothing yet makes the file it names.
+  fs::create_symlink("kept/new.reg", dir_ / "fresh.reg");
+  ASSERT_TRUE(vd::ReplaceFile(dir_ / "fresh.reg", std::string_view("x"), &error)) << error;
+  EXPECT_EQ(Slurp(dir_ / "kept" / "new.reg"), "x");
+
+  const fs::path fifo = dir_ / "fifo.avi";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_symlink(fifo, dir_ / "to-fifo.avi");
+  std::ofstream(source) << "film";
+  for (const fs::path& target : {fifo, dir_ / "to-fifo.avi"}) {
+    error.clear();
+    EXPECT_FALSE(vd::ReplaceFile(target, std::string_view("x"), &error));
+    EXPECT_NE(error.find("a FIFO"), std::string::npos) << error;
+    EXPECT_FALSE(vd::MoveReplacing(source, target, &error));
+    EXPECT_NE(error.find("a FIFO"), std::string::npos) << error;
+    EXPECT_FALSE(vd::ReplaceWithCopy(source, target, &error));
+    EXPECT_EQ(Slurp(source), "film");
+  }
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "to-fifo.avi"));
+  EXPECT_FALSE(vd::ReplaceFile(dir_ / "kept", std::string_view("x"), &error));
+  EXPECT_NE(error.find("a folder"), std::string::npos) << error;
+  EXPECT_TRUE(fs::is_directory(dir_ / "kept"));
 }
 
 }  // namespace

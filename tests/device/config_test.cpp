@@ -1,10 +1,12 @@
 // The virtual box's configuration file and its sky.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "../common/comma_locale.h"
 #include "vd/virtual_box_config.h"
 #include "vd/virtual_sky.h"
 
@@ -117,6 +119,15 @@ TEST(VirtualBoxConfigTest, GoodLinesApply) {
   EXPECT_FALSE(c.sky.TvStationAt(471250000).has_value());
   ASSERT_TRUE(c.sky.FmStationAt(99500000).has_value());
   EXPECT_FALSE(c.sky.FmStationAt(98100000).has_value());
+
+  // The file reads alike in a locale that writes decimals with a comma.
+  vdtest::CommaLocale comma;
+  ASSERT_TRUE(comma.Active()) << "localedef could not build a test locale";
+  c = VirtualBoxConfig::Parse("tv_station = 471.25 Eins\ndropped_frames_percent = 0.5\n", "x");
+  EXPECT_TRUE(c.errors.empty()) << c.errors.front();
+  ASSERT_TRUE(c.sky.TvStationAt(471250000).has_value());
+  EXPECT_EQ(c.sky.TvStationAt(471250000)->name, "Eins");
+  EXPECT_EQ(c.faults.dropEveryNth, 200u);
 }
 
 TEST(VirtualBoxConfigTest, BadLinesAreNamedAndTheBuiltInSkyStays) {
@@ -176,6 +187,19 @@ TEST(VirtualBoxConfigTest, LoadReadsTheFileNamedByTheEnvironment) {
   auto missing = VirtualBoxConfig::Load();  // no file: built-in defaults, no errors
   EXPECT_EQ(missing.productId, 0x1311u);
   EXPECT_TRUE(missing.errors.empty());
+  // What is no file of lines is not read: a FIFO without a writer would hang the program, a
+  // device that never ends or a huge file would take its memory. Each keeps the defaults.
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_EQ(VirtualBoxConfig::Load().productId, 0x1311u);
+  std::filesystem::remove(path);
+  {
+    std::ofstream out(path);
+    out << "product_id = 4880\n" << std::string(VirtualBoxConfig::kMaxFileBytes, '#') << "\n";
+  }
+  EXPECT_EQ(VirtualBoxConfig::Load().productId, 0x1311u);
+  std::filesystem::remove(path);
+  setenv("VIEWDECK_VIRTUAL_BOX_CONFIG", "/dev/zero", 1);
+  EXPECT_EQ(VirtualBoxConfig::Load().productId, 0x1311u);
   unsetenv("VIEWDECK_VIRTUAL_BOX_CONFIG");
   setenv("XDG_CONFIG_HOME", "/nonexistent-cfg", 1);
   EXPECT_EQ(VirtualBoxConfig::DefaultPath(), "/nonexistent-cfg/Corvalen/virtualbox.conf");

@@ -21,6 +21,7 @@ import random
 import resource
 import shutil
 import signal
+import stat
 import struct
 import subprocess
 import sys
@@ -758,6 +759,96 @@ def ViewerRecordFullDisk(box, rng):
     viewer.ExpectOneClip(cause, limit)
 
 
+# --- Targets that are no plain file -------------------------------------------------------
+
+TARGET_WRITERS = ("snapshot", "channels", "record")
+TARGET_NAMES = {"snapshot": "still.bmp", "channels": "TV.CFG", "record": "film.avi"}
+
+
+def WriterArgs(box, writer, target, rng):
+    if writer == "snapshot":
+        return ["snapshot", target]
+    if writer == "record":
+        return ["record", "--seconds", "1", target]
+    csv_path = box.Path("list.csv")
+    with open(csv_path, "w") as f:
+        f.write(ChannelCsv(rng, rng.randint(1, 3000), "new"))
+    return ["channels", "import", csv_path, target]
+
+
+def CheckWritten(box, writer, path):
+    """The file a writer left is one whole file of its kind."""
+    if writer == "snapshot":
+        try:
+            ReadBitmap(path)
+        except ValueError as error:
+            raise Lost(f"torn picture: {error}")
+    elif writer == "record":
+        CheckAvi(path)
+    else:
+        Exported(box, path)
+
+
+def SymlinkTarget(box, rng):
+    """The target is a symbolic link (relative or absolute, maybe through a second link) to a
+    file in another folder, or to none yet: the writer replaces the file the link leads to,
+    the links stay as they were, and a writer killed on the way leaves that file whole, the
+    old one or the new one, with no scratch beside it or beside the link."""
+    writer = rng.choice(TARGET_WRITERS)
+    name = TARGET_NAMES[writer]
+    elsewhere = box.Path("elsewhere")
+    os.makedirs(elsewhere)
+    real = os.path.join(elsewhere, name)
+    old = None
+    if rng.random() < 0.7:
+        old = os.urandom(rng.randint(1, 40000))
+        with open(real, "wb") as f:
+            f.write(old)
+    link = box.Path(name)
+    links = {link: os.path.join("elsewhere", name) if rng.random() < 0.5 else real}
+    if rng.random() < 0.3:
+        links = {box.Path("first-" + name): links[link], link: box.Path("first-" + name)}
+    for at, to in links.items():
+        os.symlink(to, at)
+    p = box.Start(WriterArgs(box, writer, link, rng))
+    killed = rng.random() < 0.4 and SignalAt(p, rng.uniform(0.0, 1.5), signal.SIGKILL)
+    rc, _, err = Finish(p, timeout=120)
+    for at, to in links.items():
+        Expect(os.path.islink(at) and os.readlink(at) == to,
+               f"{writer} replaced the link {os.path.basename(at)}")
+    if not killed:
+        Expect(rc == 0, f"{writer} through a link: exit {rc}, stderr: {err.strip()}")
+    if os.path.exists(real):
+        with open(real, "rb") as f:
+            now = f.read()
+        if now != old:
+            CheckWritten(box, writer, real)
+    else:
+        Expect(killed and old is None, f"{writer} left no file where the link leads")
+    Expect(os.listdir(elsewhere) in ([], [name]), f"scratch beside the file: {os.listdir(elsewhere)}")
+    Expect(not [n for n in os.listdir(box.dir) if n.startswith("." + name)],
+           f"scratch beside the link: {os.listdir(box.dir)}")
+
+
+def FifoTarget(box, rng):
+    """A FIFO in the target's place, or a link to one: the writer refuses it with a message
+    and a non-zero status, nothing hangs (no one reads the FIFO), and the FIFO stays."""
+    writer = rng.choice(TARGET_WRITERS)
+    name = TARGET_NAMES[writer]
+    fifo = box.Path("fifo-" + name)
+    os.mkfifo(fifo)
+    target = fifo
+    if rng.random() < 0.5:
+        target = box.Path(name)
+        os.symlink(os.path.basename(fifo), target)
+    rc, _, err = Finish(box.Start(WriterArgs(box, writer, target, rng)), timeout=60)
+    Expect(rc != 0, f"{writer} into a FIFO reported success")
+    Expect("FIFO" in err, f"{writer} into a FIFO: exit {rc} without naming it: {err.strip()}")
+    Expect(stat.S_ISFIFO(os.lstat(fifo).st_mode), "the FIFO was replaced")
+    Expect(target == fifo or os.readlink(target) == os.path.basename(fifo),
+           "the link to the FIFO was replaced")
+
+
 KINDS = {
     "record-stop": RecordStop,
     "record-kill": RecordKill,
@@ -768,6 +859,8 @@ KINDS = {
     "snapshot": SnapshotFaults,
     "channels": ChannelsFaults,
     "scan-stop": ScanStop,
+    "symlink-target": SymlinkTarget,
+    "fifo-target": FifoTarget,
     "viewer-record-stop": ViewerRecordStop,
     "viewer-record-kill": ViewerRecordKill,
     "viewer-record-full-disk": ViewerRecordFullDisk,

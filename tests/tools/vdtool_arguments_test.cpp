@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -84,6 +85,10 @@ TEST(VdtoolArguments, InputsNumbersAndOutputPaths) {
   EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
   EXPECT_FALSE(vdtool::OutputPathUsable(dir.string(), &error));
   EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
+  const std::string fifo = (dir / "fifo.avi").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(vdtool::OutputPathUsable(fifo, &error));
+  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
   std::filesystem::remove_all(dir);
 }
 

@@ -106,6 +106,11 @@ bool OutputPathUsable(const std::string& path, std::string* error) {
     return false;
   }
   const bool exists = fs::exists(file, ec);
+  // Checked before any work: a recording into a FIFO or a device would be lost at its end.
+  if (exists && !fs::is_regular_file(file, ec)) {
+    *error = path + " is not a regular file (a FIFO or a device)";
+    return false;
+  }
   if (::access(exists ? path.c_str() : folder.c_str(), W_OK) != 0) {
     *error = (exists ? path : "the folder " + folder.string()) + ": " + std::strerror(errno);
     return false;

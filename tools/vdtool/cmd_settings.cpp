@@ -82,6 +82,8 @@ std::string StoredValueNote(const vd::SettingInfo& s, const vd::RegValue& v,
     const auto run = vd::IsMtsToRun(number, context.firstRun);
     return ViewerUses(run, std::to_string(run.value));
   }
+  if (const auto run = vd::BoundedToRun(s.name, number))
+    return ViewerUses(*run, std::to_string(run->value));
   return {};
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "byte_reader.h"
+#include "vd/file_read.h"
 #include "vd/file_replace.h"
 
 namespace vd {
@@ -165,17 +166,22 @@ bool BitmapFile::Parse(std::span<const uint8_t> bytes, BitmapImage* out, std::st
 }
 
 bool BitmapFile::Read(const std::filesystem::path& path, BitmapImage* out, std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *error = "Cannot open " + path.string() + ": " + std::strerror(errno);
+  // A FIFO under a picture's name must not hang the album on its open: only a regular file
+  // is opened, without waiting.
+  std::string why;
+  UniqueFd owned = OpenRegularFile(path, &why);
+  if (!owned) {
+    *error = errno == EINVAL ? "Cannot read " + path.string() + ": not a plain file."
+                             : "Cannot open " + path.string() + ": " + why;
     return false;
   }
+  const int fd = owned.Get();
   struct stat st {};
   uint8_t head[kPixelOffset] = {};
   Layout layout;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool ok = ::fstat(fd, &st) == 0;
   if (!ok) {
-    *error = "Cannot read " + path.string() + ": not a plain file.";
+    *error = "Cannot read " + path.string() + ": " + std::strerror(errno);
   } else {
     const size_t headSize = std::min<uint64_t>(static_cast<uint64_t>(st.st_size), kPixelOffset);
     ok = ReadAt(fd, 0, head, headSize);
@@ -189,7 +195,7 @@ bool BitmapFile::Read(const std::filesystem::path& path, BitmapImage* out, std::
     ok = ReadAt(fd, layout.pixelOffset, rows.data(), rows.size());
     if (!ok) *error = "Cannot read the pixels of " + path.string() + ".";
   }
-  ::close(fd);
+  owned.Reset();
   if (!ok) return false;
   out->pixels = TopFirst(rows, layout);
   out->header = layout.header;

@@ -3,14 +3,13 @@
 #include <cstdio>
 #include <limits>
 
+#include "channel.h"
 #include "work_modes.h"
 
 namespace vd {
 
 std::string FineTune::RadioName(uint32_t hz) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f%s", hz / 1000000.0, " ");
-  return text;
+  return CChannel::RadioName(hz);
 }
 
 std::string FineTune::TvText(uint32_t hz, bool up) {

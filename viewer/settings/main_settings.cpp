@@ -60,10 +60,47 @@ RunValue<int32_t> DelChWarningToRun(int32_t stored) {
 
 RunValue<int32_t> IsMtsToRun(std::optional<int32_t> stored, const FirstRunInputs& in) {
   // The computed sound family is a first-run default: the one stored (the search page sets
-  // it with the country) stands.
-  if (stored) return {*stored};
+  // it with the country) stands, when it is one of the three.
+  if (stored && *stored >= -1 && *stored <= 1) return {*stored};
   return {DefaultIsMts(in),
-          in.hardwareKey ? "the device's product id decides" : "the system's language decides"};
+          stored           ? (in.hardwareKey ? "outside -1..1, so the device's product id decides"
+                                             : "outside -1..1, so the system's language decides")
+          : in.hardwareKey ? "the device's product id decides"
+                           : "the system's language decides"};
+}
+
+namespace {
+
+// The stored numbers that name one of a few choices or lie on a scale: anything else (a
+// hand edit, another program's value) runs, and is saved back, as the default.
+struct Bounds {
+  std::string_view name;
+  int32_t low;
+  int32_t high;
+  int32_t fallback;
+};
+constexpr Bounds kBounds[] = {
+    {setting::kWorkMode, 0, 3, setting::kDefaultWorkMode},
+    {setting::kVolume, 0, 65535, setting::kDefaultVolume},
+    {setting::kSource, 0, 1, 0},
+    {setting::kMtsMode, 0, 2, 0},
+    {setting::kMtsPalMode, 0, 1, 0},
+};
+
+int32_t Bounded(std::string_view name, int32_t stored) {
+  auto run = BoundedToRun(name, stored);
+  return run ? run->value : stored;
+}
+
+}  // namespace
+
+std::optional<RunValue<int32_t>> BoundedToRun(std::string_view name, int32_t stored) {
+  for (const Bounds& b : kBounds) {
+    if (b.name != name) continue;
+    if (stored >= b.low && stored <= b.high) return RunValue<int32_t>{stored};
+    return RunValue<int32_t>{b.fallback, "outside the values it can take"};
+  }
+  return std::nullopt;
 }
 
 void MainSettings::Load(const SettingsStore& store, const LoadContext& context) {
@@ -85,10 +122,10 @@ void MainSettings::Read(const SettingsStore& store, const LoadContext& context) 
   albumPageNum = store.ReadDword(kSection, kAlbumPageNum, 0);
   for (int i = 0; i < 4; ++i) toolPage[i] = store.ReadDword(kSection, kToolPageMode[i], 0);
   mute = store.ReadBool(kSection, kMute, 0);
-  volume = store.ReadDword(kSection, kVolume, kDefaultVolume);
+  volume = Bounded(kVolume, store.ReadDword(kSection, kVolume, kDefaultVolume));
   country = store.ReadDword(kSection, kCountry, 0);
-  source = store.ReadDword(kSection, kSource, 0);
-  workMode = store.ReadDword(kSection, kWorkMode, kDefaultWorkMode);
+  source = Bounded(kSource, store.ReadDword(kSection, kSource, 0));
+  workMode = Bounded(kWorkMode, store.ReadDword(kSection, kWorkMode, kDefaultWorkMode));
   autoScan = store.ReadBool(kSection, kAutoScan, kDefaultAutoScan);
   displayModeWarning = store.ReadBool(kSection, kDisplayModeWarning, 0);
   forceRatio43 = store.ReadDword(kSection, kForceRatio43, 0);
@@ -99,8 +136,8 @@ void MainSettings::Read(const SettingsStore& store, const LoadContext& context) 
   keyPadOpen = store.ReadDword(kSection, kKeyPadOpen, 0);
   vcrPadOpen = store.ReadDword(kSection, kVcrPadOpen, 0);
   const std::optional<int32_t> storedIsMts = store.FindDword(kSection, kIsMts);
-  mtsMode = store.ReadDword(kSection, kMtsMode, 0);
-  mtsPalMode = store.ReadDword(kSection, kMtsPalMode, 0);
+  mtsMode = Bounded(kMtsMode, store.ReadDword(kSection, kMtsMode, 0));
+  mtsPalMode = Bounded(kMtsPalMode, store.ReadDword(kSection, kMtsPalMode, 0));
   remoteFmMemory = store.ReadDword(kSection, kRemoteFmMemory, 0);
   controlMasterVolume =
       store.ReadDword(kSection, kControlMasterVolume, kDefaultControlMasterVolume);

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "first_run_defaults.h"
 
@@ -62,6 +64,9 @@ RunValue<std::string> PathToRun(const std::string& stored, const std::filesystem
 RunValue<int32_t> CountryToRun(int32_t stored, const LoadContext& context);
 RunValue<int32_t> DelChWarningToRun(int32_t stored);
 RunValue<int32_t> IsMtsToRun(std::optional<int32_t> stored, const FirstRunInputs& in);
+// A setting of a few choices or a bounded scale (WorkMode, Volume, Source, MTSmode,
+// MTS_PALmode): its default when the stored number is outside them. nullopt for any other.
+std::optional<RunValue<int32_t>> BoundedToRun(std::string_view name, int32_t stored);
 
 struct MainSettings {
   std::string path;

@@ -366,7 +366,11 @@ void RegDocument::Reader::State::Line(std::string_view line, uint64_t start) {
 }
 
 void RegDocument::Reader::State::Statement(std::string_view line, bool past) {
-  if (line.empty() || line.front() == ';') return;
+  if (line.empty()) return;
+  if (line.front() == ';') {
+    ++doc.commentLines_;
+    return;
+  }
   if (line == kHeader5 || line == kHeader4) return;
   // Past the bounds only the program's own keys are read; skipping the rest costs no parsing.
   if (past && line.front() != '[' && !currentOwn) {

@@ -86,6 +86,8 @@ class RegDocument {
   const std::vector<RegKey>& Keys() const { return keys_; }
   // Lines that were skipped because they did not parse.
   size_t DamagedLines() const { return damagedLines_; }
+  // Comment lines: read past, and not written back by Serialize.
+  size_t CommentLines() const { return commentLines_; }
   // Lines beyond the bounds, and bytes past kMaxScanBytes: none of it was read.
   size_t IgnoredLines() const { return ignoredLines_; }
   uint64_t UnreadBytes() const { return unreadBytes_; }
@@ -100,6 +102,7 @@ class RegDocument {
 
   std::vector<RegKey> keys_;
   size_t damagedLines_ = 0;
+  size_t commentLines_ = 0;
   size_t ignoredLines_ = 0;
   uint64_t unreadBytes_ = 0;
 };

@@ -30,7 +30,8 @@ constexpr const char* kFileName = "viewdeck.reg";
 bool StoreFile(const std::filesystem::path& target, std::string_view content) {
   std::string error;
   if (ReplaceFile(target, content, &error)) return true;
-  SettingsTrace("cannot write %s: %s\n", target.c_str(), error.c_str());
+  LogWrite("settings", LogLevel::kWarning, "%s: cannot save the settings in %s: %s\n",
+           program_invocation_short_name, target.c_str(), error.c_str());
   return false;
 }
 
@@ -268,12 +269,29 @@ bool SettingsStore::Update(const std::function<void(Batch&)>& edit) {
   Batch batch(doc);
   edit(batch);
   if (!batch.Changed()) return true;
-  // What the bounds left unread is not written back: keep the file as it was, once, and
-  // never over an earlier copy.
-  if (doc.Incomplete()) {
+  // What the bounds left unread, and the comments and damaged lines of a file edited by
+  // hand, are not written back: keep the file as it was, once, and never over an earlier
+  // copy.
+  const bool linesLost = doc.DamagedLines() != 0 || doc.CommentLines() != 0;
+  if (doc.Incomplete() || linesLost) {
     const std::string copy = userFile_.string() + ".bak";
-    if (::link(userFile_.c_str(), copy.c_str()) != 0 && errno != EEXIST) {
-      SettingsTrace("cannot keep %s: %s\n", copy.c_str(), std::strerror(errno));
+    // Through a link to the file it names, so the copy holds the text, not the link.
+    const bool kept =
+        ::linkat(AT_FDCWD, userFile_.c_str(), AT_FDCWD, copy.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    const int why = errno;
+    if (!kept && why != EEXIST) {
+      SettingsTrace("cannot keep %s: %s\n", copy.c_str(), std::strerror(why));
+    }
+    if (linesLost) {
+      LogWrite("settings", LogLevel::kWarning,
+               "%s: %s has %zu comment and %zu unreadable line(s) that saving does not keep; "
+               "%s\n",
+               program_invocation_short_name, userFile_.c_str(), doc.CommentLines(),
+               doc.DamagedLines(),
+               (kept            ? "the file as it was is kept as " + copy
+                : why == EEXIST ? "an earlier copy " + copy + " is left as it is"
+                                : "no copy could be kept: " + std::string(std::strerror(why)))
+                   .c_str());
     }
   }
   return StoreFile(userFile_, doc.Serialize());

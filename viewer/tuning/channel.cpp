@@ -1,6 +1,6 @@
 #include "channel.h"
 
-#include <cstdio>
+#include <charconv>
 
 CChannel::CChannel(uint32_t id, std::string_view name, uint32_t frequency, uint32_t number)
     : id(id), frequency(frequency), number(number) {
@@ -24,7 +24,11 @@ const char* CChannel::Filler(uint32_t number) {
 }
 
 std::string CChannel::RadioName(uint32_t hz) {
+  // The name is stored in the lists: always with a point, whatever the locale (which the
+  // viewer's toolkit sets from the environment and vdtool does not).
   char text[32];
-  std::snprintf(text, sizeof text, "%.2f%s", hz / 1000000.0, " ");
-  return text;
+  const auto [end, ec] =
+      std::to_chars(text, text + sizeof text - 1, hz / 1000000.0, std::chars_format::fixed, 2);
+  *end = ' ';
+  return std::string(text, end + 1);
 }

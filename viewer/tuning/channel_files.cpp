@@ -1,6 +1,7 @@
 #include "channel_files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,6 +60,27 @@ bool ChannelFiles::WriteAtomically(const std::string& path, std::span<const uint
 std::optional<std::vector<uint8_t>> ChannelFiles::ReadFile(const std::string& path, size_t maxBytes,
                                                            std::string* error) {
   return ReadRegularFile(path, maxBytes, error);
+}
+
+std::string ChannelFiles::KeepDamaged(bool radio, std::span<const uint8_t> bytes,
+                                      std::string* error) {
+  const std::string base = SavedPath(radio) + ".damaged";
+  for (int n = 1; n <= 99; ++n) {
+    const std::string path = n == 1 ? base : base + "." + std::to_string(n);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+      auto earlier = ReadFile(path, bytes.size() + 1);
+      if (earlier && std::equal(bytes.begin(), bytes.end(), earlier->begin(), earlier->end()))
+        return path;
+      continue;
+    }
+    if (!Step("keep damaged")) return {};
+    if (WriteAtomically(path, bytes, error)) return path;
+    TraceFiles("cannot keep %s: %s\n", path.c_str(), error != nullptr ? error->c_str() : "");
+    return {};
+  }
+  if (error != nullptr) *error = "too many earlier copies";
+  return {};
 }
 
 bool ChannelFiles::IsSaved(std::span<const uint8_t> bytes) const {

@@ -60,6 +60,12 @@ class ChannelFiles {
   // An unchanged list leaves the saved file as it is.
   bool EndMode(bool radio);
 
+  // A copy of a damaged saved list beside it ("TV.CFG.damaged", then ".damaged.2", ...), made
+  // before the list of the stations that could be read replaces it. An earlier copy with the
+  // same bytes is used again and never overwritten. The copy's path, or empty with the reason
+  // in `error`.
+  std::string KeepDamaged(bool radio, std::span<const uint8_t> bytes, std::string* error);
+
   // Replaced in one step: temporary file of this writer's own, fsync, rename, fsync of the
   // folder. `error` receives the reason on failure.
   static bool WriteAtomically(const std::string& path, std::span<const uint8_t> bytes,

@@ -53,10 +53,17 @@ void CChannelTable::Load(std::vector<uint8_t> bytes, const std::string& fileName
     if (previous_ < 0 || previous_ >= Count()) previous_ = current_;
   }
   if (contents.damage) {
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "The station list in %s was damaged: %s.\n%d station(s) could be kept.",
-                  fileName.c_str(), contents.damage->c_str(), Count());
+    // Closing replaces the list with the stations that could be read; whatever follows the
+    // damage stays in a copy the user can mend or send in.
+    std::string error;
+    const std::string kept = files_.KeepDamaged(radio_, bytes, &error);
+    char text[1024];
+    std::snprintf(
+        text, sizeof text,
+        "The station list in %s was damaged: %s.\n%d station(s) could be kept.\n%s%s",
+        fileName.c_str(), contents.damage->c_str(), Count(),
+        kept.empty() ? "The damaged file could not be kept: " : "The damaged file is kept as ",
+        kept.empty() ? error.c_str() : kept.c_str());
     context_.ShowMessage("Channel list", text);
   }
   if (current_ != -1) Select(current_, true);

@@ -44,6 +44,13 @@ CaptureSettings CaptureSettings::Load(const SettingsStore& store, int32_t rememb
   s.deinterlaceLive = store.ReadBool(kSection, kDeinterlaceLive, 0) != 0;
   s.keepPictureAspect =
       store.ReadBool(kSection, kKeepPictureAspect, kDefaultKeepPictureAspect) != 0;
+  // Numbers no dialog of this program stores (a hand edit, another program) run, and are
+  // saved back, as the defaults: a negative reservation or limit, a master stream beyond
+  // none, video and sound, a negative still counter.
+  if (s.preAllocSizeKb < 0) s.preAllocSizeKb = kDefaultPreAllocSizeKb;
+  if (s.masterStream < -1 || s.masterStream > 1) s.masterStream = kDefaultMasterStream;
+  if (s.timeLimit < 0) s.timeLimit = kDefaultTimeLimit;
+  if (s.numStillImages < 0) s.numStillImages = 0;
   return s;
 }
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -23,8 +24,7 @@ void Report(std::string* error, const std::string& text) {
 std::string HiddenName(const std::filesystem::path& target) {
   static thread_local std::mt19937_64 random{std::random_device{}()};
   char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016llx",
-                static_cast<unsigned long long>(random()));
+  std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(random()));
   return "." + target.filename().string() + suffix + ".new";
 }
 
@@ -32,6 +32,42 @@ bool SyncFolder(const std::filesystem::path& folder) {
   UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   // Some file systems cannot sync a folder; the rename itself has still happened.
   return !dir || ::fsync(dir.Get()) == 0 || errno == EINVAL || errno == EROFS;
+}
+
+// The file a path names once its links are followed, so that a replacement lands beside
+// that file and the link stays: a user's settings kept elsewhere and linked in go on being
+// his. A link to nothing names the file it would make. ELOOP past the kernel's own bound.
+std::optional<std::filesystem::path> FollowLinks(const std::filesystem::path& path) {
+  std::filesystem::path at = path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st {};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    std::vector<char> text(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(at.c_str(), text.data(), text.size());
+    if (n < 0) return std::nullopt;
+    if (static_cast<size_t>(n) >= text.size()) {
+      errno = ENAMETOOLONG;
+      return std::nullopt;
+    }
+    std::filesystem::path next(std::string(text.data(), static_cast<size_t>(n)));
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
+  errno = ELOOP;
+  return std::nullopt;
+}
+
+// A FIFO, a device or a folder in a file's place is somebody's, not a file of ours to
+// replace: writing would hang or reach the device, renaming would swap a system file.
+bool RefuseOther(const std::filesystem::path& path, std::string* error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
+  const char* what = S_ISDIR(st.st_mode)                          ? "a folder"
+                     : S_ISFIFO(st.st_mode)                       ? "a FIFO"
+                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                                                                  : "not a regular file";
+  Report(error, std::string("is ") + what + ", not a file it may replace");
+  errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  return true;
 }
 
 }  // namespace
@@ -51,7 +87,11 @@ bool FileReplacement::Begin(const std::filesystem::path& target) {
   Discard();
   error_.clear();
   target_ = target;
-  folder_ = target.parent_path();
+  auto followed = FollowLinks(target);
+  if (!followed) return Fail(errno);
+  final_ = std::move(*followed);
+  if (RefuseOther(final_, &error_)) return false;
+  folder_ = final_.parent_path();
   if (folder_.empty()) folder_ = ".";
   // 0666 and the umask: the same permissions as any file the user makes.
   fd_.Reset(::open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
@@ -60,7 +100,7 @@ bool FileReplacement::Begin(const std::filesystem::path& target) {
   // File systems without unnamed files: a hidden name, O_EXCL so no other writer shares it.
   if (tmpfileError == EOPNOTSUPP || tmpfileError == EISDIR || tmpfileError == EINVAL) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::filesystem::path name = folder_ / HiddenName(target);
+      std::filesystem::path name = folder_ / HiddenName(final_);
       fd_.Reset(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
       if (fd_) {
         named_ = std::move(name);
@@ -87,8 +127,8 @@ bool FileReplacement::Write(std::span<const uint8_t> bytes) {
 }
 
 bool FileReplacement::Write(std::string_view text) {
-  return Write(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()),
-                                        text.size()));
+  return Write(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 bool FileReplacement::CopyFrom(int sourceFd) {
@@ -117,7 +157,7 @@ bool FileReplacement::GiveName() {
   // An unnamed file gets a name through its /proc link, which needs no privilege.
   const std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::filesystem::path name = folder_ / HiddenName(target_);
+    std::filesystem::path name = folder_ / HiddenName(final_);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       named_ = std::move(name);
       return true;
@@ -132,14 +172,22 @@ bool FileReplacement::Commit() {
     if (error_.empty()) error_ = std::strerror(EBADF);
     return false;
   }
+  // Whatever took the file's place since Begin is refused as Begin would have.
+  std::string refused;
+  if (RefuseOther(final_, &refused)) {
+    const int why = errno;
+    Fail(why);
+    error_ = std::move(refused);
+    return false;
+  }
   struct stat old {};
-  if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+  if (::stat(final_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
     if (::fchmod(fd_.Get(), old.st_mode & 07777) != 0) return Fail(errno);
   }
   if (::fsync(fd_.Get()) != 0) return Fail(errno);
   if (!GiveName()) return Fail(errno);
   if (!fd_.Close()) return Fail(errno);
-  if (::rename(named_.c_str(), target_.c_str()) != 0) return Fail(errno);
+  if (::rename(named_.c_str(), final_.c_str()) != 0) return Fail(errno);
   named_.clear();
   SyncFolder(folder_);
   return true;
@@ -163,12 +211,10 @@ bool ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> b
   return ok;
 }
 
-bool ReplaceFile(const std::filesystem::path& target, std::string_view text,
-                 std::string* error) {
-  return ReplaceFile(target,
-                     std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()),
-                                              text.size()),
-                     error);
+bool ReplaceFile(const std::filesystem::path& target, std::string_view text, std::string* error) {
+  return ReplaceFile(
+      target, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+      error);
 }
 
 bool ReplaceWithCopy(const std::filesystem::path& source, const std::filesystem::path& target,
@@ -187,8 +233,14 @@ bool ReplaceWithCopy(const std::filesystem::path& source, const std::filesystem:
 
 bool MoveReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
                    std::string* error) {
-  if (::rename(source.c_str(), target.c_str()) == 0) {
-    std::filesystem::path folder = target.parent_path();
+  auto followed = FollowLinks(target);
+  if (!followed) {
+    Report(error, std::strerror(errno));
+    return false;
+  }
+  if (RefuseOther(*followed, error)) return false;
+  if (::rename(source.c_str(), followed->c_str()) == 0) {
+    std::filesystem::path folder = followed->parent_path();
     SyncFolder(folder.empty() ? "." : folder);
     return true;
   }

@@ -22,6 +22,7 @@
 
 #include "vd/device_export.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -59,6 +60,9 @@ struct VD_DEVICE_EXPORT VirtualBoxConfig {
   VirtualBoxFaults faults;  // in force from the start
   // One text per bad line: "<source>:<line>: <what is wrong>".
   std::vector<std::string> errors;
+
+  // A hand-written file is a few lines; a larger one is not this file.
+  static constexpr size_t kMaxFileBytes = size_t{1} << 20;
 
   // Parses a configuration text; `source` names it in the error texts.
   static VirtualBoxConfig Parse(std::string_view text, std::string_view source);

@@ -1,12 +1,12 @@
 #include "vd/virtual_box_config.h"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
+#include "vd/file_read.h"
 #include "vd/trace.h"
 #include "virtual_locations.h"
 
@@ -37,14 +37,23 @@ std::optional<bool> ParseBool(std::string_view s) {
   return std::nullopt;
 }
 
+// A file's numbers are written with a point whatever the user's language: the process
+// locale (which a Qt program sets from the environment) must not decide how they read.
+std::optional<double> ParseDecimal(std::string_view s) {
+  double v = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
 // "471.25 Name of station" -> station; the tone follows the frequency.
 std::optional<Station> ParseStation(std::string_view s, uint32_t minHz, uint32_t maxHz) {
   size_t space = s.find_first_of(" \t");
-  std::string number(s.substr(0, space));
+  const std::string_view number = s.substr(0, space);
   std::string_view name = space == std::string_view::npos ? "" : Trim(s.substr(space));
-  char* end = nullptr;
-  double mhz = std::strtod(number.c_str(), &end);
-  if (number.empty() || end != number.c_str() + number.size() || name.empty()) return std::nullopt;
+  const std::optional<double> parsed = ParseDecimal(number);
+  if (!parsed || name.empty()) return std::nullopt;
+  const double mhz = *parsed;
   double hz = std::round(mhz * 1e6);
   if (!(hz >= minHz && hz <= maxHz)) return std::nullopt;
   auto f = static_cast<uint32_t>(hz);
@@ -147,13 +156,11 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
         config.bulkReplayFile = std::string(value);
       }
     } else if (key == "dropped_frames_percent") {
-      std::string number(value);
-      char* end = nullptr;
-      double percent = std::strtod(number.c_str(), &end);
+      const std::optional<double> parsed = ParseDecimal(value);
+      const double percent = parsed.value_or(-1);
       // Beyond half, every n-th cannot say it; all of them stands for a source that sends
       // sound but no picture.
-      if (number.empty() || end != number.c_str() + number.size() || !(percent >= 0) ||
-          (percent > 50 && percent != 100)) {
+      if (!(percent >= 0) || (percent > 50 && percent != 100)) {
         fail("dropped_frames_percent must be a number from 0 to 50, or 100 for no picture");
       } else {
         config.faults.dropEveryNth =
@@ -213,11 +220,24 @@ VirtualBoxConfig VirtualBoxConfig::Load() {
   std::string path = DefaultPath();
   // Without a file the defaults still depend on where the box stands.
   if (path.empty()) return Parse("", "");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Parse("", path);
-  std::stringstream text;
-  text << in.rdbuf();
-  VirtualBoxConfig config = Parse(text.str(), path);
+  // Only a regular file, and only as much as a hand-written file could hold: a FIFO here
+  // would hang the program and a device would never end.
+  std::string error;
+  auto bytes = ReadRegularFile(path, kMaxFileBytes + 1, &error);
+  if (!bytes) {
+    if (errno != ENOENT)
+      LogWrite("device", LogLevel::kWarning, "viewdeck: %s: %s; the box keeps its defaults\n",
+               path.c_str(), error.c_str());
+    return Parse("", path);
+  }
+  if (bytes->size() > kMaxFileBytes) {
+    LogWrite("device", LogLevel::kWarning,
+             "viewdeck: %s is larger than %zu KB; the box keeps its defaults\n", path.c_str(),
+             kMaxFileBytes >> 10);
+    return Parse("", path);
+  }
+  const std::string text(bytes->begin(), bytes->end());
+  VirtualBoxConfig config = Parse(text, path);
   for (const auto& e : config.errors)
     LogWrite("device", LogLevel::kWarning, "viewdeck: %s\n", e.c_str());
   return config;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "gst_support.h"
 #include "paced_source.h"
 #include "vd/bulk_stream.h"
+#include "vd/file_read.h"
 #include "vd/trace.h"
 #include "virtual_hardware.h"
 
@@ -48,21 +48,18 @@ struct BulkFeed {
 };
 
 std::vector<uint8_t> ReadReplay(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
-    DeviceTrace("virtual box: cannot open bulk replay file %s\n", path.c_str());
+  // A FIFO or device named here would block or never end: only a regular file is read.
+  std::string error;
+  auto bytes = ReadRegularFile(path, VirtualBulkBin::kMaxReplayBytes + 1, &error);
+  if (!bytes) {
+    DeviceTrace("virtual box: cannot open bulk replay file %s: %s\n", path.c_str(), error.c_str());
     return {};
   }
-  auto size = static_cast<size_t>(in.tellg());
-  if (size > VirtualBulkBin::kMaxReplayBytes) {
+  if (bytes->size() > VirtualBulkBin::kMaxReplayBytes) {
     DeviceTrace("virtual box: bulk replay file %s is too large\n", path.c_str());
     return {};
   }
-  std::vector<uint8_t> bytes(size);
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-    return {};
-  return bytes;
+  return std::move(*bytes);
 }
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 
@@ -317,6 +318,11 @@ TEST(BitmapFileRead, AFileWhoseHeaderLiesAboutItsSizeIsRefused) {
   EXPECT_FALSE(BitmapFile::Read(dir.Path() / "missing.bmp", &image, &error));
   EXPECT_THAT(error, ::testing::HasSubstr("Cannot open"));
   EXPECT_FALSE(BitmapFile::Read(dir.Path(), &image, &error));
+  // A FIFO under a picture's name, with no one writing: refused at once, not waited on.
+  const auto fifo = dir.Path() / "fifo.bmp";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(BitmapFile::Read(fifo, &image, &error));
+  EXPECT_THAT(error, ::testing::HasSubstr("not a plain file"));
   EXPECT_TRUE(image.pixels.empty());
 }
 

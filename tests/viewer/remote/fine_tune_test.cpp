@@ -1,6 +1,7 @@
 // Fine tuning from the remote: TV shows the new frequency, radio renames the station.
 #include <gtest/gtest.h>
 
+#include "../../common/comma_locale.h"
 #include "channel_table.h"
 #include "channels_fakes.h"
 #include "fine_tune.h"
@@ -59,6 +60,11 @@ TEST(FineTune, TextFormats) {
   EXPECT_EQ(FineTune::RadioName(98150000), "98.15 ");
   EXPECT_EQ(FineTune::RadioName(104300000), "104.30 ");
   EXPECT_EQ(FineTune::TvText(62250000, false), "62.25 -");
+  // A stored name is the same in every locale, and the same as vdtool's.
+  vdtest::CommaLocale comma;
+  ASSERT_TRUE(comma.Active()) << "localedef could not build a test locale";
+  EXPECT_EQ(FineTune::RadioName(88100000), "88.10 ");
+  EXPECT_EQ(CChannel::RadioName(104300000), "104.30 ");
 }
 
 // Radio on the real channel table: the station moves and takes its new frequency as name.

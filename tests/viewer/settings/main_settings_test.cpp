@@ -128,6 +128,41 @@ TEST_F(MainSettingsTest, VolumeStoredAsTextIsIgnored) {
   EXPECT_EQ(Loaded(Context("C")).volume, 32767);
 }
 
+// A number outside what a setting can take runs as the default and is saved back as it; the
+// ends of each range stand.
+TEST_F(MainSettingsTest, OutOfRangeValuesRunAndSaveAsTheirDefaults) {
+  store.Update([](SettingsStore::Batch& b) {
+    b.WriteDword("AviCap", "WorkMode", 7);
+    b.WriteDword("AviCap", "Volume", 70000);
+    b.WriteDword("AviCap", "Source", -1);
+    b.WriteDword("AviCap", "MTSmode", 3);
+    b.WriteDword("AviCap", "MTS_PALmode", 2);
+    b.WriteDword("AviCap", "isMTS", 5);
+  });
+  MainSettings s = Loaded(Context("zh_TW.UTF-8"));
+  EXPECT_EQ(s.workMode, 3);
+  EXPECT_EQ(s.volume, 0x7FFF);
+  EXPECT_EQ(s.source, 0);
+  EXPECT_EQ(s.mtsMode, 0);
+  EXPECT_EQ(s.mtsPalMode, 0);
+  EXPECT_EQ(s.isMts, 1) << "worked out from the locale";
+  ASSERT_TRUE(s.Save(store));
+  EXPECT_EQ(store.ReadDword("AviCap", "WorkMode", -9), 3);
+  store.Update([](SettingsStore::Batch& b) {
+    b.WriteDword("AviCap", "WorkMode", 0);
+    b.WriteDword("AviCap", "Volume", 65535);
+    b.WriteDword("AviCap", "Source", 1);
+    b.WriteDword("AviCap", "MTSmode", 2);
+    b.WriteDword("AviCap", "MTS_PALmode", 1);
+  });
+  s = Loaded(Context("C"));
+  EXPECT_EQ(s.workMode, 0);
+  EXPECT_EQ(s.volume, 65535);
+  EXPECT_EQ(s.source, 1);
+  EXPECT_EQ(s.mtsMode, 2);
+  EXPECT_EQ(s.mtsPalMode, 1);
+}
+
 TEST_F(MainSettingsTest, StoredValuesAreRead) {
   store.Update([](SettingsStore::Batch& b) {
     b.WriteDword("AviCap", "Force ratio 4:3", 1);

@@ -1,6 +1,7 @@
 #include "settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -271,6 +272,45 @@ TEST_F(SettingsStoreTest, JunkPastTheBoundsCostsNoneOfOurValuesAndIsParsedOncePe
     ASSERT_TRUE(store.WriteDword("AviCap", "Mute", 0));
     EXPECT_EQ(ReadText(UserFile().string() + ".bak"), original) << "an earlier copy replaced";
   }
+}
+
+// A file edited by hand: its comments and a line that does not parse cannot be written back,
+// so the first save keeps the file as it was and says where, once.
+TEST_F(SettingsStoreTest, AHandEditedFileIsKeptAtTheFirstSaveAndSaidOnce) {
+  const std::string original = std::string("Windows Registry Editor Version 5.00\n\n") +
+                               "; tuned for the attic aerial\n[" + kUserKey +
+                               "]\n\"Volume\"=dword:00001234\n\"Broken\"=dword:zz\n";
+  WriteText(UserFile(), original);
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(store.WriteDword("AviCap", "Mute", 1));
+  ASSERT_TRUE(store.WriteDword("AviCap", "Mute", 0));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ReadText(UserFile().string() + ".bak"), original);
+  EXPECT_EQ(store.ReadDword("AviCap", "Volume", 0), 0x1234);
+  EXPECT_NE(said.find(UserFile().string() + ".bak"), std::string::npos) << said;
+  EXPECT_NE(said.find("1 comment and 1 unreadable"), std::string::npos) << said;
+  EXPECT_EQ(said.find("does not keep"), said.rfind("does not keep")) << said;
+}
+
+// Settings kept elsewhere and linked in stay linked; a FIFO in the file's place is neither
+// read (nothing hangs) nor replaced, and the failed save is said.
+TEST_F(SettingsStoreTest, ALinkedFileStaysLinkedAndAFifoIsRefused) {
+  std::filesystem::create_directories(UserFile().parent_path());
+  const auto kept = dir.Path() / "dotfiles.reg";
+  std::filesystem::create_symlink(kept, UserFile());
+  ASSERT_TRUE(store.WriteDword("AviCap", "Volume", 7));
+  EXPECT_TRUE(std::filesystem::is_symlink(UserFile()));
+  EXPECT_NE(ReadText(kept).find("\"Volume\"=dword:00000007"), std::string::npos);
+  EXPECT_EQ(store.ReadDword("AviCap", "Volume", 0), 7);
+
+  std::filesystem::remove(UserFile());
+  ASSERT_EQ(::mkfifo(UserFile().c_str(), 0600), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(store.ReadDword("AviCap", "Volume", 1), 1);
+  EXPECT_FALSE(store.WriteDword("AviCap", "Volume", 8));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("is a FIFO"), std::string::npos) << said;
+  EXPECT_TRUE(std::filesystem::is_fifo(UserFile()));
 }
 
 }  // namespace

@@ -294,6 +294,14 @@ TEST(ChannelTableLoad, DamagedFileKeepsTheGoodStationsAndSaysSoOnce) {
   EXPECT_NE(rig.context.messages[0].find("3 station(s) could be kept"), std::string::npos);
   EXPECT_NE(rig.context.messages[0].find("FM.CFG"), std::string::npos);
   EXPECT_EQ(rig.Table().Current(), -1);  // the stored current was the lost fourth
+  // Closing stores the three; the damaged file stays beside them, and the message says where.
+  const std::string kept = rig.folder.File("FM.CFG.damaged");
+  EXPECT_NE(rig.context.messages[0].find("kept as " + kept), std::string::npos)
+      << rig.context.messages[0];
+  rig.Restart();
+  EXPECT_EQ(ReadBytes(kept), bytes);
+  EXPECT_EQ(rig.Table().Count(), 3);
+  EXPECT_EQ(rig.context.messages.size(), 1u);
 }
 
 }  // namespace

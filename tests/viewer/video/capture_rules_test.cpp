@@ -2,12 +2,16 @@
 // bitmap files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 #include "capture_lifecycle.h"
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "disk_budget.h"
+#include "settings_store.h"
 #include "vd/capture_types.h"
 #include "video_standards.h"
 
@@ -168,6 +172,33 @@ TEST(CaptureSettings, StoredIntervalsBecomeFramesPerSecond) {
   EXPECT_DOUBLE_EQ(CaptureSettings::FpsOfInterval(2000000000), 15.0);  // 0.005 truncates to 0
   EXPECT_EQ(CaptureSettings::IntervalOfFps(30.0), 333333);
   EXPECT_EQ(CaptureSettings::IntervalOfFps(1.0), 10000000);
+}
+
+TEST(CaptureSettings, OutOfRangeStoredValuesRunAsTheirDefaults) {
+  const std::filesystem::path file =
+      ::testing::TempDir() + "vd-capture-settings-" + std::to_string(::getpid()) + ".reg";
+  vd::SettingsStore store(file, {});
+  store.Update([](vd::SettingsStore::Batch& b) {
+    b.WriteDword("AviCap", "PreAllocSizeKB", -5);
+    b.WriteDword("AviCap", "MasterStream", 9);
+    b.WriteDword("AviCap", "TimeLimit", -1);
+    b.WriteDword("AviCap", "NumStillImages", -3);
+  });
+  CaptureSettings s = CaptureSettings::Load(store, vd::kFamilyPal);
+  EXPECT_EQ(s.preAllocSizeKb, 10240);
+  EXPECT_EQ(s.masterStream, -1);
+  EXPECT_EQ(s.timeLimit, 10);
+  EXPECT_EQ(s.numStillImages, 0);
+  store.Update([](vd::SettingsStore::Batch& b) {
+    b.WriteDword("AviCap", "PreAllocSizeKB", 0);
+    b.WriteDword("AviCap", "MasterStream", 1);
+    b.WriteDword("AviCap", "TimeLimit", 0);
+  });
+  s = CaptureSettings::Load(store, vd::kFamilyPal);
+  EXPECT_EQ(s.preAllocSizeKb, 0);
+  EXPECT_EQ(s.masterStream, 1);
+  EXPECT_EQ(s.timeLimit, 0);
+  std::filesystem::remove(file);
 }
 
 TEST(VideoStandards, FamiliesAndStandardsByCountry) {

@@ -24,6 +24,8 @@ class FileReplacement {
 
   // Creates the new version in the target's folder: unnamed where the file system allows
   // it (a crash then leaves no trace), otherwise under a hidden name no other writer uses.
+  // A symbolic link is followed: the file it leads to is replaced, in its own folder, and
+  // the link stays. A FIFO, a device or a folder in the target's place is refused.
   bool Begin(const std::filesystem::path& target);
   bool Write(std::span<const uint8_t> bytes);
   bool Write(std::string_view text);
@@ -46,6 +48,7 @@ class FileReplacement {
   bool GiveName();
 
   std::filesystem::path target_;
+  std::filesystem::path final_;  // the target with its symbolic links followed
   std::filesystem::path folder_;
   std::filesystem::path named_;  // empty while the new version has no name
   UniqueFd fd_;
