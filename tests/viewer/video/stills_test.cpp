@@ -119,6 +119,18 @@ TEST_F(StillTest, HardwareStillsLandInTheAlbumOrAreReportedLost) {
   EXPECT_TRUE(std::filesystem::exists(dir / "Gallery" / "Stills" / "Image2.bmp"));
 }
 
+// The button is the device's own: a recording running does not swallow its press.
+TEST_F(StillTest, HardwareStillDuringARecordingIsTakenAndTheRecordingGoesOn) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->BeginCapture()) << (host.messages.empty() ? "" : host.messages.back());
+  PressAndWait(*engine);
+  EXPECT_EQ(ReadFile(dir / "data" / "Image1.bmp").size(), 54u + 640 * 480 * 3);
+  EXPECT_TRUE(engine->IsCapturing());
+  ASSERT_TRUE(engine->StopCapture());
+  EXPECT_GT(std::filesystem::file_size(engine->CaptureFilePath()), 0u);
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+}
+
 TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
   SetDword("VideoStandard1", 1);
   auto engine = StartEngine();
