@@ -53,6 +53,10 @@ inline constexpr std::string_view kBadName =
 // A still whose file could not be written would otherwise vanish without a word.
 inline constexpr std::string_view kCannotSaveStill =
     "Cannot save %1.\n\nMake sure the disk is not full or write-protected.";
+// A row whose file went behind the window's back (another program, a file manager).
+inline constexpr std::string_view kFileGone =
+    "'%1' is no longer in this album: it was moved, renamed or deleted outside the "
+    "program.\n\nThe list now shows what the album holds.";
 
 // Replaces every "%1" in `pattern` with `arg`.
 std::string Substitute(std::string_view pattern, std::string_view arg);

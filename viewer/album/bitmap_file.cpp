@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -253,6 +255,37 @@ bool BitmapFile::Write(const std::filesystem::path& path, const BitmapInfoHeader
                        std::span<const uint8_t> pixels, std::string* error) {
   std::vector<uint8_t> bytes;
   return Encode(header, pixels, &bytes, error) && ReplaceFile(path, bytes, error);
+}
+
+bool BitmapFile::WriteNumbered(const std::filesystem::path& folder,
+                               const std::function<std::string(int32_t)>& nameOf, int32_t first,
+                               const BitmapInfoHeader& header, std::span<const uint8_t> pixels,
+                               int32_t* used, std::filesystem::path* written, std::string* error) {
+  std::vector<uint8_t> bytes;
+  if (!Encode(header, pixels, &bytes, error)) return false;
+  first = std::max(first, 1);
+  FileReplacement file;
+  if (!file.Begin(folder / nameOf(first)) || !file.Write(bytes)) {
+    *error = file.Error();
+    return false;
+  }
+  // Bounded: a folder crowded with numbered pictures ends in a message, not a long stall.
+  constexpr int64_t kMaxTries = 100000;
+  const int64_t last = std::min<int64_t>(INT32_MAX, int64_t{first} + kMaxTries - 1);
+  for (int64_t n = first; n <= last; ++n) {
+    const std::filesystem::path path = folder / nameOf(static_cast<int32_t>(n));
+    if (file.CommitNew(path)) {
+      *used = static_cast<int32_t>(n);
+      *written = path;
+      return true;
+    }
+    if (errno != EEXIST) {
+      *error = file.Error();
+      return false;
+    }
+  }
+  *error = "No free file name is left for the picture.";
+  return false;
 }
 
 }  // namespace vd

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -59,6 +60,13 @@ class BitmapFile {
   // Encodes, writes a temporary file beside `path` and renames it over `path`.
   static bool Write(const std::filesystem::path& path, const BitmapInfoHeader& header,
                     std::span<const uint8_t> pixels, std::string* error);
+  // Writes the picture as a new file in `folder`, named nameOf(n) for the first n from
+  // `first` on that no file has, and puts n in *used. Never replaces a file, whoever wrote
+  // it; a file another writer makes under the same name at the same moment is skipped too.
+  static bool WriteNumbered(const std::filesystem::path& folder,
+                            const std::function<std::string(int32_t)>& nameOf, int32_t first,
+                            const BitmapInfoHeader& header, std::span<const uint8_t> pixels,
+                            int32_t* used, std::filesystem::path* written, std::string* error);
 };
 
 }  // namespace vd

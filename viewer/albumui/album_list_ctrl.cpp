@@ -5,9 +5,11 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <array>
 
 #include "album_icons.h"
 #include "album_name_delegate.h"
@@ -115,10 +117,14 @@ void AlbumListCtrl::Attach(QStandardItemModel* model) {
   QHeaderView* header = details_->horizontalHeader();
   const QByteArray headerState = header->saveState();
   auto* selection = new QItemSelectionModel(model, this);
-  for (QAbstractItemView* view :
-       {static_cast<QAbstractItemView*>(icons_), static_cast<QAbstractItemView*>(details_)}) {
-    view->setModel(model);
-    view->setSelectionModel(selection);
+  // A refill behind the user's back (a file added elsewhere) leaves the views where they were.
+  const std::array<QAbstractItemView*, 2> views = {icons_, details_};
+  std::array<QPoint, 2> scrolled;
+  for (size_t i = 0; i < views.size(); ++i) {
+    scrolled[i] = {views[i]->horizontalScrollBar()->value(),
+                   views[i]->verticalScrollBar()->value()};
+    views[i]->setModel(model);
+    views[i]->setSelectionModel(selection);
   }
   header->restoreState(headerState);
   for (int row = 0; row < model->rowCount(); ++row) {
@@ -130,6 +136,14 @@ void AlbumListCtrl::Attach(QStandardItemModel* model) {
     if (!currentName.isEmpty() && name == currentName) {
       selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
     }
+  }
+  // Last: making a row current scrolls to it.
+  for (size_t i = 0; i < views.size(); ++i) {
+    if (scrolled[i].isNull()) continue;
+    // The scroll range follows the layout, which the view otherwise makes only when painted.
+    views[i]->doItemsLayout();
+    views[i]->horizontalScrollBar()->setValue(scrolled[i].x());
+    views[i]->verticalScrollBar()->setValue(scrolled[i].y());
   }
   // Later, not now: a fill may run inside a handler that still holds the old model's indexes.
   selection_->deleteLater();

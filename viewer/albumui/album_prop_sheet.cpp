@@ -2,9 +2,11 @@
 
 #include <QActionGroup>
 #include <QDrag>
+#include <QFileSystemWatcher>
 #include <QMenu>
 #include <QMimeData>
 #include <QStandardItemModel>
+#include <QTimer>
 
 #include "album_list_ctrl.h"
 #include "album_page.h"
@@ -22,7 +24,9 @@ CAlbumPropSheet::CAlbumPropSheet(vd::AlbumHost& host, const std::filesystem::pat
       host_(host),
       store_(std::make_unique<vd::AlbumStore>(installPath, host)),
       keepPageNum_(std::move(keepPageNum)),
-      viewCommand_(AlbumListCtrl::kLargeIcons) {
+      viewCommand_(AlbumListCtrl::kLargeIcons),
+      watcher_(new QFileSystemWatcher(this)),
+      diskTimer_(new QTimer(this)) {
   setWindowTitle(QString::fromUtf8(text::kGalleryCaption.data(),
                                    static_cast<qsizetype>(text::kGalleryCaption.size())));
   AlbumTabBar::Handlers tabHandlers;
@@ -43,11 +47,33 @@ CAlbumPropSheet::CAlbumPropSheet(vd::AlbumHost& host, const std::filesystem::pat
   connect(this, &QTabWidget::currentChanged, this, [this](int index) {
     if (!syncing_ && index >= 0) store_->SetCurrent(static_cast<size_t>(index));
   });
+  // A burst of changes (a copy of many files, a still written in steps) refreshes once.
+  diskTimer_->setSingleShot(true);
+  diskTimer_->setInterval(kDiskSettleMs);
+  connect(diskTimer_, &QTimer::timeout, this, [this] { FollowDisk(); });
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, diskTimer_, qOverload<>(&QTimer::start));
+  WatchAlbums();
+}
+
+void CAlbumPropSheet::WatchAlbums() {
+  const QStringList watched = watcher_->directories();
+  if (!watched.isEmpty()) watcher_->removePaths(watched);
+  QStringList folders;
+  for (const std::string& album : store_->Albums())
+    folders << QString::fromStdString(store_->AlbumFolder(album).string());
+  if (!folders.isEmpty()) watcher_->addPaths(folders);
+}
+
+void CAlbumPropSheet::FollowDisk() {
+  // A folder removed and made again is no longer watched: watch afresh each time.
+  WatchAlbums();
+  for (int i = 0; i < count(); ++i) Page(i)->RefreshList(*store_);
 }
 
 CAlbumPropSheet::~CAlbumPropSheet() {
   if (keepPageNum_) keepPageNum_(std::max(currentIndex(), 0));
   store_->SetView(nullptr);
+  diskTimer_->stop();
   // The pages' handlers reach the store; they go while it still exists.
   syncing_ = true;
   while (count() > 0) {
@@ -138,8 +164,17 @@ void CAlbumPropSheet::OpenRow(int row, bool byDoubleClick) {
                       {}, vd::MessageIcon::kInformation);
     return;
   }
-  host_.OpenFile(store_->AlbumFolder(page->Album()) / page->List()->FileNameAt(row),
-                 page->List()->KindAt(row));
+  const std::filesystem::path path =
+      store_->AlbumFolder(page->Album()) / page->List()->FileNameAt(row);
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    // Gone before the watch saw it: say so, and show the album as it is.
+    host_.ShowMessage(text::Substitute(text::kFileGone, page->List()->NameAt(row).toStdString()),
+                      std::string(text::kGalleryCaption), vd::MessageIcon::kExclamation);
+    page->RefreshList(*store_);
+    return;
+  }
+  host_.OpenFile(path, page->List()->KindAt(row));
 }
 
 void CAlbumPropSheet::OnView(int command) {
@@ -244,6 +279,7 @@ void CAlbumPropSheet::AlbumAdded(size_t index) {
   syncing_ = true;
   insertTab(static_cast<int>(index), MakePage(album), QString::fromStdString(album));
   syncing_ = false;
+  WatchAlbums();
 }
 
 void CAlbumPropSheet::AlbumRenamed(size_t index) {
@@ -253,6 +289,7 @@ void CAlbumPropSheet::AlbumRenamed(size_t index) {
     page->SetAlbum(album);
     page->RefreshList(*store_);
   }
+  WatchAlbums();
 }
 
 void CAlbumPropSheet::AlbumRemoved(size_t index) {
@@ -262,6 +299,7 @@ void CAlbumPropSheet::AlbumRemoved(size_t index) {
   syncing_ = false;
   // The command that removed it may still be running inside the page's own handlers.
   if (page != nullptr) page->deleteLater();
+  WatchAlbums();
 }
 
 void CAlbumPropSheet::CurrentAlbumChanged(size_t index) {

@@ -12,7 +12,9 @@
 #include "album_store.h"
 #include "album_view.h"
 
+class QFileSystemWatcher;
 class QMenu;
+class QTimer;
 class CAlbumPage;
 
 class CAlbumPropSheet : public QTabWidget, public vd::AlbumView {
@@ -49,6 +51,9 @@ class CAlbumPropSheet : public QTabWidget, public vd::AlbumView {
 
   // Fills the current page's list again.
   void RefreshList();
+  // The album folders are watched: files another program adds, removes or renames show
+  // after this settling time, the selection and scroll position kept where rows remain.
+  static constexpr int kDiskSettleMs = 200;
   // The main window's periodic refresh: a marked sheet refreshes once.
   void MarkForRefresh() { refreshPending_ = true; }
   bool RefreshIfMarked();
@@ -65,6 +70,10 @@ class CAlbumPropSheet : public QTabWidget, public vd::AlbumView {
   void ShowContextMenu(const QPoint& globalPos, bool overTab);
   void StartDrag(int row);
   void AddViewActions(QMenu* menu);
+  // Watches exactly the album folders of the store.
+  void WatchAlbums();
+  // Every page's list filled again from the disk.
+  void FollowDisk();
 
   vd::AlbumHost& host_;
   std::unique_ptr<vd::AlbumStore> store_;
@@ -72,4 +81,6 @@ class CAlbumPropSheet : public QTabWidget, public vd::AlbumView {
   int viewCommand_;
   bool refreshPending_ = false;
   bool syncing_ = false;
+  QFileSystemWatcher* watcher_;
+  QTimer* diskTimer_;
 };

@@ -23,7 +23,6 @@ CFilePage::CFilePage(vd::PagesEngine& engine, QWidget* parent) : QWidget(parent)
   form->addRow(tr("Free space"), freeSpace_);
   form->addRow(tr("Still prefix"), prefix_);
   Load();
-  connect(prefix_, &QLineEdit::textEdited, this, &CFilePage::OnPrefixEdited);
 }
 
 std::string CFilePage::StillFolder(const std::string& installFolder, const std::string& album) {
@@ -49,6 +48,7 @@ void CFilePage::Load() {
 }
 
 void CFilePage::OnOk() {
+  ApplyPrefix();
   bool ok = false;
   const int64_t sizeMb = sizeMb_->text().toLongLong(&ok);
   // The file being replaced gives its room back, so it counts towards the free space.
@@ -64,7 +64,10 @@ void CFilePage::OnOk() {
   Load();
 }
 
-void CFilePage::OnPrefixEdited(const QString& text) {
-  engine_.SetStillPrefix(text.toStdString());
+void CFilePage::ApplyPrefix() {
+  // Compared once, on OK: a prefix edited and typed back as it was keeps the numbering.
+  const std::string prefix = prefix_->text().toStdString();
+  if (prefix == engine_.StillPrefix()) return;
+  engine_.SetStillPrefix(prefix);
   engine_.SetStillFolder(StillFolder(engine_.InstallFolder(), engine_.CurrentAlbumPath()));
 }

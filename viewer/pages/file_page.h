@@ -22,6 +22,7 @@ class CFilePage : public QWidget, public vd::SheetPage {
 
   explicit CFilePage(vd::PagesEngine& engine, QWidget* parent = nullptr);
 
+  // Applies the prefix, then the capture file's size when the volume has room for it.
   void OnOk() override;
 
   // The installation folder joined with the album path (an absolute album path stands alone).
@@ -35,7 +36,8 @@ class CFilePage : public QWidget, public vd::SheetPage {
 
  private:
   void Load();
-  void OnPrefixEdited(const QString& text);
+  // A changed prefix (numbering from the start) with the still folder of the current album.
+  void ApplyPrefix();
 
   vd::PagesEngine& engine_;
   vd::FileOptions shown_;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -156,6 +157,8 @@ class CaptureGraph {
     std::lock_guard lock(stillMutex_);
     return stillFolder_;
   }
+  // A prefix other than the one in use starts the numbering again (the next still takes the
+  // first free number under it); prefix and counter are written to the settings at once.
   void SetStillPrefix(const std::string& prefix);
   // The mark the main window polls: true once after each hardware still.
   bool TakeNewStillMark() { return newStill_.exchange(false); }
@@ -255,12 +258,18 @@ class CaptureGraph {
   void CreateTunerControl();
   void BuildAudioPreview();
   void WarmUp();
-  void ConnectStills();
+  // The still sink inside `pipeline`, the live one or the recording's: the device's button
+  // takes stills whichever of the two runs.
+  void ConnectStills(GstElement* pipeline);
   // Brings the preview's deinterlacer in line with the setting.
   void ApplyLiveDeinterlace();
   void OnHardwareStill();
   // Shows `text` from any thread, on the UI thread, while the engine lives.
   void PostMessage(std::string text);
+  // Runs `work` on the UI thread, while the engine lives.
+  void Post(std::function<void(CaptureGraph&)> work);
+  // Writes the still prefix and counter to the settings (UI thread).
+  void SaveStillCounter();
   bool RunPipeline(GstElement* pipeline);
   void WatchBus(GstElement* pipeline, guint* watchId);
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);

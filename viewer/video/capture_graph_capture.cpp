@@ -62,6 +62,7 @@ bool CaptureGraph::BuildCaptureGraph() {
     TearDownGraph();
     return false;
   }
+  ConnectStills(capture_->Pipeline());
   WatchBus(capture_->Pipeline(), &captureWatch_);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureBuilt);
   return true;

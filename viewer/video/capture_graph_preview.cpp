@@ -67,7 +67,7 @@ bool CaptureGraph::BuildPreviewGraph() {
     ApplyLiveDeinterlace();
   }
 
-  ConnectStills();
+  ConnectStills(pipeline);
   WatchBus(pipeline, &previewWatch_);
   access_.Open(video_.get(), [this](const std::string& caption, const std::string& text) {
     host_.ShowMessageBox(caption, text);

@@ -1,6 +1,7 @@
 // CaptureGraph: the still sink, hardware stills and the Snapshot command.
-#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <string>
 
 #include "app_still_sink.h"
 #include "bitmap_file.h"
@@ -20,9 +21,9 @@ vd::BitmapInfoHeader HeaderOf(int32_t width, int32_t height, uint16_t bitCount) 
 }
 }  // namespace
 
-void CaptureGraph::ConnectStills() {
+void CaptureGraph::ConnectStills(GstElement* pipeline) {
   stillSink_.reset();
-  if (vd::Failed(StillSink::NewStillCapture(video_.get(), preview_.get(), &stillSink_))) {
+  if (vd::Failed(StillSink::NewStillCapture(video_.get(), pipeline, &stillSink_))) {
     stillSink_.reset();
     return;
   }
@@ -42,9 +43,13 @@ void CaptureGraph::ConnectStills() {
 }
 
 void CaptureGraph::SetStillPrefix(const std::string& prefix) {
-  std::lock_guard lock(stillMutex_);
-  if (prefix != settings_.stillPrefix) stillCounter_ = 0;
-  settings_.stillPrefix = prefix;
+  {
+    std::lock_guard lock(stillMutex_);
+    if (prefix == settings_.stillPrefix) return;
+    stillCounter_ = 0;
+    settings_.stillPrefix = prefix;
+  }
+  SaveStillCounter();
 }
 
 void CaptureGraph::SetStillFolder(const std::string& folder) {
@@ -52,42 +57,62 @@ void CaptureGraph::SetStillFolder(const std::string& folder) {
   stillFolder_ = folder;
 }
 
+void CaptureGraph::SaveStillCounter() {
+  settings_.numStillImages = stillCounter_.load();
+  if (!captureFilePath_.empty()) settings_.SaveStillNaming(store_);
+}
+
 // Runs on the still source's streaming thread, under the sink's lock.
 void CaptureGraph::OnHardwareStill() {
   if (stillHeader_.width <= 0 || stillBuffer_.empty()) return;
-  int32_t number = stillCounter_.load() + 1;
-  std::filesystem::path path;
+  std::filesystem::path folder;
+  std::string prefix;
   {
     std::lock_guard lock(stillMutex_);
-    char name[32];
-    std::snprintf(name, sizeof name, "%d.bmp", number);
-    // The folder may come with or without its separator.
-    path = std::filesystem::path(stillFolder_) / (settings_.stillPrefix + name);
+    folder = stillFolder_;  // with or without its separator
+    prefix = settings_.stillPrefix;
   }
+  const int32_t first = stillCounter_.load() + 1;
+  auto nameOf = [&prefix](int32_t n) { return prefix + std::to_string(n) + ".bmp"; };
+  int32_t used = 0;
+  std::filesystem::path written;
   std::string error;
-  if (!vd::BitmapFile::Write(path.string(), stillHeader_, stillBuffer_, &error)) {
+  // A number already taken (stills of an earlier run whose counter was lost, a file the user
+  // put there) is passed over: a still never replaces a file.
+  if (!vd::BitmapFile::WriteNumbered(folder, nameOf, first, stillHeader_, stillBuffer_, &used,
+                                     &written, &error)) {
     // The number stays free for the next picture, and the user hears of the lost one.
-    PostMessage("Cannot save the still " + path.string() + (error.empty() ? "" : ": " + error));
+    PostMessage("Cannot save the still " + (folder / nameOf(first)).string() +
+                (error.empty() ? "" : ": " + error));
     return;
   }
-  stillCounter_ = number;
+  {
+    std::lock_guard lock(stillMutex_);
+    // A prefix changed meanwhile started its own numbering.
+    if (prefix == settings_.stillPrefix) stillCounter_ = used;
+  }
   newStill_ = true;
+  Post([](CaptureGraph& graph) { graph.SaveStillCounter(); });
 }
 
 void CaptureGraph::PostMessage(std::string text) {
+  Post([text = std::move(text)](CaptureGraph& graph) { graph.Fail(text); });
+}
+
+void CaptureGraph::Post(std::function<void(CaptureGraph&)> work) {
   struct Posted {
     std::weak_ptr<CaptureGraph*> graph;
-    std::string text;
+    std::function<void(CaptureGraph&)> work;
   };
   GSource* source = g_idle_source_new();
   g_source_set_callback(
       source,
       [](gpointer data) -> gboolean {
         auto* posted = static_cast<Posted*>(data);
-        if (auto graph = posted->graph.lock()) (*graph)->Fail(posted->text);
+        if (auto graph = posted->graph.lock()) posted->work(**graph);
         return G_SOURCE_REMOVE;
       },
-      new Posted{weakSelf_, std::move(text)},
+      new Posted{weakSelf_, std::move(work)},
       [](gpointer data) { delete static_cast<Posted*>(data); });
   g_source_attach(source, nullptr);
   g_source_unref(source);

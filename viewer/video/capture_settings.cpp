@@ -85,4 +85,12 @@ bool CaptureSettings::Save(SettingsStore& store) const {
   });
 }
 
+bool CaptureSettings::SaveStillNaming(SettingsStore& store) const {
+  using namespace setting;
+  return store.Update([&](SettingsStore::Batch& b) {
+    b.WriteString(kSection, kHwCaptureFile, stillPrefix);
+    b.WriteDword(kSection, kNumStillImages, numStillImages);
+  });
+}
+
 }  // namespace vd

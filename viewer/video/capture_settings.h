@@ -41,6 +41,9 @@ struct CaptureSettings {
   // Writes the values the engine owns in one transaction; "CaptureFile", "WantPreview" and
   // "Only_Corvalen_Devices" are only read.
   bool Save(SettingsStore& store) const;
+  // Writes the still prefix and counter alone: each still moves the counter, and a viewer
+  // that does not get to its shutdown must not reuse its numbers.
+  bool SaveStillNaming(SettingsStore& store) const;
 
   // Stored frame interval (100 ns) to frames per second: 0 stands for 10000000, the result
   // is truncated to two decimals, and 15.0 replaces anything not above 0.

@@ -193,6 +193,39 @@ bool FileReplacement::Commit() {
   return true;
 }
 
+bool FileReplacement::CommitNew(const std::filesystem::path& target) {
+  if (!fd_) {
+    if (error_.empty()) error_ = std::strerror(EBADF);
+    return false;
+  }
+  if (::fsync(fd_.Get()) != 0) return Fail(errno);
+  int result = 0;
+  if (named_.empty()) {
+    // linkat refuses an existing name in the same step that gives the unnamed file its name.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_.Get());
+    result = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW);
+  } else {
+    result = ::renameat2(AT_FDCWD, named_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      // A file system without the flag: a hard link refuses an existing name too.
+      result = ::link(named_.c_str(), target.c_str());
+      if (result == 0) ::unlink(named_.c_str());
+    }
+    if (result == 0) named_.clear();
+  }
+  if (result != 0) {
+    const int error = errno;
+    if (error != EEXIST) return Fail(error);
+    error_ = std::strerror(EEXIST);
+    errno = EEXIST;
+    return false;
+  }
+  target_ = target;
+  fd_.Reset();
+  SyncFolder(folder_);
+  return true;
+}
+
 void FileReplacement::Discard() {
   if (!named_.empty()) {
     const int saved = errno;

@@ -7,6 +7,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
@@ -429,6 +430,43 @@ TEST_F(AlbumWindowTest, ARefreshKeepsTheSelectionTheMenuActsOn) {
   frame->Sheet()->OnOpen();
   ASSERT_EQ(host.opened.size(), 1u);
   EXPECT_EQ(host.opened[0].first.filename(), "a.avi");
+}
+
+// Another program adds and removes files: the lists follow without a refresh of ours, the
+// view stays where the user put it, and a row whose file went first says so when opened.
+TEST_F(AlbumWindowTest, FilesChangedBehindItsBackShowAndAVanishedFileSaysSo) {
+  for (int i = 10; i < 70; ++i)
+    test::WriteFile(Gallery() / "Family" / ("shot" + std::to_string(i) + ".bmp"), "x");
+  auto frame = MakeFrame(0);
+  frame->Sheet()->OnView(AlbumListCtrl::kDetails);
+  Show(frame.get());
+  AlbumListCtrl* list = frame->Sheet()->CurrentPage()->List();
+  const int kept = Rows(list).indexOf("shot40.bmp");
+  ASSERT_GE(kept, 0);
+  list->ActiveView()->selectionModel()->setCurrentIndex(list->Model()->index(kept, 0),
+                                                        QItemSelectionModel::ClearAndSelect);
+  list->ActiveView()->scrollToBottom();
+  const int scrolled = list->ActiveView()->verticalScrollBar()->value();
+  ASSERT_GT(scrolled, 0);
+
+  test::WriteFile(Gallery() / "Family" / "shot70.bmp", "x");
+  fs::remove(Gallery() / "Family" / "shot11.bmp");
+  test::WriteFile(Gallery() / "Travel" / "clip.avi", "x");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Rows(list).contains("shot70.bmp"); }, 3000));
+  EXPECT_FALSE(Rows(list).contains("shot11.bmp"));
+  EXPECT_EQ(list->RowCount(), 60);
+  EXPECT_THAT(Rows(frame->Sheet()->Page(2)->List()), ElementsAre("clip.avi"));
+  EXPECT_THAT(list->SelectedNames(), ElementsAre("shot40.bmp"));
+  EXPECT_EQ(list->ActiveView()->verticalScrollBar()->value(), scrolled);
+
+  const int gone = Rows(list).indexOf("shot50.bmp");
+  fs::remove(Gallery() / "Family" / "shot50.bmp");
+  frame->Sheet()->OpenRow(gone, true);
+  EXPECT_TRUE(host.opened.empty());
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_THAT(host.messages[0].text, ::testing::StartsWith("'shot50.bmp' is no longer"));
+  EXPECT_FALSE(Rows(list).contains("shot50.bmp"));
+  EXPECT_THAT(list->SelectedNames(), ElementsAre("shot40.bmp"));
 }
 
 TEST_F(AlbumWindowTest, ASavedStillIsShownInItsAlbum) {

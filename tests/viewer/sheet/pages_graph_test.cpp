@@ -76,22 +76,28 @@ TEST_F(PagesGraphTest, ChosenStandardIsKeptForTheInput) {
   EXPECT_TRUE(PumpUntil([&] { return engine->IsPreviewing(); }));
 }
 
-TEST_F(PagesGraphTest, NewPrefixRestartsStillNumbering) {
+TEST_F(PagesGraphTest, NewPrefixRestartsStillNumberingWhenApplied) {
   SetDword("NumStillImages", 12);
   auto engine = StartEngine();
   vd::GraphPagesEngine pages(*engine, Window());
   CFilePage page(pages);
   EXPECT_EQ(page.Prefix()->text(), "Image");
-  const int32_t before = engine->NumStillImages();
-  // The same name again keeps the numbering.
-  EXPECT_EQ(before, 12);
-  emit page.Prefix()->textEdited(QStringLiteral("Image"));
-  EXPECT_EQ(engine->Settings().stillPrefix, "Image");
-  EXPECT_EQ(engine->NumStillImages(), before);
+  EXPECT_EQ(engine->NumStillImages(), 12);
+  // Typed and typed back: the same name keeps the numbering.
   page.Prefix()->setFocus();
   QTest::keyClicks(page.Prefix(), "Z");
+  QTest::keyClick(page.Prefix(), Qt::Key_Backspace);
+  page.OnOk();
+  EXPECT_EQ(engine->Settings().stillPrefix, "Image");
+  EXPECT_EQ(engine->NumStillImages(), 12);
+  QTest::keyClicks(page.Prefix(), "Z");
+  EXPECT_EQ(engine->NumStillImages(), 12);
+  page.OnOk();
   EXPECT_EQ(engine->Settings().stillPrefix, "ImageZ");
   EXPECT_EQ(engine->NumStillImages(), 0);
+  // Written at once, not only when the engine goes.
+  EXPECT_EQ(store->ReadString("AviCap", "HWCaptureFile", ""), "ImageZ");
+  EXPECT_EQ(store->ReadDword("AviCap", "NumStillImages", -1), 0);
 }
 
 TEST_F(PagesGraphTest, DevicePageListsTheBoxAndKeepsItOnOk) {

@@ -135,13 +135,31 @@ TEST(PagesFile, NotEnoughSpaceWarnsAndRereadsValues) {
   EXPECT_EQ(page.SizeMb()->text(), "10");
 }
 
-TEST(PagesFile, PrefixEditAppliesAtOnceAndResetsCounter) {
+// The prefix is compared once, when the sheet is applied: keystrokes that end in the same
+// name (or a cancelled sheet) keep the numbering.
+TEST(PagesFile, PrefixAppliesOnOkOnlyWhenItChanged) {
   FakePagesEngine engine;
+  engine.stillCounter = 7;
+  {
+    CFilePage page(engine);
+    EXPECT_EQ(page.Prefix()->maxLength(), 100);
+    page.Prefix()->setFocus();
+    QTest::keyClicks(page.Prefix(), "X");
+    QTest::keyClick(page.Prefix(), Qt::Key_Backspace);
+    EXPECT_EQ(engine.stillCounter, 7);
+    page.OnOk();
+    EXPECT_EQ(engine.stillCounter, 7);
+    page.Prefix()->setText("ImageX");
+    page.OnCancel();
+  }
+  EXPECT_EQ(engine.prefix, "Image");
+  EXPECT_EQ(engine.stillCounter, 7);
+  EXPECT_TRUE(engine.stillFolders.empty());
+
   CFilePage page(engine);
-  EXPECT_EQ(page.Prefix()->maxLength(), 100);
   engine.albumPath = "/media/stills/Holiday/";
-  page.Prefix()->setFocus();
-  QTest::keyClicks(page.Prefix(), "X");
+  page.Prefix()->setText("ImageX");
+  page.OnOk();
   EXPECT_EQ(engine.prefix, "ImageX");
   EXPECT_EQ(engine.stillCounter, 0);
   // The folder follows the album shown now, not the one of opening.

@@ -66,6 +66,36 @@ TEST_F(StillTest, SecamStillsAre640By480AndTheCounterFollowsThePrefix) {
   EXPECT_EQ(Le32(bmp, 22), 480u);
 }
 
+// Stills of a run whose counter was lost (a crash before the viewer's shutdown), a file the
+// user put there, a dangling link: no still replaces any of them, and the counter is on
+// disk as soon as a still is, so a crash now loses no number.
+TEST_F(StillTest, HardwareStillsNeverReplaceAFileAndStoreTheirCounterAtOnce) {
+  const std::filesystem::path data = dir / "data";
+  std::filesystem::create_directories(data);
+  std::ofstream(data / "Image1.bmp") << "earlier still";
+  std::ofstream(data / "Image2.bmp") << "another";
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->NumStillImages(), 0);
+  PressAndWait(*engine);
+  EXPECT_EQ(ReadFile(data / "Image1.bmp").size(), std::string("earlier still").size());
+  EXPECT_EQ(ReadFile(data / "Image2.bmp").size(), std::string("another").size());
+  ASSERT_TRUE(std::filesystem::exists(data / "Image3.bmp"));
+  EXPECT_EQ(engine->NumStillImages(), 3);
+  EXPECT_TRUE(PumpUntil([&] { return store->ReadDword("AviCap", "NumStillImages", -1) == 3; }));
+
+  std::filesystem::create_symlink("nowhere", data / "Image4.bmp");
+  PressAndWait(*engine);
+  EXPECT_TRUE(std::filesystem::is_symlink(data / "Image4.bmp"));
+  EXPECT_FALSE(std::filesystem::exists(data / "nowhere"));
+  EXPECT_EQ(ReadFile(data / "Image5.bmp").size(), 54u + 640 * 480 * 3);
+  EXPECT_TRUE(PumpUntil([&] { return store->ReadDword("AviCap", "NumStillImages", -1) == 5; }));
+  // Nothing half-made is left beside them.
+  auto stills = std::count_if(std::filesystem::directory_iterator(data), {}, [](const auto& e) {
+    return e.path().filename().string().find("Image") != std::string::npos;
+  });
+  EXPECT_EQ(stills, 5);
+}
+
 // The main window names the album folder without its separator; a folder that went away
 // (its album renamed or deleted) loses no number and says so.
 TEST_F(StillTest, HardwareStillsLandInTheAlbumOrAreReportedLost) {
@@ -87,6 +117,18 @@ TEST_F(StillTest, HardwareStillsLandInTheAlbumOrAreReportedLost) {
   engine->SetStillFolder((dir / "Gallery" / "Stills/").string());
   PressAndWait(*engine);
   EXPECT_TRUE(std::filesystem::exists(dir / "Gallery" / "Stills" / "Image2.bmp"));
+}
+
+// The button is the device's own: a recording running does not swallow its press.
+TEST_F(StillTest, HardwareStillDuringARecordingIsTakenAndTheRecordingGoesOn) {
+  auto engine = StartEngine();
+  ASSERT_TRUE(engine->BeginCapture()) << (host.messages.empty() ? "" : host.messages.back());
+  PressAndWait(*engine);
+  EXPECT_EQ(ReadFile(dir / "data" / "Image1.bmp").size(), 54u + 640 * 480 * 3);
+  EXPECT_TRUE(engine->IsCapturing());
+  ASSERT_TRUE(engine->StopCapture());
+  EXPECT_GT(std::filesystem::file_size(engine->CaptureFilePath()), 0u);
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
 }
 
 TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {

@@ -35,6 +35,10 @@ class FileReplacement {
   // usual ones), renames it over the target and syncs the folder. False when any step
   // failed; the target is then the old one.
   bool Commit();
+  // Gives the new version the name `target`, in the folder Begin was given, only when no
+  // file (nor link) has that name yet: it never replaces anything. When the name is taken it
+  // fails with errno EEXIST and keeps the new version, so that another name can be tried.
+  bool CommitNew(const std::filesystem::path& target);
   // Throws the new version away; the target stays as it was.
   void Discard();
 
