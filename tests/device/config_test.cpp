@@ -175,6 +175,7 @@ TEST(VirtualBoxConfigTest, OnlyFmStationsKeepTheBuiltInTvSky) {
 
 TEST(VirtualBoxConfigTest, LoadReadsTheFileNamedByTheEnvironment) {
   auto path = std::filesystem::temp_directory_path() / "vd_virtualbox_test.conf";
+  std::filesystem::remove(path);  // a FIFO left by a run killed here would block the write
   {
     std::ofstream out(path);
     out << "product_id = 4880\n";
