@@ -27,6 +27,11 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   masterNone_ = new QRadioButton(tr("None"), master);
   masterVideo_ = new QRadioButton(tr("Video"), master);
   masterAudio_ = new QRadioButton(tr("Audio"), master);
+  // Which clock the film's timing keeps when the device's picture and sound clocks part.
+  masterNone_->setToolTip(tr("The sound is stretched to the time of the pictures"));
+  masterVideo_->setToolTip(tr("The sound is stretched to the time of the pictures"));
+  masterAudio_->setToolTip(
+      tr("The sound is kept as recorded; pictures are repeated or left out to keep to it"));
   auto* masterLayout = new QVBoxLayout(master);
   masterLayout->addWidget(masterNone_);
   masterLayout->addWidget(masterVideo_);

@@ -202,5 +202,33 @@ TEST(RecordingFormat, TheRecordingsDeinterlaceTakesTheCombsOut) {
   EXPECT_LT(combing[1], 4) << "combed " << combing[0] << " as it comes";
 }
 
+// An encoder holds pictures for its look-ahead, and the filler one until the next comes: the
+// live figures of a clean recording count those as captured, never as dropped, and show the
+// rates so far as the final ones do.
+TEST_F(EngineTest, LiveFiguresOfACleanRecordingDropNothingAndShowTheRates) {
+  auto engine = StartEngine();
+  vd::CaptureOptions options = engine->GetCaptureOptions();
+  options.recording.codec = vd::VideoCodec::kH264;
+  options.recording.h264Kbps = 1000;
+  engine->SetCaptureOptions(options);
+  Capture(*engine, 2000ms);
+  std::vector<vd::StatisticsText> live;
+  for (const vd::StatisticsText& t : host.statistics) {
+    if (!t.captured.empty()) live.push_back(t);
+  }
+  ASSERT_GE(live.size(), 10u);
+  live.pop_back();  // the final figures
+  for (const vd::StatisticsText& t : live) {
+    EXPECT_EQ(t.dropped, "0") << "at " << t.seconds << ", " << t.captured << " captured";
+    EXPECT_NE(t.fps.find(" fps"), std::string::npos);
+    EXPECT_NE(t.rate.find(" mb\\sec"), std::string::npos);
+  }
+  // A second in, the picture rate is the device's.
+  const vd::StatisticsText& late = live.back();
+  EXPECT_GT(std::stod(late.fps), 20.0) << late.fps << " after " << late.seconds;
+  EXPECT_LT(std::stod(late.fps), 35.0) << late.fps << " after " << late.seconds;
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+}
+
 }  // namespace
 }  // namespace vdtest
