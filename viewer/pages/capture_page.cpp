@@ -5,6 +5,7 @@
 #include <QDoubleValidator>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -27,15 +28,19 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   masterNone_ = new QRadioButton(tr("None"), master);
   masterVideo_ = new QRadioButton(tr("Video"), master);
   masterAudio_ = new QRadioButton(tr("Audio"), master);
-  // Which clock the film's timing keeps when the device's picture and sound clocks part.
-  masterNone_->setToolTip(tr("The sound is stretched to the time of the pictures"));
-  masterVideo_->setToolTip(tr("The sound is stretched to the time of the pictures"));
-  masterAudio_->setToolTip(
-      tr("The sound is kept as recorded; pictures are repeated or left out to keep to it"));
   auto* masterLayout = new QVBoxLayout(master);
   masterLayout->addWidget(masterNone_);
   masterLayout->addWidget(masterVideo_);
   masterLayout->addWidget(masterAudio_);
+  // The recording keeps picture and sound together itself: the choice is stored for the
+  // settings' sake, and the page says what the film does whichever is chosen.
+  auto* masterNote = new QLabel(
+      tr("Whichever is chosen, the sound is fitted to the pictures' time, so the film plays "
+         "in step."),
+      master);
+  masterNote->setObjectName("masterStreamNote");
+  masterNote->setWordWrap(true);
+  masterLayout->addWidget(masterNote);
 
   auto* compression = new QGroupBox(tr("Video compression"), this);
   codec_ = new QComboBox(compression);

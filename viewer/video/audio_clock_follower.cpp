@@ -7,12 +7,8 @@
 
 namespace vd {
 
-AudioClockFollower::AudioClockFollower(int32_t rate, int32_t bytesPerFrame, uint8_t silence,
-                                       bool keepRate)
-    : rate_(std::max(1, rate)),
-      bytesPerFrame_(std::max(1, bytesPerFrame)),
-      silence_(silence),
-      keepRate_(keepRate) {}
+AudioClockFollower::AudioClockFollower(int32_t rate, int32_t bytesPerFrame, uint8_t silence)
+    : rate_(std::max(1, rate)), bytesPerFrame_(std::max(1, bytesPerFrame)), silence_(silence) {}
 
 GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
   BufferPtr taken(buffer);
@@ -29,19 +25,15 @@ GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
       static_cast<int64_t>(gst_util_uint64_scale(pts - std::min(pts, base_), rate_, GST_SECOND)) +
       frames;
   const int64_t error = out_ + frames - target;  // > 0: the sound runs ahead of its time
-  // Kept to its own rate, the sound may drift as far as its clock takes it: only a step
-  // beyond that (a stall) is corrected.
-  const int64_t excess = keepRate_ ? error - lead_ : error;
   const int64_t tolerance = static_cast<int64_t>(kTolerance * rate_ / GST_SECOND);
   const int64_t jump = static_cast<int64_t>(kJump * rate_ / GST_SECOND);
-  if (excess >= -(keepRate_ ? jump : tolerance) && excess <= (keepRate_ ? jump : tolerance)) {
+  if (error >= -tolerance && error <= tolerance) {
     out_ += frames;
-    if (keepRate_) lead_ = error;
     return taken.release();
   }
   int64_t change = 0;  // frames to remove (> 0) or add (< 0)
-  if (excess > jump || excess < -jump) {
-    change = excess;
+  if (error > jump || error < -jump) {
+    change = error;
   } else {
     const int64_t most = std::max<int64_t>(1, frames / kMaxShare);
     change = std::clamp(error > 0 ? error - tolerance : error + tolerance, -most, most);
@@ -80,7 +72,6 @@ GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
   gst_buffer_copy_into(result, buffer, GST_BUFFER_COPY_METADATA, 0, -1);
   GST_BUFFER_DURATION(result) = gst_util_uint64_scale(outFrames, GST_SECOND, rate_);
   out_ += outFrames;
-  if (keepRate_) lead_ = error - change;
   return result;
 }
 

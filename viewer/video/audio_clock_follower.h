@@ -24,10 +24,8 @@ class AudioClockFollower {
   // At most one sample in this many is dropped or repeated (4 %, far beyond any crystal).
   static constexpr int64_t kMaxShare = 25;
 
-  // `silence`: the byte value of silence (0x80 for 8-bit samples, else 0). Where the sound's
-  // own clock governs the recording (`keepRate`), its samples are all kept as they come and
-  // only a jump is closed; Lead() then says how far the sound's clock has run ahead.
-  AudioClockFollower(int32_t rate, int32_t bytesPerFrame, uint8_t silence, bool keepRate = false);
+  // `silence`: the byte value of silence (0x80 for 8-bit samples, else 0).
+  AudioClockFollower(int32_t rate, int32_t bytesPerFrame, uint8_t silence);
 
   // The buffer as the recording must write it: the buffer itself when nothing is to be
   // changed, else a new one, or null when all of it is to go. Takes `buffer`.
@@ -35,20 +33,11 @@ class AudioClockFollower {
 
   int64_t FramesIn() const { return in_; }
   int64_t FramesOut() const { return out_; }
-  // How far the samples written run ahead of the time their stamps span (< 0: behind);
-  // 0 unless the sound keeps its own rate.
-  int64_t Lead() const {
-    const int64_t ns = static_cast<int64_t>(gst_util_uint64_scale(
-        static_cast<uint64_t>(lead_ < 0 ? -lead_ : lead_), GST_SECOND, rate_));
-    return lead_ < 0 ? -ns : ns;
-  }
 
  private:
   int32_t rate_;
   int32_t bytesPerFrame_;
   uint8_t silence_;
-  bool keepRate_;
-  int64_t lead_ = 0;  // samples: the sound's own drift, when it keeps its rate
   GstClockTime base_ = GST_CLOCK_TIME_NONE;
   int64_t in_ = 0;
   int64_t out_ = 0;

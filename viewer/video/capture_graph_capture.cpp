@@ -37,9 +37,9 @@ bool CaptureGraph::BuildCaptureGraph() {
   config.recording = settings_.recording;
   config.deinterlacePreview = settings_.deinterlaceLive;
   config.framesPerSecond = settings_.framesPerSecond;
-  // Without a choice, or with the video as master, the sound is stretched to the pictures'
-  // clock; with the sound as master the pictures are fitted to the sound's.
-  config.soundIsMaster = settings_.captureAudio && settings_.masterStream == 1;
+  // avimux interleaves by time, and the sound is stretched to the time its stamps span and
+  // the pictures repeated over the device's gaps, so the film keeps the pictures' clock
+  // whichever stream the user made the master (the Capture page says so).
   if (settings_.useFrameRate) {
     int64_t interval = vd::CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
     // No device runs faster than its standard: a stored rate above it records at the most.

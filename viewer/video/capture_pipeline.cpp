@@ -176,10 +176,6 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
       *failure = "ERROR: Could not render audio capture stream";
       return nullptr;
     }
-    if (config.soundIsMaster) {
-      self->soundIsMaster_ = true;
-      AddProbe(self->filler_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnPictureToSound, self.get());
-    }
     // First the sound is brought to its time, then the guard counts what is written.
     AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnSound, self.get());
     AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
@@ -422,30 +418,15 @@ GstPadProbeReturn CapturePipeline::OnSound(GstPad* pad, GstPadProbeInfo* info, g
     bool known = caps != nullptr && gst_audio_info_from_caps(&audio, caps.get());
     if (!known) return GST_PAD_PROBE_OK;
     const uint8_t silence = GST_AUDIO_INFO_IS_SIGNED(&audio) ? 0 : 0x80;
-    self->follower_ = std::make_unique<AudioClockFollower>(
-        GST_AUDIO_INFO_RATE(&audio), GST_AUDIO_INFO_BPF(&audio), silence, self->soundIsMaster_);
+    self->follower_ = std::make_unique<AudioClockFollower>(GST_AUDIO_INFO_RATE(&audio),
+                                                           GST_AUDIO_INFO_BPF(&audio), silence);
   }
   // The probe's reference stays with the buffer in `info` until it is replaced; a dropped
   // buffer is released by the pad.
   GstBuffer* original = GST_PAD_PROBE_INFO_BUFFER(info);
   GstBuffer* buffer = self->follower_->Follow(gst_buffer_ref(original));
-  self->soundLead_.store(self->follower_->Lead());
   if (buffer == nullptr) return GST_PAD_PROBE_DROP;
   const BufferPtr replaced(original);  // the probe's reference leaves `info` with it
-  GST_PAD_PROBE_INFO_DATA(info) = buffer;
-  return GST_PAD_PROBE_OK;
-}
-
-GstPadProbeReturn CapturePipeline::OnPictureToSound(GstPad*, GstPadProbeInfo* info, gpointer data) {
-  auto* self = static_cast<CapturePipeline*>(data);
-  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-  const int64_t lead = self->soundLead_.load();
-  if (lead == 0 || !GST_BUFFER_PTS_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
-  // The picture goes where the sound's clock puts its moment; the filler then repeats or
-  // leaves out pictures so that the film runs as long as the sound's samples.
-  buffer = gst_buffer_make_writable(buffer);
-  const auto pts = static_cast<int64_t>(GST_BUFFER_PTS(buffer));
-  GST_BUFFER_PTS(buffer) = static_cast<GstClockTime>(std::max<int64_t>(0, pts + lead));
   GST_PAD_PROBE_INFO_DATA(info) = buffer;
   return GST_PAD_PROBE_OK;
 }

@@ -36,10 +36,6 @@ struct CapturePipelineConfig {
   bool deinterlacePreview = false;    // that picture deinterlaced (the live picture's setting)
   RecordingFormat recording;          // compression and deinterlacing of the file's picture
   double framesPerSecond = 30;        // the recording's rate, for the encoder's key frames
-  // Whose clock the film keeps: by default the pictures' (the sound is stretched to the time
-  // it spans); with the sound as master its samples are kept as they come and the pictures
-  // are fitted to its clock, repeated or left out as it runs fast or slow.
-  bool soundIsMaster = false;
 };
 
 class CapturePipeline {
@@ -88,7 +84,6 @@ class CapturePipeline {
   static GstPadProbeReturn OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnSound(GstPad* pad, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnDequeued(GstPad*, GstPadProbeInfo* info, gpointer self);
-  static GstPadProbeReturn OnPictureToSound(GstPad*, GstPadProbeInfo* info, gpointer self);
   void Enqueued(GstClockTime pts);
   bool Admit(GstBuffer* buffer, bool video);
   int64_t Capacity() const;
@@ -110,8 +105,6 @@ class CapturePipeline {
   std::atomic<bool> full_{false};
   std::atomic<bool> marginReached_{false};
   std::unique_ptr<AudioClockFollower> follower_;  // made on the first sound buffer
-  bool soundIsMaster_ = false;
-  std::atomic<int64_t> soundLead_{0};  // the follower's Lead(), for the pictures' thread
   // Where both streams of the file begin and end, in running time: an AVI has no start
   // times, so the picture and the sound must be cut at the same moments to play in step.
   std::atomic<GstClockTime> audioStart_{GST_CLOCK_TIME_NONE};
