@@ -316,7 +316,7 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
   if (counted) {
-    vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats, true);
+    vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats);
     std::cout << "captured: " << text.captured << "\n"
               << "dropped: " << text.dropped << "\n"
               << "time: " << text.seconds << "\n"

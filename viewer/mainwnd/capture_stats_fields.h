@@ -34,8 +34,6 @@ class CaptureStatsFields {
   // Blanks in all fields.
   void Reset() { Show(StatisticsText{}); }
   const std::string& Text(Field field) const { return texts_[field]; }
-  // The frame rate and the data rate appear once the capture has ended.
-  bool HasFinalFigures() const { return !texts_[kFps].empty() || !texts_[kRate].empty(); }
 
   static int FieldsPerRow(int width);
   static int RowsFor(int width);

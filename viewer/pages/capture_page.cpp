@@ -5,6 +5,7 @@
 #include <QDoubleValidator>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -31,6 +32,15 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   masterLayout->addWidget(masterNone_);
   masterLayout->addWidget(masterVideo_);
   masterLayout->addWidget(masterAudio_);
+  // The recording keeps picture and sound together itself: the choice is stored for the
+  // settings' sake, and the page says what the film does whichever is chosen.
+  auto* masterNote = new QLabel(
+      tr("Whichever is chosen, the sound is fitted to the pictures' time, so the film plays "
+         "in step."),
+      master);
+  masterNote->setObjectName("masterStreamNote");
+  masterNote->setWordWrap(true);
+  masterLayout->addWidget(masterNote);
 
   auto* compression = new QGroupBox(tr("Video compression"), this);
   codec_ = new QComboBox(compression);

@@ -37,8 +37,9 @@ bool CaptureGraph::BuildCaptureGraph() {
   config.recording = settings_.recording;
   config.deinterlacePreview = settings_.deinterlaceLive;
   config.framesPerSecond = settings_.framesPerSecond;
-  // avimux interleaves by time, and the pipeline repeats pictures over the device's gaps, so
-  // the picture follows the sound's clock whichever stream the user made the master.
+  // avimux interleaves by time, and the sound is stretched to the time its stamps span and
+  // the pictures repeated over the device's gaps, so the film keeps the pictures' clock
+  // whichever stream the user made the master (the Capture page says so).
   if (settings_.useFrameRate) {
     int64_t interval = vd::CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
     // No device runs faster than its standard: a stored rate above it records at the most.
@@ -169,26 +170,32 @@ bool CaptureGraph::TimeLimitReached() const {
 bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {
   if (capture_ == nullptr || video_ == nullptr) return false;
   // The file repeats a picture for each one lost: those count as dropped, not captured.
-  int64_t captured = std::max<int64_t>(0, capture_->FramesWritten() - capture_->FramesRepeated());
+  // While recording, pictures on their way (in a queue, the filler or an encoder's look-ahead)
+  // are neither written nor lost: they count as captured, and only those let go so far count
+  // as dropped.
+  const int64_t lostSoFar = final ? 0 : capture_->FramesLostSoFar();
+  int64_t captured =
+      final ? std::max<int64_t>(0, capture_->FramesWritten() - capture_->FramesRepeated())
+            : std::max<int64_t>(0, capture_->FramesProduced() - lostSoFar);
   vd::FrameCounts counts;
   int64_t deviceDropped = 0;
   if (vd::Succeeded(video_->GetFrameCounts(&counts)))
     deviceDropped = counts.dropped - droppedBaseline_;
-  int64_t lost = capture_->FramesProduced() - captured - (final ? 0 : capture_->FramesQueued());
+  int64_t lost = final ? capture_->FramesProduced() - captured : lostSoFar;
   int64_t dropped = deviceDropped + std::max<int64_t>(0, lost);
+  int64_t frames = capture_->FramesWritten();
+  int64_t average = frames > 0 ? capture_->VideoBytesWritten() / frames : 0;
   if (final) {
-    int64_t frames = capture_->FramesWritten();
-    int64_t average = frames > 0 ? capture_->VideoBytesWritten() / frames : 0;
     *record = vd::CaptureStatistics::Final(captured, dropped, stopMs_ - startMs_, average);
   } else {
-    *record = vd::CaptureStatistics::Live(captured, dropped, NowMs() - startMs_);
+    *record = vd::CaptureStatistics::Live(captured, dropped, NowMs() - startMs_, average);
   }
   return true;
 }
 
 void CaptureGraph::ShowStatistics(bool final) {
   if (!GetStatistics(final, &last_)) return;
-  vd::StatisticsText text = vd::CaptureStatistics::TextOf(last_, final);
+  vd::StatisticsText text = vd::CaptureStatistics::TextOf(last_);
   if (final) diskAskedMs_ = -1;  // what the recording left, not a second ago
   text.disk = DiskLeftText(true);
   host_.ShowStatistics(text);

@@ -15,8 +15,8 @@ struct StatisticsText {
   std::string captured;  // "%ld"
   std::string seconds;   // "%.1f Secs"
   std::string dropped;   // "%ld"
-  std::string fps;       // "%.1f fps", final statistics only
-  std::string rate;      // "%.1f mb\sec", final statistics only
+  std::string fps;       // "%.1f fps"
+  std::string rate;      // "%.1f mb\sec"
   std::string disk;      // the recording time left on the disk (DiskBudget::TextOf)
 };
 

@@ -163,6 +163,7 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
     return nullptr;
   }
   AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, self.get());
+  AddProbe(self->videoQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnDequeued, self.get());
   AddProbe(self->videoTail_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
 
   if (config.audio != nullptr) {
@@ -239,8 +240,8 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
       if (GST_CLOCK_TIME_IS_VALID(audioEnd_) && audioEnd_ > now) now = audioEnd_;
       stopAt_ = now;
     }
-    const auto until = std::chrono::steady_clock::now() +
-                       std::min(timeout, std::chrono::milliseconds(kCutWaitMs));
+    const auto until =
+        std::chrono::steady_clock::now() + std::min(timeout, std::chrono::milliseconds(kCutWaitMs));
     std::unique_lock lock(eosMutex_);
     eosCv_.wait_until(lock, until, [this] { return eos_ || videoCrossed_; });
     if (!eos_ && videoCrossed_) {
@@ -271,10 +272,30 @@ int64_t CapturePipeline::FramesRepeated() const {
   return static_cast<int64_t>(repeated) + insertedRepeats_.load();
 }
 
-int64_t CapturePipeline::FramesQueued() const {
-  guint level = 0;
-  g_object_get(videoQueue_, "current-level-buffers", &level, nullptr);
-  return level;
+int64_t CapturePipeline::FramesLostSoFar() const {
+  guint64 dropped = 0;
+  if (!finished_) g_object_get(filler_, "drop", &dropped, nullptr);
+  std::lock_guard lock(queuedMutex_);
+  return leaked_ + static_cast<int64_t>(dropped);
+}
+
+void CapturePipeline::Enqueued(GstClockTime pts) {
+  std::lock_guard lock(queuedMutex_);
+  queuedTimes_.push_back(pts);
+}
+
+GstPadProbeReturn CapturePipeline::OnDequeued(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  auto* self = static_cast<CapturePipeline*>(data);
+  const GstClockTime pts = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+  if (!GST_CLOCK_TIME_IS_VALID(pts)) return GST_PAD_PROBE_OK;
+  std::lock_guard lock(self->queuedMutex_);
+  auto& times = self->queuedTimes_;
+  while (!times.empty() && times.front() < pts) {
+    times.pop_front();
+    ++self->leaked_;
+  }
+  if (!times.empty() && times.front() == pts) times.pop_front();
+  return GST_PAD_PROBE_OK;
 }
 
 bool CapturePipeline::EndStream(GstElement* queue) {
@@ -332,6 +353,7 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
       self->lastVideoPts_ = first;
       self->produced_.fetch_add(1);
+      self->Enqueued(first);
       std::lock_guard lock(self->eosMutex_);
       self->eosCv_.notify_all();
       return GST_PAD_PROBE_OK;
@@ -356,6 +378,7 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
     self->lastVideoPts_ = GST_BUFFER_PTS(buffer);
     // Only pictures the film was meant to hold count as produced (and so as lost if lost).
     self->produced_.fetch_add(1);
+    self->Enqueued(self->lastVideoPts_);
     return GST_PAD_PROBE_OK;
   }
   GstClockTime noStart = GST_CLOCK_TIME_NONE;
@@ -370,7 +393,8 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       gsize bytes = gst_util_uint64_scale(stop - pts, GST_AUDIO_INFO_RATE(&audio), GST_SECOND) *
                     GST_AUDIO_INFO_BPF(&audio);
       buffer = gst_buffer_make_writable(buffer);
-      gst_buffer_resize(buffer, 0, static_cast<gssize>(std::min(bytes, gst_buffer_get_size(buffer))));
+      gst_buffer_resize(buffer, 0,
+                        static_cast<gssize>(std::min(bytes, gst_buffer_get_size(buffer))));
       GST_BUFFER_DURATION(buffer) = stop - pts;
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
     }
@@ -442,8 +466,8 @@ bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
     full_.store(true);
     if (!fullPosted_) {
       fullPosted_ = true;
-      const ErrorPtr error(g_error_new_literal(
-          GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, "No space left for the recording."));
+      const ErrorPtr error(g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT,
+                                               "No space left for the recording."));
       gst_element_post_message(
           writer_, gst_message_new_error(GST_OBJECT(writer_), error.get(), "capture file full"));
     }

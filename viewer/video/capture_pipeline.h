@@ -13,14 +13,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "audio_clock_follower.h"
-#include "vd/gst_ptr.h"
 #include "recording_format.h"
 #include "vd/capture_device.h"
+#include "vd/gst_ptr.h"
 #include "video_frame_sink.h"
 
 namespace vd {
@@ -63,8 +64,9 @@ class CapturePipeline {
   int64_t FramesWritten() const { return written_.load(); }
   // Pictures repeated in place of lost ones.
   int64_t FramesRepeated() const;
-  // Frames waiting in the video queue now.
-  int64_t FramesQueued() const;
+  // Pictures lost so far on the way to the file (the queue let them go, or the filler left
+  // them out); those held further on, in an encoder, are not.
+  int64_t FramesLostSoFar() const;
   int64_t VideoBytesWritten() const { return videoBytes_.load(); }
   bool DiskFull() const { return full_.load(); }
   // Full because the disk came down to its margin (not because of a file size limit).
@@ -81,6 +83,8 @@ class CapturePipeline {
   static GstPadProbeReturn OnGuard(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnSound(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnDequeued(GstPad*, GstPadProbeInfo* info, gpointer self);
+  void Enqueued(GstClockTime pts);
   bool Admit(GstBuffer* buffer, bool video);
   int64_t Capacity() const;
 
@@ -116,10 +120,15 @@ class CapturePipeline {
   // The picture across the end went on, standing in for lost ones before it: the video
   // stream is ended right after it (by Finish, whose end-of-stream its stream lock orders
   // after the picture), since the picture that ends a stream cannot also pass.
-  bool videoCrossed_ = false;           // under eosMutex_
+  bool videoCrossed_ = false;                        // under eosMutex_
   GstClockTime lastVideoPts_ = GST_CLOCK_TIME_NONE;  // the video streaming thread's own
-  GstBuffer* inserted_ = nullptr;                     // the repeat being given, likewise
+  GstBuffer* inserted_ = nullptr;                    // the repeat being given, likewise
   std::atomic<int64_t> insertedRepeats_{0};
+  // The times of the pictures in the video queue, oldest first: one that leaves it behind
+  // older ones shows that the queue let those go.
+  mutable std::mutex queuedMutex_;
+  std::deque<GstClockTime> queuedTimes_;  // under queuedMutex_
+  int64_t leaked_ = 0;                    // under queuedMutex_
 
   std::mutex guardMutex_;
   int64_t muxedBytes_ = 0;

@@ -22,12 +22,9 @@ double CaptureStatistics::SecondsOf(int64_t elapsedMs) {
   return static_cast<double>(elapsedMs / 1000) + static_cast<double>(elapsedMs / 100 % 10) / 10.0;
 }
 
-StatisticsRecord CaptureStatistics::Live(int64_t captured, int64_t dropped, int64_t elapsedMs) {
-  StatisticsRecord r;
-  r.captured = captured;
-  r.dropped = dropped;
-  r.seconds = SecondsOf(elapsedMs);
-  return r;
+StatisticsRecord CaptureStatistics::Live(int64_t captured, int64_t dropped, int64_t elapsedMs,
+                                         int64_t averageFrameSize) {
+  return Final(captured, dropped, elapsedMs, averageFrameSize);
 }
 
 int64_t CaptureStatistics::BytesPerSecond(int64_t captured, int64_t durationMs,
@@ -52,15 +49,13 @@ StatisticsRecord CaptureStatistics::Final(int64_t captured, int64_t dropped, int
   return r;
 }
 
-StatisticsText CaptureStatistics::TextOf(const StatisticsRecord& record, bool final) {
+StatisticsText CaptureStatistics::TextOf(const StatisticsRecord& record) {
   StatisticsText t;
   t.captured = FormatCount(record.captured);
   t.seconds = Format("%.1f Secs", record.seconds);
   t.dropped = FormatCount(record.dropped);
-  if (final) {
-    t.fps = Format("%.1f fps", record.fps);
-    t.rate = Format("%.1f mb\\sec", record.megabytesPerSecond);
-  }
+  t.fps = Format("%.1f fps", record.fps);
+  t.rate = Format("%.1f mb\\sec", record.megabytesPerSecond);
   return t;
 }
 

@@ -71,8 +71,8 @@ void FrameOutput::TakePixelAspect(GstCaps* caps, VideoFrame* frame) {
   }
 }
 
-GstElement* FrameOutput::CreateDeinterlacer() {
-  GstElement* deinterlace = vd::MakeElement<"deinterlace">(kDeinterlacerName);
+GstElement* FrameOutput::CreateDeinterlacer(const char* name) {
+  GstElement* deinterlace = vd::MakeElement<"deinterlace">(name);
   if (deinterlace == nullptr) return nullptr;
   // Linear interpolation of one field keeps up at 640 x 480 on two cores beside the
   // conversion to BGRx; the motion-adaptive methods do not. One picture per frame period,

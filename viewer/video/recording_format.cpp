@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame_output.h"
 #include "reg_document.h"
 #include "settings_store.h"
 #include "settings_table.h"
@@ -78,11 +79,9 @@ GstElement* RecordingFormat::CreateVideoChain(double framesPerSecond, std::strin
   };
   bool ok = true;
   if (deinterlace) {
-    // Field-interpolating "linear" keeps up on two cores at 640 x 480; the default (greedyh)
-    // does not.
-    GstElement* d = MakeElement<"deinterlace">();
-    if (d != nullptr) gst_util_set_object_arg(G_OBJECT(d), "method", "linear");
-    ok = append(d);
+    // The live picture's: in its default mode the element passes pictures that the device
+    // calls progressive untouched, and most do.
+    ok = append(FrameOutput::CreateDeinterlacer("recorddeinterlace"));
   }
   if (ok && codec != VideoCodec::kNone) {
     // Held until the bin has it, so that a missing converter does not leak it.

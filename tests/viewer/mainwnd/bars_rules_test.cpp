@@ -23,43 +23,40 @@ using vd::ToolStripSet;
 
 // --- Capture statistics fields
 
-TEST(CaptureStatsFields, LiveFiguresFillThreeFieldsAndLeaveTheRatesBlank) {
+TEST(CaptureStatsFields, LiveFiguresFillAllFiveFields) {
   CaptureStatsFields fields;
-  fields.Show(vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Live(250, 3, 10049), false));
+  // 250 frames of 153600 bytes in 10.049 s: 24.88 fps, 3.82 MB a second.
+  fields.Show(vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Live(250, 3, 10049, 153600)));
   EXPECT_EQ(fields.Text(CaptureStatsFields::kCaptured), "250");
   EXPECT_EQ(fields.Text(CaptureStatsFields::kSeconds), "10.0 Secs");
   EXPECT_EQ(fields.Text(CaptureStatsFields::kDropped), "3");
-  EXPECT_EQ(fields.Text(CaptureStatsFields::kFps), "");
-  EXPECT_EQ(fields.Text(CaptureStatsFields::kRate), "");
-  EXPECT_FALSE(fields.HasFinalFigures());
+  EXPECT_EQ(fields.Text(CaptureStatsFields::kFps), "24.8 fps");
+  EXPECT_EQ(fields.Text(CaptureStatsFields::kRate), "3.8 mb\\sec");
 }
 
 TEST(CaptureStatsFields, FinalFiguresShowFrameRateAndDataRate) {
   CaptureStatsFields fields;
   // 125 frames of 153600 bytes in 5 s: 25 fps, 3.84 MB a second.
-  fields.Show(
-      vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Final(125, 0, 5000, 153600), true));
+  fields.Show(vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Final(125, 0, 5000, 153600)));
   EXPECT_EQ(fields.Text(CaptureStatsFields::kFps), "25.0 fps");
   EXPECT_EQ(fields.Text(CaptureStatsFields::kRate), "3.8 mb\\sec");
   EXPECT_EQ(fields.Text(CaptureStatsFields::kSeconds), "5.0 Secs");
-  EXPECT_TRUE(fields.HasFinalFigures());
 }
 
 TEST(CaptureStatsFields, UnderAMillisecondGivesZeroRates) {
   CaptureStatsFields fields;
-  fields.Show(vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Final(1, 0, 0, 153600), true));
+  fields.Show(vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Final(1, 0, 0, 153600)));
   EXPECT_EQ(fields.Text(CaptureStatsFields::kFps), "0.0 fps");
   EXPECT_EQ(fields.Text(CaptureStatsFields::kRate), "0.0 mb\\sec");
 }
 
 TEST(CaptureStatsFields, ResetBlanksAllFive) {
   CaptureStatsFields fields;
-  fields.Show(vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Final(9, 1, 900, 10), true));
+  fields.Show(vd::CaptureStatistics::TextOf(vd::CaptureStatistics::Final(9, 1, 900, 10)));
   fields.Reset();
   for (int i = 0; i < CaptureStatsFields::kFieldCount; ++i) {
     EXPECT_EQ(fields.Text(static_cast<CaptureStatsFields::Field>(i)), "") << i;
   }
-  EXPECT_FALSE(fields.HasFinalFigures());
 }
 
 TEST(CaptureStatsFields, NarrowBarsWrapIntoRowsAndWideOnesUseOne) {

@@ -98,7 +98,10 @@ TEST_F(BarsTest, StatisticsBarShowsLiveThenFinalFiguresUnderTheVideo) {
                                std::regex("[1-9][0-9]*")));
   EXPECT_TRUE(std::regex_match(bar->Value(CaptureStatsFields::kSeconds)->text().toStdString(),
                                std::regex("[0-9]+\\.[0-9] Secs")));
-  EXPECT_EQ(bar->Value(CaptureStatsFields::kFps)->text(), "");
+  EXPECT_TRUE(std::regex_match(bar->Value(CaptureStatsFields::kFps)->text().toStdString(),
+                               std::regex("[0-9]+\\.[0-9] fps")));
+  EXPECT_TRUE(std::regex_match(bar->Value(CaptureStatsFields::kRate)->text().toStdString(),
+                               std::regex("[0-9]+\\.[0-9] mb\\\\sec")));
   EXPECT_TRUE(std::regex_match(bar->Value(CaptureStatsFields::kDisk)->text().toStdString(),
                                std::regex("[0-9]+ h [0-9]{2} min|[0-9]+ min|[0-9]+ sec|> 99 h")))
       << bar->Value(CaptureStatsFields::kDisk)->text().toStdString();

@@ -54,6 +54,10 @@ TEST(PagesCapture, MasterStreamWithoutItsStreamShowsNone) {
     engine.caps.audio = c.audio;
     CCapturePage page(engine);
     EXPECT_EQ(page.MasterStream(), c.shown) << c.master << c.video << c.audio;
+    // The recording keeps the pictures' clock whatever is chosen, and the page says so.
+    const auto* note = page.findChild<QLabel*>("masterStreamNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().contains("fitted to the pictures' time"));
   }
 }
 

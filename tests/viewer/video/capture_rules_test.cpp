@@ -96,7 +96,7 @@ TEST(CaptureStatistics, UnderOneMillisecondReportsZeroRates) {
   vd::StatisticsRecord r = CaptureStatistics::Final(5, 0, 0, 153600);
   EXPECT_EQ(r.fps, 0.0);
   EXPECT_EQ(r.megabytesPerSecond, 0.0);
-  vd::StatisticsText t = CaptureStatistics::TextOf(r, true);
+  vd::StatisticsText t = CaptureStatistics::TextOf(r);
   EXPECT_EQ(t.fps, "0.0 fps");
   EXPECT_EQ(t.rate, "0.0 mb\\sec");
   EXPECT_EQ(t.captured, "5");
@@ -109,20 +109,24 @@ TEST(CaptureStatistics, FinalFiguresTruncate) {
   EXPECT_EQ(CaptureStatistics::BytesPerSecond(299, 10001, 153600), 4592180);
   EXPECT_DOUBLE_EQ(r.megabytesPerSecond, 4.592);
   EXPECT_DOUBLE_EQ(r.seconds, 10.0);
-  vd::StatisticsText t = CaptureStatistics::TextOf(r, true);
+  vd::StatisticsText t = CaptureStatistics::TextOf(r);
   EXPECT_EQ(t.seconds, "10.0 Secs");
   EXPECT_EQ(t.dropped, "3");
   EXPECT_EQ(t.fps, "29.8 fps");
   EXPECT_EQ(t.rate, "4.6 mb\\sec");
 }
 
-TEST(CaptureStatistics, LiveSecondsCountWholeTenths) {
+// The live figures carry the rates so far, over the time elapsed.
+TEST(CaptureStatistics, LiveSecondsCountWholeTenthsAndTheRatesAreSoFar) {
   EXPECT_DOUBLE_EQ(CaptureStatistics::SecondsOf(1999), 1.9);
   EXPECT_DOUBLE_EQ(CaptureStatistics::SecondsOf(99), 0.0);
-  vd::StatisticsText t = CaptureStatistics::TextOf(CaptureStatistics::Live(7, 1, 2345), false);
+  // 7 pictures of 100,000 bytes in 2,345 ms: 2.985 a second, 298,507 bytes a second.
+  vd::StatisticsText t = CaptureStatistics::TextOf(CaptureStatistics::Live(7, 1, 2345, 100000));
   EXPECT_EQ(t.seconds, "2.3 Secs");
-  EXPECT_TRUE(t.fps.empty());
-  EXPECT_TRUE(t.rate.empty());
+  EXPECT_EQ(t.fps, "2.9 fps");
+  EXPECT_EQ(t.rate, "0.3 mb\\sec");
+  t = CaptureStatistics::TextOf(CaptureStatistics::Live(0, 0, 0, 0));
+  EXPECT_EQ(t.fps, "0.0 fps");
 }
 
 // The margin is kept off the free space only: a file that holds room already (pre-allocated)
