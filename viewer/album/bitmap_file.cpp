@@ -165,7 +165,9 @@ bool BitmapFile::Parse(std::span<const uint8_t> bytes, BitmapImage* out, std::st
 }
 
 bool BitmapFile::Read(const std::filesystem::path& path, BitmapImage* out, std::string* error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a FIFO (or a device) put in the picture's place would hold the
+  // caller until some writer came; the check below then refuses it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     *error = "Cannot open " + path.string() + ": " + std::strerror(errno);
     return false;
@@ -173,7 +175,8 @@ bool BitmapFile::Read(const std::filesystem::path& path, BitmapImage* out, std::
   struct stat st {};
   uint8_t head[kPixelOffset] = {};
   Layout layout;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
   if (!ok) {
     *error = "Cannot read " + path.string() + ": not a plain file.";
   } else {

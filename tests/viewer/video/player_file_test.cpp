@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 
 #include "file_player.h"
@@ -155,6 +161,24 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
   ASSERT_EQ(host.messages.size(), 2u);
   EXPECT_EQ(host.messages[1], kCannotPlay);
   EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+
+  // A FIFO in a film's place is refused at once, not waited on for a writer.
+  const std::string fifo = TestClips().folder + "/fifo.avi";
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  auto open = std::async(std::launch::async, [&] { return player.OpenAndShow(fifo); });
+  if (open.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+    ADD_FAILURE() << "the player waits for a writer";
+    // Frees the reader each time it opens the FIFO again, so that the test ends.
+    while (open.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+      const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+    }
+  }
+  EXPECT_FALSE(open.get());
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(host.messages.size(), 3u);
+  EXPECT_EQ(host.messages[2], kCannotPlay);
 }
 
 TEST_F(FilePlayerTest, RelativeNamesAreFilesEvenWithAColon) {
