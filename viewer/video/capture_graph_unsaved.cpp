@@ -146,8 +146,6 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
         "The last recording was not saved and could not be moved to the album "
         "folder " +
         wanted.string() + " (" + albumError + "). It was kept as " + kept + ".");
-  } else if (tell && album.empty()) {
-    host_.ShowMessage("The last recording was not saved. It was kept as " + kept + ".");
   }
   return kept;
 }
