@@ -247,6 +247,12 @@ def RecordKill(box, rng):
                f"scratch left in TMPDIR after the next run: {name}")
         Expect(name in err, f"the rescue of {name} was not reported: {err.strip()}")
         CheckAvi(os.path.join(box.tmp, name))
+    # The recording written beside its target is mended there under a name of its own.
+    for name in os.listdir(box.dir):
+        Expect(not name.endswith(".part"), f"left beside the target after the next run: {name}")
+        if name.startswith("film-rescued-"):
+            Expect(name in err, f"the rescue of {name} was not reported: {err.strip()}")
+            CheckAvi(os.path.join(box.dir, name))
 
 
 def RecordFullDisk(box, rng):

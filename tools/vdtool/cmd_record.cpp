@@ -273,7 +273,10 @@ int Run(const std::vector<std::string>& args) {
   }
 
   ScratchBeside scratch(file);
-  if (!scratch.Path().empty()) engine.UseCaptureFile(scratch.Path());
+  if (!scratch.Path().empty()) {
+    engine.UseCaptureFile(scratch.Path());
+    session.NoteRecordingAt(scratch.Path());
+  }
 
   vd::CaptureOptions options = engine.GetCaptureOptions();
   options.useTimeLimit = true;

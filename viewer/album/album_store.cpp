@@ -79,8 +79,14 @@ bool AlbumStore::OpenStore() {
     }
   }
   // The folder's own order is arbitrary on Linux; the tab order (and the stored page number
-  // that points into it) must not change from run to run, so albums go by name.
-  std::sort(albums_.begin(), albums_.end(), [](const std::string& a, const std::string& b) {
+  // that points into it) must not change from run to run, the first run included: the
+  // default albums lead in the order they are made, the others follow by name.
+  const auto rank = [this](const std::string& name) {
+    const auto& defaults = texts_.defaultAlbums;
+    return std::find(defaults.begin(), defaults.end(), name) - defaults.begin();
+  };
+  std::sort(albums_.begin(), albums_.end(), [&rank](const std::string& a, const std::string& b) {
+    if (rank(a) != rank(b)) return rank(a) < rank(b);
     const int c = ::strcasecmp(a.c_str(), b.c_str());
     return c != 0 ? c < 0 : a < b;
   });

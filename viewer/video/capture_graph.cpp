@@ -104,7 +104,8 @@ CaptureGraph::~CaptureGraph() {
   // but a recording in it that nobody saved goes to the album first; if that fails, the
   // file stays and the next start finds it.
   KeepUnsaved(false);
-  if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty()) {
+  if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty() &&
+      !ForeignFileAtCapturePath()) {
     std::remove(captureFilePath_.c_str());
     MarkUnsaved(false);
   }
@@ -137,7 +138,14 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHos
   if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
   stillCounter_ = settings_.numStillImages;
   std::string folder = tuning_.DataFolder();
-  captureFilePath_ = folder + "/" + settings_.captureFile;
+  std::string captureName = settings_.captureFile;
+  if (!UsableCaptureName(captureName)) {
+    vd::LogWrite("video", vd::LogLevel::kWarning,
+                 "the capture file name \"%s\" is not a file of its own in %s; using \"%s\"",
+                 captureName.c_str(), folder.c_str(), vd::setting::kDefaultCaptureFile.data());
+    captureName = vd::setting::kDefaultCaptureFile;
+  }
+  captureFilePath_ = folder + "/" + captureName;
   FindLeftoverCapture();
   {
     std::lock_guard lock(stillMutex_);

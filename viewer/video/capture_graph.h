@@ -248,7 +248,12 @@ class CaptureGraph {
   // writes, cleared once it is saved or kept.
   std::string UnsavedMarkPath() const;
   void MarkUnsaved(bool unsaved);
-  // KeepUnsavedCapture, telling the user when the recording could not go to the album.
+  // A name that stays in the data folder and is none of the program's other files there.
+  static bool UsableCaptureName(const std::string& name);
+  // A file at the capture path that no recording of this program wrote: never moved,
+  // deleted or recorded over.
+  bool ForeignFileAtCapturePath() const;
+  // KeepUnsavedCapture, telling the user where the recording went when it is not the album.
   std::string KeepUnsaved(bool tell);
   // The capture file under a dated name in `folder` that nothing has yet; empty with *error
   // when the folder cannot take it.

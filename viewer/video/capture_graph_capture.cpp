@@ -88,6 +88,14 @@ bool CaptureGraph::BeginCapture() {
     lifecycle_.CaptureFailed();  // the preview is gone: returning to live builds it again
     return false;
   }
+  if (ForeignFileAtCapturePath()) {
+    Fail("The capture file " + captureFilePath_ +
+         " holds something that is not a recording of this program, and a recording would "
+         "overwrite it. Move that file elsewhere, or name another capture file, then record "
+         "again.");
+    lifecycle_.CaptureFailed();
+    return false;
+  }
   stillOnDisplay_ = false;
   if (BuildCaptureGraph() && StartCapture()) return true;
   // The preview is gone: returning to live must build it again.
@@ -380,9 +388,20 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
   // The target is replaced in one step, and only once the recording is whole beside it: a
   // failed save keeps both the capture file and the film it was to overwrite.
   std::string error;
-  const bool ok = settings_.allocMem
-                      ? vd::ReplaceWithCopy(captureFilePath_, target, &error)  // file is reused
-                      : vd::MoveReplacing(captureFilePath_, target, &error);
+  struct stat from {};
+  struct stat to {};
+  // Saved onto itself (by any path) the film would stay the scratch file that the viewer
+  // deletes or records over.
+  const bool itself = ::stat(captureFilePath_.c_str(), &from) == 0 &&
+                      ::stat(target.c_str(), &to) == 0 && from.st_dev == to.st_dev &&
+                      from.st_ino == to.st_ino;
+  if (itself)
+    error =
+        "this is the capture file itself, which the next recording reuses; "
+        "choose another name";
+  const bool ok =
+      !itself && (settings_.allocMem ? vd::ReplaceWithCopy(captureFilePath_, target, &error)
+                                     : vd::MoveReplacing(captureFilePath_, target, &error));
   if (!ok) {
     TraceCapture("cannot save %s as %s: %s\n", captureFilePath_.c_str(), target.c_str(),
                  error.c_str());

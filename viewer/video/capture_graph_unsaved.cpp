@@ -1,5 +1,6 @@
 // CaptureGraph: recordings nobody saved go to the album instead of being overwritten.
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,8 +10,10 @@
 #include <ctime>
 #include <filesystem>
 
+#include "album_texts.h"
 #include "avi_mend.h"
 #include "capture_graph.h"
+#include "channel_files.h"
 #include "vd/file_replace.h"
 #include "vd/trace.h"
 
@@ -56,6 +59,37 @@ void CaptureGraph::MarkUnsaved(bool unsaved) {
   }
 }
 
+bool CaptureGraph::UsableCaptureName(const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    return false;
+  const std::string gallery(vd::album_text::kGalleryFolder);
+  for (const char* own : {vd::ChannelFiles::kWorkingName, vd::ChannelFiles::kTvName,
+                          vd::ChannelFiles::kRadioName, gallery.c_str()}) {
+    if (::strcasecmp(name.c_str(), own) == 0) return false;
+  }
+  return true;
+}
+
+bool CaptureGraph::ForeignFileAtCapturePath() const {
+  const int fd = ::open(captureFilePath_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool foreign = false;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    // Every AVI the recorder writes starts "RIFF", its size, "AVI "; one cut off early still
+    // starts with as much of that as it holds.
+    static constexpr char kRiffAvi[] = "RIFF????AVI ";
+    char head[12] = {};
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    foreign = got <= 0;
+    for (ssize_t i = 0; i < got; ++i) {
+      if (kRiffAvi[i] != '?' && head[i] != kRiffAvi[i]) foreign = true;
+    }
+  }
+  ::close(fd);
+  return foreign;
+}
+
 void CaptureGraph::FindLeftoverCapture() {
   // A capture file that is not kept pre-allocated only exists between a recording and its
   // save; a pre-allocated one holds an unsaved recording while its mark is there. One found
@@ -64,6 +98,12 @@ void CaptureGraph::FindLeftoverCapture() {
   if (!HasRecording(captureFilePath_)) return;
   struct stat mark {};
   if (settings_.allocMem && ::stat(UnsavedMarkPath().c_str(), &mark) != 0) return;
+  if (ForeignFileAtCapturePath()) {
+    vd::LogWrite("video", vd::LogLevel::kWarning,
+                 "%s is not a recording of this program: it is left as it is",
+                 captureFilePath_.c_str());
+    return;
+  }
   std::string why;
   uint32_t frames = 0;
   if (!vd::AviMend::Mend(captureFilePath_, &why, &frames)) {
@@ -97,13 +137,16 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
   if (!album.has_filename()) album = album.parent_path();  // the separator is optional
   const std::filesystem::path data = std::filesystem::path(captureFilePath_).parent_path();
   std::error_code ec;
-  if (album.empty() || !std::filesystem::is_directory(album, ec) ||
-      std::filesystem::equivalent(album, data, ec))
+  std::string albumError;
+  if (std::filesystem::equivalent(album, data, ec)) album.clear();
+  const std::filesystem::path wanted = album;
+  if (!album.empty() && !std::filesystem::is_directory(album, ec)) {
+    albumError = "there is no such folder";
     album.clear();
+  }
   // A pipeline still holding the file would write the next recording into the kept one.
   if (lifecycle_.HasCaptureGraph()) TearDownGraph();
   const std::time_t now = std::time(nullptr);
-  std::string albumError;
   std::string kept;
   if (!album.empty()) kept = KeepAsDated(album, now, &albumError);
   // An album folder that cannot be written (read-only, another user's) must not hold back
@@ -118,16 +161,18 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
     TraceUnsaved("cannot keep %s: %s\n", captureFilePath_.c_str(), keepFailure_.c_str());
     return {};
   }
-  TraceUnsaved("unsaved capture kept as %s\n", kept.c_str());
   unsavedCapture_ = false;
   MarkUnsaved(false);
   ReadCaptureFileSize();
   host_.MarkAlbumForRefresh();
-  if (tell && !album.empty() && !albumError.empty()) {
+  // At quit no window is left to say it: the line on standard error is all there is.
+  vd::LogWrite("video", vd::LogLevel::kWarning, "the last recording was not saved; kept as %s",
+               kept.c_str());
+  if (tell && !albumError.empty()) {
     host_.ShowMessage(
         "The last recording was not saved and could not be moved to the album "
         "folder " +
-        album.string() + " (" + albumError + "). It was kept as " + kept + ".");
+        wanted.string() + " (" + albumError + "). It was kept as " + kept + ".");
   }
   return kept;
 }

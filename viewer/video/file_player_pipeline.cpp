@@ -3,6 +3,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -142,6 +143,14 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
       return false;
     }
     uri = converted.get();
+  }
+  // The file source opens on this thread: a FIFO or a device in the film's place would hold
+  // the whole program until a writer came.
+  std::unique_ptr<gchar, GFree> local(g_filename_from_uri(uri.c_str(), nullptr, nullptr));
+  struct stat st {};
+  if (local && ::stat(local.get(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    *why = "not a plain file";
+    return false;
   }
 
   ElementPtr playbin = AdoptElement(vd::MakeElement<"playbin">());

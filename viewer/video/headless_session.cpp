@@ -25,6 +25,8 @@ namespace vd {
 
 namespace {
 constexpr const char* kLockName = ".lock";
+constexpr const char* kBesideLinkName = "recording-beside";
+constexpr const char* kBesideSuffix = ".part";
 }  // namespace
 
 HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
@@ -145,6 +147,10 @@ void HeadlessSession::RescueDeadRuns() {
     if (!lock && ::time(nullptr) - st.st_mtime < 60) continue;
     if (lock && ::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // still running
     for (const fs::directory_entry& file : fs::directory_iterator(entry.path(), ec)) {
+      if (file.path().filename() == kBesideLinkName) {
+        RescueBeside(file.path());
+        continue;
+      }
       std::string ext = file.path().extension().string();
       for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (ext != ".avi" || !file.is_regular_file(ec) || file.file_size(ec) <= 64) continue;
@@ -160,6 +166,58 @@ void HeadlessSession::RescueDeadRuns() {
     }
     fs::remove_all(entry.path(), ec);
   }
+}
+
+void HeadlessSession::NoteRecordingAt(const std::string& path) {
+  if (folder_.empty() || path.empty()) return;
+  std::error_code ec;
+  const std::filesystem::path target = std::filesystem::absolute(path, ec);
+  if (!ec) std::filesystem::create_symlink(target, folder_ / kBesideLinkName, ec);
+}
+
+void HeadlessSession::RescueBeside(const std::filesystem::path& link) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path target = fs::read_symlink(link, ec);
+  const std::string name = target.string();
+  const size_t suffix = std::char_traits<char>::length(kBesideSuffix);
+  // Only a recording this program names so, still there, a file of this user's: a link
+  // left dangling by a recording that had become its target is nothing to rescue.
+  struct stat st {};
+  if (ec || name.size() <= suffix + 7 ||
+      name.compare(name.size() - suffix, suffix, kBesideSuffix) != 0 ||
+      ::lstat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+    return;
+  std::string why;
+  uint32_t frames = 0;
+  const bool mended = AviMend::Mend(name, &why, &frames);
+  // Killed before its first picture: there is nothing to keep.
+  if ((mended && frames == 0) || (!mended && st.st_size <= 64)) {
+    ::unlink(name.c_str());
+    return;
+  }
+  if (!mended) {
+    LogWrite("video", LogLevel::kWarning,
+             "vdtool: a recording a stopped run left at %s could not be mended: %s\n", name.c_str(),
+             why.c_str());
+    return;
+  }
+  // Beside the file it was to become, never over it: "film-rescued-XXXXXX.avi".
+  const fs::path meant(name.substr(0, name.size() - suffix - 7));
+  std::string kept =
+      (meant.parent_path() / (meant.stem().string() + "-rescued-XXXXXX.avi")).string();
+  const int fd = ::mkstemps(kept.data(), 4);
+  if (fd >= 0) {
+    ::close(fd);
+    if (::rename(name.c_str(), kept.c_str()) != 0) {
+      ::unlink(kept.c_str());
+      kept = name;
+    }
+  } else {
+    kept = name;
+  }
+  LogWrite("video", LogLevel::kWarning, "vdtool: a recording a stopped run left is kept as %s\n",
+           kept.c_str());
 }
 
 std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& file) {

@@ -47,6 +47,10 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   bool CatchStopSignals();
   // The stop signal that arrived (0: none).
   int StopSignal() const { return stopSignal_; }
+  // The recording is written at `path`, outside the scratch folder: a run killed before
+  // it ends leaves a link to it there, so the next run mends it and keeps it beside
+  // where it was written, under a name of its own.
+  void NoteRecordingAt(const std::string& path);
   // Moves the capture file out of the scratch folder, which goes at the end, to a name of
   // its own beside it; returns that name (empty when it could not be kept).
   std::filesystem::path KeepCaptureFile();
@@ -76,6 +80,8 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   // said so), the rest goes.
   void RescueDeadRuns();
   std::filesystem::path KeepFile(const std::filesystem::path& file);
+  // A killed run's recording outside the scratch folder, reached through its link.
+  void RescueBeside(const std::filesystem::path& link);
 
   std::filesystem::path folder_;
   UniqueFd lock_;

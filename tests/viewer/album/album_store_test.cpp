@@ -59,6 +59,12 @@ TEST(AlbumStoreOpen, FirstStartCreatesTheGalleryAndTheDefaultAlbumsInOrder) {
   EXPECT_THAT(FolderNames(dir.Path() / "lumatrope" / "Gallery"),
               ElementsAre("Business", "Family", "General"));
   EXPECT_EQ(store.CurrentAlbumPath(), "Gallery/Family");
+  // Later starts show the same tabs in the same order, so the stored page keeps its album;
+  // albums of the user's own follow by name.
+  fs::create_directory(dir.Path() / "lumatrope" / "Gallery" / "Attic");
+  AlbumStore again(dir.Path() / "lumatrope", host);
+  ASSERT_TRUE(again.OpenStore());
+  EXPECT_THAT(again.Albums(), ElementsAre("Family", "Business", "General", "Attic"));
 }
 
 TEST(AlbumStoreOpen, ExistingAlbumsAreKeptAndPlainFilesIgnored) {

@@ -237,6 +237,82 @@ bool HasMessageWith(const RecordingHost& host, const std::string& part) {
                      [&](const std::string& text) { return text.find(part) != std::string::npos; });
 }
 
+// Saved onto itself, by its own name or another, the film would stay the scratch file that
+// the viewer deletes at quit: refused, and the recording stays unsaved and is kept.
+TEST_F(EngineTest, SavingOntoTheCaptureFileItselfIsRefusedAndLosesNothing) {
+  const std::filesystem::path data = dir / "data";
+  auto engine = StartEngine();
+  Capture(*engine, 500ms);
+  const int64_t frames = ReadAvi(engine->CaptureFilePath()).videoFrames;
+  ASSERT_GT(frames, 0);
+  std::filesystem::create_symlink(engine->CaptureFilePath(), dir / "link.avi");
+  EXPECT_FALSE(engine->SaveCaptureAs(engine->CaptureFilePath()));
+  EXPECT_FALSE(engine->SaveCaptureAs((data / ".." / "data" / "Temporary.AVI").string()));
+  EXPECT_FALSE(engine->SaveCaptureAs((dir / "link.avi").string()));
+  ASSERT_EQ(host.boxes.size(), 3u);
+  EXPECT_NE(host.boxes[2].find("the capture file itself"), std::string::npos) << host.boxes[2];
+  EXPECT_TRUE(engine->HasUnsavedCapture());
+  engine.reset();
+  const auto kept = DatedRecordings(data);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(ReadAvi(kept[0].string()).videoFrames, frames);
+}
+
+// A hand-edited capture name never reaches another file: one that leaves the data folder or
+// names a channel list falls back to the usual name, and a file at the capture path that no
+// recording wrote is neither taken, deleted nor recorded over.
+TEST_F(EngineTest, TheCaptureFileNeverTakesAnotherFile) {
+  const std::filesystem::path data = dir / "data";
+  const std::string text(3496, 'c');
+  std::ofstream(data / "TV.CFG") << text;
+  for (const char* name : {"TV.CFG", "../outside.avi", "..", ""}) {
+    store->WriteString("AviCap", "CaptureFile", name);
+    auto engine = StartEngine();
+    EXPECT_EQ(engine->CaptureFilePath(), (data / "Temporary.AVI").string()) << name;
+    EXPECT_FALSE(engine->HasUnsavedCapture()) << name;
+    engine.reset();
+    EXPECT_TRUE(DatedRecordings(data).empty()) << name;
+    EXPECT_TRUE(std::filesystem::exists(data / "TV.CFG")) << name;
+  }
+
+  std::ofstream(data / "notes.avi") << text;
+  store->WriteString("AviCap", "CaptureFile", "notes.avi");
+  auto engine = StartEngine();
+  EXPECT_FALSE(engine->HasUnsavedCapture());
+  EXPECT_FALSE(engine->BeginCapture());
+  engine->ReturnToLive();
+  EXPECT_TRUE(HasMessageWith(host, "not a recording of this program"));
+  engine.reset();
+  EXPECT_TRUE(DatedRecordings(data).empty());
+  EXPECT_EQ(std::filesystem::file_size(data / "notes.avi"), text.size());
+}
+
+// An album folder gone from under the viewer: the recording is kept beside the capture file
+// and the viewer says where, in a message while it runs and on standard error at quit.
+TEST_F(EngineTest, AnUnsavedRecordingKeptOutsideTheAlbumIsAlwaysSaid) {
+  const std::filesystem::path data = dir / "data";
+  const std::filesystem::path album = data / "Gallery" / "Family";
+  std::filesystem::create_directories(album);
+  auto engine = StartEngine();
+  engine->SetStillFolder(album.string() + "/");
+  Capture(*engine, 300ms);
+  engine->ReturnToLive();
+  std::filesystem::remove(album);
+  Capture(*engine, 300ms);
+  engine->ReturnToLive();
+  auto kept = DatedRecordings(data);
+  ASSERT_EQ(kept.size(), 1u);
+  const std::filesystem::path first = kept[0];
+  EXPECT_TRUE(HasMessageWith(host, "It was kept as " + first.string() + "."));
+  testing::internal::CaptureStderr();
+  engine.reset();
+  const std::string said = testing::internal::GetCapturedStderr();
+  kept = DatedRecordings(data);
+  ASSERT_EQ(kept.size(), 2u);
+  const std::filesystem::path atQuit = kept[0] == first ? kept[1] : kept[0];
+  EXPECT_NE(said.find(atQuit.string()), std::string::npos) << said;
+}
+
 // A recording nobody saved never stops the next one: when the album folder cannot take it,
 // it stays beside the capture file under a dated name and the user is told where; when no
 // folder can take it, the refusal says why and what to do, and the next try after that

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 
 #include "file_player.h"
@@ -167,6 +173,25 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
   sink.Reset();
   ASSERT_TRUE(player.PlayFile());
   EXPECT_TRUE(RunUntil([&] { return sink.Count() > 0; }));
+
+  // A FIFO in a film's place is refused at once, not waited on for a writer.
+  host.messages.clear();
+  const std::string fifo = TestClips().folder + "/fifo.avi";
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  auto open = std::async(std::launch::async, [&] { return player.OpenAndShow(fifo); });
+  if (open.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+    ADD_FAILURE() << "the player waits for a writer";
+    // Frees the reader each time it opens the FIFO again, so that the test ends.
+    while (open.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+      const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+    }
+  }
+  EXPECT_FALSE(open.get());
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].rfind(kCannotPlay, 0), 0u) << host.messages[0];
 }
 
 TEST_F(FilePlayerTest, RelativeNamesAreFilesEvenWithAColon) {
