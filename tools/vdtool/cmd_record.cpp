@@ -23,6 +23,7 @@
 #include "headless_session.h"
 #include "instance_guard.h"
 #include "tuner_control.h"
+#include "vd/file_replace.h"
 #include "vd/stop_signals.h"
 #include "viewer_settings.h"
 
@@ -96,12 +97,14 @@ bool WaitUntil(int32_t minuteOfDay) {
   return true;
 }
 
-// The file the recording is written to until it is saved: beside FILE, on its disk, so the
+// The file the recording is written to until it is saved: beside FILE (the file its links
+// lead to), on its disk, so the
 // free-space guard measures the disk the recording ends on and the save is a rename that
 // needs no room. Removed at the end unless it became FILE or was kept.
 class ScratchBeside {
  public:
-  explicit ScratchBeside(const std::string& file) : path_(file + ".XXXXXX.part") {
+  explicit ScratchBeside(const std::string& file)
+      : path_(vd::FollowLinks(file).value_or(file).string() + ".XXXXXX.part") {
     const int fd = ::mkstemps(path_.data(), 5);
     if (fd < 0) {
       path_.clear();

@@ -190,6 +190,8 @@ void HeadlessSession::RescueBeside(const std::filesystem::path& link) {
     return;
   std::string why;
   uint32_t frames = 0;
+  // The engine's mark of an unsaved recording beside it goes with the rescue.
+  ::unlink((target.parent_path() / ("." + target.filename().string() + ".unsaved")).c_str());
   const bool mended = AviMend::Mend(name, &why, &frames);
   // Killed before its first picture: there is nothing to keep.
   if ((mended && frames == 0) || (!mended && st.st_size <= 64)) {

@@ -34,6 +34,22 @@ bool SyncFolder(const std::filesystem::path& folder) {
   return !dir || ::fsync(dir.Get()) == 0 || errno == EINVAL || errno == EROFS;
 }
 
+// A FIFO, a device or a folder in a file's place is somebody's, not a file of ours to
+// replace: writing would hang or reach the device, renaming would swap a system file.
+bool RefuseOther(const std::filesystem::path& path, std::string* error) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
+  const char* what = S_ISDIR(st.st_mode)                          ? "a folder"
+                     : S_ISFIFO(st.st_mode)                       ? "a FIFO"
+                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                                                                  : "not a regular file";
+  Report(error, std::string("is ") + what + ", not a file it may replace");
+  errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  return true;
+}
+
+}  // namespace
+
 // The file a path names once its links are followed, so that a replacement lands beside
 // that file and the link stays: a user's settings kept elsewhere and linked in go on being
 // his. A link to nothing names the file it would make. ELOOP past the kernel's own bound.
@@ -55,22 +71,6 @@ std::optional<std::filesystem::path> FollowLinks(const std::filesystem::path& pa
   errno = ELOOP;
   return std::nullopt;
 }
-
-// A FIFO, a device or a folder in a file's place is somebody's, not a file of ours to
-// replace: writing would hang or reach the device, renaming would swap a system file.
-bool RefuseOther(const std::filesystem::path& path, std::string* error) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
-  const char* what = S_ISDIR(st.st_mode)                          ? "a folder"
-                     : S_ISFIFO(st.st_mode)                       ? "a FIFO"
-                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                                                                  : "not a regular file";
-  Report(error, std::string("is ") + what + ", not a file it may replace");
-  errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  return true;
-}
-
-}  // namespace
 
 FileReplacement::~FileReplacement() {
   Discard();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -58,6 +59,10 @@ class FileReplacement {
   UniqueFd fd_;
   std::string error_;
 };
+
+// The file a path names once its symbolic links are followed (a link to nothing names the
+// file it would make); nullopt with errno on a loop or an unreadable link.
+std::optional<std::filesystem::path> FollowLinks(const std::filesystem::path& path);
 
 // The one-call forms. `error`, when given, receives the reason on failure.
 bool ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> bytes,
