@@ -13,6 +13,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Plays the pipeline to its end (or 30 s); true when it ended without an error.
+bool RunToTheEnd(GstElement* pipeline) {
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* message = gst_bus_timed_pop_filtered(
+      bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  bool ok = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+  if (message != nullptr) gst_message_unref(message);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  return ok;
+}
+
 // Pictures that decode from the file's video stream.
 int64_t DecodedFrames(const std::string& path) {
   std::string description = "filesrc location=\"" + path +
@@ -36,14 +49,7 @@ int64_t DecodedFrames(const std::string& path) {
       &frames, nullptr);
   gst_object_unref(pad);
   gst_object_unref(out);
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBus* bus = gst_element_get_bus(pipeline);
-  GstMessage* message = gst_bus_timed_pop_filtered(
-      bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-  bool ok = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-  if (message != nullptr) gst_message_unref(message);
-  gst_object_unref(bus);
-  gst_element_set_state(pipeline, GST_STATE_NULL);
+  const bool ok = RunToTheEnd(pipeline);
   gst_object_unref(pipeline);
   return ok ? frames : -1;
 }
@@ -83,14 +89,7 @@ double Combing(GstElement* pipeline) {
       &sum, nullptr);
   gst_object_unref(pad);
   gst_object_unref(out);
-  gst_element_set_state(pipeline, GST_STATE_PLAYING);
-  GstBus* bus = gst_element_get_bus(pipeline);
-  GstMessage* message = gst_bus_timed_pop_filtered(
-      bus, 30 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-  bool ok = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-  if (message != nullptr) gst_message_unref(message);
-  gst_object_unref(bus);
-  gst_element_set_state(pipeline, GST_STATE_NULL);
+  const bool ok = RunToTheEnd(pipeline);
   return ok && sum.count > 0 ? sum.total / static_cast<double>(sum.count) : -1;
 }
 
