@@ -9,10 +9,10 @@ allow_any_card
 unbind() { echo vivid.0 > /sys/bus/platform/drivers/vivid/unbind; }
 bind() { echo vivid.0 > /sys/bus/platform/drivers/vivid/bind; }
 playable() { gst-launch-1.0 -q filesrc location="$1" ! avidemux ! fakesink >/dev/null 2>&1; }
-# The recording's scratch file grows once frames are written.
+# The recording's unsaved file, beside its target, grows once frames are written.
 wait_recording() {
   for _ in $(seq 1 200); do
-    [ -n "$(find /tmp -maxdepth 2 -path '/tmp/viewdeck-*' -type f -size +200k 2>/dev/null)" ] && return 0
+    [ -n "$(find "$SCRATCH" -maxdepth 1 -name 'u.avi.*.part' -type f -size +200k 2>/dev/null)" ] && return 0
     sleep 0.2
   done
   return 1
