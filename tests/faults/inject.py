@@ -269,6 +269,62 @@ def RecordFullDisk(box, rng):
         Expect(rc == 1, f"exit {rc} although the disk was full at {limit} bytes")
         Expect("full" in err, f"the full disk was not reported: {err.strip()}")
     CheckAvi(out_file)
+    ExpectSoundSpansFilm(out_file)
+    ExpectNoScratch(box)
+
+
+def IndexedSeconds(path):
+    """(film, sound) seconds of a one-part AVI as a player takes them: the pictures and the
+    sound bytes its index lists, at the rates its stream headers give."""
+    with open(path, "rb") as f:
+        data = f.read()
+    streams = []
+    pos = data.find(b"strh")
+    while pos >= 0:
+        kind = data[pos + 8:pos + 12]
+        scale, rate = struct.unpack_from("<II", data, pos + 8 + 20)
+        sample = struct.unpack_from("<I", data, pos + 8 + 44)[0]
+        streams.append((kind, scale, rate, sample))
+        pos = data.find(b"strh", pos + 8)
+    idx1 = data.rfind(b"idx1")
+    Expect(idx1 >= 0 and streams and streams[0][0] == b"vids", f"{path}: no index or no film")
+    size = struct.unpack_from("<I", data, idx1 + 4)[0]
+    pictures, sound = 0, 0
+    for e in range(idx1 + 8, idx1 + 8 + size - 15, 16):
+        cid, _, _, length = struct.unpack_from("<4sIII", data, e)
+        if cid[2:4] in (b"dc", b"db"):
+            pictures += 1
+        elif cid[2:4] == b"wb":
+            sound += length
+    film = pictures * streams[0][1] / streams[0][2]
+    audio = [s for s in streams if s[0] == b"auds"]
+    if not audio or not audio[0][3]:
+        return film, None
+    _, scale, rate, sample = audio[0]
+    return film, (sound // sample) * scale / rate
+
+
+def ExpectSoundSpansFilm(path, slack=0.1):
+    film, sound = IndexedSeconds(path)
+    if sound is not None:
+        Expect(abs(film - sound) <= slack,
+               f"{path}: {film:.3f} s of film against {sound:.3f} s of sound")
+
+
+def RecordStall(box, rng):
+    """`vdtool record` held still (SIGSTOP) for up to three seconds and let go: it ends with
+    a whole recording whose sound spans its film, silent where the process stood still."""
+    out_file = box.Path("film.avi")
+    p = box.Start(["record", "--seconds", str(RECORD_SECONDS + 1), out_file])
+    time.sleep(rng.uniform(0.3, RECORD_SECONDS + 1.0))
+    if p.poll() is None:
+        p.send_signal(signal.SIGSTOP)
+        time.sleep(rng.uniform(0.3, 3.0))
+        p.send_signal(signal.SIGCONT)
+    rc, _, err = Finish(p)
+    Expect(rc == 0, f"exit {rc} after a stall; stderr: {err.strip()}")
+    CheckAvi(out_file)
+    ExpectSoundSpansFilm(out_file)
     ExpectNoScratch(box)
 
 
@@ -864,6 +920,7 @@ KINDS = {
     "record-stop": RecordStop,
     "record-kill": RecordKill,
     "record-full-disk": RecordFullDisk,
+    "record-stall": RecordStall,
     "record-bad-target": RecordBadTarget,
     "record-small-tmpdir": RecordSmallTmpdir,
     "record-past-1gib-kill": RecordPast1GibKill,

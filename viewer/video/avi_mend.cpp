@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -261,6 +262,40 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
         if (ReadAt(fd, pos + 12, c, 8) && Le32(c) == Fourcc("dmlh")) dmlh = pos + 12;
       }
       pos += 8 + size + (size & 1);
+    }
+  }
+  // Sound that runs past the film's end goes from the index: the encoder holds pictures back
+  // while sound goes straight to the muxer, so a recording cut short holds up to half a
+  // second of sound after its last picture, which a player would play over a frozen frame.
+  // The chunks stay in the file, unindexed; what is kept ends within one chunk of the film.
+  {
+    std::vector<std::array<uint32_t, 4>> timing;  // per stream: type, scale, rate, sample size
+    for (const StreamHeader& s : streams) {
+      uint8_t h[48] = {};
+      if (s.strh == 0 || !ReadAt(fd, s.strh + 8, h, sizeof h)) {
+        timing.push_back({0, 0, 0, 0});
+        continue;
+      }
+      timing.push_back({Le32(h), Le32(h + 20), Le32(h + 24), Le32(h + 44)});
+    }
+    uint64_t pictures = 0;
+    for (const Chunk& c : chunks)
+      if (StreamOf(c.id) == 0) ++pictures;
+    const bool timed = !timing.empty() && timing[0][0] == Fourcc("vids") && timing[0][1] > 0 &&
+                       timing[0][2] > 0 && pictures > 0;
+    if (timed) {
+      // Film length in nanoseconds, each sound chunk's start in the same unit.
+      const double filmEnd = 1e9 * static_cast<double>(pictures) * timing[0][1] / timing[0][2];
+      std::map<int, uint64_t> soundBytes;
+      std::erase_if(chunks, [&](const Chunk& c) {
+        const int stream = StreamOf(c.id);
+        if (stream <= 0 || static_cast<size_t>(stream) >= timing.size()) return false;
+        const auto& t = timing[static_cast<size_t>(stream)];
+        if (t[0] != Fourcc("auds") || t[1] == 0 || t[2] == 0 || t[3] == 0) return false;
+        const double start = 1e9 * static_cast<double>(soundBytes[stream] / t[3]) * t[1] / t[2];
+        soundBytes[stream] += c.size;
+        return start >= filmEnd;
+      });
     }
   }
   size_t roomForParts = SIZE_MAX;

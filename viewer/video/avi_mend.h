@@ -1,7 +1,8 @@
 // Finishes an AVI whose writer stopped before the muxer could write its end: the chunks
 // written completely are kept, a torn last chunk is cut off, and the index and the sizes
 // and frame counts of the headers are written, so the recording plays with every complete
-// frame. When the disk has no room for the index, trailing chunks make room for it.
+// frame. When the disk has no room for the index, trailing chunks make room for it. Sound
+// past the last picture is left out of the index, so the film and its sound end together.
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "avi_mend.h"
 #include "disk_budget.h"
 #include "frame_output.h"
 #include "vd/gst_elements.h"
@@ -260,6 +261,13 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
   repeated_ = FramesRepeated();
   gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
   if (fd_ >= 0) ::fsync(fd_);
+  // The guard stops both streams where they stand, and the sound stands ahead of the
+  // pictures the encoder still held: it is cut back to the film's end (the index only
+  // shrinks, so this needs no room the guard did not keep).
+  if (full_.load() && fd_ >= 0) {
+    std::string why;
+    AviMend::Mend(path_, &why);
+  }
   finished_ = true;
   return done;
 }
@@ -357,6 +365,28 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       std::lock_guard lock(self->eosMutex_);
       self->eosCv_.notify_all();
       return GST_PAD_PROBE_OK;
+    }
+    // The sound stopped well short of the end (the process or the device stood still, and
+    // a live source starts again at the time it wakes): one sample just before the end is
+    // let through, and the follower closes the gap to it with silence, so the sound spans
+    // the film, which the filler carries to the end with its last picture.
+    if (!video && GST_CLOCK_TIME_IS_VALID(self->audioEnd_) &&
+        stop > self->audioEnd_ + AudioClockFollower::kJump) {
+      GstAudioInfo audio;
+      const CapsPtr caps(gst_pad_get_current_caps(pad));
+      if (caps != nullptr && gst_audio_info_from_caps(&audio, caps.get()) &&
+          GST_AUDIO_INFO_BPF(&audio) > 0 && GST_AUDIO_INFO_RATE(&audio) > 0 &&
+          gst_buffer_get_size(buffer) >= static_cast<gsize>(GST_AUDIO_INFO_BPF(&audio))) {
+        const GstClockTime sample =
+            gst_util_uint64_scale_int_ceil(GST_SECOND, 1, GST_AUDIO_INFO_RATE(&audio));
+        buffer = gst_buffer_make_writable(buffer);
+        gst_buffer_resize(buffer, 0, GST_AUDIO_INFO_BPF(&audio));
+        GST_BUFFER_PTS(buffer) = stop - sample;
+        GST_BUFFER_DURATION(buffer) = sample;
+        GST_PAD_PROBE_INFO_DATA(info) = buffer;
+        self->audioEnd_ = stop;
+        return GST_PAD_PROBE_OK;
+      }
     }
     self->EndStream(video ? self->videoQueue_ : self->audioQueue_);
     return GST_PAD_PROBE_DROP;
