@@ -5,6 +5,8 @@
 #include <gst/video/video.h>
 #include <sys/stat.h>
 
+#include <cstring>
+#include <mutex>
 #include <string>
 
 #include "audio_sink.h"
@@ -105,6 +107,84 @@ void DeleteWatcher(gpointer data) {
   delete static_cast<Watcher*>(data);
 }
 
+// A stream whose header claims pictures far beyond any real film (30000 x 30000) would have
+// the decoder and the converter allocate gigabytes before a single picture shows: it is
+// refused at its caps, before anything is allocated for it.
+constexpr int kMaxPictureSide = 16384;
+constexpr int64_t kMaxPicturePixels = int64_t{8192} * 8192;
+
+}  // namespace
+
+// The probes run on streaming threads; an error posted from there can reach the bus after
+// the failed state change, so the text is kept here as well.
+struct PictureSizeGuard {
+  std::mutex mutex;
+  std::string refused;
+};
+
+namespace {
+
+GstPadProbeReturn OnStreamCaps(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+  GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+  if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+  GstCaps* caps = nullptr;
+  gst_event_parse_caps(event, &caps);
+  for (guint i = 0; caps != nullptr && i < gst_caps_get_size(caps); ++i) {
+    const GstStructure* s = gst_caps_get_structure(caps, i);
+    const gchar* name = gst_structure_get_name(s);
+    int width = 0;
+    int height = 0;
+    if ((!g_str_has_prefix(name, "video/") && !g_str_has_prefix(name, "image/")) ||
+        !gst_structure_get_int(s, "width", &width) || !gst_structure_get_int(s, "height", &height))
+      continue;
+    if (width <= kMaxPictureSide && height <= kMaxPictureSide &&
+        int64_t{width} * height <= kMaxPicturePixels)
+      continue;
+    const std::string text = "its pictures claim " + std::to_string(width) + " x " +
+                             std::to_string(height) + " pixels, more than a film can have";
+    {
+      auto* guard = static_cast<PictureSizeGuard*>(data);
+      std::lock_guard lock(guard->mutex);
+      if (guard->refused.empty()) guard->refused = text;
+    }
+    const ElementPtr element(gst_pad_get_parent_element(pad));
+    if (element != nullptr) {
+      const ErrorPtr error(g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
+                                               text.c_str()));
+      gst_element_post_message(element.get(),
+                               gst_message_new_error(GST_OBJECT(element.get()), error.get(),
+                                                     "picture size refused"));
+    }
+    return GST_PAD_PROBE_DROP;
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+void GuardPad(GstElement*, GstPad* pad, gpointer guard) {
+  if (GST_PAD_IS_SRC(pad))
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnStreamCaps, guard, nullptr);
+}
+
+// Demuxers, parsers and decoders are where a size is first claimed and then believed.
+void GuardElement(GstBin*, GstBin*, GstElement* element, gpointer guard) {
+  GstElementFactory* factory = gst_element_get_factory(element);
+  const gchar* klass =
+      factory != nullptr ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
+                         : nullptr;
+  if (klass == nullptr || (std::strstr(klass, "Demux") == nullptr &&
+                           std::strstr(klass, "Parser") == nullptr &&
+                           std::strstr(klass, "Decoder") == nullptr))
+    return;
+  gst_element_foreach_src_pad(
+      element,
+      [](GstElement* e, GstPad* pad, gpointer data) -> gboolean {
+        GuardPad(e, pad, data);
+        return TRUE;
+      },
+      guard);
+  g_signal_connect(element, "pad-added", G_CALLBACK(GuardPad), guard);
+}
+
 }  // namespace
 
 std::unique_ptr<FilePlayerPipeline> FilePlayerPipeline::Open(const std::string& path,
@@ -159,6 +239,9 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
     return false;
   }
   playbin_.reset(playbin.release());
+  sizeGuard_ = std::make_unique<PictureSizeGuard>();
+  g_signal_connect(playbin_.get(), "deep-element-added", G_CALLBACK(GuardElement),
+                   sizeGuard_.get());
 
   const ElementPtr videoSink = AdoptElement(vd::MakeElement<"appsink">());
   const ElementPtr audioSink = AdoptElement(MakeAudioSink(AudioSinkClock::kKeepTime));
@@ -191,6 +274,13 @@ bool FilePlayerPipeline::Preroll(std::string* why) {
     g_object_get(playbin_.get(), "n-video", &videoStreams, nullptr);
     hasVideo_ = videoStreams > 0;
     return true;
+  }
+  {
+    std::lock_guard lock(sizeGuard_->mutex);
+    if (!sizeGuard_->refused.empty()) {
+      *why = sizeGuard_->refused;
+      return false;
+    }
   }
   const BusPtr bus(gst_element_get_bus(playbin_.get()));
   const MessagePtr error(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));

@@ -15,6 +15,8 @@ typedef struct _GstElement GstElement;
 
 namespace vd {
 
+struct PictureSizeGuard;
+
 class FilePlayerPipeline {
  public:
   // What the bus reports, already reduced to what the player reacts to.
@@ -54,6 +56,8 @@ class FilePlayerPipeline {
     void operator()(GstElement* element) const;
   };
 
+  // What refused a stream's picture size, read by Preroll; outlives the pipeline.
+  std::unique_ptr<PictureSizeGuard> sizeGuard_;
   std::unique_ptr<GstElement, PipelineRelease> playbin_;
   GstElement* videoSink_ = nullptr;  // owned by playbin_
   uint32_t watchId_ = 0;

@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <string>
 
 #include "file_player.h"
@@ -192,6 +194,32 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
   std::filesystem::remove(fifo);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].rfind(kCannotPlay, 0), 0u) << host.messages[0];
+
+  // A film whose headers claim 30000 x 30000 pictures is refused before anything is made for
+  // pictures of that size (the converter would have taken gigabytes).
+  host.messages.clear();
+  const std::string huge = TestClips().folder + "/huge.avi";
+  ASSERT_TRUE(playertest::RunPipeline(
+      "videotestsrc num-buffers=2 ! video/x-raw,format=I420,width=64,height=48,framerate=10/1 ! "
+      "avimux ! filesink location=\"" + huge + "\""));
+  {
+    std::fstream file(huge, std::ios::in | std::ios::out | std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    const size_t avih = bytes.find("avih");
+    const size_t strf = bytes.find("strf");
+    ASSERT_NE(avih, std::string::npos);
+    ASSERT_NE(strf, std::string::npos);
+    // The main header's width and height, then the picture format's.
+    for (size_t at : {avih + 8 + 32, avih + 8 + 36, strf + 8 + 4, strf + 8 + 8}) {
+      const char size[4] = {0x30, 0x75, 0, 0};  // 30000, little-endian
+      file.seekp(static_cast<std::streamoff>(at));
+      file.write(size, 4);
+    }
+  }
+  EXPECT_FALSE(player.OpenAndShow(huge));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].find("30000 x 30000"), std::string::npos) << host.messages[0];
+  EXPECT_EQ(player.LastFile(), TestClips().film);
 }
 
 TEST_F(FilePlayerTest, RelativeNamesAreFilesEvenWithAColon) {
