@@ -96,7 +96,12 @@ void VbiConverter::ConvertPass(const std::atomic<bool>* stop) {
     // Anything but filler ends a zero run.
     if (ring_.Peek(0) != 0x00) pendingZeros_ = 0;
     if ((ring_.Peek(0) & 0x70) == 0x70) {
-      if (!decoder_.HandleBurst(ring_)) return;
+      // A burst whose tail is still to come ends the pass as a partial record does: the
+      // overflow is cleared, or every later sample would be refused for good.
+      if (!decoder_.HandleBurst(ring_)) {
+        ring_.ClearOverflow();
+        return;
+      }
       if (ring_.Unread() == 0) {
         ring_.ClearOverflow();
         return;

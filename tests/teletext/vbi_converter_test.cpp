@@ -243,9 +243,14 @@ TEST_F(ConverterTest, BurstNotYetInTheRingWaitsOnItsLeadByte) {
   Bytes s = Filler(16);
   Bytes burst = vdtest::Burst({0xFF, 0x0F, 0xF0, 0xFF, 0xFF});
   Append(s, Bytes(burst.begin(), burst.begin() + 3));
-  FeedAndPass(s);
+  Feed(s);
+  // The ring had overflowed (a stalled reader): the pass that waits for the burst's tail
+  // clears that, or every later sample would be refused.
+  conv->Ring().SetOverflow();
+  conv->ConvertPass();
   EXPECT_TRUE(remotes.empty());
   EXPECT_EQ(conv->Ring().Unread(), 3u);
+  EXPECT_FALSE(conv->Ring().Overflow());
   FeedAndPass(Bytes(burst.begin() + 3, burst.end()));
   ASSERT_EQ(remotes.size(), 1u);
   EXPECT_EQ(remotes[0], std::make_pair(4, 6));
