@@ -124,6 +124,7 @@ void BulkParser::HandleLead(uint8_t lead, ByteRing& ring, Handler& handler) {
 
 void BulkParser::Scan(ByteRing& ring, Handler& handler) {
   for (;;) {
+    if (handler.Stopping()) return;
     const size_t used = ring.Used();
     if (used <= kMaxRecord) return;
     // Every byte is looked at only while more than a whole record is buffered behind it, so

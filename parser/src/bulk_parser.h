@@ -27,6 +27,8 @@ class BulkParser {
     // `record` is the 4-byte header and its payload, valid only during the call.
     virtual void OnRecord(const uint8_t* record, size_t length) = 0;
     virtual void OnCode(uint32_t code) = 0;
+    // True once the owner is being deleted: the scan ends before the next item.
+    virtual bool Stopping() { return false; }
 
    protected:
     ~Handler() = default;

@@ -85,13 +85,15 @@ CStromsift::~CStromsift() {
       std::fputs("stromsift: the parser object was deleted from its own callback\n", stderr);
       std::abort();
     }
+    stopping_.store(true, std::memory_order_release);
     {
       std::lock_guard lock(wakeMutex_);
       stop_ = true;
       signalled_ = true;
     }
     wake_.notify_one();
-    // Waits for a callback that is running; the worker is never killed.
+    // Waits for a callback that is running, not for the items buffered behind it; the
+    // worker is never killed.
     worker_.join();
   }
 }

@@ -55,6 +55,7 @@ class CStromsift final : public IStromsift,
   bool WantsCodes() override;
   void OnRecord(const uint8_t* record, size_t length) override;
   void OnCode(uint32_t code) override;
+  bool Stopping() override { return stopping_.load(std::memory_order_acquire); }
 
   vd::ByteRing ring_;
   vd::BulkParser parser_;  // worker thread only
@@ -63,6 +64,8 @@ class CStromsift final : public IStromsift,
   std::condition_variable wake_;
   bool signalled_ = false;  // an auto-reset event: cleared by the wake it causes
   bool stop_ = false;
+  // Read by the worker between items, so a delete waits only for the callback that runs.
+  std::atomic<bool> stopping_{false};
   std::thread worker_;
 
   std::mutex callbackMutex_;

@@ -86,6 +86,22 @@ void SetCallbacks(IStromsift& object, void* context) {
 }
 #endif
 
+// A host whose record callback takes 20 ms.
+std::atomic<int> gSlowCalls{0};
+void SlowRecord(const uint8_t*) {
+  gSlowCalls.fetch_add(1);
+  std::this_thread::sleep_for(20ms);
+}
+#ifdef STROMSIFT_COMPACT
+void SetSlowCallback(IStromsift& object) {
+  object.SetRecordCallback(&SlowRecord);
+}
+#else
+void SetSlowCallback(IStromsift& object) {
+  object.SetRecordCallback([](void*, const uint8_t* record) { SlowRecord(record); }, nullptr);
+}
+#endif
+
 class StromsiftObject : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -102,6 +118,21 @@ Bytes StreamWithRecordAndKey(uint8_t tag) {
   Append(s, vdtest::Bursts(vdtest::IrSamples(0x2A9AAA4)));
   Append(s, Filler(80));
   return s;
+}
+
+// Deleting waits for the callback that is running, not for the records buffered behind it.
+TEST_F(StromsiftObject, DeleteWaitsOnlyForTheRunningCallback) {
+  auto object = CStromsift::CreateDetached();
+  SetSlowCallback(*object);
+  Bytes s = Filler(40);
+  for (int i = 0; i < 300; ++i) Append(s, vdtest::Record(0x01, 0x02, {0x11, 0x22, 0x33}));
+  Append(s, Filler(80));
+  gSlowCalls = 0;
+  ASSERT_EQ(object->Receive(s.data(), s.size()), S_OK);
+  while (gSlowCalls.load() == 0) std::this_thread::sleep_for(1ms);
+  const int before = gSlowCalls.load();
+  object.reset();
+  EXPECT_LE(gSlowCalls.load() - before, 1) << "callbacks after the delete began";
 }
 
 TEST_F(StromsiftObject, ReceivedBytesReachTheCallbacksOnTheWorkerThread) {
