@@ -78,9 +78,11 @@ typedef int32_t (*IrRemoteCallback)(int32_t unitCount, int32_t code);
 
 TELETEXT_API int32_t WST_Control(int32_t type, int32_t a, int32_t b);
 TELETEXT_API int32_t WST_ReadData(int32_t type, WstDataBlock* block, int32_t a, int32_t b);
-/* A null callback returns 0 and builds nothing; otherwise the result of WST_INIT. */
+/* A null callback forgets the callback given before, returns 0 and builds nothing; otherwise
+ * the result of WST_INIT. */
 TELETEXT_API int32_t IR_Init(IrRemoteCallback callback);
-/* The result of WST_EXIT (1 also when nothing was initialised). */
+/* The result of WST_EXIT (1 also when nothing was initialised). Unless it returns -1 (called
+ * from the callback), the callback is forgotten: a later WST_INIT alone never calls it. */
 TELETEXT_API int32_t IR_Exit(void);
 
 #ifdef __cplusplus

@@ -49,7 +49,11 @@ TeletextLibrary& TeletextLibrary::Instance() {
 }
 
 int32_t TeletextLibrary::InitRemote(IrRemoteCallback callback) {
-  if (callback == nullptr) return 0;
+  // A null callback forgets the one given before (a host about to unload its code).
+  if (callback == nullptr) {
+    callback_.store(nullptr, std::memory_order_release);
+    return 0;
+  }
   callback_.store(callback, std::memory_order_release);
   return Control(WST_INIT, 0);
 }
@@ -157,6 +161,14 @@ int32_t TeletextLibrary::Exit() {
   return 1;
 }
 
+int32_t TeletextLibrary::ExitRemote() {
+  const int32_t result = Control(WST_EXIT, 0);
+  // The worker is gone, so nothing calls the callback any more: a later WST_INIT must not
+  // call a host's code it may have unloaded since.
+  if (result != -1) callback_.store(nullptr, std::memory_order_release);
+  return result;
+}
+
 int32_t TeletextLibrary::ReadData(int32_t type, WstDataBlock* block, int32_t a, int32_t b) {
   int32_t result = -1;
   switch (type) {
@@ -221,7 +233,7 @@ TELETEXT_API int32_t IR_Init(IrRemoteCallback callback) {
 }
 
 TELETEXT_API int32_t IR_Exit(void) {
-  return vd::TeletextLibrary::Instance().Control(WST_EXIT, 0);
+  return vd::TeletextLibrary::Instance().ExitRemote();
 }
 
 }  // extern "C"

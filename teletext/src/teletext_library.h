@@ -23,6 +23,7 @@ class TeletextLibrary {
   int32_t Control(int32_t type, int32_t a);
   int32_t ReadData(int32_t type, WstDataBlock* block, int32_t a, int32_t b);
   int32_t InitRemote(IrRemoteCallback callback);
+  int32_t ExitRemote();
 
   // For tests: the running sink, or null.
   VbiSink* Sink() { return sink_.get(); }

@@ -183,6 +183,25 @@ TEST_F(DeviceTest, RemoteKeyReachesTheCallback) {
   ASSERT_EQ(expected.size(), 1u);
   EXPECT_EQ(remotes[0], expected[0]);
   EXPECT_EQ(vdtest::ParserForm(remotes[0].first, remotes[0].second), kChannelUp);
+
+  // After IR_Exit, and after IR_Init(NULL), the callback is forgotten: a host may unload it.
+  for (bool byExit : {true, false}) {
+    SCOPED_TRACE(byExit ? "IR_Exit" : "IR_Init(NULL)");
+    if (byExit) {
+      EXPECT_EQ(IR_Exit(), 1);
+      ASSERT_EQ(WST_Control(WST_INIT, 0, 0), 1);
+    } else {
+      ASSERT_EQ(IR_Init(CollectRemote), 1);
+      EXPECT_EQ(IR_Init(nullptr), 0);
+    }
+    {
+      std::lock_guard lock(gRemoteMutex);
+      gRemotes.clear();
+    }
+    box_->PressRemoteKey(kChannelUp);
+    ReadUntil([](const std::vector<uint8_t>&) { return false; }, std::chrono::seconds(2));
+    EXPECT_TRUE(Remotes().empty()) << Remotes().size() << " calls of a forgotten callback";
+  }
 }
 
 TEST_F(DeviceTest, UnplugWhileRunningEndsTheStreamAndExitStillWorks) {
