@@ -95,7 +95,8 @@ class DeviceTest : public ::testing::Test {
 
   // One SRC_PACKETS call as a host makes it; checks the block against the result.
   static std::vector<uint8_t> ReadOnce(int32_t* result) {
-    std::vector<uint8_t> block(WST_DATA_OFFSET + kRoom, 0xEE);
+    // One guard byte past the room, to see a write past the packets when the room is full.
+    std::vector<uint8_t> block(WST_DATA_OFFSET + kRoom + 1, 0xEE);
     auto* header = reinterpret_cast<WstDataBlock*>(block.data());
     *result = WST_ReadData(SRC_PACKETS, header, kRoom, 0);
     if (*result < 0) return {};
