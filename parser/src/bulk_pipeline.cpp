@@ -2,10 +2,7 @@
 
 #include <gst/app/gstappsink.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
 #include "vd/gst_elements.h"
 
@@ -27,36 +24,27 @@ GstFlowReturn NewSample(GstAppSink* sink, gpointer user) {
   return GST_FLOW_OK;
 }
 
-// Moves the client's bulk output from our sink to a stand-in while no buffer is passing, so
-// that its source never pushes into an unlinked pad (which ends its stream with an error).
-struct PadSwap {
-  GstPad* from = nullptr;
-  GstPad* oldPeer = nullptr;
-  PadPtr newPeer;
-  std::mutex mutex;
-  std::condition_variable done;
-  bool swapped = false;
-  bool abandoned = false;
-
-  void Swap() {
-    std::lock_guard lock(mutex);
-    if (swapped || abandoned) return;
-    gst_pad_unlink(from, oldPeer);
-    if (gst_pad_link(from, newPeer.get()) != GST_PAD_LINK_OK) {
-      ParserTrace("cannot link the stand-in sink\n");
-    }
-    swapped = true;
-    done.notify_all();
-  }
-};
-
-GstPadProbeReturn SwapWhenIdle(GstPad*, GstPadProbeInfo*, gpointer data) {
-  static_cast<std::shared_ptr<PadSwap>*>(data)->get()->Swap();
-  return GST_PAD_PROBE_REMOVE;
+// A source pushing into an unlinked pad ends its stream with an error, so what the client's
+// bulk output pushes while nothing is linked to it is dropped. The probe stays on the pad
+// (added once, holding nothing of ours), so the client's pipeline is left as it was: its
+// bulk output unlinked and free for the next parser.
+GstPadProbeReturn DropWhileUnlinked(GstPad* pad, GstPadProbeInfo*, gpointer) {
+  return gst_pad_is_linked(pad) ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
 }
 
-// A client's stream that never goes idle (a push stuck downstream) is cut off after this.
-constexpr auto kSwapTimeout = std::chrono::seconds(2);
+void DropWhileUnlinkedOnce(GstPad* pad) {
+  static const GQuark kMark = g_quark_from_static_string("vd-drop-while-unlinked");
+  GST_OBJECT_LOCK(pad);
+  const bool marked = g_object_get_qdata(G_OBJECT(pad), kMark) != nullptr;
+  if (!marked) g_object_set_qdata(G_OBJECT(pad), kMark, GINT_TO_POINTER(1));
+  GST_OBJECT_UNLOCK(pad);
+  if (!marked) {
+    gst_pad_add_probe(pad,
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
+                                                   GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                      &DropWhileUnlinked, nullptr, nullptr);
+  }
+}
 
 }  // namespace
 
@@ -64,31 +52,11 @@ BulkPipeline::BulkPipeline(Receiver& receiver) : receiver_(receiver) {}
 
 void BulkPipeline::DetachFromClient() {
   const PadPtr sinkPad(gst_element_get_static_pad(sink_, "sink"));
-  // Held until the bin has it, so that a stand-in the bin refused is dropped here.
-  const ElementPtr standIn = AdoptElement(vd::MakeElement<"fakesink">());
-  if (bulkPad_ != nullptr && sinkPad != nullptr && standIn != nullptr &&
-      gst_bin_add(GST_BIN(bin_.get()), standIn.get())) {
-    g_object_set(standIn.get(), "sync", FALSE, "async", FALSE, nullptr);
-    gst_element_sync_state_with_parent(standIn.get());
-    auto swap = std::make_shared<PadSwap>();
-    swap->from = bulkPad_.get();
-    swap->oldPeer = sinkPad.get();
-    swap->newPeer.reset(gst_element_get_static_pad(standIn.get(), "sink"));
-    const gulong probe = gst_pad_add_probe(
-        bulkPad_.get(), GST_PAD_PROBE_TYPE_IDLE, &SwapWhenIdle, new std::shared_ptr<PadSwap>(swap),
-        [](gpointer data) { delete static_cast<std::shared_ptr<PadSwap>*>(data); });
-    {
-      std::unique_lock lock(swap->mutex);
-      if (!swap->done.wait_for(lock, kSwapTimeout, [&] { return swap->swapped; })) {
-        swap->abandoned = true;
-        gst_pad_unlink(bulkPad_.get(), sinkPad.get());
-      }
-    }
-    if (probe != 0) gst_pad_remove_probe(bulkPad_.get(), probe);
-    swap->newPeer.reset();
-  } else if (bulkPad_ != nullptr && sinkPad != nullptr) {
-    gst_pad_unlink(bulkPad_.get(), sinkPad.get());
-  }
+  if (bulkPad_ == nullptr || sinkPad == nullptr) return;
+  // A push under way holds its own reference to our pad; the next one finds no peer and is
+  // dropped by the probe.
+  DropWhileUnlinkedOnce(bulkPad_.get());
+  gst_pad_unlink(bulkPad_.get(), sinkPad.get());
 }
 
 GstElement* BulkPipeline::MakeSink() {

@@ -56,6 +56,11 @@ HRESULT CStromsift::CreateOnFilter(GstElement* filter, IStromsift** out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
   if (filter == nullptr || !GST_IS_ELEMENT(filter)) return E_FAIL;
+  // A filter in no bin is refused as such, whatever pads it has.
+  {
+    const vd::GstPtr<GstObject> parent(gst_element_get_parent(filter));
+    if (parent == nullptr || !GST_IS_BIN(parent.get())) return E_FAIL;
+  }
   const vd::PadPtr bulkPad(vd::FindBulkPad(filter));
   if (bulkPad == nullptr) {
     ParserTrace("Cannot find bulk pin\n");

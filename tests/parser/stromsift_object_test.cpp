@@ -394,6 +394,11 @@ TEST_F(StromsiftObject, OnFilterRejectsNullLooseAndPadlessFilters) {
   EXPECT_EQ(CStromsift::CreateOnFilter(loose, &object), E_FAIL);
   EXPECT_EQ(object, nullptr);
   gst_object_unref(loose);
+  // In no bin and without a bulk output: refused for the bin, as the header says.
+  GstElement* alone = gst_element_factory_make("identity", nullptr);
+  gst_object_ref_sink(alone);
+  EXPECT_EQ(CStromsift::CreateOnFilter(alone, &object), E_FAIL);
+  gst_object_unref(alone);
 
   // A "src" pad is the bulk output only when it says it carries raw bytes.
   ClientPipeline client;
@@ -481,8 +486,24 @@ TEST_F(StromsiftObject, DeletingTheParserLeavesTheClientsStreamFlowing) {
   ASSERT_TRUE(delivered.WaitFor([](Delivered& d) { return !d.records.empty(); }));
   object.reset();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Nothing of the parser stays in the client's pipeline, and its bulk output is free for
+  // the next parser, which receives the stream that still flows.
+  EXPECT_EQ(GST_BIN_NUMCHILDREN(client.pipeline), 1);
+  const size_t before = [&] {
+    std::lock_guard lock(delivered.mutex);
+    return delivered.records.size();
+  }();
+  IStromsift* second = nullptr;
+  EXPECT_EQ(CStromsift::CreateOnFilter(client.box, &second), S_OK);
+  std::unique_ptr<IStromsift> next(second);
+  if (next != nullptr) {
+    SetCallbacks(*next, nullptr);
+    EXPECT_TRUE(delivered.WaitFor([&](Delivered& d) { return d.records.size() > before; }));
+  }
   stop = true;
   pusher.join();
+  next.reset();
+  EXPECT_EQ(GST_BIN_NUMCHILDREN(client.pipeline), 1);
   GstBus* bus = gst_element_get_bus(client.pipeline);
   GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
   std::string text;
