@@ -106,6 +106,9 @@ void VbiConverter::ConvertPass(const std::atomic<bool>* stop) {
         ring_.ClearOverflow();
         return;
       }
+      // What follows is looked at afresh, another burst included, exactly as when the
+      // sample had ended here: the result must not depend on where samples are cut.
+      continue;
     }
     if (ring_.Peek(0) != 0x85) {
       resync_ = true;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -254,6 +255,30 @@ TEST_F(ConverterTest, BurstNotYetInTheRingWaitsOnItsLeadByte) {
   FeedAndPass(Bytes(burst.begin() + 3, burst.end()));
   ASSERT_EQ(remotes.size(), 1u);
   EXPECT_EQ(remotes[0], std::make_pair(4, 6));
+}
+
+// Where the samples are cut never changes what comes out, here for a burst followed at once
+// by another: as when the cut falls between them, the second is a burst too.
+TEST_F(ConverterTest, EveryCutOfTheStreamGivesTheSameCodesAndPackets) {
+  Bytes s = Filler(16);
+  Append(s, Record(Payload42(1)));
+  Append(s, vdtest::Burst({0xFF, 0x0F, 0xF0, 0xFF, 0xFF}));
+  Append(s, vdtest::Burst({0xF0, 0xFF}));
+  Append(s, Record(Payload42(2)));
+  using Result = std::pair<std::vector<std::pair<int32_t, int32_t>>, uint32_t>;
+  auto run = [&](size_t cut) {
+    remotes.clear();
+    conv = std::make_unique<VbiConverter>(
+        [this](int32_t units, int32_t code) { remotes.emplace_back(units, code); });
+    for (size_t at = 0; at < s.size(); at += cut) {
+      FeedAndPass(Bytes(s.begin() + at, s.begin() + std::min(s.size(), at + cut)));
+    }
+    return Result(remotes, conv->PacketsInBuffer());
+  };
+  const Result whole = run(s.size());
+  EXPECT_EQ(whole.second, 2u);
+  EXPECT_FALSE(whole.first.empty());
+  for (size_t cut = 1; cut < s.size(); ++cut) EXPECT_EQ(run(cut), whole) << "samples of " << cut;
 }
 
 TEST_F(ConverterTest, StopFlagEndsThePass) {
