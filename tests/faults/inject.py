@@ -191,6 +191,17 @@ def Finish(p, timeout=60):
     return p.returncode, out, err
 
 
+def OlderFileHalfTheTime(rng, path, most=40000):
+    """Half the time an older file of random bytes at `path`, whose bytes are returned so a
+    check can see it unchanged; else nothing there and None."""
+    if rng.random() >= 0.5:
+        return None
+    old = os.urandom(rng.randint(1, most))
+    with open(path, "wb") as f:
+        f.write(old)
+    return old
+
+
 def ExpectNoScratch(box):
     left = box.Scratch()
     Expect(not left, f"scratch left in TMPDIR: {left}")
@@ -203,11 +214,7 @@ def RecordStop(box, rng):
     up to the signal at the name given; stopped before the first picture, no file is written
     (an older one at the name stays) and the exit status and a message say so."""
     out_file = box.Path("film.avi")
-    old = None
-    if rng.random() < 0.5:
-        old = os.urandom(rng.randint(1, 40000))
-        with open(out_file, "wb") as f:
-            f.write(old)
+    old = OlderFileHalfTheTime(rng, out_file)
     sig = rng.choice(STOP_SIGNALS)
     p = box.Start(["record", "--seconds", str(RECORD_SECONDS), out_file])
     sent = SignalAt(p, rng.uniform(0.05, RECORD_SECONDS + 1.0), sig)
@@ -338,11 +345,7 @@ def RecordBadTarget(box, rng):
         disk = tempfile.mkdtemp(prefix="disk-", dir=box.dir)
         read_only = True
     out_file = os.path.join(disk, "film.avi")
-    old = None
-    if rng.random() < 0.5:
-        old = os.urandom(rng.randint(1, 40000))
-        with open(out_file, "wb") as f:
-            f.write(old)
+    old = OlderFileHalfTheTime(rng, out_file)
     p = box.Start(["record", "--seconds", str(RECORD_SECONDS), out_file])
     if read_only:
         time.sleep(rng.uniform(0.3, RECORD_SECONDS))
@@ -392,9 +395,7 @@ def RecordSmallTmpdir(box, rng):
     box.tmp = small
     box.env["TMPDIR"] = small
     out_file = box.Path("film.avi")
-    if rng.random() < 0.5:
-        with open(out_file, "wb") as f:
-            f.write(os.urandom(rng.randint(1, 3 * 1024 * 1024)))
+    OlderFileHalfTheTime(rng, out_file, most=3 * 1024 * 1024)
     seconds = rng.choice([1, 1.5, RECORD_SECONDS])
     rc, out, err = box.Run(["record", "--seconds", str(seconds), out_file])
     Expect(rc == 0, f"exit {rc} with a roomy target; stderr: {err.strip()}")
