@@ -46,7 +46,8 @@ extern "C" {
 #define WST_CHANNEL_CHANGING 0
 #define WST_CHANNEL_CHANGED 1
 
-/* WST_ReadData types. */
+/* WST_ReadData types. SRC_FORMAT, SRC_PACKETS and SRC_STATUS fill the block: given a null
+ * block they write nothing and return -1. */
 #define SRC_FORMAT 1 /* b = buffer size: sets words 8 and 16, returns b rounded down to 42s */
 /* SRC_PACKETS: a = room in bytes at offset 16; returns the bytes copied, or -1 when not
  * initialised or when called from the remote callback. */

@@ -204,6 +204,43 @@ TEST(BulkgenStreamTest, GermanAndFrenchStationsSendTheirOwnLetters) {
   }
 }
 
+TEST(BulkgenStreamTest, KeyLabelsKeepTheirColumnsAndTheBarsAreSolidBlocks) {
+  const vbi_color keys[4] = {VBI_RED, VBI_GREEN, VBI_YELLOW, VBI_CYAN};
+  for (const std::string language : {"en", "de", "fr"}) {
+    SCOPED_TRACE(language);
+    Harvest h;
+    for (uint16_t page : {0x100, 0x101, 0x102, 0x110, 0x120, 0x150, 0x100}) {
+      for (const auto& p : vd::TeletextPages::Page(page, {"Harbour TV", 0, language}, kClock))
+        h.packets.insert(h.packets.end(), p.begin(), p.end());
+    }
+    SetDecoder set(h);
+    for (int pgno : {0x100, 0x101, 0x102, 0x110, 0x120, 0x150}) {
+      auto page = set.Fetch(pgno);
+      ASSERT_TRUE(page) << std::hex << pgno;
+      // Each key's label starts in its own quarter of the row, in its colour.
+      for (int k = 0; k < 4; ++k) {
+        const vbi_char& first = Cell(page.get(), 24, k * 10 + 1);
+        EXPECT_EQ(first.foreground, keys[k]) << std::hex << pgno << " key " << k;
+        EXPECT_NE(first.unicode, 0x20u) << std::hex << pgno << " key " << k;
+      }
+    }
+    if (language == "de") {
+      const std::string row = Row(set.Fetch(0x110).get(), 24);
+      EXPECT_EQ(row.substr(0, row.find_last_not_of(' ') + 1),
+                " Wetter    Programm  Testbild  Start")
+          << "whole words, not cut to fit";
+    }
+    // The bars are the full six-cell block in every column, not five of its cells.
+    auto card = set.Fetch(0x150);
+    for (int row = 3; row <= 8; ++row) {
+      for (int col = 0; col < 40; ++col) {
+        if (col % 5 == 0) continue;  // the bar's colour code
+        EXPECT_EQ(Cell(card.get(), row, col).unicode, 0xEE7Fu) << "row " << row << " col " << col;
+      }
+    }
+  }
+}
+
 TEST(BulkgenStreamTest, ServicePacketSaysNameCodeAndTime) {
   for (const vd::TeletextService& service : {vd::TeletextService{"Kanal Nord", 0x1D0C, "de"},
                                              vd::TeletextService{"Cityvision", 0, ""}}) {

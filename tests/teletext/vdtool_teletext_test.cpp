@@ -100,6 +100,22 @@ TEST_F(VdtoolTeletextTest, MissingPageIsReported) {
   EXPECT_NE(r.output.find("page 200 not found"), std::string::npos) << r.output;
 }
 
+TEST_F(VdtoolTeletextTest, RenderingPrintsOnlyWhatWasAskedAndAnUnreadableFileFails) {
+  // The file's burst is not part of a page or a name.
+  RunResult r = RunVdtool(file + " --text");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output.find("remote"), std::string::npos) << r.output;
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 25) << r.output;
+  r = RunVdtool(file + " --name");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(r.output, "VIEWDECK\n");
+
+  r = RunVdtool(dir.string());
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("cannot read"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("packets"), std::string::npos) << r.output;
+}
+
 // The virtual box in the child process, configured through its file: on a station of our
 // own naming from the start.
 class VdtoolTeletextDeviceTest : public VdtoolTeletextTest {

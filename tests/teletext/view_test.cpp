@@ -153,6 +153,25 @@ TEST(TeletextDecoderTest, NameComesFromPacket830ElseFromTheHeaders) {
   EXPECT_EQ(decoder.NetworkCode(), 0x1D0Cu);
 }
 
+TEST(TeletextDecoderTest, NameFromTheHeadersLeavesOutWeekdayAndMonth) {
+  struct Case {
+    const char* header;  // 32 columns, the clock in the last 8
+    const char* name;
+  };
+  const Case cases[] = {
+      {" 100 KANAL    Mo 07.12. 12:00:00", "KANAL"},
+      {"CEEFAX 100  Mon 07 Dec  12:00/00", "CEEFAX"},
+      {"Sun News   Sun 7 Dec    12:00:00", "Sun News"},
+      {"TELE SUD 100  lun. 7 dec12:00:00", "TELE SUD"},
+      {" 100 Radio Sur  Di      12:00:00", "Radio Sur"},
+  };
+  for (const Case& c : cases) {
+    TeletextDecoder decoder;
+    decoder.Feed(vd::TeletextCoding::PageHeader(0x100, 0, 0, c.header).data());
+    EXPECT_EQ(decoder.NetworkName(), c.name) << c.header;
+  }
+}
+
 TEST(TeletextNavigatorTest, DigitsPagesSubpagesAndLinks) {
   TeletextNavigator nav;
   EXPECT_EQ(nav.Entry(), "100");

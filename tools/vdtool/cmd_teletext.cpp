@@ -99,8 +99,10 @@ class Printer {
   }
 
   void Remote(int32_t units, int32_t code) {
-    std::printf("remote %d 0x%X\n", units, static_cast<unsigned>(code));
     ++remotes_;
+    // A page or a name is all --png, --text and --name print, so scripts can take it whole.
+    if (options_.Renders()) return;
+    std::printf("remote %d 0x%X\n", units, static_cast<unsigned>(code));
   }
 
   // True once what was asked for has arrived, so a device read can end early.
@@ -208,6 +210,11 @@ int RunFile(const Options& options) {
       printer.Packet(packets.data() + static_cast<size_t>(i) * vd::VbiConverter::kPacketSize);
     }
     for (; next < remotes.size(); ++next) printer.Remote(remotes[next].units, remotes[next].code);
+  }
+  // A directory opens but cannot be read: no totals for a stream that was never seen.
+  if (in.bad()) {
+    std::cerr << "vdtool: cannot read '" << options.path << "': " << std::strerror(errno) << "\n";
+    return 1;
   }
   const std::string tail = ", " + std::to_string(dropped) + " samples dropped";
   printer.Totals(tail.c_str());

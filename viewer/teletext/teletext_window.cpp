@@ -161,10 +161,12 @@ void TeletextWindow::Refresh() {
     entry_->setText(QString::fromStdString(nav.Entry()));
     const auto page = session_->Decoder().Render(nav.Page(), nav.Subpage());
     if (!page) {
-      state_->setText(
-          nav.Subpage() != 0
-              ? QString("Page %1/%2 not yet received").arg(nav.Page(), 3, 16).arg(nav.Subpage())
-              : QString("Page %1 not yet received").arg(nav.Page(), 3, 16));
+      // The subcode in hexadecimal, as it is sent and as sets show it beside the page.
+      state_->setText(nav.Subpage() != 0
+                          ? QString("Page %1/%2 not yet received")
+                                .arg(nav.Page(), 3, 16)
+                                .arg(QString::number(nav.Subpage(), 16).toUpper(), 2, QChar('0'))
+                          : QString("Page %1 not yet received").arg(nav.Page(), 3, 16));
       image_ = QImage();
     } else {
       const std::vector<int> subpages = session_->Decoder().Subpages(nav.Page());

@@ -52,8 +52,9 @@ void TeletextCoding::PutText(TeletextPacket& packet, size_t from, std::string_vi
   for (size_t i = from; i < to; ++i) {
     const size_t k = i - from;
     char c = k < text.size() ? text[k] : ' ';
-    // Bytes outside 7-bit text would lose their meaning in the parity bit.
-    if (static_cast<unsigned char>(c) > 0x7E) c = '?';
+    // A byte with bit 7 set would lose it to the parity bit. 0x7F stays: it is the solid
+    // block, whole in text and in mosaics.
+    if (static_cast<unsigned char>(c) > 0x7F) c = '?';
     packet[i] = OddParity(static_cast<uint8_t>(c));
   }
 }

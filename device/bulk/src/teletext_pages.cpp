@@ -32,11 +32,19 @@ struct Texts {
   const char* news;
   const char* weather;
   const char* testCard;
-  const char* frontPage;
   std::array<std::array<const char*, 4>, 3> stories;
   std::array<const char*, 2> weatherDays;
   const char* degrees;  // printf format of a temperature
   std::array<const char*, 8> programmes;
+  // Row 24's labels: nine columns at most, so that each stands over its key whole.
+  struct {
+    const char* news;
+    const char* weather;
+    const char* programmes;
+    const char* index;
+    const char* testCard;
+    const char* frontPage;
+  } keys;
 };
 
 const Texts kEnglish = {
@@ -46,7 +54,6 @@ const Texts kEnglish = {
     "News",
     "Weather",
     "Test card",
-    "Front page",
     {{{"Harbour bridge opens to traffic", "The new bridge over the estuary",
        "carries its first cars this morning,", "two months ahead of plan."},
       {"Rail fares stay the same next year", "The operators agreed to keep the",
@@ -56,7 +63,8 @@ const Texts kEnglish = {
     {"Today", "Tomorrow"},
     "%3d C",
     {"News and weather", "Morning magazine", "Nature: the river", "Film: Night train",
-     "Sport today", "Quiz hour", "Documentary", "Late news"}};
+     "Sport today", "Quiz hour", "Documentary", "Late news"},
+    {"News", "Weather", "TV guide", "Index", "Test card", "Home"}};
 
 const Texts kGerman = {
     "Willkommen im Videotext von",
@@ -65,7 +73,6 @@ const Texts kGerman = {
     "Nachrichten",
     "Wetter",
     "Testbild",
-    "Startseite",
     {{{"Neue Brücke für den Verkehr frei", "Über die Förde rollen seit heute",
        "früh die ersten Autos, zwei Monate", "früher als geplant."},
       {"Fahrpreise bleiben gleich", "Die Verkehrsbetriebe halten die",
@@ -75,7 +82,8 @@ const Texts kGerman = {
     {"Heute", "Morgen"},
     "%3d°C",
     {"Nachrichten, Wetter", "Morgenmagazin", "Natur: Der Fluss", "Film: Nachtzug", "Sport aktuell",
-     "Quizstunde", "Dokumentation", "Spätnachrichten"}};
+     "Quizstunde", "Dokumentation", "Spätnachrichten"},
+    {"Aktuell", "Wetter", "Programm", "Übersicht", "Testbild", "Start"}};
 
 const Texts kFrench = {
     "Bienvenue sur le télétexte de",
@@ -84,7 +92,6 @@ const Texts kFrench = {
     "Actualités",
     "Météo",
     "Mire",
-    "Page d'accueil",
     {{{"Le nouveau pont est ouvert", "Les premières voitures ont franchi",
        "l'estuaire ce matin, deux mois", "plus tôt que prévu."},
       {"Les tarifs du train ne changent pas", "Les abonnements des élèves et des",
@@ -94,7 +101,8 @@ const Texts kFrench = {
     {"Aujourd'hui", "Demain"},
     "%3d C",
     {"Journal et météo", "Magazine du matin", "Nature : la rivière", "Film : Train de nuit",
-     "Sport", "Jeu", "Documentaire", "Dernier journal"}};
+     "Sport", "Jeu", "Documentaire", "Dernier journal"},
+    {"Infos", "Météo", "Programme", "Sommaire", "Mire", "Accueil"}};
 
 const Texts& TextsFor(uint8_t option) {
   switch (option) {
@@ -127,11 +135,25 @@ std::string Band(char colour, const std::string& title) {
   return std::string{colour, kNewBackground, kWhite, ' '} + title;
 }
 
-// Row 24: the four coloured keys' labels, ten columns each.
+// Row 24: the four coloured keys' labels, ten columns each (the colour code and nine
+// characters), so that each stands over its key; a longer label is cut rather than pushing
+// the next one along.
 std::string KeyRow(const std::array<const char*, 4>& labels) {
   constexpr std::array<char, 4> kColours = {kRed, kGreen, kYellow, kCyan};
+  constexpr size_t kWidth = 9;
   std::string row;
-  for (size_t i = 0; i < labels.size(); ++i) row += kColours[i] + std::string(labels[i]);
+  for (size_t i = 0; i < labels.size(); ++i) {
+    row += kColours[i];
+    size_t columns = 0;
+    for (const char* c = labels[i]; *c != '\0'; ++c) {
+      // A column is a character, not a byte: UTF-8 continuation bytes take none.
+      const bool starts = (static_cast<unsigned char>(*c) & 0xC0) != 0x80;
+      if (starts && columns == kWidth) break;
+      columns += starts ? 1 : 0;
+      row += *c;
+    }
+    row.append(kWidth - columns, ' ');
+  }
   return row;
 }
 
@@ -195,7 +217,7 @@ Layout Build(uint16_t page, const TeletextService& s, uint8_t option, const std:
       l.rows[13] = entry("110", x.news);
       l.rows[14] = entry("120", x.weather);
       l.rows[15] = entry("150", x.testCard);
-      l.rows[24] = KeyRow({x.news, x.weather, x.programmesToday, x.index});
+      l.rows[24] = KeyRow({x.keys.news, x.keys.weather, x.keys.programmes, x.keys.index});
       l.links = {0x110, 0x120, 0x102, 0x101, kNoPage, 0x100};
       break;
     }
@@ -208,7 +230,7 @@ Layout Build(uint16_t page, const TeletextService& s, uint8_t option, const std:
       l.rows[8] = entry("120", x.weather);
       l.rows[9] = entry("150", x.testCard);
       l.rows[23] = Printf("%c%s", kCyan, name.c_str());
-      l.rows[24] = KeyRow({x.news, x.weather, x.programmesToday, x.testCard});
+      l.rows[24] = KeyRow({x.keys.news, x.keys.weather, x.keys.programmes, x.keys.testCard});
       l.links = {0x110, 0x120, 0x102, 0x150, kNoPage, 0x100};
       break;
     case 0x110: {
@@ -217,7 +239,7 @@ Layout Build(uint16_t page, const TeletextService& s, uint8_t option, const std:
       l.rows[2] = Printf("%38d/%d", subpage + 1, static_cast<int>(x.stories.size()));
       l.rows[4] = std::string{' ', kDoubleHeight, kYellow} + story[0];
       for (size_t i = 1; i < story.size(); ++i) l.rows[6 + i] = std::string{' ', kWhite} + story[i];
-      l.rows[24] = KeyRow({x.weather, x.programmesToday, x.testCard, x.frontPage});
+      l.rows[24] = KeyRow({x.keys.weather, x.keys.programmes, x.keys.testCard, x.keys.frontPage});
       l.links = {0x120, 0x102, 0x150, 0x100, kNoPage, 0x100};
       break;
     }
@@ -232,13 +254,13 @@ Layout Build(uint16_t page, const TeletextService& s, uint8_t option, const std:
         l.rows[6 + i * 2] =
             Printf(" %c%-12s%c", kCyan, kRegions[i], kWhite) + Printf(x.degrees, temperature);
       }
-      l.rows[24] = KeyRow({x.news, x.programmesToday, x.testCard, x.frontPage});
+      l.rows[24] = KeyRow({x.keys.news, x.keys.programmes, x.keys.testCard, x.keys.frontPage});
       l.links = {0x110, 0x102, 0x150, 0x100, kNoPage, 0x100};
       break;
     }
     case 0x150:
       TestCard(l, x);
-      l.rows[24] = KeyRow({x.news, x.weather, x.index, x.frontPage});
+      l.rows[24] = KeyRow({x.keys.news, x.keys.weather, x.keys.index, x.keys.frontPage});
       l.links = {0x110, 0x120, 0x101, 0x100, kNoPage, 0x100};
       break;
     default: {
@@ -249,7 +271,7 @@ Layout Build(uint16_t page, const TeletextService& s, uint8_t option, const std:
             Printf(" %c%02d:00%c %s", kCyan, hour, kWhite,
                    x.programmes[static_cast<size_t>((hour / 2) % 8)]);
       }
-      l.rows[24] = KeyRow({x.news, x.weather, x.index, x.frontPage});
+      l.rows[24] = KeyRow({x.keys.news, x.keys.weather, x.keys.index, x.keys.frontPage});
       l.links = {0x110, 0x120, 0x101, 0x100, kNoPage, 0x100};
       break;
     }

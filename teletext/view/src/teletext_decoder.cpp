@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <set>
+#include <string_view>
+#include <vector>
 
 namespace vd {
 
@@ -34,25 +37,60 @@ std::string ParityText(const uint8_t* bytes, size_t n) {
   return text;
 }
 
-// What a header shows besides the page number, the date and the clock: the words without
-// digits.
+bool HasDigit(const std::string& word) {
+  return std::any_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Weekdays and months as headers write them in plain letters, whole or cut short, in the
+// languages most sets are sold for.
+bool IsCalendarWord(std::string word) {
+  static constexpr std::string_view kWords[] = {
+      // English
+      "mon", "tue", "tues", "wed", "thu", "thur", "thurs", "fri", "sat", "sun", "monday", "tuesday",
+      "wednesday", "thursday", "friday", "saturday", "sunday", "jan", "feb", "mar", "apr", "may",
+      "jun", "jul", "aug", "sep", "sept", "oct", "nov", "dec", "january", "february", "march",
+      "april", "june", "july", "august", "september", "october", "november", "december",
+      // German
+      "mo", "di", "mi", "do", "fr", "sa", "so", "montag", "dienstag", "mittwoch", "donnerstag",
+      "freitag", "samstag", "sonnabend", "sonntag", "mrz", "mai", "okt", "dez", "januar", "februar",
+      "maerz", "juni", "juli", "oktober", "dezember",
+      // French
+      "lun", "mer", "jeu", "ven", "sam", "dim", "lundi", "mardi", "mercredi", "jeudi", "vendredi",
+      "samedi", "dimanche", "janv", "fev", "fevr", "avr", "juin", "juil", "aou", "janvier",
+      "fevrier", "mars", "avril", "juillet", "aout", "septembre", "octobre", "novembre", "decembre",
+      // Dutch, Italian, Spanish, Swedish and Danish, where they differ from the above
+      "ma", "wo", "vr", "za", "zo", "gio", "sab", "dom", "gen", "mag", "giu", "lug", "ago", "set",
+      "ott", "dic", "lu", "mie", "jue", "vie", "ene", "abr", "man", "tis", "tir", "ons", "tor",
+      "fre", "maj"};
+  while (!word.empty() && (word.back() == '.' || word.back() == ',')) word.pop_back();
+  std::transform(word.begin(), word.end(), word.begin(),
+                 [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  return std::find(std::begin(kWords), std::end(kWords), word) != std::end(kWords);
+}
+
+// What a header shows besides the page number, the date and the clock. The date is the run of
+// weekday, month and number words at the end, before the clock; of the rest, words with
+// digits are page numbers. A weekday word within the name, before the date, is kept.
 std::string NameInHeader(const std::string& header) {
   const std::string body = header.size() > kClockColumns
                                ? header.substr(0, header.size() - kClockColumns)
                                : std::string();
-  std::string name;
-  size_t at = 0;
-  while (at < body.size()) {
+  std::vector<std::string> words;
+  for (size_t at = 0; at < body.size();) {
     const size_t from = body.find_first_not_of(' ', at);
     if (from == std::string::npos) break;
     size_t to = body.find(' ', from);
     if (to == std::string::npos) to = body.size();
-    const std::string word = body.substr(from, to - from);
-    if (std::none_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-      if (!name.empty()) name += ' ';
-      name += word;
-    }
+    words.push_back(body.substr(from, to - from));
     at = to;
+  }
+  size_t end = words.size();
+  while (end > 0 && (HasDigit(words[end - 1]) || IsCalendarWord(words[end - 1]))) --end;
+  std::string name;
+  for (size_t i = 0; i < end; ++i) {
+    if (HasDigit(words[i])) continue;
+    if (!name.empty()) name += ' ';
+    name += words[i];
   }
   return name;
 }

@@ -11,6 +11,7 @@
 #include "remote_actions.h"
 #include "teletext_window.h"
 #include "tool_strips.h"
+#include "vd/teletext_pages.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "viewer_bars.h"
@@ -144,6 +145,20 @@ TEST_F(ViewerTeletextTest, ShortcutOpensAndClosesAndTheWindowDiesWithTheViewer) 
   PumpFor(300ms);
   Close();
   EXPECT_EQ(window_, nullptr);
+}
+
+TEST(TeletextWindowTest, SubpageNotYetReceivedIsNamedAsItsSubcodeIsSent) {
+  vd::TeletextSession session;
+  for (const auto& p : vd::TeletextPages::Page(0x110, {"Lumen", 0, ""}, 1765195200))
+    session.Decoder().Feed(p.data());
+  // Only the header of subcode 1A has arrived; the page behind it has not.
+  session.Decoder().Feed(
+      vd::TeletextCoding::PageHeader(0x110, 0x1A, vd::TeletextCoding::kMagazineSerial, "Lumen")
+          .data());
+  session.Navigator().Go(0x110);
+  vd::TeletextWindow window(&session);
+  window.PreviousSubpage();
+  EXPECT_EQ(window.StateText().toStdString(), "Page 110/1A not yet received");
 }
 
 }  // namespace
