@@ -59,7 +59,7 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   activeSet_ = ControlSet::kLine;
   SwitchLineMuteOff();
   const std::vector<int32_t> lineVolume = CheckActiveVolume();
-  SelectRecordingSource(lines.waveIn);
+  SelectRecordingSource(lines.waveIn, lines.line);
   StartWave(lineVolume);
   return handle_;
 }
@@ -111,7 +111,8 @@ std::vector<int32_t> CMixer::CheckActiveVolume() {
   return *values;
 }
 
-void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn) {
+void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn,
+                                   const std::optional<vd::MixerLine>& line) {
   const auto list =
       waveIn ? backend_->LineControl(waveIn->id, MixerControlKind::kSourceList) : std::nullopt;
   const auto items = list ? backend_->ListItems(list->id) : std::nullopt;
@@ -119,9 +120,14 @@ void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn) {
     Beep();
     return;
   }
+  // The input whose volume the panel moves is the one the cable is in; a card that lists a
+  // line-in and an auxiliary input records from that one, whichever comes first in its list.
   // Without a line or auxiliary item the recording source stays as the user had it: turning
   // every item off would leave nothing to record from.
-  const auto found = names::FindByName(*items, names::kRecordingNames);
+  const std::string lineName = line ? names::ToUpper(line->shortName) : std::string();
+  const std::array<std::string_view, 1> controlled = {lineName};
+  auto found = line ? names::FindByName(*items, controlled) : std::nullopt;
+  if (!found) found = names::FindByName(*items, names::kRecordingNames);
   if (found && !backend_->SelectListItem(list->id, *found)) Beep();
 }
 

@@ -24,8 +24,9 @@ inline constexpr std::array<std::string_view, 4> kWaveNames = {"WAVE", "WAVEOUT"
 inline constexpr std::array<std::string_view, 3> kLineNames = {"LINE", "LINEIN", "LINE IN"};
 // The first spelling is the one many drivers have always used.
 inline constexpr std::array<std::string_view, 2> kAuxNames = {"AUXILLIARY", "AUXILIARY"};
-inline constexpr std::array<std::string_view, 5> kRecordingNames = {"LINE", "LINEIN", "LINE IN",
-                                                                    "AUXILLIARY", "AUXILIARY"};
+// "AUX" is how ALSA cards name the auxiliary input they offer in place of a line-in.
+inline constexpr std::array<std::string_view, 6> kRecordingNames = {
+    "LINE", "LINEIN", "LINE IN", "AUXILLIARY", "AUXILIARY", "AUX"};
 
 struct ComponentNames {
   MixerComponent component;

@@ -200,12 +200,11 @@ TEST_F(AlsaMixerBackendTest, NewerCodecWithoutLineInControlsAux) {
   EXPECT_EQ(Outside(IdsOf(*outside, lines.line).volume), (Values{20, 20}));
   EXPECT_EQ(Outside(IdsOf(*outside, lines.speakers).volume), (Values{60, 60}));
   EXPECT_EQ(Outside(IdsOf(*outside, lines.wave).volume), (Values{127, 127}));
-  // "Input Source" is the recording list; none of its items is a line or auxiliary input
-  // by the names the mixer knows, so it stays as it was.
+  // "Input Source" is the recording list: the input the panel controls is recorded from.
   const auto list = outside->LineControl(lines.waveIn->id, MixerControlKind::kSourceList);
   ASSERT_TRUE(list);
   EXPECT_EQ(outside->ListItems(list->id), (std::vector<std::string>{"Mic", "Aux", "Internal Mic"}));
-  EXPECT_EQ(Outside(list->id), (Values{1, 0, 0}));
+  EXPECT_EQ(Outside(list->id), (Values{0, 1, 0}));
 }
 
 TEST_F(AlsaMixerBackendTest, WritesOutsideTheRangeAreRefused) {

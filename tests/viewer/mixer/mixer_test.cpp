@@ -434,6 +434,14 @@ TEST_F(MixerTest, ReopeningForgetsTheControlsOfTheCardBefore) {
   EXPECT_EQ(host.beeps, std::vector<BeepKind>{BeepKind::kDefault});
 }
 
+TEST_F(MixerTest, RecordingFollowsTheControlledInputWhenTheListHasSeveral) {
+  Card card = VirtualMixerBackend::TypicalCard("Onboard");
+  card.destinations[1].recordingItems = {"Microphone", "Aux", "Line In"};
+  Make({card});
+  ASSERT_NE(mixer->Open(0), 0u);
+  EXPECT_EQ(cards->SelectedRecordingItem(0), "Line In");
+}
+
 TEST_F(MixerTest, RecordingSourceIsLeftAloneWithoutALineOrAuxItem) {
   Card card = VirtualMixerBackend::TypicalCard("Onboard");
   card.destinations[1].recordingItems = {"Microphone", "CD Audio"};
