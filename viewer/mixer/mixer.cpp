@@ -55,8 +55,7 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   TakeControls(lines.speakers, master_);
   TakeControls(lines.wave, wave_);
   TakeControls(lines.line, line_);
-  active_ = line_;
-  activeSet_ = ControlSet::kLine;
+  Activate(ControlSet::kLine);
   SwitchLineMuteOff();
   const std::vector<int32_t> lineVolume = CheckActiveVolume();
   SelectRecordingSource(lines.waveIn, lines.line);
@@ -147,6 +146,9 @@ void CMixer::StartWave(const std::vector<int32_t>& lineVolume) {
 void CMixer::Activate(ControlSet set) {
   activeSet_ = set;
   active_ = set == ControlSet::kMaster ? master_ : set == ControlSet::kWave ? wave_ : line_;
+  // Many cards give their wave and line inputs a volume but no switch; the master switch
+  // silences them as well, and a mute button that only beeps helps nobody.
+  if (active_.muteId == 0) active_.muteId = master_.muteId;
 }
 
 void CMixer::SelectControls(int32_t argument, const vd::SoundSettings& stored, bool soundOverUsb) {

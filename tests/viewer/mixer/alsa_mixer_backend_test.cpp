@@ -207,6 +207,35 @@ TEST_F(AlsaMixerBackendTest, NewerCodecWithoutLineInControlsAux) {
   EXPECT_EQ(Outside(list->id), (Values{0, 1, 0}));
 }
 
+TEST_F(AlsaMixerBackendTest, SoundOverUsbWithoutAPcmSwitchMutesTheMaster) {
+  MakeMixer("vdhda", 1);
+  ASSERT_NE(mixer->Open(1), 0u);
+  mixer->SelectControls(0, {.mute = 0, .volume = 100}, true);
+  ASSERT_EQ(mixer->ActiveSet(), CMixer::ControlSet::kWave);
+  OpenOutside("vdhda");
+  const Ids master = IdsOf(*outside, lines.speakers);
+  const Ids wave = IdsOf(*outside, lines.wave);
+  ASSERT_EQ(wave.mute, 0u);  // the layout this is about: PCM has no switch
+
+  EXPECT_TRUE(mixer->SetMute(true));
+  SyncOutside();
+  EXPECT_EQ(Outside(master.mute), Values{1});
+  EXPECT_EQ(Outside(wave.volume), (Values{127, 127}));  // silenced, not turned down
+  EXPECT_TRUE(mixer->SetMute(false));
+  SyncOutside();
+  EXPECT_EQ(Outside(master.mute), Values{0});
+  EXPECT_TRUE(host.beeps.empty());
+
+  // The panel follows the switch it mutes with when another program turns it.
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  const std::array<int32_t, 1> muted = {1};
+  ASSERT_TRUE(outside->SetValues(master.mute, muted));
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  EXPECT_TRUE(mixer->Mute());
+}
+
 TEST_F(AlsaMixerBackendTest, WritesOutsideTheRangeAreRefused) {
   OpenOutside("vdhda");
   const Ids aux = IdsOf(*outside, lines.line);
