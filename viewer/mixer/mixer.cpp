@@ -119,14 +119,9 @@ void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn,
     Beep();
     return;
   }
-  // The input whose volume the panel moves is the one the cable is in; a card that lists a
-  // line-in and an auxiliary input records from that one, whichever comes first in its list.
   // Without a line or auxiliary item the recording source stays as the user had it: turning
   // every item off would leave nothing to record from.
-  const std::string lineName = line ? names::ToUpper(line->shortName) : std::string();
-  const std::array<std::string_view, 1> controlled = {lineName};
-  auto found = line ? names::FindByName(*items, controlled) : std::nullopt;
-  if (!found) found = names::FindByName(*items, names::kRecordingNames);
+  const auto found = names::FindRecordingItem(*items, line ? line->shortName : std::string());
   if (found && !backend_->SelectListItem(list->id, *found)) Beep();
 }
 

@@ -46,6 +46,11 @@ bool NameIsOneOf(std::string_view name, std::span<const std::string_view> wanted
 std::optional<size_t> FindByName(std::span<const std::string> names,
                                  std::span<const std::string_view> wanted);
 
+// The recording item to select: the one named as the controlled input (the cable is in the
+// input whose volume the panel moves), else the first line or auxiliary item.
+std::optional<size_t> FindRecordingItem(std::span<const std::string> items,
+                                        std::string_view controlledInput);
+
 // The destination to work on: the first whose name starts with "VOL", else 0.
 size_t PickDestination(std::span<const std::string> names);
 
