@@ -32,7 +32,8 @@ class AlsaEnvironment : public ::testing::Environment {
     std::ofstream out(conf);
     out << "ctl_type.vdfake { lib \"" << VD_FAKE_ALSA_CARD << "\" }\n"
         << "ctl.vdac97 { type vdfake layout \"ac97\" }\n"
-        << "ctl.vdhda { type vdfake layout \"hda\" }\n";
+        << "ctl.vdhda { type vdfake layout \"hda\" }\n"
+        << "ctl.vdswitches { type vdfake layout \"switches\" }\n";
     out.close();
     setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
   }
@@ -234,6 +235,19 @@ TEST_F(AlsaMixerBackendTest, SoundOverUsbWithoutAPcmSwitchMutesTheMaster) {
   ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
   mixer->HandleEvents();
   EXPECT_TRUE(mixer->Mute());
+}
+
+TEST_F(AlsaMixerBackendTest, InputsWithCaptureSwitchesOfTheirOwnRecordFromTheLineAlone) {
+  MakeMixer("vdswitches", 0);
+  ASSERT_NE(mixer->Open(1), 0u);
+  OpenOutside("vdswitches");
+  ASSERT_TRUE(lines.waveIn);
+  const auto list = outside->LineControl(lines.waveIn->id, MixerControlKind::kSourceList);
+  ASSERT_TRUE(list);
+  // "Capture" switches all recording: it is no input, so it stays on.
+  EXPECT_EQ(outside->ListItems(list->id), (std::vector<std::string>{"Line", "CD", "Mic"}));
+  EXPECT_EQ(Outside(list->id), (Values{1, 0, 0}));
+  EXPECT_TRUE(host.beeps.empty());
 }
 
 TEST_F(AlsaMixerBackendTest, WritesOutsideTheRangeAreRefused) {
