@@ -49,7 +49,8 @@ void PrintLine(MixerBackend& backend, const char* role, const std::optional<vd::
   std::printf("\n");
 }
 
-void PrintRecording(MixerBackend& backend, const std::optional<vd::MixerLine>& waveIn) {
+void PrintRecording(MixerBackend& backend, const std::optional<vd::MixerLine>& waveIn,
+                    const std::optional<vd::MixerLine>& line) {
   std::printf("  %-8s", "record");
   const auto list =
       waveIn ? backend.LineControl(waveIn->id, MixerControlKind::kSourceList) : std::nullopt;
@@ -63,7 +64,8 @@ void PrintRecording(MixerBackend& backend, const std::optional<vd::MixerLine>& w
     const bool on = selected && i < selected->size() && (*selected)[i] != 0;
     std::printf("%s%s%s%s", i == 0 ? "" : ", ", on ? "[" : "", (*items)[i].c_str(), on ? "]" : "");
   }
-  const auto chosen = vd::mixer_names::FindByName(*items, vd::mixer_names::kRecordingNames);
+  const auto chosen =
+      vd::mixer_names::FindRecordingItem(*items, line ? line->shortName : std::string());
   std::printf("  -> %s\n", chosen ? (*items)[*chosen].c_str() : "left as it is");
 }
 
@@ -109,7 +111,7 @@ int Run(const std::vector<std::string>& args) {
     PrintLine(*backend, "master", lines.speakers);
     PrintLine(*backend, "wave", lines.wave);
     PrintLine(*backend, "line", lines.line);
-    PrintRecording(*backend, lines.waveIn);
+    PrintRecording(*backend, lines.waveIn, lines.line);
     backend->Close();
   }
   return 0;

@@ -83,6 +83,7 @@ MixerHandle AlsaMixerBackend::Open(unsigned index) {
     info.playbackSwitch = snd_mixer_selem_has_playback_switch(elem) != 0;
     info.enumerated = snd_mixer_selem_is_enumerated(elem) != 0;
     info.captureExclusive = snd_mixer_selem_has_capture_switch_exclusive(elem) != 0;
+    info.captureSwitch = snd_mixer_selem_has_capture_switch(elem) != 0;
     info.active = snd_mixer_selem_is_active(elem) != 0;
     if (info.playbackVolume) {
       long minimum = 0, maximum = 0;
@@ -305,10 +306,15 @@ std::optional<std::vector<std::string>> AlsaMixerBackend::ListItems(MixerControl
 bool AlsaMixerBackend::SelectListItem(MixerControlId id, size_t item) {
   if (IsGroupList(id)) {
     const auto& group = layout_.CaptureGroup();
-    // The switches are exclusive: turning one on turns the others off.
+    // Exclusive switches turn the others off by themselves.
     if (item >= group.size() ||
         snd_mixer_selem_set_capture_switch_all(elements_[group[item]], 1) < 0) {
       return false;
+    }
+    for (size_t i = 0; i < group.size() && !layout_.CaptureGroupExclusive(); ++i) {
+      if (i != item && snd_mixer_selem_set_capture_switch_all(elements_[group[i]], 0) < 0) {
+        return false;
+      }
     }
     for (size_t element : group) Remember(element);
     seenGroup_ = ReadGroup();

@@ -66,6 +66,16 @@ AlsaMixerLayout::AlsaMixerLayout(std::vector<AlsaElementInfo> elements)
     for (size_t i = 0; i < elements_.size(); ++i) {
       if (elements_[i].captureExclusive) captureGroup_.push_back(i);
     }
+    // Older cards give each input a capture switch of its own, a multiple choice. "Capture"
+    // switches recording as a whole: it is no input, and turning it off would record nothing.
+    if (captureGroup_.empty()) {
+      for (size_t i = 0; i < elements_.size(); ++i) {
+        if (elements_[i].captureSwitch && mixer_names::ToUpper(elements_[i].name) != "CAPTURE") {
+          captureGroup_.push_back(i);
+        }
+      }
+      captureGroupExclusive_ = false;
+    }
     if (!captureGroup_.empty()) captureSource = elements_.size();
   }
   if (captureSource) {

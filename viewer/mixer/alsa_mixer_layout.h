@@ -6,8 +6,8 @@
 // present when the card has a way to choose what to record from: an enumerated "Capture
 // Source" / "Input Source" element, or else the group of elements with exclusive capture
 // switches (ALSA's simple mixer turns a driver's "Capture Source" enumeration into such a
-// group, one switch per input). Element names stand for component types as mixer_names.h
-// lists them.
+// group, one switch per input), or else the capture switches each input has of its own.
+// Element names stand for component types as mixer_names.h lists them.
 #pragma once
 
 #include <optional>
@@ -24,6 +24,7 @@ struct AlsaElementInfo {
   bool playbackSwitch = false;
   bool enumerated = false;
   bool captureExclusive = false;  // one of a group of capture switches of which one is on
+  bool captureSwitch = false;
   bool active = true;
   int32_t minimum = 0;
   int32_t maximum = 0;
@@ -53,6 +54,9 @@ class AlsaMixerLayout {
   // The elements whose capture switches form the recording list, when that list is a group
   // rather than one enumerated element; its list control resolves to element Elements().size().
   const std::vector<size_t>& CaptureGroup() const { return captureGroup_; }
+  // Whether the card keeps one switch of the group on by itself; otherwise selecting an item
+  // has to turn the others off.
+  bool CaptureGroupExclusive() const { return captureGroupExclusive_; }
 
  private:
   struct Line {
@@ -70,6 +74,7 @@ class AlsaMixerLayout {
   std::vector<AlsaElementInfo> elements_;
   std::vector<DestinationLines> destinations_;
   std::vector<size_t> captureGroup_;
+  bool captureGroupExclusive_ = true;
 };
 
 }  // namespace vd

@@ -55,11 +55,10 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   TakeControls(lines.speakers, master_);
   TakeControls(lines.wave, wave_);
   TakeControls(lines.line, line_);
-  active_ = line_;
-  activeSet_ = ControlSet::kLine;
+  Activate(ControlSet::kLine);
   SwitchLineMuteOff();
   const std::vector<int32_t> lineVolume = CheckActiveVolume();
-  SelectRecordingSource(lines.waveIn);
+  SelectRecordingSource(lines.waveIn, lines.line);
   StartWave(lineVolume);
   return handle_;
 }
@@ -111,7 +110,8 @@ std::vector<int32_t> CMixer::CheckActiveVolume() {
   return *values;
 }
 
-void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn) {
+void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn,
+                                   const std::optional<vd::MixerLine>& line) {
   const auto list =
       waveIn ? backend_->LineControl(waveIn->id, MixerControlKind::kSourceList) : std::nullopt;
   const auto items = list ? backend_->ListItems(list->id) : std::nullopt;
@@ -121,7 +121,7 @@ void CMixer::SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn) {
   }
   // Without a line or auxiliary item the recording source stays as the user had it: turning
   // every item off would leave nothing to record from.
-  const auto found = names::FindByName(*items, names::kRecordingNames);
+  const auto found = names::FindRecordingItem(*items, line ? line->shortName : std::string());
   if (found && !backend_->SelectListItem(list->id, *found)) Beep();
 }
 
@@ -141,6 +141,9 @@ void CMixer::StartWave(const std::vector<int32_t>& lineVolume) {
 void CMixer::Activate(ControlSet set) {
   activeSet_ = set;
   active_ = set == ControlSet::kMaster ? master_ : set == ControlSet::kWave ? wave_ : line_;
+  // Many cards give their wave and line inputs a volume but no switch; the master switch
+  // silences them as well, and a mute button that only beeps helps nobody.
+  if (active_.muteId == 0) active_.muteId = master_.muteId;
 }
 
 void CMixer::SelectControls(int32_t argument, const vd::SoundSettings& stored, bool soundOverUsb) {

@@ -67,7 +67,8 @@ class CMixer {
   void TakeControls(const std::optional<vd::MixerLine>& line, ControlIds& set);
   void SwitchLineMuteOff();
   std::vector<int32_t> CheckActiveVolume();
-  void SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn);
+  void SelectRecordingSource(const std::optional<vd::MixerLine>& waveIn,
+                             const std::optional<vd::MixerLine>& line);
   void StartWave(const std::vector<int32_t>& lineVolume);
   void Activate(ControlSet set);
   bool WriteMute(vd::MixerControlId id, bool on);

@@ -55,6 +55,16 @@ std::optional<size_t> FindByName(std::span<const std::string> names,
   return std::nullopt;
 }
 
+std::optional<size_t> FindRecordingItem(std::span<const std::string> items,
+                                        std::string_view controlledInput) {
+  if (!controlledInput.empty()) {
+    const std::string upper = ToUpper(controlledInput);
+    const std::array<std::string_view, 1> controlled = {upper};
+    if (auto found = FindByName(items, controlled)) return found;
+  }
+  return FindByName(items, kRecordingNames);
+}
+
 size_t PickDestination(std::span<const std::string> names) {
   for (size_t i = 0; i < names.size(); ++i) {
     if (ToUpper(names[i]).starts_with(kVolumeDestinationPrefix)) return i;

@@ -24,8 +24,9 @@ inline constexpr std::array<std::string_view, 4> kWaveNames = {"WAVE", "WAVEOUT"
 inline constexpr std::array<std::string_view, 3> kLineNames = {"LINE", "LINEIN", "LINE IN"};
 // The first spelling is the one many drivers have always used.
 inline constexpr std::array<std::string_view, 2> kAuxNames = {"AUXILLIARY", "AUXILIARY"};
-inline constexpr std::array<std::string_view, 5> kRecordingNames = {"LINE", "LINEIN", "LINE IN",
-                                                                    "AUXILLIARY", "AUXILIARY"};
+// "AUX" is how ALSA cards name the auxiliary input they offer in place of a line-in.
+inline constexpr std::array<std::string_view, 6> kRecordingNames = {
+    "LINE", "LINEIN", "LINE IN", "AUXILLIARY", "AUXILIARY", "AUX"};
 
 struct ComponentNames {
   MixerComponent component;
@@ -44,6 +45,11 @@ bool NameIsOneOf(std::string_view name, std::span<const std::string_view> wanted
 // Index of the first name that is one of the wanted names.
 std::optional<size_t> FindByName(std::span<const std::string> names,
                                  std::span<const std::string_view> wanted);
+
+// The recording item to select: the one named as the controlled input (the cable is in the
+// input whose volume the panel moves), else the first line or auxiliary item.
+std::optional<size_t> FindRecordingItem(std::span<const std::string> items,
+                                        std::string_view controlledInput);
 
 // The destination to work on: the first whose name starts with "VOL", else 0.
 size_t PickDestination(std::span<const std::string> names);

@@ -32,7 +32,8 @@ class AlsaEnvironment : public ::testing::Environment {
     std::ofstream out(conf);
     out << "ctl_type.vdfake { lib \"" << VD_FAKE_ALSA_CARD << "\" }\n"
         << "ctl.vdac97 { type vdfake layout \"ac97\" }\n"
-        << "ctl.vdhda { type vdfake layout \"hda\" }\n";
+        << "ctl.vdhda { type vdfake layout \"hda\" }\n"
+        << "ctl.vdswitches { type vdfake layout \"switches\" }\n";
     out.close();
     setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
   }
@@ -200,12 +201,53 @@ TEST_F(AlsaMixerBackendTest, NewerCodecWithoutLineInControlsAux) {
   EXPECT_EQ(Outside(IdsOf(*outside, lines.line).volume), (Values{20, 20}));
   EXPECT_EQ(Outside(IdsOf(*outside, lines.speakers).volume), (Values{60, 60}));
   EXPECT_EQ(Outside(IdsOf(*outside, lines.wave).volume), (Values{127, 127}));
-  // "Input Source" is the recording list; none of its items is a line or auxiliary input
-  // by the names the mixer knows, so it stays as it was.
+  // "Input Source" is the recording list: the input the panel controls is recorded from.
   const auto list = outside->LineControl(lines.waveIn->id, MixerControlKind::kSourceList);
   ASSERT_TRUE(list);
   EXPECT_EQ(outside->ListItems(list->id), (std::vector<std::string>{"Mic", "Aux", "Internal Mic"}));
+  EXPECT_EQ(Outside(list->id), (Values{0, 1, 0}));
+}
+
+TEST_F(AlsaMixerBackendTest, SoundOverUsbWithoutAPcmSwitchMutesTheMaster) {
+  MakeMixer("vdhda", 1);
+  ASSERT_NE(mixer->Open(1), 0u);
+  mixer->SelectControls(0, {.mute = 0, .volume = 100}, true);
+  ASSERT_EQ(mixer->ActiveSet(), CMixer::ControlSet::kWave);
+  OpenOutside("vdhda");
+  const Ids master = IdsOf(*outside, lines.speakers);
+  const Ids wave = IdsOf(*outside, lines.wave);
+  ASSERT_EQ(wave.mute, 0u);  // the layout this is about: PCM has no switch
+
+  EXPECT_TRUE(mixer->SetMute(true));
+  SyncOutside();
+  EXPECT_EQ(Outside(master.mute), Values{1});
+  EXPECT_EQ(Outside(wave.volume), (Values{127, 127}));  // silenced, not turned down
+  EXPECT_TRUE(mixer->SetMute(false));
+  SyncOutside();
+  EXPECT_EQ(Outside(master.mute), Values{0});
+  EXPECT_TRUE(host.beeps.empty());
+
+  // The panel follows the switch it mutes with when another program turns it.
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  const std::array<int32_t, 1> muted = {1};
+  ASSERT_TRUE(outside->SetValues(master.mute, muted));
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  EXPECT_TRUE(mixer->Mute());
+}
+
+TEST_F(AlsaMixerBackendTest, InputsWithCaptureSwitchesOfTheirOwnRecordFromTheLineAlone) {
+  MakeMixer("vdswitches", 0);
+  ASSERT_NE(mixer->Open(1), 0u);
+  OpenOutside("vdswitches");
+  ASSERT_TRUE(lines.waveIn);
+  const auto list = outside->LineControl(lines.waveIn->id, MixerControlKind::kSourceList);
+  ASSERT_TRUE(list);
+  // "Capture" switches all recording: it is no input, so it stays on.
+  EXPECT_EQ(outside->ListItems(list->id), (std::vector<std::string>{"Line", "CD", "Mic"}));
   EXPECT_EQ(Outside(list->id), (Values{1, 0, 0}));
+  EXPECT_TRUE(host.beeps.empty());
 }
 
 TEST_F(AlsaMixerBackendTest, WritesOutsideTheRangeAreRefused) {

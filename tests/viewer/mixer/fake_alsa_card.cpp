@@ -77,6 +77,20 @@ std::vector<Element> HdaLayout() {
           Enum("Input Source", 1, {"Mic", "Aux", "Internal Mic"}, 0)};
 }
 
+// An older card without a capture-source list: each input has a capture switch of its own.
+std::vector<Element> SwitchesLayout() {
+  return {Volume("Master Playback Volume", 2, 31, 24),
+          Volume("PCM Playback Volume", 2, 31, 24),
+          Volume("Line Playback Volume", 2, 31, 10),
+          Switch("Line Playback Switch", 2, true),
+          Switch("Line Capture Switch", 2, false),
+          Volume("Mic Playback Volume", 1, 31, 0),
+          Switch("Mic Capture Switch", 1, true),
+          Switch("CD Capture Switch", 2, true),
+          Volume("Capture Volume", 2, 15, 8),
+          Switch("Capture Switch", 2, true)};
+}
+
 struct Card;
 
 struct Instance {
@@ -270,7 +284,11 @@ extern "C" __attribute__((visibility("default"))) SND_CTL_PLUGIN_DEFINE_FUNC(vdf
   }
   Card& card = Cards()[layout];
   // A card nobody holds open starts over, so that every test meets it as it comes.
-  if (card.instances.empty()) card.elements = layout == "hda" ? HdaLayout() : Ac97Layout();
+  if (card.instances.empty()) {
+    card.elements = layout == "hda"        ? HdaLayout()
+                    : layout == "switches" ? SwitchesLayout()
+                                           : Ac97Layout();
+  }
 
   auto instance = std::make_unique<Instance>();
   instance->card = &card;

@@ -406,12 +406,22 @@ TEST_F(MixerTest, LinesWithoutMuteSwitchesOpenWithoutBeeping) {
   ASSERT_NE(mixer->Open(0), 0u);
   EXPECT_TRUE(host.beeps.empty());
   mixer->SelectControls(0, {}, false);
-  // Asking to mute a line that cannot be muted is a failure the user hears.
+  // A line that cannot be muted is silenced by the master switch.
+  EXPECT_TRUE(mixer->SetMute(true));
+  EXPECT_EQ(Peek("Volume Control", MixerControlKind::kMute), Values{1});
+  EXPECT_TRUE(mixer->SetVolume(10));
+  // A non-zero selection has no line switch to turn back on.
+  mixer->SelectControls(1, {}, false);
+  mixer->Close();
+  EXPECT_TRUE(host.beeps.empty());
+
+  // Only when the master cannot be muted either is it a failure the user hears.
+  card.destinations[0].line.hasMute = false;
+  Make({card}, 0);
+  ASSERT_NE(mixer->Open(0), 0u);
+  mixer->SelectControls(0, {}, true);
   EXPECT_FALSE(mixer->SetMute(true));
   EXPECT_EQ(host.beeps, std::vector<BeepKind>{BeepKind::kDefault});
-  EXPECT_TRUE(mixer->SetVolume(10));
-  mixer->Close();
-  EXPECT_EQ(host.beeps.size(), 1u);
 }
 
 TEST_F(MixerTest, ReopeningForgetsTheControlsOfTheCardBefore) {
@@ -432,6 +442,14 @@ TEST_F(MixerTest, ReopeningForgetsTheControlsOfTheCardBefore) {
   host.beeps.clear();
   EXPECT_FALSE(mixer->SetVolume(10));
   EXPECT_EQ(host.beeps, std::vector<BeepKind>{BeepKind::kDefault});
+}
+
+TEST_F(MixerTest, RecordingFollowsTheControlledInputWhenTheListHasSeveral) {
+  Card card = VirtualMixerBackend::TypicalCard("Onboard");
+  card.destinations[1].recordingItems = {"Microphone", "Aux", "Line In"};
+  Make({card});
+  ASSERT_NE(mixer->Open(0), 0u);
+  EXPECT_EQ(cards->SelectedRecordingItem(0), "Line In");
 }
 
 TEST_F(MixerTest, RecordingSourceIsLeftAloneWithoutALineOrAuxItem) {
