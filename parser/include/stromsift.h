@@ -12,12 +12,18 @@
  *  - The factories, the Set*Callback calls, Run, Stop and delete are made from one client
  *    thread at a time (the object does no locking between client calls).
  *  - Set*Callback may be called at any time, also while the graph runs; the worker reads the
- *    pointer and context afresh for every delivery, and a pair is always seen whole.
+ *    pointer and context afresh for every delivery, and a pair is always seen whole. Called
+ *    from the client's thread, it returns only once a callback running at the time has
+ *    returned, so what the old pair used may be freed then (do not hold a lock the callback
+ *    takes while calling it). Called from a callback, it returns at once.
  *  - The callbacks run on the object's worker thread, one at a time, never on the client's thread.
  *    A callback must not delete the object. Deleting the object (from the client's thread) waits
  *    for a callback that is running to return, then ends the worker; it never kills the thread.
  *  - Codes and records are delivered in stream order. A record pointer is valid only during the
  *    call: copy what you keep.
+ *  - The stream is buffered in a ring of fixed size while the callbacks run. Bytes that arrive
+ *    while it is full are dropped (a sample that does not fit is refused whole), so callbacks
+ *    that take long lose records: copy what you need and return.
  */
 #ifndef STROMSIFT_H
 #define STROMSIFT_H

@@ -105,27 +105,47 @@ CStromsift::~CStromsift() {
 
 #ifdef STROMSIFT_COMPACT
 void CStromsift::SetRecordCallback(StromsiftRecordProc callback) {
-  std::lock_guard lock(callbackMutex_);
-  recordProc_ = callback;
+  {
+    std::lock_guard lock(callbackMutex_);
+    recordProc_ = callback;
+  }
+  WaitForRunningCallback();
 }
 
 void CStromsift::SetRemoteCallback(StromsiftRemoteProc callback) {
-  std::lock_guard lock(callbackMutex_);
-  remoteProc_ = callback;
+  {
+    std::lock_guard lock(callbackMutex_);
+    remoteProc_ = callback;
+  }
+  WaitForRunningCallback();
 }
 #else
 void CStromsift::SetRecordCallback(StromsiftRecordProc callback, void* context) {
-  std::lock_guard lock(callbackMutex_);
-  recordProc_ = callback;
-  recordContext_ = context;
+  {
+    std::lock_guard lock(callbackMutex_);
+    recordProc_ = callback;
+    recordContext_ = context;
+  }
+  WaitForRunningCallback();
 }
 
 void CStromsift::SetRemoteCallback(StromsiftRemoteProc callback, void* context) {
-  std::lock_guard lock(callbackMutex_);
-  remoteProc_ = callback;
-  remoteContext_ = context;
+  {
+    std::lock_guard lock(callbackMutex_);
+    remoteProc_ = callback;
+    remoteContext_ = context;
+  }
+  WaitForRunningCallback();
 }
 #endif
+
+void CStromsift::WaitForRunningCallback() {
+  // A client that replaces or clears a callback may free what the old one used once the call
+  // returns, so a delivery already under way is waited for; from the worker itself (a
+  // callback that changes the callbacks) there is nothing to wait for.
+  if (std::this_thread::get_id() == worker_.get_id()) return;
+  const std::lock_guard wait(deliveryMutex_);
+}
 
 HRESULT CStromsift::Run() {
   if (pipeline_ == nullptr || !pipeline_->OwnsPipeline()) return E_NOINTERFACE;
@@ -174,6 +194,9 @@ bool CStromsift::WantsCodes() {
 }
 
 void CStromsift::OnRecord(const uint8_t* record, size_t /*length*/) {
+  // Taken before the pointer is read: a client's change waits for this delivery, or this
+  // delivery reads the changed pointer.
+  const std::lock_guard delivering(deliveryMutex_);
   StromsiftRecordProc proc;
 #ifdef STROMSIFT_COMPACT
   {
@@ -194,6 +217,7 @@ void CStromsift::OnRecord(const uint8_t* record, size_t /*length*/) {
 
 void CStromsift::OnCode(uint32_t code) {
 #ifndef STROMSIFT_COMPACT
+  const std::lock_guard delivering(deliveryMutex_);
   StromsiftRemoteProc proc;
   void* context;
   {

@@ -55,6 +55,7 @@ class CStromsift final : public IStromsift,
   bool WantsCodes() override;
   void OnRecord(const uint8_t* record, size_t length) override;
   void OnCode(uint32_t code) override;
+  void WaitForRunningCallback();
   bool Stopping() override { return stopping_.load(std::memory_order_acquire); }
 
   vd::ByteRing ring_;
@@ -69,6 +70,8 @@ class CStromsift final : public IStromsift,
   std::thread worker_;
 
   std::mutex callbackMutex_;
+  // Held by the worker while it calls a callback.
+  std::mutex deliveryMutex_;
   StromsiftRecordProc recordProc_ = nullptr;
   StromsiftRemoteProc remoteProc_ = nullptr;
 #ifndef STROMSIFT_COMPACT

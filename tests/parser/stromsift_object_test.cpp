@@ -88,17 +88,26 @@ void SetCallbacks(IStromsift& object, void* context) {
 
 // A host whose record callback takes 20 ms.
 std::atomic<int> gSlowCalls{0};
+std::atomic<bool> gSlowInside{false};
 void SlowRecord(const uint8_t*) {
+  gSlowInside = true;
   gSlowCalls.fetch_add(1);
   std::this_thread::sleep_for(20ms);
+  gSlowInside = false;
 }
 #ifdef STROMSIFT_COMPACT
 void SetSlowCallback(IStromsift& object) {
   object.SetRecordCallback(&SlowRecord);
 }
+void ClearRecordCallback(IStromsift& object) {
+  object.SetRecordCallback(nullptr);
+}
 #else
 void SetSlowCallback(IStromsift& object) {
   object.SetRecordCallback([](void*, const uint8_t* record) { SlowRecord(record); }, nullptr);
+}
+void ClearRecordCallback(IStromsift& object) {
+  object.SetRecordCallback(nullptr, nullptr);
 }
 #endif
 
@@ -133,6 +142,24 @@ TEST_F(StromsiftObject, DeleteWaitsOnlyForTheRunningCallback) {
   const int before = gSlowCalls.load();
   object.reset();
   EXPECT_LE(gSlowCalls.load() - before, 1) << "callbacks after the delete began";
+}
+
+// Clearing a callback returns only once the delivery under way has ended, so the host may
+// then free what the callback used.
+TEST_F(StromsiftObject, ClearingACallbackWaitsForTheOneRunning) {
+  auto object = CStromsift::CreateDetached();
+  SetSlowCallback(*object);
+  Bytes s = Filler(40);
+  for (int i = 0; i < 20; ++i) Append(s, vdtest::Record(0x01, 0x02, {0x11, 0x22, 0x33}));
+  Append(s, Filler(80));
+  gSlowCalls = 0;
+  ASSERT_EQ(object->Receive(s.data(), s.size()), S_OK);
+  while (!gSlowInside.load()) std::this_thread::sleep_for(1ms);
+  ClearRecordCallback(*object);
+  EXPECT_FALSE(gSlowInside.load()) << "the cleared callback still runs";
+  const int calls = gSlowCalls.load();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(gSlowCalls.load(), calls) << "called after it was cleared";
 }
 
 TEST_F(StromsiftObject, ReceivedBytesReachTheCallbacksOnTheWorkerThread) {
