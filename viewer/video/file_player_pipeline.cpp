@@ -110,8 +110,10 @@ void DeleteWatcher(gpointer data) {
 // A stream whose header claims pictures far beyond any real film (30000 x 30000) would have
 // the decoder and the converter allocate gigabytes before a single picture shows: it is
 // refused at its caps, before anything is allocated for it.
-constexpr int kMaxPictureSide = 16384;
-constexpr int64_t kMaxPicturePixels = int64_t{8192} * 8192;
+// 8192 on a side and 4096 x 4096 pixels hold every film a desktop plays (4K, DCI 4K, 5K);
+// a converted 4096 x 4096 picture is 64 MB, and the pipeline holds a few.
+constexpr int kMaxPictureSide = 8192;
+constexpr int64_t kMaxPicturePixels = int64_t{4096} * 4096;
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <future>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "file_player.h"
 #include "playback_clock.h"
@@ -195,31 +196,37 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].rfind(kCannotPlay, 0), 0u) << host.messages[0];
 
-  // A film whose headers claim 30000 x 30000 pictures is refused before anything is made for
-  // pictures of that size (the converter would have taken gigabytes).
-  host.messages.clear();
+  // A film whose headers claim pictures far larger than any film (30000 x 30000, or 16000 x
+  // 4000) is refused before anything is made for pictures of that size (the converter would
+  // take gigabytes).
   const std::string huge = TestClips().folder + "/huge.avi";
-  ASSERT_TRUE(playertest::RunPipeline(
-      "videotestsrc num-buffers=2 ! video/x-raw,format=I420,width=64,height=48,framerate=10/1 ! "
-      "avimux ! filesink location=\"" + huge + "\""));
-  {
-    std::fstream file(huge, std::ios::in | std::ios::out | std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
-    const size_t avih = bytes.find("avih");
-    const size_t strf = bytes.find("strf");
-    ASSERT_NE(avih, std::string::npos);
-    ASSERT_NE(strf, std::string::npos);
-    // The main header's width and height, then the picture format's.
-    for (size_t at : {avih + 8 + 32, avih + 8 + 36, strf + 8 + 4, strf + 8 + 8}) {
-      const char size[4] = {0x30, 0x75, 0, 0};  // 30000, little-endian
-      file.seekp(static_cast<std::streamoff>(at));
-      file.write(size, 4);
+  for (const auto& [width, height] : {std::pair{30000, 30000}, std::pair{16000, 4000}}) {
+    host.messages.clear();
+    ASSERT_TRUE(playertest::RunPipeline(
+        "videotestsrc num-buffers=2 ! video/x-raw,format=I420,width=64,height=48,framerate=10/1 "
+        "! avimux ! filesink location=\"" + huge + "\""));
+    {
+      std::fstream file(huge, std::ios::in | std::ios::out | std::ios::binary);
+      const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+      const size_t avih = bytes.find("avih");
+      const size_t strf = bytes.find("strf");
+      ASSERT_NE(avih, std::string::npos);
+      ASSERT_NE(strf, std::string::npos);
+      // The main header's width and height, then the picture format's, little-endian.
+      for (const auto& [at, value] : {std::pair{avih + 8 + 32, width}, {avih + 8 + 36, height},
+                                     {strf + 8 + 4, width}, {strf + 8 + 8, height}}) {
+        const char size[4] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8), 0,
+                              0};
+        file.seekp(static_cast<std::streamoff>(at));
+        file.write(size, 4);
+      }
     }
+    EXPECT_FALSE(player.OpenAndShow(huge));
+    ASSERT_EQ(host.messages.size(), 1u);
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    EXPECT_NE(host.messages[0].find(size), std::string::npos) << host.messages[0];
+    EXPECT_EQ(player.LastFile(), TestClips().film);
   }
-  EXPECT_FALSE(player.OpenAndShow(huge));
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_NE(host.messages[0].find("30000 x 30000"), std::string::npos) << host.messages[0];
-  EXPECT_EQ(player.LastFile(), TestClips().film);
 }
 
 TEST_F(FilePlayerTest, RelativeNamesAreFilesEvenWithAColon) {
