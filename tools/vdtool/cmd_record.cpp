@@ -1,6 +1,7 @@
 // vdtool record: an AVI recording by the capture engine, without a window.
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -110,14 +111,18 @@ class ScratchBeside {
       path_.clear();
       return;
     }
+    // Held while this run lives: a later run takes a recording nobody holds for a killed
+    // one's, even when the link in the killed run's scratch folder is gone.
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    held_ = fd;
     // The saved film gets the mode a new file gets, not mkstemps' private one.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
   }
   ~ScratchBeside() {
     if (!path_.empty()) ::unlink(path_.c_str());
+    if (held_ >= 0) ::close(held_);
   }
   ScratchBeside(const ScratchBeside&) = delete;
   ScratchBeside& operator=(const ScratchBeside&) = delete;
@@ -126,6 +131,7 @@ class ScratchBeside {
 
  private:
   std::string path_;
+  int held_ = -1;
 };
 
 // Room a recording beside `file` has before the disk's kept margin; -1 when unknown.
@@ -280,6 +286,7 @@ int Run(const std::vector<std::string>& args) {
     engine.UseCaptureFile(scratch.Path());
     session.NoteRecordingAt(scratch.Path());
   }
+  session.RescueLeftBeside(file);
 
   vd::CaptureOptions options = engine.GetCaptureOptions();
   options.useTimeLimit = true;

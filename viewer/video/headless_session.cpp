@@ -13,10 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "avi_mend.h"
 #include "settings_store.h"
 #include "settings_table.h"
+#include "vd/file_replace.h"
 #include "vd/stop_signals.h"
 #include "vd/trace.h"
 #include "video_standards.h"
@@ -175,16 +177,51 @@ void HeadlessSession::NoteRecordingAt(const std::string& path) {
   if (!ec) std::filesystem::create_symlink(target, folder_ / kBesideLinkName, ec);
 }
 
-void HeadlessSession::RescueBeside(const std::filesystem::path& link) {
+void HeadlessSession::RescueLeftBeside(const std::string& file) {
   namespace fs = std::filesystem;
+  const fs::path target = FollowLinks(file).value_or(fs::path(file));
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const size_t suffix = std::char_traits<char>::length(kBesideSuffix);
   std::error_code ec;
-  const fs::path target = fs::read_symlink(link, ec);
+  std::vector<fs::path> left;
+  // "NAME.XXXXXX.part", whatever NAME the killed run was to save.
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= 8 + suffix || name[name.size() - suffix - 7] != '.' ||
+        name.compare(name.size() - suffix, suffix, kBesideSuffix) != 0)
+      continue;
+    // A run makes its mark only once it holds its file: with the mark there and the file
+    // free, the run that wrote it is gone.
+    const bool marked = fs::exists(folder / ("." + name + ".unsaved"), ec);
+    const UniqueFd held(::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat st {};
+    if (!held || ::fstat(held.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_uid != ::geteuid() || ::flock(held.Get(), LOCK_EX | LOCK_NB) != 0)
+      continue;
+    if (marked) {
+      left.push_back(entry.path());
+    } else if (st.st_size == 0 && ::time(nullptr) - st.st_mtime > 60) {
+      // Killed before it recorded anything; a young empty one may be a run just starting.
+      ::unlink(entry.path().c_str());
+    }
+  }
+  for (const fs::path& part : left) RescuePart(part);
+}
+
+void HeadlessSession::RescueBeside(const std::filesystem::path& link) {
+  std::error_code ec;
+  const std::filesystem::path target = std::filesystem::read_symlink(link, ec);
+  if (!ec) RescuePart(target);
+}
+
+void HeadlessSession::RescuePart(const std::filesystem::path& target) {
+  namespace fs = std::filesystem;
   const std::string name = target.string();
   const size_t suffix = std::char_traits<char>::length(kBesideSuffix);
   // Only a recording this program names so, still there, a file of this user's: a link
   // left dangling by a recording that had become its target is nothing to rescue.
   struct stat st {};
-  if (ec || name.size() <= suffix + 7 ||
+  if (name.size() <= suffix + 7 ||
       name.compare(name.size() - suffix, suffix, kBesideSuffix) != 0 ||
       ::lstat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
     return;

@@ -51,6 +51,11 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   // it ends leaves a link to it there, so the next run mends it and keeps it beside
   // where it was written, under a name of its own.
   void NoteRecordingAt(const std::string& path);
+  // Recordings killed runs left in the folder of `file` (or of the file its links lead to),
+  // to be saved under any name, whose scratch folder is gone (TMPDIR cleaned, another TMPDIR): each still carries its unsaved mark and
+  // no run holds it. They are mended and kept as the link's are. Called with the card held,
+  // after this run's own scratch file is made and locked.
+  void RescueLeftBeside(const std::string& file);
   // Moves the capture file out of the scratch folder, which goes at the end, to a name of
   // its own beside it; returns that name (empty when it could not be kept).
   std::filesystem::path KeepCaptureFile();
@@ -82,6 +87,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   std::filesystem::path KeepFile(const std::filesystem::path& file);
   // A killed run's recording outside the scratch folder, reached through its link.
   void RescueBeside(const std::filesystem::path& link);
+  void RescuePart(const std::filesystem::path& target);
 
   std::filesystem::path folder_;
   UniqueFd lock_;
