@@ -115,7 +115,9 @@ STROMSIFT_API HRESULT CreateStromsift(IStromsift** out);
  * to that pad. E_FAIL for a null filter or one that is in no bin, E_NOINTERFACE when it has no
  * such pad.
  * The object holds a reference to the filter and its bin; deleting it unlinks and removes only
- * its own sink. Run and Stop answer E_NOINTERFACE. */
+ * its own sink. Run and Stop answer E_NOINTERFACE. A sample the object cannot take (its ring
+ * full) is dropped and the client's stream goes on; the client's bus gets a warning from "In",
+ * once for each run of dropped samples. */
 STROMSIFT_API HRESULT CreateStromsiftOnFilter(GstElement* filter, IStromsift** out);
 #endif
 

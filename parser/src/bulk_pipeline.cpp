@@ -3,26 +3,14 @@
 #include <gst/app/gstappsink.h>
 
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "vd/gst_elements.h"
 
 namespace vd {
 
 namespace {
-
-GstFlowReturn NewSample(GstAppSink* sink, gpointer user) {
-  auto* receiver = static_cast<BulkPipeline::Receiver*>(user);
-  const SamplePtr sample(gst_app_sink_pull_sample(sink));
-  if (sample == nullptr) return GST_FLOW_OK;
-  GstBuffer* buffer = gst_sample_get_buffer(sample.get());
-  GstMapInfo map;
-  if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-    // A refused sample is counted by the receiver; the stream goes on.
-    if (map.size > 0) receiver->Receive(map.data, map.size);
-    gst_buffer_unmap(buffer, &map);
-  }
-  return GST_FLOW_OK;
-}
 
 // A source pushing into an unlinked pad ends its stream with an error, so what the client's
 // bulk output pushes while nothing is linked to it is dropped. The probe stays on the pad
@@ -50,6 +38,35 @@ void DropWhileUnlinkedOnce(GstPad* pad) {
 
 BulkPipeline::BulkPipeline(Receiver& receiver) : receiver_(receiver) {}
 
+GstFlowReturn BulkPipeline::NewSample(GstAppSink* sink, gpointer self) {
+  const SamplePtr sample(gst_app_sink_pull_sample(sink));
+  if (sample == nullptr) return GST_FLOW_OK;
+  GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+  GstMapInfo map;
+  if (buffer != nullptr && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+    if (map.size > 0) static_cast<BulkPipeline*>(self)->Deliver(map.data, map.size);
+    gst_buffer_unmap(buffer, &map);
+  }
+  return GST_FLOW_OK;
+}
+
+void BulkPipeline::Deliver(const uint8_t* data, size_t size) {
+  if (Succeeded(receiver_.Receive(data, size))) {
+    refusing_ = false;
+    return;
+  }
+  // A refused sample is counted by the receiver and the stream goes on: a flow error would
+  // end the client's stream. The client's pipeline is told on its bus, once for each run of
+  // refused samples (a private pipeline's bus has nobody reading it).
+  if (pipeline_ != nullptr || std::exchange(refusing_, true)) return;
+  const std::string text = "The stream parser's buffer is full: a sample of " +
+                           std::to_string(size) + " bytes was dropped.";
+  const ErrorPtr error(g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED,
+                                           text.c_str()));
+  gst_element_post_message(
+      sink_, gst_message_new_warning(GST_OBJECT(sink_), error.get(), "parser ring full"));
+}
+
 void BulkPipeline::DetachFromClient() {
   const PadPtr sinkPad(gst_element_get_static_pad(sink_, "sink"));
   if (bulkPad_ == nullptr || sinkPad == nullptr) return;
@@ -65,8 +82,8 @@ GstElement* BulkPipeline::MakeSink() {
   // Bulk data has no clock: take every sample as it comes.
   g_object_set(sink, "sync", FALSE, "async", FALSE, "emit-signals", FALSE, nullptr);
   GstAppSinkCallbacks callbacks{};
-  callbacks.new_sample = &NewSample;
-  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &receiver_, nullptr);
+  callbacks.new_sample = &BulkPipeline::NewSample;
+  gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
   return sink;
 }
 

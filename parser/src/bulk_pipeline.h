@@ -12,6 +12,8 @@
 #include "vd/gst_ptr.h"
 #include "vd/hresult.h"
 
+typedef struct _GstAppSink GstAppSink;
+
 namespace vd {
 
 class BulkPipeline : public ParserHeapObject {
@@ -46,9 +48,11 @@ class BulkPipeline : public ParserHeapObject {
  private:
   explicit BulkPipeline(Receiver& receiver);
   GstElement* MakeSink();
-  // Hands the client's bulk output over to a stand-in sink in its bin while no buffer is
-  // passing, then lets go of ours: the client's stream goes on undisturbed.
+  // Unlinks the client's bulk output from our sink; what it pushes while unlinked is dropped,
+  // so the client's stream goes on undisturbed.
   void DetachFromClient();
+  static GstFlowReturn NewSample(GstAppSink* sink, gpointer self);
+  void Deliver(const uint8_t* data, size_t size);
 
   Receiver& receiver_;
   ElementPtr pipeline_;         // null when joined to the client's bin
@@ -56,6 +60,7 @@ class BulkPipeline : public ParserHeapObject {
   ElementPtr filter_;           // the client's filter, when joined
   PadPtr bulkPad_;              // when joined
   GstElement* sink_ = nullptr;  // "In", owned by bin_
+  bool refusing_ = false;       // the streaming thread's own: the last sample was refused
 };
 
 }  // namespace vd

@@ -493,6 +493,36 @@ TEST_F(StromsiftObject, OnFilterJoinsTheClientsPipelineAndLeavesItAsItWas) {
   if (box != nullptr) gst_object_unref(box);
 }
 
+// A sample the ring cannot take is dropped, the client's stream goes on, and the client's
+// bus says so once for the run of dropped samples.
+TEST_F(StromsiftObject, OnFilterSaysOnTheClientsBusWhenSamplesAreDropped) {
+  ClientPipeline client;
+  IStromsift* raw = nullptr;
+  ASSERT_EQ(CStromsift::CreateOnFilter(client.box, &raw), S_OK);
+  std::unique_ptr<IStromsift> object(raw);
+  SetCallbacks(*object, nullptr);
+  ASSERT_NE(gst_element_set_state(client.pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+  const Bytes big(kCapacity + 1, 0x00);
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(client.src),
+                                      gst_buffer_new_memdup(big.data(), big.size())),
+              GST_FLOW_OK);
+  }
+  GstBus* bus = gst_element_get_bus(client.pipeline);
+  GstMessage* warning = gst_bus_timed_pop_filtered(bus, 5 * GST_SECOND, GST_MESSAGE_WARNING);
+  ASSERT_NE(warning, nullptr) << "nothing said of the dropped samples";
+  GError* e = nullptr;
+  gst_message_parse_warning(warning, &e, nullptr);
+  EXPECT_NE(std::string(e != nullptr ? e->message : "").find("dropped"), std::string::npos);
+  if (e != nullptr) g_error_free(e);
+  gst_message_unref(warning);
+  GstMessage* again = gst_bus_timed_pop_filtered(bus, GST_SECOND / 2, GST_MESSAGE_WARNING);
+  EXPECT_EQ(again, nullptr) << "said again within one run of dropped samples";
+  if (again != nullptr) gst_message_unref(again);
+  EXPECT_EQ(gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR), nullptr);
+  gst_object_unref(bus);
+}
+
 // The client keeps pushing while the parser goes: its stream must not end with an error.
 TEST_F(StromsiftObject, DeletingTheParserLeavesTheClientsStreamFlowing) {
   ClientPipeline client;
