@@ -92,7 +92,8 @@ class IStromsift {
   /* Slot 2. Null stops code delivery (and the decoding of bursts). */
   virtual void SetRemoteCallback(StromsiftRemoteProc callback, void* context) = 0;
 #endif
-  /* Slot 3. Starts the object's own pipeline: S_OK, or E_FAIL when it cannot run. An object made
+  /* Slot 3. Starts the object's own pipeline: S_OK, or E_FAIL when it cannot run (its device
+   * was unplugged since the object was made: make a new object once it is back). An object made
    * on the client's pipeline (CreateStromsiftOnFilter) answers E_NOINTERFACE: the client runs
    * its pipeline itself. */
   virtual HRESULT Run() = 0;

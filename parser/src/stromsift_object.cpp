@@ -149,6 +149,11 @@ void CStromsift::WaitForRunningCallback() {
 
 HRESULT CStromsift::Run() {
   if (pipeline_ == nullptr || !pipeline_->OwnsPipeline()) return E_NOINTERFACE;
+  // A device that went away would let the pipeline start and then deliver nothing, ever.
+  if (device_ != nullptr && !device_->IsConnected()) {
+    ParserTrace("Error %x: Cannot run graph: the device is gone\n", static_cast<unsigned>(E_FAIL));
+    return E_FAIL;
+  }
   return pipeline_->Run();
 }
 

@@ -338,12 +338,18 @@ TEST_F(StromsiftObject, FailuresAreTracedWithTheirTexts) {
       << traces;
 }
 
-TEST_F(StromsiftObject, WithoutCaptureDeviceCreateAnswersFail) {
+TEST_F(StromsiftObject, WithoutCaptureDeviceCreateAndRunAnswerFail) {
   auto box = vd::VirtualTvBox::Shared();
   box->Unplug();
   IStromsift* object = reinterpret_cast<IStromsift*>(0x1);
   EXPECT_EQ(CStromsift::Create(vd::BulkSourceFinder::Devices(), &object), E_FAIL);
   EXPECT_EQ(object, nullptr);
+  box->Plug();
+  // Made while the box was there, run after it went: it cannot run, and says so.
+  ASSERT_EQ(CStromsift::Create(vd::BulkSourceFinder::Devices(), &object), S_OK);
+  std::unique_ptr<IStromsift> made(object);
+  box->Unplug();
+  EXPECT_EQ(made->Run(), E_FAIL);
   box->Plug();
 }
 
