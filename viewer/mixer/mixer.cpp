@@ -46,6 +46,7 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   handle_ = handle;
   ownChange_ = false;
   lineMuteAtOpen_.reset();
+  masterMuteAtBorrow_.reset();
 
   // Nothing found on a card opened earlier may stand for a control of this one.
   master_ = kInitialMaster;
@@ -143,7 +144,10 @@ void CMixer::Activate(ControlSet set) {
   active_ = set == ControlSet::kMaster ? master_ : set == ControlSet::kWave ? wave_ : line_;
   // Many cards give their wave and line inputs a volume but no switch; the master switch
   // silences them as well, and a mute button that only beeps helps nobody.
-  if (active_.muteId == 0) active_.muteId = master_.muteId;
+  if (active_.muteId == 0 && master_.muteId != 0) {
+    active_.muteId = master_.muteId;
+    if (!masterMuteAtBorrow_ && handle_ != 0) masterMuteAtBorrow_ = ReadMute(master_.muteId);
+  }
 }
 
 void CMixer::SelectControls(int32_t argument, const vd::SoundSettings& stored, bool soundOverUsb) {
@@ -264,6 +268,12 @@ void CMixer::Close() {
     } else if (*now != *lineMuteAtOpen_ && !WriteMute(line_.muteId, *lineMuteAtOpen_)) {
       Beep();
     }
+  }
+  if (masterMuteAtBorrow_) {
+    const auto now = ReadMute(master_.muteId);
+    if (now && *now != *masterMuteAtBorrow_ && !WriteMute(master_.muteId, *masterMuteAtBorrow_))
+      Beep();
+    masterMuteAtBorrow_.reset();
   }
   if (!backend_->Close()) host_.Beep(vd::BeepKind::kSimple);
   handle_ = 0;

@@ -83,6 +83,9 @@ class CMixer {
   bool ownChange_ = false;
   bool toldNoDevices_ = false;
   std::optional<bool> lineMuteAtOpen_;
+  // The master switch as it was when a set without a switch of its own first borrowed it:
+  // the desktop's master is put back at Close, as the line's is.
+  std::optional<bool> masterMuteAtBorrow_;
 
   // Placeholder ids name no control (see kFirstMixerControlId): a set whose query failed
   // makes its calls fail and beep instead of touching an unrelated control.

@@ -235,6 +235,12 @@ TEST_F(AlsaMixerBackendTest, SoundOverUsbWithoutAPcmSwitchMutesTheMaster) {
   ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
   mixer->HandleEvents();
   EXPECT_TRUE(mixer->Mute());
+
+  // The desktop's master switch is put back as it was found, as the line's is.
+  mixer->Close();
+  SyncOutside();
+  EXPECT_EQ(Outside(master.mute), Values{0}) << "the desktop left muted";
+  EXPECT_TRUE(host.beeps.empty());
 }
 
 TEST_F(AlsaMixerBackendTest, InputsWithCaptureSwitchesOfTheirOwnRecordFromTheLineAlone) {
