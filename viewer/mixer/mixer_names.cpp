@@ -1,7 +1,6 @@
 #include "mixer_names.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace vd::mixer_names {
 
@@ -35,10 +34,13 @@ std::span<const ComponentNames> ComponentTable() {
   return kTable;
 }
 
+// ASCII only: the names are the kernel's and the cards', and the user's locale must not
+// change them (a Turkish one upper-cases "i" to a dotted capital I).
 std::string ToUpper(std::string_view text) {
   std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  });
   return upper;
 }
 

@@ -1,6 +1,14 @@
 #include "mixer_names.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cctype>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -18,6 +26,28 @@ TEST(MixerNames, ShortNamesCompareUpperCasedAndWhole) {
   EXPECT_FALSE(names::NameIsOneOf("Line-In", names::kLineNames));
   EXPECT_FALSE(names::NameIsOneOf("Aux", names::kAuxNames));
   EXPECT_FALSE(names::NameIsOneOf("", names::kWaveNames));
+}
+
+// A Turkish user's process locale upper-cases "i" to a dotted capital I: the element names
+// the kernel gives still match (a locale built with localedef into a private folder).
+TEST(MixerNames, NamesMatchInATurkishLocale) {
+  std::string dir = (std::filesystem::temp_directory_path() / "vd-tr-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  const std::string command =
+      "localedef -c -i tr_TR -f ISO-8859-9 " + dir + "/tr.iso88599 >/dev/null 2>&1";
+  const int built = std::system(command.c_str());
+  ::setenv("LOCPATH", dir.c_str(), 1);
+  const bool turkish =
+      built != -1 && std::setlocale(LC_CTYPE, "tr.iso88599") != nullptr && std::toupper('i') != 'I';
+  const bool line = names::NameIsOneOf("Line", names::kLineNames);
+  const auto source =
+      names::FindAlsaElement(MixerComponent::kWaveIn, std::vector<std::string>{"Input Source"});
+  std::setlocale(LC_CTYPE, "C");
+  ::unsetenv("LOCPATH");
+  std::filesystem::remove_all(dir);
+  if (!turkish) GTEST_SKIP() << "no Turkish locale could be built here";
+  EXPECT_TRUE(line);
+  EXPECT_EQ(source, 0u);
 }
 
 TEST(MixerNames, FindByNameTakesTheFirstMatch) {
