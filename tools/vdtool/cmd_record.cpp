@@ -99,9 +99,9 @@ bool WaitUntil(int32_t minuteOfDay) {
 }
 
 // The file the recording is written to until it is saved: beside FILE (the file its links
-// lead to), on its disk, so the
-// free-space guard measures the disk the recording ends on and the save is a rename that
-// needs no room. Removed at the end unless it became FILE or was kept.
+// lead to), on its disk, so the free-space guard measures the disk the recording ends on and
+// the save is a rename that needs no room. Removed at the end unless it became FILE or was
+// kept.
 class ScratchBeside {
  public:
   explicit ScratchBeside(const std::string& file)
