@@ -148,6 +148,7 @@ void HeadlessSession::RescueDeadRuns() {
     // one is taken for dead.
     if (!lock && ::time(nullptr) - st.st_mtime < 60) continue;
     if (lock && ::flock(lock.Get(), LOCK_EX | LOCK_NB) != 0) continue;  // still running
+    bool keepFolder = false;
     for (const fs::directory_entry& file : fs::directory_iterator(entry.path(), ec)) {
       if (file.path().filename() == kBesideLinkName) {
         RescueBeside(file.path());
@@ -160,13 +161,23 @@ void HeadlessSession::RescueDeadRuns() {
       // its own beside the scratch folders, as a failed save would have left it.
       std::string why;
       uint32_t frames = 0;
-      if (!AviMend::Mend(file.path().string(), &why, &frames) || frames == 0) continue;
-      const fs::path kept = KeepFile(file.path());
-      if (!kept.empty())
+      const bool mended = AviMend::Mend(file.path().string(), &why, &frames);
+      if (mended && frames == 0) continue;  // killed before its first picture
+      // One that cannot be mended is kept as it is: it goes with the folder otherwise.
+      const fs::path kept = KeepFile(file.path(), mended);
+      if (kept.empty()) {
+        keepFolder = true;
+      } else if (mended) {
         LogWrite("video", LogLevel::kWarning,
                  "vdtool: a recording a stopped run left is kept as %s\n", kept.c_str());
+      } else {
+        LogWrite("video", LogLevel::kWarning,
+                 "vdtool: a recording a stopped run left could not be mended (%s); it is kept "
+                 "as it was, as %s\n",
+                 why.c_str(), kept.c_str());
+      }
     }
-    fs::remove_all(entry.path(), ec);
+    if (!keepFolder) fs::remove_all(entry.path(), ec);
   }
 }
 
@@ -259,7 +270,7 @@ void HeadlessSession::RescuePart(const std::filesystem::path& target) {
            kept.c_str());
 }
 
-std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& file) {
+std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& file, bool mend) {
   std::string name = (scratchParent_ / "viewdeck-recording-XXXXXX.avi").string();
   // mkstemps reserves the name, so no other run (or user) can be handed the same one.
   const int fd = ::mkstemps(name.data(), 4);
@@ -272,7 +283,7 @@ std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& fil
   std::string why;
   if (!std::filesystem::copy_file(file, name, std::filesystem::copy_options::overwrite_existing,
                                   ec) ||
-      !AviMend::Mend(name, &why)) {
+      (mend && !AviMend::Mend(name, &why))) {
     ::unlink(name.c_str());
     return {};
   }

@@ -82,9 +82,11 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
 
  private:
   // Scratch folders of runs that were killed: their recordings are mended and kept (and
-  // said so), the rest goes.
+  // said so), one that cannot be mended is kept as it is, the rest goes.
   void RescueDeadRuns();
-  std::filesystem::path KeepFile(const std::filesystem::path& file);
+  // Moves `file` out of its scratch folder under a name of its own; empty when it could not.
+  // A copy (the file lay on another disk) is mended when `mend` says so.
+  std::filesystem::path KeepFile(const std::filesystem::path& file, bool mend = true);
   // A killed run's recording outside the scratch folder, reached through its link.
   void RescueBeside(const std::filesystem::path& link);
   void RescuePart(const std::filesystem::path& target);
