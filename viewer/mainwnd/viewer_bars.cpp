@@ -197,6 +197,10 @@ void ViewerBars::ShowCaptureProgress(double seconds, int64_t bytes) {
       QString("Capturing %1 Secs, %2 KB").arg(seconds, 0, 'f', 1).arg(bytes / 1024));
 }
 
+void ViewerBars::ShowStatusNote(const QString& text) {
+  strips_->ShowStatusLine(text);
+}
+
 void ViewerBars::OpenClip() {
   CaptureGraph* engine = window_.Engine();
   if (engine == nullptr) return;

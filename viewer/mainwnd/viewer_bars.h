@@ -46,6 +46,8 @@ class ViewerBars {
   // The capture statistics and the status display during a capture.
   void ShowStatistics(const StatisticsText& text);
   void ShowCaptureProgress(double seconds, int64_t bytes);
+  // A passing note in the status line (the next status replaces it).
+  void ShowStatusNote(const QString& text);
 
   // A clip was opened in the player: the bar takes its length.
   void OpenClip();

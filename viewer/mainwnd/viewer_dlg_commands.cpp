@@ -480,6 +480,13 @@ void CViewerDlg::OnTimerFired(uint32_t id) {
         album_->MarkForRefresh();
         album_->RefreshIfMarked();
       }
+      if (engine_ && engine_->TakeUnheardStillMark() && bars_) {
+        bars_->ShowStatusNote(engine_->StillOnDisplay()
+                                  ? "Still button: no still was taken while a still is shown"
+                              : engine_->Player() != nullptr && engine_->Player()->IsActive()
+                                  ? "Still button: no still was taken while a film plays"
+                                  : "Still button: no still was taken, the picture is not running");
+      }
       break;
     case kTimerEntry:
       if (entry_) entry_->OnEntryTimer();

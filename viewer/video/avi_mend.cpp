@@ -230,8 +230,7 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
   }
 
   // The superindex of each stream (the muxer leaves it as a JUNK placeholder until the end)
-  // lists one index chunk per part: a file with more parts than it has room for keeps the
-  // parts that fit.
+  // lists one index chunk per part.
   struct StreamHeader {
     uint64_t strh = 0;
     uint64_t indx = 0;  // the superindex chunk or its placeholder, 0 when there is none
@@ -302,8 +301,12 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
   for (const StreamHeader& s : streams)
     roomForParts =
         std::min<size_t>(roomForParts, s.indx == 0 || s.indxSize < 24 ? 1 : (s.indxSize - 24) / 16);
+  // The index of the last part goes after its last chunk: with more parts than the index
+  // holds, that would be written over the parts past it. The file is left whole instead.
   if (parts.size() > 1 && roomForParts < parts.size()) {
-    while (!chunks.empty() && chunks.back().part >= roomForParts) chunks.pop_back();
+    *why = "it has " + std::to_string(parts.size()) + " parts, more than its index holds (" +
+           std::to_string(roomForParts) + ")";
+    return false;
   }
 
   // Write the index of the last part after its last chunk; with no room, give up chunks

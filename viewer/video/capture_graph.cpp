@@ -353,6 +353,7 @@ bool CaptureGraph::InitCapFilters() {
   }
   videoDevice_ = videoInfos_[static_cast<size_t>(videoIndex_)];
   videoName_ = videoDevice_.friendlyName;
+  video_->SetUnheardSnapshotHandler([mark = unheardStill_] { mark->store(true); });
 
   vd::VideoFormat format;
   vd::HResult hr = video_->GetVideoFormat(vd::PinKind::kCapture, &format);
@@ -436,6 +437,7 @@ void CaptureGraph::FreeCapFilters() {
   tuner_.reset();
   access_.Close();
   audio_.reset();
+  if (video_ != nullptr) video_->SetUnheardSnapshotHandler(nullptr);
   video_.reset();
   crossbar_ = false;
 }

@@ -28,6 +28,7 @@
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "device_access.h"
+#include "disk_budget.h"
 #include "file_player.h"
 #include "still_sink.h"
 #include "vd/capture_device.h"
@@ -162,6 +163,9 @@ class CaptureGraph {
   void SetStillPrefix(const std::string& prefix);
   // The mark the main window polls: true once after each hardware still.
   bool TakeNewStillMark() { return newStill_.exchange(false); }
+  // Likewise once after the device's still button was pressed while no picture ran to take
+  // a still from (a film played, a still was shown): the press must not go without a word.
+  bool TakeUnheardStillMark() { return unheardStill_->exchange(false); }
 
   // --- Device access.
   void SelectAudioMode(int32_t mode) { access_.SelectAudioMode(mode); }
@@ -192,6 +196,9 @@ class CaptureGraph {
   // a file beside the save's target shares its disk, so the free-space guard measures the
   // disk the recording ends on and the save is a rename that needs no room.
   bool UseCaptureFile(const std::string& path);
+  // The most a recording writes before it is ended (the AVI index's room unless a caller
+  // wants less); the next recording keeps to it.
+  void SetLargestCaptureFile(int64_t bytes) { largestCaptureFile_ = bytes; }
   // Pictures the last recording put into the file; -1 before a recording has ended.
   int64_t FramesRecorded() const { return framesRecorded_; }
   const std::string& VideoDeviceName() const { return videoName_; }
@@ -299,6 +306,7 @@ class CaptureGraph {
 
   vd::CaptureSettings settings_;
   std::string captureFilePath_;
+  int64_t largestCaptureFile_ = vd::DiskBudget::kAviFileBytes;
   int64_t existingSizeKb_ = 0;
   int64_t framesRecorded_ = -1;
 
@@ -335,6 +343,8 @@ class CaptureGraph {
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
   std::string keepFailure_;      // why the last attempt to keep it failed
   bool stillOnDisplay_ = false;
+  // Shared with the device's handler, which may run on any thread until the device goes.
+  std::shared_ptr<std::atomic<bool>> unheardStill_ = std::make_shared<std::atomic<bool>>(false);
 
   // Pipelines.
   vd::GstPtr<GstElement> preview_;

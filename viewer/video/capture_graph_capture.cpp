@@ -37,6 +37,7 @@ bool CaptureGraph::BuildCaptureGraph() {
   config.recording = settings_.recording;
   config.deinterlacePreview = settings_.deinterlaceLive;
   config.framesPerSecond = settings_.framesPerSecond;
+  config.largestFile = largestCaptureFile_;
   // avimux interleaves by time, and the sound is stretched to the time its stamps span and
   // the pictures repeated over the device's gaps, so the film keeps the pictures' clock
   // whichever stream the user made the master (the Capture page says so).
@@ -258,7 +259,9 @@ const std::string& CaptureGraph::DiskLeftText(bool started) {
                           ? static_cast<double>(size) * 1000.0 / static_cast<double>(elapsedMs)
                           : ExpectedBytesPerSecond();
   diskText_ = vd::DiskBudget::TextOf(
-      vd::DiskBudget::SecondsLeft(vd::DiskBudget::FileCapacity(held, freeKb * 1024), size, rate));
+      vd::DiskBudget::SecondsLeft(
+          std::min(vd::DiskBudget::FileCapacity(held, freeKb * 1024), largestCaptureFile_), size,
+          rate));
   return diskText_;
 }
 

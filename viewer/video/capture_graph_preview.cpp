@@ -284,8 +284,13 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         if (!removed) {
           // Read before the preview, which lets the recording's pipeline go.
           const bool margin = capture_ != nullptr && capture_->MarginReached();
+          const bool largest = capture_ != nullptr && capture_->LargestFileReached();
           if (wantPreview_ && BuildPreviewGraph()) StartPreview();
-          if (margin) {
+          if (largest) {
+            Fail("The recording was ended at " + vd::DiskBudget::TextOfSize(largestCaptureFile_) +
+                 ", the most one AVI file can hold. What was recorded is kept; for longer "
+                 "recordings choose a compression on the Capture page.");
+          } else if (margin) {
             Fail("The recording was ended because the disk is nearly full (" +
                  std::to_string(vd::DiskBudget::kMarginBytes / (1024 * 1024)) +
                  " MB are kept free). What was recorded is kept.");

@@ -74,6 +74,7 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   GstElement* writer = writerHeld.get();
   self->path_ = config.path;
   self->reserveBytes_ = config.reserveBytes;
+  self->largestFile_ = config.largestFile > 0 ? config.largestFile : INT64_MAX;
   g_object_set(writer, "sync", FALSE, "async", FALSE, nullptr);
   gst_bin_add_many(bin, mux, writer, nullptr);
   gst_element_link(mux, writer);
@@ -239,6 +240,10 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
     {
       std::lock_guard lock(audioEndMutex_);
       if (GST_CLOCK_TIME_IS_VALID(audioEnd_) && audioEnd_ > now) now = audioEnd_;
+      const GstClockTime origin = filmStart_.load();
+      const GstClockTime period = picturePeriod_.load();
+      if (GST_CLOCK_TIME_IS_VALID(origin) && period > 0 && now > origin)
+        now = origin + (now - origin + period - 1) / period * period;
       stopAt_ = now;
     }
     const auto until =
@@ -406,6 +411,9 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
     }
     self->lastVideoPts_ = GST_BUFFER_PTS(buffer);
+    if (half > 0) self->picturePeriod_ = 2 * half;
+    GstClockTime noFilm = GST_CLOCK_TIME_NONE;
+    self->filmStart_.compare_exchange_strong(noFilm, self->lastVideoPts_);
     // Only pictures the film was meant to hold count as produced (and so as lost if lost).
     self->produced_.fetch_add(1);
     self->Enqueued(self->lastVideoPts_);
@@ -474,11 +482,12 @@ GstPadProbeReturn CapturePipeline::OnWriterEvent(GstPad*, GstPadProbeInfo* info,
 int64_t CapturePipeline::Capacity() const {
   struct stat st {};
   struct statvfs fs {};
-  if (::fstat(fd_, &st) != 0 || ::fstatvfs(fd_, &fs) != 0) return sizeLimit_;
+  if (::fstat(fd_, &st) != 0 || ::fstatvfs(fd_, &fs) != 0)
+    return std::min(sizeLimit_, largestFile_);
   int64_t held = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
   int64_t room = DiskBudget::FileCapacity(
       held, static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize));
-  return std::min(room, sizeLimit_);
+  return std::min({room, sizeLimit_, largestFile_});
 }
 
 bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
@@ -492,7 +501,8 @@ bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
     checkedAt_ = chunks_;
   }
   if (projected > capacity_) {
-    marginReached_.store(capacity_ < sizeLimit_);
+    largestReached_.store(capacity_ == largestFile_ && largestFile_ < sizeLimit_);
+    marginReached_.store(capacity_ < std::min(sizeLimit_, largestFile_));
     full_.store(true);
     if (!fullPosted_) {
       fullPosted_ = true;

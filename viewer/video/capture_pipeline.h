@@ -19,6 +19,7 @@
 #include <string>
 
 #include "audio_clock_follower.h"
+#include "disk_budget.h"
 #include "recording_format.h"
 #include "vd/capture_device.h"
 #include "vd/gst_ptr.h"
@@ -36,6 +37,7 @@ struct CapturePipelineConfig {
   bool deinterlacePreview = false;    // that picture deinterlaced (the live picture's setting)
   RecordingFormat recording;          // compression and deinterlacing of the file's picture
   double framesPerSecond = 30;        // the recording's rate, for the encoder's key frames
+  int64_t largestFile = DiskBudget::kAviFileBytes;  // the recording ends before the file passes it
 };
 
 class CapturePipeline {
@@ -71,6 +73,9 @@ class CapturePipeline {
   bool DiskFull() const { return full_.load(); }
   // Full because the disk came down to its margin (not because of a file size limit).
   bool MarginReached() const { return marginReached_.load(); }
+  // Full because the file reached the most one recording may write (CapturePipelineConfig's
+  // largestFile), with room left on the disk.
+  bool LargestFileReached() const { return largestReached_.load(); }
 
   // Room kept for the muxer's headers and final index beyond what the chunks need.
   static constexpr int64_t kIndexMargin = 256 * 1024;
@@ -97,18 +102,25 @@ class CapturePipeline {
   std::string path_;
   int64_t reserveBytes_ = 0;
   int fd_ = -1;
-  int64_t sizeLimit_ = INT64_MAX;
+  int64_t sizeLimit_ = INT64_MAX;   // the process's file size limit
+  int64_t largestFile_ = INT64_MAX;
 
   std::atomic<int64_t> produced_{0};
   std::atomic<int64_t> written_{0};
   std::atomic<int64_t> videoBytes_{0};
   std::atomic<bool> full_{false};
   std::atomic<bool> marginReached_{false};
+  std::atomic<bool> largestReached_{false};
   std::unique_ptr<AudioClockFollower> follower_;  // made on the first sound buffer
   // Where both streams of the file begin and end, in running time: an AVI has no start
   // times, so the picture and the sound must be cut at the same moments to play in step.
   std::atomic<GstClockTime> audioStart_{GST_CLOCK_TIME_NONE};
   std::atomic<GstClockTime> stopAt_{GST_CLOCK_TIME_NONE};
+  // The film's picture grid: its first picture's time and the picture period. The end is put
+  // on it, since a film lasts whole periods and its sound would otherwise end up to a period
+  // before or after it (most of a second at one picture a second).
+  std::atomic<GstClockTime> filmStart_{GST_CLOCK_TIME_NONE};
+  std::atomic<GstClockTime> picturePeriod_{0};
   // The end of the sound let through so far: a live source hands its buffers over a buffer's
   // length after they began, so sound past "now" is already written when the stop comes, and
   // the end is moved there for the picture to reach it too. The mutex orders a sound buffer's

@@ -15,6 +15,13 @@ int64_t DiskBudget::FileCapacity(int64_t heldBytes, int64_t freeBytes, int64_t m
   return std::max<int64_t>(heldBytes, 0) + std::max<int64_t>(freeBytes - marginBytes, 0);
 }
 
+std::string DiskBudget::TextOfSize(int64_t bytes) {
+  constexpr int64_t kMb = int64_t{1} << 20;
+  bytes = std::max<int64_t>(bytes, 0);
+  return bytes >= 1024 * kMb ? std::to_string(bytes / (1024 * kMb)) + " GB"
+                             : std::to_string(bytes / kMb) + " MB";
+}
+
 double DiskBudget::SecondsLeft(int64_t capacityBytes, int64_t fileBytes, double bytesPerSecond) {
   if (!(bytesPerSecond > 0)) return -1;
   return static_cast<double>(std::max<int64_t>(capacityBytes - fileBytes, 0)) / bytesPerSecond;

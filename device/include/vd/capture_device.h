@@ -12,6 +12,7 @@
 #include "vd/device_export.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "vd/capture_types.h"
@@ -82,6 +83,10 @@ class VD_DEVICE_EXPORT CaptureDevice : public PropertySetSource {
   // button delivers pictures too.
   virtual HResult GetVideoControlMode(uint32_t* mode) = 0;
   virtual HResult SetVideoControlMode(uint32_t mode) = 0;
+  // Called, on any thread, when the device's snapshot button is pressed while no still
+  // source runs (a film plays, nothing is shown), so that the press is not lost without a
+  // word; an empty handler clears it. Devices whose button nothing reports never call it.
+  virtual void SetUnheardSnapshotHandler(std::function<void()> handler) { (void)handler; }
 
   virtual HResult GetFrameCounts(FrameCounts* counts) = 0;
 

@@ -298,6 +298,14 @@ HResult VirtualCaptureDevice::GetVideoControlMode(uint32_t* mode) {
   return kSOk;
 }
 
+VirtualCaptureDevice::~VirtualCaptureDevice() {
+  hardware_->SetUnheardSnapshotHandler(this, nullptr);
+}
+
+void VirtualCaptureDevice::SetUnheardSnapshotHandler(std::function<void()> handler) {
+  if (model_ == Model::kVideo) hardware_->SetUnheardSnapshotHandler(this, std::move(handler));
+}
+
 HResult VirtualCaptureDevice::SetVideoControlMode(uint32_t mode) {
   if (HResult hr = Check(DeviceFacility::kVideoControl); Failed(hr)) return hr;
   if (!HasOutput(PinKind::kStill)) return kENoInterface;

@@ -51,6 +51,8 @@ class VirtualCaptureDevice final : public CaptureDevice {
 
   HResult GetVideoControlMode(uint32_t* mode) override;
   HResult SetVideoControlMode(uint32_t mode) override;
+  void SetUnheardSnapshotHandler(std::function<void()> handler) override;
+  ~VirtualCaptureDevice() override;
   HResult GetFrameCounts(FrameCounts* counts) override;
 
   GstElement* CreateSourceBin(PinKind pin) override;

@@ -318,12 +318,28 @@ void VirtualHardware::SetVideoControlMode(uint32_t mode) {
 
 void VirtualHardware::PressSnapshotButton() {
   std::vector<std::shared_ptr<StillListener>> stills;
+  std::vector<std::function<void()>> unheard;
   {
     std::lock_guard lock(mutex_);
-    if (!plugged_ || (videoControlMode_ & kVideoControlExternalTriggerEnable) == 0) return;
-    stills = stillListeners_;
+    if (!plugged_) return;
+    if (stillListeners_.empty()) {
+      for (const auto& [owner, handler] : unheardSnapshot_) unheard.push_back(handler);
+    } else if ((videoControlMode_ & kVideoControlExternalTriggerEnable) != 0) {
+      stills = stillListeners_;
+    }
   }
   for (auto& s : stills) s->OnTrigger();
+  for (auto& handler : unheard) handler();
+}
+
+void VirtualHardware::SetUnheardSnapshotHandler(const void* owner,
+                                                std::function<void()> handler) {
+  std::lock_guard lock(mutex_);
+  if (handler) {
+    unheardSnapshot_[owner] = std::move(handler);
+  } else {
+    unheardSnapshot_.erase(owner);
+  }
 }
 
 void VirtualHardware::AddStillListener(const std::shared_ptr<StillListener>& listener) {

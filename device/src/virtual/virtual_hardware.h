@@ -116,6 +116,9 @@ class VirtualHardware {
   void PressSnapshotButton();
   void AddStillListener(const std::shared_ptr<StillListener>& listener);
   void RemoveStillListener(const StillListener* listener);
+  // What hears a press of the button while no still source runs, one for each `owner`;
+  // an empty handler removes the owner's.
+  void SetUnheardSnapshotHandler(const void* owner, std::function<void()> handler);
 
   // --- what the sources show and play
   Reception CurrentReception() const;
@@ -153,6 +156,7 @@ class VirtualHardware {
   std::map<int, std::function<void(bool)>> plugListeners_;
   int nextListenerId_ = 1;
   std::vector<std::shared_ptr<StillListener>> stillListeners_;
+  std::map<const void*, std::function<void()>> unheardSnapshot_;
 
   uint32_t tunerMode_ = kTunerModeTv;
   uint32_t tvFrequency_ = 55250000;

@@ -129,14 +129,25 @@ TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
   EXPECT_EQ(avi.audioBuffers, 0);
 }
 
-TEST_F(EngineTest, ImposedFrameRateIsRecorded) {
-  SetDword("FrameRate", 1000000);  // 10 frames a second
-  auto engine = StartEngine();
-  Capture(*engine, 1500ms);
-  vd::StatisticsRecord stats;
-  ASSERT_TRUE(engine->GetStatistics(true, &stats));
-  EXPECT_GE(stats.captured, 10);
-  EXPECT_LE(stats.captured, 18);
+// At a low rate a picture's period is long: the stop is put on the film's picture grid, so
+// the sound ends with the film's last period rather than up to a period before or after.
+TEST_F(EngineTest, ImposedFrameRateIsRecordedAndTheSoundEndsWithTheFilm) {
+  for (int fps : {10, 2, 1}) {
+    SCOPED_TRACE(std::to_string(fps) + " frames a second");
+    SetDword("FrameRate", 10000000 / fps);
+    auto engine = StartEngine();
+    Capture(*engine, 2300ms);
+    vd::StatisticsRecord stats;
+    ASSERT_TRUE(engine->GetStatistics(true, &stats));
+    EXPECT_GE(stats.captured, 2 * fps);
+    EXPECT_LE(stats.captured, 4 * fps);
+    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    ASSERT_TRUE(avi.opened);
+    EXPECT_EQ(avi.videoFrames, stats.captured);
+    EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
+              50 * GST_MSECOND)
+        << "video " << avi.videoSpan << " ns, audio " << avi.audioSpan << " ns";
+  }
 }
 
 TEST_F(EngineTest, TimeLimitEndsOnTheFirstTickWithTheWholeSecondsReached) {
@@ -452,16 +463,6 @@ TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
   std::filesystem::remove(engine->CaptureFilePath());
 }
 
-class SilentPlayerHost : public vd::FilePlayerHost {
- public:
-  void ShowPlayerMessage(const std::string&) override {}
-  void ResizeVideoArea(int32_t, int32_t) override {}
-  void OnClipEnded() override {}
-  void ShowPlaybackTimes(const std::string&, const std::string&) override {}
-  bool StartPlaybackTimer(uint32_t, uint32_t) override { return false; }
-  void StopPlaybackTimer(uint32_t) override {}
-};
-
 // Options change what the next recording does, never what the video area shows now.
 TEST_F(EngineTest, CaptureOptionsLeaveAPlayingClipAndARunningCaptureAlone) {
   SilentPlayerHost playerHost;
@@ -711,6 +712,41 @@ TEST(AviMendTest, AKilledRecordingPastOneGibKeepsEveryPart) {
   ::close(fd);
   std::string why;
   uint32_t frames = 0;
+  {
+    // First with room for one part only in the picture's index: the mend must leave the file
+    // as it is rather than end it at the first part, over the second.
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::vector<char> head(64 * 1024);
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    size_t at = 0;
+    for (size_t i = 0; i + 12 < head.size() && at == 0; ++i) {
+      if (std::memcmp(&head[i], "LIST", 4) != 0 || std::memcmp(&head[i + 8], "strl", 4) != 0)
+        continue;
+      for (size_t c = i + 12; c + 8 < i + 8 + Le32At(head, i + 4); c += 8 + Le32At(head, c + 4)) {
+        if (std::memcmp(&head[c], "JUNK", 4) == 0 || std::memcmp(&head[c], "indx", 4) == 0) {
+          at = c;
+          break;
+        }
+      }
+    }
+    ASSERT_NE(at, 0u) << "no index placeholder in the first stream's header";
+    const uint32_t size = Le32At(head, at + 4);
+    ASSERT_GE(size, 24u + 16u + 8u);
+    auto put = [&](size_t where, const char* id, uint32_t value) {
+      char bytes[8];
+      std::memcpy(bytes, id, 4);
+      for (int b = 0; b < 4; ++b) bytes[4 + b] = static_cast<char>(value >> (8 * b));
+      file.seekp(static_cast<std::streamoff>(where));
+      file.write(bytes, 8);
+    };
+    put(at, &head[at], 24 + 16);
+    put(at + 8 + 24 + 16, "JUNK", size - (24 + 16) - 8);
+    file.flush();
+    EXPECT_FALSE(vd::AviMend::Mend(path, &why, &frames));
+    EXPECT_EQ(std::filesystem::file_size(path), position) << "the parts past the index's room";
+    put(at, &head[at], size);
+    file.flush();
+  }
   ASSERT_TRUE(vd::AviMend::Mend(path, &why, &frames)) << why;
   EXPECT_EQ(frames, static_cast<uint32_t>(pictures));
   EXPECT_GT(std::filesystem::file_size(path), 1ull << 30);
@@ -719,6 +755,35 @@ TEST(AviMendTest, AKilledRecordingPastOneGibKeepsEveryPart) {
   ASSERT_TRUE(avi.opened);
   EXPECT_EQ(avi.videoFrames, pictures);
   EXPECT_GE(avi.audioSpan + GST_SECOND / 10, static_cast<GstClockTime>(pictures) * GST_SECOND / 25);
+}
+
+// An AVI's index holds so many parts, so a long recording is ended whole before it writes
+// past them; here the largest file is lowered to a few megabytes.
+TEST_F(EngineTest, ARecordingEndsWholeAtTheLargestFileAnAviHolds) {
+  constexpr int64_t kLargest = 3 * 1024 * 1024;
+  auto engine = StartEngine();
+  engine->SetLargestCaptureFile(kLargest);
+  ASSERT_TRUE(engine->BeginCapture());
+  ASSERT_TRUE(PumpUntil([&] {
+    engine->OnTimer(CaptureGraph::kCaptureTimer);
+    return !engine->IsCapturing();
+  }));
+  EXPECT_EQ(host.aborted, 1);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].find("ended at 3 MB, the most one AVI file can hold"),
+            std::string::npos)
+      << host.messages[0];
+  EXPECT_TRUE(engine->IsPreviewing());
+  std::vector<char> bytes = FileBytes(engine->CaptureFilePath());
+  EXPECT_LE(bytes.size(), size_t{kLargest});
+  EXPECT_GT(bytes.size(), size_t{kLargest} / 2);
+  EXPECT_TRUE(IndexEndsTheFile(bytes));
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 5);
+  EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
+  EXPECT_LE(avi.audioSpan, avi.videoSpan + 50 * GST_MSECOND)
+      << "video " << avi.videoSpan << " ns, audio " << avi.audioSpan << " ns";
 }
 
 // The limit comes after the start, so the engine cannot see it coming: the writer itself

@@ -53,6 +53,17 @@ class RecordingHost : public vd::CaptureHost {
 };
 
 // Composite video unless a test says otherwise; the tuner needs no settling time here.
+// A film player's host for tests that only need a clip to play.
+class SilentPlayerHost : public vd::FilePlayerHost {
+ public:
+  void ShowPlayerMessage(const std::string&) override {}
+  void ResizeVideoArea(int32_t, int32_t) override {}
+  void OnClipEnded() override {}
+  void ShowPlaybackTimes(const std::string&, const std::string&) override {}
+  bool StartPlaybackTimer(uint32_t, uint32_t) override { return false; }
+  void StopPlaybackTimer(uint32_t) override {}
+};
+
 class FakeTuning : public vd::UnattendedTuning {
  public:
   FakeTuning() { workMode = 1; }

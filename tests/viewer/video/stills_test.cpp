@@ -131,6 +131,32 @@ TEST_F(StillTest, HardwareStillDuringARecordingIsTakenAndTheRecordingGoesOn) {
   EXPECT_TRUE(host.messages.empty()) << host.messages.front();
 }
 
+// While a film plays no still source runs: the press reaches the engine as a mark for the
+// window to say so, and takes nothing; back on the live picture it takes a still again.
+TEST_F(StillTest, HardwareStillWhileAFilmPlaysIsSaidAndNotLostSilently) {
+  SilentPlayerHost playerHost;
+  auto engine = MakeEngine();
+  ASSERT_TRUE(engine->Init(&sink, &playerHost));
+  Capture(*engine, 600ms);
+  engine->ReturnToLive();
+  const std::string clip = (dir / "clip.avi").string();
+  std::filesystem::copy_file(engine->CaptureFilePath(), clip);
+  ASSERT_TRUE(engine->PlayFile(clip));
+  EXPECT_FALSE(engine->TakeUnheardStillMark());
+  box->PressSnapshotButton();
+  EXPECT_TRUE(engine->TakeUnheardStillMark()) << "the press went without a word";
+  EXPECT_FALSE(engine->TakeUnheardStillMark()) << "said once for each press";
+  PumpFor(200ms);
+  EXPECT_FALSE(std::filesystem::exists(dir / "data" / "Image1.bmp"));
+  engine->SetStillOnDisplay(true);  // as the window marks a clip in the video area
+  engine->StopPlayer();
+  engine->ReturnToLive();
+  ASSERT_TRUE(engine->IsPreviewing());
+  PressAndWait(*engine);
+  EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Image1.bmp"));
+  EXPECT_FALSE(engine->TakeUnheardStillMark());
+}
+
 TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
   SetDword("VideoStandard1", 1);
   auto engine = StartEngine();
