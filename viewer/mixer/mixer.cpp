@@ -34,9 +34,12 @@ CMixer::~CMixer() {
 vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   if (handle_ != 0) return 0;
   if (backend_->DeviceCount() == 0) {
-    // The panel tries two mixers; one message is enough.
-    if (!toldNoDevices_) host_.ShowMessage(kNoMixerDevices);
-    toldNoDevices_ = true;
+    // The panel tries two mixers, and the window retries while a lost card is away; one
+    // message is enough. Told before it is shown: the box's own event loop runs the retry.
+    if (!toldNoDevices_) {
+      toldNoDevices_ = true;
+      host_.ShowMessage(kNoMixerDevices);
+    }
     return 0;
   }
   const std::optional<std::string> product = backend_->ProductName(mixerIndex);

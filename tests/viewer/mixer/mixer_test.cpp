@@ -87,6 +87,25 @@ TEST_F(MixerTest, NoMixerDevicesIsToldOnce) {
   EXPECT_EQ(host.messages, std::vector<std::string>{kNoMixers});
 }
 
+// The window's retry timer fires inside the message box's own loop and opens again.
+TEST(MixerReentry, NoMixerDevicesIsToldOnceWhenOpenRunsWhileTheMessageIsShown) {
+  struct ReenteringHost : vd::testing::FakeMixerHost {
+    CMixer* mixer = nullptr;
+    void ShowMessage(const std::string& text) override {
+      FakeMixerHost::ShowMessage(text);
+      // Bounded: a mixer that tells again would go on opening and telling without end.
+      if (messages.size() < 4) {
+        EXPECT_EQ(mixer->Open(0), 0u);
+      }
+    }
+  } host;
+  CMixer mixer(std::make_unique<VirtualMixerBackend>(), host, 1);
+  host.mixer = &mixer;
+  EXPECT_EQ(mixer.Open(0), 0u);
+  EXPECT_EQ(mixer.Open(1), 0u);
+  EXPECT_EQ(host.messages, std::vector<std::string>{kNoMixers});
+}
+
 TEST_F(MixerTest, AFailingCapabilityQueryOrOpenGivesZeroQuietly) {
   MakeTypical();
   EXPECT_EQ(mixer->Open(3), 0u);
