@@ -207,6 +207,8 @@ bool CMixer::SetVolume(int32_t value) {
 bool CMixer::SetMute(bool on) {
   if (handle_ != 0 && !WriteMute(active_.muteId, on)) {
     Beep();
+    // What the card has now, for a panel that must not show a state the write never made.
+    if (const auto now = ReadMute(active_.muteId)) mute_ = *now;
     return false;
   }
   mute_ = on;
