@@ -51,6 +51,14 @@ unsigned AlsaMixerBackend::DeviceCount() {
   return count;
 }
 
+std::vector<unsigned> AlsaMixerBackend::DeviceIndexes() {
+  if (devices_) return MixerBackend::DeviceIndexes();
+  std::vector<unsigned> indexes;
+  int card = -1;
+  while (snd_card_next(&card) == 0 && card >= 0) indexes.push_back(static_cast<unsigned>(card));
+  return indexes;
+}
+
 std::optional<std::string> AlsaMixerBackend::ProductName(unsigned index) {
   if (devices_) {
     if (index >= devices_->size()) return std::nullopt;

@@ -36,6 +36,8 @@ class AlsaMixerBackend : public MixerBackend {
   std::optional<std::vector<std::string>> EnumItems(size_t element) const;
 
   unsigned DeviceCount() override;
+  // The machine's card numbers: a card unplugged or never loaded leaves its number unused.
+  std::vector<unsigned> DeviceIndexes() override;
   std::optional<std::string> ProductName(unsigned index) override;
   MixerHandle Open(unsigned index) override;
   bool Close() override;

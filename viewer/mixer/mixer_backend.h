@@ -26,6 +26,12 @@ class MixerBackend {
   virtual ~MixerBackend() = default;
 
   virtual unsigned DeviceCount() = 0;
+  // The indexes that name a device, in order; a back-end whose numbering has gaps says so.
+  virtual std::vector<unsigned> DeviceIndexes() {
+    std::vector<unsigned> indexes(DeviceCount());
+    for (unsigned i = 0; i < indexes.size(); ++i) indexes[i] = i;
+    return indexes;
+  }
   // The card's product name; nullopt when the index names no card.
   virtual std::optional<std::string> ProductName(unsigned index) = 0;
   // Returns a non-zero handle, or 0 when the mixer cannot be opened.
