@@ -33,6 +33,21 @@ std::optional<std::string> CardName(int card) {
   return result;
 }
 
+std::optional<std::string> CardKey(int card) {
+  snd_ctl_t* ctl = nullptr;
+  if (snd_ctl_open(&ctl, ("hw:" + std::to_string(card)).c_str(), 0) < 0) return std::nullopt;
+  std::optional<std::string> key;
+  snd_ctl_card_info_t* info = nullptr;
+  if (snd_ctl_card_info_malloc(&info) == 0) {
+    if (snd_ctl_card_info(ctl, info) == 0) {
+      key = std::string(snd_ctl_card_info_get_id(info)) + '\n' + snd_ctl_card_info_get_name(info);
+    }
+    snd_ctl_card_info_free(info);
+  }
+  snd_ctl_close(ctl);
+  return key;
+}
+
 }  // namespace
 
 AlsaMixerBackend::AlsaMixerBackend() = default;
@@ -65,6 +80,14 @@ std::optional<std::string> AlsaMixerBackend::ProductName(unsigned index) {
     return (*devices_)[index].productName;
   }
   return CardName(static_cast<int>(index));
+}
+
+std::optional<std::string> AlsaMixerBackend::DeviceKey(unsigned index) {
+  if (devices_) {
+    if (index >= devices_->size()) return std::nullopt;
+    return (*devices_)[index].ctlName;
+  }
+  return CardKey(static_cast<int>(index));
 }
 
 MixerHandle AlsaMixerBackend::Open(unsigned index) {

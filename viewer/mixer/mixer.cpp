@@ -44,9 +44,15 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   }
   const std::optional<std::string> product = backend_->ProductName(mixerIndex);
   if (!product || *product == names::kTvBoxAudio) return 0;
+  // The user was told the lost card's controls come back with it. Another card would have
+  // its line unmuted, its recording source and wave volume changed, unasked.
+  const std::optional<std::string> key = backend_->DeviceKey(mixerIndex);
+  if (awaitedKey_ && key != awaitedKey_) return 0;
   const vd::MixerHandle handle = backend_->Open(mixerIndex);
   if (handle == 0) return 0;
   handle_ = handle;
+  openKey_ = key;
+  awaitedKey_.reset();
   ownChange_ = false;
   lineMuteAtOpen_.reset();
   masterMuteAtBorrow_.reset();
@@ -287,6 +293,7 @@ void CMixer::Close() {
 
 void CMixer::Forget() {
   if (handle_ == 0) return;
+  awaitedKey_ = openKey_;
   backend_->Close();
   handle_ = 0;
   ownChange_ = false;

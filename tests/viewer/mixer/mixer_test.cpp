@@ -106,6 +106,30 @@ TEST(MixerReentry, NoMixerDevicesIsToldOnceWhenOpenRunsWhileTheMessageIsShown) {
   EXPECT_EQ(host.messages, std::vector<std::string>{kNoMixers});
 }
 
+// The retry after an unplug opens the card that went, once it is back, and leaves the other
+// card's line, recording source and wave alone meanwhile.
+TEST_F(MixerTest, AfterTheCardIsLostOnlyThatCardIsOpenedAgain) {
+  Make({VirtualMixerBackend::TypicalCard("USB Headset"),
+        VirtualMixerBackend::TypicalCard("Onboard Audio")});
+  ASSERT_NE(mixer->Open(0), 0u);
+  cards->RemoveCard(0);
+  mixer->HandleEvents();
+  ASSERT_TRUE(mixer->CardLost());
+  mixer->Forget();
+
+  EXPECT_EQ(mixer->Open(0), 0u);
+  EXPECT_EQ(mixer->Open(1), 0u) << "another card taken for the lost one";
+  EXPECT_FALSE(cards->OpenCard());
+  EXPECT_EQ(Peek("Line In", MixerControlKind::kMute, 1), Values{1});
+
+  cards->RemoveCard(0, false);
+  EXPECT_NE(mixer->Open(0), 0u);
+  EXPECT_EQ(cards->OpenCard(), 0u);
+  // Back once, it is an ordinary card again: a plain close lets the other one be opened.
+  mixer->Close();
+  EXPECT_NE(mixer->Open(1), 0u);
+}
+
 TEST_F(MixerTest, AFailingCapabilityQueryOrOpenGivesZeroQuietly) {
   MakeTypical();
   EXPECT_EQ(mixer->Open(3), 0u);
