@@ -1,24 +1,32 @@
-# Install layout. Programs go to bin, every library and the tuner module to lib beside it: the
-# tuner control looks for libkxtuner.so in ../lib next to the running program before the
-# configured library folder, so an installed tree works wherever it is unpacked.
+# Install layout. Programs go to bin, the public libraries and the tuner module to lib beside
+# it: the tuner control looks for libkxtuner.so in ../lib next to the running program before
+# the configured library folder, so an installed tree works wherever it is unpacked. The
+# device layer, which nothing outside the package is to link, goes to a folder of its own
+# below lib.
 include(GNUInstallDirs)
 
 set(VD_INSTALL_LIB lib)
+set(VD_PRIVATE_SUBDIR viewdeck)
+set(VD_INSTALL_PRIVATE_LIB ${VD_INSTALL_LIB}/${VD_PRIVATE_SUBDIR})
 
 # Installed programs find their libraries relative to themselves, never through the build tree.
-set(VD_RPATH "$ORIGIN/../${VD_INSTALL_LIB}")
+set(VD_RPATH "$ORIGIN/../${VD_INSTALL_LIB}" "$ORIGIN/../${VD_INSTALL_PRIVATE_LIB}")
 
 set_target_properties(viewdeck vdtool PROPERTIES INSTALL_RPATH "${VD_RPATH}")
 install(TARGETS viewdeck vdtool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 
 # The public libraries carry a SONAME so that programs built against them survive upgrades.
 set_target_properties(vidparse stromsift PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION 0)
-# Libraries next to each other find each other through $ORIGIN.
-set_target_properties(vd_device quillane kxtuner vidparse stromsift teletext
-                      PROPERTIES INSTALL_RPATH "$ORIGIN")
-install(TARGETS vd_device quillane kxtuner vidparse stromsift teletext
+# Libraries find each other through $ORIGIN: the public ones the device layer in its folder.
+set_target_properties(quillane kxtuner PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(vidparse stromsift teletext
+                      PROPERTIES INSTALL_RPATH "$ORIGIN/${VD_PRIVATE_SUBDIR}")
+install(TARGETS quillane kxtuner vidparse stromsift teletext
         LIBRARY DESTINATION ${VD_INSTALL_LIB} COMPONENT runtime NAMELINK_COMPONENT runtime
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+# The real file and its SONAME link; no development link, as nothing is built against it.
+install(TARGETS vd_device
+        LIBRARY DESTINATION ${VD_INSTALL_PRIVATE_LIB} COMPONENT runtime NAMELINK_SKIP)
 
 # Public headers and their pkg-config files.
 set(VD_PC_LIBDIR "\${prefix}/${VD_INSTALL_LIB}")

@@ -16,7 +16,7 @@ DESTDIR="$root" cmake --install "$build" --prefix /usr >/dev/null
 bin="$root/usr/bin"
 lib="$root/usr/lib"
 
-for f in "$bin/vdtool" "$lib/libkxtuner.so" "$lib/libquillane.so" "$lib/libvd_device.so" \
+for f in "$bin/vdtool" "$lib/libkxtuner.so" "$lib/libquillane.so" "$lib/viewdeck/libvd_device.so.0" \
          "$lib/libvidparse.so.0" "$lib/libstromsift.so.0" "$lib/libteletext.so.0" \
          "$root/usr/include/stromsift.h" "$root/usr/include/teletext.h" \
          "$root/usr/share/doc/viewdeck/BRTV_USB.html" "$root/usr/share/man/man1/vdtool.1" \
@@ -26,8 +26,10 @@ for f in "$bin/vdtool" "$lib/libkxtuner.so" "$lib/libquillane.so" "$lib/libvd_de
   [ -e "$f" ] || fail "missing ${f#"$root"}"
 done
 
+check_private_device_layer "$lib"
+
 # Every library the installed binaries need is found, and ours come from the scratch root.
-check_libraries "$root" "the installed tree" "$bin"/* "$lib"/*.so*
+check_libraries "$root" "the installed tree" "$bin"/* "$lib"/*.so* "$lib"/viewdeck/*.so*
 
 countries=$("$bin/vdtool" countries | grep -v "^#") || fail "vdtool countries failed"
 [ "$(wc -l <<<"$countries")" -eq 57 ] || fail "vdtool countries listed $(wc -l <<<"$countries") lines"
@@ -57,7 +59,7 @@ fi
 utf16() { printf '%s' "$1" | sed 's/[^A-Za-z0-9_/-]/\\&/g; s/\\\?./&\\x00/g'; }
 tree=$(cd "$(dirname "$0")/.." && pwd)
 built=$(cd "$build" && pwd)
-for f in "$bin"/* "$lib"/*.so*; do
+for f in "$bin"/* "$lib"/*.so* "$lib"/viewdeck/*.so*; do
   [ -L "$f" ] && continue
   objcopy --strip-all "$f" "$root/loaded" || fail "objcopy ${f#"$root"} failed"
   for folder in "$tree" "$built"; do

@@ -12,3 +12,19 @@ check_libraries() {
     fi
   done
 }
+
+# The device layer is a private, versioned library: the public libraries name it by its SONAME,
+# and it is found in lib/viewdeck alone, with no development link.
+# check_private_device_layer LIB (needs fail()).
+check_private_device_layer() {
+  local lib=$1 f soname needed
+  soname=$(readelf -d "$lib/viewdeck/libvd_device.so.0" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+  [ "$soname" = libvd_device.so.0 ] || fail "libvd_device.so.0 has the SONAME '$soname'"
+  for f in "$lib/libvd_device.so"* "$lib/viewdeck/libvd_device.so"; do
+    [ ! -e "$f" ] || fail "${f#"$lib/"} is installed"
+  done
+  for f in "$lib/libteletext.so.0" "$lib/libvidparse.so.0" "$lib/libstromsift.so.0"; do
+    needed=$(readelf -d "$f" | sed -n 's/.*(NEEDED).*\[\(libvd_device[^]]*\)\]/\1/p')
+    [ "$needed" = libvd_device.so.0 ] || fail "$(basename "$f") needs '$needed', not libvd_device.so.0"
+  done
+}

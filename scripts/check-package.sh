@@ -34,14 +34,16 @@ dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
 lib="$root/usr/lib"
 for f in "$bin/viewdeck" "$bin/vdtool" "$lib/libkxtuner.so" "$lib/libquillane.so" \
-         "$lib/libvd_device.so" "$lib/libteletext.so.0" "$root/usr/share/doc/viewdeck/BRTV_USB.html" \
+         "$lib/viewdeck/libvd_device.so.0" "$lib/libteletext.so.0" \
+         "$root/usr/share/doc/viewdeck/BRTV_USB.html" \
          "$root/usr/share/applications/viewdeck.desktop"; do
   [ -e "$f" ] || fail "package lacks ${f#"$root"}"
 done
 # Nothing of the build tree may leak into the package's file list.
 if dpkg-deb -c "$deb" | grep -q "$build"; then fail "package lists paths of the build tree"; fi
 
-check_libraries "$root" "the unpacked package" "$bin"/* "$lib"/*.so*
+check_private_device_layer "$lib"
+check_libraries "$root" "the unpacked package" "$bin"/* "$lib"/*.so* "$lib"/viewdeck/*.so*
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$HOME"

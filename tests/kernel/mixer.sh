@@ -4,9 +4,10 @@
 # newer codec's controls, added as user controls, since its own are not a mixer's. Both are
 # opened as the viewer opens a card, by number; volume, mute and the recording source are set
 # and read back through a second handle, and another program's change arrives by the kernel's
-# events. vdtool mixer then lists what the viewer would work on.
+# events. vdtool mixer then lists what the viewer would work on. snd-dummy is put on card 2
+# and snd-aloop takes 0, so that the card numbers have a gap the listing must step over.
 . "$(dirname "$0")/lib.sh"
-modprobe -d "$VD_KMOD_DIR" snd-dummy || echo "modprobe snd-dummy failed"
+modprobe -d "$VD_KMOD_DIR" snd-dummy index=2 || echo "modprobe snd-dummy failed"
 modprobe -d "$VD_KMOD_DIR" snd-aloop || echo "modprobe snd-aloop failed"
 cat /proc/asound/cards
 dummy=$(sed -n 's/^ *\([0-9]*\) \[Dummy.*/\1/p' /proc/asound/cards | head -n 1)
@@ -22,6 +23,7 @@ check "and neither was skipped" lacks "$out" 'SKIPPED'
 # After the test the loop card has an auxiliary input and its "Input Source" on Aux.
 run "vdtool mixer" "$BIN/vdtool" mixer
 check "the listing names both cards" has "$out" "mixer $dummy: Dummy"
+check "and the card after the gap in the numbers" has "$out" "mixer $loop: Loopback"
 check "the dummy card's line is its Line element" has "$out" 'line +"Line"'
 check "the loop card's line input is Aux, recorded from" has "$out" '\[Aux\].* -> Aux'
 

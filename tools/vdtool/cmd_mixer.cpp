@@ -86,12 +86,14 @@ int Run(const std::vector<std::string>& args) {
   } else {
     backend = std::make_unique<vd::AlsaMixerBackend>();
   }
-  const unsigned count = backend->DeviceCount();
-  if (count == 0) {
+  // By the numbers the cards have: with cards 0 and 2, counting up to the number of cards
+  // would list card 1, which is not there, and miss card 2.
+  const std::vector<unsigned> indexes = backend->DeviceIndexes();
+  if (indexes.empty()) {
     std::cout << "There are no mixer devices installed. Sound control is useless!\n";
     return 1;
   }
-  for (unsigned index = 0; index < count; ++index) {
+  for (unsigned index : indexes) {
     const auto name = backend->ProductName(index);
     if (!name) {
       std::printf("mixer %u: cannot be queried\n", index);

@@ -37,6 +37,7 @@
 #include "skin.h"
 #include "stromsift.h"
 #include "vd/device_enumerator.h"
+#include "vd/nested_loop.h"
 #include "vd/trace.h"
 #include "video_area.h"
 #include "view_state_strip.h"
@@ -306,7 +307,9 @@ void CViewerDlg::OnMixerEvents() {
   if (!mixerRetry_) {
     mixerRetry_ = std::make_unique<QTimer>();
     connect(mixerRetry_.get(), &QTimer::timeout, this, [this] {
-      if (!OpenMixer()) return;
+      // Inside a message box's loop (the "gone" one, say) an attempt could open a box of its
+      // own on top; the next tick after it comes soon enough.
+      if (vd::NestedLoop::ModalActive() || !OpenMixer()) return;
       mixerRetry_->stop();
       RefreshPanelVolume();
     });

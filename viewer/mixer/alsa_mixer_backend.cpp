@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -32,6 +33,21 @@ std::optional<std::string> CardName(int card) {
   return result;
 }
 
+std::optional<std::string> CardKey(int card) {
+  snd_ctl_t* ctl = nullptr;
+  if (snd_ctl_open(&ctl, ("hw:" + std::to_string(card)).c_str(), 0) < 0) return std::nullopt;
+  std::optional<std::string> key;
+  snd_ctl_card_info_t* info = nullptr;
+  if (snd_ctl_card_info_malloc(&info) == 0) {
+    if (snd_ctl_card_info(ctl, info) == 0) {
+      key = std::string(snd_ctl_card_info_get_id(info)) + '\n' + snd_ctl_card_info_get_name(info);
+    }
+    snd_ctl_card_info_free(info);
+  }
+  snd_ctl_close(ctl);
+  return key;
+}
+
 }  // namespace
 
 AlsaMixerBackend::AlsaMixerBackend() = default;
@@ -50,12 +66,28 @@ unsigned AlsaMixerBackend::DeviceCount() {
   return count;
 }
 
+std::vector<unsigned> AlsaMixerBackend::DeviceIndexes() {
+  if (devices_) return MixerBackend::DeviceIndexes();
+  std::vector<unsigned> indexes;
+  int card = -1;
+  while (snd_card_next(&card) == 0 && card >= 0) indexes.push_back(static_cast<unsigned>(card));
+  return indexes;
+}
+
 std::optional<std::string> AlsaMixerBackend::ProductName(unsigned index) {
   if (devices_) {
     if (index >= devices_->size()) return std::nullopt;
     return (*devices_)[index].productName;
   }
   return CardName(static_cast<int>(index));
+}
+
+std::optional<std::string> AlsaMixerBackend::DeviceKey(unsigned index) {
+  if (devices_) {
+    if (index >= devices_->size()) return std::nullopt;
+    return (*devices_)[index].ctlName;
+  }
+  return CardKey(static_cast<int>(index));
 }
 
 MixerHandle AlsaMixerBackend::Open(unsigned index) {
@@ -120,9 +152,16 @@ bool AlsaMixerBackend::Close() {
 }
 
 int AlsaMixerBackend::OnElementEvent(snd_mixer_elem_t* elem, unsigned int mask) {
-  // A removed element is freed by ALSA once this returns: stop using every element pointer.
+  // One control went (a user control deleted, say), not the card: an unplugged card shows as
+  // an error of its descriptors instead. ALSA frees the element once this returns, so its
+  // slot stays, empty, and the ids of the others keep naming what they named.
   if (mask == SND_CTL_EVENT_MASK_REMOVE) {
-    static_cast<AlsaMixerBackend*>(snd_mixer_elem_get_callback_private(elem))->gone_ = true;
+    auto* self = static_cast<AlsaMixerBackend*>(snd_mixer_elem_get_callback_private(elem));
+    const auto it = std::find(self->elements_.begin(), self->elements_.end(), elem);
+    if (it != self->elements_.end()) {
+      *it = nullptr;
+      self->seen_[static_cast<size_t>(it - self->elements_.begin())] = Seen{};
+    }
   }
   return 0;
 }
@@ -157,6 +196,7 @@ std::optional<MixerControl> AlsaMixerBackend::Control(MixerControlId id) {
   // Whether an element is active can change while the mixer is open.
   const size_t element = control ? layout_.Resolve(id)->element : 0;
   if (control && element < elements_.size()) {
+    if (elements_[element] == nullptr) return std::nullopt;  // removed since the open
     control->disabled = snd_mixer_selem_is_active(elements_[element]) == 0;
   }
   return control;
@@ -173,6 +213,7 @@ snd_mixer_elem_t* AlsaMixerBackend::Element(MixerControlId id, MixerControlKind*
 std::optional<std::vector<int32_t>> AlsaMixerBackend::Read(size_t element,
                                                            MixerControlKind kind) const {
   snd_mixer_elem_t* elem = elements_[element];
+  if (elem == nullptr) return std::nullopt;
   const AlsaElementInfo& info = layout_.Elements()[element];
   std::vector<int32_t> values;
   switch (kind) {
@@ -226,7 +267,8 @@ std::optional<std::vector<int32_t>> AlsaMixerBackend::ReadGroup() const {
   std::vector<int32_t> flags;
   for (size_t element : layout_.CaptureGroup()) {
     int on = 0;
-    if (snd_mixer_selem_get_capture_switch(elements_[element], kStereo[0], &on) < 0) {
+    if (elements_[element] == nullptr ||
+        snd_mixer_selem_get_capture_switch(elements_[element], kStereo[0], &on) < 0) {
       return std::nullopt;
     }
     flags.push_back(on ? 1 : 0);
@@ -279,6 +321,7 @@ bool AlsaMixerBackend::SetValues(MixerControlId id, std::span<const int32_t> val
 std::optional<std::vector<std::string>> AlsaMixerBackend::EnumItems(size_t element) const {
   if (mixer_ == nullptr || gone_ || element >= elements_.size()) return std::nullopt;
   snd_mixer_elem_t* elem = elements_[element];
+  if (elem == nullptr) return std::nullopt;
   const int count = snd_mixer_selem_get_enum_items(elem);
   if (count < 0) return std::nullopt;
   std::vector<std::string> items;
@@ -306,6 +349,9 @@ std::optional<std::vector<std::string>> AlsaMixerBackend::ListItems(MixerControl
 bool AlsaMixerBackend::SelectListItem(MixerControlId id, size_t item) {
   if (IsGroupList(id)) {
     const auto& group = layout_.CaptureGroup();
+    if (std::any_of(group.begin(), group.end(), [this](size_t e) { return !elements_[e]; })) {
+      return false;  // an input removed since the open: the list is not the one shown
+    }
     // Exclusive switches turn the others off by themselves.
     if (item >= group.size() ||
         snd_mixer_selem_set_capture_switch_all(elements_[group[item]], 1) < 0) {
@@ -359,7 +405,8 @@ void AlsaMixerBackend::HandleEvents(const ChangeListener& listener) {
   // Own writes first: their notification is the one the caller's echo flag waits for.
   auto own = std::move(ownWrites_);
   ownWrites_.clear();
-  // An error here is the card gone: its descriptors would report it again at once.
+  // An error here is the card gone: its descriptors would report it again at once. A control
+  // removed meanwhile has emptied its own slot alone (OnElementEvent).
   if (!gone_ && snd_mixer_handle_events(mixer_) < 0) gone_ = true;
   if (gone_) {
     elements_.clear();
@@ -377,6 +424,7 @@ void AlsaMixerBackend::HandleEvents(const ChangeListener& listener) {
     }
   }
   for (size_t i = 0; i < elements_.size(); ++i) {
+    if (elements_[i] == nullptr) continue;
     const Seen now = ReadAll(i);
     const Seen before = seen_[i];
     seen_[i] = now;

@@ -36,7 +36,11 @@ class AlsaMixerBackend : public MixerBackend {
   std::optional<std::vector<std::string>> EnumItems(size_t element) const;
 
   unsigned DeviceCount() override;
+  // The machine's card numbers: a card unplugged or never loaded leaves its number unused.
+  std::vector<unsigned> DeviceIndexes() override;
   std::optional<std::string> ProductName(unsigned index) override;
+  // The card's id (unique on the machine, and a replugged card gets its own back) and name.
+  std::optional<std::string> DeviceKey(unsigned index) override;
   MixerHandle Open(unsigned index) override;
   bool Close() override;
   std::optional<MixerLine> LineOfComponent(MixerComponent component) override;

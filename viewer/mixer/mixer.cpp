@@ -34,16 +34,25 @@ CMixer::~CMixer() {
 vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   if (handle_ != 0) return 0;
   if (backend_->DeviceCount() == 0) {
-    // The panel tries two mixers; one message is enough.
-    if (!toldNoDevices_) host_.ShowMessage(kNoMixerDevices);
-    toldNoDevices_ = true;
+    // The panel tries two mixers, and the window retries while a lost card is away; one
+    // message is enough. Told before it is shown: the box's own event loop runs the retry.
+    if (!toldNoDevices_) {
+      toldNoDevices_ = true;
+      host_.ShowMessage(kNoMixerDevices);
+    }
     return 0;
   }
   const std::optional<std::string> product = backend_->ProductName(mixerIndex);
   if (!product || *product == names::kTvBoxAudio) return 0;
+  // The user was told the lost card's controls come back with it. Another card would have
+  // its line unmuted, its recording source and wave volume changed, unasked.
+  const std::optional<std::string> key = backend_->DeviceKey(mixerIndex);
+  if (awaitedKey_ && key != awaitedKey_) return 0;
   const vd::MixerHandle handle = backend_->Open(mixerIndex);
   if (handle == 0) return 0;
   handle_ = handle;
+  openKey_ = key;
+  awaitedKey_.reset();
   ownChange_ = false;
   lineMuteAtOpen_.reset();
   masterMuteAtBorrow_.reset();
@@ -204,6 +213,8 @@ bool CMixer::SetVolume(int32_t value) {
 bool CMixer::SetMute(bool on) {
   if (handle_ != 0 && !WriteMute(active_.muteId, on)) {
     Beep();
+    // What the card has now, for a panel that must not show a state the write never made.
+    if (const auto now = ReadMute(active_.muteId)) mute_ = *now;
     return false;
   }
   mute_ = on;
@@ -282,6 +293,7 @@ void CMixer::Close() {
 
 void CMixer::Forget() {
   if (handle_ == 0) return;
+  awaitedKey_ = openKey_;
   backend_->Close();
   handle_ = 0;
   ownChange_ = false;

@@ -38,8 +38,8 @@ class CMixer {
   // True when the panel must show the new state.
   bool OnControlChange(vd::MixerHandle mixer, vd::MixerControlId control);
   void Close();
-  // The card went away: let go of it without touching its controls (Open works again once
-  // it is back).
+  // The card went away: let go of it without touching its controls. Open then opens that card
+  // alone, once it is back, and no other one meanwhile.
   void Forget();
   bool CardLost() const { return handle_ != 0 && backend_->CardLost(); }
 
@@ -82,6 +82,8 @@ class CMixer {
   vd::MixerHandle handle_ = 0;
   bool ownChange_ = false;
   bool toldNoDevices_ = false;
+  std::optional<std::string> openKey_;
+  std::optional<std::string> awaitedKey_;  // the card lost while open
   std::optional<bool> lineMuteAtOpen_;
   // The master switch as it was when a set without a switch of its own first borrowed it:
   // the desktop's master is put back at Close, as the line's is.

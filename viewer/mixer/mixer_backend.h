@@ -26,8 +26,17 @@ class MixerBackend {
   virtual ~MixerBackend() = default;
 
   virtual unsigned DeviceCount() = 0;
+  // The indexes that name a device, in order; a back-end whose numbering has gaps says so.
+  virtual std::vector<unsigned> DeviceIndexes() {
+    std::vector<unsigned> indexes(DeviceCount());
+    for (unsigned i = 0; i < indexes.size(); ++i) indexes[i] = i;
+    return indexes;
+  }
   // The card's product name; nullopt when the index names no card.
   virtual std::optional<std::string> ProductName(unsigned index) = 0;
+  // What tells this card from another one of the machine, kept across its going and coming
+  // back; nullopt when the index names no card.
+  virtual std::optional<std::string> DeviceKey(unsigned index) { return ProductName(index); }
   // Returns a non-zero handle, or 0 when the mixer cannot be opened.
   virtual MixerHandle Open(unsigned index) = 0;
   virtual bool Close() = 0;

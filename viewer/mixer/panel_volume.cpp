@@ -12,7 +12,7 @@ bool PanelVolume::Start(const SoundSettings& stored, bool soundOverUsb) {
   position_ = PositionOf(volume_);
   // The values the mixer took over, not the raw stored ones: a stored volume outside the
   // control's range has already been replaced.
-  mixer_.SetMute(muted_);
+  SetMute(muted_);
   mixer_.SetVolume(volume_);
   return opened;
 }
@@ -47,8 +47,17 @@ void PanelVolume::Refresh() {
 }
 
 void PanelVolume::ToggleMute() {
-  muted_ = !muted_;
-  mixer_.SetMute(muted_);
+  SetMute(!muted_);
+}
+
+void PanelVolume::SetMute(bool on) {
+  // A mute the open mixer refused leaves the lamp on the card's state (the mixer has beeped);
+  // without any mixer the panel keeps the stored state for when one comes.
+  if (mixer_.SetMute(on) || !mixer_.IsOpen()) {
+    muted_ = on;
+  } else {
+    muted_ = mixer_.Mute();
+  }
 }
 
 void PanelVolume::ApplyPosition(int32_t position) {

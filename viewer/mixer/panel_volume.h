@@ -39,6 +39,7 @@ class PanelVolume {
 
  private:
   void ToggleMute();
+  void SetMute(bool on);
   void ApplyPosition(int32_t position);
   int32_t PositionOf(int32_t volume) const;
   int32_t ClampPosition(int64_t position) const;

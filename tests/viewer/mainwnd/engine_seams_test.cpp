@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
@@ -15,6 +16,7 @@
 #include "engine_fixture.h"
 #include "panel_ids.h"
 #include "panel_volume.h"
+#include "vd/nested_loop.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
@@ -291,6 +293,51 @@ TEST_F(EngineSeamsTest, ASoundCardThatGoesAwayIsLetGoAndTakenBackWhenItReturns) 
   }
   EXPECT_TRUE(PumpUntil([&] { return window_->Volume()->Volume() == 0x2000; }, 3s));
   EXPECT_EQ(std::count(shown_.begin(), shown_.end(), gone), 1);
+}
+
+// The only card unplugged leaves the machine's list. The retry must not reach for the mixer
+// from inside the box that says the card has gone, where it would pile a box of its own on
+// top; once that box is closed it says there is no mixer left, once.
+TEST_F(EngineSeamsTest, TheMixerRetryWaitsUntilTheMessageBoxIsClosed) {
+  class UnlistedCards : public vd::VirtualMixerBackend {
+   public:
+    unsigned DeviceCount() override {
+      if (vd::NestedLoop::ModalActive()) ++askedInModalLoop;
+      return unlisted ? 0 : VirtualMixerBackend::DeviceCount();
+    }
+    bool unlisted = false;
+    int askedInModalLoop = 0;
+  };
+  UnlistedCards* cards = nullptr;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.mixerBackend = [&cards] {
+    auto backend = std::make_unique<UnlistedCards>();
+    backend->AddCard(vd::VirtualMixerBackend::TypicalCard("USB Headset"));
+    cards = backend.get();
+    return backend;
+  };
+  ASSERT_TRUE(Launch(options));
+  ASSERT_EQ(cards->OpenCard(), 0u);
+  std::vector<std::string> told;
+  // As a message box does: a modal loop, open past the retry's next tick.
+  window_->SetMessageSink([&told](const std::string&, const std::string& text) {
+    told.push_back(text);
+    vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
+    QEventLoop loop;
+    QTimer::singleShot(3s, &loop, &QEventLoop::quit);
+    loop.exec();
+  });
+
+  cards->unlisted = true;
+  cards->RemoveCard(0);
+  const std::string none = "There are no mixer devices installed. Sound control is useless!";
+  ASSERT_TRUE(PumpUntil([&] { return std::count(told.begin(), told.end(), none) > 0; }, 10s));
+  PumpFor(500ms);
+  EXPECT_EQ(cards->askedInModalLoop, 0);
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[0], "The sound card has gone: volume and mute do nothing until it is back.");
+  EXPECT_EQ(told[1], none);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "alsa_mixer_backend.h"
 
 #include <alsa/asoundlib.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
@@ -254,6 +255,66 @@ TEST_F(AlsaMixerBackendTest, InputsWithCaptureSwitchesOfTheirOwnRecordFromTheLin
   EXPECT_EQ(outside->ListItems(list->id), (std::vector<std::string>{"Line", "CD", "Mic"}));
   EXPECT_EQ(Outside(list->id), (Values{1, 0, 0}));
   EXPECT_TRUE(host.beeps.empty());
+}
+
+// What the fake card does on a test's word: a control goes, or the whole card.
+template <typename Function>
+Function* FakeCardFunction(const char* name) {
+  static void* const library = dlopen(VD_FAKE_ALSA_CARD, RTLD_NOW);
+  return library != nullptr ? reinterpret_cast<Function*>(dlsym(library, name)) : nullptr;
+}
+// The layout as the configuration names it: "hda", "ac97", "switches".
+bool RemoveControl(const char* layout, const char* name) {
+  auto* remove = FakeCardFunction<bool(const char*, const char*)>("vdfake_remove_control");
+  return remove != nullptr && remove(layout, name);
+}
+bool Unplug(const char* layout) {
+  auto* unplug = FakeCardFunction<bool(const char*)>("vdfake_unplug");
+  return unplug != nullptr && unplug(layout);
+}
+
+// A control deleted while the card stays is not the card unplugged: the mixer keeps the card
+// and its other controls, and only the calls on what went fail (and beep).
+TEST_F(AlsaMixerBackendTest, ARemovedControlIsDroppedAloneAndOnlyAnUnpluggedCardIsLost) {
+  MakeMixer("vdhda", 0);
+  ASSERT_NE(mixer->Open(1), 0u);
+  mixer->SelectControls(0, {.mute = 0, .volume = 10}, false);
+  ASSERT_EQ(mixer->ActiveSet(), CMixer::ControlSet::kLine);  // Aux on this card
+  OpenOutside("vdhda");
+  const Ids aux = IdsOf(*outside, lines.line);
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+
+  // PCM has a volume alone: its simple element goes with it.
+  ASSERT_TRUE(RemoveControl("hda", "PCM Playback Volume"));
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  EXPECT_FALSE(mixer->CardLost()) << "one removed control taken for the card gone";
+  EXPECT_FALSE(mixer->PollDescriptors().empty());
+  EXPECT_TRUE(mixer->SetVolume(20));
+  SyncOutside();
+  EXPECT_EQ(Outside(aux.volume), (Values{20, 20}));
+  const std::array<int32_t, 1> muted = {1};
+  ASSERT_TRUE(outside->SetValues(aux.mute, muted));
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  EXPECT_TRUE(mixer->Mute()) << "another program's change no longer arrives";
+  EXPECT_TRUE(host.beeps.empty());
+
+  // The controlled input itself goes: its calls fail, the card still stays.
+  ASSERT_TRUE(RemoveControl("hda", "Aux Playback Volume"));
+  ASSERT_TRUE(RemoveControl("hda", "Aux Playback Switch"));
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  EXPECT_FALSE(mixer->CardLost());
+  EXPECT_FALSE(mixer->SetVolume(5));
+  EXPECT_EQ(host.beeps.size(), 1u);
+
+  ASSERT_TRUE(Unplug("hda"));
+  ASSERT_TRUE(WaitReadable(mixer->PollDescriptors()));
+  mixer->HandleEvents();
+  EXPECT_TRUE(mixer->CardLost());
+  mixer->Forget();
 }
 
 TEST_F(AlsaMixerBackendTest, WritesOutsideTheRangeAreRefused) {

@@ -1,12 +1,15 @@
 // A sound card for ALSA's control layer, loaded as an external control plugin, so that the
 // ALSA mixer back-end is exercised through the real simple-mixer API without hardware. Every
 // handle opened on a layout sees the same values and, like a kernel driver, gets an event on
-// every handle (the writer's included) when a value changes.
+// every handle (the writer's included) when a value changes. A test reaches the card through
+// the two functions at the end: one takes a control away as a removed user control goes, the
+// other unplugs the whole card.
 #include <alsa/asoundlib.h>
 #include <alsa/control_external.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -25,6 +28,7 @@ struct Element {
   long maximum;
   std::vector<std::string> items;
   std::vector<long> values;
+  bool removed = false;
 };
 
 Element Volume(std::string name, unsigned count, long maximum, long value) {
@@ -98,12 +102,16 @@ struct Instance {
   Card* card = nullptr;
   int eventFd = -1;
   bool subscribed = false;
-  std::deque<size_t> events;
+  std::deque<std::pair<size_t, unsigned>> events;  // element, SND_CTL_EVENT_MASK_*
+  // The elements there when the handle was opened: ALSA numbers them by their place in this
+  // list, and this handle keeps those numbers whatever is removed later.
+  std::vector<size_t> listed;
 };
 
 struct Card {
   std::vector<Element> elements;
   std::set<Instance*> instances;
+  bool unplugged = false;
 };
 
 std::map<std::string, Card>& Cards() {
@@ -115,17 +123,30 @@ Instance* Of(snd_ctl_ext_t* ext) {
   return static_cast<Instance*>(ext->private_data);
 }
 Element* ElementOf(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key) {
-  auto& elements = Of(ext)->card->elements;
-  return key < elements.size() ? &elements[key] : nullptr;
+  Card& card = *Of(ext)->card;
+  if (card.unplugged || key >= card.elements.size() || card.elements[key].removed) return nullptr;
+  return &card.elements[key];
 }
 
-void Changed(Card& card, size_t element) {
+void Wake(Instance& instance) {
+  const uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = write(instance.eventFd, &one, sizeof one);
+}
+
+void Changed(Card& card, size_t element, unsigned mask = SND_CTL_EVENT_MASK_VALUE) {
   for (Instance* instance : card.instances) {
     if (!instance->subscribed) continue;
-    instance->events.push_back(element);
-    const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(instance->eventFd, &one, sizeof one);
+    instance->events.emplace_back(element, mask);
+    Wake(*instance);
   }
+}
+
+std::vector<size_t> Present(const Card& card) {
+  std::vector<size_t> keys;
+  for (size_t i = 0; i < card.elements.size(); ++i) {
+    if (!card.elements[i].removed) keys.push_back(i);
+  }
+  return keys;
 }
 
 void Close(snd_ctl_ext_t* ext) {
@@ -136,21 +157,26 @@ void Close(snd_ctl_ext_t* ext) {
 }
 
 int ElemCount(snd_ctl_ext_t* ext) {
-  return static_cast<int>(Of(ext)->card->elements.size());
+  return static_cast<int>(Of(ext)->listed.size());
 }
 
 int ElemList(snd_ctl_ext_t* ext, unsigned int offset, snd_ctl_elem_id_t* id) {
+  const Instance& instance = *Of(ext);
   snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
-  snd_ctl_elem_id_set_name(id, Of(ext)->card->elements.at(offset).name.c_str());
+  snd_ctl_elem_id_set_name(id, instance.card->elements[instance.listed.at(offset)].name.c_str());
   return 0;
 }
 
 snd_ctl_ext_key_t FindElem(snd_ctl_ext_t* ext, const snd_ctl_elem_id_t* id) {
-  const auto& elements = Of(ext)->card->elements;
+  const Instance& instance = *Of(ext);
+  const auto& elements = instance.card->elements;
   const unsigned numid = snd_ctl_elem_id_get_numid(id);
-  if (numid > 0 && numid <= elements.size()) return numid - 1;
+  if (numid > 0 && numid <= instance.listed.size()) {
+    const size_t key = instance.listed[numid - 1];
+    return elements[key].removed ? SND_CTL_EXT_KEY_NOT_FOUND : key;
+  }
   for (size_t i = 0; i < elements.size(); ++i) {
-    if (elements[i].name == snd_ctl_elem_id_get_name(id)) return i;
+    if (!elements[i].removed && elements[i].name == snd_ctl_elem_id_get_name(id)) return i;
   }
   return SND_CTL_EXT_KEY_NOT_FOUND;
 }
@@ -236,17 +262,20 @@ void SubscribeEvents(snd_ctl_ext_t* ext, int subscribe) {
 
 int ReadEvent(snd_ctl_ext_t* ext, snd_ctl_elem_id_t* id, unsigned int* mask) {
   Instance* instance = Of(ext);
+  // As the kernel answers a read on an unplugged card's control device.
+  if (instance->card->unplugged) return -ENODEV;
   if (instance->events.empty()) {
     uint64_t count = 0;
     [[maybe_unused]] ssize_t n = read(instance->eventFd, &count, sizeof count);
     return -EAGAIN;
   }
-  const size_t element = instance->events.front();
+  const auto [element, what] = instance->events.front();
   instance->events.pop_front();
-  snd_ctl_elem_id_set_numid(id, static_cast<unsigned>(element + 1));
+  const auto place = std::find(instance->listed.begin(), instance->listed.end(), element);
+  snd_ctl_elem_id_set_numid(id, static_cast<unsigned>(place - instance->listed.begin() + 1));
   snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
   snd_ctl_elem_id_set_name(id, instance->card->elements[element].name.c_str());
-  *mask = SND_CTL_EVENT_MASK_VALUE;
+  *mask = what;
   return 1;
 }
 
@@ -285,6 +314,7 @@ extern "C" __attribute__((visibility("default"))) SND_CTL_PLUGIN_DEFINE_FUNC(vdf
   Card& card = Cards()[layout];
   // A card nobody holds open starts over, so that every test meets it as it comes.
   if (card.instances.empty()) {
+    card.unplugged = false;
     card.elements = layout == "hda"        ? HdaLayout()
                     : layout == "switches" ? SwitchesLayout()
                                            : Ac97Layout();
@@ -292,6 +322,7 @@ extern "C" __attribute__((visibility("default"))) SND_CTL_PLUGIN_DEFINE_FUNC(vdf
 
   auto instance = std::make_unique<Instance>();
   instance->card = &card;
+  instance->listed = Present(card);
   instance->eventFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   snd_ctl_ext_t& ext = instance->ext;
   ext.version = SND_CTL_EXT_VERSION;
@@ -316,4 +347,29 @@ extern "C" __attribute__((visibility("default"))) SND_CTL_PLUGIN_DEFINE_FUNC(vdf
 }
 extern "C" {
 __attribute__((visibility("default"))) SND_CTL_PLUGIN_SYMBOL(vdfake)
+}
+
+// The control named goes away (a user control deleted, say) while the card stays; every handle
+// gets the event. False when the card or the control is not there.
+extern "C" __attribute__((visibility("default"))) bool vdfake_remove_control(const char* layout,
+                                                                             const char* name) {
+  const auto card = Cards().find(layout);
+  if (card == Cards().end()) return false;
+  for (size_t i = 0; i < card->second.elements.size(); ++i) {
+    Element& e = card->second.elements[i];
+    if (e.removed || e.name != name) continue;
+    e.removed = true;
+    Changed(card->second, i, SND_CTL_EVENT_MASK_REMOVE);
+    return true;
+  }
+  return false;
+}
+
+// The whole card goes, as an unplugged one does: every handle wakes to an error.
+extern "C" __attribute__((visibility("default"))) bool vdfake_unplug(const char* layout) {
+  const auto card = Cards().find(layout);
+  if (card == Cards().end()) return false;
+  card->second.unplugged = true;
+  for (Instance* instance : card->second.instances) Wake(*instance);
+  return true;
 }

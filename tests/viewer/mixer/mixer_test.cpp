@@ -87,6 +87,49 @@ TEST_F(MixerTest, NoMixerDevicesIsToldOnce) {
   EXPECT_EQ(host.messages, std::vector<std::string>{kNoMixers});
 }
 
+// The window's retry timer fires inside the message box's own loop and opens again.
+TEST(MixerReentry, NoMixerDevicesIsToldOnceWhenOpenRunsWhileTheMessageIsShown) {
+  struct ReenteringHost : vd::testing::FakeMixerHost {
+    CMixer* mixer = nullptr;
+    void ShowMessage(const std::string& text) override {
+      FakeMixerHost::ShowMessage(text);
+      // Bounded: a mixer that tells again would go on opening and telling without end.
+      if (messages.size() < 4) {
+        EXPECT_EQ(mixer->Open(0), 0u);
+      }
+    }
+  } host;
+  CMixer mixer(std::make_unique<VirtualMixerBackend>(), host, 1);
+  host.mixer = &mixer;
+  EXPECT_EQ(mixer.Open(0), 0u);
+  EXPECT_EQ(mixer.Open(1), 0u);
+  EXPECT_EQ(host.messages, std::vector<std::string>{kNoMixers});
+}
+
+// The retry after an unplug opens the card that went, once it is back, and leaves the other
+// card's line, recording source and wave alone meanwhile.
+TEST_F(MixerTest, AfterTheCardIsLostOnlyThatCardIsOpenedAgain) {
+  Make({VirtualMixerBackend::TypicalCard("USB Headset"),
+        VirtualMixerBackend::TypicalCard("Onboard Audio")});
+  ASSERT_NE(mixer->Open(0), 0u);
+  cards->RemoveCard(0);
+  mixer->HandleEvents();
+  ASSERT_TRUE(mixer->CardLost());
+  mixer->Forget();
+
+  EXPECT_EQ(mixer->Open(0), 0u);
+  EXPECT_EQ(mixer->Open(1), 0u) << "another card taken for the lost one";
+  EXPECT_FALSE(cards->OpenCard());
+  EXPECT_EQ(Peek("Line In", MixerControlKind::kMute, 1), Values{1});
+
+  cards->RemoveCard(0, false);
+  EXPECT_NE(mixer->Open(0), 0u);
+  EXPECT_EQ(cards->OpenCard(), 0u);
+  // Back once, it is an ordinary card again: a plain close lets the other one be opened.
+  mixer->Close();
+  EXPECT_NE(mixer->Open(1), 0u);
+}
+
 TEST_F(MixerTest, AFailingCapabilityQueryOrOpenGivesZeroQuietly) {
   MakeTypical();
   EXPECT_EQ(mixer->Open(3), 0u);

@@ -162,6 +162,23 @@ TEST_F(PanelVolumeTest, MuteButtonsToggle) {
   EXPECT_FALSE(panel->OnCommand(1131));
 }
 
+// The card refuses the mute: the lamp keeps showing the sound that still plays, the beep says
+// why, and the next press tries the same mute again rather than the opposite.
+TEST_F(PanelVolumeTest, ARefusedMuteLeavesTheLampOnTheCardsState) {
+  Start({.mute = 0, .volume = 50});
+  ASSERT_TRUE(opened);
+  cards->FailCalls(VirtualMixerBackend::Call::kSetValues);
+  EXPECT_TRUE(panel->OnCommand(PanelVolume::kCommandMute));
+  EXPECT_FALSE(panel->Muted()) << "the lamp shows a mute the card never made";
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{0});
+  EXPECT_EQ(host.beeps.size(), 1u);
+
+  cards->FailCalls(VirtualMixerBackend::Call::kSetValues, false);
+  EXPECT_TRUE(panel->OnCommand(PanelVolume::kCommandMute));
+  EXPECT_TRUE(panel->Muted());
+  EXPECT_EQ(Line(MixerControlKind::kMute), Values{1});
+}
+
 TEST_F(PanelVolumeTest, OutsideChangeMovesTheSlider) {
   Start({.mute = 0, .volume = 50});
   mixer->HandleEvents();
