@@ -20,9 +20,11 @@ VD_DEFINE_TRACE(PlayerTrace, "player")
 namespace vd {
 namespace {
 
-// Long enough for a slow disk to hand over the first pictures, short enough that a file
-// which never prerolls does not freeze the window for good.
-constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
+// The window waits on the open. A film on a local disk shows its first picture in a
+// fraction of this; one that has not by then never will (a demuxer whose picture stream
+// never decodes fills its queues with sound and stops, posting nothing), and the window
+// must not freeze on it for long. Errors end the wait at once: the state change fails.
+constexpr GstClockTime kPrerollTimeout = 3 * GST_SECOND;
 constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 
 struct GFree {
@@ -293,7 +295,10 @@ bool FilePlayerPipeline::Preroll(std::string* why) {
     gst_message_parse_error(error.get(), ErrorOut(parsed), nullptr);
     *why = parsed ? parsed->message : "unknown error";
   } else {
-    *why = result == GST_STATE_CHANGE_ASYNC ? "no preroll in time" : "state change failed";
+    *why = result == GST_STATE_CHANGE_ASYNC
+               ? "it does not start within " + std::to_string(kPrerollTimeout / GST_SECOND) +
+                     " seconds; it may be damaged"
+               : "state change failed";
   }
   return false;
 }
