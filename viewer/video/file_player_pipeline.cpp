@@ -13,6 +13,7 @@
 #include "frame_output.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_ptr.h"
+#include "vd/gst_state_wait.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(PlayerTrace, "player")
@@ -271,7 +272,7 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
 bool FilePlayerPipeline::Preroll(std::string* why) {
   GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
   if (result != GST_STATE_CHANGE_FAILURE) {
-    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kPrerollTimeout);
+    result = WaitForState(playbin_.get(), nullptr, kPrerollTimeout);
   }
   if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL) {
     gint videoStreams = 0;
@@ -348,7 +349,7 @@ bool FilePlayerPipeline::Pause(bool wait) {
   GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
   if (result == GST_STATE_CHANGE_FAILURE) return false;
   if (wait && result == GST_STATE_CHANGE_ASYNC) {
-    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kStateTimeout);
+    result = WaitForState(playbin_.get(), nullptr, kStateTimeout);
     if (result == GST_STATE_CHANGE_FAILURE) return false;
   }
   return true;
