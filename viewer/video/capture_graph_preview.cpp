@@ -8,6 +8,7 @@
 #include "frame_output.h"
 #include "tuner_control.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_state_wait.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(TracePreview, "video")
@@ -141,7 +142,7 @@ void CaptureGraph::ApplyLiveDeinterlace() {
 bool CaptureGraph::RunPipeline(GstElement* pipeline) {
   if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) return false;
   GstState state = GST_STATE_NULL;
-  GstStateChangeReturn ret = gst_element_get_state(pipeline, &state, nullptr, kStateTimeout);
+  GstStateChangeReturn ret = vd::WaitForState(pipeline, &state, kStateTimeout);
   return ret != GST_STATE_CHANGE_FAILURE && state == GST_STATE_PLAYING;
 }
 

@@ -15,6 +15,7 @@
 #include "disk_budget.h"
 #include "frame_output.h"
 #include "vd/gst_elements.h"
+#include "vd/gst_state_wait.h"
 
 namespace vd {
 
@@ -218,8 +219,7 @@ bool CapturePipeline::Start() {
   if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
     return false;
   GstState state = GST_STATE_NULL;
-  return gst_element_get_state(pipeline_.get(), &state, nullptr, 5 * GST_SECOND) !=
-             GST_STATE_CHANGE_FAILURE &&
+  return WaitForState(pipeline_.get(), &state, 5 * GST_SECOND) != GST_STATE_CHANGE_FAILURE &&
          state == GST_STATE_PLAYING;
 }
 

@@ -1,10 +1,13 @@
 #include "file_player_pipeline.h"
 
 #include <gst/app/gstappsink.h>
+#include <gst/audio/audio.h>
 #include <gst/gst.h>
+#include <gst/pbutils/pbutils.h>
 #include <gst/video/video.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -13,6 +16,7 @@
 #include "frame_output.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_ptr.h"
+#include "vd/gst_state_wait.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(PlayerTrace, "player")
@@ -20,9 +24,11 @@ VD_DEFINE_TRACE(PlayerTrace, "player")
 namespace vd {
 namespace {
 
-// Long enough for a slow disk to hand over the first pictures, short enough that a file
-// which never prerolls does not freeze the window for good.
-constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
+// The window waits on the open. A film on a local disk shows its first picture in a
+// fraction of this; one that has not by then never will (a demuxer whose picture stream
+// never decodes fills its queues with sound and stops, posting nothing), and the window
+// must not freeze on it for long. Errors end the wait at once: the state change fails.
+constexpr GstClockTime kPrerollTimeout = 3 * GST_SECOND;
 constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 
 struct GFree {
@@ -118,10 +124,15 @@ constexpr int64_t kMaxPicturePixels = int64_t{4096} * 4096;
 }  // namespace
 
 // The probes run on streaming threads; an error posted from there can reach the bus after
-// the failed state change, so the text is kept here as well.
-struct PictureSizeGuard {
+// the failed state change, so the text is kept here as well. What the demuxer said its
+// streams are is kept too, for what the decoded streams alone cannot tell.
+struct StreamGuard {
   std::mutex mutex;
   std::string refused;
+  // The first picture stream the file holds, decodable or not (empty: none).
+  std::string storedPictures;
+  // The sound's bytes per second when the file holds it as PCM (0: compressed or none).
+  int64_t pcmBytesPerSecond = 0;
 };
 
 namespace {
@@ -145,7 +156,7 @@ GstPadProbeReturn OnStreamCaps(GstPad* pad, GstPadProbeInfo* info, gpointer data
     const std::string text = "its pictures claim " + std::to_string(width) + " x " +
                              std::to_string(height) + " pixels, more than a film can have";
     {
-      auto* guard = static_cast<PictureSizeGuard*>(data);
+      auto* guard = static_cast<StreamGuard*>(data);
       std::lock_guard lock(guard->mutex);
       if (guard->refused.empty()) guard->refused = text;
     }
@@ -160,6 +171,53 @@ GstPadProbeReturn OnStreamCaps(GstPad* pad, GstPadProbeInfo* info, gpointer data
     return GST_PAD_PROBE_DROP;
   }
   return GST_PAD_PROBE_OK;
+}
+
+// The name a user knows a format by, with the AVI's four-character code when GStreamer has
+// no name of its own for it.
+std::string CodecName(const GstCaps* caps) {
+  std::unique_ptr<gchar, GFree> described(gst_pb_utils_get_codec_description(caps));
+  std::string name = described ? described.get() : "an unknown format";
+  const GstStructure* s = gst_caps_get_structure(caps, 0);
+  int fourcc = 0;
+  if (gst_structure_has_name(s, "video/x-avi-unknown") &&
+      gst_structure_get_int(s, "fourcc", &fourcc)) {
+    std::string code;
+    for (int shift = 0; shift < 32; shift += 8) {
+      const char c = static_cast<char>((static_cast<uint32_t>(fourcc) >> shift) & 0xFF);
+      code += g_ascii_isprint(c) ? c : '?';
+    }
+    name = "the unknown format " + code;
+  }
+  return name;
+}
+
+GstPadProbeReturn OnDemuxedCaps(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+  if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+  GstCaps* caps = nullptr;
+  gst_event_parse_caps(event, &caps);
+  if (caps == nullptr || gst_caps_is_empty(caps)) return GST_PAD_PROBE_OK;
+  const GstStructure* s = gst_caps_get_structure(caps, 0);
+  const gchar* name = gst_structure_get_name(s);
+  auto* guard = static_cast<StreamGuard*>(data);
+  if (g_str_has_prefix(name, "video/") || g_str_has_prefix(name, "image/")) {
+    const std::string codec = CodecName(caps);
+    std::lock_guard lock(guard->mutex);
+    if (guard->storedPictures.empty()) guard->storedPictures = codec;
+  } else if (std::strcmp(name, "audio/x-raw") == 0) {
+    GstAudioInfo audio;
+    if (gst_audio_info_from_caps(&audio, caps) && GST_AUDIO_INFO_BPF(&audio) > 0) {
+      std::lock_guard lock(guard->mutex);
+      guard->pcmBytesPerSecond = int64_t{GST_AUDIO_INFO_RATE(&audio)} * GST_AUDIO_INFO_BPF(&audio);
+    }
+  }
+  return GST_PAD_PROBE_OK;
+}
+
+void NoteDemuxedPad(GstElement*, GstPad* pad, gpointer guard) {
+  if (GST_PAD_IS_SRC(pad))
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnDemuxedCaps, guard, nullptr);
 }
 
 void GuardPad(GstElement*, GstPad* pad, gpointer guard) {
@@ -185,6 +243,8 @@ void GuardElement(GstBin*, GstBin*, GstElement* element, gpointer guard) {
       },
       guard);
   g_signal_connect(element, "pad-added", G_CALLBACK(GuardPad), guard);
+  if (std::strstr(klass, "Demux") != nullptr)
+    g_signal_connect(element, "pad-added", G_CALLBACK(NoteDemuxedPad), guard);
 }
 
 }  // namespace
@@ -234,16 +294,19 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
     *why = "not a plain file";
     return false;
   }
+  if (local && S_ISREG(st.st_mode)) fileBytes_ = static_cast<int64_t>(st.st_size);
 
+  // The codec names in the reasons come from here.
+  gst_pb_utils_init();
   ElementPtr playbin = AdoptElement(vd::MakeElement<"playbin">());
   if (playbin == nullptr) {
     *why = "no playbin element";
     return false;
   }
   playbin_.reset(playbin.release());
-  sizeGuard_ = std::make_unique<PictureSizeGuard>();
+  streamGuard_ = std::make_unique<StreamGuard>();
   g_signal_connect(playbin_.get(), "deep-element-added", G_CALLBACK(GuardElement),
-                   sizeGuard_.get());
+                   streamGuard_.get());
 
   const ElementPtr videoSink = AdoptElement(vd::MakeElement<"appsink">());
   const ElementPtr audioSink = AdoptElement(MakeAudioSink(AudioSinkClock::kKeepTime));
@@ -269,18 +332,26 @@ bool FilePlayerPipeline::Build(const std::string& path, VideoFrameSink* sink, st
 bool FilePlayerPipeline::Preroll(std::string* why) {
   GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
   if (result != GST_STATE_CHANGE_FAILURE) {
-    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kPrerollTimeout);
+    result = WaitForState(playbin_.get(), nullptr, kPrerollTimeout);
   }
   if (result == GST_STATE_CHANGE_SUCCESS || result == GST_STATE_CHANGE_NO_PREROLL) {
     gint videoStreams = 0;
     g_object_get(playbin_.get(), "n-video", &videoStreams, nullptr);
     hasVideo_ = videoStreams > 0;
+    std::lock_guard lock(streamGuard_->mutex);
+    // Played as sound only, a film whose pictures are lost would pass for a radio recording.
+    if (!hasVideo_ && !streamGuard_->storedPictures.empty()) {
+      *why = "its pictures are stored as " + streamGuard_->storedPictures +
+             ", which cannot be decoded here";
+      return false;
+    }
+    pcmBytesPerSecond_ = streamGuard_->pcmBytesPerSecond;
     return true;
   }
   {
-    std::lock_guard lock(sizeGuard_->mutex);
-    if (!sizeGuard_->refused.empty()) {
-      *why = sizeGuard_->refused;
+    std::lock_guard lock(streamGuard_->mutex);
+    if (!streamGuard_->refused.empty()) {
+      *why = streamGuard_->refused;
       return false;
     }
   }
@@ -293,7 +364,10 @@ bool FilePlayerPipeline::Preroll(std::string* why) {
     gst_message_parse_error(error.get(), ErrorOut(parsed), nullptr);
     *why = parsed ? parsed->message : "unknown error";
   } else {
-    *why = result == GST_STATE_CHANGE_ASYNC ? "no preroll in time" : "state change failed";
+    *why = result == GST_STATE_CHANGE_ASYNC
+               ? "it does not start within " + std::to_string(kPrerollTimeout / GST_SECOND) +
+                     " seconds; it may be damaged"
+               : "state change failed";
   }
   return false;
 }
@@ -327,9 +401,19 @@ bool FilePlayerPipeline::GetVideoSize(int32_t* width, int32_t* height) const {
 }
 
 bool FilePlayerPipeline::GetDuration(int64_t* nanoseconds) const {
+  // The stream on show sets the length: asked as a whole, the pipeline answers with its
+  // longest stream, and a sound header that misstates its rate makes that hours long.
   gint64 duration = -1;
-  if (!gst_element_query_duration(playbin_.get(), GST_FORMAT_TIME, &duration) || duration < 0) {
+  if (!gst_element_query_duration(hasVideo_ ? videoSink_ : playbin_.get(), GST_FORMAT_TIME,
+                                  &duration) ||
+      duration < 0) {
     return false;
+  }
+  // Sound stored as PCM cannot last longer than the file's bytes take to play.
+  if (!hasVideo_ && pcmBytesPerSecond_ > 0 && fileBytes_ > 0) {
+    duration = std::min<gint64>(duration,
+                                gst_util_uint64_scale(static_cast<guint64>(fileBytes_), GST_SECOND,
+                                                      static_cast<guint64>(pcmBytesPerSecond_)));
   }
   *nanoseconds = duration;
   return true;
@@ -343,7 +427,7 @@ bool FilePlayerPipeline::Pause(bool wait) {
   GstStateChangeReturn result = gst_element_set_state(playbin_.get(), GST_STATE_PAUSED);
   if (result == GST_STATE_CHANGE_FAILURE) return false;
   if (wait && result == GST_STATE_CHANGE_ASYNC) {
-    result = gst_element_get_state(playbin_.get(), nullptr, nullptr, kStateTimeout);
+    result = WaitForState(playbin_.get(), nullptr, kStateTimeout);
     if (result == GST_STATE_CHANGE_FAILURE) return false;
   }
   return true;

@@ -15,7 +15,7 @@ typedef struct _GstElement GstElement;
 
 namespace vd {
 
-struct PictureSizeGuard;
+struct StreamGuard;
 
 class FilePlayerPipeline {
  public:
@@ -56,12 +56,15 @@ class FilePlayerPipeline {
     void operator()(GstElement* element) const;
   };
 
-  // What refused a stream's picture size, read by Preroll; outlives the pipeline.
-  std::unique_ptr<PictureSizeGuard> sizeGuard_;
+  // What refused a stream's picture size and what the demuxer said the streams are, read by
+  // Preroll; outlives the pipeline.
+  std::unique_ptr<StreamGuard> streamGuard_;
   std::unique_ptr<GstElement, PipelineRelease> playbin_;
   GstElement* videoSink_ = nullptr;  // owned by playbin_
   uint32_t watchId_ = 0;
   bool hasVideo_ = false;
+  int64_t fileBytes_ = 0;          // 0: not a local file
+  int64_t pcmBytesPerSecond_ = 0;  // 0: the sound is not PCM, or there is none
 };
 
 }  // namespace vd

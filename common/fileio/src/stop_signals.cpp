@@ -19,7 +19,10 @@ std::atomic<bool> g_installed{false};
 
 extern "C" void OnStopSignal(int signal) {
   const int saved = errno;
-  g_received = signal;
+  // The first one is the cause: a second (Ctrl+C, then a service manager's SIGTERM) only
+  // repeats the request, and the run ends as the first asked. The handler masks the other
+  // stop signals, so no two of them race here.
+  if (g_received == 0) g_received = signal;
   const char byte = static_cast<char>(signal);
   // The pipe is non-blocking: when it is full a wake-up is already pending.
   [[maybe_unused]] ssize_t n = ::write(g_pipe[1], &byte, 1);

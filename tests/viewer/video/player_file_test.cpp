@@ -229,6 +229,122 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
   }
 }
 
+// Overwrites the data of every picture chunk of the AVI's first stream ("00db", "00dc")
+// with noise.
+void GarblePictures(const std::string& path) {
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  size_t at = bytes.find("movi");
+  ASSERT_NE(at, std::string::npos);
+  int garbled = 0;
+  uint32_t noise = 12345;
+  for (at += 4; at + 8 <= bytes.size();) {
+    const auto byte = [&](size_t i) {
+      return static_cast<uint32_t>(static_cast<uint8_t>(bytes[i]));
+    };
+    const uint32_t size =
+        byte(at + 4) | byte(at + 5) << 8 | byte(at + 6) << 16 | byte(at + 7) << 24;
+    const std::string chunk = bytes.substr(at, 4);
+    if (chunk == "LIST") {
+      at += 12;
+      continue;
+    }
+    if (chunk == "idx1" || at + 8 + size > bytes.size()) break;
+    if (chunk == "00db" || chunk == "00dc") {
+      for (uint32_t i = 0; i < size; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        bytes[at + 8 + i] = static_cast<char>(noise >> 16);
+      }
+      ++garbled;
+    }
+    at += 8 + size + (size & 1);
+  }
+  ASSERT_GT(garbled, 0);
+  file.seekp(0);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A film whose pictures are noise never shows its first one: with more sound than the
+// demuxer's queues hold ahead of the picture, it stops and reports nothing. The window waits
+// on the open, so it must give up soon, and leave what was on show as it was.
+TEST_F(FilePlayerTest, FilmThatNeverStartsIsRefusedSoon) {
+  const std::string damaged = TestClips().folder + "/noise.avi";
+  ASSERT_TRUE(playertest::RunPipeline(
+      "videotestsrc num-buffers=60 ! video/x-raw,width=32,height=24,framerate=1/1 ! jpegenc ! "
+      "mux. audiotestsrc num-buffers=600 samplesperbuffer=4410 ! "
+      "audio/x-raw,rate=44100,channels=2,format=S16LE ! mux. avimux name=mux ! "
+      "filesink location=\"" +
+      damaged + "\""));
+  ASSERT_NO_FATAL_FAILURE(GarblePictures(damaged));
+
+  ASSERT_TRUE(OpenFilm());
+  host.messages.clear();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(player.OpenAndShow(damaged));
+  // A frozen window is borne for moments, not for the 10 s this once waited.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].rfind(std::string(kCannotPlay) + "\n" + damaged + ": ", 0), 0u)
+      << host.messages[0];
+  EXPECT_EQ(player.GetState(), FilePlayer::kStopped);
+  EXPECT_EQ(player.LastFile(), TestClips().film);
+  sink.Reset();
+  ASSERT_TRUE(player.PlayFile());
+  EXPECT_TRUE(RunUntil([&] { return sink.Count() > 0; }));
+}
+
+// A copy of `from` at `to` whose `nth` chunk tagged `tag` holds `value` (4 bytes, as stored)
+// at `offset` into its data.
+void CopyWithField(const std::string& from, const std::string& to, const std::string& tag, int nth,
+                   size_t offset, const std::string& value) {
+  if (from != to)
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+  std::fstream file(to, std::ios::in | std::ios::out | std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  size_t at = bytes.find(tag);
+  for (int i = 0; i < nth && at != std::string::npos; ++i) at = bytes.find(tag, at + 1);
+  ASSERT_NE(at, std::string::npos) << tag << " " << nth;
+  file.seekp(static_cast<std::streamoff>(at + 8 + offset));
+  file.write(value.data(), 4);
+}
+
+// A film whose picture stream nothing here decodes is refused, naming the format, rather
+// than played as sound with no word of the pictures. A sound header that misstates its
+// byte rate (avidemux times the sound by it) must not make a 2 s film hours long.
+TEST_F(FilePlayerTest, LostPicturesAreRefusedAndLengthsComeFromTheStreamThatPlays) {
+  const std::string folder = TestClips().folder;
+  const std::string unknown = folder + "/unknown codec.avi";
+  // The picture stream's handler and compression.
+  ASSERT_NO_FATAL_FAILURE(CopyWithField(TestClips().film, unknown, "strh", 0, 4, "ZZZZ"));
+  ASSERT_NO_FATAL_FAILURE(CopyWithField(unknown, unknown, "strf", 0, 16, "ZZZZ"));
+  EXPECT_FALSE(player.OpenAndShow(unknown));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].rfind(std::string(kCannotPlay) + "\n" + unknown + ": ", 0), 0u)
+      << host.messages[0];
+  EXPECT_NE(host.messages[0].find("ZZZZ"), std::string::npos) << host.messages[0];
+  EXPECT_EQ(player.GetState(), FilePlayer::kNoFile);
+
+  // One byte a second: 64000 s for the film's 2 s of 16 kHz sound.
+  const std::string slowSound = std::string("\x01\0\0\0", 4);
+  const std::string film = folder + "/misstated sound.avi";
+  ASSERT_NO_FATAL_FAILURE(CopyWithField(TestClips().film, film, "strf", 1, 8, slowSound));
+  host.messages.clear();
+  ASSERT_TRUE(player.OpenAndShow(film));
+  EXPECT_TRUE(host.messages.empty());
+  int32_t seconds = 0;
+  ASSERT_TRUE(player.GetDuration(&seconds));
+  EXPECT_EQ(seconds, 2);
+  EXPECT_EQ(host.Length(), "00:02");
+
+  // Sound alone, as PCM, lasts no longer than its file's bytes take to play.
+  const std::string sound = folder + "/misstated sound only.avi";
+  ASSERT_NO_FATAL_FAILURE(CopyWithField(TestClips().sound, sound, "strf", 0, 8, slowSound));
+  ASSERT_TRUE(player.OpenAndShow(sound));
+  ASSERT_TRUE(player.GetDuration(&seconds));
+  EXPECT_EQ(seconds, 1);
+  EXPECT_EQ(host.Length(), "00:01");
+}
+
 TEST_F(FilePlayerTest, RelativeNamesAreFilesEvenWithAColon) {
   const std::filesystem::path folder = TestClips().folder;
   std::filesystem::copy_file(TestClips().film, folder / "take:2.avi",

@@ -13,9 +13,9 @@ class StopSignals {
   static bool Install();
   // Becomes readable when a stop signal has arrived; -1 before Install.
   static int ReadFd();
-  // Empties the descriptor and returns the last signal received (0: none).
+  // Empties the descriptor and returns the first signal received (0: none).
   static int Take();
-  // The last signal received, without touching the descriptor (0: none).
+  // The first signal received, without touching the descriptor (0: none).
   static int Received();
 };
 
