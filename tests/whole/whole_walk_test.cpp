@@ -1,0 +1,536 @@
+// Random walks through the whole viewer: every step is one thing a user or the hardware does
+// (keys, the panel, the remote through the box's bulk stream, recordings and their save
+// dialogs, stills, the album's files, unplugs, lost signal, a restart), and after every step
+// the invariants below are checked. A walk is drawn from a seed, so a failure can be run
+// again; it is shrunk to the shortest walk that still fails the same way, printed, and written
+// as a replay file.
+//
+//   VD_WALK_SEEDS=1,2,3   the seeds of the suite's run (default: three fixed ones)
+//   VD_WALK_STEPS=N       steps per walk (default 40)
+//   VD_SOAK_SECONDS=S     walk new seeds until S seconds have passed (`make soak`)
+//   VD_WALK_REPLAY=FILE   run the walk in FILE (one "action argument" per line) instead
+//   VD_WALK_OUT=FOLDER    where a failing walk's replay file goes (default: the temp folder)
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include <sys/stat.h>
+
+#include "control_panel.h"
+#include "panel_ids.h"
+#include "vd/virtual_tv_box.h"
+#include "video_area.h"
+#include "view_state_strip.h"
+#include "viewer_album_host.h"
+#include "whole_fixture.h"
+
+namespace vdtest {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+namespace pid = vd::panel_id;
+namespace rk = vd::remote_key;
+
+struct Step {
+  std::string action;
+  uint32_t arg = 0;
+};
+using Walk = std::vector<Step>;
+
+std::string Text(const Walk& walk) {
+  std::ostringstream out;
+  for (const Step& step : walk) out << step.action << ' ' << step.arg << '\n';
+  return out.str();
+}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+size_t Entries(const char* folder) {
+  std::error_code ec;
+  size_t n = 0;
+  for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec))
+    ++n;
+  return n;
+}
+
+class WholeWalkTest : public WholeViewerTest {
+ protected:
+  struct Action {
+    const char* name;
+    int weight;
+    void (WholeWalkTest::*run)(uint32_t arg);
+  };
+  static const std::vector<Action>& Actions();
+
+  static Walk Generate(uint32_t seed, int steps) {
+    std::mt19937 rng(seed);
+    int total = 0;
+    for (const Action& a : Actions()) total += a.weight;
+    Walk walk;
+    for (int i = 0; i < steps; ++i) {
+      int pick = static_cast<int>(rng() % static_cast<uint32_t>(total));
+      for (const Action& a : Actions()) {
+        if ((pick -= a.weight) < 0) {
+          walk.push_back({a.name, static_cast<uint32_t>(rng())});
+          break;
+        }
+      }
+    }
+    return walk;
+  }
+
+  // One viewer on a fresh home through the whole walk: empty when every invariant held,
+  // else "step N (action arg): what broke".
+  std::string Run(const Walk& walk) {
+    TearDown();
+    SetUp();
+    failure_.clear();
+    files_.clear();
+    replaceable_.clear();
+    signalLost_ = false;
+    std::filesystem::create_directories(root_ / "junk");
+    std::ofstream(root_ / "junk" / "damaged.avi") << "RIFF\x04\0\0\0AVI torn in the middle";
+    vd::ViewerAlbumHost::SetSavePathFunction(
+        [this](const vd::SaveDialogRequest& request) { return AnswerSave(request); });
+    if (!StartViewer()) return "the viewer did not start";
+    baseFds_ = Entries("/proc/self/fd");
+    baseThreads_ = Entries("/proc/self/task");
+    for (size_t i = 0; i < walk.size() && failure_.empty(); ++i) {
+      const Step& step = walk[i];
+      const Action* action = Find(step.action);
+      if (action == nullptr) return "unknown action " + step.action;
+      arg_ = step.arg;
+      (this->*action->run)(step.arg);
+      PumpFor(std::chrono::milliseconds(100 + step.arg % 200));
+      if (std::getenv("VD_WALK_VERBOSE") != nullptr) Trace(i + 1, step);
+      CheckInvariants();
+      if (!failure_.empty())
+        failure_ = "step " + std::to_string(i + 1) + " (" + step.action + " " +
+                   std::to_string(step.arg) + "): " + failure_;
+    }
+    if (failure_.empty()) CheckEnd();
+    StopViewer();
+    if (failure_.empty()) CheckFilmsPlay();
+    vd::ViewerAlbumHost::SetSavePathFunction({});
+    return failure_;
+  }
+
+  // Removes steps while the walk still fails the same way (the invariant's name), chunks
+  // first, then single steps, within a budget of runs.
+  Walk Shrink(Walk walk, const std::string& failure, int budget) {
+    const std::string kind = KindOf(failure);
+    for (size_t chunk = walk.size() / 2; chunk >= 1 && budget > 0; chunk /= 2) {
+      for (size_t at = 0; at + chunk <= walk.size() && budget > 0;) {
+        Walk shorter = walk;
+        shorter.erase(shorter.begin() + static_cast<std::ptrdiff_t>(at),
+                      shorter.begin() + static_cast<std::ptrdiff_t>(at + chunk));
+        --budget;
+        const std::string again = Run(shorter);
+        if (!again.empty() && KindOf(again) == kind) {
+          walk = std::move(shorter);
+        } else {
+          at += chunk;
+        }
+      }
+      if (chunk == 1) break;
+    }
+    return walk;
+  }
+
+  static std::string KindOf(const std::string& failure) {
+    const size_t colon = failure.find("): ");
+    const std::string rest = colon == std::string::npos ? failure : failure.substr(colon + 3);
+    return rest.substr(0, rest.find(':'));
+  }
+
+  // Fails the test with the seed, the shrunk walk and its replay file.
+  void Report(const std::string& origin, const Walk& walk, const std::string& failure) {
+    const Walk shortest = Shrink(walk, failure, ShrinkBudget());
+    const std::string last = Run(shortest);
+    const char* out = std::getenv("VD_WALK_OUT");
+    const fs::path folder = out != nullptr ? fs::path(out) : fs::temp_directory_path();
+    const fs::path replay = folder / ("viewdeck-walk-" + origin + ".txt");
+    std::ofstream(replay) << Text(shortest);
+    ADD_FAILURE() << origin << ": " << failure << "\nshrunk to " << shortest.size() << " of "
+                  << walk.size() << " steps, which fail with: " << last << "\n"
+                  << Text(shortest) << "replay: VD_WALK_REPLAY=" << replay.string();
+  }
+
+  static int ShrinkBudget() {
+    const char* env = std::getenv("VD_WALK_SHRINK_RUNS");
+    return env != nullptr ? std::atoi(env) : 40;
+  }
+
+ private:
+  void Trace(size_t number, const Step& step) {
+    CaptureGraph* engine = window_ ? window_->Engine() : nullptr;
+    std::printf("walk: %zu %s %u: view %d, mode %d%s%s%s%s\n", number, step.action.c_str(), step.arg,
+                window_ ? window_->ViewState() : -1, window_ ? window_->WorkModeValue() : -1,
+                engine && engine->IsCapturing() ? ", recording" : "",
+                engine && engine->IsPreviewing() ? ", live graph" : "",
+                engine && engine->Player()->IsActive() ? ", clip" : "",
+                engine && engine->IsDeviceLost() ? ", device lost" : "");
+  }
+
+  static const Action* Find(const std::string& name) {
+    for (const Action& a : Actions())
+      if (name == a.name) return &a;
+    return nullptr;
+  }
+
+  bool StartViewer() {
+    if (!Launch()) return false;
+    window_->SetMessageSink({});  // real boxes, answered by the walk
+    answerer_ = std::make_unique<QTimer>();
+    QObject::connect(answerer_.get(), &QTimer::timeout, [this] { AnswerModal(); });
+    answerer_->start(60);
+    return PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s);
+  }
+
+  void StopViewer() {
+    answerer_.reset();
+    while (CloseTopModal()) PumpFor(20ms);
+    vd::VirtualTvBox::Shared()->Plug();
+    vd::VirtualTvBox::Shared()->SetFaults({});
+    Close();
+  }
+
+  // --- what the walk does
+
+  // A panel button as a user presses it: only one that is shown and enabled.
+  void Click(int id) {
+    QWidget* control = window_->Panel()->control(id);
+    if (control != nullptr && control->isVisible() && control->isEnabled())
+      window_->Panel()->Press(id);
+  }
+  void ChannelStep(uint32_t arg) { Click(arg % 2 ? pid::kChannelUp : pid::kChannelDown); }
+  void Digits(uint32_t arg) {
+    if (arg % 5 == 0) Click(pid::kKeypad);
+    Click(pid::kKey0 + static_cast<int>(arg % 10));
+    if (arg % 3 == 0) Click(pid::kKey0 + static_cast<int>(arg / 10 % 10));
+    if (arg % 4 != 0) Click(pid::kKeyEnter);
+  }
+  void Remote(uint32_t arg) {
+    static constexpr vd::RemoteKey kKeys[] = {
+        rk::kChannelUp,  rk::kChannelDown, rk::kTvRadio, rk::kVideoSource, rk::kMute,
+        rk::kFineTuneUp, rk::kRecall,      rk::kPanel,   rk::kFmMemory,    3};
+    PressRemote(kKeys[arg % std::size(kKeys)], arg / 16 % 4 == 0);
+  }
+  void Input(uint32_t) { Click(pid::kInput); }
+  void Mode(uint32_t arg) {
+    static constexpr int kModes[] = {pid::kModeTv, pid::kModeTv, pid::kModeRadio,
+                                     pid::kModeComposite, pid::kModeSVideo};
+    Click(kModes[arg % std::size(kModes)]);
+  }
+  void FullScreen(uint32_t) { window_->OnCommand(32808); }
+  void Escape(uint32_t) { window_->OnCommand(158); }
+  void Capture(uint32_t) { window_->Strip()->Button(ViewStateStrip::kCapture)->click(); }
+  void Snapshot(uint32_t) { window_->Strip()->Button(ViewStateStrip::kSnapshot)->click(); }
+  void StillButton(uint32_t) { vd::VirtualTvBox::Shared()->PressSnapshotButton(); }
+  void Album(uint32_t) { window_->ToggleAlbumWindow(); }
+  void OpenFilm(uint32_t arg) { OpenAlbumFile(".avi", arg, false); }
+  void OpenPicture(uint32_t arg) { OpenAlbumFile(".bmp", arg, true); }
+  void DamagedFilm(uint32_t) {
+    window_->OpenAlbumFile((root_ / "junk" / "damaged.avi").string(), false);
+  }
+  void Pad(uint32_t arg) {
+    static constexpr int kKeys[] = {pid::kPlay, pid::kPause, pid::kStop, pid::kLive,
+                                    pid::kRecord, pid::kCapture};
+    Click(kKeys[arg % std::size(kKeys)]);
+  }
+  void Sound(uint32_t arg) {
+    static constexpr int kKeys[] = {pid::kVolumeUp, pid::kVolumeDown, pid::kMute, pid::kUnmute};
+    Click(kKeys[arg % std::size(kKeys)]);
+  }
+  void Unplug(uint32_t arg) {
+    auto box = vd::VirtualTvBox::Shared();
+    box->Unplug();
+    PumpFor(std::chrono::milliseconds(200 + arg % 600));
+    box->Plug();
+    // The device comes back within seconds, as a user waits for it after plugging it in.
+    CaptureGraph* engine = window_->Engine();
+    if (!PumpUntil([&] { return engine != nullptr && !engine->IsDeviceLost(); }, 10s))
+      failure_ = "replug: the device was not taken back within 10 s";
+  }
+  void Signal(uint32_t) {
+    signalLost_ = !signalLost_;
+    vd::VirtualBoxFaults faults;
+    faults.signalLoss = signalLost_;
+    vd::VirtualTvBox::Shared()->SetFaults(faults);
+  }
+  void Sheet(uint32_t) { window_->OnCommand(32799); }
+  void Teletext(uint32_t) { window_->OnCommand(32840); }
+  void Restart(uint32_t) {
+    // The viewer comes back in the mode it closed in, but from radio it comes back in TV.
+    const int mode = window_->WorkModeValue() == 2 ? 3 : window_->WorkModeValue();
+    StopViewer();
+    if (!StartViewer()) {
+      failure_ = "restart: the viewer did not start again";
+      return;
+    }
+    if (window_->WorkModeValue() != mode)
+      failure_ = "restart: the mode came back as " + std::to_string(window_->WorkModeValue()) +
+                 ", it was " + std::to_string(mode);
+  }
+
+  void OpenAlbumFile(const std::string& extension, uint32_t arg, bool picture) {
+    std::vector<fs::path> files = AlbumFiles(extension);
+    if (files.empty()) return;
+    std::sort(files.begin(), files.end());
+    window_->OpenAlbumFile(files[arg % files.size()].string(), picture);
+  }
+
+  // The save dialog: a new name, Cancel, a file already there (the user agreed to replace
+  // it), or a folder that cannot be written.
+  std::optional<fs::path> AnswerSave(const vd::SaveDialogRequest& request) {
+    switch (arg_ / 7 % 4) {
+      case 0: {
+        static int n = 0;
+        return request.folder / ("walk" + std::to_string(++n) + request.defaultExtension);
+      }
+      case 1:
+        return std::nullopt;
+      case 2: {
+        std::vector<fs::path> there = AlbumFiles(request.defaultExtension);
+        if (there.empty()) return std::nullopt;
+        std::sort(there.begin(), there.end());
+        const fs::path chosen = there[arg_ % there.size()];
+        replaceable_.push_back(chosen);
+        return chosen;
+      }
+      default:
+        return root_ / "junk" / "damaged.avi" / ("no" + request.defaultExtension);
+    }
+  }
+
+  // Every modal window is answered with one of its own buttons: a user has no other way.
+  void AnswerModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr) return;
+    std::vector<QAbstractButton*> buttons;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      for (QAbstractButton* b : box->buttons()) buttons.push_back(b);
+    } else {
+      for (auto* bar : modal->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : bar->buttons()) buttons.push_back(b);
+      for (auto* b : modal->findChildren<QPushButton*>()) {
+        const QString t = b->text().remove('&');
+        if (t == "OK" || t == "Cancel" || t == "Close" || t == "Yes" || t == "No")
+          buttons.push_back(b);
+      }
+    }
+    std::erase_if(buttons, [](QAbstractButton* b) { return !b->isVisible() || !b->isEnabled(); });
+    if (buttons.empty()) {
+      if (failure_.empty())
+        failure_ = "a dialog without a way to close it: " + modal->windowTitle().toStdString();
+      modal->close();
+      return;
+    }
+    buttons[arg_ % buttons.size()]->click();
+  }
+
+  // --- invariants, after every step
+
+  void CheckInvariants() {
+    if (!failure_.empty()) return;
+    if (QApplication::activeModalWidget() != nullptr) PumpFor(500ms);
+    // A dialog left open after the step: the window waits for an answer nobody gives.
+    if (QApplication::activeModalWidget() != nullptr) {
+      failure_ = "a dialog stayed open: " +
+                 QApplication::activeModalWidget()->windowTitle().toStdString();
+      return;
+    }
+    for (auto check : {&WholeWalkTest::CaptureStateAgrees, &WholeWalkTest::LiveMeansPictures,
+                       &WholeWalkTest::NoFileLostOrReplaced}) {
+      (this->*check)();
+      if (!failure_.empty()) return;
+    }
+  }
+
+  // The window's state and the engine's stage agree: otherwise the lamps blink over a
+  // recording that has ended, or a recording runs with the window saying live.
+  void CaptureStateAgrees() {
+    CaptureGraph* engine = window_->Engine();
+    if (engine == nullptr) return;
+    const bool recording = window_->ViewState() == 2;
+    if (recording != engine->IsCapturing())
+      failure_ = std::string("capture state: the window is ") +
+                 (recording ? "recording" : "not recording") + ", the engine is " +
+                 (engine->IsCapturing() ? "recording" : "not");
+  }
+
+  // When the window says live on a video input, pictures arrive: else the user looks at a
+  // frozen picture.
+  void LiveMeansPictures() {
+    CaptureGraph* engine = window_->Engine();
+    const int mode = window_->WorkModeValue();
+    if (engine == nullptr || window_->ViewState() != 1 || mode == 2 || signalLost_ ||
+        engine->IsDeviceLost() || !vd::VirtualTvBox::Shared()->IsPlugged())
+      return;
+    const int frames = window_->Video()->FrameCount();
+    if (!PumpUntil([&] { return window_->Video()->FrameCount() > frames; }, 5s))
+      failure_ = "frozen live picture: no picture in 5 s while the window shows live (mode " +
+                 std::to_string(mode) + ", engine " +
+                 (engine->IsPreviewing() ? "previewing" : "not previewing") +
+                 (engine->HasPreviewGraph() ? ", with" : ", without") + " its live graph" +
+                 (engine->Player()->IsActive() ? ", a clip open" : "") +
+                 (engine->StillOnDisplay() ? ", a still shown" : "") + ")";
+  }
+
+  // No album file is replaced, cut or lost unless the walk asked for it (a save over it).
+  void NoFileLostOrReplaced() {
+    std::map<fs::path, std::pair<uintmax_t, ino_t>> now;
+    for (const char* ext : {".avi", ".bmp"}) {
+      for (const fs::path& file : AlbumFiles(ext)) {
+        struct stat st {};
+        if (::stat(file.c_str(), &st) == 0)
+          now[file] = {static_cast<uintmax_t>(st.st_size), st.st_ino};
+      }
+    }
+    for (const auto& [file, was] : files_) {
+      if (std::find(replaceable_.begin(), replaceable_.end(), file) != replaceable_.end())
+        continue;
+      auto it = now.find(file);
+      if (it == now.end()) {
+        failure_ = "file lost: " + file.string();
+      } else if (it->second.second != was.second || it->second.first < was.first) {
+        failure_ = "file replaced or cut: " + file.string() + " (" + std::to_string(was.first) +
+                   " bytes, now " + std::to_string(it->second.first) + ")";
+      }
+      if (!failure_.empty()) return;
+    }
+    replaceable_.clear();
+    files_ = std::move(now);
+  }
+
+  // Over the walk, descriptors and threads stay bounded: else a long session runs out.
+  void CheckEnd() {
+    PumpFor(1s);
+    const size_t fds = Entries("/proc/self/fd");
+    const size_t threads = Entries("/proc/self/task");
+    if (fds > baseFds_ + 24)
+      failure_ = "descriptors grew: " + std::to_string(baseFds_) + " to " + std::to_string(fds);
+    else if (threads > baseThreads_ + 16)
+      failure_ = "threads grew: " + std::to_string(baseThreads_) + " to " +
+                 std::to_string(threads);
+  }
+
+  // After the viewer closed, every film in the album is an indexed AVI with pictures.
+  void CheckFilmsPlay() {
+    for (const fs::path& file : AlbumFiles(".avi")) {
+      const std::string data = Slurp(file);
+      const size_t avih = data.find("avih");
+      uint32_t frames = 0;
+      if (avih != std::string::npos && avih + 28 <= data.size())
+        std::memcpy(&frames, data.data() + avih + 8 + 16, 4);
+      if (data.compare(0, 4, "RIFF") != 0 || data.rfind("idx1") == std::string::npos ||
+          frames == 0) {
+        failure_ = "film without index or pictures: " + file.string();
+        return;
+      }
+    }
+  }
+
+  std::unique_ptr<QTimer> answerer_;
+  std::string failure_;
+  uint32_t arg_ = 0;
+  bool signalLost_ = false;
+  std::map<fs::path, std::pair<uintmax_t, ino_t>> files_;
+  std::vector<fs::path> replaceable_;
+  size_t baseFds_ = 0;
+  size_t baseThreads_ = 0;
+};
+
+const std::vector<WholeWalkTest::Action>& WholeWalkTest::Actions() {
+  static const std::vector<Action> kActions = {
+      {"channel", 8, &WholeWalkTest::ChannelStep},
+      {"digits", 4, &WholeWalkTest::Digits},
+      {"remote", 8, &WholeWalkTest::Remote},
+      {"input", 3, &WholeWalkTest::Input},
+      {"mode", 3, &WholeWalkTest::Mode},
+      {"full-screen", 2, &WholeWalkTest::FullScreen},
+      {"escape", 2, &WholeWalkTest::Escape},
+      {"capture", 8, &WholeWalkTest::Capture},
+      {"snapshot", 3, &WholeWalkTest::Snapshot},
+      {"still-button", 3, &WholeWalkTest::StillButton},
+      {"album", 2, &WholeWalkTest::Album},
+      {"open-film", 3, &WholeWalkTest::OpenFilm},
+      {"open-picture", 2, &WholeWalkTest::OpenPicture},
+      {"damaged-film", 2, &WholeWalkTest::DamagedFilm},
+      {"pad", 4, &WholeWalkTest::Pad},
+      {"sound", 3, &WholeWalkTest::Sound},
+      {"unplug", 2, &WholeWalkTest::Unplug},
+      {"signal", 2, &WholeWalkTest::Signal},
+      {"sheet", 2, &WholeWalkTest::Sheet},
+      {"teletext", 2, &WholeWalkTest::Teletext},
+      {"restart", 1, &WholeWalkTest::Restart},
+  };
+  return kActions;
+}
+
+std::vector<uint32_t> Seeds() {
+  std::vector<uint32_t> seeds;
+  const char* env = std::getenv("VD_WALK_SEEDS");
+  std::stringstream in(env != nullptr ? env : "20261210,7,1234");
+  for (std::string item; std::getline(in, item, ',');)
+    if (!item.empty()) seeds.push_back(static_cast<uint32_t>(std::stoul(item)));
+  return seeds;
+}
+
+int StepsPerWalk() {
+  const char* env = std::getenv("VD_WALK_STEPS");
+  return env != nullptr && std::atoi(env) > 0 ? std::atoi(env) : 40;
+}
+
+TEST_F(WholeWalkTest, RandomWalksKeepTheViewersInvariants) {
+  if (const char* replay = std::getenv("VD_WALK_REPLAY")) {
+    Walk walk;
+    std::ifstream in(replay);
+    for (Step step; in >> step.action >> step.arg;) walk.push_back(step);
+    ASSERT_FALSE(walk.empty()) << replay << " holds no step";
+    const std::string failure = Run(walk);
+    if (!failure.empty()) Report("replay", walk, failure);
+    return;
+  }
+  const char* soak = std::getenv("VD_SOAK_SECONDS");
+  const auto end = std::chrono::steady_clock::now() +
+                   std::chrono::seconds(soak != nullptr ? std::atoi(soak) : 0);
+  std::vector<uint32_t> seeds = Seeds();
+  std::mt19937 more(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+  int walks = 0;
+  int steps = 0;
+  const auto began = std::chrono::steady_clock::now();
+  for (size_t i = 0; i < seeds.size() || std::chrono::steady_clock::now() < end; ++i) {
+    const uint32_t seed = i < seeds.size() ? seeds[i] : static_cast<uint32_t>(more());
+    const Walk walk = Generate(seed, StepsPerWalk());
+    const std::string failure = Run(walk);
+    ++walks;
+    steps += static_cast<int>(walk.size());
+    if (!failure.empty()) {
+      Report("seed-" + std::to_string(seed), walk, failure);
+      break;
+    }
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  std::printf("walk: %d walks, %d steps in %.0f s (%.1f steps a second)\n", walks, steps, seconds,
+              steps / seconds);
+}
+
+}  // namespace
+}  // namespace vdtest
