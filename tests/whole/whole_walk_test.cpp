@@ -10,6 +10,8 @@
 //   VD_SOAK_SECONDS=S     walk new seeds until S seconds have passed (`make soak`)
 //   VD_WALK_REPLAY=FILE   run the walk in FILE (one "action argument" per line) instead
 //   VD_WALK_OUT=FOLDER    where a failing walk's replay file goes (default: the temp folder)
+//
+// Each walk a failure was shrunk to is kept in tests/whole/walks/ and run by the suite.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -26,6 +28,8 @@
 
 #include <sys/stat.h>
 
+#include "album_frame.h"
+#include "album_prop_sheet.h"
 #include "control_panel.h"
 #include "panel_ids.h"
 #include "vd/virtual_tv_box.h"
@@ -102,6 +106,7 @@ class WholeWalkTest : public WholeViewerTest {
     failure_.clear();
     files_.clear();
     replaceable_.clear();
+    gone_.clear();
     signalLost_ = false;
     std::filesystem::create_directories(root_ / "junk");
     std::ofstream(root_ / "junk" / "damaged.avi") << "RIFF\x04\0\0\0AVI torn in the middle";
@@ -248,6 +253,59 @@ class WholeWalkTest : public WholeViewerTest {
   void DamagedFilm(uint32_t) {
     window_->OpenAlbumFile((root_ / "junk" / "damaged.avi").string(), false);
   }
+  vd::AlbumStore* Store() {
+    CAlbumFrame* album = window_->AlbumWindow();
+    return album != nullptr && album->Sheet() != nullptr ? &album->Sheet()->Store() : nullptr;
+  }
+  // A file of the current album, empty when it has none.
+  std::string AlbumFileName(vd::AlbumStore& store, uint32_t arg) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(store.AlbumFolder(store.CurrentAlbum()), ec))
+      if (entry.is_regular_file(ec)) names.push_back(entry.path().filename().string());
+    if (names.empty()) return {};
+    std::sort(names.begin(), names.end());
+    return names[arg % names.size()];
+  }
+  void ForgetFolder(const fs::path& folder) {
+    for (const auto& [file, was] : files_)
+      if (file.parent_path() == folder) gone_.push_back(file);
+  }
+  void AlbumTab(uint32_t arg) {
+    vd::AlbumStore* store = Store();
+    if (store != nullptr && !store->Albums().empty()) store->SetCurrent(arg % store->Albums().size());
+  }
+  void AlbumDeleteFile(uint32_t arg) {
+    vd::AlbumStore* store = Store();
+    if (store == nullptr) return;
+    const std::string name = AlbumFileName(*store, arg);
+    if (name.empty()) return;
+    gone_.push_back(store->AlbumFolder(store->CurrentAlbum()) / name);
+    store->DeleteFiles(store->CurrentAlbum(), std::vector<std::string>{name});
+  }
+  void AlbumRenameFile(uint32_t arg) {
+    vd::AlbumStore* store = Store();
+    if (store == nullptr) return;
+    const std::string name = AlbumFileName(*store, arg);
+    if (name.empty()) return;
+    gone_.push_back(store->AlbumFolder(store->CurrentAlbum()) / name);
+    store->RenameFile(store->CurrentAlbum(), name, "renamed " + std::to_string(arg % 1000));
+  }
+  void AlbumNew(uint32_t arg) {
+    if (vd::AlbumStore* store = Store()) store->NewAlbum("Walk " + std::to_string(arg % 100));
+  }
+  void AlbumRename(uint32_t arg) {
+    vd::AlbumStore* store = Store();
+    if (store == nullptr || store->Albums().empty()) return;
+    ForgetFolder(store->AlbumFolder(store->CurrentAlbum()));
+    store->RenameAlbum(store->CurrentAlbum(), "Renamed " + std::to_string(arg % 100));
+  }
+  void AlbumDelete(uint32_t) {
+    vd::AlbumStore* store = Store();
+    if (store == nullptr || store->Albums().size() < 2) return;
+    ForgetFolder(store->AlbumFolder(store->CurrentAlbum()));
+    store->DeleteAlbum(store->CurrentAlbum());
+  }
   void Pad(uint32_t arg) {
     static constexpr int kKeys[] = {pid::kPlay, pid::kPause, pid::kStop, pid::kLive,
                                     pid::kRecord, pid::kCapture};
@@ -355,8 +413,9 @@ class WholeWalkTest : public WholeViewerTest {
                  QApplication::activeModalWidget()->windowTitle().toStdString();
       return;
     }
-    for (auto check : {&WholeWalkTest::CaptureStateAgrees, &WholeWalkTest::LiveMeansPictures,
-                       &WholeWalkTest::NoFileLostOrReplaced}) {
+    for (auto check : {&WholeWalkTest::CaptureStateAgrees, &WholeWalkTest::SoundWhereTheWindowSays,
+                       &WholeWalkTest::LiveMeansPictures, &WholeWalkTest::NoFileLostOrReplaced,
+                       &WholeWalkTest::StillsInAnAlbum}) {
       (this->*check)();
       if (!failure_.empty()) return;
     }
@@ -372,6 +431,35 @@ class WholeWalkTest : public WholeViewerTest {
       failure_ = std::string("capture state: the window is ") +
                  (recording ? "recording" : "not recording") + ", the engine is " +
                  (engine->IsCapturing() ? "recording" : "not");
+  }
+
+  // Sound plays only where the window says it does: live sound under a clip or a still, or a
+  // clip heard behind the live picture, is sound the user cannot place or stop.
+  void SoundWhereTheWindowSays() {
+    CaptureGraph* engine = window_->Engine();
+    if (engine == nullptr) return;
+    const int view = window_->ViewState();
+    if (engine->AudioPreviewRunning() && view != 1 && view != 2)
+      failure_ = "live sound while the window shows view state " + std::to_string(view);
+    else if (engine->Player()->GetState() == FilePlayer::kRunning && view != 3)
+      failure_ = "a clip plays while the window shows view state " + std::to_string(view);
+  }
+
+  // Stills land in an album: one outside every album is a picture the user never finds.
+  void StillsInAnAlbum() {
+    vd::AlbumStore* store = Store();
+    if (store == nullptr) return;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root_ / "data", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      if (it->path().extension() != ".bmp") continue;
+      const fs::path folder = it->path().parent_path();
+      if (folder.parent_path() != store->BasePath() ||
+          !store->IndexOf(folder.filename().string())) {
+        failure_ = "a still outside every album: " + it->path().string();
+        return;
+      }
+    }
   }
 
   // When the window says live on a video input, pictures arrive: else the user looks at a
@@ -403,7 +491,8 @@ class WholeWalkTest : public WholeViewerTest {
       }
     }
     for (const auto& [file, was] : files_) {
-      if (std::find(replaceable_.begin(), replaceable_.end(), file) != replaceable_.end())
+      if (std::find(replaceable_.begin(), replaceable_.end(), file) != replaceable_.end() ||
+          std::find(gone_.begin(), gone_.end(), file) != gone_.end())
         continue;
       auto it = now.find(file);
       if (it == now.end()) {
@@ -415,6 +504,7 @@ class WholeWalkTest : public WholeViewerTest {
       if (!failure_.empty()) return;
     }
     replaceable_.clear();
+    gone_.clear();
     files_ = std::move(now);
   }
 
@@ -452,6 +542,7 @@ class WholeWalkTest : public WholeViewerTest {
   bool signalLost_ = false;
   std::map<fs::path, std::pair<uintmax_t, ino_t>> files_;
   std::vector<fs::path> replaceable_;
+  std::vector<fs::path> gone_;  // deleted or renamed by the walk
   size_t baseFds_ = 0;
   size_t baseThreads_ = 0;
 };
@@ -479,6 +570,12 @@ const std::vector<WholeWalkTest::Action>& WholeWalkTest::Actions() {
       {"sheet", 2, &WholeWalkTest::Sheet},
       {"teletext", 2, &WholeWalkTest::Teletext},
       {"restart", 1, &WholeWalkTest::Restart},
+      {"album-tab", 2, &WholeWalkTest::AlbumTab},
+      {"album-delete-file", 2, &WholeWalkTest::AlbumDeleteFile},
+      {"album-rename-file", 2, &WholeWalkTest::AlbumRenameFile},
+      {"album-new", 1, &WholeWalkTest::AlbumNew},
+      {"album-rename", 1, &WholeWalkTest::AlbumRename},
+      {"album-delete", 1, &WholeWalkTest::AlbumDelete},
   };
   return kActions;
 }
@@ -497,11 +594,29 @@ int StepsPerWalk() {
   return env != nullptr && std::atoi(env) > 0 ? std::atoi(env) : 40;
 }
 
+Walk ReadWalk(const fs::path& file) {
+  Walk walk;
+  std::ifstream in(file);
+  for (Step step; in >> step.action >> step.arg;) walk.push_back(step);
+  return walk;
+}
+
+TEST_F(WholeWalkTest, WalksThatFoundFaultsKeepTheInvariants) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(VD_WALKS_DIR)) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty());
+  for (const fs::path& file : files) {
+    const Walk walk = ReadWalk(file);
+    ASSERT_FALSE(walk.empty()) << file << " holds no step";
+    const std::string failure = Run(walk);
+    EXPECT_TRUE(failure.empty()) << file.filename().string() << ": " << failure;
+  }
+}
+
 TEST_F(WholeWalkTest, RandomWalksKeepTheViewersInvariants) {
   if (const char* replay = std::getenv("VD_WALK_REPLAY")) {
-    Walk walk;
-    std::ifstream in(replay);
-    for (Step step; in >> step.action >> step.arg;) walk.push_back(step);
+    const Walk walk = ReadWalk(replay);
     ASSERT_FALSE(walk.empty()) << replay << " holds no step";
     const std::string failure = Run(walk);
     if (!failure.empty()) Report("replay", walk, failure);
@@ -514,6 +629,7 @@ TEST_F(WholeWalkTest, RandomWalksKeepTheViewersInvariants) {
   std::mt19937 more(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
   int walks = 0;
   int steps = 0;
+  std::map<std::string, int> taken;
   const auto began = std::chrono::steady_clock::now();
   for (size_t i = 0; i < seeds.size() || std::chrono::steady_clock::now() < end; ++i) {
     const uint32_t seed = i < seeds.size() ? seeds[i] : static_cast<uint32_t>(more());
@@ -521,6 +637,7 @@ TEST_F(WholeWalkTest, RandomWalksKeepTheViewersInvariants) {
     const std::string failure = Run(walk);
     ++walks;
     steps += static_cast<int>(walk.size());
+    for (const Step& step : walk) ++taken[step.action];
     if (!failure.empty()) {
       Report("seed-" + std::to_string(seed), walk, failure);
       break;
@@ -530,6 +647,9 @@ TEST_F(WholeWalkTest, RandomWalksKeepTheViewersInvariants) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   std::printf("walk: %d walks, %d steps in %.0f s (%.1f steps a second)\n", walks, steps, seconds,
               steps / seconds);
+  std::string histogram;
+  for (const auto& [action, count] : taken) histogram += " " + action + " " + std::to_string(count);
+  std::printf("walk: actions taken:%s\n", histogram.c_str());
 }
 
 }  // namespace

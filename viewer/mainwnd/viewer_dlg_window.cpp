@@ -96,6 +96,8 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
                           QImage::Format_BGR888)
                        .copy();
     engine_->StopPlayer();
+    // The live sound goes with the live picture: a still has none.
+    engine_->StopAudioPreview();
     engine_->StopPreview(true);
     engine_->SetStillOnDisplay(true);
     shownFile_ = path;

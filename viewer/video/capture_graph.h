@@ -109,6 +109,7 @@ class CaptureGraph {
   vd::Capabilities GetCapabilities() const;
   bool SignalPresent();
   void StartAudioPreview();
+  void StopAudioPreview();
   bool AudioPreviewRunning() const;
   // Deinterlaces the live picture or stops doing so, in the running preview between two
   // pictures; a recording's picture follows from its next start.
@@ -228,7 +229,6 @@ class CaptureGraph {
   int32_t DetectStandardFamily() const;
   void RouteVideoInput(int32_t mode);
   void RouteAudioInput(int32_t mode);
-  void StopAudioPreview();
   // The audio preview, and the video preview where it is wanted; nothing while a file is
   // shown.
   void StartLive();
