@@ -59,13 +59,16 @@ fuzz-long:
 FAULTS_PER_KIND ?= 200
 faults-long: build
 	python3 tests/faults/inject.py --build build/default --per-kind $(FAULTS_PER_KIND)
-# A scripted session of the whole viewer in the ASan build: channel and mode changes, the sheet
-# and dialogs, remote keys, unplug and re-plug, for SOAK_SECONDS (`make test` runs a minute).
+# The whole viewer in the ASan build for SOAK_SECONDS each: random walks with their invariants
+# checked after every step (seeds drawn afresh; a failure prints its seed, its shrunk walk and
+# a replay file), then the scripted session of channel and mode changes, the sheet and
+# dialogs, remote keys, unplug and re-plug. `make test` runs a few fixed walks and a minute of
+# the session.
 soak: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan -j $(JOBS) --target test_whole
 	VD_SOAK_SECONDS=$(SOAK_SECONDS) ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
-	  build/asan/bin/test_whole --gtest_filter='WholeSoakTest.*'
+	  build/asan/bin/test_whole --gtest_filter='WholeWalkTest.Random*:WholeSoakTest.*'
 
 # The Debian package, in build/default.
 package: build
