@@ -346,6 +346,18 @@ class WholeWalkTest : public WholeViewerTest {
                  ", it was " + std::to_string(mode);
   }
 
+  // The settings file lost between two runs (deleted, or damaged past reading): the viewer
+  // starts afresh, with the files of the earlier runs still in its albums.
+  void SettingsLost(uint32_t) {
+    StopViewer();
+    store_.reset();
+    std::error_code ec;
+    fs::remove(root_ / "config" / "Corvalen" / "viewdeck.reg", ec);
+    store_ = ReopenStore();
+    Preset("AutoScan", 0);
+    if (!StartViewer()) failure_ = "settings lost: the viewer did not start again";
+  }
+
   void OpenAlbumFile(const std::string& extension, uint32_t arg, bool picture) {
     std::vector<fs::path> files = AlbumFiles(extension);
     if (files.empty()) return;
@@ -570,6 +582,7 @@ const std::vector<WholeWalkTest::Action>& WholeWalkTest::Actions() {
       {"sheet", 2, &WholeWalkTest::Sheet},
       {"teletext", 2, &WholeWalkTest::Teletext},
       {"restart", 1, &WholeWalkTest::Restart},
+      {"settings-lost", 1, &WholeWalkTest::SettingsLost},
       {"album-tab", 2, &WholeWalkTest::AlbumTab},
       {"album-delete-file", 2, &WholeWalkTest::AlbumDeleteFile},
       {"album-rename-file", 2, &WholeWalkTest::AlbumRenameFile},
