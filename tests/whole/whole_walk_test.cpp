@@ -568,7 +568,7 @@ const std::vector<WholeWalkTest::Action>& WholeWalkTest::Actions() {
       {"mode", 3, &WholeWalkTest::Mode},
       {"full-screen", 2, &WholeWalkTest::FullScreen},
       {"escape", 2, &WholeWalkTest::Escape},
-      {"capture", 8, &WholeWalkTest::Capture},
+      {"capture", 10, &WholeWalkTest::Capture},
       {"snapshot", 3, &WholeWalkTest::Snapshot},
       {"still-button", 3, &WholeWalkTest::StillButton},
       {"album", 2, &WholeWalkTest::Album},
@@ -577,7 +577,7 @@ const std::vector<WholeWalkTest::Action>& WholeWalkTest::Actions() {
       {"damaged-film", 2, &WholeWalkTest::DamagedFilm},
       {"pad", 4, &WholeWalkTest::Pad},
       {"sound", 3, &WholeWalkTest::Sound},
-      {"unplug", 2, &WholeWalkTest::Unplug},
+      {"unplug", 4, &WholeWalkTest::Unplug},
       {"signal", 2, &WholeWalkTest::Signal},
       {"sheet", 2, &WholeWalkTest::Sheet},
       {"teletext", 2, &WholeWalkTest::Teletext},
@@ -604,7 +604,7 @@ std::vector<uint32_t> Seeds() {
 
 int StepsPerWalk() {
   const char* env = std::getenv("VD_WALK_STEPS");
-  return env != nullptr && std::atoi(env) > 0 ? std::atoi(env) : 40;
+  return env != nullptr && std::atoi(env) > 0 ? std::atoi(env) : 50;
 }
 
 Walk ReadWalk(const fs::path& file) {
