@@ -89,6 +89,16 @@ TEST(VdtoolArguments, InputsNumbersAndOutputPaths) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   EXPECT_FALSE(vdtool::OutputPathUsable(fifo, &error));
   EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+  // Links: a loop and a link into a missing folder are refused now, not after the work; a
+  // dangling link into a folder that exists is written through.
+  std::filesystem::create_symlink("loop2.avi", dir / "loop1.avi");
+  std::filesystem::create_symlink("loop1.avi", dir / "loop2.avi");
+  EXPECT_FALSE(vdtool::OutputPathUsable((dir / "loop1.avi").string(), &error));
+  std::filesystem::create_symlink("gone/x.avi", dir / "dangling.avi");
+  EXPECT_FALSE(vdtool::OutputPathUsable((dir / "dangling.avi").string(), &error));
+  EXPECT_NE(error.find("whose folder does not exist"), std::string::npos) << error;
+  std::filesystem::create_symlink("later.avi", dir / "ahead.avi");
+  EXPECT_TRUE(vdtool::OutputPathUsable((dir / "ahead.avi").string(), &error)) << error;
   std::filesystem::remove_all(dir);
 }
 

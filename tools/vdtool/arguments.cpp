@@ -106,6 +106,26 @@ bool OutputPathUsable(const std::string& path, std::string* error) {
     return false;
   }
   const bool exists = fs::exists(file, ec);
+  // A link loop, or a link to where nothing can be made, would fail only at the end of the
+  // work, which then lands elsewhere.
+  if (ec) {
+    *error = path + ": " + ec.message();
+    return false;
+  }
+  if (!exists && fs::is_symlink(fs::symlink_status(file, ec))) {
+    fs::path target = fs::read_symlink(file, ec);
+    if (target.is_relative()) target = folder / target;
+    const fs::path targetFolder = target.has_parent_path() ? target.parent_path() : folder;
+    if (ec || !fs::is_directory(targetFolder, ec)) {
+      *error = path + " links to " + target.string() + ", whose folder does not exist";
+      return false;
+    }
+    if (::access(targetFolder.c_str(), W_OK) != 0) {
+      *error = "the folder " + targetFolder.string() + ": " + std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
   // Checked before any work: a recording into a FIFO or a device would be lost at its end.
   if (exists && !fs::is_regular_file(file, ec)) {
     *error = path + " is not a regular file (a FIFO or a device)";

@@ -58,6 +58,15 @@ CVirtualRemoteWnd::CVirtualRemoteWnd(QWidget* parent) : QWidget(parent, Qt::Tool
     connect(button, &QPushButton::clicked, this, [this, k = key.key] { Press(k); });
     grid->addWidget(button, key.row, key.column);
   }
+  // Not the remote's: the box's own still button, which saves a numbered picture into the
+  // album by itself.
+  auto* still = new QPushButton("Box: still button", this);
+  still->setObjectName("boxStillButton");
+  still->setFocusPolicy(Qt::NoFocus);
+  connect(still, &QPushButton::clicked, this, [] {
+    if (auto box = vd::VirtualTvBox::Shared()) box->PressSnapshotButton();
+  });
+  grid->addWidget(still, 11, 0, 1, 3);
 }
 
 void CVirtualRemoteWnd::Press(uint8_t key) {

@@ -147,6 +147,11 @@ std::map<int, uint32_t> PictureCompressions(int fd, uint64_t hdrl, uint64_t hdrl
 }
 }  // namespace
 
+namespace {
+// Room for 4094 parts of 1 GiB; the muxer's own has room for 32.
+constexpr uint32_t kLargestSuperindex = 64 * 1024;
+}  // namespace
+
 bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
@@ -249,7 +254,11 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
         uint8_t c[8];
         while (inner + 8 <= pos + 8 + size && ReadAt(fd, inner, c, 8)) {
           if (Le32(c) == Fourcc("strh")) s.strh = inner;
-          if ((Le32(c) == Fourcc("indx") || Le32(c) == Fourcc("JUNK")) && s.indx == 0) {
+          // A placeholder that leaves its stream's header, or one larger than any index of
+          // indexes needs, is damage: what is written there would land on the film.
+          const uint64_t chunkEnd = inner + 8 + Le32(c + 4);
+          if ((Le32(c) == Fourcc("indx") || Le32(c) == Fourcc("JUNK")) && s.indx == 0 &&
+              chunkEnd <= pos + 8 + size && Le32(c + 4) <= kLargestSuperindex) {
             s.indx = inner;
             s.indxSize = Le32(c + 4);
           }
@@ -306,6 +315,7 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
   if (parts.size() > 1 && roomForParts < parts.size()) {
     *why = "it has " + std::to_string(parts.size()) + " parts, more than its index holds (" +
            std::to_string(roomForParts) + ")";
+    ::close(fd);
     return false;
   }
 

@@ -319,17 +319,21 @@ void VirtualHardware::SetVideoControlMode(uint32_t mode) {
 void VirtualHardware::PressSnapshotButton() {
   std::vector<std::shared_ptr<StillListener>> stills;
   std::vector<std::function<void()>> unheard;
+  bool enabled = false;
   {
     std::lock_guard lock(mutex_);
     if (!plugged_) return;
-    if (stillListeners_.empty()) {
-      for (const auto& [owner, handler] : unheardSnapshot_) unheard.push_back(handler);
-    } else if ((videoControlMode_ & kVideoControlExternalTriggerEnable) != 0) {
-      stills = stillListeners_;
-    }
+    stills = stillListeners_;
+    enabled = (videoControlMode_ & kVideoControlExternalTriggerEnable) != 0;
+    for (const auto& [owner, handler] : unheardSnapshot_) unheard.push_back(handler);
   }
-  for (auto& s : stills) s->OnTrigger();
-  for (auto& handler : unheard) handler();
+  // With the button switched off by the program (a snapshot of its own under way) the press
+  // is meant to go; otherwise a press no running source took is heard as lost.
+  if (!enabled && !stills.empty()) return;
+  bool taken = false;
+  for (auto& s : stills) taken = s->OnTrigger() || taken;
+  if (!taken)
+    for (auto& handler : unheard) handler();
 }
 
 void VirtualHardware::SetUnheardSnapshotHandler(const void* owner,

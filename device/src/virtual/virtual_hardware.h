@@ -55,7 +55,8 @@ enum CrossbarInput : int32_t {
 class StillListener {
  public:
   virtual ~StillListener() = default;
-  virtual void OnTrigger() = 0;
+  // True when a picture went out: a source that is not running drops the request.
+  virtual bool OnTrigger() = 0;
   virtual void OnUnplugged() = 0;
 };
 

@@ -68,21 +68,20 @@ class StillFeed final : public StillListener {
     g_weak_ref_clear(&appsrc_);
   }
 
-  void OnTrigger() override {
+  bool OnTrigger() override {
     // One picture at a time per pin; a second trigger during rendering waits its turn.
     std::lock_guard lock(mutex_);
-    if (ended_ || !hardware_->IsAlive(generation_)) return;
+    if (ended_ || !hardware_->IsAlive(generation_)) return false;
     const ElementPtr appsrc(static_cast<GstElement*>(g_weak_ref_get(&appsrc_)));
-    if (appsrc == nullptr) return;
+    if (appsrc == nullptr) return false;
     GstState state = GST_STATE_NULL;
     gst_element_get_state(appsrc.get(), &state, nullptr, 0);
-    if (state == GST_STATE_PLAYING) {
-      if (GstBuffer* picture = RenderPicture(*hardware_, format_)) {
-        GST_BUFFER_PTS(picture) = GST_CLOCK_TIME_NONE;
-        GST_BUFFER_DTS(picture) = GST_CLOCK_TIME_NONE;
-        gst_app_src_push_buffer(GST_APP_SRC(appsrc.get()), picture);
-      }
-    }
+    if (state != GST_STATE_PLAYING) return false;
+    GstBuffer* picture = RenderPicture(*hardware_, format_);
+    if (picture == nullptr) return false;
+    GST_BUFFER_PTS(picture) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DTS(picture) = GST_CLOCK_TIME_NONE;
+    return gst_app_src_push_buffer(GST_APP_SRC(appsrc.get()), picture) == GST_FLOW_OK;
   }
 
   void OnUnplugged() override {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_fixture.h"
+#include "virtual_remote_wnd.h"
 #include "virtual_mixer_backend.h"
 
 namespace vdtest {
@@ -96,9 +98,13 @@ class EngineSeamsTest : public ViewerTest {
     vd::ViewerAlbumHost::SetSavePathFunction({});
     return saved;
   }
+  // The box's button as a user of the virtual box presses it: on the virtual remote.
   void PressStillButton() {
     const size_t before = AlbumFiles(".bmp").size();
-    vd::VirtualTvBox::Shared()->PressSnapshotButton();
+    CVirtualRemoteWnd remote;
+    auto* button = remote.findChild<QPushButton*>("boxStillButton");
+    ASSERT_NE(button, nullptr);
+    button->click();
     PumpUntil([&] { return AlbumFiles(".bmp").size() > before || !shown_.empty(); }, 5s);
   }
 

@@ -744,6 +744,23 @@ TEST(AviMendTest, AKilledRecordingPastOneGibKeepsEveryPart) {
     file.flush();
     EXPECT_FALSE(vd::AviMend::Mend(path, &why, &frames));
     EXPECT_EQ(std::filesystem::file_size(path), position) << "the parts past the index's room";
+    // A damaged placeholder claiming megabytes past its header: nothing is written there.
+    auto region = [&] {
+      std::vector<char> bytes(4 << 20);
+      std::ifstream in(path, std::ios::binary);
+      in.seekg(static_cast<std::streamoff>(at));
+      in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      return bytes;
+    };
+    const std::vector<char> before = region();
+    put(at, &head[at], 3 << 20);
+    file.flush();
+    EXPECT_FALSE(vd::AviMend::Mend(path, &why, &frames));
+    std::vector<char> after = region();
+    const uint32_t claimed = Le32At(after, 4);
+    EXPECT_EQ(claimed, 3u << 20);
+    std::memcpy(after.data() + 4, before.data() + 4, 4);  // the size patched above
+    EXPECT_TRUE(after == before) << "the mend wrote over the film after a damaged header";
     put(at, &head[at], size);
     file.flush();
   }

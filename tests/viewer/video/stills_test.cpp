@@ -138,6 +138,10 @@ TEST_F(StillTest, HardwareStillWhileAFilmPlaysIsSaidAndNotLostSilently) {
   auto engine = MakeEngine();
   ASSERT_TRUE(engine->Init(&sink, &playerHost));
   Capture(*engine, 600ms);
+  // Between the recording's end and the return to live (its save dialog open) the stopped
+  // recording still holds the still source, which takes nothing.
+  box->PressSnapshotButton();
+  EXPECT_TRUE(engine->TakeUnheardStillMark()) << "the press during the save went without a word";
   engine->ReturnToLive();
   const std::string clip = (dir / "clip.avi").string();
   std::filesystem::copy_file(engine->CaptureFilePath(), clip);
