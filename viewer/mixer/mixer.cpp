@@ -202,6 +202,8 @@ bool CMixer::SetVolume(int32_t value) {
   const std::array<int32_t, 1> both = {volume};
   if (!backend_->SetValues(active_.volumeId, both)) {
     Beep();
+    // What the card has now, as for a refused mute; a control that has gone keeps the last.
+    if (const auto now = ReadVolume()) volume_ = *now;
     return false;
   }
   volume_ = volume;
