@@ -35,6 +35,15 @@ list(APPEND vd_plugin_packages fonts-dejavu-core fonts-wqy-microhei)
 list(JOIN vd_plugin_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/common/gst/include/vd/gst_elements.h)
+# The public libraries (teletext, vidparse, stromsift) get a shlibs file, so that a program
+# of another package that links them gets its dependency on this one. Their ABI may still
+# change between 0.x releases under the same soname: such a program needs this very version.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+if(PROJECT_VERSION_MAJOR EQUAL 0)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY "=")
+else()
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+endif()
 # Our own libraries are found through the package's RPATHs, not the system's search path.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
     ${CMAKE_BINARY_DIR}/lib)

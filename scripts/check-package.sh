@@ -29,6 +29,15 @@ for dep in libc6 libqt6widgets6 fonts-dejavu-core fonts-wqy-microhei; do
   grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 
+# A program of another package that links a public library gets its dependency on this
+# package from the shlibs file: without it dpkg-shlibdeps fails on that program.
+dpkg-deb -e "$deb" "$work/control"
+[ -f "$work/control/shlibs" ] || fail "package has no shlibs file"
+for l in libteletext libvidparse libstromsift; do
+  grep -qE "^$l [0-9]+ viewdeck \((=|>=) $(field Version)\)$" "$work/control/shlibs" ||
+    fail "shlibs lacks $l: $(cat "$work/control/shlibs")"
+done
+
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 bin="$root/usr/bin"
@@ -41,6 +50,12 @@ for f in "$bin/viewdeck" "$bin/vdtool" "$lib/libkxtuner.so" "$lib/libquillane.so
 done
 # Nothing of the build tree may leak into the package's file list.
 if dpkg-deb -c "$deb" | grep -q "$build"; then fail "package lists paths of the build tree"; fi
+
+# Each shlibs line names a library the package holds, by the version in its soname.
+while read -r name version _; do
+  [ -e "$lib/$name.so.$version" ] || [ -e "$lib/viewdeck/$name.so.$version" ] ||
+    fail "shlibs names $name.so.$version, which the package lacks"
+done <"$work/control/shlibs"
 
 check_private_device_layer "$lib"
 check_libraries "$root" "the unpacked package" "$bin"/* "$lib"/*.so* "$lib"/viewdeck/*.so*

@@ -267,9 +267,13 @@ void CViewerDlg::StartMixer() {
   OpenMixer();
 }
 
-bool CViewerDlg::OpenMixer() {
+bool CViewerDlg::OpenMixer(bool again) {
   const vd::Capabilities caps = engine_->GetCapabilities();
-  volume_->Start({settings_.mute, settings_.volume}, caps.audio);
+  if (again) {
+    volume_->Reopen(caps.audio);
+  } else {
+    volume_->Start({settings_.mute, settings_.volume}, caps.audio);
+  }
   mixerNotifiers_.clear();
   for (const pollfd& fd : mixer_->PollDescriptors()) {
     auto notifier = std::make_unique<QSocketNotifier>(fd.fd, QSocketNotifier::Read);
@@ -294,24 +298,25 @@ void CViewerDlg::OnMixerEvents() {
   mixerNotifiers_.clear();
   int32_t mute = settings_.mute;
   int32_t volume = settings_.volume;
-  mixer_->ReadState(mute, volume);  // the last known values: kept for the card's return
+  mixer_->ReadState(mute, volume);  // the last known values
   settings_.mute = mute;
   settings_.volume = volume;
   mixer_->Forget();
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        ShowMessage("The sound card has gone: volume and mute do nothing until it is back.");
-      },
-      Qt::QueuedConnection);
+  // Through the gate: a station change letting the tuner settle runs posted events, and a box
+  // opened there would run its own loop inside it.
+  vd::PostGated(this, [this] {
+    ShowMessage("The sound card has gone: volume and mute do nothing until it is back.");
+  });
   if (!mixerRetry_) {
     mixerRetry_ = std::make_unique<QTimer>();
     connect(mixerRetry_.get(), &QTimer::timeout, this, [this] {
       // Inside a message box's loop (the "gone" one, say) an attempt could open a box of its
       // own on top; the next tick after it comes soon enough.
-      if (vd::NestedLoop::ModalActive() || !OpenMixer()) return;
-      mixerRetry_->stop();
+      if (vd::NestedLoop::ModalActive()) return;
+      // The mute and volume the user set while the card was away stay, and go to the card.
+      const bool opened = OpenMixer(true);
       RefreshPanelVolume();
+      if (opened) mixerRetry_->stop();
     });
   }
   mixerRetry_->start(kMixerRetryMs);

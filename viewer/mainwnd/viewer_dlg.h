@@ -224,8 +224,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void MoveWindow(QWidget* window, const vd::Point& to);
   void CreatePanel();
   void StartMixer();
-  // Opens the mixer (again) and watches its descriptors; false when none opened.
-  bool OpenMixer();
+  // Opens the mixer (again) and watches its descriptors; false when none opened. At start-up
+  // it applies the stored sound settings; `again` (the card went) applies the panel's state.
+  bool OpenMixer(bool again = false);
   void OnMixerEvents();
   void StartParser();
   void StopParser();

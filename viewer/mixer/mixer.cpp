@@ -56,6 +56,7 @@ vd::MixerHandle CMixer::Open(unsigned mixerIndex) {
   ownChange_ = false;
   lineMuteAtOpen_.reset();
   masterMuteAtBorrow_.reset();
+  masterMuteWritten_.reset();
 
   // Nothing found on a card opened earlier may stand for a control of this one.
   master_ = kInitialMaster;
@@ -202,6 +203,8 @@ bool CMixer::SetVolume(int32_t value) {
   const std::array<int32_t, 1> both = {volume};
   if (!backend_->SetValues(active_.volumeId, both)) {
     Beep();
+    // What the card has now, as for a refused mute; a control that has gone keeps the last.
+    if (const auto now = ReadVolume()) volume_ = *now;
     return false;
   }
   volume_ = volume;
@@ -282,9 +285,11 @@ void CMixer::Close() {
   }
   if (masterMuteAtBorrow_) {
     const auto now = ReadMute(master_.muteId);
-    if (now && *now != *masterMuteAtBorrow_ && !WriteMute(master_.muteId, *masterMuteAtBorrow_))
+    if (now && now == masterMuteWritten_ && *now != *masterMuteAtBorrow_ &&
+        !WriteMute(master_.muteId, *masterMuteAtBorrow_))
       Beep();
     masterMuteAtBorrow_.reset();
+    masterMuteWritten_.reset();
   }
   if (!backend_->Close()) host_.Beep(vd::BeepKind::kSimple);
   handle_ = 0;
@@ -307,7 +312,9 @@ void CMixer::HandleEvents() {
 
 bool CMixer::WriteMute(vd::MixerControlId id, bool on) {
   const std::array<int32_t, 1> value = {on ? 1 : 0};
-  return backend_->SetValues(id, value);
+  if (!backend_->SetValues(id, value)) return false;
+  if (id == master_.muteId) masterMuteWritten_ = on;
+  return true;
 }
 
 std::optional<int32_t> CMixer::ReadVolume() {

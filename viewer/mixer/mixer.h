@@ -88,6 +88,9 @@ class CMixer {
   // The master switch as it was when a set without a switch of its own first borrowed it:
   // the desktop's master is put back at Close, as the line's is.
   std::optional<bool> masterMuteAtBorrow_;
+  // The last state the viewer wrote to the master switch. Close puts the borrowed switch back
+  // only while it still holds this: a change made since in the desktop's mixer is the user's.
+  std::optional<bool> masterMuteWritten_;
 
   // Placeholder ids name no control (see kFirstMixerControlId): a set whose query failed
   // makes its calls fail and beep instead of touching an unrelated control.

@@ -61,9 +61,16 @@ void PanelVolume::SetMute(bool on) {
 }
 
 void PanelVolume::ApplyPosition(int32_t position) {
-  position_ = position;
-  volume_ = static_cast<int32_t>(int64_t{Minimum()} + Maximum() - position_);
-  mixer_.SetVolume(volume_);
+  const int32_t volume = static_cast<int32_t>(int64_t{Minimum()} + Maximum() - position);
+  // As with the mute: a volume the open mixer refused is not shown, the card's is (the mixer
+  // has beeped). Without a mixer the panel keeps the user's choice for when one comes.
+  if (mixer_.SetVolume(volume) || !mixer_.IsOpen()) {
+    volume_ = volume;
+    position_ = position;
+  } else {
+    volume_ = mixer_.Volume();
+    position_ = PositionOf(volume_);
+  }
   // Any volume change unmutes.
   if (muted_) ToggleMute();
 }

@@ -21,6 +21,9 @@ class PanelVolume {
   // Opens mixer 0, else mixer 1, and applies the stored sound settings. Returns whether a
   // mixer was opened.
   bool Start(const SoundSettings& stored, bool soundOverUsb);
+  // Start again after the card went away, from what the panel holds: the mute and volume the
+  // user chose while it was away are the ones the card gets back, not those it had.
+  bool Reopen(bool soundOverUsb) { return Start({muted_ ? 1 : 0, volume_}, soundOverUsb); }
 
   // Panel commands 1176 / 1177 (volume keys) and 1135 / 1149 (mute toggle); false for any
   // other command.

@@ -14,6 +14,7 @@
 #include "album_frame.h"
 #include "album_prop_sheet.h"
 #include "album_store.h"
+#include "control_panel.h"
 #include "engine_fixture.h"
 #include "panel_ids.h"
 #include "panel_volume.h"
@@ -299,6 +300,69 @@ TEST_F(EngineSeamsTest, ASoundCardThatGoesAwayIsLetGoAndTakenBackWhenItReturns) 
   }
   EXPECT_TRUE(PumpUntil([&] { return window_->Volume()->Volume() == 0x2000; }, 3s));
   EXPECT_EQ(std::count(shown_.begin(), shown_.end(), gone), 1);
+}
+
+// The card goes while a station change lets the tuner settle: the box saying so waits for the
+// settle to end. What the user sets while the card is away is what the panel holds and shows
+// through every retry, and what the card gets when it is back.
+TEST_F(EngineSeamsTest, WhatTheUserSetsWhileTheCardIsAwayStaysAndGoesToTheCard) {
+  vd::VirtualMixerBackend* cards = nullptr;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.mixerBackend = [&cards] {
+    auto backend = std::make_unique<vd::VirtualMixerBackend>();
+    backend->AddCard(vd::VirtualMixerBackend::TypicalCard("Onboard"));
+    cards = backend.get();
+    return backend;
+  };
+  ASSERT_TRUE(Launch(options));
+  ASSERT_EQ(cards->OpenCard(), 0u);
+  // The box's sound comes over USB and plays through the wave output, else by cable.
+  const char* line = Engine().GetCapabilities().audio                 ? "Wave"
+                     : window_->Settings().controlMasterVolume != 0 ? "Volume Control"
+                                                                    : "Line In";
+  const std::string gone = "The sound card has gone: volume and mute do nothing until it is back.";
+  const auto lamp = [&] { return window_->Panel()->state().muted; };
+  // The button a user sees: Unmute while the lamp is lit.
+  const auto pressMute = [&] { window_->Panel()->Press(lamp() ? pid::kUnmute : pid::kMute); };
+  const auto retryTick = [] { PumpFor(2500ms); };
+  ASSERT_FALSE(lamp());
+
+  cards->RemoveCard(0);
+  {
+    vd::NestedLoop settle(vd::NestedLoop::Kind::kSettle);
+    ASSERT_TRUE(PumpUntil([&] { return !cards->OpenCard(); }, 3s)) << "the lost card stays open";
+    PumpFor(300ms);
+    EXPECT_EQ(std::count(shown_.begin(), shown_.end(), gone), 0) << "a box inside the settle";
+  }
+  PumpFor(300ms);
+  EXPECT_EQ(std::count(shown_.begin(), shown_.end(), gone), 1);
+
+  pressMute();
+  EXPECT_TRUE(lamp());
+  retryTick();
+  EXPECT_TRUE(window_->Volume()->Muted()) << "the retry undid the mute";
+  EXPECT_TRUE(lamp());
+  window_->RemoteMuteToggle();
+  EXPECT_FALSE(window_->Volume()->Muted());
+  EXPECT_FALSE(lamp());
+  window_->OnPanelCommand(pid::kVolumeDown);
+  const int32_t chosen = window_->Volume()->Volume();
+  pressMute();
+  retryTick();
+  EXPECT_TRUE(lamp());
+  EXPECT_EQ(window_->Volume()->Volume(), chosen);
+
+  cards->RemoveCard(0, false);
+  ASSERT_TRUE(PumpUntil([&] { return cards->OpenCard() == 0u; }, 5s)) << "not reopened";
+  EXPECT_EQ(cards->Peek(0, line, vd::MixerControlKind::kMute), std::vector<int32_t>{1});
+  EXPECT_EQ(cards->Peek(0, line, vd::MixerControlKind::kVolume),
+            (std::vector<int32_t>{chosen, chosen}));
+  EXPECT_TRUE(lamp());
+  EXPECT_EQ(window_->Volume()->Volume(), chosen);
+  pressMute();
+  EXPECT_EQ(cards->Peek(0, line, vd::MixerControlKind::kMute), std::vector<int32_t>{0});
+  EXPECT_FALSE(lamp());
 }
 
 // The only card unplugged leaves the machine's list. The retry must not reach for the mixer

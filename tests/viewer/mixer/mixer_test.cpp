@@ -308,6 +308,8 @@ TEST_F(MixerTest, FailingChangeBeepsAndKeepsTheVolume) {
   MakeTypical(0);
   ASSERT_NE(mixer->Open(0), 0u);
   mixer->SelectControls(0, {.mute = 0, .volume = 500}, false);
+  ASSERT_TRUE(mixer->SetVolume(500));  // on the card, where a refused change reads it back
+  host.beeps.clear();
   cards->FailCalls(Call::kSetValues);
   const int refreshes = host.refreshes;
   EXPECT_FALSE(mixer->SetVolume(800));
@@ -465,6 +467,38 @@ TEST_F(MixerTest, LinesWithoutMuteSwitchesOpenWithoutBeeping) {
   mixer->SelectControls(0, {}, true);
   EXPECT_FALSE(mixer->SetMute(true));
   EXPECT_EQ(host.beeps, std::vector<BeepKind>{BeepKind::kDefault});
+}
+
+// A line without a switch borrows the master's. Close puts the master back as it was found,
+// unless the user has set it in the desktop's mixer since the viewer last wrote it.
+TEST_F(MixerTest, CloseRestoresABorrowedMasterSwitchOnlyWhileItHoldsTheViewersState) {
+  Card card = VirtualMixerBackend::TypicalCard("Onboard");
+  card.destinations[0].sources[1].hasMute = false;  // Line In
+  Make({card}, 0);
+  ASSERT_NE(mixer->Open(0), 0u);
+  mixer->SelectControls(0, {}, false);
+  ASSERT_TRUE(mixer->SetMute(true));
+  ASSERT_EQ(Peek("Volume Control", MixerControlKind::kMute), Values{1});
+  mixer->Close();
+  EXPECT_EQ(Peek("Volume Control", MixerControlKind::kMute), Values{0});
+
+  ASSERT_NE(mixer->Open(0), 0u);
+  mixer->SelectControls(0, {}, false);
+  cards->ChangeFromOutside(0, "Volume Control", MixerControlKind::kMute, {1});
+  mixer->HandleEvents();
+  mixer->Close();
+  EXPECT_EQ(Peek("Volume Control", MixerControlKind::kMute), Values{1}) << "untouched by us";
+
+  cards->ChangeFromOutside(0, "Volume Control", MixerControlKind::kMute, {0});
+  ASSERT_NE(mixer->Open(0), 0u);
+  mixer->SelectControls(0, {}, false);
+  ASSERT_TRUE(mixer->SetMute(true));
+  ASSERT_TRUE(mixer->SetMute(false));
+  cards->ChangeFromOutside(0, "Volume Control", MixerControlKind::kMute, {1});
+  mixer->HandleEvents();
+  mixer->Close();
+  EXPECT_EQ(Peek("Volume Control", MixerControlKind::kMute), Values{1}) << "after our writes";
+  EXPECT_TRUE(host.beeps.empty());
 }
 
 TEST_F(MixerTest, ReopeningForgetsTheControlsOfTheCardBefore) {

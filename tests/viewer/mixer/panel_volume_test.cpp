@@ -179,6 +179,26 @@ TEST_F(PanelVolumeTest, ARefusedMuteLeavesTheLampOnTheCardsState) {
   EXPECT_EQ(Line(MixerControlKind::kMute), Values{1});
 }
 
+// A refused volume change leaves the slider on the card's volume, read back (another program
+// may have moved it unseen); a control that has gone leaves it on the last volume known.
+TEST_F(PanelVolumeTest, ARefusedVolumeLeavesTheSliderOnTheCardsVolume) {
+  Start({.mute = 0, .volume = 50});
+  ASSERT_TRUE(opened);
+  cards->ChangeFromOutside(0, "Line In", MixerControlKind::kVolume, {30, 30});
+  cards->FailCalls(VirtualMixerBackend::Call::kSetValues);
+  panel->OnCommand(PanelVolume::kCommandLouder);
+  EXPECT_EQ(panel->Volume(), 30);
+  EXPECT_EQ(panel->Position(), 70);
+  EXPECT_EQ(host.beeps.size(), 1u);
+  cards->FailCalls(VirtualMixerBackend::Call::kSetValues, false);
+
+  cards->FailControl(*cards->ControlIdOf(0, "Line In", MixerControlKind::kVolume));
+  panel->OnSliderMoved(0);
+  EXPECT_EQ(panel->Volume(), 30);
+  EXPECT_EQ(panel->Position(), 70);
+  EXPECT_EQ(host.beeps.size(), 2u);
+}
+
 TEST_F(PanelVolumeTest, OutsideChangeMovesTheSlider) {
   Start({.mute = 0, .volume = 50});
   mixer->HandleEvents();
