@@ -231,9 +231,10 @@ class Run:
         remote = self.x.WaitWindow("the virtual remote", "Virtual remote")
         self.Shot(remote, "virtual-remote")
         rw, rh = self.x.Geometry(remote)[2:]
-        # CH + is the middle column of row 5 of the remote's 11 rows.
+        # CH + is the middle column of row 5 of the remote's 12 rows (the last is the box's
+        # own still button).
         self.Changes("the remote's CH +", self.panel,
-                     lambda: self.x.Click(remote, rw // 2, rh * 11 // 22), DISPLAY, timeout=30)
+                     lambda: self.x.Click(remote, rw // 2, rh * 11 // 24), DISPLAY, timeout=30)
         self.PanelPress("the panel's channel down", 1133, DISPLAY)
         self.Changes("the Up key on the main window", self.panel,
                      lambda: self.x.Keys(self.main, "Up"), DISPLAY)
