@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -275,21 +276,25 @@ class WholeWalkTest : public WholeViewerTest {
     vd::AlbumStore* store = Store();
     if (store != nullptr && !store->Albums().empty()) store->SetCurrent(arg % store->Albums().size());
   }
-  void AlbumDeleteFile(uint32_t arg) {
+  // A file of the current album, marked as going, handed to `act`.
+  void WithAlbumFile(uint32_t arg,
+                     const std::function<void(vd::AlbumStore&, const std::string&)>& act) {
     vd::AlbumStore* store = Store();
     if (store == nullptr) return;
     const std::string name = AlbumFileName(*store, arg);
     if (name.empty()) return;
     gone_.push_back(store->AlbumFolder(store->CurrentAlbum()) / name);
-    store->DeleteFiles(store->CurrentAlbum(), std::vector<std::string>{name});
+    act(*store, name);
+  }
+  void AlbumDeleteFile(uint32_t arg) {
+    WithAlbumFile(arg, [](vd::AlbumStore& store, const std::string& name) {
+      store.DeleteFiles(store.CurrentAlbum(), std::vector<std::string>{name});
+    });
   }
   void AlbumRenameFile(uint32_t arg) {
-    vd::AlbumStore* store = Store();
-    if (store == nullptr) return;
-    const std::string name = AlbumFileName(*store, arg);
-    if (name.empty()) return;
-    gone_.push_back(store->AlbumFolder(store->CurrentAlbum()) / name);
-    store->RenameFile(store->CurrentAlbum(), name, "renamed " + std::to_string(arg % 1000));
+    WithAlbumFile(arg, [arg](vd::AlbumStore& store, const std::string& name) {
+      store.RenameFile(store.CurrentAlbum(), name, "renamed " + std::to_string(arg % 1000));
+    });
   }
   void AlbumNew(uint32_t arg) {
     if (vd::AlbumStore* store = Store()) store->NewAlbum("Walk " + std::to_string(arg % 100));

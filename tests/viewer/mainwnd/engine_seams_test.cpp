@@ -109,6 +109,21 @@ class EngineSeamsTest : public ViewerTest {
     PumpUntil([&] { return AlbumFiles(".bmp").size() > before || !shown_.empty(); }, 5s);
   }
 
+  // The viewer, without its parser, on one typical sound card that the test can take away
+  // and give back; null when it did not start.
+  vd::VirtualMixerBackend* LaunchWithOneCard() {
+    vd::VirtualMixerBackend* cards = nullptr;
+    CViewerDlg::Options options;
+    options.startParser = false;
+    options.mixerBackend = [&cards] {
+      auto backend = std::make_unique<vd::VirtualMixerBackend>();
+      backend->AddCard(vd::VirtualMixerBackend::TypicalCard("Onboard"));
+      cards = backend.get();
+      return backend;
+    };
+    return Launch(options) ? cards : nullptr;
+  }
+
  private:
   uint32_t productId_ = 0;
 };
@@ -273,16 +288,7 @@ TEST_F(EngineSeamsTest, TheAlbumAndTheMainWindowAgreeOnTheFileInUse) {
 
 // A sound card that goes away is let go at once, said once, and taken back when it returns.
 TEST_F(EngineSeamsTest, ASoundCardThatGoesAwayIsLetGoAndTakenBackWhenItReturns) {
-  vd::VirtualMixerBackend* cards = nullptr;
-  CViewerDlg::Options options;
-  options.startParser = false;
-  options.mixerBackend = [&cards] {
-    auto backend = std::make_unique<vd::VirtualMixerBackend>();
-    backend->AddCard(vd::VirtualMixerBackend::TypicalCard("Onboard"));
-    cards = backend.get();
-    return backend;
-  };
-  ASSERT_TRUE(Launch(options));
+  vd::VirtualMixerBackend* cards = LaunchWithOneCard();
   ASSERT_NE(cards, nullptr);
   ASSERT_EQ(cards->OpenCard(), 0u);
   const std::string gone = "The sound card has gone: volume and mute do nothing until it is back.";
@@ -306,16 +312,8 @@ TEST_F(EngineSeamsTest, ASoundCardThatGoesAwayIsLetGoAndTakenBackWhenItReturns) 
 // settle to end. What the user sets while the card is away is what the panel holds and shows
 // through every retry, and what the card gets when it is back.
 TEST_F(EngineSeamsTest, WhatTheUserSetsWhileTheCardIsAwayStaysAndGoesToTheCard) {
-  vd::VirtualMixerBackend* cards = nullptr;
-  CViewerDlg::Options options;
-  options.startParser = false;
-  options.mixerBackend = [&cards] {
-    auto backend = std::make_unique<vd::VirtualMixerBackend>();
-    backend->AddCard(vd::VirtualMixerBackend::TypicalCard("Onboard"));
-    cards = backend.get();
-    return backend;
-  };
-  ASSERT_TRUE(Launch(options));
+  vd::VirtualMixerBackend* cards = LaunchWithOneCard();
+  ASSERT_NE(cards, nullptr);
   ASSERT_EQ(cards->OpenCard(), 0u);
   // The box's sound comes over USB and plays through the wave output, else by cable.
   const char* line = Engine().GetCapabilities().audio                 ? "Wave"
