@@ -175,6 +175,41 @@ TEST_F(FileIoTest, MoveReplacesInOneStepOnAndAcrossFileSystems) {
   }
 }
 
+// A recording copied on a worker thread: the window stops it mid-way, or watches it end.
+TEST_F(FileIoTest, ACancelledCopyKeepsBothFilesAndAWholeOneIsCounted) {
+  const fs::path source = dir_ / "capture.avi";
+  const fs::path target = dir_ / "film.avi";
+  const off_t size = off_t{20} << 20;  // three pieces
+  {
+    std::ofstream(target) << "old film";
+    std::ofstream out(source, std::ios::binary);
+    out << "RIFF";
+    out.seekp(size - 4);
+    out << "tail";
+  }
+  vd::CopyControl stop;
+  int pieces = 0;
+  stop.afterPiece = [&](int64_t) {
+    ++pieces;
+    stop.cancel = true;
+  };
+  std::string error;
+  EXPECT_FALSE(vd::ReplaceWithCopy(source, target, &error, &stop));
+  EXPECT_EQ(error, std::strerror(ECANCELED));
+  EXPECT_EQ(pieces, 1) << "the copy went on after the cancel";
+  EXPECT_EQ(Slurp(target), "old film");
+  EXPECT_EQ(fs::file_size(source), static_cast<uintmax_t>(size));
+  auto left = Leftovers("film.avi");
+  left.erase(std::remove(left.begin(), left.end(), "capture.avi"), left.end());
+  EXPECT_TRUE(left.empty()) << left.front();
+
+  vd::CopyControl watch;
+  ASSERT_TRUE(vd::ReplaceWithCopy(source, target, &error, &watch)) << error;
+  EXPECT_EQ(watch.total.load(), size);
+  EXPECT_EQ(watch.done.load(), size);
+  EXPECT_TRUE(Slurp(target) == Slurp(source));
+}
+
 TEST_F(FileIoTest, ReadingRefusesWhatIsNotARegularFileWithoutBlocking) {
   const fs::path fifo = dir_ / "ChList.CFG";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);

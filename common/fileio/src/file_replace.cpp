@@ -131,13 +131,29 @@ bool FileReplacement::Write(std::string_view text) {
       std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
-bool FileReplacement::CopyFrom(int sourceFd) {
+bool FileReplacement::CopyFrom(int sourceFd, CopyControl* control) {
   if (!fd_) return false;
+  // Pieces small enough that a cancel is seen soon, large enough to keep the disk streaming.
+  constexpr size_t kPiece = size_t{8} << 20;
+  const auto stopped = [&](ssize_t n) {
+    if (control == nullptr) return false;
+    control->done += n;
+    if (control->afterPiece) control->afterPiece(control->done);
+    return control->cancel.load();
+  };
+  if (control != nullptr) {
+    struct stat st {};
+    if (::fstat(sourceFd, &st) == 0) control->total = st.st_size;
+    if (control->cancel) return Fail(ECANCELED);
+  }
   // In the kernel where it can (reflinks on file systems that have them), else by hand.
   for (;;) {
-    const ssize_t n = ::copy_file_range(sourceFd, nullptr, fd_.Get(), nullptr, 1 << 30, 0);
+    const ssize_t n = ::copy_file_range(sourceFd, nullptr, fd_.Get(), nullptr, kPiece, 0);
     if (n == 0) return true;
-    if (n > 0) continue;
+    if (n > 0) {
+      if (stopped(n)) return Fail(ECANCELED);
+      continue;
+    }
     if (errno == EINTR) continue;
     if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
     return Fail(errno);
@@ -149,6 +165,7 @@ bool FileReplacement::CopyFrom(int sourceFd) {
     if (n < 0) return Fail(errno);
     if (n == 0) return true;
     if (!Write(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)))) return false;
+    if (stopped(n)) return Fail(ECANCELED);
   }
 }
 
@@ -251,7 +268,7 @@ bool ReplaceFile(const std::filesystem::path& target, std::string_view text, std
 }
 
 bool ReplaceWithCopy(const std::filesystem::path& source, const std::filesystem::path& target,
-                     std::string* error) {
+                     std::string* error, CopyControl* control) {
   std::string readError;
   UniqueFd in = OpenRegularFile(source, &readError);
   if (!in) {
@@ -259,28 +276,34 @@ bool ReplaceWithCopy(const std::filesystem::path& source, const std::filesystem:
     return false;
   }
   FileReplacement file;
-  const bool ok = file.Begin(target) && file.CopyFrom(in.Get()) && file.Commit();
+  const bool ok = file.Begin(target) && file.CopyFrom(in.Get(), control) && file.Commit();
   if (!ok) Report(error, file.Error());
   return ok;
 }
 
-bool MoveReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
-                   std::string* error) {
+bool RenameReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
+                     std::string* error) {
   auto followed = FollowLinks(target);
   if (!followed) {
     Report(error, std::strerror(errno));
     return false;
   }
   if (RefuseOther(*followed, error)) return false;
-  if (::rename(source.c_str(), followed->c_str()) == 0) {
-    std::filesystem::path folder = followed->parent_path();
-    SyncFolder(folder.empty() ? "." : folder);
-    return true;
-  }
-  if (errno != EXDEV) {
-    Report(error, std::strerror(errno));
+  if (::rename(source.c_str(), followed->c_str()) != 0) {
+    const int why = errno;
+    Report(error, std::strerror(why));
+    errno = why;
     return false;
   }
+  std::filesystem::path folder = followed->parent_path();
+  SyncFolder(folder.empty() ? "." : folder);
+  return true;
+}
+
+bool MoveReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
+                   std::string* error) {
+  if (RenameReplacing(source, target, error)) return true;
+  if (errno != EXDEV) return false;
   if (!ReplaceWithCopy(source, target, error)) return false;
   ::unlink(source.c_str());
   return true;

@@ -4,8 +4,10 @@
 // failed or abandoned replacement leaves nothing behind.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +16,16 @@
 #include "vd/unique_fd.h"
 
 namespace vd {
+
+// A copy that runs on one thread while another shows how far it is and may stop it. The copy
+// looks at `cancel` between pieces of a few megabytes, so a stop takes effect within one.
+struct CopyControl {
+  std::atomic<int64_t> total{0};  // the source's size, once it is open
+  std::atomic<int64_t> done{0};
+  std::atomic<bool> cancel{false};
+  // Called on the copying thread after each piece, before `cancel` is looked at again.
+  std::function<void(int64_t done)> afterPiece;
+};
 
 class FileReplacement {
  public:
@@ -30,8 +42,9 @@ class FileReplacement {
   bool Begin(const std::filesystem::path& target);
   bool Write(std::span<const uint8_t> bytes);
   bool Write(std::string_view text);
-  // Appends everything `sourceFd` holds from its current offset to its end.
-  bool CopyFrom(int sourceFd);
+  // Appends everything `sourceFd` holds from its current offset to its end. With a control,
+  // a cancel fails it with ECANCELED and discards the new version.
+  bool CopyFrom(int sourceFd, CopyControl* control = nullptr);
   // Syncs the new version, gives it the target's permissions (a new file gets the user's
   // usual ones), renames it over the target and syncs the folder. False when any step
   // failed; the target is then the old one.
@@ -69,8 +82,14 @@ bool ReplaceFile(const std::filesystem::path& target, std::span<const uint8_t> b
                  std::string* error = nullptr);
 bool ReplaceFile(const std::filesystem::path& target, std::string_view text,
                  std::string* error = nullptr);
-// The target becomes a copy of `source`, which stays.
+// The target becomes a copy of `source`, which stays. A cancelled copy leaves the target
+// as it was and nothing beside it.
 bool ReplaceWithCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                     std::string* error = nullptr, CopyControl* control = nullptr);
+// The target becomes `source` by a rename, which takes no time whatever the size. False with
+// errno EXDEV when the two are on different file systems: nothing happened, and only a copy
+// can do it.
+bool RenameReplacing(const std::filesystem::path& source, const std::filesystem::path& target,
                      std::string* error = nullptr);
 // The target becomes `source`, which goes: a rename on one file system, a copy followed by
 // the source's removal across two. On failure the source is untouched and the target is the
