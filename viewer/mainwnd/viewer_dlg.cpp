@@ -6,8 +6,10 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QThread>
@@ -37,6 +39,7 @@
 #include "skin.h"
 #include "stromsift.h"
 #include "vd/device_enumerator.h"
+#include "vd/file_replace.h"
 #include "vd/nested_loop.h"
 #include "vd/trace.h"
 #include "video_area.h"
@@ -379,6 +382,9 @@ void CViewerDlg::MaybeShowDisplayWarning() {
 bool CViewerDlg::Shutdown() {
   if (closed_) return true;
   if (sheetHost_ && sheetHost_->IsScanRunning()) return false;
+  // The album's save is on the stack below the copy's dialog and would be freed under it;
+  // the dialog's Cancel (or a stop signal, which rejects it) ends the copy first.
+  if (engine_ && engine_->SavingCopy()) return false;
   if (viewState_ == 2 && engine_) engine_->StopCapture();
   if (mixer_) {
     int32_t mute = settings_.mute;
@@ -451,6 +457,41 @@ void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& t
   }
   AlbumDialogs::ShowMessage(isVisible() ? this : nullptr, text, caption.empty() ? kTitle : caption,
                             icon);
+}
+
+void CViewerDlg::WaitForCopy(vd::CopyControl& control, const std::function<bool()>& finished) {
+  // Most films copy in a moment: a dialog flashing up for them would only startle.
+  const auto glance = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  while (!finished() && std::chrono::steady_clock::now() < glance) QThread::msleep(10);
+  if (finished()) return;
+  QProgressDialog dialog(QStringLiteral("Saving the recording..."), QStringLiteral("Cancel"), 0,
+                         100, isVisible() ? this : nullptr);
+  dialog.setWindowTitle(QStringLiteral("Save Capture File"));
+  // Modal to every window, not just this one: the panel and the album are windows of their
+  // own, and both reach the engine and the album whose save waits below.
+  dialog.setWindowModality(Qt::ApplicationModal);
+  dialog.setMinimumDuration(0);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  const auto stop = [&control] { control.cancel = true; };
+  connect(&dialog, &QProgressDialog::canceled, &dialog, stop);
+  connect(&dialog, &QDialog::rejected, &dialog, stop);
+  QEventLoop loop;
+  QTimer poll;
+  connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (finished()) {
+      loop.quit();
+      return;
+    }
+    const int64_t total = control.total;
+    // 100 would read as done while the copy is still being made safe on the disk.
+    if (total > 0 && !dialog.wasCanceled())
+      dialog.setValue(static_cast<int>(std::min<int64_t>(99, control.done * 100 / total)));
+  });
+  poll.start(50);
+  dialog.show();
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
+  loop.exec();
 }
 
 void CViewerDlg::Beep() {

@@ -173,6 +173,8 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void RunCaptureCommand() override;
   void MarkAlbumForRefresh() override;
   void ResizeVideoArea(int32_t width, int32_t height) override;
+  // A progress dialog over all the viewer's windows; its Cancel or ESC stops the copy.
+  void WaitForCopy(vd::CopyControl& control, const std::function<bool()>& finished) override;
 
   // vd::FilePlayerHost (ResizeVideoArea serves both hosts)
   void ShowPlayerMessage(const std::string& text) override { ShowMessage(text); }

@@ -128,7 +128,16 @@ class CaptureGraph {
   vd::FileOptions GetFileOptions();
   void SetFileOptions(const vd::FileOptions& options);
   static int64_t FreeDiskSpaceKB(const std::string& path);
+  // Copies (a pre-allocated capture file, another file system) run on a worker thread while
+  // the host waits (CaptureHost::WaitForCopy); an abort keeps the recording unsaved.
   bool SaveCaptureAs(const std::string& target);
+  // A save is copying the capture file: nothing may write, move or delete it.
+  bool SavingCopy() const { return savingCopy_; }
+  // Called on the copying thread after each piece of a save's copy (tests use it to act
+  // while a copy is known to be under way).
+  void WatchSaveCopy(std::function<void(int64_t done)> afterPiece) {
+    copyWatch_ = std::move(afterPiece);
+  }
   // A recording that was never saved (the save dialog cancelled, a capture cut by a full
   // disk or a stop signal, one a killed viewer left behind) is never thrown away: before the
   // capture file is reused and when the engine goes, it moves into the still folder (the
@@ -289,6 +298,8 @@ class CaptureGraph {
   // Finishes the file (index and headers) and shows the final statistics. A writer that
   // failed by itself will not take the index either: it gets a short wait only.
   void EndRecording(bool writerFailed = false);
+  // The capture file copied over `target` off the UI thread; *aborted when the user stopped it.
+  bool CopyCaptureFile(const std::string& target, std::string* error, bool* aborted);
   void ShowStatistics(bool final);
   void ResetStatistics();
   // The recording time left on the capture file's disk, asked again at most once a second:
@@ -341,6 +352,8 @@ class CaptureGraph {
   bool crossbar_ = false;
   bool deviceLost_ = false;
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
+  bool savingCopy_ = false;
+  std::function<void(int64_t)> copyWatch_;
   std::string keepFailure_;      // why the last attempt to keep it failed
   bool stillOnDisplay_ = false;
   // Shared with the device's handler, which may run on any thread until the device goes.

@@ -4,8 +4,11 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "avi_mend.h"
 #include "capture_graph.h"
@@ -71,6 +74,12 @@ bool CaptureGraph::BuildCaptureGraph() {
 }
 
 bool CaptureGraph::BeginCapture() {
+  // The recording would empty the file a save is still copying. Refused as the busy window
+  // refuses its record key: quietly, with nothing torn down.
+  if (savingCopy_) {
+    TraceCapture("no recording while a save copies the capture file\n");
+    return false;
+  }
   // Refused before anything is torn down: the live picture and its sound go on.
   if (!SignalPresent()) {
     Fail("Warning: You can not Capture while there is no Video signal");
@@ -105,6 +114,7 @@ bool CaptureGraph::BeginCapture() {
 }
 
 bool CaptureGraph::StartCapture() {
+  if (savingCopy_) return false;
   if (!SignalPresent()) {
     Fail("Warning: You can not Capture while there is no Video signal");
     return false;
@@ -375,13 +385,13 @@ int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
 }
 
 bool CaptureGraph::UseCaptureFile(const std::string& path) {
-  if (lifecycle_.IsCapturing() || path.empty()) return false;
+  if (lifecycle_.IsCapturing() || savingCopy_ || path.empty()) return false;
   captureFilePath_ = path;
   return true;
 }
 
 bool CaptureGraph::SaveCaptureAs(const std::string& target) {
-  if (lifecycle_.IsCapturing()) return false;
+  if (lifecycle_.IsCapturing() || savingCopy_) return false;
   // A film without a picture plays as nothing: it must not take the place of a file there.
   if (framesRecorded_ == 0) {
     host_.ShowMessageBox("", "Capture file save ERROR\n" + target +
@@ -402,9 +412,23 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
     error =
         "this is the capture file itself, which the next recording reuses; "
         "choose another name";
-  const bool ok =
-      !itself && (settings_.allocMem ? vd::ReplaceWithCopy(captureFilePath_, target, &error)
-                                     : vd::MoveReplacing(captureFilePath_, target, &error));
+  bool aborted = false;
+  bool ok = false;
+  if (!itself && settings_.allocMem) {
+    ok = CopyCaptureFile(target, &error, &aborted);
+  } else if (!itself) {
+    // A rename is instant whatever the size; only another file system needs the copy.
+    ok = vd::RenameReplacing(captureFilePath_, target, &error);
+    if (!ok && errno == EXDEV) {
+      ok = CopyCaptureFile(target, &error, &aborted);
+      if (ok) ::unlink(captureFilePath_.c_str());
+    }
+  }
+  if (aborted) {
+    TraceCapture("saving %s as %s aborted\n", captureFilePath_.c_str(), target.c_str());
+    host_.ShowMessageBox("", "Capture file save aborted");
+    return false;
+  }
   if (!ok) {
     TraceCapture("cannot save %s as %s: %s\n", captureFilePath_.c_str(), target.c_str(),
                  error.c_str());
@@ -419,6 +443,28 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
   ReadCaptureFileSize();
   host_.MarkAlbumForRefresh();
   return true;
+}
+
+bool CaptureGraph::CopyCaptureFile(const std::string& target, std::string* error,
+                                   bool* aborted) {
+  vd::CopyControl control;
+  control.afterPiece = copyWatch_;
+  std::atomic<bool> finished{false};
+  bool ok = false;
+  std::string failure;
+  const std::string source = captureFilePath_;
+  savingCopy_ = true;
+  std::thread worker([&] {
+    ok = vd::ReplaceWithCopy(source, target, &failure, &control);
+    finished = true;
+  });
+  host_.WaitForCopy(control, [&finished] { return finished.load(); });
+  // A host that gave up waiting early still must not leave the copy running.
+  worker.join();
+  savingCopy_ = false;
+  *aborted = !ok && control.cancel;
+  *error = failure;
+  return ok;
 }
 
 bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {

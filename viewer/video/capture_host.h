@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vd {
+
+struct CopyControl;
 
 // The fields of the capture-statistics bar; blanks after a reset.
 struct StatisticsText {
@@ -52,6 +55,10 @@ class CaptureHost {
   virtual void MarkAlbumForRefresh() = 0;
   // Resize the video area to width x height (no z-order change).
   virtual void ResizeVideoArea(int32_t width, int32_t height) = 0;
+  // A save copies the capture file on a worker thread, which may take minutes: the host
+  // shows how far it is and lets the user stop it (control.cancel). It returns only once
+  // `finished` says so; the engine refuses a new recording until then.
+  virtual void WaitForCopy(CopyControl& control, const std::function<bool()>& finished) = 0;
 
  protected:
   ~CaptureHost() = default;

@@ -311,6 +311,14 @@ void HeadlessSession::ShowMessage(const std::string& caption, const std::string&
   ShowMessageBox(caption, text);
 }
 
+void HeadlessSession::WaitForCopy(CopyControl& control, const std::function<bool()>& finished) {
+  // No window to keep alive; a stop signal ends the copy, and the caller keeps the recording.
+  while (!finished()) {
+    if (StopSignals::Received() != 0) control.cancel = true;
+    g_usleep(20 * 1000);
+  }
+}
+
 void HeadlessSession::OnDeviceLost() {
   aborted_ = true;
   ShowMessage("The capture device was unplugged.");

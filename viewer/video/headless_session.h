@@ -76,6 +76,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   void RunCaptureCommand() override;
   void MarkAlbumForRefresh() override {}
   void ResizeVideoArea(int32_t, int32_t) override {}
+  void WaitForCopy(CopyControl& control, const std::function<bool()>& finished) override;
 
   // TuningContext: messages go where the capture engine's go.
   void ShowMessage(const std::string& caption, const std::string& text) override;

@@ -6,14 +6,21 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "album_frame.h"
 #include "album_prop_sheet.h"
 #include "album_store.h"
+#include "command_ids.h"
 #include "control_panel.h"
 #include "engine_fixture.h"
 #include "panel_ids.h"
@@ -99,6 +106,20 @@ class EngineSeamsTest : public ViewerTest {
     vd::ViewerAlbumHost::SetSavePathFunction({});
     return saved;
   }
+  static std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+  }
+  // Holds a save's copy after its first piece until `go` (at most 10 s): the test then acts
+  // while the copy is surely under way. `holding` says the copy has reached the hold.
+  void HoldSaveCopy(std::atomic<bool>& holding, std::atomic<bool>& go) {
+    Engine().WatchSaveCopy([&holding, &go](int64_t) {
+      holding = true;
+      for (int i = 0; i < 1000 && !go; ++i) std::this_thread::sleep_for(10ms);
+    });
+  }
   // The box's button as a user of the virtual box presses it: on the virtual remote.
   void PressStillButton() {
     const size_t before = AlbumFiles(".bmp").size();
@@ -171,6 +192,79 @@ TEST_F(EngineSeamsTest, TheSettingsSheetStaysShutWhileCapturing) {
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), 1);
+}
+
+// A pre-allocated capture file is copied on save. The window goes on while the copy runs, and
+// neither a recording nor a quit can start under it; the film is the whole recording.
+TEST_F(EngineSeamsTest, ASaveCopyLeavesTheWindowRunningAndNoRecordingStartsUnderIt) {
+  Preset("AllocMem", 1);
+  LaunchLive();
+  std::atomic<bool> holding{false};
+  std::atomic<bool> go{false};
+  HoldSaveCopy(holding, go);
+  int ticks = 0;
+  bool dialog = false;
+  bool started = false;
+  bool closed = false;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (!holding || go) return;
+    if (++ticks < 5) return;
+    dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()) != nullptr;
+    // The keyboard's record key, the strip's button and the engine itself.
+    window_->OnCommand(vd::command_id::kCapture);
+    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    started = Engine().BeginCapture() || Engine().IsCapturing();
+    // Quitting would free the album whose save waits below the dialog.
+    closed = window_->close();
+    go = true;
+  });
+  probe.start(20);
+  const std::filesystem::path film = Record(800ms, "whole.avi");
+  EXPECT_GE(ticks, 5) << "the window's timers stood still during the copy";
+  EXPECT_TRUE(dialog) << "no progress dialog during the copy";
+  EXPECT_FALSE(started) << "a recording started into the file being copied";
+  EXPECT_FALSE(closed) << "the window closed under the save";
+  ASSERT_EQ(window_->ViewState(), 3) << (shown_.empty() ? "" : shown_.back());
+  EXPECT_FALSE(Engine().HasUnsavedCapture());
+  const std::string recorded = Slurp(Engine().CaptureFilePath());
+  EXPECT_GT(recorded.size(), 4096u);
+  EXPECT_TRUE(Slurp(film) == recorded) << "the film is not the whole recording";
+}
+
+// ESC in the copy's dialog: the film it was to replace and the recording both stay as they
+// were, and the recording is still the unsaved one.
+TEST_F(EngineSeamsTest, EscapeAbortsASaveCopyAndTheRecordingStaysUnsaved) {
+  Preset("AllocMem", 1);
+  LaunchLive();
+  const std::filesystem::path old = Album().AlbumFolder(Album().CurrentAlbum()) / "kept.avi";
+  std::ofstream(old) << "the old film";
+  std::atomic<bool> holding{false};
+  std::atomic<bool> go{false};
+  HoldSaveCopy(holding, go);
+  std::string recorded;
+  QTimer escape;
+  QObject::connect(&escape, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+    if (!holding || go || dialog == nullptr) return;
+    recorded = Slurp(Engine().CaptureFilePath());
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    go = true;
+  });
+  escape.start(20);
+  Record(800ms, "kept.avi");
+  ASSERT_TRUE(go) << "no progress dialog to press ESC in";
+  EXPECT_TRUE(Slurp(old) == "the old film") << "the film the save was to replace changed";
+  EXPECT_GT(recorded.size(), 4096u);
+  EXPECT_TRUE(Slurp(Engine().CaptureFilePath()) == recorded);
+  ASSERT_FALSE(shown_.empty());
+  EXPECT_EQ(shown_.back(), "Capture file save aborted");
+  EXPECT_TRUE(Engine().HasUnsavedCapture());
+  EXPECT_EQ(window_->ViewState(), 1);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(old.parent_path()))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"kept.avi"}) << "something was left beside the film";
 }
 
 // Register 6 takes 2, 1, 0 for the MTS modes 0..2 and 0, 1 for the PAL modes; the virtual

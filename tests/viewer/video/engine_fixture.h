@@ -38,7 +38,18 @@ class RecordingHost : public vd::CaptureHost {
   void RunCaptureCommand() override { ++captureCommands; }
   void MarkAlbumForRefresh() override { ++albumRefreshes; }
   void ResizeVideoArea(int32_t, int32_t) override {}
+  void WaitForCopy(vd::CopyControl& control, const std::function<bool()>& finished) override {
+    ++copies;
+    if (duringCopy) duringCopy(control);
+    while (!finished()) {
+      g_main_context_iteration(nullptr, FALSE);
+      g_usleep(1000);
+    }
+  }
 
+  // Runs on the UI thread while a save's copy is under way.
+  std::function<void(vd::CopyControl&)> duringCopy;
+  int copies = 0;
   std::vector<std::string> messages;
   std::vector<std::string> boxes;
   std::vector<std::pair<uint32_t, uint32_t>> timers;
