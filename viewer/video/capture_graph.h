@@ -352,9 +352,9 @@ class CaptureGraph {
   bool crossbar_ = false;
   bool deviceLost_ = false;
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
+  std::string keepFailure_;      // why the last attempt to keep it failed
   bool savingCopy_ = false;
   std::function<void(int64_t)> copyWatch_;
-  std::string keepFailure_;      // why the last attempt to keep it failed
   bool stillOnDisplay_ = false;
   // Shared with the device's handler, which may run on any thread until the device goes.
   std::shared_ptr<std::atomic<bool>> unheardStill_ = std::make_shared<std::atomic<bool>>(false);
