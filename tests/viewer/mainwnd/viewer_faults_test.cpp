@@ -2,11 +2,15 @@
 // loop too), a kill during a recording, a save dialog cancelled, a clip that cannot play.
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <fstream>
@@ -172,6 +176,48 @@ TEST_F(ViewerFaultTest, AStopSignalClosesTheViewerLikeItsCloseButton) {
   window_.reset();
   const auto kept = AlbumFiles(".avi");
   ASSERT_EQ(kept.size(), 1u);
+  ExpectIndexedAvi(kept.front());
+}
+
+// A logout while a save copies the recording: the copy stops, the viewer ends the normal way,
+// and the recording joins the album as one nobody saved.
+TEST_F(ViewerFaultTest, AStopSignalDuringASaveCopyEndsTheViewerAndKeepsTheRecording) {
+  Preset("AllocMem", 1);
+  ASSERT_TRUE(vd::StopSignals::Install());
+  ASSERT_TRUE(Launch());
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  std::filesystem::path film;
+  vd::ViewerAlbumHost::SetSavePathFunction([&](const vd::SaveDialogRequest& request) {
+    film = request.folder / "film.avi";
+    return std::optional<std::filesystem::path>(film);
+  });
+  // The copy is held after its first piece until the signal has dismissed its dialog.
+  std::atomic<bool> go{false};
+  window_->Engine()->WatchSaveCopy([&go](int64_t) {
+    for (int i = 0; i < 1000 && !go; ++i) std::this_thread::sleep_for(10ms);
+  });
+  {
+    StopSignalClose closer(*window_);
+    QPointer<QProgressDialog> dialog;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      if (dialog == nullptr) {
+        dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (dialog != nullptr) std::raise(SIGTERM);
+      } else if (!dialog->isVisible()) {
+        go = true;
+      }
+    });
+    watch.start(20);
+    Record(1200ms);
+    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    ASSERT_TRUE(PumpUntil([&] { return !window_->isVisible(); }, 20s));
+    EXPECT_TRUE(go) << "the copy's dialog never showed";
+  }
+  window_.reset();
+  EXPECT_FALSE(std::filesystem::exists(film)) << "the copy went on after the signal";
+  const auto kept = AlbumFiles(".avi");
+  ASSERT_EQ(kept.size(), 1u) << "the recording was lost";
   ExpectIndexedAvi(kept.front());
 }
 
