@@ -342,6 +342,7 @@ class CaptureGraph {
   bool deviceLost_ = false;
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
   std::string keepFailure_;      // why the last attempt to keep it failed
+  bool unmended_ = false;        // its writer failed and no index could be written after it
   bool stillOnDisplay_ = false;
   // Shared with the device's handler, which may run on any thread until the device goes.
   std::shared_ptr<std::atomic<bool>> unheardStill_ = std::make_shared<std::atomic<bool>>(false);
