@@ -13,10 +13,19 @@
 //
 // Each walk a failure was shrunk to is kept in tests/whole/walks/ and run by the suite.
 #include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -27,6 +36,8 @@
 #include <random>
 #include <sstream>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "album_frame.h"
@@ -109,6 +120,7 @@ class WholeWalkTest : public WholeViewerTest {
     replaceable_.clear();
     gone_.clear();
     signalLost_ = false;
+    DiskRoom(false);
     std::filesystem::create_directories(root_ / "junk");
     std::ofstream(root_ / "junk" / "damaged.avi") << "RIFF\x04\0\0\0AVI torn in the middle";
     vd::ViewerAlbumHost::SetSavePathFunction(
@@ -131,6 +143,7 @@ class WholeWalkTest : public WholeViewerTest {
     }
     if (failure_.empty()) CheckEnd();
     StopViewer();
+    DiskRoom(false);
     if (failure_.empty()) CheckFilmsPlay();
     vd::ViewerAlbumHost::SetSavePathFunction({});
     return failure_;
@@ -336,7 +349,56 @@ class WholeWalkTest : public WholeViewerTest {
     faults.signalLoss = signalLost_;
     vd::VirtualTvBox::Shared()->SetFaults(faults);
   }
-  void Sheet(uint32_t) { window_->OnCommand(32799); }
+  // The settings sheet, where the answerer changes a few controls on random pages (boxes,
+  // lists, numbers, names, the page's own buttons such as the channel search and its Cancel)
+  // before it answers OK or Cancel.
+  void Sheet(uint32_t arg) {
+    sheetChanges_ = static_cast<int>(arg % 6);
+    window_->OnCommand(32799);
+    sheetChanges_ = 0;
+  }
+  // The panel's Power: the viewer ends (after its questions, which may keep it open) and the
+  // user starts it again.
+  void Power(uint32_t) {
+    const int mode = window_->WorkModeValue() == 2 ? 3 : window_->WorkModeValue();
+    Click(pid::kPower);
+    PumpUntil([&] { return !window_->isVisible(); }, 5s);
+    if (window_->isVisible()) return;
+    StopViewer();
+    if (!StartViewer()) {
+      failure_ = "power: the viewer did not start again";
+      return;
+    }
+    if (window_->WorkModeValue() != mode)
+      failure_ = "power: the mode came back as " + std::to_string(window_->WorkModeValue()) +
+                 ", it was " + std::to_string(mode);
+  }
+  // The disk under the album fills, or gets room again. A full disk is a file-size limit on
+  // the process, with SIGXFSZ ignored, so writes past it fail as they would on a full disk.
+  void FullDisk(uint32_t arg) { DiskRoom(!diskFull_, arg % 2 ? 256 * 1024 : 4 * 1024 * 1024); }
+  void DiskRoom(bool full, rlim_t bytes = RLIM_INFINITY) {
+    static const rlimit kStart = [] {
+      rlimit r{};
+      ::getrlimit(RLIMIT_FSIZE, &r);
+      return r;
+    }();
+    rlimit limit = kStart;
+    if (full) limit.rlim_cur = std::min(bytes, kStart.rlim_max);
+    ::signal(SIGXFSZ, full ? SIG_IGN : SIG_DFL);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    diskFull_ = full;
+  }
+  // A file dragged onto another album's tab.
+  void AlbumMoveFile(uint32_t arg) {
+    vd::AlbumStore* store = Store();
+    if (store == nullptr || store->Albums().size() < 2) return;
+    const std::string to = store->Albums()[arg / 3 % store->Albums().size()];
+    WithAlbumFile(arg, [this, &to](vd::AlbumStore& store, const std::string& name) {
+      // A file of that name there is replaced only once the user says yes to it.
+      replaceable_.push_back(store.AlbumFolder(to) / name);
+      store.MoveFileToAlbum(store.AlbumFolder(store.CurrentAlbum()) / name, to);
+    });
+  }
   void Teletext(uint32_t) { window_->OnCommand(32840); }
   void Restart(uint32_t) {
     // The viewer comes back in the mode it closed in, but from radio it comes back in TV.
@@ -397,6 +459,15 @@ class WholeWalkTest : public WholeViewerTest {
   void AnswerModal() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr) return;
+    if (modal != lastModal_) {
+      lastModal_ = modal;
+      tries_ = 0;
+    }
+    if (sheetChanges_ > 0 && modal->findChild<QTabWidget*>() != nullptr) {
+      --sheetChanges_;
+      ChangeSomething(modal);
+      return;
+    }
     std::vector<QAbstractButton*> buttons;
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
       for (QAbstractButton* b : box->buttons()) buttons.push_back(b);
@@ -416,7 +487,90 @@ class WholeWalkTest : public WholeViewerTest {
       modal->close();
       return;
     }
-    buttons[arg_ % buttons.size()]->click();
+    // A button that leaves the dialog open (an Open with no file chosen) is followed by
+    // the next one, as a user tries another.
+    if (++tries_ > 100) {
+      if (failure_.empty())
+        failure_ = "a dialog that none of its buttons closes: " + modal->windowTitle().toStdString();
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      modal->close();
+      return;
+    }
+    Later(buttons[(arg_ + static_cast<uint32_t>(tries_ - 1)) % buttons.size()],
+          [](QAbstractButton* b) { b->click(); });
+  }
+
+  // What the answerer does runs from an event of its own: a dialog it opens runs a loop,
+  // and the answerer's timer does not fire again while its own handler waits in it.
+  template <typename W, typename F>
+  static void Later(W* widget, F act) {
+    QTimer::singleShot(0, widget, [widget, act = std::move(act)] { act(widget); });
+  }
+
+  // One change a user makes on a random page of a dialog with tabs.
+  void ChangeSomething(QWidget* dialog) {
+    std::mt19937 rng(arg_ + static_cast<uint32_t>(sheetChanges_) * 7919u);
+    // A running channel search is sometimes cancelled from its progress window.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->isVisible() && top->windowTitle() == "Scanning" && rng() % 2 == 0) {
+        for (auto* b : top->findChildren<QPushButton*>())
+          if (b->text().remove('&') == "Cancel" && b->isEnabled())
+            Later(b, [](QPushButton* b) { b->click(); });
+      }
+    }
+    auto* tabs = dialog->findChild<QTabWidget*>();
+    if (tabs->count() == 0) return;
+    tabs->setCurrentIndex(static_cast<int>(rng() % static_cast<uint32_t>(tabs->count())));
+    std::vector<QWidget*> controls;
+    for (QWidget* w : tabs->currentWidget()->findChildren<QWidget*>()) {
+      if (!w->isVisible() || !w->isEnabled() || qobject_cast<QScrollBar*>(w) != nullptr) continue;
+      const bool inner = qobject_cast<QAbstractSpinBox*>(w->parentWidget()) != nullptr ||
+                         qobject_cast<QComboBox*>(w->parentWidget()) != nullptr;
+      if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+          qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QAbstractSlider*>(w) ||
+          (qobject_cast<QLineEdit*>(w) && !inner))
+        controls.push_back(w);
+    }
+    if (controls.empty()) return;
+    QWidget* w = controls[rng() % controls.size()];
+    if (verbose_) std::printf("walk:   change %s %s on page %d\n", w->metaObject()->className(),
+                              w->objectName().toStdString().c_str(), tabs->currentIndex());
+    const uint32_t pick = rng();
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+      Later(b, [](QAbstractButton* b) { b->click(); });
+    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+      Later(c, [pick](QComboBox* c) {
+        if (c->count() == 0) return;
+        const int i = static_cast<int>(pick % static_cast<uint32_t>(c->count()));
+        c->setCurrentIndex(i);
+        emit c->activated(i);
+      });
+    } else if (auto* n = qobject_cast<QSpinBox*>(w)) {
+      Later(n, [pick](QSpinBox* n) {
+        n->setValue(n->minimum() +
+                    static_cast<int>(pick % (static_cast<uint32_t>(n->maximum() - n->minimum()) + 1)));
+        emit n->editingFinished();
+      });
+    } else if (auto* d = qobject_cast<QDoubleSpinBox*>(w)) {
+      Later(d, [pick](QDoubleSpinBox* d) {
+        d->setValue(d->minimum() + (d->maximum() - d->minimum()) * (pick % 101) / 100.0);
+        emit d->editingFinished();
+      });
+    } else if (auto* sl = qobject_cast<QAbstractSlider*>(w)) {
+      Later(sl, [pick](QAbstractSlider* sl) {
+        sl->setValue(sl->minimum() + static_cast<int>(pick % (static_cast<uint32_t>(
+                                                                  sl->maximum() - sl->minimum()) + 1)));
+      });
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+      // Names only: a path typed at random is a folder the user does not have.
+      Later(e, [pick](QLineEdit* e) {
+        if (e->text().contains('/') || e->isReadOnly()) return;
+        static const char* kNames[] = {"Image", "Walk", "Still 2", ""};
+        e->setText(QString::fromUtf8(kNames[pick % std::size(kNames)]));
+        emit e->textEdited(e->text());
+        emit e->editingFinished();
+      });
+    }
   }
 
   // --- invariants, after every step
@@ -554,6 +708,11 @@ class WholeWalkTest : public WholeViewerTest {
   }
 
   std::unique_ptr<QTimer> answerer_;
+  QWidget* lastModal_ = nullptr;
+  int tries_ = 0;
+  int sheetChanges_ = 0;
+  bool diskFull_ = false;
+  const bool verbose_ = std::getenv("VD_WALK_VERBOSE") != nullptr;
   std::string failure_;
   uint32_t arg_ = 0;
   bool signalLost_ = false;
@@ -584,7 +743,10 @@ const std::vector<WholeWalkTest::Action>& WholeWalkTest::Actions() {
       {"sound", 3, &WholeWalkTest::Sound},
       {"unplug", 4, &WholeWalkTest::Unplug},
       {"signal", 2, &WholeWalkTest::Signal},
-      {"sheet", 2, &WholeWalkTest::Sheet},
+      {"sheet", 4, &WholeWalkTest::Sheet},
+      {"power", 1, &WholeWalkTest::Power},
+      {"full-disk", 2, &WholeWalkTest::FullDisk},
+      {"album-move-file", 2, &WholeWalkTest::AlbumMoveFile},
       {"teletext", 2, &WholeWalkTest::Teletext},
       {"restart", 1, &WholeWalkTest::Restart},
       {"settings-lost", 3, &WholeWalkTest::SettingsLost},

@@ -353,6 +353,7 @@ class CaptureGraph {
   bool deviceLost_ = false;
   bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
   std::string keepFailure_;      // why the last attempt to keep it failed
+  bool unmended_ = false;        // its writer failed and no index could be written after it
   bool savingCopy_ = false;
   std::function<void(int64_t)> copyWatch_;
   bool stillOnDisplay_ = false;

@@ -124,6 +124,7 @@ bool CaptureGraph::StartCapture() {
   if (!lifecycle_.HasCaptureGraph() || capture_ == nullptr) return false;
   ResetStatistics();
   framesRecorded_ = -1;
+  unmended_ = false;
   droppedBaseline_ = 0;
   vd::FrameCounts counts;
   if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
@@ -146,16 +147,21 @@ void CaptureGraph::EndRecording(bool writerFailed) {
   host_.KillTimer(kCaptureTimer);
   if (capture_ != nullptr &&
       (!capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout) || writerFailed)) {
-    // The muxer could not write the end of the file: what reached the disk is kept.
+    // The muxer could not write the end of the file: what reached the disk is kept. On a
+    // full disk the index may not fit yet; it is tried again before the film is kept.
     std::string why;
-    if (!vd::AviMend::Mend(captureFilePath_, &why)) TraceCapture("mend failed: %s\n", why.c_str());
+    unmended_ = !vd::AviMend::Mend(captureFilePath_, &why);
+    if (unmended_) TraceCapture("mend failed: %s\n", why.c_str());
   }
   // Counted now: the pipeline goes when the live picture returns, before a save is asked.
   if (capture_ != nullptr) framesRecorded_ = capture_->FramesWritten();
   stopMs_ = NowMs();
   ShowStatistics(true);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureFinished);
-  unsavedCapture_ = true;
+  // A recording that ended before its first picture (a disk full at once) holds no film:
+  // kept, it would be an album entry that plays as nothing.
+  unsavedCapture_ = framesRecorded_ != 0;
+  if (!unsavedCapture_) MarkUnsaved(false);
 }
 
 bool CaptureGraph::StopCapture() {

@@ -146,6 +146,17 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
   }
   // A pipeline still holding the file would write the next recording into the kept one.
   if (lifecycle_.HasCaptureGraph()) TearDownGraph();
+  if (unmended_) {
+    // Without its index the film would not play from the album: it stays the unsaved
+    // capture, mended at the next start or the next keep, when the disk has room again.
+    std::string why;
+    if (!vd::AviMend::Mend(captureFilePath_, &why)) {
+      keepFailure_ = "it could not be given its index (" + why + ")";
+      TraceUnsaved("cannot keep %s: %s\n", captureFilePath_.c_str(), keepFailure_.c_str());
+      return {};
+    }
+    unmended_ = false;
+  }
   const std::time_t now = std::time(nullptr);
   std::string kept;
   if (!album.empty()) kept = KeepAsDated(album, now, &albumError);
