@@ -41,6 +41,11 @@
 #include <sys/stat.h>
 
 #include "album_frame.h"
+#include "channel_file.h"
+#include "channel_table.h"
+#include "panel_rules.h"
+#include "reg_document.h"
+#include "vd/nested_loop.h"
 #include "album_prop_sheet.h"
 #include "control_panel.h"
 #include "panel_ids.h"
@@ -198,7 +203,7 @@ class WholeWalkTest : public WholeViewerTest {
  private:
   void Trace(size_t number, const Step& step) {
     CaptureGraph* engine = window_ ? window_->Engine() : nullptr;
-    std::printf("walk: %zu %s %u: view %d, mode %d%s%s%s%s\n", number, step.action.c_str(), step.arg,
+    std::printf("walk: %zu %s %u: pending %zu, view %d, mode %d%s%s%s%s\n", number, step.action.c_str(), step.arg, vd::CommandGate::Pending(),
                 window_ ? window_->ViewState() : -1, window_ ? window_->WorkModeValue() : -1,
                 engine && engine->IsCapturing() ? ", recording" : "",
                 engine && engine->IsPreviewing() ? ", live graph" : "",
@@ -360,7 +365,7 @@ class WholeWalkTest : public WholeViewerTest {
   // The panel's Power: the viewer ends (after its questions, which may keep it open) and the
   // user starts it again.
   void Power(uint32_t) {
-    const int mode = window_->WorkModeValue() == 2 ? 3 : window_->WorkModeValue();
+    const Kept before = Keep();
     Click(pid::kPower);
     PumpUntil([&] { return !window_->isVisible(); }, 5s);
     if (window_->isVisible()) return;
@@ -369,9 +374,7 @@ class WholeWalkTest : public WholeViewerTest {
       failure_ = "power: the viewer did not start again";
       return;
     }
-    if (window_->WorkModeValue() != mode)
-      failure_ = "power: the mode came back as " + std::to_string(window_->WorkModeValue()) +
-                 ", it was " + std::to_string(mode);
+    ComeBackAsClosed(before, "power");
   }
   // The disk under the album fills, or gets room again. A full disk is a file-size limit on
   // the process, with SIGXFSZ ignored, so writes past it fail as they would on a full disk.
@@ -401,16 +404,48 @@ class WholeWalkTest : public WholeViewerTest {
   }
   void Teletext(uint32_t) { window_->OnCommand(32840); }
   void Restart(uint32_t) {
-    // The viewer comes back in the mode it closed in, but from radio it comes back in TV.
-    const int mode = window_->WorkModeValue() == 2 ? 3 : window_->WorkModeValue();
+    const Kept before = Keep();
     StopViewer();
     if (!StartViewer()) {
       failure_ = "restart: the viewer did not start again";
       return;
     }
-    if (window_->WorkModeValue() != mode)
-      failure_ = "restart: the mode came back as " + std::to_string(window_->WorkModeValue()) +
-                 ", it was " + std::to_string(mode);
+    ComeBackAsClosed(before, "restart");
+  }
+
+  // What a viewer closed in this state shows when it starts again.
+  struct Kept {
+    int mode = 0;
+    int32_t station = -1;  // in TV only: radio comes back as TV
+    int32_t albumPage = 0;
+    int32_t mute = 0;
+    int32_t tileMode = 0;
+  };
+  Kept Keep() {
+    Kept k;
+    const vd::MainSettings& s = window_->Settings();
+    k.mode = s.workMode == 2 ? 3 : s.workMode;
+    if (s.workMode == 3 && window_->Engine() != nullptr && window_->Engine()->Tuner() != nullptr)
+      k.station = Table()->Current();
+    k.albumPage = s.albumPageNum;
+    k.mute = s.mute;
+    k.tileMode = s.tileMode;
+    return k;
+  }
+  // The station, mode, album page, mute and tiling come back as they were: else the user
+  // finds the viewer somewhere else than where it was left.
+  void ComeBackAsClosed(const Kept& before, const std::string& how) {
+    const Kept after = Keep();
+    auto differs = [&](const char* what, int32_t was, int32_t now) {
+      if (failure_.empty() && was != now)
+        failure_ = how + ": the " + what + " came back as " + std::to_string(now) + ", it was " +
+                   std::to_string(was);
+    };
+    differs("mode", before.mode, after.mode);
+    if (before.station >= 0 && after.mode == 3) differs("station", before.station, after.station);
+    differs("album page", before.albumPage, after.albumPage);
+    differs("mute", before.mute, after.mute);
+    differs("tile mode", before.tileMode, after.tileMode);
   }
 
   // The settings file lost between two runs (deleted, or damaged past reading): the viewer
@@ -584,7 +619,9 @@ class WholeWalkTest : public WholeViewerTest {
                  QApplication::activeModalWidget()->windowTitle().toStdString();
       return;
     }
-    for (auto check : {&WholeWalkTest::CaptureStateAgrees, &WholeWalkTest::SoundWhereTheWindowSays,
+    for (auto check : {&WholeWalkTest::NoLoopLeftBehind, &WholeWalkTest::CaptureStateAgrees,
+                       &WholeWalkTest::PanelAndStripAgree, &WholeWalkTest::StoredFilesParse,
+                       &WholeWalkTest::SoundWhereTheWindowSays,
                        &WholeWalkTest::LiveMeansPictures, &WholeWalkTest::NoFileLostOrReplaced,
                        &WholeWalkTest::StillsInAnAlbum}) {
       (this->*check)();
@@ -602,6 +639,72 @@ class WholeWalkTest : public WholeViewerTest {
       failure_ = std::string("capture state: the window is ") +
                  (recording ? "recording" : "not recording") + ", the engine is " +
                  (engine->IsCapturing() ? "recording" : "not");
+  }
+
+  // After the step no nested loop runs and no posted command waits for one to end: else a
+  // command the user gave is never carried out, or runs much later under another state.
+  void NoLoopLeftBehind() {
+    PumpUntil([] { return vd::CommandGate::Pending() == 0; }, 3s);
+    if (vd::NestedLoop::Active())
+      failure_ = "a nested event loop outlived its step";
+    else if (vd::CommandGate::Pending() != 0)
+      failure_ = std::to_string(vd::CommandGate::Pending()) +
+                 " posted commands still wait for a nested loop that has ended";
+  }
+
+  // The panel and the strip beside the video show the window's state: else the panel offers
+  // Play over live TV, or the strip's Capture button says Capture while it would stop.
+  void PanelAndStripAgree() {
+    CControlPanel* panel = window_->Panel();
+    const int view = window_->ViewState();
+    if (panel != nullptr && panel->state().viewState != view) {
+      failure_ = "panel and window: the panel shows view state " +
+                 std::to_string(panel->state().viewState) + ", the window " + std::to_string(view);
+      return;
+    }
+    if (panel != nullptr && panel->state().workMode != window_->WorkModeValue()) {
+      failure_ = "panel and window: the panel shows mode " +
+                 std::to_string(panel->state().workMode) + ", the window " +
+                 std::to_string(window_->WorkModeValue());
+      return;
+    }
+    const bool stop = window_->Strip()->Button(ViewStateStrip::kCapture)->toolTip() == "Stop";
+    if (stop != (view >= 2))
+      failure_ = std::string("strip and window: the Capture button says ") +
+                 (stop ? "Stop" : "Capture") + " in view state " + std::to_string(view);
+    else if (view >= 2 && window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled())
+      failure_ = "strip and window: Snapshot is offered in view state " + std::to_string(view);
+  }
+
+  // The settings file and the station files parse whole after every step (a full disk, a
+  // kill, a restart included): else the next start loses the user's settings or stations.
+  void StoredFilesParse() {
+    const fs::path settings = root_ / "config" / "Corvalen" / "viewdeck.reg";
+    std::error_code ec;
+    if (fs::exists(settings, ec)) {
+      const vd::RegDocument doc = vd::LoadRegFile(settings);
+      if (doc.DamagedLines() != 0) {
+        failure_ = "the settings file has " + std::to_string(doc.DamagedLines()) +
+                   " damaged lines";
+        return;
+      }
+    }
+    for (auto it = fs::recursive_directory_iterator(root_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (name != "TV.CFG" && name != "FM.CFG") continue;
+      const std::string bytes = Slurp(it->path());
+      const auto contents = CChannelFileDecode(bytes, name == "FM.CFG");
+      if (contents.damage) {
+        failure_ = "the station file " + it->path().string() + " is damaged: " + *contents.damage;
+        return;
+      }
+    }
+  }
+  static vd::ChannelFileContents CChannelFileDecode(const std::string& bytes, bool radio) {
+    return vd::ChannelFile::Decode(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+        radio);
   }
 
   // Sound plays only where the window says it does: live sound under a clip or a still, or a
