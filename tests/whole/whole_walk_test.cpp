@@ -41,6 +41,7 @@
 #include <sys/stat.h>
 
 #include "album_frame.h"
+#include "audio_sink.h"
 #include "channel_file.h"
 #include "channel_table.h"
 #include "panel_rules.h"
@@ -427,7 +428,11 @@ class WholeWalkTest : public WholeViewerTest {
     k.mode = s.workMode == 2 ? 3 : s.workMode;
     if (s.workMode == 3 && window_->Engine() != nullptr && window_->Engine()->Tuner() != nullptr)
       k.station = Table()->Current();
-    k.albumPage = s.albumPageNum;
+    // The album window keeps its page while it lives and hands it over when it goes.
+    CAlbumFrame* album = window_->AlbumWindow();
+    k.albumPage = album != nullptr && album->Sheet() != nullptr
+                      ? std::max(album->Sheet()->currentIndex(), 0)
+                      : s.albumPageNum;
     k.mute = s.mute;
     k.tileMode = s.tileMode;
     return k;
@@ -708,15 +713,23 @@ class WholeWalkTest : public WholeViewerTest {
   }
 
   // Sound plays only where the window says it does: live sound under a clip or a still, or a
-  // clip heard behind the live picture, is sound the user cannot place or stop.
+  // clip heard behind the live picture, is sound the user cannot place or stop. Heard at the
+  // stand-in sound output over a moment after the step.
   void SoundWhereTheWindowSays() {
-    CaptureGraph* engine = window_->Engine();
-    if (engine == nullptr) return;
+    using vd::AudioSinkClock;
+    const uint64_t live = vd::FakeSoundBuffers(AudioSinkClock::kLive);
+    const uint64_t clip = vd::FakeSoundBuffers(AudioSinkClock::kKeepTime);
     const int view = window_->ViewState();
-    if (engine->AudioPreviewRunning() && view != 1 && view != 2)
-      failure_ = "live sound while the window shows view state " + std::to_string(view);
-    else if (engine->Player()->GetState() == FilePlayer::kRunning && view != 3)
-      failure_ = "a clip plays while the window shows view state " + std::to_string(view);
+    CaptureGraph* engine = window_->Engine();
+    if (engine != nullptr && engine->AudioPreviewRunning() && view != 1 && view != 2) {
+      failure_ = "live sound runs while the window shows view state " + std::to_string(view);
+      return;
+    }
+    PumpFor(300ms);
+    if (vd::FakeSoundBuffers(AudioSinkClock::kLive) != live && view != 1 && view != 2)
+      failure_ = "live sound heard while the window shows view state " + std::to_string(view);
+    else if (vd::FakeSoundBuffers(AudioSinkClock::kKeepTime) != clip && view != 3)
+      failure_ = "a clip heard while the window shows view state " + std::to_string(view);
   }
 
   // Stills land in an album: one outside every album is a picture the user never finds.

@@ -1,5 +1,7 @@
 #include "audio_sink.h"
 
+#include <atomic>
+
 #include "vd/backend_table.h"
 #include "vd/gst_elements.h"
 #include "vd/sound_output.h"
@@ -8,10 +10,23 @@ namespace vd {
 
 namespace {
 
+std::atomic<uint64_t> fakeBuffers[2];
+
+GstPadProbeReturn CountBuffer(GstPad*, GstPadProbeInfo*, gpointer counter) {
+  static_cast<std::atomic<uint64_t>*>(counter)->fetch_add(1, std::memory_order_relaxed);
+  return GST_PAD_PROBE_OK;
+}
+
 GstElement* MakeFakeSink(AudioSinkClock clock) {
   GstElement* sink = vd::MakeElement<"fakesink">();
-  if (sink != nullptr)
+  if (sink != nullptr) {
     g_object_set(sink, "sync", clock == AudioSinkClock::kKeepTime ? TRUE : FALSE, nullptr);
+    if (GstPad* pad = gst_element_get_static_pad(sink, "sink")) {
+      gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &CountBuffer,
+                        &fakeBuffers[clock == AudioSinkClock::kKeepTime ? 1 : 0], nullptr);
+      gst_object_unref(pad);
+    }
+  }
   return sink;
 }
 
@@ -27,6 +42,10 @@ const Backend<GstElement* (*)(AudioSinkClock)> kAudioSinks[] = {
 };
 
 }  // namespace
+
+uint64_t FakeSoundBuffers(AudioSinkClock clock) {
+  return fakeBuffers[clock == AudioSinkClock::kKeepTime ? 1 : 0].load(std::memory_order_relaxed);
+}
 
 GstElement* MakeAudioSink(AudioSinkClock clock) {
   return ChooseBackend(kAudioSinks, "VIEWDECK_AUDIO_SINK", "video").make(clock);

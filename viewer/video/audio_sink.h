@@ -4,6 +4,8 @@
 
 #include <gst/gst.h>
 
+#include <cstdint>
+
 namespace vd {
 
 // What the stand-in fakesink does with time, which differs by the sound's source.
@@ -14,5 +16,9 @@ enum class AudioSinkClock {
 
 // A new floating element; null only when neither sink can be made.
 GstElement* MakeAudioSink(AudioSinkClock clock);
+
+// Sound buffers the stand-in fakesinks of that kind have taken since start: where nothing
+// plays the sound, this is how a test hears whether live sound or a clip's is playing.
+uint64_t FakeSoundBuffers(AudioSinkClock clock);
 
 }  // namespace vd
