@@ -542,9 +542,16 @@ class WholeWalkTest : public WholeViewerTest {
 
   // What the answerer does runs from an event of its own: a dialog it opens runs a loop,
   // and the answerer's timer does not fire again while its own handler waits in it.
+  // A station's settle wait holds back the user's input (its loop excludes it); a click
+  // made from a timer is not input, so it waits for the settle itself.
   template <typename W, typename F>
-  static void Later(W* widget, F act) {
-    QTimer::singleShot(0, widget, [widget, act = std::move(act)] { act(widget); });
+  void Later(W* widget, F act) {
+    QTimer::singleShot(0, widget, [this, widget, act = std::move(act)]() mutable {
+      if (window_ != nullptr && window_->InTuningWait())
+        Later(widget, std::move(act));
+      else
+        act(widget);
+    });
   }
 
   // One change a user makes on a random page of a dialog with tabs.
@@ -573,8 +580,11 @@ class WholeWalkTest : public WholeViewerTest {
     }
     if (controls.empty()) return;
     QWidget* w = controls[rng() % controls.size()];
-    if (verbose_) std::printf("walk:   change %s %s on page %d\n", w->metaObject()->className(),
-                              w->objectName().toStdString().c_str(), tabs->currentIndex());
+    if (verbose_) {
+      auto* b = qobject_cast<QAbstractButton*>(w);
+      std::printf("walk:   change %s '%s' on page %d\n", w->metaObject()->className(),
+                  b != nullptr ? b->text().toStdString().c_str() : "", tabs->currentIndex());
+    }
     const uint32_t pick = rng();
     if (auto* b = qobject_cast<QAbstractButton*>(w)) {
       Later(b, [](QAbstractButton* b) { b->click(); });
