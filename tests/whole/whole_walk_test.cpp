@@ -433,7 +433,8 @@ class WholeWalkTest : public WholeViewerTest {
     k.albumPage = album != nullptr && album->Sheet() != nullptr
                       ? std::max(album->Sheet()->currentIndex(), 0)
                       : s.albumPageNum;
-    k.mute = s.mute;
+    // The mixer holds the mute while the viewer runs; the panel shows it.
+    k.mute = window_->Panel() != nullptr ? window_->Panel()->state().muted : s.mute;
     k.tileMode = s.tileMode;
     return k;
   }
