@@ -233,10 +233,12 @@ void CViewerDlg::OnPanelCommand(int id) {
       }
       break;
     case pid::kPlay:
-      if (engine_ && engine_->Player()) engine_->Player()->PlayFile();
+      // Only an open clip plays: with a still shown, the player still holds the clip that
+      // was open before it, which would play unseen behind the picture.
+      if (viewState_ == 3 && engine_ && engine_->Player()) engine_->Player()->PlayFile();
       break;
     case pid::kPause:
-      if (engine_ && engine_->Player()) engine_->Player()->PauseFile();
+      if (viewState_ == 3 && engine_ && engine_->Player()) engine_->Player()->PauseFile();
       break;
     default:
       if (id >= pid::kKey0 && id <= pid::kKey0 + 9 && teletext_ &&
