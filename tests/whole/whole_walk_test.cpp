@@ -6,10 +6,11 @@
 // as a replay file.
 //
 //   VD_WALK_SEEDS=1,2,3   the seeds of the suite's run (default: three fixed ones)
-//   VD_WALK_STEPS=N       steps per walk (default 40)
+//   VD_WALK_STEPS=N       steps per walk (default 50)
 //   VD_SOAK_SECONDS=S     walk new seeds until S seconds have passed (`make soak`)
 //   VD_WALK_REPLAY=FILE   run the walk in FILE (one "action argument" per line) instead
 //   VD_WALK_OUT=FOLDER    where a failing walk's replay file goes (default: the temp folder)
+//   VD_WALK_SHRINK_RUNS=N, VD_WALK_SHRINK_SECONDS=S   the shrink's budget (40 runs, 150 s)
 //
 // Each walk a failure was shrunk to is kept in tests/whole/walks/ and run by the suite.
 #include <QAbstractButton>
@@ -49,6 +50,7 @@
 #include "vd/nested_loop.h"
 #include "album_prop_sheet.h"
 #include "control_panel.h"
+#include "command_ids.h"
 #include "panel_ids.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
@@ -159,12 +161,19 @@ class WholeWalkTest : public WholeViewerTest {
   // first, then single steps, within a budget of runs.
   Walk Shrink(Walk walk, const std::string& failure, int budget) {
     const std::string kind = KindOf(failure);
+    // Nothing after the failing step is needed to reach it.
+    if (failure.rfind("step ", 0) == 0) {
+      const size_t failing = std::strtoul(failure.c_str() + 5, nullptr, 10);
+      if (failing > 0 && failing < walk.size()) walk.resize(failing);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + ShrinkSeconds();
     for (size_t chunk = walk.size() / 2; chunk >= 1 && budget > 0; chunk /= 2) {
       for (size_t at = 0; at + chunk <= walk.size() && budget > 0;) {
         Walk shorter = walk;
         shorter.erase(shorter.begin() + static_cast<std::ptrdiff_t>(at),
                       shorter.begin() + static_cast<std::ptrdiff_t>(at + chunk));
-        --budget;
+        if (std::chrono::steady_clock::now() > deadline) budget = 0;
+        if (budget-- <= 0) break;
         const std::string again = Run(shorter);
         if (!again.empty() && KindOf(again) == kind) {
           walk = std::move(shorter);
@@ -194,6 +203,11 @@ class WholeWalkTest : public WholeViewerTest {
     ADD_FAILURE() << origin << ": " << failure << "\nshrunk to " << shortest.size() << " of "
                   << walk.size() << " steps, which fail with: " << last << "\n"
                   << Text(shortest) << "replay: VD_WALK_REPLAY=" << replay.string();
+  }
+
+  static std::chrono::seconds ShrinkSeconds() {
+    const char* env = std::getenv("VD_WALK_SHRINK_SECONDS");
+    return std::chrono::seconds(env != nullptr ? std::atoi(env) : 150);
   }
 
   static int ShrinkBudget() {
@@ -232,6 +246,7 @@ class WholeWalkTest : public WholeViewerTest {
     while (CloseTopModal()) PumpFor(20ms);
     vd::VirtualTvBox::Shared()->Plug();
     vd::VirtualTvBox::Shared()->SetFaults({});
+    signalLost_ = false;
     Close();
   }
 
@@ -252,8 +267,10 @@ class WholeWalkTest : public WholeViewerTest {
   }
   void Remote(uint32_t arg) {
     static constexpr vd::RemoteKey kKeys[] = {
-        rk::kChannelUp,  rk::kChannelDown, rk::kTvRadio, rk::kVideoSource, rk::kMute,
-        rk::kFineTuneUp, rk::kRecall,      rk::kPanel,   rk::kFmMemory,    3};
+        rk::kChannelUp,    rk::kChannelDown, rk::kTvRadio,   rk::kVideoSource, rk::kMute,
+        rk::kFineTuneUp,   rk::kRecall,      rk::kPanel,     rk::kFmMemory,    3,
+        rk::kFineTuneDown, rk::kVolumeUp,    rk::kVolumeDown, rk::kSoundMode,  rk::kSnapshot,
+        rk::kFullScreen,   rk::kEnter,       0,              7};
     PressRemote(kKeys[arg % std::size(kKeys)], arg / 16 % 4 == 0);
   }
   void Input(uint32_t) { Click(pid::kInput); }
@@ -262,7 +279,8 @@ class WholeWalkTest : public WholeViewerTest {
                                      pid::kModeComposite, pid::kModeSVideo};
     Click(kModes[arg % std::size(kModes)]);
   }
-  void FullScreen(uint32_t) { window_->OnCommand(32808); }
+  // The F key's command, with its refusals (radio, a running capture), as a user reaches it.
+  void FullScreen(uint32_t) { window_->OnCommand(vd::command_id::kFullScreenKey); }
   void Escape(uint32_t) { window_->OnCommand(158); }
   void Capture(uint32_t) { window_->Strip()->Button(ViewStateStrip::kCapture)->click(); }
   void Snapshot(uint32_t) { window_->Strip()->Button(ViewStateStrip::kSnapshot)->click(); }
@@ -349,11 +367,16 @@ class WholeWalkTest : public WholeViewerTest {
     if (!PumpUntil([&] { return engine != nullptr && !engine->IsDeviceLost(); }, 10s))
       failure_ = "replug: the device was not taken back within 10 s";
   }
-  void Signal(uint32_t) {
+  // The signal drops for a moment (an aerial knocked) or until the next signal step.
+  void Signal(uint32_t arg) {
     signalLost_ = !signalLost_;
     vd::VirtualBoxFaults faults;
     faults.signalLoss = signalLost_;
     vd::VirtualTvBox::Shared()->SetFaults(faults);
+    if (signalLost_ && arg % 3 != 0) {
+      PumpFor(std::chrono::milliseconds(300 + arg % 1500));
+      Signal(0);
+    }
   }
   // The settings sheet, where the answerer changes a few controls on random pages (boxes,
   // lists, numbers, names, the page's own buttons such as the channel search and its Cancel)
@@ -368,8 +391,8 @@ class WholeWalkTest : public WholeViewerTest {
   void Power(uint32_t) {
     const Kept before = Keep();
     Click(pid::kPower);
-    PumpUntil([&] { return !window_->isVisible(); }, 5s);
-    if (window_->isVisible()) return;
+    // In radio the main window is hidden already: the viewer has ended once it says so.
+    if (!PumpUntil([&] { return Closed(); }, 5s)) return;
     StopViewer();
     if (!StartViewer()) {
       failure_ = "power: the viewer did not start again";
@@ -684,6 +707,23 @@ class WholeWalkTest : public WholeViewerTest {
                  std::to_string(window_->WorkModeValue());
       return;
     }
+    // The buttons and lamps themselves, as the panel's rules give them for its state.
+    if (panel != nullptr && panel->isVisible()) {
+      for (const auto& [id, rule] : vd::ComputeControlStates(panel->state())) {
+        QWidget* control = panel->control(id);
+        // The record lamp blinks while recording: shown or not, either is right then.
+        if (control == nullptr || (id == pid::kIndicatorRecord && view == 2)) continue;
+        if (control->isVisibleTo(panel) != rule.visible ||
+            (rule.visible && control->isEnabled() != rule.enabled)) {
+          failure_ = "panel control " + std::to_string(id) + " is " +
+                     (control->isVisibleTo(panel) ? "shown" : "hidden") + " and " +
+                     (control->isEnabled() ? "enabled" : "disabled") + " in view state " +
+                     std::to_string(view) + ", its rule says " + (rule.visible ? "shown" : "hidden") +
+                     " and " + (rule.enabled ? "enabled" : "disabled");
+          return;
+        }
+      }
+    }
     const bool stop = window_->Strip()->Button(ViewStateStrip::kCapture)->toolTip() == "Stop";
     if (stop != (view >= 2))
       failure_ = std::string("strip and window: the Capture button says ") +
@@ -938,20 +978,25 @@ TEST_F(WholeWalkTest, RandomWalksKeepTheViewersInvariants) {
   int steps = 0;
   std::map<std::string, int> taken;
   const auto began = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration walked{};
   for (size_t i = 0; i < seeds.size() || std::chrono::steady_clock::now() < end; ++i) {
     const uint32_t seed = i < seeds.size() ? seeds[i] : static_cast<uint32_t>(more());
     const Walk walk = Generate(seed, StepsPerWalk());
+    // Said first: a sanitizer's report or a crash ends the process before any report.
+    std::printf("walk: seed %u\n", seed);
+    std::fflush(stdout);
     const std::string failure = Run(walk);
     ++walks;
     steps += static_cast<int>(walk.size());
     for (const Step& step : walk) ++taken[step.action];
     if (!failure.empty()) {
+      walked = std::chrono::steady_clock::now() - began;
       Report("seed-" + std::to_string(seed), walk, failure);
       break;
     }
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  if (walked.count() == 0) walked = std::chrono::steady_clock::now() - began;
+  const double seconds = std::chrono::duration<double>(walked).count();
   std::printf("walk: %d walks, %d steps in %.0f s (%.1f steps a second)\n", walks, steps, seconds,
               steps / seconds);
   std::string histogram;
