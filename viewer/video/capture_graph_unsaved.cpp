@@ -91,13 +91,14 @@ bool CaptureGraph::ForeignFileAtCapturePath() const {
 }
 
 void CaptureGraph::FindLeftoverCapture() {
-  // A capture file that is not kept pre-allocated only exists between a recording and its
-  // save; a pre-allocated one holds an unsaved recording while its mark is there. One found
-  // at start belongs to a viewer that was killed, so it gets the end its writer could not
-  // write and joins the unsaved recordings.
+  // The capture file holds an unsaved recording while its mark is there: every recording
+  // marks it before it starts, and only a save or a keep takes the mark away. A pre-allocated
+  // file keeps its saved film after the save, also once it is no longer kept pre-allocated,
+  // so the file alone says nothing. A marked one found at start belongs to a viewer that was
+  // killed, so it gets the end its writer could not write and joins the unsaved recordings.
   if (!HasRecording(captureFilePath_)) return;
   struct stat mark {};
-  if (settings_.allocMem && ::stat(UnsavedMarkPath().c_str(), &mark) != 0) return;
+  if (::stat(UnsavedMarkPath().c_str(), &mark) != 0) return;
   if (ForeignFileAtCapturePath()) {
     vd::LogWrite("video", vd::LogLevel::kWarning,
                  "%s is not a recording of this program: it is left as it is",

@@ -419,8 +419,15 @@ TEST_F(EngineTest, AKilledRecordingInAPreallocatedFileJoinsTheAlbum) {
     ASSERT_TRUE(engine->StopCapture());
     ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
   }
-  StartEngine().reset();
+  // Nor when the file is no longer kept pre-allocated: the saved film is still in it.
+  SetDword("AllocMem", 0);
+  {
+    auto engine = StartEngine();
+    engine->SetStillFolder(album.string());
+    EXPECT_FALSE(engine->HasUnsavedCapture());
+  }
   EXPECT_TRUE(DatedRecordings(album).empty()) << "a saved recording was kept again";
+  SetDword("AllocMem", 1);
   for (const auto& entry : std::filesystem::directory_iterator(snapshot))
     std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
                                std::filesystem::copy_options::overwrite_existing);
