@@ -273,7 +273,10 @@ class CaptureGraph {
   std::string KeepUnsaved(bool tell);
   // The capture file under a dated name in `folder` that nothing has yet; empty with *error
   // when the folder cannot take it.
-  std::string KeepAsDated(const std::filesystem::path& folder, std::time_t now, std::string* error);
+  std::string KeepAsDated(const std::filesystem::path& folder, std::time_t recorded,
+                          std::string* error);
+  // AviMend::Mend on the capture file, leaving its time as the recording left it.
+  bool MendKeepingTime(std::string* why, uint32_t* frames);
   int64_t ComputeFrameInterval();
   void MatchPreviewPin();
   void CreateTunerControl();
@@ -384,6 +387,9 @@ class CaptureGraph {
   int32_t stillHeight_ = 0;
   std::mutex stillMutex_;  // the folder and prefix, read by the still routine
   std::string stillFolder_;
+  // Until the window names the album, the still folder is only the data folder: a recording
+  // kept there would never reach an album.
+  bool albumKnown_ = false;
   std::atomic<int32_t> stillCounter_{0};
   std::atomic<bool> newStill_{false};
 
