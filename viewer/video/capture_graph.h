@@ -122,6 +122,9 @@ class CaptureGraph {
   bool StopCapture();
   void ReturnToLive();
   bool GetStatistics(bool final, vd::StatisticsRecord* record);
+  // The final statistics of the last recording, as they were when it ended: they outlive
+  // the pipeline, which goes when the live picture is built again after an early end.
+  bool LastRecordingStatistics(vd::StatisticsRecord* record) const;
   void OnTimer(uint32_t id);
   vd::CaptureOptions GetCaptureOptions();
   void SetCaptureOptions(const vd::CaptureOptions& options);
@@ -374,6 +377,8 @@ class CaptureGraph {
   // Capture statistics.
   int64_t startMs_ = 0;
   int64_t stopMs_ = 0;
+  bool lastStatsKnown_ = false;
+  vd::StatisticsRecord lastStats_;
   int64_t droppedBaseline_ = 0;
   vd::StatisticsRecord last_;
   int64_t diskAskedMs_ = -1;  // -1: ask at once
