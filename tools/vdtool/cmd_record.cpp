@@ -328,7 +328,9 @@ int Run(const std::vector<std::string>& args) {
                  file.c_str());
     return 1;
   }
-  if (counted) {
+  // An early end (a full disk) rebuilds the live picture, and the counts go with the
+  // recording's pipeline: those taken at its end stand for them.
+  if (counted || engine.LastRecordingStatistics(&stats)) {
     vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats);
     std::cout << "captured: " << text.captured << "\n"
               << "dropped: " << text.dropped << "\n"
@@ -338,6 +340,11 @@ int Run(const std::vector<std::string>& args) {
   }
   if (engine.SaveCaptureAs(file)) {
     scratch.Release();
+    // The engine said why it ended; what it recorded is whole all the same.
+    if (session.Aborted())
+      std::fprintf(stderr,
+                   "vdtool: record: the recording ended early; what was recorded is at %s\n",
+                   file.c_str());
   } else {
     // The recording is whole; only its move failed (a full or read-only target). It must
     // not go with the scratch folder.

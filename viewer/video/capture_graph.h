@@ -122,6 +122,9 @@ class CaptureGraph {
   bool StopCapture();
   void ReturnToLive();
   bool GetStatistics(bool final, vd::StatisticsRecord* record);
+  // The final statistics of the last recording, as they were when it ended: they outlive
+  // the pipeline, which goes when the live picture is built again after an early end.
+  bool LastRecordingStatistics(vd::StatisticsRecord* record) const;
   void OnTimer(uint32_t id);
   vd::CaptureOptions GetCaptureOptions();
   void SetCaptureOptions(const vd::CaptureOptions& options);
@@ -273,7 +276,10 @@ class CaptureGraph {
   std::string KeepUnsaved(bool tell);
   // The capture file under a dated name in `folder` that nothing has yet; empty with *error
   // when the folder cannot take it.
-  std::string KeepAsDated(const std::filesystem::path& folder, std::time_t now, std::string* error);
+  std::string KeepAsDated(const std::filesystem::path& folder, std::time_t recorded,
+                          std::string* error);
+  // AviMend::Mend on the capture file, leaving its time as the recording left it.
+  bool MendKeepingTime(std::string* why, uint32_t* frames);
   int64_t ComputeFrameInterval();
   void MatchPreviewPin();
   void CreateTunerControl();
@@ -371,6 +377,8 @@ class CaptureGraph {
   // Capture statistics.
   int64_t startMs_ = 0;
   int64_t stopMs_ = 0;
+  bool lastStatsKnown_ = false;
+  vd::StatisticsRecord lastStats_;
   int64_t droppedBaseline_ = 0;
   vd::StatisticsRecord last_;
   int64_t diskAskedMs_ = -1;  // -1: ask at once
@@ -384,6 +392,9 @@ class CaptureGraph {
   int32_t stillHeight_ = 0;
   std::mutex stillMutex_;  // the folder and prefix, read by the still routine
   std::string stillFolder_;
+  // Until the window names the album, the still folder is only the data folder: a recording
+  // kept there would never reach an album.
+  bool albumKnown_ = false;
   std::atomic<int32_t> stillCounter_{0};
   std::atomic<bool> newStill_{false};
 

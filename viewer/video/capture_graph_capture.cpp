@@ -123,6 +123,7 @@ bool CaptureGraph::StartCapture() {
   if (lifecycle_.IsPreviewing()) StopPreview(false);
   if (!lifecycle_.HasCaptureGraph() || capture_ == nullptr) return false;
   ResetStatistics();
+  lastStatsKnown_ = false;
   framesRecorded_ = -1;
   unmended_ = false;
   droppedBaseline_ = 0;
@@ -156,6 +157,7 @@ void CaptureGraph::EndRecording(bool writerFailed) {
   // Counted now: the pipeline goes when the live picture returns, before a save is asked.
   if (capture_ != nullptr) framesRecorded_ = capture_->FramesWritten();
   stopMs_ = NowMs();
+  lastStatsKnown_ = GetStatistics(true, &lastStats_);
   ShowStatistics(true);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureFinished);
   // A recording that ended before its first picture (a disk full at once) holds no film:
@@ -190,6 +192,12 @@ bool CaptureGraph::TimeLimitReached() const {
   // In milliseconds: a command-line recording may ask for a fraction of a second more.
   return settings_.useTimeLimit &&
          static_cast<double>(NowMs() - startMs_) >= settings_.timeLimit * 1000.0;
+}
+
+bool CaptureGraph::LastRecordingStatistics(vd::StatisticsRecord* record) const {
+  if (!lastStatsKnown_) return false;
+  *record = lastStats_;
+  return true;
 }
 
 bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {

@@ -55,6 +55,7 @@ void CaptureGraph::SetStillPrefix(const std::string& prefix) {
 void CaptureGraph::SetStillFolder(const std::string& folder) {
   std::lock_guard lock(stillMutex_);
   stillFolder_ = folder;
+  albumKnown_ = true;
 }
 
 void CaptureGraph::SaveStillCounter() {

@@ -91,13 +91,14 @@ bool CaptureGraph::ForeignFileAtCapturePath() const {
 }
 
 void CaptureGraph::FindLeftoverCapture() {
-  // A capture file that is not kept pre-allocated only exists between a recording and its
-  // save; a pre-allocated one holds an unsaved recording while its mark is there. One found
-  // at start belongs to a viewer that was killed, so it gets the end its writer could not
-  // write and joins the unsaved recordings.
+  // The capture file holds an unsaved recording while its mark is there: every recording
+  // marks it before it starts, and only a save or a keep takes the mark away. A pre-allocated
+  // file keeps its saved film after the save, also once it is no longer kept pre-allocated,
+  // so the file alone says nothing. A marked one found at start belongs to a viewer that was
+  // killed, so it gets the end its writer could not write and joins the unsaved recordings.
   if (!HasRecording(captureFilePath_)) return;
   struct stat mark {};
-  if (settings_.allocMem && ::stat(UnsavedMarkPath().c_str(), &mark) != 0) return;
+  if (::stat(UnsavedMarkPath().c_str(), &mark) != 0) return;
   if (ForeignFileAtCapturePath()) {
     vd::LogWrite("video", vd::LogLevel::kWarning,
                  "%s is not a recording of this program: it is left as it is",
@@ -106,7 +107,8 @@ void CaptureGraph::FindLeftoverCapture() {
   }
   std::string why;
   uint32_t frames = 0;
-  if (!vd::AviMend::Mend(captureFilePath_, &why, &frames)) {
+  const bool mended = MendKeepingTime(&why, &frames);
+  if (!mended) {
     // Not an AVI this program can mend: kept as it is rather than lost.
     TraceUnsaved("left-over capture %s cannot be mended: %s\n", captureFilePath_.c_str(),
                  why.c_str());
@@ -115,6 +117,19 @@ void CaptureGraph::FindLeftoverCapture() {
     return;  // killed before the first picture: nothing was recorded
   }
   unsavedCapture_ = true;
+}
+
+bool CaptureGraph::MendKeepingTime(std::string* why, uint32_t* frames) {
+  // The file's time is when the recording ended; the mend must not make it the time of the
+  // start that mends it.
+  struct stat before {};
+  const bool timed = ::stat(captureFilePath_.c_str(), &before) == 0;
+  const bool mended = vd::AviMend::Mend(captureFilePath_, why, frames);
+  if (timed) {
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ::utimensat(AT_FDCWD, captureFilePath_.c_str(), times, 0);
+  }
+  return mended;
 }
 
 std::string CaptureGraph::KeepUnsavedCapture() {
@@ -132,6 +147,9 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
   std::filesystem::path album;
   {
     std::lock_guard lock(stillMutex_);
+    // A viewer that quits before it learned the album (no card) leaves the recording, marked,
+    // for the next start that knows it; a new recording is not held back for it.
+    if (!albumKnown_ && !tell) return {};
     album = stillFolder_;
   }
   if (!album.has_filename()) album = album.parent_path();  // the separator is optional
@@ -150,20 +168,23 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
     // Without its index the film would not play from the album: it stays the unsaved
     // capture, mended at the next start or the next keep, when the disk has room again.
     std::string why;
-    if (!vd::AviMend::Mend(captureFilePath_, &why)) {
+    if (!MendKeepingTime(&why, nullptr)) {
       keepFailure_ = "it could not be given its index (" + why + ")";
       TraceUnsaved("cannot keep %s: %s\n", captureFilePath_.c_str(), keepFailure_.c_str());
       return {};
     }
     unmended_ = false;
   }
-  const std::time_t now = std::time(nullptr);
+  // Named from the end of the recording, which may be days before the start that keeps it.
+  struct stat st {};
+  const std::time_t recorded =
+      ::stat(captureFilePath_.c_str(), &st) == 0 ? st.st_mtime : std::time(nullptr);
   std::string kept;
-  if (!album.empty()) kept = KeepAsDated(album, now, &albumError);
+  if (!album.empty()) kept = KeepAsDated(album, recorded, &albumError);
   // An album folder that cannot be written (read-only, another user's) must not hold back
   // the next recording: the recording stays beside the capture file, under a name of its own.
   std::string dataError;
-  if (kept.empty()) kept = KeepAsDated(data, now, &dataError);
+  if (kept.empty()) kept = KeepAsDated(data, recorded, &dataError);
   if (kept.empty()) {
     keepFailure_ = album.empty()
                        ? "it cannot be renamed in " + data.string() + " (" + dataError + ")"
@@ -188,11 +209,11 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
   return kept;
 }
 
-std::string CaptureGraph::KeepAsDated(const std::filesystem::path& folder, std::time_t now,
+std::string CaptureGraph::KeepAsDated(const std::filesystem::path& folder, std::time_t recorded,
                                       std::string* error) {
   std::error_code ec;
   for (int copy = 1; copy < 100; ++copy) {
-    const std::filesystem::path target = folder / DatedName(now, copy);
+    const std::filesystem::path target = folder / DatedName(recorded, copy);
     bool ok = false;
     if (!settings_.allocMem) {
       ok = ::renameat2(AT_FDCWD, captureFilePath_.c_str(), AT_FDCWD, target.c_str(),

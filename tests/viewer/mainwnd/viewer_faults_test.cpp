@@ -105,6 +105,8 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   Close();
   std::filesystem::resize_file(capture, index - 100);  // the last chunk torn as well
   std::filesystem::rename(capture, temporary);
+  // The mark every recording sets before it starts, which only a save or a keep removes.
+  std::ofstream(temporary.parent_path() / ("." + temporary.filename().string() + ".unsaved"));
   ASSERT_TRUE(Launch());
   const auto after = AlbumFiles(".avi");
   ASSERT_EQ(after.size(), 3u);

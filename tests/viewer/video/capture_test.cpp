@@ -283,10 +283,10 @@ TEST_F(EngineTest, SavingOntoTheCaptureFileItselfIsRefusedAndLosesNothing) {
   ASSERT_EQ(host.boxes.size(), 3u);
   EXPECT_NE(host.boxes[2].find("the capture file itself"), std::string::npos) << host.boxes[2];
   EXPECT_TRUE(engine->HasUnsavedCapture());
+  // No album was named: the recording stays the unsaved capture for the next start.
   engine.reset();
-  const auto kept = DatedRecordings(data);
-  ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(ReadAvi(kept[0].string()).videoFrames, frames);
+  EXPECT_TRUE(DatedRecordings(data).empty());
+  EXPECT_EQ(ReadAvi((data / "Temporary.AVI").string()).videoFrames, frames);
 }
 
 // A hand-edited capture name never reaches another file: one that leaves the data folder or
@@ -419,8 +419,15 @@ TEST_F(EngineTest, AKilledRecordingInAPreallocatedFileJoinsTheAlbum) {
     ASSERT_TRUE(engine->StopCapture());
     ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
   }
-  StartEngine().reset();
+  // Nor when the file is no longer kept pre-allocated: the saved film is still in it.
+  SetDword("AllocMem", 0);
+  {
+    auto engine = StartEngine();
+    engine->SetStillFolder(album.string());
+    EXPECT_FALSE(engine->HasUnsavedCapture());
+  }
   EXPECT_TRUE(DatedRecordings(album).empty()) << "a saved recording was kept again";
+  SetDword("AllocMem", 1);
   for (const auto& entry : std::filesystem::directory_iterator(snapshot))
     std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
                                std::filesystem::copy_options::overwrite_existing);
@@ -435,6 +442,65 @@ TEST_F(EngineTest, AKilledRecordingInAPreallocatedFileJoinsTheAlbum) {
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
   EXPECT_TRUE(std::filesystem::exists(capture)) << "the pre-allocated file went";
+}
+
+// A start that finds no card learns no album: the killed viewer's recording waits, marked,
+// for a start that does, and is named from when it was recorded, not from when it was kept.
+TEST_F(EngineTest, AKilledRecordingWaitsForAStartThatKnowsTheAlbum) {
+  const std::filesystem::path album = dir / "data" / "Gallery" / "General";
+  std::filesystem::create_directories(album);
+  const std::filesystem::path snapshot = dir / "at-the-kill";
+  std::filesystem::create_directories(snapshot);
+  const std::filesystem::path data = dir / "data";
+  std::filesystem::path capture;
+  {
+    auto engine = StartEngine();
+    engine->SetStillFolder(album.string());
+    capture = engine->CaptureFilePath();
+    ASSERT_TRUE(engine->BeginCapture());
+    PumpFor(700ms);
+    for (const auto& entry : std::filesystem::directory_iterator(data))
+      if (entry.is_regular_file())
+        std::filesystem::copy_file(entry.path(), snapshot / entry.path().filename());
+    ASSERT_TRUE(engine->StopCapture());
+    ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(snapshot))
+    std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
+                               std::filesystem::copy_options::overwrite_existing);
+  const std::string mark = (data / ("." + capture.filename().string() + ".unsaved")).string();
+  ASSERT_TRUE(std::filesystem::exists(mark)) << "a recording under way has no mark";
+  std::tm recorded{};
+  recorded.tm_year = 2021 - 1900;
+  recorded.tm_mon = 2;
+  recorded.tm_mday = 4;
+  recorded.tm_hour = 5;
+  recorded.tm_min = 6;
+  recorded.tm_sec = 7;
+  recorded.tm_isdst = -1;
+  const timespec times[2] = {{std::mktime(&recorded), 0}, {std::mktime(&recorded), 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, capture.c_str(), times, 0), 0);
+
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  {
+    auto engine = MakeEngine();
+    EXPECT_FALSE(engine->Init(&sink));
+  }
+  EXPECT_TRUE(DatedRecordings(data).empty());
+  EXPECT_TRUE(std::filesystem::exists(mark));
+
+  MakeBox();
+  {
+    auto engine = StartEngine();
+    engine->SetStillFolder(album.string());
+    EXPECT_TRUE(engine->HasUnsavedCapture());
+    EXPECT_FALSE(engine->KeepUnsavedCapture().empty());
+  }
+  const auto kept = DatedRecordings(album);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].filename(), "Capture 2021-03-04 05.06.07.avi");
+  EXPECT_GT(ReadAvi(kept[0].string()).videoFrames, 5);
+  EXPECT_FALSE(std::filesystem::exists(mark));
 }
 
 TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
