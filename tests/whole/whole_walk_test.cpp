@@ -282,8 +282,19 @@ class WholeWalkTest : public WholeViewerTest {
   // The F key's command, with its refusals (radio, a running capture), as a user reaches it.
   void FullScreen(uint32_t) { window_->OnCommand(vd::command_id::kFullScreenKey); }
   void Escape(uint32_t) { window_->OnCommand(158); }
-  void Capture(uint32_t) { window_->Strip()->Button(ViewStateStrip::kCapture)->click(); }
-  void Snapshot(uint32_t) { window_->Strip()->Button(ViewStateStrip::kSnapshot)->click(); }
+  // The strip beside the video, as a user clicks it: only while it is shown (not in radio or
+  // full screen, where the panel's buttons do the same).
+  void StripClick(int id) {
+    QToolButton* button = window_->Strip()->Button(id);
+    if (button->isVisible() && button->isEnabled()) button->click();
+  }
+  void Capture(uint32_t arg) {
+    if (arg % 4 == 0)
+      Click(pid::kCapture);
+    else
+      StripClick(ViewStateStrip::kCapture);
+  }
+  void Snapshot(uint32_t) { StripClick(ViewStateStrip::kSnapshot); }
   void StillButton(uint32_t) { vd::VirtualTvBox::Shared()->PressSnapshotButton(); }
   void Album(uint32_t) { window_->ToggleAlbumWindow(); }
   void OpenFilm(uint32_t arg) { OpenAlbumFile(".avi", arg, false); }
