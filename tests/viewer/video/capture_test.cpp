@@ -404,21 +404,8 @@ TEST_F(EngineTest, AKilledRecordingInAPreallocatedFileJoinsTheAlbum) {
   const std::filesystem::path snapshot = dir / "at-the-kill";
   std::filesystem::create_directories(snapshot);
   std::filesystem::path capture;
-  std::filesystem::path data;
-  {
-    auto engine = StartEngine();
-    engine->SetStillFolder(album.string());
-    capture = engine->CaptureFilePath();
-    data = capture.parent_path();
-    ASSERT_TRUE(engine->BeginCapture());
-    PumpFor(700ms);
-    // What a kill leaves on disk: the data folder as it is mid-recording.
-    for (const auto& entry : std::filesystem::directory_iterator(data))
-      if (entry.is_regular_file())
-        std::filesystem::copy_file(entry.path(), snapshot / entry.path().filename());
-    ASSERT_TRUE(engine->StopCapture());
-    ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
-  }
+  ASSERT_NO_FATAL_FAILURE(RecordAndSave(album, snapshot, &capture));
+  const std::filesystem::path data = capture.parent_path();
   // Nor when the file is no longer kept pre-allocated: the saved film is still in it.
   SetDword("AllocMem", 0);
   {
@@ -428,9 +415,7 @@ TEST_F(EngineTest, AKilledRecordingInAPreallocatedFileJoinsTheAlbum) {
   }
   EXPECT_TRUE(DatedRecordings(album).empty()) << "a saved recording was kept again";
   SetDword("AllocMem", 1);
-  for (const auto& entry : std::filesystem::directory_iterator(snapshot))
-    std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
-                               std::filesystem::copy_options::overwrite_existing);
+  PutBack(snapshot, data);
   {
     auto engine = StartEngine();
     engine->SetStillFolder(album.string());
@@ -453,21 +438,8 @@ TEST_F(EngineTest, AKilledRecordingWaitsForAStartThatKnowsTheAlbum) {
   std::filesystem::create_directories(snapshot);
   const std::filesystem::path data = dir / "data";
   std::filesystem::path capture;
-  {
-    auto engine = StartEngine();
-    engine->SetStillFolder(album.string());
-    capture = engine->CaptureFilePath();
-    ASSERT_TRUE(engine->BeginCapture());
-    PumpFor(700ms);
-    for (const auto& entry : std::filesystem::directory_iterator(data))
-      if (entry.is_regular_file())
-        std::filesystem::copy_file(entry.path(), snapshot / entry.path().filename());
-    ASSERT_TRUE(engine->StopCapture());
-    ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
-  }
-  for (const auto& entry : std::filesystem::directory_iterator(snapshot))
-    std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
-                               std::filesystem::copy_options::overwrite_existing);
+  ASSERT_NO_FATAL_FAILURE(RecordAndSave(album, snapshot, &capture));
+  PutBack(snapshot, data);
   const std::string mark = (data / ("." + capture.filename().string() + ".unsaved")).string();
   ASSERT_TRUE(std::filesystem::exists(mark)) << "a recording under way has no mark";
   std::tm recorded{};

@@ -149,4 +149,26 @@ void EngineTest::Capture(CaptureGraph& engine, std::chrono::milliseconds time) {
   ASSERT_TRUE(engine.StopCapture());
 }
 
+void EngineTest::RecordAndSave(const std::filesystem::path& album,
+                               const std::filesystem::path& snapshot,
+                               std::filesystem::path* capture) {
+  auto engine = StartEngine();
+  engine->SetStillFolder(album.string());
+  *capture = engine->CaptureFilePath();
+  ASSERT_TRUE(engine->BeginCapture());
+  PumpFor(std::chrono::milliseconds(700));
+  for (const auto& entry : std::filesystem::directory_iterator(capture->parent_path()))
+    if (entry.is_regular_file())
+      std::filesystem::copy_file(entry.path(), snapshot / entry.path().filename());
+  ASSERT_TRUE(engine->StopCapture());
+  ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
+}
+
+void EngineTest::PutBack(const std::filesystem::path& snapshot,
+                         const std::filesystem::path& data) {
+  for (const auto& entry : std::filesystem::directory_iterator(snapshot))
+    std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
+                               std::filesystem::copy_options::overwrite_existing);
+}
+
 }  // namespace vdtest

@@ -136,6 +136,12 @@ class EngineTest : public ::testing::Test {
   std::unique_ptr<CaptureGraph> StartEngine();
   // Captures for about `time`, driving the capture timer, then stops.
   void Capture(CaptureGraph& engine, std::chrono::milliseconds time);
+  // Records with `album` as the still folder, copies the data folder mid-recording into
+  // `snapshot` (what a kill leaves on disk), then stops and saves the recording.
+  void RecordAndSave(const std::filesystem::path& album, const std::filesystem::path& snapshot,
+                     std::filesystem::path* capture);
+  // Puts the data folder back as the kill left it.
+  static void PutBack(const std::filesystem::path& snapshot, const std::filesystem::path& data);
 
   std::filesystem::path dir;
   std::shared_ptr<vd::VirtualTvBox> box;
