@@ -442,14 +442,8 @@ TEST_F(EngineTest, AKilledRecordingWaitsForAStartThatKnowsTheAlbum) {
   PutBack(snapshot, data);
   const std::string mark = (data / ("." + capture.filename().string() + ".unsaved")).string();
   ASSERT_TRUE(std::filesystem::exists(mark)) << "a recording under way has no mark";
-  std::tm recorded{};
-  recorded.tm_year = 2021 - 1900;
-  recorded.tm_mon = 2;
-  recorded.tm_mday = 4;
-  recorded.tm_hour = 5;
-  recorded.tm_min = 6;
-  recorded.tm_sec = 7;
-  recorded.tm_isdst = -1;
+  std::tm recorded{.tm_sec = 7, .tm_min = 6, .tm_hour = 5, .tm_mday = 4, .tm_mon = 2,
+                   .tm_year = 2021 - 1900, .tm_isdst = -1};
   const timespec times[2] = {{std::mktime(&recorded), 0}, {std::mktime(&recorded), 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, capture.c_str(), times, 0), 0);
 
