@@ -4,6 +4,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -151,11 +152,17 @@ void CaptureGraph::EndRecording(bool writerFailed) {
     // The muxer could not write the end of the file: what reached the disk is kept. On a
     // full disk the index may not fit yet; it is tried again before the film is kept.
     std::string why;
-    unmended_ = !vd::AviMend::Mend(captureFilePath_, &why);
+    uint32_t mended = 0;
+    unmended_ = !vd::AviMend::Mend(captureFilePath_, &why, &mended);
     if (unmended_) TraceCapture("mend failed: %s\n", why.c_str());
+    // Counted now: the pipeline goes when the live picture returns, before a save is asked.
+    // A picture the writer took but could not write (the disk full under it) is not in the
+    // film, while the sound before it is: the film holds what the mend found.
+    if (capture_ != nullptr) framesRecorded_ = capture_->FramesWritten();
+    if (!unmended_) framesRecorded_ = std::min<int64_t>(framesRecorded_, mended);
+  } else if (capture_ != nullptr) {
+    framesRecorded_ = capture_->FramesWritten();
   }
-  // Counted now: the pipeline goes when the live picture returns, before a save is asked.
-  if (capture_ != nullptr) framesRecorded_ = capture_->FramesWritten();
   stopMs_ = NowMs();
   lastStatsKnown_ = GetStatistics(true, &lastStats_);
   ShowStatistics(true);

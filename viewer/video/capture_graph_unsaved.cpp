@@ -168,12 +168,20 @@ std::string CaptureGraph::KeepUnsaved(bool tell) {
     // Without its index the film would not play from the album: it stays the unsaved
     // capture, mended at the next start or the next keep, when the disk has room again.
     std::string why;
-    if (!MendKeepingTime(&why, nullptr)) {
+    uint32_t frames = 0;
+    if (!MendKeepingTime(&why, &frames)) {
       keepFailure_ = "it could not be given its index (" + why + ")";
       TraceUnsaved("cannot keep %s: %s\n", captureFilePath_.c_str(), keepFailure_.c_str());
       return {};
     }
     unmended_ = false;
+    if (frames == 0) {
+      // Only sound reached the disk before it filled: an album entry that plays as nothing.
+      framesRecorded_ = 0;
+      unsavedCapture_ = false;
+      MarkUnsaved(false);
+      return {};
+    }
   }
   // Named from the end of the recording, which may be days before the start that keeps it.
   struct stat st {};
