@@ -57,6 +57,7 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "whole_fixture.h"
+#include "work_modes.h"
 
 namespace vdtest {
 namespace {
@@ -264,6 +265,22 @@ class WholeWalkTest : public WholeViewerTest {
     Click(pid::kKey0 + static_cast<int>(arg % 10));
     if (arg % 3 == 0) Click(pid::kKey0 + static_cast<int>(arg / 10 % 10));
     if (arg % 4 != 0) Click(pid::kKeyEnter);
+  }
+  // The number of a channel the user knows a station on, typed on the keypad: a walk of
+  // channel steps alone mostly meets snow, where a wrong tuning does not show.
+  void Station(uint32_t arg) {
+    CChannelTable* table = Table();
+    const auto box = vd::VirtualTvBox::Shared();
+    if (table == nullptr || window_->WorkModeValue() != vd::kWorkModeTv) return;
+    std::vector<uint32_t> numbers;
+    for (int32_t i = 0; i < table->Count(); ++i)
+      if (box->Sky().TvStationAt(table->Get(i)->frequency)) numbers.push_back(table->Get(i)->number);
+    if (numbers.empty()) return;
+    const QWidget* zero = window_->Panel()->control(pid::kKey0);
+    if (zero == nullptr || !zero->isVisible()) Click(pid::kKeypad);
+    for (const char digit : std::to_string(numbers[arg % numbers.size()]))
+      Click(pid::kKey0 + (digit - '0'));
+    Click(pid::kKeyEnter);
   }
   void Remote(uint32_t arg) {
     static constexpr vd::RemoteKey kKeys[] = {
@@ -672,7 +689,8 @@ class WholeWalkTest : public WholeViewerTest {
     for (auto check : {&WholeWalkTest::NoLoopLeftBehind, &WholeWalkTest::CaptureStateAgrees,
                        &WholeWalkTest::PanelAndStripAgree, &WholeWalkTest::StoredFilesParse,
                        &WholeWalkTest::SoundWhereTheWindowSays,
-                       &WholeWalkTest::LiveMeansPictures, &WholeWalkTest::NoFileLostOrReplaced,
+                       &WholeWalkTest::LiveMeansPictures, &WholeWalkTest::LiveShowsTheStation,
+                       &WholeWalkTest::NoFileLostOrReplaced,
                        &WholeWalkTest::StillsInAnAlbum}) {
       (this->*check)();
       if (!failure_.empty()) return;
@@ -829,6 +847,27 @@ class WholeWalkTest : public WholeViewerTest {
                  (engine->StillOnDisplay() ? ", a still shown" : "") + ")";
   }
 
+  // Live TV shows the station the window is on: the box writes the station it receives into
+  // its picture's caption. Else the user reads one channel and watches another.
+  void LiveShowsTheStation() {
+    CaptureGraph* engine = window_->Engine();
+    const auto box = vd::VirtualTvBox::Shared();
+    CChannelTable* table = Table();
+    if (engine == nullptr || table == nullptr || window_->ViewState() != 1 ||
+        window_->WorkModeValue() != vd::kWorkModeTv || signalLost_ || engine->IsDeviceLost() ||
+        !box->IsPlugged())
+      return;
+    const CChannel* channel = table->Get(table->Current());
+    if (channel == nullptr) return;  // between the table's channels: nothing is named
+    const auto station = box->Sky().TvStationAt(channel->frequency);
+    const std::string named = station ? station->name : "";
+    // A retune settles for a moment (snow, no caption) before the station shows.
+    if (!PumpUntil([&] { return box->Caption() == named; }, 3s))
+      failure_ = "wrong station: the window is on " + channel->Name() + " (" +
+                 std::to_string(channel->frequency) + " Hz, \"" + named +
+                 "\"), the picture's caption says \"" + box->Caption() + "\"";
+  }
+
   // No album file is replaced, cut or lost unless the walk asked for it (a save over it).
   void NoFileLostOrReplaced() {
     std::map<fs::path, std::pair<uintmax_t, ino_t>> now;
@@ -879,7 +918,9 @@ class WholeWalkTest : public WholeViewerTest {
         std::memcpy(&frames, data.data() + avih + 8 + 16, 4);
       if (data.compare(0, 4, "RIFF") != 0 || data.rfind("idx1") == std::string::npos ||
           frames == 0) {
-        failure_ = "film without index or pictures: " + file.string();
+        failure_ = "film without index or pictures: " + file.string() + " (" +
+                   std::to_string(data.size()) + " bytes, " + std::to_string(frames) +
+                   " pictures" + (data.rfind("idx1") == std::string::npos ? ", no index)" : ")");
         return;
       }
     }
@@ -934,6 +975,7 @@ const std::vector<WholeWalkTest::Action>& WholeWalkTest::Actions() {
       {"album-new", 1, &WholeWalkTest::AlbumNew},
       {"album-rename", 1, &WholeWalkTest::AlbumRename},
       {"album-delete", 1, &WholeWalkTest::AlbumDelete},
+      {"station", 3, &WholeWalkTest::Station},
   };
   return kActions;
 }

@@ -46,6 +46,9 @@ class VD_DEVICE_EXPORT VirtualTvBox {
   void Unplug();
   void Plug();
   bool IsPlugged() const;
+  // The caption the box draws on its picture now: the station's name, the input's, or
+  // empty over snow (off a station, still settling, or another tuner mode).
+  std::string Caption() const;
 
   void SetFaults(const VirtualBoxFaults& faults);
   VirtualBoxFaults Faults() const;

@@ -160,8 +160,12 @@ class VirtualHardware {
   std::map<const void*, std::function<void()>> unheardSnapshot_;
 
   uint32_t tunerMode_ = kTunerModeTv;
-  uint32_t tvFrequency_ = 55250000;
-  uint32_t radioFrequency_ = 87500000;
+  // Where the tuner stands at power-on; the box has no power of its own, so unplugged it
+  // forgets what it was tuned to, as a real one does.
+  static constexpr uint32_t kPowerOnTvHz = 55250000;
+  static constexpr uint32_t kPowerOnRadioHz = 87500000;
+  uint32_t tvFrequency_ = kPowerOnTvHz;
+  uint32_t radioFrequency_ = kPowerOnRadioHz;
   std::chrono::milliseconds lockTime_;
   std::chrono::steady_clock::time_point settleAt_{};
 

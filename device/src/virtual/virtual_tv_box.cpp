@@ -32,6 +32,9 @@ void VirtualTvBox::Plug() {
 bool VirtualTvBox::IsPlugged() const {
   return hardware_->IsPlugged();
 }
+std::string VirtualTvBox::Caption() const {
+  return hardware_->CurrentReception().label;
+}
 void VirtualTvBox::SetFaults(const VirtualBoxFaults& faults) {
   hardware_->SetFaults(faults);
 }
