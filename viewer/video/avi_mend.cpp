@@ -152,6 +152,35 @@ namespace {
 constexpr uint32_t kLargestSuperindex = 64 * 1024;
 }  // namespace
 
+bool AviMend::IsWhole(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const uint64_t fileSize = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  bool indexed = false;
+  uint64_t at = 0;
+  // The muxer writes each part's size last, once the part is complete: the sizes lead from
+  // part to part and end exactly at the file's end only when nothing was cut off.
+  while (at + 12 <= fileSize) {
+    uint8_t h[12];
+    if (!ReadAt(fd, at, h, 12) || Le32(h) != Fourcc("RIFF") ||
+        Le32(h + 8) != (at == 0 ? Fourcc("AVI ") : Fourcc("AVIX")))
+      break;
+    const uint64_t end = at + 8 + Le32(h + 4);
+    if (end > fileSize) break;
+    for (uint64_t c = at + 12; at == 0 && c + 8 <= end;) {
+      uint8_t ch[8];
+      if (!ReadAt(fd, c, ch, 8)) break;
+      const uint32_t size = Le32(ch + 4);
+      if (Le32(ch) == Fourcc("idx1")) indexed = c + 8 + size <= end;
+      c += 8 + size + (size & 1);
+    }
+    at = end;
+  }
+  ::close(fd);
+  return indexed && at == fileSize;
+}
+
 bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {

@@ -15,6 +15,10 @@ class AviMend {
   // True when the file is (now) a complete AVI; *why says what was wrong otherwise.
   // `frames`, when given, receives the number of whole pictures it holds.
   static bool Mend(const std::string& path, std::string* why, uint32_t* frames = nullptr);
+  // True when the file is as a finished recording leaves it: its RIFF parts fill it exactly
+  // and the first ends with its index. Reads the parts' headers only, so it is cheap on any
+  // length of film.
+  static bool IsWhole(const std::string& path);
 };
 
 }  // namespace vd

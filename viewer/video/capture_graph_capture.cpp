@@ -147,8 +147,11 @@ bool CaptureGraph::StartCapture() {
 
 void CaptureGraph::EndRecording(bool writerFailed) {
   host_.KillTimer(kCaptureTimer);
+  // A writer that fails on the last writes (the disk filling as the index goes out) still
+  // lets the end of the stream through, so the file itself says whether it is whole.
   if (capture_ != nullptr &&
-      (!capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout) || writerFailed)) {
+      (!capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout) || writerFailed ||
+       !vd::AviMend::IsWhole(captureFilePath_))) {
     // The muxer could not write the end of the file: what reached the disk is kept. On a
     // full disk the index may not fit yet; it is tried again before the film is kept.
     std::string why;

@@ -624,11 +624,14 @@ TEST_F(EngineTest, AFileCutOffByItsWriterIsMendedWithAnIndex) {
   Capture(*engine, 800ms);
   std::string cut = (dir / "cut.avi").string();
   std::filesystem::copy_file(engine->CaptureFilePath(), cut);
+  EXPECT_TRUE(vd::AviMend::IsWhole(cut));
   // As a writer that stopped mid-picture leaves it: no index, a torn last chunk.
   auto size = std::filesystem::file_size(cut);
   std::filesystem::resize_file(cut, size * 6 / 10 + 3);
+  EXPECT_FALSE(vd::AviMend::IsWhole(cut));
   std::string why;
   ASSERT_TRUE(vd::AviMend::Mend(cut, &why)) << why;
+  EXPECT_TRUE(vd::AviMend::IsWhole(cut));
   std::ifstream in(cut, std::ios::binary);
   std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
   std::string text(bytes.begin(), bytes.end());
@@ -762,6 +765,7 @@ TEST(AviMendTest, AKilledRecordingPastOneGibKeepsEveryPart) {
   gst_object_unref(pipeline);
   ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(position)), 0);
   ::close(fd);
+  EXPECT_FALSE(vd::AviMend::IsWhole(path));
   std::string why;
   uint32_t frames = 0;
   {
@@ -817,6 +821,7 @@ TEST(AviMendTest, AKilledRecordingPastOneGibKeepsEveryPart) {
     file.flush();
   }
   ASSERT_TRUE(vd::AviMend::Mend(path, &why, &frames)) << why;
+  EXPECT_TRUE(vd::AviMend::IsWhole(path)) << "both parts, the first with its index";
   EXPECT_EQ(frames, static_cast<uint32_t>(pictures));
   EXPECT_GT(std::filesystem::file_size(path), 1ull << 30);
   AviContents avi = ReadAvi(path, 300 * GST_SECOND);
