@@ -30,6 +30,13 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -93,6 +100,54 @@ size_t Entries(const char* folder) {
   return n;
 }
 
+// A step that never ends (a box nobody answers, a loop that never returns) would hold the
+// walk until ctest's timeout and say nothing: past its limit the step is named and the
+// process ends, so the seed printed before the walk and this line lead to the replay.
+class StepWatchdog {
+ public:
+  explicit StepWatchdog(std::chrono::seconds limit) : limit_(limit), thread_([this] { Watch(); }) {}
+  ~StepWatchdog() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  void Arm(std::string what) {
+    std::lock_guard lock(mutex_);
+    what_ = std::move(what);
+    since_ = std::chrono::steady_clock::now();
+    armed_ = true;
+  }
+  void Disarm() {
+    std::lock_guard lock(mutex_);
+    armed_ = false;
+  }
+
+ private:
+  void Watch() {
+    std::unique_lock lock(mutex_);
+    while (!stop_) {
+      wake_.wait_for(lock, 1s);
+      if (armed_ && std::chrono::steady_clock::now() - since_ > limit_) {
+        std::fprintf(stderr, "walk: %s has not ended in %lld s: the walk hangs there\n",
+                     what_.c_str(), static_cast<long long>(limit_.count()));
+        std::abort();
+      }
+    }
+  }
+
+  const std::chrono::seconds limit_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::string what_;
+  std::chrono::steady_clock::time_point since_;
+  bool armed_ = false;
+  bool stop_ = false;
+  std::thread thread_;  // last: it starts once the rest is there
+};
+
 class WholeWalkTest : public WholeViewerTest {
  protected:
   struct Action {
@@ -129,6 +184,9 @@ class WholeWalkTest : public WholeViewerTest {
     replaceable_.clear();
     gone_.clear();
     signalLost_ = false;
+    heldUnsaved_ = false;
+    films_.clear();
+    capturePath_.clear();
     DiskRoom(false);
     std::filesystem::create_directories(root_ / "junk");
     std::ofstream(root_ / "junk" / "damaged.avi") << "RIFF\x04\0\0\0AVI torn in the middle";
@@ -142,16 +200,22 @@ class WholeWalkTest : public WholeViewerTest {
       const Action* action = Find(step.action);
       if (action == nullptr) return "unknown action " + step.action;
       arg_ = step.arg;
+      watchdog_.Arm("step " + std::to_string(i + 1) + " (" + step.action + " " +
+                    std::to_string(step.arg) + ")");
       (this->*action->run)(step.arg);
       PumpFor(std::chrono::milliseconds(100 + step.arg % 200));
       if (std::getenv("VD_WALK_VERBOSE") != nullptr) Trace(i + 1, step);
       CheckInvariants();
+      watchdog_.Disarm();
       if (!failure_.empty())
         failure_ = "step " + std::to_string(i + 1) + " (" + step.action + " " +
                    std::to_string(step.arg) + "): " + failure_;
     }
     if (failure_.empty()) CheckEnd();
+    watchdog_.Arm("closing the viewer after the walk");
     StopViewer();
+    watchdog_.Disarm();
+    if (failure_.empty()) RecordingNotLostAfter(true);
     DiskRoom(false);
     if (failure_.empty()) CheckFilmsPlay();
     vd::ViewerAlbumHost::SetSavePathFunction({});
@@ -242,13 +306,16 @@ class WholeWalkTest : public WholeViewerTest {
     return PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s);
   }
 
+  // The answerer stays until the window is gone: a box the close itself raises (a station
+  // list that cannot be stored) is answered as a user answers it.
   void StopViewer() {
-    answerer_.reset();
-    while (CloseTopModal()) PumpFor(20ms);
     vd::VirtualTvBox::Shared()->Plug();
     vd::VirtualTvBox::Shared()->SetFaults({});
     signalLost_ = false;
+    if (window_ != nullptr && window_->Engine() != nullptr)
+      capturePath_ = window_->Engine()->CaptureFilePath();
     Close();
+    answerer_.reset();
   }
 
   // --- what the walk does
@@ -349,7 +416,16 @@ class WholeWalkTest : public WholeViewerTest {
     const std::string name = AlbumFileName(*store, arg);
     if (name.empty()) return;
     gone_.push_back(store->AlbumFolder(store->CurrentAlbum()) / name);
+    const size_t replaceable = replaceable_.size();
+    answers_.clear();
     act(*store, name);
+    // Said No: the file stays where it was and nothing is replaced, which the shadow
+    // model then checks.
+    if (std::any_of(answers_.begin(), answers_.end(),
+                    [](const std::string& a) { return a == "No" || a == "Cancel"; })) {
+      gone_.pop_back();
+      replaceable_.resize(replaceable);
+    }
   }
   void AlbumDeleteFile(uint32_t arg) {
     WithAlbumFile(arg, [](vd::AlbumStore& store, const std::string& name) {
@@ -589,7 +665,10 @@ class WholeWalkTest : public WholeViewerTest {
       return;
     }
     Later(buttons[(arg_ + static_cast<uint32_t>(tries_ - 1)) % buttons.size()],
-          [](QAbstractButton* b) { b->click(); });
+          [this](QAbstractButton* b) {
+            answers_.push_back(b->text().remove('&').toStdString());
+            b->click();
+          });
   }
 
   // What the answerer does runs from an event of its own: a dialog it opens runs a loop,
@@ -690,7 +769,7 @@ class WholeWalkTest : public WholeViewerTest {
                        &WholeWalkTest::PanelAndStripAgree, &WholeWalkTest::StoredFilesParse,
                        &WholeWalkTest::SoundWhereTheWindowSays,
                        &WholeWalkTest::LiveMeansPictures, &WholeWalkTest::LiveShowsTheStation,
-                       &WholeWalkTest::NoFileLostOrReplaced,
+                       &WholeWalkTest::NoFileLostOrReplaced, &WholeWalkTest::RecordingNotLost,
                        &WholeWalkTest::StillsInAnAlbum}) {
       (this->*check)();
       if (!failure_.empty()) return;
@@ -896,6 +975,39 @@ class WholeWalkTest : public WholeViewerTest {
     files_ = std::move(now);
   }
 
+  // Every film under the data folder but the capture file, by name and inode: the album's
+  // and those kept beside the capture file.
+  std::set<std::pair<fs::path, ino_t>> Films() const {
+    std::set<std::pair<fs::path, ino_t>> films;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root_ / "data", ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
+      struct stat st {};
+      if (it->path().extension() == ".avi" && it->path() != capturePath_ &&
+          ::stat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        films.insert({it->path(), st.st_ino});
+    }
+    return films;
+  }
+  // A recording the engine held unsaved is a film somewhere once it is no longer held:
+  // saved, kept in the album or beside the capture file. Else the user's film went without
+  // a word. `closed`: the viewer has just closed, which keeps what it held.
+  void RecordingNotLost() { RecordingNotLostAfter(false); }
+  void RecordingNotLostAfter(bool closed) {
+    CaptureGraph* engine = closed || window_ == nullptr ? nullptr : window_->Engine();
+    if (engine != nullptr) capturePath_ = engine->CaptureFilePath();
+    if (!closed && engine == nullptr) return;
+    const bool held = engine != nullptr && engine->HasUnsavedCapture();
+    // A film found to hold only sound when it was kept is no film.
+    const bool soundOnly = engine != nullptr && engine->FramesRecorded() == 0;
+    auto films = Films();
+    if (heldUnsaved_ && !held && !soundOnly &&
+        std::all_of(films.begin(), films.end(), [&](const auto& f) { return films_.count(f); }))
+      failure_ = "recording lost: the unsaved recording is neither saved nor kept as a film";
+    heldUnsaved_ = held;
+    films_ = std::move(films);
+  }
+
   // Over the walk, descriptors and threads stay bounded: else a long session runs out.
   void CheckEnd() {
     PumpFor(1s);
@@ -938,6 +1050,11 @@ class WholeWalkTest : public WholeViewerTest {
   std::map<fs::path, std::pair<uintmax_t, ino_t>> files_;
   std::vector<fs::path> replaceable_;
   std::vector<fs::path> gone_;  // deleted or renamed by the walk
+  StepWatchdog watchdog_{std::chrono::seconds(240)};
+  std::vector<std::string> answers_;  // the buttons the answerer clicked during one act
+  bool heldUnsaved_ = false;
+  std::set<std::pair<fs::path, ino_t>> films_;
+  fs::path capturePath_;
   size_t baseFds_ = 0;
   size_t baseThreads_ = 0;
 };
