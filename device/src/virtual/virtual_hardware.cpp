@@ -68,8 +68,6 @@ void VirtualHardware::Unplug() {
     std::lock_guard lock(mutex_);
     if (!plugged_) return;
     plugged_ = false;
-    tvFrequency_ = kPowerOnTvHz;
-    radioFrequency_ = kPowerOnRadioHz;
     generation_.fetch_add(1, std::memory_order_acq_rel);
     for (auto& [id, l] : plugListeners_) listeners.push_back(l);
     stills = stillListeners_;

@@ -160,12 +160,8 @@ class VirtualHardware {
   std::map<const void*, std::function<void()>> unheardSnapshot_;
 
   uint32_t tunerMode_ = kTunerModeTv;
-  // Where the tuner stands at power-on; the box has no power of its own, so unplugged it
-  // forgets what it was tuned to, as a real one does.
-  static constexpr uint32_t kPowerOnTvHz = 55250000;
-  static constexpr uint32_t kPowerOnRadioHz = 87500000;
-  uint32_t tvFrequency_ = kPowerOnTvHz;
-  uint32_t radioFrequency_ = kPowerOnRadioHz;
+  uint32_t tvFrequency_ = 55250000;
+  uint32_t radioFrequency_ = 87500000;
   std::chrono::milliseconds lockTime_;
   std::chrono::steady_clock::time_point settleAt_{};
 
