@@ -21,6 +21,8 @@ class WholeViewerTest : public ViewerTest {
   // Closes the modal window on top (a sheet, a message box); false when there is none.
   static bool CloseTopModal();
   bool Closed() const { return Stored("WinHandle", -1) == 0; }
+  // A new run starts its presses afresh, as a replay of it in a new process does.
+  void ForgetRemoteToggles() { toggled_.clear(); }
 
  private:
   std::map<vd::RemoteKey, bool> toggled_;
