@@ -382,7 +382,7 @@ class WholeWalkTest : public WholeViewerTest {
   }
   // The F key's command, with its refusals (radio, a running capture), as a user reaches it.
   void FullScreen(uint32_t) { window_->OnCommand(vd::command_id::kFullScreenKey); }
-  void Escape(uint32_t) { window_->OnCommand(158); }
+  void Escape(uint32_t) { window_->OnCommand(vd::command_id::kEscape); }
   // The strip beside the video, as a user clicks it: only while it is shown (not in radio or
   // full screen, where the panel's buttons do the same).
   void StripClick(int id) {
@@ -460,14 +460,26 @@ class WholeWalkTest : public WholeViewerTest {
   void AlbumRename(uint32_t arg) {
     vd::AlbumStore* store = Store();
     if (store == nullptr || store->Albums().empty()) return;
-    ForgetFolder(store->AlbumFolder(store->CurrentAlbum()));
-    store->RenameAlbum(store->CurrentAlbum(), "Renamed " + std::to_string(arg % 100));
+    ExcusedUnlessRefused(store->AlbumFolder(store->CurrentAlbum()), [&] {
+      store->RenameAlbum(store->CurrentAlbum(), "Renamed " + std::to_string(arg % 100));
+    });
   }
   void AlbumDelete(uint32_t) {
     vd::AlbumStore* store = Store();
     if (store == nullptr || store->Albums().size() < 2) return;
-    ForgetFolder(store->AlbumFolder(store->CurrentAlbum()));
-    store->DeleteAlbum(store->CurrentAlbum());
+    ExcusedUnlessRefused(store->AlbumFolder(store->CurrentAlbum()),
+                         [&] { store->DeleteAlbum(store->CurrentAlbum()); });
+  }
+  // The files of an album the walk deletes or renames may go, unless the user said No or
+  // Cancel to it: then every one of them must still be there.
+  void ExcusedUnlessRefused(const fs::path& folder, const std::function<void()>& act) {
+    const size_t excused = gone_.size();
+    ForgetFolder(folder);
+    answers_.clear();
+    act();
+    if (std::any_of(answers_.begin(), answers_.end(),
+                    [](const std::string& a) { return a == "No" || a == "Cancel"; }))
+      gone_.resize(excused);
   }
   void Pad(uint32_t arg) {
     static constexpr int kKeys[] = {pid::kPlay, pid::kPause, pid::kStop, pid::kLive,
@@ -504,7 +516,7 @@ class WholeWalkTest : public WholeViewerTest {
   // before it answers OK or Cancel.
   void Sheet(uint32_t arg) {
     sheetChanges_ = static_cast<int>(arg % 6);
-    window_->OnCommand(32799);
+    window_->OnCommand(vd::command_id::kSettings);
     sheetChanges_ = 0;
   }
   // The panel's Power: the viewer ends (after its questions, which may keep it open) and the
@@ -547,7 +559,7 @@ class WholeWalkTest : public WholeViewerTest {
       store.MoveFileToAlbum(store.AlbumFolder(store.CurrentAlbum()) / name, to);
     });
   }
-  void Teletext(uint32_t) { window_->OnCommand(32840); }
+  void Teletext(uint32_t) { window_->OnCommand(vd::command_id::kTeletext); }
   void Restart(uint32_t) {
     const Kept before = Keep();
     StopViewer();
