@@ -128,8 +128,9 @@ std::optional<VideoFormat> GraphPagesEngine::CurrentVideoFormat(PinKind pin) {
 }
 
 void GraphPagesEngine::StopForFormatChange() {
+  // A film of the album plays from its file, not from the pins: it goes on (the window still
+  // shows it, and its Stop and Live still work on it).
   if (!graph_.WantPreview()) return;
-  graph_.StopPlayer();
   graph_.StopPreview(true);
   graph_.TearDownGraph();
 }
@@ -163,7 +164,11 @@ bool GraphPagesEngine::ApplyVideoFormat(PinKind pin, const VideoFormat& format) 
 }
 
 void GraphPagesEngine::RestartAfterFormatChange() {
-  if (!graph_.WantPreview()) return;
+  // A film or a picture of the album shown in place of the live picture stays: the new format
+  // is taken when the user goes back to live.
+  if (!graph_.WantPreview() || graph_.StillOnDisplay() ||
+      (graph_.Player() != nullptr && graph_.Player()->IsActive()))
+    return;
   graph_.BuildPreviewGraph();
   graph_.StartPreview();
 }
