@@ -105,10 +105,10 @@ chmod +x "$work/initrd/init"
   echo '#!/bin/sh'
   echo 'mount -t proc proc /proc; mount -t sysfs sys /sys; mount -t tmpfs tmp /run; mount -t tmpfs tmp /mnt'
   # The machine's /tmp is its own scratch; a tree the command uses under the host's /tmp (a
-  # clone there, say) is put back in place over it.
+  # clone there, say, or this cache with a home there) is put back in place over it.
   echo 'mkdir -p /mnt/hosttmp && mount --bind /tmp /mnt/hosttmp'
   echo 'mount -t tmpfs tmp /tmp; mkdir -p /mnt/out /mnt/home'
-  for top in $(for p in "$PWD" "$@"; do
+  for top in $(for p in "$PWD" "$cache" "$@"; do
                  case $p in /tmp/?*) p=${p#/tmp/}; echo "${p%%/*}" ;; esac
                done | sort -u); do
     printf 'mkdir -p /tmp/%q && mount --bind /mnt/hosttmp/%q /tmp/%q\n' "$top" "$top" "$top"
