@@ -491,7 +491,18 @@ void CViewerDlg::OnTimerFired(uint32_t id) {
       }
       break;
     case kTimerEntry:
-      if (entry_) entry_->OnEntryTimer();
+      // The entry ends by tuning. Inside a station change's settle wait that change is still
+      // on the stack, and once it returns it marks its own station as current over the one
+      // the entry tuned: the window would name one channel while another is shown. So it
+      // ends once the wait is over, as keys typed meanwhile do.
+      if (vd::NestedLoop::Active()) {
+        KillTimer(kTimerEntry);
+        vd::PostGated(this, [this] {
+          if (entry_) entry_->OnEntryTimer();
+        });
+      } else if (entry_) {
+        entry_->OnEntryTimer();
+      }
       break;
     case kTimerRecordLamp:
       lampOn_ = !lampOn_;

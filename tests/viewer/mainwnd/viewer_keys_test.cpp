@@ -95,6 +95,23 @@ TEST_F(ViewerKeysTest, DigitsTypedOnThePanelEnterAChannelNumber) {
   EXPECT_EQ(Table()->Current(), target);
 }
 
+// A channel number typed without Enter ends after two seconds. When that moment falls inside
+// a channel step's settle wait, the picture and the window must still agree on the channel.
+TEST_F(ViewerKeysTest, AnEntryEndingWhileAStepSettlesLeavesWindowAndTunerOnOneChannel) {
+  ASSERT_TRUE(LaunchQuiet());
+  ASSERT_GE(Table()->Count(), 4);
+  const int target = Table()->Current() == 2 ? 3 : 2;
+  for (char digit : std::to_string(NumberOf(target)))
+    Type(window_->Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digit - '0')));
+  // The entry's time runs out within the step's wait (it settles for 50 ms).
+  window_->SetTimer(CViewerDlg::kTimerEntry, 10);
+  window_->OnPanelCommand(pid::kChannelDown);
+  PumpFor(500ms);
+  EXPECT_EQ(Table()->Current(), target);
+  EXPECT_EQ(window_->Engine()->Tuner()->GetFrequency(),
+            Table()->Get(Table()->Current())->frequency);
+}
+
 TEST_F(ViewerKeysTest, KeypadDigitsOnTheMainWindowCountAsDigits) {
   ASSERT_TRUE(LaunchQuiet());
   const int target = Table()->Current() == 1 ? 2 : 1;
