@@ -1,4 +1,4 @@
-// The viewer under the ends that used to lose a user's work: a stop signal (in a dialog's
+// The viewer under the ends that can lose a user's work: a stop signal (in a dialog's
 // loop too), a kill during a recording, a save dialog cancelled, a clip that cannot play.
 #include <sys/wait.h>
 #include <unistd.h>
