@@ -852,6 +852,14 @@ class WholeWalkTest : public WholeViewerTest {
   void PanelAndStripAgree() {
     CControlPanel* panel = window_->Panel();
     const vd::ViewState view = window_->ViewState();
+    // Every change the window made is one the view-state table allows: a refused one left the
+    // window in a state its own code had already left.
+    if (window_->RefusedViewStateChanges() != 0) {
+      failure_ = "view state: the window made " +
+                 std::to_string(window_->RefusedViewStateChanges()) +
+                 " change(s) the table refuses (now " + vd::NameOf(view) + ")";
+      return;
+    }
     if (panel != nullptr && panel->state().viewState != view) {
       failure_ = std::string("panel and window: the panel shows view state ") +
                  vd::NameOf(panel->state().viewState) + ", the window " + vd::NameOf(view);

@@ -97,6 +97,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void OnCommand(int id);
   void OnPanelCommand(int id);
   void SetWorkMode(vd::WorkMode workMode);
+  // Refuses, and logs, a change vd::ViewStateChangeAllowed does not allow: the state stays.
   void SetViewState(vd::ViewState viewState);
   // The stored sound mode to the device.
   void SelectSoundMode();
@@ -122,6 +123,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   bool DropData(const QMimeData* data);
 
   vd::ViewState ViewState() const { return viewState_; }
+  // View-state changes refused since the window was made (none where the order of work is
+  // right).
+  int RefusedViewStateChanges() const { return refusedViewStateChanges_; }
   vd::WorkMode WorkModeValue() const { return settings_.workMode; }
   bool FullScreen() const { return fullScreen_; }
   bool DisplayWarningShown() const { return displayWarningShown_; }
@@ -304,6 +308,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   std::function<void(const std::string&, const std::string&)> messageSink_;
   std::string shownFile_;
   vd::ViewState viewState_ = vd::ViewState::kStartUp;
+  int refusedViewStateChanges_ = 0;
   bool started_ = false;
   // A device went away under the running parser: its bulk source died with it.
   bool parserOnLostDevice_ = false;

@@ -20,6 +20,7 @@
 #include "settings_table.h"
 #include "tuner_control.h"
 #include "tv_tuner_control.h"
+#include "vd/trace.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
@@ -304,6 +305,12 @@ void CViewerDlg::SelectSoundMode() {
 }
 
 void CViewerDlg::SetViewState(vd::ViewState viewState) {
+  if (!vd::ViewStateChangeAllowed(viewState_, viewState)) {
+    ++refusedViewStateChanges_;
+    vd::LogWrite("viewer", vd::LogLevel::kWarning, "view state: %s -> %s refused\n",
+                 vd::NameOf(viewState_), vd::NameOf(viewState));
+    return;
+  }
   viewState_ = viewState;
   // Live again: no album file is in use any more.
   if (vd::IsLive(viewState) && albumHost_) albumHost_->SetCurrentFile({});

@@ -198,6 +198,29 @@ TEST_F(ViewerTest, FKeyDoesNothingInRadioOrWhileCapturing) {
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
 }
 
+// A change the view-state table refuses leaves the window, its panel and its strip in the
+// state they were in; the changes a recording makes go through.
+TEST_F(ViewerTest, AViewStateChangeTheTableRefusesLeavesTheWindowAsItWas) {
+  ASSERT_TRUE(Launch());
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  window_->SetViewState(vd::ViewState::kFinishing);  // no recording to finish
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  EXPECT_EQ(window_->Panel()->state().viewState, vd::ViewState::kLive);
+  EXPECT_EQ(window_->RefusedViewStateChanges(), 1);
+  window_->OnCommand(ViewStateStrip::kCapture);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
+  window_->SetViewState(vd::ViewState::kClipOpen);  // a clip over a running recording
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
+  EXPECT_EQ(window_->Panel()->state().viewState, vd::ViewState::kCapturing);
+  EXPECT_EQ(window_->Strip()->Button(ViewStateStrip::kCapture)->toolTip(), "Stop");
+  vd::ViewerAlbumHost::SetSavePathFunction(
+      [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
+  window_->OnCommand(ViewStateStrip::kCapture);
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  EXPECT_EQ(window_->RefusedViewStateChanges(), 2);
+}
+
 TEST_F(ViewerTest, InputWithFmDisabledRestsOnRadioThenGoesToComposite) {
   DisableFm();
   ASSERT_TRUE(Launch());
