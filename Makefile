@@ -18,7 +18,7 @@ build: deps
 	@cmake --preset default >/dev/null
 	@cmake --build --preset default -j $(JOBS)
 
-# Starts the viewer on the virtual TV box (until the viewer exists: the companion tool).
+# Starts the viewer on the virtual TV box; a build without it shows the companion tool's help.
 run: build
 	@if [ -x build/default/bin/viewdeck ]; then \
 	  exec build/default/bin/viewdeck; \

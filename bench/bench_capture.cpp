@@ -27,11 +27,11 @@
 #include "capture_graph.h"
 #include "channel_table.h"
 #include "headless_session.h"
+#include "tuner_control.h"
 #include "vd/device_enumerator.h"
+#include "vd/gst_ptr.h"
 #include "vd/virtual_box_config.h"
 #include "vd/virtual_tv_box.h"
-#include "tuner_control.h"
-#include "vd/gst_ptr.h"
 
 namespace {
 
@@ -72,10 +72,10 @@ GstFlowReturn CountSample(GstAppSink* sink, gpointer data) {
 vd::PipelinePtr BaselinePreview(vd::CaptureDevice& device, FirstFrame* frames) {
   vd::VideoFormat format{320, 240, vd::kFourccYuy2, 16, 0};
   device.SetVideoFormat(vd::PinKind::kPreview, format);
-  vd::PipelinePtr pipeline(gst_parse_launch(
-      "videoconvert name=c ! video/x-raw,format=BGRx ! appsink name=s sync=false "
-      "max-buffers=1 drop=true",
-      nullptr));
+  vd::PipelinePtr pipeline(
+      gst_parse_launch("videoconvert name=c ! video/x-raw,format=BGRx ! appsink name=s sync=false "
+                       "max-buffers=1 drop=true",
+                       nullptr));
   GstBin* bin = GST_BIN(pipeline.get());
   GstElement* source = device.CreateSourceBin(vd::PinKind::kPreview);
   gst_bin_add(bin, source);
@@ -102,7 +102,7 @@ double PreviewRatio(int seconds) {
   FirstFrame engineFrames;
   double engine = 0;
   {
-    vd::HeadlessSession session(1, 1);
+    vd::HeadlessSession session(vd::WorkMode::kComposite, 1);
     if (!session.Start(&engineFrames)) return -1;
     Pump(std::chrono::milliseconds(500));
     cpu0 = CpuSeconds();
@@ -154,7 +154,7 @@ double CaptureRatio(int seconds, long* engineDropped) {
   double engine = 0;
   vd::StatisticsRecord stats{};
   {
-    vd::HeadlessSession session(1, 1);
+    vd::HeadlessSession session(vd::WorkMode::kComposite, 1);
     if (!session.Start()) return -1;
     CaptureGraph& graph = session.Engine();
     graph.SetVideoStandard(0);
@@ -194,7 +194,7 @@ double StartupRatio() {
   device.reset();
 
   FirstFrame engineFrames;
-  vd::HeadlessSession session(1, 1);
+  vd::HeadlessSession session(vd::WorkMode::kComposite, 1);
   start = Clock::now();
   if (!session.Start(&engineFrames)) return -1;
   while (engineFrames.frames == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -215,7 +215,8 @@ int64_t NowNs() {
 // hardly has two alike side by side. One row a third down, above the caption.
 bool IsStation(const vd::VideoFrame& frame) {
   if (frame.data == nullptr || frame.width < 2 || frame.height < 3) return false;
-  const auto* row = reinterpret_cast<const uint32_t*>(frame.data + frame.stride * (frame.height / 3));
+  const auto* row =
+      reinterpret_cast<const uint32_t*>(frame.data + frame.stride * (frame.height / 3));
   int equal = 0;
   for (int x = 1; x < frame.width; ++x) equal += (row[x] & 0xFFFFFF) == (row[x - 1] & 0xFFFFFF);
   return equal * 2 > frame.width;
@@ -248,7 +249,7 @@ double ZapRatio(int keys) {
   const double floorMs = lockMs + CChannelTable::kSelectSettleMs;
   std::printf("zapping, %d channel keys, box lock time %u ms:\n", keys, lockMs);
   ZapWatch watch;
-  vd::HeadlessSession session(3, 1);  // TV, the U.S.A.
+  vd::HeadlessSession session(vd::WorkMode::kTv, 1);  // the U.S.A.
   if (!session.Start(&watch)) return -1;
   CaptureGraph& graph = session.Engine();
   CChannelTable* table = graph.Tuner() != nullptr ? graph.Tuner()->Table() : nullptr;
@@ -293,10 +294,11 @@ double ZapRatio(int keys) {
     shown.push_back((std::max<int64_t>(watch.stationAtNs, handledNs) - keyNs) / 1e6);
   }
   const double median = Median(shown);
-  std::printf("  first picture of the new station: median %.1f ms, worst %.1f ms shown "
-              "(median %.1f ms produced, the key's handler took %.1f ms); floor %.1f ms\n",
-              median, *std::max_element(shown.begin(), shown.end()), Median(produced),
-              Median(handled), floorMs);
+  std::printf(
+      "  first picture of the new station: median %.1f ms, worst %.1f ms shown "
+      "(median %.1f ms produced, the key's handler took %.1f ms); floor %.1f ms\n",
+      median, *std::max_element(shown.begin(), shown.end()), Median(produced), Median(handled),
+      floorMs);
   return median / floorMs;
 }
 

@@ -233,7 +233,7 @@ int main() {
   // needs, made directly.
   {
     BenchContext context(folder);
-    context.workMode = 2;
+    context.workMode = vd::WorkMode::kRadio;
     RadioTunerControl radio(nullptr, context, Factory());
     radio.Activate();
     const auto range = *radio.GetRange();

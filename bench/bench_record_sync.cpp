@@ -105,9 +105,9 @@ double BaselineCpu(vd::VideoCodec codec, int seconds) {
     const double cpu0 = CpuSeconds();
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     const vd::BusPtr bus(gst_element_get_bus(pipeline));
-    const vd::MessagePtr ended(
-        gst_bus_timed_pop_filtered(bus.get(), (seconds + 30) * GST_SECOND,
-                                   static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    const vd::MessagePtr ended(gst_bus_timed_pop_filtered(
+        bus.get(), (seconds + 30) * GST_SECOND,
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
     cpu = CpuSeconds() - cpu0;
   }
   return cpu;
@@ -130,7 +130,7 @@ bool RecordOne(vd::VideoCodec codec, int seconds, bool faults) {
   long rssStart = 0;
   long rssEnd = 0;
   {
-    vd::HeadlessSession session(1, 1);
+    vd::HeadlessSession session(vd::WorkMode::kComposite, 1);
     if (!session.Start()) return false;
     CaptureGraph& graph = session.Engine();
     graph.SetVideoStandard(0);

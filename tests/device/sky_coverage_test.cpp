@@ -65,8 +65,8 @@ TEST(SkyCoverageTest, EachLocationsStationsAreFoundByBothPlansOfItsCountry) {
     EXPECT_EQ(StationsOn(sky, r.cable), stations) << "cable";
     EXPECT_EQ(StationsOn(sky, r.antenna), stations) << "antenna";
   }
-  // A U.S.A. cable scan on the box no longer finds dozens of stations named by the off-plan
-  // rule: it finds the eight the box receives there.
+  // A U.S.A. cable scan on the box finds the eight stations the box receives there, not
+  // dozens named by the off-plan rule.
   const auto us = VirtualBoxConfig::Parse("location = US\ntest_carriers = no", "x");
   EXPECT_EQ(StationsOn(us.sky, CountryTable::Record(CountryIndex("U.S.A.")).cable), 8);
 }

@@ -158,7 +158,14 @@ TEST_F(StromsiftObject, ClearingACallbackWaitsForTheOneRunning) {
   ClearRecordCallback(*object);
   EXPECT_FALSE(gSlowInside.load()) << "the cleared callback still runs";
   const int calls = gSlowCalls.load();
-  std::this_thread::sleep_for(100ms);
+  // Records are delivered in order: once a marker sent after the others has reached the
+  // next callback, every record before it has been dealt with.
+  SetCallbacks(*object, nullptr);
+  Bytes marker = vdtest::Record(0x01, 0x02, {0x5A, 0x22, 0x33});
+  Append(marker, Filler(80));
+  ASSERT_EQ(object->Receive(marker.data(), marker.size()), S_OK);
+  ASSERT_TRUE(delivered.WaitFor(
+      [](Delivered& d) { return !d.records.empty() && d.records.back()[4] == 0x5A; }));
   EXPECT_EQ(gSlowCalls.load(), calls) << "called after it was cleared";
 }
 
@@ -514,15 +521,23 @@ TEST_F(StromsiftObject, OnFilterSaysOnTheClientsBusWhenSamplesAreDropped) {
                                       gst_buffer_new_memdup(big.data(), big.size())),
               GST_FLOW_OK);
   }
+  // A sample behind them reaches the callbacks only once both were dealt with, and with
+  // them whatever they said on the bus.
+  const Bytes marker = StreamWithRecordAndKey(0x5A);
+  ASSERT_EQ(gst_app_src_push_buffer(GST_APP_SRC(client.src),
+                                    gst_buffer_new_memdup(marker.data(), marker.size())),
+            GST_FLOW_OK);
+  ASSERT_TRUE(delivered.WaitFor([](Delivered& d) { return !d.records.empty(); }));
+  EXPECT_EQ(delivered.records.back()[4], 0x5A);
   GstBus* bus = gst_element_get_bus(client.pipeline);
-  GstMessage* warning = gst_bus_timed_pop_filtered(bus, 5 * GST_SECOND, GST_MESSAGE_WARNING);
+  GstMessage* warning = gst_bus_pop_filtered(bus, GST_MESSAGE_WARNING);
   ASSERT_NE(warning, nullptr) << "nothing said of the dropped samples";
   GError* e = nullptr;
   gst_message_parse_warning(warning, &e, nullptr);
   EXPECT_NE(std::string(e != nullptr ? e->message : "").find("dropped"), std::string::npos);
   if (e != nullptr) g_error_free(e);
   gst_message_unref(warning);
-  GstMessage* again = gst_bus_timed_pop_filtered(bus, GST_SECOND / 2, GST_MESSAGE_WARNING);
+  GstMessage* again = gst_bus_pop_filtered(bus, GST_MESSAGE_WARNING);
   EXPECT_EQ(again, nullptr) << "said again within one run of dropped samples";
   if (again != nullptr) gst_message_unref(again);
   EXPECT_EQ(gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR), nullptr);
@@ -547,8 +562,25 @@ TEST_F(StromsiftObject, DeletingTheParserLeavesTheClientsStreamFlowing) {
     }
   });
   ASSERT_TRUE(delivered.WaitFor([](Delivered& d) { return !d.records.empty(); }));
+  // Buffers the client's source sends out; a source whose stream broke stops sending.
+  std::atomic<int> sent{0};
+  GstPad* srcPad = gst_element_get_static_pad(client.src, "src");
+  const gulong probe = gst_pad_add_probe(
+      srcPad, GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad*, GstPadProbeInfo*, gpointer count) {
+        static_cast<std::atomic<int>*>(count)->fetch_add(1);
+        return GST_PAD_PROBE_OK;
+      },
+      &sent, nullptr);
   object.reset();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Several buffers leave the source after the parser went: the stream still flows.
+  const int atDelete = sent.load();
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (sent.load() < atDelete + 5 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(1ms);
+  gst_pad_remove_probe(srcPad, probe);
+  gst_object_unref(srcPad);
+  EXPECT_GE(sent.load(), atDelete + 5) << "the client's stream stopped with the parser";
   // Nothing of the parser stays in the client's pipeline, and its bulk output is free for
   // the next parser, which receives the stream that still flows.
   EXPECT_EQ(GST_BIN_NUMCHILDREN(client.pipeline), 1);

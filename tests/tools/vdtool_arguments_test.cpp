@@ -61,12 +61,12 @@ TEST(VdtoolArguments, CountryIsANameACodeOrAnIndexSaidExplicitly) {
 
 TEST(VdtoolArguments, InputsNumbersAndOutputPaths) {
   std::string error;
-  EXPECT_EQ(vdtool::ParseVideoInput("tv", &error), 3);
-  EXPECT_EQ(vdtool::ParseVideoInput("Composite", &error), 1);
-  EXPECT_EQ(vdtool::ParseVideoInput("svideo", &error), 0);
-  EXPECT_EQ(vdtool::ParseVideoInput("radio", &error), -1);
+  EXPECT_EQ(vdtool::ParseVideoInput("tv", &error), vd::WorkMode::kTv);
+  EXPECT_EQ(vdtool::ParseVideoInput("Composite", &error), vd::WorkMode::kComposite);
+  EXPECT_EQ(vdtool::ParseVideoInput("svideo", &error), vd::WorkMode::kSVideo);
+  EXPECT_EQ(vdtool::ParseVideoInput("radio", &error), std::nullopt);
   EXPECT_NE(error.find("no picture"), std::string::npos) << error;
-  EXPECT_EQ(vdtool::ParseVideoInput("dvd", &error), -1);
+  EXPECT_EQ(vdtool::ParseVideoInput("dvd", &error), std::nullopt);
 
   double v = -1;
   EXPECT_TRUE(vdtool::ParseNumber("98.1", &v));

@@ -149,7 +149,7 @@ TEST_F(WholeItemsTest, AStationOrAnAlbumFileDroppedOnTheMainWindowIsShown) {
   EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(target + 1));
   EXPECT_TRUE(Drop(window_.get(),
                    RecordData({AlbumFiles(".bmp").front().string(), vd::DragRecord::kFileValue})));
-  EXPECT_EQ(window_->ViewState(), 4);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kStillShown);
 }
 
 TEST_F(WholeItemsTest, AStillMayFillTheScreenAndRecallWaitsWhileAClipPlays) {
@@ -167,19 +167,19 @@ TEST_F(WholeItemsTest, AStillMayFillTheScreenAndRecallWaitsWhileAClipPlays) {
   window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
   ASSERT_EQ(AlbumFiles(".bmp").size(), 1u) << (shown_.empty() ? "" : shown_.back());
   window_->OpenAlbumFile(AlbumFiles(".bmp").front().string(), true);
-  ASSERT_EQ(window_->ViewState(), 4);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kStillShown);
   window_->OnCommand(32808);
   EXPECT_TRUE(window_->FullScreen());
   window_->OnCommand(32808);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();  // back to live
-  ASSERT_EQ(window_->ViewState(), 1);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
 
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   PumpFor(1200ms);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   vd::ViewerAlbumHost::SetSavePathFunction({});
-  ASSERT_EQ(window_->ViewState(), 3);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
   window_->OnPanelCommand(pid::kKeyRecall);
   EXPECT_EQ(Table()->Current(), tuned);
   window_->OnCommand(32808);
@@ -352,7 +352,7 @@ TEST_F(WholeItemsTest, AFineTuneAndAStoredPresetRefreshTheOpenLists) {
 
 TEST_F(WholeItemsTest, TheColourPagesStandardChangeSurvivesAnEarlyCloseAndFormatsHaveNames) {
   vd::test::FakePagesEngine engine;
-  engine.workMode = 1;  // composite: the page offers the standards
+  engine.workMode = vd::WorkMode::kComposite;  // composite: the page offers the standards
   {
     CColorPage page(engine);
     page.StandardCombo()->setCurrentIndex(1);

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <optional>
 
 #include "album_frame.h"
 #include "auto_scan_dlg.h"
@@ -52,14 +53,14 @@ TEST_F(WholeLoopsTest, AModeChangeWithTheListsAndTheAlbumOpenShowsTheNewTables) 
   ASSERT_TRUE(window_->AlbumWindow()->isVisible());
 
   window_->Panel()->Press(pid::kInput);  // TV -> radio: the TV table goes
-  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   EXPECT_FALSE(window_->AlbumWindow()->isVisible());
   list->viewport()->repaint();
   EXPECT_EQ(list->ListModel()->Table(), Table());
   EXPECT_EQ(list->model()->rowCount(), Table()->Count());
 
   window_->Panel()->Press(pid::kInput);  // radio -> composite
-  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeComposite);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
   TunerControl* tuner = window_->Engine()->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   EXPECT_EQ(list->ListModel()->Table(), table);
@@ -75,10 +76,10 @@ TEST_F(WholeLoopsTest, AModeChangeWithTheListsAndTheAlbumOpenShowsTheNewTables) 
 TEST_F(WholeLoopsTest, RemoteKeysDuringTheSettingsSheetNeitherChangeTheModeNorReopenIt) {
   ASSERT_TRUE(Launch());
   window_->OnPanelCommand(pid::kModeRadio);
-  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   ASSERT_EQ(Table()->Count(), 0);
   const size_t droppedBefore = vd::CommandGate::Dropped();
-  int modeInside = -1;
+  std::optional<vd::WorkMode> modeInside;
   int nestedSheets = 0;
   QWidget* sheet = nullptr;
   RunInside([&] { window_->OnPanelCommand(pid::kChannelUp); },  // empty list: the sheet
@@ -108,10 +109,10 @@ TEST_F(WholeLoopsTest, RemoteKeysDuringTheSettingsSheetNeitherChangeTheModeNorRe
               CloseTopModal();
             });
   ASSERT_NE(sheet, nullptr);
-  EXPECT_GT(window_->Settings().toolPage[vd::kWorkModeRadio], 0);
-  EXPECT_EQ(window_->Settings().toolPage[vd::kWorkModeTv], 0);
+  EXPECT_GT(window_->Settings().toolPage[vd::StoredNumber(vd::WorkMode::kRadio)], 0);
+  EXPECT_EQ(window_->Settings().toolPage[vd::StoredNumber(vd::WorkMode::kTv)], 0);
   window_->OnPanelCommand(pid::kModeRadio);
-  EXPECT_EQ(modeInside, vd::kWorkModeRadio);
+  EXPECT_EQ(modeInside, vd::WorkMode::kRadio);
   EXPECT_EQ(nestedSheets, 0);
   EXPECT_GE(vd::CommandGate::Dropped(), droppedBefore + 2);
   int reopened = 0;
@@ -122,7 +123,7 @@ TEST_F(WholeLoopsTest, RemoteKeysDuringTheSettingsSheetNeitherChangeTheModeNorRe
       },
       600ms);
   EXPECT_EQ(reopened, 0);
-  EXPECT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
 }
 
 // A station change waits for the tuner with the loop running. What arrives meanwhile (a
@@ -131,7 +132,7 @@ TEST_F(WholeLoopsTest, WhatArrivesDuringAStationChangeRunsAfterItAndAnUnplugKeep
   ASSERT_TRUE(Launch());
   ASSERT_GE(Table()->Count(), 3);
   bool inWait = false;
-  int modeInside = -1;
+  std::optional<vd::WorkMode> modeInside;
   RunInside([&] { window_->OnPanelCommand(pid::kChannelUp); },
             [&] {
               inWait = window_->InTuningWait();
@@ -140,8 +141,8 @@ TEST_F(WholeLoopsTest, WhatArrivesDuringAStationChangeRunsAfterItAndAnUnplugKeep
               modeInside = window_->WorkModeValue();
             });
   ASSERT_TRUE(inWait);
-  EXPECT_EQ(modeInside, vd::kWorkModeTv);
-  EXPECT_TRUE(PumpUntil([&] { return window_->WorkModeValue() == vd::kWorkModeRadio; }, 5s));
+  EXPECT_EQ(modeInside, vd::WorkMode::kTv);
+  EXPECT_TRUE(PumpUntil([&] { return window_->WorkModeValue() == vd::WorkMode::kRadio; }, 5s));
 
   window_->OnPanelCommand(pid::kModeTv);
   ASSERT_NE(window_->Engine()->Tuner(), nullptr);
@@ -273,13 +274,13 @@ TEST_F(WholeLoopsTest, NoSheetOpensWhileTheAutomaticScanRuns) {
 // The Input button: radio starts with its sound and the first press moves on; a clip on show
 // stops before live video is rebuilt; leaving radio brings back the video size.
 TEST_F(WholeLoopsTest, InputChangesKeepTheSoundStopTheClipAndRestoreTheVideoSize) {
-  Preset("WorkMode", vd::kWorkModeRadio);
+  Preset("WorkMode", vd::StoredNumber(vd::WorkMode::kRadio));
   ASSERT_TRUE(Launch());
-  ASSERT_EQ(window_->WorkModeValue(), vd::kWorkModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   PumpFor(100ms);
   EXPECT_TRUE(window_->Engine()->AudioPreviewRunning());
   window_->Panel()->Press(pid::kInput);
-  EXPECT_EQ(window_->WorkModeValue(), vd::kWorkModeComposite);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
   window_->OnPanelCommand(pid::kModeTv);
 
   window_->SetVideoSize(400, 300);
@@ -293,25 +294,25 @@ TEST_F(WholeLoopsTest, InputChangesKeepTheSoundStopTheClipAndRestoreTheVideoSize
     return std::optional<std::filesystem::path>(request.folder / "clip.avi");
   });
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   PumpFor(1200ms);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   vd::ViewerAlbumHost::SetSavePathFunction({});
-  ASSERT_EQ(window_->ViewState(), 3);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
   ASSERT_TRUE(window_->Engine()->Player()->IsActive());
   window_->OnPanelCommand(pid::kModeComposite);
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_FALSE(window_->Engine()->Player()->IsActive());
 
   // With FM disabled the press that rests on Radio changes nothing, the sound included.
   Close();
   DisableFm();
-  Preset("WorkMode", vd::kWorkModeTv);
+  Preset("WorkMode", vd::StoredNumber(vd::WorkMode::kTv));
   ASSERT_TRUE(LaunchQuiet());
   PumpFor(100ms);
   ASSERT_TRUE(window_->Engine()->AudioPreviewRunning());
   window_->Panel()->Press(pid::kInput);
-  EXPECT_EQ(window_->WorkModeValue(), vd::kWorkModeTv);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
   EXPECT_TRUE(window_->Engine()->AudioPreviewRunning());
 }
 

@@ -98,7 +98,8 @@ class WholeSoakTest : public WholeViewerTest {
         window_->OnCommand(32808);
         break;
       case 9:
-        if (window_->ViewState() <= 1) window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+        if (vd::IsLive(window_->ViewState()))
+          window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
         break;
       case 10:
         // Back to TV now and then, where most of the paths are.

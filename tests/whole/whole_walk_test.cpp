@@ -34,33 +34,33 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <mutex>
-#include <set>
-#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
+#include <thread>
 
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "album_frame.h"
+#include "album_prop_sheet.h"
 #include "audio_sink.h"
 #include "avi_mend.h"
 #include "channel_file.h"
 #include "channel_table.h"
+#include "command_ids.h"
+#include "control_panel.h"
+#include "panel_ids.h"
 #include "panel_rules.h"
 #include "reg_document.h"
 #include "tuner_control.h"
 #include "vd/nested_loop.h"
-#include "album_prop_sheet.h"
-#include "control_panel.h"
-#include "command_ids.h"
-#include "panel_ids.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
@@ -300,8 +300,10 @@ class WholeWalkTest : public WholeViewerTest {
  private:
   void Trace(size_t number, const Step& step) {
     CaptureGraph* engine = window_ ? window_->Engine() : nullptr;
-    std::printf("walk: %zu %s %u: pending %zu, view %d, mode %d%s%s%s%s\n", number, step.action.c_str(), step.arg, vd::CommandGate::Pending(),
-                window_ ? window_->ViewState() : -1, window_ ? window_->WorkModeValue() : -1,
+    std::printf("walk: %zu %s %u: pending %zu, view %d, mode %d%s%s%s%s\n", number,
+                step.action.c_str(), step.arg, vd::CommandGate::Pending(),
+                window_ ? static_cast<int>(window_->ViewState()) : -1,
+                window_ ? vd::StoredNumber(window_->WorkModeValue()) : -1,
                 engine && engine->IsCapturing() ? ", recording" : "",
                 engine && engine->IsPreviewing() ? ", live graph" : "",
                 engine && engine->Player()->IsActive() ? ", clip" : "",
@@ -355,10 +357,11 @@ class WholeWalkTest : public WholeViewerTest {
   void Station(uint32_t arg) {
     CChannelTable* table = TunedTable();
     const auto box = vd::VirtualTvBox::Shared();
-    if (table == nullptr || window_->WorkModeValue() != vd::kWorkModeTv) return;
+    if (table == nullptr || window_->WorkModeValue() != vd::WorkMode::kTv) return;
     std::vector<uint32_t> numbers;
     for (int32_t i = 0; i < table->Count(); ++i)
-      if (box->Sky().TvStationAt(table->Get(i)->frequency)) numbers.push_back(table->Get(i)->number);
+      if (box->Sky().TvStationAt(table->Get(i)->frequency))
+        numbers.push_back(table->Get(i)->number);
     if (numbers.empty()) return;
     const QWidget* zero = window_->Panel()->control(pid::kKey0);
     if (zero == nullptr || !zero->isVisible()) Click(pid::kKeypad);
@@ -367,11 +370,25 @@ class WholeWalkTest : public WholeViewerTest {
     Click(pid::kKeyEnter);
   }
   void Remote(uint32_t arg) {
-    static constexpr vd::RemoteKey kKeys[] = {
-        rk::kChannelUp,    rk::kChannelDown, rk::kTvRadio,   rk::kVideoSource, rk::kMute,
-        rk::kFineTuneUp,   rk::kRecall,      rk::kPanel,     rk::kFmMemory,    3,
-        rk::kFineTuneDown, rk::kVolumeUp,    rk::kVolumeDown, rk::kSoundMode,  rk::kSnapshot,
-        rk::kFullScreen,   rk::kEnter,       0,              7};
+    static constexpr vd::RemoteKey kKeys[] = {rk::kChannelUp,
+                                              rk::kChannelDown,
+                                              rk::kTvRadio,
+                                              rk::kVideoSource,
+                                              rk::kMute,
+                                              rk::kFineTuneUp,
+                                              rk::kRecall,
+                                              rk::kPanel,
+                                              rk::kFmMemory,
+                                              3,
+                                              rk::kFineTuneDown,
+                                              rk::kVolumeUp,
+                                              rk::kVolumeDown,
+                                              rk::kSoundMode,
+                                              rk::kSnapshot,
+                                              rk::kFullScreen,
+                                              rk::kEnter,
+                                              0,
+                                              7};
     PressRemote(kKeys[arg % std::size(kKeys)], arg / 16 % 4 == 0);
   }
   void Input(uint32_t) { Click(pid::kInput); }
@@ -423,7 +440,8 @@ class WholeWalkTest : public WholeViewerTest {
   }
   void AlbumTab(uint32_t arg) {
     vd::AlbumStore* store = Store();
-    if (store != nullptr && !store->Albums().empty()) store->SetCurrent(arg % store->Albums().size());
+    if (store != nullptr && !store->Albums().empty())
+      store->SetCurrent(arg % store->Albums().size());
   }
   // A file of the current album, marked as going, handed to `act`.
   void WithAlbumFile(uint32_t arg,
@@ -482,8 +500,8 @@ class WholeWalkTest : public WholeViewerTest {
       gone_.resize(excused);
   }
   void Pad(uint32_t arg) {
-    static constexpr int kKeys[] = {pid::kPlay, pid::kPause, pid::kStop, pid::kLive,
-                                    pid::kRecord, pid::kCapture};
+    static constexpr int kKeys[] = {pid::kPlay, pid::kPause,  pid::kStop,
+                                    pid::kLive, pid::kRecord, pid::kCapture};
     Click(kKeys[arg % std::size(kKeys)]);
   }
   void Sound(uint32_t arg) {
@@ -581,8 +599,9 @@ class WholeWalkTest : public WholeViewerTest {
   Kept Keep() {
     Kept k;
     const vd::MainSettings& s = window_->Settings();
-    k.mode = s.workMode == 2 ? 3 : s.workMode;
-    if (s.workMode == 3 && window_->Engine() != nullptr && window_->Engine()->Tuner() != nullptr)
+    k.mode = vd::StoredNumber(s.workMode == vd::WorkMode::kRadio ? vd::WorkMode::kTv : s.workMode);
+    if (s.workMode == vd::WorkMode::kTv && window_->Engine() != nullptr &&
+        window_->Engine()->Tuner() != nullptr)
       k.station = Table()->Current();
     // The album window keeps its page while it lives and hands it over when it goes.
     CAlbumFrame* album = window_->AlbumWindow();
@@ -686,7 +705,8 @@ class WholeWalkTest : public WholeViewerTest {
     // the next one, as a user tries another.
     if (++tries_ > 100) {
       if (failure_.empty())
-        failure_ = "a dialog that none of its buttons closes: " + modal->windowTitle().toStdString();
+        failure_ =
+            "a dialog that none of its buttons closes: " + modal->windowTitle().toStdString();
       if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
       modal->close();
       return;
@@ -755,8 +775,9 @@ class WholeWalkTest : public WholeViewerTest {
       });
     } else if (auto* n = qobject_cast<QSpinBox*>(w)) {
       Later(n, [pick](QSpinBox* n) {
-        n->setValue(n->minimum() +
-                    static_cast<int>(pick % (static_cast<uint32_t>(n->maximum() - n->minimum()) + 1)));
+        n->setValue(
+            n->minimum() +
+            static_cast<int>(pick % (static_cast<uint32_t>(n->maximum() - n->minimum()) + 1)));
         emit n->editingFinished();
       });
     } else if (auto* d = qobject_cast<QDoubleSpinBox*>(w)) {
@@ -766,8 +787,9 @@ class WholeWalkTest : public WholeViewerTest {
       });
     } else if (auto* sl = qobject_cast<QAbstractSlider*>(w)) {
       Later(sl, [pick](QAbstractSlider* sl) {
-        sl->setValue(sl->minimum() + static_cast<int>(pick % (static_cast<uint32_t>(
-                                                                  sl->maximum() - sl->minimum()) + 1)));
+        sl->setValue(
+            sl->minimum() +
+            static_cast<int>(pick % (static_cast<uint32_t>(sl->maximum() - sl->minimum()) + 1)));
       });
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
       // Names only: a path typed at random is a folder the user does not have.
@@ -788,16 +810,15 @@ class WholeWalkTest : public WholeViewerTest {
     if (QApplication::activeModalWidget() != nullptr) PumpFor(500ms);
     // A dialog left open after the step: the window waits for an answer nobody gives.
     if (QApplication::activeModalWidget() != nullptr) {
-      failure_ = "a dialog stayed open: " +
-                 QApplication::activeModalWidget()->windowTitle().toStdString();
+      failure_ =
+          "a dialog stayed open: " + QApplication::activeModalWidget()->windowTitle().toStdString();
       return;
     }
     for (auto check : {&WholeWalkTest::NoLoopLeftBehind, &WholeWalkTest::CaptureStateAgrees,
                        &WholeWalkTest::PanelAndStripAgree, &WholeWalkTest::StoredFilesParse,
-                       &WholeWalkTest::SoundWhereTheWindowSays,
-                       &WholeWalkTest::LiveMeansPictures, &WholeWalkTest::LiveShowsTheStation,
-                       &WholeWalkTest::NoFileLostOrReplaced, &WholeWalkTest::RecordingNotLost,
-                       &WholeWalkTest::StillsInAnAlbum}) {
+                       &WholeWalkTest::SoundWhereTheWindowSays, &WholeWalkTest::LiveMeansPictures,
+                       &WholeWalkTest::LiveShowsTheStation, &WholeWalkTest::NoFileLostOrReplaced,
+                       &WholeWalkTest::RecordingNotLost, &WholeWalkTest::StillsInAnAlbum}) {
       (this->*check)();
       if (!failure_.empty()) return;
     }
@@ -808,7 +829,7 @@ class WholeWalkTest : public WholeViewerTest {
   void CaptureStateAgrees() {
     CaptureGraph* engine = window_->Engine();
     if (engine == nullptr) return;
-    const bool recording = window_->ViewState() == 2;
+    const bool recording = window_->ViewState() == vd::ViewState::kCapturing;
     if (recording != engine->IsCapturing())
       failure_ = std::string("capture state: the window is ") +
                  (recording ? "recording" : "not recording") + ", the engine is " +
@@ -830,16 +851,24 @@ class WholeWalkTest : public WholeViewerTest {
   // Play over live TV, or the strip's Capture button says Capture while it would stop.
   void PanelAndStripAgree() {
     CControlPanel* panel = window_->Panel();
-    const int view = window_->ViewState();
+    const vd::ViewState view = window_->ViewState();
+    // Every change the window made is one the view-state table allows: a refused one left the
+    // window in a state its own code had already left.
+    if (window_->RefusedViewStateChanges() != 0) {
+      failure_ = "view state: the window made " +
+                 std::to_string(window_->RefusedViewStateChanges()) +
+                 " change(s) the table refuses (now " + vd::NameOf(view) + ")";
+      return;
+    }
     if (panel != nullptr && panel->state().viewState != view) {
-      failure_ = "panel and window: the panel shows view state " +
-                 std::to_string(panel->state().viewState) + ", the window " + std::to_string(view);
+      failure_ = std::string("panel and window: the panel shows view state ") +
+                 vd::NameOf(panel->state().viewState) + ", the window " + vd::NameOf(view);
       return;
     }
     if (panel != nullptr && panel->state().workMode != window_->WorkModeValue()) {
       failure_ = "panel and window: the panel shows mode " +
-                 std::to_string(panel->state().workMode) + ", the window " +
-                 std::to_string(window_->WorkModeValue());
+                 std::to_string(vd::StoredNumber(panel->state().workMode)) + ", the window " +
+                 std::to_string(vd::StoredNumber(window_->WorkModeValue()));
       return;
     }
     // The buttons and lamps themselves, as the panel's rules give them for its state.
@@ -847,24 +876,27 @@ class WholeWalkTest : public WholeViewerTest {
       for (const auto& [id, rule] : vd::ComputeControlStates(panel->state())) {
         QWidget* control = panel->control(id);
         // The record lamp blinks while recording: shown or not, either is right then.
-        if (control == nullptr || (id == pid::kIndicatorRecord && view == 2)) continue;
+        if (control == nullptr ||
+            (id == pid::kIndicatorRecord && view == vd::ViewState::kCapturing))
+          continue;
         if (control->isVisibleTo(panel) != rule.visible ||
             (rule.visible && control->isEnabled() != rule.enabled)) {
           failure_ = "panel control " + std::to_string(id) + " is " +
                      (control->isVisibleTo(panel) ? "shown" : "hidden") + " and " +
                      (control->isEnabled() ? "enabled" : "disabled") + " in view state " +
-                     std::to_string(view) + ", its rule says " + (rule.visible ? "shown" : "hidden") +
+                     vd::NameOf(view) + ", its rule says " + (rule.visible ? "shown" : "hidden") +
                      " and " + (rule.enabled ? "enabled" : "disabled");
           return;
         }
       }
     }
     const bool stop = window_->Strip()->Button(ViewStateStrip::kCapture)->toolTip() == "Stop";
-    if (stop != (view >= 2))
+    if (stop != !vd::IsLive(view))
       failure_ = std::string("strip and window: the Capture button says ") +
-                 (stop ? "Stop" : "Capture") + " in view state " + std::to_string(view);
-    else if (view >= 2 && window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled())
-      failure_ = "strip and window: Snapshot is offered in view state " + std::to_string(view);
+                 (stop ? "Stop" : "Capture") + " in view state " + vd::NameOf(view);
+    else if (!vd::IsLive(view) && window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled())
+      failure_ =
+          std::string("strip and window: Snapshot is offered in view state ") + vd::NameOf(view);
   }
 
   // The settings file and the station files parse whole after every step (a full disk, a
@@ -875,8 +907,7 @@ class WholeWalkTest : public WholeViewerTest {
     if (fs::exists(settings, ec)) {
       const vd::RegDocument doc = vd::LoadRegFile(settings);
       if (doc.DamagedLines() != 0) {
-        failure_ = "the settings file has " + std::to_string(doc.DamagedLines()) +
-                   " damaged lines";
+        failure_ = "the settings file has " + std::to_string(doc.DamagedLines()) + " damaged lines";
         return;
       }
     }
@@ -905,17 +936,22 @@ class WholeWalkTest : public WholeViewerTest {
     using vd::AudioSinkClock;
     const uint64_t live = vd::FakeSoundBuffers(AudioSinkClock::kLive);
     const uint64_t clip = vd::FakeSoundBuffers(AudioSinkClock::kKeepTime);
-    const int view = window_->ViewState();
+    const vd::ViewState view = window_->ViewState();
     CaptureGraph* engine = window_->Engine();
-    if (engine != nullptr && engine->AudioPreviewRunning() && view != 1 && view != 2) {
-      failure_ = "live sound runs while the window shows view state " + std::to_string(view);
+    if (engine != nullptr && engine->AudioPreviewRunning() && view != vd::ViewState::kLive &&
+        view != vd::ViewState::kCapturing) {
+      failure_ =
+          std::string("live sound runs while the window shows view state ") + vd::NameOf(view);
       return;
     }
     PumpFor(300ms);
-    if (vd::FakeSoundBuffers(AudioSinkClock::kLive) != live && view != 1 && view != 2)
-      failure_ = "live sound heard while the window shows view state " + std::to_string(view);
-    else if (vd::FakeSoundBuffers(AudioSinkClock::kKeepTime) != clip && view != 3)
-      failure_ = "a clip heard while the window shows view state " + std::to_string(view);
+    if (vd::FakeSoundBuffers(AudioSinkClock::kLive) != live && view != vd::ViewState::kLive &&
+        view != vd::ViewState::kCapturing)
+      failure_ =
+          std::string("live sound heard while the window shows view state ") + vd::NameOf(view);
+    else if (vd::FakeSoundBuffers(AudioSinkClock::kKeepTime) != clip &&
+             view != vd::ViewState::kClipOpen)
+      failure_ = std::string("a clip heard while the window shows view state ") + vd::NameOf(view);
   }
 
   // Stills land in an album: one outside every album is a picture the user never finds.
@@ -939,14 +975,15 @@ class WholeWalkTest : public WholeViewerTest {
   // frozen picture.
   void LiveMeansPictures() {
     CaptureGraph* engine = window_->Engine();
-    const int mode = window_->WorkModeValue();
-    if (engine == nullptr || window_->ViewState() != 1 || mode == 2 || signalLost_ ||
-        engine->IsDeviceLost() || !vd::VirtualTvBox::Shared()->IsPlugged())
+    const vd::WorkMode mode = window_->WorkModeValue();
+    if (engine == nullptr || window_->ViewState() != vd::ViewState::kLive ||
+        mode == vd::WorkMode::kRadio || signalLost_ || engine->IsDeviceLost() ||
+        !vd::VirtualTvBox::Shared()->IsPlugged())
       return;
     const int frames = window_->Video()->FrameCount();
     if (!PumpUntil([&] { return window_->Video()->FrameCount() > frames; }, 5s))
       failure_ = "frozen live picture: no picture in 5 s while the window shows live (mode " +
-                 std::to_string(mode) + ", engine " +
+                 std::to_string(vd::StoredNumber(mode)) + ", engine " +
                  (engine->IsPreviewing() ? "previewing" : "not previewing") +
                  (engine->HasPreviewGraph() ? ", with" : ", without") + " its live graph" +
                  (engine->Player()->IsActive() ? ", a clip open" : "") +
@@ -959,8 +996,8 @@ class WholeWalkTest : public WholeViewerTest {
     CaptureGraph* engine = window_->Engine();
     const auto box = vd::VirtualTvBox::Shared();
     CChannelTable* table = TunedTable();
-    if (engine == nullptr || table == nullptr || window_->ViewState() != 1 ||
-        window_->WorkModeValue() != vd::kWorkModeTv || signalLost_ || engine->IsDeviceLost() ||
+    if (engine == nullptr || table == nullptr || window_->ViewState() != vd::ViewState::kLive ||
+        window_->WorkModeValue() != vd::WorkMode::kTv || signalLost_ || engine->IsDeviceLost() ||
         !box->IsPlugged())
       return;
     const CChannel* channel = table->Get(table->Current());
@@ -1043,8 +1080,7 @@ class WholeWalkTest : public WholeViewerTest {
     if (fds > baseFds_ + 24)
       failure_ = "descriptors grew: " + std::to_string(baseFds_) + " to " + std::to_string(fds);
     else if (threads > baseThreads_ + 16)
-      failure_ = "threads grew: " + std::to_string(baseThreads_) + " to " +
-                 std::to_string(threads);
+      failure_ = "threads grew: " + std::to_string(baseThreads_) + " to " + std::to_string(threads);
   }
 
   // After the viewer closed, every film it left (in the albums or kept beside the capture
@@ -1059,8 +1095,8 @@ class WholeWalkTest : public WholeViewerTest {
       const bool whole = vd::AviMend::IsWhole(file.string());
       if (!whole || frames == 0) {
         failure_ = "film without index or pictures: " + file.string() + " (" +
-                   std::to_string(data.size()) + " bytes, " + std::to_string(frames) +
-                   " pictures" + (whole ? ")" : ", not whole)");
+                   std::to_string(data.size()) + " bytes, " + std::to_string(frames) + " pictures" +
+                   (whole ? ")" : ", not whole)");
         return;
       }
     }
@@ -1096,8 +1132,7 @@ class WholeWalkTest : public WholeViewerTest {
       before[i] = Entries("/proc/self/fd");
       if (!StartViewer()) return "the viewer did not start";
       StopViewer();
-      startAndCloseFds_ =
-          std::max(0, static_cast<int>(SettledFds()) - static_cast<int>(before[i]));
+      startAndCloseFds_ = std::max(0, static_cast<int>(SettledFds()) - static_cast<int>(before[i]));
     }
     if (before[2] > before[1])
       return "descriptors left open: every start and close of the viewer leaves " +
@@ -1230,7 +1265,8 @@ TEST_F(WholeWalkTest, RandomWalksKeepTheViewersInvariants) {
   const auto end = std::chrono::steady_clock::now() +
                    std::chrono::seconds(soak != nullptr ? std::atoi(soak) : 0);
   std::vector<uint32_t> seeds = Seeds();
-  std::mt19937 more(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+  std::mt19937 more(
+      static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
   int walks = 0;
   int steps = 0;
   std::map<std::string, int> taken;

@@ -72,14 +72,14 @@ bool ParseCountryCode(const std::string& word, int32_t* code, std::string* error
   return true;
 }
 
-int32_t ParseVideoInput(const std::string& word, std::string* error) {
+std::optional<vd::WorkMode> ParseVideoInput(const std::string& word, std::string* error) {
   const std::string input = Lower(word);
-  if (input == "tv") return 3;
-  if (input == "composite") return 1;
-  if (input == "svideo") return 0;
+  if (input == "tv") return vd::WorkMode::kTv;
+  if (input == "composite") return vd::WorkMode::kComposite;
+  if (input == "svideo") return vd::WorkMode::kSVideo;
   *error = input == "radio" ? "the radio input has no picture (tv, composite or svideo)"
                             : "unknown input '" + word + "' (tv, composite or svideo)";
-  return -1;
+  return std::nullopt;
 }
 
 bool ParseNumber(const std::string& word, double* value) {

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "vd/view_modes.h"
 
 namespace vdtool {
 
@@ -15,9 +18,10 @@ int ParseCountry(const std::string& word, std::string* error);
 // ParseCountry's dialling code, the form the engine and the "Country" setting use.
 bool ParseCountryCode(const std::string& word, int32_t* code, std::string* error);
 
-// The work mode of a picture input: tv 3, composite 1, svideo 0 (case is ignored); -1 with
-// `*error` for anything else. The radio has no picture, so no still and no recording.
-int32_t ParseVideoInput(const std::string& word, std::string* error);
+// The work mode of a picture input: tv, composite or svideo (case is ignored); nothing, with
+// `*error` saying why, for anything else. The radio has no picture, so no still and no
+// recording.
+std::optional<vd::WorkMode> ParseVideoInput(const std::string& word, std::string* error);
 
 // The whole word as a decimal number ("2", "98.1"); false for "", "12x", "nan", "1e999".
 bool ParseNumber(const std::string& word, double* value);

@@ -15,6 +15,7 @@
 #include "channel_files.h"
 #include "command.h"
 #include "instance_guard.h"
+#include "vd/text.h"
 #include "viewer_settings.h"
 
 namespace {
@@ -156,12 +157,6 @@ bool SplitCsv(const std::string& line, char separator, std::vector<std::string>*
   return !quoted;
 }
 
-std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
 // ';' when the line has a semicolon outside quotes, ',' otherwise. A misread line is refused
 // and then nothing is written.
 char SeparatorOf(const std::string& line) {
@@ -256,9 +251,9 @@ int Import(const Options& o) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     // Spreadsheets mark their UTF-8 with a byte-order mark.
     if (lineNo == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
-    if (Trim(line).empty()) continue;
+    if (vd::Trim(line).empty()) continue;
     if (separator == 0) separator = SeparatorOf(line);
-    if (lineNo == 1 && Trim(line).rfind("name", 0) == 0) continue;  // the header
+    if (lineNo == 1 && vd::Trim(line).rfind("name", 0) == 0) continue;  // the header
     std::vector<std::string> f;
     if (!SplitCsv(line, separator, &f)) {
       refuse(lineNo, "unclosed quote");
@@ -276,19 +271,20 @@ int Import(const Options& o) {
       refuse(lineNo, "name longer than 31 bytes");
     } else if (row.name.find('\n') != std::string::npos) {
       refuse(lineNo, "name with a line feed");
-    } else if (!ParseMegahertz(Trim(f[1]), separator, &row.hz)) {
+    } else if (!ParseMegahertz(std::string(vd::Trim(f[1])), separator, &row.hz)) {
       refuse(lineNo, "frequency '" + f[1] + "' is not a frequency in MHz");
-    } else if (!Trim(f[2]).empty() && !ParseUnsigned(Trim(f[2]), UINT32_MAX, &v)) {
+    } else if (!vd::Trim(f[2]).empty() &&
+               !ParseUnsigned(std::string(vd::Trim(f[2])), UINT32_MAX, &v)) {
       refuse(lineNo, "channel number '" + f[2] + "' is not a number");
     } else {
       row.number = static_cast<uint32_t>(v);
-      if (!Trim(f[3]).empty()) {
-        if (!ParseUnsigned(Trim(f[3]), vd::ChannelFile::kCapacity - 1, &v)) {
+      if (!vd::Trim(f[3]).empty()) {
+        if (!ParseUnsigned(std::string(vd::Trim(f[3])), vd::ChannelFile::kCapacity - 1, &v)) {
           refuse(lineNo, "id '" + f[3] + "' is not in 0..2999");
           continue;
         }
         if (!ids.insert(static_cast<uint32_t>(v)).second) {
-          refuse(lineNo, "id " + Trim(f[3]) + " is used twice");
+          refuse(lineNo, "id " + std::string(vd::Trim(f[3])) + " is used twice");
           continue;
         }
         row.id = static_cast<int64_t>(v);

@@ -1,7 +1,7 @@
 // vdtool record: an AVI recording by the capture engine, without a window.
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -152,7 +152,7 @@ int Run(const std::vector<std::string>& args) {
     std::cout << kUsage;
     return 0;
   }
-  int32_t mode = 3;
+  vd::WorkMode mode = vd::WorkMode::kTv;
   int32_t channel = -1;
   double mhz = 0;
   double seconds = 0;
@@ -173,8 +173,9 @@ int Run(const std::vector<std::string>& args) {
       return vdtool::UsageError("record: " + a + " needs a value");
     double number = 0;
     if (a == "--input") {
-      mode = vdtool::ParseVideoInput(args[++i], &error);
-      if (mode < 0) return vdtool::UsageError("record: " + error);
+      const std::optional<vd::WorkMode> input = vdtool::ParseVideoInput(args[++i], &error);
+      if (!input) return vdtool::UsageError("record: " + error);
+      mode = *input;
     } else if (a == "--channel") {
       if (!vdtool::ParseNumber(args[++i], &number) || number < 0 || number > 9999 ||
           number != static_cast<int32_t>(number))

@@ -71,7 +71,7 @@ class CliTuningContext : public vd::UnattendedTuning {
  public:
   CliTuningContext(std::string dataFolder, bool radio, int row, int32_t band) {
     folder = std::move(dataFolder);
-    workMode = radio ? 2 : 3;
+    workMode = radio ? vd::WorkMode::kRadio : vd::WorkMode::kTv;
     // The row, not only its code, picks the plan: code 1 alone would find Bahamas first.
     country = row >= 0 ? static_cast<int32_t>(CountryTable::Record(row).code) : 0;
     country1 = row;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,7 @@ int Run(const std::vector<std::string>& args) {
     std::cout << kUsage;
     return 0;
   }
-  int32_t mode = 3;
+  vd::WorkMode mode = vd::WorkMode::kTv;
   int32_t country = vdtool::ViewersSettings().country;
   std::string file;
   std::string error;
@@ -77,8 +78,9 @@ int Run(const std::vector<std::string>& args) {
     if ((a == "--input" || a == "--country") && i + 1 == args.size())
       return vdtool::UsageError("snapshot: " + a + " needs a value");
     if (a == "--input") {
-      mode = vdtool::ParseVideoInput(args[++i], &error);
-      if (mode < 0) return vdtool::UsageError("snapshot: " + error);
+      const std::optional<vd::WorkMode> input = vdtool::ParseVideoInput(args[++i], &error);
+      if (!input) return vdtool::UsageError("snapshot: " + error);
+      mode = *input;
     } else if (a == "--country") {
       if (!vdtool::ParseCountryCode(args[++i], &country, &error))
         return vdtool::UsageError("snapshot: " + error);

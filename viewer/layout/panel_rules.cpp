@@ -48,7 +48,7 @@ void SetIndicators(std::map<int, ControlState>& out, const PanelState& state) {
   }
   // While capturing the record lamp blinks (the main window's timer toggles it); otherwise
   // the live lamp is lit.
-  const bool capturing = state.viewState == 2;
+  const bool capturing = state.viewState == ViewState::kCapturing;
   out[pid::kIndicatorRecord] = {capturing, true};
   out[pid::kIndicatorCapture] = {capturing, true};
   out[pid::kIndicatorLive] = {!capturing, true};
@@ -79,9 +79,9 @@ bool ShowsFmKeypad(const PanelState& state) {
 std::map<int, ControlState> ComputeControlStates(const PanelState& state) {
   std::map<int, ControlState> out;
   const int layout = PanelLayoutOf(state);
-  const int vs = state.viewState;
-  const bool busy = vs == 2 || vs == 5;
-  const bool clipOrStill = vs == 3 || vs == 4;
+  const ViewState vs = state.viewState;
+  const bool busy = IsRecordingView(vs);
+  const bool clipOrStill = ShowsAlbumFile(vs);
 
   Set(out,
       {pid::kChannelUp, pid::kChannelDown, pid::kTools, pid::kInput, pid::kAlbum, pid::kSnapshot,
@@ -97,9 +97,9 @@ std::map<int, ControlState> ComputeControlStates(const PanelState& state) {
 
   const bool pad = layout == 2;
   out[pid::kPlay] = {pad && !state.playing, clipOrStill};
-  out[pid::kPause] = {pad && state.playing, vs == 3};
-  out[pid::kStop] = {pad, vs == 2 || vs == 3};
-  out[pid::kRecord] = {pad && !clipOrStill, vs != 5};
+  out[pid::kPause] = {pad && state.playing, vs == ViewState::kClipOpen};
+  out[pid::kStop] = {pad, vs == ViewState::kCapturing || vs == ViewState::kClipOpen};
+  out[pid::kRecord] = {pad && !clipOrStill, vs != ViewState::kFinishing};
   out[pid::kLive] = {pad && clipOrStill, true};
 
   SetKeypads(out, state, !busy);
@@ -113,15 +113,15 @@ std::map<int, ControlState> ComputeControlStates(const PanelState& state) {
   }
   // A still picture may go full screen; a clip plays at its own size.
   if (clipOrStill) Disable(out, {pid::kSnapshot});
-  if (vs == 3) Disable(out, {pid::kMaximize});
+  if (vs == ViewState::kClipOpen) Disable(out, {pid::kMaximize});
   if (!state.audio) {
     Disable(out, {pid::kMute, pid::kUnmute, pid::kVolumeUp, pid::kVolumeDown, pid::kVolumeSlider});
   }
   if (!state.still) Disable(out, {pid::kSnapshot});
 
-  if (state.workMode == 0 || state.workMode == 1) {
+  if (IsExternalInput(state.workMode)) {
     Disable(out, {pid::kChannelUp, pid::kChannelDown, pid::kKeypad, pid::kSoundMode});
-  } else if (state.workMode == 2) {
+  } else if (state.workMode == WorkMode::kRadio) {
     Disable(out, {pid::kMaximize, pid::kAlbum, pid::kCapture, pid::kSnapshot});
     Hide(out, {pid::kRecord, pid::kLive});
   }

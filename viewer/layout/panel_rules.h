@@ -4,12 +4,14 @@
 
 #include <map>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 struct PanelState {
-  int viewState = 0;  // 0 start-up, 1 live, 2 capturing, 3 clip open, 4 still shown, 5 finishing
-  int workMode = 3;   // 3 TV, 2 FM radio, 1 composite, 0 S-Video
-  int input = 0;      // panel input: 0 TV, 1 Radio, 2 composite, 3 S-Video
+  ViewState viewState = ViewState::kStartUp;
+  WorkMode workMode = WorkMode::kTv;
+  int input = 0;  // panel input: 0 TV, 1 Radio, 2 composite, 3 S-Video
   bool keypadOpen = false;
   bool vcrPadOpen = false;
   bool muted = false;

@@ -89,13 +89,14 @@ Point FollowPanel(const Rect& mainWindow, const Rect& panel) {
           panel.top - mainWindow.Height() + kPanelOverlap};
 }
 
-std::optional<WindowPlacement> PlaceWindows(int viewState, bool fullScreen, const Rect& mainWindow,
-                                            Companion album, Companion panel, const Rect& desktop) {
-  if (fullScreen || viewState == 4) return std::nullopt;
+std::optional<WindowPlacement> PlaceWindows(ViewState viewState, bool fullScreen,
+                                            const Rect& mainWindow, Companion album,
+                                            Companion panel, const Rect& desktop) {
+  if (fullScreen || viewState == ViewState::kStillShown) return std::nullopt;
   Rect main = mainWindow;
   int width = main.Width();
   int height = main.Height();
-  if (viewState == 0) {
+  if (viewState == ViewState::kStartUp) {
     main.left = desktop.left + (desktop.Width() - width) / 2;
     main.top = desktop.top + (desktop.Height() - height) / 4;
   } else {

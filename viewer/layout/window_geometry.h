@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 struct Size {
@@ -85,7 +87,8 @@ struct Companion {
   bool shown = true;
 };
 // Returns nothing when the windows stay where they are (full screen, a still on show).
-std::optional<WindowPlacement> PlaceWindows(int viewState, bool fullScreen, const Rect& mainWindow,
-                                            Companion album, Companion panel, const Rect& desktop);
+std::optional<WindowPlacement> PlaceWindows(ViewState viewState, bool fullScreen,
+                                            const Rect& mainWindow, Companion album,
+                                            Companion panel, const Rect& desktop);
 
 }  // namespace vd

@@ -66,8 +66,7 @@ EnginePageFlags EngineDialogTable::FlagsOf(PagesEngine& engine) {
   flags.previewFormat =
       engine.HasPin(PinKind::kPreview) && !engine.VideoFormats(PinKind::kPreview).empty();
   // The source page shows the inputs, and for the external inputs their standard.
-  const int32_t mode = engine.WorkMode();
-  flags.videoSource = !engine.VideoInputs().empty() || mode == 0 || mode == 1;
+  flags.videoSource = !engine.VideoInputs().empty() || IsExternalInput(engine.WorkMode());
   flags.tuner = caps.tuner;
   flags.tvAudio = caps.tuner && caps.audio;
   flags.crossbar = caps.crossbar && !engine.VideoInputs().empty();

@@ -6,26 +6,27 @@ namespace vd {
 
 namespace {
 
-const char* ModeName(int32_t workMode) {
+const char* ModeName(WorkMode workMode) {
   switch (workMode) {
-    case 0:
+    case WorkMode::kSVideo:
       return "S-Video";
-    case 1:
+    case WorkMode::kComposite:
       return "Composite";
-    case 2:
+    case WorkMode::kRadio:
       return "Radio";
-    default:
-      return "TV";
+    case WorkMode::kTv:
+      break;
   }
+  return "TV";
 }
 
 }  // namespace
 
-StatusStripTexts StatusStripTexts::Of(int32_t workMode, const std::optional<PanelStation>& station,
+StatusStripTexts StatusStripTexts::Of(WorkMode workMode, const std::optional<PanelStation>& station,
                                       const SoundModeState& sound) {
   StatusStripTexts texts;
   texts.mode = ModeName(workMode);
-  if (workMode == 0 || workMode == 1) return texts;
+  if (IsExternalInput(workMode)) return texts;
   if (station) {
     texts.channel = "# " + std::to_string(station->index + 1);
     if (!station->name.empty()) texts.channel += " " + station->name;
@@ -33,7 +34,7 @@ StatusStripTexts StatusStripTexts::Of(int32_t workMode, const std::optional<Pane
     std::snprintf(mhz, sizeof mhz, "%.2f MHz", station->frequencyHz / 1000000.0);
     texts.frequency = mhz;
   }
-  if (workMode != 2) texts.sound = PanelDisplay::SoundModeText(sound);
+  if (workMode != WorkMode::kRadio) texts.sound = PanelDisplay::SoundModeText(sound);
   return texts;
 }
 

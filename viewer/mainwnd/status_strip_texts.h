@@ -6,6 +6,7 @@
 #include <string>
 
 #include "panel_display.h"
+#include "vd/view_modes.h"
 
 namespace vd {
 
@@ -17,7 +18,7 @@ struct StatusStripTexts {
 
   // `station` is the current entry of the mode's station list, if any. The external inputs
   // have no channel, frequency or sound mode to show.
-  static StatusStripTexts Of(int32_t workMode, const std::optional<PanelStation>& station,
+  static StatusStripTexts Of(WorkMode workMode, const std::optional<PanelStation>& station,
                              const SoundModeState& sound);
   bool operator==(const StatusStripTexts&) const = default;
 };

@@ -24,13 +24,13 @@ struct InputButton {
   const char* text;
   const char* name;
   int command;
-  int workMode;
+  WorkMode workMode;
 };
 constexpr std::array<InputButton, 4> kInputs = {{
-    {"TV", "inputTv", pid::kModeTv, 3},
-    {"Radio", "inputRadio", pid::kModeRadio, 2},
-    {"Composite", "inputComposite", pid::kModeComposite, 1},
-    {"S-Video", "inputSVideo", pid::kModeSVideo, 0},
+    {"TV", "inputTv", pid::kModeTv, WorkMode::kTv},
+    {"Radio", "inputRadio", pid::kModeRadio, WorkMode::kRadio},
+    {"Composite", "inputComposite", pid::kModeComposite, WorkMode::kComposite},
+    {"S-Video", "inputSVideo", pid::kModeSVideo, WorkMode::kSVideo},
 }};
 
 }  // namespace
@@ -147,16 +147,16 @@ void ToolStrips::ApplyVisibility() {
   for (const auto& [id, strip] : strips_) strip->setVisible(!fullScreen_ && set_.Visible(id));
 }
 
-void ToolStrips::Refresh(const StatusStripTexts& status, int viewState, int workMode,
+void ToolStrips::Refresh(const StatusStripTexts& status, ViewState viewState, WorkMode workMode,
                          bool videoPresent) {
   fields_["mode"]->setText(QString::fromStdString(status.mode));
   fields_["channel"]->setText(QString::fromStdString(status.channel));
   fields_["frequency"]->setText(QString::fromStdString(status.frequency));
   fields_["sound"]->setText(QString::fromStdString(status.sound));
-  const bool radio = workMode == 2;
-  const bool live = viewState == 0 || viewState == 1;
+  const bool radio = workMode == WorkMode::kRadio;
+  const bool live = IsLive(viewState);
   buttons_["record"]->setEnabled(!radio && videoPresent && live);
-  buttons_["stop"]->setEnabled(viewState >= 2 && viewState <= 4);
+  buttons_["stop"]->setEnabled(viewState == ViewState::kCapturing || ShowsAlbumFile(viewState));
   buttons_["snapshot"]->setEnabled(!radio && videoPresent && live);
   // The time limit is read when a capture starts: it stays put while one runs.
   useTimeLimit_->setEnabled(live && engine_ != nullptr);
@@ -165,7 +165,7 @@ void ToolStrips::Refresh(const StatusStripTexts& status, int viewState, int work
     QToolButton* button = buttons_[input.name];
     button->setChecked(input.workMode == workMode);
     // Switching the input ends a capture's picture: not while one runs.
-    button->setEnabled(viewState != 2 && viewState != 5);
+    button->setEnabled(!IsRecordingView(viewState));
   }
 }
 

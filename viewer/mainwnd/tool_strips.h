@@ -44,7 +44,8 @@ class ToolStrips {
   // Hides every strip in full screen without forgetting which were shown.
   void SetFullScreen(bool fullScreen);
 
-  void Refresh(const StatusStripTexts& status, int viewState, int workMode, bool videoPresent);
+  void Refresh(const StatusStripTexts& status, ViewState viewState, WorkMode workMode,
+               bool videoPresent);
   // Reads the amplifier and the time limit again into the strips that are shown.
   void Reload();
   void ShowStatusLine(const QString& text);

@@ -37,7 +37,7 @@ std::optional<std::filesystem::path> ViewerAlbumHost::AskSavePath(
 }
 
 bool ViewerAlbumHost::IsCapturing() const {
-  return window_.ViewState() == 2 || window_.ViewState() == 5;
+  return IsRecordingView(window_.ViewState());
 }
 
 void ViewerAlbumHost::DropCurrentFile() {
@@ -49,7 +49,7 @@ void ViewerAlbumHost::OpenFile(const std::filesystem::path& path, MediaKind kind
   current_ = path;
   window_.OpenAlbumFile(path.string(), kind == MediaKind::kPicture);
   // A file the window could not open is not in use.
-  if (window_.ViewState() != 3 && window_.ViewState() != 4) current_.clear();
+  if (!ShowsAlbumFile(window_.ViewState())) current_.clear();
 }
 
 void ViewerAlbumHost::FilmSaved(const std::filesystem::path& path) {

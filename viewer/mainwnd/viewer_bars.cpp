@@ -27,21 +27,22 @@ namespace {
 constexpr uint32_t kFallbackMinHz = 44000000;
 constexpr uint32_t kFallbackMaxHz = 870000000;
 
-const char* ViewStateText(int viewState) {
+const char* ViewStateText(ViewState viewState) {
   switch (viewState) {
-    case 1:
-      return "Live View";
-    case 2:
-      return "Capturing";
-    case 3:
-      return "Playing";
-    case 4:
-      return "Picture";
-    case 5:
-      return "Finishing capture";
-    default:
+    case ViewState::kStartUp:
       return "Starting";
+    case ViewState::kLive:
+      return "Live View";
+    case ViewState::kCapturing:
+      return "Capturing";
+    case ViewState::kClipOpen:
+      return "Playing";
+    case ViewState::kStillShown:
+      return "Picture";
+    case ViewState::kFinishing:
+      return "Finishing capture";
   }
+  return "Starting";
 }
 
 PropertyDialog::Kind PropertyKindOf(EngineDialog dialog) {
@@ -84,7 +85,7 @@ ViewerBars::ViewerBars(CViewerDlg& window) : window_(window) {
     if (window_.Engine() != nullptr) window_.Engine()->Player()->OnPlaybackTimer(id);
   });
   QObject::connect(playback_, &PlaybackBar::SeekRequested, &window, [this](int32_t seconds) {
-    if (window_.Engine() != nullptr && window_.ViewState() == 3) {
+    if (window_.Engine() != nullptr && window_.ViewState() == ViewState::kClipOpen) {
       window_.Engine()->Player()->Seek(seconds);
     }
   });
@@ -134,8 +135,8 @@ PagesEngine* ViewerBars::Pages() {
 int ViewerBars::Layout(int width, int height, bool fullScreen) {
   strips_->SetFullScreen(fullScreen);
   // In full screen the picture takes the whole window; the bars come back when it ends.
-  const bool statistics = !fullScreen && (viewState_ == 2 || viewState_ == 5);
-  const bool playback = !fullScreen && viewState_ == 3;
+  const bool statistics = !fullScreen && IsRecordingView(viewState_);
+  const bool playback = !fullScreen && viewState_ == ViewState::kClipOpen;
   statistics_->setVisible(statistics);
   playback_->setVisible(playback);
   std::vector<ToolStripSet::Bar> bars;
@@ -154,11 +155,11 @@ int ViewerBars::Layout(int width, int height, bool fullScreen) {
   return reserve;
 }
 
-void ViewerBars::OnViewState(int viewState) {
+void ViewerBars::OnViewState(ViewState viewState) {
   // Shown or hidden by the layout that follows every change of the view state.
   viewState_ = viewState;
-  if (viewState == 2) statistics_->Reset();
-  if (viewState != 3) playback_->Close();
+  if (viewState == ViewState::kCapturing) statistics_->Reset();
+  if (viewState != ViewState::kClipOpen) playback_->Close();
   strips_->ShowStatusLine(ViewStateText(viewState));
   RefreshStatus();
 }
@@ -241,7 +242,7 @@ EnginePageFlags ViewerBars::PageFlags() {
 
 bool ViewerBars::RunEngineDialog(int command) {
   // The pins change format only between captures and with no clip in the video area.
-  if (pages_ == nullptr || (viewState_ != 0 && viewState_ != 1)) return false;
+  if (pages_ == nullptr || !IsLive(viewState_)) return false;
   const EngineDialogEntry* entry = EngineDialogTable::Find(command);
   if (entry == nullptr || !EngineDialogTable::Available(entry->dialog, PageFlags())) return false;
   switch (entry->dialog) {
@@ -308,7 +309,7 @@ void ViewerBars::AddMenus(QMenu& menu) {
   }
   QMenu* video = menu.addMenu("Video settings");
   const EnginePageFlags flags = PageFlags();
-  const bool live = viewState_ == 0 || viewState_ == 1;
+  const bool live = IsLive(viewState_);
   for (const EngineDialogEntry& entry : EngineDialogTable::Entries()) {
     QAction* action = video->addAction(entry.menuText, &window_,
                                        [this, id = entry.command] { window_.OnCommand(id); });

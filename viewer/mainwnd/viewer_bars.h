@@ -39,7 +39,7 @@ class ViewerBars {
   // Places the shown bars at the bottom of a client of `width` x `height`; returns the
   // height they take (the bottom reserve).
   int Layout(int width, int height, bool fullScreen);
-  void OnViewState(int viewState);
+  void OnViewState(ViewState viewState);
   void RefreshStatus();
   void ShowNetworkName(const QString& name);
 
@@ -77,7 +77,7 @@ class ViewerBars {
   PlaybackBar* playback_ = nullptr;
   std::unique_ptr<ToolStrips> strips_;
   std::unique_ptr<GraphPagesEngine> pages_;
-  int viewState_ = 0;
+  ViewState viewState_ = ViewState::kStartUp;
 };
 
 }  // namespace vd

@@ -143,9 +143,9 @@ bool CViewerDlg::Start() {
   RefreshDeviceStatus();
   // The engine has started in radio with its sound: nothing is left to apply. (A posted Input
   // here would stop that sound and leave the panel's next press re-applying radio.)
-  if (engine_->WorkMode() == vd::kWorkModeRadio) engine_->StartAudioPreview();
+  if (engine_->WorkMode() == vd::WorkMode::kRadio) engine_->StartAudioPreview();
   SetVideoSize(320, 240);
-  SetViewState(0);
+  SetViewState(vd::ViewState::kStartUp);
   panel_->SetFmDisabled(settings_.fmDisabled != 0);
   remoteState_.SetFmDisabled(settings_.fmDisabled != 0);
   MaybeShowDisplayWarning();
@@ -160,7 +160,7 @@ bool CViewerDlg::Start() {
   // Placed before they are shown, so that a window manager maps them there and not where it
   // would put them itself.
   PlaceWindows(Placing::kStart);
-  if (settings_.workMode != vd::kWorkModeRadio) show();
+  if (settings_.workMode != vd::WorkMode::kRadio) show();
   panel_->show();
   // A window manager frames the main window once it is on the screen; until then the frame
   // is not known and the panel stands under the client area, partly under the frame.
@@ -168,7 +168,7 @@ bool CViewerDlg::Start() {
     panelPlacedAt_ = panel_->pos();
     window->installEventFilter(this);
   }
-  SetViewState(1);
+  SetViewState(vd::ViewState::kLive);
   SyncRemoteState();
   if (tuning_->TakeScanRequest()) {
     vd::PostGated(this, [this] { autoScan_ = CAutoScanDlg::OpenAndScan(*sheetHost_, this); });
@@ -183,7 +183,7 @@ void CViewerDlg::BuildChildren() {
   status_->hide();
   video_ = new VideoArea(this);
   connect(video_, &VideoArea::DoubleClicked, this, [this] {
-    if (viewState_ == 0 || viewState_ == 1) OnCommand(cid::kFullScreen);
+    if (vd::IsLive(viewState_)) OnCommand(cid::kFullScreen);
   });
   strip_ = new ViewStateStrip(this);
   connect(strip_, &ViewStateStrip::Command, this, &CViewerDlg::OnCommand);
@@ -223,7 +223,8 @@ void CViewerDlg::CreatePanel() {
   panel_ = std::make_unique<CControlPanel>(vd::Skin::Shared());
   panel_->setWindowTitle(kTitle);
   vd::Capabilities caps = engine_->GetCapabilities();
-  if (!caps.tuner && (settings_.workMode == 2 || settings_.workMode == 3)) settings_.workMode = 1;
+  if (!caps.tuner && !vd::IsExternalInput(settings_.workMode))
+    settings_.workMode = vd::WorkMode::kComposite;
   settings_.workMode = engine_->WorkMode();
   panel_->SetWorkMode(settings_.workMode);
   panel_->SetInput(vd::PanelInputOf(settings_.workMode));
@@ -237,11 +238,11 @@ void CViewerDlg::CreatePanel() {
   });
   connect(panel_.get(), &CControlPanel::FocusToMainWindow, this, [this] { activateWindow(); });
   vd::PanelWindow::Hooks hooks;
-  hooks.radio = [this] { return settings_.workMode == vd::kWorkModeRadio; };
+  hooks.radio = [this] { return settings_.workMode == vd::WorkMode::kRadio; };
   hooks.scanRunning = [this] { return sheetHost_ && sheetHost_->IsScanRunning(); };
   hooks.hideMainWindow = [this] {
     vd::PostGated(this, [this] {
-      if (settings_.workMode == vd::kWorkModeRadio) hide();
+      if (settings_.workMode == vd::WorkMode::kRadio) hide();
     });
   };
   hooks.closeViewer = [this] { vd::PostGated(this, [this] { close(); }); };
@@ -252,9 +253,9 @@ void CViewerDlg::CreatePanel() {
     }
   };
   panelWindow_ = std::make_unique<vd::PanelWindow>(*panel_, std::move(hooks));
-  if (settings_.workMode == vd::kWorkModeRadio) {
+  if (settings_.workMode == vd::WorkMode::kRadio) {
     panel_->setWindowFlags(vd::PanelWindow::RadioFlags());
-    panel_->setWindowTitle(vd::WorkModeInfoOf(vd::kWorkModeRadio).title);
+    panel_->setWindowTitle(vd::WorkModeInfoOf(vd::WorkMode::kRadio).title);
   } else {
     panel_->setWindowFlags(vd::PanelWindow::StripFlags());
   }
@@ -385,7 +386,7 @@ bool CViewerDlg::Shutdown() {
   // The album's save is on the stack below the copy's dialog and would be freed under it;
   // the dialog's Cancel (or a stop signal, which rejects it) ends the copy first.
   if (engine_ && engine_->SavingCopy()) return false;
-  if (viewState_ == 2 && engine_) engine_->StopCapture();
+  if (viewState_ == vd::ViewState::kCapturing && engine_) engine_->StopCapture();
   if (mixer_) {
     int32_t mute = settings_.mute;
     int32_t volume = settings_.volume;
@@ -525,7 +526,7 @@ void CViewerDlg::ShowCaptureProgress(double seconds, int64_t bytes) {
   bars_->ShowCaptureProgress(seconds, bytes);
 }
 
-void CViewerDlg::OnWorkModeForced(int32_t mode) {
+void CViewerDlg::OnWorkModeForced(vd::WorkMode mode) {
   settings_.workMode = mode;
   if (panel_) {
     panel_->SetWorkMode(mode);
@@ -561,7 +562,7 @@ void CViewerDlg::RefreshControls() {
 }
 
 void CViewerDlg::OnCaptureAborted() {
-  SetViewState(1);
+  SetViewState(vd::ViewState::kLive);
 }
 
 void CViewerDlg::RunCaptureCommand() {

@@ -96,8 +96,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   // Commands of the main window and of the panel (both run here).
   void OnCommand(int id);
   void OnPanelCommand(int id);
-  void SetWorkMode(int workMode);
-  void SetViewState(int viewState);
+  void SetWorkMode(vd::WorkMode workMode);
+  // Refuses, and logs, a change vd::ViewStateChangeAllowed does not allow: the state stays.
+  void SetViewState(vd::ViewState viewState);
   // The stored sound mode to the device.
   void SelectSoundMode();
   // Resizes the window around a video area of that size; with `placeWindows`, a window that
@@ -110,7 +111,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void RetuneStoredStation();
   void ShowAlbumWindow();
   void ToggleAlbumWindow();
-  // An album file in place of the live picture: a picture in view state 4, a film in 3.
+  // An album file in place of the live picture: a picture (still shown) or a film (clip open).
   void OpenAlbumFile(const std::string& path, bool picture);
   // The shown picture or playing film goes (its file is being deleted): back to live.
   void CloseShownFile();
@@ -121,8 +122,11 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   // record of a channel list tunes that station. True when the drop was taken.
   bool DropData(const QMimeData* data);
 
-  int ViewState() const { return viewState_; }
-  int WorkModeValue() const { return settings_.workMode; }
+  vd::ViewState ViewState() const { return viewState_; }
+  // View-state changes refused since the window was made (none where the order of work is
+  // right).
+  int RefusedViewStateChanges() const { return refusedViewStateChanges_; }
+  vd::WorkMode WorkModeValue() const { return settings_.workMode; }
   bool FullScreen() const { return fullScreen_; }
   bool DisplayWarningShown() const { return displayWarningShown_; }
   CaptureGraph* Engine() { return engine_.get(); }
@@ -166,7 +170,7 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const vd::StatisticsText& text) override;
   void ShowCaptureProgress(double seconds, int64_t bytes) override;
-  void OnWorkModeForced(int32_t mode) override;
+  void OnWorkModeForced(vd::WorkMode mode) override;
   void OnDeviceLost() override;
   void RefreshControls() override;
   void OnCaptureAborted() override;
@@ -303,7 +307,8 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   std::vector<vd::MessageIcon> messageIcons_;
   std::function<void(const std::string&, const std::string&)> messageSink_;
   std::string shownFile_;
-  int viewState_ = 0;
+  vd::ViewState viewState_ = vd::ViewState::kStartUp;
+  int refusedViewStateChanges_ = 0;
   bool started_ = false;
   // A device went away under the running parser: its bulk source died with it.
   bool parserOnLostDevice_ = false;

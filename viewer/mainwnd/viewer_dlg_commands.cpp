@@ -20,6 +20,7 @@
 #include "settings_table.h"
 #include "tuner_control.h"
 #include "tv_tuner_control.h"
+#include "vd/trace.h"
 #include "video_area.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
@@ -46,10 +47,10 @@ void CViewerDlg::OnCommand(int id) {
     case cid::kAlwaysOnTop:
       settings_.alwaysOnTop = settings_.alwaysOnTop ? 0 : 1;
       setWindowFlag(Qt::WindowStaysOnTopHint, settings_.alwaysOnTop != 0);
-      if (settings_.workMode != vd::kWorkModeRadio) show();
+      if (settings_.workMode != vd::WorkMode::kRadio) show();
       break;
     case cid::kForceRatio:
-      if (fullScreen_ || viewState_ > 1) break;
+      if (fullScreen_ || !vd::IsLive(viewState_)) break;
       settings_.forceRatio43 = settings_.forceRatio43 ? 0 : 1;
       if (settings_.forceRatio43) ApplyRatio43();
       break;
@@ -60,7 +61,8 @@ void CViewerDlg::OnCommand(int id) {
       ToggleFullScreen();
       break;
     case cid::kFullScreenKey:
-      if (settings_.workMode != vd::kWorkModeRadio && viewState_ != 2) ToggleFullScreen();
+      if (settings_.workMode != vd::WorkMode::kRadio && viewState_ != vd::ViewState::kCapturing)
+        ToggleFullScreen();
       break;
     case cid::kTvFrame:
       if (fullScreen_) break;
@@ -92,7 +94,7 @@ void CViewerDlg::OnCommand(int id) {
       OpenSettingsSheet();
       break;
     case cid::kEscape:  // Esc: ends a capture, or full screen
-      if (viewState_ == 2) {
+      if (viewState_ == vd::ViewState::kCapturing) {
         CaptureAction();
       } else if (fullScreen_) {
         ToggleFullScreen();
@@ -136,16 +138,16 @@ void CViewerDlg::OnPanelCommand(int id) {
   if (closed_) return;
   switch (id) {
     case pid::kModeTv:
-      SetWorkMode(vd::kWorkModeTv);
+      SetWorkMode(vd::WorkMode::kTv);
       break;
     case pid::kModeRadio:
-      if (settings_.fmDisabled == 0) SetWorkMode(vd::kWorkModeRadio);
+      if (settings_.fmDisabled == 0) SetWorkMode(vd::WorkMode::kRadio);
       break;
     case pid::kModeComposite:
-      SetWorkMode(vd::kWorkModeComposite);
+      SetWorkMode(vd::WorkMode::kComposite);
       break;
     case pid::kModeSVideo:
-      SetWorkMode(vd::kWorkModeSVideo);
+      SetWorkMode(vd::WorkMode::kSVideo);
       break;
     case pid::kInput:
       // The panel cycles and then sends the mode command, whose engine switch stops the
@@ -155,7 +157,7 @@ void CViewerDlg::OnPanelCommand(int id) {
       // Posted: the panel whose button sent this must not be destroyed under its feet. In
       // radio the panel is the window that closes; its close ends the viewer.
       vd::PostGated(this, [this] {
-        if (settings_.workMode == vd::kWorkModeRadio && panel_ && panel_->isVisible()) {
+        if (settings_.workMode == vd::WorkMode::kRadio && panel_ && panel_->isVisible()) {
           panel_->close();
         } else {
           close();
@@ -163,7 +165,7 @@ void CViewerDlg::OnPanelCommand(int id) {
       });
       break;
     case pid::kMinimize:
-      if (settings_.workMode == vd::kWorkModeRadio) {
+      if (settings_.workMode == vd::WorkMode::kRadio) {
         if (panel_) panel_->showMinimized();
       } else {
         showMinimized();
@@ -226,19 +228,21 @@ void CViewerDlg::OnPanelCommand(int id) {
       CaptureAction();
       break;
     case pid::kStop:
-      if (viewState_ == 2) {
+      if (viewState_ == vd::ViewState::kCapturing) {
         CaptureAction();
-      } else if (viewState_ == 3 && engine_ && engine_->Player()) {
+      } else if (viewState_ == vd::ViewState::kClipOpen && engine_ && engine_->Player()) {
         engine_->Player()->StopFile();
       }
       break;
     case pid::kPlay:
       // Only an open clip plays: with a still shown, the player still holds the clip that
       // was open before it, which would play unseen behind the picture.
-      if (viewState_ == 3 && engine_ && engine_->Player()) engine_->Player()->PlayFile();
+      if (viewState_ == vd::ViewState::kClipOpen && engine_ && engine_->Player())
+        engine_->Player()->PlayFile();
       break;
     case pid::kPause:
-      if (viewState_ == 3 && engine_ && engine_->Player()) engine_->Player()->PauseFile();
+      if (viewState_ == vd::ViewState::kClipOpen && engine_ && engine_->Player())
+        engine_->Player()->PauseFile();
       break;
     default:
       if (id >= pid::kKey0 && id <= pid::kKey0 + 9 && teletext_ &&
@@ -254,38 +258,39 @@ void CViewerDlg::OnPanelCommand(int id) {
   }
 }
 
-void CViewerDlg::SetWorkMode(int workMode) {
+void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
   if (sheetHost_ && sheetHost_->IsScanRunning()) {
     panel_->RevertInput();
     return;
   }
   if (panel_) panel_->SetInput(vd::PanelInputOf(workMode));
-  const bool leavingRadio = settings_.workMode == vd::kWorkModeRadio;
+  const bool leavingRadio = settings_.workMode == vd::WorkMode::kRadio;
   const bool changed = settings_.workMode != workMode;
-  if (leavingRadio && workMode != vd::kWorkModeRadio && panelWindow_) {
+  if (leavingRadio && workMode != vd::WorkMode::kRadio && panelWindow_) {
     panelWindow_->DeleteTab();
     panel_->setWindowTitle(kTitle);
   }
-  if (!leavingRadio && workMode == vd::kWorkModeRadio && video_) storedVideoSize_ = video_->size();
+  if (!leavingRadio && workMode == vd::WorkMode::kRadio && video_)
+    storedVideoSize_ = video_->size();
   settings_.workMode = workMode;
   // A clip or picture on show, or a capture, ends before the engine rebuilds live video.
-  if (viewState_ >= 2) StopShownFile();
-  if (workMode == vd::kWorkModeRadio) {
-    SetViewState(1);
+  if (!vd::IsLive(viewState_)) StopShownFile();
+  if (workMode == vd::WorkMode::kRadio) {
+    SetViewState(vd::ViewState::kLive);
     hide();
     if (album_) album_->hide();
     if (panelWindow_) panelWindow_->AddTab(vd::WorkModeInfoOf(workMode).title);
   } else {
     show();
-    SetViewState(1);
+    SetViewState(vd::ViewState::kLive);
   }
   // The automatic scan is the TV list's: it closes when the mode leaves TV.
-  if (changed && workMode != vd::kWorkModeTv && autoScan_) autoScan_->close();
+  if (changed && workMode != vd::WorkMode::kTv && autoScan_) autoScan_->close();
   if (entry_) entry_->Unbind();
   if (engine_) engine_->ApplyWorkMode(workMode);
   // The lists on show held the old mode's table, which the engine has just freed.
   if (changed && sheetHost_) CChannelListCtrl::RefillAll(*sheetHost_);
-  if (leavingRadio && workMode != vd::kWorkModeRadio && storedVideoSize_.isValid()) {
+  if (leavingRadio && workMode != vd::WorkMode::kRadio && storedVideoSize_.isValid()) {
     SetVideoSize(storedVideoSize_.width(), storedVideoSize_.height());
   }
   if (panel_) panel_->SetWorkMode(workMode);
@@ -299,31 +304,37 @@ void CViewerDlg::SelectSoundMode() {
   if (engine_ && mode >= 0) engine_->SelectAudioMode(mode);
 }
 
-void CViewerDlg::SetViewState(int viewState) {
+void CViewerDlg::SetViewState(vd::ViewState viewState) {
+  if (!vd::ViewStateChangeAllowed(viewState_, viewState)) {
+    ++refusedViewStateChanges_;
+    vd::LogWrite("viewer", vd::LogLevel::kWarning, "view state: %s -> %s refused\n",
+                 vd::NameOf(viewState_), vd::NameOf(viewState));
+    return;
+  }
   viewState_ = viewState;
   // Live again: no album file is in use any more.
-  if (viewState <= 1 && albumHost_) albumHost_->SetCurrentFile({});
+  if (vd::IsLive(viewState) && albumHost_) albumHost_->SetCurrentFile({});
   if (panel_) panel_->SetViewState(viewState);
-  if (viewState == 2) {
+  if (viewState == vd::ViewState::kCapturing) {
     SetTimer(kTimerRecordLamp, 1000);
   } else {
     KillTimer(kTimerRecordLamp);
     if (panel_) panel_->SetRecordLampVisible(false);
   }
-  strip_->SetCaptureLabel(viewState >= 2);
-  const bool radio = settings_.workMode == vd::kWorkModeRadio;
+  strip_->SetCaptureLabel(!vd::IsLive(viewState));
+  const bool radio = settings_.workMode == vd::WorkMode::kRadio;
   strip_->SetCommandEnabled(ViewStateStrip::kGallery, !radio);
   strip_->SetCommandEnabled(ViewStateStrip::kCapture, !radio && videoPresent_);
   strip_->SetCommandEnabled(ViewStateStrip::kSnapshot, SnapshotAllowed());
-  if (viewState != 4) video_->ShowStill(QImage());
+  if (viewState != vd::ViewState::kStillShown) video_->ShowStill(QImage());
   bars_->OnViewState(viewState);
-  if (viewState == 1 && started_) RefreshDeviceStatus();
-  remoteState_.SetBusy(viewState >= 2 && viewState <= 5 && viewState != 4);
+  if (viewState == vd::ViewState::kLive && started_) RefreshDeviceStatus();
+  remoteState_.SetBusy(vd::IsRecordingView(viewState) || viewState == vd::ViewState::kClipOpen);
   LayoutChildren();
 }
 
 bool CViewerDlg::SnapshotAllowed() const {
-  return settings_.workMode != vd::kWorkModeRadio && stillPresent_ && viewState_ <= 1;
+  return settings_.workMode != vd::WorkMode::kRadio && stillPresent_ && vd::IsLive(viewState_);
 }
 
 void CViewerDlg::SetVideoSize(int width, int height, bool placeWindows) {
@@ -368,7 +379,7 @@ void CViewerDlg::RefreshDeviceStatus() {
 }
 
 void CViewerDlg::RetuneStoredStation() {
-  if (!started_ || !panel_ || settings_.workMode != vd::kWorkModeTv || !engine_) return;
+  if (!started_ || !panel_ || settings_.workMode != vd::WorkMode::kTv || !engine_) return;
   TunerControl* tuner = engine_->Tuner();
   if (tuner != nullptr && tuner->Table() != nullptr)
     tuner->Table()->Select(tuning_->TvStation(), true);
@@ -398,7 +409,7 @@ void CViewerDlg::RefreshChannelDisplay() {
   // has one there, rather than a bare "Channel" that channel up and down cannot start from.
   auto* tv = dynamic_cast<TvTunerControl*>(tuner);
   if (!station && !panel_->RememberedChannel() && tv != nullptr &&
-      settings_.workMode == vd::kWorkModeTv) {
+      settings_.workMode == vd::WorkMode::kTv) {
     if (const int32_t tuned = tv->TunedChannel(); tuned >= 0) shown = tuned;
   }
   panel_->Refresh(shown);
@@ -421,7 +432,7 @@ void CViewerDlg::StoreChannelList() {
 
 void CViewerDlg::ChannelStep(bool up) {
   const int input = panel_ ? panel_->input() : 0;
-  if (input > 1 || viewState_ == 2 || !engine_) {
+  if (input > 1 || viewState_ == vd::ViewState::kCapturing || !engine_) {
     Beep();
     return;
   }
@@ -434,7 +445,7 @@ void CViewerDlg::ChannelStep(bool up) {
       return;
     }
     auto* tv = dynamic_cast<TvTunerControl*>(tuner);
-    if (tv == nullptr || settings_.workMode != vd::kWorkModeTv || !panel_) {
+    if (tv == nullptr || settings_.workMode != vd::WorkMode::kTv || !panel_) {
       Beep();
       return;
     }

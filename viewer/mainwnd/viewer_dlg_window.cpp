@@ -44,31 +44,31 @@ namespace cid = vd::command_id;
 void CViewerDlg::CaptureAction() {
   if (!engine_) return;
   switch (viewState_) {
-    case 0:
-    case 1:
+    case vd::ViewState::kStartUp:
+    case vd::ViewState::kLive:
       if (engine_->BeginCapture()) {
-        SetViewState(2);
+        SetViewState(vd::ViewState::kCapturing);
       } else {
         engine_->ReturnToLive();
       }
       break;
-    case 2:
+    case vd::ViewState::kCapturing:
       engine_->StopCapture();
-      SetViewState(5);
+      SetViewState(vd::ViewState::kFinishing);
       if (album_ && album_->SaveFilm()) {
         OpenAlbumFile(albumHost_->CurrentFile().string(), false);
       }
-      if (viewState_ == 5) {
+      if (viewState_ == vd::ViewState::kFinishing) {
         engine_->ReturnToLive();
-        SetViewState(1);
+        SetViewState(vd::ViewState::kLive);
       }
       break;
-    case 3:
-    case 4:
+    case vd::ViewState::kClipOpen:
+    case vd::ViewState::kStillShown:
       StopShownFile();
-      SetViewState(1);
+      SetViewState(vd::ViewState::kLive);
       break;
-    default:
+    case vd::ViewState::kFinishing:
       break;
   }
 }
@@ -82,7 +82,7 @@ void CViewerDlg::TakeSnapshot() {
 }
 
 void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
-  if (!engine_ || viewState_ == 2) return;
+  if (!engine_ || viewState_ == vd::ViewState::kCapturing) return;
   if (picture) {
     // The album's reader checks every header field against the file before it trusts it.
     vd::BitmapImage bitmap;
@@ -101,7 +101,7 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
     engine_->StopPreview(true);
     engine_->SetStillOnDisplay(true);
     shownFile_ = path;
-    SetViewState(4);
+    SetViewState(vd::ViewState::kStillShown);
     video_->ShowStill(image);
     SetVideoSize(image.width(), image.height());
   } else {
@@ -112,7 +112,7 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
       return;
     }
     shownFile_ = path;
-    SetViewState(3);
+    SetViewState(vd::ViewState::kClipOpen);
     bars_->OpenClip();
   }
   if (panel_) panel_->SetVcrPadOpen(true);
@@ -120,10 +120,10 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
 
 void CViewerDlg::StopShownFile() {
   if (!engine_) return;
-  if (viewState_ == 2) engine_->StopCapture();
-  if (viewState_ == 3) engine_->StopPlayer();
-  if (viewState_ >= 2) engine_->ReturnToLive();
-  if (viewState_ == 4 || viewState_ == 3) {
+  if (viewState_ == vd::ViewState::kCapturing) engine_->StopCapture();
+  if (viewState_ == vd::ViewState::kClipOpen) engine_->StopPlayer();
+  if (!vd::IsLive(viewState_)) engine_->ReturnToLive();
+  if (vd::ShowsAlbumFile(viewState_)) {
     engine_->SetStillOnDisplay(true);
     engine_->ReturnToLive();
   }
@@ -132,9 +132,9 @@ void CViewerDlg::StopShownFile() {
 }
 
 void CViewerDlg::CloseShownFile() {
-  if (viewState_ != 3 && viewState_ != 4) return;
+  if (!vd::ShowsAlbumFile(viewState_)) return;
   StopShownFile();
-  SetViewState(1);
+  SetViewState(vd::ViewState::kLive);
 }
 
 void CViewerDlg::FollowStillAlbum() {
@@ -145,7 +145,7 @@ void CViewerDlg::FollowStillAlbum() {
 }
 
 void CViewerDlg::ShowAlbumWindow() {
-  if (!album_ || settings_.workMode == vd::kWorkModeRadio) return;
+  if (!album_ || settings_.workMode == vd::WorkMode::kRadio) return;
   PlaceWindows(Placing::kAlbumShown);
   album_->show();
   album_->RefreshIfMarked();
@@ -162,7 +162,8 @@ void CViewerDlg::ToggleAlbumWindow() {
 
 void CViewerDlg::ToggleFullScreen() {
   // Refused while capturing, saving or playing; a still picture may fill the screen.
-  if (!engine_ || engine_->IsCapturing() || viewState_ == 2 || viewState_ == 3 || viewState_ == 5) {
+  if (!engine_ || engine_->IsCapturing() || vd::IsRecordingView(viewState_) ||
+      viewState_ == vd::ViewState::kClipOpen) {
     return;
   }
   if (!fullScreen_) {
@@ -203,7 +204,7 @@ vd::Rect RectOf(const QRect& r) {
 }  // namespace
 
 void CViewerDlg::ApplyRatio43() {
-  if (fullScreen_ || viewState_ > 1 || settings_.forceRatio43 == 0) return;
+  if (fullScreen_ || !vd::IsLive(viewState_) || settings_.forceRatio43 == 0) return;
   // It follows the user's resize, which leaves the windows where they are.
   if (const auto corrected = vd::RatioCorrectedVideo({video_->width(), video_->height()})) {
     SetVideoSize(corrected->width, corrected->height, false);
@@ -233,9 +234,10 @@ void CViewerDlg::PlaceWindows(Placing why) {
   const bool albumShown = album_ && (why == Placing::kAlbumShown || album_->isVisible());
   const bool panelShown = panel_ && panel_->isVisible();
   // A still keeps the windows where they are, unless it made the main window larger.
-  const int state = why == Placing::kStart                        ? 0
-                    : why == Placing::kResized && viewState_ == 4 ? 1
-                                                                  : viewState_;
+  const vd::ViewState state = why == Placing::kStart ? vd::ViewState::kStartUp
+                              : why == Placing::kResized && viewState_ == vd::ViewState::kStillShown
+                                  ? vd::ViewState::kLive
+                                  : viewState_;
   const auto placement = vd::PlaceWindows(state, fullScreen_, RectOf(frameGeometry()),
                                           {{album.width(), album.height()}, albumShown},
                                           {{panel.width(), panel.height()}, panelShown}, RectOf(d));
@@ -308,7 +310,7 @@ void CViewerDlg::OpenSettingsSheet() {
   // Tools button is. One sheet at a time, and none while a scan of the automatic-scan
   // dialog runs: its pages would scan nested inside that scan, over the same table and the
   // same scan start.
-  if (viewState_ == 2 || viewState_ == 5 || (engine_ && engine_->IsCapturing()) || sheetOpen_ ||
+  if (vd::IsRecordingView(viewState_) || (engine_ && engine_->IsCapturing()) || sheetOpen_ ||
       (sheetHost_ && sheetHost_->IsScanRunning()) || !engine_) {
     Beep();
     return;
@@ -371,7 +373,7 @@ void CViewerDlg::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && !fullScreen_) {
     dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
   } else if (event->button() == Qt::LeftButton && panel_ && panel_->isVisible() &&
-             viewState_ <= 1) {
+             vd::IsLive(viewState_)) {
     OnCommand(cid::kPanel);
   }
 }
@@ -385,7 +387,7 @@ void CViewerDlg::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void CViewerDlg::contextMenuEvent(QContextMenuEvent* event) {
-  if (fullScreen_ && viewState_ <= 1 && panel_ && panelWindow_) {
+  if (fullScreen_ && vd::IsLive(viewState_) && panel_ && panelWindow_) {
     if (!panel_->isVisible()) OnCommand(cid::kPanel);
     // Shown may still mean covered by the picture, which only the window system knows.
     panelWindow_->BringUp();
@@ -419,7 +421,7 @@ void CViewerDlg::dropEvent(QDropEvent* event) {
 }
 
 bool CViewerDlg::DropData(const QMimeData* data) {
-  if (viewState_ == 2) {
+  if (viewState_ == vd::ViewState::kCapturing) {
     ShowMessage("Please note that Drag & drop does not work while file is being captured");
     return false;
   }
@@ -449,7 +451,7 @@ bool CViewerDlg::DropData(const QMimeData* data) {
 }
 
 bool CViewerDlg::SelectDroppedStation(int32_t index) {
-  if (!engine_ || viewState_ > 1) return false;
+  if (!engine_ || !vd::IsLive(viewState_)) return false;
   TunerControl* tuner = engine_->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   if (table == nullptr || index < 0 || index >= table->Count()) return false;

@@ -72,7 +72,8 @@ void ViewerEntry::OnKeypad(int button) {
     return;
   }
   // Recall retunes: not while a capture runs or a clip plays in place of the picture.
-  const KeypadAction action = TvKeypadPress(button, IsCapturing() || window_.ViewState() == 3);
+  const KeypadAction action =
+      TvKeypadPress(button, IsCapturing() || window_.ViewState() == vd::ViewState::kClipOpen);
   switch (action.kind) {
     case KeypadAction::Kind::kMainCommand:
       window_.OnCommand(action.value);
@@ -92,12 +93,12 @@ void ViewerEntry::RefreshScanWindow() {
   window_.RefreshChannelList();
 }
 
-int ViewerEntry::WorkMode() const {
+vd::WorkMode ViewerEntry::WorkMode() const {
   return window_.WorkModeValue();
 }
 
 bool ViewerEntry::IsCapturing() const {
-  return window_.ViewState() == 2;
+  return window_.ViewState() == vd::ViewState::kCapturing;
 }
 
 void ViewerEntry::StartEntryTimer(uint32_t milliseconds) {

@@ -33,7 +33,7 @@ class ViewerEntry : public EntryHost {
   void OnKeypad(int button);
 
   // EntryHost
-  int WorkMode() const override;
+  vd::WorkMode WorkMode() const override;
   bool IsCapturing() const override;
   void StartEntryTimer(uint32_t milliseconds) override;
   void StopEntryTimer() override;

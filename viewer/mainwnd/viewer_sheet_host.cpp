@@ -21,7 +21,7 @@ std::string ViewerSheetHost::LanguageTag() const {
   return std::string(SystemInterfaceLanguageTag());
 }
 
-int32_t ViewerSheetHost::WorkMode() const {
+vd::WorkMode ViewerSheetHost::WorkMode() const {
   return window_.WorkModeValue();
 }
 
@@ -115,13 +115,13 @@ void ViewerSheetHost::BeginSheet() {
 }
 
 int32_t ViewerSheetHost::ToolPage() const {
-  const int32_t mode = sheetMode_.value_or(window_.WorkModeValue());
-  return mode >= 0 && mode <= 3 ? window_.Settings().toolPage[mode] : 0;
+  const vd::WorkMode mode = sheetMode_.value_or(window_.WorkModeValue());
+  return window_.Settings().toolPage[vd::StoredNumber(mode)];
 }
 
 void ViewerSheetHost::SetToolPage(int32_t position) {
-  const int32_t mode = sheetMode_.value_or(window_.WorkModeValue());
-  if (mode >= 0 && mode <= 3) window_.Settings().toolPage[mode] = position;
+  const vd::WorkMode mode = sheetMode_.value_or(window_.WorkModeValue());
+  window_.Settings().toolPage[vd::StoredNumber(mode)] = position;
 }
 
 void ViewerSheetHost::RefreshMainWindow() {

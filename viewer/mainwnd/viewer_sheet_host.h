@@ -19,7 +19,7 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
 
   // ScanHost
   TunerControl* Tuner() override;
-  int32_t WorkMode() const override;
+  vd::WorkMode WorkMode() const override;
   std::string LanguageTag() const override;
   int32_t Country() const override;
   void SetCountry(int32_t code) override;
@@ -57,7 +57,7 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
   CViewerDlg& window_;
   SettingsStore& store_;
   bool scanRunning_ = false;
-  std::optional<int32_t> sheetMode_;
+  std::optional<vd::WorkMode> sheetMode_;
 };
 
 }  // namespace vd

@@ -34,7 +34,7 @@ void ViewerTeletext::AddMenuAction(QMenu& menu) {
   QAction* action = menu.addAction("Teletext\tT", this, &ViewerTeletext::Toggle);
   action->setCheckable(true);
   action->setChecked(window_ && window_->isVisible());
-  action->setEnabled(owner_.WorkModeValue() == kWorkModeTv);
+  action->setEnabled(owner_.WorkModeValue() == WorkMode::kTv);
 }
 
 void ViewerTeletext::Toggle() {
@@ -42,7 +42,7 @@ void ViewerTeletext::Toggle() {
     window_->close();
     return;
   }
-  if (owner_.WorkModeValue() != kWorkModeTv) {
+  if (owner_.WorkModeValue() != WorkMode::kTv) {
     owner_.Beep();
     return;
   }
@@ -62,8 +62,8 @@ bool ViewerTeletext::RouteDigit(int digit) {
   return true;
 }
 
-void ViewerTeletext::StationShown(int workMode, std::optional<uint32_t> frequencyHz) {
-  const bool tv = workMode == kWorkModeTv;
+void ViewerTeletext::StationShown(WorkMode workMode, std::optional<uint32_t> frequencyHz) {
+  const bool tv = workMode == WorkMode::kTv;
   if (!tv) frequencyHz.reset();
   if (workMode == workMode_ && frequencyHz == frequencyHz_) return;
   workMode_ = workMode;

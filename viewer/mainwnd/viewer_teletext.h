@@ -11,6 +11,7 @@
 
 #include "teletext_session.h"
 #include "teletext_window.h"
+#include "vd/view_modes.h"
 
 class CViewerDlg;
 class IStromsift;
@@ -35,7 +36,7 @@ class ViewerTeletext : public QObject {
   bool RouteDigit(int digit);
   // What the main window tunes now; another station empties the pages, another mode than
   // TV closes the window.
-  void StationShown(int workMode, std::optional<uint32_t> frequencyHz);
+  void StationShown(WorkMode workMode, std::optional<uint32_t> frequencyHz);
 
   TeletextSession& Session() { return *session_; }
   TeletextWindow* Window() { return window_; }
@@ -47,7 +48,7 @@ class ViewerTeletext : public QObject {
   TeletextSession* session_;  // a child of this object
   QPointer<TeletextWindow> window_;
   QShortcut* shortcut_ = nullptr;
-  int workMode_ = -1;
+  std::optional<WorkMode> workMode_;  // none until the first station
   std::optional<uint32_t> frequencyHz_;
 };
 

@@ -20,7 +20,7 @@ std::string ViewerTuningContext::DataFolder() const {
   return settings_.path;
 }
 
-int32_t ViewerTuningContext::WorkMode() const {
+vd::WorkMode ViewerTuningContext::WorkMode() const {
   return settings_.workMode;
 }
 

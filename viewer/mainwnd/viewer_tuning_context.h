@@ -21,7 +21,7 @@ class ViewerTuningContext : public TuningContext {
       : window_(window), store_(store), settings_(settings) {}
 
   std::string DataFolder() const override;
-  int32_t WorkMode() const override;
+  vd::WorkMode WorkMode() const override;
   int32_t Country() const override;
   int32_t Source() const override;
   int32_t Country1() const override;

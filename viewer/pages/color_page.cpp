@@ -62,8 +62,8 @@ CColorPage::CColorPage(vd::PagesEngine& engine, QWidget* parent)
   auto* standardLayout = new QHBoxLayout(standardGroup_);
   standardLayout->addWidget(standardLabel_);
   standardLayout->addWidget(standard_);
-  const int32_t mode = engine_.WorkMode();
-  if (mode == 0 || mode == 1) {
+  const vd::WorkMode mode = engine_.WorkMode();
+  if (vd::IsExternalInput(mode)) {
     standard_->addItems({QStringLiteral("NTSC"), QStringLiteral("PAL"), QStringLiteral("SECAM")});
     const int32_t family = engine_.StoredStandard(mode);
     standard_->setCurrentIndex(family == 1 ? 1 : family == 0 ? 0 : 2);
@@ -112,7 +112,7 @@ void CColorPage::OnCancel() {
 
 void CColorPage::OnStandardChosen(int index) {
   if (index < 0 || index > 2) return;
-  const int32_t mode = engine_.WorkMode();
+  const vd::WorkMode mode = engine_.WorkMode();
   engine_.SetVideoStandard(index);
   // Stored at once so closing the sheet before the decoder settles loses nothing.
   engine_.StoreStandard(mode, index);

@@ -45,7 +45,7 @@ CDevicePage::CDevicePage(vd::PagesEngine& engine, QWidget* parent)
 
   // The format dialogs resize the picture, which a full-screen picture cannot follow; the
   // radio has no picture to disturb.
-  videoSetting_->setEnabled(engine_.WorkMode() == 2 || !engine_.FullScreen());
+  videoSetting_->setEnabled(engine_.WorkMode() == vd::WorkMode::kRadio || !engine_.FullScreen());
   audioSetting_->setEnabled(engine_.HasSeparateAudio());
   connect(audioSetting_, &QPushButton::clicked, this, &CDevicePage::OnAudioSetting);
   connect(videoSetting_, &QPushButton::clicked, this, &CDevicePage::OnVideoSetting);

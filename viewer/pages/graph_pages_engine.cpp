@@ -23,7 +23,7 @@ void GraphPagesEngine::ShowMessage(const std::string& text) {
   if (window_.showMessage) window_.showMessage(text);
 }
 
-int32_t GraphPagesEngine::WorkMode() const {
+vd::WorkMode GraphPagesEngine::WorkMode() const {
   return window_.workMode ? window_.workMode() : graph_.WorkMode();
 }
 
@@ -74,14 +74,15 @@ bool GraphPagesEngine::SetAmp(AmpProperty property, int32_t value) {
   return device != nullptr && Succeeded(device->SetAmp(property, value));
 }
 
-int32_t GraphPagesEngine::StoredStandard(int32_t workMode) const {
-  return workMode == 0 ? graph_.Settings().videoStandard0 : graph_.Settings().videoStandard1;
+int32_t GraphPagesEngine::StoredStandard(vd::WorkMode workMode) const {
+  return workMode == vd::WorkMode::kSVideo ? graph_.Settings().videoStandard0
+                                           : graph_.Settings().videoStandard1;
 }
 
-void GraphPagesEngine::StoreStandard(int32_t workMode, int32_t family) {
+void GraphPagesEngine::StoreStandard(vd::WorkMode workMode, int32_t family) {
   // Written back with the other capture settings when the engine closes.
-  if (workMode == 0) graph_.Settings().videoStandard0 = family;
-  if (workMode == 1) graph_.Settings().videoStandard1 = family;
+  if (workMode == vd::WorkMode::kSVideo) graph_.Settings().videoStandard0 = family;
+  if (workMode == vd::WorkMode::kComposite) graph_.Settings().videoStandard1 = family;
 }
 
 void GraphPagesEngine::RefreshPreview() {

@@ -9,7 +9,7 @@
 namespace vd {
 
 struct PagesWindow {
-  std::function<int32_t()> workMode;
+  std::function<vd::WorkMode()> workMode;
   std::function<bool()> fullScreen;
   std::function<void()> refreshDeviceStatus;
   std::function<void()> redrawAll;
@@ -25,7 +25,7 @@ class GraphPagesEngine : public PagesEngine {
       : graph_(graph), window_(std::move(window)) {}
 
   void ShowMessage(const std::string& text) override;
-  int32_t WorkMode() const override;
+  vd::WorkMode WorkMode() const override;
   bool FullScreen() const override;
   void RefreshDeviceStatus() override;
   void RedrawAll() override;
@@ -59,8 +59,8 @@ class GraphPagesEngine : public PagesEngine {
   bool SetAmp(AmpProperty property, int32_t value) override;
 
   bool SetVideoStandard(int32_t family) override { return graph_.SetVideoStandard(family); }
-  int32_t StoredStandard(int32_t workMode) const override;
-  void StoreStandard(int32_t workMode, int32_t family) override;
+  int32_t StoredStandard(vd::WorkMode workMode) const override;
+  void StoreStandard(vd::WorkMode workMode, int32_t family) override;
   void RefreshPreview() override;
 
   bool HasSeparateAudio() const override;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "capture_graph.h"
+#include "vd/view_modes.h"
 
 namespace vd {
 
@@ -19,7 +20,7 @@ class PagesEngine {
   // --- The main window.
   // A warning owned by the main window (the engine's message routine).
   virtual void ShowMessage(const std::string& text) = 0;
-  virtual int32_t WorkMode() const = 0;
+  virtual vd::WorkMode WorkMode() const = 0;
   virtual bool FullScreen() const = 0;
   // The device status line of the main window, after the devices changed.
   virtual void RefreshDeviceStatus() = 0;
@@ -57,8 +58,9 @@ class PagesEngine {
 
   // --- Video standard of the external inputs: 0 NTSC, 1 PAL, 2 SECAM.
   virtual bool SetVideoStandard(int32_t family) = 0;
-  virtual int32_t StoredStandard(int32_t workMode) const = 0;
-  virtual void StoreStandard(int32_t workMode, int32_t family) = 0;
+  // workMode: composite or S-Video, each of which keeps its own.
+  virtual int32_t StoredStandard(vd::WorkMode workMode) const = 0;
+  virtual void StoreStandard(vd::WorkMode workMode, int32_t family) = 0;
   // The running preview picks up a changed standard: stop, tear down, rebuild, restart.
   virtual void RefreshPreview() = 0;
 

@@ -93,8 +93,8 @@ PropertyDialog::PropertyDialog(PagesEngine& engine, Kind kind, QWidget* parent)
     inputs_->setEnabled(inputs_->count() > 0);
     standards_ = new QComboBox(this);
     standards_->addItems({QStringLiteral("NTSC"), QStringLiteral("PAL"), QStringLiteral("SECAM")});
-    const int32_t mode = engine_.WorkMode();
-    if (mode == 0 || mode == 1) {
+    const vd::WorkMode mode = engine_.WorkMode();
+    if (vd::IsExternalInput(mode)) {
       const int32_t family = engine_.StoredStandard(mode);
       standards_->setCurrentIndex(family == 1 ? 1 : family == 0 ? 0 : 2);
     } else {
@@ -123,7 +123,7 @@ bool PropertyDialog::Apply() {
     if (inputs_->count() > 0 && inputs_->currentIndex() != engine_.CurrentVideoInput()) {
       ok = engine_.RouteVideoInput(inputs_->currentIndex());
     }
-    const int32_t mode = engine_.WorkMode();
+    const vd::WorkMode mode = engine_.WorkMode();
     if (standards_->isEnabled() && standards_->currentIndex() != engine_.StoredStandard(mode)) {
       if (engine_.SetVideoStandard(standards_->currentIndex())) {
         engine_.StoreStandard(mode, standards_->currentIndex());

@@ -173,7 +173,7 @@ void CControlPanel::OnButton(int id) {
   switch (id) {
     case pid::kCapture:
       // The VCR pad stays open while a clip or a still is on show.
-      state_.vcrPadOpen = !state_.vcrPadOpen || state_.viewState == 3 || state_.viewState == 4;
+      state_.vcrPadOpen = !state_.vcrPadOpen || vd::ShowsAlbumFile(state_.viewState);
       Relayout();
       break;
     case pid::kKeypad:
@@ -194,7 +194,7 @@ void CControlPanel::OnButton(int id) {
     case pid::kRecord:
     case pid::kLive:
     case pid::kStop:
-      if (state_.viewState == 3) SetPlaying(false);
+      if (state_.viewState == vd::ViewState::kClipOpen) SetPlaying(false);
       break;
     case pid::kInput: {
       emit Command(id);
@@ -215,7 +215,7 @@ void CControlPanel::OnButton(int id) {
   if (id >= pid::kFmKey0 && id < pid::kFmKey0 + 10 && fmMemory_) SetFmMemoryMode(false);
 }
 
-void CControlPanel::SetWorkMode(int workMode) {
+void CControlPanel::SetWorkMode(vd::WorkMode workMode) {
   state_.workMode = workMode;
   Relayout();
 }
@@ -231,10 +231,10 @@ void CControlPanel::RevertInput() {
   Relayout();
 }
 
-void CControlPanel::SetViewState(int viewState) {
+void CControlPanel::SetViewState(vd::ViewState viewState) {
   state_.viewState = viewState;
-  if (viewState == 3 || viewState == 4) state_.vcrPadOpen = true;
-  if (viewState != 3) state_.playing = false;
+  if (vd::ShowsAlbumFile(viewState)) state_.vcrPadOpen = true;
+  if (viewState != vd::ViewState::kClipOpen) state_.playing = false;
   Relayout();
 }
 

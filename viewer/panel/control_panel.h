@@ -42,9 +42,9 @@ class CControlPanel : public QWidget {
   bool isComplete() const { return complete_; }
 
   // State the main window sets.
-  void SetWorkMode(int workMode);
+  void SetWorkMode(vd::WorkMode workMode);
   void SetInput(int input);
-  void SetViewState(int viewState);
+  void SetViewState(vd::ViewState viewState);
   void SetKeypadOpen(bool open);
   void SetVcrPadOpen(bool open);
   void SetMuted(bool muted);

@@ -21,13 +21,13 @@ int32_t PowerOfTen(int32_t n) {
 bool DigitEntry::OnCommand(int command) {
   if (command < kCommandDigit0 || command > kCommandPoint) return false;
   host_.StopEntryTimer();
-  const int mode = host_.WorkMode();
-  if (mode != kWorkModeTv && mode != kWorkModeRadio) {
+  const WorkMode mode = host_.WorkMode();
+  if (IsExternalInput(mode)) {
     // A timer left over from the other mode must not end an entry typed later.
     Clear();
     return true;
   }
-  const bool radio = mode == kWorkModeRadio;
+  const bool radio = mode == WorkMode::kRadio;
   if (command == kCommandEnter) {
     if (radio) {
       EndRadio();

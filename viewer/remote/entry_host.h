@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 class EntryHost {
@@ -18,8 +20,7 @@ class EntryHost {
 
   virtual ~EntryHost() = default;
 
-  // 3 TV, 2 FM radio, 1 composite, 0 S-Video.
-  virtual int WorkMode() const = 0;
+  virtual vd::WorkMode WorkMode() const = 0;
   // The capture engine is writing a capture.
   virtual bool IsCapturing() const = 0;
 

@@ -80,7 +80,7 @@ struct Bounds {
   int32_t fallback;
 };
 constexpr Bounds kBounds[] = {
-    {setting::kWorkMode, 0, 3, setting::kDefaultWorkMode},
+    {setting::kWorkMode, 0, kWorkModeCount - 1, setting::kDefaultWorkMode},
     {setting::kVolume, 0, 65535, setting::kDefaultVolume},
     {setting::kSource, 0, 1, 0},
     {setting::kMtsMode, 0, 2, 0},
@@ -125,7 +125,8 @@ void MainSettings::Read(const SettingsStore& store, const LoadContext& context) 
   volume = Bounded(kVolume, store.ReadDword(kSection, kVolume, kDefaultVolume));
   country = store.ReadDword(kSection, kCountry, 0);
   source = Bounded(kSource, store.ReadDword(kSection, kSource, 0));
-  workMode = Bounded(kWorkMode, store.ReadDword(kSection, kWorkMode, kDefaultWorkMode));
+  workMode = WorkModeFromStored(
+      Bounded(kWorkMode, store.ReadDword(kSection, kWorkMode, kDefaultWorkMode)));
   autoScan = store.ReadBool(kSection, kAutoScan, kDefaultAutoScan);
   displayModeWarning = store.ReadBool(kSection, kDisplayModeWarning, 0);
   forceRatio43 = store.ReadDword(kSection, kForceRatio43, 0);
@@ -159,7 +160,8 @@ bool MainSettings::Save(SettingsStore& store) const {
     b.WriteDword(kSection, kCountry, country);
     b.WriteDword(kSection, kSource, source);
     // The next start always comes up in TV; radio is chosen again on the panel.
-    b.WriteDword(kSection, kWorkMode, workMode == 2 ? 3 : workMode);
+    b.WriteDword(kSection, kWorkMode,
+                 StoredNumber(workMode == WorkMode::kRadio ? WorkMode::kTv : workMode));
     b.WriteBoolIfChanged(kSection, kAutoScan, autoScan);
     b.WriteBoolIfChanged(kSection, kDisplayModeWarning, displayModeWarning);
     b.WriteDword(kSection, kWinHandle, 0);
@@ -178,7 +180,7 @@ bool MainSettings::Save(SettingsStore& store) const {
 
 void MainSettings::FillSnapshot(SettingsSnapshot* out) const {
   if (out == nullptr) return;
-  out->workMode = workMode;
+  out->workMode = StoredNumber(workMode);
   out->delChWarning = delChWarning;
   out->mute = mute;
   out->autoScan = autoScan;
@@ -197,7 +199,7 @@ SettingsSnapshot MainSettings::Snapshot() const {
 }
 
 void MainSettings::SetToolPage(int32_t page) {
-  if (workMode >= 0 && workMode < 4) toolPage[workMode] = page;
+  toolPage[StoredNumber(workMode)] = page;
 }
 
 }  // namespace vd

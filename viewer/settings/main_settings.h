@@ -10,12 +10,13 @@
 #include <string_view>
 
 #include "first_run_defaults.h"
+#include "vd/view_modes.h"
 
 namespace vd {
 class SettingsStore;
 }
 
-// The 13 main settings other components read, in this order.
+// The 13 main settings other components read, in this order. Numbers as stored.
 struct SettingsSnapshot {
   int32_t workMode = 0;
   int32_t delChWarning = 0;
@@ -70,7 +71,7 @@ std::optional<RunValue<int32_t>> BoundedToRun(std::string_view name, int32_t sto
 
 struct MainSettings {
   std::string path;
-  int32_t workMode = 3;
+  WorkMode workMode = WorkMode::kTv;
   int32_t delChWarning = 0;
   int32_t mute = 0;
   int32_t autoScan = 1;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "vd/text.h"
+
 namespace vd {
 
 namespace {
@@ -13,12 +15,6 @@ constexpr std::string_view kHeader4 = "REGEDIT4";
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
 }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {

@@ -6,6 +6,8 @@
 #include <span>
 #include <string_view>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 inline constexpr std::string_view kSection = "AviCap";
@@ -73,7 +75,7 @@ inline constexpr std::string_view kFmDisabled = "FM_Disabled";
 inline constexpr std::string_view kVfwDriverName = "VfwDriverName";
 
 inline constexpr int32_t kDefaultVolume = 0x7FFF;
-inline constexpr int32_t kDefaultWorkMode = 3;
+inline constexpr int32_t kDefaultWorkMode = StoredNumber(WorkMode::kTv);
 inline constexpr int32_t kDefaultAutoScan = 1;
 inline constexpr int32_t kDefaultIsMts = -1;
 inline constexpr int32_t kDefaultControlMasterVolume = 1;

@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int32_t kWorkModeRadio = 2;
-constexpr int32_t kWorkModeTv = 3;
 constexpr const char* kDeleteAllCaption = "Verify channel list deletion";
 constexpr const char* kDeleteAllText =
     "This will delete the entire channel list.\nDo you want to continue ?";
@@ -89,7 +87,7 @@ CChannelTable* CChannelListCtrl::Table() const {
 void CChannelListCtrl::Fill() {
   CChannelTable* table = Table();
   // Radio keeps the user's order: the first ten stations are the presets.
-  if (table != nullptr && host_.WorkMode() != kWorkModeRadio) table->Sort();
+  if (table != nullptr && host_.WorkMode() != vd::WorkMode::kRadio) table->Sort();
   model_->Reset(table);
   ApplyColumnWidths();
   if (table != nullptr && table->Current() >= 0 && table->Current() < table->Count()) {
@@ -115,7 +113,7 @@ void CChannelListCtrl::SelectStation(int row) {
 bool CChannelListCtrl::CanNameFromTeletext() const {
   const CChannelTable* table = Table();
   const int row = SelectedRow();
-  return table != nullptr && host_.WorkMode() == kWorkModeTv && row >= 0 &&
+  return table != nullptr && host_.WorkMode() == vd::WorkMode::kTv && row >= 0 &&
          row == table->Current() && !host_.TeletextName().empty();
 }
 

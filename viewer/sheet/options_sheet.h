@@ -42,7 +42,7 @@ class COptionsSheet : public QDialog {
   };
 
   vd::SheetHost& host_;
-  int32_t workMode_;
+  vd::WorkMode workMode_;
   QTabWidget* tabs_ = nullptr;
   std::vector<Entry> pages_;
   int32_t activePosition_ = 0;

@@ -21,7 +21,6 @@ namespace vd {
 
 namespace {
 
-constexpr int32_t kWorkModeRadio = 2;
 // Codes whose sound system the sound-mode button switches: MTS for 1 and 886, PAL D/K and I
 // for 86 (China).
 constexpr int32_t kCodeUsa = 1;
@@ -31,7 +30,7 @@ constexpr int32_t kCodeChina = 86;
 }  // namespace
 
 ScanForm::ScanForm(ScanHost& host, Role role, QWidget* parent)
-    : QWidget(parent), host_(host), role_(role), radio_(host.WorkMode() == kWorkModeRadio) {
+    : QWidget(parent), host_(host), role_(role), radio_(host.WorkMode() == vd::WorkMode::kRadio) {
   // The names follow the interface language; every later reader of the table sees them.
   CountryTable::ApplyLanguage(host_.LanguageTag());
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "vd/view_modes.h"
+
 class TunerControl;
 struct ChannelBand;
 
@@ -19,8 +21,7 @@ class ScanHost {
   // The tuner control of the running mode; null when there is none (no tuner, or an
   // external-input mode).
   virtual TunerControl* Tuner() = 0;
-  // 3 TV, 2 FM radio, 1 composite, 0 S-Video.
-  virtual int32_t WorkMode() const = 0;
+  virtual vd::WorkMode WorkMode() const = 0;
   // The interface language tag ("English", "France", ...), which picks the country names.
   virtual std::string LanguageTag() const = 0;
 

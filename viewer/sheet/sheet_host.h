@@ -4,12 +4,14 @@
 
 #include <cstdint>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 class SheetHost {
  public:
   virtual ~SheetHost() = default;
-  virtual int32_t WorkMode() const = 0;
+  virtual vd::WorkMode WorkMode() const = 0;
   // iToolPage_mode<WorkMode>: the position of the page last active in this mode's sheet.
   virtual int32_t ToolPage() const = 0;
   virtual void SetToolPage(int32_t position) = 0;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 enum class SheetPageId : int32_t {
@@ -18,15 +20,14 @@ enum class SheetPageId : int32_t {
 
 class SheetPages {
  public:
-  static constexpr int kModeCount = 4;
   static constexpr int kMaxPages = 5;
 
-  // The mode's pages in sheet order; empty for a work mode outside 0..3.
-  static std::span<const SheetPageId> For(int32_t workMode);
+  // The mode's pages in sheet order.
+  static std::span<const SheetPageId> For(WorkMode workMode);
   // Position of the page in the mode's row; 0 when the row lacks it.
-  static int32_t PositionOf(int32_t workMode, SheetPageId page);
+  static int32_t PositionOf(WorkMode workMode, SheetPageId page);
   // The position a stored value opens: the stored one when the row has it, else 0.
-  static int32_t StartPosition(int32_t workMode, int32_t stored);
+  static int32_t StartPosition(WorkMode workMode, int32_t stored);
 };
 
 }  // namespace vd

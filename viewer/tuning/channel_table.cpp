@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int32_t kWorkModeTv = 3;
-constexpr int32_t kWorkModeRadio = 2;
 constexpr int32_t kPresetCount = 10;
 
 constexpr const char* kAutoScanCaption = "Confirm automatic scan";
@@ -70,9 +68,9 @@ void CChannelTable::Load(std::vector<uint8_t> bytes, const std::string& fileName
 }
 
 void CChannelTable::StartWithoutFile() {
-  const int32_t mode = context_.WorkMode();
+  const vd::WorkMode mode = context_.WorkMode();
   if (context_.AutoScan()) {
-    if (mode == kWorkModeTv && context_.AskYesNo(kAutoScanCaption, kAutoScanText)) {
+    if (mode == vd::WorkMode::kTv && context_.AskYesNo(kAutoScanCaption, kAutoScanText)) {
       context_.RequestAutomaticScan();
     }
     context_.SwitchOffAutoScan();
@@ -145,7 +143,7 @@ bool CChannelTable::Select(int32_t index, bool resetDeleted) {
 
 void CChannelTable::SelectNext() {
   if (items_.empty()) return;
-  const bool presets = context_.WorkMode() == kWorkModeRadio && context_.RemoteFmMemory();
+  const bool presets = context_.WorkMode() == vd::WorkMode::kRadio && context_.RemoteFmMemory();
   if (presets && current_ > kPresetCount - 2) {
     Select(0, false);
     return;
@@ -157,7 +155,7 @@ void CChannelTable::SelectNext() {
 
 void CChannelTable::SelectPrevious() {
   if (items_.empty()) return;
-  const bool presets = context_.WorkMode() == kWorkModeRadio && context_.RemoteFmMemory();
+  const bool presets = context_.WorkMode() == vd::WorkMode::kRadio && context_.RemoteFmMemory();
   if (presets && Count() > kPresetCount - 1 && current_ == 0) {
     Select(kPresetCount - 1, false);
     return;
@@ -215,7 +213,7 @@ bool CChannelTable::AddByFrequency(uint32_t hz) {
   }
   uint32_t number = 0;
   std::string name;
-  if (context_.WorkMode() == kWorkModeTv) {
+  if (context_.WorkMode() == vd::WorkMode::kTv) {
     if (const ChannelBand* band = tuner_.ActiveBand()) {
       number = band->ChannelOf(hz).value_or(band->last);
     }
@@ -227,7 +225,7 @@ bool CChannelTable::AddByFrequency(uint32_t hz) {
   }
   Append(CChannel(FreeIdFrom(static_cast<uint32_t>(Count())), name, hz, number));
   previous_ = watched >= 0 ? watched : current_;
-  if (context_.WorkMode() == kWorkModeTv) Sort();
+  if (context_.WorkMode() == vd::WorkMode::kTv) Sort();
   return true;
 }
 

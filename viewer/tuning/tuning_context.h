@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 // The kinds of the system beep (the values of the platform's message-beep types).
@@ -18,8 +20,7 @@ class TuningContext {
 
   // The data folder ("Path") that holds the channel files.
   virtual std::string DataFolder() const = 0;
-  // 3 TV, 2 FM radio, 1 composite, 0 S-Video.
-  virtual int32_t WorkMode() const = 0;
+  virtual vd::WorkMode WorkMode() const = 0;
   virtual int32_t Country() const = 0;  // dialling code
   virtual int32_t Source() const = 0;   // 0 cable, 1 antenna
   // "Country1": the row of the country table the user picked; it tells apart the records

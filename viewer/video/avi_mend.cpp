@@ -11,6 +11,8 @@
 #include <map>
 #include <vector>
 
+#include "vd/unique_fd.h"
+
 namespace vd {
 
 namespace {
@@ -153,8 +155,9 @@ constexpr uint32_t kLargestSuperindex = 64 * 1024;
 }  // namespace
 
 bool AviMend::IsWhole(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file) return false;
+  const int fd = file.Get();
   struct stat st {};
   const uint64_t fileSize = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
   bool indexed = false;
@@ -177,23 +180,22 @@ bool AviMend::IsWhole(const std::string& path) {
     }
     at = end;
   }
-  ::close(fd);
   return indexed && at == fileSize;
 }
 
 bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) {
+  const UniqueFd file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+  if (!file) {
     *why = "cannot open the file";
     return false;
   }
+  const int fd = file.Get();
   struct stat st {};
   ::fstat(fd, &st);
   uint64_t fileSize = static_cast<uint64_t>(st.st_size);
   uint8_t head[12];
   if (!ReadAt(fd, 0, head, 12) || Le32(head) != Fourcc("RIFF") ||
       Le32(head + 8) != Fourcc("AVI ")) {
-    ::close(fd);
     *why = "not an AVI file";
     return false;
   }
@@ -212,7 +214,6 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
     at += 8 + size + (size & 1);
   }
   if (movi == 0 || hdrl == 0) {
-    ::close(fd);
     *why = "no movie list";
     return false;
   }
@@ -344,7 +345,6 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
   if (parts.size() > 1 && roomForParts < parts.size()) {
     *why = "it has " + std::to_string(parts.size()) + " parts, more than its index holds (" +
            std::to_string(roomForParts) + ")";
-    ::close(fd);
     return false;
   }
 
@@ -423,7 +423,6 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
     }
   }
   if (!written) {
-    ::close(fd);
     *why = "no room for the index";
     return false;
   }
@@ -505,7 +504,6 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
     WriteAt(fd, s.indx, indx.data(), indx.size());
   }
   ::fsync(fd);
-  ::close(fd);
   return true;
 }
 

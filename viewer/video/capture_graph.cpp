@@ -167,7 +167,7 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHos
   int32_t chosen = videoIndex_;
   videoIndex_ = -1;  // so that ChooseDevices sees a change
   ChooseDevices(chosen, audioIndex_, false);
-  if (workMode_ == 2) wantPreview_ = false;
+  if (workMode_ == vd::WorkMode::kRadio) wantPreview_ = false;
   // The main window shows the live picture (or plays the radio) as soon as it opens.
   StartLive();
   return true;
@@ -269,7 +269,7 @@ void CaptureGraph::StartLive() {
   if ((wantPreview_ || soundOnlyInPreview) && BuildPreviewGraph()) StartPreview();
 }
 
-bool CaptureGraph::ApplyWorkMode(int32_t mode) {
+bool CaptureGraph::ApplyWorkMode(vd::WorkMode mode) {
   if (mode == workMode_ && video_ != nullptr) return true;
   workMode_ = mode;
   const bool recording = lifecycle_.IsCapturing();
@@ -331,7 +331,7 @@ void CaptureGraph::CreateTunerControl() {
   tuner_.reset();
   vd::KsPropertySet* props = video_->QueryPropertySet();
   if (props == nullptr) return;
-  if (workMode_ == 2) {
+  if (workMode_ == vd::WorkMode::kRadio) {
     tuner_ = std::make_unique<RadioTunerControl>(props, tuning_);
     wantPreview_ = false;
   } else {
@@ -366,20 +366,20 @@ bool CaptureGraph::InitCapFilters() {
 
   if (video_->HasFacility(vd::DeviceFacility::kTvTuner)) {
     CreateTunerControl();
-  } else if (workMode_ == 2 || workMode_ == 3) {
-    workMode_ = 1;
-    host_.OnWorkModeForced(1);
+  } else if (!vd::IsExternalInput(workMode_)) {
+    workMode_ = vd::WorkMode::kComposite;
+    host_.OnWorkModeForced(vd::WorkMode::kComposite);
     wantPreview_ = true;
   } else {
     wantPreview_ = true;
   }
 
-  if (workMode_ == 3) {
+  if (workMode_ == vd::WorkMode::kTv) {
     rememberedFamily_ = DetectStandardFamily();
     SetVideoStandard(rememberedFamily_);
-  } else if (workMode_ == 0) {
+  } else if (workMode_ == vd::WorkMode::kSVideo) {
     SetVideoStandard(settings_.videoStandard0);
-  } else if (workMode_ == 1) {
+  } else if (workMode_ == vd::WorkMode::kComposite) {
     SetVideoStandard(settings_.videoStandard1);
   }
 
@@ -452,18 +452,19 @@ bool CaptureGraph::SetVideoStandard(int32_t family) {
   return bits != 0 && vd::Succeeded(video_->SetTvFormat(bits));
 }
 
-void CaptureGraph::RouteVideoInput(int32_t mode) {
+void CaptureGraph::RouteVideoInput(vd::WorkMode mode) {
   if (!crossbar_) return;
-  int32_t wanted = (mode == 2 || mode == 3) ? vd::physical::kVideoTuner
-                   : mode == 0              ? vd::physical::kVideoSVideo
-                                            : vd::physical::kVideoComposite;
+  int32_t wanted = !vd::IsExternalInput(mode)      ? vd::physical::kVideoTuner
+                   : mode == vd::WorkMode::kSVideo ? vd::physical::kVideoSVideo
+                                                   : vd::physical::kVideoComposite;
   video_->Route(0, std::max(0, video_->CrossbarInputOf(wanted)));
 }
 
-void CaptureGraph::RouteAudioInput(int32_t mode) {
+void CaptureGraph::RouteAudioInput(vd::WorkMode mode) {
   if (!crossbar_) return;
-  int32_t wanted = (mode == 2 || mode == 3) ? vd::physical::kAudioTuner : vd::physical::kAudioLine;
-  int32_t skip = mode == 2 ? 1 : 0;  // radio takes the second tuner input
+  int32_t wanted =
+      !vd::IsExternalInput(mode) ? vd::physical::kAudioTuner : vd::physical::kAudioLine;
+  int32_t skip = mode == vd::WorkMode::kRadio ? 1 : 0;  // radio takes the second tuner input
   video_->Route(1, std::max(0, video_->CrossbarInputOf(wanted, skip)));
 }
 

@@ -100,7 +100,7 @@ class CaptureGraph {
 
   // --- Devices and the preview.
   bool ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool startPreview);
-  bool ApplyWorkMode(int32_t mode);
+  bool ApplyWorkMode(vd::WorkMode mode);
   bool BuildPreviewGraph();
   bool StartPreview();
   bool StopPreview(bool quiet);
@@ -203,7 +203,7 @@ class CaptureGraph {
   bool CaptureEnded() const { return lifecycle_.CaptureEnded(); }
   bool StillOnDisplay() const { return stillOnDisplay_; }
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
-  int32_t WorkMode() const { return workMode_; }
+  vd::WorkMode WorkMode() const { return workMode_; }
   const std::string& CaptureFilePath() const { return captureFilePath_; }
   // Records into `path` instead of the data folder's capture file (not while recording):
   // a file beside the save's target shares its disk, so the free-space guard measures the
@@ -239,8 +239,8 @@ class CaptureGraph {
   bool InitCapFilters();
   void FreeCapFilters();
   int32_t DetectStandardFamily() const;
-  void RouteVideoInput(int32_t mode);
-  void RouteAudioInput(int32_t mode);
+  void RouteVideoInput(vd::WorkMode mode);
+  void RouteAudioInput(vd::WorkMode mode);
   // The audio preview, and the video preview where it is wanted; nothing while a file is
   // shown.
   void StartLive();
@@ -343,7 +343,7 @@ class CaptureGraph {
   std::unique_ptr<FilePlayer> player_;
   std::unique_ptr<vd::AudioPreview> audioPreview_;
   vd::DeviceAccess access_;
-  int32_t workMode_ = 3;
+  vd::WorkMode workMode_ = vd::WorkMode::kTv;
   int32_t rememberedFamily_ = 0;
   int64_t captureInterval_ = 0;  // remembered from the capture pin, 0 unknown
   int32_t storedWidth_ = 320;    // the video size outside full screen

@@ -17,6 +17,7 @@
 #include "disk_budget.h"
 #include "vd/file_replace.h"
 #include "vd/trace.h"
+#include "vd/unique_fd.h"
 #include "video_standards.h"
 
 VD_DEFINE_TRACE(TraceCapture, "video")
@@ -24,6 +25,13 @@ VD_DEFINE_TRACE(TraceCapture, "video")
 namespace {
 constexpr auto kFinishTimeout = std::chrono::seconds(10);
 constexpr auto kFailedWriterTimeout = std::chrono::seconds(1);
+
+// Reserves `bytes` for the capture file at `path`, creating it if needed. The space is reserved
+// beyond the file's end: whatever AVI the file holds stays valid.
+bool Preallocate(const std::string& path, int64_t bytes) {
+  const vd::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+  return file && ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0;
+}
 }  // namespace
 
 bool CaptureGraph::BuildCaptureGraph() {
@@ -292,10 +300,9 @@ const std::string& CaptureGraph::DiskLeftText(bool started) {
   const double rate = started && elapsedMs >= kOwnRateAfterMs
                           ? static_cast<double>(size) * 1000.0 / static_cast<double>(elapsedMs)
                           : ExpectedBytesPerSecond();
-  diskText_ = vd::DiskBudget::TextOf(
-      vd::DiskBudget::SecondsLeft(
-          std::min(vd::DiskBudget::FileCapacity(held, freeKb * 1024), largestCaptureFile_), size,
-          rate));
+  diskText_ = vd::DiskBudget::TextOf(vd::DiskBudget::SecondsLeft(
+      std::min(vd::DiskBudget::FileCapacity(held, freeKb * 1024), largestCaptureFile_), size,
+      rate));
   return diskText_;
 }
 
@@ -385,12 +392,7 @@ void CaptureGraph::SetFileOptions(const vd::FileOptions& o) {
 
 bool CaptureGraph::AllocCaptureFile(int32_t kb) {
   if (kb <= 0) return false;
-  int fd = ::open(captureFilePath_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  // The space is reserved beyond the file's end: whatever AVI the file holds stays valid.
-  bool ok = fd >= 0 &&
-            ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(int64_t{kb} * 1024)) == 0;
-  if (fd >= 0) ::close(fd);
-  if (!ok) {
+  if (!Preallocate(captureFilePath_, int64_t{kb} * 1024)) {
     host_.ShowMessageBox("Error", "Failed to pre-allocate capture file space");
     return false;
   }
@@ -469,8 +471,7 @@ bool CaptureGraph::SaveCaptureAs(const std::string& target) {
   return true;
 }
 
-bool CaptureGraph::CopyCaptureFile(const std::string& target, std::string* error,
-                                   bool* aborted) {
+bool CaptureGraph::CopyCaptureFile(const std::string& target, std::string* error, bool* aborted) {
   vd::CopyControl control;
   control.afterPiece = copyWatch_;
   std::atomic<bool> finished{false};

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "vd/view_modes.h"
+
 namespace vd {
 
 struct CopyControl;
@@ -40,7 +42,7 @@ class CaptureHost {
   virtual void ShowCaptureProgress(double seconds, int64_t bytes) = 0;
 
   // The engine had to change the work mode (a device without a tuner runs in mode 1).
-  virtual void OnWorkModeForced(int32_t mode) = 0;
+  virtual void OnWorkModeForced(vd::WorkMode mode) = 0;
   // The capture device went away (the main window closes or disables itself); called once
   // for each loss, by whichever of the recording and the enumerator notices it first.
   virtual void OnDeviceLost() = 0;

@@ -242,8 +242,8 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
       if (GST_CLOCK_TIME_IS_VALID(audioEnd_) && audioEnd_ > now) now = audioEnd_;
       const GstClockTime origin = filmStart_.load();
       const GstClockTime period = picturePeriod_.load();
-      // Only as far ahead as the streams are waited for: a period of several seconds (a
-      // stored rate below one picture a second) ends where it is, as before.
+      // Only as far ahead as the streams are waited for: with a period of several seconds (a
+      // stored rate below one picture a second) the end stays at now, off the grid.
       if (GST_CLOCK_TIME_IS_VALID(origin) && period > 0 && now > origin) {
         const GstClockTime onGrid = origin + (now - origin + period - 1) / period * period;
         if (onGrid - now <= kCutWaitMs * GST_MSECOND / 2) now = onGrid;

@@ -31,7 +31,7 @@ constexpr const char* kBesideLinkName = "recording-beside";
 constexpr const char* kBesideSuffix = ".part";
 }  // namespace
 
-HeadlessSession::HeadlessSession(int32_t mode, int32_t countryCode) {
+HeadlessSession::HeadlessSession(vd::WorkMode mode, int32_t countryCode) {
   workMode = mode;
   country = countryCode;
   std::error_code ec;
@@ -232,8 +232,7 @@ void HeadlessSession::RescuePart(const std::filesystem::path& target) {
   // Only a recording this program names so, still there, a file of this user's: a link
   // left dangling by a recording that had become its target is nothing to rescue.
   struct stat st {};
-  if (name.size() <= suffix + 7 ||
-      name.compare(name.size() - suffix, suffix, kBesideSuffix) != 0 ||
+  if (name.size() <= suffix + 7 || name.compare(name.size() - suffix, suffix, kBesideSuffix) != 0 ||
       ::lstat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
     return;
   std::string why;

@@ -25,9 +25,9 @@ class SettingsStore;
 
 class HeadlessSession : public CaptureHost, public UnattendedTuning {
  public:
-  // workMode: 3 TV, 2 radio, 1 composite, 0 S-Video. country: dialling code, which also
-  // sets the standard family of the composite and S-Video inputs.
-  HeadlessSession(int32_t mode, int32_t countryCode);
+  // country: dialling code, which also sets the standard family of the composite and
+  // S-Video inputs.
+  HeadlessSession(vd::WorkMode mode, int32_t countryCode);
   ~HeadlessSession();
   HeadlessSession(const HeadlessSession&) = delete;
   HeadlessSession& operator=(const HeadlessSession&) = delete;
@@ -52,9 +52,9 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   // where it was written, under a name of its own.
   void NoteRecordingAt(const std::string& path);
   // Recordings killed runs left in the folder of `file` (or of the file its links lead to),
-  // to be saved under any name, whose scratch folder is gone (TMPDIR cleaned, another TMPDIR): each still carries its unsaved mark and
-  // no run holds it. They are mended and kept as the link's are. Called with the card held,
-  // after this run's own scratch file is made and locked.
+  // to be saved under any name, whose scratch folder is gone (TMPDIR cleaned, another TMPDIR): each
+  // still carries its unsaved mark and no run holds it. They are mended and kept as the link's are.
+  // Called with the card held, after this run's own scratch file is made and locked.
   void RescueLeftBeside(const std::string& file);
   // Moves the capture file out of the scratch folder, which goes at the end, to a name of
   // its own beside it; returns that name (empty when it could not be kept).
@@ -69,7 +69,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const StatisticsText&) override {}
   void ShowCaptureProgress(double, int64_t) override {}
-  void OnWorkModeForced(int32_t mode) override { workMode = mode; }
+  void OnWorkModeForced(vd::WorkMode mode) override { workMode = mode; }
   void OnDeviceLost() override;
   void RefreshControls() override {}
   void OnCaptureAborted() override { aborted_ = true; }

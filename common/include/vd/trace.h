@@ -4,7 +4,7 @@
 // What is written is chosen by VIEWDECK_LOG, a list of "category=level" entries ("*" for every
 // category, levels error, warning, info, debug, off), e.g. VIEWDECK_LOG="device=debug,*=info";
 // the last entry that names a category wins. Without it warnings and errors are written.
-// VIEWDECK_TRACE=1 stands for "*=debug", as it always did. The trace texts stay word for word
+// VIEWDECK_TRACE=1 stands for "*=debug" (the manuals name it). The trace texts stay word for word
 // (they are what a developer greps for), so callers pass the system's own format strings.
 #pragma once
 

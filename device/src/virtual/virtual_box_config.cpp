@@ -7,18 +7,13 @@
 #include <cstdlib>
 
 #include "vd/file_read.h"
+#include "vd/text.h"
 #include "vd/trace.h"
 #include "virtual_locations.h"
 
 namespace vd {
 
 namespace {
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
 std::optional<uint32_t> ParseNumber(std::string_view s) {
   int base = 10;
   if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
@@ -50,7 +45,7 @@ std::optional<double> ParseDecimal(std::string_view s) {
 std::optional<Station> ParseStation(std::string_view s, uint32_t minHz, uint32_t maxHz) {
   size_t space = s.find_first_of(" \t");
   const std::string_view number = s.substr(0, space);
-  std::string_view name = space == std::string_view::npos ? "" : Trim(s.substr(space));
+  std::string_view name = space == std::string_view::npos ? "" : Trim(s.substr(space), kWhitespace);
   const std::optional<double> parsed = ParseDecimal(number);
   if (!parsed || name.empty()) return std::nullopt;
   const double mhz = *parsed;
@@ -90,15 +85,15 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
     std::string_view line = text.substr(0, nl);
     text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
     if (size_t hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
-    line = Trim(line);
+    line = Trim(line, kWhitespace);
     if (line.empty()) continue;
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
       fail("expected 'key = value'");
       continue;
     }
-    std::string_view key = Trim(line.substr(0, eq));
-    std::string_view value = Trim(line.substr(eq + 1));
+    std::string_view key = Trim(line.substr(0, eq), kWhitespace);
+    std::string_view value = Trim(line.substr(eq + 1), kWhitespace);
     if (key == "product_id") {
       auto v = ParseNumber(value);
       if (!v || *v > 0xFFFF) {

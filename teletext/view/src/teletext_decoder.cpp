@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vd/text.h"
+
 namespace vd {
 
 namespace {
@@ -20,12 +22,6 @@ constexpr int kClockColumns = 8;
 
 // The decoder only keeps teletext pages while someone listens for them.
 void IgnoreEvent(vbi_event*, void*) {}
-
-std::string Trim(const std::string& text) {
-  const size_t from = text.find_first_not_of(' ');
-  if (from == std::string::npos) return {};
-  return text.substr(from, text.find_last_not_of(' ') - from + 1);
-}
 
 // Printable 7-bit text of a parity-coded span; damaged bytes become spaces.
 std::string ParityText(const uint8_t* bytes, size_t n) {
@@ -153,7 +149,8 @@ struct TeletextDecoder::State {
       if (designation != 0 && designation != 1) return;  // format 2 carries no status text
       unsigned code = 0;
       if (vbi_decode_teletext_8301_cni(&code, p) && code != 0) cni = code;
-      if (std::string status = Trim(ParityText(p + 22, 20)); !status.empty()) serviceName = status;
+      if (std::string status(Trim(ParityText(p + 22, 20), " ")); !status.empty())
+        serviceName = status;
     }
   }
 };

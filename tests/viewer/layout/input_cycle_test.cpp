@@ -57,31 +57,33 @@ TEST(InputCycle, OutOfRangeInputStartsAtTv) {
 
 TEST(WorkModes, TableMatchesTitlesCommandsAndIndicators) {
   namespace pid = vd::panel_id;
-  const vd::WorkModeInfo& tv = vd::WorkModeInfoOf(3);
+  const vd::WorkModeInfo& tv = vd::WorkModeInfoOf(vd::WorkMode::kTv);
   EXPECT_STREQ(tv.title, "Brevant TV USB");
   EXPECT_EQ(tv.command, pid::kModeTv);
   EXPECT_EQ(tv.indicator, 195);
-  const vd::WorkModeInfo& radio = vd::WorkModeInfoOf(2);
+  const vd::WorkModeInfo& radio = vd::WorkModeInfoOf(vd::WorkMode::kRadio);
   EXPECT_STREQ(radio.title, "Brevant TV USB Radio");
   EXPECT_EQ(radio.command, 1113);
   EXPECT_EQ(radio.indicator, 194);
-  const vd::WorkModeInfo& composite = vd::WorkModeInfoOf(1);
+  const vd::WorkModeInfo& composite = vd::WorkModeInfoOf(vd::WorkMode::kComposite);
   EXPECT_STREQ(composite.title, "Brevant TV USB");
   EXPECT_EQ(composite.command, 1114);
   EXPECT_EQ(composite.indicator, 192);
-  const vd::WorkModeInfo& svideo = vd::WorkModeInfoOf(0);
+  const vd::WorkModeInfo& svideo = vd::WorkModeInfoOf(vd::WorkMode::kSVideo);
   EXPECT_STREQ(svideo.title, "Brevant TV USB SVIDEO");
   EXPECT_EQ(svideo.command, 1118);
   EXPECT_EQ(svideo.indicator, 193);
 }
 
 TEST(WorkModes, PanelInputRunsTheOtherWay) {
-  for (int mode = 0; mode <= 3; ++mode) {
-    EXPECT_EQ(vd::PanelInputOf(mode), 3 - mode);
+  for (int stored = 0; stored <= 3; ++stored) {
+    const vd::WorkMode mode = vd::WorkModeFromStored(stored);
+    EXPECT_EQ(vd::WorkModeInfoOf(mode).workMode, mode);
+    EXPECT_EQ(vd::PanelInputOf(mode), 3 - stored);
     EXPECT_EQ(vd::WorkModeOfInput(vd::PanelInputOf(mode)), mode);
   }
-  EXPECT_EQ(vd::WorkModeInfoOf(9).workMode, 3);
-  EXPECT_EQ(vd::WorkModeOfInput(-1), 3);
+  EXPECT_EQ(vd::WorkModeOfInput(-1), vd::WorkMode::kTv);
+  EXPECT_EQ(vd::WorkModeOfInput(4), vd::WorkMode::kTv);
 }
 
 }  // namespace

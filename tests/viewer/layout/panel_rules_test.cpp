@@ -9,10 +9,13 @@ namespace {
 namespace pid = vd::panel_id;
 using vd::PanelState;
 
+using vd::ViewState;
+
+// workMode: the stored number, which the panel's input mirrors.
 PanelState Live(int workMode) {
   PanelState s;
-  s.viewState = 1;
-  s.workMode = workMode;
+  s.viewState = ViewState::kLive;
+  s.workMode = vd::WorkModeFromStored(workMode);
   s.input = 3 - workMode;
   s.isMts = 1;
   return s;
@@ -85,7 +88,7 @@ TEST(PanelControls, RadioDisablesPictureButtonsAndHidesRecordAndLive) {
   s.vcrPadOpen = true;
   s.input = 0;
   EXPECT_FALSE(Visible(s, pid::kRecord));
-  s.viewState = 3;
+  s.viewState = ViewState::kClipOpen;
   EXPECT_FALSE(Visible(s, pid::kLive));
 }
 
@@ -109,7 +112,7 @@ TEST(PanelControls, VcrPadFollowsTheViewState) {
   EXPECT_FALSE(Visible(s, pid::kLive));
   EXPECT_FALSE(Visible(s, pid::kKeypad));  // the pad covers its place
 
-  s.viewState = 3;
+  s.viewState = ViewState::kClipOpen;
   EXPECT_TRUE(Enabled(s, pid::kPlay));
   EXPECT_TRUE(Enabled(s, pid::kStop));
   EXPECT_FALSE(Visible(s, pid::kRecord));
@@ -119,7 +122,7 @@ TEST(PanelControls, VcrPadFollowsTheViewState) {
   EXPECT_FALSE(Visible(s, pid::kPlay));
   EXPECT_TRUE(Visible(s, pid::kPause));
 
-  s.viewState = 4;
+  s.viewState = ViewState::kStillShown;
   s.playing = false;
   EXPECT_TRUE(Enabled(s, pid::kPlay));
   EXPECT_FALSE(Enabled(s, pid::kStop));
@@ -128,7 +131,7 @@ TEST(PanelControls, VcrPadFollowsTheViewState) {
 
 TEST(PanelControls, CapturingLocksEverythingButStop) {
   PanelState s = Live(3);
-  s.viewState = 2;
+  s.viewState = ViewState::kCapturing;
   s.vcrPadOpen = true;
   s.keypadOpen = true;
   for (int id : {pid::kChannelUp, pid::kChannelDown, pid::kInput, pid::kTools, pid::kAlbum,
@@ -141,7 +144,7 @@ TEST(PanelControls, CapturingLocksEverythingButStop) {
   EXPECT_TRUE(Enabled(s, pid::kVolumeSlider));
   EXPECT_TRUE(Visible(s, pid::kIndicatorRecord));
   EXPECT_FALSE(Visible(s, pid::kIndicatorLive));
-  s.viewState = 5;
+  s.viewState = ViewState::kFinishing;
   EXPECT_FALSE(Enabled(s, pid::kStop));
   EXPECT_FALSE(Enabled(s, pid::kRecord));
   EXPECT_FALSE(Visible(s, pid::kIndicatorRecord));
@@ -199,10 +202,10 @@ TEST(PanelControls, TheDeviceFlagsGateSoundAndSnapshotAndAStillMayGoFullScreen) 
   EXPECT_FALSE(Enabled(s, pid::kSnapshot));
   EXPECT_TRUE(Enabled(s, pid::kMute));
   s = Live(3);
-  s.viewState = 4;
+  s.viewState = ViewState::kStillShown;
   EXPECT_TRUE(Enabled(s, pid::kMaximize));
   EXPECT_FALSE(Enabled(s, pid::kSnapshot));
-  s.viewState = 3;
+  s.viewState = ViewState::kClipOpen;
   EXPECT_FALSE(Enabled(s, pid::kMaximize));
 }
 

@@ -106,13 +106,15 @@ TEST(Tiling, FollowingThePanelUndoesTiling) {
 
 TEST(Placement, StaysPutInFullScreenAndWithAStill) {
   Rect main{0, 0, 400, 300};
-  EXPECT_FALSE(vd::PlaceWindows(1, true, main, {300, 400}, {384, 94}, {0, 0, 1280, 1024}));
-  EXPECT_FALSE(vd::PlaceWindows(4, false, main, {300, 400}, {384, 94}, {0, 0, 1280, 1024}));
+  EXPECT_FALSE(vd::PlaceWindows(vd::ViewState::kLive, true, main, {300, 400}, {384, 94},
+                                {0, 0, 1280, 1024}));
+  EXPECT_FALSE(vd::PlaceWindows(vd::ViewState::kStillShown, false, main, {300, 400}, {384, 94},
+                                {0, 0, 1280, 1024}));
 }
 
 TEST(Placement, CentresTheWindowAtStartUp) {
-  auto placed =
-      vd::PlaceWindows(0, false, {5, 5, 405, 305}, {300, 400}, {384, 94}, {0, 0, 1280, 1024});
+  auto placed = vd::PlaceWindows(vd::ViewState::kStartUp, false, {5, 5, 405, 305}, {300, 400},
+                                 {384, 94}, {0, 0, 1280, 1024});
   ASSERT_TRUE(placed);
   EXPECT_EQ(placed->mainWindow, (Point{440, (1024 - 300) / 4}));
   EXPECT_EQ(placed->album, (Point{840, 181}));
@@ -120,15 +122,15 @@ TEST(Placement, CentresTheWindowAtStartUp) {
 }
 
 TEST(Placement, MovesLeftToMakeRoomForTheWiderCompanion) {
-  auto placed =
-      vd::PlaceWindows(1, false, {900, -20, 1300, 280}, {300, 400}, {384, 94}, {0, 0, 1280, 1024});
+  auto placed = vd::PlaceWindows(vd::ViewState::kLive, false, {900, -20, 1300, 280}, {300, 400},
+                                 {384, 94}, {0, 0, 1280, 1024});
   ASSERT_TRUE(placed);
   EXPECT_EQ(placed->mainWindow.x, 1280 - 384 - 400);
   EXPECT_EQ(placed->mainWindow.y, -20);
   EXPECT_EQ(placed->album, (Point{1280 - 384, 0}));  // top clamped at 0
 
-  auto roomy =
-      vd::PlaceWindows(1, false, {100, 50, 500, 350}, {300, 400}, {384, 94}, {0, 0, 1280, 1024});
+  auto roomy = vd::PlaceWindows(vd::ViewState::kLive, false, {100, 50, 500, 350}, {300, 400},
+                                {384, 94}, {0, 0, 1280, 1024});
   ASSERT_TRUE(roomy);
   EXPECT_EQ(roomy->mainWindow, (Point{100, 50}));
 
@@ -137,15 +139,17 @@ TEST(Placement, MovesLeftToMakeRoomForTheWiderCompanion) {
   const Rect desktop{0, 0, 1280, 1024};
   const vd::Size album{500, 400};
   const vd::Size panel{384, 94};
-  auto both = vd::PlaceWindows(1, false, main, {album}, {panel}, desktop);
+  auto both = vd::PlaceWindows(vd::ViewState::kLive, false, main, {album}, {panel}, desktop);
   ASSERT_TRUE(both);
   EXPECT_EQ(both->mainWindow.x, 380);
-  auto albumHidden = vd::PlaceWindows(1, false, main, {album, false}, {panel}, desktop);
+  auto albumHidden =
+      vd::PlaceWindows(vd::ViewState::kLive, false, main, {album, false}, {panel}, desktop);
   ASSERT_TRUE(albumHidden);
   EXPECT_EQ(albumHidden->mainWindow, (Point{400, 50}));
   // Hidden, it still gets its place beside the window for when it is shown.
   EXPECT_EQ(albumHidden->album, (Point{800, 50}));
-  auto panelHidden = vd::PlaceWindows(1, false, main, {album}, {panel, false}, desktop);
+  auto panelHidden =
+      vd::PlaceWindows(vd::ViewState::kLive, false, main, {album}, {panel, false}, desktop);
   ASSERT_TRUE(panelHidden);
   EXPECT_EQ(panelHidden->mainWindow.x, 380);
 }

@@ -191,8 +191,8 @@ TEST(ToolStripSet, StackEndsAtTheBottomEdgeAndReturnsTheReserve) {
 // --- Status strip texts
 
 TEST(StatusStripTexts, TvShowsStationFrequencyAndSoundMode) {
-  const auto texts = vd::StatusStripTexts::Of(3, vd::PanelStation{"Kanal Nord", 189250000, 4},
-                                              vd::SoundModeState{1, 1, 0});
+  const auto texts = vd::StatusStripTexts::Of(
+      vd::WorkMode::kTv, vd::PanelStation{"Kanal Nord", 189250000, 4}, vd::SoundModeState{1, 1, 0});
   EXPECT_EQ(texts.mode, "TV");
   EXPECT_EQ(texts.channel, "# 5 Kanal Nord");
   EXPECT_EQ(texts.frequency, "189.25 MHz");
@@ -200,17 +200,18 @@ TEST(StatusStripTexts, TvShowsStationFrequencyAndSoundMode) {
 }
 
 TEST(StatusStripTexts, RadioHasNoSoundModeAndExternalInputsNoStation) {
-  const auto radio =
-      vd::StatusStripTexts::Of(2, vd::PanelStation{"", 98100000, 0}, vd::SoundModeState{});
+  const auto radio = vd::StatusStripTexts::Of(
+      vd::WorkMode::kRadio, vd::PanelStation{"", 98100000, 0}, vd::SoundModeState{});
   EXPECT_EQ(radio.mode, "Radio");
   EXPECT_EQ(radio.channel, "# 1");
   EXPECT_EQ(radio.frequency, "98.10 MHz");
   EXPECT_EQ(radio.sound, "");
-  const auto svideo =
-      vd::StatusStripTexts::Of(0, vd::PanelStation{"x", 1, 0}, vd::SoundModeState{0, 0, 1});
+  const auto svideo = vd::StatusStripTexts::Of(vd::WorkMode::kSVideo, vd::PanelStation{"x", 1, 0},
+                                               vd::SoundModeState{0, 0, 1});
   EXPECT_EQ(svideo, (vd::StatusStripTexts{"S-Video", "", "", ""}));
-  EXPECT_EQ(vd::StatusStripTexts::Of(1, std::nullopt, {}).mode, "Composite");
-  const auto empty = vd::StatusStripTexts::Of(3, std::nullopt, vd::SoundModeState{0, 0, 1});
+  EXPECT_EQ(vd::StatusStripTexts::Of(vd::WorkMode::kComposite, std::nullopt, {}).mode, "Composite");
+  const auto empty =
+      vd::StatusStripTexts::Of(vd::WorkMode::kTv, std::nullopt, vd::SoundModeState{0, 0, 1});
   EXPECT_EQ(empty.channel, "");
   EXPECT_EQ(empty.sound, "PAL-I");
 }
@@ -258,7 +259,7 @@ TEST(EngineDialogTable, FlagsFollowWhatTheDeviceOffers) {
   vd::test::FakePagesEngine engine;
   engine.separateAudio = false;
   engine.captureFormats = {};
-  engine.workMode = 3;
+  engine.workMode = vd::WorkMode::kTv;
   EnginePageFlags flags = EngineDialogTable::FlagsOf(engine);
   EXPECT_FALSE(flags.videoFormat) << "no formats, no format page";
   EXPECT_FALSE(flags.videoSource) << "TV without crossbar inputs has nothing to choose";

@@ -53,10 +53,11 @@ class BarsTest : public ViewerTest {
     });
     ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
     window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-    ASSERT_EQ(window_->ViewState(), 2);
+    ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
     PumpFor(time);
     window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-    ASSERT_EQ(window_->ViewState(), 3) << (shown_.empty() ? "" : shown_.back());
+    ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
+        << (shown_.empty() ? "" : shown_.back());
   }
 
   static QMenu* SubMenu(QMenu& menu, const QString& title) {
@@ -90,7 +91,7 @@ TEST_F(BarsTest, StatisticsBarShowsLiveThenFinalFiguresUnderTheVideo) {
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   ASSERT_TRUE(bar->isVisible());
   ASSERT_TRUE(PumpUntil(
       [&] { return bar->Fields().Text(CaptureStatsFields::kSeconds) >= "1.0 Secs"; }, 10s));
@@ -119,7 +120,7 @@ TEST_F(BarsTest, StatisticsBarShowsLiveThenFinalFiguresUnderTheVideo) {
 
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   // No album target: straight back to live; the final figures were shown on the way.
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_FALSE(bar->isVisible());
   EXPECT_TRUE(std::regex_match(bar->Fields().Text(CaptureStatsFields::kFps),
                                std::regex("[0-9]+\\.[0-9] fps")));
@@ -162,7 +163,7 @@ TEST_F(BarsTest, PlaybackBarCountsSeeksAndStopsWithTheRecordedClip) {
   EXPECT_EQ(bar->ElapsedLabel()->text(), "00:00");
 
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_FALSE(bar->isVisible());
 }
 
@@ -174,7 +175,8 @@ TEST_F(BarsTest, PlayedToTheEndTheTimerStops) {
   ASSERT_TRUE(bar->TimerRunning());
   ASSERT_TRUE(PumpUntil([&] { return !bar->TimerRunning(); }, 10s));
   EXPECT_EQ(bar->ElapsedLabel()->text(), "00:00");
-  EXPECT_EQ(window_->ViewState(), 3) << "the clip stays open for another play";
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
+      << "the clip stays open for another play";
 }
 
 TEST_F(BarsTest, StartsWithA320By240VideoAndNoBarsUnderIt) {
@@ -257,13 +259,13 @@ TEST_F(BarsTest, InputAndStatusStripsFollowTheWorkMode) {
   EXPECT_EQ(Bars().Strips().StatusField("mode")->text(), "TV");
   EXPECT_TRUE(Bars().Strips().StatusField("frequency")->text().endsWith(" MHz"));
   composite->click();
-  EXPECT_EQ(window_->WorkModeValue(), 1);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
   EXPECT_TRUE(composite->isChecked());
   EXPECT_FALSE(tv->isChecked());
   EXPECT_EQ(Bars().Strips().StatusField("mode")->text(), "Composite");
   EXPECT_EQ(Bars().Strips().StatusField("frequency")->text(), "");
   tv->click();
-  EXPECT_EQ(window_->WorkModeValue(), 3);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
 }
 
 TEST_F(BarsTest, PictureStripSetsTheDevicesAmplifier) {
@@ -300,12 +302,12 @@ TEST_F(BarsTest, CaptureStripRecordsAndSetsTheTimeLimit) {
   EXPECT_TRUE(record->isEnabled());
   EXPECT_FALSE(stop->isEnabled());
   record->click();
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   EXPECT_FALSE(record->isEnabled()) << "one capture at a time";
   EXPECT_FALSE(Bars().Strips().TimeLimit()->isEnabled());
   PumpFor(300ms);
   stop->click();
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
 }
 
 TEST_F(BarsTest, VideoSettingsMenuOffersWhatTheDeviceHas) {
@@ -347,7 +349,7 @@ TEST_F(BarsTest, EngineDialogsOpenOnlyWhereThePageExists) {
   window_->OnCommand(39);
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], "Video Format");
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_TRUE(PumpUntil([&] { return window_->Engine()->IsPreviewing(); }, 5s))
       << "the preview comes back after the dialog";
 }
@@ -363,7 +365,7 @@ TEST_F(BarsTest, EngineDialogsStayShutWhileCapturing) {
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   for (int command = 39; command <= 50; ++command) window_->OnCommand(command);
   EXPECT_EQ(runs, 0);
   EXPECT_TRUE(window_->Engine()->IsCapturing());

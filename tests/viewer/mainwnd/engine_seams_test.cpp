@@ -31,8 +31,8 @@
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_fixture.h"
-#include "virtual_remote_wnd.h"
 #include "virtual_mixer_backend.h"
+#include "virtual_remote_wnd.h"
 
 namespace vdtest {
 namespace {
@@ -100,7 +100,7 @@ class EngineSeamsTest : public ViewerTest {
       return std::optional<std::filesystem::path>(saved);
     });
     window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-    EXPECT_EQ(window_->ViewState(), 2);
+    EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
     PumpFor(time);
     window_->Strip()->Button(ViewStateStrip::kCapture)->click();
     vd::ViewerAlbumHost::SetSavePathFunction({});
@@ -150,13 +150,13 @@ class EngineSeamsTest : public ViewerTest {
 };
 
 TEST_F(EngineSeamsTest, ARefusedCaptureLeavesTheLivePictureAndSoundRunning) {
-  Preset("WorkMode", 3);
+  Preset("WorkMode", vd::StoredNumber(vd::WorkMode::kTv));
   LaunchLive();
   vd::VirtualBoxFaults faults;
   faults.signalLoss = true;
   vd::VirtualTvBox::Shared()->SetFaults(faults);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   ASSERT_FALSE(shown_.empty());
   EXPECT_EQ(shown_.back(), "Warning: You can not Capture while there is no Video signal");
   EXPECT_TRUE(Live());
@@ -181,17 +181,17 @@ TEST_F(EngineSeamsTest, AFilmRecordedWhileTheBoxDropsPicturesPlaysInStep) {
 TEST_F(EngineSeamsTest, TheSettingsSheetStaysShutWhileCapturing) {
   LaunchLive();
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   ModalAnswer opened(false);
   window_->OnCommand(32799);  // Ctrl+O
   PumpFor(200ms);
   EXPECT_FALSE(opened.seen);
-  EXPECT_EQ(window_->ViewState(), 2);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   EXPECT_TRUE(Engine().IsCapturing());
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
 }
 
 // A pre-allocated capture file is copied on save. The window goes on while the copy runs, and
@@ -225,7 +225,8 @@ TEST_F(EngineSeamsTest, ASaveCopyLeavesTheWindowRunningAndNoRecordingStartsUnder
   EXPECT_TRUE(dialog) << "no progress dialog during the copy";
   EXPECT_FALSE(started) << "a recording started into the file being copied";
   EXPECT_FALSE(closed) << "the window closed under the save";
-  ASSERT_EQ(window_->ViewState(), 3) << (shown_.empty() ? "" : shown_.back());
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
+      << (shown_.empty() ? "" : shown_.back());
   EXPECT_FALSE(Engine().HasUnsavedCapture());
   const std::string recorded = Slurp(Engine().CaptureFilePath());
   EXPECT_GT(recorded.size(), 4096u);
@@ -260,7 +261,7 @@ TEST_F(EngineSeamsTest, EscapeAbortsASaveCopyAndTheRecordingStaysUnsaved) {
   ASSERT_FALSE(shown_.empty());
   EXPECT_EQ(shown_.back(), "Capture file save aborted");
   EXPECT_TRUE(Engine().HasUnsavedCapture());
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(old.parent_path()))
     names.push_back(entry.path().filename().string());
@@ -338,7 +339,8 @@ TEST_F(EngineSeamsTest, TheAlbumAndTheMainWindowAgreeOnTheFileInUse) {
 
   // A film saved at the end of a capture plays.
   const std::filesystem::path film = Record(800ms, "first.avi");
-  ASSERT_EQ(window_->ViewState(), 3) << (shown_.empty() ? "" : shown_.back());
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
+      << (shown_.empty() ? "" : shown_.back());
 
   // Deleting the film that plays stops it and brings the live picture back.
   const std::string album = Album().CurrentAlbum();
@@ -349,15 +351,15 @@ TEST_F(EngineSeamsTest, TheAlbumAndTheMainWindowAgreeOnTheFileInUse) {
     ASSERT_TRUE(yes.seen);
   }
   EXPECT_FALSE(std::filesystem::exists(film));
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_FALSE(Engine().Player()->IsActive());
   EXPECT_TRUE(Live());
 
   // A film played and left for live is no longer in use: it may move.
   const std::filesystem::path second = Record(500ms, "second.avi");
-  ASSERT_EQ(window_->ViewState(), 3);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  ASSERT_EQ(window_->ViewState(), 1);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
   std::string other;
   for (const std::string& a : Album().Albums()) {
     if (a != album) other = a;
@@ -410,7 +412,7 @@ TEST_F(EngineSeamsTest, WhatTheUserSetsWhileTheCardIsAwayStaysAndGoesToTheCard) 
   ASSERT_NE(cards, nullptr);
   ASSERT_EQ(cards->OpenCard(), 0u);
   // The box's sound comes over USB and plays through the wave output, else by cable.
-  const char* line = Engine().GetCapabilities().audio                 ? "Wave"
+  const char* line = Engine().GetCapabilities().audio               ? "Wave"
                      : window_->Settings().controlMasterVolume != 0 ? "Volume Control"
                                                                     : "Line In";
   const std::string gone = "The sound card has gone: volume and mute do nothing until it is back.";

@@ -112,7 +112,7 @@ TEST_F(ViewerTest, RadioHidesTheMainWindowAndTheAlbumAndTvBringsThemBack) {
   window_->ShowAlbumWindow();
   ASSERT_TRUE(window_->AlbumWindow()->isVisible());
   window_->Panel()->Command(pid::kModeRadio);
-  EXPECT_EQ(window_->WorkModeValue(), 2);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   EXPECT_FALSE(window_->isVisible());
   EXPECT_FALSE(window_->AlbumWindow()->isVisible());
   EXPECT_TRUE(window_->Panel()->isVisible());
@@ -120,7 +120,7 @@ TEST_F(ViewerTest, RadioHidesTheMainWindowAndTheAlbumAndTvBringsThemBack) {
   // The strip's picture commands have no meaning in radio.
   EXPECT_FALSE(window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
   window_->Panel()->Command(pid::kModeComposite);
-  EXPECT_EQ(window_->WorkModeValue(), 1);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
   EXPECT_TRUE(window_->isVisible());
   EXPECT_TRUE(window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
 }
@@ -188,25 +188,48 @@ TEST_F(ViewerTest, FKeyDoesNothingInRadioOrWhileCapturing) {
   EXPECT_FALSE(window_->FullScreen());
   window_->Panel()->Command(pid::kModeTv);
   window_->OnCommand(ViewStateStrip::kCapture);
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   window_->OnCommand(32824);
   EXPECT_FALSE(window_->FullScreen());
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->OnCommand(ViewStateStrip::kCapture);
   vd::ViewerAlbumHost::SetSavePathFunction({});
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
+}
+
+// A change the view-state table refuses leaves the window, its panel and its strip in the
+// state they were in; the changes a recording makes go through.
+TEST_F(ViewerTest, AViewStateChangeTheTableRefusesLeavesTheWindowAsItWas) {
+  ASSERT_TRUE(Launch());
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  window_->SetViewState(vd::ViewState::kFinishing);  // no recording to finish
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  EXPECT_EQ(window_->Panel()->state().viewState, vd::ViewState::kLive);
+  EXPECT_EQ(window_->RefusedViewStateChanges(), 1);
+  window_->OnCommand(ViewStateStrip::kCapture);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
+  window_->SetViewState(vd::ViewState::kClipOpen);  // a clip over a running recording
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
+  EXPECT_EQ(window_->Panel()->state().viewState, vd::ViewState::kCapturing);
+  EXPECT_EQ(window_->Strip()->Button(ViewStateStrip::kCapture)->toolTip(), "Stop");
+  vd::ViewerAlbumHost::SetSavePathFunction(
+      [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
+  window_->OnCommand(ViewStateStrip::kCapture);
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  EXPECT_EQ(window_->RefusedViewStateChanges(), 2);
 }
 
 TEST_F(ViewerTest, InputWithFmDisabledRestsOnRadioThenGoesToComposite) {
   DisableFm();
   ASSERT_TRUE(Launch());
-  ASSERT_EQ(window_->WorkModeValue(), 3);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
   QTest::mouseClick(window_->Panel()->control(pid::kInput), Qt::LeftButton);
-  EXPECT_EQ(window_->WorkModeValue(), 3);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
   EXPECT_TRUE(window_->isVisible());
   QTest::mouseClick(window_->Panel()->control(pid::kInput), Qt::LeftButton);
-  EXPECT_EQ(window_->WorkModeValue(), 1);
+  EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
 }
 
 TEST_F(ViewerTest, CaptureAndSnapshotThroughTheStripLandInTheAlbum) {
@@ -224,15 +247,16 @@ TEST_F(ViewerTest, CaptureAndSnapshotThroughTheStripLandInTheAlbum) {
   EXPECT_TRUE(window_->AlbumWindow()->isVisible());
 
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   PumpFor(1500ms);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   vd::ViewerAlbumHost::SetSavePathFunction({});
   EXPECT_EQ(AlbumFiles(".avi").size(), 1u);
-  EXPECT_EQ(window_->ViewState(), 3) << (shown_.empty() ? "" : shown_.back());
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
+      << (shown_.empty() ? "" : shown_.back());
   EXPECT_EQ(titles.size(), 2u);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
 }
 
 TEST_F(ViewerTest, ChannelUpIsRefusedWhileCapturingAndMovesToTheNextStationAfter) {
@@ -240,14 +264,14 @@ TEST_F(ViewerTest, ChannelUpIsRefusedWhileCapturingAndMovesToTheNextStationAfter
   const int before = CurrentStation(*window_);
   ASSERT_GE(before, 0);
   window_->OnCommand(ViewStateStrip::kCapture);
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   window_->Panel()->Command(pid::kChannelUp);
   EXPECT_EQ(CurrentStation(*window_), before);
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->OnCommand(ViewStateStrip::kCapture);
   vd::ViewerAlbumHost::SetSavePathFunction({});
-  ASSERT_EQ(window_->ViewState(), 1);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
 
   window_->Panel()->Command(pid::kChannelUp);
   const int after = CurrentStation(*window_);
@@ -295,7 +319,7 @@ TEST_F(ViewerTest, ShutdownSavesTheSettingsWithRadioStoredAsTv) {
   ASSERT_TRUE(Launch());
   window_->OnCommand(32820);  // TV frame on
   window_->Panel()->Command(pid::kModeRadio);
-  ASSERT_EQ(window_->WorkModeValue(), 2);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   Close();
   EXPECT_EQ(Stored("WorkMode"), 3);
   EXPECT_EQ(Stored("Video Border"), 1);

@@ -171,7 +171,7 @@ TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext
   ASSERT_TRUE(Launch(options));
   Type(window_->Panel(), Qt::Key_4);
   window_->Panel()->Command(pid::kModeRadio);
-  ASSERT_EQ(window_->WorkModeValue(), 2);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   const int32_t station = CurrentFrequency();
   // Past the entry's two seconds: the radio has no entry to end.
   PumpFor(2500ms);
@@ -265,7 +265,7 @@ TEST_F(ViewerKeysTest, FOnThePanelTogglesFullScreenInTvAndNotInRadio) {
   Type(window_->Panel(), Qt::Key_F);
   EXPECT_FALSE(window_->FullScreen());
   window_->Panel()->Command(pid::kModeRadio);
-  ASSERT_EQ(window_->WorkModeValue(), 2);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   Type(window_->Panel(), Qt::Key_F);
   EXPECT_FALSE(window_->FullScreen());
 }
@@ -399,14 +399,14 @@ TEST_F(ViewerKeysTest, EscapeWhileCapturingStopsTheCapture) {
   ASSERT_TRUE(LaunchQuiet());
   // Esc outside a capture changes nothing.
   Type(window_.get(), Qt::Key_Escape);
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   window_->OnCommand(ViewStateStrip::kCapture);
-  ASSERT_EQ(window_->ViewState(), 2);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   Type(window_->Panel(), Qt::Key_Escape);
   vd::ViewerAlbumHost::SetSavePathFunction({});
-  EXPECT_EQ(window_->ViewState(), 1);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_FALSE(window_->Engine()->IsCapturing());
 }
 

@@ -181,7 +181,7 @@ TEST_F(ViewerWiringTest, AnHrcScanIsOnDiskAtOnceAndTheNextStartKeepsItsPlan) {
 TEST_F(ViewerWiringTest, RetuneIsOnlyForTv) {
   ASSERT_TRUE(LaunchQuiet());
   window_->Panel()->Command(pid::kModeRadio);
-  ASSERT_EQ(window_->WorkModeValue(), 2);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   CChannelTable* radio = Table();
   const int before = radio != nullptr ? radio->Current() : -1;
   window_->SheetHost()->ScanRunning(true);
@@ -215,10 +215,13 @@ TEST_F(ViewerWiringTest, ThePanelHasItsOwnTaskbarEntryOnlyInRadio) {
 }
 
 TEST_F(ViewerWiringTest, StartingInRadioShowsOnlyThePanelWithItsEntry) {
-  Preset("WorkMode", 2);
+  Preset("WorkMode", vd::StoredNumber(vd::WorkMode::kRadio));
   ASSERT_TRUE(LaunchQuiet());
   ASSERT_TRUE(PumpUntil(
-      [&] { return window_->WorkModeValue() == 2 && window_->Panel()->input() == 1; }, 5s));
+      [&] {
+        return window_->WorkModeValue() == vd::WorkMode::kRadio && window_->Panel()->input() == 1;
+      },
+      5s));
   PumpFor(50ms);
   EXPECT_TRUE(window_->PanelFrame()->HasTab());
   EXPECT_TRUE(window_->Panel()->isVisible());

@@ -25,7 +25,7 @@ class ControlPanelTest : public ::testing::Test {
         [this](QWidget*, const QString& text) { messages_.push_back(text); });
     panel_ = std::make_unique<CControlPanel>(vd::Skin::Shared());
     panel_->SetSoundMode({1, 0, 0});
-    panel_->SetViewState(1);
+    panel_->SetViewState(vd::ViewState::kLive);
     panel_->show();
   }
   void TearDown() override {
@@ -132,7 +132,7 @@ TEST_F(ControlPanelTest, LayoutFollowsInputAndVcrPad) {
   EXPECT_FALSE(Shown(pid::kRecord));
   EXPECT_FALSE(panel_->mask().contains(underPad));
   panel_->SetInput(1);
-  panel_->SetWorkMode(2);
+  panel_->SetWorkMode(vd::WorkMode::kRadio);
   EXPECT_EQ(panel_->layoutIndex(), 1);
   EXPECT_EQ(panel_->size(), PanelLayout::LayoutSize(1));
 }
@@ -155,7 +155,7 @@ TEST_F(ControlPanelTest, KeypadOpensWithTvAndRadioAndSwitchesToKSets) {
   const QPoint presetStrip(64 + 30, 102);
   EXPECT_FALSE(panel_->mask().contains(presetStrip));
   panel_->SetInput(1);
-  panel_->SetWorkMode(2);
+  panel_->SetWorkMode(vd::WorkMode::kRadio);
   EXPECT_FALSE(panel_->mask().contains(padPoint));
   EXPECT_TRUE(panel_->mask().contains(presetStrip));
   EXPECT_EQ(panel_->button(pid::kAlbum)->bitmapName(GenBmpBtn::kNormal), "K_album1");
@@ -164,14 +164,14 @@ TEST_F(ControlPanelTest, KeypadOpensWithTvAndRadioAndSwitchesToKSets) {
   EXPECT_TRUE(Shown(pid::kFmMemory));
 
   panel_->SetInput(2);
-  panel_->SetWorkMode(1);
+  panel_->SetWorkMode(vd::WorkMode::kComposite);
   EXPECT_EQ(panel_->button(pid::kAlbum)->bitmapName(GenBmpBtn::kNormal), "album1");
   EXPECT_FALSE(Shown(555));
   EXPECT_FALSE(Shown(575));
 }
 
 TEST_F(ControlPanelTest, ViewStatesAndWorkModesEnableTheRightButtons) {
-  panel_->SetWorkMode(1);
+  panel_->SetWorkMode(vd::WorkMode::kComposite);
   panel_->SetInput(2);
   EXPECT_FALSE(Usable(pid::kChannelUp));
   EXPECT_FALSE(Usable(pid::kKeypad));
@@ -181,9 +181,9 @@ TEST_F(ControlPanelTest, ViewStatesAndWorkModesEnableTheRightButtons) {
   EXPECT_TRUE(Shown(pid::kIndicatorComposite));
   EXPECT_FALSE(Shown(pid::kIndicatorTv));
 
-  panel_->SetWorkMode(3);
+  panel_->SetWorkMode(vd::WorkMode::kTv);
   panel_->SetInput(0);
-  panel_->SetViewState(2);
+  panel_->SetViewState(vd::ViewState::kCapturing);
   EXPECT_FALSE(Usable(pid::kInput));
   EXPECT_FALSE(Usable(pid::kChannelUp));
   EXPECT_TRUE(Shown(pid::kIndicatorRecord));
@@ -191,15 +191,15 @@ TEST_F(ControlPanelTest, ViewStatesAndWorkModesEnableTheRightButtons) {
   panel_->SetRecordLampVisible(false);
   EXPECT_FALSE(Shown(pid::kIndicatorRecord));
 
-  panel_->SetViewState(3);
+  panel_->SetViewState(vd::ViewState::kClipOpen);
   EXPECT_TRUE(panel_->state().vcrPadOpen);  // a clip opens the VCR pad
   EXPECT_TRUE(Shown(pid::kLive));
   EXPECT_FALSE(Shown(pid::kRecord));
   EXPECT_TRUE(Usable(pid::kPlay));
   EXPECT_TRUE(Shown(pid::kIndicatorLive));
 
-  panel_->SetViewState(1);
-  panel_->SetWorkMode(2);
+  panel_->SetViewState(vd::ViewState::kLive);
+  panel_->SetWorkMode(vd::WorkMode::kRadio);
   panel_->SetInput(1);
   EXPECT_FALSE(Usable(pid::kMaximize));
   EXPECT_FALSE(Usable(pid::kAlbum));
@@ -240,7 +240,7 @@ TEST_F(ControlPanelTest, MuteAndVcrButtonsSwap) {
 
   ClickButton(pid::kCapture);
   EXPECT_EQ(panel_->layoutIndex(), 2);
-  panel_->SetViewState(3);
+  panel_->SetViewState(vd::ViewState::kClipOpen);
   ClickButton(pid::kPlay);
   EXPECT_TRUE(Shown(pid::kPause));
   EXPECT_FALSE(Shown(pid::kPlay));
@@ -269,7 +269,7 @@ TEST_F(ControlPanelTest, InputCyclesAndSkipsRadioWhenDisabled) {
 
 TEST_F(ControlPanelTest, FmMemoryKeyLatchesUntilAPresetIsStored) {
   panel_->SetInput(1);
-  panel_->SetWorkMode(2);
+  panel_->SetWorkMode(vd::WorkMode::kRadio);
   panel_->SetKeypadOpen(true);
   std::vector<std::pair<int, bool>> seen;
   QObject::connect(panel_.get(), &CControlPanel::Command,

@@ -64,23 +64,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "panel incomplete\n");
     return 1;
   }
-  panel.SetViewState(1);
+  panel.SetViewState(vd::ViewState::kLive);
   panel.SetSoundMode({1, 0, 0});
   panel.SetVolumeRange(0, 65535);
   panel.SetVolumePosition(20000);
   if (std::strcmp(look, "radio") == 0 || std::strcmp(look, "keypad-radio") == 0) {
     panel.SetInput(1);
-    panel.SetWorkMode(2);
+    panel.SetWorkMode(vd::WorkMode::kRadio);
     panel.SetStation(vd::PanelStation{"Klassik", 98100000, 2});
   } else {
     panel.SetInput(0);
-    panel.SetWorkMode(3);
+    panel.SetWorkMode(vd::WorkMode::kTv);
     panel.SetStation(vd::PanelStation{"Channel Nine", 471250000, 8});
   }
   if (std::strncmp(look, "keypad", 6) == 0) panel.SetKeypadOpen(true);
   if (std::strcmp(look, "vcr") == 0) panel.SetVcrPadOpen(true);
   if (std::strcmp(look, "playing") == 0) {
-    panel.SetViewState(3);
+    panel.SetViewState(vd::ViewState::kClipOpen);
     panel.SetPlaying(true);
   }
   panel.Refresh(-1);

@@ -145,7 +145,7 @@ TEST_F(DigitEntryTest, TvIgnoresThePoint) {
 }
 
 TEST_F(DigitEntryTest, RadioTextsFollowThePoint) {
-  host.workMode = 2;
+  host.workMode = vd::WorkMode::kRadio;
   Type({9, 8, '.', 5});
   EXPECT_EQ(host.texts, (std::vector<std::string>{"9", "98", "98.", "98.5"}));
   EXPECT_EQ(entry.Value(), 985);
@@ -158,7 +158,7 @@ TEST_F(DigitEntryTest, RadioTextsFollowThePoint) {
 }
 
 TEST_F(DigitEntryTest, RadioDecimalsUpToFour) {
-  host.workMode = 2;
+  host.workMode = vd::WorkMode::kRadio;
   Type({1, '.', 0, 5});
   EXPECT_EQ(host.texts.back(), "1.05");
   Type({0});
@@ -171,7 +171,7 @@ TEST_F(DigitEntryTest, RadioDecimalsUpToFour) {
 }
 
 TEST_F(DigitEntryTest, RadioSixthInputMovesThePoint) {
-  host.workMode = 2;
+  host.workMode = vd::WorkMode::kRadio;
   Type({1, 0, 1, '.', 7, 5});
   EXPECT_EQ(entry.Value(), 10175);
   EXPECT_EQ(entry.Count(), 5);
@@ -182,14 +182,14 @@ TEST_F(DigitEntryTest, RadioSixthInputMovesThePoint) {
 }
 
 TEST_F(DigitEntryTest, RadioWithoutPointIsWholeMegahertz) {
-  host.workMode = 2;
+  host.workMode = vd::WorkMode::kRadio;
   Type({8, 8});
   entry.OnCommand(kEnter);
   EXPECT_EQ(list.tuned, std::vector<uint32_t>{88000000u});
 }
 
 TEST_F(DigitEntryTest, RadioTooHighOrZeroBeeps) {
-  host.workMode = 2;
+  host.workMode = vd::WorkMode::kRadio;
   Type({2, 1, 4, 7});
   entry.OnCommand(kEnter);
   Type({0, '.', 0});
@@ -206,7 +206,7 @@ TEST_F(DigitEntryTest, RadioTooHighOrZeroBeeps) {
 }
 
 TEST_F(DigitEntryTest, RadioSecondPointIsIgnored) {
-  host.workMode = 2;
+  host.workMode = vd::WorkMode::kRadio;
   Type({9, '.', 8, '.', 5});
   EXPECT_EQ(host.texts.back(), "9.85");
   entry.OnCommand(kEnter);
@@ -215,7 +215,7 @@ TEST_F(DigitEntryTest, RadioSecondPointIsIgnored) {
 
 TEST_F(DigitEntryTest, OtherModesIgnoreTheEntryAndDropWhatWasTyped) {
   Type({4, 2});
-  host.workMode = 1;
+  host.workMode = vd::WorkMode::kComposite;
   EXPECT_TRUE(entry.OnCommand(DigitEntry::kCommandDigit0 + 5));
   EXPECT_TRUE(entry.OnCommand(kEnter));
   EXPECT_EQ(entry.Count(), 0);
@@ -231,7 +231,7 @@ TEST(DigitEntryOnTheTable, RadioEntryMakesTheStationCurrent) {
   Rig rig(true, TunerSetup{});
   TuningPorts ports(*rig.control);
   FakeHost host;
-  host.workMode = 2;
+  host.workMode = vd::WorkMode::kRadio;
   DigitEntry entry(ports, ports, host);
   for (int c : {1, 0, 1}) entry.OnCommand(DigitEntry::kCommandDigit0 + c);
   entry.OnCommand(DigitEntry::kCommandEnter);

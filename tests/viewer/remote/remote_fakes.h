@@ -15,7 +15,7 @@ namespace vd::test {
 
 class FakeHost : public EntryHost {
  public:
-  int WorkMode() const override { return workMode; }
+  vd::WorkMode WorkMode() const override { return workMode; }
   bool IsCapturing() const override { return capturing; }
   void StartEntryTimer(uint32_t ms) override { timer.push_back("start " + std::to_string(ms)); }
   void StopEntryTimer() override { timer.push_back("stop"); }
@@ -24,7 +24,7 @@ class FakeHost : public EntryHost {
   void RefreshScanWindow() override { ++scanRefreshes; }
   void Beep(uint32_t kind) override { beeps.push_back(kind); }
 
-  int workMode = 3;
+  vd::WorkMode workMode = vd::WorkMode::kTv;
   bool capturing = false;
   std::vector<std::string> timer;
   std::vector<std::string> texts;

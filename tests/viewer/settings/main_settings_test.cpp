@@ -84,7 +84,7 @@ TEST_F(MainSettingsTest, FreshProfileDefaults) {
   auto s = Loaded(Context("en_US.UTF-8"));
   EXPECT_EQ(s.path, (dir.Path() / "data/lumatrope").string());
   EXPECT_TRUE(std::filesystem::is_directory(s.path));
-  EXPECT_EQ(s.workMode, 3);
+  EXPECT_EQ(s.workMode, vd::WorkMode::kTv);
   EXPECT_EQ(s.autoScan, 1);
   EXPECT_EQ(s.volume, 32767);
   EXPECT_EQ(s.controlMasterVolume, 1);
@@ -140,7 +140,7 @@ TEST_F(MainSettingsTest, OutOfRangeValuesRunAndSaveAsTheirDefaults) {
     b.WriteDword("AviCap", "isMTS", 5);
   });
   MainSettings s = Loaded(Context("zh_TW.UTF-8"));
-  EXPECT_EQ(s.workMode, 3);
+  EXPECT_EQ(s.workMode, vd::WorkMode::kTv);
   EXPECT_EQ(s.volume, 0x7FFF);
   EXPECT_EQ(s.source, 0);
   EXPECT_EQ(s.mtsMode, 0);
@@ -156,7 +156,7 @@ TEST_F(MainSettingsTest, OutOfRangeValuesRunAndSaveAsTheirDefaults) {
     b.WriteDword("AviCap", "MTS_PALmode", 1);
   });
   s = Loaded(Context("C"));
-  EXPECT_EQ(s.workMode, 0);
+  EXPECT_EQ(s.workMode, vd::WorkMode::kSVideo);
   EXPECT_EQ(s.volume, 65535);
   EXPECT_EQ(s.source, 1);
   EXPECT_EQ(s.mtsMode, 2);
@@ -181,15 +181,15 @@ TEST_F(MainSettingsTest, StoredValuesAreRead) {
   EXPECT_EQ(s.toolPage[2], 4);
   EXPECT_EQ(s.isMts, 1);
   EXPECT_EQ(s.mute, 1);
-  EXPECT_EQ(s.workMode, 1);
+  EXPECT_EQ(s.workMode, vd::WorkMode::kComposite);
 }
 
 TEST_F(MainSettingsTest, ClosingInRadioModeStoresTv) {
   MainSettings s;
-  s.workMode = 2;
+  s.workMode = vd::WorkMode::kRadio;
   ASSERT_TRUE(s.Save(store));
   EXPECT_EQ(store.ReadDword("AviCap", "WorkMode", 0), 3);
-  s.workMode = 1;
+  s.workMode = vd::WorkMode::kComposite;
   ASSERT_TRUE(s.Save(store));
   EXPECT_EQ(store.ReadDword("AviCap", "WorkMode", 0), 1);
 }
@@ -243,7 +243,7 @@ TEST_F(MainSettingsTest, SavingLeavesEqualSwitchesAsStored) {
 
 TEST_F(MainSettingsTest, SnapshotHoldsThirteenValuesInOrder) {
   MainSettings s;
-  s.workMode = 10;
+  s.workMode = vd::WorkMode::kRadio;
   s.delChWarning = 11;
   s.mute = 12;
   s.autoScan = 13;
@@ -256,20 +256,20 @@ TEST_F(MainSettingsTest, SnapshotHoldsThirteenValuesInOrder) {
   SettingsSnapshot snap = s.Snapshot();
   int32_t raw[13];
   std::memcpy(raw, &snap, sizeof raw);
-  for (int i = 0; i < 13; ++i) EXPECT_EQ(raw[i], 10 + i) << i;
+  EXPECT_EQ(raw[0], 2);
+  for (int i = 1; i < 13; ++i) EXPECT_EQ(raw[i], 10 + i) << i;
   s.FillSnapshot(nullptr);  // ignored
 }
 
 TEST_F(MainSettingsTest, ToolPageFollowsTheWorkMode) {
   MainSettings s;
-  s.workMode = 1;
+  s.workMode = vd::WorkMode::kComposite;
   s.SetToolPage(3);
   EXPECT_EQ(s.toolPage[1], 3);
-  s.workMode = 7;
+  s.workMode = vd::WorkMode::kSVideo;
   s.SetToolPage(5);
-  s.workMode = -1;
-  s.SetToolPage(5);
-  EXPECT_EQ(s.toolPage[0] + s.toolPage[2] + s.toolPage[3], 0);
+  EXPECT_EQ(s.toolPage[0], 5);
+  EXPECT_EQ(s.toolPage[2] + s.toolPage[3], 0);
 }
 
 TEST(SettingsTableTest, EveryValueIsListedOnceWithItsDefault) {

@@ -106,7 +106,7 @@ TEST(InstanceGuardTest, OnlyAPrivateRuntimeFolderHoldsTheLockAndNoneFailsOpen) {
     test::ScopedEnv env("XDG_RUNTIME_DIR", value);
     EXPECT_EQ(InstanceGuard::DefaultLockFile(), fallback) << value.value_or("unset");
   }
-  // A missing runtime folder used to make the guard fail open: two viewers ran at once.
+  // A missing runtime folder must not make the guard fail open: two viewers would run at once.
   test::ScopedEnv env("XDG_RUNTIME_DIR", (dir.Path() / "missing").string());
   auto first = InstanceGuard::Acquire();
   ASSERT_TRUE(first);

@@ -126,10 +126,10 @@ TEST_F(ChannelListTest, NameFromTeletextRenamesOnlyTheTunedTvStation) {
   EXPECT_FALSE(list->CanNameFromTeletext()) << "the name is the tuned station's, not this one's";
   EXPECT_FALSE(list->NameFromTeletext());
   EXPECT_EQ(tv.Table().Get(0)->Name(), "  3    ");
-  tv.host.workMode = 2;
+  tv.host.workMode = vd::WorkMode::kRadio;
   SelectRow(2);
   EXPECT_FALSE(list->CanNameFromTeletext()) << "radio has no teletext";
-  tv.host.workMode = 3;
+  tv.host.workMode = vd::WorkMode::kTv;
   ASSERT_TRUE(list->NameFromTeletext());
   EXPECT_EQ(tv.Table().Get(2)->Name(), "Kanal Nord");
   EXPECT_EQ(tv.host.displayRefreshes, 1);

@@ -22,12 +22,12 @@ namespace {
 using P = SheetPageId;
 
 struct FakeSheetHost : SheetHost {
-  int32_t WorkMode() const override { return workMode; }
-  int32_t ToolPage() const override { return toolPage[workMode]; }
+  vd::WorkMode WorkMode() const override { return workMode; }
+  int32_t ToolPage() const override { return toolPage[vd::StoredNumber(workMode)]; }
   void SetToolPage(int32_t position) override { stored.push_back(position); }
   void RefreshMainWindow() override { ++refreshes; }
 
-  int32_t workMode = 3;
+  vd::WorkMode workMode = vd::WorkMode::kTv;
   int32_t toolPage[4] = {};
   std::vector<int32_t> stored;
   int refreshes = 0;
@@ -60,7 +60,7 @@ struct EnginePages : SheetPageFactory {
 };
 
 std::vector<SheetPageId> Row(int32_t mode) {
-  auto row = SheetPages::For(mode);
+  auto row = SheetPages::For(vd::WorkModeFromStored(mode));
   return {row.begin(), row.end()};
 }
 
@@ -70,20 +70,19 @@ TEST(SheetPageTable, RowsPerWorkMode) {
   EXPECT_EQ(Row(2), (std::vector<SheetPageId>{P::kDevice, P::kStationSearch}));
   EXPECT_EQ(Row(3), (std::vector<SheetPageId>{P::kColour, P::kCapture, P::kFile, P::kDevice,
                                               P::kStationSearch}));
-  EXPECT_TRUE(Row(4).empty());
-  EXPECT_TRUE(Row(-1).empty());
 }
 
 TEST(SheetPageTable, PositionsAndStartPage) {
-  EXPECT_EQ(SheetPages::PositionOf(3, P::kStationSearch), 4);
-  EXPECT_EQ(SheetPages::PositionOf(2, P::kStationSearch), 1);
-  EXPECT_EQ(SheetPages::PositionOf(0, P::kColour), 2);
-  EXPECT_EQ(SheetPages::PositionOf(2, P::kColour), 0);  // absent from the radio row
-  EXPECT_EQ(SheetPages::StartPosition(2, 1), 1);
-  EXPECT_EQ(SheetPages::StartPosition(2, 2), 0);  // beyond the two radio pages
-  EXPECT_EQ(SheetPages::StartPosition(3, 4), 4);
-  EXPECT_EQ(SheetPages::StartPosition(0, 4), 0);
-  EXPECT_EQ(SheetPages::StartPosition(1, -1), 0);
+  EXPECT_EQ(SheetPages::PositionOf(vd::WorkMode::kTv, P::kStationSearch), 4);
+  EXPECT_EQ(SheetPages::PositionOf(vd::WorkMode::kRadio, P::kStationSearch), 1);
+  EXPECT_EQ(SheetPages::PositionOf(vd::WorkMode::kSVideo, P::kColour), 2);
+  EXPECT_EQ(SheetPages::PositionOf(vd::WorkMode::kRadio, P::kColour),
+            0);  // absent from the radio row
+  EXPECT_EQ(SheetPages::StartPosition(vd::WorkMode::kRadio, 1), 1);
+  EXPECT_EQ(SheetPages::StartPosition(vd::WorkMode::kRadio, 2), 0);  // beyond the two radio pages
+  EXPECT_EQ(SheetPages::StartPosition(vd::WorkMode::kTv, 4), 4);
+  EXPECT_EQ(SheetPages::StartPosition(vd::WorkMode::kSVideo, 4), 0);
+  EXPECT_EQ(SheetPages::StartPosition(vd::WorkMode::kComposite, -1), 0);
 }
 
 struct SheetTest : ::testing::Test {
@@ -105,21 +104,21 @@ TEST_F(SheetTest, TitleAndOnlyOkAndCancel) {
 TEST_F(SheetTest, TabsFollowTheModesRow) {
   SheetPageSet pages(tv.host, &engine);
   for (int32_t mode : {0, 1, 2, 3}) {
-    sheetHost.workMode = mode;
-    tv.host.workMode = mode;
+    sheetHost.workMode = vd::WorkModeFromStored(mode);
+    tv.host.workMode = vd::WorkModeFromStored(mode);
     COptionsSheet sheet(sheetHost, pages);
     EXPECT_EQ(sheet.PageIds(), Row(mode)) << mode;
     EXPECT_EQ(sheet.Tabs()->count(), static_cast<int>(Row(mode).size()));
   }
-  sheetHost.workMode = 3;
+  sheetHost.workMode = vd::WorkMode::kTv;
   COptionsSheet sheet(sheetHost, pages);
   EXPECT_NE(dynamic_cast<CScanPage*>(sheet.Page(P::kStationSearch)), nullptr);
   EXPECT_EQ(sheet.Page(P::kColour), engine.made[P::kColour]);
 }
 
 TEST_F(SheetTest, RadioStoredPageOneOpensStationSearch) {
-  tv.host.workMode = 2;
-  sheetHost.workMode = 2;
+  tv.host.workMode = vd::WorkMode::kRadio;
+  sheetHost.workMode = vd::WorkMode::kRadio;
   sheetHost.toolPage[2] = 1;
   SheetPageSet pages(tv.host, &engine);
   COptionsSheet sheet(sheetHost, pages);
@@ -128,8 +127,8 @@ TEST_F(SheetTest, RadioStoredPageOneOpensStationSearch) {
 }
 
 TEST_F(SheetTest, StoredPositionBeyondTheRowOpensTheFirstPage) {
-  sheetHost.workMode = 2;
-  tv.host.workMode = 2;
+  sheetHost.workMode = vd::WorkMode::kRadio;
+  tv.host.workMode = vd::WorkMode::kRadio;
   sheetHost.toolPage[2] = 2;
   SheetPageSet pages(tv.host, &engine);
   {
@@ -169,7 +168,7 @@ TEST_F(SheetTest, WithoutEnginePagesOnlyTheStationSearchShows) {
 }
 
 TEST_F(SheetTest, OkAndCancelReachEveryPage) {
-  sheetHost.workMode = 0;
+  sheetHost.workMode = vd::WorkMode::kSVideo;
   SheetPageSet pages(tv.host, &engine);
   {
     COptionsSheet sheet(sheetHost, pages);
@@ -185,7 +184,7 @@ TEST_F(SheetTest, OkAndCancelReachEveryPage) {
 }
 
 TEST_F(SheetTest, APageThatRefusesKeepsTheSheetOpen) {
-  sheetHost.workMode = 0;
+  sheetHost.workMode = vd::WorkMode::kSVideo;
   SheetPageSet pages(tv.host, &engine);
   COptionsSheet sheet(sheetHost, pages);
   sheet.show();

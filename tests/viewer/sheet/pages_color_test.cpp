@@ -100,7 +100,7 @@ TEST(PagesColour, DefaultSetsEveryPropertyAndSlider) {
 TEST(PagesColour, StandardDisabledInTvAndRadio) {
   for (int32_t mode : {2, 3}) {
     FakePagesEngine engine;
-    engine.workMode = mode;
+    engine.workMode = vd::WorkModeFromStored(mode);
     CColorPage page(engine);
     EXPECT_FALSE(page.StandardGroup()->isEnabled()) << mode;
     EXPECT_FALSE(page.StandardLabel()->isEnabled()) << mode;
@@ -114,7 +114,7 @@ TEST(PagesColour, StandardListsFamiliesAndSelectsStored) {
   };
   for (Case c : {Case{0, 1, 0, 1}, Case{0, 0, 1, 0}, Case{1, 0, 2, 2}, Case{1, 1, 7, 2}}) {
     FakePagesEngine engine;
-    engine.workMode = c.mode;
+    engine.workMode = vd::WorkModeFromStored(c.mode);
     engine.standard0 = c.stored0;
     engine.standard1 = c.stored1;
     CColorPage page(engine);
@@ -129,7 +129,7 @@ TEST(PagesColour, StandardListsFamiliesAndSelectsStored) {
 
 TEST(PagesColour, ChoosingStandardStoresItAndRefreshesAfterDelay) {
   FakePagesEngine engine;
-  engine.workMode = 1;
+  engine.workMode = vd::WorkMode::kComposite;
   CColorPage page(engine);
   page.StandardCombo()->setCurrentIndex(2);
   emit page.StandardCombo()->activated(2);

@@ -70,18 +70,18 @@ TEST(PagesDevice, FullScreenDisablesVideoSettingOutsideRadioAndSkipsRefresh) {
   FakePagesEngine engine;
   AddDevices(engine);
   engine.fullScreen = true;
-  engine.workMode = 3;
+  engine.workMode = vd::WorkMode::kTv;
   {
     CDevicePage page(engine);
     EXPECT_FALSE(page.VideoSetting()->isEnabled());
     page.OnOk();
   }
   EXPECT_EQ(engine.log, (Log{"choose 2 1 preview"}));
-  engine.workMode = 2;
+  engine.workMode = vd::WorkMode::kRadio;
   CDevicePage radio(engine);
   EXPECT_TRUE(radio.VideoSetting()->isEnabled());
   engine.fullScreen = false;
-  engine.workMode = 0;
+  engine.workMode = vd::WorkMode::kSVideo;
   CDevicePage windowed(engine);
   EXPECT_TRUE(windowed.VideoSetting()->isEnabled());
 }
@@ -146,7 +146,7 @@ TEST(PagesDialogs, CancelledDialogStillRestartsPreview) {
 
 TEST(PagesDialogs, VideoSourceRoutesInputAndStoresStandard) {
   FakePagesEngine engine;
-  engine.workMode = 0;
+  engine.workMode = vd::WorkMode::kSVideo;
   engine.inputs = {"Tuner", "Composite", "S-Video"};
   engine.currentInput = 2;
   ScriptedDialogs dialogs([](QDialog& dialog) {
@@ -162,11 +162,11 @@ TEST(PagesDialogs, VideoSourceRoutesInputAndStoresStandard) {
 }
 
 struct FakeSheetHost : SheetHost {
-  int32_t WorkMode() const override { return workMode; }
+  vd::WorkMode WorkMode() const override { return workMode; }
   int32_t ToolPage() const override { return 0; }
   void SetToolPage(int32_t) override {}
   void RefreshMainWindow() override {}
-  int32_t workMode = 3;
+  vd::WorkMode workMode = vd::WorkMode::kTv;
 };
 
 // The engine's pages together with a station-search stand-in, as the viewer combines them.
@@ -193,9 +193,9 @@ TEST(PagesSheet, EveryModeGetsItsFullRowOfPages) {
   for (int32_t mode = 0; mode < 4; ++mode) {
     FakePagesEngine engine;
     AddDevices(engine);
-    engine.workMode = mode;
+    engine.workMode = vd::WorkModeFromStored(mode);
     FakeSheetHost host;
-    host.workMode = mode;
+    host.workMode = vd::WorkModeFromStored(mode);
     AllPages factory(engine);
     COptionsSheet sheet(host, factory);
     EXPECT_EQ(sheet.PageIds(), rows[static_cast<size_t>(mode)]) << mode;
@@ -211,7 +211,7 @@ TEST(PagesSheet, EveryModeGetsItsFullRowOfPages) {
 TEST(PagesSheet, CancelThroughSheetRestoresPictureAndOkAppliesPages) {
   FakePagesEngine engine;
   AddDevices(engine);
-  engine.workMode = 3;
+  engine.workMode = vd::WorkMode::kTv;
   FakeSheetHost host;
   {
     EnginePages factory(engine);

@@ -52,9 +52,9 @@ bool FakePagesEngine::SetVideoStandard(int32_t family) {
   return true;
 }
 
-void FakePagesEngine::StoreStandard(int32_t mode, int32_t family) {
-  (mode == 0 ? standard0 : standard1) = family;
-  log.push_back("store " + std::to_string(mode) + " " + std::to_string(family));
+void FakePagesEngine::StoreStandard(vd::WorkMode mode, int32_t family) {
+  (mode == vd::WorkMode::kSVideo ? standard0 : standard1) = family;
+  log.push_back("store " + std::to_string(vd::StoredNumber(mode)) + " " + std::to_string(family));
 }
 
 bool FakePagesEngine::ApplyAudioFormat(const AudioFormat& format) {

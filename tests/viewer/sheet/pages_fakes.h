@@ -15,7 +15,7 @@ class FakePagesEngine : public PagesEngine {
   FakePagesEngine();
 
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  int32_t WorkMode() const override { return workMode; }
+  vd::WorkMode WorkMode() const override { return workMode; }
   bool FullScreen() const override { return fullScreen; }
   void RefreshDeviceStatus() override { log.push_back("status"); }
   void RedrawAll() override { log.push_back("redraw"); }
@@ -48,8 +48,10 @@ class FakePagesEngine : public PagesEngine {
   bool SetAmp(AmpProperty property, int32_t value) override;
 
   bool SetVideoStandard(int32_t family) override;
-  int32_t StoredStandard(int32_t mode) const override { return mode == 0 ? standard0 : standard1; }
-  void StoreStandard(int32_t mode, int32_t family) override;
+  int32_t StoredStandard(vd::WorkMode mode) const override {
+    return mode == vd::WorkMode::kSVideo ? standard0 : standard1;
+  }
+  void StoreStandard(vd::WorkMode mode, int32_t family) override;
   void RefreshPreview() override { log.push_back("refresh preview"); }
 
   bool HasSeparateAudio() const override { return separateAudio; }
@@ -65,7 +67,7 @@ class FakePagesEngine : public PagesEngine {
   int32_t CurrentVideoInput() override { return currentInput; }
   bool RouteVideoInput(int32_t input) override;
 
-  int32_t workMode = 0;
+  vd::WorkMode workMode = vd::WorkMode::kSVideo;
   bool fullScreen = false;
   std::vector<std::string> messages;
   std::vector<std::string> log;

@@ -22,7 +22,7 @@ class PagesGraphTest : public EngineTest {
  protected:
   vd::PagesWindow Window() {
     vd::PagesWindow window;
-    window.workMode = [this] { return mode; };
+    window.workMode = [this] { return vd::WorkModeFromStored(mode); };
     window.fullScreen = [] { return false; };
     window.refreshDeviceStatus = [this] { ++statusRefreshes; };
     window.installFolder = [this] { return dir.string(); };

@@ -41,7 +41,7 @@ TvStations::TvStations(std::set<uint32_t> stations, bool radio) {
   rig->tuner->logAll = false;
   ScanEngine::ResetScanStart();
   host.tuner = rig->control.get();
-  host.workMode = radio ? 2 : 3;
+  host.workMode = radio ? vd::WorkMode::kRadio : vd::WorkMode::kTv;
 }
 
 std::vector<std::string> TvStations::Names() {

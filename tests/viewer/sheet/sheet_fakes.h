@@ -19,7 +19,7 @@ namespace vd::test {
 class FakeScanHost : public ScanHost {
  public:
   TunerControl* Tuner() override { return tuner; }
-  int32_t WorkMode() const override { return workMode; }
+  vd::WorkMode WorkMode() const override { return workMode; }
   std::string LanguageTag() const override { return languageTag; }
   int32_t Country() const override { return country; }
   void SetCountry(int32_t code) override { country = code; }
@@ -41,7 +41,7 @@ class FakeScanHost : public ScanHost {
   std::string TeletextName() const override { return teletextName; }
 
   TunerControl* tuner = nullptr;
-  int32_t workMode = 3;
+  vd::WorkMode workMode = vd::WorkMode::kTv;
   std::string languageTag = "English";
   int32_t country = 49;
   int32_t source = 0;

@@ -17,7 +17,7 @@
 namespace {
 
 struct ShowcaseSheetHost : vd::SheetHost {
-  int32_t WorkMode() const override { return 3; }
+  vd::WorkMode WorkMode() const override { return vd::WorkMode::kTv; }
   int32_t ToolPage() const override { return 4; }
   void SetToolPage(int32_t) override {}
   void RefreshMainWindow() override {}

@@ -153,7 +153,7 @@ TempFolder::~TempFolder() {
 Rig::Rig(bool radio, TunerSetup setup, const ChannelBand* band, bool startEmpty)
     : context(folder.Path(), &journal), setup(std::move(setup)), band(band), radio(radio) {
   context.autoScan = startEmpty;
-  context.workMode = radio ? 2 : 3;
+  context.workMode = radio ? vd::WorkMode::kRadio : vd::WorkMode::kTv;
   Restart();
 }
 

@@ -25,7 +25,7 @@ class FakeContext : public TuningContext {
       : folder(std::move(folder)), journal(journal) {}
 
   std::string DataFolder() const override { return folder; }
-  int32_t WorkMode() const override { return workMode; }
+  vd::WorkMode WorkMode() const override { return workMode; }
   int32_t Country() const override { return country; }
   int32_t Source() const override { return source; }
   int32_t Country1() const override { return country1; }
@@ -49,7 +49,7 @@ class FakeContext : public TuningContext {
 
   std::string folder;
   Journal* journal;
-  int32_t workMode = 3;
+  vd::WorkMode workMode = vd::WorkMode::kTv;
   int32_t country = 49;
   int32_t source = 0;
   int32_t country1 = 0;

@@ -70,7 +70,7 @@ TEST_F(ModuleScan, TvStationsAreNamedByTheCountrysChannelNumbers) {
 
 TEST_F(ModuleScan, RadioStationAtNinetyEightPointOne) {
   device->stations = {98100000};
-  context.workMode = 2;
+  context.workMode = vd::WorkMode::kRadio;
   RadioTunerControl radio(Props(), context);
   ASSERT_TRUE(radio.Activate());
   ScanEngine engine(radio);

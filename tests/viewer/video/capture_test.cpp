@@ -183,8 +183,8 @@ TEST_F(EngineTest, FrameRateZeroReadsAsOneFramePerSecond) {
 }
 
 TEST_F(EngineTest, RateAboveTheStandardsMaximumIsLowered) {
-  SetDword("FrameRate", 200000);  // 50 frames a second
-  tuning.workMode = 3;            // Germany: PAL, 25 at most
+  SetDword("FrameRate", 200000);        // 50 frames a second
+  tuning.workMode = vd::WorkMode::kTv;  // Germany: PAL, 25 at most
   auto engine = StartEngine();
   vd::CaptureOptions options = engine->GetCaptureOptions();
   EXPECT_DOUBLE_EQ(options.maxFramesPerSecond, 25.0);
@@ -442,8 +442,13 @@ TEST_F(EngineTest, AKilledRecordingWaitsForAStartThatKnowsTheAlbum) {
   PutBack(snapshot, data);
   const std::string mark = (data / ("." + capture.filename().string() + ".unsaved")).string();
   ASSERT_TRUE(std::filesystem::exists(mark)) << "a recording under way has no mark";
-  std::tm recorded{.tm_sec = 7, .tm_min = 6, .tm_hour = 5, .tm_mday = 4, .tm_mon = 2,
-                   .tm_year = 2021 - 1900, .tm_isdst = -1};
+  std::tm recorded{.tm_sec = 7,
+                   .tm_min = 6,
+                   .tm_hour = 5,
+                   .tm_mday = 4,
+                   .tm_mon = 2,
+                   .tm_year = 2021 - 1900,
+                   .tm_isdst = -1};
   const timespec times[2] = {{std::mktime(&recorded), 0}, {std::mktime(&recorded), 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, capture.c_str(), times, 0), 0);
 
@@ -475,7 +480,7 @@ TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
   engine->ReturnToLive();
   int64_t frames = ReadAvi(engine->CaptureFilePath()).videoFrames;
   ASSERT_GT(frames, 0);
-  ASSERT_TRUE(engine->ApplyWorkMode(3));
+  ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kTv));
   vd::VirtualBoxFaults faults;
   faults.signalLoss = true;
   box->SetFaults(faults);
@@ -486,7 +491,7 @@ TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
 }
 
 TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
-  tuning.workMode = 3;
+  tuning.workMode = vd::WorkMode::kTv;
   auto engine = StartEngine();
   ASSERT_TRUE(engine->IsPreviewing());
   ASSERT_TRUE(engine->IsAudioPreviewing());
@@ -1000,7 +1005,7 @@ size_t Occurrences(const std::string& text, const std::string& part) {
 // The recording's source and the enumerator both notice the removal: the user is told once,
 // and what was recorded is a whole, indexed file.
 TEST_F(HeadlessRecordingTest, AnUnplugIsSaidOnce) {
-  vd::HeadlessSession session(1, 49);
+  vd::HeadlessSession session(vd::WorkMode::kComposite, 49);
   ASSERT_TRUE(session.Start(nullptr, devices.get()));
   CaptureGraph& engine = session.Engine();
   ASSERT_TRUE(engine.BeginCapture());

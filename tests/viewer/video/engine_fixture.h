@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ class RecordingHost : public vd::CaptureHost {
   void KillTimer(uint32_t id) override { killed.push_back(id); }
   void ShowStatistics(const vd::StatisticsText& text) override { statistics.push_back(text); }
   void ShowCaptureProgress(double, int64_t) override {}
-  void OnWorkModeForced(int32_t mode) override { forcedMode = mode; }
+  void OnWorkModeForced(vd::WorkMode mode) override { forcedMode = mode; }
   void OnDeviceLost() override { ++lost; }
   void RefreshControls() override { ++refreshed; }
   void OnCaptureAborted() override { ++aborted; }
@@ -55,7 +56,7 @@ class RecordingHost : public vd::CaptureHost {
   std::vector<std::pair<uint32_t, uint32_t>> timers;
   std::vector<uint32_t> killed;
   std::vector<vd::StatisticsText> statistics;
-  int32_t forcedMode = -1;
+  std::optional<vd::WorkMode> forcedMode;
   int lost = 0;
   int refreshed = 0;
   int aborted = 0;
@@ -77,7 +78,7 @@ class SilentPlayerHost : public vd::FilePlayerHost {
 
 class FakeTuning : public vd::UnattendedTuning {
  public:
-  FakeTuning() { workMode = 1; }
+  FakeTuning() { workMode = vd::WorkMode::kComposite; }
   void Wait(uint32_t) override {}
 };
 

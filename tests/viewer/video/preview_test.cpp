@@ -46,7 +46,7 @@ TEST_F(EngineTest, DeviceWithoutPreviewPinPreviewsFromTheCapturePin) {
 }
 
 TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
-  tuning.workMode = 3;
+  tuning.workMode = vd::WorkMode::kTv;
   tuning.country = 33;  // SECAM L
   auto engine = StartEngine();
   EXPECT_NE(engine->Tuner(), nullptr);
@@ -59,7 +59,7 @@ TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
 }
 
 TEST_F(EngineTest, RadioModeKeepsTheVideoStopped) {
-  tuning.workMode = 2;
+  tuning.workMode = vd::WorkMode::kRadio;
   auto engine = StartEngine();
   EXPECT_FALSE(engine->WantPreview());
   EXPECT_FALSE(engine->IsPreviewing());
@@ -178,10 +178,10 @@ TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
     auto engine = StartEngine();
     ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
     EXPECT_EQ(engine->AudioPreviewDevice()->friendlyName, vd::VirtualTvBox::kAudioName);
-    ASSERT_TRUE(engine->ApplyWorkMode(2));
+    ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kRadio));
     EXPECT_FALSE(engine->IsPreviewing());
     EXPECT_TRUE(engine->IsAudioPreviewing()) << "the radio is silent";
-    ASSERT_TRUE(engine->ApplyWorkMode(1));
+    ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kComposite));
     EXPECT_TRUE(engine->IsPreviewing());
     EXPECT_TRUE(engine->IsAudioPreviewing());
   }
@@ -203,14 +203,14 @@ TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
 }
 
 TEST_F(EngineTest, DeviceWithoutTunerInTvOrRadioModeRunsInMode1) {
-  for (int32_t mode : {3, 2}) {
+  for (vd::WorkMode mode : {vd::WorkMode::kTv, vd::WorkMode::kRadio}) {
     devices = std::make_unique<vd::DeviceEnumerator>();
     devices->AddBackend(std::make_unique<NoTunerBackend>(box));
-    host.forcedMode = -1;
+    host.forcedMode.reset();
     tuning.workMode = mode;
     auto engine = StartEngine();
-    EXPECT_EQ(engine->WorkMode(), 1) << "mode " << mode;
-    EXPECT_EQ(host.forcedMode, 1);
+    EXPECT_EQ(engine->WorkMode(), vd::WorkMode::kComposite) << "mode " << vd::StoredNumber(mode);
+    EXPECT_EQ(host.forcedMode, vd::WorkMode::kComposite);
     EXPECT_EQ(engine->Tuner(), nullptr);
     EXPECT_TRUE(engine->IsPreviewing());
   }
@@ -315,7 +315,7 @@ TEST_F(EngineTest, AReplugReadsTheWholeDeviceListAgainWithinTheCap) {
 
 TEST_F(EngineTest, ApplyWorkModeRoutesTheInputs) {
   auto engine = StartEngine();
-  ASSERT_TRUE(engine->ApplyWorkMode(0));
+  ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kSVideo));
   int32_t input = -1;
   engine->VideoDevice()->IsRoutedTo(0, &input);
   vd::CrossbarPin pin;

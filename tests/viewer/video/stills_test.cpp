@@ -184,7 +184,7 @@ TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
 }
 
 TEST_F(StillTest, SnapshotWithoutSignalWarnsAndWritesNothing) {
-  tuning.workMode = 3;
+  tuning.workMode = vd::WorkMode::kTv;
   auto engine = StartEngine();
   vd::VirtualBoxFaults faults;
   faults.signalLoss = true;
