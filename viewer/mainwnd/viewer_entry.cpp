@@ -50,7 +50,9 @@ bool ViewerEntry::OnDigitCommand(int command) {
 
 void ViewerEntry::OnEntryTimer() {
   StopEntryTimer();
-  if (Bind()) entry_->OnTimer();
+  // An end held back behind a dialog or a settle wait can arrive after the entry was dropped
+  // (the sheet or a mode change unbinds it): with nothing typed there is nothing to end.
+  if (Bind() && entry_->Count() > 0) entry_->OnTimer();
 }
 
 bool ViewerEntry::FineTuneStep(int32_t deltaHz) {

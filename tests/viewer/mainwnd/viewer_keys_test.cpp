@@ -24,6 +24,7 @@
 #include "panel_ids.h"
 #include "panel_volume.h"
 #include "tuner_control.h"
+#include "vd/nested_loop.h"
 #include "view_state_strip.h"
 #include "viewer_album_host.h"
 #include "viewer_fixture.h"
@@ -180,6 +181,26 @@ TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext
   // The seam hears the beeps it is there for.
   Type(window_->Panel(), Qt::Key_Return);
   EXPECT_EQ(beeps, 1);
+}
+
+// The same when the entry's end was held back by a nested loop and the mode changed before
+// it ran: the held-back end finds nothing typed.
+TEST_F(ViewerKeysTest, AnEntryEndHeldBackByANestedLoopNeverBeepsInTheNextMode) {
+  int beeps = 0;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.beep = [&beeps] { ++beeps; };
+  ASSERT_TRUE(Launch(options));
+  Type(window_->Panel(), Qt::Key_4);
+  window_->SetTimer(CViewerDlg::kTimerEntry, 10);
+  {
+    vd::NestedLoop settle(vd::NestedLoop::Kind::kSettle);
+    PumpFor(200ms);
+  }
+  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
+  PumpFor(500ms);
+  EXPECT_EQ(beeps, 0);
 }
 
 TEST_F(ViewerKeysTest, OnARussianLayoutTheShortcutsActByTheKeysLatinLetters) {
