@@ -67,6 +67,14 @@ class ViewerKeysTest : public ViewerTest {
     if (Table() == nullptr || !Table()->GetCurrent(&current)) return -1;
     return static_cast<int32_t>(Table()->Get(current)->frequency);
   }
+  // Started without the parser, with the beeps counted in `beeps_`.
+  bool LaunchCountingBeeps() {
+    CViewerDlg::Options options;
+    options.startParser = false;
+    options.beep = [this] { ++beeps_; };
+    return Launch(options);
+  }
+  int beeps_ = 0;
   // The channel number by which the plan names the station at `index`, or -1.
   int NumberOf(int index) {
     TunerControl* tuner = window_->Engine()->Tuner();
@@ -165,32 +173,24 @@ TEST_F(ViewerKeysTest, AzertyTopRowDigitsAndPointEnterNumbersInTvAndRadio) {
 }
 
 TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext) {
-  int beeps = 0;
-  CViewerDlg::Options options;
-  options.startParser = false;
-  options.beep = [&beeps] { ++beeps; };
-  ASSERT_TRUE(Launch(options));
+  ASSERT_TRUE(LaunchCountingBeeps());
   Type(window_->Panel(), Qt::Key_4);
   window_->Panel()->Command(pid::kModeRadio);
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   const int32_t station = CurrentFrequency();
   // Past the entry's two seconds: the radio has no entry to end.
   PumpFor(2500ms);
-  EXPECT_EQ(beeps, 0);
+  EXPECT_EQ(beeps_, 0);
   EXPECT_EQ(CurrentFrequency(), station);
   // The seam hears the beeps it is there for.
   Type(window_->Panel(), Qt::Key_Return);
-  EXPECT_EQ(beeps, 1);
+  EXPECT_EQ(beeps_, 1);
 }
 
 // The same when the entry's end was held back by a nested loop and the mode changed before
 // it ran: the held-back end finds nothing typed.
 TEST_F(ViewerKeysTest, AnEntryEndHeldBackByANestedLoopNeverBeepsInTheNextMode) {
-  int beeps = 0;
-  CViewerDlg::Options options;
-  options.startParser = false;
-  options.beep = [&beeps] { ++beeps; };
-  ASSERT_TRUE(Launch(options));
+  ASSERT_TRUE(LaunchCountingBeeps());
   Type(window_->Panel(), Qt::Key_4);
   window_->SetTimer(CViewerDlg::kTimerEntry, 10);
   {
@@ -200,7 +200,7 @@ TEST_F(ViewerKeysTest, AnEntryEndHeldBackByANestedLoopNeverBeepsInTheNextMode) {
   window_->Panel()->Command(pid::kModeRadio);
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   PumpFor(500ms);
-  EXPECT_EQ(beeps, 0);
+  EXPECT_EQ(beeps_, 0);
 }
 
 TEST_F(ViewerKeysTest, OnARussianLayoutTheShortcutsActByTheKeysLatinLetters) {
