@@ -33,6 +33,7 @@ void NeedData(GstAppSrc* src, guint, gpointer data) {
     return;
   }
   auto now = std::chrono::steady_clock::now();
+  if (!feed.started && feed.producer.startDelay) now += feed.producer.startDelay();
   if (!feed.started || now - feed.deadline > kMaxLag) {
     feed.started = true;
     feed.deadline = now;

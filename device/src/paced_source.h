@@ -23,6 +23,8 @@ class PacedSource {
     // When set: the device's own crystal runs this many ppm fast (negative: slow), so each
     // buffer comes that much sooner than its duration says.
     std::function<int32_t()> driftPpm;
+    // When set: how long the device takes to send its first buffer.
+    std::function<std::chrono::milliseconds()> startDelay;
   };
 
   // A new floating bin holding the appsrc, with a "src" pad of `caps` (taken).

@@ -167,6 +167,7 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   }
   AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, self.get());
   AddProbe(self->videoQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnDequeued, self.get());
+  AddProbe(self->filler_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnFilled, self.get());
   AddProbe(self->videoTail_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
 
   if (config.audio != nullptr) {
@@ -286,7 +287,7 @@ int64_t CapturePipeline::FramesRepeated() const {
   if (finished_) return repeated_;
   guint64 repeated = 0;
   g_object_get(filler_, "duplicate", &repeated, nullptr);
-  return static_cast<int64_t>(repeated) + insertedRepeats_.load();
+  return static_cast<int64_t>(repeated);
 }
 
 int64_t CapturePipeline::FramesLostSoFar() const {
@@ -329,7 +330,7 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
   GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   GstClockTime pts = GST_BUFFER_PTS(buffer);
   bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoQueue_);
-  // A repeat given on the way to the end has been placed already.
+  // The copy given at the end has been placed already.
   if (video && buffer == self->inserted_) return GST_PAD_PROBE_OK;
   if (!GST_CLOCK_TIME_IS_VALID(pts)) {
     if (video) self->produced_.fetch_add(1);
@@ -343,34 +344,34 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
   GstClockTime half =
       video && GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) / 2 : 0;
   if (GST_CLOCK_TIME_IS_VALID(stop) && pts + half >= stop) {
-    // Where the last pictures before the end were lost, the film would end that much before
-    // its sound: the filler repeats a picture only up to halfway to the next one it is given,
-    // and the last one once more when the stream ends. So the first picture across the end
-    // is given twice, two periods and one period before the end, and the film ends there.
-    const GstClockTime period = 2 * half;
-    bool fill = false;
-    if (video && half > 0 && GST_CLOCK_TIME_IS_VALID(self->lastVideoPts_) && stop > period &&
-        stop - period > self->lastVideoPts_ + half) {
+    // The filler gives each period the nearest picture it has, and when its stream ends only
+    // the one it holds, once: after pictures lost near the end it would hold the last one for
+    // an earlier period and the film would end a period or more before its sound. So the
+    // first picture across the end is given at the end's time and again a period later: the
+    // filler then fills every period up to the end, and what it makes from the end on is
+    // cut (OnFilled).
+    bool cross = false;
+    if (video && half > 0 && GST_CLOCK_TIME_IS_VALID(self->lastVideoPts_)) {
       std::lock_guard lock(self->eosMutex_);
-      fill = !self->videoCrossed_;
+      cross = !self->videoCrossed_;
       self->videoCrossed_ = true;
     }
-    if (fill) {
-      const GstClockTime first = stop - period;
-      if (stop > 2 * period && stop - 2 * period > self->lastVideoPts_ + half) {
-        GstBuffer* repeat = gst_buffer_copy(buffer);
-        GST_BUFFER_PTS(repeat) = first - period;
-        self->inserted_ = repeat;
-        gst_pad_chain(pad, repeat);
-        self->inserted_ = nullptr;
-        self->insertedRepeats_.fetch_add(1);
+    if (cross) {
+      // Where the last picture leaves periods before the end empty, this one fills them, a
+      // picture the film was meant to hold.
+      if (stop > 2 * half && stop - 2 * half > self->lastVideoPts_ + half) {
+        self->produced_.fetch_add(1);
+        self->Enqueued(stop);
       }
+      GstBuffer* atEnd = gst_buffer_copy(buffer);
+      GST_BUFFER_PTS(atEnd) = stop;
+      self->inserted_ = atEnd;
+      gst_pad_chain(pad, atEnd);
+      self->inserted_ = nullptr;
       buffer = gst_buffer_make_writable(buffer);
-      GST_BUFFER_PTS(buffer) = first;
+      GST_BUFFER_PTS(buffer) = stop + 2 * half;
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
-      self->lastVideoPts_ = first;
-      self->produced_.fetch_add(1);
-      self->Enqueued(first);
+      self->lastVideoPts_ = stop + 2 * half;
       std::lock_guard lock(self->eosMutex_);
       self->eosCv_.notify_all();
       return GST_PAD_PROBE_OK;
@@ -413,6 +414,13 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       buffer = gst_buffer_make_writable(buffer);
       GST_BUFFER_PTS(buffer) = start;
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    } else if (pts > start && pts - start < 4 * half &&
+               !GST_CLOCK_TIME_IS_VALID(self->filmStart_.load())) {
+      // The picture shown when the sound began was lost: the next one starts the film at
+      // the sound's time, or the whole film would play that much ahead of its sound.
+      buffer = gst_buffer_make_writable(buffer);
+      GST_BUFFER_PTS(buffer) = start;
+      GST_PAD_PROBE_INFO_DATA(info) = buffer;
     }
     self->lastVideoPts_ = GST_BUFFER_PTS(buffer);
     if (half > 0) self->picturePeriod_ = 2 * half;
@@ -443,6 +451,15 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
   }
   if (GST_BUFFER_DURATION_IS_VALID(buffer)) self->audioEnd_ = pts + GST_BUFFER_DURATION(buffer);
   return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn CapturePipeline::OnFilled(GstPad*, GstPadProbeInfo* info, gpointer data) {
+  auto* self = static_cast<CapturePipeline*>(data);
+  const GstClockTime pts = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+  const GstClockTime stop = self->stopAt_.load();
+  return GST_CLOCK_TIME_IS_VALID(stop) && GST_CLOCK_TIME_IS_VALID(pts) && pts >= stop
+             ? GST_PAD_PROBE_DROP
+             : GST_PAD_PROBE_OK;
 }
 
 GstPadProbeReturn CapturePipeline::OnGuard(GstPad* pad, GstPadProbeInfo* info, gpointer data) {

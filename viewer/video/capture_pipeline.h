@@ -86,6 +86,7 @@ class CapturePipeline {
   // Ends the stream entering `queue` once; false when it had been ended already.
   bool EndStream(GstElement* queue);
   static GstPadProbeReturn OnGuard(GstPad*, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnFilled(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnWriterEvent(GstPad*, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnSound(GstPad* pad, GstPadProbeInfo* info, gpointer self);
   static GstPadProbeReturn OnDequeued(GstPad*, GstPadProbeInfo* info, gpointer self);
@@ -129,13 +130,12 @@ class CapturePipeline {
   GstClockTime audioEnd_ = GST_CLOCK_TIME_NONE;  // under audioEndMutex_
   std::atomic<bool> videoEnded_{false};
   std::atomic<bool> audioEnded_{false};
-  // The picture across the end went on, standing in for lost ones before it: the video
+  // The picture across the end went on, twice, from the end's time: the video
   // stream is ended right after it (by Finish, whose end-of-stream its stream lock orders
   // after the picture), since the picture that ends a stream cannot also pass.
   bool videoCrossed_ = false;                        // under eosMutex_
   GstClockTime lastVideoPts_ = GST_CLOCK_TIME_NONE;  // the video streaming thread's own
-  GstBuffer* inserted_ = nullptr;                    // the repeat being given, likewise
-  std::atomic<int64_t> insertedRepeats_{0};
+  GstBuffer* inserted_ = nullptr;                    // the copy being given, likewise
   // The times of the pictures in the video queue, oldest first: one that leaves it behind
   // older ones shows that the queue let those go.
   mutable std::mutex queuedMutex_;

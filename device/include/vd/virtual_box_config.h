@@ -41,6 +41,7 @@ struct VirtualBoxFaults {
   bool corruptRecords = false;  // flip bits in bulk records now and then
   bool cutBursts = false;       // cut infrared bursts short
   int32_t clockDriftPpm = 0;    // sound samples come this many ppm faster than their rate
+  uint32_t soundLateMs = 0;     // each sound stream begins this long after it is started
 };
 
 struct VD_DEVICE_EXPORT VirtualBoxConfig {

@@ -60,6 +60,9 @@ GstElement* VirtualAudioBin::Create(std::shared_ptr<VirtualHardware> hardware, u
   producer.bytesPerBuffer = BytesPerPeriod(format);
   producer.alive = [hardware, generation] { return hardware->IsAlive(generation); };
   producer.driftPpm = [hardware] { return hardware->Faults().clockDriftPpm; };
+  producer.startDelay = [hardware] {
+    return std::chrono::milliseconds(hardware->Faults().soundLateMs);
+  };
   producer.fill = [hardware, synth](uint8_t* data, size_t size, uint64_t) {
     synth->Fill(data, size, hardware->CurrentSound(), kNoiseAmplitude);
   };
