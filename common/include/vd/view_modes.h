@@ -24,7 +24,7 @@ constexpr bool IsExternalInput(WorkMode mode) {
   return mode == WorkMode::kSVideo || mode == WorkMode::kComposite;
 }
 
-// What the main window shows. The numbers are only the order the states were once known by.
+// What the main window shows. Code names the states; their numbers mean nothing of their own.
 enum class ViewState : int {
   kStartUp = 0,  // the window is being built; no live picture yet
   kLive,         // the live picture (or, in radio, the live sound)
