@@ -188,9 +188,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (codecs.empty())
-    codecs = {vd::VideoCodec::kNone, vd::VideoCodec::kMjpeg, vd::VideoCodec::kH264,
-              vd::VideoCodec::kHuffyuv};
+  if (codecs.empty()) {
+    for (const vd::CodecRow& row : vd::RecordingFormat::Codecs()) codecs.push_back(row.codec);
+  }
   gst_init(&argc, &argv);
   setenv("VIEWDECK_AUDIO_SINK", "fake", 0);
   std::printf("recording %d s per codec at 640 x 480, 30 frames/s with sound, %s\n", seconds,

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,30 +31,68 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: vdtool record [--input tv|composite|svideo] [--channel N | --frequency MHZ]\n"
-    "                     [--country COUNTRY] [--codec none|mjpeg|h264|huffyuv]\n"
-    "                     [--quality Q] [--bitrate KBPS] [--deinterlace] [--at HH:MM]\n"
-    "                     --seconds S FILE.avi\n"
-    "\n"
-    "Records S seconds of the capture device's picture and sound into FILE.avi, as the\n"
-    "viewer's capture command does, and prints the final statistics. --channel tunes the\n"
-    "tuner's channel N, --frequency a frequency in MHz (TV input). The country chooses the\n"
-    "video standard of every input (default: the viewer's setting): a name as 'vdtool\n"
-    "countries' lists it, code:N for a dialling code or index:N for a row, e.g. Germany,\n"
-    "code:49 or index:15. FILE's folder must exist and be writable.\n"
-    "\n"
-    "--codec chooses how the picture is stored (default none): none, the device's raw\n"
-    "stream (largest, no CPU); mjpeg, Motion JPEG of --quality 1-100 (plays everywhere);\n"
-    "h264, H.264 at --bitrate kbit/s (smallest, for TV); huffyuv, lossless (for archiving\n"
-    "tapes). --deinterlace blends the two fields of each picture. Sound is stored as PCM.\n"
-    "\n"
-    "--at waits until the next HH:MM of local time (today or tomorrow) and records then, for\n"
-    "cron or a systemd user timer. While the viewer runs it holds the device: the recording\n"
-    "is refused (exit status 1) with a message rather than a device error.\n"
-    "\n"
-    "A stop signal (Ctrl+C, SIGTERM, SIGHUP) ends the recording early, whole and indexed,\n"
-    "at FILE; one before the first picture writes nothing (exit status 1).\n";
+// The codec names, from the recording's own table: "none|mjpeg|h264|huffyuv" with "|", or
+// "none, mjpeg, h264 or huffyuv" with ", " and " or ".
+std::string CodecNames(std::string_view between, std::string_view beforeLast) {
+  std::string names;
+  const auto rows = vd::RecordingFormat::Codecs();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) names += i + 1 == rows.size() ? beforeLast : between;
+    names += rows[i].name;
+  }
+  return names;
+}
+
+// Breaks `text` into lines of at most `width` characters at its spaces.
+std::string Wrapped(const std::string& text, size_t width = 90) {
+  std::string out;
+  size_t lineStart = 0;
+  std::istringstream words(text);
+  std::string word;
+  while (words >> word) {
+    if (out.size() > lineStart && out.size() - lineStart + 1 + word.size() > width) {
+      out += '\n';
+      lineStart = out.size();
+    } else if (out.size() > lineStart) {
+      out += ' ';
+    }
+    out += word;
+  }
+  return out + '\n';
+}
+
+std::string Usage() {
+  std::string codecs = "--codec chooses how the picture is stored (default none):";
+  for (const vd::CodecRow& row : vd::RecordingFormat::Codecs()) {
+    codecs += (row.codec == vd::VideoCodec{} ? " " : "; ") + std::string(row.name) + ", " +
+              std::string(row.about);
+  }
+  codecs += ". --deinterlace blends the two fields of each picture. Sound is stored as PCM.";
+  return "Usage: vdtool record [--input tv|composite|svideo] [--channel N | --frequency MHZ]\n"
+         "                     [--country COUNTRY] [--codec " +
+         CodecNames("|", "|") +
+         "]\n"
+         "                     [--quality Q] [--bitrate KBPS] [--deinterlace] [--at HH:MM]\n"
+         "                     --seconds S FILE.avi\n"
+         "\n"
+         "Records S seconds of the capture device's picture and sound into FILE.avi, as the\n"
+         "viewer's capture command does, and prints the final statistics. --channel tunes the\n"
+         "tuner's channel N, --frequency a frequency in MHz (TV input). The country chooses the\n"
+         "video standard of every input (default: the viewer's setting): a name as 'vdtool\n"
+         "countries' lists it, code:N for a dialling code or index:N for a row, e.g. Germany,\n"
+         "code:49 or index:15. FILE's folder must exist and be writable.\n"
+         "\n" +
+         Wrapped(codecs) +
+         "\n"
+         "--at waits until the next HH:MM of local time (today or tomorrow) and records then, for\n"
+         "cron or a systemd user timer. While the viewer runs it holds the device: the recording\n"
+         "is refused (exit status 1) with a message rather than a device error.\n"
+         "\n"
+         "A stop signal (Ctrl+C, SIGTERM, SIGHUP) ends the recording early, whole and indexed,\n"
+         "at FILE; one before the first picture writes nothing (exit status 1).\n";
+}
+
+const std::string kUsage = Usage();
 
 // The loop's timers count milliseconds in 32 bits (49 days): a longer recording would wrap.
 constexpr int64_t kMaxSeconds = 30 * 24 * 3600;
@@ -194,8 +233,8 @@ int Run(const std::vector<std::string>& args) {
     } else if (a == "--codec") {
       codec = vd::RecordingFormat::CodecOf(args[++i]);
       if (!codec)
-        return vdtool::UsageError("record: --codec takes none, mjpeg, h264 or huffyuv, not '" +
-                                  args[i] + "'");
+        return vdtool::UsageError("record: --codec takes " + CodecNames(", ", " or ") +
+                                  ", not '" + args[i] + "'");
     } else if (a == "--quality") {
       if (!vdtool::ParseNumber(args[++i], &number) || number < vd::RecordingFormat::kMinQuality ||
           number > vd::RecordingFormat::kMaxQuality || number != static_cast<int32_t>(number))

@@ -44,15 +44,13 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
 
   auto* compression = new QGroupBox(tr("Video compression"), this);
   codec_ = new QComboBox(compression);
-  // In the order of vd::VideoCodec.
-  codec_->addItem(tr("None (raw, largest files)"));
-  codec_->addItem(tr("Motion JPEG (plays everywhere)"));
-  codec_->addItem(tr("H.264 (smallest, for TV)"));
-  codec_->addItem(tr("HuffYUV (lossless, for archiving tapes)"));
+  // Item i is codec i.
   auto* model = qobject_cast<QStandardItemModel*>(codec_->model());
-  for (int i = 1; i < codec_->count(); ++i) {
-    const std::string_view encoder = vd::RecordingFormat::EncoderOf(static_cast<vd::VideoCodec>(i));
-    if (!vd::ElementInstalled(encoder)) {
+  for (const vd::CodecRow& row : vd::RecordingFormat::Codecs()) {
+    codec_->addItem(tr(std::string(row.label).c_str()));
+    const std::string_view encoder = row.encoder;
+    const int i = codec_->count() - 1;
+    if (!encoder.empty() && !vd::ElementInstalled(encoder)) {
       model->item(i)->setEnabled(false);
       model->item(i)->setToolTip(tr("GStreamer element %1 is not installed")
                                      .arg(QString::fromUtf8(encoder.data(), encoder.size())));

@@ -49,22 +49,8 @@ double DiskBudget::ExpectedBytesPerSecond(const RecordingFormat& format, int32_t
                                           int64_t audioBytesPerSecond) {
   if (width <= 0 || height <= 0 || !(framesPerSecond > 0)) return 0;
   const double pixels = static_cast<double>(width) * static_cast<double>(height);
-  double frameBytes = 0;
-  switch (format.codec) {
-    case VideoCodec::kNone:
-      frameBytes = pixels * 2;  // YUY2
-      break;
-    case VideoCodec::kMjpeg:
-      // About 0.1 bytes a pixel at quality 30 up to 0.55 at 100 for camera pictures.
-      frameBytes = pixels * (0.04 + 0.0051 * format.mjpegQuality);
-      break;
-    case VideoCodec::kH264:
-      frameBytes = format.h264Kbps * 1000.0 / 8.0 / framesPerSecond;
-      break;
-    case VideoCodec::kHuffyuv:
-      frameBytes = pixels;  // about half the raw stream
-      break;
-  }
+  const double frameBytes =
+      RecordingFormat::RowOf(format.codec).frameBytes(format, pixels, framesPerSecond);
   return (frameBytes + kChunkOverhead) * framesPerSecond +
          static_cast<double>(std::max<int64_t>(audioBytesPerSecond, 0));
 }

@@ -13,7 +13,56 @@
 namespace vd {
 
 namespace {
-constexpr std::string_view kNames[] = {"none", "mjpeg", "h264", "huffyuv"};
+GstElement* MakeMjpeg(const RecordingFormat& format, double) {
+  GstElement* encoder = MakeElement<"jpegenc">();
+  if (encoder != nullptr) g_object_set(encoder, "quality", format.mjpegQuality, nullptr);
+  return encoder;
+}
+
+GstElement* MakeH264(const RecordingFormat& format, double framesPerSecond) {
+  GstElement* encoder = MakeElement<"x264enc">();
+  if (encoder == nullptr) return nullptr;
+  // veryfast encodes 640 x 480 at 30/s several times faster than real time on two cores. No
+  // B-frames: an AVI has one time per chunk, so frames must come in the order they are
+  // shown. A key frame every two seconds keeps the file seekable.
+  gst_util_set_object_arg(G_OBJECT(encoder), "speed-preset", "veryfast");
+  g_object_set(encoder, "bitrate", static_cast<guint>(format.h264Kbps), "bframes", 0u,
+               "key-int-max", static_cast<guint>(std::max(1.0, std::round(2 * framesPerSecond))),
+               nullptr);
+  return encoder;
+}
+
+constexpr CodecRow kCodecs[] = {
+    {VideoCodec::kNone, "none", "None (raw, largest files)",
+     "the device's raw stream (largest, no CPU)", "", "video/x-raw", nullptr,
+     // YUY2
+     [](const RecordingFormat&, double pixels, double) { return pixels * 2; }},
+    {VideoCodec::kMjpeg, "mjpeg", "Motion JPEG (plays everywhere)",
+     "Motion JPEG of --quality 1-100 (plays everywhere)", "jpegenc", "image/jpeg",
+     MakeMjpeg,
+     // About 0.1 bytes a pixel at quality 30 up to 0.55 at 100 for camera pictures.
+     [](const RecordingFormat& f, double pixels, double) {
+       return pixels * (0.04 + 0.0051 * f.mjpegQuality);
+     }},
+    {VideoCodec::kH264, "h264", "H.264 (smallest, for TV)",
+     "H.264 at --bitrate kbit/s (smallest, for TV)", "x264enc", "video/x-h264", MakeH264,
+     [](const RecordingFormat& f, double, double framesPerSecond) {
+       return f.h264Kbps * 1000.0 / 8.0 / framesPerSecond;
+     }},
+    {VideoCodec::kHuffyuv, "huffyuv", "HuffYUV (lossless, for archiving tapes)",
+     "lossless (for archiving tapes)", "avenc_huffyuv",
+     "video/x-huffyuv", [](const RecordingFormat&, double) { return MakeElement<"avenc_huffyuv">(); },
+     // About half the raw stream.
+     [](const RecordingFormat&, double pixels, double) { return pixels; }},
+};
+
+constexpr bool RowsInEnumOrder() {
+  for (size_t i = 0; i < std::size(kCodecs); ++i) {
+    if (static_cast<size_t>(kCodecs[i].codec) != i) return false;
+  }
+  return true;
+}
+static_assert(RowsInEnumOrder(), "a codec's row stands at its enum value");
 
 // Drops a new (floating) element that nothing took.
 void Discard(GstElement* element) {
@@ -26,30 +75,23 @@ void Ghost(GstElement* bin, GstElement* element, const char* pad) {
 }
 }  // namespace
 
-std::string_view RecordingFormat::NameOf(VideoCodec codec) {
-  return kNames[static_cast<int32_t>(codec)];
+std::span<const CodecRow> RecordingFormat::Codecs() { return kCodecs; }
+
+const CodecRow& RecordingFormat::RowOf(VideoCodec codec) {
+  const auto i = static_cast<size_t>(codec);
+  return i < std::size(kCodecs) ? kCodecs[i] : kCodecs[0];
 }
 
+std::string_view RecordingFormat::NameOf(VideoCodec codec) { return RowOf(codec).name; }
+
 std::optional<VideoCodec> RecordingFormat::CodecOf(std::string_view name) {
-  for (int32_t i = 0; i < 4; ++i) {
-    if (EqualsNoCase(kNames[i], name)) return static_cast<VideoCodec>(i);
+  for (const CodecRow& row : kCodecs) {
+    if (EqualsNoCase(row.name, name)) return row.codec;
   }
   return std::nullopt;
 }
 
-std::string_view RecordingFormat::EncoderOf(VideoCodec codec) {
-  switch (codec) {
-    case VideoCodec::kMjpeg:
-      return "jpegenc";
-    case VideoCodec::kH264:
-      return "x264enc";
-    case VideoCodec::kHuffyuv:
-      return "avenc_huffyuv";
-    case VideoCodec::kNone:
-      break;
-  }
-  return "";
-}
+std::string_view RecordingFormat::EncoderOf(VideoCodec codec) { return RowOf(codec).encoder; }
 
 RecordingFormat RecordingFormat::Load(const SettingsStore& store) {
   using namespace setting;
@@ -85,30 +127,9 @@ GstElement* RecordingFormat::CreateVideoChain(double framesPerSecond, std::strin
   }
   if (ok && codec != VideoCodec::kNone) {
     // Held until the bin has it, so that a missing converter does not leak it.
-    ElementPtr encoder;
-    switch (codec) {
-      case VideoCodec::kMjpeg:
-        encoder = AdoptElement(MakeElement<"jpegenc">());
-        if (encoder != nullptr) g_object_set(encoder.get(), "quality", mjpegQuality, nullptr);
-        break;
-      case VideoCodec::kH264:
-        encoder = AdoptElement(MakeElement<"x264enc">());
-        if (encoder != nullptr) {
-          // veryfast encodes 640 x 480 at 30/s several times faster than real time on two
-          // cores. No B-frames: an AVI has one time per chunk, so frames must come in the
-          // order they are shown. A key frame every two seconds keeps the file seekable.
-          gst_util_set_object_arg(G_OBJECT(encoder.get()), "speed-preset", "veryfast");
-          g_object_set(encoder.get(), "bitrate", static_cast<guint>(h264Kbps), "bframes", 0u,
-                       "key-int-max",
-                       static_cast<guint>(std::max(1.0, std::round(2 * framesPerSecond))), nullptr);
-        }
-        break;
-      case VideoCodec::kHuffyuv:
-        encoder = AdoptElement(MakeElement<"avenc_huffyuv">());
-        break;
-      case VideoCodec::kNone:
-        break;
-    }
+    const CodecRow& row = RowOf(codec);
+    const ElementPtr encoder =
+        AdoptElement(row.makeEncoder != nullptr ? row.makeEncoder(*this, framesPerSecond) : nullptr);
     ok = append(MakeElement<"videoconvert">()) && append(encoder.get());
     if (encoder == nullptr) {
       *failure = "Cannot record " + std::string(NameOf(codec)) + ": GStreamer element " +

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,24 @@ namespace vd {
 class SettingsStore;
 
 enum class VideoCodec : int32_t { kNone = 0, kMjpeg = 1, kH264 = 2, kHuffyuv = 3 };
+
+struct RecordingFormat;
+
+// One row per way of storing the picture, in the order of VideoCodec: the stored name, the
+// Capture page, vdtool, the recording chain and the disk-space estimate all read it, so a
+// new codec is a new enum value and a new row.
+struct CodecRow {
+  VideoCodec codec;
+  std::string_view name;     // as stored and as vdtool's --codec takes it
+  std::string_view label;    // the Capture page's choice
+  std::string_view about;    // vdtool's help, after the name
+  std::string_view encoder;  // the GStreamer element, "" for the raw stream
+  std::string_view caps;     // the media type of the AVI's video stream
+  // The encoder, its options set from `format` (null for the raw stream or a missing element).
+  GstElement* (*makeEncoder)(const RecordingFormat& format, double framesPerSecond);
+  // What one stored picture of `pixels` takes, for the disk-space estimate.
+  double (*frameBytes)(const RecordingFormat& format, double pixels, double framesPerSecond);
+};
 
 struct RecordingFormat {
   VideoCodec codec = VideoCodec::kNone;
@@ -25,6 +44,8 @@ struct RecordingFormat {
   static constexpr int32_t kMinQuality = 1, kMaxQuality = 100;
   static constexpr int32_t kMinKbps = 100, kMaxKbps = 50000;
 
+  static std::span<const CodecRow> Codecs();
+  static const CodecRow& RowOf(VideoCodec codec);
   // "none", "mjpeg", "h264", "huffyuv".
   static std::string_view NameOf(VideoCodec codec);
   static std::optional<VideoCodec> CodecOf(std::string_view name);

@@ -205,6 +205,30 @@ TEST(CaptureSettings, OutOfRangeStoredValuesRunAsTheirDefaults) {
   std::filesystem::remove(file);
 }
 
+// Every codec of the table is stored under its name and read back as itself, whatever the
+// case of the stored name; an unknown name reads as the raw stream.
+TEST(CaptureSettings, EveryCodecRoundTripsThroughTheStore) {
+  const std::filesystem::path file =
+      ::testing::TempDir() + "vd-codec-rows-" + std::to_string(::getpid()) + ".reg";
+  vd::SettingsStore store(file, {});
+  ASSERT_EQ(vd::RecordingFormat::Codecs().size(), 4u);
+  for (const vd::CodecRow& row : vd::RecordingFormat::Codecs()) {
+    SCOPED_TRACE(std::string(row.name));
+    CaptureSettings s = CaptureSettings::Load(store, vd::kFamilyPal);
+    s.recording.codec = row.codec;
+    ASSERT_TRUE(s.Save(store));
+    EXPECT_EQ(CaptureSettings::Load(store, vd::kFamilyPal).recording.codec, row.codec);
+    std::string upper(row.name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(vd::RecordingFormat::CodecOf(upper), row.codec);
+    EXPECT_EQ(&vd::RecordingFormat::RowOf(row.codec), &row);
+    EXPECT_EQ(row.encoder.empty(), row.makeEncoder == nullptr);
+  }
+  store.Update([](vd::SettingsStore::Batch& b) { b.WriteString("AviCap", "CaptureCodec", "xvid"); });
+  EXPECT_EQ(CaptureSettings::Load(store, vd::kFamilyPal).recording.codec, vd::VideoCodec::kNone);
+  std::filesystem::remove(file);
+}
+
 TEST(VideoStandards, FamiliesAndStandardsByCountry) {
   EXPECT_EQ(VideoStandards::DetectFamily(1), vd::kFamilyNtsc);
   EXPECT_EQ(VideoStandards::DetectFamily(886), vd::kFamilyNtsc);

@@ -104,14 +104,6 @@ TEST_F(EngineTest, EveryCodecRecordsAPlayableAviInStepWithItsSound) {
 #else
   constexpr GstClockTime kSyncTolerance = kFramePeriod;
 #endif
-  struct Case {
-    vd::VideoCodec codec;
-    const char* caps;
-  };
-  const Case cases[] = {{vd::VideoCodec::kNone, "video/x-raw"},
-                        {vd::VideoCodec::kMjpeg, "image/jpeg"},
-                        {vd::VideoCodec::kH264, "video/x-h264"},
-                        {vd::VideoCodec::kHuffyuv, "video/x-huffyuv"}};
   auto engine = StartEngine();
   // 2 % fast: 60 ms more sound than picture in 3 s without a correction, two frame periods.
   vd::VirtualBoxFaults faults;
@@ -119,8 +111,8 @@ TEST_F(EngineTest, EveryCodecRecordsAPlayableAviInStepWithItsSound) {
   faults.dropEveryNth = 10;
   box->SetFaults(faults);
   double rawRate = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(vd::RecordingFormat::NameOf(c.codec)));
+  for (const vd::CodecRow& c : vd::RecordingFormat::Codecs()) {
+    SCOPED_TRACE(std::string(c.name));
     vd::CaptureOptions options = engine->GetCaptureOptions();
     options.recording.codec = c.codec;
     options.recording.h264Kbps = 1000;
