@@ -268,7 +268,6 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
     std::unique_lock lock(eosMutex_);
     done = eosCv_.wait_for(lock, timeout, ended);
   }
-  repeated_ = FramesRepeated();
   gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
   if (fd_ >= 0) ::fsync(fd_);
   // The guard stops both streams where they stand, and the sound stands ahead of the
@@ -282,13 +281,7 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
   return done;
 }
 
-int64_t CapturePipeline::FramesRepeated() const {
-  // The element forgets its count when it stops: after Finish the count taken then stands.
-  if (finished_) return repeated_;
-  guint64 repeated = 0;
-  g_object_get(filler_, "duplicate", &repeated, nullptr);
-  return static_cast<int64_t>(repeated);
-}
+int64_t CapturePipeline::FramesRepeated() const { return repeated_.load(); }
 
 int64_t CapturePipeline::FramesLostSoFar() const {
   guint64 dropped = 0;
@@ -455,11 +448,14 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
 
 GstPadProbeReturn CapturePipeline::OnFilled(GstPad*, GstPadProbeInfo* info, gpointer data) {
   auto* self = static_cast<CapturePipeline*>(data);
-  const GstClockTime pts = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+  GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+  const GstClockTime pts = GST_BUFFER_PTS(buffer);
   const GstClockTime stop = self->stopAt_.load();
-  return GST_CLOCK_TIME_IS_VALID(stop) && GST_CLOCK_TIME_IS_VALID(pts) && pts >= stop
-             ? GST_PAD_PROBE_DROP
-             : GST_PAD_PROBE_OK;
+  if (GST_CLOCK_TIME_IS_VALID(stop) && GST_CLOCK_TIME_IS_VALID(pts) && pts >= stop)
+    return GST_PAD_PROBE_DROP;
+  // The filler marks the repeats it makes; its own count would take in those cut at the end.
+  if (GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP)) self->repeated_.fetch_add(1);
+  return GST_PAD_PROBE_OK;
 }
 
 GstPadProbeReturn CapturePipeline::OnGuard(GstPad* pad, GstPadProbeInfo* info, gpointer data) {

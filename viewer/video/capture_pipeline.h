@@ -159,7 +159,7 @@ class CapturePipeline {
   std::condition_variable eosCv_;
   bool eos_ = false;
   bool finished_ = false;
-  int64_t repeated_ = 0;  // FramesRepeated when the recording finished
+  std::atomic<int64_t> repeated_{0};  // repeats the filler put in the film
 };
 
 }  // namespace vd
