@@ -451,10 +451,16 @@ GstPadProbeReturn CapturePipeline::OnFilled(GstPad*, GstPadProbeInfo* info, gpoi
   GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
   const GstClockTime pts = GST_BUFFER_PTS(buffer);
   const GstClockTime stop = self->stopAt_.load();
-  if (GST_CLOCK_TIME_IS_VALID(stop) && GST_CLOCK_TIME_IS_VALID(pts) && pts >= stop)
+  // A period ends the film when most of it lies past the end, as a picture does on entry:
+  // the filler's periods are exact fractions of a second, the end a whole number of
+  // nanoseconds from the first one, so a period can begin a few nanoseconds before it.
+  const GstClockTime half = self->picturePeriod_.load() / 2;
+  if (GST_CLOCK_TIME_IS_VALID(stop) && GST_CLOCK_TIME_IS_VALID(pts) && pts + half >= stop)
     return GST_PAD_PROBE_DROP;
-  // The filler marks the repeats it makes; its own count would take in those cut at the end.
-  if (GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP)) self->repeated_.fetch_add(1);
+  // The filler marks the repeats it makes (its own count takes in those cut at the end); they
+  // count once written, since the guard or an encoder may still keep one from the file.
+  std::lock_guard lock(self->guardMutex_);
+  self->leftFiller_.push_back(GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP));
   return GST_PAD_PROBE_OK;
 }
 
@@ -510,6 +516,13 @@ int64_t CapturePipeline::Capacity() const {
 bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
   int64_t size = static_cast<int64_t>(gst_buffer_get_size(buffer));
   std::lock_guard lock(guardMutex_);
+  // The pictures reach the file in the order they left the filler, one for one (an encoder
+  // restamps them, so their times cannot say which was a repeat).
+  bool repeat = false;
+  if (video && !leftFiller_.empty()) {
+    repeat = leftFiller_.front();
+    leftFiller_.pop_front();
+  }
   if (full_.load()) return false;
   int64_t projected = muxedBytes_ + ChunkBytes(size) + 16 * (chunks_ + 2) + kIndexMargin;
   // The room is asked for again every few chunks, and at once when the file nears it.
@@ -535,6 +548,7 @@ bool CapturePipeline::Admit(GstBuffer* buffer, bool video) {
   if (video) {
     written_.fetch_add(1);
     videoBytes_.fetch_add(size);
+    if (repeat) repeated_.fetch_add(1);
   }
   return true;
 }

@@ -159,7 +159,9 @@ class CapturePipeline {
   std::condition_variable eosCv_;
   bool eos_ = false;
   bool finished_ = false;
-  std::atomic<int64_t> repeated_{0};  // repeats the filler put in the film
+  std::atomic<int64_t> repeated_{0};  // repeats the filler put in the file
+  // Of each picture between the filler and the file, oldest first: whether it is a repeat.
+  std::deque<bool> leftFiller_;  // under guardMutex_
 };
 
 }  // namespace vd

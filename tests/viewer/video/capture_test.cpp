@@ -163,22 +163,27 @@ TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
 
 // At a low rate a picture's period is long: the stop is put on the film's picture grid, so
 // the sound ends with the film's last period rather than up to a period before or after.
+// Three a second is recorded three times: its period is no whole number of nanoseconds, and
+// the end can fall a few nanoseconds either side of a period's start.
 TEST_F(EngineTest, ImposedFrameRateIsRecordedAndTheSoundEndsWithTheFilm) {
-  for (int fps : {10, 2, 1}) {
-    SCOPED_TRACE(std::to_string(fps) + " frames a second");
+  for (int fps : {10, 3, 2, 1}) {
     SetDword("FrameRate", 10000000 / fps);
     auto engine = StartEngine();
-    Capture(*engine, 2300ms);
-    vd::StatisticsRecord stats;
-    ASSERT_TRUE(engine->GetStatistics(true, &stats));
-    EXPECT_GE(stats.captured, 2 * fps);
-    EXPECT_LE(stats.captured, 4 * fps);
-    AviContents avi = ReadAvi(engine->CaptureFilePath());
-    ASSERT_TRUE(avi.opened);
-    EXPECT_EQ(avi.videoFrames, stats.captured);
-    EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
-              50 * GST_MSECOND)
-        << "video " << avi.videoSpan << " ns, audio " << avi.audioSpan << " ns";
+    for (int take = 0; take < (fps == 3 ? 3 : 1); ++take) {
+      SCOPED_TRACE(std::to_string(fps) + " frames a second, take " + std::to_string(take));
+      Capture(*engine, std::chrono::milliseconds(2300 - 211 * take));
+      vd::StatisticsRecord stats;
+      ASSERT_TRUE(engine->GetStatistics(true, &stats));
+      EXPECT_GE(stats.captured, 2 * fps - 1);
+      EXPECT_LE(stats.captured, 4 * fps);
+      AviContents avi = ReadAvi(engine->CaptureFilePath());
+      ASSERT_TRUE(avi.opened);
+      EXPECT_EQ(avi.videoFrames, stats.captured);
+      EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
+                50 * GST_MSECOND)
+          << "video " << avi.videoSpan << " ns, audio " << avi.audioSpan << " ns";
+      engine->ReturnToLive();
+    }
   }
 }
 
