@@ -7,12 +7,21 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include "vd/gst_elements.h"
+
+namespace {
+// A number as the user's language writes it, without thousands separators ("12,5", "99999").
+QString NumberText(QLocale locale, double value) {
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  return locale.toString(value, 'g', 6);
+}
+}  // namespace
 
 CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine) {
@@ -107,11 +116,11 @@ void CCapturePage::Load() {
   useFrameRate_->setChecked(shown_.useFrameRate);
   double rate = shown_.framesPerSecond;
   if (rate < 1 || rate > shown_.maxFramesPerSecond) rate = shown_.maxFramesPerSecond;
-  frameRate_->setText(QString::number(rate, 'g', 6));
+  frameRate_->setText(NumberText(locale(), rate));
   useTimeLimit_->setChecked(shown_.useTimeLimit);
   double limit = shown_.timeLimit;
   if (limit < 1 || limit > kMaxTimeLimit) limit = kDefaultTimeLimit;
-  timeLimit_->setText(QString::number(limit, 'g', 6));
+  timeLimit_->setText(NumberText(locale(), limit));
   // Offering a clock the recording cannot have would make the file follow a missing stream.
   const vd::Capabilities caps = engine_.GetCapabilities();
   int32_t master = shown_.masterStream;
@@ -139,13 +148,14 @@ void CCapturePage::OnOk() {
   options.useFrameRate = useFrameRate_->isChecked();
   options.useTimeLimit = useTimeLimit_->isChecked();
   bool ok = false;
-  // An unreadable field keeps the value shown when the page opened.
-  double rate = frameRate_->text().toDouble(&ok);
+  // An unreadable field keeps the value shown when the page opened. The validators take
+  // numbers as the user's language writes them ("12,5" in German).
+  double rate = locale().toDouble(frameRate_->text(), &ok);
   if (ok && rate > 0) options.framesPerSecond = rate;
   if (options.framesPerSecond > options.maxFramesPerSecond) {
     options.framesPerSecond = options.maxFramesPerSecond;
   }
-  double limit = timeLimit_->text().toDouble(&ok);
+  double limit = locale().toDouble(timeLimit_->text(), &ok);
   if (ok && limit >= 1 && limit <= kMaxTimeLimit) options.timeLimit = limit;
   options.masterStream = MasterStream();
   options.recording.codec = static_cast<vd::VideoCodec>(std::max(0, codec_->currentIndex()));

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTest>
 
 #include "capture_page.h"
@@ -175,6 +176,28 @@ TEST(PagesFile, StillFolderJoinsInstallationFolderAndAlbum) {
   EXPECT_EQ(CFilePage::StillFolder("/opt/vd", "Album/A"), "/opt/vd/Album/A/");
   EXPECT_EQ(CFilePage::StillFolder("/opt/vd/", "Album/A/"), "/opt/vd/Album/A/");
   EXPECT_EQ(CFilePage::StillFolder("/opt/vd", "/abs/album/"), "/abs/album/");
+}
+
+// The fields take numbers as the user's language writes them: a German user types "12,5".
+TEST(PagesCapture, AFractionalRateAndLimitAreReadInTheUsersLanguage) {
+  const QLocale before;
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  FakePagesEngine engine;
+  engine.capture.framesPerSecond = 25;
+  engine.capture.timeLimit = 10;
+  {
+    CCapturePage page(engine);
+    EXPECT_EQ(page.FrameRate()->text(), "25");
+    page.FrameRate()->selectAll();
+    QTest::keyClicks(page.FrameRate(), "12,5");
+    page.TimeLimit()->selectAll();
+    QTest::keyClicks(page.TimeLimit(), "2,5");
+    page.OnOk();
+  }
+  QLocale::setDefault(before);
+  ASSERT_EQ(engine.appliedCapture.size(), 1u);
+  EXPECT_DOUBLE_EQ(engine.appliedCapture[0].framesPerSecond, 12.5);
+  EXPECT_DOUBLE_EQ(engine.appliedCapture[0].timeLimit, 2.5);
 }
 
 }  // namespace
