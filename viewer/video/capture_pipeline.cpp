@@ -407,10 +407,12 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       buffer = gst_buffer_make_writable(buffer);
       GST_BUFFER_PTS(buffer) = start;
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    } else if (pts > start && pts - start < 4 * half &&
-               !GST_CLOCK_TIME_IS_VALID(self->filmStart_.load())) {
-      // The picture shown when the sound began was lost: the next one starts the film at
-      // the sound's time, or the whole film would play that much ahead of its sound.
+    } else if (pts > start && !GST_CLOCK_TIME_IS_VALID(self->filmStart_.load()) &&
+               (pts - start < 4 * half || self->audioQueue_ != nullptr)) {
+      // The picture shown when the sound began was lost, or the pictures began long after
+      // it (the process stood still between the two, or the device is slow to send them):
+      // the first one starts the film at the sound's time and is held until the next, since
+      // a film that began later would play that much ahead of its sound and end short.
       buffer = gst_buffer_make_writable(buffer);
       GST_BUFFER_PTS(buffer) = start;
       GST_PAD_PROBE_INFO_DATA(info) = buffer;

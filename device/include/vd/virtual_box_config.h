@@ -42,6 +42,7 @@ struct VirtualBoxFaults {
   bool cutBursts = false;       // cut infrared bursts short
   int32_t clockDriftPpm = 0;    // sound samples come this many ppm faster than their rate
   uint32_t soundLateMs = 0;     // each sound stream begins this long after it is started
+  uint32_t picturesLateMs = 0;  // each picture stream shows nothing this long at its start
 };
 
 struct VD_DEVICE_EXPORT VirtualBoxConfig {

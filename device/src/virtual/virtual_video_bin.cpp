@@ -35,6 +35,7 @@ struct VideoFeed {
   bool first = true;
   Shown shown;
   uint64_t frame = 0;
+  GstClockTime firstPts = GST_CLOCK_TIME_NONE;
   bool ended = false;
 };
 
@@ -103,8 +104,14 @@ GstPadProbeReturn OnBuffer(GstPad*, GstPadProbeInfo* info, gpointer data) {
   for (int i = 0; i < 4; ++i) want.amp[i] = feed.hardware->Amp(static_cast<AmpProperty>(i));
   if (feed.first || !(want == feed.shown)) Apply(feed, want);
 
-  uint32_t dropEvery = feed.hardware->Faults().dropEveryNth;
-  bool drop = dropEvery > 0 && ++feed.frame % dropEvery == 0;
+  const VirtualBoxFaults faults = feed.hardware->Faults();
+  const GstClockTime pts = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+  if (!GST_CLOCK_TIME_IS_VALID(feed.firstPts)) feed.firstPts = pts;
+  const bool dark = GST_CLOCK_TIME_IS_VALID(pts) && GST_CLOCK_TIME_IS_VALID(feed.firstPts) &&
+                    pts - feed.firstPts < faults.picturesLateMs * GST_MSECOND;
+  // A device slow to start has sent nothing yet, so nothing counts as lost.
+  if (dark) return GST_PAD_PROBE_DROP;
+  bool drop = faults.dropEveryNth > 0 && ++feed.frame % faults.dropEveryNth == 0;
   if (feed.countFrames) feed.hardware->CountFrame(drop, feed.frameBytes);
   return drop ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
 }

@@ -151,6 +151,24 @@ TEST_F(EngineTest, EveryOtherPictureLostStillGivesFilmsAsLongAsTheirSound) {
   }
 }
 
+// A process stopped between the sound's first buffer and the first picture (or a device slow
+// to send pictures) gives pictures that begin long after the sound: the film begins with the
+// sound all the same, holding its first picture, or it plays out of step and ends short.
+TEST_F(EngineTest, PicturesBeginningLongAfterTheSoundStillStartTheFilmWithIt) {
+  constexpr GstClockTime kFramePeriod = GST_SECOND / 30;
+  vd::VirtualBoxFaults late;
+  late.picturesLateMs = 1200;
+  box->SetFaults(late);
+  auto engine = StartEngine();
+  Capture(*engine, 2000ms);
+  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(avi.opened);
+  const GstClockTime film = avi.videoFrames * kFramePeriod;
+  EXPECT_GT(avi.audioSpan, GST_SECOND * 3 / 2);
+  EXPECT_LT(std::max(film, avi.audioSpan) - std::min(film, avi.audioSpan), kFramePeriod)
+      << avi.videoFrames << " pictures, sound " << avi.audioSpan << " ns";
+}
+
 TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
   SetDword("CaptureAudio", 0);
   auto engine = StartEngine();
