@@ -30,6 +30,9 @@ class AudioClockFollower {
   // The buffer as the recording must write it: the buffer itself when nothing is to be
   // changed, else a new one, or null when all of it is to go. Takes `buffer`.
   GstBuffer* Follow(GstBuffer* buffer);
+  // Counts from `base` instead of the first buffer's time: a sound that begins later is
+  // preceded by silence.
+  void StartAt(GstClockTime base) { base_ = base; }
 
   int64_t FramesIn() const { return in_; }
   int64_t FramesOut() const { return out_; }

@@ -400,8 +400,11 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
     GstClockTime start = self->audioStart_.load();
     if (!GST_CLOCK_TIME_IS_VALID(start)) {
       if (pts < kSoundWaitNs) return GST_PAD_PROBE_DROP;
-      self->audioStart_ = 0;
-    } else if (pts < start) {
+      // The film begins without its sound, which then begins with silence from here (unless
+      // its first buffer passed this moment, and starts the film as usual).
+      if (self->audioStart_.compare_exchange_strong(start, pts)) start = pts;
+    }
+    if (pts < start) {
       // The picture shown when the sound began starts the film at the sound's time.
       if (pts + 2 * half <= start) return GST_PAD_PROBE_DROP;
       buffer = gst_buffer_make_writable(buffer);
@@ -483,6 +486,8 @@ GstPadProbeReturn CapturePipeline::OnSound(GstPad* pad, GstPadProbeInfo* info, g
     const uint8_t silence = GST_AUDIO_INFO_IS_SIGNED(&audio) ? 0 : 0x80;
     self->follower_ = std::make_unique<AudioClockFollower>(GST_AUDIO_INFO_RATE(&audio),
                                                            GST_AUDIO_INFO_BPF(&audio), silence);
+    // From the file's start: a sound that began after its film is preceded by silence.
+    self->follower_->StartAt(self->audioStart_.load());
   }
   // The probe's reference stays with the buffer in `info` until it is replaced; a dropped
   // buffer is released by the pad.

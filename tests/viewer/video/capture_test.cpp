@@ -151,22 +151,27 @@ TEST_F(EngineTest, EveryOtherPictureLostStillGivesFilmsAsLongAsTheirSound) {
   }
 }
 
-// A process stopped between the sound's first buffer and the first picture (or a device slow
-// to send pictures) gives pictures that begin long after the sound: the film begins with the
-// sound all the same, holding its first picture, or it plays out of step and ends short.
-TEST_F(EngineTest, PicturesBeginningLongAfterTheSoundStillStartTheFilmWithIt) {
+// A process stopped between the first buffer of one stream and the other's (or a device slow
+// to send one of them) gives streams that begin far apart: the file's film and sound begin
+// together all the same, the film holding its first picture or the sound silent until the
+// late one comes, or the whole file plays out of step and one stream ends short.
+TEST_F(EngineTest, StreamsBeginningFarApartStillGiveAFilmAsLongAsItsSound) {
   constexpr GstClockTime kFramePeriod = GST_SECOND / 30;
-  vd::VirtualBoxFaults late;
-  late.picturesLateMs = 1200;
-  box->SetFaults(late);
   auto engine = StartEngine();
-  Capture(*engine, 2000ms);
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
-  ASSERT_TRUE(avi.opened);
-  const GstClockTime film = avi.videoFrames * kFramePeriod;
-  EXPECT_GT(avi.audioSpan, GST_SECOND * 3 / 2);
-  EXPECT_LT(std::max(film, avi.audioSpan) - std::min(film, avi.audioSpan), kFramePeriod)
-      << avi.videoFrames << " pictures, sound " << avi.audioSpan << " ns";
+  for (const bool picturesLate : {true, false}) {
+    SCOPED_TRACE(picturesLate ? "pictures late" : "sound late");
+    vd::VirtualBoxFaults late;
+    (picturesLate ? late.picturesLateMs : late.soundLateMs) = 1500;
+    box->SetFaults(late);
+    Capture(*engine, 2500ms);
+    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    ASSERT_TRUE(avi.opened);
+    const GstClockTime film = avi.videoFrames * kFramePeriod;
+    EXPECT_GT(avi.audioSpan, GST_SECOND * 3 / 2);
+    EXPECT_LT(std::max(film, avi.audioSpan) - std::min(film, avi.audioSpan), kFramePeriod)
+        << avi.videoFrames << " pictures, sound " << avi.audioSpan << " ns";
+    engine->ReturnToLive();
+  }
 }
 
 TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
