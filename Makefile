@@ -85,7 +85,7 @@ bench: build
 	@scripts/run-benchmarks.sh build/default
 
 format:
-	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
+	@git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format-14 -i
 
 clean:
 	rm -rf build

@@ -16,6 +16,8 @@ packages=(
   locales
   # the manual pages' check
   groff-base
+  # the sources' format check (the version pins the style: another one reflows lines)
+  clang-format-14
   # UI (the Qt platform plugins, xcb and offscreen, come with libqt6gui6); the keyboard layouts,
   # for the Latin letter of a key on a layout of another script
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev

@@ -2,8 +2,8 @@
 // Shared by every back-end.
 #pragma once
 
-#include "vd/guid.h"
 #include "counted_property_set.h"
+#include "vd/guid.h"
 
 namespace vd {
 

@@ -27,10 +27,10 @@ void DropWhileUnlinkedOnce(GstPad* pad) {
   if (!marked) g_object_set_qdata(G_OBJECT(pad), kMark, GINT_TO_POINTER(1));
   GST_OBJECT_UNLOCK(pad);
   if (!marked) {
-    gst_pad_add_probe(pad,
-                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                   GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                      &DropWhileUnlinked, nullptr, nullptr);
+    gst_pad_add_probe(
+        pad,
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+        &DropWhileUnlinked, nullptr, nullptr);
   }
 }
 
@@ -61,8 +61,8 @@ void BulkPipeline::Deliver(const uint8_t* data, size_t size) {
   if (pipeline_ != nullptr || std::exchange(refusing_, true)) return;
   const std::string text = "The stream parser's buffer is full: a sample of " +
                            std::to_string(size) + " bytes was dropped.";
-  const ErrorPtr error(g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED,
-                                           text.c_str()));
+  const ErrorPtr error(
+      g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FAILED, text.c_str()));
   gst_element_post_message(
       sink_, gst_message_new_warning(GST_OBJECT(sink_), error.get(), "parser ring full"));
 }

@@ -56,7 +56,9 @@ class CStromsift final : public IStromsift,
   void OnRecord(const uint8_t* record, size_t length) override;
   void OnCode(uint32_t code) override;
   void WaitForRunningCallback();
-  bool Stopping() override { return stopping_.load(std::memory_order_acquire); }
+  bool Stopping() override {
+    return stopping_.load(std::memory_order_acquire);
+  }
 
   vd::ByteRing ring_;
   vd::BulkParser parser_;  // worker thread only

@@ -22,9 +22,9 @@ TEST(LogTest, RulesChooseALevelPerCategoryAndTheLastNamingEntryWins) {
   // A category is named whole: "dev" is not "device".
   EXPECT_EQ(vd::LogThresholdFrom("dev=debug", "device", LogLevel::kWarning), LogLevel::kWarning);
   // Entries that cannot be read change nothing.
-  EXPECT_EQ(vd::LogThresholdFrom("device,device=loud,=debug,,device=info", "device",
-                                 LogLevel::kWarning),
-            LogLevel::kInfo);
+  EXPECT_EQ(
+      vd::LogThresholdFrom("device,device=loud,=debug,,device=info", "device", LogLevel::kWarning),
+      LogLevel::kInfo);
 }
 
 std::vector<std::string> written;

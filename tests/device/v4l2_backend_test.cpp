@@ -149,7 +149,8 @@ TEST_F(V4l2BackendTest, PlatformCardKeepsItsNodesAndTakesASeparateIrReceiver) {
     EXPECT_TRUE(device->HasPin(PinKind::kBulk)) << "sliced teletext on the VBI node beside it";
     auto other = OpenVideo(*backend, "video1");
     ASSERT_NE(other, nullptr);
-    EXPECT_FALSE(other->HasPin(PinKind::kBulk)) << "another platform device's nodes are not this card's";
+    EXPECT_FALSE(other->HasPin(PinKind::kBulk))
+        << "another platform device's nodes are not this card's";
   }
   auto options = tree_.Options(kernel_);
   options.irReceiver = tree_.DevPath("lirc0");
@@ -158,7 +159,8 @@ TEST_F(V4l2BackendTest, PlatformCardKeepsItsNodesAndTakesASeparateIrReceiver) {
   for (const DeviceInfo& d : backend.Devices(DeviceCategory::kVideoInput))
     if (d.path == tree_.DevPath("video1")) plainDevice = backend.Open(d);
   ASSERT_NE(plainDevice, nullptr);
-  EXPECT_TRUE(plainDevice->HasPin(PinKind::kBulk)) << "the chosen receiver gives the remote control";
+  EXPECT_TRUE(plainDevice->HasPin(PinKind::kBulk))
+      << "the chosen receiver gives the remote control";
 }
 
 TEST_F(V4l2BackendTest, NoCardsMeansNoDevices) {
@@ -273,8 +275,14 @@ TEST(V4l2TunerSettleTime, TakenFromTheEnvironmentOnlyWhenSensible) {
   using std::chrono::milliseconds;
   unsetenv("VIEWDECK_TUNER_SETTLE_MS");
   EXPECT_EQ(TunerSettleTimeFromEnvironment(), milliseconds(150));
-  for (auto [text, expected] : {std::pair{"0", 0}, {"400", 400}, {"5000", 5000}, {"5001", 150},
-                                {"", 150}, {"-5", 150}, {"12ms", 150}, {"99999999999", 150}}) {
+  for (auto [text, expected] : {std::pair{"0", 0},
+                                {"400", 400},
+                                {"5000", 5000},
+                                {"5001", 150},
+                                {"", 150},
+                                {"-5", 150},
+                                {"12ms", 150},
+                                {"99999999999", 150}}) {
     setenv("VIEWDECK_TUNER_SETTLE_MS", text, 1);
     EXPECT_EQ(TunerSettleTimeFromEnvironment(), milliseconds(expected)) << "'" << text << "'";
   }

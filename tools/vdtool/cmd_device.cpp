@@ -193,8 +193,8 @@ int Tune(const std::vector<std::string>& args) {
   vd::TunerRange range{};
   vd::HResult hr = props->Set(vd::kPropSetTuner, vd::kTunerPropMode, nullptr, 0, &mode, 4);
   if (vd::Succeeded(hr)) {
-    hr = props->Get(vd::kPropSetTuner, vd::kTunerPropRange, &mode, 4, &range, sizeof range,
-                    nullptr);
+    hr =
+        props->Get(vd::kPropSetTuner, vd::kTunerPropRange, &mode, 4, &range, sizeof range, nullptr);
   }
   if (vd::Succeeded(hr))
     hr = props->Set(vd::kPropSetTuner, vd::kTunerPropFrequency, nullptr, 0, &hz, 4);
@@ -213,8 +213,8 @@ int Tune(const std::vector<std::string>& args) {
                  static_cast<unsigned>(hr));
     return 1;
   }
-  std::printf("%s %.2f MHz on %s\nsignal: %s\n", radio ? "radio" : "TV", hz / 1e6,
-              name.c_str(), signal != 0 ? "yes" : "no");
+  std::printf("%s %.2f MHz on %s\nsignal: %s\n", radio ? "radio" : "TV", hz / 1e6, name.c_str(),
+              signal != 0 ? "yes" : "no");
   return 0;
 }
 
@@ -249,8 +249,8 @@ int Picture(const std::vector<std::string>& args) {
     vd::AmpRange range;
     vd::HResult hr = device->GetAmpRange(*chosen, &range);
     if (vd::Succeeded(hr) && (value < range.min || value > range.max)) {
-      std::fprintf(stderr, "vdtool: device picture: %s takes %d to %d, not %s\n",
-                   args[0].c_str(), range.min, range.max, args[1].c_str());
+      std::fprintf(stderr, "vdtool: device picture: %s takes %d to %d, not %s\n", args[0].c_str(),
+                   range.min, range.max, args[1].c_str());
       return 1;
     }
     if (vd::Succeeded(hr)) hr = device->SetAmp(*chosen, static_cast<int32_t>(value));
@@ -309,7 +309,8 @@ int Watch(const std::vector<std::string>& args) {
               enumerator.VideoInputDevices().size());
   std::fflush(stdout);
   gWatchInterrupted = false;
-  struct sigaction action {}, previous {};
+  struct sigaction action {
+  }, previous{};
   action.sa_handler = [](int) { gWatchInterrupted = true; };
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &previous);
@@ -323,7 +324,8 @@ int Watch(const std::vector<std::string>& args) {
 }
 
 int Run(const std::vector<std::string>& args) {
-  if (args.empty()) return vdtool::UsageError("device: expected 'list', 'tune', 'picture' or 'watch'");
+  if (args.empty())
+    return vdtool::UsageError("device: expected 'list', 'tune', 'picture' or 'watch'");
   if (args[0] == "picture") return Picture({args.begin() + 1, args.end()});
   if (args[0] == "watch") return Watch({args.begin() + 1, args.end()});
   if (args[0] == "list") {

@@ -233,8 +233,8 @@ int Run(const std::vector<std::string>& args) {
     } else if (a == "--codec") {
       codec = vd::RecordingFormat::CodecOf(args[++i]);
       if (!codec)
-        return vdtool::UsageError("record: --codec takes " + CodecNames(", ", " or ") +
-                                  ", not '" + args[i] + "'");
+        return vdtool::UsageError("record: --codec takes " + CodecNames(", ", " or ") + ", not '" +
+                                  args[i] + "'");
     } else if (a == "--quality") {
       if (!vdtool::ParseNumber(args[++i], &number) || number < vd::RecordingFormat::kMinQuality ||
           number > vd::RecordingFormat::kMaxQuality || number != static_cast<int32_t>(number))

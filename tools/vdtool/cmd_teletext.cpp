@@ -74,7 +74,8 @@ struct RemoteEvent {
 class Printer {
  public:
   explicit Printer(const Options& options)
-      : page_(options.Renders() ? std::nullopt : options.page), dump_(options.dump),
+      : page_(options.Renders() ? std::nullopt : options.page),
+        dump_(options.dump),
         options_(options) {}
 
   void Packet(const uint8_t* p) {

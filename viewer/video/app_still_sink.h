@@ -5,8 +5,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "vd/gst_ptr.h"
 #include "still_sink.h"
+#include "vd/gst_ptr.h"
 
 namespace vd {
 

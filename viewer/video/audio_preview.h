@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "vd/gst_ptr.h"
 #include "vd/capture_device.h"
+#include "vd/gst_ptr.h"
 
 namespace vd {
 

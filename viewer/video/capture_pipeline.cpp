@@ -281,7 +281,9 @@ bool CapturePipeline::Finish(std::chrono::milliseconds timeout) {
   return done;
 }
 
-int64_t CapturePipeline::FramesRepeated() const { return repeated_.load(); }
+int64_t CapturePipeline::FramesRepeated() const {
+  return repeated_.load();
+}
 
 int64_t CapturePipeline::FramesLostSoFar() const {
   guint64 dropped = 0;

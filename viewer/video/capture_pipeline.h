@@ -103,7 +103,7 @@ class CapturePipeline {
   std::string path_;
   int64_t reserveBytes_ = 0;
   int fd_ = -1;
-  int64_t sizeLimit_ = INT64_MAX;   // the process's file size limit
+  int64_t sizeLimit_ = INT64_MAX;  // the process's file size limit
   int64_t largestFile_ = INT64_MAX;
 
   std::atomic<int64_t> produced_{0};

@@ -36,9 +36,8 @@ struct DiskBudget {
   // `audioBytesPerSecond` (0: none). Exact for the raw stream; for the compressions what a
   // noisy picture needs, above what a clean one does, so that the time left is not promised
   // too long before the recording has a rate of its own.
-  static double ExpectedBytesPerSecond(const RecordingFormat& format, int32_t width,
-                                       int32_t height, double framesPerSecond,
-                                       int64_t audioBytesPerSecond);
+  static double ExpectedBytesPerSecond(const RecordingFormat& format, int32_t width, int32_t height,
+                                       double framesPerSecond, int64_t audioBytesPerSecond);
 };
 
 }  // namespace vd

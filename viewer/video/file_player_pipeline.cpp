@@ -162,11 +162,11 @@ GstPadProbeReturn OnStreamCaps(GstPad* pad, GstPadProbeInfo* info, gpointer data
     }
     const ElementPtr element(gst_pad_get_parent_element(pad));
     if (element != nullptr) {
-      const ErrorPtr error(g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
-                                               text.c_str()));
-      gst_element_post_message(element.get(),
-                               gst_message_new_error(GST_OBJECT(element.get()), error.get(),
-                                                     "picture size refused"));
+      const ErrorPtr error(
+          g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT, text.c_str()));
+      gst_element_post_message(
+          element.get(),
+          gst_message_new_error(GST_OBJECT(element.get()), error.get(), "picture size refused"));
     }
     return GST_PAD_PROBE_DROP;
   }
@@ -228,12 +228,12 @@ void GuardPad(GstElement*, GstPad* pad, gpointer guard) {
 // Demuxers, parsers and decoders are where a size is first claimed and then believed.
 void GuardElement(GstBin*, GstBin*, GstElement* element, gpointer guard) {
   GstElementFactory* factory = gst_element_get_factory(element);
-  const gchar* klass =
-      factory != nullptr ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
-                         : nullptr;
-  if (klass == nullptr || (std::strstr(klass, "Demux") == nullptr &&
-                           std::strstr(klass, "Parser") == nullptr &&
-                           std::strstr(klass, "Decoder") == nullptr))
+  const gchar* klass = factory != nullptr
+                           ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
+                           : nullptr;
+  if (klass == nullptr ||
+      (std::strstr(klass, "Demux") == nullptr && std::strstr(klass, "Parser") == nullptr &&
+       std::strstr(klass, "Decoder") == nullptr))
     return;
   gst_element_foreach_src_pad(
       element,

@@ -38,8 +38,7 @@ constexpr CodecRow kCodecs[] = {
      // YUY2
      [](const RecordingFormat&, double pixels, double) { return pixels * 2; }},
     {VideoCodec::kMjpeg, "mjpeg", "Motion JPEG (plays everywhere)",
-     "Motion JPEG of --quality 1-100 (plays everywhere)", "jpegenc", "image/jpeg",
-     MakeMjpeg,
+     "Motion JPEG of --quality 1-100 (plays everywhere)", "jpegenc", "image/jpeg", MakeMjpeg,
      // About 0.1 bytes a pixel at quality 30 up to 0.55 at 100 for camera pictures.
      [](const RecordingFormat& f, double pixels, double) {
        return pixels * (0.04 + 0.0051 * f.mjpegQuality);
@@ -50,8 +49,8 @@ constexpr CodecRow kCodecs[] = {
        return f.h264Kbps * 1000.0 / 8.0 / framesPerSecond;
      }},
     {VideoCodec::kHuffyuv, "huffyuv", "HuffYUV (lossless, for archiving tapes)",
-     "lossless (for archiving tapes)", "avenc_huffyuv",
-     "video/x-huffyuv", [](const RecordingFormat&, double) { return MakeElement<"avenc_huffyuv">(); },
+     "lossless (for archiving tapes)", "avenc_huffyuv", "video/x-huffyuv",
+     [](const RecordingFormat&, double) { return MakeElement<"avenc_huffyuv">(); },
      // About half the raw stream.
      [](const RecordingFormat&, double pixels, double) { return pixels; }},
 };
@@ -75,14 +74,18 @@ void Ghost(GstElement* bin, GstElement* element, const char* pad) {
 }
 }  // namespace
 
-std::span<const CodecRow> RecordingFormat::Codecs() { return kCodecs; }
+std::span<const CodecRow> RecordingFormat::Codecs() {
+  return kCodecs;
+}
 
 const CodecRow& RecordingFormat::RowOf(VideoCodec codec) {
   const auto i = static_cast<size_t>(codec);
   return i < std::size(kCodecs) ? kCodecs[i] : kCodecs[0];
 }
 
-std::string_view RecordingFormat::NameOf(VideoCodec codec) { return RowOf(codec).name; }
+std::string_view RecordingFormat::NameOf(VideoCodec codec) {
+  return RowOf(codec).name;
+}
 
 std::optional<VideoCodec> RecordingFormat::CodecOf(std::string_view name) {
   for (const CodecRow& row : kCodecs) {
@@ -91,7 +94,9 @@ std::optional<VideoCodec> RecordingFormat::CodecOf(std::string_view name) {
   return std::nullopt;
 }
 
-std::string_view RecordingFormat::EncoderOf(VideoCodec codec) { return RowOf(codec).encoder; }
+std::string_view RecordingFormat::EncoderOf(VideoCodec codec) {
+  return RowOf(codec).encoder;
+}
 
 RecordingFormat RecordingFormat::Load(const SettingsStore& store) {
   using namespace setting;
@@ -128,8 +133,8 @@ GstElement* RecordingFormat::CreateVideoChain(double framesPerSecond, std::strin
   if (ok && codec != VideoCodec::kNone) {
     // Held until the bin has it, so that a missing converter does not leak it.
     const CodecRow& row = RowOf(codec);
-    const ElementPtr encoder =
-        AdoptElement(row.makeEncoder != nullptr ? row.makeEncoder(*this, framesPerSecond) : nullptr);
+    const ElementPtr encoder = AdoptElement(
+        row.makeEncoder != nullptr ? row.makeEncoder(*this, framesPerSecond) : nullptr);
     ok = append(MakeElement<"videoconvert">()) && append(encoder.get());
     if (encoder == nullptr) {
       *failure = "Cannot record " + std::string(NameOf(codec)) + ": GStreamer element " +

@@ -22,7 +22,11 @@ inline constexpr HResult kEPropIdUnsupported = static_cast<HResult>(0x80070490u)
 // The device went away under the caller.
 inline constexpr HResult kEDeviceGone = static_cast<HResult>(0x8007048Fu);
 
-inline constexpr bool Succeeded(HResult hr) { return hr >= 0; }
-inline constexpr bool Failed(HResult hr) { return hr < 0; }
+inline constexpr bool Succeeded(HResult hr) {
+  return hr >= 0;
+}
+inline constexpr bool Failed(HResult hr) {
+  return hr < 0;
+}
 
 }  // namespace vd

@@ -38,8 +38,11 @@ inline LogLevel LogThresholdFrom(std::string_view rules, std::string_view catego
     std::string_view value = entry.substr(eq + 1);
     if (name != "*" && name != category) continue;
     static constexpr std::pair<std::string_view, LogLevel> kNames[] = {
-        {"off", LogLevel::kOff},   {"error", LogLevel::kError}, {"warning", LogLevel::kWarning},
-        {"info", LogLevel::kInfo}, {"debug", LogLevel::kDebug}};
+        {"off", LogLevel::kOff},
+        {"error", LogLevel::kError},
+        {"warning", LogLevel::kWarning},
+        {"info", LogLevel::kInfo},
+        {"debug", LogLevel::kDebug}};
     for (const auto& [text, named] : kNames) {
       if (value == text) level = named;
     }
@@ -49,8 +52,8 @@ inline LogLevel LogThresholdFrom(std::string_view rules, std::string_view catego
 
 inline LogLevel LogThreshold(std::string_view category) {
   const char* trace = std::getenv("VIEWDECK_TRACE");
-  LogLevel fallback = trace != nullptr && std::strcmp(trace, "1") == 0 ? LogLevel::kDebug
-                                                                       : LogLevel::kWarning;
+  LogLevel fallback =
+      trace != nullptr && std::strcmp(trace, "1") == 0 ? LogLevel::kDebug : LogLevel::kWarning;
   const char* rules = std::getenv("VIEWDECK_LOG");
   return LogThresholdFrom(rules != nullptr ? rules : "", category, fallback);
 }
@@ -122,13 +125,13 @@ inline bool TraceEnabled(std::string_view category) {
 
 // Declares `void Name(const char* format, ...)` writing the debug lines of one component; its
 // level is looked up once.
-#define VD_DEFINE_TRACE(Name, component)                                                \
-  [[maybe_unused]] __attribute__((format(printf, 1, 2))) static inline void Name(       \
-      const char* format, ...) {                                                        \
-    static const bool enabled = ::vd::TraceEnabled(component);                          \
-    if (!enabled) return;                                                               \
-    va_list args;                                                                       \
-    va_start(args, format);                                                             \
-    ::vd::LogV(component, ::vd::LogLevel::kDebug, format, args);                        \
-    va_end(args);                                                                       \
+#define VD_DEFINE_TRACE(Name, component)                                          \
+  [[maybe_unused]] __attribute__((format(printf, 1, 2))) static inline void Name( \
+      const char* format, ...) {                                                  \
+    static const bool enabled = ::vd::TraceEnabled(component);                    \
+    if (!enabled) return;                                                         \
+    va_list args;                                                                 \
+    va_start(args, format);                                                       \
+    ::vd::LogV(component, ::vd::LogLevel::kDebug, format, args);                  \
+    va_end(args);                                                                 \
   }

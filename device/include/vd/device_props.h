@@ -22,10 +22,8 @@ inline constexpr Guid kPinCategoryPreview = MakeGuid("{FB6C4282-0353-11D1-905F-0
 inline constexpr Guid kPinCategoryStill = MakeGuid("{FB6C428A-0353-11D1-905F-0000C0CC16BA}");
 inline constexpr Guid kPinCategoryAnalogVideoIn =
     MakeGuid("{FB6C4283-0353-11D1-905F-0000C0CC16BA}");
-inline constexpr Guid kPinCategoryAudioPreview =
-    MakeGuid("{6E238DA6-C1B9-11D2-922A-00A024AAAD37}");
-inline constexpr Guid kPinCategoryAudioCapture =
-    MakeGuid("{6E238DA8-C1B9-11D2-922A-00A024AAAD37}");
+inline constexpr Guid kPinCategoryAudioPreview = MakeGuid("{6E238DA6-C1B9-11D2-922A-00A024AAAD37}");
+inline constexpr Guid kPinCategoryAudioCapture = MakeGuid("{6E238DA8-C1B9-11D2-922A-00A024AAAD37}");
 inline constexpr Guid kPinCategoryBulk = MakeGuid("{6E238DA7-C1B9-11D2-922A-00A024AAAD37}");
 
 // Tuner hardware, used by the tuner module only.

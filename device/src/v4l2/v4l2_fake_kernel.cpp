@@ -241,13 +241,16 @@ int FakeV4l2Kernel::IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long req
       if (f->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && kind == Kind::kVbi) {
         v4l2_sliced_vbi_format& sliced = f->fmt.sliced;
         if (request == VIDIOC_G_FMT) sliced.service_set = card.vbiServices;
-        sliced.service_set &= card.slicedTeletext ? V4L2_SLICED_TELETEXT_B | V4L2_SLICED_WSS_625 : 0;
+        sliced.service_set &=
+            card.slicedTeletext ? V4L2_SLICED_TELETEXT_B | V4L2_SLICED_WSS_625 : 0;
         std::memset(sliced.service_lines, 0, sizeof sliced.service_lines);
-        const bool teletext = (sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0 &&
-                              (!card.teletextNeedsWss || (sliced.service_set & V4L2_SLICED_WSS_625));
+        const bool teletext =
+            (sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0 &&
+            (!card.teletextNeedsWss || (sliced.service_set & V4L2_SLICED_WSS_625));
         for (int line = 7; teletext && line <= 18; ++line)
           sliced.service_lines[0][line] = sliced.service_lines[1][line] = V4L2_SLICED_TELETEXT_B;
-        if (sliced.service_set & V4L2_SLICED_WSS_625) sliced.service_lines[0][23] = V4L2_SLICED_WSS_625;
+        if (sliced.service_set & V4L2_SLICED_WSS_625)
+          sliced.service_lines[0][23] = V4L2_SLICED_WSS_625;
         sliced.io_size = sizeof(v4l2_sliced_vbi_data);
         if (request == VIDIOC_S_FMT) {
           card.vbiServices = sliced.service_set;

@@ -153,8 +153,8 @@ GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const V
 
 GstElement* V4l2SourceBins::Audio(const std::shared_ptr<V4l2Card>& card,
                                   const std::string& sourceDescription, const AudioFormat& format) {
-  std::string description =
-      sourceDescription + kSoundConvert + kCapsFilter + CapsText(CapsPtr(CapsOfAudioFormat(format))) + "\"";
+  std::string description = sourceDescription + kSoundConvert + kCapsFilter +
+                            CapsText(CapsPtr(CapsOfAudioFormat(format))) + "\"";
   GstElement* bin = ParseBin(description);
   if (bin != nullptr) WatchGone(card, bin);
   return bin;

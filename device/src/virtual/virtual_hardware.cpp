@@ -336,8 +336,7 @@ void VirtualHardware::PressSnapshotButton() {
     for (auto& handler : unheard) handler();
 }
 
-void VirtualHardware::SetUnheardSnapshotHandler(const void* owner,
-                                                std::function<void()> handler) {
+void VirtualHardware::SetUnheardSnapshotHandler(const void* owner, std::function<void()> handler) {
   std::lock_guard lock(mutex_);
   if (handler) {
     unheardSnapshot_[owner] = std::move(handler);

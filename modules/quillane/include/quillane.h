@@ -44,7 +44,5 @@ class I2cIo {
 
 // Status 0 and *out set on success; the capture filter is any source of the device's
 // property set (every capture filter of the device layer is one).
-extern "C" QUILLANE_EXPORT int32_t NewKXAsicIo(vd::PropertySetSource* captureFilter,
-                                                AsicIo** out);
-extern "C" QUILLANE_EXPORT int32_t NewKXI2cIo(vd::PropertySetSource* captureFilter,
-                                               I2cIo** out);
+extern "C" QUILLANE_EXPORT int32_t NewKXAsicIo(vd::PropertySetSource* captureFilter, AsicIo** out);
+extern "C" QUILLANE_EXPORT int32_t NewKXI2cIo(vd::PropertySetSource* captureFilter, I2cIo** out);

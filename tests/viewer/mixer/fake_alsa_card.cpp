@@ -83,16 +83,11 @@ std::vector<Element> HdaLayout() {
 
 // An older card without a capture-source list: each input has a capture switch of its own.
 std::vector<Element> SwitchesLayout() {
-  return {Volume("Master Playback Volume", 2, 31, 24),
-          Volume("PCM Playback Volume", 2, 31, 24),
-          Volume("Line Playback Volume", 2, 31, 10),
-          Switch("Line Playback Switch", 2, true),
-          Switch("Line Capture Switch", 2, false),
-          Volume("Mic Playback Volume", 1, 31, 0),
-          Switch("Mic Capture Switch", 1, true),
-          Switch("CD Capture Switch", 2, true),
-          Volume("Capture Volume", 2, 15, 8),
-          Switch("Capture Switch", 2, true)};
+  return {Volume("Master Playback Volume", 2, 31, 24), Volume("PCM Playback Volume", 2, 31, 24),
+          Volume("Line Playback Volume", 2, 31, 10),   Switch("Line Playback Switch", 2, true),
+          Switch("Line Capture Switch", 2, false),     Volume("Mic Playback Volume", 1, 31, 0),
+          Switch("Mic Capture Switch", 1, true),       Switch("CD Capture Switch", 2, true),
+          Volume("Capture Volume", 2, 15, 8),          Switch("Capture Switch", 2, true)};
 }
 
 struct Card;

@@ -224,7 +224,8 @@ TEST(CaptureSettings, EveryCodecRoundTripsThroughTheStore) {
     EXPECT_EQ(&vd::RecordingFormat::RowOf(row.codec), &row);
     EXPECT_EQ(row.encoder.empty(), row.makeEncoder == nullptr);
   }
-  store.Update([](vd::SettingsStore::Batch& b) { b.WriteString("AviCap", "CaptureCodec", "xvid"); });
+  store.Update(
+      [](vd::SettingsStore::Batch& b) { b.WriteString("AviCap", "CaptureCodec", "xvid"); });
   EXPECT_EQ(CaptureSettings::Load(store, vd::kFamilyPal).recording.codec, vd::VideoCodec::kNone);
   std::filesystem::remove(file);
 }

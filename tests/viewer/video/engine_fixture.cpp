@@ -164,8 +164,7 @@ void EngineTest::RecordAndSave(const std::filesystem::path& album,
   ASSERT_TRUE(engine->SaveCaptureAs((dir / "saved.avi").string()));
 }
 
-void EngineTest::PutBack(const std::filesystem::path& snapshot,
-                         const std::filesystem::path& data) {
+void EngineTest::PutBack(const std::filesystem::path& snapshot, const std::filesystem::path& data) {
   for (const auto& entry : std::filesystem::directory_iterator(snapshot))
     std::filesystem::copy_file(entry.path(), data / entry.path().filename(),
                                std::filesystem::copy_options::overwrite_existing);

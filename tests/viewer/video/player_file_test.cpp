@@ -204,7 +204,8 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
     host.messages.clear();
     ASSERT_TRUE(playertest::RunPipeline(
         "videotestsrc num-buffers=2 ! video/x-raw,format=I420,width=64,height=48,framerate=10/1 "
-        "! avimux ! filesink location=\"" + huge + "\""));
+        "! avimux ! filesink location=\"" +
+        huge + "\""));
     {
       std::fstream file(huge, std::ios::in | std::ios::out | std::ios::binary);
       const std::string bytes{std::istreambuf_iterator<char>(file), {}};
@@ -213,10 +214,11 @@ TEST_F(FilePlayerTest, UnplayableFilesAreRefusedWithTheMessage) {
       ASSERT_NE(avih, std::string::npos);
       ASSERT_NE(strf, std::string::npos);
       // The main header's width and height, then the picture format's, little-endian.
-      for (const auto& [at, value] : {std::pair{avih + 8 + 32, width}, {avih + 8 + 36, height},
-                                     {strf + 8 + 4, width}, {strf + 8 + 8, height}}) {
-        const char size[4] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8), 0,
-                              0};
+      for (const auto& [at, value] : {std::pair{avih + 8 + 32, width},
+                                      {avih + 8 + 36, height},
+                                      {strf + 8 + 4, width},
+                                      {strf + 8 + 8, height}}) {
+        const char size[4] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8), 0, 0};
         file.seekp(static_cast<std::streamoff>(at));
         file.write(size, 4);
       }

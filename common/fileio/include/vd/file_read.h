@@ -22,7 +22,6 @@ UniqueFd OpenRegularFile(const std::filesystem::path& path, std::string* error =
 // At most `maxBytes` bytes of the file (pass one more than the largest size accepted to
 // tell a file too large from one that fits). nullopt when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::filesystem::path& path,
-                                                    size_t maxBytes,
-                                                    std::string* error = nullptr);
+                                                    size_t maxBytes, std::string* error = nullptr);
 
 }  // namespace vd
