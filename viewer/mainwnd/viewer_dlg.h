@@ -11,10 +11,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 
 #include "album_host.h"
 #include "capture_graph.h"
 #include "capture_host.h"
+#include "command_table.h"
 #include "file_player.h"
 #include "main_settings.h"
 #include "mixer_host.h"
@@ -93,7 +95,8 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   // an answer; each goes to the log (standard error) instead.
   void EndOnStopSignal(int signal);
 
-  // Commands of the main window and of the panel (both run here).
+  // Commands of the main window and of the panel (both run here, through one table that
+  // names the view states each runs in).
   void OnCommand(int id);
   void OnPanelCommand(int id);
   void SetWorkMode(vd::WorkMode workMode);
@@ -222,6 +225,28 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   friend class MixerLink;
   // Its questions go to the message sink, its mute to the mixer and the panel's volume.
   friend class vd::ViewerTuningContext;
+
+  using CommandRow = vd::CommandRow<CViewerDlg>;
+  static std::span<const CommandRow> Commands();
+  void RunCommand(vd::CommandSource source, int id);
+  // The handlers of the table's rows.
+  void TogglePanel();
+  void ToggleAlwaysOnTop();
+  void ToggleForceRatio();
+  void ToggleTvFrame();
+  void ToggleTileMode();
+  void FollowMovedPanel();
+  void EscapeKey();
+  void PressCapturePad();
+  void BarCommand(int id);
+  void DigitCommand(int id);
+  void PowerButton();
+  void MinimizeButton();
+  void ShowAbout();
+  void VolumeButton(int id);
+  void NextSoundMode();
+  void StopButton();
+  void KeypadButton(int id);
 
   void BuildChildren();
   void LayoutChildren();

@@ -68,7 +68,7 @@ void CViewerDlg::CaptureAction() {
       StopShownFile();
       SetViewState(vd::ViewState::kLive);
       break;
-    case vd::ViewState::kFinishing:
+    case vd::ViewState::kFinishing:  // the command table sends nothing here meanwhile
       break;
   }
 }
@@ -161,11 +161,9 @@ void CViewerDlg::ToggleAlbumWindow() {
 }
 
 void CViewerDlg::ToggleFullScreen() {
-  // Refused while capturing, saving or playing; a still picture may fill the screen.
-  if (!engine_ || engine_->IsCapturing() || vd::IsRecordingView(viewState_) ||
-      viewState_ == vd::ViewState::kClipOpen) {
-    return;
-  }
+  // The command table keeps it from recordings and films; the engine may still be recording
+  // for a moment after the window has stopped it.
+  if (!engine_ || engine_->IsCapturing()) return;
   if (!fullScreen_) {
     fullScreen_ = true;
     panelBeforeFullScreen_ = panel_ && panel_->isVisible();
@@ -204,7 +202,7 @@ vd::Rect RectOf(const QRect& r) {
 }  // namespace
 
 void CViewerDlg::ApplyRatio43() {
-  if (fullScreen_ || !vd::IsLive(viewState_) || settings_.forceRatio43 == 0) return;
+  if (fullScreen_ || settings_.forceRatio43 == 0) return;
   // It follows the user's resize, which leaves the windows where they are.
   if (const auto corrected = vd::RatioCorrectedVideo({video_->width(), video_->height()})) {
     SetVideoSize(corrected->width, corrected->height, false);
@@ -306,11 +304,10 @@ void CViewerDlg::OpenHelp() {
 }
 
 void CViewerDlg::OpenSettingsSheet() {
-  // Its pages rebuild the graphs, which would end a recording: refused, as the panel's
-  // Tools button is. One sheet at a time, and none while a scan of the automatic-scan
-  // dialog runs: its pages would scan nested inside that scan, over the same table and the
-  // same scan start.
-  if (vd::IsRecordingView(viewState_) || (engine_ && engine_->IsCapturing()) || sheetOpen_ ||
+  // The command table keeps it from recordings, whose graphs its pages would rebuild. One
+  // sheet at a time, and none while a scan of the automatic-scan dialog runs: its pages would
+  // scan nested inside that scan, over the same table and the same scan start.
+  if ((engine_ && engine_->IsCapturing()) || sheetOpen_ ||
       (sheetHost_ && sheetHost_->IsScanRunning()) || !engine_) {
     Beep();
     return;
