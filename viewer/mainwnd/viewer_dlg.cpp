@@ -76,7 +76,8 @@ CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
     : QWidget(nullptr, Qt::Window),
       store_(store),
       options_(std::move(options)),
-      tuning_(std::make_unique<vd::ViewerTuningContext>(*this, store_, settings_)) {
+      tuning_(std::make_unique<vd::ViewerTuningContext>(
+          static_cast<vd::ViewerTuningContext::Owner&>(*this), store_, settings_)) {
   vd::LoadContext context = FirstRunContext(vd::DeviceEnumerator::Default());
   settings_.Load(store_, context);
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -105,8 +106,9 @@ bool CViewerDlg::Start() {
   // (The leftover audio-preview window of the other platform has no counterpart here.)
   store_.WriteDword(vd::kSection, vd::setting::kWinHandle, static_cast<int32_t>(winId()));
   BuildChildren();
-  sheetHost_ = std::make_unique<vd::ViewerSheetHost>(*this, store_);
-  entry_ = std::make_unique<vd::ViewerEntry>(*this);
+  sheetHost_ = std::make_unique<vd::ViewerSheetHost>(
+      static_cast<vd::ViewerSheetHost::Owner&>(*this), store_);
+  entry_ = std::make_unique<vd::ViewerEntry>(static_cast<vd::ViewerEntry::Owner&>(*this));
   engine_ =
       std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *tuning_, *this);
   if (!engine_->Init(video_, this)) {
@@ -115,7 +117,8 @@ bool CViewerDlg::Start() {
     store_.WriteDword(vd::kSection, vd::setting::kWinHandle, 0);
     return false;
   }
-  albumHost_ = std::make_unique<vd::ViewerAlbumHost>(*this);
+  albumHost_ =
+      std::make_unique<vd::ViewerAlbumHost>(static_cast<vd::ViewerAlbumHost::Owner&>(*this));
   album_ = std::make_unique<CAlbumFrame>(
       *albumHost_, settings_.path, settings_.albumPageNum,
       [this](int32_t page) { settings_.albumPageNum = page; }, nullptr);
@@ -187,8 +190,8 @@ void CViewerDlg::BuildChildren() {
   });
   strip_ = new ViewStateStrip(this);
   connect(strip_, &ViewStateStrip::Command, this, &CViewerDlg::OnCommand);
-  bars_ = std::make_unique<vd::ViewerBars>(*this);
-  teletext_ = std::make_unique<vd::ViewerTeletext>(*this);
+  bars_ = std::make_unique<vd::ViewerBars>(static_cast<vd::ViewerBars::Owner&>(*this));
+  teletext_ = std::make_unique<vd::ViewerTeletext>(static_cast<vd::ViewerTeletext::Owner&>(*this));
   QPalette dark = palette();
   dark.setColor(QPalette::Window, QColor(20, 22, 28));
   dark.setColor(QPalette::WindowText, QColor(220, 220, 225));
@@ -330,7 +333,7 @@ void CViewerDlg::StartParser() {
   IStromsift* parser = nullptr;
   if (CreateStromsift(&parser) != S_OK || parser == nullptr) return;
   parser_.reset(parser);
-  remoteBridge_ = std::make_unique<vd::RemoteBridge>(*this);
+  remoteBridge_ = std::make_unique<vd::RemoteBridge>(static_cast<vd::RemoteBridge::Owner&>(*this));
   remoteProcedure_ = std::make_unique<vd::RemoteProcedure>(remoteState_, *remoteBridge_);
   parser_->SetRemoteCallback(&vd::RemoteProcedure::Callback, remoteProcedure_.get());
   if (teletext_) teletext_->Attach(*parser_);
@@ -602,4 +605,46 @@ void CViewerDlg::StopPlaybackTimer(uint32_t id) {
 
 bool CViewerDlg::InTuningWait() const {
   return tuning_->Waiting();
+}
+
+// --- What the helpers ask of the window
+
+bool CViewerDlg::AskYesNo(const std::string& caption, const std::string& text) {
+  if (messageSink_) {
+    messageSink_(caption, text);
+    return false;
+  }
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
+  return QMessageBox::question(this, QString::fromStdString(caption),
+                               QString::fromStdString(text)) == QMessageBox::Yes;
+}
+
+void CViewerDlg::ShowStatusText(const QString& text) {
+  status_->setText(text);
+}
+
+void CViewerDlg::ShowNetworkName(const QString& name) {
+  if (bars_) bars_->ShowNetworkName(name);
+  if (panel_) panel_->SetTeletextName(name);
+}
+
+QString CViewerDlg::TeletextNetworkName() {
+  return teletext_ ? teletext_->Session().NetworkName() : QString();
+}
+
+TunerControl* CViewerDlg::CurrentTuner() {
+  return engine_ ? engine_->Tuner() : nullptr;
+}
+
+bool CViewerDlg::SaveCaptureAs(const std::string& path) {
+  return engine_ && engine_->SaveCaptureAs(path);
+}
+
+bool CViewerDlg::IsMuted() const {
+  return volume_ && volume_->Muted();
+}
+
+void CViewerDlg::SetMuted(bool muted) {
+  if (mixer_) mixer_->SetMute(muted);
+  RefreshPanelVolume();
 }

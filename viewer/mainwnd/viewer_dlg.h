@@ -20,7 +20,14 @@
 #include "file_player.h"
 #include "main_settings.h"
 #include "mixer_host.h"
+#include "remote_bridge.h"
 #include "remote_state.h"
+#include "viewer_album_host.h"
+#include "viewer_bars.h"
+#include "viewer_entry.h"
+#include "viewer_sheet_host.h"
+#include "viewer_teletext.h"
+#include "viewer_tuning_context.h"
 #include "window_geometry.h"
 
 class CAlbumFrame;
@@ -68,7 +75,18 @@ struct ViewerOptions {
 };
 }  // namespace vd
 
-class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayerHost {
+// The helpers it owns reach it only through their Owner interfaces, each the few calls that
+// helper makes.
+class CViewerDlg : public QWidget,
+                   public vd::CaptureHost,
+                   public vd::FilePlayerHost,
+                   private vd::ViewerAlbumHost::Owner,
+                   private vd::ViewerBars::Owner,
+                   private vd::ViewerEntry::Owner,
+                   private vd::ViewerSheetHost::Owner,
+                   private vd::ViewerTeletext::Owner,
+                   private vd::ViewerTuningContext::Owner,
+                   private vd::RemoteBridge::Owner {
   Q_OBJECT
 
  public:
@@ -97,57 +115,45 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
 
   // Commands of the main window and of the panel (both run here, through one table that
   // names the view states each runs in).
-  void OnCommand(int id);
-  void OnPanelCommand(int id);
+  void OnCommand(int id) override;
+  void OnPanelCommand(int id) override;
   void SetWorkMode(vd::WorkMode workMode);
   // Refuses, and logs, a change vd::ViewStateChangeAllowed does not allow: the state stays.
   void SetViewState(vd::ViewState viewState);
-  // The stored sound mode to the device.
-  void SelectSoundMode();
   // Resizes the window around a video area of that size; with `placeWindows`, a window that
   // changed size places its companions again.
   void SetVideoSize(int width, int height, bool placeWindows = true);
-  void RefreshDeviceStatus();
-  // The beep of a key or command that means nothing now.
-  void Beep();
-  // WM_USER+103: back to the stored TV station.
-  void RetuneStoredStation();
-  void ShowAlbumWindow();
+  void ShowAlbumWindow() override;
   void ToggleAlbumWindow();
   // An album file in place of the live picture: a picture (still shown) or a film (clip open).
-  void OpenAlbumFile(const std::string& path, bool picture);
-  // The shown picture or playing film goes (its file is being deleted): back to live.
-  void CloseShownFile();
-  // An album was renamed or deleted: if it was the one the device's stills go to, they go
-  // to the current album now.
-  void FollowStillAlbum();
+  void OpenAlbumFile(const std::string& path, bool picture) override;
   // What a drop on the window does: an album file record or a URL opens the file, a station
   // record of a channel list tunes that station. True when the drop was taken.
   bool DropData(const QMimeData* data);
 
-  vd::ViewState ViewState() const { return viewState_; }
+  vd::ViewState ViewState() const override { return viewState_; }
   // View-state changes refused since the window was made (none where the order of work is
   // right).
   int RefusedViewStateChanges() const { return refusedViewStateChanges_; }
-  vd::WorkMode WorkModeValue() const { return settings_.workMode; }
-  bool FullScreen() const { return fullScreen_; }
+  vd::WorkMode WorkModeValue() const override { return settings_.workMode; }
+  bool FullScreen() const override { return fullScreen_; }
   bool DisplayWarningShown() const { return displayWarningShown_; }
-  CaptureGraph* Engine() { return engine_.get(); }
-  CControlPanel* Panel() { return panel_.get(); }
+  CaptureGraph* Engine() override { return engine_.get(); }
+  CControlPanel* Panel() override { return panel_.get(); }
   CAlbumFrame* AlbumWindow() { return album_.get(); }
-  VideoArea* Video() { return video_; }
+  VideoArea* Video() override { return video_; }
   ViewStateStrip* Strip() { return strip_; }
   // The bars under the video area: statistics, playback, tool strips.
   vd::ViewerBars* Bars() { return bars_.get(); }
   // The video rectangle (client coordinates) the layout rule gives now.
   QRect VideoRect() const;
   QLabel* StatusLabel() { return status_; }
-  vd::MainSettings& Settings() { return settings_; }
+  vd::MainSettings& Settings() override { return settings_; }
   const vd::RemoteState& Remote() const { return remoteState_; }
   vd::PanelVolume* Volume() { return volume_.get(); }
   bool HasParser() const { return parser_ != nullptr; }
   // Inside Wait: a station change is letting the tuner settle.
-  bool InTuningWait() const;
+  bool InTuningWait() const override;
   // What the tuning code reaches of the window (the capture engine holds it).
   vd::ViewerTuningContext& Tuning() { return *tuning_; }
   vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
@@ -164,12 +170,31 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) {
     messageSink_ = std::move(sink);
   }
+  // The engine's timers (and the entry's), by id.
+  void SetTimer(uint32_t id, uint32_t milliseconds) override;
+
+  // Requests of the remote procedure, queued here by the bridge.
+  void RemoteFineTune(int32_t deltaHz) override;
+  void RemoteMuteToggle() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class MixerLink;
 
   // vd::CaptureHost
   void ShowMessage(const std::string& text) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
-  void ShowMessageBox(const std::string& caption, const std::string& text, vd::MessageIcon icon);
-  void SetTimer(uint32_t id, uint32_t milliseconds) override;
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const vd::StatisticsText& text) override;
   void ShowCaptureProgress(double seconds, int64_t bytes) override;
@@ -190,41 +215,47 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   bool StartPlaybackTimer(uint32_t id, uint32_t periodMs) override;
   void StopPlaybackTimer(uint32_t id) override;
 
+  // What the helpers ask of the window (their Owner interfaces), beyond the public part.
+  QWidget& Widget() override { return *this; }
+  QWidget* DialogParent() override { return this; }
+  void ShowMessageBox(const std::string& caption, const std::string& text,
+                      vd::MessageIcon icon) override;
+  // Questions go to the message sink when there is one (answered no).
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  // The beep of a key or command that means nothing now.
+  void Beep() override;
+  void ShowStatusText(const QString& text) override;
+  void ShowNetworkName(const QString& name) override;
+  QString TeletextNetworkName() override;
+  TunerControl* CurrentTuner() override;
+  bool SaveCaptureAs(const std::string& path) override;
+  vd::PagesWindow PagesHooks() override;
+  bool IsMuted() const override;
+  void SetMuted(bool muted) override;
+  // The stored sound mode to the device; with ApplySoundMode, to the panel as well.
+  void SelectSoundMode();
+  void ApplySoundMode() override;
+  void RefreshDeviceStatus() override;
+  // WM_USER+103: back to the stored TV station.
+  void RetuneStoredStation() override;
+  // The shown picture or playing film goes (its file is being deleted): back to live.
+  void CloseShownFile() override;
+  // An album was renamed or deleted: if it was the one the device's stills go to, they go
+  // to the current album now.
+  void FollowStillAlbum() override;
   // The panel's channel display shows the tuner's current station.
-  void RefreshChannelDisplay();
+  void RefreshChannelDisplay() override;
   // The open station lists (sheet page, automatic-scan dialog) show the table's change.
-  void RefreshChannelList();
+  void RefreshChannelList() override;
   // The remote procedure's copy of the panel input, the country and full screen, after any
   // of them changed.
-  void SyncRemoteState();
+  void SyncRemoteState() override;
   // The mode's station list to disk at once, with the country and band that number it (after a
   // scan and when the settings sheet closes), so that a crash does not lose it.
-  void StoreChannelList();
-
-  // Requests of the remote procedure, queued here by the bridge.
-  void RemoteVideoSourceCycle();
-  void RemoteTvRadioFlip();
-  void RemoteFineTune(int32_t deltaHz);
-  void RemoteMuteToggle();
-  void RemoteFmMemoryToggle();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  class MixerLink;
-  friend class MixerLink;
-  // Its questions go to the message sink, its mute to the mixer and the panel's volume.
-  friend class vd::ViewerTuningContext;
+  void StoreChannelList() override;
+  void RemoteVideoSourceCycle() override;
+  void RemoteTvRadioFlip() override;
+  void RemoteFmMemoryToggle() override;
 
   using CommandRow = vd::CommandRow<CViewerDlg>;
   static std::span<const CommandRow> Commands();

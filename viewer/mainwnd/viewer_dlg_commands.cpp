@@ -325,11 +325,7 @@ void CViewerDlg::NextSoundMode() {
   } else if (settings_.isMts == 0) {
     settings_.mtsPalMode = (settings_.mtsPalMode + 1) % 2;
   }
-  SelectSoundMode();
-  if (panel_) {
-    panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-    panel_->Refresh(vd::PanelDisplay::kShowSoundMode);
-  }
+  ApplySoundMode();
 }
 
 void CViewerDlg::StopButton() {
@@ -389,6 +385,14 @@ void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
 void CViewerDlg::SelectSoundMode() {
   const int mode = vd::DeviceSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
   if (engine_ && mode >= 0) engine_->SelectAudioMode(mode);
+}
+
+void CViewerDlg::ApplySoundMode() {
+  SelectSoundMode();
+  if (panel_) {
+    panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
+    panel_->Refresh(vd::PanelDisplay::kShowSoundMode);
+  }
 }
 
 void CViewerDlg::SetViewState(vd::ViewState viewState) {

@@ -312,25 +312,7 @@ void CViewerDlg::OpenSettingsSheet() {
     Beep();
     return;
   }
-  vd::PagesWindow window;
-  window.workMode = [this] { return settings_.workMode; };
-  window.fullScreen = [this] { return fullScreen_; };
-  window.refreshDeviceStatus = [this] { RefreshDeviceStatus(); };
-  window.redrawAll = [this] { update(); };
-  window.resizeToVideo = [this] {
-    vd::VideoFormat format;
-    if (engine_->VideoDevice() &&
-        vd::Succeeded(engine_->VideoDevice()->GetVideoFormat(vd::PinKind::kCapture, &format))) {
-      SetVideoSize(format.width, std::abs(format.height));
-    }
-  };
-  window.installFolder = [this] { return settings_.path; };
-  // The still folder is the installation folder followed by the current album's path.
-  window.currentAlbumPath = [this] {
-    return std::filesystem::path(album_->StillFolder()).lexically_relative(settings_.path).string();
-  };
-  window.showMessage = [this](const std::string& text) { ShowMessage(text); };
-  vd::GraphPagesEngine pagesEngine(*engine_, std::move(window));
+  vd::GraphPagesEngine pagesEngine(*engine_, PagesHooks());
   vd::EnginePages enginePages(pagesEngine);
   vd::SheetPageSet pages(*sheetHost_, &enginePages);
   sheetOpen_ = true;
@@ -347,6 +329,30 @@ void CViewerDlg::OpenSettingsSheet() {
   // The device page may have chosen other devices, and with them another tuner.
   if (entry_) entry_->Unbind();
   RefreshDeviceStatus();
+}
+
+vd::PagesWindow CViewerDlg::PagesHooks() {
+  vd::PagesWindow hooks;
+  hooks.workMode = [this] { return settings_.workMode; };
+  hooks.fullScreen = [this] { return fullScreen_; };
+  hooks.refreshDeviceStatus = [this] { RefreshDeviceStatus(); };
+  hooks.redrawAll = [this] { update(); };
+  hooks.resizeToVideo = [this] {
+    vd::VideoFormat format;
+    vd::CaptureDevice* device = engine_ ? engine_->VideoDevice() : nullptr;
+    if (device != nullptr &&
+        vd::Succeeded(device->GetVideoFormat(vd::PinKind::kCapture, &format))) {
+      SetVideoSize(format.width, std::abs(format.height));
+    }
+  };
+  hooks.installFolder = [this] { return settings_.path; };
+  // The still folder is the installation folder followed by the current album's path.
+  hooks.currentAlbumPath = [this] {
+    if (!album_) return std::string();
+    return std::filesystem::path(album_->StillFolder()).lexically_relative(settings_.path).string();
+  };
+  hooks.showMessage = [this](const std::string& text) { ShowMessage(text); };
+  return hooks;
 }
 
 void CViewerDlg::resizeEvent(QResizeEvent* event) {
