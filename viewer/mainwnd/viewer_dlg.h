@@ -1,7 +1,8 @@
 // The viewer's main window: the video area, the status label, the view-state strip and the
-// capture-statistics bar. It owns the capture engine, the control panel, the mixer, the album
-// window and the stream parser, and routes the commands of the panel, the keyboard and the
-// remote between them. UI thread only, except where a member says otherwise.
+// capture-statistics bar. It owns the control panel, the mixer and the album window, uses the
+// capture engine and the stream parser (vd::ViewerDevices holds them), and routes the
+// commands of the panel, the keyboard and the remote between them. UI thread only, except
+// where a member says otherwise.
 #pragma once
 
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "remote_state.h"
 #include "viewer_album_host.h"
 #include "viewer_bars.h"
+#include "viewer_devices.h"
 #include "viewer_entry.h"
 #include "viewer_sheet_host.h"
 #include "viewer_teletext.h"
@@ -33,7 +35,6 @@
 class CAlbumFrame;
 class CControlPanel;
 class CMixer;
-class IStromsift;
 class QMimeData;
 class QSocketNotifier;
 class QUrl;
@@ -46,8 +47,6 @@ class KeyRouter;
 class MixerBackend;
 class PanelVolume;
 class PanelWindow;
-class RemoteBridge;
-class RemoteProcedure;
 class ScreenSaverInhibit;
 class SettingsStore;
 class ViewerAlbumHost;
@@ -138,7 +137,7 @@ class CViewerDlg : public QWidget,
   vd::WorkMode WorkModeValue() const override { return settings_.workMode; }
   bool FullScreen() const override { return fullScreen_; }
   bool DisplayWarningShown() const { return displayWarningShown_; }
-  CaptureGraph* Engine() override { return engine_.get(); }
+  CaptureGraph* Engine() override { return devices_ ? devices_->Engine() : nullptr; }
   CControlPanel* Panel() override { return panel_.get(); }
   CAlbumFrame* AlbumWindow() { return album_.get(); }
   VideoArea* Video() override { return video_; }
@@ -151,7 +150,7 @@ class CViewerDlg : public QWidget,
   vd::MainSettings& Settings() override { return settings_; }
   const vd::RemoteState& Remote() const { return remoteState_; }
   vd::PanelVolume* Volume() { return volume_.get(); }
-  bool HasParser() const { return parser_ != nullptr; }
+  bool HasParser() const { return devices_ && devices_->HasParser(); }
   // Inside Wait: a station change is letting the tuner settle.
   bool InTuningWait() const override;
   // What the tuning code reaches of the window (the capture engine holds it).
@@ -284,7 +283,11 @@ class CViewerDlg : public QWidget,
   vd::RestoredLayout ClientLayout();
   // Moves windows of the viewer without the move handlers placing the others in turn.
   void MoveWindow(QWidget* window, const vd::Point& to);
+  void CreateAlbum();
   void CreatePanel();
+  void CreateKeyRouter();
+  // The windows' first places, and then the windows.
+  void ShowWindows();
   void StartMixer();
   // Opens the mixer (again) and watches its descriptors; false when none opened. At start-up
   // it applies the stored sound settings; `again` (the card went) applies the panel's state.
@@ -328,7 +331,6 @@ class CViewerDlg : public QWidget,
   QLabel* status_ = nullptr;
 
   std::unique_ptr<vd::ViewerBars> bars_;
-  std::unique_ptr<CaptureGraph> engine_;
   std::unique_ptr<CControlPanel> panel_;
   std::unique_ptr<vd::PanelWindow> panelWindow_;
   std::unique_ptr<vd::KeyRouter> keys_;
@@ -343,11 +345,9 @@ class CViewerDlg : public QWidget,
   // Tries the mixer again while its card is away.
   std::unique_ptr<QTimer> mixerRetry_;
   static constexpr int kMixerRetryMs = 2000;
-  // Declared before the parser, which feeds it from its worker until it is deleted.
+  // Declared before the devices, whose parser feeds it from its worker until it is deleted.
   std::unique_ptr<vd::ViewerTeletext> teletext_;
-  std::unique_ptr<vd::RemoteBridge> remoteBridge_;
-  std::unique_ptr<vd::RemoteProcedure> remoteProcedure_;
-  std::unique_ptr<IStromsift> parser_;
+  std::unique_ptr<vd::ViewerDevices> devices_;
   std::unique_ptr<vd::ScreenSaverInhibit> inhibit_;
   QPointer<QWidget> virtualRemote_;
   QPointer<QWidget> about_;

@@ -129,7 +129,7 @@ std::span<const CViewerDlg::CommandRow> CViewerDlg::Commands() {
        [](W& w, int id) { w.DigitCommand(id); }},
       {kMain, cid::kDevice0, cid::kDevice9, kAny, Refusal::kIgnore,
        [](W& w, int id) {
-         if (w.engine_) w.engine_->ChooseDevices(id - cid::kDevice0, w.engine_->AudioIndex(), true);
+         if (w.Engine()) w.Engine()->ChooseDevices(id - cid::kDevice0, w.Engine()->AudioIndex(), true);
        }},
 
       // The panel's buttons and keypads.
@@ -183,11 +183,11 @@ std::span<const CViewerDlg::CommandRow> CViewerDlg::Commands() {
        [](W& w, int) { w.StopButton(); }},
       {kPanel, pid::kPlay, pid::kPlay, kClipOnly, Refusal::kIgnore,
        [](W& w, int) {
-         if (w.engine_ && w.engine_->Player()) w.engine_->Player()->PlayFile();
+         if (w.Engine() && w.Engine()->Player()) w.Engine()->Player()->PlayFile();
        }},
       {kPanel, pid::kPause, pid::kPause, kClipOnly, Refusal::kIgnore,
        [](W& w, int) {
-         if (w.engine_ && w.engine_->Player()) w.engine_->Player()->PauseFile();
+         if (w.Engine() && w.Engine()->Player()) w.Engine()->Player()->PauseFile();
        }},
       {kPanel, pid::kKey0, pid::kKeyRecall, kAny, Refusal::kIgnore,
        [](W& w, int id) { w.KeypadButton(id); }},
@@ -331,8 +331,8 @@ void CViewerDlg::NextSoundMode() {
 void CViewerDlg::StopButton() {
   if (viewState_ == vd::ViewState::kCapturing) {
     CaptureAction();
-  } else if (engine_ && engine_->Player()) {
-    engine_->Player()->StopFile();
+  } else if (Engine() && Engine()->Player()) {
+    Engine()->Player()->StopFile();
   }
 }
 
@@ -370,7 +370,7 @@ void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
   // The automatic scan is the TV list's: it closes when the mode leaves TV.
   if (changed && workMode != vd::WorkMode::kTv && autoScan_) autoScan_->close();
   if (entry_) entry_->Unbind();
-  if (engine_) engine_->ApplyWorkMode(workMode);
+  if (Engine()) Engine()->ApplyWorkMode(workMode);
   // The lists on show held the old mode's table, which the engine has just freed.
   if (changed && sheetHost_) CChannelListCtrl::RefillAll(*sheetHost_);
   if (leavingRadio && workMode != vd::WorkMode::kRadio && storedVideoSize_.isValid()) {
@@ -384,7 +384,7 @@ void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
 
 void CViewerDlg::SelectSoundMode() {
   const int mode = vd::DeviceSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-  if (engine_ && mode >= 0) engine_->SelectAudioMode(mode);
+  if (Engine() && mode >= 0) Engine()->SelectAudioMode(mode);
 }
 
 void CViewerDlg::ApplySoundMode() {
@@ -449,8 +449,8 @@ void CViewerDlg::SetVideoSize(int width, int height, bool placeWindows) {
 }
 
 void CViewerDlg::RefreshDeviceStatus() {
-  if (!engine_) return;
-  const vd::Capabilities caps = engine_->GetCapabilities();
+  if (!Engine()) return;
+  const vd::Capabilities caps = Engine()->GetCapabilities();
   videoPresent_ = caps.video;
   tunerPresent_ = caps.tuner;
   stillPresent_ = caps.still;
@@ -470,8 +470,8 @@ void CViewerDlg::RefreshDeviceStatus() {
 }
 
 void CViewerDlg::RetuneStoredStation() {
-  if (!started_ || !panel_ || settings_.workMode != vd::WorkMode::kTv || !engine_) return;
-  TunerControl* tuner = engine_->Tuner();
+  if (!started_ || !panel_ || settings_.workMode != vd::WorkMode::kTv || !Engine()) return;
+  TunerControl* tuner = Engine()->Tuner();
   if (tuner != nullptr && tuner->Table() != nullptr)
     tuner->Table()->Select(tuning_->TvStation(), true);
   // An open list still highlights the station the scan ended on.
@@ -480,9 +480,9 @@ void CViewerDlg::RetuneStoredStation() {
 }
 
 void CViewerDlg::RefreshChannelDisplay() {
-  if (!panel_ || !engine_) return;
+  if (!panel_ || !Engine()) return;
   std::optional<vd::PanelStation> station;
-  TunerControl* tuner = engine_->Tuner();
+  TunerControl* tuner = Engine()->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   int32_t index = -1;
   if (table != nullptr && table->GetCurrent(&index)) {
@@ -512,7 +512,7 @@ void CViewerDlg::RefreshChannelList() {
 }
 
 void CViewerDlg::StoreChannelList() {
-  TunerControl* tuner = engine_ ? engine_->Tuner() : nullptr;
+  TunerControl* tuner = Engine() ? Engine()->Tuner() : nullptr;
   if (closed_ || tuner == nullptr) return;
   tuner->StoreList();
   store_.Update([&](vd::SettingsStore::Batch& b) {
@@ -523,11 +523,11 @@ void CViewerDlg::StoreChannelList() {
 
 void CViewerDlg::ChannelStep(bool up) {
   const int input = panel_ ? panel_->input() : 0;
-  if (input > 1 || !engine_) {
+  if (input > 1 || !Engine()) {
     Beep();
     return;
   }
-  TunerControl* tuner = engine_->Tuner();
+  TunerControl* tuner = Engine()->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   if (table == nullptr || table->Count() == 0) {
     // Tuning without stations: the radio list is filled in the settings sheet.
@@ -579,15 +579,15 @@ void CViewerDlg::SyncRemoteState() {
 void CViewerDlg::OnTimerFired(uint32_t id) {
   switch (id) {
     case kTimerAlbum:
-      if (album_ && (albumRefreshPending_ || (engine_ && engine_->TakeNewStillMark()))) {
+      if (album_ && (albumRefreshPending_ || (Engine() && Engine()->TakeNewStillMark()))) {
         albumRefreshPending_ = false;
         album_->MarkForRefresh();
         album_->RefreshIfMarked();
       }
-      if (engine_ && engine_->TakeUnheardStillMark() && bars_) {
-        bars_->ShowStatusNote(engine_->StillOnDisplay()
+      if (Engine() && Engine()->TakeUnheardStillMark() && bars_) {
+        bars_->ShowStatusNote(Engine()->StillOnDisplay()
                                   ? "Still button: no still was taken while a still is shown"
-                              : engine_->Player() != nullptr && engine_->Player()->IsActive()
+                              : Engine()->Player() != nullptr && Engine()->Player()->IsActive()
                                   ? "Still button: no still was taken while a film plays"
                                   : "Still button: no still was taken, the picture is not running");
       }
@@ -611,7 +611,7 @@ void CViewerDlg::OnTimerFired(uint32_t id) {
       if (panel_) panel_->SetRecordLampVisible(lampOn_);
       break;
     default:
-      if (engine_) engine_->OnTimer(id);
+      if (Engine()) Engine()->OnTimer(id);
       break;
   }
 }
