@@ -260,11 +260,14 @@ TEST_F(ViewerTest, CommandsARecordingOrAFilmRefusesLeaveTheWindowAsItWas) {
   vd::ViewerAlbumHost::SetSavePathFunction({});
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
       << (shown_.empty() ? "" : shown_.back());
-  window_->OnCommand(cid::kFullScreen);
+  // One at a time: two toggles let through would cancel out.
+  for (const int id : {cid::kFullScreen, cid::kEscape}) {
+    window_->OnCommand(id);
+    EXPECT_FALSE(window_->FullScreen()) << id;
+  }
   window_->OnPanelCommand(pid::kRestore);
-  window_->OnCommand(cid::kForceRatio);
-  window_->OnCommand(cid::kEscape);
   EXPECT_FALSE(window_->FullScreen());
+  window_->OnCommand(cid::kForceRatio);
   EXPECT_EQ(window_->Settings().forceRatio43, ratio);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
   EXPECT_EQ(beeps, 3);
