@@ -2,15 +2,35 @@
 // window: every call only queues a functor on the UI thread's event loop.
 #pragma once
 
+#include <cstdint>
+
 #include "remote_actions.h"
 
-class CViewerDlg;
+class QObject;
+class QWidget;
 
 namespace vd {
 
 class RemoteBridge : public RemoteActions {
  public:
-  explicit RemoteBridge(CViewerDlg& window) : window_(window) {}
+  // What the requests become in the main window, on its thread.
+  struct Owner {
+    // The window whose event loop runs the requests; they die with it.
+    virtual QWidget& Widget() = 0;
+    virtual void OnCommand(int id) = 0;
+    virtual void OnPanelCommand(int id) = 0;
+    virtual void RemoteVideoSourceCycle() = 0;
+    virtual void RemoteTvRadioFlip() = 0;
+    virtual void RemoteFineTune(int32_t deltaHz) = 0;
+    virtual void RemoteMuteToggle() = 0;
+    virtual void RemoteFmMemoryToggle() = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
+  // Made on the UI thread.
+  explicit RemoteBridge(Owner& window);
 
   void PostMainCommand(int command) override;
   void PostPanelCommand(int command) override;
@@ -21,7 +41,11 @@ class RemoteBridge : public RemoteActions {
   void PostFmMemoryToggle() override;
 
  private:
-  CViewerDlg& window_;
+  template <typename F>
+  void Queue(F&& work);
+
+  Owner& window_;
+  QObject* context_;
 };
 
 }  // namespace vd

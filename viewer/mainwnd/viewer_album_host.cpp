@@ -1,7 +1,8 @@
 #include "viewer_album_host.h"
 
+#include <QString>
+
 #include "album_dialogs.h"
-#include "viewer_dlg.h"
 
 namespace vd {
 
@@ -18,7 +19,7 @@ void ViewerAlbumHost::SetSavePathFunction(SavePathFunction function) {
 
 bool ViewerAlbumHost::AskYesNo(const std::string& text, const std::string& caption,
                                MessageIcon icon, DefaultButton defaultButton) {
-  return AlbumDialogs::AskYesNo(&window_, text, caption, icon, defaultButton);
+  return AlbumDialogs::AskYesNo(window_.DialogParent(), text, caption, icon, defaultButton);
 }
 
 void ViewerAlbumHost::ShowMessage(const std::string& text, const std::string& caption,
@@ -27,13 +28,13 @@ void ViewerAlbumHost::ShowMessage(const std::string& text, const std::string& ca
 }
 
 std::optional<std::string> ViewerAlbumHost::AskName(const std::string& current) {
-  return AlbumDialogs::AskName(&window_, current);
+  return AlbumDialogs::AskName(window_.DialogParent(), current);
 }
 
 std::optional<std::filesystem::path> ViewerAlbumHost::AskSavePath(
     const SaveDialogRequest& request) {
   if (SavePathOverride()) return SavePathOverride()(request);
-  return AlbumDialogs::AskSavePath(&window_, request);
+  return AlbumDialogs::AskSavePath(window_.DialogParent(), request);
 }
 
 bool ViewerAlbumHost::IsCapturing() const {
@@ -56,13 +57,13 @@ void ViewerAlbumHost::FilmSaved(const std::filesystem::path& path) {
   current_ = path;
   std::error_code ec;
   const auto bytes = std::filesystem::file_size(path, ec);
-  window_.StatusLabel()->setText(QString("%1: %2 KB")
-                                     .arg(QString::fromStdString(path.filename().string()))
-                                     .arg(ec ? 0 : static_cast<qulonglong>(bytes / 1024)));
+  window_.ShowStatusText(QString("%1: %2 KB")
+                             .arg(QString::fromStdString(path.filename().string()))
+                             .arg(ec ? 0 : static_cast<qulonglong>(bytes / 1024)));
 }
 
 void ViewerAlbumHost::StillSaved(const std::filesystem::path&) {
-  window_.StatusLabel()->clear();
+  window_.ShowStatusText(QString());
 }
 
 void ViewerAlbumHost::AlbumFoldersChanged() {
@@ -70,8 +71,7 @@ void ViewerAlbumHost::AlbumFoldersChanged() {
 }
 
 bool ViewerAlbumHost::SaveCaptureAs(const std::filesystem::path& path) {
-  CaptureGraph* engine = window_.Engine();
-  return engine != nullptr && engine->SaveCaptureAs(path.string());
+  return window_.SaveCaptureAs(path.string());
 }
 
 void ViewerAlbumHost::ShowAlbumWindow() {

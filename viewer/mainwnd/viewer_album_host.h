@@ -5,14 +5,33 @@
 #include <functional>
 
 #include "album_host.h"
+#include "vd/view_modes.h"
 
-class CViewerDlg;
+class QString;
+class QWidget;
 
 namespace vd {
 
 class ViewerAlbumHost : public AlbumHost {
  public:
-  explicit ViewerAlbumHost(CViewerDlg& window) : window_(window) {}
+  // What it asks of the main window.
+  struct Owner {
+    virtual QWidget* DialogParent() = 0;
+    virtual void ShowMessageBox(const std::string& caption, const std::string& text,
+                                MessageIcon icon) = 0;
+    virtual vd::ViewState ViewState() const = 0;
+    virtual void OpenAlbumFile(const std::string& path, bool picture) = 0;
+    virtual void CloseShownFile() = 0;
+    virtual void ShowStatusText(const QString& text) = 0;
+    virtual void FollowStillAlbum() = 0;
+    virtual bool SaveCaptureAs(const std::string& path) = 0;
+    virtual void ShowAlbumWindow() = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
+  explicit ViewerAlbumHost(Owner& window) : window_(window) {}
 
   // Tests answer the save dialog here instead of a file dialog.
   using SavePathFunction =
@@ -37,7 +56,7 @@ class ViewerAlbumHost : public AlbumHost {
   void SetCurrentFile(const std::filesystem::path& path) { current_ = path; }
 
  private:
-  CViewerDlg& window_;
+  Owner& window_;
   std::filesystem::path current_;
 };
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "album_frame.h"
 #include "audio_format_dialog.h"
+#include "capture_graph.h"
 #include "capture_stats_bar.h"
 #include "channel_table.h"
 #include "control_panel.h"
@@ -17,7 +17,6 @@
 #include "tool_strip.h"
 #include "tuner_control.h"
 #include "tuner_pages_dialog.h"
-#include "viewer_dlg.h"
 
 namespace vd {
 
@@ -76,22 +75,24 @@ constexpr StripMenuEntry kStripMenu[] = {
 
 }  // namespace
 
-ViewerBars::ViewerBars(CViewerDlg& window) : window_(window) {
-  statistics_ = new CaptureStatsBar(&window);
+ViewerBars::ViewerBars(Owner& window) : window_(window) {
+  QWidget* parent = &window.Widget();
+  statistics_ = new CaptureStatsBar(parent);
   statistics_->hide();
-  playback_ = new PlaybackBar(&window);
+  playback_ = new PlaybackBar(parent);
   playback_->hide();
-  QObject::connect(playback_, &PlaybackBar::Tick, &window, [this](uint32_t id) {
+  QObject::connect(playback_, &PlaybackBar::Tick, parent, [this](uint32_t id) {
     if (window_.Engine() != nullptr) window_.Engine()->Player()->OnPlaybackTimer(id);
   });
-  QObject::connect(playback_, &PlaybackBar::SeekRequested, &window, [this](int32_t seconds) {
-    if (window_.Engine() != nullptr && window_.ViewState() == ViewState::kClipOpen) {
+  // The window tells the bars every change of its view state, before any seek can arrive.
+  QObject::connect(playback_, &PlaybackBar::SeekRequested, parent, [this](int32_t seconds) {
+    if (window_.Engine() != nullptr && viewState_ == ViewState::kClipOpen) {
       window_.Engine()->Player()->Seek(seconds);
     }
   });
   strips_ = std::make_unique<ToolStrips>(
-      &window, ToolStripActions{[this](int id) { window_.OnCommand(id); },
-                                [this](int id) { window_.OnPanelCommand(id); }});
+      parent, ToolStripActions{[this](int id) { window_.OnCommand(id); },
+                               [this](int id) { window_.OnPanelCommand(id); }});
 }
 
 ViewerBars::~ViewerBars() = default;
@@ -99,27 +100,7 @@ ViewerBars::~ViewerBars() = default;
 void ViewerBars::AttachEngine() {
   CaptureGraph* engine = window_.Engine();
   if (engine == nullptr) return;
-  PagesWindow hooks;
-  hooks.workMode = [this] { return window_.WorkModeValue(); };
-  hooks.fullScreen = [this] { return window_.FullScreen(); };
-  hooks.refreshDeviceStatus = [this] { window_.RefreshDeviceStatus(); };
-  hooks.redrawAll = [this] { window_.update(); };
-  hooks.resizeToVideo = [this] {
-    VideoFormat format;
-    CaptureDevice* device = window_.Engine()->VideoDevice();
-    if (device != nullptr && Succeeded(device->GetVideoFormat(PinKind::kCapture, &format))) {
-      window_.SetVideoSize(format.width, std::abs(format.height));
-    }
-  };
-  hooks.installFolder = [this] { return window_.Settings().path; };
-  hooks.currentAlbumPath = [this] {
-    if (window_.AlbumWindow() == nullptr) return std::string();
-    return std::filesystem::path(window_.AlbumWindow()->StillFolder())
-        .lexically_relative(window_.Settings().path)
-        .string();
-  };
-  hooks.showMessage = [this](const std::string& text) { window_.ShowMessage(text); };
-  pages_ = std::make_unique<GraphPagesEngine>(*engine, std::move(hooks));
+  pages_ = std::make_unique<GraphPagesEngine>(*engine, window_.PagesHooks());
   strips_->SetEngine(pages_.get());
 }
 
@@ -253,11 +234,11 @@ bool ViewerBars::RunEngineDialog(int command) {
       ShowTvAudioPage();
       break;
     case EngineDialog::kAudioPin:
-      AudioFormatDialog::Choose(*pages_, &window_);
-      window_.update();
+      AudioFormatDialog::Choose(*pages_, &window_.Widget());
+      window_.Widget().update();
       break;
     default:
-      PropertyDialog::Show(*pages_, PropertyKindOf(entry->dialog), &window_);
+      PropertyDialog::Show(*pages_, PropertyKindOf(entry->dialog), &window_.Widget());
       break;
   }
   window_.RefreshDeviceStatus();
@@ -273,7 +254,7 @@ void ViewerBars::ShowTunerPage() {
     minHz = kFallbackMinHz;
     maxHz = kFallbackMaxHz;
   }
-  TunerPagesDialog dialog(tuner->GetFrequency(), minHz, maxHz, &window_);
+  TunerPagesDialog dialog(tuner->GetFrequency(), minHz, maxHz, &window_.Widget());
   if (DialogRunner::Run(dialog) != QDialog::Accepted) return;
   tuner->SetFrequency(dialog.FrequencyHz());
   RefreshStatus();
@@ -282,7 +263,7 @@ void ViewerBars::ShowTunerPage() {
 void ViewerBars::ShowTvAudioPage() {
   MainSettings& settings = window_.Settings();
   const SoundModeState sound{settings.isMts, settings.mtsMode, settings.mtsPalMode};
-  TunerPagesDialog dialog(sound, &window_);
+  TunerPagesDialog dialog(sound, &window_.Widget());
   if (DialogRunner::Run(dialog) != QDialog::Accepted || dialog.SoundMode() < 0) return;
   // The same sound system the panel's display names: PAL only when the settings say so.
   if (settings.isMts == 0) {
@@ -290,19 +271,15 @@ void ViewerBars::ShowTvAudioPage() {
   } else {
     settings.mtsMode = dialog.SoundMode();
   }
-  window_.SelectSoundMode();
-  if (CControlPanel* panel = window_.Panel()) {
-    panel->SetSoundMode({settings.isMts, settings.mtsMode, settings.mtsPalMode});
-    panel->Refresh(PanelDisplay::kShowSoundMode);
-  }
+  window_.ApplySoundMode();
   RefreshStatus();
 }
 
 void ViewerBars::AddMenus(QMenu& menu) {
   QMenu* toolbars = menu.addMenu("Toolbars");
   for (const StripMenuEntry& entry : kStripMenu) {
-    QAction* action =
-        toolbars->addAction(entry.text, &window_, [this, id = entry.id] { window_.OnCommand(id); });
+    QAction* action = toolbars->addAction(entry.text, &window_.Widget(),
+                                          [this, id = entry.id] { window_.OnCommand(id); });
     action->setCheckable(true);
     action->setChecked(strips_->Set().Visible(entry.id));
     action->setEnabled(!window_.FullScreen());
@@ -311,7 +288,7 @@ void ViewerBars::AddMenus(QMenu& menu) {
   const EnginePageFlags flags = PageFlags();
   const bool live = IsLive(viewState_);
   for (const EngineDialogEntry& entry : EngineDialogTable::Entries()) {
-    QAction* action = video->addAction(entry.menuText, &window_,
+    QAction* action = video->addAction(entry.menuText, &window_.Widget(),
                                        [this, id = entry.command] { window_.OnCommand(id); });
     action->setEnabled(live && EngineDialogTable::Available(entry.dialog, flags));
   }

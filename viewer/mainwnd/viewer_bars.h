@@ -9,24 +9,44 @@
 
 #include "capture_host.h"
 #include "engine_dialog_table.h"
+#include "graph_pages_engine.h"
+#include "main_settings.h"
 #include "tool_strips.h"
 
-class CViewerDlg;
+class CaptureGraph;
 class CaptureStatsBar;
 class PlaybackBar;
 class QMenu;
 
 namespace vd {
 
-class GraphPagesEngine;
-
 class ViewerBars {
  public:
+  // What the bars ask of the main window.
+  struct Owner {
+    // The window the bars, their dialogs and their menus belong to.
+    virtual QWidget& Widget() = 0;
+    virtual CaptureGraph* Engine() = 0;
+    // What the engine's pages reach of the window.
+    virtual PagesWindow PagesHooks() = 0;
+    virtual void OnCommand(int id) = 0;
+    virtual void OnPanelCommand(int id) = 0;
+    virtual vd::WorkMode WorkModeValue() const = 0;
+    virtual bool FullScreen() const = 0;
+    virtual MainSettings& Settings() = 0;
+    // The settings' sound mode to the device and the panel.
+    virtual void ApplySoundMode() = 0;
+    virtual void RefreshDeviceStatus() = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
   // Bar ids of the dock beside the strips' template numbers.
   static constexpr int kStatisticsBar = 1;
   static constexpr int kPlaybackBar = 2;
 
-  explicit ViewerBars(CViewerDlg& window);
+  explicit ViewerBars(Owner& window);
   ~ViewerBars();
   ViewerBars(const ViewerBars&) = delete;
   ViewerBars& operator=(const ViewerBars&) = delete;
@@ -72,7 +92,7 @@ class ViewerBars {
   void ShowTunerPage();
   void ShowTvAudioPage();
 
-  CViewerDlg& window_;
+  Owner& window_;
   CaptureStatsBar* statistics_ = nullptr;
   PlaybackBar* playback_ = nullptr;
   std::unique_ptr<ToolStrips> strips_;

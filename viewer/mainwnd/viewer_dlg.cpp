@@ -32,12 +32,10 @@
 #include "panel_volume.h"
 #include "panel_window.h"
 #include "remote_bridge.h"
-#include "remote_procedure.h"
 #include "screen_saver_inhibit.h"
 #include "settings_store.h"
 #include "settings_table.h"
 #include "skin.h"
-#include "stromsift.h"
 #include "vd/device_enumerator.h"
 #include "vd/file_replace.h"
 #include "vd/nested_loop.h"
@@ -76,7 +74,8 @@ CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
     : QWidget(nullptr, Qt::Window),
       store_(store),
       options_(std::move(options)),
-      tuning_(std::make_unique<vd::ViewerTuningContext>(*this, store_, settings_)) {
+      tuning_(std::make_unique<vd::ViewerTuningContext>(
+          static_cast<vd::ViewerTuningContext::Owner&>(*this), store_, settings_)) {
   vd::LoadContext context = FirstRunContext(vd::DeviceEnumerator::Default());
   settings_.Load(store_, context);
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -94,7 +93,7 @@ CViewerDlg::~CViewerDlg() {
   if (!closed_) Shutdown();
   // Frames stop with the engine, before the video area they paint into goes.
   if (bars_) bars_->DetachEngine();
-  engine_.reset();
+  if (devices_) devices_->CloseEngine();
   mixerRetry_.reset();
   mixerNotifiers_.clear();
   volume_.reset();
@@ -105,45 +104,27 @@ bool CViewerDlg::Start() {
   // (The leftover audio-preview window of the other platform has no counterpart here.)
   store_.WriteDword(vd::kSection, vd::setting::kWinHandle, static_cast<int32_t>(winId()));
   BuildChildren();
-  sheetHost_ = std::make_unique<vd::ViewerSheetHost>(*this, store_);
-  entry_ = std::make_unique<vd::ViewerEntry>(*this);
-  engine_ =
-      std::make_unique<CaptureGraph>(vd::DeviceEnumerator::Default(), store_, *tuning_, *this);
-  if (!engine_->Init(video_, this)) {
-    engine_.reset();
+  sheetHost_ = std::make_unique<vd::ViewerSheetHost>(
+      static_cast<vd::ViewerSheetHost::Owner&>(*this), store_);
+  entry_ = std::make_unique<vd::ViewerEntry>(static_cast<vd::ViewerEntry::Owner&>(*this));
+  devices_ =
+      std::make_unique<vd::ViewerDevices>(vd::DeviceEnumerator::Default(), store_, *tuning_, *this);
+  if (!devices_->OpenEngine(video_, this)) {
     closed_ = true;
     store_.WriteDword(vd::kSection, vd::setting::kWinHandle, 0);
     return false;
   }
-  albumHost_ = std::make_unique<vd::ViewerAlbumHost>(*this);
-  album_ = std::make_unique<CAlbumFrame>(
-      *albumHost_, settings_.path, settings_.albumPageNum,
-      [this](int32_t page) { settings_.albumPageNum = page; }, nullptr);
-  album_->setWindowTitle("Gallery");
-  engine_->SetStillFolder(album_->StillFolder().string());
-  // A recording a killed viewer left in the capture file joins the album now.
-  engine_->KeepUnsavedCapture();
+  CreateAlbum();
   bars_->AttachEngine();
   // The device's sound switch starts where the user left it.
   SelectSoundMode();
   StartMixer();
   CreatePanel();
-  keys_ = std::make_unique<vd::KeyRouter>(
-      [this](const QWidget* window) {
-        return window != nullptr &&
-               (window == this || window == panel_.get() || window == virtualRemote_.data());
-      },
-      [this](const vd::Accelerator& accel) {
-        if (accel.target == vd::KeyTarget::kPanel) {
-          OnPanelCommand(accel.command);
-        } else {
-          OnCommand(accel.command);
-        }
-      });
+  CreateKeyRouter();
   RefreshDeviceStatus();
   // The engine has started in radio with its sound: nothing is left to apply. (A posted Input
   // here would stop that sound and leave the panel's next press re-applying radio.)
-  if (engine_->WorkMode() == vd::WorkMode::kRadio) engine_->StartAudioPreview();
+  if (Engine()->WorkMode() == vd::WorkMode::kRadio) Engine()->StartAudioPreview();
   SetVideoSize(320, 240);
   SetViewState(vd::ViewState::kStartUp);
   panel_->SetFmDisabled(settings_.fmDisabled != 0);
@@ -157,6 +138,43 @@ bool CViewerDlg::Start() {
   if (options_.startParser) StartParser();
   SetTimer(kTimerAlbum, 2000);
   inhibit_ = std::make_unique<vd::ScreenSaverInhibit>();
+  ShowWindows();
+  SetViewState(vd::ViewState::kLive);
+  SyncRemoteState();
+  if (tuning_->TakeScanRequest()) {
+    vd::PostGated(this, [this] { autoScan_ = CAutoScanDlg::OpenAndScan(*sheetHost_, this); });
+  }
+  return true;
+}
+
+void CViewerDlg::CreateAlbum() {
+  albumHost_ =
+      std::make_unique<vd::ViewerAlbumHost>(static_cast<vd::ViewerAlbumHost::Owner&>(*this));
+  album_ = std::make_unique<CAlbumFrame>(
+      *albumHost_, settings_.path, settings_.albumPageNum,
+      [this](int32_t page) { settings_.albumPageNum = page; }, nullptr);
+  album_->setWindowTitle("Gallery");
+  Engine()->SetStillFolder(album_->StillFolder().string());
+  // A recording a killed viewer left in the capture file joins the album now.
+  Engine()->KeepUnsavedCapture();
+}
+
+void CViewerDlg::CreateKeyRouter() {
+  keys_ = std::make_unique<vd::KeyRouter>(
+      [this](const QWidget* window) {
+        return window != nullptr &&
+               (window == this || window == panel_.get() || window == virtualRemote_.data());
+      },
+      [this](const vd::Accelerator& accel) {
+        if (accel.target == vd::KeyTarget::kPanel) {
+          OnPanelCommand(accel.command);
+        } else {
+          OnCommand(accel.command);
+        }
+      });
+}
+
+void CViewerDlg::ShowWindows() {
   // Placed before they are shown, so that a window manager maps them there and not where it
   // would put them itself.
   PlaceWindows(Placing::kStart);
@@ -168,12 +186,6 @@ bool CViewerDlg::Start() {
     panelPlacedAt_ = panel_->pos();
     window->installEventFilter(this);
   }
-  SetViewState(vd::ViewState::kLive);
-  SyncRemoteState();
-  if (tuning_->TakeScanRequest()) {
-    vd::PostGated(this, [this] { autoScan_ = CAutoScanDlg::OpenAndScan(*sheetHost_, this); });
-  }
-  return true;
 }
 
 void CViewerDlg::BuildChildren() {
@@ -187,8 +199,8 @@ void CViewerDlg::BuildChildren() {
   });
   strip_ = new ViewStateStrip(this);
   connect(strip_, &ViewStateStrip::Command, this, &CViewerDlg::OnCommand);
-  bars_ = std::make_unique<vd::ViewerBars>(*this);
-  teletext_ = std::make_unique<vd::ViewerTeletext>(*this);
+  bars_ = std::make_unique<vd::ViewerBars>(static_cast<vd::ViewerBars::Owner&>(*this));
+  teletext_ = std::make_unique<vd::ViewerTeletext>(static_cast<vd::ViewerTeletext::Owner&>(*this));
   QPalette dark = palette();
   dark.setColor(QPalette::Window, QColor(20, 22, 28));
   dark.setColor(QPalette::WindowText, QColor(220, 220, 225));
@@ -222,10 +234,10 @@ QRect CViewerDlg::VideoRect() const {
 void CViewerDlg::CreatePanel() {
   panel_ = std::make_unique<CControlPanel>(vd::Skin::Shared());
   panel_->setWindowTitle(kTitle);
-  vd::Capabilities caps = engine_->GetCapabilities();
+  vd::Capabilities caps = Engine()->GetCapabilities();
   if (!caps.tuner && !vd::IsExternalInput(settings_.workMode))
     settings_.workMode = vd::WorkMode::kComposite;
-  settings_.workMode = engine_->WorkMode();
+  settings_.workMode = Engine()->WorkMode();
   panel_->SetWorkMode(settings_.workMode);
   panel_->SetInput(vd::PanelInputOf(settings_.workMode));
   panel_->SetKeypadOpen(settings_.keyPadOpen != 0);
@@ -272,7 +284,7 @@ void CViewerDlg::StartMixer() {
 }
 
 bool CViewerDlg::OpenMixer(bool again) {
-  const vd::Capabilities caps = engine_->GetCapabilities();
+  const vd::Capabilities caps = Engine()->GetCapabilities();
   if (again) {
     volume_->Reopen(caps.audio);
   } else {
@@ -327,24 +339,12 @@ void CViewerDlg::OnMixerEvents() {
 }
 
 void CViewerDlg::StartParser() {
-  IStromsift* parser = nullptr;
-  if (CreateStromsift(&parser) != S_OK || parser == nullptr) return;
-  parser_.reset(parser);
-  remoteBridge_ = std::make_unique<vd::RemoteBridge>(*this);
-  remoteProcedure_ = std::make_unique<vd::RemoteProcedure>(remoteState_, *remoteBridge_);
-  parser_->SetRemoteCallback(&vd::RemoteProcedure::Callback, remoteProcedure_.get());
-  if (teletext_) teletext_->Attach(*parser_);
-  parser_->Run();  // a parser that cannot run is not reported
+  devices_->StartParser(remoteState_, static_cast<vd::RemoteBridge::Owner&>(*this),
+                        teletext_.get());
 }
 
 void CViewerDlg::StopParser() {
-  // The parser first: deleting it waits for a callback that still uses the procedure.
-  if (parser_) {
-    parser_->Stop();
-    parser_.reset();
-  }
-  remoteProcedure_.reset();
-  remoteBridge_.reset();
+  if (devices_) devices_->StopParser();
 }
 
 void CViewerDlg::MaybeShowDisplayWarning() {
@@ -353,7 +353,7 @@ void CViewerDlg::MaybeShowDisplayWarning() {
                         ? QGuiApplication::primaryScreen()->depth()
                         : 16;
   if (depth == 16 || settings_.displayModeWarning != 0 || !videoPresent_ ||
-      engine_->Settings().notShowAgain != 0) {
+      Engine()->Settings().notShowAgain != 0) {
     return;
   }
   displayWarningShown_ = true;
@@ -377,7 +377,7 @@ void CViewerDlg::MaybeShowDisplayWarning() {
     }
     notAgain = box->isChecked();
   }
-  engine_->Settings().notShowAgain = notAgain ? 1 : 0;
+  Engine()->Settings().notShowAgain = notAgain ? 1 : 0;
 }
 
 bool CViewerDlg::Shutdown() {
@@ -385,8 +385,8 @@ bool CViewerDlg::Shutdown() {
   if (sheetHost_ && sheetHost_->IsScanRunning()) return false;
   // The album's save is on the stack below the copy's dialog and would be freed under it;
   // the dialog's Cancel (or a stop signal, which rejects it) ends the copy first.
-  if (engine_ && engine_->SavingCopy()) return false;
-  if (viewState_ == vd::ViewState::kCapturing && engine_) engine_->StopCapture();
+  if (Engine() && Engine()->SavingCopy()) return false;
+  if (viewState_ == vd::ViewState::kCapturing && Engine()) Engine()->StopCapture();
   if (mixer_) {
     int32_t mute = settings_.mute;
     int32_t volume = settings_.volume;
@@ -540,7 +540,7 @@ void CViewerDlg::OnDeviceLost() {
   // same box comes back and the engine restarts the preview. (Closing on removal belongs to
   // the older platform, which could not re-open a device.) The engine frees the devices
   // right after this call, so the notice comes later.
-  parserOnLostDevice_ = parser_ != nullptr;
+  parserOnLostDevice_ = HasParser();
   vd::PostGated(this, [this] {
     RefreshDeviceStatus();
     ShowMessage("The TV box was removed. Plug it in again to go on watching.");
@@ -554,7 +554,7 @@ void CViewerDlg::RefreshControls() {
   if (started_) RefreshDeviceStatus();
   // The parser read the remote and teletext from the device that went away; a new one finds
   // the bulk pin of the device that came back (a card may come back under other node names).
-  if (parserOnLostDevice_ && !engine_->IsDeviceLost()) {
+  if (parserOnLostDevice_ && !Engine()->IsDeviceLost()) {
     parserOnLostDevice_ = false;
     StopParser();
     StartParser();
@@ -602,4 +602,46 @@ void CViewerDlg::StopPlaybackTimer(uint32_t id) {
 
 bool CViewerDlg::InTuningWait() const {
   return tuning_->Waiting();
+}
+
+// --- What the helpers ask of the window
+
+bool CViewerDlg::AskYesNo(const std::string& caption, const std::string& text) {
+  if (messageSink_) {
+    messageSink_(caption, text);
+    return false;
+  }
+  vd::NestedLoop modal(vd::NestedLoop::Kind::kModal);
+  return QMessageBox::question(this, QString::fromStdString(caption),
+                               QString::fromStdString(text)) == QMessageBox::Yes;
+}
+
+void CViewerDlg::ShowStatusText(const QString& text) {
+  status_->setText(text);
+}
+
+void CViewerDlg::ShowNetworkName(const QString& name) {
+  if (bars_) bars_->ShowNetworkName(name);
+  if (panel_) panel_->SetTeletextName(name);
+}
+
+QString CViewerDlg::TeletextNetworkName() {
+  return teletext_ ? teletext_->Session().NetworkName() : QString();
+}
+
+TunerControl* CViewerDlg::CurrentTuner() {
+  return Engine() ? Engine()->Tuner() : nullptr;
+}
+
+bool CViewerDlg::SaveCaptureAs(const std::string& path) {
+  return Engine() && Engine()->SaveCaptureAs(path);
+}
+
+bool CViewerDlg::IsMuted() const {
+  return volume_ && volume_->Muted();
+}
+
+void CViewerDlg::SetMuted(bool muted) {
+  if (mixer_) mixer_->SetMute(muted);
+  RefreshPanelVolume();
 }

@@ -1,7 +1,8 @@
 // The viewer's main window: the video area, the status label, the view-state strip and the
-// capture-statistics bar. It owns the capture engine, the control panel, the mixer, the album
-// window and the stream parser, and routes the commands of the panel, the keyboard and the
-// remote between them. UI thread only, except where a member says otherwise.
+// capture-statistics bar. It owns the control panel, the mixer and the album window, uses the
+// capture engine and the stream parser (vd::ViewerDevices holds them), and routes the
+// commands of the panel, the keyboard and the remote between them. UI thread only, except
+// where a member says otherwise.
 #pragma once
 
 #include <QLabel>
@@ -11,20 +12,29 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 
 #include "album_host.h"
 #include "capture_graph.h"
 #include "capture_host.h"
+#include "command_table.h"
 #include "file_player.h"
 #include "main_settings.h"
 #include "mixer_host.h"
+#include "remote_bridge.h"
 #include "remote_state.h"
+#include "viewer_album_host.h"
+#include "viewer_bars.h"
+#include "viewer_devices.h"
+#include "viewer_entry.h"
+#include "viewer_sheet_host.h"
+#include "viewer_teletext.h"
+#include "viewer_tuning_context.h"
 #include "window_geometry.h"
 
 class CAlbumFrame;
 class CControlPanel;
 class CMixer;
-class IStromsift;
 class QMimeData;
 class QSocketNotifier;
 class QUrl;
@@ -37,8 +47,6 @@ class KeyRouter;
 class MixerBackend;
 class PanelVolume;
 class PanelWindow;
-class RemoteBridge;
-class RemoteProcedure;
 class ScreenSaverInhibit;
 class SettingsStore;
 class ViewerAlbumHost;
@@ -66,7 +74,18 @@ struct ViewerOptions {
 };
 }  // namespace vd
 
-class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayerHost {
+// The helpers it owns reach it only through their Owner interfaces, each the few calls that
+// helper makes.
+class CViewerDlg : public QWidget,
+                   public vd::CaptureHost,
+                   public vd::FilePlayerHost,
+                   private vd::ViewerAlbumHost::Owner,
+                   private vd::ViewerBars::Owner,
+                   private vd::ViewerEntry::Owner,
+                   private vd::ViewerSheetHost::Owner,
+                   private vd::ViewerTeletext::Owner,
+                   private vd::ViewerTuningContext::Owner,
+                   private vd::RemoteBridge::Owner {
   Q_OBJECT
 
  public:
@@ -93,58 +112,47 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   // an answer; each goes to the log (standard error) instead.
   void EndOnStopSignal(int signal);
 
-  // Commands of the main window and of the panel (both run here).
-  void OnCommand(int id);
-  void OnPanelCommand(int id);
+  // Commands of the main window and of the panel (both run here, through one table that
+  // names the view states each runs in).
+  void OnCommand(int id) override;
+  void OnPanelCommand(int id) override;
   void SetWorkMode(vd::WorkMode workMode);
   // Refuses, and logs, a change vd::ViewStateChangeAllowed does not allow: the state stays.
   void SetViewState(vd::ViewState viewState);
-  // The stored sound mode to the device.
-  void SelectSoundMode();
   // Resizes the window around a video area of that size; with `placeWindows`, a window that
   // changed size places its companions again.
   void SetVideoSize(int width, int height, bool placeWindows = true);
-  void RefreshDeviceStatus();
-  // The beep of a key or command that means nothing now.
-  void Beep();
-  // WM_USER+103: back to the stored TV station.
-  void RetuneStoredStation();
-  void ShowAlbumWindow();
+  void ShowAlbumWindow() override;
   void ToggleAlbumWindow();
   // An album file in place of the live picture: a picture (still shown) or a film (clip open).
-  void OpenAlbumFile(const std::string& path, bool picture);
-  // The shown picture or playing film goes (its file is being deleted): back to live.
-  void CloseShownFile();
-  // An album was renamed or deleted: if it was the one the device's stills go to, they go
-  // to the current album now.
-  void FollowStillAlbum();
+  void OpenAlbumFile(const std::string& path, bool picture) override;
   // What a drop on the window does: an album file record or a URL opens the file, a station
   // record of a channel list tunes that station. True when the drop was taken.
   bool DropData(const QMimeData* data);
 
-  vd::ViewState ViewState() const { return viewState_; }
+  vd::ViewState ViewState() const override { return viewState_; }
   // View-state changes refused since the window was made (none where the order of work is
   // right).
   int RefusedViewStateChanges() const { return refusedViewStateChanges_; }
-  vd::WorkMode WorkModeValue() const { return settings_.workMode; }
-  bool FullScreen() const { return fullScreen_; }
+  vd::WorkMode WorkModeValue() const override { return settings_.workMode; }
+  bool FullScreen() const override { return fullScreen_; }
   bool DisplayWarningShown() const { return displayWarningShown_; }
-  CaptureGraph* Engine() { return engine_.get(); }
-  CControlPanel* Panel() { return panel_.get(); }
+  CaptureGraph* Engine() override { return devices_ ? devices_->Engine() : nullptr; }
+  CControlPanel* Panel() override { return panel_.get(); }
   CAlbumFrame* AlbumWindow() { return album_.get(); }
-  VideoArea* Video() { return video_; }
+  VideoArea* Video() override { return video_; }
   ViewStateStrip* Strip() { return strip_; }
   // The bars under the video area: statistics, playback, tool strips.
   vd::ViewerBars* Bars() { return bars_.get(); }
   // The video rectangle (client coordinates) the layout rule gives now.
   QRect VideoRect() const;
   QLabel* StatusLabel() { return status_; }
-  vd::MainSettings& Settings() { return settings_; }
+  vd::MainSettings& Settings() override { return settings_; }
   const vd::RemoteState& Remote() const { return remoteState_; }
   vd::PanelVolume* Volume() { return volume_.get(); }
-  bool HasParser() const { return parser_ != nullptr; }
+  bool HasParser() const { return devices_ && devices_->HasParser(); }
   // Inside Wait: a station change is letting the tuner settle.
-  bool InTuningWait() const;
+  bool InTuningWait() const override;
   // What the tuning code reaches of the window (the capture engine holds it).
   vd::ViewerTuningContext& Tuning() { return *tuning_; }
   vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
@@ -161,12 +169,31 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) {
     messageSink_ = std::move(sink);
   }
+  // The engine's timers (and the entry's), by id.
+  void SetTimer(uint32_t id, uint32_t milliseconds) override;
+
+  // Requests of the remote procedure, queued here by the bridge.
+  void RemoteFineTune(int32_t deltaHz) override;
+  void RemoteMuteToggle() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class MixerLink;
 
   // vd::CaptureHost
   void ShowMessage(const std::string& text) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
-  void ShowMessageBox(const std::string& caption, const std::string& text, vd::MessageIcon icon);
-  void SetTimer(uint32_t id, uint32_t milliseconds) override;
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const vd::StatisticsText& text) override;
   void ShowCaptureProgress(double seconds, int64_t bytes) override;
@@ -187,48 +214,80 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   bool StartPlaybackTimer(uint32_t id, uint32_t periodMs) override;
   void StopPlaybackTimer(uint32_t id) override;
 
+  // What the helpers ask of the window (their Owner interfaces), beyond the public part.
+  QWidget& Widget() override { return *this; }
+  QWidget* DialogParent() override { return this; }
+  void ShowMessageBox(const std::string& caption, const std::string& text,
+                      vd::MessageIcon icon) override;
+  // Questions go to the message sink when there is one (answered no).
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  // The beep of a key or command that means nothing now.
+  void Beep() override;
+  void ShowStatusText(const QString& text) override;
+  void ShowNetworkName(const QString& name) override;
+  QString TeletextNetworkName() override;
+  TunerControl* CurrentTuner() override;
+  bool SaveCaptureAs(const std::string& path) override;
+  vd::PagesWindow PagesHooks() override;
+  bool IsMuted() const override;
+  void SetMuted(bool muted) override;
+  // The stored sound mode to the device; with ApplySoundMode, to the panel as well.
+  void SelectSoundMode();
+  void ApplySoundMode() override;
+  void RefreshDeviceStatus() override;
+  // WM_USER+103: back to the stored TV station.
+  void RetuneStoredStation() override;
+  // The shown picture or playing film goes (its file is being deleted): back to live.
+  void CloseShownFile() override;
+  // An album was renamed or deleted: if it was the one the device's stills go to, they go
+  // to the current album now.
+  void FollowStillAlbum() override;
   // The panel's channel display shows the tuner's current station.
-  void RefreshChannelDisplay();
+  void RefreshChannelDisplay() override;
   // The open station lists (sheet page, automatic-scan dialog) show the table's change.
-  void RefreshChannelList();
+  void RefreshChannelList() override;
   // The remote procedure's copy of the panel input, the country and full screen, after any
   // of them changed.
-  void SyncRemoteState();
+  void SyncRemoteState() override;
   // The mode's station list to disk at once, with the country and band that number it (after a
   // scan and when the settings sheet closes), so that a crash does not lose it.
-  void StoreChannelList();
+  void StoreChannelList() override;
+  void RemoteVideoSourceCycle() override;
+  void RemoteTvRadioFlip() override;
+  void RemoteFmMemoryToggle() override;
 
-  // Requests of the remote procedure, queued here by the bridge.
-  void RemoteVideoSourceCycle();
-  void RemoteTvRadioFlip();
-  void RemoteFineTune(int32_t deltaHz);
-  void RemoteMuteToggle();
-  void RemoteFmMemoryToggle();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void moveEvent(QMoveEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  class MixerLink;
-  friend class MixerLink;
-  // Its questions go to the message sink, its mute to the mixer and the panel's volume.
-  friend class vd::ViewerTuningContext;
+  using CommandRow = vd::CommandRow<CViewerDlg>;
+  static std::span<const CommandRow> Commands();
+  void RunCommand(vd::CommandSource source, int id);
+  // The handlers of the table's rows.
+  void TogglePanel();
+  void ToggleAlwaysOnTop();
+  void ToggleForceRatio();
+  void ToggleTvFrame();
+  void ToggleTileMode();
+  void FollowMovedPanel();
+  void EscapeKey();
+  void PressCapturePad();
+  void BarCommand(int id);
+  void DigitCommand(int id);
+  void PowerButton();
+  void MinimizeButton();
+  void ShowAbout();
+  void VolumeButton(int id);
+  void NextSoundMode();
+  void StopButton();
+  void KeypadButton(int id);
 
   void BuildChildren();
   void LayoutChildren();
   vd::RestoredLayout ClientLayout();
   // Moves windows of the viewer without the move handlers placing the others in turn.
   void MoveWindow(QWidget* window, const vd::Point& to);
+  void CreateAlbum();
   void CreatePanel();
+  void CreateKeyRouter();
+  // The windows' first places, and then the windows.
+  void ShowWindows();
   void StartMixer();
   // Opens the mixer (again) and watches its descriptors; false when none opened. At start-up
   // it applies the stored sound settings; `again` (the card went) applies the panel's state.
@@ -272,7 +331,6 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   QLabel* status_ = nullptr;
 
   std::unique_ptr<vd::ViewerBars> bars_;
-  std::unique_ptr<CaptureGraph> engine_;
   std::unique_ptr<CControlPanel> panel_;
   std::unique_ptr<vd::PanelWindow> panelWindow_;
   std::unique_ptr<vd::KeyRouter> keys_;
@@ -287,11 +345,9 @@ class CViewerDlg : public QWidget, public vd::CaptureHost, public vd::FilePlayer
   // Tries the mixer again while its card is away.
   std::unique_ptr<QTimer> mixerRetry_;
   static constexpr int kMixerRetryMs = 2000;
-  // Declared before the parser, which feeds it from its worker until it is deleted.
+  // Declared before the devices, whose parser feeds it from its worker until it is deleted.
   std::unique_ptr<vd::ViewerTeletext> teletext_;
-  std::unique_ptr<vd::RemoteBridge> remoteBridge_;
-  std::unique_ptr<vd::RemoteProcedure> remoteProcedure_;
-  std::unique_ptr<IStromsift> parser_;
+  std::unique_ptr<vd::ViewerDevices> devices_;
   std::unique_ptr<vd::ScreenSaverInhibit> inhibit_;
   QPointer<QWidget> virtualRemote_;
   QPointer<QWidget> about_;

@@ -7,7 +7,9 @@
 #include "channel_list_ctrl.h"
 #include "channel_table.h"
 #include "command_ids.h"
+#include "command_table.h"
 #include "control_panel.h"
+#include "engine_dialog_table.h"
 #include "gated_post.h"
 #include "keyboard_table.h"
 #include "mixer.h"
@@ -18,6 +20,7 @@
 #include "remote_actions.h"
 #include "settings_store.h"
 #include "settings_table.h"
+#include "tool_strip_set.h"
 #include "tuner_control.h"
 #include "tv_tuner_control.h"
 #include "vd/trace.h"
@@ -35,227 +38,307 @@
 namespace pid = vd::panel_id;
 namespace cid = vd::command_id;
 
+namespace {
+
+using vd::CommandSource;
+using vd::Refusal;
+using vd::ViewState;
+using vd::ViewStateSet;
+using Row = vd::CommandRow<CViewerDlg>;
+
+constexpr CommandSource kMain = CommandSource::kMain;
+constexpr CommandSource kPanel = CommandSource::kPanel;
+constexpr ViewStateSet kAny = ViewStateSet::All();
+constexpr ViewStateSet kLiveOnly{ViewState::kStartUp, ViewState::kLive};
+// Full screen: not while a recording runs or is saved, nor over a playing film; a still
+// picture may fill the screen.
+constexpr ViewStateSet kFullScreenStates{ViewState::kStartUp, ViewState::kLive,
+                                         ViewState::kStillShown};
+// The settings sheet's pages rebuild the graphs, which would end a recording.
+constexpr ViewStateSet kNoRecording{ViewState::kStartUp, ViewState::kLive, ViewState::kClipOpen,
+                                    ViewState::kStillShown};
+// Esc ends a capture, else full screen (which a playing film or a save in progress keeps).
+constexpr ViewStateSet kEscapeStates{ViewState::kStartUp, ViewState::kLive, ViewState::kCapturing,
+                                     ViewState::kStillShown};
+// A saved recording is being put into the album: nothing to start or stop until it is.
+constexpr ViewStateSet kNotFinishing = ViewStateSet::All().Without(ViewState::kFinishing);
+constexpr ViewStateSet kNotCapturing = ViewStateSet::All().Without(ViewState::kCapturing);
+constexpr ViewStateSet kCaptureOrClip{ViewState::kCapturing, ViewState::kClipOpen};
+// Only an open clip plays: with a still shown, the player still holds the clip that was open
+// before it, which would play unseen behind the picture.
+constexpr ViewStateSet kClipOnly{ViewState::kClipOpen};
+
+}  // namespace
+
+std::span<const CViewerDlg::CommandRow> CViewerDlg::Commands() {
+  using W = CViewerDlg;
+  static constexpr Row kRows[] = {
+      // The main window's commands: menus, keys, the strips, the remote.
+      {kMain, cid::kPanel, cid::kPanel, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.TogglePanel(); }},
+      {kMain, cid::kAlwaysOnTop, cid::kAlwaysOnTop, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleAlwaysOnTop(); }},
+      {kMain, cid::kForceRatio, cid::kForceRatio, kLiveOnly, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleForceRatio(); }},
+      {kMain, cid::kApplyRatio, cid::kApplyRatio, kLiveOnly, Refusal::kIgnore,
+       [](W& w, int) { w.ApplyRatio43(); }},
+      {kMain, cid::kFullScreen, cid::kFullScreen, kFullScreenStates, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleFullScreen(); }},
+      {kMain, cid::kFullScreenKey, cid::kFullScreenKey, kFullScreenStates, Refusal::kIgnore,
+       [](W& w, int) {
+         if (w.settings_.workMode != vd::WorkMode::kRadio) w.ToggleFullScreen();
+       }},
+      {kMain, cid::kTvFrame, cid::kTvFrame, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleTvFrame(); }},
+      {kMain, cid::kTileWindows, cid::kTileWindows, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleTileMode(); }},
+      {kMain, cid::kTilePanel, cid::kTilePanel, kAny, Refusal::kIgnore,
+       [](W& w, int) {
+         if (w.settings_.tileMode) w.TilePanel();
+       }},
+      {kMain, cid::kFollowPanel, cid::kFollowPanel, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.FollowMovedPanel(); }},
+      {kMain, cid::kAbout, cid::kAbout, kAny, Refusal::kIgnore, [](W& w, int) { w.ShowAbout(); }},
+      {kMain, cid::kHelp, cid::kHelp, kAny, Refusal::kIgnore, [](W& w, int) { w.OpenHelp(); }},
+      {kMain, cid::kSettings, cid::kSettings, kNoRecording, Refusal::kBeep,
+       [](W& w, int) { w.OpenSettingsSheet(); }},
+      {kMain, cid::kEscape, cid::kEscape, kEscapeStates, Refusal::kIgnore,
+       [](W& w, int) { w.EscapeKey(); }},
+      {kMain, cid::kCapturePad, cid::kCapturePad, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.PressCapturePad(); }},
+      {kMain, cid::kGallery, cid::kGallery, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleAlbumWindow(); }},
+      {kMain, cid::kCapture, cid::kCapture, kNotFinishing, Refusal::kIgnore,
+       [](W& w, int) { w.CaptureAction(); }},
+      {kMain, cid::kSnapshot, cid::kSnapshot, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.TakeSnapshot(); }},
+      {kMain, cid::kAlbumWindow, cid::kAlbumWindow, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.ShowAlbumWindow(); }},
+      {kMain, cid::kTeletext, cid::kTeletext, kAny, Refusal::kIgnore,
+       [](W& w, int) {
+         if (w.teletext_) w.teletext_->Toggle();
+       }},
+      // The pins change format only between captures and with no file in the video area.
+      {kMain, vd::EngineDialogTable::kFirstCommand, vd::EngineDialogTable::kLastCommand, kLiveOnly,
+       Refusal::kIgnore, [](W& w, int id) { w.BarCommand(id); }},
+      {kMain, vd::ToolStripSet::kPicture, vd::ToolStripSet::kInput, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.BarCommand(id); }},
+      {kMain, vd::ToolStripSet::kStatus, vd::ToolStripSet::kStatus, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.BarCommand(id); }},
+      {kMain, cid::kDigit0, cid::kPoint, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.DigitCommand(id); }},
+      {kMain, cid::kDevice0, cid::kDevice9, kAny, Refusal::kIgnore,
+       [](W& w, int id) {
+         if (w.Engine()) w.Engine()->ChooseDevices(id - cid::kDevice0, w.Engine()->AudioIndex(), true);
+       }},
+
+      // The panel's buttons and keypads.
+      {kPanel, pid::kModeTv, pid::kModeTv, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.SetWorkMode(vd::WorkMode::kTv); }},
+      {kPanel, pid::kModeRadio, pid::kModeRadio, kAny, Refusal::kIgnore,
+       [](W& w, int) {
+         if (w.settings_.fmDisabled == 0) w.SetWorkMode(vd::WorkMode::kRadio);
+       }},
+      {kPanel, pid::kModeComposite, pid::kModeComposite, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.SetWorkMode(vd::WorkMode::kComposite); }},
+      {kPanel, pid::kModeSVideo, pid::kModeSVideo, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.SetWorkMode(vd::WorkMode::kSVideo); }},
+      // The panel cycles and then sends the mode command, whose engine switch stops the sound
+      // itself. A press that changes nothing (Radio with FM disabled) keeps the sound.
+      {kPanel, pid::kInput, pid::kInput, kAny, Refusal::kIgnore, [](W&, int) {}},
+      {kPanel, pid::kPower, pid::kPower, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.PowerButton(); }},
+      {kPanel, pid::kMinimize, pid::kMinimize, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.MinimizeButton(); }},
+      {kPanel, pid::kMaximize, pid::kMaximize, kFullScreenStates, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleFullScreen(); }},
+      {kPanel, pid::kRestore, pid::kRestore, kFullScreenStates, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleFullScreen(); }},
+      {kPanel, pid::kAbout, pid::kAbout, kAny, Refusal::kIgnore, [](W& w, int) { w.OpenHelp(); }},
+      {kPanel, pid::kLogo, pid::kLogo, kAny, Refusal::kIgnore, [](W& w, int) { w.ShowAbout(); }},
+      // Tuning while a recording runs would change the station it records.
+      {kPanel, pid::kChannelUp, pid::kChannelUp, kNotCapturing, Refusal::kBeep,
+       [](W& w, int) { w.ChannelStep(true); }},
+      {kPanel, pid::kChannelDown, pid::kChannelDown, kNotCapturing, Refusal::kBeep,
+       [](W& w, int) { w.ChannelStep(false); }},
+      {kPanel, pid::kMute, pid::kMute, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.VolumeButton(id); }},
+      {kPanel, pid::kUnmute, pid::kUnmute, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.VolumeButton(id); }},
+      {kPanel, pid::kVolumeDown, pid::kVolumeUp, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.VolumeButton(id); }},
+      {kPanel, pid::kSoundMode, pid::kSoundMode, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.NextSoundMode(); }},
+      {kPanel, pid::kAlbum, pid::kAlbum, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.ToggleAlbumWindow(); }},
+      {kPanel, pid::kSnapshot, pid::kSnapshot, kAny, Refusal::kIgnore,
+       [](W& w, int) { w.TakeSnapshot(); }},
+      {kPanel, pid::kTools, pid::kTools, kNoRecording, Refusal::kBeep,
+       [](W& w, int) { w.OpenSettingsSheet(); }},
+      {kPanel, pid::kRecord, pid::kRecord, kNotFinishing, Refusal::kIgnore,
+       [](W& w, int) { w.CaptureAction(); }},
+      {kPanel, pid::kLive, pid::kLive, kNotFinishing, Refusal::kIgnore,
+       [](W& w, int) { w.CaptureAction(); }},
+      {kPanel, pid::kStop, pid::kStop, kCaptureOrClip, Refusal::kIgnore,
+       [](W& w, int) { w.StopButton(); }},
+      {kPanel, pid::kPlay, pid::kPlay, kClipOnly, Refusal::kIgnore,
+       [](W& w, int) {
+         if (w.Engine() && w.Engine()->Player()) w.Engine()->Player()->PlayFile();
+       }},
+      {kPanel, pid::kPause, pid::kPause, kClipOnly, Refusal::kIgnore,
+       [](W& w, int) {
+         if (w.Engine() && w.Engine()->Player()) w.Engine()->Player()->PauseFile();
+       }},
+      {kPanel, pid::kKey0, pid::kKeyRecall, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.KeypadButton(id); }},
+      {kPanel, pid::kFmKey0, pid::kFmMemory, kAny, Refusal::kIgnore,
+       [](W& w, int id) { w.KeypadButton(id); }},
+  };
+  return kRows;
+}
+
 void CViewerDlg::OnCommand(int id) {
-  if (closed_) return;
-  switch (id) {
-    case cid::kPanel:
-      if (panel_) {
-        panel_->setVisible(!panel_->isVisible());
-        if (panel_->isVisible()) PlaceWindows();
-      }
-      break;
-    case cid::kAlwaysOnTop:
-      settings_.alwaysOnTop = settings_.alwaysOnTop ? 0 : 1;
-      setWindowFlag(Qt::WindowStaysOnTopHint, settings_.alwaysOnTop != 0);
-      if (settings_.workMode != vd::WorkMode::kRadio) show();
-      break;
-    case cid::kForceRatio:
-      if (fullScreen_ || !vd::IsLive(viewState_)) break;
-      settings_.forceRatio43 = settings_.forceRatio43 ? 0 : 1;
-      if (settings_.forceRatio43) ApplyRatio43();
-      break;
-    case cid::kApplyRatio:
-      ApplyRatio43();
-      break;
-    case cid::kFullScreen:
-      ToggleFullScreen();
-      break;
-    case cid::kFullScreenKey:
-      if (settings_.workMode != vd::WorkMode::kRadio && viewState_ != vd::ViewState::kCapturing)
-        ToggleFullScreen();
-      break;
-    case cid::kTvFrame:
-      if (fullScreen_) break;
-      settings_.videoBorder = settings_.videoBorder ? 0 : 1;
-      LayoutChildren();
-      break;
-    case cid::kTileWindows:
-      settings_.tileMode = settings_.tileMode ? 0 : 1;
-      if (settings_.tileMode && !fullScreen_ && panel_ && panel_->isVisible()) TilePanel();
-      break;
-    case cid::kTilePanel:
-      if (settings_.tileMode) TilePanel();
-      break;
-    case cid::kFollowPanel:  // the main window follows the moved panel
-      if (settings_.tileMode && panel_ && !fullScreen_) {
-        const QRect m = frameGeometry();
-        const QRect p = panel_->frameGeometry();
-        MoveWindow(this, vd::FollowPanel({m.left(), m.top(), m.right() + 1, m.bottom() + 1},
-                                         {p.left(), p.top(), p.right() + 1, p.bottom() + 1}));
-      }
-      break;
-    case cid::kAbout:
-      OnPanelCommand(pid::kLogo);
-      break;
-    case cid::kHelp:
-      OpenHelp();
-      break;
-    case cid::kSettings:
-      OpenSettingsSheet();
-      break;
-    case cid::kEscape:  // Esc: ends a capture, or full screen
-      if (viewState_ == vd::ViewState::kCapturing) {
-        CaptureAction();
-      } else if (fullScreen_) {
-        ToggleFullScreen();
-      }
-      break;
-    case cid::kCapturePad:
-      // The pad is the panel's own state: the press goes through the panel, which then
-      // reports it back like a click.
-      if (panel_) panel_->Press(pid::kCapture);
-      PlaceWindows();
-      break;
-    case ViewStateStrip::kGallery:
-      ToggleAlbumWindow();
-      break;
-    case ViewStateStrip::kCapture:
-      CaptureAction();
-      break;
-    case ViewStateStrip::kSnapshot:
-      TakeSnapshot();
-      break;
-    case cid::kAlbumWindow:
-      ShowAlbumWindow();
-      break;
-    case cid::kTeletext:
-      if (teletext_) teletext_->Toggle();
-      break;
-    default:
-      // Digits belong to the teletext page while its window is open.
-      if (id >= cid::kDigit0 && id <= cid::kDigit9 && teletext_ &&
-          teletext_->RouteDigit(id - cid::kDigit0))
-        break;
-      if (bars_->OnCommand(id)) LayoutChildren();
-      if (id >= cid::kDigit0 && id <= cid::kPoint && entry_) entry_->OnDigitCommand(id);
-      if (id >= cid::kDevice0 && id <= cid::kDevice9 && engine_)
-        engine_->ChooseDevices(id - cid::kDevice0, engine_->AudioIndex(), true);
-      break;
-  }
+  RunCommand(vd::CommandSource::kMain, id);
 }
 
 void CViewerDlg::OnPanelCommand(int id) {
+  RunCommand(vd::CommandSource::kPanel, id);
+}
+
+void CViewerDlg::RunCommand(vd::CommandSource source, int id) {
   if (closed_) return;
-  switch (id) {
-    case pid::kModeTv:
-      SetWorkMode(vd::WorkMode::kTv);
-      break;
-    case pid::kModeRadio:
-      if (settings_.fmDisabled == 0) SetWorkMode(vd::WorkMode::kRadio);
-      break;
-    case pid::kModeComposite:
-      SetWorkMode(vd::WorkMode::kComposite);
-      break;
-    case pid::kModeSVideo:
-      SetWorkMode(vd::WorkMode::kSVideo);
-      break;
-    case pid::kInput:
-      // The panel cycles and then sends the mode command, whose engine switch stops the
-      // sound itself. A press that changes nothing (Radio with FM disabled) keeps the sound.
-      break;
-    case pid::kPower:
-      // Posted: the panel whose button sent this must not be destroyed under its feet. In
-      // radio the panel is the window that closes; its close ends the viewer.
-      vd::PostGated(this, [this] {
-        if (settings_.workMode == vd::WorkMode::kRadio && panel_ && panel_->isVisible()) {
-          panel_->close();
-        } else {
-          close();
-        }
-      });
-      break;
-    case pid::kMinimize:
-      if (settings_.workMode == vd::WorkMode::kRadio) {
-        if (panel_) panel_->showMinimized();
-      } else {
-        showMinimized();
-      }
-      break;
-    case pid::kMaximize:
-    case pid::kRestore:
-      OnCommand(cid::kFullScreen);
-      break;
-    case pid::kAbout:
-      OpenHelp();
-      break;
-    case pid::kLogo:
-      if (!about_) {
-        auto* about = new vd::AboutWindow();
-        about->setAttribute(Qt::WA_DeleteOnClose);
-        about_ = about;
-      }
-      about_->show();
-      about_->raise();
-      about_->activateWindow();
-      break;
-    case pid::kChannelUp:
-    case pid::kChannelDown:
-      ChannelStep(id == pid::kChannelUp);
-      break;
-    case pid::kMute:
-    case pid::kUnmute:
-    case pid::kVolumeUp:
-    case pid::kVolumeDown:
-      if (volume_ && volume_->OnCommand(id)) {
-        RefreshPanelVolume();
-      } else {
-        Beep();
-      }
-      break;
-    case pid::kSoundMode:
-      if (settings_.isMts == 1) {
-        settings_.mtsMode = (settings_.mtsMode + 1) % 3;
-      } else if (settings_.isMts == 0) {
-        settings_.mtsPalMode = (settings_.mtsPalMode + 1) % 2;
-      }
-      SelectSoundMode();
-      if (panel_) {
-        panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-        panel_->Refresh(vd::PanelDisplay::kShowSoundMode);
-      }
-      break;
-    case pid::kAlbum:
-      OnCommand(ViewStateStrip::kGallery);
-      break;
-    case pid::kSnapshot:
-      OnCommand(ViewStateStrip::kSnapshot);
-      break;
-    case pid::kTools:
-      OnCommand(cid::kSettings);
-      break;
-    case pid::kRecord:
-    case pid::kLive:
-      CaptureAction();
-      break;
-    case pid::kStop:
-      if (viewState_ == vd::ViewState::kCapturing) {
-        CaptureAction();
-      } else if (viewState_ == vd::ViewState::kClipOpen && engine_ && engine_->Player()) {
-        engine_->Player()->StopFile();
-      }
-      break;
-    case pid::kPlay:
-      // Only an open clip plays: with a still shown, the player still holds the clip that
-      // was open before it, which would play unseen behind the picture.
-      if (viewState_ == vd::ViewState::kClipOpen && engine_ && engine_->Player())
-        engine_->Player()->PlayFile();
-      break;
-    case pid::kPause:
-      if (viewState_ == vd::ViewState::kClipOpen && engine_ && engine_->Player())
-        engine_->Player()->PauseFile();
-      break;
-    default:
-      if (id >= pid::kKey0 && id <= pid::kKey0 + 9 && teletext_ &&
-          teletext_->RouteDigit(id - pid::kKey0)) {
-        break;
-      }
-      if (((id >= pid::kKey0 && id <= pid::kKeyRecall) ||
-           (id >= pid::kFmKey0 && id <= pid::kFmMemory)) &&
-          entry_) {
-        entry_->OnKeypad(id);
-      }
-      break;
+  const CommandRow* row = vd::FindCommand(Commands(), source, id);
+  if (row == nullptr) return;
+  if (!row->allowed.Has(viewState_)) {
+    if (row->refusal == vd::Refusal::kBeep) Beep();
+    return;
   }
+  row->run(*this, id);
+}
+
+// --- The handlers the table names
+
+void CViewerDlg::TogglePanel() {
+  if (!panel_) return;
+  panel_->setVisible(!panel_->isVisible());
+  if (panel_->isVisible()) PlaceWindows();
+}
+
+void CViewerDlg::ToggleAlwaysOnTop() {
+  settings_.alwaysOnTop = settings_.alwaysOnTop ? 0 : 1;
+  setWindowFlag(Qt::WindowStaysOnTopHint, settings_.alwaysOnTop != 0);
+  if (settings_.workMode != vd::WorkMode::kRadio) show();
+}
+
+void CViewerDlg::ToggleForceRatio() {
+  if (fullScreen_) return;
+  settings_.forceRatio43 = settings_.forceRatio43 ? 0 : 1;
+  if (settings_.forceRatio43) ApplyRatio43();
+}
+
+void CViewerDlg::ToggleTvFrame() {
+  if (fullScreen_) return;
+  settings_.videoBorder = settings_.videoBorder ? 0 : 1;
+  LayoutChildren();
+}
+
+void CViewerDlg::ToggleTileMode() {
+  settings_.tileMode = settings_.tileMode ? 0 : 1;
+  if (settings_.tileMode && !fullScreen_ && panel_ && panel_->isVisible()) TilePanel();
+}
+
+void CViewerDlg::FollowMovedPanel() {
+  if (!settings_.tileMode || !panel_ || fullScreen_) return;
+  const QRect m = frameGeometry();
+  const QRect p = panel_->frameGeometry();
+  MoveWindow(this, vd::FollowPanel({m.left(), m.top(), m.right() + 1, m.bottom() + 1},
+                                   {p.left(), p.top(), p.right() + 1, p.bottom() + 1}));
+}
+
+void CViewerDlg::EscapeKey() {
+  if (viewState_ == vd::ViewState::kCapturing) {
+    CaptureAction();
+  } else if (fullScreen_) {
+    ToggleFullScreen();
+  }
+}
+
+void CViewerDlg::PressCapturePad() {
+  // The pad is the panel's own state: the press goes through the panel, which then reports it
+  // back like a click.
+  if (panel_) panel_->Press(pid::kCapture);
+  PlaceWindows();
+}
+
+void CViewerDlg::BarCommand(int id) {
+  if (bars_->OnCommand(id)) LayoutChildren();
+}
+
+void CViewerDlg::DigitCommand(int id) {
+  // Digits belong to the teletext page while its window is open.
+  if (id <= cid::kDigit9 && teletext_ && teletext_->RouteDigit(id - cid::kDigit0)) return;
+  if (entry_) entry_->OnDigitCommand(id);
+}
+
+void CViewerDlg::PowerButton() {
+  // Posted: the panel whose button sent this must not be destroyed under its feet. In radio
+  // the panel is the window that closes; its close ends the viewer.
+  vd::PostGated(this, [this] {
+    if (settings_.workMode == vd::WorkMode::kRadio && panel_ && panel_->isVisible()) {
+      panel_->close();
+    } else {
+      close();
+    }
+  });
+}
+
+void CViewerDlg::MinimizeButton() {
+  if (settings_.workMode == vd::WorkMode::kRadio) {
+    if (panel_) panel_->showMinimized();
+  } else {
+    showMinimized();
+  }
+}
+
+void CViewerDlg::ShowAbout() {
+  if (!about_) {
+    auto* about = new vd::AboutWindow();
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about_ = about;
+  }
+  about_->show();
+  about_->raise();
+  about_->activateWindow();
+}
+
+void CViewerDlg::VolumeButton(int id) {
+  if (volume_ && volume_->OnCommand(id)) {
+    RefreshPanelVolume();
+  } else {
+    Beep();
+  }
+}
+
+void CViewerDlg::NextSoundMode() {
+  if (settings_.isMts == 1) {
+    settings_.mtsMode = (settings_.mtsMode + 1) % 3;
+  } else if (settings_.isMts == 0) {
+    settings_.mtsPalMode = (settings_.mtsPalMode + 1) % 2;
+  }
+  ApplySoundMode();
+}
+
+void CViewerDlg::StopButton() {
+  if (viewState_ == vd::ViewState::kCapturing) {
+    CaptureAction();
+  } else if (Engine() && Engine()->Player()) {
+    Engine()->Player()->StopFile();
+  }
+}
+
+void CViewerDlg::KeypadButton(int id) {
+  if (id <= pid::kKey0 + 9 && teletext_ && teletext_->RouteDigit(id - pid::kKey0)) return;
+  if (entry_) entry_->OnKeypad(id);
 }
 
 void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
@@ -287,7 +370,7 @@ void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
   // The automatic scan is the TV list's: it closes when the mode leaves TV.
   if (changed && workMode != vd::WorkMode::kTv && autoScan_) autoScan_->close();
   if (entry_) entry_->Unbind();
-  if (engine_) engine_->ApplyWorkMode(workMode);
+  if (Engine()) Engine()->ApplyWorkMode(workMode);
   // The lists on show held the old mode's table, which the engine has just freed.
   if (changed && sheetHost_) CChannelListCtrl::RefillAll(*sheetHost_);
   if (leavingRadio && workMode != vd::WorkMode::kRadio && storedVideoSize_.isValid()) {
@@ -301,7 +384,15 @@ void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
 
 void CViewerDlg::SelectSoundMode() {
   const int mode = vd::DeviceSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-  if (engine_ && mode >= 0) engine_->SelectAudioMode(mode);
+  if (Engine() && mode >= 0) Engine()->SelectAudioMode(mode);
+}
+
+void CViewerDlg::ApplySoundMode() {
+  SelectSoundMode();
+  if (panel_) {
+    panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
+    panel_->Refresh(vd::PanelDisplay::kShowSoundMode);
+  }
 }
 
 void CViewerDlg::SetViewState(vd::ViewState viewState) {
@@ -358,8 +449,8 @@ void CViewerDlg::SetVideoSize(int width, int height, bool placeWindows) {
 }
 
 void CViewerDlg::RefreshDeviceStatus() {
-  if (!engine_) return;
-  const vd::Capabilities caps = engine_->GetCapabilities();
+  if (!Engine()) return;
+  const vd::Capabilities caps = Engine()->GetCapabilities();
   videoPresent_ = caps.video;
   tunerPresent_ = caps.tuner;
   stillPresent_ = caps.still;
@@ -379,8 +470,8 @@ void CViewerDlg::RefreshDeviceStatus() {
 }
 
 void CViewerDlg::RetuneStoredStation() {
-  if (!started_ || !panel_ || settings_.workMode != vd::WorkMode::kTv || !engine_) return;
-  TunerControl* tuner = engine_->Tuner();
+  if (!started_ || !panel_ || settings_.workMode != vd::WorkMode::kTv || !Engine()) return;
+  TunerControl* tuner = Engine()->Tuner();
   if (tuner != nullptr && tuner->Table() != nullptr)
     tuner->Table()->Select(tuning_->TvStation(), true);
   // An open list still highlights the station the scan ended on.
@@ -389,9 +480,9 @@ void CViewerDlg::RetuneStoredStation() {
 }
 
 void CViewerDlg::RefreshChannelDisplay() {
-  if (!panel_ || !engine_) return;
+  if (!panel_ || !Engine()) return;
   std::optional<vd::PanelStation> station;
-  TunerControl* tuner = engine_->Tuner();
+  TunerControl* tuner = Engine()->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   int32_t index = -1;
   if (table != nullptr && table->GetCurrent(&index)) {
@@ -421,7 +512,7 @@ void CViewerDlg::RefreshChannelList() {
 }
 
 void CViewerDlg::StoreChannelList() {
-  TunerControl* tuner = engine_ ? engine_->Tuner() : nullptr;
+  TunerControl* tuner = Engine() ? Engine()->Tuner() : nullptr;
   if (closed_ || tuner == nullptr) return;
   tuner->StoreList();
   store_.Update([&](vd::SettingsStore::Batch& b) {
@@ -432,11 +523,11 @@ void CViewerDlg::StoreChannelList() {
 
 void CViewerDlg::ChannelStep(bool up) {
   const int input = panel_ ? panel_->input() : 0;
-  if (input > 1 || viewState_ == vd::ViewState::kCapturing || !engine_) {
+  if (input > 1 || !Engine()) {
     Beep();
     return;
   }
-  TunerControl* tuner = engine_->Tuner();
+  TunerControl* tuner = Engine()->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   if (table == nullptr || table->Count() == 0) {
     // Tuning without stations: the radio list is filled in the settings sheet.
@@ -488,15 +579,15 @@ void CViewerDlg::SyncRemoteState() {
 void CViewerDlg::OnTimerFired(uint32_t id) {
   switch (id) {
     case kTimerAlbum:
-      if (album_ && (albumRefreshPending_ || (engine_ && engine_->TakeNewStillMark()))) {
+      if (album_ && (albumRefreshPending_ || (Engine() && Engine()->TakeNewStillMark()))) {
         albumRefreshPending_ = false;
         album_->MarkForRefresh();
         album_->RefreshIfMarked();
       }
-      if (engine_ && engine_->TakeUnheardStillMark() && bars_) {
-        bars_->ShowStatusNote(engine_->StillOnDisplay()
+      if (Engine() && Engine()->TakeUnheardStillMark() && bars_) {
+        bars_->ShowStatusNote(Engine()->StillOnDisplay()
                                   ? "Still button: no still was taken while a still is shown"
-                              : engine_->Player() != nullptr && engine_->Player()->IsActive()
+                              : Engine()->Player() != nullptr && Engine()->Player()->IsActive()
                                   ? "Still button: no still was taken while a film plays"
                                   : "Still button: no still was taken, the picture is not running");
       }
@@ -520,7 +611,7 @@ void CViewerDlg::OnTimerFired(uint32_t id) {
       if (panel_) panel_->SetRecordLampVisible(lampOn_);
       break;
     default:
-      if (engine_) engine_->OnTimer(id);
+      if (Engine()) Engine()->OnTimer(id);
       break;
   }
 }

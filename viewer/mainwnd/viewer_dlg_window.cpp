@@ -42,24 +42,24 @@
 namespace cid = vd::command_id;
 
 void CViewerDlg::CaptureAction() {
-  if (!engine_) return;
+  if (!Engine()) return;
   switch (viewState_) {
     case vd::ViewState::kStartUp:
     case vd::ViewState::kLive:
-      if (engine_->BeginCapture()) {
+      if (Engine()->BeginCapture()) {
         SetViewState(vd::ViewState::kCapturing);
       } else {
-        engine_->ReturnToLive();
+        Engine()->ReturnToLive();
       }
       break;
     case vd::ViewState::kCapturing:
-      engine_->StopCapture();
+      Engine()->StopCapture();
       SetViewState(vd::ViewState::kFinishing);
       if (album_ && album_->SaveFilm()) {
         OpenAlbumFile(albumHost_->CurrentFile().string(), false);
       }
       if (viewState_ == vd::ViewState::kFinishing) {
-        engine_->ReturnToLive();
+        Engine()->ReturnToLive();
         SetViewState(vd::ViewState::kLive);
       }
       break;
@@ -68,21 +68,21 @@ void CViewerDlg::CaptureAction() {
       StopShownFile();
       SetViewState(vd::ViewState::kLive);
       break;
-    case vd::ViewState::kFinishing:
+    case vd::ViewState::kFinishing:  // the command table sends nothing here meanwhile
       break;
   }
 }
 
 void CViewerDlg::TakeSnapshot() {
-  if (!engine_ || !album_) return;
+  if (!Engine() || !album_) return;
   std::vector<uint8_t> picture;
   vd::BitmapInfoHeader header;
-  if (!engine_->TakeSnapshot(&picture, &header)) return;
+  if (!Engine()->TakeSnapshot(&picture, &header)) return;
   if (album_->SaveStill(header, picture)) ShowAlbumWindow();
 }
 
 void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
-  if (!engine_ || viewState_ == vd::ViewState::kCapturing) return;
+  if (!Engine() || viewState_ == vd::ViewState::kCapturing) return;
   if (picture) {
     // The album's reader checks every header field against the file before it trusts it.
     vd::BitmapImage bitmap;
@@ -95,18 +95,18 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
                           static_cast<qsizetype>(vd::BitmapFile::RowStride(bitmap.width)),
                           QImage::Format_BGR888)
                        .copy();
-    engine_->StopPlayer();
+    Engine()->StopPlayer();
     // The live sound goes with the live picture: a still has none.
-    engine_->StopAudioPreview();
-    engine_->StopPreview(true);
-    engine_->SetStillOnDisplay(true);
+    Engine()->StopAudioPreview();
+    Engine()->StopPreview(true);
+    Engine()->SetStillOnDisplay(true);
     shownFile_ = path;
     SetViewState(vd::ViewState::kStillShown);
     video_->ShowStill(image);
     SetVideoSize(image.width(), image.height());
   } else {
     const size_t told = messages_.size();
-    if (!engine_->PlayFile(path)) {
+    if (!Engine()->PlayFile(path)) {
       // The player names most failures itself; one box per failure is enough.
       if (messages_.size() == told) ShowMessage("Cannot play " + path);
       return;
@@ -119,13 +119,13 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
 }
 
 void CViewerDlg::StopShownFile() {
-  if (!engine_) return;
-  if (viewState_ == vd::ViewState::kCapturing) engine_->StopCapture();
-  if (viewState_ == vd::ViewState::kClipOpen) engine_->StopPlayer();
-  if (!vd::IsLive(viewState_)) engine_->ReturnToLive();
+  if (!Engine()) return;
+  if (viewState_ == vd::ViewState::kCapturing) Engine()->StopCapture();
+  if (viewState_ == vd::ViewState::kClipOpen) Engine()->StopPlayer();
+  if (!vd::IsLive(viewState_)) Engine()->ReturnToLive();
   if (vd::ShowsAlbumFile(viewState_)) {
-    engine_->SetStillOnDisplay(true);
-    engine_->ReturnToLive();
+    Engine()->SetStillOnDisplay(true);
+    Engine()->ReturnToLive();
   }
   shownFile_.clear();
   video_->ShowStill(QImage());
@@ -138,10 +138,10 @@ void CViewerDlg::CloseShownFile() {
 }
 
 void CViewerDlg::FollowStillAlbum() {
-  if (!engine_ || !album_) return;
+  if (!Engine() || !album_) return;
   std::error_code ec;
-  if (std::filesystem::is_directory(engine_->StillFolder(), ec)) return;
-  engine_->SetStillFolder(album_->StillFolder().string());
+  if (std::filesystem::is_directory(Engine()->StillFolder(), ec)) return;
+  Engine()->SetStillFolder(album_->StillFolder().string());
 }
 
 void CViewerDlg::ShowAlbumWindow() {
@@ -161,11 +161,9 @@ void CViewerDlg::ToggleAlbumWindow() {
 }
 
 void CViewerDlg::ToggleFullScreen() {
-  // Refused while capturing, saving or playing; a still picture may fill the screen.
-  if (!engine_ || engine_->IsCapturing() || vd::IsRecordingView(viewState_) ||
-      viewState_ == vd::ViewState::kClipOpen) {
-    return;
-  }
+  // The command table keeps it from recordings and films; the engine may still be recording
+  // for a moment after the window has stopped it.
+  if (!Engine() || Engine()->IsCapturing()) return;
   if (!fullScreen_) {
     fullScreen_ = true;
     panelBeforeFullScreen_ = panel_ && panel_->isVisible();
@@ -175,7 +173,7 @@ void CViewerDlg::ToggleFullScreen() {
     showFullScreen();
     // Without a window manager nobody acts on the full-screen state: cover the screen here.
     if (const QScreen* screen = this->screen()) setGeometry(screen->geometry());
-    engine_->ResizeVideo(true, width(), height());
+    Engine()->ResizeVideo(true, width(), height());
     // The picture goes above every other window: the panel stays above the picture.
     if (panel_ && panel_->isVisible()) panel_->raise();
   } else {
@@ -204,7 +202,7 @@ vd::Rect RectOf(const QRect& r) {
 }  // namespace
 
 void CViewerDlg::ApplyRatio43() {
-  if (fullScreen_ || !vd::IsLive(viewState_) || settings_.forceRatio43 == 0) return;
+  if (fullScreen_ || settings_.forceRatio43 == 0) return;
   // It follows the user's resize, which leaves the windows where they are.
   if (const auto corrected = vd::RatioCorrectedVideo({video_->width(), video_->height()})) {
     SetVideoSize(corrected->width, corrected->height, false);
@@ -306,34 +304,15 @@ void CViewerDlg::OpenHelp() {
 }
 
 void CViewerDlg::OpenSettingsSheet() {
-  // Its pages rebuild the graphs, which would end a recording: refused, as the panel's
-  // Tools button is. One sheet at a time, and none while a scan of the automatic-scan
-  // dialog runs: its pages would scan nested inside that scan, over the same table and the
-  // same scan start.
-  if (vd::IsRecordingView(viewState_) || (engine_ && engine_->IsCapturing()) || sheetOpen_ ||
-      (sheetHost_ && sheetHost_->IsScanRunning()) || !engine_) {
+  // The command table keeps it from recordings, whose graphs its pages would rebuild. One
+  // sheet at a time, and none while a scan of the automatic-scan dialog runs: its pages would
+  // scan nested inside that scan, over the same table and the same scan start.
+  if ((Engine() && Engine()->IsCapturing()) || sheetOpen_ ||
+      (sheetHost_ && sheetHost_->IsScanRunning()) || !Engine()) {
     Beep();
     return;
   }
-  vd::PagesWindow window;
-  window.workMode = [this] { return settings_.workMode; };
-  window.fullScreen = [this] { return fullScreen_; };
-  window.refreshDeviceStatus = [this] { RefreshDeviceStatus(); };
-  window.redrawAll = [this] { update(); };
-  window.resizeToVideo = [this] {
-    vd::VideoFormat format;
-    if (engine_->VideoDevice() &&
-        vd::Succeeded(engine_->VideoDevice()->GetVideoFormat(vd::PinKind::kCapture, &format))) {
-      SetVideoSize(format.width, std::abs(format.height));
-    }
-  };
-  window.installFolder = [this] { return settings_.path; };
-  // The still folder is the installation folder followed by the current album's path.
-  window.currentAlbumPath = [this] {
-    return std::filesystem::path(album_->StillFolder()).lexically_relative(settings_.path).string();
-  };
-  window.showMessage = [this](const std::string& text) { ShowMessage(text); };
-  vd::GraphPagesEngine pagesEngine(*engine_, std::move(window));
+  vd::GraphPagesEngine pagesEngine(*Engine(), PagesHooks());
   vd::EnginePages enginePages(pagesEngine);
   vd::SheetPageSet pages(*sheetHost_, &enginePages);
   sheetOpen_ = true;
@@ -350,6 +329,30 @@ void CViewerDlg::OpenSettingsSheet() {
   // The device page may have chosen other devices, and with them another tuner.
   if (entry_) entry_->Unbind();
   RefreshDeviceStatus();
+}
+
+vd::PagesWindow CViewerDlg::PagesHooks() {
+  vd::PagesWindow hooks;
+  hooks.workMode = [this] { return settings_.workMode; };
+  hooks.fullScreen = [this] { return fullScreen_; };
+  hooks.refreshDeviceStatus = [this] { RefreshDeviceStatus(); };
+  hooks.redrawAll = [this] { update(); };
+  hooks.resizeToVideo = [this] {
+    vd::VideoFormat format;
+    vd::CaptureDevice* device = Engine() ? Engine()->VideoDevice() : nullptr;
+    if (device != nullptr &&
+        vd::Succeeded(device->GetVideoFormat(vd::PinKind::kCapture, &format))) {
+      SetVideoSize(format.width, std::abs(format.height));
+    }
+  };
+  hooks.installFolder = [this] { return settings_.path; };
+  // The still folder is the installation folder followed by the current album's path.
+  hooks.currentAlbumPath = [this] {
+    if (!album_) return std::string();
+    return std::filesystem::path(album_->StillFolder()).lexically_relative(settings_.path).string();
+  };
+  hooks.showMessage = [this](const std::string& text) { ShowMessage(text); };
+  return hooks;
 }
 
 void CViewerDlg::resizeEvent(QResizeEvent* event) {
@@ -451,8 +454,8 @@ bool CViewerDlg::DropData(const QMimeData* data) {
 }
 
 bool CViewerDlg::SelectDroppedStation(int32_t index) {
-  if (!engine_ || !vd::IsLive(viewState_)) return false;
-  TunerControl* tuner = engine_->Tuner();
+  if (!Engine() || !vd::IsLive(viewState_)) return false;
+  TunerControl* tuner = Engine()->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   if (table == nullptr || index < 0 || index >= table->Count()) return false;
   table->Select(index, true);

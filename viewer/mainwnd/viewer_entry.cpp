@@ -6,11 +6,10 @@
 #include "fine_tune.h"
 #include "radio_tuner_control.h"
 #include "tuning_ports.h"
-#include "viewer_dlg.h"
 
 namespace vd {
 
-ViewerEntry::ViewerEntry(CViewerDlg& window) : window_(window) {}
+ViewerEntry::ViewerEntry(Owner& window) : window_(window) {}
 
 ViewerEntry::~ViewerEntry() = default;
 
@@ -24,7 +23,7 @@ void ViewerEntry::Unbind() {
 }
 
 bool ViewerEntry::Bind() {
-  TunerControl* tuner = window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
+  TunerControl* tuner = window_.CurrentTuner();
   if (tuner == nullptr) {
     Unbind();
     return false;
@@ -64,7 +63,7 @@ void ViewerEntry::OnKeypad(int button) {
   if (button >= 570) {
     const KeypadAction action = fmKeypad_.Press(button);
     if (window_.Panel() != nullptr) window_.Panel()->SetFmMemoryMode(fmKeypad_.MemoryMode());
-    TunerControl* tuner = window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
+    TunerControl* tuner = window_.CurrentTuner();
     auto* radio = dynamic_cast<RadioTunerControl*>(tuner);
     if (radio != nullptr && (action.kind == KeypadAction::Kind::kSelectPreset ||
                              action.kind == KeypadAction::Kind::kStorePreset)) {

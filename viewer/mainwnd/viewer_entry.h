@@ -8,7 +8,7 @@
 #include "entry_host.h"
 #include "keypads.h"
 
-class CViewerDlg;
+class CControlPanel;
 class TunerControl;
 
 namespace vd {
@@ -19,7 +19,25 @@ class TuningPorts;
 
 class ViewerEntry : public EntryHost {
  public:
-  explicit ViewerEntry(CViewerDlg& window);
+  // What the entry asks of the main window.
+  struct Owner {
+    // The tuner of the running mode, while the engine has one.
+    virtual TunerControl* CurrentTuner() = 0;
+    virtual CControlPanel* Panel() = 0;
+    virtual vd::ViewState ViewState() const = 0;
+    virtual vd::WorkMode WorkModeValue() const = 0;
+    virtual void OnCommand(int id) = 0;
+    virtual void Beep() = 0;
+    virtual void RefreshChannelDisplay() = 0;
+    virtual void RefreshChannelList() = 0;
+    virtual void SetTimer(uint32_t id, uint32_t milliseconds) = 0;
+    virtual void KillTimer(uint32_t id) = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
+  explicit ViewerEntry(Owner& window);
   ~ViewerEntry() override;
 
   // The engine has freed or replaced the tuner (a mode change, the box removed): the entry and
@@ -46,7 +64,7 @@ class ViewerEntry : public EntryHost {
   // Rebuilds the parts on a new tuner control; false without one.
   bool Bind();
 
-  CViewerDlg& window_;
+  Owner& window_;
   TunerControl* bound_ = nullptr;
   std::unique_ptr<TuningPorts> ports_;
   std::unique_ptr<DigitEntry> entry_;

@@ -1,20 +1,20 @@
 #include "viewer_sheet_host.h"
 
 #include <QMetaObject>
+#include <QString>
 #include <QTimer>
+#include <QWidget>
 
 #include "control_panel.h"
 #include "locale_ids.h"
 #include "settings_store.h"
 #include "settings_table.h"
 #include "tuner_control.h"
-#include "viewer_dlg.h"
-#include "viewer_teletext.h"
 
 namespace vd {
 
 TunerControl* ViewerSheetHost::Tuner() {
-  return window_.Engine() != nullptr ? window_.Engine()->Tuner() : nullptr;
+  return window_.CurrentTuner();
 }
 
 std::string ViewerSheetHost::LanguageTag() const {
@@ -42,10 +42,10 @@ void ViewerSheetHost::PostRetune() {
   // A station change waits for the tuner with the loop running; a re-tune arriving inside
   // that wait would be overtaken by the selection still under way, so it comes again later.
   QMetaObject::invokeMethod(
-      &window_,
+      &window_.Widget(),
       [this] {
         if (window_.InTuningWait()) {
-          QTimer::singleShot(kRetuneDelayMs, &window_, [this] { PostRetune(); });
+          QTimer::singleShot(kRetuneDelayMs, &window_.Widget(), [this] { PostRetune(); });
         } else {
           window_.RetuneStoredStation();
         }
@@ -98,8 +98,7 @@ void ViewerSheetHost::ScanRunning(bool running) {
 }
 
 std::string ViewerSheetHost::TeletextName() const {
-  vd::ViewerTeletext* teletext = window_.Teletext();
-  return teletext != nullptr ? teletext->Session().NetworkName().toStdString() : std::string();
+  return window_.TeletextNetworkName().toStdString();
 }
 
 void ViewerSheetHost::RefreshChannelDisplay() {

@@ -4,10 +4,13 @@
 
 #include <optional>
 
+#include "main_settings.h"
 #include "scan_host.h"
 #include "sheet_host.h"
 
-class CViewerDlg;
+class CControlPanel;
+class QString;
+class QWidget;
 
 namespace vd {
 
@@ -15,7 +18,27 @@ class SettingsStore;
 
 class ViewerSheetHost : public ScanHost, public SheetHost {
  public:
-  ViewerSheetHost(CViewerDlg& window, SettingsStore& store) : window_(window), store_(store) {}
+  // What the sheet and the search ask of the main window.
+  struct Owner {
+    // The window the delayed re-tune runs on.
+    virtual QWidget& Widget() = 0;
+    virtual TunerControl* CurrentTuner() = 0;
+    virtual CControlPanel* Panel() = 0;
+    virtual vd::WorkMode WorkModeValue() const = 0;
+    virtual MainSettings& Settings() = 0;
+    virtual QString TeletextNetworkName() = 0;
+    virtual bool InTuningWait() const = 0;
+    virtual void RetuneStoredStation() = 0;
+    virtual void SyncRemoteState() = 0;
+    virtual void RefreshChannelDisplay() = 0;
+    virtual void StoreChannelList() = 0;
+    virtual void RefreshDeviceStatus() = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
+  ViewerSheetHost(Owner& window, SettingsStore& store) : window_(window), store_(store) {}
 
   // ScanHost
   TunerControl* Tuner() override;
@@ -54,7 +77,7 @@ class ViewerSheetHost : public ScanHost, public SheetHost {
 
   static constexpr int kRetuneDelayMs = 10;
 
-  CViewerDlg& window_;
+  Owner& window_;
   SettingsStore& store_;
   bool scanRunning_ = false;
   std::optional<vd::WorkMode> sheetMode_;

@@ -3,21 +3,17 @@
 #include <QMenu>
 #include <QShortcut>
 
-#include "control_panel.h"
-#include "remote_actions.h"
 #include "stromsift.h"
 #include "video_area.h"
-#include "viewer_bars.h"
-#include "viewer_dlg.h"
-#include "work_modes.h"
 
 namespace vd {
 
-ViewerTeletext::ViewerTeletext(CViewerDlg& window)
+ViewerTeletext::ViewerTeletext(Owner& window)
     : owner_(window), session_(new TeletextSession(this)) {
-  connect(session_, &TeletextSession::NetworkNameChanged, this, &ViewerTeletext::ShowName);
+  connect(session_, &TeletextSession::NetworkNameChanged, this,
+          [this](const QString& name) { owner_.ShowNetworkName(name); });
   // Not in the accelerator table, whose keys are fixed: a shortcut of its own.
-  shortcut_ = new QShortcut(QKeySequence(Qt::Key_T), &window);
+  shortcut_ = new QShortcut(QKeySequence(Qt::Key_T), &window.Widget());
   connect(shortcut_, &QShortcut::activated, this, &ViewerTeletext::Toggle);
 }
 
@@ -47,7 +43,7 @@ void ViewerTeletext::Toggle() {
     return;
   }
   if (!window_) {
-    window_ = new TeletextWindow(session_, &owner_);
+    window_ = new TeletextWindow(session_, &owner_.Widget());
     window_->setAttribute(Qt::WA_DeleteOnClose);
     connect(window_, &TeletextWindow::OverlayChanged, owner_.Video(), &VideoArea::SetOverlay);
   }
@@ -70,11 +66,6 @@ void ViewerTeletext::StationShown(WorkMode workMode, std::optional<uint32_t> fre
   frequencyHz_ = frequencyHz;
   session_->StationChanged();
   if (!tv && window_) window_->close();
-}
-
-void ViewerTeletext::ShowName(const QString& name) {
-  if (owner_.Bars() != nullptr) owner_.Bars()->ShowNetworkName(name);
-  if (owner_.Panel() != nullptr) owner_.Panel()->SetTeletextName(name);
 }
 
 }  // namespace vd

@@ -13,10 +13,10 @@
 #include "teletext_window.h"
 #include "vd/view_modes.h"
 
-class CViewerDlg;
 class IStromsift;
 class QMenu;
 class QShortcut;
+class VideoArea;
 
 namespace vd {
 
@@ -24,7 +24,21 @@ class ViewerTeletext : public QObject {
   Q_OBJECT
 
  public:
-  explicit ViewerTeletext(CViewerDlg& window);
+  // What the teletext asks of the main window.
+  struct Owner {
+    // The window the teletext window and its key belong to.
+    virtual QWidget& Widget() = 0;
+    // The picture the page's overlay is drawn over.
+    virtual VideoArea* Video() = 0;
+    virtual vd::WorkMode WorkModeValue() const = 0;
+    virtual void Beep() = 0;
+    virtual void ShowNetworkName(const QString& name) = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
+  explicit ViewerTeletext(Owner& window);
   ~ViewerTeletext() override;
 
   // Before the parser runs: its teletext records come here.
@@ -42,9 +56,7 @@ class ViewerTeletext : public QObject {
   TeletextWindow* Window() { return window_; }
 
  private:
-  void ShowName(const QString& name);
-
-  CViewerDlg& owner_;
+  Owner& owner_;
   TeletextSession* session_;  // a child of this object
   QPointer<TeletextWindow> window_;
   QShortcut* shortcut_ = nullptr;

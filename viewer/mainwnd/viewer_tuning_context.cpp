@@ -2,17 +2,13 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QThread>
 #include <chrono>
 
 #include "main_settings.h"
-#include "mixer.h"
-#include "panel_volume.h"
 #include "settings_store.h"
 #include "settings_table.h"
 #include "vd/nested_loop.h"
-#include "viewer_dlg.h"
 
 namespace vd {
 
@@ -64,13 +60,7 @@ void ViewerTuningContext::WriteTvStations(int32_t station, int32_t oldStation) {
 }
 
 bool ViewerTuningContext::AskYesNo(const std::string& caption, const std::string& text) {
-  if (window_.messageSink_) {
-    window_.messageSink_(caption, text);
-    return false;
-  }
-  NestedLoop modal(NestedLoop::Kind::kModal);
-  return QMessageBox::question(&window_, QString::fromStdString(caption),
-                               QString::fromStdString(text)) == QMessageBox::Yes;
+  return window_.AskYesNo(caption, text);
 }
 
 void ViewerTuningContext::ShowMessage(const std::string& caption, const std::string& text) {
@@ -82,12 +72,11 @@ void ViewerTuningContext::Beep(uint32_t) {
 }
 
 bool ViewerTuningContext::IsMuted() const {
-  return window_.volume_ != nullptr && window_.volume_->Muted();
+  return window_.IsMuted();
 }
 
 void ViewerTuningContext::SetMuted(bool muted) {
-  if (window_.mixer_) window_.mixer_->SetMute(muted);
-  window_.RefreshPanelVolume();
+  window_.SetMuted(muted);
 }
 
 void ViewerTuningContext::Wait(uint32_t milliseconds) {

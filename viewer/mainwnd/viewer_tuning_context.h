@@ -8,8 +8,6 @@
 
 #include "tuning_context.h"
 
-class CViewerDlg;
-
 namespace vd {
 
 struct MainSettings;
@@ -17,7 +15,21 @@ class SettingsStore;
 
 class ViewerTuningContext : public TuningContext {
  public:
-  ViewerTuningContext(CViewerDlg& window, SettingsStore& store, MainSettings& settings)
+  // What the tuning code asks of the main window: the user, the sound and the displays.
+  struct Owner {
+    virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+    virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
+    virtual void Beep() = 0;
+    virtual bool IsMuted() const = 0;
+    virtual void SetMuted(bool muted) = 0;
+    virtual void RefreshChannelDisplay() = 0;
+    virtual void RefreshChannelList() = 0;
+
+   protected:
+    ~Owner() = default;
+  };
+
+  ViewerTuningContext(Owner& window, SettingsStore& store, MainSettings& settings)
       : window_(window), store_(store), settings_(settings) {}
 
   std::string DataFolder() const override;
@@ -50,7 +62,7 @@ class ViewerTuningContext : public TuningContext {
   bool TakeScanRequest();
 
  private:
-  CViewerDlg& window_;
+  Owner& window_;
   SettingsStore& store_;
   MainSettings& settings_;
   int waits_ = 0;

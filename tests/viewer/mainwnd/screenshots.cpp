@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   remote.grab().save(QString::fromStdString((out / "viewer-remote.png").string()));
   remote.hide();
 
-  vd::ViewerSheetHost sheetHost(*window, store);
+  vd::ViewerSheetHost& sheetHost = *window->SheetHost();
   vd::SheetPageSet pages(sheetHost, nullptr);
   auto sheet = std::make_unique<COptionsSheet>(sheetHost, pages, window.get());
   sheet->show();

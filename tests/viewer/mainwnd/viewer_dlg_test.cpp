@@ -8,6 +8,7 @@
 #include "../settings/test_support.h"
 #include "album_frame.h"
 #include "channel_table.h"
+#include "command_ids.h"
 #include "control_panel.h"
 #include "country_table.h"
 #include "frequency_plans.h"
@@ -219,6 +220,62 @@ TEST_F(ViewerTest, AViewStateChangeTheTableRefusesLeavesTheWindowAsItWas) {
   vd::ViewerAlbumHost::SetSavePathFunction({});
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_EQ(window_->RefusedViewStateChanges(), 2);
+}
+
+// What a recording and a film refuse, whichever path the command takes (menu, key, panel
+// button): the screen, the picture's shape and the station stay; the buttons that cannot act
+// now beep. The film a recording ends in refuses full screen too, by menu and by Esc, and
+// Record leaves it for the live picture.
+TEST_F(ViewerTest, CommandsARecordingOrAFilmRefusesLeaveTheWindowAsItWas) {
+  namespace cid = vd::command_id;
+  int beeps = 0;
+  CViewerDlg::Options options;
+  options.startParser = false;
+  options.beep = [&beeps] { ++beeps; };
+  ASSERT_TRUE(Launch(options));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  const int32_t ratio = window_->Settings().forceRatio43;
+  const int station = CurrentStation(*window_);
+  window_->OnPanelCommand(pid::kRecord);
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
+  for (const int id : {cid::kFullScreen, cid::kFullScreenKey, cid::kForceRatio}) {
+    window_->OnCommand(id);
+  }
+  window_->OnPanelCommand(pid::kMaximize);
+  EXPECT_FALSE(window_->FullScreen());
+  EXPECT_EQ(window_->Settings().forceRatio43, ratio);
+  EXPECT_EQ(beeps, 0);
+  window_->OnCommand(cid::kSettings);
+  window_->OnPanelCommand(pid::kTools);
+  window_->OnPanelCommand(pid::kChannelDown);
+  EXPECT_EQ(beeps, 3);
+  EXPECT_EQ(CurrentStation(*window_), station);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
+
+  PumpFor(1500ms);
+  vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
+    return std::optional<std::filesystem::path>(request.folder / "refused.avi");
+  });
+  window_->OnPanelCommand(pid::kStop);
+  vd::ViewerAlbumHost::SetSavePathFunction({});
+  ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
+      << (shown_.empty() ? "" : shown_.back());
+  // One at a time: two toggles let through would cancel out.
+  for (const int id : {cid::kFullScreen, cid::kEscape}) {
+    window_->OnCommand(id);
+    EXPECT_FALSE(window_->FullScreen()) << id;
+  }
+  window_->OnPanelCommand(pid::kRestore);
+  EXPECT_FALSE(window_->FullScreen());
+  window_->OnCommand(cid::kForceRatio);
+  EXPECT_EQ(window_->Settings().forceRatio43, ratio);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
+  EXPECT_EQ(beeps, 3);
+  window_->OnPanelCommand(pid::kRecord);
+  EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  window_->OnCommand(cid::kFullScreen);
+  EXPECT_TRUE(window_->FullScreen());
+  EXPECT_EQ(window_->RefusedViewStateChanges(), 0);
 }
 
 TEST_F(ViewerTest, InputWithFmDisabledRestsOnRadioThenGoesToComposite) {
