@@ -371,12 +371,15 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       self->eosCv_.notify_all();
       return GST_PAD_PROBE_OK;
     }
-    // The sound stopped well short of the end (the process or the device stood still, and
-    // a live source starts again at the time it wakes): one sample just before the end is
-    // let through, and the follower closes the gap to it with silence, so the sound spans
-    // the film, which the filler carries to the end with its last picture.
-    if (!video && GST_CLOCK_TIME_IS_VALID(self->audioEnd_) &&
-        stop > self->audioEnd_ + AudioClockFollower::kJump) {
+    // The sound stopped well short of the end, or began only after it (the process or the
+    // device stood still, and a live source starts again at the time it wakes): one sample
+    // just before the end is let through, and the follower closes the gap to it with
+    // silence, so the sound spans the film, which the filler carries to the end with its
+    // last picture.
+    const GstClockTime soundUntil =
+        GST_CLOCK_TIME_IS_VALID(self->audioEnd_) ? self->audioEnd_ : self->audioStart_.load();
+    if (!video && GST_CLOCK_TIME_IS_VALID(soundUntil) &&
+        stop > soundUntil + AudioClockFollower::kJump) {
       GstAudioInfo audio;
       const CapsPtr caps(gst_pad_get_current_caps(pad));
       if (caps != nullptr && gst_audio_info_from_caps(&audio, caps.get()) &&
