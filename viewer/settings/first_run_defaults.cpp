@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "country_table.h"
 #include "settings_table.h"
 #include "startup_helpers.h"
 
@@ -32,24 +33,6 @@ constexpr LangRule kRule1312Languages[] = {
     {4100, 65}, {1034, 34}, {1053, 46}, {2055, 41}, {1055, 90},
 };
 
-struct LocationRule {
-  std::string_view iso;
-  int32_t country;
-};
-
-// Every country of the table by its ISO 3166 code. Hawaii and the three U.S. plans share
-// the U.S.A.'s code 1.
-constexpr LocationRule kLocationRules[] = {
-    {"AR", 54}, {"AU", 61},  {"AT", 43},  {"BS", 1},   {"BR", 55},  {"CA", 2},   {"CL", 56},
-    {"CN", 86}, {"CO", 57},  {"CU", 53},  {"CZ", 420}, {"DK", 45},  {"EG", 20},  {"FI", 358},
-    {"FR", 33}, {"DE", 49},  {"GR", 30},  {"HK", 852}, {"HU", 36},  {"IS", 354}, {"IN", 91},
-    {"ID", 62}, {"IR", 98},  {"IQ", 964}, {"IE", 353}, {"IL", 972}, {"IT", 39},  {"JP", 81},
-    {"KR", 82}, {"LR", 231}, {"MY", 60},  {"MX", 52},  {"MC", 377}, {"NL", 31},  {"NZ", 64},
-    {"NO", 47}, {"PK", 92},  {"PY", 595}, {"PH", 63},  {"PL", 48},  {"PT", 351}, {"RU", 7},
-    {"SG", 65}, {"ZA", 27},  {"ES", 34},  {"SZ", 268}, {"SE", 46},  {"CH", 41},  {"TW", 886},
-    {"TH", 66}, {"TR", 90},  {"GB", 44},  {"UY", 598}, {"US", 1},
-};
-
 template <size_t N>
 std::optional<int32_t> ByLanguage(const LangRule (&rules)[N], uint32_t langId) {
   for (const auto& r : rules) {
@@ -73,8 +56,9 @@ bool HasAny(const std::string& key, std::initializer_list<const char*> ids) {
 
 std::optional<int32_t> CountryFromLocation(std::string_view isoCode) {
   if (isoCode.size() != 2) return std::nullopt;
-  for (const auto& r : kLocationRules) {
-    if (ContainsNoCase(r.iso, isoCode) != 0) return r.country;
+  for (int i = 0; i < CountryTable::kCount; ++i) {
+    const CountryRecord& r = CountryTable::Record(i);
+    if (!r.iso.empty() && ContainsNoCase(r.iso, isoCode) != 0) return static_cast<int32_t>(r.code);
   }
   return std::nullopt;
 }

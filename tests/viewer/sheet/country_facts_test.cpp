@@ -41,20 +41,20 @@ void Put(std::map<std::string, Facts>& m, std::initializer_list<const char*> nam
 std::map<std::string, Facts> ExpectedFacts() {
   std::map<std::string, Facts> m;
   const std::pair<const char*, const char*> iso[] = {
-      {"Argentina", "AR"},   {"Australia", "AU"},    {"Austria", "AT"},      {"Bahamas", "BS"},
-      {"Brazil", "BR"},      {"Canada", "CA"},       {"Chile", "CL"},        {"China", "CN"},
-      {"Colombia", "CO"},    {"Cuba", "CU"},         {"Czech", "CZ"},        {"Denmark", "DK"},
-      {"Egypt", "EG"},       {"Finland", "FI"},      {"France", "FR"},       {"Germany", "DE"},
-      {"Greece", "GR"},      {"Hawaii", "US"},       {"Hong Kong", "HK"},    {"Hungary", "HU"},
-      {"Iceland", "IS"},     {"India", "IN"},        {"Indonesia", "ID"},    {"Iran", "IR"},
-      {"Iraq", "IQ"},        {"Ireland", "IE"},      {"Israle", "IL"},       {"Italy", "IT"},
-      {"Japan", "JP"},       {"Korea", "KR"},        {"Liberia", "LR"},      {"Malaysia", "MY"},
-      {"Mexico", "MX"},      {"Monaco", "MC"},       {"Netherlands", "NL"},  {"New Zealand", "NZ"},
-      {"Norway", "NO"},      {"Pakistan", "PK"},     {"Paraguay", "PY"},     {"Philippines", "PH"},
-      {"Poland", "PL"},      {"Portugal", "PT"},     {"Russia", "RU"},       {"Singapore", "SG"},
-      {"South Africa", "ZA"}, {"Spain", "ES"},       {"Swaziland", "SZ"},    {"Sweden", "SE"},
-      {"Switzerland", "CH"}, {"Taiwan", "TW"},       {"Thailand", "TH"},     {"Turkey", "TR"},
-      {"U.K.", "GB"},        {"Uruguay", "UY"},      {"U.S.A. (HRC)", "US"}, {"U.S.A. (IRC)", "US"},
+      {"Argentina", "AR"},    {"Australia", "AU"}, {"Austria", "AT"},      {"Bahamas", "BS"},
+      {"Brazil", "BR"},       {"Canada", "CA"},    {"Chile", "CL"},        {"China", "CN"},
+      {"Colombia", "CO"},     {"Cuba", "CU"},      {"Czech", "CZ"},        {"Denmark", "DK"},
+      {"Egypt", "EG"},        {"Finland", "FI"},   {"France", "FR"},       {"Germany", "DE"},
+      {"Greece", "GR"},       {"Hawaii", "US"},    {"Hong Kong", "HK"},    {"Hungary", "HU"},
+      {"Iceland", "IS"},      {"India", "IN"},     {"Indonesia", "ID"},    {"Iran", "IR"},
+      {"Iraq", "IQ"},         {"Ireland", "IE"},   {"Israle", "IL"},       {"Italy", "IT"},
+      {"Japan", "JP"},        {"Korea", "KR"},     {"Liberia", "LR"},      {"Malaysia", "MY"},
+      {"Mexico", "MX"},       {"Monaco", "MC"},    {"Netherlands", "NL"},  {"New Zealand", "NZ"},
+      {"Norway", "NO"},       {"Pakistan", "PK"},  {"Paraguay", "PY"},     {"Philippines", "PH"},
+      {"Poland", "PL"},       {"Portugal", "PT"},  {"Russia", "RU"},       {"Singapore", "SG"},
+      {"South Africa", "ZA"}, {"Spain", "ES"},     {"Swaziland", "SZ"},    {"Sweden", "SE"},
+      {"Switzerland", "CH"},  {"Taiwan", "TW"},    {"Thailand", "TH"},     {"Turkey", "TR"},
+      {"U.K.", "GB"},         {"Uruguay", "UY"},   {"U.S.A. (HRC)", "US"}, {"U.S.A. (IRC)", "US"},
       {"U.S.A.", "US"}};
   for (const auto& [name, code] : iso) m[name].iso = code;
 
@@ -121,6 +121,17 @@ TEST(CountryFacts, EveryRowRoundTripsAndEveryReaderAgrees) {
     EXPECT_EQ(VideoStandards::StandardOf(kFamilyPal, code), want.pal);
     EXPECT_EQ(VideoStandards::StandardOf(kFamilySecam, code), want.secam);
     EXPECT_EQ(RemoteSoundKeyWorks(code), want.remoteSoundKey);
+
+    // The readers above go by code; the rows that share one must not disagree underneath.
+    const CountryRecord& record = CountryTable::Record(row);
+    const int named = record.iso.empty() ? CountryTable::LastIndexOfCode(code) : row;
+    EXPECT_EQ(CountryTable::Record(named).iso, want.iso);
+    EXPECT_EQ(record.video.family, want.family);
+    EXPECT_EQ(record.video.StandardOf(kFamilyNtsc), want.ntsc);
+    EXPECT_EQ(record.video.StandardOf(kFamilyPal), want.pal);
+    EXPECT_EQ(record.video.StandardOf(kFamilySecam), want.secam);
+    EXPECT_EQ(static_cast<int32_t>(record.sound), want.isMts);
+    EXPECT_EQ(record.remoteSoundKey, want.remoteSoundKey);
   }
   EXPECT_EQ(seen.size(), expected.size());
 }
