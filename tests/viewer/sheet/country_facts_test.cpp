@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "../remote/remote_test_actions.h"
 #include "first_run_defaults.h"
@@ -29,8 +30,11 @@ struct Facts {
   uint32_t ntsc = sd::kNtscM;
   uint32_t pal = sd::kPalB;
   uint32_t secam = sd::kSecamB;
-  int32_t isMts = -1;           // what choosing the row stores; -1 leaves the sound key off
-  bool remoteSoundKey = false;  // the remote's sound-mode key works in TV
+  int32_t isMts = -1;               // what choosing the row stores; -1 leaves the sound key off
+  bool remoteSoundKey = false;      // the remote's sound-mode key works in TV
+  std::vector<uint32_t> languages;  // system language ids that place a first start here
+  int32_t product1310 = 1;          // what the first start of a 1310 box makes of them
+  int32_t product1312 = 49;         // ... and of a 1312 box
 };
 
 void Put(std::map<std::string, Facts>& m, std::initializer_list<const char*> names,
@@ -74,6 +78,27 @@ std::map<std::string, Facts> ExpectedFacts() {
   Put(m, {"Taiwan"}, [](Facts& f) { f.isMts = 1; });
   Put(m, {"China"}, [](Facts& f) { f.isMts = 0; });
   Put(m, {"Taiwan", "China"}, [](Facts& f) { f.remoteSoundKey = true; });
+
+  const std::pair<uint32_t, const char*> languages[] = {
+      {11274, "Argentina"},   {3081, "Australia"},   {3079, "Austria"},   {1046, "Brazil"},
+      {9226, "Colombia"},     {13322, "Chile"},      {1029, "Czech"},     {1035, "Finland"},
+      {1036, "France"},       {1031, "Germany"},     {3076, "Hong Kong"}, {5124, "Hong Kong"},
+      {1038, "Hungary"},      {1039, "Iceland"},     {2080, "India"},     {1057, "Indonesia"},
+      {6153, "Ireland"},      {1040, "Italy"},       {1086, "Malaysia"},  {2058, "Mexico"},
+      {5129, "New Zealand"},  {1043, "Netherlands"}, {1044, "Norway"},    {13321, "Philippines"},
+      {1045, "Poland"},       {2070, "Portugal"},    {1049, "Russia"},    {4100, "Singapore"},
+      {7177, "South Africa"}, {1034, "Spain"},       {1053, "Sweden"},    {2055, "Switzerland"},
+      {1055, "Turkey"},       {2057, "U.K."}};
+  for (const auto& [id, name] : languages) m[name].languages.push_back(id);
+  // The regional boxes place a language of their region in its country, any other in the
+  // region's default; a -1 here is replaced by the row's own code.
+  Put(m, {"Colombia", "Chile", "Mexico", "Argentina", "Philippines"},
+      [](Facts& f) { f.product1310 = -1; });
+  Put(m,
+      {"Austria", "Australia", "New Zealand", "Netherlands", "Finland", "Iceland", "Indonesia",
+       "Italy", "India", "Malaysia", "Norway", "Portugal", "Singapore", "Spain", "Sweden",
+       "Switzerland", "Turkey"},
+      [](Facts& f) { f.product1312 = -1; });
   return m;
 }
 
@@ -121,6 +146,16 @@ TEST(CountryFacts, EveryRowRoundTripsAndEveryReaderAgrees) {
     EXPECT_EQ(VideoStandards::StandardOf(kFamilyPal, code), want.pal);
     EXPECT_EQ(VideoStandards::StandardOf(kFamilySecam, code), want.secam);
     EXPECT_EQ(RemoteSoundKeyWorks(code), want.remoteSoundKey);
+    for (uint32_t id : want.languages) {
+      const LocaleIds locale{1252, id};
+      EXPECT_EQ(CountryFromLocale(locale), code) << id;
+      EXPECT_EQ(CountryFromProduct("USB\\VID_7A3E&PID_1310", locale),
+                want.product1310 == -1 ? code : want.product1310)
+          << id;
+      EXPECT_EQ(CountryFromProduct("USB\\VID_7A3E&PID_1312", locale),
+                want.product1312 == -1 ? code : want.product1312)
+          << id;
+    }
 
     // The readers above go by code; the rows that share one must not disagree underneath.
     const CountryRecord& record = CountryTable::Record(row);
