@@ -47,6 +47,7 @@ struct RecordSource {
   VideoFacts video;
   SoundSystem sound;
   bool remoteSoundKey;
+  std::array<uint16_t, 2> languages;
 };
 
 using S = SoundSystem;
@@ -56,65 +57,67 @@ constexpr int32_t kPal = vd::kFamilyPal;
 constexpr int32_t kSecam = vd::kFamilySecam;
 
 // Table order is what the settings and the country lists store, so it never changes.
+// Columns: code, cable and antenna plans, ISO code, {family, NTSC, PAL and SECAM standards},
+// sound system, remote sound key, system languages.
 // clang-format off
 constexpr RecordSource kRecords[CountryTable::kCount] = {
-    {54, 'C', 'D', "AR", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false},            //  0 Argentina
-    {61, 'M', 'N', "AU", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            //  1 Australia
-    {43, 'G', 'H', "AT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            //  2 Austria
-    {1, 'C', 'D', "BS", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false},             //  3 Bahamas
-    {55, 'C', 'D', "BR", {kPal, kNtscM, kPalM, kSecamB}, S::kNone, false},            //  4 Brazil
-    {2, 'C', 'D', "CA", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},             //  5 Canada
-    {56, 'C', 'D', "CL", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false},           //  6 Chile
-    {86, 'O', 'O', "CN", {kPal, kNtscM, kPalD, kSecamB}, S::kDual, true},             //  7 China
-    {57, 'C', 'D', "CO", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false},           //  8 Colombia
-    {53, 'C', 'D', "CU", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false},           //  9 Cuba
-    {420, 'S', 'T', "CZ", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false},         // 10 Czech
-    {45, 'G', 'H', "DK", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 11 Denmark
-    {20, 'G', 'H', "EG", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 12 Egypt
-    {358, 'G', 'H', "FI", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 13 Finland
-    {33, 'U', 'V', "FR", {kSecam, kNtscM, kPalB, kSecamL}, S::kNone, false},          // 14 France
-    {49, 'G', 'H', "DE", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 15 Germany
-    {30, 'G', 'H', "GR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 16 Greece
-    {1, 'C', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false},               // 17 Hawaii
-    {852, 'P', 'Q', "HK", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false},           // 18 Hong Kong
-    {36, 'Y', 'Z', "HU", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false},          // 19 Hungary
-    {354, 'G', 'H', "IS", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 20 Iceland
-    {91, 'G', 'H', "IN", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 21 India
-    {62, 'G', 'H', "ID", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 22 Indonesia
-    {98, 'G', 'H', "IR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 23 Iran
-    {964, 'G', 'H', "IQ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 24 Iraq
-    {353, 'P', 'Q', "IE", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false},           // 25 Ireland
-    {972, 'G', 'H', "IL", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 26 Israle
-    {39, 'K', 'L', "IT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 27 Italy
-    {81, 'E', 'F', "JP", {kNtsc, kNtscMJapan, kPalB, kSecamB}, S::kNone, false},      // 28 Japan
-    {82, 'C', 'D', "KR", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 29 Korea
-    {231, 'G', 'H', "LR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 30 Liberia
-    {60, 'G', 'H', "MY", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 31 Malaysia
-    {52, 'C', 'D', "MX", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 32 Mexico
-    {377, 'G', 'H', "MC", {kPal, kNtscM, kPalB, kSecamL}, S::kNone, false},           // 33 Monaco
-    {31, 'G', 'H', "NL", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 34 Netherlands
-    {64, 'I', 'J', "NZ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 35 New Zealand
-    {47, 'G', 'H', "NO", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 36 Norway
-    {92, 'G', 'H', "PK", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 37 Pakistan
-    {595, 'C', 'D', "PY", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false},           // 38 Paraguay
-    {63, 'C', 'D', "PH", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 39 Philippines
-    {48, 'S', 'T', "PL", {kPal, kNtscM, kPalD, kSecamB}, S::kNone, false},            // 40 Poland
-    {351, 'G', 'H', "PT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 41 Portugal
-    {7, 'W', 'X', "RU", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false},           // 42 Russia
-    {65, 'G', 'H', "SG", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 43 Singapore
-    {27, 'P', 'Q', "ZA", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false},            // 44 South Africa
-    {34, 'G', 'H', "ES", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 45 Spain
-    {268, 'G', 'H', "SZ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},           // 46 Swaziland
-    {46, 'G', 'H', "SE", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 47 Sweden
-    {41, 'G', 'H', "CH", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 48 Switzerland
-    {886, 'C', 'D', "TW", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, true},            // 49 Taiwan
-    {66, 'G', 'H', "TH", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 50 Thailand
-    {90, 'G', 'H', "TR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 51 Turkey
-    {44, 'P', 'R', "GB", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false},            // 52 U.K.
-    {598, 'C', 'D', "UY", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false},           // 53 Uruguay
-    {1, 'A', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false},               // 54 U.S.A. (HRC)
-    {1, 'B', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false},               // 55 U.S.A. (IRC)
-    {1, 'C', 'D', "US", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false},             // 56 U.S.A.
+    {54, 'C', 'D', "AR", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false, {11274}},        //  0 Argentina
+    {61, 'M', 'N', "AU", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {3081}},         //  1 Australia
+    {43, 'G', 'H', "AT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {3079}},         //  2 Austria
+    {1, 'C', 'D', "BS", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},              //  3 Bahamas
+    {55, 'C', 'D', "BR", {kPal, kNtscM, kPalM, kSecamB}, S::kNone, false, {1046}},         //  4 Brazil
+    {2, 'C', 'D', "CA", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},              //  5 Canada
+    {56, 'C', 'D', "CL", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {13322}},       //  6 Chile
+    {86, 'O', 'O', "CN", {kPal, kNtscM, kPalD, kSecamB}, S::kDual, true, {}},              //  7 China
+    {57, 'C', 'D', "CO", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {9226}},        //  8 Colombia
+    {53, 'C', 'D', "CU", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            //  9 Cuba
+    {420, 'S', 'T', "CZ", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false, {1029}},      // 10 Czech
+    {45, 'G', 'H', "DK", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 11 Denmark
+    {20, 'G', 'H', "EG", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 12 Egypt
+    {358, 'G', 'H', "FI", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1035}},        // 13 Finland
+    {33, 'U', 'V', "FR", {kSecam, kNtscM, kPalB, kSecamL}, S::kNone, false, {1036}},       // 14 France
+    {49, 'G', 'H', "DE", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1031}},         // 15 Germany
+    {30, 'G', 'H', "GR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 16 Greece
+    {1, 'C', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},                // 17 Hawaii
+    {852, 'P', 'Q', "HK", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false, {3076, 5124}},  // 18 Hong Kong
+    {36, 'Y', 'Z', "HU", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false, {1038}},       // 19 Hungary
+    {354, 'G', 'H', "IS", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1039}},        // 20 Iceland
+    {91, 'G', 'H', "IN", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2080}},         // 21 India
+    {62, 'G', 'H', "ID", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1057}},         // 22 Indonesia
+    {98, 'G', 'H', "IR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 23 Iran
+    {964, 'G', 'H', "IQ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 24 Iraq
+    {353, 'P', 'Q', "IE", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false, {6153}},        // 25 Ireland
+    {972, 'G', 'H', "IL", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 26 Israle
+    {39, 'K', 'L', "IT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1040}},         // 27 Italy
+    {81, 'E', 'F', "JP", {kNtsc, kNtscMJapan, kPalB, kSecamB}, S::kNone, false, {}},       // 28 Japan
+    {82, 'C', 'D', "KR", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 29 Korea
+    {231, 'G', 'H', "LR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 30 Liberia
+    {60, 'G', 'H', "MY", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1086}},         // 31 Malaysia
+    {52, 'C', 'D', "MX", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {2058}},        // 32 Mexico
+    {377, 'G', 'H', "MC", {kPal, kNtscM, kPalB, kSecamL}, S::kNone, false, {}},            // 33 Monaco
+    {31, 'G', 'H', "NL", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1043}},         // 34 Netherlands
+    {64, 'I', 'J', "NZ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {5129}},         // 35 New Zealand
+    {47, 'G', 'H', "NO", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1044}},         // 36 Norway
+    {92, 'G', 'H', "PK", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 37 Pakistan
+    {595, 'C', 'D', "PY", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false, {}},            // 38 Paraguay
+    {63, 'C', 'D', "PH", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {13321}},       // 39 Philippines
+    {48, 'S', 'T', "PL", {kPal, kNtscM, kPalD, kSecamB}, S::kNone, false, {1045}},         // 40 Poland
+    {351, 'G', 'H', "PT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2070}},        // 41 Portugal
+    {7, 'W', 'X', "RU", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false, {1049}},        // 42 Russia
+    {65, 'G', 'H', "SG", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {4100}},         // 43 Singapore
+    {27, 'P', 'Q', "ZA", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false, {7177}},         // 44 South Africa
+    {34, 'G', 'H', "ES", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1034}},         // 45 Spain
+    {268, 'G', 'H', "SZ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 46 Swaziland
+    {46, 'G', 'H', "SE", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1053}},         // 47 Sweden
+    {41, 'G', 'H', "CH", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2055}},         // 48 Switzerland
+    {886, 'C', 'D', "TW", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, true, {}},             // 49 Taiwan
+    {66, 'G', 'H', "TH", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 50 Thailand
+    {90, 'G', 'H', "TR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1055}},         // 51 Turkey
+    {44, 'P', 'R', "GB", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2057}},         // 52 U.K.
+    {598, 'C', 'D', "UY", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false, {}},            // 53 Uruguay
+    {1, 'A', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},                // 54 U.S.A. (HRC)
+    {1, 'B', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},                // 55 U.S.A. (IRC)
+    {1, 'C', 'D', "US", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},              // 56 U.S.A.
 };
 // clang-format on
 
@@ -129,7 +132,8 @@ const std::array<CountryRecord, CountryTable::kCount>& Records() {
                              r.iso,
                              r.video,
                              r.sound,
-                             r.remoteSoundKey};
+                             r.remoteSoundKey,
+                             r.languages};
     }
     return out;
   }();
@@ -186,6 +190,16 @@ const VideoFacts& CountryTable::VideoOf(int32_t code) {
                                         vd::standard::kSecamB};
   const CountryRecord* record = RecordOfCode(code);
   return record != nullptr ? record->video : kOther;
+}
+
+const CountryRecord* CountryTable::RecordOfLanguage(uint32_t langId) {
+  if (langId == 0) return nullptr;
+  for (const CountryRecord& record : Records()) {
+    for (uint16_t id : record.languages) {
+      if (id == langId) return &record;
+    }
+  }
+  return nullptr;
 }
 
 int CountryTable::LastIndexOfCode(int32_t code) {

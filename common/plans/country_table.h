@@ -3,6 +3,7 @@
 // Constant data apart from the display names, which follow the interface language.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -55,6 +56,9 @@ struct CountryRecord {
   VideoFacts video;
   SoundSystem sound;
   bool remoteSoundKey;  // the remote control's sound-mode key switches the sound in TV
+  // The system language ids (as LocaleIds carries them) that place a first start here; 0
+  // marks an unused place.
+  std::array<uint16_t, 2> languages;
 
   const ChannelBand& Band(uint32_t source) const { return source == 1 ? antenna : cable; }
 };
@@ -79,6 +83,8 @@ class CountryTable {
   // The standards for a code: its record's, or for a code no record has, PAL with the
   // B standards.
   static const VideoFacts& VideoOf(int32_t code);
+  // The record a system language id places a first start in, null when none.
+  static const CountryRecord* RecordOfLanguage(uint32_t langId);
   // First record from index 0 up with this code (the tuner's rule), -1 when none.
   static int FirstIndexOfCode(int32_t code);
   // First record from index 56 down with this code (the scan dialog's rule), -1 when none.

@@ -167,6 +167,11 @@ TEST(CountryFacts, EveryRowRoundTripsAndEveryReaderAgrees) {
     EXPECT_EQ(record.video.StandardOf(kFamilySecam), want.secam);
     EXPECT_EQ(static_cast<int32_t>(record.sound), want.isMts);
     EXPECT_EQ(record.remoteSoundKey, want.remoteSoundKey);
+    std::vector<uint32_t> languages;
+    for (uint16_t id : record.languages) {
+      if (id != 0) languages.push_back(id);
+    }
+    EXPECT_EQ(languages, want.languages);
   }
   EXPECT_EQ(seen.size(), expected.size());
 }
