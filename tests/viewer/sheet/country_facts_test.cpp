@@ -112,6 +112,46 @@ bool RemoteSoundKeyWorks(int32_t code) {
   return procedure.OnCode(kSoundKey) == RemoteProcedure::kActed;
 }
 
+// Everything that reads a country fact by the stored code.
+void ExpectReadersAgree(int32_t code, const Facts& want) {
+  EXPECT_EQ(CountryFromLocation(want.iso), code);
+  EXPECT_EQ(VideoStandards::DetectFamily(code), want.family);
+  EXPECT_EQ(VideoStandards::StandardOf(kFamilyNtsc, code), want.ntsc);
+  EXPECT_EQ(VideoStandards::StandardOf(kFamilyPal, code), want.pal);
+  EXPECT_EQ(VideoStandards::StandardOf(kFamilySecam, code), want.secam);
+  EXPECT_EQ(RemoteSoundKeyWorks(code), want.remoteSoundKey);
+  for (uint32_t id : want.languages) {
+    const LocaleIds locale{1252, id};
+    EXPECT_EQ(CountryFromLocale(locale), code) << id;
+    EXPECT_EQ(CountryFromProduct("USB\\VID_7A3E&PID_1310", locale),
+              want.product1310 == -1 ? code : want.product1310)
+        << id;
+    EXPECT_EQ(CountryFromProduct("USB\\VID_7A3E&PID_1312", locale),
+              want.product1312 == -1 ? code : want.product1312)
+        << id;
+  }
+}
+
+// The readers go by code, so they see the first of the rows that share one; those rows must
+// not disagree underneath.
+void ExpectRecordHolds(int row, const Facts& want) {
+  const CountryRecord& record = CountryTable::Record(row);
+  const auto code = static_cast<int32_t>(record.code);
+  const int named = record.iso.empty() ? CountryTable::LastIndexOfCode(code) : row;
+  EXPECT_EQ(CountryTable::Record(named).iso, want.iso);
+  EXPECT_EQ(record.video.family, want.family);
+  EXPECT_EQ(record.video.StandardOf(kFamilyNtsc), want.ntsc);
+  EXPECT_EQ(record.video.StandardOf(kFamilyPal), want.pal);
+  EXPECT_EQ(record.video.StandardOf(kFamilySecam), want.secam);
+  EXPECT_EQ(static_cast<int32_t>(record.sound), want.isMts);
+  EXPECT_EQ(record.remoteSoundKey, want.remoteSoundKey);
+  std::vector<uint32_t> languages;
+  for (uint16_t id : record.languages) {
+    if (id != 0) languages.push_back(id);
+  }
+  EXPECT_EQ(languages, want.languages);
+}
+
 TEST(CountryFacts, EveryRowRoundTripsAndEveryReaderAgrees) {
   EnglishNamesAfter restore;
   const std::map<std::string, Facts> expected = ExpectedFacts();
@@ -140,38 +180,8 @@ TEST(CountryFacts, EveryRowRoundTripsAndEveryReaderAgrees) {
     EXPECT_EQ(reopened.CountryBox()->currentIndex(), row);
     EXPECT_EQ(CountryTable::PageSelection(host.country, host.country1), row);
 
-    EXPECT_EQ(CountryFromLocation(want.iso), code);
-    EXPECT_EQ(VideoStandards::DetectFamily(code), want.family);
-    EXPECT_EQ(VideoStandards::StandardOf(kFamilyNtsc, code), want.ntsc);
-    EXPECT_EQ(VideoStandards::StandardOf(kFamilyPal, code), want.pal);
-    EXPECT_EQ(VideoStandards::StandardOf(kFamilySecam, code), want.secam);
-    EXPECT_EQ(RemoteSoundKeyWorks(code), want.remoteSoundKey);
-    for (uint32_t id : want.languages) {
-      const LocaleIds locale{1252, id};
-      EXPECT_EQ(CountryFromLocale(locale), code) << id;
-      EXPECT_EQ(CountryFromProduct("USB\\VID_7A3E&PID_1310", locale),
-                want.product1310 == -1 ? code : want.product1310)
-          << id;
-      EXPECT_EQ(CountryFromProduct("USB\\VID_7A3E&PID_1312", locale),
-                want.product1312 == -1 ? code : want.product1312)
-          << id;
-    }
-
-    // The readers above go by code; the rows that share one must not disagree underneath.
-    const CountryRecord& record = CountryTable::Record(row);
-    const int named = record.iso.empty() ? CountryTable::LastIndexOfCode(code) : row;
-    EXPECT_EQ(CountryTable::Record(named).iso, want.iso);
-    EXPECT_EQ(record.video.family, want.family);
-    EXPECT_EQ(record.video.StandardOf(kFamilyNtsc), want.ntsc);
-    EXPECT_EQ(record.video.StandardOf(kFamilyPal), want.pal);
-    EXPECT_EQ(record.video.StandardOf(kFamilySecam), want.secam);
-    EXPECT_EQ(static_cast<int32_t>(record.sound), want.isMts);
-    EXPECT_EQ(record.remoteSoundKey, want.remoteSoundKey);
-    std::vector<uint32_t> languages;
-    for (uint16_t id : record.languages) {
-      if (id != 0) languages.push_back(id);
-    }
-    EXPECT_EQ(languages, want.languages);
+    ExpectReadersAgree(code, want);
+    ExpectRecordHolds(row, want);
   }
   EXPECT_EQ(seen.size(), expected.size());
 }
