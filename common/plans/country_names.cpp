@@ -14,7 +14,7 @@ using NameRow = std::array<const char*, CountryNames::kLanguageCount>;
 // kept exactly as the product shipped them, odd spellings and trailing spaces included
 // ("Germania ", "Hawaï "), since users and channel lists already know them that way.
 // clang-format off
-constexpr NameRow kNames[CountryNames::kCountryCount] = {
+constexpr NameRow kNames[] = {
     /*  0 */ {"Argentina", "Argentine", "Argentinien", "Argentina", "Argentina", "Arjantin", "阿根廷", "アルゼンチン", "阿根廷"},
     /*  1 */ {"Australia", "Australie", "Australien", "Australia", "Australia", "Avustralya", "澳洲", "オーストラリア", "澳大利亚"},
     /*  2 */ {"Austria", "Autriche", "Österreich", "Austria", "Austria", "Avusturya", "奧地利", "オーストリア", "奥地利"},
@@ -74,6 +74,8 @@ constexpr NameRow kNames[CountryNames::kCountryCount] = {
     /* 56 */ {"U.S.A.", "Etats-Unis d'Amérique", "U.S.A.", "U.S.A.", "Stati Uniti", "Amerika", "美國", "アメリカ合衆国", "美国"},
 };
 // clang-format on
+// A row short would leave its names null; a row over would name a country that is not there.
+static_assert(std::size(kNames) == CountryNames::kCountryCount);
 
 constexpr std::array<std::string_view, CountryNames::kLanguageCount> kLabels = {
     "English",

@@ -1,8 +1,10 @@
-// Display names of the 57 countries in English and the eight translated languages.
+// Display names of the country table's rows in English and the eight translated languages.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "country_table.h"
 
 namespace vd {
 
@@ -22,7 +24,7 @@ enum class CountryLanguage {
 class CountryNames {
  public:
   static constexpr int kLanguageCount = 9;
-  static constexpr int kCountryCount = 57;
+  static constexpr int kCountryCount = CountryTable::kCount;
   // The name field of a country record holds 31 bytes and a NUL.
   static constexpr size_t kMaxNameBytes = 31;
 

@@ -7,10 +7,24 @@
 #include "country_names.h"
 #include "country_table.h"
 #include "frequency_plans.h"
+#include "vd/capture_types.h"
 
 uint32_t ChannelBand::FrequencyOf(uint32_t n) const {
   if (table == nullptr || n < first || n > last) return 0;
   return table[n - first];
+}
+
+uint32_t VideoFacts::StandardOf(int32_t family) const {
+  switch (family) {
+    case vd::kFamilyNtsc:
+      return ntsc;
+    case vd::kFamilyPal:
+      return pal;
+    case vd::kFamilySecam:
+      return secam;
+    default:
+      return 0;
+  }
 }
 
 std::optional<uint32_t> ChannelBand::ChannelOf(uint32_t hz) const {
@@ -29,68 +43,81 @@ struct RecordSource {
   uint32_t code;
   char cable;
   char antenna;
+  std::string_view iso;
+  VideoFacts video;
+  SoundSystem sound;
+  bool remoteSoundKey;
+  std::array<uint16_t, 2> languages;
 };
 
+using S = SoundSystem;
+using namespace vd::standard;
+constexpr int32_t kNtsc = vd::kFamilyNtsc;
+constexpr int32_t kPal = vd::kFamilyPal;
+constexpr int32_t kSecam = vd::kFamilySecam;
+
 // Table order is what the settings and the country lists store, so it never changes.
+// Columns: code, cable and antenna plans, ISO code, {family, NTSC, PAL and SECAM standards},
+// sound system, remote sound key, system languages.
 // clang-format off
 constexpr RecordSource kRecords[CountryTable::kCount] = {
-    {54, 'C', 'D'},  //  0 Argentina
-    {61, 'M', 'N'},  //  1 Australia
-    {43, 'G', 'H'},  //  2 Austria
-    {1, 'C', 'D'},  //  3 Bahamas
-    {55, 'C', 'D'},  //  4 Brazil
-    {2, 'C', 'D'},  //  5 Canada
-    {56, 'C', 'D'},  //  6 Chile
-    {86, 'O', 'O'},  //  7 China
-    {57, 'C', 'D'},  //  8 Colombia
-    {53, 'C', 'D'},  //  9 Cuba
-    {420, 'S', 'T'},  // 10 Czech
-    {45, 'G', 'H'},  // 11 Denmark
-    {20, 'G', 'H'},  // 12 Egypt
-    {358, 'G', 'H'},  // 13 Finland
-    {33, 'U', 'V'},  // 14 France
-    {49, 'G', 'H'},  // 15 Germany
-    {30, 'G', 'H'},  // 16 Greece
-    {1, 'C', 'D'},  // 17 Hawaii
-    {852, 'P', 'Q'},  // 18 Hong Kong
-    {36, 'Y', 'Z'},  // 19 Hungary
-    {354, 'G', 'H'},  // 20 Iceland
-    {91, 'G', 'H'},  // 21 India
-    {62, 'G', 'H'},  // 22 Indonesia
-    {98, 'G', 'H'},  // 23 Iran
-    {964, 'G', 'H'},  // 24 Iraq
-    {353, 'P', 'Q'},  // 25 Ireland
-    {972, 'G', 'H'},  // 26 Israle
-    {39, 'K', 'L'},  // 27 Italy
-    {81, 'E', 'F'},  // 28 Japan
-    {82, 'C', 'D'},  // 29 Korea
-    {231, 'G', 'H'},  // 30 Liberia
-    {60, 'G', 'H'},  // 31 Malaysia
-    {52, 'C', 'D'},  // 32 Mexico
-    {377, 'G', 'H'},  // 33 Monaco
-    {31, 'G', 'H'},  // 34 Netherlands
-    {64, 'I', 'J'},  // 35 New Zealand
-    {47, 'G', 'H'},  // 36 Norway
-    {92, 'G', 'H'},  // 37 Pakistan
-    {595, 'C', 'D'},  // 38 Paraguay
-    {63, 'C', 'D'},  // 39 Philippines
-    {48, 'S', 'T'},  // 40 Poland
-    {351, 'G', 'H'},  // 41 Portugal
-    {7, 'W', 'X'},  // 42 Russia
-    {65, 'G', 'H'},  // 43 Singapore
-    {27, 'P', 'Q'},  // 44 South Africa
-    {34, 'G', 'H'},  // 45 Spain
-    {268, 'G', 'H'},  // 46 Swaziland
-    {46, 'G', 'H'},  // 47 Sweden
-    {41, 'G', 'H'},  // 48 Switzerland
-    {886, 'C', 'D'},  // 49 Taiwan
-    {66, 'G', 'H'},  // 50 Thailand
-    {90, 'G', 'H'},  // 51 Turkey
-    {44, 'P', 'R'},  // 52 U.K.
-    {598, 'C', 'D'},  // 53 Uruguay
-    {1, 'A', 'D'},  // 54 U.S.A. (HRC)
-    {1, 'B', 'D'},  // 55 U.S.A. (IRC)
-    {1, 'C', 'D'},  // 56 U.S.A.
+    {54, 'C', 'D', "AR", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false, {11274}},        //  0 Argentina
+    {61, 'M', 'N', "AU", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {3081}},         //  1 Australia
+    {43, 'G', 'H', "AT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {3079}},         //  2 Austria
+    {1, 'C', 'D', "BS", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},              //  3 Bahamas
+    {55, 'C', 'D', "BR", {kPal, kNtscM, kPalM, kSecamB}, S::kNone, false, {1046}},         //  4 Brazil
+    {2, 'C', 'D', "CA", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},              //  5 Canada
+    {56, 'C', 'D', "CL", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {13322}},       //  6 Chile
+    {86, 'O', 'O', "CN", {kPal, kNtscM, kPalD, kSecamB}, S::kDual, true, {}},              //  7 China
+    {57, 'C', 'D', "CO", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {9226}},        //  8 Colombia
+    {53, 'C', 'D', "CU", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            //  9 Cuba
+    {420, 'S', 'T', "CZ", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false, {1029}},      // 10 Czech
+    {45, 'G', 'H', "DK", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 11 Denmark
+    {20, 'G', 'H', "EG", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 12 Egypt
+    {358, 'G', 'H', "FI", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1035}},        // 13 Finland
+    {33, 'U', 'V', "FR", {kSecam, kNtscM, kPalB, kSecamL}, S::kNone, false, {1036}},       // 14 France
+    {49, 'G', 'H', "DE", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1031}},         // 15 Germany
+    {30, 'G', 'H', "GR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 16 Greece
+    {1, 'C', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},                // 17 Hawaii
+    {852, 'P', 'Q', "HK", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false, {3076, 5124}},  // 18 Hong Kong
+    {36, 'Y', 'Z', "HU", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false, {1038}},       // 19 Hungary
+    {354, 'G', 'H', "IS", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1039}},        // 20 Iceland
+    {91, 'G', 'H', "IN", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2080}},         // 21 India
+    {62, 'G', 'H', "ID", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1057}},         // 22 Indonesia
+    {98, 'G', 'H', "IR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 23 Iran
+    {964, 'G', 'H', "IQ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 24 Iraq
+    {353, 'P', 'Q', "IE", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false, {6153}},        // 25 Ireland
+    {972, 'G', 'H', "IL", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 26 Israle
+    {39, 'K', 'L', "IT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1040}},         // 27 Italy
+    {81, 'E', 'F', "JP", {kNtsc, kNtscMJapan, kPalB, kSecamB}, S::kNone, false, {}},       // 28 Japan
+    {82, 'C', 'D', "KR", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 29 Korea
+    {231, 'G', 'H', "LR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 30 Liberia
+    {60, 'G', 'H', "MY", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1086}},         // 31 Malaysia
+    {52, 'C', 'D', "MX", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {2058}},        // 32 Mexico
+    {377, 'G', 'H', "MC", {kPal, kNtscM, kPalB, kSecamL}, S::kNone, false, {}},            // 33 Monaco
+    {31, 'G', 'H', "NL", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1043}},         // 34 Netherlands
+    {64, 'I', 'J', "NZ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {5129}},         // 35 New Zealand
+    {47, 'G', 'H', "NO", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1044}},         // 36 Norway
+    {92, 'G', 'H', "PK", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 37 Pakistan
+    {595, 'C', 'D', "PY", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false, {}},            // 38 Paraguay
+    {63, 'C', 'D', "PH", {kNtsc, kNtscM, kPalB, kSecamB}, S::kNone, false, {13321}},       // 39 Philippines
+    {48, 'S', 'T', "PL", {kPal, kNtscM, kPalD, kSecamB}, S::kNone, false, {1045}},         // 40 Poland
+    {351, 'G', 'H', "PT", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2070}},        // 41 Portugal
+    {7, 'W', 'X', "RU", {kSecam, kNtscM, kPalB, kSecamD}, S::kNone, false, {1049}},        // 42 Russia
+    {65, 'G', 'H', "SG", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {4100}},         // 43 Singapore
+    {27, 'P', 'Q', "ZA", {kPal, kNtscM, kPalI, kSecamB}, S::kNone, false, {7177}},         // 44 South Africa
+    {34, 'G', 'H', "ES", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1034}},         // 45 Spain
+    {268, 'G', 'H', "SZ", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},            // 46 Swaziland
+    {46, 'G', 'H', "SE", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1053}},         // 47 Sweden
+    {41, 'G', 'H', "CH", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2055}},         // 48 Switzerland
+    {886, 'C', 'D', "TW", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, true, {}},             // 49 Taiwan
+    {66, 'G', 'H', "TH", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {}},             // 50 Thailand
+    {90, 'G', 'H', "TR", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {1055}},         // 51 Turkey
+    {44, 'P', 'R', "GB", {kPal, kNtscM, kPalB, kSecamB}, S::kNone, false, {2057}},         // 52 U.K.
+    {598, 'C', 'D', "UY", {kPal, kNtscM, kPalN, kSecamB}, S::kNone, false, {}},            // 53 Uruguay
+    {1, 'A', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},                // 54 U.S.A. (HRC)
+    {1, 'B', 'D', "", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},                // 55 U.S.A. (IRC)
+    {1, 'C', 'D', "US", {kNtsc, kNtscM, kPalB, kSecamB}, S::kMts, false, {}},              // 56 U.S.A.
 };
 // clang-format on
 
@@ -98,8 +125,15 @@ const std::array<CountryRecord, CountryTable::kCount>& Records() {
   static const std::array<CountryRecord, CountryTable::kCount> records = [] {
     std::array<CountryRecord, CountryTable::kCount> out{};
     for (int i = 0; i < CountryTable::kCount; ++i) {
-      out[i] = CountryRecord{kRecords[i].code, vd::FrequencyPlans::Plan(kRecords[i].cable),
-                             vd::FrequencyPlans::Plan(kRecords[i].antenna)};
+      const RecordSource& r = kRecords[i];
+      out[i] = CountryRecord{r.code,
+                             vd::FrequencyPlans::Plan(r.cable),
+                             vd::FrequencyPlans::Plan(r.antenna),
+                             r.iso,
+                             r.video,
+                             r.sound,
+                             r.remoteSoundKey,
+                             r.languages};
     }
     return out;
   }();
@@ -144,6 +178,28 @@ int CountryTable::FirstIndexOfCode(int32_t code) {
     if (static_cast<int64_t>(kRecords[i].code) == code) return i;
   }
   return -1;
+}
+
+const CountryRecord* CountryTable::RecordOfCode(int32_t code) {
+  const int index = FirstIndexOfCode(code);
+  return index < 0 ? nullptr : &Record(index);
+}
+
+const VideoFacts& CountryTable::VideoOf(int32_t code) {
+  static constexpr VideoFacts kOther = {vd::kFamilyPal, vd::standard::kNtscM, vd::standard::kPalB,
+                                        vd::standard::kSecamB};
+  const CountryRecord* record = RecordOfCode(code);
+  return record != nullptr ? record->video : kOther;
+}
+
+const CountryRecord* CountryTable::RecordOfLanguage(uint32_t langId) {
+  if (langId == 0) return nullptr;
+  for (const CountryRecord& record : Records()) {
+    for (uint16_t id : record.languages) {
+      if (id == langId) return &record;
+    }
+  }
+  return nullptr;
 }
 
 int CountryTable::LastIndexOfCode(int32_t code) {

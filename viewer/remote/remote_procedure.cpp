@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "country_table.h"
 #include "panel_ids.h"
 #include "vd/trace.h"
 #include "work_modes.h"
@@ -97,9 +98,9 @@ bool RemoteProcedure::Dispatch(RemoteKey key) {
       actions_.PostPanelCommand(pid::kVolumeDown);
       return true;
     case rk::kSoundMode: {
-      // Only the Taiwanese and Chinese sets switch between sound modes from the remote.
-      const int32_t country = state_.Country();
-      if (input != kInputTv || (country != 886 && country != 86)) return false;
+      // Only some countries' sets switch between sound modes from the remote.
+      const CountryRecord* country = CountryTable::RecordOfCode(state_.Country());
+      if (input != kInputTv || country == nullptr || !country->remoteSoundKey) return false;
       actions_.PostPanelCommand(pid::kSoundMode);
       return true;
     }

@@ -1,7 +1,10 @@
 #include "first_run_defaults.h"
 
+#include <algorithm>
 #include <initializer_list>
+#include <iterator>
 
+#include "country_table.h"
 #include "settings_table.h"
 #include "startup_helpers.h"
 
@@ -9,53 +12,24 @@ namespace vd {
 
 namespace {
 
-struct LangRule {
-  uint32_t langId;
-  int32_t country;
-};
+// The system languages each regional product places in their own country; any other language
+// gets the region's default. The countries themselves are the country table's.
+constexpr uint32_t kRegion1310Languages[] = {9226, 13322, 2058, 11274, 13321};
+constexpr uint32_t kRegion1312Languages[] = {3079, 3081, 5129, 1043, 1035, 1039, 1057, 1040, 2080,
+                                             1086, 1044, 2070, 4100, 1034, 1053, 2055, 1055};
 
-constexpr LangRule kLocaleLanguageRules[] = {
-    {11274, 54}, {3081, 61}, {3079, 43},  {1046, 55},  {9226, 57},  {13322, 56}, {1029, 420},
-    {1035, 358}, {1036, 33}, {1031, 49},  {3076, 852}, {5124, 852}, {1038, 36},  {1039, 354},
-    {2080, 91},  {1057, 62}, {6153, 353}, {1040, 39},  {1086, 60},  {2058, 52},  {5129, 64},
-    {1043, 31},  {1044, 47}, {13321, 63}, {1045, 48},  {2070, 351}, {1049, 7},   {4100, 65},
-    {7177, 27},  {1034, 34}, {1053, 46},  {2055, 41},  {1055, 90},  {2057, 44},
-};
-
-constexpr LangRule kRule1310Languages[] = {
-    {9226, 57}, {13322, 56}, {2058, 52}, {11274, 54}, {13321, 63},
-};
-
-constexpr LangRule kRule1312Languages[] = {
-    {3079, 43}, {3081, 61}, {5129, 64}, {1043, 31}, {1035, 358}, {1039, 354},
-    {1057, 62}, {1040, 39}, {2080, 91}, {1086, 60}, {1044, 47},  {2070, 351},
-    {4100, 65}, {1034, 34}, {1053, 46}, {2055, 41}, {1055, 90},
-};
-
-struct LocationRule {
-  std::string_view iso;
-  int32_t country;
-};
-
-// Every country of the table by its ISO 3166 code. Hawaii and the three U.S. plans share
-// the U.S.A.'s code 1.
-constexpr LocationRule kLocationRules[] = {
-    {"AR", 54}, {"AU", 61},  {"AT", 43},  {"BS", 1},   {"BR", 55},  {"CA", 2},   {"CL", 56},
-    {"CN", 86}, {"CO", 57},  {"CU", 53},  {"CZ", 420}, {"DK", 45},  {"EG", 20},  {"FI", 358},
-    {"FR", 33}, {"DE", 49},  {"GR", 30},  {"HK", 852}, {"HU", 36},  {"IS", 354}, {"IN", 91},
-    {"ID", 62}, {"IR", 98},  {"IQ", 964}, {"IE", 353}, {"IL", 972}, {"IT", 39},  {"JP", 81},
-    {"KR", 82}, {"LR", 231}, {"MY", 60},  {"MX", 52},  {"MC", 377}, {"NL", 31},  {"NZ", 64},
-    {"NO", 47}, {"PK", 92},  {"PY", 595}, {"PH", 63},  {"PL", 48},  {"PT", 351}, {"RU", 7},
-    {"SG", 65}, {"ZA", 27},  {"ES", 34},  {"SZ", 268}, {"SE", 46},  {"CH", 41},  {"TW", 886},
-    {"TH", 66}, {"TR", 90},  {"GB", 44},  {"UY", 598}, {"US", 1},
-};
+std::optional<int32_t> ByLanguage(uint32_t langId) {
+  const CountryRecord* record = CountryTable::RecordOfLanguage(langId);
+  if (record == nullptr) return std::nullopt;
+  return static_cast<int32_t>(record->code);
+}
 
 template <size_t N>
-std::optional<int32_t> ByLanguage(const LangRule (&rules)[N], uint32_t langId) {
-  for (const auto& r : rules) {
-    if (r.langId == langId) return r.country;
+std::optional<int32_t> ByLanguage(const uint32_t (&region)[N], uint32_t langId) {
+  if (std::find(std::begin(region), std::end(region), langId) == std::end(region)) {
+    return std::nullopt;
   }
-  return std::nullopt;
+  return ByLanguage(langId);
 }
 
 bool Is(LocaleIds l, uint32_t codePage, uint32_t langId) {
@@ -73,8 +47,9 @@ bool HasAny(const std::string& key, std::initializer_list<const char*> ids) {
 
 std::optional<int32_t> CountryFromLocation(std::string_view isoCode) {
   if (isoCode.size() != 2) return std::nullopt;
-  for (const auto& r : kLocationRules) {
-    if (ContainsNoCase(r.iso, isoCode) != 0) return r.country;
+  for (int i = 0; i < CountryTable::kCount; ++i) {
+    const CountryRecord& r = CountryTable::Record(i);
+    if (!r.iso.empty() && ContainsNoCase(r.iso, isoCode) != 0) return static_cast<int32_t>(r.code);
   }
   return std::nullopt;
 }
@@ -85,7 +60,7 @@ int32_t CountryFromLocale(LocaleIds l) {
   if (Is(l, 932, 1041)) return 81;
   if (Is(l, 949, 1042)) return 82;
   if (Is(l, 874, 1054)) return 66;
-  return ByLanguage(kLocaleLanguageRules, l.langId).value_or(1);
+  return ByLanguage(l.langId).value_or(1);
 }
 
 int32_t CountryFromProduct(const std::string& key, LocaleIds l) {
@@ -93,11 +68,11 @@ int32_t CountryFromProduct(const std::string& key, LocaleIds l) {
   if (HasAny(key, {"1310", "1311"})) {
     if (Is(l, 950, 1028)) return 886;
     if (Is(l, 949, 1042)) return 82;
-    return ByLanguage(kRule1310Languages, l.langId).value_or(1);
+    return ByLanguage(kRegion1310Languages, l.langId).value_or(1);
   }
   if (HasAny(key, {"1312", "1313"})) {
     if (Is(l, 874, 1054)) return 66;
-    return ByLanguage(kRule1312Languages, l.langId).value_or(49);
+    return ByLanguage(kRegion1312Languages, l.langId).value_or(49);
   }
   if (HasAny(key, {"1314", "1315"})) {
     if ((l.codePage == 950 || l.codePage == 936) && hongKong) return 852;

@@ -19,16 +19,6 @@
 
 namespace vd {
 
-namespace {
-
-// Codes whose sound system the sound-mode button switches: MTS for 1 and 886, PAL D/K and I
-// for 86 (China).
-constexpr int32_t kCodeUsa = 1;
-constexpr int32_t kCodeTaiwan = 886;
-constexpr int32_t kCodeChina = 86;
-
-}  // namespace
-
 ScanForm::ScanForm(ScanHost& host, Role role, QWidget* parent)
     : QWidget(parent), host_(host), role_(role), radio_(host.WorkMode() == vd::WorkMode::kRadio) {
   // The names follow the interface language; every later reader of the table sees them.
@@ -116,20 +106,13 @@ void ScanForm::SelectInitialCountry() {
 
 void ScanForm::OnCountryChosen(int index) {
   if (index < 0 || index >= CountryTable::kCount) return;
-  const auto code = static_cast<int32_t>(CountryTable::Record(index).code);
+  const CountryRecord& record = CountryTable::Record(index);
+  const auto code = static_cast<int32_t>(record.code);
   // The row, not only its code: the TV tuner starts on this row's plan next time.
   host_.SetCountry1(index);
   if (role_ == Role::kSearchPage) {
-    if (code == kCodeUsa || code == kCodeTaiwan) {
-      host_.SetIsMts(1);
-      host_.EnableSoundModeButton(true);
-    } else if (code == kCodeChina) {
-      host_.SetIsMts(0);
-      host_.EnableSoundModeButton(true);
-    } else {
-      host_.SetIsMts(-1);
-      host_.EnableSoundModeButton(false);
-    }
+    host_.SetIsMts(static_cast<int32_t>(record.sound));
+    host_.EnableSoundModeButton(record.sound != SoundSystem::kNone);
   }
   host_.SetCountry(code);
   const int32_t source = host_.Source();

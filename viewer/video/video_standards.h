@@ -4,13 +4,13 @@
 
 #include <cstdint>
 
-namespace vd {
+#include "country_table.h"
 
-enum StandardFamily : int32_t { kFamilyNtsc = 0, kFamilyPal = 1, kFamilySecam = 2 };
+namespace vd {
 
 class VideoStandards {
  public:
-  // The family a country (dialling code) broadcasts in.
+  // The family a country (dialling code) broadcasts in, as the country table says.
   static int32_t DetectFamily(int32_t country);
   // The one standard bit for a family in a country.
   static uint32_t StandardOf(int32_t family, int32_t country);

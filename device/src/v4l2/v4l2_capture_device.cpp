@@ -16,10 +16,9 @@
 namespace vd {
 
 namespace {
-constexpr int32_t kMinSide = 32;
 constexpr int kMaxStandards = 64;
-constexpr uint32_t kAmpControls[4] = {V4L2_CID_BRIGHTNESS, V4L2_CID_CONTRAST, V4L2_CID_HUE,
-                                      V4L2_CID_SATURATION};
+constexpr uint32_t kAmpControls[CheckedCaptureDevice::kAmpProperties] = {
+    V4L2_CID_BRIGHTNESS, V4L2_CID_CONTRAST, V4L2_CID_HUE, V4L2_CID_SATURATION};
 
 HResult ResultOf(int kernel) {
   if (kernel >= 0) return kSOk;
@@ -72,33 +71,14 @@ bool V4l2CaptureDevice::HasFacility(DeviceFacility facility) const {
   }
 }
 
-HResult V4l2CaptureDevice::Check(DeviceFacility facility) const {
-  if (!HasFacility(facility)) return kENoInterface;
-  return card_->IsAlive() ? kSOk : kEDeviceGone;
-}
-
-bool V4l2CaptureDevice::HasOutput(PinKind pin) const {
-  return HasOutputPin(pins_, pin);
-}
-
-HResult V4l2CaptureDevice::CheckVideoPin(PinKind pin) const {
-  if (!IsVideoPin(pin) || !HasOutput(pin)) return kENoInterface;
-  return card_->IsAlive() ? kSOk : kEDeviceGone;
-}
-
-HResult V4l2CaptureDevice::CheckAudioPin(PinKind pin) const {
-  if (!IsAudioPin(pin) || !HasOutput(pin)) return kENoInterface;
-  return card_->IsAlive() ? kSOk : kEDeviceGone;
+bool V4l2CaptureDevice::IsAlive() const {
+  return card_->IsAlive();
 }
 
 int32_t V4l2CaptureDevice::VideoInputCount() const {
   const auto& inputs = card_->Inputs();
   return static_cast<int32_t>(std::count_if(inputs.begin(), inputs.end(),
                                             [](const V4l2Input& in) { return in.v4l2Index >= 0; }));
-}
-
-KsPropertySet* V4l2CaptureDevice::QueryPinPropertySet(size_t pinIndex) {
-  return PinPropertySetAt(pins_, pinIndex);
 }
 
 KsPropertySet* V4l2CaptureDevice::QueryPropertySet() {
@@ -108,45 +88,24 @@ KsPropertySet* V4l2CaptureDevice::QueryPropertySet() {
 
 // --- crossbar
 
-HResult V4l2CaptureDevice::CrossbarPinCounts(int32_t* outputs, int32_t* inputs) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
-  if (outputs == nullptr || inputs == nullptr) return kEPointer;
-  *outputs = 2;
-  *inputs = static_cast<int32_t>(card_->Inputs().size());
-  return kSOk;
+int32_t V4l2CaptureDevice::CrossbarInputCount() const {
+  return static_cast<int32_t>(card_->Inputs().size());
 }
 
-HResult V4l2CaptureDevice::CrossbarPinInfo(bool isInput, int32_t index, CrossbarPin* pin) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
-  if (pin == nullptr) return kEPointer;
-  if (isInput) {
-    if (index < 0 || static_cast<size_t>(index) >= card_->Inputs().size()) return kEInvalidArg;
-    *pin = card_->Inputs()[static_cast<size_t>(index)].pin;
-    return kSOk;
-  }
-  if (index == 0) {
-    *pin = {physical::kVideoDecoder, 1};
-  } else if (index == 1) {
-    *pin = {physical::kAudioDecoder, 0};
-  } else {
-    return kEInvalidArg;
-  }
-  return kSOk;
+CrossbarPin V4l2CaptureDevice::CrossbarInput(int32_t index) const {
+  return card_->Inputs()[static_cast<size_t>(index)].pin;
 }
 
-HResult V4l2CaptureDevice::CanRoute(int32_t output, int32_t input) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
+bool V4l2CaptureDevice::Routable(int32_t output, int32_t input) const {
   const auto& inputs = card_->Inputs();
-  if (input < 0 || static_cast<size_t>(input) >= inputs.size()) return kSFalse;
+  if (input < 0 || static_cast<size_t>(input) >= inputs.size()) return false;
   bool video = inputs[static_cast<size_t>(input)].v4l2Index >= 0;
-  return (output == 0 && video) || (output == 1 && !video) ? kSOk : kSFalse;
+  return (output == kVideoOutput && video) || (output == kAudioOutput && !video);
 }
 
-HResult V4l2CaptureDevice::Route(int32_t output, int32_t input) {
-  HResult can = CanRoute(output, input);
-  if (can != kSOk) return Failed(can) ? can : kEInvalidArg;
+HResult V4l2CaptureDevice::DoRoute(int32_t output, int32_t input) {
   const V4l2Input& in = card_->Inputs()[static_cast<size_t>(input)];
-  if (output == 1) {
+  if (output == kAudioOutput) {
     // The cards route their sound with the picture; the choice is remembered for the engine.
     std::lock_guard lock(card_->Mutex());
     card_->audioRoute = input;
@@ -165,15 +124,12 @@ HResult V4l2CaptureDevice::Route(int32_t output, int32_t input) {
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::IsRoutedTo(int32_t output, int32_t* input) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
-  if (input == nullptr) return kEPointer;
-  if (output == 1) {
+HResult V4l2CaptureDevice::DoRoutedTo(int32_t output, int32_t* input) {
+  if (output == kAudioOutput) {
     std::lock_guard lock(card_->Mutex());
     *input = card_->audioRoute;
     return kSOk;
   }
-  if (output != 0) return kEInvalidArg;
   int index = -1;
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_G_INPUT, &index); r < 0)
     return ResultOf(r);
@@ -189,9 +145,7 @@ HResult V4l2CaptureDevice::IsRoutedTo(int32_t output, int32_t* input) {
 
 // --- decoder
 
-HResult V4l2CaptureDevice::AvailableTvFormats(uint32_t* mask) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  if (mask == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoAvailableTvFormats(uint32_t* mask) {
   uint64_t all = 0;
   for (int i = 0; i < kMaxStandards; ++i) {
     v4l2_standard s{};
@@ -205,9 +159,7 @@ HResult V4l2CaptureDevice::AvailableTvFormats(uint32_t* mask) {
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::SetTvFormat(uint32_t standard) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  if (standard == 0 || (standard & (standard - 1)) != 0) return kEInvalidArg;
+HResult V4l2CaptureDevice::DoSetTvFormat(uint32_t standard) {
   v4l2_std_id id = V4l2Standards::ToV4l2(standard);
   if (id == 0) return kEInvalidArg;
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_STD, &id); r < 0) return ResultOf(r);
@@ -219,9 +171,7 @@ HResult V4l2CaptureDevice::SetTvFormat(uint32_t standard) {
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::TvFormat(uint32_t* standard) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  if (standard == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoTvFormat(uint32_t* standard) {
   v4l2_std_id id = 0;
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_G_STD, &id); r < 0) return ResultOf(r);
   // A driver may answer a family (all PAL); the first of its members stands for it.
@@ -231,9 +181,7 @@ HResult V4l2CaptureDevice::TvFormat(uint32_t* standard) {
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::HorizontalLocked(bool* locked) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  if (locked == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoHorizontalLocked(bool* locked) {
   int index = 0;
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_G_INPUT, &index); r < 0)
     return ResultOf(r);
@@ -247,13 +195,9 @@ HResult V4l2CaptureDevice::HorizontalLocked(bool* locked) {
 
 // --- amplifier
 
-HResult V4l2CaptureDevice::GetAmpRange(AmpProperty property, AmpRange* range) {
-  if (HResult hr = Check(DeviceFacility::kVideoProcAmp); Failed(hr)) return hr;
-  auto i = static_cast<int>(property);
-  if (i < 0 || i > 3) return kEInvalidArg;
-  if (range == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoGetAmpRange(AmpProperty property, AmpRange* range) {
   v4l2_queryctrl q{};
-  q.id = kAmpControls[i];
+  q.id = kAmpControls[static_cast<int>(property)];
   int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_QUERYCTRL, &q);
   if (r == -EINVAL || (r >= 0 && (q.flags & V4L2_CTRL_FLAG_DISABLED) != 0)) return kENotImpl;
   if (r < 0) return ResultOf(r);
@@ -261,12 +205,8 @@ HResult V4l2CaptureDevice::GetAmpRange(AmpProperty property, AmpRange* range) {
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::GetAmp(AmpProperty property, int32_t* value) {
-  if (HResult hr = Check(DeviceFacility::kVideoProcAmp); Failed(hr)) return hr;
-  auto i = static_cast<int>(property);
-  if (i < 0 || i > 3) return kEInvalidArg;
-  if (value == nullptr) return kEPointer;
-  v4l2_control c{kAmpControls[i], 0};
+HResult V4l2CaptureDevice::DoGetAmp(AmpProperty property, int32_t* value) {
+  v4l2_control c{kAmpControls[static_cast<int>(property)], 0};
   int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_G_CTRL, &c);
   if (r == -EINVAL) return kENotImpl;
   if (r < 0) return ResultOf(r);
@@ -274,17 +214,14 @@ HResult V4l2CaptureDevice::GetAmp(AmpProperty property, int32_t* value) {
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::SetAmp(AmpProperty property, int32_t value) {
-  AmpRange range;
-  if (HResult hr = GetAmpRange(property, &range); Failed(hr)) return hr;
-  if (value < range.min || value > range.max) return kEInvalidArg;
+HResult V4l2CaptureDevice::DoSetAmp(AmpProperty property, int32_t value) {
   v4l2_control c{kAmpControls[static_cast<int>(property)], value};
   return ResultOf(card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_CTRL, &c));
 }
 
 // --- formats
 
-void V4l2CaptureDevice::MaxSize(int32_t* width, int32_t* height) {
+void V4l2CaptureDevice::MaxPictureSize(int32_t* width, int32_t* height) {
   v4l2_format f{};
   f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   f.fmt.pix.width = 4096;
@@ -306,47 +243,32 @@ int64_t V4l2CaptureDevice::FastestInterval() {
   return card_->capture.frameInterval;
 }
 
-HResult V4l2CaptureDevice::GetVideoFormat(PinKind pin, VideoFormat* format) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  if (format == nullptr) return kEPointer;
+VideoFormat& V4l2CaptureDevice::FormatOf(PinKind pin) {
+  return pin == PinKind::kCapture   ? card_->capture
+         : pin == PinKind::kPreview ? card_->preview
+                                    : card_->still;
+}
+
+HResult V4l2CaptureDevice::DoGetVideoFormat(PinKind pin, VideoFormat* format) {
   std::lock_guard lock(card_->Mutex());
-  *format = pin == PinKind::kCapture   ? card_->capture
-            : pin == PinKind::kPreview ? card_->preview
-                                       : card_->still;
+  *format = FormatOf(pin);
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::SetVideoFormat(PinKind pin, const VideoFormat& format) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  bool rgb = format.fourcc == kFourccRgb && (format.bitCount == 24 || format.bitCount == 32);
-  bool yuy2 = format.fourcc == kFourccYuy2 && format.bitCount == 16;
-  if (pin == PinKind::kStill ? !rgb : !(rgb || yuy2)) return kEInvalidArg;
-  int32_t maxW = 0, maxH = 0;
-  MaxSize(&maxW, &maxH);
-  if (format.width < kMinSide || format.width > maxW || format.height < kMinSide ||
-      format.height > maxH || (yuy2 && format.width % 2 != 0))
-    return kEInvalidArg;
-  VideoFormat accepted = format;
-  int64_t fastest = FastestInterval();
-  if (accepted.frameInterval == 0) accepted.frameInterval = fastest;
-  if (accepted.frameInterval < fastest || accepted.frameInterval > 10000000) return kEInvalidArg;
+HResult V4l2CaptureDevice::DoSetVideoFormat(PinKind pin, const VideoFormat& format) {
   std::lock_guard lock(card_->Mutex());
-  (pin == PinKind::kCapture   ? card_->capture
-   : pin == PinKind::kPreview ? card_->preview
-                              : card_->still) = accepted;
+  FormatOf(pin) = format;
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::VideoFormatCaps(PinKind pin, std::vector<VideoFormat>* formats) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  if (formats == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoVideoFormatCaps(PinKind pin, std::vector<VideoFormat>* formats) {
   v4l2_fmtdesc desc{};
   desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   // The pictures are converted in the bins; any format the card streams will do.
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_ENUM_FMT, &desc); r < 0)
     return ResultOf(r);
   int32_t maxW = 0, maxH = 0;
-  MaxSize(&maxW, &maxH);
+  MaxPictureSize(&maxW, &maxH);
   int64_t interval = FastestInterval();
   formats->clear();
   if (pin == PinKind::kStill) {
@@ -363,49 +285,27 @@ HResult V4l2CaptureDevice::VideoFormatCaps(PinKind pin, std::vector<VideoFormat>
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::GetAudioFormat(PinKind pin, AudioFormat* format) {
-  if (HResult hr = CheckAudioPin(pin); Failed(hr)) return hr;
-  if (format == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoGetAudioFormat(AudioFormat* format) {
   std::lock_guard lock(card_->Mutex());
   *format = card_->sound;
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::SetAudioFormat(PinKind pin, const AudioFormat& format) {
-  if (HResult hr = CheckAudioPin(pin); Failed(hr)) return hr;
-  if (format.channels < 1 || format.channels > 2 || format.bitsPerSample != 16 ||
-      format.samplesPerSec < 8000 || format.samplesPerSec > 48000)
-    return kEInvalidArg;
+HResult V4l2CaptureDevice::DoSetAudioFormat(const AudioFormat& format) {
   std::lock_guard lock(card_->Mutex());
   card_->sound = format;
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::MaxAvailableFrameInterval(PinKind pin, int32_t width, int32_t height,
-                                                     int64_t* interval) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  if (interval == nullptr) return kEPointer;
-  int32_t maxW = 0, maxH = 0;
-  MaxSize(&maxW, &maxH);
-  if (width < kMinSide || width > maxW || height < kMinSide || height > maxH) return kEInvalidArg;
-  *interval = FastestInterval();
-  return kSOk;
-}
-
 // --- still trigger and counters
 
-HResult V4l2CaptureDevice::GetVideoControlMode(uint32_t* mode) {
-  if (HResult hr = Check(DeviceFacility::kVideoControl); Failed(hr)) return hr;
-  if (mode == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoGetVideoControlMode(uint32_t* mode) {
   std::lock_guard lock(card_->Mutex());
   *mode = card_->videoControlMode;
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::SetVideoControlMode(uint32_t mode) {
-  if (HResult hr = Check(DeviceFacility::kVideoControl); Failed(hr)) return hr;
-  if ((mode & ~(kVideoControlExternalTriggerEnable | kVideoControlTrigger)) != 0)
-    return kEInvalidArg;
+HResult V4l2CaptureDevice::DoSetVideoControlMode(uint32_t mode) {
   {
     std::lock_guard lock(card_->Mutex());
     // The trigger bit clears itself once the picture is on its way.
@@ -415,9 +315,7 @@ HResult V4l2CaptureDevice::SetVideoControlMode(uint32_t mode) {
   return kSOk;
 }
 
-HResult V4l2CaptureDevice::GetFrameCounts(FrameCounts* counts) {
-  if (HResult hr = Check(DeviceFacility::kDroppedFrames); Failed(hr)) return hr;
-  if (counts == nullptr) return kEPointer;
+HResult V4l2CaptureDevice::DoGetFrameCounts(FrameCounts* counts) {
   std::lock_guard lock(card_->Mutex());
   *counts = card_->counts;
   return kSOk;
@@ -430,9 +328,7 @@ GstElement* V4l2CaptureDevice::CreateSourceBin(PinKind pin) {
   AudioFormat sound;
   {
     std::lock_guard lock(card_->Mutex());
-    video = pin == PinKind::kCapture   ? card_->capture
-            : pin == PinKind::kPreview ? card_->preview
-                                       : card_->still;
+    video = FormatOf(pin);
     sound = card_->sound;
   }
   switch (pin) {

@@ -16,9 +16,8 @@ namespace vd {
 namespace {
 constexpr int32_t kMaxWidth = 768;
 constexpr int32_t kMaxHeight = 576;
-constexpr int32_t kMinSide = 32;
 
-const AmpRange kAmpRanges[4] = {
+const AmpRange kAmpRanges[CheckedCaptureDevice::kAmpProperties] = {
     {0, 255, 1, 128},   // brightness
     {0, 255, 1, 128},   // contrast
     {-128, 127, 1, 0},  // hue
@@ -60,8 +59,9 @@ VirtualCaptureDevice::VirtualCaptureDevice(Model model, DeviceInfo info,
     : model_(model),
       info_(std::move(info)),
       hardware_(std::move(hardware)),
-      generation_(hardware_->Generation()),
-      pins_(PinsOf(model, *hardware_)) {}
+      generation_(hardware_->Generation()) {
+  pins_ = PinsOf(model, *hardware_);
+}
 
 bool VirtualCaptureDevice::IsConnected() const {
   return model_ == Model::kLineIn || hardware_->IsAlive(generation_);
@@ -71,27 +71,8 @@ bool VirtualCaptureDevice::HasFacility(DeviceFacility) const {
   return model_ == Model::kVideo;
 }
 
-HResult VirtualCaptureDevice::Check(DeviceFacility facility) const {
-  if (!HasFacility(facility)) return kENoInterface;
-  return hardware_->IsAlive(generation_) ? kSOk : kEDeviceGone;
-}
-
-bool VirtualCaptureDevice::HasOutput(PinKind pin) const {
-  return HasOutputPin(pins_, pin);
-}
-
-HResult VirtualCaptureDevice::CheckVideoPin(PinKind pin) const {
-  if (!IsVideoPin(pin) || !HasOutput(pin)) return kENoInterface;
-  return hardware_->IsAlive(generation_) ? kSOk : kEDeviceGone;
-}
-
-HResult VirtualCaptureDevice::CheckAudioPin(PinKind pin) const {
-  if (!IsAudioPin(pin) || !HasOutput(pin)) return kENoInterface;
-  return IsConnected() ? kSOk : kEDeviceGone;
-}
-
-KsPropertySet* VirtualCaptureDevice::QueryPinPropertySet(size_t pinIndex) {
-  return PinPropertySetAt(pins_, pinIndex);
+bool VirtualCaptureDevice::IsAlive() const {
+  return hardware_->IsAlive(generation_);
 }
 
 KsPropertySet* VirtualCaptureDevice::QueryPropertySet() {
@@ -101,141 +82,89 @@ KsPropertySet* VirtualCaptureDevice::QueryPropertySet() {
 
 // --- crossbar
 
-HResult VirtualCaptureDevice::CrossbarPinCounts(int32_t* outputs, int32_t* inputs) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
-  if (outputs == nullptr || inputs == nullptr) return kEPointer;
-  *outputs = 2;
-  *inputs = kCrossbarInputs;
-  return kSOk;
+int32_t VirtualCaptureDevice::CrossbarInputCount() const {
+  return kCrossbarInputs;
 }
 
-HResult VirtualCaptureDevice::CrossbarPinInfo(bool isInput, int32_t index, CrossbarPin* pin) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
-  if (pin == nullptr) return kEPointer;
-  if (isInput) {
-    if (index < 0 || index >= kCrossbarInputs) return kEInvalidArg;
-    *pin = VirtualHardware::InputPin(index);
-    return kSOk;
-  }
-  if (index == 0) {
-    *pin = {physical::kVideoDecoder, 1};
-  } else if (index == 1) {
-    *pin = {physical::kAudioDecoder, 0};
-  } else {
-    return kEInvalidArg;
-  }
-  return kSOk;
+CrossbarPin VirtualCaptureDevice::CrossbarInput(int32_t index) const {
+  return VirtualHardware::InputPin(index);
 }
 
-HResult VirtualCaptureDevice::CanRoute(int32_t output, int32_t input) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
-  return VirtualHardware::CanRoute(output, input) ? kSOk : kSFalse;
+bool VirtualCaptureDevice::Routable(int32_t output, int32_t input) const {
+  return VirtualHardware::CanRoute(output, input);
 }
 
-HResult VirtualCaptureDevice::Route(int32_t output, int32_t input) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
+HResult VirtualCaptureDevice::DoRoute(int32_t output, int32_t input) {
   return hardware_->Route(output, input);
 }
 
-HResult VirtualCaptureDevice::IsRoutedTo(int32_t output, int32_t* input) {
-  if (HResult hr = Check(DeviceFacility::kCrossbar); Failed(hr)) return hr;
-  if (input == nullptr) return kEPointer;
-  if (output != 0 && output != 1) return kEInvalidArg;
+HResult VirtualCaptureDevice::DoRoutedTo(int32_t output, int32_t* input) {
   *input = hardware_->RoutedTo(output);
   return kSOk;
 }
 
 // --- decoder
 
-HResult VirtualCaptureDevice::AvailableTvFormats(uint32_t* mask) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  if (mask == nullptr) return kEPointer;
+HResult VirtualCaptureDevice::DoAvailableTvFormats(uint32_t* mask) {
   *mask = kAvailableStandards;
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::SetTvFormat(uint32_t standard) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  // Exactly one bit, and one the decoder knows.
-  if (standard == 0 || (standard & (standard - 1)) != 0 || (standard & kAvailableStandards) == 0)
-    return kEInvalidArg;
+HResult VirtualCaptureDevice::DoSetTvFormat(uint32_t standard) {
+  if ((standard & kAvailableStandards) == 0) return kEInvalidArg;
   hardware_->SetStandard(standard);
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::TvFormat(uint32_t* standard) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  if (standard == nullptr) return kEPointer;
+HResult VirtualCaptureDevice::DoTvFormat(uint32_t* standard) {
   *standard = hardware_->Standard();
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::HorizontalLocked(bool* locked) {
-  if (HResult hr = Check(DeviceFacility::kAnalogVideoDecoder); Failed(hr)) return hr;
-  if (locked == nullptr) return kEPointer;
+HResult VirtualCaptureDevice::DoHorizontalLocked(bool* locked) {
   *locked = hardware_->CurrentReception().locked;
   return kSOk;
 }
 
 // --- amplifier
 
-HResult VirtualCaptureDevice::GetAmpRange(AmpProperty property, AmpRange* range) {
-  if (HResult hr = Check(DeviceFacility::kVideoProcAmp); Failed(hr)) return hr;
-  auto i = static_cast<int>(property);
-  if (i < 0 || i > 3) return kEInvalidArg;
-  if (range == nullptr) return kEPointer;
-  *range = kAmpRanges[i];
+HResult VirtualCaptureDevice::DoGetAmpRange(AmpProperty property, AmpRange* range) {
+  *range = kAmpRanges[static_cast<int>(property)];
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::GetAmp(AmpProperty property, int32_t* value) {
-  if (HResult hr = Check(DeviceFacility::kVideoProcAmp); Failed(hr)) return hr;
-  auto i = static_cast<int>(property);
-  if (i < 0 || i > 3) return kEInvalidArg;
-  if (value == nullptr) return kEPointer;
+HResult VirtualCaptureDevice::DoGetAmp(AmpProperty property, int32_t* value) {
   *value = hardware_->Amp(property);
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::SetAmp(AmpProperty property, int32_t value) {
-  if (HResult hr = Check(DeviceFacility::kVideoProcAmp); Failed(hr)) return hr;
-  auto i = static_cast<int>(property);
-  if (i < 0 || i > 3) return kEInvalidArg;
-  if (value < kAmpRanges[i].min || value > kAmpRanges[i].max) return kEInvalidArg;
+HResult VirtualCaptureDevice::DoSetAmp(AmpProperty property, int32_t value) {
   hardware_->SetAmp(property, value);
   return kSOk;
 }
 
 // --- formats
 
-HResult VirtualCaptureDevice::GetVideoFormat(PinKind pin, VideoFormat* format) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  if (format == nullptr) return kEPointer;
+void VirtualCaptureDevice::MaxPictureSize(int32_t* width, int32_t* height) {
+  *width = kMaxWidth;
+  *height = kMaxHeight;
+}
+
+int64_t VirtualCaptureDevice::FastestInterval() {
+  return standard::FrameIntervalOf(hardware_->Standard());
+}
+
+HResult VirtualCaptureDevice::DoGetVideoFormat(PinKind pin, VideoFormat* format) {
   *format = hardware_->Format(pin);
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::SetVideoFormat(PinKind pin, const VideoFormat& format) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  bool rgb = format.fourcc == kFourccRgb && (format.bitCount == 24 || format.bitCount == 32);
-  bool yuy2 = format.fourcc == kFourccYuy2 && format.bitCount == 16;
-  // The still pin sends RGB pictures only; the video pins YUY2 or RGB.
-  if (pin == PinKind::kStill ? !rgb : !(rgb || yuy2)) return kEInvalidArg;
-  if (format.width < kMinSide || format.width > kMaxWidth || format.height < kMinSide ||
-      format.height > kMaxHeight || (yuy2 && format.width % 2 != 0))
-    return kEInvalidArg;
-  VideoFormat accepted = format;
-  int64_t fastest = standard::FrameIntervalOf(hardware_->Standard());
-  // 0 asks for the standard's own rate; anything faster than the standard cannot be had.
-  if (accepted.frameInterval == 0) accepted.frameInterval = fastest;
-  if (accepted.frameInterval < fastest || accepted.frameInterval > 10000000) return kEInvalidArg;
-  hardware_->SetFormat(pin, accepted);
+HResult VirtualCaptureDevice::DoSetVideoFormat(PinKind pin, const VideoFormat& format) {
+  hardware_->SetFormat(pin, format);
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::VideoFormatCaps(PinKind pin, std::vector<VideoFormat>* formats) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  if (formats == nullptr) return kEPointer;
+HResult VirtualCaptureDevice::DoVideoFormatCaps(PinKind pin, std::vector<VideoFormat>* formats) {
   uint32_t standard = hardware_->Standard();
   int64_t interval = standard::FrameIntervalOf(standard);
   int32_t full = standard::FullHeightOf(standard);
@@ -252,9 +181,7 @@ HResult VirtualCaptureDevice::VideoFormatCaps(PinKind pin, std::vector<VideoForm
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::GetAudioFormat(PinKind pin, AudioFormat* format) {
-  if (HResult hr = CheckAudioPin(pin); Failed(hr)) return hr;
-  if (format == nullptr) return kEPointer;
+HResult VirtualCaptureDevice::DoGetAudioFormat(AudioFormat* format) {
   if (model_ == Model::kLineIn) {
     std::lock_guard lock(lineInMutex_);
     *format = lineInFormat_;
@@ -264,11 +191,7 @@ HResult VirtualCaptureDevice::GetAudioFormat(PinKind pin, AudioFormat* format) {
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::SetAudioFormat(PinKind pin, const AudioFormat& format) {
-  if (HResult hr = CheckAudioPin(pin); Failed(hr)) return hr;
-  if (format.channels < 1 || format.channels > 2 || format.bitsPerSample != 16 ||
-      format.samplesPerSec < 8000 || format.samplesPerSec > 48000)
-    return kEInvalidArg;
+HResult VirtualCaptureDevice::DoSetAudioFormat(const AudioFormat& format) {
   if (model_ == Model::kLineIn) {
     std::lock_guard lock(lineInMutex_);
     lineInFormat_ = format;
@@ -278,23 +201,20 @@ HResult VirtualCaptureDevice::SetAudioFormat(PinKind pin, const AudioFormat& for
   return kSOk;
 }
 
-HResult VirtualCaptureDevice::MaxAvailableFrameInterval(PinKind pin, int32_t width, int32_t height,
-                                                        int64_t* interval) {
-  if (HResult hr = CheckVideoPin(pin); Failed(hr)) return hr;
-  if (interval == nullptr) return kEPointer;
-  if (width < kMinSide || width > kMaxWidth || height < kMinSide || height > kMaxHeight)
-    return kEInvalidArg;
-  *interval = standard::FrameIntervalOf(hardware_->Standard());
+// --- still trigger and counters
+
+HResult VirtualCaptureDevice::DoGetVideoControlMode(uint32_t* mode) {
+  *mode = hardware_->VideoControlMode();
   return kSOk;
 }
 
-// --- still trigger and counters
+HResult VirtualCaptureDevice::DoSetVideoControlMode(uint32_t mode) {
+  hardware_->SetVideoControlMode(mode);
+  return kSOk;
+}
 
-HResult VirtualCaptureDevice::GetVideoControlMode(uint32_t* mode) {
-  if (HResult hr = Check(DeviceFacility::kVideoControl); Failed(hr)) return hr;
-  if (!HasOutput(PinKind::kStill)) return kENoInterface;
-  if (mode == nullptr) return kEPointer;
-  *mode = hardware_->VideoControlMode();
+HResult VirtualCaptureDevice::DoGetFrameCounts(FrameCounts* counts) {
+  *counts = hardware_->Counts();
   return kSOk;
 }
 
@@ -304,22 +224,6 @@ VirtualCaptureDevice::~VirtualCaptureDevice() {
 
 void VirtualCaptureDevice::SetUnheardSnapshotHandler(std::function<void()> handler) {
   if (model_ == Model::kVideo) hardware_->SetUnheardSnapshotHandler(this, std::move(handler));
-}
-
-HResult VirtualCaptureDevice::SetVideoControlMode(uint32_t mode) {
-  if (HResult hr = Check(DeviceFacility::kVideoControl); Failed(hr)) return hr;
-  if (!HasOutput(PinKind::kStill)) return kENoInterface;
-  if ((mode & ~(kVideoControlExternalTriggerEnable | kVideoControlTrigger)) != 0)
-    return kEInvalidArg;
-  hardware_->SetVideoControlMode(mode);
-  return kSOk;
-}
-
-HResult VirtualCaptureDevice::GetFrameCounts(FrameCounts* counts) {
-  if (HResult hr = Check(DeviceFacility::kDroppedFrames); Failed(hr)) return hr;
-  if (counts == nullptr) return kEPointer;
-  *counts = hardware_->Counts();
-  return kSOk;
 }
 
 GstElement* VirtualCaptureDevice::CreateSourceBin(PinKind pin) {
