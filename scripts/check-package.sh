@@ -27,7 +27,7 @@ echo "packages: ${packages[*]} $version"
 
 # Lintian on the upload: the packages, the .changes and the .buildinfo.
 lintian --info --display-info --fail-on error,warning "${changes[0]}" >"$work/lintian" 2>&1 ||
-  fail "lintian:"$'\n'"$(cat "$work/lintian")"
+  fail "lintian:"$'\n'"$(grep -E '^[EW]:' "$work/lintian" || cat "$work/lintian")"
 counts=$(grep -oE '^[IPX]:' "$work/lintian" | sort | uniq -c | awk '{ printf "%s%s %s", (NR > 1 ? ", " : ""), $1, $2 }')
 echo "lintian: no error, no warning${counts:+ ($counts)}"
 
