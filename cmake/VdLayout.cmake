@@ -15,6 +15,7 @@ set(VD_INSTALL_MODULE_LIB ${VD_INSTALL_LIB} CACHE STRING
 # programs and libraries find each other through the installed layout, never an absolute path.
 function(vd_relative_path out from to)
   file(RELATIVE_PATH rel /prefix/${from} /prefix/${to})
+  string(REGEX REPLACE "/$" "" rel "${rel}")
   if(rel STREQUAL "")
     set(rel .)
   endif()

@@ -111,4 +111,11 @@ for p in $("$bin/vdtool" elements | awk 'NR > 1 { print $2 }' | sort -u); do
   grep -qE "(^|, )$p(,|$| )" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
 echo "viewdeck Depends: $depends"
+# The pkg-config files point into the tree they were unpacked into.
+for pc in vidparse stromsift teletext; do
+  flags=$(PKG_CONFIG_PATH="$lib/pkgconfig" pkg-config --cflags --libs "$pc") || fail "pkg-config $pc failed"
+  inc=$(grep -oE -- '-I[^ ]+' <<<"$flags" | cut -c3-) libdir=$(grep -oE -- '-L[^ ]+' <<<"$flags" | cut -c3-)
+  [ "$(realpath -m "$inc")" = "$root/usr/include" ] && [ "$(realpath -m "$libdir")" = "$lib" ] &&
+    [ -e "$libdir/lib$pc.so" ] && grep -q -- "-l$pc" <<<"$flags" || fail "pkg-config $pc: $flags"
+done
 echo "package check: passed"
