@@ -44,8 +44,9 @@ packages=(
   # drivers (the kernel itself is unpacked into a cache, never installed); v4l-utils and
   # ir-keytable give the tests v4l2-ctl and ir-ctl to cross-check the programs against
   qemu-system-x86 busybox-static cpio kmod udev v4l-utils ir-keytable
-  # packaging and its checks (CPack's Debian generator needs `file` for dpkg-shlibdeps)
-  dpkg-dev file desktop-file-utils appstream
+  # packaging and its checks: the Debian packages are built by debhelper (dpkg-buildpackage
+  # under fakeroot) and checked by lintian; `file` is what dpkg-shlibdeps reads binaries with
+  dpkg-dev debhelper fakeroot lintian file desktop-file-utils appstream
 )
 
 if [ "${1:-}" = "--fresh-check" ]; then

@@ -12,6 +12,9 @@ VD_DEFINE_TRACE(TraceModule, "tuning")
 #ifndef VD_INSTALL_LIBDIR
 #define VD_INSTALL_LIBDIR "/usr/local/lib"
 #endif
+#ifndef VD_MODULE_DIR_FROM_BIN
+#define VD_MODULE_DIR_FROM_BIN "../lib"
+#endif
 
 namespace vd {
 
@@ -25,7 +28,7 @@ std::vector<std::string> TunerModule::SearchPaths() {
   if (n > 0) {
     std::string self(exe, static_cast<size_t>(n));
     if (size_t slash = self.rfind('/'); slash != std::string::npos) {
-      paths.push_back(self.substr(0, slash) + "/../lib/" + kFileName);
+      paths.push_back(self.substr(0, slash) + "/" VD_MODULE_DIR_FROM_BIN "/" + kFileName);
     }
   }
   paths.push_back(std::string(VD_INSTALL_LIBDIR) + "/" + kFileName);

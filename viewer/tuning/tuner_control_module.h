@@ -13,8 +13,9 @@ class TunerModule {
  public:
   static constexpr const char* kFileName = "libkxtuner.so";
 
-  // Searches VIEWDECK_MODULE_DIR, then ../lib beside the running program, then the install
-  // library folder. Null when no candidate opens or none exports the factory.
+  // Searches VIEWDECK_MODULE_DIR, then the module folder relative to the running program (../lib
+  // unless the install layout puts it elsewhere), then the install module folder. Null when no
+  // candidate opens or none exports the factory.
   static std::unique_ptr<TunerModule> Load();
   // The candidate paths in search order (for messages and tests).
   static std::vector<std::string> SearchPaths();
