@@ -14,10 +14,10 @@
 #include <functional>
 #include <memory>
 
-#include "album_host.h"
 #include "album_list_ctrl.h"
 #include "album_page.h"
-#include "album_store.h"
+#include "vd/album/album_host.h"
+#include "vd/album/album_store.h"
 
 namespace {
 

@@ -24,12 +24,12 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "capture_graph.h"
-#include "channel_table.h"
-#include "headless_session.h"
-#include "tuner_control.h"
 #include "vd/device_enumerator.h"
 #include "vd/gst_ptr.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
+#include "vd/video/capture_graph.h"
+#include "vd/video/headless_session.h"
 #include "vd/virtual_box_config.h"
 #include "vd/virtual_tv_box.h"
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "channel_file.h"
-#include "channel_files.h"
-#include "channel_table.h"
-#include "radio_tuner_control.h"
-#include "scan_engine.h"
-#include "tv_tuner_control.h"
-#include "unattended_tuning.h"
+#include "vd/tuning/channel_file.h"
+#include "vd/tuning/channel_files.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/radio_tuner_control.h"
+#include "vd/tuning/scan_engine.h"
+#include "vd/tuning/tv_tuner_control.h"
+#include "vd/tuning/unattended_tuning.h"
 
 namespace {
 

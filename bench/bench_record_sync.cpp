@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "capture_graph.h"
-#include "headless_session.h"
 #include "vd/device_enumerator.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_ptr.h"
+#include "vd/video/capture_graph.h"
+#include "vd/video/headless_session.h"
 #include "vd/virtual_tv_box.h"
 
 namespace {

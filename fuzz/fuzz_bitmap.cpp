@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bitmap_file.h"
+#include "vd/album/bitmap_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vd::BitmapImage image;

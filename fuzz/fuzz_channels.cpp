@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "channel_file.h"
+#include "vd/tuning/channel_file.h"
 
 namespace {
 

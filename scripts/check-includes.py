@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Fails on any #include of another component's header that the component's row in
-ARCHITECTURE.md does not allow. Links alone do not show it: a target that links a library
+ARCHITECTURE.md does not allow, and any include of a header another component keeps to itself
+(outside its include/ folder). Links alone do not show it: a target that links a library
 publicly hands its headers on, and a header found through them is a use all the same.
 
   check-includes.py [SOURCE_DIR]
@@ -100,6 +101,8 @@ def main():
                 return usable[0] if len(usable) == 1 else found[0]
         return None
 
+    # A component with an include/ folder of its own offers only what is in it.
+    with_include = {r[0] for r in rows if any(f.startswith(r[0] + "/include/") for f in files)}
     problems = []
     for f in files:
         row = Owner(rows, f)
@@ -111,7 +114,16 @@ def main():
             if header is None:
                 continue
             owner = Owner(rows, header)
-            if owner is None or owner is row or owner[1] & row[2]:
+            if owner is None or owner is row:
+                continue
+            # A `*_core` target is a library's own code offered whole to its tools and tests.
+            core = any(t.endswith("_core") for t in owner[1] & row[2])
+            if (owner[0] in with_include and not core
+                    and not header.startswith(owner[0] + "/include/")):
+                problems.append(f"{f} includes {header}, which `{sorted(owner[1])[0]}` keeps to "
+                                f"itself (only {owner[0]}/include/ is for others)")
+                continue
+            if owner[1] & row[2]:
                 continue
             problems.append(f"{f} includes {header} of `{sorted(owner[1])[0]}` "
                             f"({owner[0]}/), which the row of `{sorted(row[1])[0]}` does not allow")

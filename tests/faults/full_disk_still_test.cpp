@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "album_store.h"
 #include "album_test_support.h"
+#include "vd/album/album_store.h"
 
 namespace vd {
 namespace {

@@ -10,11 +10,11 @@
 #include <random>
 #include <string>
 
-#include "channel_file.h"
-#include "channel_files.h"
 #include "kill_harness.h"
-#include "reg_document.h"
-#include "settings_store.h"
+#include "vd/settings/reg_document.h"
+#include "vd/settings/settings_store.h"
+#include "vd/tuning/channel_file.h"
+#include "vd/tuning/channel_files.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <filesystem>
 #include <string>
 
-#include "auto_scan_dlg.h"
-#include "channel_table.h"
 #include "country_table.h"
 #include "scan_form.h"
-#include "tuner_control.h"
+#include "vd/sheet/auto_scan_dlg.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
 #include "vd/virtual_tv_box.h"
 #include "viewer_fixture.h"
 

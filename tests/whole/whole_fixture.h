@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "remote_code_table.h"
+#include "vd/remote/remote_code_table.h"
 #include "viewer_fixture.h"
 
 namespace vdtest {

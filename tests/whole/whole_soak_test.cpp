@@ -9,19 +9,19 @@
 #include <cstdlib>
 #include <random>
 
-#include "album_frame.h"
-#include "auto_scan_dlg.h"
-#include "channel_list_ctrl.h"
-#include "control_panel.h"
-#include "panel_ids.h"
 #include "scan_form.h"
+#include "vd/albumui/album_frame.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/layout/work_modes.h"
+#include "vd/mainwnd/viewer_album_host.h"
+#include "vd/mainwnd/viewer_sheet_host.h"
+#include "vd/panel/control_panel.h"
+#include "vd/sheet/auto_scan_dlg.h"
+#include "vd/sheet/channel_list_ctrl.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
-#include "viewer_album_host.h"
-#include "viewer_sheet_host.h"
 #include "whole_fixture.h"
-#include "work_modes.h"
 
 namespace vdtest {
 namespace {

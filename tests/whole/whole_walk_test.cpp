@@ -48,25 +48,25 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "album_frame.h"
 #include "album_prop_sheet.h"
 #include "audio_sink.h"
 #include "avi_mend.h"
-#include "channel_file.h"
-#include "channel_table.h"
-#include "command_ids.h"
-#include "control_panel.h"
-#include "panel_ids.h"
-#include "panel_rules.h"
-#include "reg_document.h"
-#include "tuner_control.h"
+#include "vd/albumui/album_frame.h"
+#include "vd/layout/command_ids.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/layout/panel_rules.h"
+#include "vd/layout/work_modes.h"
+#include "vd/mainwnd/viewer_album_host.h"
 #include "vd/nested_loop.h"
+#include "vd/panel/control_panel.h"
+#include "vd/settings/reg_document.h"
+#include "vd/tuning/channel_file.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
-#include "viewer_album_host.h"
 #include "whole_fixture.h"
-#include "work_modes.h"
 
 namespace vdtest {
 namespace {

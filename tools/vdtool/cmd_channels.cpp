@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "channel_file.h"
-#include "channel_files.h"
 #include "command.h"
-#include "instance_guard.h"
+#include "vd/settings/instance_guard.h"
 #include "vd/text.h"
+#include "vd/tuning/channel_file.h"
+#include "vd/tuning/channel_files.h"
 #include "viewer_settings.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "alsa_mixer_backend.h"
 #include "command.h"
-#include "mixer_lines.h"
-#include "mixer_names.h"
-#include "virtual_mixer_backend.h"
+#include "vd/mixer/alsa_mixer_backend.h"
+#include "vd/mixer/mixer_lines.h"
+#include "vd/mixer/mixer_names.h"
+#include "vd/mixer/virtual_mixer_backend.h"
 
 namespace {
 

@@ -18,15 +18,15 @@
 #include <vector>
 
 #include "arguments.h"
-#include "capture_graph.h"
-#include "capture_pipeline.h"
 #include "command.h"
-#include "disk_budget.h"
-#include "headless_session.h"
-#include "instance_guard.h"
-#include "tuner_control.h"
 #include "vd/file_replace.h"
+#include "vd/settings/instance_guard.h"
 #include "vd/stop_signals.h"
+#include "vd/tuning/tuner_control.h"
+#include "vd/video/capture_graph.h"
+#include "vd/video/capture_pipeline.h"
+#include "vd/video/disk_budget.h"
+#include "vd/video/headless_session.h"
 #include "viewer_settings.h"
 
 namespace {

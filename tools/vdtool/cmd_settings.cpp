@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "command.h"
-#include "instance_guard.h"
-#include "main_settings.h"
-#include "settings_store.h"
-#include "settings_table.h"
+#include "vd/settings/instance_guard.h"
+#include "vd/settings/main_settings.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 #include "viewer_settings.h"
 
 namespace {

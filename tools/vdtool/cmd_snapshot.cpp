@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "arguments.h"
-#include "bitmap_file.h"
-#include "capture_graph.h"
 #include "command.h"
-#include "headless_session.h"
 #include "png_file.h"
+#include "vd/album/bitmap_file.h"
+#include "vd/video/capture_graph.h"
+#include "vd/video/headless_session.h"
 #include "viewer_settings.h"
 
 namespace {

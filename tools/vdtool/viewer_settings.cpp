@@ -1,8 +1,8 @@
 #include "viewer_settings.h"
 
 #include "country_table.h"
-#include "settings_store.h"
 #include "vd/device_enumerator.h"
+#include "vd/settings/settings_store.h"
 
 namespace vdtool {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "instance_guard.h"
-#include "main_settings.h"
+#include "vd/settings/instance_guard.h"
+#include "vd/settings/main_settings.h"
 
 namespace vdtool {
 

@@ -1,4 +1,4 @@
-#include "album_store.h"
+#include "vd/album/album_store.h"
 
 #include <fcntl.h>
 #include <strings.h>
@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "album_texts.h"
 #include "entry_name.h"
+#include "vd/album/album_texts.h"
 #include "vd/trace.h"
 
 VD_DEFINE_TRACE(AlbumTrace, "album")

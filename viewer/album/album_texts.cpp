@@ -1,4 +1,4 @@
-#include "album_texts.h"
+#include "vd/album/album_texts.h"
 
 namespace vd::album_text {
 namespace {

@@ -1,4 +1,4 @@
-#include "drag_record.h"
+#include "vd/album/drag_record.h"
 
 #include "byte_reader.h"
 

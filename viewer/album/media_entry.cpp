@@ -1,4 +1,4 @@
-#include "media_entry.h"
+#include "vd/album/media_entry.h"
 
 #include <strings.h>
 #include <cstdio>

@@ -1,11 +1,11 @@
-#include "album_dialogs.h"
+#include "vd/albumui/album_dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include "album_texts.h"
+#include "vd/album/album_texts.h"
 #include "vd/nested_loop.h"
 
 namespace {

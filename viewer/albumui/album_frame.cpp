@@ -1,4 +1,4 @@
-#include "album_frame.h"
+#include "vd/albumui/album_frame.h"
 
 #include <QEvent>
 #include <QVBoxLayout>

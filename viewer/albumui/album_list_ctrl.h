@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "media_entry.h"
+#include "vd/album/media_entry.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;

@@ -2,7 +2,7 @@
 
 #include <QVBoxLayout>
 
-#include "album_store.h"
+#include "vd/album/album_store.h"
 
 CAlbumPage::CAlbumPage(std::string album, AlbumListCtrl::Handlers handlers, int viewCommand,
                        QWidget* parent)

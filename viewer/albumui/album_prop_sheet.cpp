@@ -11,8 +11,8 @@
 #include "album_list_ctrl.h"
 #include "album_page.h"
 #include "album_tab_bar.h"
-#include "album_texts.h"
-#include "drag_record.h"
+#include "vd/album/album_texts.h"
+#include "vd/album/drag_record.h"
 #include "vd/nested_loop.h"
 
 namespace text = vd::album_text;

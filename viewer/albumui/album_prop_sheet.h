@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "album_store.h"
-#include "album_view.h"
+#include "vd/album/album_store.h"
+#include "vd/album/album_view.h"
 
 class QFileSystemWatcher;
 class QMenu;

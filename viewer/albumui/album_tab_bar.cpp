@@ -5,7 +5,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 
-#include "drag_record.h"
+#include "vd/album/drag_record.h"
 
 AlbumTabBar::AlbumTabBar(Handlers handlers, QWidget* parent)
     : QTabBar(parent), handlers_(std::move(handlers)) {

@@ -5,8 +5,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include "vd/mainwnd/viewer_dlg.h"
 #include "vd/stop_signals.h"
-#include "viewer_dlg.h"
 
 StopSignalClose::StopSignalClose(CViewerDlg& window, bool started)
     : window_(window), started_(started) {

@@ -11,13 +11,13 @@
 #include <mutex>
 #include <string>
 
-#include "instance_guard.h"
-#include "missing_elements_box.h"
-#include "settings_store.h"
 #include "stop_signal_close.h"
+#include "vd/mainwnd/missing_elements_box.h"
+#include "vd/mainwnd/viewer_dlg.h"
+#include "vd/settings/instance_guard.h"
+#include "vd/settings/settings_store.h"
 #include "vd/stop_signals.h"
 #include "vd/trace.h"
-#include "viewer_dlg.h"
 
 // The parser, teletext and device libraries write through the same sink as the viewer.
 VD_DEFINE_SHARED_LOG_SINK()

@@ -1,6 +1,6 @@
-#include "input_cycle.h"
+#include "vd/layout/input_cycle.h"
 
-#include "work_modes.h"
+#include "vd/layout/work_modes.h"
 
 namespace vd {
 

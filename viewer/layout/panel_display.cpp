@@ -1,8 +1,8 @@
-#include "panel_display.h"
+#include "vd/layout/panel_display.h"
 
 #include <cstdio>
 
-#include "work_modes.h"
+#include "vd/layout/work_modes.h"
 
 namespace vd {
 

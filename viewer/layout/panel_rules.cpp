@@ -1,9 +1,9 @@
-#include "panel_rules.h"
+#include "vd/layout/panel_rules.h"
 
 #include <initializer_list>
 
-#include "panel_ids.h"
-#include "work_modes.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/layout/work_modes.h"
 
 namespace vd {
 

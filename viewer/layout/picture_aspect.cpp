@@ -1,4 +1,4 @@
-#include "picture_aspect.h"
+#include "vd/layout/picture_aspect.h"
 
 #include <cmath>
 

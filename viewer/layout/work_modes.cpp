@@ -1,9 +1,9 @@
-#include "work_modes.h"
+#include "vd/layout/work_modes.h"
 
 #include <array>
 #include <cstddef>
 
-#include "panel_ids.h"
+#include "vd/layout/panel_ids.h"
 
 namespace vd {
 

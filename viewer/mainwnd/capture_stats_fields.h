@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "capture_host.h"
+#include "vd/video/capture_host.h"
 
 namespace vd {
 

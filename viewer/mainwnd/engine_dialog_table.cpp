@@ -1,4 +1,4 @@
-#include "engine_dialog_table.h"
+#include "vd/mainwnd/engine_dialog_table.h"
 
 #include <algorithm>
 

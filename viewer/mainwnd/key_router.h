@@ -8,7 +8,7 @@
 #include <QObject>
 #include <functional>
 
-#include "keyboard_table.h"
+#include "vd/remote/keyboard_table.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "missing_elements_box.h"
+#include "vd/mainwnd/missing_elements_box.h"
 
 #include <QMessageBox>
 #include <QString>

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "playback_clock.h"
+#include "vd/video/playback_clock.h"
 
 namespace vd {
 

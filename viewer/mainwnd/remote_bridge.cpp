@@ -1,4 +1,4 @@
-#include "remote_bridge.h"
+#include "vd/mainwnd/remote_bridge.h"
 
 #include <QWidget>
 

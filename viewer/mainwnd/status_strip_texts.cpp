@@ -1,4 +1,4 @@
-#include "status_strip_texts.h"
+#include "vd/mainwnd/status_strip_texts.h"
 
 #include <cstdio>
 

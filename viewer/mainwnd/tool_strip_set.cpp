@@ -1,4 +1,4 @@
-#include "tool_strip_set.h"
+#include "vd/mainwnd/tool_strip_set.h"
 
 #include <algorithm>
 

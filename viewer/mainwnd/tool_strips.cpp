@@ -1,4 +1,4 @@
-#include "tool_strips.h"
+#include "vd/mainwnd/tool_strips.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -8,8 +8,8 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "panel_ids.h"
 #include "tool_strip.h"
+#include "vd/layout/panel_ids.h"
 
 namespace vd {
 

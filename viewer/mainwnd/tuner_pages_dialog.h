@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "panel_display.h"
+#include "vd/layout/panel_display.h"
 
 class QComboBox;
 class QDoubleSpinBox;

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "picture_aspect.h"
+#include "vd/layout/picture_aspect.h"
 
 VideoArea::VideoArea(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);

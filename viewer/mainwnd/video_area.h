@@ -10,7 +10,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "video_frame_sink.h"
+#include "vd/video/video_frame_sink.h"
 
 class VideoArea : public QWidget, public vd::VideoFrameSink {
   Q_OBJECT

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 #include <map>
-#include "command_ids.h"
+#include "vd/layout/command_ids.h"
 
 class QToolButton;
 

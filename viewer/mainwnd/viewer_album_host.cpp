@@ -1,8 +1,8 @@
-#include "viewer_album_host.h"
+#include "vd/mainwnd/viewer_album_host.h"
 
 #include <QString>
 
-#include "album_dialogs.h"
+#include "vd/albumui/album_dialogs.h"
 
 namespace vd {
 

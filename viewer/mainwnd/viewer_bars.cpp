@@ -1,22 +1,22 @@
-#include "viewer_bars.h"
+#include "vd/mainwnd/viewer_bars.h"
 
 #include <QMenu>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
-#include "audio_format_dialog.h"
-#include "capture_graph.h"
 #include "capture_stats_bar.h"
-#include "channel_table.h"
-#include "control_panel.h"
-#include "dialog_runner.h"
-#include "graph_pages_engine.h"
 #include "playback_bar.h"
-#include "property_dialog.h"
 #include "tool_strip.h"
-#include "tuner_control.h"
 #include "tuner_pages_dialog.h"
+#include "vd/pages/audio_format_dialog.h"
+#include "vd/pages/dialog_runner.h"
+#include "vd/pages/graph_pages_engine.h"
+#include "vd/pages/property_dialog.h"
+#include "vd/panel/control_panel.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
+#include "vd/video/capture_graph.h"
 
 namespace vd {
 

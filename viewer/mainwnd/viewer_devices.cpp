@@ -1,9 +1,9 @@
-#include "viewer_devices.h"
+#include "vd/mainwnd/viewer_devices.h"
 
-#include "capture_graph.h"
-#include "remote_procedure.h"
 #include "stromsift.h"
-#include "viewer_teletext.h"
+#include "vd/mainwnd/viewer_teletext.h"
+#include "vd/remote/remote_procedure.h"
+#include "vd/video/capture_graph.h"
 
 namespace vd {
 

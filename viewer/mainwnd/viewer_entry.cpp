@@ -1,11 +1,11 @@
-#include "viewer_entry.h"
+#include "vd/mainwnd/viewer_entry.h"
 
-#include "channel_table.h"
-#include "control_panel.h"
-#include "digit_entry.h"
-#include "fine_tune.h"
-#include "radio_tuner_control.h"
-#include "tuning_ports.h"
+#include "vd/panel/control_panel.h"
+#include "vd/remote/digit_entry.h"
+#include "vd/remote/fine_tune.h"
+#include "vd/remote/tuning_ports.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/radio_tuner_control.h"
 
 namespace vd {
 

@@ -1,15 +1,15 @@
-#include "viewer_sheet_host.h"
+#include "vd/mainwnd/viewer_sheet_host.h"
 
 #include <QMetaObject>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 
-#include "control_panel.h"
-#include "locale_ids.h"
-#include "settings_store.h"
-#include "settings_table.h"
-#include "tuner_control.h"
+#include "vd/panel/control_panel.h"
+#include "vd/settings/locale_ids.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
+#include "vd/tuning/tuner_control.h"
 
 namespace vd {
 

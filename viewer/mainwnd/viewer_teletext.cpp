@@ -1,4 +1,4 @@
-#include "viewer_teletext.h"
+#include "vd/mainwnd/viewer_teletext.h"
 
 #include <QMenu>
 #include <QShortcut>

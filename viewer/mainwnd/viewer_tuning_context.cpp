@@ -1,14 +1,14 @@
-#include "viewer_tuning_context.h"
+#include "vd/mainwnd/viewer_tuning_context.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QThread>
 #include <chrono>
 
-#include "main_settings.h"
-#include "settings_store.h"
-#include "settings_table.h"
 #include "vd/nested_loop.h"
+#include "vd/settings/main_settings.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 
 namespace vd {
 

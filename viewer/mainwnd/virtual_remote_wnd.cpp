@@ -3,7 +3,7 @@
 #include <QGridLayout>
 #include <QPushButton>
 
-#include "remote_code_table.h"
+#include "vd/remote/remote_code_table.h"
 #include "vd/virtual_tv_box.h"
 
 namespace rk = vd::remote_key;

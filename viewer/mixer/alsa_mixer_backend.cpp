@@ -1,4 +1,4 @@
-#include "alsa_mixer_backend.h"
+#include "vd/mixer/alsa_mixer_backend.h"
 
 #include <alsa/asoundlib.h>
 

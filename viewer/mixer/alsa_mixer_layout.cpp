@@ -1,7 +1,7 @@
-#include "alsa_mixer_layout.h"
+#include "vd/mixer/alsa_mixer_layout.h"
 
-#include "mixer_backend.h"
-#include "mixer_names.h"
+#include "vd/mixer/mixer_backend.h"
+#include "vd/mixer/mixer_names.h"
 
 namespace vd {
 

@@ -1,11 +1,11 @@
-#include "mixer.h"
+#include "vd/mixer/mixer.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
 
-#include "mixer_lines.h"
-#include "mixer_names.h"
+#include "vd/mixer/mixer_lines.h"
+#include "vd/mixer/mixer_names.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "mixer_backend_factory.h"
+#include "vd/mixer/mixer_backend_factory.h"
 
-#include "alsa_mixer_backend.h"
 #include "vd/backend_table.h"
+#include "vd/mixer/alsa_mixer_backend.h"
+#include "vd/mixer/virtual_mixer_backend.h"
 #include "vd/sound_output.h"
-#include "virtual_mixer_backend.h"
 
 namespace vd {
 

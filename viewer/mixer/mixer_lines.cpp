@@ -1,9 +1,9 @@
-#include "mixer_lines.h"
+#include "vd/mixer/mixer_lines.h"
 
 #include <string>
 #include <vector>
 
-#include "mixer_names.h"
+#include "vd/mixer/mixer_names.h"
 
 namespace vd {
 

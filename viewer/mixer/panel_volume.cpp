@@ -1,4 +1,4 @@
-#include "panel_volume.h"
+#include "vd/mixer/panel_volume.h"
 
 #include <algorithm>
 

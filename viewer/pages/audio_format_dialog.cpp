@@ -1,11 +1,11 @@
-#include "audio_format_dialog.h"
+#include "vd/pages/audio_format_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "dialog_runner.h"
+#include "vd/pages/dialog_runner.h"
 
 namespace vd {
 

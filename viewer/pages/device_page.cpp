@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "audio_format_dialog.h"
-#include "property_dialog.h"
+#include "vd/pages/audio_format_dialog.h"
+#include "vd/pages/property_dialog.h"
 
 CDevicePage::CDevicePage(vd::PagesEngine& engine, QWidget* parent)
     : QWidget(parent), engine_(engine) {

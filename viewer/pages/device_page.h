@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "pages_engine.h"
-#include "sheet_page.h"
+#include "vd/pages/pages_engine.h"
+#include "vd/sheet/sheet_page.h"
 
 class QListWidget;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "dialog_runner.h"
+#include "vd/pages/dialog_runner.h"
 
 #include <QDialog>
 

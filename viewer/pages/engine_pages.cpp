@@ -1,4 +1,4 @@
-#include "engine_pages.h"
+#include "vd/pages/engine_pages.h"
 
 #include "capture_page.h"
 #include "color_page.h"

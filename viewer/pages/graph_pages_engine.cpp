@@ -1,4 +1,4 @@
-#include "graph_pages_engine.h"
+#include "vd/pages/graph_pages_engine.h"
 
 namespace vd {
 

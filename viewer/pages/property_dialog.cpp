@@ -1,4 +1,4 @@
-#include "property_dialog.h"
+#include "vd/pages/property_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "dialog_runner.h"
+#include "vd/pages/dialog_runner.h"
 
 namespace vd {
 

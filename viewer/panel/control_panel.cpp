@@ -1,19 +1,19 @@
-#include "control_panel.h"
+#include "vd/panel/control_panel.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
-#include "bmp_slider.h"
-#include "gen_bmp_btn.h"
 #include "panel_artwork.h"
-#include "panel_ids.h"
 #include "panel_layout.h"
-#include "skin.h"
-#include "skin_artwork.h"
-#include "skin_painter.h"
-#include "work_modes.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/layout/work_modes.h"
+#include "vd/skin/bmp_slider.h"
+#include "vd/skin/gen_bmp_btn.h"
+#include "vd/skin/skin.h"
+#include "vd/skin/skin_artwork.h"
+#include "vd/skin/skin_painter.h"
 
 namespace pid = vd::panel_id;
 using vd::PanelLayout;

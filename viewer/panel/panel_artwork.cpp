@@ -2,11 +2,11 @@
 
 #include <QPainter>
 
-#include "button_shape.h"
-#include "panel_ids.h"
 #include "panel_layout.h"
-#include "skin.h"
-#include "skin_painter.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/skin/button_shape.h"
+#include "vd/skin/skin.h"
+#include "vd/skin/skin_painter.h"
 
 namespace vd {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "panel_ids.h"
+#include "vd/layout/panel_ids.h"
 
 namespace vd {
 

@@ -1,10 +1,10 @@
-#include "digit_entry.h"
+#include "vd/remote/digit_entry.h"
 
 #include <cstdio>
 
 #include "country_table.h"
-#include "tuning_context.h"
-#include "work_modes.h"
+#include "vd/layout/work_modes.h"
+#include "vd/tuning/tuning_context.h"
 
 namespace vd {
 

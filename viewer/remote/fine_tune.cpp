@@ -1,10 +1,10 @@
-#include "fine_tune.h"
+#include "vd/remote/fine_tune.h"
 
 #include <cstdio>
 #include <limits>
 
-#include "channel.h"
-#include "work_modes.h"
+#include "vd/layout/work_modes.h"
+#include "vd/tuning/channel.h"
 
 namespace vd {
 

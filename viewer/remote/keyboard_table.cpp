@@ -1,10 +1,10 @@
-#include "keyboard_table.h"
-#include "command_ids.h"
+#include "vd/remote/keyboard_table.h"
+#include "vd/layout/command_ids.h"
 
 #include <Qt>
 #include <array>
 
-#include "panel_ids.h"
+#include "vd/layout/panel_ids.h"
 
 namespace cid = vd::command_id;
 

@@ -1,8 +1,8 @@
-#include "keypads.h"
-#include "command_ids.h"
+#include "vd/remote/keypads.h"
+#include "vd/layout/command_ids.h"
 
-#include "panel_ids.h"
-#include "radio_tuner_control.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/tuning/radio_tuner_control.h"
 
 namespace vd {
 

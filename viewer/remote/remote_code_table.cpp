@@ -1,4 +1,4 @@
-#include "remote_code_table.h"
+#include "vd/remote/remote_code_table.h"
 
 #include <array>
 

@@ -1,12 +1,12 @@
-#include "remote_procedure.h"
-#include "command_ids.h"
+#include "vd/remote/remote_procedure.h"
+#include "vd/layout/command_ids.h"
 
 #include <chrono>
 
 #include "country_table.h"
-#include "panel_ids.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/layout/work_modes.h"
 #include "vd/trace.h"
-#include "work_modes.h"
 
 VD_DEFINE_TRACE(RemoteTrace, "remote")
 

@@ -1,7 +1,7 @@
-#include "tuning_ports.h"
+#include "vd/remote/tuning_ports.h"
 
-#include "channel_table.h"
-#include "tuner_control.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
 
 namespace vd {
 

@@ -1,12 +1,12 @@
-#include "first_run_defaults.h"
+#include "vd/settings/first_run_defaults.h"
 
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
 
 #include "country_table.h"
-#include "settings_table.h"
 #include "startup_helpers.h"
+#include "vd/settings/settings_table.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "instance_guard.h"
+#include "vd/settings/instance_guard.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "locale_ids.h"
+#include "vd/settings/locale_ids.h"
 
 #include <cstdlib>
 #include <string>

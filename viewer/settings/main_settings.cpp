@@ -1,11 +1,11 @@
-#include "main_settings.h"
+#include "vd/settings/main_settings.h"
 
 #include <system_error>
 
-#include "locale_ids.h"
-#include "settings_store.h"
-#include "settings_table.h"
 #include "startup_helpers.h"
+#include "vd/settings/locale_ids.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 #include "xdg_paths.h"
 
 namespace vd {

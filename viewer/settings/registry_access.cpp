@@ -1,6 +1,6 @@
 #include "registry_access.h"
 
-#include "settings_store.h"
+#include "vd/settings/settings_store.h"
 
 using vd::SettingsStore;
 

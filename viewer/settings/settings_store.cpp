@@ -1,4 +1,4 @@
-#include "settings_store.h"
+#include "vd/settings/settings_store.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

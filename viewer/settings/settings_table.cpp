@@ -1,6 +1,6 @@
-#include "settings_table.h"
+#include "vd/settings/settings_table.h"
 
-#include "reg_document.h"
+#include "vd/settings/reg_document.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "auto_scan_dlg.h"
+#include "vd/sheet/auto_scan_dlg.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "scan_form.h"
-#include "scan_host.h"
 #include "scan_progress_wnd.h"
 #include "vd/nested_loop.h"
+#include "vd/sheet/scan_host.h"
 
 CAutoScanDlg::CAutoScanDlg(vd::ScanHost& host, QWidget* parent) : QDialog(parent), host_(host) {
   setWindowTitle(QStringLiteral("Channel Search"));

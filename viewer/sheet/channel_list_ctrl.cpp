@@ -1,4 +1,4 @@
-#include "channel_list_ctrl.h"
+#include "vd/sheet/channel_list_ctrl.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -12,12 +12,12 @@
 
 #include "channel_drag_record.h"
 #include "channel_list_model.h"
-#include "channel_table.h"
 #include "delete_confirm_dialog.h"
-#include "scan_host.h"
 #include "sheet_message.h"
-#include "tuner_control.h"
 #include "vd/nested_loop.h"
+#include "vd/sheet/scan_host.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "channel_table.h"
+#include "vd/tuning/channel_table.h"
 
 namespace vd {
 

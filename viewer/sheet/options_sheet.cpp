@@ -1,13 +1,13 @@
-#include "options_sheet.h"
+#include "vd/sheet/options_sheet.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "sheet_host.h"
-#include "sheet_page.h"
-#include "sheet_page_factory.h"
+#include "vd/sheet/sheet_host.h"
+#include "vd/sheet/sheet_page.h"
+#include "vd/sheet/sheet_page_factory.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "channel_list_ctrl.h"
-#include "channel_table.h"
 #include "country_table.h"
-#include "scan_engine.h"
-#include "scan_host.h"
 #include "scan_progress_wnd.h"
-#include "tuner_control.h"
+#include "vd/sheet/channel_list_ctrl.h"
+#include "vd/sheet/scan_host.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/scan_engine.h"
+#include "vd/tuning/tuner_control.h"
 
 namespace vd {
 

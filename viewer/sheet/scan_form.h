@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "scan_progress.h"
+#include "vd/tuning/scan_progress.h"
 
 class CChannelListCtrl;
 class CScanProgressWnd;

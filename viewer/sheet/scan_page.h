@@ -3,7 +3,7 @@
 #pragma once
 
 #include "scan_form.h"
-#include "sheet_page.h"
+#include "vd/sheet/sheet_page.h"
 
 class CScanPage : public vd::ScanForm, public vd::SheetPage {
   Q_OBJECT

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "scan_engine.h"
 #include "vd/nested_loop.h"
+#include "vd/tuning/scan_engine.h"
 
 CScanProgressWnd::CScanProgressWnd(QWidget* owner) : QDialog(owner) {
   setWindowTitle(QStringLiteral("Scanning"));

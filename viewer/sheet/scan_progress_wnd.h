@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "scan_progress.h"
+#include "vd/tuning/scan_progress.h"
 
 class QLabel;
 class QProgressBar;

@@ -1,4 +1,4 @@
-#include "sheet_page_set.h"
+#include "vd/sheet/sheet_page_set.h"
 
 #include "scan_page.h"
 

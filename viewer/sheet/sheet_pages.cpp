@@ -1,4 +1,4 @@
-#include "sheet_pages.h"
+#include "vd/sheet/sheet_pages.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,12 +1,12 @@
-#include "bmp_slider.h"
+#include "vd/skin/bmp_slider.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
-#include "skin.h"
 #include "skin_message.h"
+#include "vd/skin/skin.h"
 
 BmpSlider::BmpSlider(const vd::Skin& skin, QWidget* parent) : QWidget(parent), skin_(skin) {
   setMouseTracking(true);

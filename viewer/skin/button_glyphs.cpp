@@ -6,7 +6,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "skin_painter.h"
+#include "vd/skin/skin_painter.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "button_shape.h"
+#include "vd/skin/button_shape.h"
 
 #include <QPolygon>
 #include <array>

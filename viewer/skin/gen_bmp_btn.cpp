@@ -1,11 +1,11 @@
-#include "gen_bmp_btn.h"
+#include "vd/skin/gen_bmp_btn.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "button_shape.h"
-#include "skin.h"
 #include "skin_message.h"
+#include "vd/skin/button_shape.h"
+#include "vd/skin/skin.h"
 
 GenBmpBtn::GenBmpBtn(int shape, const vd::Skin& skin, QWidget* parent)
     : QAbstractButton(parent), skin_(skin), shape_(shape) {

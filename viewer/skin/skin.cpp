@@ -1,6 +1,6 @@
-#include "skin.h"
+#include "vd/skin/skin.h"
 
-#include "skin_artwork.h"
+#include "vd/skin/skin_artwork.h"
 
 namespace vd {
 

@@ -1,12 +1,12 @@
-#include "skin_artwork.h"
+#include "vd/skin/skin_artwork.h"
 
 #include <QPainter>
 #include <vector>
 
 #include "button_glyphs.h"
-#include "button_shape.h"
-#include "skin.h"
-#include "skin_painter.h"
+#include "vd/skin/button_shape.h"
+#include "vd/skin/skin.h"
+#include "vd/skin/skin_painter.h"
 
 namespace vd {
 

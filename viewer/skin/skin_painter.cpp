@@ -1,4 +1,4 @@
-#include "skin_painter.h"
+#include "vd/skin/skin_painter.h"
 
 #include <QLinearGradient>
 #include <QPainter>

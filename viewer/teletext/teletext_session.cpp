@@ -1,4 +1,4 @@
-#include "teletext_session.h"
+#include "vd/teletext/teletext_session.h"
 
 namespace vd {
 

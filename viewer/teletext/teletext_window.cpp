@@ -1,4 +1,4 @@
-#include "teletext_window.h"
+#include "vd/teletext/teletext_window.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

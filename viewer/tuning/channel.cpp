@@ -1,4 +1,4 @@
-#include "channel.h"
+#include "vd/tuning/channel.h"
 
 #include <charconv>
 

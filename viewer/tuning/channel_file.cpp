@@ -1,4 +1,4 @@
-#include "channel_file.h"
+#include "vd/tuning/channel_file.h"
 
 #include <bitset>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "channel_files.h"
+#include "vd/tuning/channel_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "channel_file.h"
 #include "vd/file_read.h"
 #include "vd/file_replace.h"
 #include "vd/trace.h"
+#include "vd/tuning/channel_file.h"
 
 VD_DEFINE_TRACE(TraceFiles, "tuning")
 

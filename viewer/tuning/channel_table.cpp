@@ -1,12 +1,12 @@
-#include "channel_table.h"
+#include "vd/tuning/channel_table.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
 
-#include "channel_files.h"
-#include "tuner_control.h"
-#include "tuning_context.h"
+#include "vd/tuning/channel_files.h"
+#include "vd/tuning/tuner_control.h"
+#include "vd/tuning/tuning_context.h"
 
 namespace {
 

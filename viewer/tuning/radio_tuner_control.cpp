@@ -1,6 +1,6 @@
-#include "radio_tuner_control.h"
+#include "vd/tuning/radio_tuner_control.h"
 
-#include "channel_table.h"
+#include "vd/tuning/channel_table.h"
 
 RadioTunerControl::RadioTunerControl(vd::KsPropertySet* props, vd::TuningContext& context)
     : TunerControl(props, context) {}

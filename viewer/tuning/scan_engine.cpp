@@ -1,11 +1,11 @@
-#include "scan_engine.h"
+#include "vd/tuning/scan_engine.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "channel_table.h"
-#include "tuner_control.h"
-#include "tuning_context.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
+#include "vd/tuning/tuning_context.h"
 
 namespace vd {
 

@@ -1,10 +1,10 @@
-#include "tuner_control.h"
+#include "vd/tuning/tuner_control.h"
 
 #include <algorithm>
 #include <set>
 
-#include "channel_table.h"
 #include "vd/trace.h"
+#include "vd/tuning/channel_table.h"
 
 VD_DEFINE_TRACE(TraceTuner, "tuning")
 

@@ -1,4 +1,4 @@
-#include "tuner_control_module.h"
+#include "vd/tuning/tuner_control_module.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

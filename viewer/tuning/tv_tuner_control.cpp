@@ -1,4 +1,4 @@
-#include "tv_tuner_control.h"
+#include "vd/tuning/tv_tuner_control.h"
 
 #include <limits>
 

@@ -5,8 +5,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "still_sink.h"
 #include "vd/gst_ptr.h"
+#include "vd/video/still_sink.h"
 
 namespace vd {
 

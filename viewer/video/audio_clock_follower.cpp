@@ -1,4 +1,4 @@
-#include "audio_clock_follower.h"
+#include "vd/video/audio_clock_follower.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "audio_preview.h"
+#include "vd/video/audio_preview.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "capture_graph.h"
+#include "vd/video/capture_graph.h"
 
 #include <sys/stat.h>
 
@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "capture_pipeline.h"
-#include "radio_tuner_control.h"
-#include "settings_store.h"
-#include "settings_table.h"
-#include "tuning_context.h"
-#include "tv_tuner_control.h"
 #include "vd/device_props.h"
 #include "vd/nested_loop.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 #include "vd/trace.h"
+#include "vd/tuning/radio_tuner_control.h"
+#include "vd/tuning/tuning_context.h"
+#include "vd/tuning/tv_tuner_control.h"
+#include "vd/video/capture_pipeline.h"
 #include "vd/virtual_tv_box.h"
 #include "video_standards.h"
 

@@ -12,12 +12,12 @@
 #include <thread>
 
 #include "avi_mend.h"
-#include "capture_graph.h"
-#include "capture_pipeline.h"
-#include "disk_budget.h"
 #include "vd/file_replace.h"
 #include "vd/trace.h"
 #include "vd/unique_fd.h"
+#include "vd/video/capture_graph.h"
+#include "vd/video/capture_pipeline.h"
+#include "vd/video/disk_budget.h"
 #include "video_standards.h"
 
 VD_DEFINE_TRACE(TraceCapture, "video")

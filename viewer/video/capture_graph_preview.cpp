@@ -2,14 +2,14 @@
 #include <algorithm>
 
 #include "audio_sink.h"
-#include "capture_graph.h"
-#include "capture_pipeline.h"
-#include "disk_budget.h"
 #include "frame_output.h"
-#include "tuner_control.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_state_wait.h"
 #include "vd/trace.h"
+#include "vd/tuning/tuner_control.h"
+#include "vd/video/capture_graph.h"
+#include "vd/video/capture_pipeline.h"
+#include "vd/video/disk_budget.h"
 
 VD_DEFINE_TRACE(TracePreview, "video")
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app_still_sink.h"
-#include "bitmap_file.h"
-#include "capture_graph.h"
+#include "vd/album/bitmap_file.h"
+#include "vd/video/capture_graph.h"
 #include "video_standards.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include <ctime>
 #include <filesystem>
 
-#include "album_texts.h"
 #include "avi_mend.h"
-#include "capture_graph.h"
-#include "channel_files.h"
+#include "vd/album/album_texts.h"
 #include "vd/file_replace.h"
 #include "vd/trace.h"
+#include "vd/tuning/channel_files.h"
+#include "vd/video/capture_graph.h"
 
 VD_DEFINE_TRACE(TraceUnsaved, "video")
 

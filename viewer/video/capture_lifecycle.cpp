@@ -1,4 +1,4 @@
-#include "capture_lifecycle.h"
+#include "vd/video/capture_lifecycle.h"
 
 #include "vd/trace.h"
 

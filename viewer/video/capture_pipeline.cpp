@@ -1,4 +1,4 @@
-#include "capture_pipeline.h"
+#include "vd/video/capture_pipeline.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -12,10 +12,10 @@
 #include <cmath>
 
 #include "avi_mend.h"
-#include "disk_budget.h"
 #include "frame_output.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_state_wait.h"
+#include "vd/video/disk_budget.h"
 
 namespace vd {
 

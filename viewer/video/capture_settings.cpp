@@ -1,9 +1,9 @@
-#include "capture_settings.h"
+#include "vd/video/capture_settings.h"
 
 #include <cmath>
 
-#include "settings_store.h"
-#include "settings_table.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "capture_statistics.h"
+#include "vd/video/capture_statistics.h"
 
 #include <cmath>
 #include <cstdio>

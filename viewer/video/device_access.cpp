@@ -1,4 +1,4 @@
-#include "device_access.h"
+#include "vd/video/device_access.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "disk_budget.h"
+#include "vd/video/disk_budget.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
-#include "file_player.h"
+#include "vd/video/file_player.h"
 
 #include <gst/gst.h>
 
 #include <utility>
 
 #include "file_player_pipeline.h"
-#include "playback_clock.h"
 #include "vd/trace.h"
+#include "vd/video/playback_clock.h"
 
 VD_DEFINE_TRACE(PlayerTrace, "player")
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "video_frame_sink.h"
+#include "vd/video/video_frame_sink.h"
 
 typedef struct _GstElement GstElement;
 

@@ -4,7 +4,7 @@
 
 #include <gst/gst.h>
 
-#include "video_frame_sink.h"
+#include "vd/video/video_frame_sink.h"
 
 namespace vd {
 

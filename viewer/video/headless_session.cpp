@@ -1,4 +1,4 @@
-#include "headless_session.h"
+#include "vd/video/headless_session.h"
 
 #include <fcntl.h>
 #include <glib-unix.h>
@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "avi_mend.h"
-#include "settings_store.h"
-#include "settings_table.h"
 #include "vd/file_replace.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 #include "vd/stop_signals.h"
 #include "vd/trace.h"
 #include "video_standards.h"

@@ -1,4 +1,4 @@
-#include "playback_clock.h"
+#include "vd/video/playback_clock.h"
 
 #include <cstdio>
 

@@ -1,14 +1,14 @@
-#include "recording_format.h"
+#include "vd/video/recording_format.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "frame_output.h"
-#include "reg_document.h"
-#include "settings_store.h"
-#include "settings_table.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_ptr.h"
+#include "vd/settings/reg_document.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 
 namespace vd {
 

@@ -1,4 +1,4 @@
-#include "album_store.h"
+#include "vd/album/album_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "album_test_support.h"
-#include "album_texts.h"
+#include "vd/album/album_texts.h"
 
 namespace vd {
 namespace {

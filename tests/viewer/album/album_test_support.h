@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "album_host.h"
-#include "album_view.h"
+#include "vd/album/album_host.h"
+#include "vd/album/album_view.h"
 
 namespace vd::test {
 

@@ -14,15 +14,15 @@
 
 #include <memory>
 
-#include "album_dialogs.h"
-#include "album_frame.h"
 #include "album_icons.h"
 #include "album_list_ctrl.h"
 #include "album_page.h"
 #include "album_prop_sheet.h"
 #include "album_test_support.h"
-#include "album_texts.h"
-#include "drag_record.h"
+#include "vd/album/album_texts.h"
+#include "vd/album/drag_record.h"
+#include "vd/albumui/album_dialogs.h"
+#include "vd/albumui/album_frame.h"
 
 namespace vd {
 namespace {

@@ -1,4 +1,4 @@
-#include "bitmap_file.h"
+#include "vd/album/bitmap_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "drag_record.h"
+#include "vd/album/drag_record.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "input_cycle.h"
+#include "vd/layout/input_cycle.h"
 
 #include <gtest/gtest.h>
 
-#include "panel_ids.h"
-#include "work_modes.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/layout/work_modes.h"
 
 namespace {
 

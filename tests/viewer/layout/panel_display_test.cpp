@@ -1,4 +1,4 @@
-#include "panel_display.h"
+#include "vd/layout/panel_display.h"
 
 #include <gtest/gtest.h>
 

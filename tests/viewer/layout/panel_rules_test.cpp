@@ -1,8 +1,8 @@
-#include "panel_rules.h"
+#include "vd/layout/panel_rules.h"
 
 #include <gtest/gtest.h>
 
-#include "panel_ids.h"
+#include "vd/layout/panel_ids.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "window_geometry.h"
+#include "vd/layout/window_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,13 @@
 
 #include <set>
 
-#include "capture_statistics.h"
 #include "capture_stats_fields.h"
-#include "engine_dialog_table.h"
 #include "pages_fakes.h"
 #include "playback_position.h"
-#include "status_strip_texts.h"
-#include "tool_strip_set.h"
+#include "vd/mainwnd/engine_dialog_table.h"
+#include "vd/mainwnd/status_strip_texts.h"
+#include "vd/mainwnd/tool_strip_set.h"
+#include "vd/video/capture_statistics.h"
 
 namespace {
 

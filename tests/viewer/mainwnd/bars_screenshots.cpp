@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "control_panel.h"
-#include "panel_ids.h"
-#include "settings_store.h"
 #include "shot_session.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/mainwnd/viewer_album_host.h"
+#include "vd/mainwnd/viewer_dlg.h"
+#include "vd/panel/control_panel.h"
+#include "vd/settings/settings_store.h"
 #include "vd/virtual_tv_box.h"
 #include "view_state_strip.h"
-#include "viewer_album_host.h"
-#include "viewer_dlg.h"
 
 namespace {
 

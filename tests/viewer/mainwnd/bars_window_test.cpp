@@ -14,16 +14,16 @@
 #include <regex>
 
 #include "capture_stats_bar.h"
-#include "dialog_runner.h"
-#include "panel_ids.h"
 #include "playback_bar.h"
-#include "property_dialog.h"
 #include "tool_strip.h"
-#include "tuner_control.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/mainwnd/viewer_album_host.h"
+#include "vd/mainwnd/viewer_bars.h"
+#include "vd/pages/dialog_runner.h"
+#include "vd/pages/property_dialog.h"
+#include "vd/tuning/tuner_control.h"
 #include "video_area.h"
 #include "view_state_strip.h"
-#include "viewer_album_host.h"
-#include "viewer_bars.h"
 #include "viewer_fixture.h"
 
 namespace vdtest {

@@ -17,21 +17,21 @@
 #include <sstream>
 #include <thread>
 
-#include "album_frame.h"
 #include "album_prop_sheet.h"
-#include "album_store.h"
-#include "command_ids.h"
-#include "control_panel.h"
 #include "engine_fixture.h"
-#include "panel_ids.h"
-#include "panel_volume.h"
+#include "vd/album/album_store.h"
+#include "vd/albumui/album_frame.h"
+#include "vd/layout/command_ids.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/mainwnd/viewer_album_host.h"
+#include "vd/mixer/panel_volume.h"
+#include "vd/mixer/virtual_mixer_backend.h"
 #include "vd/nested_loop.h"
+#include "vd/panel/control_panel.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
-#include "viewer_album_host.h"
 #include "viewer_fixture.h"
-#include "virtual_mixer_backend.h"
 #include "virtual_remote_wnd.h"
 
 namespace vdtest {

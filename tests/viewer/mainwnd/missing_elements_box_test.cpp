@@ -1,6 +1,6 @@
 // The viewer's start-up check: a missing plug-in is named, with its package, in a message box
 // the user sees before any window, instead of a black picture.
-#include "missing_elements_box.h"
+#include "vd/mainwnd/missing_elements_box.h"
 
 #include <gtest/gtest.h>
 

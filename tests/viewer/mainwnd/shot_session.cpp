@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "settings_table.h"
+#include "vd/settings/settings_table.h"
 #include "vd/virtual_tv_box.h"
 
 namespace vdshots {

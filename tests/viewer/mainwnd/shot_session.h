@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "settings_store.h"
-#include "viewer_dlg.h"
+#include "vd/mainwnd/viewer_dlg.h"
+#include "vd/settings/settings_store.h"
 
 namespace vdshots {
 

@@ -17,17 +17,17 @@
 #include <iterator>
 #include <thread>
 
-#include "channel_table.h"
-#include "control_panel.h"
-#include "panel_ids.h"
 #include "read_only_folder.h"
 #include "stop_signal_close.h"
-#include "tuner_control.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/mainwnd/viewer_album_host.h"
+#include "vd/panel/control_panel.h"
 #include "vd/stop_signals.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
 #include "view_state_strip.h"
-#include "viewer_album_host.h"
 #include "viewer_fixture.h"
 
 namespace vdtest {

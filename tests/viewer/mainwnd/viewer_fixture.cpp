@@ -7,8 +7,8 @@
 #include <fstream>
 #include <thread>
 
-#include "settings_table.h"
-#include "tuner_control.h"
+#include "vd/settings/settings_table.h"
+#include "vd/tuning/tuner_control.h"
 #include "vd/virtual_tv_box.h"
 
 namespace vdtest {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "settings_store.h"
-#include "viewer_dlg.h"
+#include "vd/mainwnd/viewer_dlg.h"
+#include "vd/settings/settings_store.h"
 
 class CChannelTable;
 

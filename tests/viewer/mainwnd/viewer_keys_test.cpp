@@ -14,21 +14,21 @@
 #include <set>
 #include <sstream>
 
-#include "album_frame.h"
-#include "bmp_slider.h"
-#include "channel_table.h"
-#include "control_panel.h"
 #include "frequency_plans.h"
-#include "gen_bmp_btn.h"
-#include "keyboard_table.h"
-#include "panel_ids.h"
-#include "panel_volume.h"
-#include "tuner_control.h"
+#include "vd/albumui/album_frame.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/mainwnd/viewer_album_host.h"
+#include "vd/mainwnd/viewer_tuning_context.h"
+#include "vd/mixer/panel_volume.h"
 #include "vd/nested_loop.h"
+#include "vd/panel/control_panel.h"
+#include "vd/remote/keyboard_table.h"
+#include "vd/skin/bmp_slider.h"
+#include "vd/skin/gen_bmp_btn.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/tuner_control.h"
 #include "view_state_strip.h"
-#include "viewer_album_host.h"
 #include "viewer_fixture.h"
-#include "viewer_tuning_context.h"
 
 namespace vdtest {
 namespace {

@@ -5,18 +5,18 @@
 #include <QLabel>
 #include <QTest>
 
-#include "channel_table.h"
-#include "control_panel.h"
-#include "panel_ids.h"
-#include "remote_actions.h"
-#include "teletext_window.h"
-#include "tool_strips.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/mainwnd/tool_strips.h"
+#include "vd/mainwnd/viewer_bars.h"
+#include "vd/mainwnd/viewer_teletext.h"
+#include "vd/panel/control_panel.h"
+#include "vd/remote/remote_actions.h"
+#include "vd/teletext/teletext_window.h"
 #include "vd/teletext_pages.h"
+#include "vd/tuning/channel_table.h"
 #include "vd/virtual_tv_box.h"
 #include "video_area.h"
-#include "viewer_bars.h"
 #include "viewer_fixture.h"
-#include "viewer_teletext.h"
 
 namespace vdtest {
 namespace {

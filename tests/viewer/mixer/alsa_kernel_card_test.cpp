@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "alsa_mixer_backend.h"
 #include "fake_mixer_host.h"
-#include "mixer.h"
-#include "mixer_lines.h"
+#include "vd/mixer/alsa_mixer_backend.h"
+#include "vd/mixer/mixer.h"
+#include "vd/mixer/mixer_lines.h"
 
 namespace {
 

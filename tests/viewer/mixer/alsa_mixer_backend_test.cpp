@@ -1,6 +1,6 @@
 // The ALSA back-end through the real simple-mixer API, over fake_alsa_card (an external
 // control plugin) instead of hardware. The ALSA configuration is replaced for this process.
-#include "alsa_mixer_backend.h"
+#include "vd/mixer/alsa_mixer_backend.h"
 
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
@@ -14,8 +14,8 @@
 #include <fstream>
 
 #include "fake_mixer_host.h"
-#include "mixer.h"
-#include "mixer_lines.h"
+#include "vd/mixer/mixer.h"
+#include "vd/mixer/mixer_lines.h"
 
 namespace {
 

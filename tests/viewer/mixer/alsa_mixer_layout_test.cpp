@@ -1,11 +1,11 @@
-#include "alsa_mixer_layout.h"
+#include "vd/mixer/alsa_mixer_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "mixer_backend.h"
-#include "mixer_names.h"
+#include "vd/mixer/mixer_backend.h"
+#include "vd/mixer/mixer_names.h"
 
 namespace {
 

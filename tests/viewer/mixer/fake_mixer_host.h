@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "mixer_host.h"
+#include "vd/mixer/mixer_host.h"
 
 namespace vd::testing {
 

@@ -1,4 +1,4 @@
-#include "mixer_names.h"
+#include "vd/mixer/mixer_names.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,12 +1,12 @@
-#include "mixer.h"
+#include "vd/mixer/mixer.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
 #include "fake_mixer_host.h"
-#include "mixer_names.h"
-#include "virtual_mixer_backend.h"
+#include "vd/mixer/mixer_names.h"
+#include "vd/mixer/virtual_mixer_backend.h"
 
 namespace {
 

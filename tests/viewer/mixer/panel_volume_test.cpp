@@ -1,10 +1,10 @@
-#include "panel_volume.h"
+#include "vd/mixer/panel_volume.h"
 
 #include <gtest/gtest.h>
 
 #include "fake_mixer_host.h"
-#include "mixer_names.h"
-#include "virtual_mixer_backend.h"
+#include "vd/mixer/mixer_names.h"
+#include "vd/mixer/virtual_mixer_backend.h"
 
 namespace {
 

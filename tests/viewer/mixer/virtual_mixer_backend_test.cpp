@@ -1,4 +1,4 @@
-#include "virtual_mixer_backend.h"
+#include "vd/mixer/virtual_mixer_backend.h"
 
 #include <gtest/gtest.h>
 

@@ -1,17 +1,17 @@
-#include "control_panel.h"
+#include "vd/panel/control_panel.h"
 
 #include <gtest/gtest.h>
 
 #include <QPointer>
 #include <QSignalSpy>
 
-#include "bmp_slider.h"
-#include "gen_bmp_btn.h"
-#include "panel_ids.h"
 #include "panel_layout.h"
-#include "skin.h"
 #include "skin_events.h"
 #include "skin_message.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/skin/bmp_slider.h"
+#include "vd/skin/gen_bmp_btn.h"
+#include "vd/skin/skin.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <QRegion>
 #include <set>
 
-#include "button_shape.h"
-#include "panel_ids.h"
-#include "skin.h"
+#include "vd/layout/panel_ids.h"
+#include "vd/skin/button_shape.h"
+#include "vd/skin/skin.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "control_panel.h"
-#include "skin.h"
+#include "vd/panel/control_panel.h"
+#include "vd/skin/skin.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <array>
 
-#include "channel_table.h"
 #include "channels_fakes.h"
-#include "digit_entry.h"
 #include "remote_fakes.h"
-#include "tuning_ports.h"
+#include "vd/remote/digit_entry.h"
+#include "vd/remote/tuning_ports.h"
+#include "vd/tuning/channel_table.h"
 
 namespace vd::test {
 namespace {

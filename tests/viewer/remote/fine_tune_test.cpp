@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "../../common/comma_locale.h"
-#include "channel_table.h"
 #include "channels_fakes.h"
-#include "fine_tune.h"
 #include "remote_fakes.h"
-#include "tuning_ports.h"
+#include "vd/remote/fine_tune.h"
+#include "vd/remote/tuning_ports.h"
+#include "vd/tuning/channel_table.h"
 
 namespace vd::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <Qt>
 
-#include "keyboard_table.h"
+#include "vd/remote/keyboard_table.h"
 
 namespace vd {
 namespace {

@@ -1,10 +1,10 @@
 // The panel keypads' decisions and the radio presets they lead to.
 #include <gtest/gtest.h>
 
-#include "channel_table.h"
 #include "channels_fakes.h"
-#include "keypads.h"
-#include "radio_tuner_control.h"
+#include "vd/remote/keypads.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/radio_tuner_control.h"
 
 namespace vd::test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "remote_code_table.h"
+#include "vd/remote/remote_code_table.h"
 
 namespace vd {
 namespace {

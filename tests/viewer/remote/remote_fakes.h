@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "country_table.h"
-#include "entry_host.h"
-#include "station_list.h"
-#include "tuner_port.h"
+#include "vd/remote/entry_host.h"
+#include "vd/remote/station_list.h"
+#include "vd/remote/tuner_port.h"
 
 namespace vd::test {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "remote_procedure.h"
 #include "remote_test_actions.h"
+#include "vd/remote/remote_procedure.h"
 
 namespace vd::test {
 namespace {

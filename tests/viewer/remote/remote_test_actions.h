@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "remote_actions.h"
+#include "vd/remote/remote_actions.h"
 
 namespace vd::test {
 

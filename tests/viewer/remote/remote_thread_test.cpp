@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "remote_procedure.h"
 #include "remote_test_actions.h"
+#include "vd/remote/remote_procedure.h"
 
 namespace vd::test {
 namespace {

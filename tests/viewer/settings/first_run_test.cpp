@@ -1,4 +1,4 @@
-#include "first_run_defaults.h"
+#include "vd/settings/first_run_defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "country_table.h"
-#include "locale_ids.h"
 #include "startup_helpers.h"
 #include "test_support.h"
+#include "vd/settings/locale_ids.h"
 
 namespace vd {
 namespace {

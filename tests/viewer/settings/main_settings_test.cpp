@@ -1,4 +1,4 @@
-#include "main_settings.h"
+#include "vd/settings/main_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "settings_store.h"
-#include "settings_table.h"
 #include "startup_helpers.h"
 #include "test_support.h"
+#include "vd/settings/settings_store.h"
+#include "vd/settings/settings_table.h"
 
 namespace vd {
 namespace {

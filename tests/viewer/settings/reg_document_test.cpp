@@ -1,4 +1,4 @@
-#include "reg_document.h"
+#include "vd/settings/reg_document.h"
 
 #include <gtest/gtest.h>
 

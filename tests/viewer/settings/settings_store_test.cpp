@@ -1,4 +1,4 @@
-#include "settings_store.h"
+#include "vd/settings/settings_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <string>
 
 #include "registry_access.h"
-#include "settings_table.h"
 #include "test_support.h"
+#include "vd/settings/settings_table.h"
 
 namespace vd {
 namespace {

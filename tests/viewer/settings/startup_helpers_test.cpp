@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "instance_guard.h"
 #include "test_support.h"
+#include "vd/settings/instance_guard.h"
 
 namespace vd {
 namespace {

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "settings_store.h"
 #include "test_support.h"
+#include "vd/settings/settings_store.h"
 
 namespace vd {
 namespace {

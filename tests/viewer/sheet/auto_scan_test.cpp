@@ -7,14 +7,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include "auto_scan_dlg.h"
-#include "channel_list_ctrl.h"
-#include "channel_table.h"
-#include "scan_engine.h"
 #include "scan_form.h"
 #include "scan_progress_wnd.h"
 #include "sheet_fakes.h"
-#include "tv_tuner_control.h"
+#include "vd/sheet/auto_scan_dlg.h"
+#include "vd/sheet/channel_list_ctrl.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/scan_engine.h"
+#include "vd/tuning/tv_tuner_control.h"
 
 namespace vd::test {
 namespace {

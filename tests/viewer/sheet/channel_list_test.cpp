@@ -13,11 +13,11 @@
 #include <QTest>
 
 #include "channel_drag_record.h"
-#include "channel_list_ctrl.h"
 #include "channel_list_model.h"
-#include "channel_table.h"
 #include "scan_page.h"
 #include "sheet_fakes.h"
+#include "vd/sheet/channel_list_ctrl.h"
+#include "vd/tuning/channel_table.h"
 
 namespace vd::test {
 namespace {

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "../remote/remote_test_actions.h"
-#include "first_run_defaults.h"
-#include "remote_procedure.h"
 #include "scan_page.h"
 #include "sheet_fakes.h"
 #include "vd/capture_types.h"
+#include "vd/remote/remote_procedure.h"
+#include "vd/settings/first_run_defaults.h"
 #include "video_standards.h"
 
 namespace vd::test {

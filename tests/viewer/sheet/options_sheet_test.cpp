@@ -8,13 +8,13 @@
 #include <map>
 #include <memory>
 
-#include "options_sheet.h"
 #include "scan_page.h"
 #include "sheet_fakes.h"
-#include "sheet_host.h"
-#include "sheet_page.h"
-#include "sheet_page_factory.h"
-#include "sheet_page_set.h"
+#include "vd/sheet/options_sheet.h"
+#include "vd/sheet/sheet_host.h"
+#include "vd/sheet/sheet_page.h"
+#include "vd/sheet/sheet_page_factory.h"
+#include "vd/sheet/sheet_page_set.h"
 
 namespace vd::test {
 namespace {

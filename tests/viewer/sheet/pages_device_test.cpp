@@ -8,17 +8,17 @@
 #include <QSlider>
 #include <QTest>
 
-#include "audio_format_dialog.h"
 #include "capture_page.h"
 #include "color_page.h"
 #include "device_page.h"
-#include "dialog_runner.h"
-#include "engine_pages.h"
 #include "file_page.h"
-#include "options_sheet.h"
 #include "pages_fakes.h"
-#include "property_dialog.h"
-#include "sheet_host.h"
+#include "vd/pages/audio_format_dialog.h"
+#include "vd/pages/dialog_runner.h"
+#include "vd/pages/engine_pages.h"
+#include "vd/pages/property_dialog.h"
+#include "vd/sheet/options_sheet.h"
+#include "vd/sheet/sheet_host.h"
 
 namespace vd::test {
 namespace {

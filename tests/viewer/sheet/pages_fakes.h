@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pages_engine.h"
+#include "vd/pages/pages_engine.h"
 
 namespace vd::test {
 

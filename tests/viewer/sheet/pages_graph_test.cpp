@@ -13,7 +13,7 @@
 #include "device_page.h"
 #include "engine_fixture.h"
 #include "file_page.h"
-#include "graph_pages_engine.h"
+#include "vd/pages/graph_pages_engine.h"
 
 namespace vdtest {
 namespace {

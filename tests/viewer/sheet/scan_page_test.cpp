@@ -7,13 +7,13 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "auto_scan_dlg.h"
-#include "channel_list_ctrl.h"
-#include "channel_table.h"
-#include "scan_engine.h"
 #include "scan_page.h"
 #include "scan_progress_wnd.h"
 #include "sheet_fakes.h"
+#include "vd/sheet/auto_scan_dlg.h"
+#include "vd/sheet/channel_list_ctrl.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/scan_engine.h"
 
 namespace vd::test {
 namespace {

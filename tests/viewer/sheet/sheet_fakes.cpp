@@ -1,7 +1,7 @@
 #include "sheet_fakes.h"
 
-#include "channel_table.h"
-#include "scan_engine.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/scan_engine.h"
 
 namespace vd::test {
 

@@ -11,8 +11,8 @@
 
 #include "channels_fakes.h"
 #include "country_table.h"
-#include "scan_host.h"
 #include "sheet_message.h"
+#include "vd/sheet/scan_host.h"
 
 namespace vd::test {
 

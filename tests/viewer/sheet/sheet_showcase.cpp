@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <memory>
 
-#include "auto_scan_dlg.h"
-#include "channel_table.h"
-#include "options_sheet.h"
 #include "scan_form.h"
 #include "sheet_fakes.h"
-#include "sheet_host.h"
-#include "sheet_page_set.h"
+#include "vd/sheet/auto_scan_dlg.h"
+#include "vd/sheet/options_sheet.h"
+#include "vd/sheet/sheet_host.h"
+#include "vd/sheet/sheet_page_set.h"
+#include "vd/tuning/channel_table.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "bmp_slider.h"
+#include "vd/skin/bmp_slider.h"
 
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 
-#include "skin.h"
 #include "skin_events.h"
 #include "skin_message.h"
+#include "vd/skin/skin.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "gen_bmp_btn.h"
+#include "vd/skin/gen_bmp_btn.h"
 
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
 #include <QWidget>
 
-#include "skin.h"
 #include "skin_events.h"
 #include "skin_message.h"
+#include "vd/skin/skin.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "skin.h"
+#include "vd/skin/skin.h"
 
 #include <gtest/gtest.h>
 
 #include <QSet>
 #include <QString>
 
-#include "button_shape.h"
+#include "vd/skin/button_shape.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "kxtuner.h"
-#include "tuner_control.h"
-#include "tuning_context.h"
+#include "vd/tuning/tuner_control.h"
+#include "vd/tuning/tuning_context.h"
 
 namespace vd::test {
 

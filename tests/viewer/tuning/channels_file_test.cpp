@@ -1,7 +1,7 @@
 // The channel file layout, byte for byte, and how damaged files are read.
 #include <gtest/gtest.h>
 
-#include "channel_file.h"
+#include "vd/tuning/channel_file.h"
 
 namespace vd {
 namespace {

@@ -4,12 +4,12 @@
 
 #include <cstdlib>
 
-#include "channel_table.h"
 #include "channels_fakes.h"
 #include "fake_device.h"
-#include "radio_tuner_control.h"
-#include "scan_engine.h"
-#include "tv_tuner_control.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/radio_tuner_control.h"
+#include "vd/tuning/scan_engine.h"
+#include "vd/tuning/tv_tuner_control.h"
 
 namespace vd::test {
 namespace {

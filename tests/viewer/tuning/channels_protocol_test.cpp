@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "channel_file.h"
-#include "channel_table.h"
 #include "channels_fakes.h"
 #include "vd/trace.h"
+#include "vd/tuning/channel_file.h"
+#include "vd/tuning/channel_table.h"
 
 namespace vd::test {
 namespace {

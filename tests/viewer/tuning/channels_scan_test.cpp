@@ -4,9 +4,9 @@
 
 #include <climits>
 
-#include "channel_table.h"
 #include "channels_fakes.h"
-#include "scan_engine.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/scan_engine.h"
 
 namespace vd::test {
 namespace {

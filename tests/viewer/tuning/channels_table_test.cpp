@@ -2,8 +2,8 @@
 // loading from the working file.
 #include <gtest/gtest.h>
 
-#include "channel_table.h"
 #include "channels_fakes.h"
+#include "vd/tuning/channel_table.h"
 
 namespace vd::test {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 
-#include "channel_table.h"
 #include "channels_fakes.h"
-#include "radio_tuner_control.h"
-#include "tv_tuner_control.h"
+#include "vd/tuning/channel_table.h"
+#include "vd/tuning/radio_tuner_control.h"
+#include "vd/tuning/tv_tuner_control.h"
 
 namespace vd::test {
 namespace {

@@ -7,12 +7,12 @@
 
 #include <unistd.h>
 
-#include "capture_lifecycle.h"
-#include "capture_settings.h"
-#include "capture_statistics.h"
-#include "disk_budget.h"
-#include "settings_store.h"
 #include "vd/capture_types.h"
+#include "vd/settings/settings_store.h"
+#include "vd/video/capture_lifecycle.h"
+#include "vd/video/capture_settings.h"
+#include "vd/video/capture_statistics.h"
+#include "vd/video/disk_budget.h"
 #include "video_standards.h"
 
 namespace {

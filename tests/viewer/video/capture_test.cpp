@@ -16,11 +16,11 @@
 #include <thread>
 
 #include "avi_mend.h"
-#include "capture_pipeline.h"
-#include "disk_budget.h"
 #include "engine_fixture.h"
-#include "headless_session.h"
 #include "read_only_folder.h"
+#include "vd/video/capture_pipeline.h"
+#include "vd/video/disk_budget.h"
+#include "vd/video/headless_session.h"
 
 namespace vdtest {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "engine_fixture.h"
-#include "recording_format.h"
+#include "vd/video/recording_format.h"
 
 namespace vdtest {
 namespace {

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "capture_graph.h"
-#include "settings_store.h"
-#include "unattended_tuning.h"
 #include "vd/device_enumerator.h"
+#include "vd/settings/settings_store.h"
+#include "vd/tuning/unattended_tuning.h"
+#include "vd/video/capture_graph.h"
 #include "vd/virtual_tv_box.h"
 
 namespace vdtest {

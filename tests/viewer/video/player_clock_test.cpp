@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "playback_clock.h"
+#include "vd/video/playback_clock.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <utility>
 
-#include "file_player.h"
-#include "playback_clock.h"
 #include "player_support.h"
+#include "vd/video/file_player.h"
+#include "vd/video/playback_clock.h"
 
 namespace {
 

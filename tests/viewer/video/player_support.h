@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "file_player.h"
-#include "video_frame_sink.h"
+#include "vd/video/file_player.h"
+#include "vd/video/video_frame_sink.h"
 
 namespace playertest {
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 
 #include "engine_fixture.h"
-#include "settings_table.h"
 #include "v4l2_fake_tree.h"
 #include "vd/device_backend.h"
+#include "vd/settings/settings_table.h"
 #include "vd/v4l2_backend.h"
 #include "vd/v4l2_fake_kernel.h"
 #include "vd/virtual_box_backend.h"
