@@ -23,6 +23,10 @@ class RemoteDecoder {
   enum : int { kIdle = 0, kInBurst = 1, kAfterBurst = 2 };
 
   void StartNewCode();
+  bool CountIdleByte();
+  uint32_t TakeCode();
+  void ReadRun();
+  void EndRun();
 
   int state_ = kIdle;
   uint32_t code_ = 0;

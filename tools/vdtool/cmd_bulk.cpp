@@ -78,6 +78,34 @@ std::unique_ptr<vd::CaptureDevice> OpenBulkDevice() {
   return nullptr;
 }
 
+// Writes what `sink` gives to `out` until `stop` or a stop signal; what went wrong, empty
+// when nothing did. *total counts the bytes.
+std::string Pull(GstAppSink* sink, std::chrono::steady_clock::time_point stop,
+                 vd::FileReplacement& out, uint64_t* total) {
+  std::string failure;
+  // Short pulls, so that a stop signal is seen within a tenth of a second.
+  constexpr int64_t kPollNs = 100'000'000;
+  while (vd::StopSignals::Received() == 0 && std::chrono::steady_clock::now() < stop) {
+    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        stop - std::chrono::steady_clock::now());
+    const vd::SamplePtr sample(
+        gst_app_sink_try_pull_sample(sink, std::clamp<int64_t>(left.count(), 0, kPollNs)));
+    if (sample == nullptr) {
+      if (gst_app_sink_is_eos(sink)) return "the device went away";
+      continue;
+    }
+    GstMapInfo map;
+    GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+      if (!out.Write(std::span<const uint8_t>(map.data, map.size))) failure = out.Error();
+      *total += map.size;
+      gst_buffer_unmap(buffer, &map);
+    }
+    if (!failure.empty()) break;
+  }
+  return failure;
+}
+
 int Record(const std::vector<std::string>& args) {
   if (args.size() != 2) return UsageError("bulk record: expected FILE SECONDS");
   const std::string& file = args[0];
@@ -115,29 +143,7 @@ int Record(const std::vector<std::string>& args) {
   std::string failure;
   const auto start = std::chrono::steady_clock::now();
   auto stop = start + std::chrono::seconds(seconds);
-  // Short pulls, so that a stop signal is seen within a tenth of a second.
-  constexpr int64_t kPollNs = 100'000'000;
-  while (ok && vd::StopSignals::Received() == 0 && std::chrono::steady_clock::now() < stop) {
-    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        stop - std::chrono::steady_clock::now());
-    const vd::SamplePtr sample(gst_app_sink_try_pull_sample(
-        GST_APP_SINK(sink), std::clamp<int64_t>(left.count(), 0, kPollNs)));
-    if (sample == nullptr) {
-      if (gst_app_sink_is_eos(GST_APP_SINK(sink))) {
-        failure = "the device went away";
-        break;
-      }
-      continue;
-    }
-    GstMapInfo map;
-    GstBuffer* buffer = gst_sample_get_buffer(sample.get());
-    if (gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-      if (!out.Write(std::span<const uint8_t>(map.data, map.size))) failure = out.Error();
-      total += map.size;
-      gst_buffer_unmap(buffer, &map);
-    }
-    if (!failure.empty()) break;
-  }
+  if (ok) failure = Pull(GST_APP_SINK(sink), stop, out, &total);
   pipeline.reset();
   if (!ok) failure = "cannot start the bulk stream";
   if (failure.empty() && !out.Commit()) failure = out.Error();

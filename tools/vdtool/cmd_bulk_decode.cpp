@@ -37,6 +37,38 @@ class PrintingHandler final : public vd::BulkParser::Handler {
   }
 };
 
+// Scans the stream of `in` in pieces of `sample` bytes, as the ring gets them from the
+// device, printing what it finds; the exit status.
+int Decode(std::ifstream& in, const std::string& path, bool compact, size_t sample) {
+  const auto mode = compact ? vd::BulkParser::Mode::kCompact : vd::BulkParser::Mode::kFull;
+  vd::ByteRing ring(compact ? 65536 : 95536, false);
+  vd::BulkParser parser(mode);
+  PrintingHandler handler;
+  uint64_t samples = 0, dropped = 0, bytes = 0;
+  std::vector<uint8_t> buffer(sample);
+  while (in) {
+    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(sample));
+    const auto n = static_cast<size_t>(in.gcount());
+    if (n == 0) break;
+    ++samples;
+    bytes += n;
+    if (!ring.Write(buffer.data(), n)) ++dropped;
+    parser.Scan(ring, handler);
+  }
+  if (in.bad()) {
+    std::cerr << "vdtool: read error in " << path << "\n";
+    return 1;
+  }
+  std::printf(
+      "%llu bytes in %llu samples: %llu records, %llu remote codes, %llu samples dropped, "
+      "%zu bytes left unscanned\n",
+      static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(samples),
+      static_cast<unsigned long long>(handler.records),
+      static_cast<unsigned long long>(handler.codes), static_cast<unsigned long long>(dropped),
+      ring.Used());
+  return dropped > 0 ? 1 : 0;
+}
+
 int Run(const std::vector<std::string>& args) {
   std::string path;
   bool compact = false;
@@ -71,33 +103,7 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
 
-  const auto mode = compact ? vd::BulkParser::Mode::kCompact : vd::BulkParser::Mode::kFull;
-  vd::ByteRing ring(compact ? 65536 : 95536, false);
-  vd::BulkParser parser(mode);
-  PrintingHandler handler;
-  uint64_t samples = 0, dropped = 0, bytes = 0;
-  std::vector<uint8_t> buffer(sample);
-  while (in) {
-    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(sample));
-    const auto n = static_cast<size_t>(in.gcount());
-    if (n == 0) break;
-    ++samples;
-    bytes += n;
-    if (!ring.Write(buffer.data(), n)) ++dropped;
-    parser.Scan(ring, handler);
-  }
-  if (in.bad()) {
-    std::cerr << "vdtool: read error in " << path << "\n";
-    return 1;
-  }
-  std::printf(
-      "%llu bytes in %llu samples: %llu records, %llu remote codes, %llu samples dropped, "
-      "%zu bytes left unscanned\n",
-      static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(samples),
-      static_cast<unsigned long long>(handler.records),
-      static_cast<unsigned long long>(handler.codes), static_cast<unsigned long long>(dropped),
-      ring.Used());
-  return dropped > 0 ? 1 : 0;
+  return Decode(in, path, compact, sample);
 }
 
 constexpr const char* kUsage =

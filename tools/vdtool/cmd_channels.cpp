@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -222,28 +223,53 @@ int Export(const Options& o) {
   return status;
 }
 
-int Import(const Options& o) {
-  if (o.words.size() != 3) return vdtool::UsageError("channels import needs CSV and FILE");
-  std::ifstream in(o.words[1], std::ios::binary);
-  if (!in) {
-    std::cerr << "vdtool: cannot read " << o.words[1] << "\n";
-    return 1;
-  }
-  struct Row {
-    size_t line;
-    std::string name;
-    uint32_t hz;
-    uint32_t number;
-    int64_t id;  // -1: first free
-  };
+// A station of the CSV, as the line gives it.
+struct Row {
+  size_t line;
+  std::string name;
+  uint32_t hz;
+  uint32_t number;
+  int64_t id;  // -1: first free
+};
+
+struct CsvRows {
   std::vector<Row> rows;
-  std::set<uint32_t> ids;
+  std::set<uint32_t> ids;  // those the rows give
   int refused = 0;
+};
+
+// Checks the fields of one line and keeps its station; why it is refused otherwise.
+std::optional<std::string> TakeRow(std::vector<std::string> f, char separator, size_t lineNo,
+                                   CsvRows* csv) {
+  if (f.size() < 2 || f.size() > 4)
+    return std::string("expected name") + separator + "mhz" + separator + "number" + separator +
+           "id";
+  f.resize(4);
+  Row row{lineNo, f[0], 0, 0, -1};
+  uint64_t v = 0;
+  if (row.name.size() > CChannel::kMaxNameBytes) return "name longer than 31 bytes";
+  if (row.name.find('\n') != std::string::npos) return "name with a line feed";
+  if (!ParseMegahertz(std::string(vd::Trim(f[1])), separator, &row.hz))
+    return "frequency '" + f[1] + "' is not a frequency in MHz";
+  if (!vd::Trim(f[2]).empty() && !ParseUnsigned(std::string(vd::Trim(f[2])), UINT32_MAX, &v))
+    return "channel number '" + f[2] + "' is not a number";
+  row.number = static_cast<uint32_t>(v);
+  if (!vd::Trim(f[3]).empty()) {
+    if (!ParseUnsigned(std::string(vd::Trim(f[3])), vd::ChannelFile::kCapacity - 1, &v))
+      return "id '" + f[3] + "' is not in 0..2999";
+    if (!csv->ids.insert(static_cast<uint32_t>(v)).second)
+      return "id " + std::string(vd::Trim(f[3])) + " is used twice";
+    row.id = static_cast<int64_t>(v);
+  }
+  if (csv->rows.size() >= vd::ChannelFile::kCapacity) return "more than 3000 stations";
+  csv->rows.push_back(row);
+  return std::nullopt;
+}
+
+// The stations of the CSV `name`; each line refused is named on standard error.
+CsvRows ReadRows(std::istream& in, const std::string& name) {
+  CsvRows csv;
   char separator = 0;  // from the first line read
-  auto refuse = [&](size_t line, const std::string& why) {
-    std::cerr << o.words[1] << ":" << line << ": refused: " << why << "\n";
-    ++refused;
-  };
   std::string line;
   size_t lineNo = 0;
   while (std::getline(in, line)) {
@@ -255,55 +281,26 @@ int Import(const Options& o) {
     if (separator == 0) separator = SeparatorOf(line);
     if (lineNo == 1 && vd::Trim(line).rfind("name", 0) == 0) continue;  // the header
     std::vector<std::string> f;
+    std::optional<std::string> refusal;
     if (!SplitCsv(line, separator, &f)) {
-      refuse(lineNo, "unclosed quote");
-      continue;
-    }
-    if (f.size() < 2 || f.size() > 4) {
-      refuse(lineNo, std::string("expected name") + separator + "mhz" + separator + "number" +
-                         separator + "id");
-      continue;
-    }
-    f.resize(4);
-    Row row{lineNo, f[0], 0, 0, -1};
-    uint64_t v = 0;
-    if (row.name.size() > CChannel::kMaxNameBytes) {
-      refuse(lineNo, "name longer than 31 bytes");
-    } else if (row.name.find('\n') != std::string::npos) {
-      refuse(lineNo, "name with a line feed");
-    } else if (!ParseMegahertz(std::string(vd::Trim(f[1])), separator, &row.hz)) {
-      refuse(lineNo, "frequency '" + f[1] + "' is not a frequency in MHz");
-    } else if (!vd::Trim(f[2]).empty() &&
-               !ParseUnsigned(std::string(vd::Trim(f[2])), UINT32_MAX, &v)) {
-      refuse(lineNo, "channel number '" + f[2] + "' is not a number");
+      refusal = "unclosed quote";
     } else {
-      row.number = static_cast<uint32_t>(v);
-      if (!vd::Trim(f[3]).empty()) {
-        if (!ParseUnsigned(std::string(vd::Trim(f[3])), vd::ChannelFile::kCapacity - 1, &v)) {
-          refuse(lineNo, "id '" + f[3] + "' is not in 0..2999");
-          continue;
-        }
-        if (!ids.insert(static_cast<uint32_t>(v)).second) {
-          refuse(lineNo, "id " + std::string(vd::Trim(f[3])) + " is used twice");
-          continue;
-        }
-        row.id = static_cast<int64_t>(v);
-      }
-      if (rows.size() >= vd::ChannelFile::kCapacity) {
-        refuse(lineNo, "more than 3000 stations");
-        continue;
-      }
-      rows.push_back(row);
+      refusal = TakeRow(std::move(f), separator, lineNo, &csv);
+    }
+    if (refusal) {
+      std::cerr << name << ":" << lineNo << ": refused: " << *refusal << "\n";
+      ++csv.refused;
     }
   }
-  if (refused > 0 || rows.empty()) {
-    if (rows.empty() && refused == 0) std::cerr << o.words[1] << ": no stations\n";
-    std::cerr << "vdtool: nothing was written to " << o.words[2] << "\n";
-    return 1;
-  }
+  return csv;
+}
+
+// The rows as stations, in their order; those without an id get the first free ones.
+std::vector<CChannel> StationsOf(const CsvRows& csv) {
+  std::set<uint32_t> ids = csv.ids;
   std::vector<CChannel> stations;
   uint32_t nextFree = 0;
-  for (const Row& r : rows) {
+  for (const Row& r : csv.rows) {
     uint32_t id = static_cast<uint32_t>(r.id);
     if (r.id < 0) {
       while (ids.count(nextFree) != 0) ++nextFree;
@@ -312,8 +309,13 @@ int Import(const Options& o) {
     }
     stations.emplace_back(id, r.name, r.hz, r.number);
   }
+  return stations;
+}
+
+// Replaces FILE's list with `stations`, unless the viewer holds its folder.
+int WriteStations(const std::string& file, bool radio, const std::vector<CChannel>& stations) {
   std::unique_ptr<vd::InstanceGuard> guard;
-  if (ViewerHoldsFolder(o.words[2], &guard)) {
+  if (ViewerHoldsFolder(file, &guard)) {
     std::cerr << "vdtool: channels: " << vdtool::RunningHolder()
               << "; close it first or import into a file outside the viewer's data folder\n";
     return 1;
@@ -321,17 +323,33 @@ int Import(const Options& o) {
   // Said with the count, so a list that shrinks does not go unnoticed.
   std::string held;
   std::string error;
-  if (auto old = vd::ChannelFiles::ReadFile(o.words[2], vd::ChannelFile::kMaxBytes + 1, &error)) {
+  if (auto old = vd::ChannelFiles::ReadFile(file, vd::ChannelFile::kMaxBytes + 1, &error)) {
     held =
-        " (it held " + std::to_string(vd::ChannelFile::Decode(*old, o.radio).stations.size()) + ")";
+        " (it held " + std::to_string(vd::ChannelFile::Decode(*old, radio).stations.size()) + ")";
   }
-  const auto bytes = vd::ChannelFile::Encode(stations, o.radio, -1);
-  if (!vd::ChannelFiles::WriteAtomically(o.words[2], bytes, &error)) {
-    std::cerr << "vdtool: cannot write " << o.words[2] << ": " << error << "\n";
+  const auto bytes = vd::ChannelFile::Encode(stations, radio, -1);
+  if (!vd::ChannelFiles::WriteAtomically(file, bytes, &error)) {
+    std::cerr << "vdtool: cannot write " << file << ": " << error << "\n";
     return 1;
   }
-  std::cout << "wrote " << stations.size() << " station(s) to " << o.words[2] << held << "\n";
+  std::cout << "wrote " << stations.size() << " station(s) to " << file << held << "\n";
   return 0;
+}
+
+int Import(const Options& o) {
+  if (o.words.size() != 3) return vdtool::UsageError("channels import needs CSV and FILE");
+  std::ifstream in(o.words[1], std::ios::binary);
+  if (!in) {
+    std::cerr << "vdtool: cannot read " << o.words[1] << "\n";
+    return 1;
+  }
+  const CsvRows csv = ReadRows(in, o.words[1]);
+  if (csv.refused > 0 || csv.rows.empty()) {
+    if (csv.rows.empty() && csv.refused == 0) std::cerr << o.words[1] << ": no stations\n";
+    std::cerr << "vdtool: nothing was written to " << o.words[2] << "\n";
+    return 1;
+  }
+  return WriteStations(o.words[2], o.radio, StationsOf(csv));
 }
 
 int Run(const std::vector<std::string>& args) {

@@ -184,108 +184,130 @@ int64_t RoomBeside(const std::string& file) {
       0, static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize));
 }
 
-int Run(const std::vector<std::string>& args) {
-  // From the first moment, so that a stop signal during the set-up is seen too.
-  vd::StopSignals::Install();
-  if (vdtool::WantsHelp(args)) {
-    std::cout << kUsage;
-    return 0;
-  }
+// What the command line asks for.
+struct Request {
   vd::WorkMode mode = vd::WorkMode::kTv;
   int32_t channel = -1;
   double mhz = 0;
   double seconds = 0;
-  int32_t country = vdtool::ViewersSettings().country;
+  int32_t country = 0;
   std::string file;
-  std::string error;
   std::optional<vd::VideoCodec> codec;
   int32_t quality = -1;
   int32_t kbps = -1;
   bool deinterlace = false;
   int32_t atMinute = -1;  // minutes after midnight
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool option = a == "--input" || a == "--channel" || a == "--frequency" ||
-                        a == "--seconds" || a == "--country" || a == "--codec" ||
-                        a == "--quality" || a == "--bitrate" || a == "--at";
-    if (option && i + 1 == args.size())
-      return vdtool::UsageError("record: " + a + " needs a value");
-    double number = 0;
-    if (a == "--input") {
-      const std::optional<vd::WorkMode> input = vdtool::ParseVideoInput(args[++i], &error);
-      if (!input) return vdtool::UsageError("record: " + error);
-      mode = *input;
-    } else if (a == "--channel") {
-      if (!vdtool::ParseNumber(args[++i], &number) || number < 0 || number > 9999 ||
-          number != static_cast<int32_t>(number))
-        return vdtool::UsageError("record: --channel takes a channel number, not '" + args[i] +
-                                  "'");
-      channel = static_cast<int32_t>(number);
-    } else if (a == "--frequency") {
-      if (!vdtool::ParseNumber(args[++i], &mhz) || mhz <= 0 || mhz > 5000)
-        return vdtool::UsageError("record: --frequency takes MHz, not '" + args[i] + "'");
-    } else if (a == "--seconds") {
-      if (!vdtool::ParseNumber(args[++i], &seconds))
-        return vdtool::UsageError("record: --seconds takes a number, not '" + args[i] + "'");
-    } else if (a == "--country") {
-      if (!vdtool::ParseCountryCode(args[++i], &country, &error))
-        return vdtool::UsageError("record: " + error);
-    } else if (a == "--codec") {
-      codec = vd::RecordingFormat::CodecOf(args[++i]);
-      if (!codec)
-        return vdtool::UsageError("record: --codec takes " + CodecNames(", ", " or ") + ", not '" +
-                                  args[i] + "'");
-    } else if (a == "--quality") {
-      if (!vdtool::ParseNumber(args[++i], &number) || number < vd::RecordingFormat::kMinQuality ||
-          number > vd::RecordingFormat::kMaxQuality || number != static_cast<int32_t>(number))
-        return vdtool::UsageError("record: --quality takes a number from 1 to 100, not '" +
-                                  args[i] + "'");
-      quality = static_cast<int32_t>(number);
-    } else if (a == "--bitrate") {
-      if (!vdtool::ParseNumber(args[++i], &number) || number < vd::RecordingFormat::kMinKbps ||
-          number > vd::RecordingFormat::kMaxKbps || number != static_cast<int32_t>(number))
-        return vdtool::UsageError("record: --bitrate takes kbit/s from 100 to 50000, not '" +
-                                  args[i] + "'");
-      kbps = static_cast<int32_t>(number);
-    } else if (a == "--at") {
-      atMinute = MinuteOfDay(args[++i]);
-      if (atMinute < 0)
-        return vdtool::UsageError("record: --at takes a time as HH:MM, not '" + args[i] + "'");
-    } else if (a == "--deinterlace") {
-      deinterlace = true;
-    } else if (!a.empty() && a[0] != '-' && file.empty()) {
-      file = a;
-    } else {
-      return vdtool::UsageError("unexpected argument: " + a);
-    }
+};
+
+// A whole number from `lowest` to `highest`.
+bool ParseWhole(const std::string& text, double lowest, double highest, int32_t* value) {
+  double number = 0;
+  if (!vdtool::ParseNumber(text, &number) || number < lowest || number > highest ||
+      number != static_cast<int32_t>(number))
+    return false;
+  *value = static_cast<int32_t>(number);
+  return true;
+}
+
+// The option (or FILE) at args[*i], *i moved past its value; a usage error's status when it
+// is wrong.
+std::optional<int> TakeArgument(const std::vector<std::string>& args, size_t* i, Request* r) {
+  const std::string& a = args[*i];
+  const bool option = a == "--input" || a == "--channel" || a == "--frequency" ||
+                      a == "--seconds" || a == "--country" || a == "--codec" || a == "--quality" ||
+                      a == "--bitrate" || a == "--at";
+  if (option && *i + 1 == args.size()) return vdtool::UsageError("record: " + a + " needs a value");
+  const std::string& value = option ? args[++*i] : a;
+  std::string error;
+  if (a == "--input") {
+    const std::optional<vd::WorkMode> input = vdtool::ParseVideoInput(value, &error);
+    if (!input) return vdtool::UsageError("record: " + error);
+    r->mode = *input;
+  } else if (a == "--channel") {
+    if (!ParseWhole(value, 0, 9999, &r->channel))
+      return vdtool::UsageError("record: --channel takes a channel number, not '" + value + "'");
+  } else if (a == "--frequency") {
+    if (!vdtool::ParseNumber(value, &r->mhz) || r->mhz <= 0 || r->mhz > 5000)
+      return vdtool::UsageError("record: --frequency takes MHz, not '" + value + "'");
+  } else if (a == "--seconds") {
+    if (!vdtool::ParseNumber(value, &r->seconds))
+      return vdtool::UsageError("record: --seconds takes a number, not '" + value + "'");
+  } else if (a == "--country") {
+    if (!vdtool::ParseCountryCode(value, &r->country, &error))
+      return vdtool::UsageError("record: " + error);
+  } else if (a == "--codec") {
+    r->codec = vd::RecordingFormat::CodecOf(value);
+    if (!r->codec)
+      return vdtool::UsageError("record: --codec takes " + CodecNames(", ", " or ") + ", not '" +
+                                value + "'");
+  } else if (a == "--quality") {
+    if (!ParseWhole(value, vd::RecordingFormat::kMinQuality, vd::RecordingFormat::kMaxQuality,
+                    &r->quality))
+      return vdtool::UsageError("record: --quality takes a number from 1 to 100, not '" + value +
+                                "'");
+  } else if (a == "--bitrate") {
+    if (!ParseWhole(value, vd::RecordingFormat::kMinKbps, vd::RecordingFormat::kMaxKbps, &r->kbps))
+      return vdtool::UsageError("record: --bitrate takes kbit/s from 100 to 50000, not '" + value +
+                                "'");
+  } else if (a == "--at") {
+    r->atMinute = MinuteOfDay(value);
+    if (r->atMinute < 0)
+      return vdtool::UsageError("record: --at takes a time as HH:MM, not '" + value + "'");
+  } else if (a == "--deinterlace") {
+    r->deinterlace = true;
+  } else if (!a.empty() && a[0] != '-' && r->file.empty()) {
+    r->file = a;
+  } else {
+    return vdtool::UsageError("unexpected argument: " + a);
   }
-  if (file.empty()) return vdtool::UsageError("record needs FILE.avi");
-  if (!(seconds >= 1)) return vdtool::UsageError("record needs --seconds of at least 1");
-  if (seconds > kMaxSeconds)
+  return std::nullopt;
+}
+
+// The request of the command line; a usage error's status when it is wrong.
+std::optional<int> Parse(const std::vector<std::string>& args, Request* r) {
+  r->country = vdtool::ViewersSettings().country;
+  for (size_t i = 0; i < args.size(); ++i)
+    if (const std::optional<int> status = TakeArgument(args, &i, r)) return status;
+  if (r->file.empty()) return vdtool::UsageError("record needs FILE.avi");
+  if (!(r->seconds >= 1)) return vdtool::UsageError("record needs --seconds of at least 1");
+  if (r->seconds > kMaxSeconds)
     return vdtool::UsageError("record: --seconds takes at most " + std::to_string(kMaxSeconds) +
                               " (30 days)");
-  if (channel >= 0 && mhz > 0) return vdtool::UsageError("give --channel or --frequency, not both");
-  if (!vdtool::OutputPathUsable(file, &error)) {
-    std::fprintf(stderr, "vdtool: record: cannot write %s: %s\n", file.c_str(), error.c_str());
-    return 1;
+  if (r->channel >= 0 && r->mhz > 0)
+    return vdtool::UsageError("give --channel or --frequency, not both");
+  return std::nullopt;
+}
+
+// What can be checked before the device is touched, and the wait for --at; false (said why)
+// when the recording cannot go ahead.
+bool ReadyToRecord(const Request& r) {
+  std::string error;
+  if (!vdtool::OutputPathUsable(r.file, &error)) {
+    std::fprintf(stderr, "vdtool: record: cannot write %s: %s\n", r.file.c_str(), error.c_str());
+    return false;
   }
-  if (!vdtool::ElementsPresent()) return 1;
+  if (!vdtool::ElementsPresent()) return false;
   // Refused before the device is touched: a recording that ends at once would hold nothing.
-  if (const int64_t room = RoomBeside(file);
+  if (const int64_t room = RoomBeside(r.file);
       room >= 0 && room < 2 * vd::CapturePipeline::kIndexMargin) {
     std::fprintf(stderr,
                  "vdtool: record: the disk of %s is full (%lld MB are kept free); nothing was "
                  "recorded\n",
-                 file.c_str(), static_cast<long long>(vd::DiskBudget::kMarginBytes >> 20));
-    return 1;
+                 r.file.c_str(), static_cast<long long>(vd::DiskBudget::kMarginBytes >> 20));
+    return false;
   }
-  if (atMinute >= 0 && !WaitUntil(atMinute)) {
+  if (r.atMinute >= 0 && !WaitUntil(r.atMinute)) {
     std::fprintf(stderr, "vdtool: record: stopped by %s before the recording began\n",
                  strsignal(vd::StopSignals::Received()));
-    return 1;
+    return false;
   }
-  // The viewer holds this lock while it runs, and with it the device; holding it here keeps
-  // a viewer started meanwhile from taking the device halfway through the recording.
+  return true;
+}
+
+// The viewer holds this lock while it runs, and with it the device; holding it here keeps
+// a viewer started meanwhile from taking the device halfway through the recording. Null
+// (said who holds it) when it is taken.
+auto TakeDevice() {
   auto guard = vdtool::TakeViewersLock("record");
   if (guard == nullptr) {
     // Another vdtool ends by itself; the viewer has to be closed.
@@ -294,25 +316,132 @@ int Run(const std::vector<std::string>& args) {
                  holder.rfind("'vdtool", 0) == 0
                      ? "wait for it to end and try again"
                      : "close it (or record with the viewer's capture command) and try again");
-    return 1;
   }
+  return guard;
+}
 
-  vd::HeadlessSession session(mode, country);
+// The channel or frequency asked for; false (said why) when it cannot be tuned.
+bool Tune(CaptureGraph& engine, const Request& r) {
+  if (TunerControl* tuner = engine.Tuner()) {
+    if (r.channel >= 0 && tuner->TuneStep(r.channel) != 0) {
+      std::fprintf(stderr, "vdtool: channel %d cannot be tuned\n", r.channel);
+      return false;
+    }
+    if (r.mhz > 0) tuner->SetFrequency(static_cast<uint32_t>(r.mhz * 1e6 + 0.5));
+  } else if (r.channel >= 0 || r.mhz > 0) {
+    std::fprintf(stderr, "vdtool: this input has no tuner\n");
+    return false;
+  }
+  return true;
+}
+
+// Records for the seconds asked (or until a stop signal); false when it could not begin.
+bool Record(vd::HeadlessSession& session, const Request& r) {
+  CaptureGraph& engine = session.Engine();
+  vd::CaptureOptions options = engine.GetCaptureOptions();
+  options.useTimeLimit = true;
+  options.timeLimit = r.seconds;
+  if (r.codec) options.recording.codec = *r.codec;
+  if (r.quality > 0) options.recording.mjpegQuality = r.quality;
+  if (r.kbps > 0) options.recording.h264Kbps = r.kbps;
+  if (r.deinterlace) options.recording.deinterlace = true;
+  engine.SetCaptureOptions(options);
+  if (!engine.BeginCapture()) return false;
+  auto limit = std::chrono::milliseconds(static_cast<int64_t>(r.seconds * 1000) + 10000);
+  session.RunUntil([&] { return !engine.IsCapturing(); }, limit);
+  if (engine.IsCapturing()) engine.StopCapture();
+  if (session.StopSignal() != 0)
+    std::fprintf(stderr, "vdtool: record: stopped early by %s\n", strsignal(session.StopSignal()));
+  return true;
+}
+
+// Whether the recording holds a picture (said why not, FILE left alone); *stats and
+// *counted receive the engine's statistics.
+bool HoldsPicture(vd::HeadlessSession& session, const std::string& file,
+                  vd::StatisticsRecord* stats, bool* counted) {
+  CaptureGraph& engine = session.Engine();
+  *counted = engine.GetStatistics(true, stats);
+  const bool noPicture = *counted && stats->captured == 0;
+  if (session.StopSignal() != 0 && (noPicture || engine.FramesRecorded() == 0)) {
+    // A file without a picture plays as nothing, and it would replace what FILE held.
+    std::fprintf(stderr,
+                 "vdtool: record: stopped by %s before the first picture; nothing was "
+                 "recorded and %s was not written\n",
+                 strsignal(session.StopSignal()), file.c_str());
+    return false;
+  }
+  if (noPicture) {
+    // The device sent sound but no picture: a film without frames is not a recording.
+    std::fprintf(stderr,
+                 "vdtool: record: the capture device delivered no picture; nothing was "
+                 "recorded and %s was not written\n",
+                 file.c_str());
+    return false;
+  }
+  if (engine.FramesRecorded() == 0) {
+    // Ended before its first picture reached the file (the engine said why).
+    std::fprintf(stderr, "vdtool: record: the recording holds no picture; %s was not written\n",
+                 file.c_str());
+    return false;
+  }
+  return true;
+}
+
+void PrintStatistics(const vd::StatisticsRecord& stats) {
+  vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats);
+  std::cout << "captured: " << text.captured << "\n"
+            << "dropped: " << text.dropped << "\n"
+            << "time: " << text.seconds << "\n"
+            << "rate: " << text.fps << "\n"
+            << "data: " << text.rate << "\n";
+}
+
+// Moves the recording to FILE; the exit status.
+int Save(vd::HeadlessSession& session, ScratchBeside& scratch, const std::string& file) {
+  if (session.Engine().SaveCaptureAs(file)) {
+    scratch.Release();
+    // The engine said why it ended; what it recorded is whole all the same.
+    if (session.Aborted())
+      std::fprintf(stderr,
+                   "vdtool: record: the recording ended early; what was recorded is at %s\n",
+                   file.c_str());
+    return session.Aborted() ? 1 : 0;
+  }
+  // The recording is whole; only its move failed (a full or read-only target). It must
+  // not go with the scratch folder.
+  std::filesystem::path kept = session.KeepCaptureFile();
+  // What could be neither moved nor copied stays where it was written.
+  if (kept.empty() && !scratch.Path().empty() && std::filesystem::exists(scratch.Path()))
+    kept = scratch.Path();
+  if (!kept.empty()) scratch.Release();
+  if (!kept.empty()) {
+    std::fprintf(stderr, "vdtool: record: the recording is kept as %s\n", kept.c_str());
+  } else {
+    std::fprintf(stderr, "vdtool: record: the recording could not be kept either\n");
+  }
+  return 1;
+}
+
+int Run(const std::vector<std::string>& args) {
+  // From the first moment, so that a stop signal during the set-up is seen too.
+  vd::StopSignals::Install();
+  if (vdtool::WantsHelp(args)) {
+    std::cout << kUsage;
+    return 0;
+  }
+  Request request;
+  if (const std::optional<int> status = Parse(args, &request)) return *status;
+  if (!ReadyToRecord(request)) return 1;
+  const auto guard = TakeDevice();
+  if (guard == nullptr) return 1;
+
+  vd::HeadlessSession session(request.mode, request.country);
   // A stop signal (Ctrl+C, logout) ends the recording early but normally: the AVI gets its
   // index and lands at FILE like one that ran its full time.
   session.CatchStopSignals();
   if (!session.Start()) return 1;
   CaptureGraph& engine = session.Engine();
-  if (TunerControl* tuner = engine.Tuner()) {
-    if (channel >= 0 && tuner->TuneStep(channel) != 0) {
-      std::fprintf(stderr, "vdtool: channel %d cannot be tuned\n", channel);
-      return 1;
-    }
-    if (mhz > 0) tuner->SetFrequency(static_cast<uint32_t>(mhz * 1e6 + 0.5));
-  } else if (channel >= 0 || mhz > 0) {
-    std::fprintf(stderr, "vdtool: this input has no tuner\n");
-    return 1;
-  }
+  if (!Tune(engine, request)) return 1;
   // Let the tuner settle before the signal is asked for.
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
   if (session.StopSignal() != 0) {
@@ -321,86 +450,21 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
 
-  ScratchBeside scratch(file);
+  ScratchBeside scratch(request.file);
   if (!scratch.Path().empty()) {
     engine.UseCaptureFile(scratch.Path());
     session.NoteRecordingAt(scratch.Path());
   }
-  session.RescueLeftBeside(file);
-
-  vd::CaptureOptions options = engine.GetCaptureOptions();
-  options.useTimeLimit = true;
-  options.timeLimit = seconds;
-  if (codec) options.recording.codec = *codec;
-  if (quality > 0) options.recording.mjpegQuality = quality;
-  if (kbps > 0) options.recording.h264Kbps = kbps;
-  if (deinterlace) options.recording.deinterlace = true;
-  engine.SetCaptureOptions(options);
-  if (!engine.BeginCapture()) return 1;
-  auto limit = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000) + 10000);
-  session.RunUntil([&] { return !engine.IsCapturing(); }, limit);
-  if (engine.IsCapturing()) engine.StopCapture();
-  if (session.StopSignal() != 0)
-    std::fprintf(stderr, "vdtool: record: stopped early by %s\n", strsignal(session.StopSignal()));
+  session.RescueLeftBeside(request.file);
+  if (!Record(session, request)) return 1;
 
   vd::StatisticsRecord stats;
-  const bool counted = engine.GetStatistics(true, &stats);
-  const bool noPicture = counted && stats.captured == 0;
-  if (session.StopSignal() != 0 && (noPicture || engine.FramesRecorded() == 0)) {
-    // A file without a picture plays as nothing, and it would replace what FILE held.
-    std::fprintf(stderr,
-                 "vdtool: record: stopped by %s before the first picture; nothing was "
-                 "recorded and %s was not written\n",
-                 strsignal(session.StopSignal()), file.c_str());
-    return 1;
-  }
-  if (noPicture) {
-    // The device sent sound but no picture: a film without frames is not a recording.
-    std::fprintf(stderr,
-                 "vdtool: record: the capture device delivered no picture; nothing was "
-                 "recorded and %s was not written\n",
-                 file.c_str());
-    return 1;
-  }
-  if (engine.FramesRecorded() == 0) {
-    // Ended before its first picture reached the file (the engine said why).
-    std::fprintf(stderr, "vdtool: record: the recording holds no picture; %s was not written\n",
-                 file.c_str());
-    return 1;
-  }
+  bool counted = false;
+  if (!HoldsPicture(session, request.file, &stats, &counted)) return 1;
   // An early end (a full disk) rebuilds the live picture, and the counts go with the
   // recording's pipeline: those taken at its end stand for them.
-  if (counted || engine.LastRecordingStatistics(&stats)) {
-    vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats);
-    std::cout << "captured: " << text.captured << "\n"
-              << "dropped: " << text.dropped << "\n"
-              << "time: " << text.seconds << "\n"
-              << "rate: " << text.fps << "\n"
-              << "data: " << text.rate << "\n";
-  }
-  if (engine.SaveCaptureAs(file)) {
-    scratch.Release();
-    // The engine said why it ended; what it recorded is whole all the same.
-    if (session.Aborted())
-      std::fprintf(stderr,
-                   "vdtool: record: the recording ended early; what was recorded is at %s\n",
-                   file.c_str());
-  } else {
-    // The recording is whole; only its move failed (a full or read-only target). It must
-    // not go with the scratch folder.
-    std::filesystem::path kept = session.KeepCaptureFile();
-    // What could be neither moved nor copied stays where it was written.
-    if (kept.empty() && !scratch.Path().empty() && std::filesystem::exists(scratch.Path()))
-      kept = scratch.Path();
-    if (!kept.empty()) scratch.Release();
-    if (!kept.empty()) {
-      std::fprintf(stderr, "vdtool: record: the recording is kept as %s\n", kept.c_str());
-    } else {
-      std::fprintf(stderr, "vdtool: record: the recording could not be kept either\n");
-    }
-    return 1;
-  }
-  return session.Aborted() ? 1 : 0;
+  if (counted || engine.LastRecordingStatistics(&stats)) PrintStatistics(stats);
+  return Save(session, scratch, request.file);
 }
 
 vdtool::Registrar registrar({"record", "record picture and sound into an AVI file", kUsage, Run});

@@ -205,6 +205,85 @@ void TakeViewersCountry(Options* o) {
   if (o->source < 0) o->source = settings.source == 1 ? 1 : 0;
 }
 
+// The running viewer keeps the working channel file of the default folder open and writes
+// the saved file when it ends; scanning underneath it would lose one list or the other.
+// A --data folder that is the viewer's own is guarded the same way. False (said why) when
+// the folder cannot be used; *guard holds it otherwise.
+bool TakeDataFolder(const Options& o, std::unique_ptr<vd::InstanceGuard>* guard,
+                    std::string* folder) {
+  *folder = o.data.empty() ? vdtool::ViewersSettings().path : o.data;
+  const bool held = o.data.empty() ? (*guard = vdtool::TakeViewersLock("scan")) == nullptr
+                                   : vdtool::ViewerHoldsDataFolder(*folder, guard, "scan");
+  if (held) {
+    std::fprintf(stderr, "vdtool: scan: %s; close it first or give --data DIR outside %s\n",
+                 vdtool::RunningHolder().c_str(), vdtool::ViewersSettings().path.c_str());
+    return false;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(*folder, ec);
+  if (!std::filesystem::is_directory(*folder, ec)) {
+    std::fprintf(stderr, "vdtool: scan: cannot use the data folder %s\n", folder->c_str());
+    return false;
+  }
+  return true;
+}
+
+// The tuner control over the device's property set, which it owns from here on, activated;
+// null (said why) when it cannot tune the band.
+std::unique_ptr<TunerControl> ActiveTuner(vd::KsPropertySet* props, CliTuningContext& context,
+                                          bool radio, const std::string& deviceName) {
+  std::unique_ptr<TunerControl> tuner;
+  if (radio) {
+    tuner = std::make_unique<RadioTunerControl>(props, context);
+  } else {
+    tuner = std::make_unique<TvTunerControl>(props, context);
+  }
+  if (!tuner->HasTuner()) {
+    std::fprintf(stderr,
+                 "vdtool: scan: the tuner module %s could not be loaded (set "
+                 "VIEWDECK_MODULE_DIR to its folder)\n",
+                 vd::TunerModule::kFileName);
+    return nullptr;
+  }
+  if (!tuner->Activate() || tuner->Table() == nullptr) {
+    std::fprintf(stderr, "vdtool: scan: the tuner of %s cannot tune %s\n", deviceName.c_str(),
+                 radio ? "FM radio" : "TV");
+    return nullptr;
+  }
+  return tuner;
+}
+
+void SayWhatIsScanned(const Options& o, const std::string& deviceName, bool fromViewer,
+                      int32_t before) {
+  if (o.radio) {
+    std::printf("Scanning FM radio on %s\n", deviceName.c_str());
+  } else {
+    std::printf("Scanning %s %s on %s%s\n", CountryTable::EnglishName(o.country),
+                o.source == 1 ? "antenna" : "cable", deviceName.c_str(),
+                fromViewer ? " (the viewer's settings)" : "");
+  }
+  if (before > 0) std::printf("%d station(s) already in the list are kept\n", before);
+  std::fflush(stdout);
+}
+
+// Stores the list and tells what the search found; the exit status.
+int StoreList(TunerControl& tuner, const CChannelTable& table, bool radio, int found,
+              int stopSignal) {
+  const int32_t total = table.Count();
+  const std::string saved = tuner.Files().SavedPath(radio);
+  // The context has told the user why when the list could not be stored.
+  const bool stored = tuner.CloseList();
+  if (stopSignal != 0) std::printf("Interrupted (%s).\n", strsignal(stopSignal));
+  std::printf("%d new station(s), %d in the list\n", found, total);
+  std::error_code ec;
+  if (!stored || (total > 0 && !std::filesystem::exists(saved, ec))) {
+    std::fprintf(stderr, "vdtool: scan: the list was not stored in %s\n", saved.c_str());
+    return 1;
+  }
+  std::printf("Stored in %s\n", saved.c_str());
+  return stopSignal != 0 ? 128 + stopSignal : 0;
+}
+
 int Run(const std::vector<std::string>& args) {
   Options o;
   if (int status = ParseArgs(args, &o); status != 0) return status;
@@ -217,25 +296,9 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vdtool: scan: the viewer's country is none of the table's; give one\n");
     return 1;
   }
-
-  // The running viewer keeps the working channel file of the default folder open and writes
-  // the saved file when it ends; scanning underneath it would lose one list or the other.
-  // A --data folder that is the viewer's own is guarded the same way.
   std::unique_ptr<vd::InstanceGuard> guard;
-  const std::string folder = o.data.empty() ? vdtool::ViewersSettings().path : o.data;
-  const bool held = o.data.empty() ? (guard = vdtool::TakeViewersLock("scan")) == nullptr
-                                   : vdtool::ViewerHoldsDataFolder(folder, &guard, "scan");
-  if (held) {
-    std::fprintf(stderr, "vdtool: scan: %s; close it first or give --data DIR outside %s\n",
-                 vdtool::RunningHolder().c_str(), vdtool::ViewersSettings().path.c_str());
-    return 1;
-  }
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (!std::filesystem::is_directory(folder, ec)) {
-    std::fprintf(stderr, "vdtool: scan: cannot use the data folder %s\n", folder.c_str());
-    return 1;
-  }
+  std::string folder;
+  if (!TakeDataFolder(o, &guard, &folder)) return 1;
   if (o.lockMs >= 0) vd::VirtualTvBox::Shared()->SetLockTime(std::chrono::milliseconds(o.lockMs));
 
   std::string deviceName, why;
@@ -244,58 +307,18 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vdtool: scan: %s\n", why.c_str());
     return 1;
   }
-
   CliTuningContext context(folder, o.radio, o.country, o.source);
-  std::unique_ptr<TunerControl> tuner;
-  // The control owns the property set from here on, activated or not.
-  if (o.radio) {
-    tuner = std::make_unique<RadioTunerControl>(props, context);
-  } else {
-    tuner = std::make_unique<TvTunerControl>(props, context);
-  }
-  if (!tuner->HasTuner()) {
-    std::fprintf(stderr,
-                 "vdtool: scan: the tuner module %s could not be loaded (set "
-                 "VIEWDECK_MODULE_DIR to its folder)\n",
-                 vd::TunerModule::kFileName);
-    return 1;
-  }
-  if (!tuner->Activate() || tuner->Table() == nullptr) {
-    std::fprintf(stderr, "vdtool: scan: the tuner of %s cannot tune %s\n", deviceName.c_str(),
-                 o.radio ? "FM radio" : "TV");
-    return 1;
-  }
-
+  const std::unique_ptr<TunerControl> tuner = ActiveTuner(props, context, o.radio, deviceName);
+  if (tuner == nullptr) return 1;
   CChannelTable* table = tuner->Table();
-  const int32_t before = table->Count();
-  if (o.radio) {
-    std::printf("Scanning FM radio on %s\n", deviceName.c_str());
-  } else {
-    std::printf("Scanning %s %s on %s%s\n", CountryTable::EnglishName(o.country),
-                o.source == 1 ? "antenna" : "cable", deviceName.c_str(),
-                fromViewer ? " (the viewer's settings)" : "");
-  }
-  if (before > 0) std::printf("%d station(s) already in the list are kept\n", before);
-  std::fflush(stdout);
+  SayWhatIsScanned(o, deviceName, fromViewer, table->Count());
 
   CliView view(*tuner);
   CliProgress progress;
   vd::ScanEngine engine(*tuner);
   const int found = engine.FullScan(view, progress, vd::ScanEngine::Origin::kAutoScanDialog);
   const int stopSignal = vd::StopSignals::Received();
-
-  const int32_t total = table->Count();
-  const std::string saved = tuner->Files().SavedPath(o.radio);
-  // The context has told the user why when the list could not be stored.
-  const bool stored = tuner->CloseList();
-  if (stopSignal != 0) std::printf("Interrupted (%s).\n", strsignal(stopSignal));
-  std::printf("%d new station(s), %d in the list\n", found, total);
-  if (!stored || (total > 0 && !std::filesystem::exists(saved, ec))) {
-    std::fprintf(stderr, "vdtool: scan: the list was not stored in %s\n", saved.c_str());
-    return 1;
-  }
-  std::printf("Stored in %s\n", saved.c_str());
-  return stopSignal != 0 ? 128 + stopSignal : 0;
+  return StoreList(*tuner, *table, o.radio, found, stopSignal);
 }
 
 const vdtool::Registrar kScan({"scan", "search a country's TV plan or the FM band for stations",

@@ -64,6 +64,23 @@ bool WriteStillAsPng(const std::string& file, const vd::BitmapInfoHeader& header
   return vdtool::WritePng(file, image.width, image.height, rgba, error);
 }
 
+// A real card's stream can take seconds to deliver its first picture; the engine's own
+// wait is one trigger's. False (said why) when none came.
+bool TakeStill(vd::HeadlessSession& session, std::vector<uint8_t>* picture,
+               vd::BitmapInfoHeader* header) {
+  // Messages from the start (no sound device) are no answer here.
+  const int before = session.MessageCount();
+  bool took = false;
+  for (int attempt = 0; attempt < kSnapAttempts && !took; ++attempt) {
+    if (attempt > 0) session.RunUntil([] { return false; }, std::chrono::seconds(1));
+    took = session.Engine().TakeSnapshot(picture, header);
+    if (session.MessageCount() != before) break;  // the engine said why
+  }
+  if (!took && session.MessageCount() == before)
+    std::fprintf(stderr, "vdtool: no picture arrived from the capture device\n");
+  return took;
+}
+
 int Run(const std::vector<std::string>& args) {
   if (vdtool::WantsHelp(args)) {
     std::cout << kUsage;
@@ -103,20 +120,7 @@ int Run(const std::vector<std::string>& args) {
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
   std::vector<uint8_t> picture;
   vd::BitmapInfoHeader header;
-  // A real card's stream can take seconds to deliver its first picture; the engine's own
-  // wait is one trigger's. Messages from the start (no sound device) are no answer here.
-  const int before = session.MessageCount();
-  bool took = false;
-  for (int attempt = 0; attempt < kSnapAttempts && !took; ++attempt) {
-    if (attempt > 0) session.RunUntil([] { return false; }, std::chrono::seconds(1));
-    took = engine.TakeSnapshot(&picture, &header);
-    if (session.MessageCount() != before) break;  // the engine said why
-  }
-  if (!took) {
-    if (session.MessageCount() == before)
-      std::fprintf(stderr, "vdtool: no picture arrived from the capture device\n");
-    return 1;
-  }
+  if (!TakeStill(session, &picture, &header)) return 1;
   error.clear();
   const bool written = NamesPng(file) ? WriteStillAsPng(file, header, picture, &error)
                                       : vd::BitmapFile::Write(file, header, picture, &error);

@@ -294,6 +294,32 @@ int RunDevice(const Options& options) {
   return printer.Page();
 }
 
+// The value of --page, --sample or --seconds; a usage error's status when it is wrong.
+std::optional<int> TakeValue(const std::string& a, const std::string& value, Options* options) {
+  if (a == "--page") {
+    // Page numbers are written as on screen (100-899) and read in hexadecimal.
+    auto n = ParseNumber(value, 16);
+    if (!n || *n < 0x100 || *n > 0x8FF) {
+      return vdtool::UsageError("--page wants a page number from 100 to 8FF, not '" + value + "'");
+    }
+    options->page = static_cast<int>(*n);
+  } else if (a == "--sample") {
+    auto n = ParseNumber(value, 10);
+    if (!n || *n < 1 || *n > static_cast<long>(vd::RawRing::kSize)) {
+      return vdtool::UsageError("--sample wants a byte count from 1 to " +
+                                std::to_string(vd::RawRing::kSize) + ", not '" + value + "'");
+    }
+    options->sample = static_cast<size_t>(*n);
+  } else {
+    options->seconds = ParseSeconds(value);
+    if (!options->seconds) {
+      return vdtool::UsageError("--seconds wants a time above 0 and up to 86400, not '" + value +
+                                "'");
+    }
+  }
+  return std::nullopt;
+}
+
 int RunTeletext(const std::vector<std::string>& args) {
   Options options;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -311,29 +337,7 @@ int RunTeletext(const std::vector<std::string>& args) {
       options.png = args[++i];
     } else if (a == "--page" || a == "--sample" || a == "--seconds") {
       if (i + 1 >= args.size()) return vdtool::UsageError(a + " needs a value");
-      const std::string value = args[++i];
-      if (a == "--page") {
-        // Page numbers are written as on screen (100-899) and read in hexadecimal.
-        auto n = ParseNumber(value, 16);
-        if (!n || *n < 0x100 || *n > 0x8FF) {
-          return vdtool::UsageError("--page wants a page number from 100 to 8FF, not '" + value +
-                                    "'");
-        }
-        options.page = static_cast<int>(*n);
-      } else if (a == "--sample") {
-        auto n = ParseNumber(value, 10);
-        if (!n || *n < 1 || *n > static_cast<long>(vd::RawRing::kSize)) {
-          return vdtool::UsageError("--sample wants a byte count from 1 to " +
-                                    std::to_string(vd::RawRing::kSize) + ", not '" + value + "'");
-        }
-        options.sample = static_cast<size_t>(*n);
-      } else {
-        options.seconds = ParseSeconds(value);
-        if (!options.seconds) {
-          return vdtool::UsageError("--seconds wants a time above 0 and up to 86400, not '" +
-                                    value + "'");
-        }
-      }
+      if (const std::optional<int> status = TakeValue(a, args[++i], &options)) return *status;
     } else if (!a.empty() && a[0] == '-') {
       return vdtool::UsageError("teletext: unknown option '" + a + "'");
     } else if (options.path.empty()) {

@@ -7,6 +7,45 @@
 
 namespace vd {
 
+namespace {
+// Frames to remove (> 0) or add (< 0) from a buffer of `frames` whose end is `error` frames
+// ahead of its time.
+int64_t ChangeFor(int64_t error, int64_t tolerance, int64_t jump, int64_t frames) {
+  if (error > jump || error < -jump) return error;
+  const int64_t most = std::max<int64_t>(1, frames / AudioClockFollower::kMaxShare);
+  return std::clamp(error > 0 ? error - tolerance : error + tolerance, -most, most);
+}
+
+// Writes the `frames` of `in` to `out` with `change` of them removed or added: spread
+// through the buffer, or as silence in front of it when the gap is longer than the buffer.
+void Respace(const uint8_t* in, int64_t frames, int64_t change, uint8_t* out, int64_t outFrames,
+             int32_t bytesPerFrame, uint8_t silence) {
+  if (change > 0 && change < frames) {
+    // Every (frames / change)-th frame is left out.
+    int64_t w = 0;
+    for (int64_t r = 0; r < frames && w < outFrames; ++r) {
+      if ((r + 1) * change / frames != r * change / frames) continue;
+      std::memcpy(out + w * bytesPerFrame, in + r * bytesPerFrame, bytesPerFrame);
+      ++w;
+    }
+  } else if (change < 0 && -change <= frames) {
+    // Every (frames / added)-th frame is written twice.
+    const int64_t added = -change;
+    int64_t w = 0;
+    for (int64_t r = 0; r < frames; ++r) {
+      std::memcpy(out + w++ * bytesPerFrame, in + r * bytesPerFrame, bytesPerFrame);
+      if ((r + 1) * added / frames != r * added / frames)
+        std::memcpy(out + w++ * bytesPerFrame, in + r * bytesPerFrame, bytesPerFrame);
+    }
+  } else if (change < 0) {
+    // A gap longer than the buffer: silence in front of it.
+    const int64_t gap = outFrames - frames;
+    std::memset(out, silence, gap * bytesPerFrame);
+    std::memcpy(out + gap * bytesPerFrame, in, frames * bytesPerFrame);
+  }
+}
+}  // namespace
+
 AudioClockFollower::AudioClockFollower(int32_t rate, int32_t bytesPerFrame, uint8_t silence)
     : rate_(std::max(1, rate)), bytesPerFrame_(std::max(1, bytesPerFrame)), silence_(silence) {}
 
@@ -31,42 +70,14 @@ GstBuffer* AudioClockFollower::Follow(GstBuffer* buffer) {
     out_ += frames;
     return taken.release();
   }
-  int64_t change = 0;  // frames to remove (> 0) or add (< 0)
-  if (error > jump || error < -jump) {
-    change = error;
-  } else {
-    const int64_t most = std::max<int64_t>(1, frames / kMaxShare);
-    change = std::clamp(error > 0 ? error - tolerance : error + tolerance, -most, most);
-  }
+  const int64_t change = ChangeFor(error, tolerance, jump, frames);
   const int64_t outFrames = std::max<int64_t>(0, frames - change);
   if (outFrames == 0) return nullptr;
   GstBuffer* result = gst_buffer_new_allocate(nullptr, outFrames * bytesPerFrame_, nullptr);
   GstMapInfo in, out;
   gst_buffer_map(buffer, &in, GST_MAP_READ);
   gst_buffer_map(result, &out, GST_MAP_WRITE);
-  if (change > 0 && change < frames) {
-    // Every (frames / change)-th frame is left out.
-    int64_t w = 0;
-    for (int64_t r = 0; r < frames && w < outFrames; ++r) {
-      if ((r + 1) * change / frames != r * change / frames) continue;
-      std::memcpy(out.data + w * bytesPerFrame_, in.data + r * bytesPerFrame_, bytesPerFrame_);
-      ++w;
-    }
-  } else if (change < 0 && -change <= frames) {
-    // Every (frames / added)-th frame is written twice.
-    const int64_t added = -change;
-    int64_t w = 0;
-    for (int64_t r = 0; r < frames; ++r) {
-      std::memcpy(out.data + w++ * bytesPerFrame_, in.data + r * bytesPerFrame_, bytesPerFrame_);
-      if ((r + 1) * added / frames != r * added / frames)
-        std::memcpy(out.data + w++ * bytesPerFrame_, in.data + r * bytesPerFrame_, bytesPerFrame_);
-    }
-  } else if (change < 0) {
-    // A gap longer than the buffer: silence in front of it.
-    const int64_t silence = outFrames - frames;
-    std::memset(out.data, silence_, silence * bytesPerFrame_);
-    std::memcpy(out.data + silence * bytesPerFrame_, in.data, frames * bytesPerFrame_);
-  }
+  Respace(in.data, frames, change, out.data, outFrames, bytesPerFrame_, silence_);
   gst_buffer_unmap(result, &out);
   gst_buffer_unmap(buffer, &in);
   gst_buffer_copy_into(result, buffer, GST_BUFFER_COPY_METADATA, 0, -1);

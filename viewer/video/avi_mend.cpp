@@ -152,6 +152,362 @@ std::map<int, uint32_t> PictureCompressions(int fd, uint64_t hdrl, uint64_t hdrl
 namespace {
 // Room for 4094 parts of 1 GiB; the muxer's own has room for 32.
 constexpr uint32_t kLargestSuperindex = 64 * 1024;
+
+// The lists before the movie's index that the mending starts from.
+struct TopLevel {
+  uint64_t hdrl = 0;
+  uint64_t movi = 0;  // the first part's movie list
+};
+
+TopLevel FindTopLevel(int fd, uint64_t fileSize) {
+  TopLevel top;
+  uint64_t at = 12;
+  while (at + 12 <= fileSize && top.movi == 0) {
+    uint8_t h[12];
+    if (!ReadAt(fd, at, h, 12)) break;
+    const uint32_t id = Le32(h);
+    const uint32_t size = Le32(h + 4);
+    if (id == Fourcc("LIST") && Le32(h + 8) == Fourcc("hdrl")) top.hdrl = at;
+    if (id == Fourcc("LIST") && Le32(h + 8) == Fourcc("movi")) top.movi = at;
+    if (id == Fourcc("idx1")) break;
+    at += 8 + size + (size & 1);
+  }
+  return top;
+}
+
+// What the walk over the movie lists found.
+struct Movie {
+  std::vector<Chunk> chunks;
+  std::vector<Part> parts;
+  std::vector<StreamIndex> closedIndexes;
+};
+
+// Complete chunks of the movie lists. Past 1 GiB the muxer closes a part with its index
+// chunks (and, after the first, the old-style index) and opens an "AVIX" part; a torn
+// chunk or anything unknown ends the walk.
+Movie WalkMovie(int fd, uint64_t fileSize, uint64_t movi,
+                const std::map<int, uint32_t>& compressions) {
+  Movie movie;
+  movie.parts.push_back({0, movi, 0, 0});
+  uint64_t at = movi + 12;
+  while (at + 8 <= fileSize) {
+    uint8_t h[24];
+    if (!ReadAt(fd, at, h, 8)) break;
+    const uint32_t id = Le32(h);
+    const uint32_t size = Le32(h + 4);
+    if (id == Fourcc("RIFF")) {
+      if (at + 24 > fileSize || !ReadAt(fd, at, h, 24) || Le32(h + 8) != Fourcc("AVIX") ||
+          Le32(h + 12) != Fourcc("LIST") || Le32(h + 20) != Fourcc("movi"))
+        break;
+      if (movie.parts.back().moviEnd == 0) movie.parts.back().moviEnd = at;
+      movie.parts.back().riffEnd = at;
+      movie.parts.push_back({at, at + 12, 0, 0});
+      at += 24;
+      continue;
+    }
+    const int stream = StreamOf(id);
+    const int indexed = IndexedStreamOf(id);
+    if (stream < 0 && indexed < 0 && id != Fourcc("JUNK") && id != Fourcc("idx1")) break;
+    if (at + 8 + size > fileSize) break;
+    const size_t part = movie.parts.size() - 1;
+    if (stream >= 0) {
+      bool key = true;
+      auto compression = compressions.find(stream);
+      if (compression != compressions.end() && IsH264(compression->second))
+        key = IsH264KeyFrame(fd, at + 8, size);
+      movie.chunks.push_back({id, at, size, part, key});
+    } else if (indexed >= 0) {
+      uint8_t ix[16];
+      if (size >= 8 && ReadAt(fd, at + 8, ix, 8))
+        movie.closedIndexes.push_back({part, at, size + 8, Le32(ix + 4)});
+    } else if (id == Fourcc("idx1")) {
+      movie.parts.back().moviEnd = at;
+    }
+    at += 8 + size + (size & 1);
+  }
+  return movie;
+}
+
+// Where a stream's header and its superindex are. The muxer leaves the superindex as a JUNK
+// placeholder until the end; it lists one index chunk per part.
+struct StreamHeader {
+  uint64_t strh = 0;
+  uint64_t indx = 0;  // the superindex chunk or its placeholder, 0 when there is none
+  uint32_t indxSize = 0;
+};
+
+struct Headers {
+  std::vector<StreamHeader> streams;
+  uint64_t dmlh = 0;  // the extended header, 0 when there is none
+};
+
+// The stream list ("strl") of `size` bytes whose header is at `pos`.
+StreamHeader ReadStreamList(int fd, uint64_t pos, uint32_t size) {
+  StreamHeader s;
+  uint64_t inner = pos + 12;
+  uint8_t c[8];
+  while (inner + 8 <= pos + 8 + size && ReadAt(fd, inner, c, 8)) {
+    if (Le32(c) == Fourcc("strh")) s.strh = inner;
+    // A placeholder that leaves its stream's header, or one larger than any index of
+    // indexes needs, is damage: what is written there would land on the film.
+    const uint64_t chunkEnd = inner + 8 + Le32(c + 4);
+    if ((Le32(c) == Fourcc("indx") || Le32(c) == Fourcc("JUNK")) && s.indx == 0 &&
+        chunkEnd <= pos + 8 + size && Le32(c + 4) <= kLargestSuperindex) {
+      s.indx = inner;
+      s.indxSize = Le32(c + 4);
+    }
+    inner += 8 + Le32(c + 4) + (Le32(c + 4) & 1);
+  }
+  return s;
+}
+
+Headers ReadHeaders(int fd, uint64_t hdrl, uint64_t hdrlEnd) {
+  Headers headers;
+  uint64_t pos = hdrl + 12;
+  uint8_t h[12];
+  while (pos + 12 <= hdrlEnd && ReadAt(fd, pos, h, 12)) {
+    const uint32_t size = Le32(h + 4);
+    if (Le32(h) == Fourcc("LIST") && Le32(h + 8) == Fourcc("strl")) {
+      headers.streams.push_back(ReadStreamList(fd, pos, size));
+    } else if (Le32(h) == Fourcc("LIST") && Le32(h + 8) == Fourcc("odml")) {
+      uint8_t c[8];
+      if (ReadAt(fd, pos + 12, c, 8) && Le32(c) == Fourcc("dmlh")) headers.dmlh = pos + 12;
+    }
+    pos += 8 + size + (size & 1);
+  }
+  return headers;
+}
+
+// Sound that runs past the film's end goes from the index: the encoder holds pictures back
+// while sound goes straight to the muxer, so a recording cut short holds up to half a
+// second of sound after its last picture, which a player would play over a frozen frame.
+// The chunks stay in the file, unindexed; what is kept ends within one chunk of the film.
+void DropSoundPastFilm(int fd, const std::vector<StreamHeader>& streams,
+                       std::vector<Chunk>* chunks) {
+  std::vector<std::array<uint32_t, 4>> timing;  // per stream: type, scale, rate, sample size
+  for (const StreamHeader& s : streams) {
+    uint8_t h[48] = {};
+    if (s.strh == 0 || !ReadAt(fd, s.strh + 8, h, sizeof h)) {
+      timing.push_back({0, 0, 0, 0});
+      continue;
+    }
+    timing.push_back({Le32(h), Le32(h + 20), Le32(h + 24), Le32(h + 44)});
+  }
+  uint64_t pictures = 0;
+  for (const Chunk& c : *chunks)
+    if (StreamOf(c.id) == 0) ++pictures;
+  const bool timed = !timing.empty() && timing[0][0] == Fourcc("vids") && timing[0][1] > 0 &&
+                     timing[0][2] > 0 && pictures > 0;
+  if (!timed) return;
+  // Film length in nanoseconds, each sound chunk's start in the same unit.
+  const double filmEnd = 1e9 * static_cast<double>(pictures) * timing[0][1] / timing[0][2];
+  std::map<int, uint64_t> soundBytes;
+  std::erase_if(*chunks, [&](const Chunk& c) {
+    const int stream = StreamOf(c.id);
+    if (stream <= 0 || static_cast<size_t>(stream) >= timing.size()) return false;
+    const auto& t = timing[static_cast<size_t>(stream)];
+    if (t[0] != Fourcc("auds") || t[1] == 0 || t[2] == 0 || t[3] == 0) return false;
+    const double start = 1e9 * static_cast<double>(soundBytes[stream] / t[3]) * t[1] / t[2];
+    soundBytes[stream] += c.size;
+    return start >= filmEnd;
+  });
+}
+
+// How many parts the smallest superindex can list.
+size_t RoomForParts(const std::vector<StreamHeader>& streams) {
+  size_t room = SIZE_MAX;
+  for (const StreamHeader& s : streams)
+    room = std::min<size_t>(room, s.indx == 0 || s.indxSize < 24 ? 1 : (s.indxSize - 24) / 16);
+  return room;
+}
+
+// The old-style index of a file of one part: every chunk, by its offset in the movie list.
+std::vector<uint8_t> OldStyleIndex(const std::vector<Chunk>& chunks, uint64_t movi) {
+  std::vector<uint8_t> index(8 + 16 * chunks.size());
+  Put32(&index[0], Fourcc("idx1"));
+  Put32(&index[4], static_cast<uint32_t>(16 * chunks.size()));
+  for (size_t i = 0; i < chunks.size(); ++i) {
+    uint8_t* e = &index[8 + 16 * i];
+    Put32(e, chunks[i].id);
+    Put32(e + 4, chunks[i].key ? 0x10u : 0u);
+    Put32(e + 8, static_cast<uint32_t>(chunks[i].at - (movi + 8)));
+    Put32(e + 12, chunks[i].size);
+  }
+  return index;
+}
+
+// One standard index chunk per stream for the chunks of the last part, to go inside its
+// movie list from `end` on; *placed receives where each one lands.
+std::vector<uint8_t> LastPartIndexes(const std::vector<Chunk>& chunks, size_t last,
+                                     const Part& part, uint64_t end,
+                                     std::vector<StreamIndex>* placed) {
+  std::vector<uint8_t> index;
+  size_t first = chunks.size();
+  while (first > 0 && chunks[first - 1].part == last) --first;
+  std::map<int, std::vector<const Chunk*>> byStream;
+  for (size_t i = first; i < chunks.size(); ++i)
+    byStream[StreamOf(chunks[i].id)].push_back(&chunks[i]);
+  for (const auto& [stream, list] : byStream) {
+    const size_t start = index.size();
+    index.resize(start + 32 + 8 * list.size());
+    uint8_t* ix = &index[start];
+    Put32(ix, IndexChunkId(stream));
+    Put32(ix + 4, static_cast<uint32_t>(24 + 8 * list.size()));
+    ix[8] = 2;  // longs per entry
+    ix[9] = 0;
+    ix[10] = 0;
+    ix[11] = 1;  // an index of chunks
+    Put32(ix + 12, static_cast<uint32_t>(list.size()));
+    Put32(ix + 16, list.front()->id);
+    Put64(ix + 20, part.riff);
+    Put32(ix + 28, 0);
+    for (size_t i = 0; i < list.size(); ++i) {
+      Put32(ix + 32 + 8 * i, static_cast<uint32_t>(list[i]->at + 8 - part.riff));
+      // The top bit marks a picture that cannot be decoded on its own.
+      Put32(ix + 36 + 8 * i, list[i]->size | (list[i]->key ? 0 : 0x80000000u));
+    }
+    placed->push_back({last, end + start, static_cast<uint32_t>(32 + 8 * list.size()),
+                       static_cast<uint32_t>(list.size())});
+  }
+  return index;
+}
+
+// Cuts the file at `end`, writes the last part's index there and the sizes of every part.
+bool WriteIndexAndSizes(int fd, const std::vector<Part>& parts, size_t last, uint64_t end,
+                        const std::vector<uint8_t>& index) {
+  if (::ftruncate(fd, static_cast<off_t>(end)) != 0 ||
+      !WriteAt(fd, end, index.data(), index.size()))
+    return false;
+  const Part& part = parts[last];
+  const uint64_t fileEnd = end + index.size();
+  const uint64_t moviEnd = last == 0 ? end : fileEnd;
+  bool written = WriteLe32(fd, part.movi + 4, static_cast<uint32_t>(moviEnd - part.movi - 8)) &&
+                 WriteLe32(fd, part.riff + 4, static_cast<uint32_t>(fileEnd - part.riff - 8));
+  // The parts before it were closed by the muxer; only their sizes are left to write.
+  for (size_t p = 0; written && p < last; ++p) {
+    written = WriteLe32(fd, parts[p].movi + 4,
+                        static_cast<uint32_t>(parts[p].moviEnd - parts[p].movi - 8)) &&
+              WriteLe32(fd, parts[p].riff + 4,
+                        static_cast<uint32_t>(parts[p].riffEnd - parts[p].riff - 8));
+  }
+  return written;
+}
+
+// The part that ends the mended file and the index chunks written into it.
+struct LastPart {
+  size_t part = 0;
+  std::vector<StreamIndex> indexes;
+};
+
+// Writes the index of the last part after its last chunk; with no room, gives up chunks
+// from the end. A part left without chunks goes, and the one before is closed again.
+// False when there is no room even with no chunk left.
+bool WriteLastIndex(int fd, uint64_t movi, const std::vector<Part>& parts,
+                    std::vector<Chunk>* chunks, LastPart* last) {
+  for (;;) {
+    last->part = chunks->empty() ? 0 : chunks->back().part;
+    const Part& part = parts[last->part];
+    const uint64_t end =
+        chunks->empty() ? part.movi + 12
+                        : chunks->back().at + 8 + chunks->back().size + (chunks->back().size & 1);
+    last->indexes.clear();
+    const std::vector<uint8_t> index =
+        last->part == 0 ? OldStyleIndex(*chunks, movi)
+                        : LastPartIndexes(*chunks, last->part, part, end, &last->indexes);
+    if (WriteIndexAndSizes(fd, parts, last->part, end, index)) return true;
+    if (chunks->empty()) return false;
+    chunks->resize(chunks->size() > 8 ? chunks->size() - 8 : 0);
+  }
+}
+
+// Frame counts: the main header's total (the first part's pictures) and, in a file of
+// several parts, the extended header's total of all pictures. Returns each stream's chunks.
+std::map<int, uint32_t> WriteFrameTotals(int fd, uint64_t hdrl, uint64_t dmlh,
+                                         const std::vector<Chunk>& chunks, uint32_t* frames) {
+  std::map<int, uint32_t> perStream;
+  uint32_t firstPartFrames = 0;
+  for (const Chunk& c : chunks) {
+    ++perStream[StreamOf(c.id)];
+    if (StreamOf(c.id) == 0 && c.part == 0) ++firstPartFrames;
+  }
+  WriteLe32(fd, hdrl + 12 + 8 + 16, firstPartFrames);  // avih dwTotalFrames
+  if (frames != nullptr) *frames = perStream[0];
+  if (dmlh != 0) WriteLe32(fd, dmlh + 8, perStream[0]);
+  return perStream;
+}
+
+// The block size of a sound stream's samples (its dwSampleSize).
+uint32_t SampleSizeOf(int fd, const StreamHeader& s) {
+  uint8_t scale[4] = {};
+  ReadAt(fd, s.strh + 8 + 44, scale, 4);
+  return Le32(scale);
+}
+
+constexpr size_t kEveryPart = SIZE_MAX;
+
+uint64_t BytesOf(const std::vector<Chunk>& chunks, int stream, size_t part = kEveryPart) {
+  uint64_t bytes = 0;
+  for (const Chunk& c : chunks)
+    if (StreamOf(c.id) == stream && (part == kEveryPart || c.part == part)) bytes += c.size;
+  return bytes;
+}
+
+// A stream's length: pictures count chunks; sound counts sample blocks, the chunks' bytes
+// divided by the block size.
+void WriteStreamLength(int fd, const StreamHeader& s, int stream, uint32_t chunkCount,
+                       const std::vector<Chunk>& chunks) {
+  uint32_t count = chunkCount;
+  if (stream > 0) {
+    const uint32_t sampleSize = SampleSizeOf(fd, s);
+    if (sampleSize > 0) count = static_cast<uint32_t>(BytesOf(chunks, stream) / sampleSize);
+  }
+  WriteLe32(fd, s.strh + 8 + 32, count);  // dwLength
+}
+
+// A stream's index chunks: the muxer's of the closed parts, then the new one.
+std::vector<StreamIndex> IndexesOf(int fd, int stream, const std::vector<StreamIndex>& closed,
+                                   const LastPart& last) {
+  std::vector<StreamIndex> entries;
+  for (const StreamIndex& ix : closed) {
+    uint8_t id[4];
+    if (ix.part < last.part && ReadAt(fd, ix.at, id, 4) && IndexedStreamOf(Le32(id)) == stream)
+      entries.push_back(ix);
+  }
+  for (const StreamIndex& ix : last.indexes) {
+    uint8_t id[4];
+    if (ReadAt(fd, ix.at, id, 4) && IndexedStreamOf(Le32(id)) == stream) entries.push_back(ix);
+  }
+  return entries;
+}
+
+void WriteSuperindex(int fd, const StreamHeader& s, int stream, const std::vector<Chunk>& chunks,
+                     const std::vector<StreamIndex>& entries) {
+  std::vector<uint8_t> indx(8 + s.indxSize, 0);
+  Put32(&indx[0], Fourcc("indx"));
+  Put32(&indx[4], s.indxSize);
+  indx[8] = 4;   // longs per entry
+  indx[11] = 0;  // an index of indexes
+  Put32(&indx[12], static_cast<uint32_t>(entries.size()));
+  uint32_t chunkId = 0;
+  for (const Chunk& c : chunks)
+    if (StreamOf(c.id) == stream) {
+      chunkId = c.id;
+      break;
+    }
+  Put32(&indx[16], chunkId);
+  const uint32_t sampleSize = stream > 0 ? SampleSizeOf(fd, s) : 0;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    uint8_t* e = &indx[32 + 16 * i];
+    Put64(e, entries[i].at);
+    Put32(e + 8, entries[i].size);
+    // Pictures: chunks indexed; sound: sample blocks, as the stream's length counts them.
+    uint32_t duration = entries[i].entries;
+    if (sampleSize > 0)
+      duration = static_cast<uint32_t>(BytesOf(chunks, stream, entries[i].part) / sampleSize);
+    Put32(e + 12, duration);
+  }
+  WriteAt(fd, s.indx, indx.data(), indx.size());
+}
 }  // namespace
 
 bool AviMend::IsWhole(const std::string& path) {
@@ -192,316 +548,46 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
   const int fd = file.Get();
   struct stat st {};
   ::fstat(fd, &st);
-  uint64_t fileSize = static_cast<uint64_t>(st.st_size);
+  const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
   uint8_t head[12];
   if (!ReadAt(fd, 0, head, 12) || Le32(head) != Fourcc("RIFF") ||
       Le32(head + 8) != Fourcc("AVI ")) {
     *why = "not an AVI file";
     return false;
   }
-  // Top-level chunks up to the movie list.
-  uint64_t at = 12;
-  uint64_t hdrl = 0;
-  uint64_t movi = 0;
-  while (at + 12 <= fileSize && movi == 0) {
-    uint8_t h[12];
-    if (!ReadAt(fd, at, h, 12)) break;
-    uint32_t id = Le32(h);
-    uint32_t size = Le32(h + 4);
-    if (id == Fourcc("LIST") && Le32(h + 8) == Fourcc("hdrl")) hdrl = at;
-    if (id == Fourcc("LIST") && Le32(h + 8) == Fourcc("movi")) movi = at;
-    if (id == Fourcc("idx1")) break;
-    at += 8 + size + (size & 1);
-  }
-  if (movi == 0 || hdrl == 0) {
+  const TopLevel top = FindTopLevel(fd, fileSize);
+  if (top.movi == 0 || top.hdrl == 0) {
     *why = "no movie list";
     return false;
   }
   uint8_t hdrlHead[8];
-  ReadAt(fd, hdrl, hdrlHead, 8);
-  const uint64_t hdrlEnd = hdrl + 8 + Le32(hdrlHead + 4);
-  const std::map<int, uint32_t> compressions = PictureCompressions(fd, hdrl, hdrlEnd);
-
-  // Complete chunks of the movie lists. Past 1 GiB the muxer closes a part with its index
-  // chunks (and, after the first, the old-style index) and opens an "AVIX" part; a torn
-  // chunk or anything unknown ends the walk.
-  std::vector<Chunk> chunks;
-  std::vector<Part> parts{{0, movi, 0, 0}};
-  std::vector<StreamIndex> closedIndexes;
-  at = movi + 12;
-  while (at + 8 <= fileSize) {
-    uint8_t h[24];
-    if (!ReadAt(fd, at, h, 8)) break;
-    uint32_t id = Le32(h);
-    uint32_t size = Le32(h + 4);
-    if (id == Fourcc("RIFF")) {
-      if (at + 24 > fileSize || !ReadAt(fd, at, h, 24) || Le32(h + 8) != Fourcc("AVIX") ||
-          Le32(h + 12) != Fourcc("LIST") || Le32(h + 20) != Fourcc("movi"))
-        break;
-      if (parts.back().moviEnd == 0) parts.back().moviEnd = at;
-      parts.back().riffEnd = at;
-      parts.push_back({at, at + 12, 0, 0});
-      at += 24;
-      continue;
-    }
-    const int stream = StreamOf(id);
-    const int indexed = IndexedStreamOf(id);
-    if (stream < 0 && indexed < 0 && id != Fourcc("JUNK") && id != Fourcc("idx1")) break;
-    if (at + 8 + size > fileSize) break;
-    if (stream >= 0) {
-      bool key = true;
-      auto compression = compressions.find(stream);
-      if (compression != compressions.end() && IsH264(compression->second))
-        key = IsH264KeyFrame(fd, at + 8, size);
-      chunks.push_back({id, at, size, parts.size() - 1, key});
-    } else if (indexed >= 0) {
-      uint8_t ix[16];
-      if (size >= 8 && ReadAt(fd, at + 8, ix, 8))
-        closedIndexes.push_back({parts.size() - 1, at, size + 8, Le32(ix + 4)});
-    } else if (id == Fourcc("idx1")) {
-      parts.back().moviEnd = at;
-    }
-    at += 8 + size + (size & 1);
-  }
-
-  // The superindex of each stream (the muxer leaves it as a JUNK placeholder until the end)
-  // lists one index chunk per part.
-  struct StreamHeader {
-    uint64_t strh = 0;
-    uint64_t indx = 0;  // the superindex chunk or its placeholder, 0 when there is none
-    uint32_t indxSize = 0;
-  };
-  std::vector<StreamHeader> streams;
-  uint64_t dmlh = 0;
-  {
-    uint64_t pos = hdrl + 12;
-    uint8_t h[12];
-    while (pos + 12 <= hdrlEnd && ReadAt(fd, pos, h, 12)) {
-      uint32_t size = Le32(h + 4);
-      if (Le32(h) == Fourcc("LIST") && Le32(h + 8) == Fourcc("strl")) {
-        StreamHeader s;
-        uint64_t inner = pos + 12;
-        uint8_t c[8];
-        while (inner + 8 <= pos + 8 + size && ReadAt(fd, inner, c, 8)) {
-          if (Le32(c) == Fourcc("strh")) s.strh = inner;
-          // A placeholder that leaves its stream's header, or one larger than any index of
-          // indexes needs, is damage: what is written there would land on the film.
-          const uint64_t chunkEnd = inner + 8 + Le32(c + 4);
-          if ((Le32(c) == Fourcc("indx") || Le32(c) == Fourcc("JUNK")) && s.indx == 0 &&
-              chunkEnd <= pos + 8 + size && Le32(c + 4) <= kLargestSuperindex) {
-            s.indx = inner;
-            s.indxSize = Le32(c + 4);
-          }
-          inner += 8 + Le32(c + 4) + (Le32(c + 4) & 1);
-        }
-        streams.push_back(s);
-      } else if (Le32(h) == Fourcc("LIST") && Le32(h + 8) == Fourcc("odml")) {
-        uint8_t c[8];
-        if (ReadAt(fd, pos + 12, c, 8) && Le32(c) == Fourcc("dmlh")) dmlh = pos + 12;
-      }
-      pos += 8 + size + (size & 1);
-    }
-  }
-  // Sound that runs past the film's end goes from the index: the encoder holds pictures back
-  // while sound goes straight to the muxer, so a recording cut short holds up to half a
-  // second of sound after its last picture, which a player would play over a frozen frame.
-  // The chunks stay in the file, unindexed; what is kept ends within one chunk of the film.
-  {
-    std::vector<std::array<uint32_t, 4>> timing;  // per stream: type, scale, rate, sample size
-    for (const StreamHeader& s : streams) {
-      uint8_t h[48] = {};
-      if (s.strh == 0 || !ReadAt(fd, s.strh + 8, h, sizeof h)) {
-        timing.push_back({0, 0, 0, 0});
-        continue;
-      }
-      timing.push_back({Le32(h), Le32(h + 20), Le32(h + 24), Le32(h + 44)});
-    }
-    uint64_t pictures = 0;
-    for (const Chunk& c : chunks)
-      if (StreamOf(c.id) == 0) ++pictures;
-    const bool timed = !timing.empty() && timing[0][0] == Fourcc("vids") && timing[0][1] > 0 &&
-                       timing[0][2] > 0 && pictures > 0;
-    if (timed) {
-      // Film length in nanoseconds, each sound chunk's start in the same unit.
-      const double filmEnd = 1e9 * static_cast<double>(pictures) * timing[0][1] / timing[0][2];
-      std::map<int, uint64_t> soundBytes;
-      std::erase_if(chunks, [&](const Chunk& c) {
-        const int stream = StreamOf(c.id);
-        if (stream <= 0 || static_cast<size_t>(stream) >= timing.size()) return false;
-        const auto& t = timing[static_cast<size_t>(stream)];
-        if (t[0] != Fourcc("auds") || t[1] == 0 || t[2] == 0 || t[3] == 0) return false;
-        const double start = 1e9 * static_cast<double>(soundBytes[stream] / t[3]) * t[1] / t[2];
-        soundBytes[stream] += c.size;
-        return start >= filmEnd;
-      });
-    }
-  }
-  size_t roomForParts = SIZE_MAX;
-  for (const StreamHeader& s : streams)
-    roomForParts =
-        std::min<size_t>(roomForParts, s.indx == 0 || s.indxSize < 24 ? 1 : (s.indxSize - 24) / 16);
+  ReadAt(fd, top.hdrl, hdrlHead, 8);
+  const uint64_t hdrlEnd = top.hdrl + 8 + Le32(hdrlHead + 4);
+  Movie movie = WalkMovie(fd, fileSize, top.movi, PictureCompressions(fd, top.hdrl, hdrlEnd));
+  const Headers headers = ReadHeaders(fd, top.hdrl, hdrlEnd);
+  DropSoundPastFilm(fd, headers.streams, &movie.chunks);
   // The index of the last part goes after its last chunk: with more parts than the index
   // holds, that would be written over the parts past it. The file is left whole instead.
-  if (parts.size() > 1 && roomForParts < parts.size()) {
-    *why = "it has " + std::to_string(parts.size()) + " parts, more than its index holds (" +
+  const size_t roomForParts = RoomForParts(headers.streams);
+  if (movie.parts.size() > 1 && roomForParts < movie.parts.size()) {
+    *why = "it has " + std::to_string(movie.parts.size()) + " parts, more than its index holds (" +
            std::to_string(roomForParts) + ")";
     return false;
   }
-
-  // Write the index of the last part after its last chunk; with no room, give up chunks
-  // from the end. A part left without chunks goes, and the one before is closed again.
-  bool written = false;
-  size_t last = 0;
-  std::vector<StreamIndex> lastIndexes;
-  while (!written) {
-    last = chunks.empty() ? 0 : chunks.back().part;
-    const Part& part = parts[last];
-    uint64_t end = chunks.empty()
-                       ? part.movi + 12
-                       : chunks.back().at + 8 + chunks.back().size + (chunks.back().size & 1);
-    std::vector<uint8_t> index;
-    lastIndexes.clear();
-    size_t first = chunks.size();
-    while (first > 0 && chunks[first - 1].part == last) --first;
-    auto flagsOf = [](const Chunk& c) { return c.key ? 0x10u : 0u; };
-    if (last == 0) {
-      index.resize(8 + 16 * chunks.size());
-      Put32(&index[0], Fourcc("idx1"));
-      Put32(&index[4], static_cast<uint32_t>(16 * chunks.size()));
-      for (size_t i = 0; i < chunks.size(); ++i) {
-        uint8_t* e = &index[8 + 16 * i];
-        Put32(e, chunks[i].id);
-        Put32(e + 4, flagsOf(chunks[i]));
-        Put32(e + 8, static_cast<uint32_t>(chunks[i].at - (movi + 8)));
-        Put32(e + 12, chunks[i].size);
-      }
-    } else {
-      // One standard index chunk per stream, inside the movie list.
-      std::map<int, std::vector<const Chunk*>> byStream;
-      for (size_t i = first; i < chunks.size(); ++i)
-        byStream[StreamOf(chunks[i].id)].push_back(&chunks[i]);
-      for (const auto& [stream, list] : byStream) {
-        const size_t start = index.size();
-        index.resize(start + 32 + 8 * list.size());
-        uint8_t* ix = &index[start];
-        Put32(ix, IndexChunkId(stream));
-        Put32(ix + 4, static_cast<uint32_t>(24 + 8 * list.size()));
-        ix[8] = 2;  // longs per entry
-        ix[9] = 0;
-        ix[10] = 0;
-        ix[11] = 1;  // an index of chunks
-        Put32(ix + 12, static_cast<uint32_t>(list.size()));
-        Put32(ix + 16, list.front()->id);
-        Put64(ix + 20, part.riff);
-        Put32(ix + 28, 0);
-        for (size_t i = 0; i < list.size(); ++i) {
-          Put32(ix + 32 + 8 * i, static_cast<uint32_t>(list[i]->at + 8 - part.riff));
-          // The top bit marks a picture that cannot be decoded on its own.
-          Put32(ix + 36 + 8 * i, list[i]->size | (list[i]->key ? 0 : 0x80000000u));
-        }
-        lastIndexes.push_back({last, end + start, static_cast<uint32_t>(32 + 8 * list.size()),
-                               static_cast<uint32_t>(list.size())});
-      }
-    }
-    if (::ftruncate(fd, static_cast<off_t>(end)) == 0 &&
-        WriteAt(fd, end, index.data(), index.size())) {
-      const uint64_t fileEnd = end + index.size();
-      const uint64_t moviEnd = last == 0 ? end : fileEnd;
-      written = WriteLe32(fd, part.movi + 4, static_cast<uint32_t>(moviEnd - part.movi - 8)) &&
-                WriteLe32(fd, part.riff + 4, static_cast<uint32_t>(fileEnd - part.riff - 8));
-      // The parts before it were closed by the muxer; only their sizes are left to write.
-      for (size_t p = 0; written && p < last; ++p) {
-        written = WriteLe32(fd, parts[p].movi + 4,
-                            static_cast<uint32_t>(parts[p].moviEnd - parts[p].movi - 8)) &&
-                  WriteLe32(fd, parts[p].riff + 4,
-                            static_cast<uint32_t>(parts[p].riffEnd - parts[p].riff - 8));
-      }
-    }
-    if (!written) {
-      if (chunks.empty()) break;
-      chunks.resize(chunks.size() > 8 ? chunks.size() - 8 : 0);
-    }
-  }
-  if (!written) {
+  LastPart last;
+  if (!WriteLastIndex(fd, top.movi, movie.parts, &movie.chunks, &last)) {
     *why = "no room for the index";
     return false;
   }
-  // Frame counts: the main header's total (the first part's pictures), each stream's
-  // length and, in a file of several parts, the extended header's total of all pictures.
-  std::map<int, uint32_t> perStream;
-  uint32_t firstPartFrames = 0;
-  for (const Chunk& c : chunks) {
-    ++perStream[StreamOf(c.id)];
-    if (StreamOf(c.id) == 0 && c.part == 0) ++firstPartFrames;
-  }
-  WriteLe32(fd, hdrl + 12 + 8 + 16, firstPartFrames);  // avih dwTotalFrames
-  if (frames != nullptr) *frames = perStream[0];
-  if (dmlh != 0) WriteLe32(fd, dmlh + 8, perStream[0]);
-  for (size_t stream = 0; stream < streams.size(); ++stream) {
-    const StreamHeader& s = streams[stream];
+  std::map<int, uint32_t> perStream =
+      WriteFrameTotals(fd, top.hdrl, headers.dmlh, movie.chunks, frames);
+  for (size_t i = 0; i < headers.streams.size(); ++i) {
+    const StreamHeader& s = headers.streams[i];
+    const int stream = static_cast<int>(i);
     if (s.strh == 0) continue;
-    uint32_t count = perStream[static_cast<int>(stream)];
-    if (stream > 0) {
-      // Sound: the length counts sample blocks; the chunks' bytes divided by the block size.
-      uint8_t scale[4];
-      ReadAt(fd, s.strh + 8 + 44, scale, 4);  // dwSampleSize
-      uint32_t sampleSize = Le32(scale);
-      if (sampleSize > 0) {
-        uint64_t bytes = 0;
-        for (const Chunk& c : chunks)
-          if (StreamOf(c.id) == static_cast<int>(stream)) bytes += c.size;
-        count = static_cast<uint32_t>(bytes / sampleSize);
-      }
-    }
-    WriteLe32(fd, s.strh + 8 + 32, count);  // dwLength
-    if (last == 0 || s.indx == 0) continue;
-    // The superindex: the muxer's index chunks of the closed parts, then the new one.
-    std::vector<StreamIndex> entries;
-    for (const StreamIndex& ix : closedIndexes) {
-      uint8_t id[4];
-      if (ix.part < last && ReadAt(fd, ix.at, id, 4) &&
-          IndexedStreamOf(Le32(id)) == static_cast<int>(stream))
-        entries.push_back(ix);
-    }
-    for (const StreamIndex& ix : lastIndexes) {
-      uint8_t id[4];
-      if (ReadAt(fd, ix.at, id, 4) && IndexedStreamOf(Le32(id)) == static_cast<int>(stream))
-        entries.push_back(ix);
-    }
-    std::vector<uint8_t> indx(8 + s.indxSize, 0);
-    Put32(&indx[0], Fourcc("indx"));
-    Put32(&indx[4], s.indxSize);
-    indx[8] = 4;   // longs per entry
-    indx[11] = 0;  // an index of indexes
-    Put32(&indx[12], static_cast<uint32_t>(entries.size()));
-    uint32_t chunkId = 0;
-    for (const Chunk& c : chunks)
-      if (StreamOf(c.id) == static_cast<int>(stream)) {
-        chunkId = c.id;
-        break;
-      }
-    Put32(&indx[16], chunkId);
-    for (size_t i = 0; i < entries.size(); ++i) {
-      uint8_t* e = &indx[32 + 16 * i];
-      Put64(e, entries[i].at);
-      Put32(e + 8, entries[i].size);
-      // Pictures: chunks indexed; sound: sample blocks, as the stream's length counts them.
-      uint32_t duration = entries[i].entries;
-      if (stream > 0) {
-        uint8_t scale[4];
-        ReadAt(fd, s.strh + 8 + 44, scale, 4);
-        const uint32_t sampleSize = Le32(scale);
-        if (sampleSize > 0) {
-          uint64_t bytes = 0;
-          for (const Chunk& c : chunks)
-            if (StreamOf(c.id) == static_cast<int>(stream) && c.part == entries[i].part)
-              bytes += c.size;
-          duration = static_cast<uint32_t>(bytes / sampleSize);
-        }
-      }
-      Put32(e + 12, duration);
-    }
-    WriteAt(fd, s.indx, indx.data(), indx.size());
+    WriteStreamLength(fd, s, stream, perStream[stream], movie.chunks);
+    if (last.part == 0 || s.indx == 0) continue;
+    WriteSuperindex(fd, s, stream, movie.chunks, IndexesOf(fd, stream, movie.closedIndexes, last));
   }
   ::fsync(fd);
   return true;

@@ -56,6 +56,49 @@ GstElement* MakeQueue(bool leaky) {
   if (leaky) g_object_set(queue, "leaky", 2 /* downstream: old buffers */, nullptr);
   return queue;
 }
+
+// The video brought to one picture every `frameInterval` (100 ns); null when it cannot be.
+GstElement* AddRate(GstBin* bin, GstElement* last, int64_t frameInterval) {
+  GstElement* rate = vd::MakeElement<"videorate">();
+  GstElement* filter = vd::MakeElement<"capsfilter">();
+  int num = 0;
+  int den = 1;
+  double fps = 1e7 / static_cast<double>(frameInterval);
+  // 333333 stands for 30 frames a second, not for 30.00003.
+  if (std::fabs(fps - std::round(fps)) < 0.001) {
+    num = static_cast<int>(std::round(fps));
+  } else {
+    gst_util_double_to_fraction(fps, &num, &den);
+  }
+  const CapsPtr caps(
+      gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr));
+  g_object_set(rate, "drop-only", TRUE, nullptr);
+  g_object_set(filter, "caps", caps.get(), nullptr);
+  gst_bin_add_many(bin, rate, filter, nullptr);
+  if (!gst_element_link_many(last, rate, filter, nullptr)) return nullptr;
+  return filter;
+}
+
+// The video teed to the picture shown while recording; the tee, null when it cannot be.
+GstElement* AddPreview(GstBin* bin, GstElement* last, VideoFrameSink* preview, bool deinterlace) {
+  GstElement* tee = vd::MakeElement<"tee">();
+  GstElement* previewQueue = MakeQueue(true);
+  g_object_set(previewQueue, "max-size-time", static_cast<guint64>(GST_SECOND / 5), nullptr);
+  GstElement* output = FrameOutput::Create(preview);
+  GstElement* shown = previewQueue;
+  gst_bin_add_many(bin, tee, previewQueue, output, nullptr);
+  if (deinterlace) {
+    GstElement* deinterlacer = FrameOutput::CreateDeinterlacer();
+    if (deinterlacer != nullptr) {
+      gst_bin_add(bin, deinterlacer);
+      if (gst_element_link(previewQueue, deinterlacer)) shown = deinterlacer;
+    }
+  }
+  if (!gst_element_link(last, tee) || !gst_element_link(tee, previewQueue) ||
+      !gst_element_link(shown, output))
+    return nullptr;
+  return tee;
+}
 }  // namespace
 
 std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineConfig& config,
@@ -82,112 +125,99 @@ std::unique_ptr<CapturePipeline> CapturePipeline::Create(const CapturePipelineCo
   self->writer_ = writer;
   AddProbe(writer, "sink", GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnWriterEvent, self.get());
 
-  // Video: source -> [rate] -> [tee -> picture] -> queue -> muxer.
-  GstElement* source = config.video->CreateSourceBin(PinKind::kCapture);
-  if (source == nullptr) {
-    *failure = "Cannot render video capture stream";
-    return nullptr;
-  }
-  gst_bin_add(bin, source);
-  GstElement* last = source;
-  if (config.frameInterval > 0) {
-    GstElement* rate = vd::MakeElement<"videorate">();
-    GstElement* filter = vd::MakeElement<"capsfilter">();
-    int num = 0;
-    int den = 1;
-    double fps = 1e7 / static_cast<double>(config.frameInterval);
-    // 333333 stands for 30 frames a second, not for 30.00003.
-    if (std::fabs(fps - std::round(fps)) < 0.001) {
-      num = static_cast<int>(std::round(fps));
-    } else {
-      gst_util_double_to_fraction(fps, &num, &den);
-    }
-    const CapsPtr caps(
-        gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr));
-    g_object_set(rate, "drop-only", TRUE, nullptr);
-    g_object_set(filter, "caps", caps.get(), nullptr);
-    gst_bin_add_many(bin, rate, filter, nullptr);
-    if (!gst_element_link_many(last, rate, filter, nullptr)) {
-      *failure = "Cannot set frame rate for capture";
-      return nullptr;
-    }
-    last = filter;
-  }
-  self->videoQueue_ = MakeQueue(true);
-  gst_bin_add(bin, self->videoQueue_);
-  if (config.preview != nullptr) {
-    GstElement* tee = vd::MakeElement<"tee">();
-    GstElement* previewQueue = MakeQueue(true);
-    g_object_set(previewQueue, "max-size-time", static_cast<guint64>(GST_SECOND / 5), nullptr);
-    GstElement* output = FrameOutput::Create(config.preview);
-    GstElement* shown = previewQueue;
-    gst_bin_add_many(bin, tee, previewQueue, output, nullptr);
-    if (config.deinterlacePreview) {
-      GstElement* deinterlace = FrameOutput::CreateDeinterlacer();
-      if (deinterlace != nullptr) {
-        gst_bin_add(bin, deinterlace);
-        if (gst_element_link(previewQueue, deinterlace)) shown = deinterlace;
-      }
-    }
-    if (!gst_element_link(last, tee) || !gst_element_link(tee, previewQueue) ||
-        !gst_element_link(shown, output)) {
-      *failure = "Cannot render video preview stream";
-      return nullptr;
-    }
-    last = tee;
-  }
-  // An AVI has one picture per frame period: where the device or the queue lost pictures,
-  // the one before is repeated, so the film spans the time its sound does.
-  self->filler_ = vd::MakeElement<"videorate">();
-  g_object_set(self->filler_, "skip-to-first", TRUE, nullptr);
-  gst_bin_add(bin, self->filler_);
-  if (!gst_element_link_many(last, self->videoQueue_, self->filler_, nullptr)) {
-    *failure = "Cannot render video capture stream";
-    return nullptr;
-  }
-  // The repeated pictures are encoded too (as almost nothing, with a compression), so the
-  // file keeps one picture per period whatever it stores.
-  self->videoTail_ = self->filler_;
-  std::string chainFailure;
-  if (GstElement* chain =
-          config.recording.CreateVideoChain(config.framesPerSecond, &chainFailure)) {
-    gst_bin_add(bin, chain);
-    if (!gst_element_link(self->filler_, chain)) {
-      *failure = "Cannot render video capture stream";
-      return nullptr;
-    }
-    self->videoTail_ = chain;
-  } else if (!chainFailure.empty()) {
-    *failure = chainFailure;
-    return nullptr;
-  }
-  if (!LinkToRequest(self->videoTail_, mux, "video_%u")) {
-    *failure = "Cannot render video capture stream";
-    return nullptr;
-  }
-  AddProbe(self->videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, self.get());
-  AddProbe(self->videoQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnDequeued, self.get());
-  AddProbe(self->filler_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnFilled, self.get());
-  AddProbe(self->videoTail_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
-
+  if (!self->AddVideo(bin, mux, config, failure)) return nullptr;
   if (config.audio != nullptr) {
-    GstElement* sound = config.audio->CreateSourceBin(PinKind::kAudioCapture);
-    self->audioQueue_ = MakeQueue(false);
-    if (sound != nullptr) gst_bin_add(bin, sound);
-    gst_bin_add(bin, self->audioQueue_);
-    if (sound == nullptr || !gst_element_link(sound, self->audioQueue_) ||
-        !LinkToRequest(self->audioQueue_, mux, "audio_%u")) {
-      *failure = "ERROR: Could not render audio capture stream";
-      return nullptr;
-    }
-    // First the sound is brought to its time, then the guard counts what is written.
-    AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnSound, self.get());
-    AddProbe(self->audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, self.get());
-    AddProbe(self->audioQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, self.get());
+    if (!self->AddSound(bin, mux, config.audio, failure)) return nullptr;
   } else {
     self->audioStart_ = 0;
   }
   return self;
+}
+
+// Video: source -> [rate] -> [tee -> picture] -> queue -> filler -> [encoder] -> muxer.
+bool CapturePipeline::AddVideo(GstBin* bin, GstElement* mux, const CapturePipelineConfig& config,
+                               std::string* failure) {
+  GstElement* source = config.video->CreateSourceBin(PinKind::kCapture);
+  if (source == nullptr) {
+    *failure = "Cannot render video capture stream";
+    return false;
+  }
+  gst_bin_add(bin, source);
+  GstElement* last = source;
+  if (config.frameInterval > 0) {
+    last = AddRate(bin, last, config.frameInterval);
+    if (last == nullptr) {
+      *failure = "Cannot set frame rate for capture";
+      return false;
+    }
+  }
+  videoQueue_ = MakeQueue(true);
+  gst_bin_add(bin, videoQueue_);
+  if (config.preview != nullptr) {
+    last = AddPreview(bin, last, config.preview, config.deinterlacePreview);
+    if (last == nullptr) {
+      *failure = "Cannot render video preview stream";
+      return false;
+    }
+  }
+  // An AVI has one picture per frame period: where the device or the queue lost pictures,
+  // the one before is repeated, so the film spans the time its sound does.
+  filler_ = vd::MakeElement<"videorate">();
+  g_object_set(filler_, "skip-to-first", TRUE, nullptr);
+  gst_bin_add(bin, filler_);
+  if (!gst_element_link_many(last, videoQueue_, filler_, nullptr)) {
+    *failure = "Cannot render video capture stream";
+    return false;
+  }
+  if (!AddVideoTail(bin, mux, config, failure)) return false;
+  AddProbe(videoQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, this);
+  AddProbe(videoQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnDequeued, this);
+  AddProbe(filler_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnFilled, this);
+  AddProbe(videoTail_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, this);
+  return true;
+}
+
+bool CapturePipeline::AddVideoTail(GstBin* bin, GstElement* mux,
+                                   const CapturePipelineConfig& config, std::string* failure) {
+  // The repeated pictures are encoded too (as almost nothing, with a compression), so the
+  // file keeps one picture per period whatever it stores.
+  videoTail_ = filler_;
+  std::string chainFailure;
+  if (GstElement* chain =
+          config.recording.CreateVideoChain(config.framesPerSecond, &chainFailure)) {
+    gst_bin_add(bin, chain);
+    if (!gst_element_link(filler_, chain)) {
+      *failure = "Cannot render video capture stream";
+      return false;
+    }
+    videoTail_ = chain;
+  } else if (!chainFailure.empty()) {
+    *failure = chainFailure;
+    return false;
+  }
+  if (!LinkToRequest(videoTail_, mux, "video_%u")) {
+    *failure = "Cannot render video capture stream";
+    return false;
+  }
+  return true;
+}
+
+bool CapturePipeline::AddSound(GstBin* bin, GstElement* mux, CaptureDevice* audio,
+                               std::string* failure) {
+  GstElement* sound = audio->CreateSourceBin(PinKind::kAudioCapture);
+  audioQueue_ = MakeQueue(false);
+  if (sound != nullptr) gst_bin_add(bin, sound);
+  gst_bin_add(bin, audioQueue_);
+  if (sound == nullptr || !gst_element_link(sound, audioQueue_) ||
+      !LinkToRequest(audioQueue_, mux, "audio_%u")) {
+    *failure = "ERROR: Could not render audio capture stream";
+    return false;
+  }
+  // First the sound is brought to its time, then the guard counts what is written.
+  AddProbe(audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnSound, this);
+  AddProbe(audioQueue_, "src", GST_PAD_PROBE_TYPE_BUFFER, OnGuard, this);
+  AddProbe(audioQueue_, "sink", GST_PAD_PROBE_TYPE_BUFFER, OnEntry, this);
+  return true;
 }
 
 CapturePipeline::~CapturePipeline() {
@@ -323,8 +353,8 @@ bool CapturePipeline::EndStream(GstElement* queue) {
 GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
   auto* self = static_cast<CapturePipeline*>(data);
   GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-  GstClockTime pts = GST_BUFFER_PTS(buffer);
-  bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoQueue_);
+  const GstClockTime pts = GST_BUFFER_PTS(buffer);
+  const bool video = GST_OBJECT_CAST(GST_PAD_PARENT(pad)) == GST_OBJECT(self->videoQueue_);
   // The copy given at the end has been placed already.
   if (video && buffer == self->inserted_) return GST_PAD_PROBE_OK;
   if (!GST_CLOCK_TIME_IS_VALID(pts)) {
@@ -334,108 +364,129 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
   if ((video ? self->videoEnded_ : self->audioEnded_).load()) return GST_PAD_PROBE_DROP;
   std::unique_lock audioLock(self->audioEndMutex_, std::defer_lock);
   if (!video) audioLock.lock();
-  GstClockTime stop = self->stopAt_.load();
+  const GstClockTime stop = self->stopAt_.load();
   // A picture ends the film when most of its period lies past the end.
-  GstClockTime half =
+  const GstClockTime half =
       video && GST_BUFFER_DURATION_IS_VALID(buffer) ? GST_BUFFER_DURATION(buffer) / 2 : 0;
-  if (GST_CLOCK_TIME_IS_VALID(stop) && pts + half >= stop) {
-    // The filler gives each period the nearest picture it has, and when its stream ends only
-    // the one it holds, once: after pictures lost near the end it would hold the last one for
-    // an earlier period and the film would end a period or more before its sound. So the
-    // first picture across the end is given at the end's time and again a period later: the
-    // filler then fills every period up to the end, and what it makes from the end on is
-    // cut (OnFilled).
-    bool cross = false;
-    if (video && half > 0 && GST_CLOCK_TIME_IS_VALID(self->lastVideoPts_)) {
-      std::lock_guard lock(self->eosMutex_);
-      cross = !self->videoCrossed_;
-      self->videoCrossed_ = true;
-    }
-    if (cross) {
-      // Where the last picture leaves periods before the end empty, this one fills them, a
-      // picture the film was meant to hold.
-      if (stop > 2 * half && stop - 2 * half > self->lastVideoPts_ + half) {
-        self->produced_.fetch_add(1);
-        self->Enqueued(stop);
-      }
-      GstBuffer* atEnd = gst_buffer_copy(buffer);
-      GST_BUFFER_PTS(atEnd) = stop;
-      self->inserted_ = atEnd;
-      gst_pad_chain(pad, atEnd);
-      self->inserted_ = nullptr;
-      buffer = gst_buffer_make_writable(buffer);
-      GST_BUFFER_PTS(buffer) = stop + 2 * half;
-      GST_PAD_PROBE_INFO_DATA(info) = buffer;
-      self->lastVideoPts_ = stop + 2 * half;
-      std::lock_guard lock(self->eosMutex_);
-      self->eosCv_.notify_all();
-      return GST_PAD_PROBE_OK;
-    }
-    // The sound stopped well short of the end, or began only after it (the process or the
-    // device stood still, and a live source starts again at the time it wakes): one sample
-    // just before the end is let through, and the follower closes the gap to it with
-    // silence, so the sound spans the film, which the filler carries to the end with its
-    // last picture.
-    const GstClockTime soundUntil =
-        GST_CLOCK_TIME_IS_VALID(self->audioEnd_) ? self->audioEnd_ : self->audioStart_.load();
-    if (!video && GST_CLOCK_TIME_IS_VALID(soundUntil) &&
-        stop > soundUntil + AudioClockFollower::kJump) {
-      GstAudioInfo audio;
-      const CapsPtr caps(gst_pad_get_current_caps(pad));
-      if (caps != nullptr && gst_audio_info_from_caps(&audio, caps.get()) &&
-          GST_AUDIO_INFO_BPF(&audio) > 0 && GST_AUDIO_INFO_RATE(&audio) > 0 &&
-          gst_buffer_get_size(buffer) >= static_cast<gsize>(GST_AUDIO_INFO_BPF(&audio))) {
-        const GstClockTime sample =
-            gst_util_uint64_scale_int_ceil(GST_SECOND, 1, GST_AUDIO_INFO_RATE(&audio));
-        buffer = gst_buffer_make_writable(buffer);
-        gst_buffer_resize(buffer, 0, GST_AUDIO_INFO_BPF(&audio));
-        GST_BUFFER_PTS(buffer) = stop - sample;
-        GST_BUFFER_DURATION(buffer) = sample;
-        GST_PAD_PROBE_INFO_DATA(info) = buffer;
-        self->audioEnd_ = stop;
-        return GST_PAD_PROBE_OK;
-      }
-    }
-    self->EndStream(video ? self->videoQueue_ : self->audioQueue_);
-    return GST_PAD_PROBE_DROP;
+  if (GST_CLOCK_TIME_IS_VALID(stop) && pts + half >= stop)
+    return self->EnterAtEnd(pad, info, buffer, video, stop, half);
+  if (video) return self->EnterPicture(info, buffer, pts, half);
+  return self->EnterSound(pad, info, buffer, pts, stop);
+}
+
+GstPadProbeReturn CapturePipeline::EnterAtEnd(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer,
+                                              bool video, GstClockTime stop, GstClockTime half) {
+  // The filler gives each period the nearest picture it has, and when its stream ends only
+  // the one it holds, once: after pictures lost near the end it would hold the last one for
+  // an earlier period and the film would end a period or more before its sound. So the
+  // first picture across the end is given at the end's time and again a period later: the
+  // filler then fills every period up to the end, and what it makes from the end on is
+  // cut (OnFilled).
+  bool cross = false;
+  if (video && half > 0 && GST_CLOCK_TIME_IS_VALID(lastVideoPts_)) {
+    std::lock_guard lock(eosMutex_);
+    cross = !videoCrossed_;
+    videoCrossed_ = true;
   }
-  if (video) {
-    // The file begins with the sound: pictures from before it are left out (unless the
-    // sound is long overdue), and the first one kept starts the film's frame periods.
-    GstClockTime start = self->audioStart_.load();
-    if (!GST_CLOCK_TIME_IS_VALID(start)) {
-      if (pts < kSoundWaitNs) return GST_PAD_PROBE_DROP;
-      // The film begins without its sound, which then begins with silence from here (unless
-      // its first buffer passed this moment, and starts the film as usual).
-      if (self->audioStart_.compare_exchange_strong(start, pts)) start = pts;
-    }
-    if (pts < start) {
-      // The picture shown when the sound began starts the film at the sound's time.
-      if (pts + 2 * half <= start) return GST_PAD_PROBE_DROP;
-      buffer = gst_buffer_make_writable(buffer);
-      GST_BUFFER_PTS(buffer) = start;
-      GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    } else if (pts > start && !GST_CLOCK_TIME_IS_VALID(self->filmStart_.load()) &&
-               (pts - start < 4 * half || self->audioQueue_ != nullptr)) {
-      // The picture shown when the sound began was lost, or the pictures began long after
-      // it (the process stood still between the two, or the device is slow to send them):
-      // the first one starts the film at the sound's time and is held until the next, since
-      // a film that began later would play that much ahead of its sound and end short.
-      buffer = gst_buffer_make_writable(buffer);
-      GST_BUFFER_PTS(buffer) = start;
-      GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    }
-    self->lastVideoPts_ = GST_BUFFER_PTS(buffer);
-    if (half > 0) self->picturePeriod_ = 2 * half;
-    GstClockTime noFilm = GST_CLOCK_TIME_NONE;
-    self->filmStart_.compare_exchange_strong(noFilm, self->lastVideoPts_);
-    // Only pictures the film was meant to hold count as produced (and so as lost if lost).
-    self->produced_.fetch_add(1);
-    self->Enqueued(self->lastVideoPts_);
+  if (cross) {
+    GivePictureAcrossEnd(pad, info, buffer, stop, half);
     return GST_PAD_PROBE_OK;
   }
+  if (!video && CarrySoundToEnd(pad, info, buffer, stop)) return GST_PAD_PROBE_OK;
+  EndStream(video ? videoQueue_ : audioQueue_);
+  return GST_PAD_PROBE_DROP;
+}
+
+void CapturePipeline::GivePictureAcrossEnd(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer,
+                                           GstClockTime stop, GstClockTime half) {
+  // Where the last picture leaves periods before the end empty, this one fills them, a
+  // picture the film was meant to hold.
+  if (stop > 2 * half && stop - 2 * half > lastVideoPts_ + half) {
+    produced_.fetch_add(1);
+    Enqueued(stop);
+  }
+  GstBuffer* atEnd = gst_buffer_copy(buffer);
+  GST_BUFFER_PTS(atEnd) = stop;
+  inserted_ = atEnd;
+  gst_pad_chain(pad, atEnd);
+  inserted_ = nullptr;
+  buffer = gst_buffer_make_writable(buffer);
+  GST_BUFFER_PTS(buffer) = stop + 2 * half;
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  lastVideoPts_ = stop + 2 * half;
+  std::lock_guard lock(eosMutex_);
+  eosCv_.notify_all();
+}
+
+bool CapturePipeline::CarrySoundToEnd(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer,
+                                      GstClockTime stop) {
+  // The sound stopped well short of the end, or began only after it (the process or the
+  // device stood still, and a live source starts again at the time it wakes): one sample
+  // just before the end is let through, and the follower closes the gap to it with
+  // silence, so the sound spans the film, which the filler carries to the end with its
+  // last picture.
+  const GstClockTime soundUntil =
+      GST_CLOCK_TIME_IS_VALID(audioEnd_) ? audioEnd_ : audioStart_.load();
+  if (!GST_CLOCK_TIME_IS_VALID(soundUntil) || stop <= soundUntil + AudioClockFollower::kJump)
+    return false;
+  GstAudioInfo audio;
+  const CapsPtr caps(gst_pad_get_current_caps(pad));
+  if (caps == nullptr || !gst_audio_info_from_caps(&audio, caps.get()) ||
+      GST_AUDIO_INFO_BPF(&audio) <= 0 || GST_AUDIO_INFO_RATE(&audio) <= 0 ||
+      gst_buffer_get_size(buffer) < static_cast<gsize>(GST_AUDIO_INFO_BPF(&audio)))
+    return false;
+  const GstClockTime sample =
+      gst_util_uint64_scale_int_ceil(GST_SECOND, 1, GST_AUDIO_INFO_RATE(&audio));
+  buffer = gst_buffer_make_writable(buffer);
+  gst_buffer_resize(buffer, 0, GST_AUDIO_INFO_BPF(&audio));
+  GST_BUFFER_PTS(buffer) = stop - sample;
+  GST_BUFFER_DURATION(buffer) = sample;
+  GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  audioEnd_ = stop;
+  return true;
+}
+
+GstPadProbeReturn CapturePipeline::EnterPicture(GstPadProbeInfo* info, GstBuffer* buffer,
+                                                GstClockTime pts, GstClockTime half) {
+  // The file begins with the sound: pictures from before it are left out (unless the
+  // sound is long overdue), and the first one kept starts the film's frame periods.
+  GstClockTime start = audioStart_.load();
+  if (!GST_CLOCK_TIME_IS_VALID(start)) {
+    if (pts < kSoundWaitNs) return GST_PAD_PROBE_DROP;
+    // The film begins without its sound, which then begins with silence from here (unless
+    // its first buffer passed this moment, and starts the film as usual).
+    if (audioStart_.compare_exchange_strong(start, pts)) start = pts;
+  }
+  if (pts < start) {
+    // The picture shown when the sound began starts the film at the sound's time.
+    if (pts + 2 * half <= start) return GST_PAD_PROBE_DROP;
+    buffer = gst_buffer_make_writable(buffer);
+    GST_BUFFER_PTS(buffer) = start;
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  } else if (pts > start && !GST_CLOCK_TIME_IS_VALID(filmStart_.load()) &&
+             (pts - start < 4 * half || audioQueue_ != nullptr)) {
+    // The picture shown when the sound began was lost, or the pictures began long after
+    // it (the process stood still between the two, or the device is slow to send them):
+    // the first one starts the film at the sound's time and is held until the next, since
+    // a film that began later would play that much ahead of its sound and end short.
+    buffer = gst_buffer_make_writable(buffer);
+    GST_BUFFER_PTS(buffer) = start;
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+  }
+  lastVideoPts_ = GST_BUFFER_PTS(buffer);
+  if (half > 0) picturePeriod_ = 2 * half;
+  GstClockTime noFilm = GST_CLOCK_TIME_NONE;
+  filmStart_.compare_exchange_strong(noFilm, lastVideoPts_);
+  // Only pictures the film was meant to hold count as produced (and so as lost if lost).
+  produced_.fetch_add(1);
+  Enqueued(lastVideoPts_);
+  return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn CapturePipeline::EnterSound(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer,
+                                              GstClockTime pts, GstClockTime stop) {
   GstClockTime noStart = GST_CLOCK_TIME_NONE;
-  self->audioStart_.compare_exchange_strong(noStart, pts);
+  audioStart_.compare_exchange_strong(noStart, pts);
   // The buffer across the end keeps only the samples before it.
   if (GST_CLOCK_TIME_IS_VALID(stop) && GST_BUFFER_DURATION_IS_VALID(buffer) &&
       pts + GST_BUFFER_DURATION(buffer) > stop) {
@@ -452,7 +503,7 @@ GstPadProbeReturn CapturePipeline::OnEntry(GstPad* pad, GstPadProbeInfo* info, g
       GST_PAD_PROBE_INFO_DATA(info) = buffer;
     }
   }
-  if (GST_BUFFER_DURATION_IS_VALID(buffer)) self->audioEnd_ = pts + GST_BUFFER_DURATION(buffer);
+  if (GST_BUFFER_DURATION_IS_VALID(buffer)) audioEnd_ = pts + GST_BUFFER_DURATION(buffer);
   return GST_PAD_PROBE_OK;
 }
 

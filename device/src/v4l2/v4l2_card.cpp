@@ -153,6 +153,17 @@ void V4l2Card::Probe() {
     return;
   }
   uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+  ProbeVideoInputs(caps);
+  ProbeRadio();
+  ProbeVbi();
+  AddAudioInputs();
+  v4l2_std_id std = 0;
+  if (Ioctl(Node::kVideo, VIDIOC_G_STD, &std) == 0 && (std & V4L2_STD_525_60) != 0) {
+    capture.frameInterval = preview.frameInterval = still.frameInterval = 333333;
+  }
+}
+
+void V4l2Card::ProbeVideoInputs(uint32_t caps) {
   for (int32_t i = 0; i < kMaxInputs; ++i) {
     v4l2_input input{};
     input.index = static_cast<uint32_t>(i);
@@ -175,27 +186,34 @@ void V4l2Card::Probe() {
     std::erase_if(inputs_,
                   [](const V4l2Input& in) { return in.pin.physicalType == physical::kVideoTuner; });
   }
-  if (!nodes_.radio.empty()) {
-    v4l2_capability radioCap{};
-    v4l2_tuner tuner{};
-    if (Ioctl(Node::kRadio, VIDIOC_QUERYCAP, &radioCap) == 0 &&
-        (radioCap.capabilities & V4L2_CAP_RADIO) != 0 &&
-        Ioctl(Node::kRadio, VIDIOC_G_TUNER, &tuner) == 0 && tuner.type == V4L2_TUNER_RADIO) {
-      hasRadio_ = true;
-      radioCapLow_ = (tuner.capability & V4L2_TUNER_CAP_LOW) != 0;
-    }
+}
+
+void V4l2Card::ProbeRadio() {
+  if (nodes_.radio.empty()) return;
+  v4l2_capability radioCap{};
+  v4l2_tuner tuner{};
+  if (Ioctl(Node::kRadio, VIDIOC_QUERYCAP, &radioCap) == 0 &&
+      (radioCap.capabilities & V4L2_CAP_RADIO) != 0 &&
+      Ioctl(Node::kRadio, VIDIOC_G_TUNER, &tuner) == 0 && tuner.type == V4L2_TUNER_RADIO) {
+    hasRadio_ = true;
+    radioCapLow_ = (tuner.capability & V4L2_TUNER_CAP_LOW) != 0;
   }
-  if (!nodes_.vbi.empty()) {
-    v4l2_capability vbiCap{};
-    v4l2_sliced_vbi_cap sliced{};
-    sliced.type = V4L2_BUF_TYPE_SLICED_VBI_CAPTURE;
-    hasSlicedTeletext_ = Ioctl(Node::kVbi, VIDIOC_QUERYCAP, &vbiCap) == 0 &&
-                         (vbiCap.capabilities & V4L2_CAP_SLICED_VBI_CAPTURE) != 0 &&
-                         Ioctl(Node::kVbi, VIDIOC_G_SLICED_VBI_CAP, &sliced) == 0 &&
-                         (sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0;
-  }
-  // Audio inputs follow the video ones: the tuner's sound, the radio's, and the line input
-  // that goes with the external video inputs.
+}
+
+void V4l2Card::ProbeVbi() {
+  if (nodes_.vbi.empty()) return;
+  v4l2_capability vbiCap{};
+  v4l2_sliced_vbi_cap sliced{};
+  sliced.type = V4L2_BUF_TYPE_SLICED_VBI_CAPTURE;
+  hasSlicedTeletext_ = Ioctl(Node::kVbi, VIDIOC_QUERYCAP, &vbiCap) == 0 &&
+                       (vbiCap.capabilities & V4L2_CAP_SLICED_VBI_CAPTURE) != 0 &&
+                       Ioctl(Node::kVbi, VIDIOC_G_SLICED_VBI_CAP, &sliced) == 0 &&
+                       (sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0;
+}
+
+// Audio inputs follow the video ones: the tuner's sound, the radio's, and the line input
+// that goes with the external video inputs.
+void V4l2Card::AddAudioInputs() {
   auto indexOf = [&](int32_t type) -> int32_t {
     for (size_t i = 0; i < inputs_.size(); ++i)
       if (inputs_[i].pin.physicalType == type) return static_cast<int32_t>(i);
@@ -218,10 +236,6 @@ void V4l2Card::Probe() {
     inputs_.push_back({{physical::kAudioLine, firstExternal}, -1});
   }
   if (videoCount < inputs_.size()) audioRoute = static_cast<int32_t>(videoCount);
-  v4l2_std_id std = 0;
-  if (Ioctl(Node::kVideo, VIDIOC_G_STD, &std) == 0 && (std & V4L2_STD_525_60) != 0) {
-    capture.frameInterval = preview.frameInterval = still.frameInterval = 333333;
-  }
 }
 
 }  // namespace vd

@@ -100,6 +100,12 @@ class V4l2Card {
   int Fd(Node node);  // with mutex_ held
   int Check(int result);
   void Probe();
+  // The video inputs; the tuner's only when it answers.
+  void ProbeVideoInputs(uint32_t caps);
+  void ProbeRadio();
+  // Whether the VBI node gives sliced teletext.
+  void ProbeVbi();
+  void AddAudioInputs();
 
   std::shared_ptr<V4l2Io> io_;
   V4l2Nodes nodes_;

@@ -29,6 +29,279 @@ void CopyName(uint8_t* to, size_t size, const std::string& from) {
   std::memset(to, 0, size);
   std::memcpy(to, from.data(), std::min(size - 1, from.size()));
 }
+
+// One ioctl on a node of a card, under the kernel's lock.
+struct IoctlCall {
+  FakeV4l2Card& card;
+  bool video;  // which node of the card it was made on
+  bool radio;
+  bool vbi;
+  bool lirc;
+  unsigned long request;
+  void* arg;
+};
+
+int QueryCap(const IoctlCall& call) {
+  const FakeV4l2Card& card = call.card;
+  auto* cap = static_cast<v4l2_capability*>(call.arg);
+  *cap = {};
+  CopyName(cap->card, sizeof cap->card, card.cardName);
+  CopyName(cap->driver, sizeof cap->driver, "fake");
+  uint32_t c = 0;
+  if (call.video) {
+    c = (card.videoCapture ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING : 0) |
+        (card.tuner ? V4L2_CAP_TUNER | V4L2_CAP_AUDIO : 0);
+  } else if (call.radio) {
+    c = V4L2_CAP_RADIO | V4L2_CAP_TUNER;
+  } else if (call.vbi) {
+    c = card.slicedTeletext ? V4L2_CAP_SLICED_VBI_CAPTURE | V4L2_CAP_READWRITE : 0;
+  } else {
+    return -ENOTTY;
+  }
+  cap->capabilities = c | V4L2_CAP_DEVICE_CAPS;
+  cap->device_caps = c;
+  return 0;
+}
+
+int EnumInput(const IoctlCall& call) {
+  const FakeV4l2Card& card = call.card;
+  auto* in = static_cast<v4l2_input*>(call.arg);
+  if (!call.video || in->index >= card.inputs.size()) return -EINVAL;
+  const FakeV4l2Input& f = card.inputs[in->index];
+  uint32_t index = in->index;
+  *in = {};
+  in->index = index;
+  CopyName(in->name, sizeof in->name, f.name);
+  in->type = f.tuner ? V4L2_INPUT_TYPE_TUNER : V4L2_INPUT_TYPE_CAMERA;
+  in->std = card.standards;
+  in->status = f.locked ? 0 : V4L2_IN_ST_NO_SIGNAL | V4L2_IN_ST_NO_H_LOCK;
+  return 0;
+}
+
+int GetInput(const IoctlCall& call) {
+  *static_cast<int*>(call.arg) = call.card.currentInput;
+  return 0;
+}
+
+int SetInput(const IoctlCall& call) {
+  FakeV4l2Card& card = call.card;
+  int i = *static_cast<int*>(call.arg);
+  if (i < 0 || static_cast<size_t>(i) >= card.inputs.size()) return -EINVAL;
+  if (card.standardPerInput) {
+    card.inputStandards[card.currentInput] = card.standard;
+    auto kept = card.inputStandards.find(i);
+    card.standard = kept != card.inputStandards.end() ? kept->second : 0x000000FF;
+  }
+  card.currentInput = i;
+  return 0;
+}
+
+// One entry per standard bit the card knows.
+int EnumStd(const IoctlCall& call) {
+  auto* s = static_cast<v4l2_standard*>(call.arg);
+  uint32_t n = 0;
+  for (int bit = 0; bit < 64; ++bit) {
+    v4l2_std_id id = v4l2_std_id{1} << bit;
+    if ((call.card.standards & id) == 0) continue;
+    if (n++ == s->index) {
+      s->id = id;
+      return 0;
+    }
+  }
+  return -EINVAL;
+}
+
+int GetStd(const IoctlCall& call) {
+  *static_cast<v4l2_std_id*>(call.arg) = call.card.standard;
+  return 0;
+}
+
+int SetStd(const IoctlCall& call) {
+  v4l2_std_id s = *static_cast<v4l2_std_id*>(call.arg);
+  if ((s & call.card.standards) == 0) return -EINVAL;
+  call.card.standard = s & call.card.standards;
+  return 0;
+}
+
+int GetTuner(const IoctlCall& call) {
+  const FakeV4l2Card& card = call.card;
+  const bool radio = call.radio;
+  auto* t = static_cast<v4l2_tuner*>(call.arg);
+  if (t->index != 0 || (!radio && !card.tuner)) return -EINVAL;
+  *t = {};
+  t->type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+  bool low = radio ? card.radioCapLow : card.tunerCapLow;
+  t->capability = (low ? V4L2_TUNER_CAP_LOW : 0) | V4L2_TUNER_CAP_STEREO | V4L2_TUNER_CAP_LANG2;
+  t->rangelow = radio ? card.radioLow : card.tvLow;
+  t->rangehigh = radio ? card.radioHigh : card.tvHigh;
+  uint32_t f = radio ? card.radioFrequency : card.tvFrequency;
+  t->signal = card.signal ? card.signal(radio, f) : 0;
+  t->audmode = card.audmode;
+  return 0;
+}
+
+int SetTuner(const IoctlCall& call) {
+  auto* t = static_cast<const v4l2_tuner*>(call.arg);
+  if (t->index != 0) return -EINVAL;
+  call.card.audmode = t->audmode;
+  return 0;
+}
+
+int GetFrequency(const IoctlCall& call) {
+  auto* f = static_cast<v4l2_frequency*>(call.arg);
+  f->type = call.radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+  f->frequency = call.radio ? call.card.radioFrequency : call.card.tvFrequency;
+  return 0;
+}
+
+int SetFrequency(const IoctlCall& call) {
+  FakeV4l2Card& card = call.card;
+  const bool radio = call.radio;
+  auto* f = static_cast<const v4l2_frequency*>(call.arg);
+  if (f->tuner != 0 || (!radio && !card.tuner)) return -EINVAL;
+  // Drivers clamp rather than refuse.
+  uint32_t lo = radio ? card.radioLow : card.tvLow, hi = radio ? card.radioHigh : card.tvHigh;
+  (radio ? card.radioFrequency : card.tvFrequency) = std::clamp(f->frequency, lo, hi);
+  return 0;
+}
+
+int QueryCtrl(const IoctlCall& call) {
+  auto* q = static_cast<v4l2_queryctrl*>(call.arg);
+  FakeV4l2Control* c = ControlOf(call.card, q->id);
+  if (c == nullptr) return -EINVAL;
+  q->type = V4L2_CTRL_TYPE_INTEGER;
+  q->minimum = c->min;
+  q->maximum = c->max;
+  q->step = c->step;
+  q->default_value = c->defaultValue;
+  q->flags = 0;
+  return 0;
+}
+
+int GetCtrl(const IoctlCall& call) {
+  auto* v = static_cast<v4l2_control*>(call.arg);
+  FakeV4l2Control* c = ControlOf(call.card, v->id);
+  if (c == nullptr) return -EINVAL;
+  v->value = c->value;
+  return 0;
+}
+
+int SetCtrl(const IoctlCall& call) {
+  auto* v = static_cast<v4l2_control*>(call.arg);
+  FakeV4l2Control* c = ControlOf(call.card, v->id);
+  if (c == nullptr) return -EINVAL;
+  if (v->value < c->min || v->value > c->max) return -ERANGE;
+  c->value = v->value;
+  return 0;
+}
+
+int EnumFmt(const IoctlCall& call) {
+  auto* f = static_cast<v4l2_fmtdesc*>(call.arg);
+  if (f->index != 0 || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
+  f->pixelformat = V4L2_PIX_FMT_YUYV;
+  return 0;
+}
+
+// The sliced format of the VBI node: the services it offers, and the lines they take.
+int SlicedVbiFmt(const IoctlCall& call, v4l2_sliced_vbi_format& sliced) {
+  FakeV4l2Card& card = call.card;
+  if (call.request == VIDIOC_G_FMT) sliced.service_set = card.vbiServices;
+  sliced.service_set &= card.slicedTeletext ? V4L2_SLICED_TELETEXT_B | V4L2_SLICED_WSS_625 : 0;
+  std::memset(sliced.service_lines, 0, sizeof sliced.service_lines);
+  const bool teletext = (sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0 &&
+                        (!card.teletextNeedsWss || (sliced.service_set & V4L2_SLICED_WSS_625));
+  for (int line = 7; teletext && line <= 18; ++line)
+    sliced.service_lines[0][line] = sliced.service_lines[1][line] = V4L2_SLICED_TELETEXT_B;
+  if (sliced.service_set & V4L2_SLICED_WSS_625) sliced.service_lines[0][23] = V4L2_SLICED_WSS_625;
+  sliced.io_size = sizeof(v4l2_sliced_vbi_data);
+  if (call.request == VIDIOC_S_FMT) {
+    card.vbiServices = sliced.service_set;
+    card.vbiTeletextLines = teletext ? 2 * (18 - 7 + 1) : 0;
+  }
+  return 0;
+}
+
+// VIDIOC_TRY_FMT, VIDIOC_S_FMT and VIDIOC_G_FMT.
+int Fmt(const IoctlCall& call) {
+  auto* f = static_cast<v4l2_format*>(call.arg);
+  if (f->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && call.vbi)
+    return SlicedVbiFmt(call, f->fmt.sliced);
+  if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
+  if (call.request == VIDIOC_G_FMT) {
+    f->fmt.pix.width = 720;
+    f->fmt.pix.height = (call.card.standard & V4L2_STD_525_60) ? 480 : 576;
+    f->fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
+    return 0;
+  }
+  f->fmt.pix.width = std::clamp(f->fmt.pix.width, 48u, 720u);
+  f->fmt.pix.height = std::clamp(f->fmt.pix.height, 32u, 576u);
+  f->fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
+  return 0;
+}
+
+int ReqBufs(const IoctlCall& call) {
+  FakeV4l2Card& card = call.card;
+  auto* r = static_cast<v4l2_requestbuffers*>(call.arg);
+  if (!call.vbi || r->memory != V4L2_MEMORY_MMAP) return -EINVAL;
+  if (r->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && card.slicedTeletext) {
+    card.vbiQueueSliced = true;
+  } else if (r->type == V4L2_BUF_TYPE_VBI_CAPTURE && card.rawVbiToo) {
+    card.vbiQueueSliced = false;
+  } else {
+    return -EINVAL;
+  }
+  r->count = 0;  // the node keeps no buffers: only read() is scripted
+  return 0;
+}
+
+int GetSlicedVbiCap(const IoctlCall& call) {
+  auto* c = static_cast<v4l2_sliced_vbi_cap*>(call.arg);
+  if (!call.vbi) return -EINVAL;
+  c->service_set = call.card.slicedTeletext ? V4L2_SLICED_TELETEXT_B : 0;
+  return 0;
+}
+
+int GetRecMode(const IoctlCall& call) {
+  if (!call.lirc) return -ENOTTY;
+  *static_cast<uint32_t*>(call.arg) = call.card.lircMode2 ? LIRC_MODE_MODE2 : LIRC_MODE_SCANCODE;
+  return 0;
+}
+
+int SetRecMode(const IoctlCall& call) {
+  if (!call.lirc) return -ENOTTY;
+  return *static_cast<uint32_t*>(call.arg) == LIRC_MODE_MODE2 && call.card.lircMode2 ? 0 : -EINVAL;
+}
+
+struct IoctlHandler {
+  unsigned long request;
+  int (*handle)(const IoctlCall&);
+};
+
+// The ioctls the fake answers; any other answers ENOTTY.
+constexpr IoctlHandler kIoctlHandlers[] = {
+    {VIDIOC_QUERYCAP, QueryCap},
+    {VIDIOC_ENUMINPUT, EnumInput},
+    {VIDIOC_G_INPUT, GetInput},
+    {VIDIOC_S_INPUT, SetInput},
+    {VIDIOC_ENUMSTD, EnumStd},
+    {VIDIOC_G_STD, GetStd},
+    {VIDIOC_S_STD, SetStd},
+    {VIDIOC_G_TUNER, GetTuner},
+    {VIDIOC_S_TUNER, SetTuner},
+    {VIDIOC_G_FREQUENCY, GetFrequency},
+    {VIDIOC_S_FREQUENCY, SetFrequency},
+    {VIDIOC_QUERYCTRL, QueryCtrl},
+    {VIDIOC_G_CTRL, GetCtrl},
+    {VIDIOC_S_CTRL, SetCtrl},
+    {VIDIOC_ENUM_FMT, EnumFmt},
+    {VIDIOC_TRY_FMT, Fmt},
+    {VIDIOC_S_FMT, Fmt},
+    {VIDIOC_G_FMT, Fmt},
+    {VIDIOC_REQBUFS, ReqBufs},
+    {VIDIOC_G_SLICED_VBI_CAP, GetSlicedVbiCap},
+    {LIRC_GET_REC_MODE, GetRecMode},
+    {LIRC_SET_REC_MODE, SetRecMode},
+};
 }  // namespace
 
 FakeV4l2Card& FakeV4l2Kernel::Add(FakeV4l2Card card) {
@@ -95,210 +368,16 @@ int FakeV4l2Kernel::Ioctl(int fd, unsigned long request, void* arg) {
 }
 
 int FakeV4l2Kernel::IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long request, void* arg) {
-  const bool radio = kind == Kind::kRadio;
-  switch (request) {
-    case VIDIOC_QUERYCAP: {
-      auto* cap = static_cast<v4l2_capability*>(arg);
-      *cap = {};
-      CopyName(cap->card, sizeof cap->card, card.cardName);
-      CopyName(cap->driver, sizeof cap->driver, "fake");
-      uint32_t c = 0;
-      if (kind == Kind::kVideo) {
-        c = (card.videoCapture ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING : 0) |
-            (card.tuner ? V4L2_CAP_TUNER | V4L2_CAP_AUDIO : 0);
-      } else if (radio) {
-        c = V4L2_CAP_RADIO | V4L2_CAP_TUNER;
-      } else if (kind == Kind::kVbi) {
-        c = card.slicedTeletext ? V4L2_CAP_SLICED_VBI_CAPTURE | V4L2_CAP_READWRITE : 0;
-      } else {
-        return -ENOTTY;
-      }
-      cap->capabilities = c | V4L2_CAP_DEVICE_CAPS;
-      cap->device_caps = c;
-      return 0;
-    }
-    case VIDIOC_ENUMINPUT: {
-      auto* in = static_cast<v4l2_input*>(arg);
-      if (kind != Kind::kVideo || in->index >= card.inputs.size()) return -EINVAL;
-      const FakeV4l2Input& f = card.inputs[in->index];
-      uint32_t index = in->index;
-      *in = {};
-      in->index = index;
-      CopyName(in->name, sizeof in->name, f.name);
-      in->type = f.tuner ? V4L2_INPUT_TYPE_TUNER : V4L2_INPUT_TYPE_CAMERA;
-      in->std = card.standards;
-      in->status = f.locked ? 0 : V4L2_IN_ST_NO_SIGNAL | V4L2_IN_ST_NO_H_LOCK;
-      return 0;
-    }
-    case VIDIOC_G_INPUT:
-      *static_cast<int*>(arg) = card.currentInput;
-      return 0;
-    case VIDIOC_S_INPUT: {
-      int i = *static_cast<int*>(arg);
-      if (i < 0 || static_cast<size_t>(i) >= card.inputs.size()) return -EINVAL;
-      if (card.standardPerInput) {
-        card.inputStandards[card.currentInput] = card.standard;
-        auto kept = card.inputStandards.find(i);
-        card.standard = kept != card.inputStandards.end() ? kept->second : 0x000000FF;
-      }
-      card.currentInput = i;
-      return 0;
-    }
-    case VIDIOC_ENUMSTD: {
-      // One entry per standard bit the card knows.
-      auto* s = static_cast<v4l2_standard*>(arg);
-      uint32_t n = 0;
-      for (int bit = 0; bit < 64; ++bit) {
-        v4l2_std_id id = v4l2_std_id{1} << bit;
-        if ((card.standards & id) == 0) continue;
-        if (n++ == s->index) {
-          s->id = id;
-          return 0;
-        }
-      }
-      return -EINVAL;
-    }
-    case VIDIOC_G_STD:
-      *static_cast<v4l2_std_id*>(arg) = card.standard;
-      return 0;
-    case VIDIOC_S_STD: {
-      v4l2_std_id s = *static_cast<v4l2_std_id*>(arg);
-      if ((s & card.standards) == 0) return -EINVAL;
-      card.standard = s & card.standards;
-      return 0;
-    }
-    case VIDIOC_G_TUNER: {
-      auto* t = static_cast<v4l2_tuner*>(arg);
-      if (t->index != 0 || (!radio && !card.tuner)) return -EINVAL;
-      *t = {};
-      t->type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
-      bool low = radio ? card.radioCapLow : card.tunerCapLow;
-      t->capability = (low ? V4L2_TUNER_CAP_LOW : 0) | V4L2_TUNER_CAP_STEREO | V4L2_TUNER_CAP_LANG2;
-      t->rangelow = radio ? card.radioLow : card.tvLow;
-      t->rangehigh = radio ? card.radioHigh : card.tvHigh;
-      uint32_t f = radio ? card.radioFrequency : card.tvFrequency;
-      t->signal = card.signal ? card.signal(radio, f) : 0;
-      t->audmode = card.audmode;
-      return 0;
-    }
-    case VIDIOC_S_TUNER: {
-      auto* t = static_cast<const v4l2_tuner*>(arg);
-      if (t->index != 0) return -EINVAL;
-      card.audmode = t->audmode;
-      return 0;
-    }
-    case VIDIOC_G_FREQUENCY: {
-      auto* f = static_cast<v4l2_frequency*>(arg);
-      f->type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
-      f->frequency = radio ? card.radioFrequency : card.tvFrequency;
-      return 0;
-    }
-    case VIDIOC_S_FREQUENCY: {
-      auto* f = static_cast<const v4l2_frequency*>(arg);
-      if (f->tuner != 0 || (!radio && !card.tuner)) return -EINVAL;
-      // Drivers clamp rather than refuse.
-      uint32_t lo = radio ? card.radioLow : card.tvLow, hi = radio ? card.radioHigh : card.tvHigh;
-      (radio ? card.radioFrequency : card.tvFrequency) = std::clamp(f->frequency, lo, hi);
-      return 0;
-    }
-    case VIDIOC_QUERYCTRL: {
-      auto* q = static_cast<v4l2_queryctrl*>(arg);
-      FakeV4l2Control* c = ControlOf(card, q->id);
-      if (c == nullptr) return -EINVAL;
-      q->type = V4L2_CTRL_TYPE_INTEGER;
-      q->minimum = c->min;
-      q->maximum = c->max;
-      q->step = c->step;
-      q->default_value = c->defaultValue;
-      q->flags = 0;
-      return 0;
-    }
-    case VIDIOC_G_CTRL: {
-      auto* v = static_cast<v4l2_control*>(arg);
-      FakeV4l2Control* c = ControlOf(card, v->id);
-      if (c == nullptr) return -EINVAL;
-      v->value = c->value;
-      return 0;
-    }
-    case VIDIOC_S_CTRL: {
-      auto* v = static_cast<v4l2_control*>(arg);
-      FakeV4l2Control* c = ControlOf(card, v->id);
-      if (c == nullptr) return -EINVAL;
-      if (v->value < c->min || v->value > c->max) return -ERANGE;
-      c->value = v->value;
-      return 0;
-    }
-    case VIDIOC_ENUM_FMT: {
-      auto* f = static_cast<v4l2_fmtdesc*>(arg);
-      if (f->index != 0 || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
-      f->pixelformat = V4L2_PIX_FMT_YUYV;
-      return 0;
-    }
-    case VIDIOC_TRY_FMT:
-    case VIDIOC_S_FMT:
-    case VIDIOC_G_FMT: {
-      auto* f = static_cast<v4l2_format*>(arg);
-      if (f->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && kind == Kind::kVbi) {
-        v4l2_sliced_vbi_format& sliced = f->fmt.sliced;
-        if (request == VIDIOC_G_FMT) sliced.service_set = card.vbiServices;
-        sliced.service_set &=
-            card.slicedTeletext ? V4L2_SLICED_TELETEXT_B | V4L2_SLICED_WSS_625 : 0;
-        std::memset(sliced.service_lines, 0, sizeof sliced.service_lines);
-        const bool teletext =
-            (sliced.service_set & V4L2_SLICED_TELETEXT_B) != 0 &&
-            (!card.teletextNeedsWss || (sliced.service_set & V4L2_SLICED_WSS_625));
-        for (int line = 7; teletext && line <= 18; ++line)
-          sliced.service_lines[0][line] = sliced.service_lines[1][line] = V4L2_SLICED_TELETEXT_B;
-        if (sliced.service_set & V4L2_SLICED_WSS_625)
-          sliced.service_lines[0][23] = V4L2_SLICED_WSS_625;
-        sliced.io_size = sizeof(v4l2_sliced_vbi_data);
-        if (request == VIDIOC_S_FMT) {
-          card.vbiServices = sliced.service_set;
-          card.vbiTeletextLines = teletext ? 2 * (18 - 7 + 1) : 0;
-        }
-        return 0;
-      }
-      if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
-      if (request == VIDIOC_G_FMT) {
-        f->fmt.pix.width = 720;
-        f->fmt.pix.height = (card.standard & V4L2_STD_525_60) ? 480 : 576;
-        f->fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
-        return 0;
-      }
-      f->fmt.pix.width = std::clamp(f->fmt.pix.width, 48u, 720u);
-      f->fmt.pix.height = std::clamp(f->fmt.pix.height, 32u, 576u);
-      f->fmt.pix.pixelformat = V4L2_PIX_FMT_YUYV;
-      return 0;
-    }
-    case VIDIOC_REQBUFS: {
-      auto* r = static_cast<v4l2_requestbuffers*>(arg);
-      if (kind != Kind::kVbi || r->memory != V4L2_MEMORY_MMAP) return -EINVAL;
-      if (r->type == V4L2_BUF_TYPE_SLICED_VBI_CAPTURE && card.slicedTeletext) {
-        card.vbiQueueSliced = true;
-      } else if (r->type == V4L2_BUF_TYPE_VBI_CAPTURE && card.rawVbiToo) {
-        card.vbiQueueSliced = false;
-      } else {
-        return -EINVAL;
-      }
-      r->count = 0;  // the node keeps no buffers: only read() is scripted
-      return 0;
-    }
-    case VIDIOC_G_SLICED_VBI_CAP: {
-      auto* c = static_cast<v4l2_sliced_vbi_cap*>(arg);
-      if (kind != Kind::kVbi) return -EINVAL;
-      c->service_set = card.slicedTeletext ? V4L2_SLICED_TELETEXT_B : 0;
-      return 0;
-    }
-    case LIRC_GET_REC_MODE:
-      if (kind != Kind::kLirc) return -ENOTTY;
-      *static_cast<uint32_t*>(arg) = card.lircMode2 ? LIRC_MODE_MODE2 : LIRC_MODE_SCANCODE;
-      return 0;
-    case LIRC_SET_REC_MODE:
-      if (kind != Kind::kLirc) return -ENOTTY;
-      return *static_cast<uint32_t*>(arg) == LIRC_MODE_MODE2 && card.lircMode2 ? 0 : -EINVAL;
-    default:
-      return -ENOTTY;
-  }
+  const IoctlCall call{card,
+                       kind == Kind::kVideo,
+                       kind == Kind::kRadio,
+                       kind == Kind::kVbi,
+                       kind == Kind::kLirc,
+                       request,
+                       arg};
+  for (const IoctlHandler& handler : kIoctlHandlers)
+    if (handler.request == request) return handler.handle(call);
+  return -ENOTTY;
 }
 
 ssize_t FakeV4l2Kernel::Read(int fd, void* buffer, size_t size) {

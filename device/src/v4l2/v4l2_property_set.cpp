@@ -117,57 +117,66 @@ HResult V4l2PropertySet::GetTuner(uint32_t id, const void* instance, uint32_t in
       std::lock_guard lock(card_->Mutex());
       return PutU32(card_->tunerMode, data, dataLen, returned);
     }
-    case kTunerPropFrequency: {
-      bool radio;
-      {
-        std::lock_guard lock(card_->Mutex());
-        radio = card_->tunerMode == kTunerModeRadio;
-      }
-      v4l2_frequency f{};
-      f.type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
-      int r = card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo,
-                           VIDIOC_G_FREQUENCY, &f);
-      if (r < 0) return ResultOf(r);
-      bool low = radio ? card_->RadioCapLow() : card_->TunerCapLow();
-      return PutU32(HzOfUnits(f.frequency, low), data, dataLen, returned);
-    }
-    case kTunerPropSignal: {
-      if (data == nullptr) return kEPointer;
-      if (dataLen < 4) return kEInvalidArg;
-      std::chrono::steady_clock::time_point settleAt;
-      bool radio;
-      {
-        std::lock_guard lock(card_->Mutex());
-        settleAt = card_->settleAt;
-        radio = card_->tunerMode == kTunerModeRadio;
-      }
-      std::this_thread::sleep_until(settleAt);
-      v4l2_tuner t{};
-      int r =
-          card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_TUNER, &t);
-      if (r < 0) return ResultOf(r);
-      return PutU32(static_cast<uint32_t>(t.signal) > options_.signalThreshold ? 1 : 0, data,
-                    dataLen, returned);
-    }
-    case kTunerPropRange: {
-      if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
-      uint32_t mode = ReadU32(instance);
-      if (mode != kTunerModeTv && mode != kTunerModeRadio) return kEInvalidArg;
-      if (data == nullptr) return kEPointer;
-      if (dataLen < sizeof(TunerRange)) return kEInvalidArg;
-      uint32_t lo = 0, hi = 0;
-      if (HResult hr = Range(mode, &lo, &hi); Failed(hr)) return hr;
-      bool low = mode == kTunerModeRadio ? card_->RadioCapLow() : card_->TunerCapLow();
-      auto* out = static_cast<uint8_t*>(data);
-      WriteU32(out, lo);
-      WriteU32(out + 4, hi);
-      WriteU32(out + 8, low ? 50000 : 62500);
-      if (returned != nullptr) *returned = sizeof(TunerRange);
-      return kSOk;
-    }
+    case kTunerPropFrequency:
+      return GetFrequency(data, dataLen, returned);
+    case kTunerPropSignal:
+      return GetSignal(data, dataLen, returned);
+    case kTunerPropRange:
+      return GetRange(instance, instanceLen, data, dataLen, returned);
     default:
       return kEPropIdUnsupported;
   }
+}
+
+HResult V4l2PropertySet::GetFrequency(void* data, uint32_t dataLen, uint32_t* returned) {
+  bool radio;
+  {
+    std::lock_guard lock(card_->Mutex());
+    radio = card_->tunerMode == kTunerModeRadio;
+  }
+  v4l2_frequency f{};
+  f.type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+  int r =
+      card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_FREQUENCY, &f);
+  if (r < 0) return ResultOf(r);
+  bool low = radio ? card_->RadioCapLow() : card_->TunerCapLow();
+  return PutU32(HzOfUnits(f.frequency, low), data, dataLen, returned);
+}
+
+HResult V4l2PropertySet::GetSignal(void* data, uint32_t dataLen, uint32_t* returned) {
+  if (data == nullptr) return kEPointer;
+  if (dataLen < 4) return kEInvalidArg;
+  std::chrono::steady_clock::time_point settleAt;
+  bool radio;
+  {
+    std::lock_guard lock(card_->Mutex());
+    settleAt = card_->settleAt;
+    radio = card_->tunerMode == kTunerModeRadio;
+  }
+  std::this_thread::sleep_until(settleAt);
+  v4l2_tuner t{};
+  int r = card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_TUNER, &t);
+  if (r < 0) return ResultOf(r);
+  return PutU32(static_cast<uint32_t>(t.signal) > options_.signalThreshold ? 1 : 0, data, dataLen,
+                returned);
+}
+
+HResult V4l2PropertySet::GetRange(const void* instance, uint32_t instanceLen, void* data,
+                                  uint32_t dataLen, uint32_t* returned) {
+  if (instance == nullptr || instanceLen < 4) return kEInvalidArg;
+  uint32_t mode = ReadU32(instance);
+  if (mode != kTunerModeTv && mode != kTunerModeRadio) return kEInvalidArg;
+  if (data == nullptr) return kEPointer;
+  if (dataLen < sizeof(TunerRange)) return kEInvalidArg;
+  uint32_t lo = 0, hi = 0;
+  if (HResult hr = Range(mode, &lo, &hi); Failed(hr)) return hr;
+  bool low = mode == kTunerModeRadio ? card_->RadioCapLow() : card_->TunerCapLow();
+  auto* out = static_cast<uint8_t*>(data);
+  WriteU32(out, lo);
+  WriteU32(out + 4, hi);
+  WriteU32(out + 8, low ? 50000 : 62500);
+  if (returned != nullptr) *returned = sizeof(TunerRange);
+  return kSOk;
 }
 
 HResult V4l2PropertySet::Range(uint32_t mode, uint32_t* minHz, uint32_t* maxHz) {

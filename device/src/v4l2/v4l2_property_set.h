@@ -48,6 +48,13 @@ class V4l2PropertySet final : public CountedPropertySet {
   int64_t SupportOf(const Guid& set, uint32_t id) const;
   HResult GetTuner(uint32_t id, const void* instance, uint32_t instanceLen, void* data,
                    uint32_t dataLen, uint32_t* returned);
+  // The tuned frequency in Hz, of the band of the tuner's mode.
+  HResult GetFrequency(void* data, uint32_t dataLen, uint32_t* returned);
+  // Whether a station is tuned, asked once the tuner has settled.
+  HResult GetSignal(void* data, uint32_t dataLen, uint32_t* returned);
+  // The band of the mode in `instance`: its ends and the tuning step.
+  HResult GetRange(const void* instance, uint32_t instanceLen, void* data, uint32_t dataLen,
+                   uint32_t* returned);
   HResult SetMode(uint32_t mode);
   HResult SetFrequency(uint32_t hz);
   HResult Range(uint32_t mode, uint32_t* minHz, uint32_t* maxHz);

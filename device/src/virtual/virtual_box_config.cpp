@@ -66,19 +66,156 @@ std::string Joined(const std::vector<std::string>& words) {
   for (const auto& w : words) out += (out.empty() ? "" : ", ") + w;
   return out;
 }
-}  // namespace
 
-VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view source) {
-  VirtualBoxConfig config;
+// What the file has said so far; the settings that need the whole file go in at its end.
+struct Reading {
+  VirtualBoxConfig& config;
   std::vector<Station> tv, fm;
   bool badStation = false;
   std::optional<std::string> location;
   std::optional<bool> testCarriers;
   bool productIdGiven = false;
+};
+
+// Each takes one setting and gives the message when its value is wrong.
+using Error = std::optional<std::string>;
+
+Error TakeProductId(std::string_view, std::string_view value, Reading& r) {
+  auto v = ParseNumber(value);
+  if (!v || *v > 0xFFFF) return "product_id must be a number from 0 to 0xFFFF";
+  r.config.productId = *v;
+  r.productIdGiven = true;
+  return std::nullopt;
+}
+
+Error TakeLockTime(std::string_view, std::string_view value, Reading& r) {
+  auto v = ParseNumber(value);
+  if (!v || *v > 5000) return "lock_time_ms must be a number from 0 to 5000";
+  r.config.lockTimeMs = *v;
+  return std::nullopt;
+}
+
+Error TakeStation(std::string_view key, std::string_view value, Reading& r) {
+  bool isTv = key == "tv_station";
+  auto s =
+      isTv ? ParseStation(value, 44000000, 870000000) : ParseStation(value, 87500000, 108000000);
+  if (!s) {
+    r.badStation = true;
+    return isTv ? "tv_station needs a frequency from 44 to 870 MHz and a name"
+                : "fm_station needs a frequency from 87.5 to 108 MHz and a name";
+  }
+  (isTv ? r.tv : r.fm).push_back(*s);
+  return std::nullopt;
+}
+
+Error TakePin(std::string_view key, std::string_view value, Reading& r) {
+  auto b = ParseBool(value);
+  if (!b) return std::string(key) + " must be yes or no";
+  (key == "preview_pin" ? r.config.previewPin
+   : key == "still_pin" ? r.config.stillPin
+                        : r.config.bulkPin) = *b;
+  return std::nullopt;
+}
+
+Error TakeLocation(std::string_view, std::string_view value, Reading& r) {
+  std::string code(value);
+  for (char& c : code) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (!VirtualLocations::TvStations(code))
+    return "location must be one of " + Joined(VirtualLocations::Countries());
+  r.location = code;
+  return std::nullopt;
+}
+
+Error TakeTestCarriers(std::string_view, std::string_view value, Reading& r) {
+  auto b = ParseBool(value);
+  if (!b) return "test_carriers must be yes or no";
+  r.testCarriers = *b;
+  return std::nullopt;
+}
+
+Error TakeBulkReplay(std::string_view, std::string_view value, Reading& r) {
+  if (value.empty()) return "bulk_replay needs a file name";
+  r.config.bulkReplayFile = std::string(value);
+  return std::nullopt;
+}
+
+Error TakeDroppedFrames(std::string_view, std::string_view value, Reading& r) {
+  const std::optional<double> parsed = ParseDecimal(value);
+  const double percent = parsed.value_or(-1);
+  // Beyond half, every n-th cannot say it; all of them stands for a source that sends
+  // sound but no picture.
+  if (!(percent >= 0) || (percent > 50 && percent != 100))
+    return "dropped_frames_percent must be a number from 0 to 50, or 100 for no picture";
+  r.config.faults.dropEveryNth =
+      percent > 0 ? static_cast<uint32_t>(std::lround(100 / percent)) : 0;
+  return std::nullopt;
+}
+
+Error TakeClockDrift(std::string_view, std::string_view value, Reading& r) {
+  int32_t ppm = 0;
+  auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ppm);
+  if (ec != std::errc() || end != value.data() + value.size() || value.empty() || ppm < -50000 ||
+      ppm > 50000)
+    return "clock_drift_ppm must be a whole number from -50000 to 50000";
+  r.config.faults.clockDriftPpm = ppm;
+  return std::nullopt;
+}
+
+struct Setting {
+  std::string_view key;
+  Error (*take)(std::string_view key, std::string_view value, Reading& r);
+};
+
+constexpr Setting kSettings[] = {
+    {"product_id", TakeProductId},
+    {"lock_time_ms", TakeLockTime},
+    {"tv_station", TakeStation},
+    {"fm_station", TakeStation},
+    {"preview_pin", TakePin},
+    {"still_pin", TakePin},
+    {"bulk_pin", TakePin},
+    {"location", TakeLocation},
+    {"test_carriers", TakeTestCarriers},
+    {"bulk_replay", TakeBulkReplay},
+    {"dropped_frames_percent", TakeDroppedFrames},
+    {"clock_drift_ppm", TakeClockDrift},
+};
+
+Error TakeSetting(std::string_view key, std::string_view value, Reading& r) {
+  for (const Setting& setting : kSettings)
+    if (setting.key == key) return setting.take(key, value, r);
+  return "unknown key '" + std::string(key) + "'";
+}
+
+// The box stands in a country and receives its stations, unless it is asked for the
+// carriers the tests share. Those are on every country's plan, so the locale does not place
+// such a box: test runs stay alike whatever the developer's language.
+void PlaceBox(Reading& r) {
+  VirtualBoxConfig& config = r.config;
+  const VirtualSky builtIn = VirtualSky::BuiltIn();
+  const bool carriers = r.testCarriers.value_or(TestCarriersByDefault());
+  config.location = r.location.value_or(carriers ? std::string() : VirtualLocations::FromLocale());
+  if (!carriers) {
+    config.sky = VirtualSky(*VirtualLocations::TvStations(config.location), builtIn.FmStations());
+  }
+  // A box bought in that country is the model sold there.
+  if (!r.productIdGiven && !config.location.empty())
+    config.productId = *VirtualLocations::ProductId(config.location);
+  if (!r.badStation && (!r.tv.empty() || !r.fm.empty())) {
+    // Whichever band the file leaves out keeps the stations it would have had.
+    if (r.tv.empty()) {
+      config.sky = VirtualSky(config.sky.ExplicitTvStations(), r.fm, config.sky.UsesHashRule());
+    } else {
+      config.sky = VirtualSky(r.tv, r.fm.empty() ? builtIn.FmStations() : r.fm);
+    }
+  }
+}
+}  // namespace
+
+VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view source) {
+  VirtualBoxConfig config;
+  Reading reading{config};
   int lineNo = 0;
-  auto fail = [&](const std::string& what) {
-    config.errors.push_back(std::string(source) + ":" + std::to_string(lineNo) + ": " + what);
-  };
   while (!text.empty()) {
     ++lineNo;
     size_t nl = text.find('\n');
@@ -88,112 +225,14 @@ VirtualBoxConfig VirtualBoxConfig::Parse(std::string_view text, std::string_view
     line = Trim(line, kWhitespace);
     if (line.empty()) continue;
     size_t eq = line.find('=');
-    if (eq == std::string_view::npos) {
-      fail("expected 'key = value'");
-      continue;
-    }
-    std::string_view key = Trim(line.substr(0, eq), kWhitespace);
-    std::string_view value = Trim(line.substr(eq + 1), kWhitespace);
-    if (key == "product_id") {
-      auto v = ParseNumber(value);
-      if (!v || *v > 0xFFFF) {
-        fail("product_id must be a number from 0 to 0xFFFF");
-      } else {
-        config.productId = *v;
-        productIdGiven = true;
-      }
-    } else if (key == "lock_time_ms") {
-      auto v = ParseNumber(value);
-      if (!v || *v > 5000) {
-        fail("lock_time_ms must be a number from 0 to 5000");
-      } else {
-        config.lockTimeMs = *v;
-      }
-    } else if (key == "tv_station" || key == "fm_station") {
-      bool isTv = key == "tv_station";
-      auto s = isTv ? ParseStation(value, 44000000, 870000000)
-                    : ParseStation(value, 87500000, 108000000);
-      if (!s) {
-        fail(isTv ? "tv_station needs a frequency from 44 to 870 MHz and a name"
-                  : "fm_station needs a frequency from 87.5 to 108 MHz and a name");
-        badStation = true;
-      } else {
-        (isTv ? tv : fm).push_back(*s);
-      }
-    } else if (key == "preview_pin" || key == "still_pin" || key == "bulk_pin") {
-      auto b = ParseBool(value);
-      if (!b) {
-        fail(std::string(key) + " must be yes or no");
-      } else {
-        (key == "preview_pin" ? config.previewPin
-         : key == "still_pin" ? config.stillPin
-                              : config.bulkPin) = *b;
-      }
-    } else if (key == "location") {
-      std::string code(value);
-      for (char& c : code) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      if (!VirtualLocations::TvStations(code)) {
-        fail("location must be one of " + Joined(VirtualLocations::Countries()));
-      } else {
-        location = code;
-      }
-    } else if (key == "test_carriers") {
-      auto b = ParseBool(value);
-      if (!b) {
-        fail("test_carriers must be yes or no");
-      } else {
-        testCarriers = *b;
-      }
-    } else if (key == "bulk_replay") {
-      if (value.empty()) {
-        fail("bulk_replay needs a file name");
-      } else {
-        config.bulkReplayFile = std::string(value);
-      }
-    } else if (key == "dropped_frames_percent") {
-      const std::optional<double> parsed = ParseDecimal(value);
-      const double percent = parsed.value_or(-1);
-      // Beyond half, every n-th cannot say it; all of them stands for a source that sends
-      // sound but no picture.
-      if (!(percent >= 0) || (percent > 50 && percent != 100)) {
-        fail("dropped_frames_percent must be a number from 0 to 50, or 100 for no picture");
-      } else {
-        config.faults.dropEveryNth =
-            percent > 0 ? static_cast<uint32_t>(std::lround(100 / percent)) : 0;
-      }
-    } else if (key == "clock_drift_ppm") {
-      int32_t ppm = 0;
-      auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ppm);
-      if (ec != std::errc() || end != value.data() + value.size() || value.empty() ||
-          ppm < -50000 || ppm > 50000) {
-        fail("clock_drift_ppm must be a whole number from -50000 to 50000");
-      } else {
-        config.faults.clockDriftPpm = ppm;
-      }
-    } else {
-      fail("unknown key '" + std::string(key) + "'");
-    }
+    const std::optional<std::string> error =
+        eq == std::string_view::npos ? "expected 'key = value'"
+                                     : TakeSetting(Trim(line.substr(0, eq), kWhitespace),
+                                                   Trim(line.substr(eq + 1), kWhitespace), reading);
+    if (error)
+      config.errors.push_back(std::string(source) + ":" + std::to_string(lineNo) + ": " + *error);
   }
-  // The box stands in a country and receives its stations, unless it is asked for the
-  // carriers the tests share. Those are on every country's plan, so the locale does not place
-  // such a box: test runs stay alike whatever the developer's language.
-  const VirtualSky builtIn = VirtualSky::BuiltIn();
-  const bool carriers = testCarriers.value_or(TestCarriersByDefault());
-  config.location = location.value_or(carriers ? std::string() : VirtualLocations::FromLocale());
-  if (!carriers) {
-    config.sky = VirtualSky(*VirtualLocations::TvStations(config.location), builtIn.FmStations());
-  }
-  // A box bought in that country is the model sold there.
-  if (!productIdGiven && !config.location.empty())
-    config.productId = *VirtualLocations::ProductId(config.location);
-  if (!badStation && (!tv.empty() || !fm.empty())) {
-    // Whichever band the file leaves out keeps the stations it would have had.
-    if (tv.empty()) {
-      config.sky = VirtualSky(config.sky.ExplicitTvStations(), fm, config.sky.UsesHashRule());
-    } else {
-      config.sky = VirtualSky(tv, fm.empty() ? builtIn.FmStations() : fm);
-    }
-  }
+  PlaceBox(reading);
   return config;
 }
 

@@ -82,7 +82,27 @@ class CapturePipeline {
 
  private:
   CapturePipeline() = default;
+  bool AddVideo(GstBin* bin, GstElement* mux, const CapturePipelineConfig& config,
+                std::string* failure);
+  // From the filler on: the encoder, if the format has one, and the muxer's video pad.
+  bool AddVideoTail(GstBin* bin, GstElement* mux, const CapturePipelineConfig& config,
+                    std::string* failure);
+  bool AddSound(GstBin* bin, GstElement* mux, CaptureDevice* audio, std::string* failure);
+  // Each buffer entering a queue: the film and its sound begin and end at the same moments.
   static GstPadProbeReturn OnEntry(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+  // A buffer at or past the end: the first picture across it is given twice, sound that
+  // stopped short is carried to it, and anything else ends its stream.
+  GstPadProbeReturn EnterAtEnd(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer, bool video,
+                               GstClockTime stop, GstClockTime half);
+  void GivePictureAcrossEnd(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer,
+                            GstClockTime stop, GstClockTime half);
+  // False when the sound reaches the end anyway, or its format is not known.
+  bool CarrySoundToEnd(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer, GstClockTime stop);
+  GstPadProbeReturn EnterPicture(GstPadProbeInfo* info, GstBuffer* buffer, GstClockTime pts,
+                                 GstClockTime half);
+  // Under audioEndMutex_.
+  GstPadProbeReturn EnterSound(GstPad* pad, GstPadProbeInfo* info, GstBuffer* buffer,
+                               GstClockTime pts, GstClockTime stop);
   // Ends the stream entering `queue` once; false when it had been ended already.
   bool EndStream(GstElement* queue);
   static GstPadProbeReturn OnGuard(GstPad*, GstPadProbeInfo* info, gpointer self);
