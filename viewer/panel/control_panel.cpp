@@ -95,6 +95,14 @@ void CControlPanel::BuildPlaceholders() {
 }
 
 bool CControlPanel::BuildControls() {
+  const bool buttons = BuildButtons();
+  const bool slider = BuildSlider();
+  BuildStationDisplay();
+  BuildIndicators();
+  return buttons && slider;
+}
+
+bool CControlPanel::BuildButtons() {
   bool ok = true;
   for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
     const QString normal = QString::fromLatin1(entry.bitmap);
@@ -112,24 +120,29 @@ bool CControlPanel::BuildControls() {
     connect(button, &QAbstractButton::clicked, this, [this, id] { OnButton(id); });
     controls_[id] = button;
   }
+  return ok;
+}
 
+bool CControlPanel::BuildSlider() {
   auto* slider = new BmpSlider(skin_, this);
-  if (slider->Create(PanelLayout::SliderPosition(), pid::kVolumeSlider)) {
-    slider->setProperty(kControlIdProperty, pid::kVolumeSlider);
-    slider->setToolTip(PanelLayout::Tooltip(pid::kVolumeSlider));
-    slider->SetRange(0, 65535);
-    connect(slider, &BmpSlider::PositionChanged, this, [this](int id, int value) {
-      UpdateLevelLamps();
-      emit SliderMoved(id, value);
-    });
-    connect(slider, &BmpSlider::FocusReturned, this, &CControlPanel::FocusToMainWindow);
-    slider_ = slider;
-    controls_[pid::kVolumeSlider] = slider;
-  } else {
+  if (!slider->Create(PanelLayout::SliderPosition(), pid::kVolumeSlider)) {
     delete slider;
-    ok = false;
+    return false;
   }
+  slider->setProperty(kControlIdProperty, pid::kVolumeSlider);
+  slider->setToolTip(PanelLayout::Tooltip(pid::kVolumeSlider));
+  slider->SetRange(0, 65535);
+  connect(slider, &BmpSlider::PositionChanged, this, [this](int id, int value) {
+    UpdateLevelLamps();
+    emit SliderMoved(id, value);
+  });
+  connect(slider, &BmpSlider::FocusReturned, this, &CControlPanel::FocusToMainWindow);
+  slider_ = slider;
+  controls_[pid::kVolumeSlider] = slider;
+  return true;
+}
 
+void CControlPanel::BuildStationDisplay() {
   const QRect text = PanelLayout::StationDisplayRect();
   for (QLabel** label : {&number_, &caption_}) {
     *label = new QLabel(this);
@@ -144,7 +157,9 @@ bool CControlPanel::BuildControls() {
   caption_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   controls_[pid::kStationNumber] = number_;
   controls_[pid::kStationName] = caption_;
+}
 
+void CControlPanel::BuildIndicators() {
   std::vector<int> indicators = {
       pid::kIndicatorCapture,   pid::kIndicatorRecord, pid::kIndicatorLive, pid::kIndicatorSVideo,
       pid::kIndicatorComposite, pid::kIndicatorRadio,  pid::kIndicatorTv};
@@ -157,7 +172,6 @@ bool CControlPanel::BuildControls() {
     lamp->setAttribute(Qt::WA_TransparentForMouseEvents);
     controls_[id] = lamp;
   }
-  return ok;
 }
 
 GenBmpBtn* CControlPanel::button(int id) const {

@@ -104,7 +104,12 @@ class CControlPanel : public QWidget {
 
  private:
   void BuildPlaceholders();
+  // False when a button or the slider could not be made; the rest is built all the same.
   bool BuildControls();
+  bool BuildButtons();
+  bool BuildSlider();
+  void BuildStationDisplay();
+  void BuildIndicators();
   void OnButton(int id);
   void Relayout();
   void ApplyBitmapSets();
