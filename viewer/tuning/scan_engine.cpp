@@ -31,6 +31,12 @@ constexpr uint32_t kFineTuneReach = 1000000;
 constexpr const char* kFoundText = "Found";        // string 61282
 constexpr const char* kChannelsText = "Channels";  // string 61439
 
+// The step of the table's current station; -1 when none is current.
+int32_t CurrentStationStep(CChannelTable& table) {
+  int32_t current = -1;
+  return table.GetCurrent(&current) ? static_cast<int32_t>(table.Get(current)->id) : -1;
+}
+
 }  // namespace
 
 int32_t ScanEngine::ScanStart() {
@@ -132,12 +138,8 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
   // Steps beyond the used-slot map could never be stored.
   const int32_t last = std::min(range->last, CChannelTable::kCapacity - 1);
 
-  int32_t currentId = -1;
-  if (int32_t current = -1; table->GetCurrent(&current)) {
-    currentId = static_cast<int32_t>(table->Get(current)->id);
-  }
-  int32_t pos = first;
-  if (table->Count() > 0 && !(wrap && restart) && currentId >= 0) pos = currentId + 1;
+  const int32_t currentId = CurrentStationStep(*table);
+  int32_t pos = table->Count() > 0 && !(wrap && restart) && currentId >= 0 ? currentId + 1 : first;
 
   int32_t saved = 0;
   const bool haveSaved = tuner_.GetCurrentStep(&saved);
