@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QSpinBox;
 class QLineEdit;
 class QRadioButton;
@@ -43,6 +44,9 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   QCheckBox* KeepPictureAspect() const { return keepAspect_; }
 
  private:
+  // The constructor's group boxes, made in the page's focus order.
+  QGroupBox* BuildMasterBox();
+  QGroupBox* BuildCompressionBox();
   void Load();
   void ShowCodecSettings();
 
