@@ -23,7 +23,7 @@ QString NumberText(QLocale locale, double value) {
 }
 }  // namespace
 
-CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
+CCapturePage::CCapturePage(vd::CaptureOptionsPort& engine, QWidget* parent)
     : QWidget(parent), engine_(engine) {
   captureAudio_ = new QCheckBox(tr("Capture audio"), this);
   useFrameRate_ = new QCheckBox(tr("Use frame rate"), this);

@@ -23,7 +23,7 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   static constexpr double kMaxTimeLimit = 99999;
   static constexpr double kDefaultTimeLimit = 5;
 
-  explicit CCapturePage(vd::PagesEngine& engine, QWidget* parent = nullptr);
+  explicit CCapturePage(vd::CaptureOptionsPort& engine, QWidget* parent = nullptr);
 
   void OnOk() override;
 
@@ -50,7 +50,7 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   void Load();
   void ShowCodecSettings();
 
-  vd::PagesEngine& engine_;
+  vd::CaptureOptionsPort& engine_;
   vd::CaptureOptions shown_;
   QCheckBox* captureAudio_;
   QCheckBox* useFrameRate_;
