@@ -90,7 +90,7 @@ bool ScanEngine::Interrupted(ScanProgress* progress, ScanCancelSource* cancel, i
 
 bool ScanEngine::StepTaken(int32_t step) {
   CChannelTable* table = tuner_.Table();
-  const int32_t index = table->IndexOfId(step);
+  const int32_t index = table->Slots().IndexOfId(step);
   if (index < 0) return false;
   const uint32_t held = table->Get(index)->frequency;
   const uint32_t hz = tuner_.FrequencyOfStep(step);
@@ -104,7 +104,7 @@ bool ScanEngine::FindsNewStation(int32_t step, uint32_t* hz) {
   if (step == table->LastDeleted() || StepTaken(step)) return false;
   if (!tuner_.Probe(step, hz)) return false;
   // Typed in or imported under another slot: the list has this station already.
-  return !table->HasFrequency(*hz);
+  return !table->Slots().HasFrequency(*hz);
 }
 
 bool ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
@@ -121,7 +121,7 @@ bool ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
     name = CChannel::RadioName(hz);
   }
   CChannelTable* table = tuner_.Table();
-  return table->FreeSlot(step) && table->AppendFound(step, name, hz, number);
+  return table->Slots().FreeSlot(step) && table->Slots().AppendFound(step, name, hz, number);
 }
 
 bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
