@@ -66,17 +66,17 @@ TEST_F(WholeItemsTest, TheRemoteAndTheKeypadKeepSeparateFmMemoryFlags) {
   window_->OnPanelCommand(pid::kModeRadio);
   PressRemote(rk::kFmMemory);
   ASSERT_TRUE(PumpUntil([&] { return window_->Settings().remoteFmMemory == 1; }, 10s));
-  EXPECT_FALSE(window_->Parts().Panel()->fmMemoryMode());
+  EXPECT_FALSE(window_->Parts().Panel()->Display().FmMemoryMode());
   window_->Parts().Panel()->Press(pid::kFmMemory);
-  EXPECT_TRUE(window_->Parts().Panel()->fmMemoryMode());
+  EXPECT_TRUE(window_->Parts().Panel()->Display().FmMemoryMode());
   window_->Parts().Panel()->Press(pid::kFmMemory);
-  EXPECT_FALSE(window_->Parts().Panel()->fmMemoryMode());
+  EXPECT_FALSE(window_->Parts().Panel()->Display().FmMemoryMode());
   EXPECT_EQ(window_->Settings().remoteFmMemory, 1);
   Close();
   EXPECT_EQ(Stored("RemoteFMmemory"), 1);
   ASSERT_TRUE(LaunchQuiet());
   EXPECT_EQ(window_->Settings().remoteFmMemory, 1);
-  EXPECT_FALSE(window_->Parts().Panel()->fmMemoryMode());
+  EXPECT_FALSE(window_->Parts().Panel()->Display().FmMemoryMode());
 }
 
 TEST_F(WholeItemsTest, LeavingFullScreenBringsBackThePanelAndEscLeavesIt) {
@@ -146,7 +146,8 @@ TEST_F(WholeItemsTest, AStationOrAnAlbumFileDroppedOnTheMainWindowIsShown) {
   const int target = Table()->Current() == 2 ? 1 : 2;
   EXPECT_TRUE(Drop(window_.get(), RecordData({"", target})));
   EXPECT_EQ(Table()->Current(), target);
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber().trimmed(), QString("# %1").arg(target + 1));
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(),
+            QString("# %1").arg(target + 1));
   EXPECT_TRUE(Drop(window_.get(),
                    RecordData({AlbumFiles(".bmp").front().string(), vd::DragRecord::kFileValue})));
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kStillShown);

@@ -197,27 +197,27 @@ TEST_F(WholeLoopsTest, WithAnEmptyListTheChannelKeysStepThroughThePlan) {
   ASSERT_GE(reachable.size(), 4u);
   CControlPanel* panel = window_->Parts().Panel();
   const auto on = [&](int n) {
-    return panel->displayNumber().trimmed() == QString::number(n) &&
-           panel->displayCaption() == "Channel" && tv->GetFrequency() == band->FrequencyOf(n);
+    return panel->Display().Number().trimmed() == QString::number(n) &&
+           panel->Display().Caption() == "Channel" && tv->GetFrequency() == band->FrequencyOf(n);
   };
   // The tuner starts between the plan's channels: nothing is shown.
   ASSERT_EQ(tv->TunedChannel(), -1);
-  EXPECT_TRUE(panel->displayNumber().trimmed().isEmpty());
+  EXPECT_TRUE(panel->Display().Number().trimmed().isEmpty());
 
   QTest::keyClick(window_->windowHandle(), Qt::Key_Up);
-  EXPECT_TRUE(on(reachable[0])) << panel->displayNumber().toStdString();
+  EXPECT_TRUE(on(reachable[0])) << panel->Display().Number().toStdString();
   EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 
-  panel->button(pid::kChannelUp)->click();
-  EXPECT_TRUE(on(reachable[1])) << panel->displayNumber().toStdString();
+  panel->Controls().Button(pid::kChannelUp)->click();
+  EXPECT_TRUE(on(reachable[1])) << panel->Display().Number().toStdString();
 
   PressRemote(rk::kChannelDown);
   EXPECT_TRUE(PumpUntil([&] { return on(reachable[0]); }, 10s))
-      << panel->displayNumber().toStdString();
+      << panel->Display().Number().toStdString();
 
   bool inWait = false;
   bool mutedInside = false;
-  RunInside([&] { panel->button(pid::kChannelUp)->click(); },
+  RunInside([&] { panel->Controls().Button(pid::kChannelUp)->click(); },
             [&] {
               inWait = window_->InTuningWait();
               mutedInside = window_->Parts().Tuning().IsMuted();
@@ -227,18 +227,18 @@ TEST_F(WholeLoopsTest, WithAnEmptyListTheChannelKeysStepThroughThePlan) {
   EXPECT_TRUE(inWait);
   EXPECT_TRUE(mutedInside);
   // The remote's step waited behind the gate: the display and the tuner agree.
-  EXPECT_TRUE(on(reachable[1])) << panel->displayNumber().toStdString();
+  EXPECT_TRUE(on(reachable[1])) << panel->Display().Number().toStdString();
   EXPECT_TRUE(PumpUntil([&] { return on(reachable[2]); }, 10s))
-      << panel->displayNumber().toStdString();
+      << panel->Display().Number().toStdString();
   EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 
   // A number typed in is where the next step starts.
   const int typed = reachable[3];
   for (char digit : std::to_string(typed)) window_->OnCommand(376 + (digit - '0'));
   window_->OnCommand(386);
-  ASSERT_TRUE(on(typed)) << panel->displayNumber().toStdString();
+  ASSERT_TRUE(on(typed)) << panel->Display().Number().toStdString();
   QTest::keyClick(window_->windowHandle(), Qt::Key_Down);
-  EXPECT_TRUE(on(reachable[2])) << panel->displayNumber().toStdString();
+  EXPECT_TRUE(on(reachable[2])) << panel->Display().Number().toStdString();
 }
 
 // While the automatic-scan dialog scans it pumps events: the sheet must not open inside it.

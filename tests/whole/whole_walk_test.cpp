@@ -341,7 +341,7 @@ class WholeWalkTest : public WholeViewerTest {
 
   // A panel button as a user presses it: only one that is shown and enabled.
   void Click(int id) {
-    QWidget* control = window_->Parts().Panel()->control(id);
+    QWidget* control = window_->Parts().Panel()->Controls().Control(id);
     if (control != nullptr && control->isVisible() && control->isEnabled())
       window_->Parts().Panel()->Press(id);
   }
@@ -363,7 +363,7 @@ class WholeWalkTest : public WholeViewerTest {
       if (box->Sky().TvStationAt(table->Get(i)->frequency))
         numbers.push_back(table->Get(i)->number);
     if (numbers.empty()) return;
-    const QWidget* zero = window_->Parts().Panel()->control(pid::kKey0);
+    const QWidget* zero = window_->Parts().Panel()->Controls().Control(pid::kKey0);
     if (zero == nullptr || !zero->isVisible()) Click(pid::kKeypad);
     for (const char digit : std::to_string(numbers[arg % numbers.size()]))
       Click(pid::kKey0 + (digit - '0'));
@@ -874,7 +874,7 @@ class WholeWalkTest : public WholeViewerTest {
     // The buttons and lamps themselves, as the panel's rules give them for its state.
     if (panel != nullptr && panel->isVisible()) {
       for (const auto& [id, rule] : vd::ComputeControlStates(panel->state())) {
-        QWidget* control = panel->control(id);
+        QWidget* control = panel->Controls().Control(id);
         // The record lamp blinks while recording: shown or not, either is right then.
         if (control == nullptr ||
             (id == pid::kIndicatorRecord && view == vd::ViewState::kCapturing))

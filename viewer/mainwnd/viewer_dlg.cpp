@@ -621,7 +621,7 @@ void CViewerDlg::ShowStatusText(const QString& text) {
 
 void CViewerDlg::ShowNetworkName(const QString& name) {
   if (bars_) bars_->ShowNetworkName(name);
-  if (panel_) panel_->SetTeletextName(name);
+  if (panel_) panel_->Display().SetTeletextName(name);
 }
 
 QString CViewerDlg::TeletextNetworkName() {

@@ -60,7 +60,7 @@ CControlPanel::CControlPanel(vd::Skin& skin, QWidget* parent)
 
 CControlPanel::~CControlPanel() = default;
 
-QWidget* CControlPanel::FindControl(QWidget* parent, int id) {
+QWidget* CControlPanel::ControlsPart::FindControl(QWidget* parent, int id) {
   if (parent == nullptr) return nullptr;
   for (QObject* child : parent->children()) {
     auto* widget = qobject_cast<QWidget*>(child);
@@ -69,9 +69,10 @@ QWidget* CControlPanel::FindControl(QWidget* parent, int id) {
   return nullptr;
 }
 
-bool CControlPanel::CreateButton(GenBmpBtn* button, int x, int y, int width, int height, int id,
-                                 QWidget* parent, const QString& normal, const QString& pressed,
-                                 const QString& focused, const QString& disabled) {
+bool CControlPanel::ControlsPart::CreateButton(GenBmpBtn* button, int x, int y, int width,
+                                               int height, int id, QWidget* parent,
+                                               const QString& normal, const QString& pressed,
+                                               const QString& focused, const QString& disabled) {
   if (button == nullptr) return false;
   QWidget* placeholder = FindControl(parent, id);
   if (placeholder == button) placeholder = nullptr;
@@ -108,9 +109,10 @@ bool CControlPanel::BuildButtons() {
     const QString normal = QString::fromLatin1(entry.bitmap);
     auto* button = new GenBmpBtn(entry.shape, skin_, this);
     const QPoint at = PanelLayout::PanelPosition(entry);
-    if (!CreateButton(button, at.x(), at.y(), entry.width, entry.height, entry.id, this, normal,
-                      PanelLayout::StateName(normal, 3), PanelLayout::StateName(normal, 2),
-                      PanelLayout::StateName(normal, 4))) {
+    if (!ControlsPart::CreateButton(button, at.x(), at.y(), entry.width, entry.height, entry.id,
+                                    this, normal, PanelLayout::StateName(normal, 3),
+                                    PanelLayout::StateName(normal, 2),
+                                    PanelLayout::StateName(normal, 4))) {
       delete button;
       ok = false;
       continue;

@@ -282,10 +282,10 @@ TEST_F(ViewerTest, InputWithFmDisabledRestsOnRadioThenGoesToComposite) {
   DisableFm();
   ASSERT_TRUE(Launch());
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
-  QTest::mouseClick(window_->Parts().Panel()->control(pid::kInput), Qt::LeftButton);
+  QTest::mouseClick(window_->Parts().Panel()->Controls().Control(pid::kInput), Qt::LeftButton);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
   EXPECT_TRUE(window_->isVisible());
-  QTest::mouseClick(window_->Parts().Panel()->control(pid::kInput), Qt::LeftButton);
+  QTest::mouseClick(window_->Parts().Panel()->Controls().Control(pid::kInput), Qt::LeftButton);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
 }
 
@@ -333,7 +333,7 @@ TEST_F(ViewerTest, ChannelUpIsRefusedWhileCapturingAndMovesToTheNextStationAfter
   window_->Parts().Panel()->Command(pid::kChannelUp);
   const int after = CurrentStation(*window_);
   EXPECT_NE(after, before);
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber().trimmed(), QString("# %1").arg(after + 1));
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(), QString("# %1").arg(after + 1));
   window_->Parts().Panel()->Command(pid::kChannelDown);
   EXPECT_EQ(CurrentStation(*window_), before);
 }

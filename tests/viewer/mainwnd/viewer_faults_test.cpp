@@ -359,7 +359,7 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
     return std::optional<std::filesystem::path>();
   });
   CaptureGraph& engine = *window_->Parts().Engine();
-  QWidget* lamp = window_->Parts().Panel()->control(vd::panel_id::kIndicatorRecord);
+  QWidget* lamp = window_->Parts().Panel()->Controls().Control(vd::panel_id::kIndicatorRecord);
   ASSERT_NE(lamp, nullptr);
   const auto outOfCapture = [&](const char* how) {
     ASSERT_TRUE(PumpUntil([&] { return !engine.IsCapturing(); }, 10s)) << how;

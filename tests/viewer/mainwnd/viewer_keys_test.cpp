@@ -96,7 +96,7 @@ TEST_F(ViewerKeysTest, DigitsTypedOnThePanelEnterAChannelNumber) {
   const std::string digits = std::to_string(number);
   Type(window_->Parts().Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[0] - '0')));
   // The entry is running and shown on the panel before Enter.
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber().trimmed(), QString(digits[0]));
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(), QString(digits[0]));
   for (size_t i = 1; i < digits.size(); ++i) {
     Type(window_->Parts().Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[i] - '0')));
   }
@@ -152,12 +152,12 @@ TEST_F(ViewerKeysTest, AzertyTopRowDigitsAndPointEnterNumbersInTvAndRadio) {
   const uint32_t twelve = window_->Parts().Engine()->Tuner()->ActiveBand()->FrequencyOf(12);
   ASSERT_NE(twelve, 0u);
   // The unshifted top row types "&" and "é": no digits, no entry.
-  const QString display = window_->Parts().Panel()->displayNumber();
+  const QString display = window_->Parts().Panel()->Display().Number();
   TypeAzerty(window_.get(), '&');
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber(), display);
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number(), display);
   TypeAzerty(window_.get(), '1');
   TypeAzerty(window_->Parts().Panel(), '2');
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber().trimmed(), "12");
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(), "12");
   TypeAzerty(window_.get(), '\r');
   EXPECT_EQ(CurrentFrequency(), static_cast<int32_t>(twelve));
   // Ended by the entry's timer instead of Enter.
@@ -227,10 +227,10 @@ TEST_F(ViewerKeysTest, OnARussianLayoutTheShortcutsActByTheKeysLatinLetters) {
   EXPECT_FALSE(window_->FullScreen());
   // A Latin layout's own characters on the digit keys stay what they are: AZERTY's "&",
   // Czech "ě".
-  const QString display = window_->Parts().Panel()->displayNumber();
+  const QString display = window_->Parts().Panel()->Display().Number();
   TypeNative(window_.get(), Qt::Key_Ampersand, kKey1, QStringLiteral("&"));
   TypeNative(window_.get(), 0x011A, kKey2, QStringLiteral("\u011B"));
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber(), display);
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number(), display);
 }
 
 TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
@@ -270,12 +270,14 @@ TEST_F(ViewerKeysTest, VolumeKeysOnThePanelAndTheMainWindowMoveTheVolume) {
   const int quieter = window_->Parts().Volume()->Volume();
   EXPECT_LT(quieter, before);
   // The thumb stands on whole pixels.
-  EXPECT_NEAR(window_->Parts().Panel()->slider()->Position(), window_->Parts().Volume()->Position(),
+  EXPECT_NEAR(window_->Parts().Panel()->Volume().Slider()->Position(),
+              window_->Parts().Volume()->Position(),
               (window_->Parts().Volume()->Maximum() - window_->Parts().Volume()->Minimum()) / 100);
   Type(window_.get(), Qt::Key_Right);
   EXPECT_GT(window_->Parts().Volume()->Volume(), quieter);
   // The thumb stands on whole pixels.
-  EXPECT_NEAR(window_->Parts().Panel()->slider()->Position(), window_->Parts().Volume()->Position(),
+  EXPECT_NEAR(window_->Parts().Panel()->Volume().Slider()->Position(),
+              window_->Parts().Volume()->Position(),
               (window_->Parts().Volume()->Maximum() - window_->Parts().Volume()->Minimum()) / 100);
 }
 
@@ -319,8 +321,8 @@ TEST_F(ViewerKeysTest, CtrlCOpensAndClosesTheVcrPadFromEitherWindow) {
   const bool open = window_->Parts().Panel()->state().vcrPadOpen;
   Type(window_.get(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(window_->Parts().Panel()->state().vcrPadOpen, !open);
-  ASSERT_NE(window_->Parts().Panel()->button(pid::kRecord), nullptr);
-  EXPECT_EQ(window_->Parts().Panel()->button(pid::kRecord)->isHidden(), open);
+  ASSERT_NE(window_->Parts().Panel()->Controls().Button(pid::kRecord), nullptr);
+  EXPECT_EQ(window_->Parts().Panel()->Controls().Button(pid::kRecord)->isHidden(), open);
   Type(window_->Parts().Panel(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(window_->Parts().Panel()->state().vcrPadOpen, open);
 }
@@ -360,7 +362,7 @@ TEST_F(ViewerKeysTest, TheManualPageNamesEveryKeyOfTheMainWindow) {
 
 TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   ASSERT_TRUE(LaunchQuiet());
-  const QString display = window_->Parts().Panel()->displayNumber();
+  const QString display = window_->Parts().Panel()->Display().Number();
   QDialog dialog(window_.get());
   auto* edit = new QLineEdit(&dialog);
   dialog.show();
@@ -373,7 +375,7 @@ TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   QTest::sendKeyEvent(QTest::Click, dialog.windowHandle(), Qt::Key_1, QStringLiteral("1"),
                       Qt::ShiftModifier);
   EXPECT_EQ(edit->text(), "42m1");
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber(), display);
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number(), display);
   EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 }
 

@@ -97,7 +97,8 @@ TEST_F(ViewerWiringTest, AfterAPageScanTheTunerGoesBackToTheStoredStation) {
   ASSERT_NE(Table()->Current(), window_->Parts().Tuning().TvStation());
   const int32_t stored = window_->Parts().Tuning().TvStation();
   EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == stored; }, 5s));
-  EXPECT_EQ(window_->Parts().Panel()->displayNumber().trimmed(), QString("# %1").arg(stored + 1));
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(),
+            QString("# %1").arg(stored + 1));
   EXPECT_EQ(page.List()->SelectedRow(), stored);  // the list shows the panel's station
 }
 
@@ -433,18 +434,19 @@ TEST_F(ViewerWiringTest, AnOutsideMixerChangeReachesThePanel) {
   EXPECT_TRUE(PumpUntil([&] { return !window_->Parts().Panel()->state().muted; }, 3s));
   EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 
-  const int position = window_->Parts().Panel()->slider()->Position();
+  const int position = window_->Parts().Panel()->Volume().Slider()->Position();
   const auto volume = mixer->Peek(0, driven, vd::MixerControlKind::kVolume);
   ASSERT_TRUE(volume.has_value());
   const int32_t quieter = (*volume)[0] / 2;
   ASSERT_TRUE(mixer->ChangeFromOutside(0, driven, vd::MixerControlKind::kVolume,
                                        std::vector<int32_t>(volume->size(), quieter)));
-  EXPECT_TRUE(
-      PumpUntil([&] { return window_->Parts().Panel()->slider()->Position() != position; }, 3s));
+  EXPECT_TRUE(PumpUntil(
+      [&] { return window_->Parts().Panel()->Volume().Slider()->Position() != position; }, 3s));
   EXPECT_EQ(window_->Parts().Volume()->Volume(), quieter)
       << driven << " was " << (*volume)[0] << " of " << volume->size() << " channels";
   // The thumb stands on whole pixels.
-  EXPECT_NEAR(window_->Parts().Panel()->slider()->Position(), window_->Parts().Volume()->Position(),
+  EXPECT_NEAR(window_->Parts().Panel()->Volume().Slider()->Position(),
+              window_->Parts().Volume()->Position(),
               (window_->Parts().Volume()->Maximum() - window_->Parts().Volume()->Minimum()) / 100);
 }
 
