@@ -210,7 +210,7 @@ int main() {
     for (int round = 0; round < 5; ++round) {
       table.Clear();
       for (const CChannel& c : shuffled) {
-        table.AppendFound(static_cast<int32_t>(c.id), c.Name(), c.frequency, c.number);
+        table.Slots().AppendFound(static_cast<int32_t>(c.id), c.Name(), c.frequency, c.number);
       }
       auto start = Clock::now();
       table.Sort();

@@ -66,29 +66,29 @@ TEST_F(WholeItemsTest, TheRemoteAndTheKeypadKeepSeparateFmMemoryFlags) {
   window_->OnPanelCommand(pid::kModeRadio);
   PressRemote(rk::kFmMemory);
   ASSERT_TRUE(PumpUntil([&] { return window_->Settings().remoteFmMemory == 1; }, 10s));
-  EXPECT_FALSE(window_->Panel()->fmMemoryMode());
-  window_->Panel()->Press(pid::kFmMemory);
-  EXPECT_TRUE(window_->Panel()->fmMemoryMode());
-  window_->Panel()->Press(pid::kFmMemory);
-  EXPECT_FALSE(window_->Panel()->fmMemoryMode());
+  EXPECT_FALSE(window_->Parts().Panel()->Display().FmMemoryMode());
+  window_->Parts().Panel()->Press(pid::kFmMemory);
+  EXPECT_TRUE(window_->Parts().Panel()->Display().FmMemoryMode());
+  window_->Parts().Panel()->Press(pid::kFmMemory);
+  EXPECT_FALSE(window_->Parts().Panel()->Display().FmMemoryMode());
   EXPECT_EQ(window_->Settings().remoteFmMemory, 1);
   Close();
   EXPECT_EQ(Stored("RemoteFMmemory"), 1);
   ASSERT_TRUE(LaunchQuiet());
   EXPECT_EQ(window_->Settings().remoteFmMemory, 1);
-  EXPECT_FALSE(window_->Panel()->fmMemoryMode());
+  EXPECT_FALSE(window_->Parts().Panel()->Display().FmMemoryMode());
 }
 
 TEST_F(WholeItemsTest, LeavingFullScreenBringsBackThePanelAndEscLeavesIt) {
   ASSERT_TRUE(LaunchQuiet());
-  ASSERT_TRUE(window_->Panel()->isVisible());
+  ASSERT_TRUE(window_->Parts().Panel()->isVisible());
   window_->OnCommand(32808);
   ASSERT_TRUE(window_->FullScreen());
   window_->OnCommand(168);  // a click on the picture hides the panel
-  ASSERT_FALSE(window_->Panel()->isVisible());
+  ASSERT_FALSE(window_->Parts().Panel()->isVisible());
   window_->OnCommand(32808);
   EXPECT_FALSE(window_->FullScreen());
-  EXPECT_TRUE(window_->Panel()->isVisible());
+  EXPECT_TRUE(window_->Parts().Panel()->isVisible());
 
   window_->OnCommand(32808);
   ASSERT_TRUE(window_->FullScreen());
@@ -96,16 +96,16 @@ TEST_F(WholeItemsTest, LeavingFullScreenBringsBackThePanelAndEscLeavesIt) {
   EXPECT_FALSE(window_->FullScreen());
   // Hidden before full screen, hidden after.
   window_->OnCommand(168);
-  ASSERT_FALSE(window_->Panel()->isVisible());
+  ASSERT_FALSE(window_->Parts().Panel()->isVisible());
   window_->OnCommand(32808);
   window_->OnCommand(32808);
-  EXPECT_FALSE(window_->Panel()->isVisible());
+  EXPECT_FALSE(window_->Parts().Panel()->isVisible());
 }
 
 TEST_F(WholeItemsTest, AnFmFrequencyTypedOnTheMainKeysIsTunedAndOneOutOfRangeRefused) {
   ASSERT_TRUE(LaunchQuiet());
   window_->OnPanelCommand(pid::kModeRadio);
-  TunerControl* tuner = window_->Engine()->Tuner();
+  TunerControl* tuner = window_->Parts().Engine()->Tuner();
   ASSERT_NE(tuner, nullptr);
   auto type = [&](const char* keys) {
     for (const char* k = keys; *k != '\0'; ++k) {
@@ -135,18 +135,19 @@ TEST_F(WholeItemsTest, AnFmFrequencyTypedOnTheMainKeysIsTunedAndOneOutOfRangeRef
 TEST_F(WholeItemsTest, AStationOrAnAlbumFileDroppedOnTheMainWindowIsShown) {
   ASSERT_TRUE(Launch());
   ASSERT_GE(Table()->Count(), 3);
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
     return std::optional<std::filesystem::path>(request.folder / "still.bmp");
   });
-  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->click();
   vd::ViewerAlbumHost::SetSavePathFunction({});
   ASSERT_EQ(AlbumFiles(".bmp").size(), 1u) << (shown_.empty() ? "" : shown_.back());
 
   const int target = Table()->Current() == 2 ? 1 : 2;
   EXPECT_TRUE(Drop(window_.get(), RecordData({"", target})));
   EXPECT_EQ(Table()->Current(), target);
-  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(target + 1));
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(),
+            QString("# %1").arg(target + 1));
   EXPECT_TRUE(Drop(window_.get(),
                    RecordData({AlbumFiles(".bmp").front().string(), vd::DragRecord::kFileValue})));
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kStillShown);
@@ -154,7 +155,7 @@ TEST_F(WholeItemsTest, AStationOrAnAlbumFileDroppedOnTheMainWindowIsShown) {
 
 TEST_F(WholeItemsTest, AStillMayFillTheScreenAndRecallWaitsWhileAClipPlays) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   // The station before is another one, so that a recall would move.
   window_->OnPanelCommand(pid::kChannelUp);
   window_->OnPanelCommand(pid::kChannelDown);
@@ -164,20 +165,20 @@ TEST_F(WholeItemsTest, AStillMayFillTheScreenAndRecallWaitsWhileAClipPlays) {
     return std::optional<std::filesystem::path>(
         request.folder / (request.defaultExtension == "bmp" ? "still.bmp" : "clip.avi"));
   });
-  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->click();
   ASSERT_EQ(AlbumFiles(".bmp").size(), 1u) << (shown_.empty() ? "" : shown_.back());
   window_->OpenAlbumFile(AlbumFiles(".bmp").front().string(), true);
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kStillShown);
   window_->OnCommand(32808);
   EXPECT_TRUE(window_->FullScreen());
   window_->OnCommand(32808);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();  // back to live
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();  // back to live
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
 
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   PumpFor(1200ms);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   vd::ViewerAlbumHost::SetSavePathFunction({});
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
   window_->OnPanelCommand(pid::kKeyRecall);
@@ -192,8 +193,8 @@ TEST_F(WholeItemsTest, TheCompanionWindowsFollowTheMainWindowAndItFollowsThePane
   window_->SetVideoSize(400, 300);  // a larger format: the companions move out from under it
   PumpFor(50ms);
   const QRect main = window_->frameGeometry();
-  const QRect panel = window_->Panel()->frameGeometry();
-  const QRect album = window_->AlbumWindow()->frameGeometry();
+  const QRect panel = window_->Parts().Panel()->frameGeometry();
+  const QRect album = window_->Parts().AlbumWindow()->frameGeometry();
   EXPECT_EQ(album.left(), main.right() + 1);
   const QRect desktop = window_->screen()->availableGeometry();
   if (main.bottom() + 1 + panel.height() <= desktop.bottom() + 1) {
@@ -202,7 +203,7 @@ TEST_F(WholeItemsTest, TheCompanionWindowsFollowTheMainWindowAndItFollowsThePane
 
   window_->OnCommand(32809);  // tile on: the main window follows the panel
   const QPoint before = window_->pos();
-  window_->Panel()->move(window_->Panel()->pos() + QPoint(30, -20));
+  window_->Parts().Panel()->move(window_->Parts().Panel()->pos() + QPoint(30, -20));
   PumpFor(20ms);
   EXPECT_EQ(window_->pos(), before + QPoint(30, -20));
   window_->OnCommand(32809);
@@ -212,8 +213,8 @@ TEST_F(WholeItemsTest, TheCompanionWindowsFollowTheMainWindowAndItFollowsThePane
   PumpFor(20ms);
   EXPECT_GE(window_->width(), 48);
   EXPECT_GE(window_->height(), 36);
-  EXPECT_GE(window_->Video()->x(), 0);
-  EXPECT_GE(window_->Video()->y(), 0);
+  EXPECT_GE(window_->Parts().Video()->x(), 0);
+  EXPECT_GE(window_->Parts().Video()->y(), 0);
 }
 
 TEST_F(WholeItemsTest, TheBoxsProductIdPicksTheFirstRunCountry) {
@@ -232,7 +233,7 @@ TEST_F(WholeItemsTest, TheBoxsProductIdPicksTheFirstRunCountry) {
   const bool started = LaunchQuiet();  // nothing stored: the first-run rules choose
   unsetenv("LC_ALL");
   ASSERT_TRUE(started);
-  EXPECT_EQ(window_->Tuning().Country(), fromProduct);
+  EXPECT_EQ(window_->Parts().Tuning().Country(), fromProduct);
   // The model decides the sound system too, whatever the locale says.
   EXPECT_EQ(window_->Settings().isMts, vd::DefaultIsMts({.hardwareKey = key})) << key;
 }
@@ -254,7 +255,7 @@ TEST_F(WholeItemsTest, HelpOpensInTheDesktopsProgramOrElseInsideTheViewer) {
   ASSERT_EQ(handed.size(), 1u);
   EXPECT_EQ(handed[0], page);
   EXPECT_TRUE(shown_.empty()) << shown_.front();
-  QPointer<QWidget> help = window_->HelpPage();
+  QPointer<QWidget> help = window_->Parts().HelpPage();
   ASSERT_TRUE(help);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
   EXPECT_EQ(help->windowTitle(), "viewdeck help");
@@ -283,14 +284,14 @@ TEST_F(WholeItemsTest, HelpOpensInTheDesktopsProgramOrElseInsideTheViewer) {
   help->hide();
   window_->OnPanelCommand(pid::kAbout);
   EXPECT_EQ(handed.size(), 2u);
-  EXPECT_EQ(window_->HelpPage(), help.data());
+  EXPECT_EQ(window_->Parts().HelpPage(), help.data());
   EXPECT_TRUE(help->isVisible());
   help->close();
   // A desktop program that takes the page leaves the viewer's window shut.
   desktopShowsIt = true;
   QTest::keyClick(window_.get(), Qt::Key_F1);
   EXPECT_EQ(handed.size(), 3u);
-  EXPECT_TRUE(!window_->HelpPage() || window_->HelpPage()->isHidden());
+  EXPECT_TRUE(!window_->Parts().HelpPage() || window_->Parts().HelpPage()->isHidden());
   EXPECT_TRUE(shown_.empty());
   // Without the page there is nothing to show: the viewer says so.
   Close();
@@ -314,7 +315,7 @@ TEST_F(WholeItemsTest, TheCountryNamesFollowTheLocale) {
 
   setenv("LC_ALL", "de_DE.UTF-8", 1);
   ASSERT_TRUE(LaunchQuiet());
-  CScanPage page(*window_->SheetHost());
+  CScanPage page(*window_->Parts().SheetHost());
   unsetenv("LC_ALL");
   QComboBox* countries = page.CountryBox();
   ASSERT_NE(countries, nullptr);
@@ -330,7 +331,7 @@ TEST_F(WholeItemsTest, TheCountryNamesFollowTheLocale) {
 
 TEST_F(WholeItemsTest, AFineTuneAndAStoredPresetRefreshTheOpenLists) {
   ASSERT_TRUE(LaunchQuiet());
-  auto* dialog = new CAutoScanDlg(*window_->SheetHost(), window_.get());
+  auto* dialog = new CAutoScanDlg(*window_->Parts().SheetHost(), window_.get());
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
   CChannelListCtrl* list = dialog->Form()->List();
@@ -344,8 +345,8 @@ TEST_F(WholeItemsTest, AFineTuneAndAStoredPresetRefreshTheOpenLists) {
   ASSERT_TRUE(Table()->AddByFrequency(101100000));
   list->Fill();
   resets.clear();
-  window_->Panel()->Press(pid::kFmMemory);
-  window_->Panel()->Press(pid::kFmKey0 + 1);
+  window_->Parts().Panel()->Press(pid::kFmMemory);
+  window_->Parts().Panel()->Press(pid::kFmKey0 + 1);
   EXPECT_GE(resets.count(), 1);
   dialog->close();
 }

@@ -43,25 +43,25 @@ using WholeLoopsTest = WholeViewerTest;
 // A list on show outlives the table a mode change frees: it must show the new mode's table.
 TEST_F(WholeLoopsTest, AModeChangeWithTheListsAndTheAlbumOpenShowsTheNewTables) {
   ASSERT_TRUE(LaunchQuiet());
-  auto* dialog = new CAutoScanDlg(*window_->SheetHost(), window_.get());
+  auto* dialog = new CAutoScanDlg(*window_->Parts().SheetHost(), window_.get());
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
   CChannelListCtrl* list = dialog->Form()->List();
   list->Fill();
   ASSERT_GE(list->model()->rowCount(), 3);
   window_->ShowAlbumWindow();
-  ASSERT_TRUE(window_->AlbumWindow()->isVisible());
+  ASSERT_TRUE(window_->Parts().AlbumWindow()->isVisible());
 
-  window_->Panel()->Press(pid::kInput);  // TV -> radio: the TV table goes
+  window_->Parts().Panel()->Press(pid::kInput);  // TV -> radio: the TV table goes
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
-  EXPECT_FALSE(window_->AlbumWindow()->isVisible());
+  EXPECT_FALSE(window_->Parts().AlbumWindow()->isVisible());
   list->viewport()->repaint();
   EXPECT_EQ(list->ListModel()->Table(), Table());
   EXPECT_EQ(list->model()->rowCount(), Table()->Count());
 
-  window_->Panel()->Press(pid::kInput);  // radio -> composite
+  window_->Parts().Panel()->Press(pid::kInput);  // radio -> composite
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
-  TunerControl* tuner = window_->Engine()->Tuner();
+  TunerControl* tuner = window_->Parts().Engine()->Tuner();
   CChannelTable* table = tuner != nullptr ? tuner->Table() : nullptr;
   EXPECT_EQ(list->ListModel()->Table(), table);
   EXPECT_EQ(list->model()->rowCount(), table != nullptr ? table->Count() : 0);
@@ -145,32 +145,32 @@ TEST_F(WholeLoopsTest, WhatArrivesDuringAStationChangeRunsAfterItAndAnUnplugKeep
   EXPECT_TRUE(PumpUntil([&] { return window_->WorkModeValue() == vd::WorkMode::kRadio; }, 5s));
 
   window_->OnPanelCommand(pid::kModeTv);
-  ASSERT_NE(window_->Engine()->Tuner(), nullptr);
+  ASSERT_NE(window_->Parts().Engine()->Tuner(), nullptr);
   bool tunerInside = false;
   auto box = vd::VirtualTvBox::Shared();
   RunInside([&] { window_->OnPanelCommand(pid::kChannelDown); },
             [&] {
               box->Unplug();
               PumpFor(300ms);
-              tunerInside = window_->Engine()->Tuner() != nullptr;
+              tunerInside = window_->Parts().Engine()->Tuner() != nullptr;
             });
   EXPECT_TRUE(tunerInside);
-  ASSERT_TRUE(PumpUntil([&] { return window_->Engine()->Tuner() == nullptr; }, 5s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Engine()->Tuner() == nullptr; }, 5s));
   PumpFor(200ms);
   EXPECT_FALSE(Closed());
   EXPECT_TRUE(window_->isVisible());
   ASSERT_FALSE(shown_.empty());
   EXPECT_NE(shown_.back().find("removed"), std::string::npos) << shown_.back();
 
-  const int framesBefore = window_->Video()->FrameCount();
+  const int framesBefore = window_->Parts().Video()->FrameCount();
   box->Plug();
   EXPECT_TRUE(PumpUntil(
       [&] {
-        return window_->Engine()->Tuner() != nullptr &&
-               window_->Video()->FrameCount() > framesBefore + 2;
+        return window_->Parts().Engine()->Tuner() != nullptr &&
+               window_->Parts().Video()->FrameCount() > framesBefore + 2;
       },
       10s));
-  EXPECT_TRUE(window_->Panel()->isEnabled());
+  EXPECT_TRUE(window_->Parts().Panel()->isEnabled());
 }
 
 // With an empty TV list, channel up and down step through the plan's channels the tuner can
@@ -183,7 +183,7 @@ TEST_F(WholeLoopsTest, WithAnEmptyListTheChannelKeysStepThroughThePlan) {
   Preset("AutoScan", 1);  // the offer of a scan is answered No: the list stays empty
   ASSERT_TRUE(Launch());
   ASSERT_EQ(Table()->Count(), 0);
-  auto* tv = dynamic_cast<TvTunerControl*>(window_->Engine()->Tuner());
+  auto* tv = dynamic_cast<TvTunerControl*>(window_->Parts().Engine()->Tuner());
   ASSERT_NE(tv, nullptr);
   const ChannelBand* band = tv->ActiveBand();
   ASSERT_NE(band, nullptr);
@@ -195,56 +195,56 @@ TEST_F(WholeLoopsTest, WithAnEmptyListTheChannelKeysStepThroughThePlan) {
     if (hz != 0 && hz >= min && hz <= max) reachable.push_back(static_cast<int>(n));
   }
   ASSERT_GE(reachable.size(), 4u);
-  CControlPanel* panel = window_->Panel();
+  CControlPanel* panel = window_->Parts().Panel();
   const auto on = [&](int n) {
-    return panel->displayNumber().trimmed() == QString::number(n) &&
-           panel->displayCaption() == "Channel" && tv->GetFrequency() == band->FrequencyOf(n);
+    return panel->Display().Number().trimmed() == QString::number(n) &&
+           panel->Display().Caption() == "Channel" && tv->GetFrequency() == band->FrequencyOf(n);
   };
   // The tuner starts between the plan's channels: nothing is shown.
   ASSERT_EQ(tv->TunedChannel(), -1);
-  EXPECT_TRUE(panel->displayNumber().trimmed().isEmpty());
+  EXPECT_TRUE(panel->Display().Number().trimmed().isEmpty());
 
   QTest::keyClick(window_->windowHandle(), Qt::Key_Up);
-  EXPECT_TRUE(on(reachable[0])) << panel->displayNumber().toStdString();
-  EXPECT_FALSE(window_->Tuning().IsMuted());
+  EXPECT_TRUE(on(reachable[0])) << panel->Display().Number().toStdString();
+  EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 
-  panel->button(pid::kChannelUp)->click();
-  EXPECT_TRUE(on(reachable[1])) << panel->displayNumber().toStdString();
+  panel->Controls().Button(pid::kChannelUp)->click();
+  EXPECT_TRUE(on(reachable[1])) << panel->Display().Number().toStdString();
 
   PressRemote(rk::kChannelDown);
   EXPECT_TRUE(PumpUntil([&] { return on(reachable[0]); }, 10s))
-      << panel->displayNumber().toStdString();
+      << panel->Display().Number().toStdString();
 
   bool inWait = false;
   bool mutedInside = false;
-  RunInside([&] { panel->button(pid::kChannelUp)->click(); },
+  RunInside([&] { panel->Controls().Button(pid::kChannelUp)->click(); },
             [&] {
               inWait = window_->InTuningWait();
-              mutedInside = window_->Tuning().IsMuted();
+              mutedInside = window_->Parts().Tuning().IsMuted();
               PressRemote(rk::kChannelUp);
               PumpFor(300ms);
             });
   EXPECT_TRUE(inWait);
   EXPECT_TRUE(mutedInside);
   // The remote's step waited behind the gate: the display and the tuner agree.
-  EXPECT_TRUE(on(reachable[1])) << panel->displayNumber().toStdString();
+  EXPECT_TRUE(on(reachable[1])) << panel->Display().Number().toStdString();
   EXPECT_TRUE(PumpUntil([&] { return on(reachable[2]); }, 10s))
-      << panel->displayNumber().toStdString();
-  EXPECT_FALSE(window_->Tuning().IsMuted());
+      << panel->Display().Number().toStdString();
+  EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 
   // A number typed in is where the next step starts.
   const int typed = reachable[3];
   for (char digit : std::to_string(typed)) window_->OnCommand(376 + (digit - '0'));
   window_->OnCommand(386);
-  ASSERT_TRUE(on(typed)) << panel->displayNumber().toStdString();
+  ASSERT_TRUE(on(typed)) << panel->Display().Number().toStdString();
   QTest::keyClick(window_->windowHandle(), Qt::Key_Down);
-  EXPECT_TRUE(on(reachable[2])) << panel->displayNumber().toStdString();
+  EXPECT_TRUE(on(reachable[2])) << panel->Display().Number().toStdString();
 }
 
 // While the automatic-scan dialog scans it pumps events: the sheet must not open inside it.
 TEST_F(WholeLoopsTest, NoSheetOpensWhileTheAutomaticScanRuns) {
   ASSERT_TRUE(LaunchQuiet());
-  auto* dialog = new CAutoScanDlg(*window_->SheetHost(), window_.get());
+  auto* dialog = new CAutoScanDlg(*window_->Parts().SheetHost(), window_.get());
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
   int sheetsInside = 0;
@@ -254,7 +254,7 @@ TEST_F(WholeLoopsTest, NoSheetOpensWhileTheAutomaticScanRuns) {
   QTimer probe;
   probe.setInterval(5);
   QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (tried || !window_->SheetHost()->IsScanRunning()) return;
+    if (tried || !window_->Parts().SheetHost()->IsScanRunning()) return;
     tried = true;
     scanning = true;
     QTimer::singleShot(0, [&] {
@@ -278,31 +278,31 @@ TEST_F(WholeLoopsTest, InputChangesKeepTheSoundStopTheClipAndRestoreTheVideoSize
   ASSERT_TRUE(Launch());
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   PumpFor(100ms);
-  EXPECT_TRUE(window_->Engine()->AudioPreviewRunning());
-  window_->Panel()->Press(pid::kInput);
+  EXPECT_TRUE(window_->Parts().Engine()->AudioPreviewRunning());
+  window_->Parts().Panel()->Press(pid::kInput);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
   window_->OnPanelCommand(pid::kModeTv);
 
   window_->SetVideoSize(400, 300);
-  ASSERT_EQ(window_->Video()->size(), QSize(400, 300));
+  ASSERT_EQ(window_->Parts().Video()->size(), QSize(400, 300));
   window_->OnPanelCommand(pid::kModeRadio);
   window_->OnPanelCommand(pid::kModeTv);
-  EXPECT_EQ(window_->Video()->size(), QSize(400, 300));
+  EXPECT_EQ(window_->Parts().Video()->size(), QSize(400, 300));
 
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
     return std::optional<std::filesystem::path>(request.folder / "clip.avi");
   });
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   PumpFor(1200ms);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   vd::ViewerAlbumHost::SetSavePathFunction({});
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
-  ASSERT_TRUE(window_->Engine()->Player()->IsActive());
+  ASSERT_TRUE(window_->Parts().Engine()->Player()->IsActive());
   window_->OnPanelCommand(pid::kModeComposite);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_FALSE(window_->Engine()->Player()->IsActive());
+  EXPECT_FALSE(window_->Parts().Engine()->Player()->IsActive());
 
   // With FM disabled the press that rests on Radio changes nothing, the sound included.
   Close();
@@ -310,10 +310,10 @@ TEST_F(WholeLoopsTest, InputChangesKeepTheSoundStopTheClipAndRestoreTheVideoSize
   Preset("WorkMode", vd::StoredNumber(vd::WorkMode::kTv));
   ASSERT_TRUE(LaunchQuiet());
   PumpFor(100ms);
-  ASSERT_TRUE(window_->Engine()->AudioPreviewRunning());
-  window_->Panel()->Press(pid::kInput);
+  ASSERT_TRUE(window_->Parts().Engine()->AudioPreviewRunning());
+  window_->Parts().Panel()->Press(pid::kInput);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
-  EXPECT_TRUE(window_->Engine()->AudioPreviewRunning());
+  EXPECT_TRUE(window_->Parts().Engine()->AudioPreviewRunning());
 }
 
 }  // namespace

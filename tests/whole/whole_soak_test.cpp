@@ -52,12 +52,12 @@ class WholeSoakTest : public WholeViewerTest {
   }
 
   void ScanDialog() {
-    auto* dialog = new CAutoScanDlg(*window_->SheetHost(), window_.get());
+    auto* dialog = new CAutoScanDlg(*window_->Parts().SheetHost(), window_.get());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
     dialog->Form()->List()->Fill();
     PumpFor(Pause());
-    if (Pick(3) == 0) window_->Panel()->Press(pid::kInput);  // a mode change under it
+    if (Pick(3) == 0) window_->Parts().Panel()->Press(pid::kInput);  // a mode change under it
     PumpFor(Pause());
     dialog->close();
   }
@@ -80,7 +80,7 @@ class WholeSoakTest : public WholeViewerTest {
         RemoteKey();
         break;
       case 3:
-        window_->Panel()->Press(pid::kInput);
+        window_->Parts().Panel()->Press(pid::kInput);
         break;
       case 4:
         SheetWithKeys();
@@ -99,7 +99,7 @@ class WholeSoakTest : public WholeViewerTest {
         break;
       case 9:
         if (vd::IsLive(window_->ViewState()))
-          window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+          window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->click();
         break;
       case 10:
         // Back to TV now and then, where most of the paths are.
@@ -139,8 +139,8 @@ TEST_F(WholeSoakTest, AScriptedSessionLeavesTheViewerRunning) {
   vd::VirtualTvBox::Shared()->Plug();
   window_->OnPanelCommand(pid::kModeTv);
   if (window_->FullScreen()) window_->OnCommand(32808);
-  const int frames = window_->Video()->FrameCount();
-  EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 10s))
+  const int frames = window_->Parts().Video()->FrameCount();
+  EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames + 2; }, 10s))
       << "no live picture after " << steps << " steps";
   std::printf("soak: %d steps in %d s\n", steps, seconds);
 }

@@ -299,7 +299,7 @@ class WholeWalkTest : public WholeViewerTest {
 
  private:
   void Trace(size_t number, const Step& step) {
-    CaptureGraph* engine = window_ ? window_->Engine() : nullptr;
+    CaptureGraph* engine = window_ ? window_->Parts().Engine() : nullptr;
     std::printf("walk: %zu %s %u: pending %zu, view %d, mode %d%s%s%s%s\n", number,
                 step.action.c_str(), step.arg, vd::CommandGate::Pending(),
                 window_ ? static_cast<int>(window_->ViewState()) : -1,
@@ -322,7 +322,7 @@ class WholeWalkTest : public WholeViewerTest {
     answerer_ = std::make_unique<QTimer>();
     QObject::connect(answerer_.get(), &QTimer::timeout, [this] { AnswerModal(); });
     answerer_->start(60);
-    return PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s);
+    return PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s);
   }
 
   // The answerer stays until the window is gone: a box the close itself raises (a station
@@ -331,8 +331,8 @@ class WholeWalkTest : public WholeViewerTest {
     vd::VirtualTvBox::Shared()->Plug();
     vd::VirtualTvBox::Shared()->SetFaults({});
     signalLost_ = false;
-    if (window_ != nullptr && window_->Engine() != nullptr)
-      capturePath_ = window_->Engine()->CaptureFilePath();
+    if (window_ != nullptr && window_->Parts().Engine() != nullptr)
+      capturePath_ = window_->Parts().Engine()->CaptureFilePath();
     Close();
     answerer_.reset();
   }
@@ -341,9 +341,9 @@ class WholeWalkTest : public WholeViewerTest {
 
   // A panel button as a user presses it: only one that is shown and enabled.
   void Click(int id) {
-    QWidget* control = window_->Panel()->control(id);
+    QWidget* control = window_->Parts().Panel()->Controls().Control(id);
     if (control != nullptr && control->isVisible() && control->isEnabled())
-      window_->Panel()->Press(id);
+      window_->Parts().Panel()->Press(id);
   }
   void ChannelStep(uint32_t arg) { Click(arg % 2 ? pid::kChannelUp : pid::kChannelDown); }
   void Digits(uint32_t arg) {
@@ -363,7 +363,7 @@ class WholeWalkTest : public WholeViewerTest {
       if (box->Sky().TvStationAt(table->Get(i)->frequency))
         numbers.push_back(table->Get(i)->number);
     if (numbers.empty()) return;
-    const QWidget* zero = window_->Panel()->control(pid::kKey0);
+    const QWidget* zero = window_->Parts().Panel()->Controls().Control(pid::kKey0);
     if (zero == nullptr || !zero->isVisible()) Click(pid::kKeypad);
     for (const char digit : std::to_string(numbers[arg % numbers.size()]))
       Click(pid::kKey0 + (digit - '0'));
@@ -403,7 +403,7 @@ class WholeWalkTest : public WholeViewerTest {
   // The strip beside the video, as a user clicks it: only while it is shown (not in radio or
   // full screen, where the panel's buttons do the same).
   void StripClick(int id) {
-    QToolButton* button = window_->Strip()->Button(id);
+    QToolButton* button = window_->Parts().Strip()->Button(id);
     if (button->isVisible() && button->isEnabled()) button->click();
   }
   void Capture(uint32_t arg) {
@@ -421,7 +421,7 @@ class WholeWalkTest : public WholeViewerTest {
     window_->OpenAlbumFile((root_ / "junk" / "damaged.avi").string(), false);
   }
   vd::AlbumStore* Store() {
-    CAlbumFrame* album = window_->AlbumWindow();
+    CAlbumFrame* album = window_->Parts().AlbumWindow();
     return album != nullptr && album->Sheet() != nullptr ? &album->Sheet()->Store() : nullptr;
   }
   // A file of the current album, empty when it has none.
@@ -514,7 +514,7 @@ class WholeWalkTest : public WholeViewerTest {
     PumpFor(std::chrono::milliseconds(200 + arg % 600));
     box->Plug();
     // The device comes back within seconds, as a user waits for it after plugging it in.
-    CaptureGraph* engine = window_->Engine();
+    CaptureGraph* engine = window_->Parts().Engine();
     if (!PumpUntil([&] { return engine != nullptr && !engine->IsDeviceLost(); }, 10s))
       failure_ = "replug: the device was not taken back within 10 s";
   }
@@ -600,16 +600,16 @@ class WholeWalkTest : public WholeViewerTest {
     Kept k;
     const vd::MainSettings& s = window_->Settings();
     k.mode = vd::StoredNumber(s.workMode == vd::WorkMode::kRadio ? vd::WorkMode::kTv : s.workMode);
-    if (s.workMode == vd::WorkMode::kTv && window_->Engine() != nullptr &&
-        window_->Engine()->Tuner() != nullptr)
+    if (s.workMode == vd::WorkMode::kTv && window_->Parts().Engine() != nullptr &&
+        window_->Parts().Engine()->Tuner() != nullptr)
       k.station = Table()->Current();
     // The album window keeps its page while it lives and hands it over when it goes.
-    CAlbumFrame* album = window_->AlbumWindow();
+    CAlbumFrame* album = window_->Parts().AlbumWindow();
     k.albumPage = album != nullptr && album->Sheet() != nullptr
                       ? std::max(album->Sheet()->currentIndex(), 0)
                       : s.albumPageNum;
     // The mixer holds the mute while the viewer runs; the panel shows it.
-    k.mute = window_->Panel() != nullptr ? window_->Panel()->state().muted : s.mute;
+    k.mute = window_->Parts().Panel() != nullptr ? window_->Parts().Panel()->state().muted : s.mute;
     k.tileMode = s.tileMode;
     return k;
   }
@@ -827,7 +827,7 @@ class WholeWalkTest : public WholeViewerTest {
   // The window's state and the engine's stage agree: otherwise the lamps blink over a
   // recording that has ended, or a recording runs with the window saying live.
   void CaptureStateAgrees() {
-    CaptureGraph* engine = window_->Engine();
+    CaptureGraph* engine = window_->Parts().Engine();
     if (engine == nullptr) return;
     const bool recording = window_->ViewState() == vd::ViewState::kCapturing;
     if (recording != engine->IsCapturing())
@@ -850,7 +850,7 @@ class WholeWalkTest : public WholeViewerTest {
   // The panel and the strip beside the video show the window's state: else the panel offers
   // Play over live TV, or the strip's Capture button says Capture while it would stop.
   void PanelAndStripAgree() {
-    CControlPanel* panel = window_->Panel();
+    CControlPanel* panel = window_->Parts().Panel();
     const vd::ViewState view = window_->ViewState();
     // Every change the window made is one the view-state table allows: a refused one left the
     // window in a state its own code had already left.
@@ -874,7 +874,7 @@ class WholeWalkTest : public WholeViewerTest {
     // The buttons and lamps themselves, as the panel's rules give them for its state.
     if (panel != nullptr && panel->isVisible()) {
       for (const auto& [id, rule] : vd::ComputeControlStates(panel->state())) {
-        QWidget* control = panel->control(id);
+        QWidget* control = panel->Controls().Control(id);
         // The record lamp blinks while recording: shown or not, either is right then.
         if (control == nullptr ||
             (id == pid::kIndicatorRecord && view == vd::ViewState::kCapturing))
@@ -890,11 +890,13 @@ class WholeWalkTest : public WholeViewerTest {
         }
       }
     }
-    const bool stop = window_->Strip()->Button(ViewStateStrip::kCapture)->toolTip() == "Stop";
+    const bool stop =
+        window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->toolTip() == "Stop";
     if (stop != !vd::IsLive(view))
       failure_ = std::string("strip and window: the Capture button says ") +
                  (stop ? "Stop" : "Capture") + " in view state " + vd::NameOf(view);
-    else if (!vd::IsLive(view) && window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled())
+    else if (!vd::IsLive(view) &&
+             window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled())
       failure_ =
           std::string("strip and window: Snapshot is offered in view state ") + vd::NameOf(view);
   }
@@ -937,7 +939,7 @@ class WholeWalkTest : public WholeViewerTest {
     const uint64_t live = vd::FakeSoundBuffers(AudioSinkClock::kLive);
     const uint64_t clip = vd::FakeSoundBuffers(AudioSinkClock::kKeepTime);
     const vd::ViewState view = window_->ViewState();
-    CaptureGraph* engine = window_->Engine();
+    CaptureGraph* engine = window_->Parts().Engine();
     if (engine != nullptr && engine->AudioPreviewRunning() && view != vd::ViewState::kLive &&
         view != vd::ViewState::kCapturing) {
       failure_ =
@@ -974,14 +976,14 @@ class WholeWalkTest : public WholeViewerTest {
   // When the window says live on a video input, pictures arrive: else the user looks at a
   // frozen picture.
   void LiveMeansPictures() {
-    CaptureGraph* engine = window_->Engine();
+    CaptureGraph* engine = window_->Parts().Engine();
     const vd::WorkMode mode = window_->WorkModeValue();
     if (engine == nullptr || window_->ViewState() != vd::ViewState::kLive ||
         mode == vd::WorkMode::kRadio || signalLost_ || engine->IsDeviceLost() ||
         !vd::VirtualTvBox::Shared()->IsPlugged())
       return;
-    const int frames = window_->Video()->FrameCount();
-    if (!PumpUntil([&] { return window_->Video()->FrameCount() > frames; }, 5s))
+    const int frames = window_->Parts().Video()->FrameCount();
+    if (!PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames; }, 5s))
       failure_ = "frozen live picture: no picture in 5 s while the window shows live (mode " +
                  std::to_string(vd::StoredNumber(mode)) + ", engine " +
                  (engine->IsPreviewing() ? "previewing" : "not previewing") +
@@ -993,7 +995,7 @@ class WholeWalkTest : public WholeViewerTest {
   // Live TV shows the station the window is on: the box writes the station it receives into
   // its picture's caption. Else the user reads one channel and watches another.
   void LiveShowsTheStation() {
-    CaptureGraph* engine = window_->Engine();
+    CaptureGraph* engine = window_->Parts().Engine();
     const auto box = vd::VirtualTvBox::Shared();
     CChannelTable* table = TunedTable();
     if (engine == nullptr || table == nullptr || window_->ViewState() != vd::ViewState::kLive ||
@@ -1058,7 +1060,7 @@ class WholeWalkTest : public WholeViewerTest {
   // a word. `closed`: the viewer has just closed, which keeps what it held.
   void RecordingNotLost() { RecordingNotLostAfter(false); }
   void RecordingNotLostAfter(bool closed) {
-    CaptureGraph* engine = closed || window_ == nullptr ? nullptr : window_->Engine();
+    CaptureGraph* engine = closed || window_ == nullptr ? nullptr : window_->Parts().Engine();
     if (engine != nullptr) capturePath_ = engine->CaptureFilePath();
     if (!closed && engine == nullptr) return;
     const bool held = engine != nullptr && engine->HasUnsavedCapture();
@@ -1104,7 +1106,7 @@ class WholeWalkTest : public WholeViewerTest {
 
   // The tuner's channel table, when there is a tuner: it goes with the device.
   CChannelTable* TunedTable() const {
-    CaptureGraph* engine = window_ != nullptr ? window_->Engine() : nullptr;
+    CaptureGraph* engine = window_ != nullptr ? window_->Parts().Engine() : nullptr;
     return engine != nullptr && engine->Tuner() != nullptr ? engine->Tuner()->Table() : nullptr;
   }
 

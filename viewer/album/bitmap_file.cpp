@@ -51,6 +51,20 @@ BitmapInfoHeader ReadInfoHeader(ByteReader& in) {
   return h;
 }
 
+// Only uncompressed 24-bit pixels can be shown.
+bool CheckPixelFormat(const BitmapInfoHeader& h, std::string* error) {
+  if (h.bitCount != 24) {
+    *error = Printf("The bitmap has %llu bits per pixel; only 24-bit pictures can be shown.",
+                    h.bitCount);
+    return false;
+  }
+  if (h.compression != 0) {
+    *error = "The bitmap is compressed; only uncompressed pictures can be shown.";
+    return false;
+  }
+  return true;
+}
+
 // Checks the headers at the start of a file of `fileSize` bytes. `head` holds at least the
 // first 54 bytes of the file when the file has them.
 bool CheckHeaders(std::span<const uint8_t> head, uint64_t fileSize, Layout* out,
@@ -83,15 +97,7 @@ bool CheckHeaders(std::span<const uint8_t> head, uint64_t fileSize, Layout* out,
     *error = Printf("The bitmap information header has an unknown size of %llu bytes.", h.size);
     return false;
   }
-  if (h.bitCount != 24) {
-    *error = Printf("The bitmap has %llu bits per pixel; only 24-bit pictures can be shown.",
-                    h.bitCount);
-    return false;
-  }
-  if (h.compression != 0) {
-    *error = "The bitmap is compressed; only uncompressed pictures can be shown.";
-    return false;
-  }
+  if (!CheckPixelFormat(h, error)) return false;
   const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
   if (h.width <= 0 || rows == 0) {
     *error = "The bitmap has no pixels: its width or height is zero or negative.";

@@ -30,6 +30,7 @@
 #include "vd/file_replace.h"
 #include "vd/layout/panel_ids.h"
 #include "vd/layout/work_modes.h"
+#include "vd/mainwnd/mixer_link.h"
 #include "vd/mainwnd/remote_bridge.h"
 #include "vd/mainwnd/viewer_album_host.h"
 #include "vd/mainwnd/viewer_bars.h"
@@ -53,29 +54,27 @@
 namespace pid = vd::panel_id;
 namespace cid = vd::command_id;
 
-// The mixer's questions go to the main window; a class of its own because CMixer's host and
-// the tuning context both have a Beep and a ShowMessage.
-class CViewerDlg::MixerLink : public vd::MixerHost {
- public:
-  explicit MixerLink(CViewerDlg& window) : window_(window) {}
-  // A change made outside the viewer: take the mixer's volume and mute before drawing them.
-  void RefreshPanel() override {
-    if (window_.volume_) window_.volume_->Refresh();
-    window_.RefreshPanelVolume();
-  }
-  void Beep(vd::BeepKind) override { window_.Beep(); }
-  void ShowMessage(const std::string& text) override { window_.ShowMessage(text); }
-
- private:
-  CViewerDlg& window_;
-};
-
 CViewerDlg::CViewerDlg(vd::SettingsStore& store, Options options)
     : QWidget(nullptr, Qt::Window),
       store_(store),
       options_(std::move(options)),
       tuning_(std::make_unique<vd::ViewerTuningContext>(
-          static_cast<vd::ViewerTuningContext::Owner&>(*this), store_, settings_)) {
+          static_cast<vd::ViewerTuningContext::Owner&>(*this), store_, settings_)),
+      parts_({.devices = devices_,
+              .panel = panel_,
+              .panelWindow = panelWindow_,
+              .album = album_,
+              .bars = bars_,
+              .sheetHost = sheetHost_,
+              .teletext = teletext_,
+              .tuning = tuning_,
+              .volume = volume_,
+              .video = video_,
+              .strip = strip_,
+              .status = status_,
+              .about = about_,
+              .help = help_,
+              .remote = remoteState_}) {
   vd::LoadContext context = FirstRunContext(vd::DeviceEnumerator::Default());
   settings_.Load(store_, context);
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -275,7 +274,7 @@ void CViewerDlg::CreatePanel() {
 }
 
 void CViewerDlg::StartMixer() {
-  mixerLink_ = std::make_unique<MixerLink>(*this);
+  mixerLink_ = std::make_unique<vd::MixerLink>(static_cast<vd::MixerLink::Owner&>(*this));
   mixer_ = std::make_unique<CMixer>(
       options_.mixerBackend ? options_.mixerBackend() : vd::MakeMixerBackend(), *mixerLink_,
       settings_.controlMasterVolume);
@@ -540,7 +539,7 @@ void CViewerDlg::OnDeviceLost() {
   // same box comes back and the engine restarts the preview. (Closing on removal belongs to
   // the older platform, which could not re-open a device.) The engine frees the devices
   // right after this call, so the notice comes later.
-  parserOnLostDevice_ = HasParser();
+  parserOnLostDevice_ = parts_.HasParser();
   vd::PostGated(this, [this] {
     RefreshDeviceStatus();
     ShowMessage("The TV box was removed. Plug it in again to go on watching.");
@@ -622,7 +621,7 @@ void CViewerDlg::ShowStatusText(const QString& text) {
 
 void CViewerDlg::ShowNetworkName(const QString& name) {
   if (bars_) bars_->ShowNetworkName(name);
-  if (panel_) panel_->SetTeletextName(name);
+  if (panel_) panel_->Display().SetTeletextName(name);
 }
 
 QString CViewerDlg::TeletextNetworkName() {
@@ -639,6 +638,11 @@ bool CViewerDlg::SaveCaptureAs(const std::string& path) {
 
 bool CViewerDlg::IsMuted() const {
   return volume_ && volume_->Muted();
+}
+
+void CViewerDlg::TakeMixerVolume() {
+  if (volume_) volume_->Refresh();
+  RefreshPanelVolume();
 }
 
 void CViewerDlg::SetMuted(bool muted) {

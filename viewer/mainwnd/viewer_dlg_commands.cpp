@@ -391,7 +391,7 @@ void CViewerDlg::ApplySoundMode() {
   SelectSoundMode();
   if (panel_) {
     panel_->SetSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-    panel_->Refresh(vd::PanelDisplay::kShowSoundMode);
+    panel_->Display().Refresh(vd::PanelDisplay::kShowSoundMode);
   }
 }
 
@@ -490,7 +490,7 @@ void CViewerDlg::RefreshChannelDisplay() {
       station = vd::PanelStation{channel->Name(), channel->frequency, index};
     }
   }
-  panel_->SetStation(station);
+  panel_->Display().SetStation(station);
   if (teletext_) {
     teletext_->StationShown(settings_.workMode,
                             station ? std::optional<uint32_t>(station->frequencyHz) : std::nullopt);
@@ -499,11 +499,11 @@ void CViewerDlg::RefreshChannelDisplay() {
   // An empty list with no number entered yet: the channel the tuner is on, when the plan
   // has one there, rather than a bare "Channel" that channel up and down cannot start from.
   auto* tv = dynamic_cast<TvTunerControl*>(tuner);
-  if (!station && !panel_->RememberedChannel() && tv != nullptr &&
+  if (!station && !panel_->Display().RememberedChannel() && tv != nullptr &&
       settings_.workMode == vd::WorkMode::kTv) {
     if (const int32_t tuned = tv->TunedChannel(); tuned >= 0) shown = tuned;
   }
-  panel_->Refresh(shown);
+  panel_->Display().Refresh(shown);
   bars_->RefreshStatus();
 }
 
@@ -540,7 +540,7 @@ void CViewerDlg::ChannelStep(bool up) {
       Beep();
       return;
     }
-    const std::optional<int> shown = panel_->RememberedChannel();
+    const std::optional<int> shown = panel_->Display().RememberedChannel();
     const int32_t start = shown ? *shown : tv->StartWithoutShownChannel(up);
     if (start < 0) {
       Beep();
@@ -550,7 +550,7 @@ void CViewerDlg::ChannelStep(bool up) {
     // meanwhile step on from the number this step lands on.
     const int32_t number = tv->TuneWithoutStations(start, up);
     if (number >= 0 && panel_) {
-      panel_->Refresh(number);
+      panel_->Display().Refresh(number);
       RefreshChannelDisplay();
     }
     return;
@@ -565,8 +565,8 @@ void CViewerDlg::ChannelStep(bool up) {
 
 void CViewerDlg::RefreshPanelVolume() {
   if (!panel_ || !volume_) return;
-  panel_->SetVolumeRange(volume_->Minimum(), volume_->Maximum());
-  panel_->SetVolumePosition(volume_->Position());
+  panel_->Volume().SetRange(volume_->Minimum(), volume_->Maximum());
+  panel_->Volume().SetPosition(volume_->Position());
   panel_->SetMuted(volume_->Muted());
 }
 
@@ -639,5 +639,5 @@ void CViewerDlg::RemoteMuteToggle() {
 void CViewerDlg::RemoteFmMemoryToggle() {
   // The remote's own flag: the panel keypad's memory key keeps a separate one.
   settings_.remoteFmMemory = settings_.remoteFmMemory ? 0 : 1;
-  if (panel_) panel_->ShowText("", vd::FmMemoryText(settings_.remoteFmMemory != 0));
+  if (panel_) panel_->Display().ShowText("", vd::FmMemoryText(settings_.remoteFmMemory != 0));
 }

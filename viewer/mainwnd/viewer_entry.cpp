@@ -111,17 +111,18 @@ void ViewerEntry::StopEntryTimer() {
 }
 
 void ViewerEntry::ShowText(const std::string& text) {
-  if (window_.Panel() != nullptr) window_.Panel()->ShowText(QString::fromStdString(text), "");
+  if (window_.Panel() != nullptr)
+    window_.Panel()->Display().ShowText(QString::fromStdString(text), "");
 }
 
 void ViewerEntry::RefreshDisplay(int n) {
   if (window_.Panel() == nullptr) return;
   if (n == kRedrawOnly) {
-    window_.Panel()->Refresh(n);
+    window_.Panel()->Display().Refresh(n);
     return;
   }
   window_.RefreshChannelDisplay();
-  if (n >= 0) window_.Panel()->Refresh(n);
+  if (n >= 0) window_.Panel()->Display().Refresh(n);
 }
 
 void ViewerEntry::Beep(uint32_t) {

@@ -32,6 +32,12 @@ AlsaMixerLayout::AlsaMixerLayout(std::vector<AlsaElementInfo> elements)
   std::vector<std::string> names;
   for (const auto& e : elements_) names.push_back(e.name);
 
+  AddPlayback(names);
+  AddRecording(names);
+  NumberLines();
+}
+
+void AlsaMixerLayout::AddPlayback(const std::vector<std::string>& names) {
   DestinationLines playback;
   playback.line.element = mixer_names::FindAlsaElement(MixerComponent::kSpeakers, names);
   playback.line.info.component = MixerComponent::kSpeakers;
@@ -59,7 +65,9 @@ AlsaMixerLayout::AlsaMixerLayout(std::vector<AlsaElementInfo> elements)
   }
   playback.line.info.connections = static_cast<unsigned>(playback.sources.size());
   destinations_.push_back(std::move(playback));
+}
 
+void AlsaMixerLayout::AddRecording(const std::vector<std::string>& names) {
   auto captureSource = mixer_names::FindAlsaElement(MixerComponent::kWaveIn, names);
   if (captureSource && !elements_[*captureSource].enumerated) captureSource.reset();
   if (!captureSource) {
@@ -85,7 +93,9 @@ AlsaMixerLayout::AlsaMixerLayout(std::vector<AlsaElementInfo> elements)
     recording.line.info.shortName = "Capture";
     destinations_.push_back(std::move(recording));
   }
+}
 
+void AlsaMixerLayout::NumberLines() {
   for (size_t d = 0; d < destinations_.size(); ++d) {
     destinations_[d].line.info.id = static_cast<uint32_t>(d + 1) << kLineIdShift;
     for (size_t s = 0; s < destinations_[d].sources.size(); ++s) {

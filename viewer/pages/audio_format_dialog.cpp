@@ -39,7 +39,7 @@ QString AudioFormatDialog::Describe(const AudioFormat& format) {
                            format.AvgBytesPerSec() / 1000);
 }
 
-bool AudioFormatDialog::Choose(PagesEngine& engine, QWidget* parent) {
+bool AudioFormatDialog::Choose(FormatPort& engine, QWidget* parent) {
   if (!engine.HasSeparateAudio()) return false;
   AudioFormatDialog dialog(engine.AudioFormats(), parent);
   if (DialogRunner::Run(dialog) != QDialog::Accepted) return false;

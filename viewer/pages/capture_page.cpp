@@ -23,7 +23,7 @@ QString NumberText(QLocale locale, double value) {
 }
 }  // namespace
 
-CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
+CCapturePage::CCapturePage(vd::CaptureOptionsPort& engine, QWidget* parent)
     : QWidget(parent), engine_(engine) {
   captureAudio_ = new QCheckBox(tr("Capture audio"), this);
   useFrameRate_ = new QCheckBox(tr("Use frame rate"), this);
@@ -33,6 +33,31 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   timeLimit_ = new QLineEdit(this);
   timeLimit_->setValidator(new QDoubleValidator(0, kMaxTimeLimit, 3, timeLimit_));
 
+  QGroupBox* master = BuildMasterBox();
+  QGroupBox* compression = BuildCompressionBox();
+
+  deinterlaceLive_ = new QCheckBox(tr("Deinterlace the live picture"), this);
+  if (!vd::ElementInstalled("deinterlace")) {
+    deinterlaceLive_->setEnabled(false);
+    deinterlaceLive_->setToolTip(tr("GStreamer element deinterlace is not installed"));
+  }
+  keepAspect_ = new QCheckBox(tr("Keep the picture's shape (black bars in full screen)"), this);
+
+  auto* form = new QFormLayout;
+  form->addRow(captureAudio_);
+  form->addRow(useFrameRate_, frameRate_);
+  form->addRow(useTimeLimit_, timeLimit_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addWidget(master);
+  layout->addWidget(compression);
+  layout->addWidget(deinterlaceLive_);
+  layout->addWidget(keepAspect_);
+  layout->addStretch();
+  Load();
+}
+
+QGroupBox* CCapturePage::BuildMasterBox() {
   auto* master = new QGroupBox(tr("Master stream"), this);
   masterNone_ = new QRadioButton(tr("None"), master);
   masterVideo_ = new QRadioButton(tr("Video"), master);
@@ -50,7 +75,10 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   masterNote->setObjectName("masterStreamNote");
   masterNote->setWordWrap(true);
   masterLayout->addWidget(masterNote);
+  return master;
+}
 
+QGroupBox* CCapturePage::BuildCompressionBox() {
   auto* compression = new QGroupBox(tr("Video compression"), this);
   codec_ = new QComboBox(compression);
   // Item i is codec i.
@@ -78,26 +106,7 @@ CCapturePage::CCapturePage(vd::PagesEngine& engine, QWidget* parent)
   compressionForm->addRow(tr("H.264 bit rate"), bitRate_);
   compressionForm->addRow(deinterlace_);
   connect(codec_, &QComboBox::currentIndexChanged, this, [this] { ShowCodecSettings(); });
-
-  deinterlaceLive_ = new QCheckBox(tr("Deinterlace the live picture"), this);
-  if (!vd::ElementInstalled("deinterlace")) {
-    deinterlaceLive_->setEnabled(false);
-    deinterlaceLive_->setToolTip(tr("GStreamer element deinterlace is not installed"));
-  }
-  keepAspect_ = new QCheckBox(tr("Keep the picture's shape (black bars in full screen)"), this);
-
-  auto* form = new QFormLayout;
-  form->addRow(captureAudio_);
-  form->addRow(useFrameRate_, frameRate_);
-  form->addRow(useTimeLimit_, timeLimit_);
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(form);
-  layout->addWidget(master);
-  layout->addWidget(compression);
-  layout->addWidget(deinterlaceLive_);
-  layout->addWidget(keepAspect_);
-  layout->addStretch();
-  Load();
+  return compression;
 }
 
 int32_t CCapturePage::MasterStream() const {

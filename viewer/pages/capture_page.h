@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QSpinBox;
 class QLineEdit;
 class QRadioButton;
@@ -22,7 +23,7 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   static constexpr double kMaxTimeLimit = 99999;
   static constexpr double kDefaultTimeLimit = 5;
 
-  explicit CCapturePage(vd::PagesEngine& engine, QWidget* parent = nullptr);
+  explicit CCapturePage(vd::CaptureOptionsPort& engine, QWidget* parent = nullptr);
 
   void OnOk() override;
 
@@ -43,10 +44,13 @@ class CCapturePage : public QWidget, public vd::SheetPage {
   QCheckBox* KeepPictureAspect() const { return keepAspect_; }
 
  private:
+  // The constructor's group boxes, made in the page's focus order.
+  QGroupBox* BuildMasterBox();
+  QGroupBox* BuildCompressionBox();
   void Load();
   void ShowCodecSettings();
 
-  vd::PagesEngine& engine_;
+  vd::CaptureOptionsPort& engine_;
   vd::CaptureOptions shown_;
   QCheckBox* captureAudio_;
   QCheckBox* useFrameRate_;

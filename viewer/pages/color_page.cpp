@@ -21,7 +21,7 @@ QString Number(int32_t value) {
 
 }  // namespace
 
-CColorPage::CColorPage(vd::PagesEngine& engine, QWidget* parent)
+CColorPage::CColorPage(vd::PicturePort& engine, QWidget* parent)
     : QWidget(parent), engine_(engine), settle_(new QTimer(this)) {
   // The decoder needs a moment to lock to a new standard before the preview is rebuilt; a
   // timer keeps the window responsive meanwhile.

@@ -24,7 +24,7 @@ class CColorPage : public QWidget, public vd::SheetPage {
 
   enum Slot { kBrightness = 0, kContrast = 1, kColour = 2 };
 
-  explicit CColorPage(vd::PagesEngine& engine, QWidget* parent = nullptr);
+  explicit CColorPage(vd::PicturePort& engine, QWidget* parent = nullptr);
   // A standard chosen just before the sheet closes still gets its rebuilt preview.
   ~CColorPage() override;
 
@@ -53,7 +53,7 @@ class CColorPage : public QWidget, public vd::SheetPage {
   void OnMoved(Slot slot, int position);
   void OnStandardChosen(int index);
 
-  vd::PagesEngine& engine_;
+  vd::PicturePort& engine_;
   std::array<Control, 3> controls_;
   bool placing_ = false;  // the page moves a slider itself
   QPushButton* default_;

@@ -9,7 +9,7 @@
 #include "vd/pages/audio_format_dialog.h"
 #include "vd/pages/property_dialog.h"
 
-CDevicePage::CDevicePage(vd::PagesEngine& engine, QWidget* parent)
+CDevicePage::CDevicePage(vd::DeviceChoicePort& engine, QWidget* parent)
     : QWidget(parent), engine_(engine) {
   videoList_ = new QListWidget(this);
   audioList_ = new QListWidget(this);
@@ -64,11 +64,11 @@ void CDevicePage::OnOk() {
 }
 
 void CDevicePage::OnAudioSetting() {
-  vd::AudioFormatDialog::Choose(engine_, this);
+  vd::AudioFormatDialog::Choose(engine_.Formats(), this);
   engine_.RedrawAll();
 }
 
 void CDevicePage::OnVideoSetting() {
-  vd::PropertyDialog::Show(engine_, vd::PropertyDialog::Kind::kVideoFormat, this);
+  vd::PropertyDialog::Show(engine_.Formats(), vd::PropertyDialog::Kind::kVideoFormat, this);
   engine_.RedrawAll();
 }

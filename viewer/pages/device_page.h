@@ -22,7 +22,7 @@ class CDevicePage : public QWidget, public vd::SheetPage {
   static constexpr int kVideoSetting = 32833;
   static constexpr int kMaxDevices = 10;
 
-  explicit CDevicePage(vd::PagesEngine& engine, QWidget* parent = nullptr);
+  explicit CDevicePage(vd::DeviceChoicePort& engine, QWidget* parent = nullptr);
 
   void OnOk() override;
 
@@ -35,7 +35,7 @@ class CDevicePage : public QWidget, public vd::SheetPage {
   void OnAudioSetting();
   void OnVideoSetting();
 
-  vd::PagesEngine& engine_;
+  vd::DeviceChoicePort& engine_;
   std::vector<int32_t> videoIndexes_;  // device index of each list entry
   QListWidget* videoList_;
   QListWidget* audioList_;

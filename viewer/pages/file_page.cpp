@@ -6,7 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-CFilePage::CFilePage(vd::PagesEngine& engine, QWidget* parent) : QWidget(parent), engine_(engine) {
+CFilePage::CFilePage(vd::FileOptionsPort& engine, QWidget* parent)
+    : QWidget(parent), engine_(engine) {
   folder_ = new QLineEdit(this);
   folder_->setReadOnly(true);
   sizeMb_ = new QLineEdit(this);

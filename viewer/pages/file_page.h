@@ -20,7 +20,7 @@ class CFilePage : public QWidget, public vd::SheetPage {
   static constexpr int32_t kMaxSizeMb = 1000;
   static constexpr const char* kNoSpace = "Not enough space , sorry!";
 
-  explicit CFilePage(vd::PagesEngine& engine, QWidget* parent = nullptr);
+  explicit CFilePage(vd::FileOptionsPort& engine, QWidget* parent = nullptr);
 
   // Applies the prefix, then the capture file's size when the volume has room for it.
   void OnOk() override;
@@ -39,7 +39,7 @@ class CFilePage : public QWidget, public vd::SheetPage {
   // A changed prefix (numbering from the start) with the still folder of the current album.
   void ApplyPrefix();
 
-  vd::PagesEngine& engine_;
+  vd::FileOptionsPort& engine_;
   vd::FileOptions shown_;
   int64_t freeMb_ = 0;
   QLineEdit* folder_;

@@ -63,7 +63,7 @@ PinKind PropertyDialog::Pin() const {
   return kind_ == Kind::kPreviewFormat ? PinKind::kPreview : PinKind::kCapture;
 }
 
-PropertyDialog::PropertyDialog(PagesEngine& engine, Kind kind, QWidget* parent)
+PropertyDialog::PropertyDialog(FormatPort& engine, Kind kind, QWidget* parent)
     : QDialog(parent), engine_(engine), kind_(kind) {
   setWindowTitle(Caption(kind));
   move(30, 30);
@@ -136,7 +136,7 @@ bool PropertyDialog::Apply() {
   return true;
 }
 
-bool PropertyDialog::Show(PagesEngine& engine, Kind kind, QWidget* parent) {
+bool PropertyDialog::Show(FormatPort& engine, Kind kind, QWidget* parent) {
   // The pins cannot change format while the preview streams from them.
   engine.StopForFormatChange();
   bool applied = false;

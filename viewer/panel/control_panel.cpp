@@ -60,7 +60,7 @@ CControlPanel::CControlPanel(vd::Skin& skin, QWidget* parent)
 
 CControlPanel::~CControlPanel() = default;
 
-QWidget* CControlPanel::FindControl(QWidget* parent, int id) {
+QWidget* CControlPanel::ControlsPart::FindControl(QWidget* parent, int id) {
   if (parent == nullptr) return nullptr;
   for (QObject* child : parent->children()) {
     auto* widget = qobject_cast<QWidget*>(child);
@@ -69,9 +69,10 @@ QWidget* CControlPanel::FindControl(QWidget* parent, int id) {
   return nullptr;
 }
 
-bool CControlPanel::CreateButton(GenBmpBtn* button, int x, int y, int width, int height, int id,
-                                 QWidget* parent, const QString& normal, const QString& pressed,
-                                 const QString& focused, const QString& disabled) {
+bool CControlPanel::ControlsPart::CreateButton(GenBmpBtn* button, int x, int y, int width,
+                                               int height, int id, QWidget* parent,
+                                               const QString& normal, const QString& pressed,
+                                               const QString& focused, const QString& disabled) {
   if (button == nullptr) return false;
   QWidget* placeholder = FindControl(parent, id);
   if (placeholder == button) placeholder = nullptr;
@@ -95,14 +96,23 @@ void CControlPanel::BuildPlaceholders() {
 }
 
 bool CControlPanel::BuildControls() {
+  const bool buttons = BuildButtons();
+  const bool slider = BuildSlider();
+  BuildStationDisplay();
+  BuildIndicators();
+  return buttons && slider;
+}
+
+bool CControlPanel::BuildButtons() {
   bool ok = true;
   for (const vd::PanelButtonEntry& entry : PanelLayout::Buttons()) {
     const QString normal = QString::fromLatin1(entry.bitmap);
     auto* button = new GenBmpBtn(entry.shape, skin_, this);
     const QPoint at = PanelLayout::PanelPosition(entry);
-    if (!CreateButton(button, at.x(), at.y(), entry.width, entry.height, entry.id, this, normal,
-                      PanelLayout::StateName(normal, 3), PanelLayout::StateName(normal, 2),
-                      PanelLayout::StateName(normal, 4))) {
+    if (!ControlsPart::CreateButton(button, at.x(), at.y(), entry.width, entry.height, entry.id,
+                                    this, normal, PanelLayout::StateName(normal, 3),
+                                    PanelLayout::StateName(normal, 2),
+                                    PanelLayout::StateName(normal, 4))) {
       delete button;
       ok = false;
       continue;
@@ -112,24 +122,29 @@ bool CControlPanel::BuildControls() {
     connect(button, &QAbstractButton::clicked, this, [this, id] { OnButton(id); });
     controls_[id] = button;
   }
+  return ok;
+}
 
+bool CControlPanel::BuildSlider() {
   auto* slider = new BmpSlider(skin_, this);
-  if (slider->Create(PanelLayout::SliderPosition(), pid::kVolumeSlider)) {
-    slider->setProperty(kControlIdProperty, pid::kVolumeSlider);
-    slider->setToolTip(PanelLayout::Tooltip(pid::kVolumeSlider));
-    slider->SetRange(0, 65535);
-    connect(slider, &BmpSlider::PositionChanged, this, [this](int id, int value) {
-      UpdateLevelLamps();
-      emit SliderMoved(id, value);
-    });
-    connect(slider, &BmpSlider::FocusReturned, this, &CControlPanel::FocusToMainWindow);
-    slider_ = slider;
-    controls_[pid::kVolumeSlider] = slider;
-  } else {
+  if (!slider->Create(PanelLayout::SliderPosition(), pid::kVolumeSlider)) {
     delete slider;
-    ok = false;
+    return false;
   }
+  slider->setProperty(kControlIdProperty, pid::kVolumeSlider);
+  slider->setToolTip(PanelLayout::Tooltip(pid::kVolumeSlider));
+  slider->SetRange(0, 65535);
+  connect(slider, &BmpSlider::PositionChanged, this, [this](int id, int value) {
+    UpdateLevelLamps();
+    emit SliderMoved(id, value);
+  });
+  connect(slider, &BmpSlider::FocusReturned, this, &CControlPanel::FocusToMainWindow);
+  slider_ = slider;
+  controls_[pid::kVolumeSlider] = slider;
+  return true;
+}
 
+void CControlPanel::BuildStationDisplay() {
   const QRect text = PanelLayout::StationDisplayRect();
   for (QLabel** label : {&number_, &caption_}) {
     *label = new QLabel(this);
@@ -144,7 +159,9 @@ bool CControlPanel::BuildControls() {
   caption_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   controls_[pid::kStationNumber] = number_;
   controls_[pid::kStationName] = caption_;
+}
 
+void CControlPanel::BuildIndicators() {
   std::vector<int> indicators = {
       pid::kIndicatorCapture,   pid::kIndicatorRecord, pid::kIndicatorLive, pid::kIndicatorSVideo,
       pid::kIndicatorComposite, pid::kIndicatorRadio,  pid::kIndicatorTv};
@@ -157,7 +174,6 @@ bool CControlPanel::BuildControls() {
     lamp->setAttribute(Qt::WA_TransparentForMouseEvents);
     controls_[id] = lamp;
   }
-  return ok;
 }
 
 GenBmpBtn* CControlPanel::button(int id) const {

@@ -75,12 +75,14 @@ int32_t RemoteProcedure::OnCode(uint32_t code) {
 }
 
 bool RemoteProcedure::Dispatch(RemoteKey key) {
-  const int input = state_.PanelInput();
-  const bool tvOrRadio = input == kInputTv || input == kInputRadio;
   if (key <= 9) {
     actions_.PostMainCommand(kCommandDigit0 + key);
     return true;
   }
+  return PostFixedKey(key) || PostKeyOfInput(key);
+}
+
+bool RemoteProcedure::PostFixedKey(RemoteKey key) {
   switch (key) {
     case rk::kEnter:
       actions_.PostMainCommand(kCommandEnter);
@@ -97,6 +99,27 @@ bool RemoteProcedure::Dispatch(RemoteKey key) {
     case rk::kVolumeDown:
       actions_.PostPanelCommand(pid::kVolumeDown);
       return true;
+    case rk::kRecall:
+      actions_.PostPanelCommand(pid::kKeyRecall);
+      return true;
+    case rk::kPanel:
+      actions_.PostMainCommand(kCommandPanel);
+      return true;
+    case rk::kMute:
+      actions_.PostMuteToggle();
+      return true;
+    case rk::kTvRadio:
+      actions_.PostTvRadioFlip();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool RemoteProcedure::PostKeyOfInput(RemoteKey key) {
+  const int input = state_.PanelInput();
+  const bool tvOrRadio = input == kInputTv || input == kInputRadio;
+  switch (key) {
     case rk::kSoundMode: {
       // Only some countries' sets switch between sound modes from the remote.
       const CountryRecord* country = CountryTable::RecordOfCode(state_.Country());
@@ -109,12 +132,6 @@ bool RemoteProcedure::Dispatch(RemoteKey key) {
       if (!tvOrRadio) return false;
       actions_.PostFineTune(key == rk::kFineTuneUp ? kFineTuneStepHz : -kFineTuneStepHz);
       return true;
-    case rk::kRecall:
-      actions_.PostPanelCommand(pid::kKeyRecall);
-      return true;
-    case rk::kPanel:
-      actions_.PostMainCommand(kCommandPanel);
-      return true;
     case rk::kChannelUp:
     case rk::kChannelDown:
       if (!tvOrRadio) return false;
@@ -124,15 +141,9 @@ bool RemoteProcedure::Dispatch(RemoteKey key) {
       if (input == kInputRadio || state_.FullScreen()) return false;
       actions_.PostMainCommand(kCommandSnapshot);
       return true;
-    case rk::kMute:
-      actions_.PostMuteToggle();
-      return true;
     case rk::kFullScreen:
       if (input == kInputRadio) return false;
       actions_.PostMainCommand(kCommandFullScreen);
-      return true;
-    case rk::kTvRadio:
-      actions_.PostTvRadioFlip();
       return true;
     case rk::kFmMemory:
       // The key has nothing to do on a TV station but open its teletext.

@@ -172,6 +172,9 @@ struct RegDocument::Reader::State {
   void Lines(std::string_view bytes);
   void Line(std::string_view line, uint64_t start);
   void Statement(std::string_view line, bool past);
+  // A "[key]" line, and a line naming a value of the current key.
+  void KeyLine(std::string_view line, bool past);
+  void ValueLine(std::string_view line);
   bool IsOwn(std::string_view path) const {
     return !ownRoot.empty() && StartsWithNoCase(path, ownRoot);
   }
@@ -361,6 +364,32 @@ void RegDocument::Reader::State::Line(std::string_view line, uint64_t start) {
   Statement(line, past);
 }
 
+namespace {
+
+// The data after a value's '=': a string, a dword or hex bytes. False when it is none of them.
+bool ReadData(std::string_view data, RegValue& value) {
+  if (!data.empty() && data.front() == '"') {
+    std::string_view after;
+    auto text = ReadQuoted(data, after);
+    if (!text || !Trim(after).empty()) return false;
+    value.type = RegType::kString;
+    value.text = std::move(*text);
+  } else if (StartsWithNoCase(data, "dword:")) {
+    auto dword = ParseDword(data.substr(6));
+    if (!dword) return false;
+    value.type = RegType::kDword;
+    value.dword = *dword;
+  } else if (IsHexData(data)) {
+    value.type = RegType::kOther;
+    value.text = std::string(data);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void RegDocument::Reader::State::Statement(std::string_view line, bool past) {
   if (line.empty()) return;
   if (line.front() == ';') {
@@ -378,45 +407,52 @@ void RegDocument::Reader::State::Statement(std::string_view line, bool past) {
     return;
   }
   if (line.front() == '[') {
-    current = nullptr;
-    currentOwn = false;
-    skipKey = ignoring = false;
-    if (line.back() != ']') {
-      ++doc.damagedLines_;
-      return;
-    }
-    std::string_view path = line.substr(1, line.size() - 2);
-    bool remove = !path.empty() && path.front() == '-';
-    if (remove) path.remove_prefix(1);
-    if (!StartsWithNoCase(path, "HKEY_") || path.find('[') != std::string_view::npos) {
-      ++doc.damagedLines_;
-      return;
-    }
-    const bool own = IsOwn(path);
-    if (past && !own) {
+    KeyLine(line, past);
+  } else {
+    ValueLine(line);
+  }
+}
+
+void RegDocument::Reader::State::KeyLine(std::string_view line, bool past) {
+  current = nullptr;
+  currentOwn = false;
+  skipKey = ignoring = false;
+  if (line.back() != ']') {
+    ++doc.damagedLines_;
+    return;
+  }
+  std::string_view path = line.substr(1, line.size() - 2);
+  bool remove = !path.empty() && path.front() == '-';
+  if (remove) path.remove_prefix(1);
+  if (!StartsWithNoCase(path, "HKEY_") || path.find('[') != std::string_view::npos) {
+    ++doc.damagedLines_;
+    return;
+  }
+  const bool own = IsOwn(path);
+  if (past && !own) {
+    Ignore(line);
+    skipKey = ignoring = true;
+    return;
+  }
+  if (remove) {
+    std::erase_if(doc.keys_, [&](const RegKey& k) { return EqualsNoCase(k.path, path); });
+    skipKey = true;
+    return;
+  }
+  current = doc.FindKey(path);
+  if (current == nullptr) {
+    if (CountKeys(own) >= kMaxKeys) {
       Ignore(line);
       skipKey = ignoring = true;
       return;
     }
-    if (remove) {
-      std::erase_if(doc.keys_, [&](const RegKey& k) { return EqualsNoCase(k.path, path); });
-      skipKey = true;
-      return;
-    }
-    current = doc.FindKey(path);
-    if (current == nullptr) {
-      if (CountKeys(own) >= kMaxKeys) {
-        Ignore(line);
-        skipKey = ignoring = true;
-        return;
-      }
-      doc.keys_.push_back(RegKey{std::string(path), {}});
-      current = &doc.keys_.back();
-    }
-    currentOwn = own;
-    return;
+    doc.keys_.push_back(RegKey{std::string(path), {}});
+    current = &doc.keys_.back();
   }
+  currentOwn = own;
+}
 
+void RegDocument::Reader::State::ValueLine(std::string_view line) {
   if (current != nullptr && !skipKey && valuesFull[currentOwn ? 1 : 0] && line.back() != '-') {
     Ignore(line);
     return;
@@ -451,27 +487,7 @@ void RegDocument::Reader::State::Statement(std::string_view line, bool past) {
     doc.Remove(current->path, value.name);
     return;
   }
-  if (!data.empty() && data.front() == '"') {
-    std::string_view after;
-    auto text = ReadQuoted(data, after);
-    if (!text || !Trim(after).empty()) {
-      ++doc.damagedLines_;
-      return;
-    }
-    value.type = RegType::kString;
-    value.text = std::move(*text);
-  } else if (StartsWithNoCase(data, "dword:")) {
-    auto dword = ParseDword(data.substr(6));
-    if (!dword) {
-      ++doc.damagedLines_;
-      return;
-    }
-    value.type = RegType::kDword;
-    value.dword = *dword;
-  } else if (IsHexData(data)) {
-    value.type = RegType::kOther;
-    value.text = std::string(data);
-  } else {
+  if (!ReadData(data, value)) {
     ++doc.damagedLines_;
     return;
   }

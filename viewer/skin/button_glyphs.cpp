@@ -155,6 +155,112 @@ void Recall(QPainter& p, const QRectF& box, const QColor& color) {
   p.drawLine(end, end + QPointF(s * 0.55, s * 0.45));
 }
 
+void Label(QPainter& p, const QRectF& box, const QColor& color, const QString& label,
+           int pixelSize) {
+  p.setFont(SkinPainter::Font(pixelSize));
+  p.setPen(QColor(0, 0, 0, 150));
+  p.drawText(box.translated(0, 1), Qt::AlignCenter, label);
+  p.setPen(color);
+  p.drawText(box, Qt::AlignCenter, label);
+}
+
+void Question(QPainter& p, const QRectF& box, const QColor& color) {
+  p.setFont(SkinPainter::Font(static_cast<int>(Extent(box) * 0.72)));
+  p.setPen(color);
+  p.drawText(box, Qt::AlignCenter, QStringLiteral("?"));
+}
+
+void Maximize(QPainter& p, const QRectF& box, const QColor& color) {
+  const QPointF c = box.center();
+  const double s = Extent(box);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(color, 1.2));
+  p.drawRect(QRectF(c.x() - s * 0.2, c.y() - s * 0.17, s * 0.4, s * 0.34));
+  p.drawLine(QPointF(c.x() - s * 0.2, c.y() - s * 0.12),
+             QPointF(c.x() + s * 0.2, c.y() - s * 0.12));
+}
+
+void Minimize(QPainter& p, const QRectF& box, const QColor& color) {
+  const QPointF c = box.center();
+  const double s = Extent(box);
+  p.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(c.x() - s * 0.18, c.y() + s * 0.12),
+             QPointF(c.x() + s * 0.18, c.y() + s * 0.12));
+}
+
+void Play(QPainter& p, const QRectF& box, const QColor& color) {
+  const QPointF c = box.center();
+  const double h = box.height() * 0.22;
+  QPolygonF t;
+  t << QPointF(c.x() - h * 0.8, c.y() - h) << QPointF(c.x() + h, c.y())
+    << QPointF(c.x() - h * 0.8, c.y() + h);
+  p.setPen(Qt::NoPen);
+  p.setBrush(color);
+  p.drawPolygon(t);
+}
+
+void Pause(QPainter& p, const QRectF& box, const QColor& color) {
+  const QPointF c = box.center();
+  const double h = box.height() * 0.22;
+  p.setPen(Qt::NoPen);
+  p.setBrush(color);
+  p.drawRect(QRectF(c.x() - h * 0.9, c.y() - h, h * 0.6, 2 * h));
+  p.drawRect(QRectF(c.x() + h * 0.3, c.y() - h, h * 0.6, 2 * h));
+}
+
+void Stop(QPainter& p, const QRectF& box, const QColor& color) {
+  const QPointF c = box.center();
+  const double h = box.height() * 0.2;
+  p.setPen(Qt::NoPen);
+  p.setBrush(color);
+  p.drawRect(QRectF(c.x() - h, c.y() - h, 2 * h, 2 * h));
+}
+
+void Record(QPainter& p, const QRectF& box, const QColor& color) {
+  const double h = box.height() * 0.22;
+  p.setPen(QPen(QColor(0, 0, 0, 120), 0.8));
+  p.setBrush(color);
+  p.drawEllipse(box.center(), h, h);
+}
+
+void ArrowUp(QPainter& p, const QRectF& box, const QColor& color) {
+  Triangle(p, box, true, color);
+}
+
+void ArrowDown(QPainter& p, const QRectF& box, const QColor& color) {
+  Triangle(p, box, false, color);
+}
+
+void Loud(QPainter& p, const QRectF& box, const QColor& color) {
+  Speaker(p, box, color, false);
+}
+
+void Muted(QPainter& p, const QRectF& box, const QColor& color) {
+  Speaker(p, box, color, true);
+}
+
+// The glyphs drawn in one colour alone (all but kNone and kText).
+struct GlyphPainter {
+  Glyph glyph;
+  void (*paint)(QPainter& p, const QRectF& box, const QColor& color);
+};
+
+constexpr GlyphPainter kPainters[] = {
+    {Glyph::kArrowUp, ArrowUp},   {Glyph::kArrowDown, ArrowDown}, {Glyph::kGear, Gear},
+    {Glyph::kSource, Source},     {Glyph::kSpeaker, Loud},        {Glyph::kSpeakerMuted, Muted},
+    {Glyph::kQuestion, Question}, {Glyph::kStereo, Stereo},       {Glyph::kMaximize, Maximize},
+    {Glyph::kMinimize, Minimize}, {Glyph::kPower, Power},         {Glyph::kKeypad, Keypad},
+    {Glyph::kPlay, Play},         {Glyph::kPause, Pause},         {Glyph::kStop, Stop},
+    {Glyph::kRecord, Record},     {Glyph::kEnter, Enter},         {Glyph::kRecall, Recall},
+};
+
+const GlyphPainter* PainterOf(Glyph glyph) {
+  for (const GlyphPainter& row : kPainters) {
+    if (row.glyph == glyph) return &row;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void ButtonGlyphs::Draw(QPainter& p, Glyph glyph, const QRectF& box, const QColor& color,
@@ -162,100 +268,10 @@ void ButtonGlyphs::Draw(QPainter& p, Glyph glyph, const QRectF& box, const QColo
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
-  const QPointF c = box.center();
-  const double s = Extent(box);
-  switch (glyph) {
-    case Glyph::kNone:
-      break;
-    case Glyph::kText:
-      p.setFont(SkinPainter::Font(pixelSize));
-      p.setPen(QColor(0, 0, 0, 150));
-      p.drawText(box.translated(0, 1), Qt::AlignCenter, label);
-      p.setPen(color);
-      p.drawText(box, Qt::AlignCenter, label);
-      break;
-    case Glyph::kArrowUp:
-      Triangle(p, box, true, color);
-      break;
-    case Glyph::kArrowDown:
-      Triangle(p, box, false, color);
-      break;
-    case Glyph::kGear:
-      Gear(p, box, color);
-      break;
-    case Glyph::kSource:
-      Source(p, box, color);
-      break;
-    case Glyph::kSpeaker:
-      Speaker(p, box, color, false);
-      break;
-    case Glyph::kSpeakerMuted:
-      Speaker(p, box, color, true);
-      break;
-    case Glyph::kQuestion:
-      p.setFont(SkinPainter::Font(static_cast<int>(s * 0.72)));
-      p.setPen(color);
-      p.drawText(box, Qt::AlignCenter, QStringLiteral("?"));
-      break;
-    case Glyph::kStereo:
-      Stereo(p, box, color);
-      break;
-    case Glyph::kMaximize:
-      p.setBrush(Qt::NoBrush);
-      p.setPen(QPen(color, 1.2));
-      p.drawRect(QRectF(c.x() - s * 0.2, c.y() - s * 0.17, s * 0.4, s * 0.34));
-      p.drawLine(QPointF(c.x() - s * 0.2, c.y() - s * 0.12),
-                 QPointF(c.x() + s * 0.2, c.y() - s * 0.12));
-      break;
-    case Glyph::kMinimize:
-      p.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap));
-      p.drawLine(QPointF(c.x() - s * 0.18, c.y() + s * 0.12),
-                 QPointF(c.x() + s * 0.18, c.y() + s * 0.12));
-      break;
-    case Glyph::kPower:
-      Power(p, box, color);
-      break;
-    case Glyph::kKeypad:
-      Keypad(p, box, color);
-      break;
-    case Glyph::kPlay: {
-      const double h = box.height() * 0.22;
-      QPolygonF t;
-      t << QPointF(c.x() - h * 0.8, c.y() - h) << QPointF(c.x() + h, c.y())
-        << QPointF(c.x() - h * 0.8, c.y() + h);
-      p.setPen(Qt::NoPen);
-      p.setBrush(color);
-      p.drawPolygon(t);
-      break;
-    }
-    case Glyph::kPause: {
-      const double h = box.height() * 0.22;
-      p.setPen(Qt::NoPen);
-      p.setBrush(color);
-      p.drawRect(QRectF(c.x() - h * 0.9, c.y() - h, h * 0.6, 2 * h));
-      p.drawRect(QRectF(c.x() + h * 0.3, c.y() - h, h * 0.6, 2 * h));
-      break;
-    }
-    case Glyph::kStop: {
-      const double h = box.height() * 0.2;
-      p.setPen(Qt::NoPen);
-      p.setBrush(color);
-      p.drawRect(QRectF(c.x() - h, c.y() - h, 2 * h, 2 * h));
-      break;
-    }
-    case Glyph::kRecord: {
-      const double h = box.height() * 0.22;
-      p.setPen(QPen(QColor(0, 0, 0, 120), 0.8));
-      p.setBrush(color);
-      p.drawEllipse(c, h, h);
-      break;
-    }
-    case Glyph::kEnter:
-      Enter(p, box, color);
-      break;
-    case Glyph::kRecall:
-      Recall(p, box, color);
-      break;
+  if (glyph == Glyph::kText) {
+    Label(p, box, color, label, pixelSize);
+  } else if (const GlyphPainter* row = PainterOf(glyph)) {
+    row->paint(p, box, color);
   }
   p.restore();
 }

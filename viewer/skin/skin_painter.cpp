@@ -22,12 +22,10 @@ QImage SkinPainter::NewImage(int width, int height) {
   return image;
 }
 
-void SkinPainter::PaintBody(QPainter& p, const QPainterPath& path, const QColor& base,
-                            ButtonLook look) {
-  p.save();
-  p.setRenderHint(QPainter::Antialiasing);
-  const QRectF box = path.boundingRect();
+namespace {
 
+// The key's body from top to bottom, in the shades of its look.
+QLinearGradient BodyFill(const QRectF& box, const QColor& base, ButtonLook look) {
   QColor top = base.lighter(165);
   QColor middle = base;
   QColor bottom = base.darker(170);
@@ -58,7 +56,18 @@ void SkinPainter::PaintBody(QPainter& p, const QPainterPath& path, const QColor&
   fill.setColorAt(0.0, top);
   fill.setColorAt(0.48, middle);
   fill.setColorAt(1.0, bottom);
-  p.fillPath(path, fill);
+  return fill;
+}
+
+}  // namespace
+
+void SkinPainter::PaintBody(QPainter& p, const QPainterPath& path, const QColor& base,
+                            ButtonLook look) {
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF box = path.boundingRect();
+
+  p.fillPath(path, BodyFill(box, base, look));
 
   p.setClipPath(path, Qt::IntersectClip);
   if (look != ButtonLook::kPressed && look != ButtonLook::kDisabled) {

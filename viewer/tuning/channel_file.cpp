@@ -39,6 +39,19 @@ std::string Damage(const char* what, size_t index) {
   return text;
 }
 
+// A radio file's current station, checked against the stored count and the stations read.
+void TakeCurrent(uint32_t current, uint32_t count, ChannelFileContents& result) {
+  const auto cur = static_cast<int32_t>(current);
+  if (cur < -1 || cur >= static_cast<int32_t>(count)) {
+    if (!result.damage) result.damage = "the current station is out of range";
+    result.current = -1;
+  } else if (cur >= static_cast<int32_t>(result.stations.size())) {
+    result.current = -1;  // it pointed at a station that was lost to the damage
+  } else {
+    result.current = cur;
+  }
+}
+
 }  // namespace
 
 std::vector<uint8_t> ChannelFile::Encode(std::span<const CChannel> stations, bool radio,
@@ -105,17 +118,7 @@ ChannelFileContents ChannelFile::Decode(std::span<const uint8_t> bytes, bool rad
     result.stations.emplace_back(id, text, frequency, number);
   }
 
-  if (radio) {
-    const auto cur = static_cast<int32_t>(current);
-    if (cur < -1 || cur >= static_cast<int32_t>(count)) {
-      if (!result.damage) result.damage = "the current station is out of range";
-      result.current = -1;
-    } else if (cur >= static_cast<int32_t>(result.stations.size())) {
-      result.current = -1;  // it pointed at a station that was lost to the damage
-    } else {
-      result.current = cur;
-    }
-  }
+  if (radio) TakeCurrent(current, count, result);
   return result;
 }
 

@@ -31,6 +31,12 @@ constexpr uint32_t kFineTuneReach = 1000000;
 constexpr const char* kFoundText = "Found";        // string 61282
 constexpr const char* kChannelsText = "Channels";  // string 61439
 
+// The step of the table's current station; -1 when none is current.
+int32_t CurrentStationStep(CChannelTable& table) {
+  int32_t current = -1;
+  return table.GetCurrent(&current) ? static_cast<int32_t>(table.Get(current)->id) : -1;
+}
+
 }  // namespace
 
 int32_t ScanEngine::ScanStart() {
@@ -84,7 +90,7 @@ bool ScanEngine::Interrupted(ScanProgress* progress, ScanCancelSource* cancel, i
 
 bool ScanEngine::StepTaken(int32_t step) {
   CChannelTable* table = tuner_.Table();
-  const int32_t index = table->IndexOfId(step);
+  const int32_t index = table->Slots().IndexOfId(step);
   if (index < 0) return false;
   const uint32_t held = table->Get(index)->frequency;
   const uint32_t hz = tuner_.FrequencyOfStep(step);
@@ -98,7 +104,7 @@ bool ScanEngine::FindsNewStation(int32_t step, uint32_t* hz) {
   if (step == table->LastDeleted() || StepTaken(step)) return false;
   if (!tuner_.Probe(step, hz)) return false;
   // Typed in or imported under another slot: the list has this station already.
-  return !table->HasFrequency(*hz);
+  return !table->Slots().HasFrequency(*hz);
 }
 
 bool ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
@@ -115,7 +121,7 @@ bool ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
     name = CChannel::RadioName(hz);
   }
   CChannelTable* table = tuner_.Table();
-  return table->FreeSlot(step) && table->AppendFound(step, name, hz, number);
+  return table->Slots().FreeSlot(step) && table->Slots().AppendFound(step, name, hz, number);
 }
 
 bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
@@ -132,12 +138,8 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
   // Steps beyond the used-slot map could never be stored.
   const int32_t last = std::min(range->last, CChannelTable::kCapacity - 1);
 
-  int32_t currentId = -1;
-  if (int32_t current = -1; table->GetCurrent(&current)) {
-    currentId = static_cast<int32_t>(table->Get(current)->id);
-  }
-  int32_t pos = first;
-  if (table->Count() > 0 && !(wrap && restart) && currentId >= 0) pos = currentId + 1;
+  const int32_t currentId = CurrentStationStep(*table);
+  int32_t pos = table->Count() > 0 && !(wrap && restart) && currentId >= 0 ? currentId + 1 : first;
 
   int32_t saved = 0;
   const bool haveSaved = tuner_.GetCurrentStep(&saved);

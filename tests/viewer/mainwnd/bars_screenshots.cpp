@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   vd::SettingsStore store(root / "viewdeck.reg", {});
   std::unique_ptr<CViewerDlg> window = vdshots::StartViewer(store);
   if (!window) return 1;
-  window->Panel()->hide();
+  window->Parts().Panel()->hide();
   vdshots::Pump(1500);
 
   // Recording at the start size, statistics under the picture.

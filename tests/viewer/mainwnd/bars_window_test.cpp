@@ -42,7 +42,7 @@ class BarsTest : public ViewerTest {
     ViewerTest::TearDown();
   }
 
-  vd::ViewerBars& Bars() { return *window_->Bars(); }
+  vd::ViewerBars& Bars() { return *window_->Parts().Bars(); }
 
   // Records `time` through the strip's Capture button into the album; the window then shows
   // the new clip (view state 3).
@@ -51,11 +51,11 @@ class BarsTest : public ViewerTest {
       return std::optional<std::filesystem::path>(request.folder /
                                                   ("clip." + request.defaultExtension));
     });
-    ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
     PumpFor(time);
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
         << (shown_.empty() ? "" : shown_.back());
   }
@@ -87,10 +87,10 @@ TEST_F(BarsTest, StatisticsBarShowsLiveThenFinalFiguresUnderTheVideo) {
   EXPECT_FALSE(bar->isVisible());
   const QRect live = window_->VideoRect();
   const QSize windowSize = window_->size();
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   ASSERT_TRUE(bar->isVisible());
   ASSERT_TRUE(PumpUntil(
@@ -118,7 +118,7 @@ TEST_F(BarsTest, StatisticsBarShowsLiveThenFinalFiguresUnderTheVideo) {
     EXPECT_GE(value->width(), value->sizeHint().width()) << i;
   }
 
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   // No album target: straight back to live; the final figures were shown on the way.
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_FALSE(bar->isVisible());
@@ -162,7 +162,7 @@ TEST_F(BarsTest, PlaybackBarCountsSeeksAndStopsWithTheRecordedClip) {
   EXPECT_FALSE(bar->TimerRunning());
   EXPECT_EQ(bar->ElapsedLabel()->text(), "00:00");
 
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_FALSE(bar->isVisible());
 }
@@ -276,24 +276,24 @@ TEST_F(BarsTest, PictureStripSetsTheDevicesAmplifier) {
   ASSERT_TRUE(brightness->isEnabled());
   int32_t before = -1;
   ASSERT_TRUE(vd::Succeeded(
-      window_->Engine()->VideoDevice()->GetAmp(vd::AmpProperty::kBrightness, &before)));
+      window_->Parts().Engine()->VideoDevice()->GetAmp(vd::AmpProperty::kBrightness, &before)));
   EXPECT_EQ(brightness->value(), before);
   const int wanted = brightness->minimum() + (brightness->maximum() - brightness->minimum()) / 4;
   ASSERT_NE(wanted, before);
   brightness->setValue(wanted);
   int32_t after = -1;
-  window_->Engine()->VideoDevice()->GetAmp(vd::AmpProperty::kBrightness, &after);
+  window_->Parts().Engine()->VideoDevice()->GetAmp(vd::AmpProperty::kBrightness, &after);
   EXPECT_EQ(after, wanted);
 }
 
 TEST_F(BarsTest, CaptureStripRecordsAndSetsTheTimeLimit) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   window_->OnCommand(165);
   Bars().Strips().TimeLimit()->setValue(12);
   Bars().Strips().UseTimeLimit()->setChecked(true);
-  EXPECT_EQ(window_->Engine()->GetCaptureOptions().timeLimit, 12);
-  EXPECT_TRUE(window_->Engine()->GetCaptureOptions().useTimeLimit);
+  EXPECT_EQ(window_->Parts().Engine()->GetCaptureOptions().timeLimit, 12);
+  EXPECT_TRUE(window_->Parts().Engine()->GetCaptureOptions().useTimeLimit);
 
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
@@ -350,13 +350,13 @@ TEST_F(BarsTest, EngineDialogsOpenOnlyWhereThePageExists) {
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], "Video Format");
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_TRUE(PumpUntil([&] { return window_->Engine()->IsPreviewing(); }, 5s))
+  EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Engine()->IsPreviewing(); }, 5s))
       << "the preview comes back after the dialog";
 }
 
 TEST_F(BarsTest, EngineDialogsStayShutWhileCapturing) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   int runs = 0;
   vd::DialogRunner::Set([&](QDialog&) {
     ++runs;
@@ -364,18 +364,18 @@ TEST_F(BarsTest, EngineDialogsStayShutWhileCapturing) {
   });
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   for (int command = 39; command <= 50; ++command) window_->OnCommand(command);
   EXPECT_EQ(runs, 0);
-  EXPECT_TRUE(window_->Engine()->IsCapturing());
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  EXPECT_TRUE(window_->Parts().Engine()->IsCapturing());
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
 }
 
 TEST_F(BarsTest, TunerPageTunesTheChosenFrequency) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Bars().PageFlags().tuner);
-  TunerControl* tuner = window_->Engine()->Tuner();
+  TunerControl* tuner = window_->Parts().Engine()->Tuner();
   ASSERT_NE(tuner, nullptr);
   const uint32_t before = tuner->GetFrequency();
   vd::DialogRunner::Set([&](QDialog& dialog) {

@@ -82,15 +82,15 @@ class EngineSeamsTest : public ViewerTest {
 
   void LaunchLive() {
     ASSERT_TRUE(LaunchQuiet());
-    ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+    ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   }
-  vd::AlbumStore& Album() { return window_->AlbumWindow()->Sheet()->Store(); }
-  CaptureGraph& Engine() { return *window_->Engine(); }
+  vd::AlbumStore& Album() { return window_->Parts().AlbumWindow()->Sheet()->Store(); }
+  CaptureGraph& Engine() { return *window_->Parts().Engine(); }
   // Pictures keep arriving, and the sound preview runs.
   bool Live() {
-    const int before = window_->Video()->FrameCount();
+    const int before = window_->Parts().Video()->FrameCount();
     return Engine().IsPreviewing() && Engine().IsAudioPreviewing() &&
-           PumpUntil([&] { return window_->Video()->FrameCount() > before + 3; }, 5s);
+           PumpUntil([&] { return window_->Parts().Video()->FrameCount() > before + 3; }, 5s);
   }
   // Records for `time` through the strip and saves the film as `name` in the current album.
   std::filesystem::path Record(std::chrono::milliseconds time, const std::string& name) {
@@ -99,10 +99,10 @@ class EngineSeamsTest : public ViewerTest {
       saved = request.folder / name;
       return std::optional<std::filesystem::path>(saved);
     });
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
     PumpFor(time);
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     vd::ViewerAlbumHost::SetSavePathFunction({});
     return saved;
   }
@@ -155,7 +155,7 @@ TEST_F(EngineSeamsTest, ARefusedCaptureLeavesTheLivePictureAndSoundRunning) {
   vd::VirtualBoxFaults faults;
   faults.signalLoss = true;
   vd::VirtualTvBox::Shared()->SetFaults(faults);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   ASSERT_FALSE(shown_.empty());
   EXPECT_EQ(shown_.back(), "Warning: You can not Capture while there is no Video signal");
@@ -180,7 +180,7 @@ TEST_F(EngineSeamsTest, AFilmRecordedWhileTheBoxDropsPicturesPlaysInStep) {
 
 TEST_F(EngineSeamsTest, TheSettingsSheetStaysShutWhileCapturing) {
   LaunchLive();
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   ModalAnswer opened(false);
   window_->OnCommand(32799);  // Ctrl+O
@@ -190,7 +190,7 @@ TEST_F(EngineSeamsTest, TheSettingsSheetStaysShutWhileCapturing) {
   EXPECT_TRUE(Engine().IsCapturing());
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
 }
 
@@ -213,7 +213,7 @@ TEST_F(EngineSeamsTest, ASaveCopyLeavesTheWindowRunningAndNoRecordingStartsUnder
     dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()) != nullptr;
     // The keyboard's record key, the strip's button and the engine itself.
     window_->OnCommand(vd::command_id::kCapture);
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     started = Engine().BeginCapture() || Engine().IsCapturing();
     // Quitting would free the album whose save waits below the dialog.
     closed = window_->close();
@@ -329,13 +329,13 @@ TEST_F(EngineSeamsTest, DeviceStillsFollowTheCurrentAlbum) {
 TEST_F(EngineSeamsTest, TheAlbumAndTheMainWindowAgreeOnTheFileInUse) {
   LaunchLive();
   // A saved snapshot resets the status display.
-  window_->StatusLabel()->setText("stale");
+  window_->Parts().StatusLabel()->setText("stale");
   vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
     return std::optional<std::filesystem::path>(request.folder / "shot.bmp");
   });
-  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->click();
   ASSERT_EQ(AlbumFiles(".bmp").size(), 1u);
-  EXPECT_TRUE(window_->StatusLabel()->text().isEmpty());
+  EXPECT_TRUE(window_->Parts().StatusLabel()->text().isEmpty());
 
   // A film saved at the end of a capture plays.
   const std::filesystem::path film = Record(800ms, "first.avi");
@@ -358,7 +358,7 @@ TEST_F(EngineSeamsTest, TheAlbumAndTheMainWindowAgreeOnTheFileInUse) {
   // A film played and left for live is no longer in use: it may move.
   const std::filesystem::path second = Record(500ms, "second.avi");
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
   std::string other;
   for (const std::string& a : Album().Albums()) {
@@ -377,7 +377,7 @@ TEST_F(EngineSeamsTest, TheAlbumAndTheMainWindowAgreeOnTheFileInUse) {
   // The album reopens on the page the user left.
   const int page = static_cast<int>(*Album().IndexOf(other));
   ASSERT_GT(page, 0);
-  window_->AlbumWindow()->Sheet()->setCurrentIndex(page);
+  window_->Parts().AlbumWindow()->Sheet()->setCurrentIndex(page);
   Close();
   EXPECT_EQ(Stored("AlbumPageNum"), page);
 }
@@ -400,7 +400,7 @@ TEST_F(EngineSeamsTest, ASoundCardThatGoesAwayIsLetGoAndTakenBackWhenItReturns) 
   for (const char* line : {"Volume Control", "Wave", "Line In"}) {
     ASSERT_TRUE(cards->ChangeFromOutside(0, line, vd::MixerControlKind::kVolume, {0x2000, 0x2000}));
   }
-  EXPECT_TRUE(PumpUntil([&] { return window_->Volume()->Volume() == 0x2000; }, 3s));
+  EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Volume()->Volume() == 0x2000; }, 3s));
   EXPECT_EQ(std::count(shown_.begin(), shown_.end(), gone), 1);
 }
 
@@ -416,9 +416,11 @@ TEST_F(EngineSeamsTest, WhatTheUserSetsWhileTheCardIsAwayStaysAndGoesToTheCard) 
                      : window_->Settings().controlMasterVolume != 0 ? "Volume Control"
                                                                     : "Line In";
   const std::string gone = "The sound card has gone: volume and mute do nothing until it is back.";
-  const auto lamp = [&] { return window_->Panel()->state().muted; };
+  const auto lamp = [&] { return window_->Parts().Panel()->state().muted; };
   // The button a user sees: Unmute while the lamp is lit.
-  const auto pressMute = [&] { window_->Panel()->Press(lamp() ? pid::kUnmute : pid::kMute); };
+  const auto pressMute = [&] {
+    window_->Parts().Panel()->Press(lamp() ? pid::kUnmute : pid::kMute);
+  };
   const auto retryTick = [] { PumpFor(2500ms); };
   ASSERT_FALSE(lamp());
 
@@ -435,17 +437,17 @@ TEST_F(EngineSeamsTest, WhatTheUserSetsWhileTheCardIsAwayStaysAndGoesToTheCard) 
   pressMute();
   EXPECT_TRUE(lamp());
   retryTick();
-  EXPECT_TRUE(window_->Volume()->Muted()) << "the retry undid the mute";
+  EXPECT_TRUE(window_->Parts().Volume()->Muted()) << "the retry undid the mute";
   EXPECT_TRUE(lamp());
   window_->RemoteMuteToggle();
-  EXPECT_FALSE(window_->Volume()->Muted());
+  EXPECT_FALSE(window_->Parts().Volume()->Muted());
   EXPECT_FALSE(lamp());
   window_->OnPanelCommand(pid::kVolumeDown);
-  const int32_t chosen = window_->Volume()->Volume();
+  const int32_t chosen = window_->Parts().Volume()->Volume();
   pressMute();
   retryTick();
   EXPECT_TRUE(lamp());
-  EXPECT_EQ(window_->Volume()->Volume(), chosen);
+  EXPECT_EQ(window_->Parts().Volume()->Volume(), chosen);
 
   cards->RemoveCard(0, false);
   ASSERT_TRUE(PumpUntil([&] { return cards->OpenCard() == 0u; }, 5s)) << "not reopened";
@@ -453,7 +455,7 @@ TEST_F(EngineSeamsTest, WhatTheUserSetsWhileTheCardIsAwayStaysAndGoesToTheCard) 
   EXPECT_EQ(cards->Peek(0, line, vd::MixerControlKind::kVolume),
             (std::vector<int32_t>{chosen, chosen}));
   EXPECT_TRUE(lamp());
-  EXPECT_EQ(window_->Volume()->Volume(), chosen);
+  EXPECT_EQ(window_->Parts().Volume()->Volume(), chosen);
   pressMute();
   EXPECT_EQ(cards->Peek(0, line, vd::MixerControlKind::kMute), std::vector<int32_t>{0});
   EXPECT_FALSE(lamp());

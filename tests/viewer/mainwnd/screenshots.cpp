@@ -32,7 +32,7 @@ namespace {
 // The main window with the panel below it, as tiled on a desktop.
 QImage WindowAndPanel(CViewerDlg& window) {
   const QPixmap main = window.grab();
-  const QPixmap panel = window.Panel()->grab();
+  const QPixmap panel = window.Parts().Panel()->grab();
   const int x = (main.width() - panel.width() - 64) / 2;
   QImage out(std::max(main.width(), x + panel.width()), main.height() - 8 + panel.height(),
              QImage::Format_RGB32);
@@ -69,8 +69,9 @@ int main(int argc, char** argv) {
   vd::ViewerAlbumHost::SetSavePathFunction({});
   window->ShowAlbumWindow();
   vdshots::Pump(2500);
-  window->AlbumWindow()->grab().save(QString::fromStdString((out / "viewer-album.png").string()));
-  window->AlbumWindow()->hide();
+  window->Parts().AlbumWindow()->grab().save(
+      QString::fromStdString((out / "viewer-album.png").string()));
+  window->Parts().AlbumWindow()->hide();
 
   CVirtualRemoteWnd remote;
   remote.show();
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
   remote.grab().save(QString::fromStdString((out / "viewer-remote.png").string()));
   remote.hide();
 
-  vd::ViewerSheetHost& sheetHost = *window->SheetHost();
+  vd::ViewerSheetHost& sheetHost = *window->Parts().SheetHost();
   vd::SheetPageSet pages(sheetHost, nullptr);
   auto sheet = std::make_unique<COptionsSheet>(sheetHost, pages, window.get());
   sheet->show();
@@ -88,16 +89,16 @@ int main(int argc, char** argv) {
 
   // The tuned station's front page, once the box has sent it.
   window->OnCommand(vd::kTeletextCommand);
-  if (vd::TeletextWindow* teletext = window->Teletext()->Window()) {
+  if (vd::TeletextWindow* teletext = window->Parts().Teletext()->Window()) {
     teletext->resize(600, 420);
     vdshots::Pump(3000);
     teletext->grab().save(QString::fromStdString((out / "viewer-teletext.png").string()));
     teletext->close();
   }
 
-  window->Panel()->Command(vd::panel_id::kModeRadio);
+  window->Parts().Panel()->Command(vd::panel_id::kModeRadio);
   vdshots::Pump(800);
-  window->Panel()->grab().save(QString::fromStdString((out / "viewer-radio.png").string()));
+  window->Parts().Panel()->grab().save(QString::fromStdString((out / "viewer-radio.png").string()));
 
   window->Shutdown();
   window.reset();

@@ -37,7 +37,7 @@ using namespace std::chrono_literals;
 namespace pid = vd::panel_id;
 
 int CurrentStation(CViewerDlg& window) {
-  TunerControl* tuner = window.Engine()->Tuner();
+  TunerControl* tuner = window.Parts().Engine()->Tuner();
   if (tuner == nullptr || tuner->Table() == nullptr) return -100;
   return tuner->Table()->Current();
 }
@@ -111,19 +111,19 @@ TEST_F(ViewerTest, RadioHidesTheMainWindowAndTheAlbumAndTvBringsThemBack) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(window_->isVisible());
   window_->ShowAlbumWindow();
-  ASSERT_TRUE(window_->AlbumWindow()->isVisible());
-  window_->Panel()->Command(pid::kModeRadio);
+  ASSERT_TRUE(window_->Parts().AlbumWindow()->isVisible());
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   EXPECT_FALSE(window_->isVisible());
-  EXPECT_FALSE(window_->AlbumWindow()->isVisible());
-  EXPECT_TRUE(window_->Panel()->isVisible());
-  EXPECT_EQ(window_->Panel()->input(), 1);
+  EXPECT_FALSE(window_->Parts().AlbumWindow()->isVisible());
+  EXPECT_TRUE(window_->Parts().Panel()->isVisible());
+  EXPECT_EQ(window_->Parts().Panel()->input(), 1);
   // The strip's picture commands have no meaning in radio.
-  EXPECT_FALSE(window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
-  window_->Panel()->Command(pid::kModeComposite);
+  EXPECT_FALSE(window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
+  window_->Parts().Panel()->Command(pid::kModeComposite);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
   EXPECT_TRUE(window_->isVisible());
-  EXPECT_TRUE(window_->Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
+  EXPECT_TRUE(window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->isEnabled());
 }
 
 // Where a grabbed picture is not black: the rectangle the picture was painted in.
@@ -173,21 +173,21 @@ TEST_F(ViewerTest, ThePictureKeepsItsShapeBetweenBlackBars) {
   // is stored.
   Preset("Keep picture aspect", 0);
   ASSERT_TRUE(Launch());
-  EXPECT_FALSE(window_->Video()->KeepsPictureAspect());
-  vd::CaptureOptions options = window_->Engine()->GetCaptureOptions();
+  EXPECT_FALSE(window_->Parts().Video()->KeepsPictureAspect());
+  vd::CaptureOptions options = window_->Parts().Engine()->GetCaptureOptions();
   options.keepPictureAspect = true;
-  window_->Engine()->SetCaptureOptions(options);
-  EXPECT_TRUE(window_->Video()->KeepsPictureAspect());
+  window_->Parts().Engine()->SetCaptureOptions(options);
+  EXPECT_TRUE(window_->Parts().Video()->KeepsPictureAspect());
   Close();
   EXPECT_EQ(Stored("Keep picture aspect"), 1);
 }
 
 TEST_F(ViewerTest, FKeyDoesNothingInRadioOrWhileCapturing) {
   ASSERT_TRUE(Launch());
-  window_->Panel()->Command(pid::kModeRadio);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   window_->OnCommand(32824);
   EXPECT_FALSE(window_->FullScreen());
-  window_->Panel()->Command(pid::kModeTv);
+  window_->Parts().Panel()->Command(pid::kModeTv);
   window_->OnCommand(ViewStateStrip::kCapture);
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   window_->OnCommand(32824);
@@ -206,14 +206,14 @@ TEST_F(ViewerTest, AViewStateChangeTheTableRefusesLeavesTheWindowAsItWas) {
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
   window_->SetViewState(vd::ViewState::kFinishing);  // no recording to finish
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_EQ(window_->Panel()->state().viewState, vd::ViewState::kLive);
+  EXPECT_EQ(window_->Parts().Panel()->state().viewState, vd::ViewState::kLive);
   EXPECT_EQ(window_->RefusedViewStateChanges(), 1);
   window_->OnCommand(ViewStateStrip::kCapture);
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   window_->SetViewState(vd::ViewState::kClipOpen);  // a clip over a running recording
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
-  EXPECT_EQ(window_->Panel()->state().viewState, vd::ViewState::kCapturing);
-  EXPECT_EQ(window_->Strip()->Button(ViewStateStrip::kCapture)->toolTip(), "Stop");
+  EXPECT_EQ(window_->Parts().Panel()->state().viewState, vd::ViewState::kCapturing);
+  EXPECT_EQ(window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->toolTip(), "Stop");
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->OnCommand(ViewStateStrip::kCapture);
@@ -233,7 +233,7 @@ TEST_F(ViewerTest, CommandsARecordingOrAFilmRefusesLeaveTheWindowAsItWas) {
   options.startParser = false;
   options.beep = [&beeps] { ++beeps; };
   ASSERT_TRUE(Launch(options));
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   const int32_t ratio = window_->Settings().forceRatio43;
   const int station = CurrentStation(*window_);
   window_->OnPanelCommand(pid::kRecord);
@@ -282,16 +282,16 @@ TEST_F(ViewerTest, InputWithFmDisabledRestsOnRadioThenGoesToComposite) {
   DisableFm();
   ASSERT_TRUE(Launch());
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
-  QTest::mouseClick(window_->Panel()->control(pid::kInput), Qt::LeftButton);
+  QTest::mouseClick(window_->Parts().Panel()->Controls().Control(pid::kInput), Qt::LeftButton);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
   EXPECT_TRUE(window_->isVisible());
-  QTest::mouseClick(window_->Panel()->control(pid::kInput), Qt::LeftButton);
+  QTest::mouseClick(window_->Parts().Panel()->Controls().Control(pid::kInput), Qt::LeftButton);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
 }
 
 TEST_F(ViewerTest, CaptureAndSnapshotThroughTheStripLandInTheAlbum) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   std::vector<std::string> titles;
   vd::ViewerAlbumHost::SetSavePathFunction([&](const vd::SaveDialogRequest& request) {
     titles.push_back(request.title);
@@ -299,20 +299,20 @@ TEST_F(ViewerTest, CaptureAndSnapshotThroughTheStripLandInTheAlbum) {
         request.folder /
         (request.defaultExtension == "bmp" ? "still.bmp" : "clip." + request.defaultExtension));
   });
-  window_->Strip()->Button(ViewStateStrip::kSnapshot)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kSnapshot)->click();
   EXPECT_EQ(AlbumFiles(".bmp").size(), 1u);
-  EXPECT_TRUE(window_->AlbumWindow()->isVisible());
+  EXPECT_TRUE(window_->Parts().AlbumWindow()->isVisible());
 
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   PumpFor(1500ms);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   vd::ViewerAlbumHost::SetSavePathFunction({});
   EXPECT_EQ(AlbumFiles(".avi").size(), 1u);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
       << (shown_.empty() ? "" : shown_.back());
   EXPECT_EQ(titles.size(), 2u);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
 }
 
@@ -322,7 +322,7 @@ TEST_F(ViewerTest, ChannelUpIsRefusedWhileCapturingAndMovesToTheNextStationAfter
   ASSERT_GE(before, 0);
   window_->OnCommand(ViewStateStrip::kCapture);
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
-  window_->Panel()->Command(pid::kChannelUp);
+  window_->Parts().Panel()->Command(pid::kChannelUp);
   EXPECT_EQ(CurrentStation(*window_), before);
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
@@ -330,17 +330,17 @@ TEST_F(ViewerTest, ChannelUpIsRefusedWhileCapturingAndMovesToTheNextStationAfter
   vd::ViewerAlbumHost::SetSavePathFunction({});
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
 
-  window_->Panel()->Command(pid::kChannelUp);
+  window_->Parts().Panel()->Command(pid::kChannelUp);
   const int after = CurrentStation(*window_);
   EXPECT_NE(after, before);
-  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString("# %1").arg(after + 1));
-  window_->Panel()->Command(pid::kChannelDown);
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(), QString("# %1").arg(after + 1));
+  window_->Parts().Panel()->Command(pid::kChannelDown);
   EXPECT_EQ(CurrentStation(*window_), before);
 }
 
 TEST_F(ViewerTest, RemoteChannelUpTravelsThroughTheBulkStreamAndTheParser) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(window_->HasParser());
+  ASSERT_TRUE(window_->Parts().HasParser());
   const int before = CurrentStation(*window_);
   ASSERT_GE(before, 0);
   uint32_t code = 0;
@@ -362,10 +362,10 @@ TEST_F(ViewerTest, TheRemoteWorksAgainAfterTheBoxIsPluggedBackIn) {
     if (entry.key == vd::remote_key::kChannelUp) code = entry.code;
   }
   box->Unplug();
-  ASSERT_TRUE(PumpUntil([&] { return window_->Engine()->IsDeviceLost(); }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Engine()->IsDeviceLost(); }, 10s));
   box->Plug();
-  ASSERT_TRUE(PumpUntil([&] { return !window_->Engine()->IsDeviceLost(); }, 10s));
-  ASSERT_TRUE(window_->HasParser());
+  ASSERT_TRUE(PumpUntil([&] { return !window_->Parts().Engine()->IsDeviceLost(); }, 10s));
+  ASSERT_TRUE(window_->Parts().HasParser());
   const int before = CurrentStation(*window_);
   ASSERT_GE(before, 0);
   box->PressRemoteKey(code);
@@ -375,7 +375,7 @@ TEST_F(ViewerTest, TheRemoteWorksAgainAfterTheBoxIsPluggedBackIn) {
 TEST_F(ViewerTest, ShutdownSavesTheSettingsWithRadioStoredAsTv) {
   ASSERT_TRUE(Launch());
   window_->OnCommand(32820);  // TV frame on
-  window_->Panel()->Command(pid::kModeRadio);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   Close();
   EXPECT_EQ(Stored("WorkMode"), 3);
@@ -436,7 +436,7 @@ TEST_F(ViewerTest, AFreshStartTakesTheCountryTheBoxStandsIn) {
 
 TEST_F(ViewerTest, TypedChannelNumberSelectsItsStationAndRecallGoesBack) {
   ASSERT_TRUE(Launch());
-  TunerControl* tuner = window_->Engine()->Tuner();
+  TunerControl* tuner = window_->Parts().Engine()->Tuner();
   ASSERT_NE(tuner, nullptr);
   ASSERT_NE(tuner->ActiveBand(), nullptr);
   CChannelTable* table = tuner->Table();

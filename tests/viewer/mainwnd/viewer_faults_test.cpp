@@ -56,7 +56,7 @@ void ExpectIndexedAvi(const std::filesystem::path& path) {
 class ViewerFaultTest : public ViewerTest {
  protected:
   void Record(std::chrono::milliseconds length) {
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
     PumpFor(length);
   }
@@ -73,17 +73,17 @@ class ViewerFaultTest : public ViewerTest {
 
 TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   CancelSaves();
   // The save dialog cancelled: the clip waits in the capture file...
   Record(1200ms);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_TRUE(window_->Engine()->HasUnsavedCapture());
+  EXPECT_TRUE(window_->Parts().Engine()->HasUnsavedCapture());
   // ...until the next recording would overwrite it: then it moves to the album.
   Record(1200ms);
   ASSERT_EQ(AlbumFiles(".avi").size(), 1u);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   // The second one, cancelled too, goes to the album when the viewer ends.
   Close();
   const auto kept = AlbumFiles(".avi");
@@ -101,7 +101,7 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   const size_t index = whole.rfind("idx1");
   ASSERT_NE(index, std::string::npos);
   ASSERT_TRUE(Launch());
-  const std::filesystem::path temporary = window_->Engine()->CaptureFilePath();
+  const std::filesystem::path temporary = window_->Parts().Engine()->CaptureFilePath();
   Close();
   std::filesystem::resize_file(capture, index - 100);  // the last chunk torn as well
   std::filesystem::rename(capture, temporary);
@@ -118,18 +118,18 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
 // saved stays beside the capture file under a name of its own, and the user is told where.
 TEST_F(ViewerFaultTest, AnAlbumThatCannotBeWrittenNeverStopsTheNextRecording) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   CancelSaves();
   Record(1200ms);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
   const std::filesystem::path data =
-      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path();
+      std::filesystem::path(window_->Parts().Engine()->CaptureFilePath()).parent_path();
   {
-    ReadOnlyFolder album(window_->Engine()->StillFolder());
+    ReadOnlyFolder album(window_->Parts().Engine()->StillFolder());
     if (!album.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
     Record(1200ms);
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   }
   std::vector<std::filesystem::path> kept;
@@ -153,7 +153,7 @@ TEST_F(ViewerFaultTest, AnAlbumThatCannotBeWrittenNeverStopsTheNextRecording) {
 TEST_F(ViewerFaultTest, AStopSignalClosesTheViewerLikeItsCloseButton) {
   ASSERT_TRUE(vd::StopSignals::Install());
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   // The signal arrives while a dialog runs its own loop: the dialog is dismissed, and the
   // window closes only once that loop has returned.
   {
@@ -187,7 +187,7 @@ TEST_F(ViewerFaultTest, AStopSignalDuringASaveCopyEndsTheViewerAndKeepsTheRecord
   Preset("AllocMem", 1);
   ASSERT_TRUE(vd::StopSignals::Install());
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   std::filesystem::path film;
   vd::ViewerAlbumHost::SetSavePathFunction([&](const vd::SaveDialogRequest& request) {
     film = request.folder / "film.avi";
@@ -195,7 +195,7 @@ TEST_F(ViewerFaultTest, AStopSignalDuringASaveCopyEndsTheViewerAndKeepsTheRecord
   });
   // The copy is held after its first piece until the signal has dismissed its dialog.
   std::atomic<bool> go{false};
-  window_->Engine()->WatchSaveCopy([&go](int64_t) {
+  window_->Parts().Engine()->WatchSaveCopy([&go](int64_t) {
     for (int i = 0; i < 1000 && !go; ++i) std::this_thread::sleep_for(10ms);
   });
   {
@@ -212,7 +212,7 @@ TEST_F(ViewerFaultTest, AStopSignalDuringASaveCopyEndsTheViewerAndKeepsTheRecord
     });
     watch.start(20);
     Record(1200ms);
-    window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+    window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
     ASSERT_TRUE(PumpUntil([&] { return !window_->isVisible(); }, 20s));
     EXPECT_TRUE(go) << "the copy's dialog never showed";
   }
@@ -271,8 +271,8 @@ TEST_F(ViewerFaultTest, AStopSignalDuringTheFirstStartsQuestionEndsTheViewer) {
 // names the file and the reason.
 TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
   ASSERT_TRUE(LaunchQuiet());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
-  CaptureGraph& engine = *window_->Engine();
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
+  CaptureGraph& engine = *window_->Parts().Engine();
   const bool sound = engine.AudioPreviewRunning();
   const std::filesystem::path bogus = root_ / "data" / "not a film.avi";
   std::ofstream(bogus) << "RIFF\x04\0\0\0AVI garbage that no demuxer takes";
@@ -285,8 +285,8 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
     EXPECT_TRUE(engine.IsPreviewing()) << file;
     EXPECT_EQ(engine.AudioPreviewRunning(), sound);
-    const int64_t frames = window_->Video()->FrameCount();
-    EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 5s))
+    const int64_t frames = window_->Parts().Video()->FrameCount();
+    EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames + 2; }, 5s))
         << "the live picture froze after " << file;
   }
 
@@ -295,7 +295,7 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
     return std::optional<std::filesystem::path>(request.folder / "clip.avi");
   });
   Record(1200ms);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
   const std::string clip = engine.Player()->LastFile();
   shown_.clear();
@@ -313,22 +313,22 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
 // between the clip's pictures, and closing the clip brings the new device's picture.
 TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   vd::ViewerAlbumHost::SetSavePathFunction([](const vd::SaveDialogRequest& request) {
     return std::optional<std::filesystem::path>(request.folder / "clip.avi");
   });
   Record(1200ms);
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
-  CaptureGraph& engine = *window_->Engine();
+  CaptureGraph& engine = *window_->Parts().Engine();
   const auto clipAlone = [&](const char* after) {
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen) << after;
     EXPECT_TRUE(engine.Player()->IsActive()) << after;
     EXPECT_FALSE(engine.IsPreviewing()) << after;
     EXPECT_FALSE(engine.AudioPreviewRunning()) << after;
-    const int64_t frames = window_->Video()->FrameCount();
+    const int64_t frames = window_->Parts().Video()->FrameCount();
     PumpFor(500ms);
-    EXPECT_EQ(window_->Video()->FrameCount(), frames) << "live pictures after " << after;
+    EXPECT_EQ(window_->Parts().Video()->FrameCount(), frames) << "live pictures after " << after;
   };
   auto box = vd::VirtualTvBox::Shared();
   box->Unplug();
@@ -340,11 +340,11 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
   ASSERT_TRUE(engine.ChooseDevices(engine.VideoIndex(), audio == 0 ? -1 : 0, true));
   clipAlone("a device choice");
 
-  window_->Strip()->Button(ViewStateStrip::kCapture)->click();
+  window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   EXPECT_TRUE(engine.IsPreviewing());
-  const int64_t frames = window_->Video()->FrameCount();
-  EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 5s));
+  const int64_t frames = window_->Parts().Video()->FrameCount();
+  EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames + 2; }, 5s));
 }
 
 // A recording the box's removal ends takes the window out of its capture state at once,
@@ -352,14 +352,14 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
 // save dialog for Stop, the sheet open again; what was recorded is kept.
 TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
   ASSERT_TRUE(Launch());
-  ASSERT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > 2; }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   int asked = 0;
   vd::ViewerAlbumHost::SetSavePathFunction([&](const vd::SaveDialogRequest&) {
     ++asked;
     return std::optional<std::filesystem::path>();
   });
-  CaptureGraph& engine = *window_->Engine();
-  QWidget* lamp = window_->Panel()->control(vd::panel_id::kIndicatorRecord);
+  CaptureGraph& engine = *window_->Parts().Engine();
+  QWidget* lamp = window_->Parts().Panel()->Controls().Control(vd::panel_id::kIndicatorRecord);
   ASSERT_NE(lamp, nullptr);
   const auto outOfCapture = [&](const char* how) {
     ASSERT_TRUE(PumpUntil([&] { return !engine.IsCapturing(); }, 10s)) << how;
@@ -397,7 +397,7 @@ TEST_F(ViewerFaultTest, AStopSignalWritesWhatCouldNotBeSavedInsteadOfAsking) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Table()->Rename(0, "Renamed"));
   const std::filesystem::path data =
-      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path();
+      std::filesystem::path(window_->Parts().Engine()->CaptureFilePath()).parent_path();
   ReadOnlyFolder readOnly(data);
   if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
   testing::internal::CaptureStderr();
@@ -420,7 +420,7 @@ TEST_F(ViewerFaultTest, TheCloseButtonSaysWhatCouldNotBeSaved) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Table()->Rename(0, "Renamed"));
   ReadOnlyFolder readOnly(
-      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path());
+      std::filesystem::path(window_->Parts().Engine()->CaptureFilePath()).parent_path());
   if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
   Close();
   EXPECT_TRUE(std::any_of(shown_.begin(), shown_.end(), [](const std::string& text) {

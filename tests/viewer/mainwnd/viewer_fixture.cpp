@@ -73,7 +73,7 @@ bool ViewerTest::LaunchQuiet() {
 }
 
 CChannelTable* ViewerTest::Table() const {
-  return window_->Engine()->Tuner()->Table();
+  return window_->Parts().Engine()->Tuner()->Table();
 }
 
 void ViewerTest::Close() {

@@ -77,7 +77,7 @@ class ViewerKeysTest : public ViewerTest {
   int beeps_ = 0;
   // The channel number by which the plan names the station at `index`, or -1.
   int NumberOf(int index) {
-    TunerControl* tuner = window_->Engine()->Tuner();
+    TunerControl* tuner = window_->Parts().Engine()->Tuner();
     for (uint32_t n = 1; n < 200; ++n) {
       if (tuner->ActiveBand()->FrequencyOf(n) == Table()->Get(index)->frequency) {
         return static_cast<int>(n);
@@ -94,13 +94,13 @@ TEST_F(ViewerKeysTest, DigitsTypedOnThePanelEnterAChannelNumber) {
   const int number = NumberOf(target);
   ASSERT_GT(number, 0);
   const std::string digits = std::to_string(number);
-  Type(window_->Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[0] - '0')));
+  Type(window_->Parts().Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[0] - '0')));
   // The entry is running and shown on the panel before Enter.
-  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), QString(digits[0]));
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(), QString(digits[0]));
   for (size_t i = 1; i < digits.size(); ++i) {
-    Type(window_->Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[i] - '0')));
+    Type(window_->Parts().Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digits[i] - '0')));
   }
-  Type(window_->Panel(), Qt::Key_Return);
+  Type(window_->Parts().Panel(), Qt::Key_Return);
   EXPECT_EQ(Table()->Current(), target);
 }
 
@@ -111,13 +111,13 @@ TEST_F(ViewerKeysTest, AnEntryEndingWhileAStepSettlesLeavesWindowAndTunerOnOneCh
   ASSERT_GE(Table()->Count(), 4);
   const int target = Table()->Current() == 2 ? 3 : 2;
   for (char digit : std::to_string(NumberOf(target)))
-    Type(window_->Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digit - '0')));
+    Type(window_->Parts().Panel(), static_cast<Qt::Key>(Qt::Key_0 + (digit - '0')));
   // The entry's time runs out within the step's wait (it settles for 50 ms).
   window_->SetTimer(CViewerDlg::kTimerEntry, 10);
   window_->OnPanelCommand(pid::kChannelDown);
   PumpFor(500ms);
   EXPECT_EQ(Table()->Current(), target);
-  EXPECT_EQ(window_->Engine()->Tuner()->GetFrequency(),
+  EXPECT_EQ(window_->Parts().Engine()->Tuner()->GetFrequency(),
             Table()->Get(Table()->Current())->frequency);
 }
 
@@ -135,12 +135,12 @@ TEST_F(ViewerKeysTest, KeypadDigitsOnTheMainWindowCountAsDigits) {
 
 TEST_F(ViewerKeysTest, InRadioThePanelAloneTakesAFrequency) {
   ASSERT_TRUE(LaunchQuiet());
-  window_->Panel()->Command(pid::kModeRadio);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   ASSERT_FALSE(window_->isVisible());
-  for (Qt::Key key : {Qt::Key_9, Qt::Key_8}) Type(window_->Panel(), key);
-  Type(window_->Panel(), Qt::Key_Period, Qt::KeypadModifier);
-  Type(window_->Panel(), Qt::Key_5);
-  Type(window_->Panel(), Qt::Key_Return);
+  for (Qt::Key key : {Qt::Key_9, Qt::Key_8}) Type(window_->Parts().Panel(), key);
+  Type(window_->Parts().Panel(), Qt::Key_Period, Qt::KeypadModifier);
+  Type(window_->Parts().Panel(), Qt::Key_5);
+  Type(window_->Parts().Panel(), Qt::Key_Return);
   ASSERT_NE(Table(), nullptr);
   int32_t current = -1;
   ASSERT_TRUE(Table()->GetCurrent(&current));
@@ -149,33 +149,33 @@ TEST_F(ViewerKeysTest, InRadioThePanelAloneTakesAFrequency) {
 
 TEST_F(ViewerKeysTest, AzertyTopRowDigitsAndPointEnterNumbersInTvAndRadio) {
   ASSERT_TRUE(LaunchQuiet());
-  const uint32_t twelve = window_->Engine()->Tuner()->ActiveBand()->FrequencyOf(12);
+  const uint32_t twelve = window_->Parts().Engine()->Tuner()->ActiveBand()->FrequencyOf(12);
   ASSERT_NE(twelve, 0u);
   // The unshifted top row types "&" and "é": no digits, no entry.
-  const QString display = window_->Panel()->displayNumber();
+  const QString display = window_->Parts().Panel()->Display().Number();
   TypeAzerty(window_.get(), '&');
-  EXPECT_EQ(window_->Panel()->displayNumber(), display);
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number(), display);
   TypeAzerty(window_.get(), '1');
-  TypeAzerty(window_->Panel(), '2');
-  EXPECT_EQ(window_->Panel()->displayNumber().trimmed(), "12");
+  TypeAzerty(window_->Parts().Panel(), '2');
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number().trimmed(), "12");
   TypeAzerty(window_.get(), '\r');
   EXPECT_EQ(CurrentFrequency(), static_cast<int32_t>(twelve));
   // Ended by the entry's timer instead of Enter.
   const int target = Table()->Current() == 0 ? 1 : 0;
   const int number = NumberOf(target);
   ASSERT_GT(number, 0);
-  for (char digit : std::to_string(number)) TypeAzerty(window_->Panel(), digit);
+  for (char digit : std::to_string(number)) TypeAzerty(window_->Parts().Panel(), digit);
   EXPECT_TRUE(PumpUntil([&] { return Table()->Current() == target; }, 4s));
   // Radio: 9, 8, the shifted ";" key's ".", 5.
-  window_->Panel()->Command(pid::kModeRadio);
-  for (char c : {'9', '8', '.', '5', '\r'}) TypeAzerty(window_->Panel(), c);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
+  for (char c : {'9', '8', '.', '5', '\r'}) TypeAzerty(window_->Parts().Panel(), c);
   EXPECT_EQ(CurrentFrequency(), 98'500'000);
 }
 
 TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext) {
   ASSERT_TRUE(LaunchCountingBeeps());
-  Type(window_->Panel(), Qt::Key_4);
-  window_->Panel()->Command(pid::kModeRadio);
+  Type(window_->Parts().Panel(), Qt::Key_4);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   const int32_t station = CurrentFrequency();
   // Past the entry's two seconds: the radio has no entry to end.
@@ -183,7 +183,7 @@ TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext
   EXPECT_EQ(beeps_, 0);
   EXPECT_EQ(CurrentFrequency(), station);
   // The seam hears the beeps it is there for.
-  Type(window_->Panel(), Qt::Key_Return);
+  Type(window_->Parts().Panel(), Qt::Key_Return);
   EXPECT_EQ(beeps_, 1);
 }
 
@@ -191,13 +191,13 @@ TEST_F(ViewerKeysTest, AnEntryLeftHalfTypedEndsWithItsModeAndNeverBeepsInTheNext
 // it ran: the held-back end finds nothing typed.
 TEST_F(ViewerKeysTest, AnEntryEndHeldBackByANestedLoopNeverBeepsInTheNextMode) {
   ASSERT_TRUE(LaunchCountingBeeps());
-  Type(window_->Panel(), Qt::Key_4);
+  Type(window_->Parts().Panel(), Qt::Key_4);
   window_->SetTimer(CViewerDlg::kTimerEntry, 10);
   {
     vd::NestedLoop settle(vd::NestedLoop::Kind::kSettle);
     PumpFor(200ms);
   }
-  window_->Panel()->Command(pid::kModeRadio);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   PumpFor(500ms);
   EXPECT_EQ(beeps_, 0);
@@ -207,37 +207,37 @@ TEST_F(ViewerKeysTest, OnARussianLayoutTheShortcutsActByTheKeysLatinLetters) {
   ASSERT_TRUE(LaunchQuiet());
   constexpr uint32_t kKey1 = 2 + 8, kKey2 = 3 + 8, kKeyT = 20 + 8, kKeyF = 33 + 8, kKeyC = 46 + 8,
                      kKeyM = 50 + 8;
-  TypeNative(window_->Panel(), 0x042C, kKeyM, QStringLiteral("\u044C"));  // M types "ь"
-  EXPECT_TRUE(window_->Tuning().IsMuted());
+  TypeNative(window_->Parts().Panel(), 0x042C, kKeyM, QStringLiteral("\u044C"));  // M types "ь"
+  EXPECT_TRUE(window_->Parts().Tuning().IsMuted());
   // Shift+M is no shortcut on any layout.
   TypeNative(window_.get(), 0x042C, kKeyM, QStringLiteral("\u042C"), Qt::ShiftModifier);
-  EXPECT_TRUE(window_->Tuning().IsMuted());
+  EXPECT_TRUE(window_->Parts().Tuning().IsMuted());
   TypeNative(window_.get(), 0x042C, kKeyM, QStringLiteral("\u044C"));
-  EXPECT_FALSE(window_->Tuning().IsMuted());
+  EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
   TypeNative(window_.get(), 0x0415, kKeyT, {}, Qt::ControlModifier);  // T types "е"
-  EXPECT_FALSE(window_->Panel()->isVisible());
+  EXPECT_FALSE(window_->Parts().Panel()->isVisible());
   TypeNative(window_.get(), 0x0415, kKeyT, {}, Qt::ControlModifier);
-  EXPECT_TRUE(window_->Panel()->isVisible());
-  const bool open = window_->Panel()->state().vcrPadOpen;
-  TypeNative(window_->Panel(), 0x0421, kKeyC, {}, Qt::ControlModifier);  // C types "с"
-  EXPECT_EQ(window_->Panel()->state().vcrPadOpen, !open);
-  TypeNative(window_->Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));  // F types "а"
+  EXPECT_TRUE(window_->Parts().Panel()->isVisible());
+  const bool open = window_->Parts().Panel()->state().vcrPadOpen;
+  TypeNative(window_->Parts().Panel(), 0x0421, kKeyC, {}, Qt::ControlModifier);  // C types "с"
+  EXPECT_EQ(window_->Parts().Panel()->state().vcrPadOpen, !open);
+  TypeNative(window_->Parts().Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));  // F types "а"
   EXPECT_TRUE(window_->FullScreen());
-  TypeNative(window_->Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));
+  TypeNative(window_->Parts().Panel(), 0x0410, kKeyF, QStringLiteral("\u0430"));
   EXPECT_FALSE(window_->FullScreen());
   // A Latin layout's own characters on the digit keys stay what they are: AZERTY's "&",
   // Czech "ě".
-  const QString display = window_->Panel()->displayNumber();
+  const QString display = window_->Parts().Panel()->Display().Number();
   TypeNative(window_.get(), Qt::Key_Ampersand, kKey1, QStringLiteral("&"));
   TypeNative(window_.get(), 0x011A, kKey2, QStringLiteral("\u011B"));
-  EXPECT_EQ(window_->Panel()->displayNumber(), display);
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number(), display);
 }
 
 TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
   ASSERT_TRUE(LaunchQuiet());
   ASSERT_GE(Table()->Count(), 3);
   const int before = Table()->Current();
-  Type(window_->Panel(), Qt::Key_Up);
+  Type(window_->Parts().Panel(), Qt::Key_Up);
   const int after = Table()->Current();
   EXPECT_NE(after, before);
   // One step back must return: a key handled twice would have moved two stations.
@@ -251,49 +251,51 @@ TEST_F(ViewerKeysTest, UpOnThePanelMovesOneStationOnly) {
 
 TEST_F(ViewerKeysTest, MMutesFromTheMainWindowAndFromThePanel) {
   ASSERT_TRUE(LaunchQuiet());
-  ASSERT_FALSE(window_->Tuning().IsMuted());
+  ASSERT_FALSE(window_->Parts().Tuning().IsMuted());
   Type(window_.get(), Qt::Key_M);
-  EXPECT_TRUE(window_->Tuning().IsMuted());
-  EXPECT_TRUE(window_->Panel()->state().muted);
-  Type(window_->Panel(), Qt::Key_M);
-  EXPECT_FALSE(window_->Tuning().IsMuted());
-  EXPECT_FALSE(window_->Panel()->state().muted);
+  EXPECT_TRUE(window_->Parts().Tuning().IsMuted());
+  EXPECT_TRUE(window_->Parts().Panel()->state().muted);
+  Type(window_->Parts().Panel(), Qt::Key_M);
+  EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
+  EXPECT_FALSE(window_->Parts().Panel()->state().muted);
   // Shift+M is no shortcut.
-  Type(window_->Panel(), Qt::Key_M, Qt::ShiftModifier);
-  EXPECT_FALSE(window_->Tuning().IsMuted());
+  Type(window_->Parts().Panel(), Qt::Key_M, Qt::ShiftModifier);
+  EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 }
 
 TEST_F(ViewerKeysTest, VolumeKeysOnThePanelAndTheMainWindowMoveTheVolume) {
   ASSERT_TRUE(LaunchQuiet());
-  const int before = window_->Volume()->Volume();
-  Type(window_->Panel(), Qt::Key_Left);
-  const int quieter = window_->Volume()->Volume();
+  const int before = window_->Parts().Volume()->Volume();
+  Type(window_->Parts().Panel(), Qt::Key_Left);
+  const int quieter = window_->Parts().Volume()->Volume();
   EXPECT_LT(quieter, before);
   // The thumb stands on whole pixels.
-  EXPECT_NEAR(window_->Panel()->slider()->Position(), window_->Volume()->Position(),
-              (window_->Volume()->Maximum() - window_->Volume()->Minimum()) / 100);
+  EXPECT_NEAR(window_->Parts().Panel()->Volume().Slider()->Position(),
+              window_->Parts().Volume()->Position(),
+              (window_->Parts().Volume()->Maximum() - window_->Parts().Volume()->Minimum()) / 100);
   Type(window_.get(), Qt::Key_Right);
-  EXPECT_GT(window_->Volume()->Volume(), quieter);
+  EXPECT_GT(window_->Parts().Volume()->Volume(), quieter);
   // The thumb stands on whole pixels.
-  EXPECT_NEAR(window_->Panel()->slider()->Position(), window_->Volume()->Position(),
-              (window_->Volume()->Maximum() - window_->Volume()->Minimum()) / 100);
+  EXPECT_NEAR(window_->Parts().Panel()->Volume().Slider()->Position(),
+              window_->Parts().Volume()->Position(),
+              (window_->Parts().Volume()->Maximum() - window_->Parts().Volume()->Minimum()) / 100);
 }
 
 TEST_F(ViewerKeysTest, FOnThePanelTogglesFullScreenInTvAndNotInRadio) {
   ASSERT_TRUE(LaunchQuiet());
-  Type(window_->Panel(), Qt::Key_F);
+  Type(window_->Parts().Panel(), Qt::Key_F);
   EXPECT_TRUE(window_->FullScreen());
-  Type(window_->Panel(), Qt::Key_F);
+  Type(window_->Parts().Panel(), Qt::Key_F);
   EXPECT_FALSE(window_->FullScreen());
-  window_->Panel()->Command(pid::kModeRadio);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
-  Type(window_->Panel(), Qt::Key_F);
+  Type(window_->Parts().Panel(), Qt::Key_F);
   EXPECT_FALSE(window_->FullScreen());
 }
 
 TEST_F(ViewerKeysTest, KeysOnTheStripButtonsActForTheMainWindow) {
   ASSERT_TRUE(LaunchQuiet());
-  QToolButton* gallery = window_->Strip()->Button(ViewStateStrip::kGallery);
+  QToolButton* gallery = window_->Parts().Strip()->Button(ViewStateStrip::kGallery);
   ASSERT_NE(gallery, nullptr);
   QTest::keyClick(gallery, Qt::Key_F);
   EXPECT_TRUE(window_->FullScreen());
@@ -305,7 +307,7 @@ TEST_F(ViewerKeysTest, ArrowsOnAFocusedStripButtonChangeTheChannel) {
   ASSERT_TRUE(LaunchQuiet());
   ASSERT_GE(Table()->Count(), 3);
   // A focused tool button would otherwise take the arrows to move the focus.
-  QToolButton* capture = window_->Strip()->Button(ViewStateStrip::kCapture);
+  QToolButton* capture = window_->Parts().Strip()->Button(ViewStateStrip::kCapture);
   ASSERT_NE(capture, nullptr);
   const int before = Table()->Current();
   QTest::keyClick(capture, Qt::Key_Up);
@@ -316,13 +318,13 @@ TEST_F(ViewerKeysTest, ArrowsOnAFocusedStripButtonChangeTheChannel) {
 
 TEST_F(ViewerKeysTest, CtrlCOpensAndClosesTheVcrPadFromEitherWindow) {
   ASSERT_TRUE(LaunchQuiet());
-  const bool open = window_->Panel()->state().vcrPadOpen;
+  const bool open = window_->Parts().Panel()->state().vcrPadOpen;
   Type(window_.get(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(window_->Panel()->state().vcrPadOpen, !open);
-  ASSERT_NE(window_->Panel()->button(pid::kRecord), nullptr);
-  EXPECT_EQ(window_->Panel()->button(pid::kRecord)->isHidden(), open);
-  Type(window_->Panel(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(window_->Panel()->state().vcrPadOpen, open);
+  EXPECT_EQ(window_->Parts().Panel()->state().vcrPadOpen, !open);
+  ASSERT_NE(window_->Parts().Panel()->Controls().Button(pid::kRecord), nullptr);
+  EXPECT_EQ(window_->Parts().Panel()->Controls().Button(pid::kRecord)->isHidden(), open);
+  Type(window_->Parts().Panel(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(window_->Parts().Panel()->state().vcrPadOpen, open);
 }
 
 // The manual page's KEYS names each key the main window answers, in Qt's portable names
@@ -360,7 +362,7 @@ TEST_F(ViewerKeysTest, TheManualPageNamesEveryKeyOfTheMainWindow) {
 
 TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   ASSERT_TRUE(LaunchQuiet());
-  const QString display = window_->Panel()->displayNumber();
+  const QString display = window_->Parts().Panel()->Display().Number();
   QDialog dialog(window_.get());
   auto* edit = new QLineEdit(&dialog);
   dialog.show();
@@ -373,15 +375,15 @@ TEST_F(ViewerKeysTest, DigitsTypedIntoADialogFieldStayThere) {
   QTest::sendKeyEvent(QTest::Click, dialog.windowHandle(), Qt::Key_1, QStringLiteral("1"),
                       Qt::ShiftModifier);
   EXPECT_EQ(edit->text(), "42m1");
-  EXPECT_EQ(window_->Panel()->displayNumber(), display);
-  EXPECT_FALSE(window_->Tuning().IsMuted());
+  EXPECT_EQ(window_->Parts().Panel()->Display().Number(), display);
+  EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
 }
 
 TEST_F(ViewerKeysTest, TheAboutWindowClosesWithItsButtonEscAndReturn) {
   ASSERT_TRUE(LaunchQuiet());
   const auto open = [this] {
     window_->OnPanelCommand(pid::kLogo);
-    QPointer<QWidget> about = window_->AboutWindow();
+    QPointer<QWidget> about = window_->Parts().AboutWindow();
     if (about && !QTest::qWaitForWindowExposed(about)) about = nullptr;
     return about;
   };
@@ -406,12 +408,12 @@ TEST_F(ViewerKeysTest, TheAboutWindowClosesWithItsButtonEscAndReturn) {
 TEST_F(ViewerKeysTest, TheAlbumWindowKeepsItsKeys) {
   ASSERT_TRUE(LaunchQuiet());
   window_->ShowAlbumWindow();
-  ASSERT_TRUE(window_->AlbumWindow()->isVisible());
+  ASSERT_TRUE(window_->Parts().AlbumWindow()->isVisible());
   const int before = Table()->Current();
-  Type(window_->AlbumWindow(), Qt::Key_M);
-  Type(window_->AlbumWindow(), Qt::Key_Down);
-  Type(window_->AlbumWindow(), Qt::Key_F);
-  EXPECT_FALSE(window_->Tuning().IsMuted());
+  Type(window_->Parts().AlbumWindow(), Qt::Key_M);
+  Type(window_->Parts().AlbumWindow(), Qt::Key_Down);
+  Type(window_->Parts().AlbumWindow(), Qt::Key_F);
+  EXPECT_FALSE(window_->Parts().Tuning().IsMuted());
   EXPECT_EQ(Table()->Current(), before);
   EXPECT_FALSE(window_->FullScreen());
 }
@@ -425,10 +427,10 @@ TEST_F(ViewerKeysTest, EscapeWhileCapturingStopsTheCapture) {
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
-  Type(window_->Panel(), Qt::Key_Escape);
+  Type(window_->Parts().Panel(), Qt::Key_Escape);
   vd::ViewerAlbumHost::SetSavePathFunction({});
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_FALSE(window_->Engine()->IsCapturing());
+  EXPECT_FALSE(window_->Parts().Engine()->IsCapturing());
 }
 
 }  // namespace

@@ -28,8 +28,10 @@ constexpr uint32_t kMemoryKey = 0x155AAA4;
 
 class ViewerTeletextTest : public ViewerTest {
  protected:
-  vd::TeletextWindow* Window() { return window_->Teletext()->Window(); }
-  QString NetworkField() { return window_->Bars()->Strips().StatusField("network")->text(); }
+  vd::TeletextWindow* Window() { return window_->Parts().Teletext()->Window(); }
+  QString NetworkField() {
+    return window_->Parts().Bars()->Strips().StatusField("network")->text();
+  }
   // Waits until the window shows page `page` (as typed) received.
   bool Shows(const QString& page) {
     return PumpUntil(
@@ -70,7 +72,7 @@ TEST_F(ViewerTeletextTest, RemoteKeyOpensPageHundredAndDigitsLinksSubpagesAndSta
   EXPECT_TRUE(PumpUntil([&] { return NetworkField() == "Teletext: " + name; }, 5s))
       << NetworkField().toStdString();
   bool tooltip = false;
-  for (QLabel* label : window_->Panel()->findChildren<QLabel*>())
+  for (QLabel* label : window_->Parts().Panel()->findChildren<QLabel*>())
     tooltip = tooltip || label->toolTip() == "Teletext: " + name;
   EXPECT_TRUE(tooltip);
 
@@ -100,7 +102,7 @@ TEST_F(ViewerTeletextTest, RemoteKeyOpensPageHundredAndDigitsLinksSubpagesAndSta
   Window()->SetTransparent(true);
   for (int digit : {1, 0, 0}) Window()->Digit(digit);
   ASSERT_TRUE(Shows("100"));
-  EXPECT_FALSE(window_->Video()->Overlay().isNull());
+  EXPECT_FALSE(window_->Parts().Video()->Overlay().isNull());
 
   // Another station: its own pages and name, from the front page. The list holds every
   // channel of the plan; up to the next one on the air.
@@ -119,9 +121,9 @@ TEST_F(ViewerTeletextTest, RemoteKeyOpensPageHundredAndDigitsLinksSubpagesAndSta
                             << Window()->EntryText().toStdString();
 
   // Radio has no teletext: the window closes and its page leaves the picture.
-  window_->Panel()->Command(pid::kModeRadio);
+  window_->Parts().Panel()->Command(pid::kModeRadio);
   EXPECT_TRUE(PumpUntil([&] { return Window() == nullptr; }, 2s));
-  EXPECT_TRUE(window_->Video()->Overlay().isNull());
+  EXPECT_TRUE(window_->Parts().Video()->Overlay().isNull());
   EXPECT_EQ(NetworkField(), "");
   window_->OnCommand(vd::kTeletextCommand);
   EXPECT_EQ(Window(), nullptr) << "not on radio";

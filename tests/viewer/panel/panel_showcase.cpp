@@ -66,16 +66,16 @@ int main(int argc, char** argv) {
   }
   panel.SetViewState(vd::ViewState::kLive);
   panel.SetSoundMode({1, 0, 0});
-  panel.SetVolumeRange(0, 65535);
-  panel.SetVolumePosition(20000);
+  panel.Volume().SetRange(0, 65535);
+  panel.Volume().SetPosition(20000);
   if (std::strcmp(look, "radio") == 0 || std::strcmp(look, "keypad-radio") == 0) {
     panel.SetInput(1);
     panel.SetWorkMode(vd::WorkMode::kRadio);
-    panel.SetStation(vd::PanelStation{"Klassik", 98100000, 2});
+    panel.Display().SetStation(vd::PanelStation{"Klassik", 98100000, 2});
   } else {
     panel.SetInput(0);
     panel.SetWorkMode(vd::WorkMode::kTv);
-    panel.SetStation(vd::PanelStation{"Channel Nine", 471250000, 8});
+    panel.Display().SetStation(vd::PanelStation{"Channel Nine", 471250000, 8});
   }
   if (std::strncmp(look, "keypad", 6) == 0) panel.SetKeypadOpen(true);
   if (std::strcmp(look, "vcr") == 0) panel.SetVcrPadOpen(true);
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     panel.SetViewState(vd::ViewState::kClipOpen);
     panel.SetPlaying(true);
   }
-  panel.Refresh(-1);
+  panel.Display().Refresh(-1);
   panel.move(28, 22);
   panel.show();
   QTimer::singleShot(ms, &app, &QApplication::quit);

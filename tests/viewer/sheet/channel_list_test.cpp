@@ -26,9 +26,9 @@ namespace {
 struct ChannelListTest : ::testing::Test {
   ChannelListTest() {
     CChannelTable& t = tv.Table();
-    t.AppendFound(7, "  8    ", 120250000, 8);
-    t.AppendFound(1, " 12  ", 60000000, 12);
-    t.AppendFound(2, "  3    ", 70000000, 3);
+    t.Slots().AppendFound(7, "  8    ", 120250000, 8);
+    t.Slots().AppendFound(1, " 12  ", 60000000, 12);
+    t.Slots().AppendFound(2, "  3    ", 70000000, 3);
     list = std::make_unique<CChannelListCtrl>(tv.host);
     list->resize(350, 200);
     list->show();
@@ -62,8 +62,8 @@ TEST_F(ChannelListTest, TvTableIsSortedBeforeFilling) {
 
 TEST(ChannelListRadio, RadioKeepsItsOrder) {
   TvStations radio({}, true);
-  radio.Table().AppendFound(3, "98.10 ", 98100000, 0);
-  radio.Table().AppendFound(1, "88.00 ", 88000000, 0);
+  radio.Table().Slots().AppendFound(3, "98.10 ", 98100000, 0);
+  radio.Table().Slots().AppendFound(1, "88.00 ", 88000000, 0);
   CChannelListCtrl list(radio.host);
   list.Fill();
   EXPECT_EQ(list.model()->index(0, 0).data().toString(), "98.10 ");
@@ -292,7 +292,7 @@ TEST(ChannelListScroll, DirectionNearTheEdges) {
 TEST(ChannelListScroll, DragNearTheBottomScrollsAfterTheDelayThenRepeats) {
   TvStations tv({});
   for (int32_t i = 0; i < 40; ++i) {
-    tv.Table().AppendFound(i, std::to_string(100 + i), 50000000 + i * 1000, 0);
+    tv.Table().Slots().AppendFound(i, std::to_string(100 + i), 50000000 + i * 1000, 0);
   }
   CChannelListCtrl list(tv.host);
   list.resize(300, 160);

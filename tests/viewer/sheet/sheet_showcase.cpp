@@ -35,8 +35,9 @@ int main(int argc, char** argv) {
     const int32_t step = std::array<int32_t, 7>{0, 2, 3, 5, 6, 8, 9}[static_cast<size_t>(i)];
     char name[16];
     std::snprintf(name, sizeof name, "%3d%s", step + 2, CChannel::Filler(step + 2));
-    tv.Table().AppendFound(step, name, (55 + 6 * static_cast<uint32_t>(step)) * 1000000 + 250000,
-                           static_cast<uint32_t>(step + 2));
+    tv.Table().Slots().AppendFound(step, name,
+                                   (55 + 6 * static_cast<uint32_t>(step)) * 1000000 + 250000,
+                                   static_cast<uint32_t>(step + 2));
   }
   tv.Table().Rename(1, "  4  News");
   tv.Table().Rename(3, "  7  Sport");

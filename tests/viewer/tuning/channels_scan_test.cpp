@@ -108,8 +108,8 @@ TEST_F(TvScan, EmptyTableProbesEveryStepOnceAndEndsAtLast) {
 TEST_F(TvScan, FilledTableSkipsKnownStationsAndEndsAfterWrapping) {
   Start({1, 2, 5, 7});
   CChannelTable& t = rig->Table();
-  ASSERT_TRUE(t.AppendFound(2, "two", 70000000, 3));
-  ASSERT_TRUE(t.AppendFound(5, "five", 100000000, 6));
+  ASSERT_TRUE(t.Slots().AppendFound(2, "two", 70000000, 3));
+  ASSERT_TRUE(t.Slots().AppendFound(5, "five", 100000000, 6));
   ScanEngine engine(*rig->control);
   EXPECT_EQ(engine.FullScan(view, progress, ScanEngine::Origin::kAutoScanDialog), 2);
   EXPECT_EQ(Ids(), (std::vector<uint32_t>{2, 5, 1, 7}));
@@ -137,7 +137,7 @@ TEST_F(TvScan, StationsAddedByFrequencyNeitherHideNorDoubleTheStationsFound) {
   EXPECT_EQ(ids[1], 0u);
   EXPECT_EQ(ids[2], 5u);
   EXPECT_GE(ids[0], 10u);  // moved beyond the tuner's steps
-  EXPECT_TRUE(t.IsUsed(static_cast<int32_t>(ids[0])));
+  EXPECT_TRUE(t.Slots().IsUsed(static_cast<int32_t>(ids[0])));
 
   ASSERT_TRUE(t.SetFrequency(2, 100100000));
   rig->tuner->signalQueries.clear();
@@ -164,8 +164,8 @@ TEST_F(TvScan, CancelKeepsWhatWasFoundAndReselects) {
 TEST_F(TvScan, SingleSeekFromTheLastStationWrapsAndStopsBeforeCurrent) {
   Start({3, 7});
   CChannelTable& t = rig->Table();
-  ASSERT_TRUE(t.AppendFound(3, "three", 80000000, 4));
-  ASSERT_TRUE(t.AppendFound(7, "seven", 120000000, 8));
+  ASSERT_TRUE(t.Slots().AppendFound(3, "three", 80000000, 4));
+  ASSERT_TRUE(t.Slots().AppendFound(7, "seven", 120000000, 8));
   rig->control->TuneStep(7);
   ScanEngine engine(*rig->control);
   EXPECT_FALSE(engine.SingleSeek(view, cancel));
@@ -210,7 +210,7 @@ TEST_F(TvScan, DeletedStationIsSkippedOnce) {
 TEST_F(TvScan, FullTableBeepsInsteadOfScanning) {
   Start({1});
   CChannelTable& t = rig->Table();
-  for (int32_t i = 0; i < 3000; ++i) ASSERT_TRUE(t.AppendFound(i, "x", 1000 + i, 0));
+  for (int32_t i = 0; i < 3000; ++i) ASSERT_TRUE(t.Slots().AppendFound(i, "x", 1000 + i, 0));
   ScanEngine engine(*rig->control);
   EXPECT_FALSE(engine.SeekNext(nullptr, true, true, nullptr));
   EXPECT_EQ(rig->context.beeps, std::vector<uint32_t>{kBeepDefault});

@@ -39,8 +39,8 @@ TEST(ChannelTableDefault, NamesLineUpTheChannelNumbers) {
   EXPECT_EQ(t.Get(2)->Name(), "105 Unnamed");
   EXPECT_EQ(t.Get(0)->id, 1u);
   EXPECT_EQ(t.Get(2)->number, 105u);
-  EXPECT_TRUE(t.IsUsed(4));
-  EXPECT_FALSE(t.IsUsed(2));  // its frequency has no channel number
+  EXPECT_TRUE(t.Slots().IsUsed(4));
+  EXPECT_FALSE(t.Slots().IsUsed(2));  // its frequency has no channel number
   EXPECT_EQ(t.Current(), 1);
   EXPECT_EQ(rig.tuner->frequency, b.band.FrequencyOf(12));
   EXPECT_EQ(rig.context.displayRefreshes, 1);
@@ -123,12 +123,12 @@ TEST(ChannelTableAdd, RadioNamesInMegahertzUnsorted) {
 TEST(ChannelTableAdd, NewIdNeverCollidesWithAScannedOne) {
   Rig rig(true, TunerSetup{});
   CChannelTable& t = rig.Table();
-  ASSERT_TRUE(t.AppendFound(1, "found", 1000, 0));  // id 1 taken by the scan
-  t.AddByFrequency(2000);                           // count is 1 now
+  ASSERT_TRUE(t.Slots().AppendFound(1, "found", 1000, 0));  // id 1 taken by the scan
+  t.AddByFrequency(2000);                                   // count is 1 now
   ASSERT_EQ(t.Count(), 2);
   EXPECT_NE(t.Get(1)->id, 1u);
   t.Remove(0);
-  EXPECT_TRUE(t.IsUsed(static_cast<int32_t>(t.Get(0)->id)));
+  EXPECT_TRUE(t.Slots().IsUsed(static_cast<int32_t>(t.Get(0)->id)));
 }
 
 TEST(ChannelTableAdd, RefusesBeyondCapacity) {
@@ -136,7 +136,7 @@ TEST(ChannelTableAdd, RefusesBeyondCapacity) {
   CChannelTable& t = rig.Table();
   for (uint32_t i = 0; i < 3000; ++i) ASSERT_TRUE(t.AddByFrequency(1000 + i));
   EXPECT_FALSE(t.AddByFrequency(1));
-  EXPECT_FALSE(t.AppendFound(5, "x", 2, 0));
+  EXPECT_FALSE(t.Slots().AppendFound(5, "x", 2, 0));
   EXPECT_EQ(t.Count(), 3000);
   EXPECT_EQ(rig.context.beeps, std::vector<uint32_t>{kBeepDefault});
   for (int32_t i = 0; i < 3000; ++i) ASSERT_LT(t.Get(i)->id, 3000u);
@@ -157,7 +157,7 @@ TEST_F(ChannelTableFive, RemovingCurrentSelectsTheOneBeforeOrTheLast) {
   EXPECT_EQ(T().Current(), 1);
   EXPECT_EQ(rig.tuner->frequency, 91 * kMHz);
   EXPECT_EQ(T().LastDeleted(), 2);
-  EXPECT_FALSE(T().IsUsed(2));
+  EXPECT_FALSE(T().Slots().IsUsed(2));
   T().Select(0, true);
   T().Remove(0);
   EXPECT_EQ(T().Current(), T().Count() - 1);
@@ -253,10 +253,10 @@ TEST(ChannelTableSort, EqualNamesKeepTheirOrder) {
   Band b;
   Rig rig(false, TvSetup(b), &b.band);
   CChannelTable& t = rig.Table();
-  ASSERT_TRUE(t.AppendFound(9, "b", 1, 0));
-  ASSERT_TRUE(t.AppendFound(4, "a", 2, 0));
-  ASSERT_TRUE(t.AppendFound(7, "b", 3, 0));
-  ASSERT_TRUE(t.AppendFound(1, "a", 4, 0));
+  ASSERT_TRUE(t.Slots().AppendFound(9, "b", 1, 0));
+  ASSERT_TRUE(t.Slots().AppendFound(4, "a", 2, 0));
+  ASSERT_TRUE(t.Slots().AppendFound(7, "b", 3, 0));
+  ASSERT_TRUE(t.Slots().AppendFound(1, "a", 4, 0));
   t.Sort();
   std::vector<uint32_t> ids;
   for (int32_t i = 0; i < t.Count(); ++i) ids.push_back(t.Get(i)->id);

@@ -15,6 +15,7 @@
 #include <span>
 
 #include "command_table.h"
+#include "mixer_link.h"
 #include "remote_bridge.h"
 #include "vd/album/album_host.h"
 #include "vd/layout/window_geometry.h"
@@ -28,6 +29,7 @@
 #include "viewer_bars.h"
 #include "viewer_devices.h"
 #include "viewer_entry.h"
+#include "viewer_parts.h"
 #include "viewer_sheet_host.h"
 #include "viewer_teletext.h"
 #include "viewer_tuning_context.h"
@@ -85,7 +87,8 @@ class CViewerDlg : public QWidget,
                    private vd::ViewerSheetHost::Owner,
                    private vd::ViewerTeletext::Owner,
                    private vd::ViewerTuningContext::Owner,
-                   private vd::RemoteBridge::Owner {
+                   private vd::RemoteBridge::Owner,
+                   private vd::MixerLink::Owner {
   Q_OBJECT
 
  public:
@@ -137,30 +140,13 @@ class CViewerDlg : public QWidget,
   vd::WorkMode WorkModeValue() const override { return settings_.workMode; }
   bool FullScreen() const override { return fullScreen_; }
   bool DisplayWarningShown() const { return displayWarningShown_; }
-  CaptureGraph* Engine() override { return devices_ ? devices_->Engine() : nullptr; }
-  CControlPanel* Panel() override { return panel_.get(); }
-  CAlbumFrame* AlbumWindow() { return album_.get(); }
-  VideoArea* Video() override { return video_; }
-  ViewStateStrip* Strip() { return strip_; }
-  // The bars under the video area: statistics, playback, tool strips.
-  vd::ViewerBars* Bars() { return bars_.get(); }
+  // The panel, the video area, the engine and the other parts, as they are at each call.
+  const vd::ViewerParts& Parts() const { return parts_; }
   // The video rectangle (client coordinates) the layout rule gives now.
   QRect VideoRect() const;
-  QLabel* StatusLabel() { return status_; }
   vd::MainSettings& Settings() override { return settings_; }
-  const vd::RemoteState& Remote() const { return remoteState_; }
-  vd::PanelVolume* Volume() { return volume_.get(); }
-  bool HasParser() const { return devices_ && devices_->HasParser(); }
   // Inside Wait: a station change is letting the tuner settle.
   bool InTuningWait() const override;
-  // What the tuning code reaches of the window (the capture engine holds it).
-  vd::ViewerTuningContext& Tuning() { return *tuning_; }
-  vd::ViewerSheetHost* SheetHost() { return sheetHost_.get(); }
-  vd::PanelWindow* PanelFrame() { return panelWindow_.get(); }
-  vd::ViewerTeletext* Teletext() { return teletext_.get(); }
-  // The About window and the help shown inside the viewer, while they exist.
-  QWidget* AboutWindow() const { return about_; }
-  QWidget* HelpPage() const { return help_; }
   // Messages shown to the user, newest last (tests read them).
   const std::vector<std::string>& Messages() const { return messages_; }
   // Their icons, in the same order.
@@ -189,8 +175,6 @@ class CViewerDlg : public QWidget,
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  class MixerLink;
-
   // vd::CaptureHost
   void ShowMessage(const std::string& text) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
@@ -215,6 +199,9 @@ class CViewerDlg : public QWidget,
   void StopPlaybackTimer(uint32_t id) override;
 
   // What the helpers ask of the window (their Owner interfaces), beyond the public part.
+  CaptureGraph* Engine() override { return parts_.Engine(); }
+  CControlPanel* Panel() override { return panel_.get(); }
+  VideoArea* Video() override { return video_; }
   QWidget& Widget() override { return *this; }
   QWidget* DialogParent() override { return this; }
   void ShowMessageBox(const std::string& caption, const std::string& text,
@@ -231,6 +218,7 @@ class CViewerDlg : public QWidget,
   vd::PagesWindow PagesHooks() override;
   bool IsMuted() const override;
   void SetMuted(bool muted) override;
+  void TakeMixerVolume() override;
   // The stored sound mode to the device; with ApplySoundMode, to the panel as well.
   void SelectSoundMode();
   void ApplySoundMode() override;
@@ -338,7 +326,7 @@ class CViewerDlg : public QWidget,
   std::unique_ptr<vd::ViewerSheetHost> sheetHost_;
   std::unique_ptr<vd::ViewerEntry> entry_;
   std::unique_ptr<CAlbumFrame> album_;
-  std::unique_ptr<MixerLink> mixerLink_;
+  std::unique_ptr<vd::MixerLink> mixerLink_;
   std::unique_ptr<CMixer> mixer_;
   std::unique_ptr<vd::PanelVolume> volume_;
   std::vector<std::unique_ptr<QSocketNotifier>> mixerNotifiers_;
@@ -381,4 +369,6 @@ class CViewerDlg : public QWidget,
   // Where the start placed the panel, until the window manager has framed the main window.
   std::optional<QPoint> panelPlacedAt_;
   QRect normalGeometry_;  // the window before full screen
+  // Last: it refers to the members above.
+  vd::ViewerParts parts_;
 };

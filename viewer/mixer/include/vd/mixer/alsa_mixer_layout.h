@@ -68,6 +68,12 @@ class AlsaMixerLayout {
     std::vector<Line> sources;
   };
 
+  // The constructor's steps, in this order; `names` are the elements' names.
+  void AddPlayback(const std::vector<std::string>& names);
+  // A recording destination only where the card has a capture source or group.
+  void AddRecording(const std::vector<std::string>& names);
+  // Each destination's id, and its sources' ids under it.
+  void NumberLines();
   const Line* FindLine(uint32_t lineId) const;
   std::optional<MixerControl> MakeControl(size_t element, MixerControlKind kind) const;
 

@@ -24,7 +24,7 @@ class AudioFormatDialog : public QDialog {
 
   // Runs the chooser and applies an accepted choice; false when cancelled, refused, or when
   // there is no separate audio device.
-  static bool Choose(PagesEngine& engine, QWidget* parent);
+  static bool Choose(FormatPort& engine, QWidget* parent);
   static QString Describe(const AudioFormat& format);
 
  private:

@@ -24,6 +24,8 @@ class GraphPagesEngine : public PagesEngine {
   GraphPagesEngine(CaptureGraph& graph, PagesWindow window)
       : graph_(graph), window_(std::move(window)) {}
 
+  // The rest is reached through the parts of PagesEngine the pages take.
+ private:
   void ShowMessage(const std::string& text) override;
   vd::WorkMode WorkMode() const override;
   bool FullScreen() const override;
@@ -78,7 +80,6 @@ class GraphPagesEngine : public PagesEngine {
   int32_t CurrentVideoInput() override;
   bool RouteVideoInput(int32_t input) override;
 
- private:
   CaptureGraph& graph_;
   PagesWindow window_;
   std::vector<int32_t> inputPins_;  // crossbar input index of each listed input

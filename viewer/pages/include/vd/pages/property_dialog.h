@@ -25,14 +25,14 @@ class PropertyDialog : public QDialog {
     kDriverDisplay,  // the driver's display dialog
   };
 
-  PropertyDialog(PagesEngine& engine, Kind kind, QWidget* parent = nullptr);
+  PropertyDialog(FormatPort& engine, Kind kind, QWidget* parent = nullptr);
 
   static QString Caption(Kind kind);
   // A format's name in the list: its FourCC and depth ("YUY2, 16 bit"), or "RGB 24".
   static QString FormatName(uint32_t fourcc, uint32_t bitCount);
   // Runs the dialog with the stop / rebuild / restart sequence around it; true when a change
   // was accepted and applied.
-  static bool Show(PagesEngine& engine, Kind kind, QWidget* parent);
+  static bool Show(FormatPort& engine, Kind kind, QWidget* parent);
 
   QComboBox* Formats() const { return formats_; }
   QComboBox* Inputs() const { return inputs_; }
@@ -42,7 +42,7 @@ class PropertyDialog : public QDialog {
   bool Apply();
   PinKind Pin() const;
 
-  PagesEngine& engine_;
+  FormatPort& engine_;
   Kind kind_;
   std::vector<VideoFormat> formatList_;
   QComboBox* formats_ = nullptr;

@@ -36,6 +36,10 @@ class RemoteProcedure {
 
  private:
   bool Dispatch(RemoteKey key);
+  // The keys that mean the same whatever the panel shows.
+  bool PostFixedKey(RemoteKey key);
+  // The keys whose meaning depends on the panel's input, the country or full screen.
+  bool PostKeyOfInput(RemoteKey key);
 
   const RemoteState& state_;
   RemoteActions& actions_;

@@ -49,9 +49,6 @@ class CChannelTable {
   // Appends a station for hz (or makes the existing one current). False when the table is
   // full.
   bool AddByFrequency(uint32_t hz);
-  // A station the scan found at step; it becomes current without tuning (the probe left the
-  // tuner there). False when the slot is taken or the table is full.
-  bool AppendFound(int32_t step, std::string_view name, uint32_t hz, uint32_t number);
   // A new name from the list's label editing; an empty name changes nothing.
   bool Rename(int32_t index, std::string_view name);
   // Fine tuning moves a station; it keeps its place, name and number.
@@ -69,15 +66,6 @@ class CChannelTable {
   int32_t LastDeleted() const { return lastDeleted_; }
   bool IsRadio() const { return radio_; }
   bool IsFull() const { return Count() >= kCapacity; }
-  // Whether a station with this id is in the table; ids outside 0..2999 never are.
-  bool IsUsed(int32_t id) const;
-  // The list index of the station with this id, -1 when none has it.
-  int32_t IndexOfId(int32_t id) const;
-  bool HasFrequency(uint32_t hz) const;
-  // Gives the station holding slot `id` another free slot, beyond the tuner's steps where
-  // one is free, so that the scan can store the station it found on that step. False when
-  // no slot is free.
-  bool FreeSlot(int32_t id);
 
   std::vector<uint8_t> Encode() const;
   // Stores the table while the mode runs. The TV table's current and previous station stay
@@ -85,7 +73,36 @@ class CChannelTable {
   // False when the saved file could not be written.
   bool StoreNow();
 
+  // The slots the scan stores its finds in: a station's id is the tuner step it was found on.
+  class ScanSlots {
+   public:
+    explicit ScanSlots(CChannelTable& table) : table_(table) {}
+    // Whether a station with this id is in the table; ids outside 0..2999 never are.
+    bool IsUsed(int32_t id) const { return table_.IsUsed(id); }
+    // The list index of the station with this id, -1 when none has it.
+    int32_t IndexOfId(int32_t id) const { return table_.IndexOfId(id); }
+    bool HasFrequency(uint32_t hz) const { return table_.HasFrequency(hz); }
+    // Gives the station holding slot `id` another free slot, beyond the tuner's steps where
+    // one is free, so that the scan can store the station it found on that step. False when
+    // no slot is free.
+    bool FreeSlot(int32_t id) { return table_.FreeSlot(id); }
+    // A station the scan found at step; it becomes current without tuning (the probe left the
+    // tuner there). False when the slot is taken or the table is full.
+    bool AppendFound(int32_t step, std::string_view name, uint32_t hz, uint32_t number) {
+      return table_.AppendFound(step, name, hz, number);
+    }
+
+   private:
+    CChannelTable& table_;
+  };
+  ScanSlots Slots() { return ScanSlots(*this); }
+
  private:
+  bool IsUsed(int32_t id) const;
+  int32_t IndexOfId(int32_t id) const;
+  bool HasFrequency(uint32_t hz) const;
+  bool FreeSlot(int32_t id);
+  bool AppendFound(int32_t step, std::string_view name, uint32_t hz, uint32_t number);
   void Load(std::vector<uint8_t> bytes, const std::string& fileName);
   void StartWithoutFile();
   uint32_t FreeIdFrom(uint32_t wanted) const;
