@@ -332,7 +332,7 @@ class WholeWalkTest : public WholeViewerTest {
     vd::VirtualTvBox::Shared()->SetFaults({});
     signalLost_ = false;
     if (window_ != nullptr && window_->Engine() != nullptr)
-      capturePath_ = window_->Engine()->CaptureFilePath();
+      capturePath_ = window_->Engine()->File().Path();
     Close();
     answerer_.reset();
   }
@@ -1059,11 +1059,11 @@ class WholeWalkTest : public WholeViewerTest {
   void RecordingNotLost() { RecordingNotLostAfter(false); }
   void RecordingNotLostAfter(bool closed) {
     CaptureGraph* engine = closed || window_ == nullptr ? nullptr : window_->Engine();
-    if (engine != nullptr) capturePath_ = engine->CaptureFilePath();
+    if (engine != nullptr) capturePath_ = engine->File().Path();
     if (!closed && engine == nullptr) return;
-    const bool held = engine != nullptr && engine->HasUnsavedCapture();
+    const bool held = engine != nullptr && engine->File().HasUnsavedCapture();
     // A film found to hold only sound when it was kept is no film.
-    const bool soundOnly = engine != nullptr && engine->FramesRecorded() == 0;
+    const bool soundOnly = engine != nullptr && engine->File().FramesRecorded() == 0;
     auto films = Films();
     if (heldUnsaved_ && !held && !soundOnly &&
         std::all_of(films.begin(), films.end(), [&](const auto& f) { return films_.count(f); }))

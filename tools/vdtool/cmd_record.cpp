@@ -323,7 +323,7 @@ int Run(const std::vector<std::string>& args) {
 
   ScratchBeside scratch(file);
   if (!scratch.Path().empty()) {
-    engine.UseCaptureFile(scratch.Path());
+    engine.File().UseCaptureFile(scratch.Path());
     session.NoteRecordingAt(scratch.Path());
   }
   session.RescueLeftBeside(file);
@@ -346,7 +346,7 @@ int Run(const std::vector<std::string>& args) {
   vd::StatisticsRecord stats;
   const bool counted = engine.GetStatistics(true, &stats);
   const bool noPicture = counted && stats.captured == 0;
-  if (session.StopSignal() != 0 && (noPicture || engine.FramesRecorded() == 0)) {
+  if (session.StopSignal() != 0 && (noPicture || engine.File().FramesRecorded() == 0)) {
     // A file without a picture plays as nothing, and it would replace what FILE held.
     std::fprintf(stderr,
                  "vdtool: record: stopped by %s before the first picture; nothing was "
@@ -362,7 +362,7 @@ int Run(const std::vector<std::string>& args) {
                  file.c_str());
     return 1;
   }
-  if (engine.FramesRecorded() == 0) {
+  if (engine.File().FramesRecorded() == 0) {
     // Ended before its first picture reached the file (the engine said why).
     std::fprintf(stderr, "vdtool: record: the recording holds no picture; %s was not written\n",
                  file.c_str());

@@ -579,12 +579,12 @@ void CViewerDlg::SyncRemoteState() {
 void CViewerDlg::OnTimerFired(uint32_t id) {
   switch (id) {
     case kTimerAlbum:
-      if (album_ && (albumRefreshPending_ || (Engine() && Engine()->TakeNewStillMark()))) {
+      if (album_ && (albumRefreshPending_ || (Engine() && Engine()->Stills().TakeNewStillMark()))) {
         albumRefreshPending_ = false;
         album_->MarkForRefresh();
         album_->RefreshIfMarked();
       }
-      if (Engine() && Engine()->TakeUnheardStillMark() && bars_) {
+      if (Engine() && Engine()->Stills().TakeUnheardStillMark() && bars_) {
         bars_->ShowStatusNote(Engine()->StillOnDisplay()
                                   ? "Still button: no still was taken while a still is shown"
                               : Engine()->Player() != nullptr && Engine()->Player()->IsActive()

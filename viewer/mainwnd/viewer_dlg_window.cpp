@@ -140,8 +140,8 @@ void CViewerDlg::CloseShownFile() {
 void CViewerDlg::FollowStillAlbum() {
   if (!Engine() || !album_) return;
   std::error_code ec;
-  if (std::filesystem::is_directory(Engine()->StillFolder(), ec)) return;
-  Engine()->SetStillFolder(album_->StillFolder().string());
+  if (std::filesystem::is_directory(Engine()->Stills().Folder(), ec)) return;
+  Engine()->Stills().SetFolder(album_->StillFolder().string());
 }
 
 void CViewerDlg::ShowAlbumWindow() {

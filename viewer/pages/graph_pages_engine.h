@@ -42,8 +42,8 @@ class GraphPagesEngine : public PagesEngine {
   std::string InstallFolder() const override;
   std::string CurrentAlbumPath() const override;
   std::string StillPrefix() const override { return graph_.Settings().stillPrefix; }
-  void SetStillPrefix(const std::string& prefix) override { graph_.SetStillPrefix(prefix); }
-  void SetStillFolder(const std::string& folder) override { graph_.SetStillFolder(folder); }
+  void SetStillPrefix(const std::string& prefix) override { graph_.Stills().SetPrefix(prefix); }
+  void SetStillFolder(const std::string& folder) override { graph_.Stills().SetFolder(folder); }
 
   std::vector<std::string> VideoDeviceNames() const override { return graph_.VideoDeviceNames(); }
   std::vector<bool> VideoDeviceUsable() const override;

@@ -89,6 +89,13 @@ CaptureGraph::CaptureGraph(vd::DeviceEnumerator& devices, vd::SettingsStore& set
       store_(settings),
       tuning_(tuning),
       host_(host),
+      stills_(
+          settings_, store_,
+          [this](std::function<void()> work) {
+            Post([work = std::move(work)](CaptureGraph&) { work(); });
+          },
+          [this](const std::string& text) { Fail(text); }),
+      file_(settings_, host_, lifecycle_),
       self_(std::make_shared<CaptureGraph*>(this)) {
   gst_init(nullptr, nullptr);
 }
@@ -100,20 +107,15 @@ CaptureGraph::~CaptureGraph() {
   StopAudioPreview();
   StopPreview(true);
   TearDownGraph();
-  // The capture file is a scratch file unless it is kept pre-allocated for the next run,
-  // but a recording in it that nobody saved goes to the album first; if that fails, the
-  // file stays and the next start finds it.
+  // A recording in the capture file that nobody saved goes to the album before the file
+  // goes; if that fails, the file stays and the next start finds it.
   KeepUnsaved(false);
-  if (!settings_.allocMem && !unsavedCapture_ && !captureFilePath_.empty() &&
-      !ForeignFileAtCapturePath()) {
-    std::remove(captureFilePath_.c_str());
-    MarkUnsaved(false);
-  }
+  file_.RemoveScratch();
   player_.reset();
   FreeCapFilters();
-  settings_.numStillImages = stillCounter_.load();
-  if (!captureFilePath_.empty()) settings_.Save(store_);
-  stillBuffer_.clear();
+  settings_.numStillImages = stills_.NumStillImages();
+  if (!file_.Path().empty()) settings_.Save(store_);
+  stills_.Release();
 }
 
 void CaptureGraph::Fail(const std::string& text) {
@@ -136,26 +138,9 @@ bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHos
   settings_ = vd::CaptureSettings::Load(store_, rememberedFamily_);
   if (video_sink_ != nullptr) video_sink_->SetKeepPictureAspect(settings_.keepPictureAspect);
   if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
-  stillCounter_ = settings_.numStillImages;
-  std::string folder = tuning_.DataFolder();
-  std::string captureName = settings_.captureFile;
-  if (!UsableCaptureName(captureName)) {
-    vd::LogWrite("video", vd::LogLevel::kWarning,
-                 "the capture file name \"%s\" is not a file of its own in %s; using \"%s\"",
-                 captureName.c_str(), folder.c_str(), vd::setting::kDefaultCaptureFile.data());
-    captureName = vd::setting::kDefaultCaptureFile;
-  }
-  captureFilePath_ = folder + "/" + captureName;
-  FindLeftoverCapture();
-  {
-    std::lock_guard lock(stillMutex_);
-    if (stillFolder_.empty()) stillFolder_ = folder + "/";
-  }
-  ReadCaptureFileSize();
-  if (settings_.allocMem && existingSizeKb_ != settings_.preAllocSizeKb) {
-    if (AllocCaptureFile(settings_.preAllocSizeKb)) existingSizeKb_ = settings_.preAllocSizeKb;
-  }
-  if (existingSizeKb_ == 0) settings_.allocMem = false;
+  const std::string folder = tuning_.DataFolder();
+  file_.Open(folder);
+  stills_.Start(folder);
 
   EnumerateDevices();
   if (videoIndex_ < 0) {
@@ -229,16 +214,6 @@ void CaptureGraph::EnumerateDevices() {
   }
   settings_.ReadAudioDevice(store_, product);
   audioIndex_ = settings_.audioDevice;
-}
-
-void CaptureGraph::ReadCaptureFileSize() {
-  struct stat st {};
-  existingSizeKb_ = 0;
-  if (::stat(captureFilePath_.c_str(), &st) == 0) {
-    // A reservation beyond the end counts: that is what pre-allocation keeps.
-    int64_t bytes = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
-    existingSizeKb_ = bytes / 1024;
-  }
 }
 
 bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool startPreview) {
@@ -353,7 +328,7 @@ bool CaptureGraph::InitCapFilters() {
   }
   videoDevice_ = videoInfos_[static_cast<size_t>(videoIndex_)];
   videoName_ = videoDevice_.friendlyName;
-  video_->SetUnheardSnapshotHandler([mark = unheardStill_] { mark->store(true); });
+  video_->SetUnheardSnapshotHandler(stills_.UnheardHandler());
 
   vd::VideoFormat format;
   vd::HResult hr = video_->GetVideoFormat(vd::PinKind::kCapture, &format);
@@ -472,7 +447,7 @@ vd::Capabilities CaptureGraph::GetCapabilities() const {
   vd::Capabilities caps;
   caps.audio = audioIndex_ >= 0 && (audio_ != nullptr || audioOnCaptureFilter_);
   caps.video = video_ != nullptr;
-  caps.still = stillSink_ != nullptr;
+  caps.still = stills_.Sink() != nullptr;
   caps.tuner = tuner_ != nullptr;
   caps.crossbar = crossbar_;
   return caps;

@@ -23,6 +23,7 @@
 
 #include "audio_preview.h"
 #include "bitmap_file.h"
+#include "capture_file.h"
 #include "capture_host.h"
 #include "capture_lifecycle.h"
 #include "capture_settings.h"
@@ -30,7 +31,7 @@
 #include "device_access.h"
 #include "disk_budget.h"
 #include "file_player.h"
-#include "still_sink.h"
+#include "still_taker.h"
 #include "vd/capture_device.h"
 #include "vd/device_enumerator.h"
 #include "vd/device_event_sink.h"
@@ -55,12 +56,6 @@ struct CaptureOptions {
   RecordingFormat recording;
   bool deinterlaceLive = false;
   bool keepPictureAspect = true;
-};
-
-struct FileOptions {
-  std::string path;
-  int32_t sizeKb = 0;
-  bool allocate = false;
 };
 
 struct Capabilities {
@@ -131,16 +126,7 @@ class CaptureGraph {
   vd::FileOptions GetFileOptions();
   void SetFileOptions(const vd::FileOptions& options);
   static int64_t FreeDiskSpaceKB(const std::string& path);
-  // Copies (a pre-allocated capture file, another file system) run on a worker thread while
-  // the host waits (CaptureHost::WaitForCopy); an abort keeps the recording unsaved.
   bool SaveCaptureAs(const std::string& target);
-  // A save is copying the capture file: nothing may write, move or delete it.
-  bool SavingCopy() const { return savingCopy_; }
-  // Called on the copying thread after each piece of a save's copy (tests use it to act
-  // while a copy is known to be under way).
-  void WatchSaveCopy(std::function<void(int64_t done)> afterPiece) {
-    copyWatch_ = std::move(afterPiece);
-  }
   // A recording that was never saved (the save dialog cancelled, a capture cut by a full
   // disk or a stop signal, one a killed viewer left behind) is never thrown away: before the
   // capture file is reused and when the engine goes, it moves into the still folder (the
@@ -149,7 +135,6 @@ class CaptureGraph {
   // when there was nothing to keep or it could not be kept (the capture file then stays as
   // it is, and a new recording is refused with the reason and what to do).
   std::string KeepUnsavedCapture();
-  bool HasUnsavedCapture() const { return unsavedCapture_; }
   // The sound format of a separate audio device (the format chooser's answer).
   bool ApplyAudioFormat(const vd::AudioFormat& format);
 
@@ -164,21 +149,8 @@ class CaptureGraph {
   // One picture into *picture (bottom row first) described by *header; false without a
   // signal (with the warning) or when no picture came within 5000 ms.
   bool TakeSnapshot(std::vector<uint8_t>* picture, vd::BitmapInfoHeader* header);
-  // The folder hardware stills go to ("<Path>/<album>", the separator optional); set at
-  // start-up and whenever the album (its name included) or the prefix changes.
-  void SetStillFolder(const std::string& folder);
-  std::string StillFolder() {
-    std::lock_guard lock(stillMutex_);
-    return stillFolder_;
-  }
-  // A prefix other than the one in use starts the numbering again (the next still takes the
-  // first free number under it); prefix and counter are written to the settings at once.
-  void SetStillPrefix(const std::string& prefix);
-  // The mark the main window polls: true once after each hardware still.
-  bool TakeNewStillMark() { return newStill_.exchange(false); }
-  // Likewise once after the device's still button was pressed while no picture ran to take
-  // a still from (a film played, a still was shown): the press must not go without a word.
-  bool TakeUnheardStillMark() { return unheardStill_->exchange(false); }
+  // The still folder, the prefix, the marks and the still format.
+  vd::StillTaker& Stills() { return stills_; }
 
   // --- Device access.
   void SelectAudioMode(int32_t mode) { access_.SelectAudioMode(mode); }
@@ -204,16 +176,9 @@ class CaptureGraph {
   bool StillOnDisplay() const { return stillOnDisplay_; }
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
   vd::WorkMode WorkMode() const { return workMode_; }
-  const std::string& CaptureFilePath() const { return captureFilePath_; }
-  // Records into `path` instead of the data folder's capture file (not while recording):
-  // a file beside the save's target shares its disk, so the free-space guard measures the
-  // disk the recording ends on and the save is a rename that needs no room.
-  bool UseCaptureFile(const std::string& path);
-  // The most a recording writes before it is ended (the AVI index's room unless a caller
-  // wants less); the next recording keeps to it.
-  void SetLargestCaptureFile(int64_t bytes) { largestCaptureFile_ = bytes; }
-  // Pictures the last recording put into the file; -1 before a recording has ended.
-  int64_t FramesRecorded() const { return framesRecorded_; }
+  // The capture file, its options and the recordings in it that nobody saved.
+  vd::CaptureFile& File() { return file_; }
+  const vd::CaptureFile& File() const { return file_; }
   const std::string& VideoDeviceName() const { return videoName_; }
   const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
   const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
@@ -223,10 +188,6 @@ class CaptureGraph {
   vd::CaptureSettings& Settings() { return settings_; }
   vd::CaptureDevice* VideoDevice() { return video_.get(); }
   TunerControl* Tuner() { return tuner_.get(); }
-  StillSink* Stills() { return stillSink_.get(); }
-  int32_t StillWidth() const { return stillWidth_; }
-  int32_t StillHeight() const { return stillHeight_; }
-  int32_t NumStillImages() const { return stillCounter_.load(); }
   // The property dialogs' material: formats and amplifier controls of the capture device.
   bool GetVideoFormats(vd::PinKind pin, std::vector<vd::VideoFormat>* formats);
 
@@ -249,7 +210,6 @@ class CaptureGraph {
   bool BuildCaptureGraph();
   bool StartCapture();
   bool TimeLimitReached() const;
-  bool AllocCaptureFile(int32_t kb);
 
   void Fail(const std::string& text);
   void FailF(const char* format, uint32_t value);
@@ -259,44 +219,17 @@ class CaptureGraph {
   bool IsDeviceInUse(const vd::DeviceInfo& device) const;
   void EnumerateDevices();
   bool DeviceUsable(const vd::DeviceInfo& info);
-  void ReadCaptureFileSize();
-  // At start: a capture file a killed viewer left is mended and counts as unsaved.
-  void FindLeftoverCapture();
-  // A pre-allocated capture file outlives every recording, so a mark beside it tells a
-  // killed viewer's unsaved recording from one that was saved: set before a recording
-  // writes, cleared once it is saved or kept.
-  std::string UnsavedMarkPath() const;
-  void MarkUnsaved(bool unsaved);
-  // A name that stays in the data folder and is none of the program's other files there.
-  static bool UsableCaptureName(const std::string& name);
-  // A file at the capture path that no recording of this program wrote: never moved,
-  // deleted or recorded over.
-  bool ForeignFileAtCapturePath() const;
   // KeepUnsavedCapture, telling the user where the recording went when it is not the album.
   std::string KeepUnsaved(bool tell);
-  // The capture file under a dated name in `folder` that nothing has yet; empty with *error
-  // when the folder cannot take it.
-  std::string KeepAsDated(const std::filesystem::path& folder, std::time_t recorded,
-                          std::string* error);
-  // AviMend::Mend on the capture file, leaving its time as the recording left it.
-  bool MendKeepingTime(std::string* why, uint32_t* frames);
   int64_t ComputeFrameInterval();
   void MatchPreviewPin();
   void CreateTunerControl();
   void BuildAudioPreview();
   void WarmUp();
-  // The still sink inside `pipeline`, the live one or the recording's: the device's button
-  // takes stills whichever of the two runs.
-  void ConnectStills(GstElement* pipeline);
   // Brings the preview's deinterlacer in line with the setting.
   void ApplyLiveDeinterlace();
-  void OnHardwareStill();
-  // Shows `text` from any thread, on the UI thread, while the engine lives.
-  void PostMessage(std::string text);
   // Runs `work` on the UI thread, while the engine lives.
   void Post(std::function<void(CaptureGraph&)> work);
-  // Writes the still prefix and counter to the settings (UI thread).
-  void SaveStillCounter();
   bool RunPipeline(GstElement* pipeline);
   void WatchBus(GstElement* pipeline, guint* watchId);
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
@@ -304,8 +237,6 @@ class CaptureGraph {
   // Finishes the file (index and headers) and shows the final statistics. A writer that
   // failed by itself will not take the index either: it gets a short wait only.
   void EndRecording(bool writerFailed = false);
-  // The capture file copied over `target` off the UI thread; *aborted when the user stopped it.
-  bool CopyCaptureFile(const std::string& target, std::string* error, bool* aborted);
   void ShowStatistics(bool final);
   void ResetStatistics();
   // The recording time left on the capture file's disk, asked again at most once a second:
@@ -322,10 +253,8 @@ class CaptureGraph {
   std::unique_ptr<DeviceWatch> watch_;
 
   vd::CaptureSettings settings_;
-  std::string captureFilePath_;
-  int64_t largestCaptureFile_ = vd::DiskBudget::kAviFileBytes;
-  int64_t existingSizeKb_ = 0;
-  int64_t framesRecorded_ = -1;
+  vd::StillTaker stills_;
+  vd::CaptureFile file_;
 
   // Devices.
   std::vector<std::string> videoNames_;
@@ -357,14 +286,7 @@ class CaptureGraph {
   bool audioOnCaptureFilter_ = false;
   bool crossbar_ = false;
   bool deviceLost_ = false;
-  bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
-  std::string keepFailure_;      // why the last attempt to keep it failed
-  bool unmended_ = false;        // its writer failed and no index could be written after it
-  bool savingCopy_ = false;
-  std::function<void(int64_t)> copyWatch_;
   bool stillOnDisplay_ = false;
-  // Shared with the device's handler, which may run on any thread until the device goes.
-  std::shared_ptr<std::atomic<bool>> unheardStill_ = std::make_shared<std::atomic<bool>>(false);
 
   // Pipelines.
   vd::GstPtr<GstElement> preview_;
@@ -383,20 +305,6 @@ class CaptureGraph {
   vd::StatisticsRecord last_;
   int64_t diskAskedMs_ = -1;  // -1: ask at once
   std::string diskText_;
-
-  // Stills.
-  std::unique_ptr<StillSink> stillSink_;
-  std::vector<uint8_t> stillBuffer_;
-  vd::BitmapInfoHeader stillHeader_;  // the bitmap header of the still format
-  int32_t stillWidth_ = 0;
-  int32_t stillHeight_ = 0;
-  std::mutex stillMutex_;  // the folder and prefix, read by the still routine
-  std::string stillFolder_;
-  // Until the window names the album, the still folder is only the data folder: a recording
-  // kept there would never reach an album.
-  bool albumKnown_ = false;
-  std::atomic<int32_t> stillCounter_{0};
-  std::atomic<bool> newStill_{false};
 
   // Keeps queued device events from reaching a destroyed engine.
   std::shared_ptr<CaptureGraph*> self_;

@@ -1,23 +1,15 @@
 // CaptureGraph: the recording, its statistics, options and the capture file.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <thread>
 
 #include "avi_mend.h"
 #include "capture_graph.h"
 #include "capture_pipeline.h"
 #include "disk_budget.h"
-#include "vd/file_replace.h"
 #include "vd/trace.h"
-#include "vd/unique_fd.h"
 #include "video_standards.h"
 
 VD_DEFINE_TRACE(TraceCapture, "video")
@@ -25,13 +17,6 @@ VD_DEFINE_TRACE(TraceCapture, "video")
 namespace {
 constexpr auto kFinishTimeout = std::chrono::seconds(10);
 constexpr auto kFailedWriterTimeout = std::chrono::seconds(1);
-
-// Reserves `bytes` for the capture file at `path`, creating it if needed. The space is reserved
-// beyond the file's end: whatever AVI the file holds stays valid.
-bool Preallocate(const std::string& path, int64_t bytes) {
-  const vd::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-  return file && ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0;
-}
 }  // namespace
 
 bool CaptureGraph::BuildCaptureGraph() {
@@ -43,13 +28,13 @@ bool CaptureGraph::BuildCaptureGraph() {
   vd::CapturePipelineConfig config;
   config.video = video_.get();
   if (settings_.captureAudio) config.audio = audio_ != nullptr ? audio_.get() : video_.get();
-  config.path = captureFilePath_;
+  config.path = file_.Path();
   config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
   config.preview = wantPreview_ ? video_sink_ : nullptr;
   config.recording = settings_.recording;
   config.deinterlacePreview = settings_.deinterlaceLive;
   config.framesPerSecond = settings_.framesPerSecond;
-  config.largestFile = largestCaptureFile_;
+  config.largestFile = file_.LargestCaptureFile();
   // avimux interleaves by time, and the sound is stretched to the time its stamps span and
   // the pictures repeated over the device's gaps, so the film keeps the pictures' clock
   // whichever stream the user made the master (the Capture page says so).
@@ -76,7 +61,7 @@ bool CaptureGraph::BuildCaptureGraph() {
     TearDownGraph();
     return false;
   }
-  ConnectStills(capture_->Pipeline());
+  stills_.Connect(video_.get(), capture_->Pipeline());
   WatchBus(capture_->Pipeline(), &captureWatch_);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureBuilt);
   return true;
@@ -85,7 +70,7 @@ bool CaptureGraph::BuildCaptureGraph() {
 bool CaptureGraph::BeginCapture() {
   // The recording would empty the file a save is still copying. Refused as the busy window
   // refuses its record key: quietly, with nothing torn down.
-  if (savingCopy_) {
+  if (file_.SavingCopy()) {
     TraceCapture("no recording while a save copies the capture file\n");
     return false;
   }
@@ -99,16 +84,16 @@ bool CaptureGraph::BeginCapture() {
   if (lifecycle_.HasPreviewGraph()) TearDownGraph();
   // The next recording empties the capture file: the last one goes to the album first.
   KeepUnsavedCapture();
-  if (unsavedCapture_) {
-    Fail("The last recording was not saved, and a new one would overwrite it: " + keepFailure_ +
-         ".\nIt is still in " + captureFilePath_ +
+  if (file_.HasUnsavedCapture()) {
+    Fail("The last recording was not saved, and a new one would overwrite it: " +
+         file_.KeepFailure() + ".\nIt is still in " + file_.Path() +
          ". Let a folder named here be written to, or move that file elsewhere, then record "
          "again.");
     lifecycle_.CaptureFailed();  // the preview is gone: returning to live builds it again
     return false;
   }
-  if (ForeignFileAtCapturePath()) {
-    Fail("The capture file " + captureFilePath_ +
+  if (file_.IsForeign()) {
+    Fail("The capture file " + file_.Path() +
          " holds something that is not a recording of this program, and a recording would "
          "overwrite it. Move that file elsewhere, or name another capture file, then record "
          "again.");
@@ -123,7 +108,7 @@ bool CaptureGraph::BeginCapture() {
 }
 
 bool CaptureGraph::StartCapture() {
-  if (savingCopy_) return false;
+  if (file_.SavingCopy()) return false;
   if (!SignalPresent()) {
     Fail("Warning: You can not Capture while there is no Video signal");
     return false;
@@ -133,17 +118,14 @@ bool CaptureGraph::StartCapture() {
   if (!lifecycle_.HasCaptureGraph() || capture_ == nullptr) return false;
   ResetStatistics();
   lastStatsKnown_ = false;
-  framesRecorded_ = -1;
-  unmended_ = false;
   droppedBaseline_ = 0;
   vd::FrameCounts counts;
   if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
-  MarkUnsaved(true);
+  file_.RecordingStarts();
   if (!capture_->Start()) {
-    if (!unsavedCapture_) MarkUnsaved(false);
     gst_element_set_state(capture_->Pipeline(), GST_STATE_NULL);
     // The capture file may have been emptied already: nothing in it is a film to save.
-    framesRecorded_ = capture_->FramesWritten();
+    file_.RecordingRefused(capture_->FramesWritten());
     Fail("Error: Cannot start graph");
     return false;
   }
@@ -155,33 +137,33 @@ bool CaptureGraph::StartCapture() {
 
 void CaptureGraph::EndRecording(bool writerFailed) {
   host_.KillTimer(kCaptureTimer);
+  const std::string& path = file_.Path();
+  int64_t frames = capture_ != nullptr ? capture_->FramesWritten() : file_.FramesRecorded();
+  bool unmended = false;
   // A writer that fails on the last writes (the disk filling as the index goes out) still
   // lets the end of the stream through, so the file itself says whether it is whole.
   if (capture_ != nullptr &&
       (!capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout) || writerFailed ||
-       !vd::AviMend::IsWhole(captureFilePath_))) {
+       !vd::AviMend::IsWhole(path))) {
     // The muxer could not write the end of the file: what reached the disk is kept. On a
     // full disk the index may not fit yet; it is tried again before the film is kept.
     std::string why;
     uint32_t mended = 0;
-    unmended_ = !vd::AviMend::Mend(captureFilePath_, &why, &mended);
-    if (unmended_) TraceCapture("mend failed: %s\n", why.c_str());
+    unmended = !vd::AviMend::Mend(path, &why, &mended);
+    if (unmended) TraceCapture("mend failed: %s\n", why.c_str());
     // Counted now: the pipeline goes when the live picture returns, before a save is asked.
     // A picture the writer took but could not write (the disk full under it) is not in the
     // film, while the sound before it is: the film holds what the mend found.
-    if (capture_ != nullptr) framesRecorded_ = capture_->FramesWritten();
-    if (!unmended_) framesRecorded_ = std::min<int64_t>(framesRecorded_, mended);
+    frames = capture_->FramesWritten();
+    if (!unmended) frames = std::min<int64_t>(frames, mended);
   } else if (capture_ != nullptr) {
-    framesRecorded_ = capture_->FramesWritten();
+    frames = capture_->FramesWritten();
   }
   stopMs_ = NowMs();
   lastStatsKnown_ = GetStatistics(true, &lastStats_);
   ShowStatistics(true);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureFinished);
-  // A recording that ended before its first picture (a disk full at once) holds no film:
-  // kept, it would be an album entry that plays as nothing.
-  unsavedCapture_ = framesRecorded_ != 0;
-  if (!unsavedCapture_) MarkUnsaved(false);
+  file_.RecordingEnded(frames, unmended);
 }
 
 bool CaptureGraph::StopCapture() {
@@ -287,11 +269,11 @@ const std::string& CaptureGraph::DiskLeftText(bool started) {
   struct stat st {};
   int64_t size = 0;
   int64_t held = 0;
-  if (::stat(captureFilePath_.c_str(), &st) == 0) {
+  if (::stat(file_.Path().c_str(), &st) == 0) {
     held = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
     size = started ? st.st_size : 0;  // before the start the file is emptied
   }
-  const int64_t freeKb = FreeDiskSpaceKB(captureFilePath_);
+  const int64_t freeKb = FreeDiskSpaceKB(file_.Path());
   if (freeKb < 0) {
     diskText_.clear();
     return diskText_;
@@ -301,7 +283,7 @@ const std::string& CaptureGraph::DiskLeftText(bool started) {
                           ? static_cast<double>(size) * 1000.0 / static_cast<double>(elapsedMs)
                           : ExpectedBytesPerSecond();
   diskText_ = vd::DiskBudget::TextOf(vd::DiskBudget::SecondsLeft(
-      std::min(vd::DiskBudget::FileCapacity(held, freeKb * 1024), largestCaptureFile_), size,
+      std::min(vd::DiskBudget::FileCapacity(held, freeKb * 1024), file_.LargestCaptureFile()), size,
       rate));
   return diskText_;
 }
@@ -376,29 +358,31 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
 }
 
 vd::FileOptions CaptureGraph::GetFileOptions() {
-  vd::FileOptions o;
-  o.path = captureFilePath_;
-  o.sizeKb = static_cast<int32_t>(std::min<int64_t>(existingSizeKb_, settings_.preAllocSizeKb));
-  if (o.sizeKb == 0) settings_.allocMem = false;
-  o.allocate = settings_.allocMem;
-  return o;
+  return file_.Options();
 }
 
-void CaptureGraph::SetFileOptions(const vd::FileOptions& o) {
-  settings_.allocMem = o.allocate;
-  int64_t current = std::min<int64_t>(existingSizeKb_, settings_.preAllocSizeKb);
-  if (o.allocate && o.sizeKb != current) AllocCaptureFile(o.sizeKb);
+void CaptureGraph::SetFileOptions(const vd::FileOptions& options) {
+  file_.SetOptions(options);
 }
 
-bool CaptureGraph::AllocCaptureFile(int32_t kb) {
-  if (kb <= 0) return false;
-  if (!Preallocate(captureFilePath_, int64_t{kb} * 1024)) {
-    host_.ShowMessageBox("Error", "Failed to pre-allocate capture file space");
-    return false;
-  }
-  settings_.preAllocSizeKb = kb;
-  existingSizeKb_ = kb;
+bool CaptureGraph::SaveCaptureAs(const std::string& target) {
+  if (!file_.SaveAs(target)) return false;
+  StopAudioPreview();
+  StopPreview(true);
+  if (player_ != nullptr) player_->OpenAndShow(target);
   return true;
+}
+
+std::string CaptureGraph::KeepUnsavedCapture() {
+  return KeepUnsaved(true);
+}
+
+std::string CaptureGraph::KeepUnsaved(bool tell) {
+  bool albumKnown = false;
+  const std::string album = stills_.Album(&albumKnown);
+  return file_.Keep(album, albumKnown, tell, [this] {
+    if (lifecycle_.HasCaptureGraph()) TearDownGraph();
+  });
 }
 
 int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
@@ -408,88 +392,6 @@ int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
   struct statvfs fs {};
   if (p.empty() || ::statvfs(p.c_str(), &fs) != 0) return -1;
   return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) / 1024;
-}
-
-bool CaptureGraph::UseCaptureFile(const std::string& path) {
-  if (lifecycle_.IsCapturing() || savingCopy_ || path.empty()) return false;
-  captureFilePath_ = path;
-  return true;
-}
-
-bool CaptureGraph::SaveCaptureAs(const std::string& target) {
-  if (lifecycle_.IsCapturing() || savingCopy_) return false;
-  // A film without a picture plays as nothing: it must not take the place of a file there.
-  if (framesRecorded_ == 0) {
-    host_.ShowMessageBox("", "Capture file save ERROR\n" + target +
-                                 ": the recording holds no picture, so it was not saved");
-    return false;
-  }
-  // The target is replaced in one step, and only once the recording is whole beside it: a
-  // failed save keeps both the capture file and the film it was to overwrite.
-  std::string error;
-  struct stat from {};
-  struct stat to {};
-  // Saved onto itself (by any path) the film would stay the scratch file that the viewer
-  // deletes or records over.
-  const bool itself = ::stat(captureFilePath_.c_str(), &from) == 0 &&
-                      ::stat(target.c_str(), &to) == 0 && from.st_dev == to.st_dev &&
-                      from.st_ino == to.st_ino;
-  if (itself)
-    error =
-        "this is the capture file itself, which the next recording reuses; "
-        "choose another name";
-  bool aborted = false;
-  bool ok = false;
-  if (!itself && settings_.allocMem) {
-    ok = CopyCaptureFile(target, &error, &aborted);
-  } else if (!itself) {
-    // A rename is instant whatever the size; only another file system needs the copy.
-    ok = vd::RenameReplacing(captureFilePath_, target, &error);
-    if (!ok && errno == EXDEV) {
-      ok = CopyCaptureFile(target, &error, &aborted);
-      if (ok) ::unlink(captureFilePath_.c_str());
-    }
-  }
-  if (aborted) {
-    TraceCapture("saving %s as %s aborted\n", captureFilePath_.c_str(), target.c_str());
-    host_.ShowMessageBox("", "Capture file save aborted");
-    return false;
-  }
-  if (!ok) {
-    TraceCapture("cannot save %s as %s: %s\n", captureFilePath_.c_str(), target.c_str(),
-                 error.c_str());
-    host_.ShowMessageBox("", "Capture file save ERROR\n" + target + ": " + error);
-    return false;
-  }
-  unsavedCapture_ = false;
-  MarkUnsaved(false);
-  StopAudioPreview();
-  StopPreview(true);
-  if (player_ != nullptr) player_->OpenAndShow(target);
-  ReadCaptureFileSize();
-  host_.MarkAlbumForRefresh();
-  return true;
-}
-
-bool CaptureGraph::CopyCaptureFile(const std::string& target, std::string* error, bool* aborted) {
-  vd::CopyControl control;
-  control.afterPiece = copyWatch_;
-  std::atomic<bool> finished{false};
-  bool ok = false;
-  std::string failure;
-  const std::string source = captureFilePath_;
-  savingCopy_ = true;
-  std::thread worker([&] {
-    ok = vd::ReplaceWithCopy(source, target, &failure, &control);
-    finished = true;
-  });
-  host_.WaitForCopy(control, [&finished] { return finished.load(); });
-  // A host that gave up waiting early still must not leave the copy running.
-  worker.join();
-  savingCopy_ = false;
-  *aborted = !ok && control.cancel;
-  *error = failure;
-  return ok;
 }
 
 bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {

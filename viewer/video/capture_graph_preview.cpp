@@ -68,7 +68,7 @@ bool CaptureGraph::BuildPreviewGraph() {
     ApplyLiveDeinterlace();
   }
 
-  ConnectStills(pipeline);
+  stills_.Connect(video_.get(), pipeline);
   WatchBus(pipeline, &previewWatch_);
   access_.Open(video_.get(), [this](const std::string& caption, const std::string& text) {
     host_.ShowMessageBox(caption, text);
@@ -183,8 +183,7 @@ void CaptureGraph::TearDownGraph() {
   previewSource_ = nullptr;
   previewOutput_ = nullptr;
   // No picture can arrive any more: the still buffer can go.
-  stillSink_.reset();
-  stillBuffer_.clear();
+  stills_.Release();
   lifecycle_.MoveTo(vd::CaptureStage::kIdle);
   noPreviewPin_ = false;
 }
@@ -288,7 +287,8 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
           const bool largest = capture_ != nullptr && capture_->LargestFileReached();
           if (wantPreview_ && BuildPreviewGraph()) StartPreview();
           if (largest) {
-            Fail("The recording was ended at " + vd::DiskBudget::TextOfSize(largestCaptureFile_) +
+            Fail("The recording was ended at " +
+                 vd::DiskBudget::TextOfSize(file_.LargestCaptureFile()) +
                  ", the most one AVI file can hold. What was recorded is kept; for longer "
                  "recordings choose a compression on the Capture page.");
           } else if (margin) {

@@ -79,7 +79,7 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   Record(1200ms);
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_TRUE(window_->Engine()->HasUnsavedCapture());
+  EXPECT_TRUE(window_->Engine()->File().HasUnsavedCapture());
   // ...until the next recording would overwrite it: then it moves to the album.
   Record(1200ms);
   ASSERT_EQ(AlbumFiles(".avi").size(), 1u);
@@ -101,7 +101,7 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   const size_t index = whole.rfind("idx1");
   ASSERT_NE(index, std::string::npos);
   ASSERT_TRUE(Launch());
-  const std::filesystem::path temporary = window_->Engine()->CaptureFilePath();
+  const std::filesystem::path temporary = window_->Engine()->File().Path();
   Close();
   std::filesystem::resize_file(capture, index - 100);  // the last chunk torn as well
   std::filesystem::rename(capture, temporary);
@@ -124,9 +124,9 @@ TEST_F(ViewerFaultTest, AnAlbumThatCannotBeWrittenNeverStopsTheNextRecording) {
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
   const std::filesystem::path data =
-      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path();
+      std::filesystem::path(window_->Engine()->File().Path()).parent_path();
   {
-    ReadOnlyFolder album(window_->Engine()->StillFolder());
+    ReadOnlyFolder album(window_->Engine()->Stills().Folder());
     if (!album.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
     Record(1200ms);
     window_->Strip()->Button(ViewStateStrip::kCapture)->click();
@@ -195,7 +195,7 @@ TEST_F(ViewerFaultTest, AStopSignalDuringASaveCopyEndsTheViewerAndKeepsTheRecord
   });
   // The copy is held after its first piece until the signal has dismissed its dialog.
   std::atomic<bool> go{false};
-  window_->Engine()->WatchSaveCopy([&go](int64_t) {
+  window_->Engine()->File().WatchSaveCopy([&go](int64_t) {
     for (int i = 0; i < 1000 && !go; ++i) std::this_thread::sleep_for(10ms);
   });
   {
@@ -370,7 +370,7 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
     window_->OnCommand(158);  // Esc
     EXPECT_EQ(asked, 0) << how;
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive) << how;
-    EXPECT_TRUE(engine.HasUnsavedCapture()) << how;
+    EXPECT_TRUE(engine.File().HasUnsavedCapture()) << how;
   };
   auto box = vd::VirtualTvBox::Shared();
   Record(1200ms);
@@ -397,7 +397,7 @@ TEST_F(ViewerFaultTest, AStopSignalWritesWhatCouldNotBeSavedInsteadOfAsking) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Table()->Rename(0, "Renamed"));
   const std::filesystem::path data =
-      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path();
+      std::filesystem::path(window_->Engine()->File().Path()).parent_path();
   ReadOnlyFolder readOnly(data);
   if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
   testing::internal::CaptureStderr();
@@ -420,7 +420,7 @@ TEST_F(ViewerFaultTest, TheCloseButtonSaysWhatCouldNotBeSaved) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Table()->Rename(0, "Renamed"));
   ReadOnlyFolder readOnly(
-      std::filesystem::path(window_->Engine()->CaptureFilePath()).parent_path());
+      std::filesystem::path(window_->Engine()->File().Path()).parent_path());
   if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
   Close();
   EXPECT_TRUE(std::any_of(shown_.begin(), shown_.end(), [](const std::string& text) {

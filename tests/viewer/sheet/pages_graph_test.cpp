@@ -82,19 +82,19 @@ TEST_F(PagesGraphTest, NewPrefixRestartsStillNumberingWhenApplied) {
   vd::GraphPagesEngine pages(*engine, Window());
   CFilePage page(pages);
   EXPECT_EQ(page.Prefix()->text(), "Image");
-  EXPECT_EQ(engine->NumStillImages(), 12);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 12);
   // Typed and typed back: the same name keeps the numbering.
   page.Prefix()->setFocus();
   QTest::keyClicks(page.Prefix(), "Z");
   QTest::keyClick(page.Prefix(), Qt::Key_Backspace);
   page.OnOk();
   EXPECT_EQ(engine->Settings().stillPrefix, "Image");
-  EXPECT_EQ(engine->NumStillImages(), 12);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 12);
   QTest::keyClicks(page.Prefix(), "Z");
-  EXPECT_EQ(engine->NumStillImages(), 12);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 12);
   page.OnOk();
   EXPECT_EQ(engine->Settings().stillPrefix, "ImageZ");
-  EXPECT_EQ(engine->NumStillImages(), 0);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 0);
   // Written at once, not only when the engine goes.
   EXPECT_EQ(store->ReadString("AviCap", "HWCaptureFile", ""), "ImageZ");
   EXPECT_EQ(store->ReadDword("AviCap", "NumStillImages", -1), 0);
