@@ -338,8 +338,8 @@ int Run(const std::vector<std::string>& args) {
   engine.SetCaptureOptions(options);
   if (!engine.BeginCapture()) return 1;
   auto limit = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000) + 10000);
-  session.RunUntil([&] { return !engine.IsCapturing(); }, limit);
-  if (engine.IsCapturing()) engine.StopCapture();
+  session.RunUntil([&] { return !engine.Lifecycle().IsCapturing(); }, limit);
+  if (engine.Lifecycle().IsCapturing()) engine.StopCapture();
   if (session.StopSignal() != 0)
     std::fprintf(stderr, "vdtool: record: stopped early by %s\n", strsignal(session.StopSignal()));
 
@@ -370,7 +370,7 @@ int Run(const std::vector<std::string>& args) {
   }
   // An early end (a full disk) rebuilds the live picture, and the counts go with the
   // recording's pipeline: those taken at its end stand for them.
-  if (counted || engine.LastRecordingStatistics(&stats)) {
+  if (counted || engine.Recorder().LastRecordingStatistics(&stats)) {
     vd::StatisticsText text = vd::CaptureStatistics::TextOf(stats);
     std::cout << "captured: " << text.captured << "\n"
               << "dropped: " << text.dropped << "\n"

@@ -384,7 +384,7 @@ void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
 
 void CViewerDlg::SelectSoundMode() {
   const int mode = vd::DeviceSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-  if (Engine() && mode >= 0) Engine()->SelectAudioMode(mode);
+  if (Engine() && mode >= 0) Engine()->Access().SelectAudioMode(mode);
 }
 
 void CViewerDlg::ApplySoundMode() {

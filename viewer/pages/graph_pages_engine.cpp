@@ -86,7 +86,7 @@ void GraphPagesEngine::StoreStandard(vd::WorkMode workMode, int32_t family) {
 }
 
 void GraphPagesEngine::RefreshPreview() {
-  if (!graph_.IsPreviewing()) return;
+  if (!graph_.Lifecycle().IsPreviewing()) return;
   graph_.StopPreview(true);
   graph_.TearDownGraph();
   graph_.BuildPreviewGraph();

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -392,6 +393,15 @@ bool CaptureFile::SaveAs(const std::string& target) {
   ReadSize();
   host_.MarkAlbumForRefresh();
   return true;
+}
+
+int64_t CaptureFile::FreeDiskSpaceKB(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(path, ec);
+  while (!p.empty() && !std::filesystem::exists(p, ec) && p != p.root_path()) p = p.parent_path();
+  struct statvfs fs {};
+  if (p.empty() || ::statvfs(p.c_str(), &fs) != 0) return -1;
+  return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) / 1024;
 }
 
 bool CaptureFile::Copy(const std::string& target, std::string* error, bool* aborted) {

@@ -85,6 +85,9 @@ class CaptureFile {
     copyWatch_ = std::move(afterPiece);
   }
 
+  // The space left to an unprivileged user on the disk `path` is on (or would be on: the
+  // nearest folder that exists decides), in KB; -1 when it cannot be told.
+  static int64_t FreeDiskSpaceKB(const std::string& path);
   // A name that stays in the data folder and is none of the program's other files there.
   static bool UsableCaptureName(const std::string& name);
 

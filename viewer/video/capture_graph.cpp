@@ -95,7 +95,8 @@ CaptureGraph::CaptureGraph(vd::DeviceEnumerator& devices, vd::SettingsStore& set
             Post([work = std::move(work)](CaptureGraph&) { work(); });
           },
           [this](const std::string& text) { Fail(text); }),
-      file_(settings_, host_, lifecycle_),
+      recorder_(settings_, host_, lifecycle_, video_, audio_,
+                [this](const std::string& text) { Fail(text); }),
       self_(std::make_shared<CaptureGraph*>(this)) {
   gst_init(nullptr, nullptr);
 }
@@ -110,11 +111,11 @@ CaptureGraph::~CaptureGraph() {
   // A recording in the capture file that nobody saved goes to the album before the file
   // goes; if that fails, the file stays and the next start finds it.
   KeepUnsaved(false);
-  file_.RemoveScratch();
+  recorder_.File().RemoveScratch();
   player_.reset();
   FreeCapFilters();
   settings_.numStillImages = stills_.NumStillImages();
-  if (!file_.Path().empty()) settings_.Save(store_);
+  if (!recorder_.File().Path().empty()) settings_.Save(store_);
   stills_.Release();
 }
 
@@ -129,17 +130,13 @@ void CaptureGraph::FailF(const char* format, uint32_t value) {
   Fail(text);
 }
 
-int64_t CaptureGraph::NowMs() const {
-  return static_cast<int64_t>(g_get_monotonic_time() / 1000);
-}
-
 bool CaptureGraph::Init(vd::VideoFrameSink* video, vd::FilePlayerHost* playerHost) {
   video_sink_ = video;
   settings_ = vd::CaptureSettings::Load(store_, rememberedFamily_);
   if (video_sink_ != nullptr) video_sink_->SetKeepPictureAspect(settings_.keepPictureAspect);
   if (playerHost != nullptr) player_ = std::make_unique<FilePlayer>(video, playerHost);
   const std::string folder = tuning_.DataFolder();
-  file_.Open(folder);
+  recorder_.File().Open(folder);
   stills_.Start(folder);
 
   EnumerateDevices();
@@ -316,7 +313,7 @@ void CaptureGraph::CreateTunerControl() {
   if (!tuner_->Activate()) tuner_.reset();
 }
 
-bool CaptureGraph::InitCapFilters() {
+bool CaptureGraph::OpenVideoDevice() {
   if (videoIndex_ < 0 || static_cast<size_t>(videoIndex_) >= videoInfos_.size()) {
     Fail("Error: Cannot create video capture filter");
     return false;
@@ -329,7 +326,22 @@ bool CaptureGraph::InitCapFilters() {
   videoDevice_ = videoInfos_[static_cast<size_t>(videoIndex_)];
   videoName_ = videoDevice_.friendlyName;
   video_->SetUnheardSnapshotHandler(stills_.UnheardHandler());
+  return true;
+}
 
+void CaptureGraph::ApplyModeStandard() {
+  if (workMode_ == vd::WorkMode::kTv) {
+    rememberedFamily_ = DetectStandardFamily();
+    SetVideoStandard(rememberedFamily_);
+  } else if (workMode_ == vd::WorkMode::kSVideo) {
+    SetVideoStandard(settings_.videoStandard0);
+  } else if (workMode_ == vd::WorkMode::kComposite) {
+    SetVideoStandard(settings_.videoStandard1);
+  }
+}
+
+bool CaptureGraph::InitCapFilters() {
+  if (!OpenVideoDevice()) return false;
   vd::VideoFormat format;
   vd::HResult hr = video_->GetVideoFormat(vd::PinKind::kCapture, &format);
   if (vd::Failed(hr)) {
@@ -348,15 +360,7 @@ bool CaptureGraph::InitCapFilters() {
   } else {
     wantPreview_ = true;
   }
-
-  if (workMode_ == vd::WorkMode::kTv) {
-    rememberedFamily_ = DetectStandardFamily();
-    SetVideoStandard(rememberedFamily_);
-  } else if (workMode_ == vd::WorkMode::kSVideo) {
-    SetVideoStandard(settings_.videoStandard0);
-  } else if (workMode_ == vd::WorkMode::kComposite) {
-    SetVideoStandard(settings_.videoStandard1);
-  }
+  ApplyModeStandard();
 
   int32_t outputs = 0;
   int32_t inputs = 0;

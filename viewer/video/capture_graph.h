@@ -23,7 +23,6 @@
 
 #include "audio_preview.h"
 #include "bitmap_file.h"
-#include "capture_file.h"
 #include "capture_host.h"
 #include "capture_lifecycle.h"
 #include "capture_settings.h"
@@ -31,6 +30,7 @@
 #include "device_access.h"
 #include "disk_budget.h"
 #include "file_player.h"
+#include "recorder.h"
 #include "still_taker.h"
 #include "vd/capture_device.h"
 #include "vd/device_enumerator.h"
@@ -117,9 +117,6 @@ class CaptureGraph {
   bool StopCapture();
   void ReturnToLive();
   bool GetStatistics(bool final, vd::StatisticsRecord* record);
-  // The final statistics of the last recording, as they were when it ended: they outlive
-  // the pipeline, which goes when the live picture is built again after an early end.
-  bool LastRecordingStatistics(vd::StatisticsRecord* record) const;
   void OnTimer(uint32_t id);
   vd::CaptureOptions GetCaptureOptions();
   void SetCaptureOptions(const vd::CaptureOptions& options);
@@ -152,33 +149,28 @@ class CaptureGraph {
   // The still folder, the prefix, the marks and the still format.
   vd::StillTaker& Stills() { return stills_; }
 
-  // --- Device access.
-  void SelectAudioMode(int32_t mode) { access_.SelectAudioMode(mode); }
-  bool WriteI2c(const uint8_t* data, uint8_t count) { return access_.I2cWrite(data, count); }
-  bool ReadI2c(uint8_t* data, uint8_t count) { return access_.I2cRead(data, count); }
+  // --- Device access: the sound mode and the card's bus, while the live pipeline is built.
+  vd::DeviceAccess& Access() { return access_; }
 
   // --- State for the main window, the property dialogs and the tests.
-  bool IsCapturing() const { return lifecycle_.IsCapturing(); }
-  bool IsPreviewing() const { return lifecycle_.IsPreviewing(); }
+  // Where the pipelines are: previewing, capturing, a recording ended.
+  const vd::CaptureLifecycle& Lifecycle() const { return lifecycle_; }
   bool IsAudioPreviewing() const { return audioPreview_ != nullptr && audioPreview_->IsRunning(); }
   // Where the audio preview's sound comes from; null without one.
   const vd::DeviceInfo* AudioPreviewDevice() const {
     return audioPreview_ != nullptr ? &audioPreview_->Device() : nullptr;
   }
-  bool HasPreviewGraph() const { return lifecycle_.HasPreviewGraph(); }
-  bool HasCaptureGraph() const { return lifecycle_.HasCaptureGraph(); }
   bool NoPreviewPin() const { return noPreviewPin_; }
   bool WantPreview() const { return wantPreview_; }
   bool IsDeviceLost() const { return deviceLost_; }
-  // From a recording's end (or a capture that failed once the live picture had gone) until
-  // the live picture is back.
-  bool CaptureEnded() const { return lifecycle_.CaptureEnded(); }
   bool StillOnDisplay() const { return stillOnDisplay_; }
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
   vd::WorkMode WorkMode() const { return workMode_; }
   // The capture file, its options and the recordings in it that nobody saved.
-  vd::CaptureFile& File() { return file_; }
-  const vd::CaptureFile& File() const { return file_; }
+  vd::CaptureFile& File() { return recorder_.File(); }
+  const vd::CaptureFile& File() const { return recorder_.File(); }
+  // The recording, its statistics and its file.
+  vd::Recorder& Recorder() { return recorder_; }
   const std::string& VideoDeviceName() const { return videoName_; }
   const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
   const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
@@ -198,6 +190,10 @@ class CaptureGraph {
   // The steps the operations above take, in their order: the devices, the pipelines' stages
   // (see CaptureLifecycle) and the capture file.
   bool InitCapFilters();
+  // The chosen video device opened and remembered; false (told) when it cannot be.
+  bool OpenVideoDevice();
+  // The standard the work mode keeps: the country's on the tuner, the stored one on an input.
+  void ApplyModeStandard();
   void FreeCapFilters();
   int32_t DetectStandardFamily() const;
   void RouteVideoInput(vd::WorkMode mode);
@@ -209,7 +205,6 @@ class CaptureGraph {
   bool FileShown() const;
   bool BuildCaptureGraph();
   bool StartCapture();
-  bool TimeLimitReached() const;
 
   void Fail(const std::string& text);
   void FailF(const char* format, uint32_t value);
@@ -237,13 +232,6 @@ class CaptureGraph {
   // Finishes the file (index and headers) and shows the final statistics. A writer that
   // failed by itself will not take the index either: it gets a short wait only.
   void EndRecording(bool writerFailed = false);
-  void ShowStatistics(bool final);
-  void ResetStatistics();
-  // The recording time left on the capture file's disk, asked again at most once a second:
-  // at the recording's own rate once it has run a while, before that at its format's.
-  const std::string& DiskLeftText(bool started);
-  double ExpectedBytesPerSecond();
-  int64_t NowMs() const;
 
   vd::DeviceEnumerator& devices_;
   vd::SettingsStore& store_;
@@ -254,7 +242,6 @@ class CaptureGraph {
 
   vd::CaptureSettings settings_;
   vd::StillTaker stills_;
-  vd::CaptureFile file_;
 
   // Devices.
   std::vector<std::string> videoNames_;
@@ -293,18 +280,9 @@ class CaptureGraph {
   GstElement* previewSource_ = nullptr;  // the preview's picture source and output, its own
   GstElement* previewOutput_ = nullptr;
   guint previewWatch_ = 0;
-  std::unique_ptr<vd::CapturePipeline> capture_;
+  // After the devices: its pipeline goes before they do.
+  vd::Recorder recorder_;
   guint captureWatch_ = 0;
-
-  // Capture statistics.
-  int64_t startMs_ = 0;
-  int64_t stopMs_ = 0;
-  bool lastStatsKnown_ = false;
-  vd::StatisticsRecord lastStats_;
-  int64_t droppedBaseline_ = 0;
-  vd::StatisticsRecord last_;
-  int64_t diskAskedMs_ = -1;  // -1: ask at once
-  std::string diskText_;
 
   // Keeps queued device events from reaching a destroyed engine.
   std::shared_ptr<CaptureGraph*> self_;

@@ -175,7 +175,7 @@ void CaptureGraph::TearDownGraph() {
   if (lifecycle_.IsCapturing()) EndRecording();
   if (captureWatch_ != 0) g_source_remove(captureWatch_);
   captureWatch_ = 0;
-  capture_.reset();
+  recorder_.Release();
   if (previewWatch_ != 0) g_source_remove(previewWatch_);
   previewWatch_ = 0;
   if (preview_ != nullptr) gst_element_set_state(preview_.get(), GST_STATE_NULL);
@@ -264,7 +264,7 @@ void CaptureGraph::ResizeVideo(bool fullScreen, int32_t width, int32_t height) {
 
 void CaptureGraph::OnGraphEvent(GstMessage* message) {
   GstObject* from = GST_MESSAGE_SRC(message);
-  bool fromCapture = capture_ != nullptr && capture_->Owns(from);
+  bool fromCapture = recorder_.Pipeline() != nullptr && recorder_.Pipeline()->Owns(from);
   switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
       GError* error = nullptr;
@@ -274,7 +274,7 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         bool removed = error != nullptr && error->domain == GST_RESOURCE_ERROR &&
                        error->code == GST_RESOURCE_ERROR_NOT_FOUND;
         g_clear_error(&error);
-        EndRecording(capture_->IsWriter(from) && !capture_->DiskFull());
+        EndRecording(recorder_.Pipeline()->IsWriter(from) && !recorder_.Pipeline()->DiskFull());
         // The device's removal can reach the recording before the enumerator reports it,
         // and a command-line recording ends right here: the host must learn why now.
         if (removed && !deviceLost_) {
@@ -283,12 +283,14 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         }
         if (!removed) {
           // Read before the preview, which lets the recording's pipeline go.
-          const bool margin = capture_ != nullptr && capture_->MarginReached();
-          const bool largest = capture_ != nullptr && capture_->LargestFileReached();
+          const bool margin =
+              recorder_.Pipeline() != nullptr && recorder_.Pipeline()->MarginReached();
+          const bool largest =
+              recorder_.Pipeline() != nullptr && recorder_.Pipeline()->LargestFileReached();
           if (wantPreview_ && BuildPreviewGraph()) StartPreview();
           if (largest) {
             Fail("The recording was ended at " +
-                 vd::DiskBudget::TextOfSize(file_.LargestCaptureFile()) +
+                 vd::DiskBudget::TextOfSize(recorder_.File().LargestCaptureFile()) +
                  ", the most one AVI file can hold. What was recorded is kept; for longer "
                  "recordings choose a compression on the Capture page.");
           } else if (margin) {

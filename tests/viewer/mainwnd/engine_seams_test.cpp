@@ -89,7 +89,7 @@ class EngineSeamsTest : public ViewerTest {
   // Pictures keep arriving, and the sound preview runs.
   bool Live() {
     const int before = window_->Video()->FrameCount();
-    return Engine().IsPreviewing() && Engine().IsAudioPreviewing() &&
+    return Engine().Lifecycle().IsPreviewing() && Engine().IsAudioPreviewing() &&
            PumpUntil([&] { return window_->Video()->FrameCount() > before + 3; }, 5s);
   }
   // Records for `time` through the strip and saves the film as `name` in the current album.
@@ -187,7 +187,7 @@ TEST_F(EngineSeamsTest, TheSettingsSheetStaysShutWhileCapturing) {
   PumpFor(200ms);
   EXPECT_FALSE(opened.seen);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
-  EXPECT_TRUE(Engine().IsCapturing());
+  EXPECT_TRUE(Engine().Lifecycle().IsCapturing());
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
@@ -214,7 +214,7 @@ TEST_F(EngineSeamsTest, ASaveCopyLeavesTheWindowRunningAndNoRecordingStartsUnder
     // The keyboard's record key, the strip's button and the engine itself.
     window_->OnCommand(vd::command_id::kCapture);
     window_->Strip()->Button(ViewStateStrip::kCapture)->click();
-    started = Engine().BeginCapture() || Engine().IsCapturing();
+    started = Engine().BeginCapture() || Engine().Lifecycle().IsCapturing();
     // Quitting would free the album whose save waits below the dialog.
     closed = window_->close();
     go = true;

@@ -283,7 +283,7 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
     ASSERT_EQ(shown_.size(), 1u) << file;
     EXPECT_NE(shown_.front().find(file.string() + ": "), std::string::npos) << shown_.front();
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-    EXPECT_TRUE(engine.IsPreviewing()) << file;
+    EXPECT_TRUE(engine.Lifecycle().IsPreviewing()) << file;
     EXPECT_EQ(engine.AudioPreviewRunning(), sound);
     const int64_t frames = window_->Video()->FrameCount();
     EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 5s))
@@ -324,7 +324,7 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
   const auto clipAlone = [&](const char* after) {
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen) << after;
     EXPECT_TRUE(engine.Player()->IsActive()) << after;
-    EXPECT_FALSE(engine.IsPreviewing()) << after;
+    EXPECT_FALSE(engine.Lifecycle().IsPreviewing()) << after;
     EXPECT_FALSE(engine.AudioPreviewRunning()) << after;
     const int64_t frames = window_->Video()->FrameCount();
     PumpFor(500ms);
@@ -342,7 +342,7 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
 
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_TRUE(engine.IsPreviewing());
+  EXPECT_TRUE(engine.Lifecycle().IsPreviewing());
   const int64_t frames = window_->Video()->FrameCount();
   EXPECT_TRUE(PumpUntil([&] { return window_->Video()->FrameCount() > frames + 2; }, 5s));
 }
@@ -362,7 +362,7 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
   QWidget* lamp = window_->Panel()->control(vd::panel_id::kIndicatorRecord);
   ASSERT_NE(lamp, nullptr);
   const auto outOfCapture = [&](const char* how) {
-    ASSERT_TRUE(PumpUntil([&] { return !engine.IsCapturing(); }, 10s)) << how;
+    ASSERT_TRUE(PumpUntil([&] { return !engine.Lifecycle().IsCapturing(); }, 10s)) << how;
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive) << how;
     PumpFor(1200ms);  // a blinking lamp would have shown by now
     EXPECT_FALSE(lamp->isVisible()) << how;
@@ -377,7 +377,7 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
   box->Unplug();
   outOfCapture("an unplug");
   box->Plug();
-  ASSERT_TRUE(PumpUntil([&] { return engine.IsPreviewing(); }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return engine.Lifecycle().IsPreviewing(); }, 10s));
 
   // The device list's word first, before the recording's source fails.
   Record(1200ms);
@@ -385,7 +385,7 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
   engine.OnDeviceChange(CaptureGraph::kDeviceNodesChanged);
   outOfCapture("the device list");
   engine.OnDeviceChange(CaptureGraph::kDeviceArrival);
-  ASSERT_TRUE(PumpUntil([&] { return engine.IsPreviewing(); }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return engine.Lifecycle().IsPreviewing(); }, 10s));
   Close();
   EXPECT_EQ(AlbumFiles(".avi").size(), 2u);
 }
@@ -419,8 +419,7 @@ TEST_F(ViewerFaultTest, AStopSignalWritesWhatCouldNotBeSavedInsteadOfAsking) {
 TEST_F(ViewerFaultTest, TheCloseButtonSaysWhatCouldNotBeSaved) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Table()->Rename(0, "Renamed"));
-  ReadOnlyFolder readOnly(
-      std::filesystem::path(window_->Engine()->File().Path()).parent_path());
+  ReadOnlyFolder readOnly(std::filesystem::path(window_->Engine()->File().Path()).parent_path());
   if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
   Close();
   EXPECT_TRUE(std::any_of(shown_.begin(), shown_.end(), [](const std::string& text) {

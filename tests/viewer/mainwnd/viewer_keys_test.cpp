@@ -428,7 +428,7 @@ TEST_F(ViewerKeysTest, EscapeWhileCapturingStopsTheCapture) {
   Type(window_->Panel(), Qt::Key_Escape);
   vd::ViewerAlbumHost::SetSavePathFunction({});
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_FALSE(window_->Engine()->IsCapturing());
+  EXPECT_FALSE(window_->Engine()->Lifecycle().IsCapturing());
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(PagesGraphTest, ChosenStandardIsKeptForTheInput) {
   EXPECT_NE(standard & vd::standard::kSecamMask, 0u);
   // The preview comes back after the settling delay.
   QTest::qWait(3 * CColorPage::kStandardSettleMs);
-  EXPECT_TRUE(PumpUntil([&] { return engine->IsPreviewing(); }));
+  EXPECT_TRUE(PumpUntil([&] { return engine->Lifecycle().IsPreviewing(); }));
 }
 
 TEST_F(PagesGraphTest, NewPrefixRestartsStillNumberingWhenApplied) {
@@ -110,7 +110,7 @@ TEST_F(PagesGraphTest, DevicePageListsTheBoxAndKeepsItOnOk) {
   page.OnOk();
   EXPECT_EQ(statusRefreshes, 1);
   EXPECT_EQ(engine->VideoDeviceName(), page.VideoList()->currentItem()->text().toStdString());
-  EXPECT_TRUE(PumpUntil([&] { return engine->IsPreviewing(); }));
+  EXPECT_TRUE(PumpUntil([&] { return engine->Lifecycle().IsPreviewing(); }));
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST_F(EngineTest, CaptureWritesAnAviWhoseFrameCountIsTheCapturedCount) {
   EXPECT_TRUE(host.messages.empty());
 
   engine->ReturnToLive();
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
 }
 
 // The box loses every third picture; the file repeats pictures over the gaps, so it plays
@@ -444,11 +444,11 @@ TEST_F(EngineTest, AnUnsavedRecordingNeverBlocksTheNextOne) {
       EXPECT_FALSE(engine->BeginCapture());
       engine->ReturnToLive();
     }
-    EXPECT_FALSE(engine->IsCapturing());
+    EXPECT_FALSE(engine->Lifecycle().IsCapturing());
     EXPECT_TRUE(HasMessageWith(host, "It is still in " + engine->File().Path() + "."));
     EXPECT_FALSE(HasMessageWith(host, "Save command"));
     EXPECT_EQ(ReadAvi(engine->File().Path()).videoFrames, second);
-    EXPECT_TRUE(engine->IsPreviewing());
+    EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
     Capture(*engine, 300ms);
     kept = DatedRecordings(data);
     ASSERT_EQ(kept.size(), 2u);
@@ -552,18 +552,18 @@ TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
   box->SetFaults(faults);
   EXPECT_FALSE(engine->BeginCapture());
   EXPECT_TRUE(HasMessage(host, "Warning: You can not Capture while there is no Video signal"));
-  EXPECT_FALSE(engine->IsCapturing());
+  EXPECT_FALSE(engine->Lifecycle().IsCapturing());
   EXPECT_EQ(ReadAvi(engine->File().Path()).videoFrames, frames);
 }
 
 TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
   tuning.workMode = vd::WorkMode::kTv;
   auto engine = StartEngine();
-  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   ASSERT_TRUE(engine->IsAudioPreviewing());
   auto live = [&] {
     int before = sink.Frames();
-    return engine->IsPreviewing() && engine->IsAudioPreviewing() &&
+    return engine->Lifecycle().IsPreviewing() && engine->IsAudioPreviewing() &&
            PumpUntil([&] { return sink.Frames() > before + 3; }, 3s);
   };
   // Without a signal the engine refuses before it touches the preview.
@@ -580,7 +580,7 @@ TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
   std::filesystem::remove(engine->File().Path());
   std::filesystem::create_directory(engine->File().Path());
   EXPECT_FALSE(engine->BeginCapture());
-  EXPECT_FALSE(engine->IsCapturing());
+  EXPECT_FALSE(engine->Lifecycle().IsCapturing());
   engine->ReturnToLive();
   EXPECT_TRUE(live()) << "back to live after a failed start";
   std::filesystem::remove(engine->File().Path());
@@ -599,12 +599,12 @@ TEST_F(EngineTest, CaptureOptionsLeaveAPlayingClipAndARunningCaptureAlone) {
   vd::CaptureOptions options = engine->GetCaptureOptions();
   options.captureAudio = !options.captureAudio;
   engine->SetCaptureOptions(options);
-  EXPECT_FALSE(engine->IsPreviewing()) << "the live picture would paint over the clip";
+  EXPECT_FALSE(engine->Lifecycle().IsPreviewing()) << "the live picture would paint over the clip";
   EXPECT_TRUE(engine->Player()->IsActive());
   engine->SetStillOnDisplay(true);
   engine->StopPlayer();
   engine->ReturnToLive();
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
 
   // During a recording: it goes on, and the next one has no sound.
   options.captureAudio = true;
@@ -612,7 +612,7 @@ TEST_F(EngineTest, CaptureOptionsLeaveAPlayingClipAndARunningCaptureAlone) {
   ASSERT_TRUE(engine->BeginCapture());
   options.captureAudio = false;
   engine->SetCaptureOptions(options);
-  EXPECT_TRUE(engine->IsCapturing()) << "the change ended the recording";
+  EXPECT_TRUE(engine->Lifecycle().IsCapturing()) << "the change ended the recording";
   PumpFor(400ms);
   ASSERT_TRUE(engine->StopCapture());
   EXPECT_GT(ReadAvi(engine->File().Path()).audioBuffers, 0);
@@ -628,7 +628,7 @@ TEST_F(EngineTest, UnplugDuringCaptureLeavesAPlayableFile) {
   ASSERT_TRUE(engine->BeginCapture());
   PumpFor(900ms);
   box->Unplug();
-  ASSERT_TRUE(PumpUntil([&] { return !engine->IsCapturing(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !engine->Lifecycle().IsCapturing(); }));
   AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 10);
@@ -649,15 +649,16 @@ TEST_F(EngineTest, WriteFailureEndsTheCaptureWithAPlayableFile) {
   bool began = engine->BeginCapture();
   bool ended = began && PumpUntil([&] {
                  engine->OnTimer(CaptureGraph::kCaptureTimer);
-                 return !engine->IsCapturing();
+                 return !engine->Lifecycle().IsCapturing();
                });
   setrlimit(RLIMIT_FSIZE, &saved);
   ASSERT_TRUE(began);
   ASSERT_TRUE(ended);
   EXPECT_TRUE(HasMessage(host, "ERROR during capture - disk possibly full "));
   EXPECT_EQ(host.aborted, 1);
-  EXPECT_TRUE(engine->IsPreviewing()) << engine->HasPreviewGraph() << engine->HasCaptureGraph()
-                                      << engine->CaptureEnded();  // back to the live picture
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing())
+      << engine->Lifecycle().HasPreviewGraph() << engine->Lifecycle().HasCaptureGraph()
+      << engine->Lifecycle().CaptureEnded();  // back to the live picture
   ASSERT_FALSE(host.statistics.empty());
   AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
@@ -911,14 +912,14 @@ TEST_F(EngineTest, ARecordingEndsWholeAtTheLargestFileAnAviHolds) {
   ASSERT_TRUE(engine->BeginCapture());
   ASSERT_TRUE(PumpUntil([&] {
     engine->OnTimer(CaptureGraph::kCaptureTimer);
-    return !engine->IsCapturing();
+    return !engine->Lifecycle().IsCapturing();
   }));
   EXPECT_EQ(host.aborted, 1);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_NE(host.messages[0].find("ended at 3 MB, the most one AVI file can hold"),
             std::string::npos)
       << host.messages[0];
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   std::vector<char> bytes = FileBytes(engine->File().Path());
   EXPECT_LE(bytes.size(), size_t{kLargest});
   EXPECT_GT(bytes.size(), size_t{kLargest} / 2);
@@ -944,7 +945,7 @@ TEST_F(EngineTest, UnforeseenWriteErrorStillLeavesAnIndexedFile) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   bool ended = PumpUntil([&] {
     engine->OnTimer(CaptureGraph::kCaptureTimer);
-    return !engine->IsCapturing();
+    return !engine->Lifecycle().IsCapturing();
   });
   setrlimit(RLIMIT_FSIZE, &saved);
   ASSERT_TRUE(ended);
@@ -989,12 +990,12 @@ TEST_F(EngineTest, ARecordingEndsIndexedWhenTheDiskComesDownToItsMargin) {
       << host.statistics.front().disk;
   ASSERT_TRUE(PumpUntil([&] {
     engine->OnTimer(CaptureGraph::kCaptureTimer);
-    return !engine->IsCapturing();
+    return !engine->Lifecycle().IsCapturing();
   }));
   EXPECT_EQ(host.aborted, 1);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_NE(host.messages[0].find("disk is nearly full"), std::string::npos) << host.messages[0];
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   // The margin stayed free, and the file is whole: headers, every picture, its index.
   EXPECT_GE(CaptureGraph::FreeDiskSpaceKB(engine->File().Path()) * 1024,
             vd::DiskBudget::kMarginBytes);
@@ -1021,7 +1022,7 @@ TEST_F(EngineTest, ARecordingWithoutAPictureNeverReplacesTheSavesTarget) {
   if (engine->BeginCapture()) {
     ASSERT_TRUE(PumpUntil([&] {
       engine->OnTimer(CaptureGraph::kCaptureTimer);
-      return !engine->IsCapturing();
+      return !engine->Lifecycle().IsCapturing();
     }));
   }
   EXPECT_EQ(engine->File().FramesRecorded(), 0);
@@ -1078,7 +1079,7 @@ TEST_F(HeadlessRecordingTest, AnUnplugIsSaidOnce) {
   session.RunUntil([] { return false; }, 900ms);
   testing::internal::CaptureStderr();
   box->Unplug();
-  const bool ended = session.RunUntil([&] { return !engine.IsCapturing(); }, 10s);
+  const bool ended = session.RunUntil([&] { return !engine.Lifecycle().IsCapturing(); }, 10s);
   session.RunUntil([] { return false; }, 500ms);  // the enumerator's removal, after the source's
   const std::string said = testing::internal::GetCapturedStderr();
   ASSERT_TRUE(ended);

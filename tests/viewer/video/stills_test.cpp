@@ -125,7 +125,7 @@ TEST_F(StillTest, HardwareStillDuringARecordingIsTakenAndTheRecordingGoesOn) {
   ASSERT_TRUE(engine->BeginCapture()) << (host.messages.empty() ? "" : host.messages.back());
   PressAndWait(*engine);
   EXPECT_EQ(ReadFile(dir / "data" / "Image1.bmp").size(), 54u + 640 * 480 * 3);
-  EXPECT_TRUE(engine->IsCapturing());
+  EXPECT_TRUE(engine->Lifecycle().IsCapturing());
   ASSERT_TRUE(engine->StopCapture());
   EXPECT_GT(std::filesystem::file_size(engine->File().Path()), 0u);
   EXPECT_TRUE(host.messages.empty()) << host.messages.front();
@@ -141,7 +141,8 @@ TEST_F(StillTest, HardwareStillWhileAFilmPlaysIsSaidAndNotLostSilently) {
   // Between the recording's end and the return to live (its save dialog open) the stopped
   // recording still holds the still source, which takes nothing.
   box->PressSnapshotButton();
-  EXPECT_TRUE(engine->Stills().TakeUnheardStillMark()) << "the press during the save went without a word";
+  EXPECT_TRUE(engine->Stills().TakeUnheardStillMark())
+      << "the press during the save went without a word";
   engine->ReturnToLive();
   const std::string clip = (dir / "clip.avi").string();
   std::filesystem::copy_file(engine->File().Path(), clip);
@@ -155,7 +156,7 @@ TEST_F(StillTest, HardwareStillWhileAFilmPlaysIsSaidAndNotLostSilently) {
   engine->SetStillOnDisplay(true);  // as the window marks a clip in the video area
   engine->StopPlayer();
   engine->ReturnToLive();
-  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   PressAndWait(*engine);
   EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Image1.bmp"));
   EXPECT_FALSE(engine->Stills().TakeUnheardStillMark());
