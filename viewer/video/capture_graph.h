@@ -28,6 +28,7 @@
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "device_access.h"
+#include "device_router.h"
 #include "disk_budget.h"
 #include "file_player.h"
 #include "recorder.h"
@@ -161,27 +162,20 @@ class CaptureGraph {
     return audioPreview_ != nullptr ? &audioPreview_->Device() : nullptr;
   }
   bool NoPreviewPin() const { return noPreviewPin_; }
-  bool WantPreview() const { return wantPreview_; }
   bool IsDeviceLost() const { return deviceLost_; }
   bool StillOnDisplay() const { return stillOnDisplay_; }
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
-  vd::WorkMode WorkMode() const { return workMode_; }
+  vd::WorkMode WorkMode() const { return router_.WorkMode(); }
   // The capture file, its options and the recordings in it that nobody saved.
   vd::CaptureFile& File() { return recorder_.File(); }
   const vd::CaptureFile& File() const { return recorder_.File(); }
   // The recording, its statistics and its file.
   vd::Recorder& Recorder() { return recorder_; }
-  const std::string& VideoDeviceName() const { return videoName_; }
-  const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
-  const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
-  const std::vector<std::string>& AudioDeviceNames() const { return audioNames_; }
-  int32_t VideoIndex() const { return videoIndex_; }
-  int32_t AudioIndex() const { return audioIndex_; }
+  // The device lists, the chosen devices and their routing.
+  vd::DeviceRouter& Devices() { return router_; }
   vd::CaptureSettings& Settings() { return settings_; }
-  vd::CaptureDevice* VideoDevice() { return video_.get(); }
-  TunerControl* Tuner() { return tuner_.get(); }
-  // The property dialogs' material: formats and amplifier controls of the capture device.
-  bool GetVideoFormats(vd::PinKind pin, std::vector<vd::VideoFormat>* formats);
+  vd::CaptureDevice* VideoDevice() { return router_.Video(); }
+  TunerControl* Tuner() { return router_.Tuner(); }
 
  private:
   class DeviceWatch;
@@ -190,14 +184,7 @@ class CaptureGraph {
   // The steps the operations above take, in their order: the devices, the pipelines' stages
   // (see CaptureLifecycle) and the capture file.
   bool InitCapFilters();
-  // The chosen video device opened and remembered; false (told) when it cannot be.
-  bool OpenVideoDevice();
-  // The standard the work mode keeps: the country's on the tuner, the stored one on an input.
-  void ApplyModeStandard();
   void FreeCapFilters();
-  int32_t DetectStandardFamily() const;
-  void RouteVideoInput(vd::WorkMode mode);
-  void RouteAudioInput(vd::WorkMode mode);
   // The audio preview, and the video preview where it is wanted; nothing while a file is
   // shown.
   void StartLive();
@@ -207,18 +194,8 @@ class CaptureGraph {
   bool StartCapture();
 
   void Fail(const std::string& text);
-  void FailF(const char* format, uint32_t value);
-  // The video device list with its names and usable flags, at most ten devices.
-  void ReadVideoDevices();
-  // Whether `device` is the video device opened last (present or lost).
-  bool IsDeviceInUse(const vd::DeviceInfo& device) const;
-  void EnumerateDevices();
-  bool DeviceUsable(const vd::DeviceInfo& info);
   // KeepUnsavedCapture, telling the user where the recording went when it is not the album.
   std::string KeepUnsaved(bool tell);
-  int64_t ComputeFrameInterval();
-  void MatchPreviewPin();
-  void CreateTunerControl();
   void BuildAudioPreview();
   void WarmUp();
   // Brings the preview's deinterlacer in line with the setting.
@@ -244,34 +221,17 @@ class CaptureGraph {
   vd::StillTaker stills_;
 
   // Devices.
-  std::vector<std::string> videoNames_;
-  std::vector<bool> videoUsable_;
-  std::vector<vd::DeviceInfo> videoInfos_;
-  std::vector<std::string> audioNames_;
-  std::vector<vd::DeviceInfo> audioInfos_;
-  int32_t videoIndex_ = -1;
-  int32_t audioIndex_ = -1;
-  std::string videoName_;
-  vd::DeviceInfo videoDevice_;  // the one opened last, kept while it is lost
-  std::unique_ptr<vd::CaptureDevice> video_;
-  std::unique_ptr<vd::CaptureDevice> audio_;  // a separate audio device
-  std::unique_ptr<TunerControl> tuner_;
+  vd::DeviceRouter router_;
   std::unique_ptr<FilePlayer> player_;
   std::unique_ptr<vd::AudioPreview> audioPreview_;
   vd::DeviceAccess access_;
-  vd::WorkMode workMode_ = vd::WorkMode::kTv;
-  int32_t rememberedFamily_ = 0;
-  int64_t captureInterval_ = 0;  // remembered from the capture pin, 0 unknown
-  int32_t storedWidth_ = 320;    // the video size outside full screen
+  int32_t storedWidth_ = 320;  // the video size outside full screen
   int32_t storedHeight_ = 240;
 
   // Every change of the pipelines' stage goes through lifecycle_. The flags below are
   // settings and facts of the devices and the display, which no stage implies.
   vd::CaptureLifecycle lifecycle_;
-  bool wantPreview_ = true;
   bool noPreviewPin_ = false;
-  bool audioOnCaptureFilter_ = false;
-  bool crossbar_ = false;
   bool deviceLost_ = false;
   bool stillOnDisplay_ = false;
 

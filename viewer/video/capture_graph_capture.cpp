@@ -16,16 +16,17 @@ VD_DEFINE_TRACE(TraceCapture, "video")
 
 bool CaptureGraph::BuildCaptureGraph() {
   if (lifecycle_.HasCaptureGraph()) return true;
-  if (lifecycle_.IsPreviewing() || video_ == nullptr) return false;
-  if (settings_.captureAudio && audio_ == nullptr && !audioOnCaptureFilter_) return false;
+  if (lifecycle_.IsPreviewing() || router_.Video() == nullptr) return false;
+  if (settings_.captureAudio && router_.Audio() == nullptr && !router_.AudioOnCaptureFilter())
+    return false;
   if (lifecycle_.HasPreviewGraph()) TearDownGraph();
 
-  if (!recorder_.Build(wantPreview_ ? video_sink_ : nullptr)) {
+  if (!recorder_.Build(router_.WantPreview() ? video_sink_ : nullptr)) {
     TearDownGraph();
     return false;
   }
   GstElement* pipeline = recorder_.Pipeline()->Pipeline();
-  stills_.Connect(video_.get(), pipeline);
+  stills_.Connect(router_.Video(), pipeline);
   WatchBus(pipeline, &captureWatch_);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureBuilt);
   return true;
@@ -123,7 +124,7 @@ void CaptureGraph::OnTimer(uint32_t id) {
 
 vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
   uint32_t standard = 0;
-  if (video_ != nullptr) video_->TvFormat(&standard);
+  if (router_.Video() != nullptr) router_.Video()->TvFormat(&standard);
   vd::CaptureOptions o;
   o.maxFramesPerSecond = vd::VideoStandards::MaxFramesPerSecond(standard);
   if (settings_.framesPerSecond > o.maxFramesPerSecond)
@@ -165,14 +166,15 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
     TearDownGraph();
     rebuild = true;
   }
-  if (o.useFrameRate && o.framesPerSecond != settings_.framesPerSecond && video_ != nullptr) {
+  if (o.useFrameRate && o.framesPerSecond != settings_.framesPerSecond &&
+      router_.Video() != nullptr) {
     settings_.framesPerSecond = o.framesPerSecond;
     StopPreview(true);
     vd::VideoFormat format;
-    bool ok = vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &format));
+    bool ok = vd::Succeeded(router_.Video()->GetVideoFormat(vd::PinKind::kCapture, &format));
     if (ok) {
       format.frameInterval = vd::CaptureSettings::IntervalOfFps(o.framesPerSecond);
-      ok = vd::Succeeded(video_->SetVideoFormat(vd::PinKind::kCapture, format));
+      ok = vd::Succeeded(router_.Video()->SetVideoFormat(vd::PinKind::kCapture, format));
       if (!ok) Fail("ERROR: Cannot set new frame rate");
     }
     if (!ok) Fail("Cannot set frame rate for capture");
@@ -181,7 +183,7 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
     rebuild = true;
   }
   // A clip or a still in the video area keeps it; the live picture comes back with live.
-  if (rebuild && wantPreview_ && !FileShown() && BuildPreviewGraph()) StartPreview();
+  if (rebuild && router_.WantPreview() && !FileShown() && BuildPreviewGraph()) StartPreview();
 }
 
 vd::FileOptions CaptureGraph::GetFileOptions() {
@@ -217,14 +219,14 @@ int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
 }
 
 bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {
-  if (audio_ == nullptr) return false;
+  if (router_.Audio() == nullptr) return false;
   bool wasPreviewing = lifecycle_.IsPreviewing();
   bool wasSounding = AudioPreviewRunning();
   StopAudioPreview();
   if (wasPreviewing) StopPreview(true);
-  bool ok = vd::Succeeded(audio_->SetAudioFormat(vd::PinKind::kAudioCapture, format));
+  bool ok = vd::Succeeded(router_.Audio()->SetAudioFormat(vd::PinKind::kAudioCapture, format));
   // A clip or a still on show keeps the video area, and a clip its own sound.
   if (wasSounding || !FileShown()) StartAudioPreview();
-  if (wantPreview_ && !FileShown()) StartPreview();
+  if (router_.WantPreview() && !FileShown()) StartPreview();
   return ok;
 }

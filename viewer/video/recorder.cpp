@@ -10,6 +10,7 @@
 #include "capture_lifecycle.h"
 #include "capture_pipeline.h"
 #include "capture_settings.h"
+#include "device_router.h"
 #include "disk_budget.h"
 #include "vd/capture_device.h"
 #include "vd/trace.h"
@@ -24,13 +25,11 @@ constexpr auto kFailedWriterTimeout = std::chrono::seconds(1);
 }  // namespace
 
 Recorder::Recorder(CaptureSettings& settings, CaptureHost& host, const CaptureLifecycle& lifecycle,
-                   const std::unique_ptr<CaptureDevice>& video,
-                   const std::unique_ptr<CaptureDevice>& audio, Tell tell)
+                   const DeviceRouter& devices, Tell tell)
     : settings_(settings),
       host_(host),
       lifecycle_(lifecycle),
-      video_(video),
-      audio_(audio),
+      devices_(devices),
       tell_(std::move(tell)),
       file_(settings, host, lifecycle) {}
 
@@ -42,8 +41,9 @@ int64_t Recorder::NowMs() {
 
 bool Recorder::Build(VideoFrameSink* preview) {
   CapturePipelineConfig config;
-  config.video = video_.get();
-  if (settings_.captureAudio) config.audio = audio_ != nullptr ? audio_.get() : video_.get();
+  config.video = devices_.Video();
+  if (settings_.captureAudio)
+    config.audio = devices_.Audio() != nullptr ? devices_.Audio() : devices_.Video();
   config.path = file_.Path();
   config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
   config.preview = preview;
@@ -68,14 +68,14 @@ int64_t Recorder::ApplyFrameRate() {
   int64_t interval = CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
   // No device runs faster than its standard: a stored rate above it records at the most.
   uint32_t standard = 0;
-  video_->TvFormat(&standard);
+  devices_.Video()->TvFormat(&standard);
   interval = std::max(interval, standard::FrameIntervalOf(standard));
   VideoFormat format;
-  if (Failed(video_->GetVideoFormat(PinKind::kCapture, &format))) {
+  if (Failed(devices_.Video()->GetVideoFormat(PinKind::kCapture, &format))) {
     tell_("Cannot set frame rate for capture");
   } else {
     format.frameInterval = interval;
-    if (Failed(video_->SetVideoFormat(PinKind::kCapture, format)))
+    if (Failed(devices_.Video()->SetVideoFormat(PinKind::kCapture, format)))
       tell_("Cannot set frame rate for capture");
   }
   return interval;
@@ -87,7 +87,7 @@ bool Recorder::Start(uint32_t timer, uint32_t timerMs) {
   lastStatsKnown_ = false;
   droppedBaseline_ = 0;
   FrameCounts counts;
-  if (Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
+  if (Succeeded(devices_.Video()->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
   file_.RecordingStarts();
   if (!capture_->Start()) {
     gst_element_set_state(capture_->Pipeline(), GST_STATE_NULL);
@@ -152,7 +152,7 @@ bool Recorder::LastRecordingStatistics(StatisticsRecord* record) const {
 }
 
 bool Recorder::GetStatistics(bool final, StatisticsRecord* record) {
-  if (capture_ == nullptr || video_ == nullptr) return false;
+  if (capture_ == nullptr || devices_.Video() == nullptr) return false;
   // The file repeats a picture for each one lost: those count as dropped, not captured.
   // While recording, pictures on their way (in a queue, the filler or an encoder's look-ahead)
   // are neither written nor lost: they count as captured, and only those let go so far count
@@ -163,7 +163,8 @@ bool Recorder::GetStatistics(bool final, StatisticsRecord* record) {
             : std::max<int64_t>(0, capture_->FramesProduced() - lostSoFar);
   FrameCounts counts;
   int64_t deviceDropped = 0;
-  if (Succeeded(video_->GetFrameCounts(&counts))) deviceDropped = counts.dropped - droppedBaseline_;
+  if (Succeeded(devices_.Video()->GetFrameCounts(&counts)))
+    deviceDropped = counts.dropped - droppedBaseline_;
   int64_t lost = final ? capture_->FramesProduced() - captured : lostSoFar;
   int64_t dropped = deviceDropped + std::max<int64_t>(0, lost);
   int64_t frames = capture_->FramesWritten();
@@ -195,12 +196,14 @@ void Recorder::ResetStatistics() {
 
 double Recorder::ExpectedBytesPerSecond() {
   VideoFormat format;
-  if (video_ == nullptr || Failed(video_->GetVideoFormat(PinKind::kCapture, &format))) return 0;
+  if (devices_.Video() == nullptr ||
+      Failed(devices_.Video()->GetVideoFormat(PinKind::kCapture, &format)))
+    return 0;
   double fps = format.frameInterval > 0 ? 1e7 / static_cast<double>(format.frameInterval) : 0;
   if (settings_.useFrameRate && settings_.framesPerSecond > 0)
     fps = fps > 0 ? std::min(fps, settings_.framesPerSecond) : settings_.framesPerSecond;
   int64_t sound = 0;
-  CaptureDevice* audio = audio_ != nullptr ? audio_.get() : video_.get();
+  CaptureDevice* audio = devices_.Audio() != nullptr ? devices_.Audio() : devices_.Video();
   AudioFormat audioFormat;
   if (settings_.captureAudio &&
       Succeeded(audio->GetAudioFormat(PinKind::kAudioCapture, &audioFormat)))

@@ -15,6 +15,7 @@
 
 namespace vd {
 class CaptureDevice;
+class DeviceRouter;
 class CaptureHost;
 class CaptureLifecycle;
 class CapturePipeline;
@@ -25,10 +26,9 @@ class Recorder {
  public:
   // Tells the user (UI thread).
   using Tell = std::function<void(const std::string&)>;
-  // The devices are the engine's, read when they are needed: they come and go with it.
+  // The devices are the router's, read when they are needed: they come and go with it.
   Recorder(CaptureSettings& settings, CaptureHost& host, const CaptureLifecycle& lifecycle,
-           const std::unique_ptr<CaptureDevice>& video, const std::unique_ptr<CaptureDevice>& audio,
-           Tell tell);
+           const DeviceRouter& devices, Tell tell);
   ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
@@ -71,8 +71,7 @@ class Recorder {
   CaptureSettings& settings_;
   CaptureHost& host_;
   const CaptureLifecycle& lifecycle_;
-  const std::unique_ptr<CaptureDevice>& video_;
-  const std::unique_ptr<CaptureDevice>& audio_;  // a separate audio device
+  const DeviceRouter& devices_;
   const Tell tell_;
   CaptureFile file_;
   std::unique_ptr<CapturePipeline> capture_;

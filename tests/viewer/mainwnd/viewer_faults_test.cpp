@@ -336,8 +336,8 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
   box->Plug();
   ASSERT_TRUE(PumpUntil([&] { return !engine.IsDeviceLost(); }, 10s));
   clipAlone("a replug");
-  const int32_t audio = engine.AudioIndex();
-  ASSERT_TRUE(engine.ChooseDevices(engine.VideoIndex(), audio == 0 ? -1 : 0, true));
+  const int32_t audio = engine.Devices().AudioIndex();
+  ASSERT_TRUE(engine.ChooseDevices(engine.Devices().VideoIndex(), audio == 0 ? -1 : 0, true));
   clipAlone("a device choice");
 
   window_->Strip()->Button(ViewStateStrip::kCapture)->click();

@@ -106,10 +106,11 @@ TEST_F(PagesGraphTest, DevicePageListsTheBoxAndKeepsItOnOk) {
   CDevicePage page(pages);
   ASSERT_GE(page.VideoList()->count(), 1);
   EXPECT_EQ(page.VideoList()->currentItem()->text(),
-            QString::fromStdString(engine->VideoDeviceName()));
+            QString::fromStdString(engine->Devices().VideoDeviceName()));
   page.OnOk();
   EXPECT_EQ(statusRefreshes, 1);
-  EXPECT_EQ(engine->VideoDeviceName(), page.VideoList()->currentItem()->text().toStdString());
+  EXPECT_EQ(engine->Devices().VideoDeviceName(),
+            page.VideoList()->currentItem()->text().toStdString());
   EXPECT_TRUE(PumpUntil([&] { return engine->Lifecycle().IsPreviewing(); }));
 }
 

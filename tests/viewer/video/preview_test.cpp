@@ -50,7 +50,7 @@ TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
   tuning.country = 33;  // SECAM L
   auto engine = StartEngine();
   EXPECT_NE(engine->Tuner(), nullptr);
-  EXPECT_TRUE(engine->WantPreview());
+  EXPECT_TRUE(engine->Devices().WantPreview());
   uint32_t standard = 0;
   engine->VideoDevice()->TvFormat(&standard);
   EXPECT_EQ(standard, vd::standard::kSecamL);
@@ -61,7 +61,7 @@ TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
 TEST_F(EngineTest, RadioModeKeepsTheVideoStopped) {
   tuning.workMode = vd::WorkMode::kRadio;
   auto engine = StartEngine();
-  EXPECT_FALSE(engine->WantPreview());
+  EXPECT_FALSE(engine->Devices().WantPreview());
   EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
   EXPECT_NE(engine->Tuner(), nullptr);
 }
@@ -191,7 +191,8 @@ TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
   devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
   devices->AddBackend(std::make_unique<OtherCardBackend>(other));
   auto engine = StartEngine();
-  ASSERT_EQ(engine->VideoDeviceName(), std::string("Other Card ") + vd::VirtualTvBox::kVideoName);
+  ASSERT_EQ(engine->Devices().VideoDeviceName(),
+            std::string("Other Card ") + vd::VirtualTvBox::kVideoName);
   ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
   // The card's own sound (it carries it on its capture filter), not the box's.
   EXPECT_EQ(engine->AudioPreviewDevice()->backend, "card");
@@ -265,9 +266,9 @@ TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
   };
 
   auto engine = StartEngine();
-  ASSERT_EQ(engine->VideoDeviceNames(),
+  ASSERT_EQ(engine->Devices().VideoDeviceNames(),
             std::vector<std::string>({"Brevant TV USB", "Brevant TV USB"}));
-  ASSERT_EQ(engine->VideoIndex(), 1);
+  ASSERT_EQ(engine->Devices().VideoIndex(), 1);
   ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 2; }));
   unplug("video0");
   EXPECT_FALSE(engine->IsDeviceLost());
@@ -295,19 +296,19 @@ TEST_F(EngineTest, AReplugReadsTheWholeDeviceListAgainWithinTheCap) {
     devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(boxes.back()));
   }
   auto engine = StartEngine();
-  ASSERT_EQ(engine->VideoDeviceNames().size(), 10u);
-  const int32_t chosen = engine->VideoIndex();
+  ASSERT_EQ(engine->Devices().VideoDeviceNames().size(), 10u);
+  const int32_t chosen = engine->Devices().VideoIndex();
   ASSERT_GE(chosen, 0);
   boxes[static_cast<size_t>(chosen)]->Unplug();
   ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
   boxes[static_cast<size_t>(chosen)]->Plug();
   ASSERT_TRUE(PumpUntil([&] { return !engine->IsDeviceLost(); }));
   EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
-  EXPECT_EQ(engine->VideoDeviceNames().size(), 10u);
-  EXPECT_EQ(engine->VideoDeviceUsable().size(), 10u);
-  EXPECT_FALSE(engine->ChooseDevices(10, engine->AudioIndex(), true))
+  EXPECT_EQ(engine->Devices().VideoDeviceNames().size(), 10u);
+  EXPECT_EQ(engine->Devices().VideoDeviceUsable().size(), 10u);
+  EXPECT_FALSE(engine->ChooseDevices(10, engine->Devices().AudioIndex(), true))
       << "an index the device page cannot show opened a device";
-  EXPECT_TRUE(engine->ChooseDevices(3, engine->AudioIndex(), true));
+  EXPECT_TRUE(engine->ChooseDevices(3, engine->Devices().AudioIndex(), true));
   EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   engine.reset();
   devices.reset();
