@@ -151,9 +151,8 @@ bool RecordOne(vd::VideoCodec codec, int seconds, bool faults) {
     graph.StopCapture();
     cpu = CpuSeconds() - cpu0;
     graph.GetStatistics(true, &stats);
-    const AviLengths avi = ReadLengths(graph.CaptureFilePath());
-    const double mb =
-        static_cast<double>(std::filesystem::file_size(graph.CaptureFilePath())) / 1e6;
+    const AviLengths avi = ReadLengths(graph.File().Path());
+    const double mb = static_cast<double>(std::filesystem::file_size(graph.File().Path())) / 1e6;
     std::printf(
         "%-8s captured %ld, dropped %ld (repeated in the file: %ld frames)\n"
         "         video %.3f s, audio %.3f s, difference %.1f ms (one frame: 33.3 ms)\n"

@@ -17,12 +17,12 @@ TEST_F(EngineTest, PreviewResumesAfterEveryOneOfManyUnplugs) {
   for (int cycle = 0; cycle < kCycles; ++cycle) {
     box->Unplug();
     ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); })) << "cycle " << cycle;
-    ASSERT_FALSE(engine->IsPreviewing()) << "cycle " << cycle;
+    ASSERT_FALSE(engine->Lifecycle().IsPreviewing()) << "cycle " << cycle;
     const int whileUnplugged = sink.Frames();
 
     box->Plug();
     ASSERT_TRUE(PumpUntil([&] { return !engine->IsDeviceLost(); })) << "cycle " << cycle;
-    ASSERT_TRUE(engine->IsPreviewing()) << "cycle " << cycle;
+    ASSERT_TRUE(engine->Lifecycle().IsPreviewing()) << "cycle " << cycle;
     ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= whileUnplugged + 2; }))
         << "no frames after plug-in " << cycle;
     ++resumed;

@@ -304,8 +304,8 @@ class WholeWalkTest : public WholeViewerTest {
                 step.action.c_str(), step.arg, vd::CommandGate::Pending(),
                 window_ ? static_cast<int>(window_->ViewState()) : -1,
                 window_ ? vd::StoredNumber(window_->WorkModeValue()) : -1,
-                engine && engine->IsCapturing() ? ", recording" : "",
-                engine && engine->IsPreviewing() ? ", live graph" : "",
+                engine && engine->Lifecycle().IsCapturing() ? ", recording" : "",
+                engine && engine->Lifecycle().IsPreviewing() ? ", live graph" : "",
                 engine && engine->Player()->IsActive() ? ", clip" : "",
                 engine && engine->IsDeviceLost() ? ", device lost" : "");
   }
@@ -332,7 +332,7 @@ class WholeWalkTest : public WholeViewerTest {
     vd::VirtualTvBox::Shared()->SetFaults({});
     signalLost_ = false;
     if (window_ != nullptr && window_->Parts().Engine() != nullptr)
-      capturePath_ = window_->Parts().Engine()->CaptureFilePath();
+      capturePath_ = window_->Parts().Engine()->File().Path();
     Close();
     answerer_.reset();
   }
@@ -830,10 +830,10 @@ class WholeWalkTest : public WholeViewerTest {
     CaptureGraph* engine = window_->Parts().Engine();
     if (engine == nullptr) return;
     const bool recording = window_->ViewState() == vd::ViewState::kCapturing;
-    if (recording != engine->IsCapturing())
+    if (recording != engine->Lifecycle().IsCapturing())
       failure_ = std::string("capture state: the window is ") +
                  (recording ? "recording" : "not recording") + ", the engine is " +
-                 (engine->IsCapturing() ? "recording" : "not");
+                 (engine->Lifecycle().IsCapturing() ? "recording" : "not");
   }
 
   // After the step no nested loop runs and no posted command waits for one to end: else a
@@ -986,9 +986,9 @@ class WholeWalkTest : public WholeViewerTest {
     if (!PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames; }, 5s))
       failure_ = "frozen live picture: no picture in 5 s while the window shows live (mode " +
                  std::to_string(vd::StoredNumber(mode)) + ", engine " +
-                 (engine->IsPreviewing() ? "previewing" : "not previewing") +
-                 (engine->HasPreviewGraph() ? ", with" : ", without") + " its live graph" +
-                 (engine->Player()->IsActive() ? ", a clip open" : "") +
+                 (engine->Lifecycle().IsPreviewing() ? "previewing" : "not previewing") +
+                 (engine->Lifecycle().HasPreviewGraph() ? ", with" : ", without") +
+                 " its live graph" + (engine->Player()->IsActive() ? ", a clip open" : "") +
                  (engine->StillOnDisplay() ? ", a still shown" : "") + ")";
   }
 
@@ -1061,11 +1061,11 @@ class WholeWalkTest : public WholeViewerTest {
   void RecordingNotLost() { RecordingNotLostAfter(false); }
   void RecordingNotLostAfter(bool closed) {
     CaptureGraph* engine = closed || window_ == nullptr ? nullptr : window_->Parts().Engine();
-    if (engine != nullptr) capturePath_ = engine->CaptureFilePath();
+    if (engine != nullptr) capturePath_ = engine->File().Path();
     if (!closed && engine == nullptr) return;
-    const bool held = engine != nullptr && engine->HasUnsavedCapture();
+    const bool held = engine != nullptr && engine->File().HasUnsavedCapture();
     // A film found to hold only sound when it was kept is no film.
-    const bool soundOnly = engine != nullptr && engine->FramesRecorded() == 0;
+    const bool soundOnly = engine != nullptr && engine->File().FramesRecorded() == 0;
     auto films = Films();
     if (heldUnsaved_ && !held && !soundOnly &&
         std::all_of(films.begin(), films.end(), [&](const auto& f) { return films_.count(f); }))

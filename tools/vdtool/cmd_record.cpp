@@ -348,8 +348,8 @@ bool Record(vd::HeadlessSession& session, const Request& r) {
   engine.SetCaptureOptions(options);
   if (!engine.BeginCapture()) return false;
   auto limit = std::chrono::milliseconds(static_cast<int64_t>(r.seconds * 1000) + 10000);
-  session.RunUntil([&] { return !engine.IsCapturing(); }, limit);
-  if (engine.IsCapturing()) engine.StopCapture();
+  session.RunUntil([&] { return !engine.Lifecycle().IsCapturing(); }, limit);
+  if (engine.Lifecycle().IsCapturing()) engine.StopCapture();
   if (session.StopSignal() != 0)
     std::fprintf(stderr, "vdtool: record: stopped early by %s\n", strsignal(session.StopSignal()));
   return true;
@@ -362,7 +362,7 @@ bool HoldsPicture(vd::HeadlessSession& session, const std::string& file,
   CaptureGraph& engine = session.Engine();
   *counted = engine.GetStatistics(true, stats);
   const bool noPicture = *counted && stats->captured == 0;
-  if (session.StopSignal() != 0 && (noPicture || engine.FramesRecorded() == 0)) {
+  if (session.StopSignal() != 0 && (noPicture || engine.File().FramesRecorded() == 0)) {
     // A file without a picture plays as nothing, and it would replace what FILE held.
     std::fprintf(stderr,
                  "vdtool: record: stopped by %s before the first picture; nothing was "
@@ -378,7 +378,7 @@ bool HoldsPicture(vd::HeadlessSession& session, const std::string& file,
                  file.c_str());
     return false;
   }
-  if (engine.FramesRecorded() == 0) {
+  if (engine.File().FramesRecorded() == 0) {
     // Ended before its first picture reached the file (the engine said why).
     std::fprintf(stderr, "vdtool: record: the recording holds no picture; %s was not written\n",
                  file.c_str());
@@ -452,7 +452,7 @@ int Run(const std::vector<std::string>& args) {
 
   ScratchBeside scratch(request.file);
   if (!scratch.Path().empty()) {
-    engine.UseCaptureFile(scratch.Path());
+    engine.File().UseCaptureFile(scratch.Path());
     session.NoteRecordingAt(scratch.Path());
   }
   session.RescueLeftBeside(request.file);
@@ -463,7 +463,7 @@ int Run(const std::vector<std::string>& args) {
   if (!HoldsPicture(session, request.file, &stats, &counted)) return 1;
   // An early end (a full disk) rebuilds the live picture, and the counts go with the
   // recording's pipeline: those taken at its end stand for them.
-  if (counted || engine.LastRecordingStatistics(&stats)) PrintStatistics(stats);
+  if (counted || engine.Recorder().LastRecordingStatistics(&stats)) PrintStatistics(stats);
   return Save(session, scratch, request.file);
 }
 

@@ -128,7 +128,7 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vdtool: cannot write %s: %s\n", file.c_str(), error.c_str());
     return 1;
   }
-  std::cout << file << ": " << engine.StillWidth() << " x " << engine.StillHeight() << "\n";
+  std::cout << file << ": " << engine.Stills().Width() << " x " << engine.Stills().Height() << "\n";
   return 0;
 }
 

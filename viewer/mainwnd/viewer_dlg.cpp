@@ -153,7 +153,7 @@ void CViewerDlg::CreateAlbum() {
       *albumHost_, settings_.path, settings_.albumPageNum,
       [this](int32_t page) { settings_.albumPageNum = page; }, nullptr);
   album_->setWindowTitle("Gallery");
-  Engine()->SetStillFolder(album_->StillFolder().string());
+  Engine()->Stills().SetFolder(album_->StillFolder().string());
   // A recording a killed viewer left in the capture file joins the album now.
   Engine()->KeepUnsavedCapture();
 }
@@ -384,7 +384,7 @@ bool CViewerDlg::Shutdown() {
   if (sheetHost_ && sheetHost_->IsScanRunning()) return false;
   // The album's save is on the stack below the copy's dialog and would be freed under it;
   // the dialog's Cancel (or a stop signal, which rejects it) ends the copy first.
-  if (Engine() && Engine()->SavingCopy()) return false;
+  if (Engine() && Engine()->File().SavingCopy()) return false;
   if (viewState_ == vd::ViewState::kCapturing && Engine()) Engine()->StopCapture();
   if (mixer_) {
     int32_t mute = settings_.mute;

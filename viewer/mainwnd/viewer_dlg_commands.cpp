@@ -129,7 +129,7 @@ std::span<const CViewerDlg::CommandRow> CViewerDlg::Commands() {
        [](W& w, int id) { w.DigitCommand(id); }},
       {kMain, cid::kDevice0, cid::kDevice9, kAny, Refusal::kIgnore,
        [](W& w, int id) {
-         if (w.Engine()) w.Engine()->ChooseDevices(id - cid::kDevice0, w.Engine()->AudioIndex(), true);
+         if (w.Engine()) w.Engine()->ChooseDevices(id - cid::kDevice0, w.Engine()->Devices().AudioIndex(), true);
        }},
 
       // The panel's buttons and keypads.
@@ -384,7 +384,7 @@ void CViewerDlg::SetWorkMode(vd::WorkMode workMode) {
 
 void CViewerDlg::SelectSoundMode() {
   const int mode = vd::DeviceSoundMode({settings_.isMts, settings_.mtsMode, settings_.mtsPalMode});
-  if (Engine() && mode >= 0) Engine()->SelectAudioMode(mode);
+  if (Engine() && mode >= 0) Engine()->Access().SelectAudioMode(mode);
 }
 
 void CViewerDlg::ApplySoundMode() {
@@ -579,12 +579,12 @@ void CViewerDlg::SyncRemoteState() {
 void CViewerDlg::OnTimerFired(uint32_t id) {
   switch (id) {
     case kTimerAlbum:
-      if (album_ && (albumRefreshPending_ || (Engine() && Engine()->TakeNewStillMark()))) {
+      if (album_ && (albumRefreshPending_ || (Engine() && Engine()->Stills().TakeNewStillMark()))) {
         albumRefreshPending_ = false;
         album_->MarkForRefresh();
         album_->RefreshIfMarked();
       }
-      if (Engine() && Engine()->TakeUnheardStillMark() && bars_) {
+      if (Engine() && Engine()->Stills().TakeUnheardStillMark() && bars_) {
         bars_->ShowStatusNote(Engine()->StillOnDisplay()
                                   ? "Still button: no still was taken while a still is shown"
                               : Engine()->Player() != nullptr && Engine()->Player()->IsActive()

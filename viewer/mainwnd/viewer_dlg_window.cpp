@@ -140,8 +140,8 @@ void CViewerDlg::CloseShownFile() {
 void CViewerDlg::FollowStillAlbum() {
   if (!Engine() || !album_) return;
   std::error_code ec;
-  if (std::filesystem::is_directory(Engine()->StillFolder(), ec)) return;
-  Engine()->SetStillFolder(album_->StillFolder().string());
+  if (std::filesystem::is_directory(Engine()->Stills().Folder(), ec)) return;
+  Engine()->Stills().SetFolder(album_->StillFolder().string());
 }
 
 void CViewerDlg::ShowAlbumWindow() {
@@ -163,7 +163,7 @@ void CViewerDlg::ToggleAlbumWindow() {
 void CViewerDlg::ToggleFullScreen() {
   // The command table keeps it from recordings and films; the engine may still be recording
   // for a moment after the window has stopped it.
-  if (!Engine() || Engine()->IsCapturing()) return;
+  if (!Engine() || Engine()->Lifecycle().IsCapturing()) return;
   if (!fullScreen_) {
     fullScreen_ = true;
     panelBeforeFullScreen_ = panel_ && panel_->isVisible();
@@ -307,7 +307,7 @@ void CViewerDlg::OpenSettingsSheet() {
   // The command table keeps it from recordings, whose graphs its pages would rebuild. One
   // sheet at a time, and none while a scan of the automatic-scan dialog runs: its pages would
   // scan nested inside that scan, over the same table and the same scan start.
-  if ((Engine() && Engine()->IsCapturing()) || sheetOpen_ ||
+  if ((Engine() && Engine()->Lifecycle().IsCapturing()) || sheetOpen_ ||
       (sheetHost_ && sheetHost_->IsScanRunning()) || !Engine()) {
     Beep();
     return;

@@ -52,7 +52,7 @@ std::string GraphPagesEngine::CurrentAlbumPath() const {
 }
 
 std::vector<bool> GraphPagesEngine::VideoDeviceUsable() const {
-  return graph_.VideoDeviceUsable();
+  return graph_.Devices().VideoDeviceUsable();
 }
 
 std::optional<AmpRange> GraphPagesEngine::GetAmpRange(AmpProperty property) {
@@ -86,7 +86,7 @@ void GraphPagesEngine::StoreStandard(vd::WorkMode workMode, int32_t family) {
 }
 
 void GraphPagesEngine::RefreshPreview() {
-  if (!graph_.IsPreviewing()) return;
+  if (!graph_.Lifecycle().IsPreviewing()) return;
   graph_.StopPreview(true);
   graph_.TearDownGraph();
   graph_.BuildPreviewGraph();
@@ -94,7 +94,7 @@ void GraphPagesEngine::RefreshPreview() {
 }
 
 bool GraphPagesEngine::HasSeparateAudio() const {
-  return !graph_.AudioDeviceNames().empty() && graph_.AudioIndex() >= 0;
+  return !graph_.Devices().AudioDeviceNames().empty() && graph_.Devices().AudioIndex() >= 0;
 }
 
 std::vector<AudioFormat> GraphPagesEngine::AudioFormats() {
@@ -117,7 +117,7 @@ bool GraphPagesEngine::HasPin(PinKind pin) const {
 
 std::vector<VideoFormat> GraphPagesEngine::VideoFormats(PinKind pin) {
   std::vector<VideoFormat> formats;
-  if (!graph_.GetVideoFormats(pin, &formats)) formats.clear();
+  if (!graph_.Devices().GetVideoFormats(pin, &formats)) formats.clear();
   return formats;
 }
 
@@ -131,7 +131,7 @@ std::optional<VideoFormat> GraphPagesEngine::CurrentVideoFormat(PinKind pin) {
 void GraphPagesEngine::StopForFormatChange() {
   // A film of the album plays from its file, not from the pins: it goes on (the window still
   // shows it, and its Stop and Live still work on it).
-  if (!graph_.WantPreview()) return;
+  if (!graph_.Devices().WantPreview()) return;
   graph_.StopPreview(true);
   graph_.TearDownGraph();
 }
@@ -167,7 +167,7 @@ bool GraphPagesEngine::ApplyVideoFormat(PinKind pin, const VideoFormat& format) 
 void GraphPagesEngine::RestartAfterFormatChange() {
   // A film or a picture of the album shown in place of the live picture stays: the new format
   // is taken when the user goes back to live.
-  if (!graph_.WantPreview() || graph_.StillOnDisplay() ||
+  if (!graph_.Devices().WantPreview() || graph_.StillOnDisplay() ||
       (graph_.Player() != nullptr && graph_.Player()->IsActive()))
     return;
   graph_.BuildPreviewGraph();

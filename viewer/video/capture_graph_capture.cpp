@@ -1,20 +1,12 @@
 // CaptureGraph: the recording, its statistics, options and the capture file.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <thread>
 
 #include "avi_mend.h"
-#include "vd/file_replace.h"
 #include "vd/trace.h"
-#include "vd/unique_fd.h"
 #include "vd/video/capture_graph.h"
 #include "vd/video/capture_pipeline.h"
 #include "vd/video/disk_budget.h"
@@ -22,62 +14,20 @@
 
 VD_DEFINE_TRACE(TraceCapture, "video")
 
-namespace {
-constexpr auto kFinishTimeout = std::chrono::seconds(10);
-constexpr auto kFailedWriterTimeout = std::chrono::seconds(1);
-
-// Reserves `bytes` for the capture file at `path`, creating it if needed. The space is reserved
-// beyond the file's end: whatever AVI the file holds stays valid.
-bool Preallocate(const std::string& path, int64_t bytes) {
-  const vd::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-  return file && ::fallocate(file.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0;
-}
-}  // namespace
-
 bool CaptureGraph::BuildCaptureGraph() {
   if (lifecycle_.HasCaptureGraph()) return true;
-  if (lifecycle_.IsPreviewing() || video_ == nullptr) return false;
-  if (settings_.captureAudio && audio_ == nullptr && !audioOnCaptureFilter_) return false;
+  if (lifecycle_.IsPreviewing() || router_.Video() == nullptr) return false;
+  if (settings_.captureAudio && router_.Audio() == nullptr && !router_.AudioOnCaptureFilter())
+    return false;
   if (lifecycle_.HasPreviewGraph()) TearDownGraph();
 
-  vd::CapturePipelineConfig config;
-  config.video = video_.get();
-  if (settings_.captureAudio) config.audio = audio_ != nullptr ? audio_.get() : video_.get();
-  config.path = captureFilePath_;
-  config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
-  config.preview = wantPreview_ ? video_sink_ : nullptr;
-  config.recording = settings_.recording;
-  config.deinterlacePreview = settings_.deinterlaceLive;
-  config.framesPerSecond = settings_.framesPerSecond;
-  config.largestFile = largestCaptureFile_;
-  // avimux interleaves by time, and the sound is stretched to the time its stamps span and
-  // the pictures repeated over the device's gaps, so the film keeps the pictures' clock
-  // whichever stream the user made the master (the Capture page says so).
-  if (settings_.useFrameRate) {
-    int64_t interval = vd::CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
-    // No device runs faster than its standard: a stored rate above it records at the most.
-    uint32_t standard = 0;
-    video_->TvFormat(&standard);
-    interval = std::max(interval, vd::standard::FrameIntervalOf(standard));
-    vd::VideoFormat format;
-    if (vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &format))) {
-      Fail("Cannot set frame rate for capture");
-    } else {
-      format.frameInterval = interval;
-      if (vd::Failed(video_->SetVideoFormat(vd::PinKind::kCapture, format)))
-        Fail("Cannot set frame rate for capture");
-    }
-    config.frameInterval = interval;
-  }
-  std::string failure;
-  capture_ = vd::CapturePipeline::Create(config, &failure);
-  if (capture_ == nullptr) {
-    Fail(failure);
+  if (!recorder_.Build(router_.WantPreview() ? video_sink_ : nullptr)) {
     TearDownGraph();
     return false;
   }
-  ConnectStills(capture_->Pipeline());
-  WatchBus(capture_->Pipeline(), &captureWatch_);
+  GstElement* pipeline = recorder_.Pipeline()->Pipeline();
+  stills_.Connect(router_.Video(), pipeline);
+  WatchBus(pipeline, &captureWatch_);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureBuilt);
   return true;
 }
@@ -85,7 +35,7 @@ bool CaptureGraph::BuildCaptureGraph() {
 bool CaptureGraph::BeginCapture() {
   // The recording would empty the file a save is still copying. Refused as the busy window
   // refuses its record key: quietly, with nothing torn down.
-  if (savingCopy_) {
+  if (recorder_.File().SavingCopy()) {
     TraceCapture("no recording while a save copies the capture file\n");
     return false;
   }
@@ -99,16 +49,16 @@ bool CaptureGraph::BeginCapture() {
   if (lifecycle_.HasPreviewGraph()) TearDownGraph();
   // The next recording empties the capture file: the last one goes to the album first.
   KeepUnsavedCapture();
-  if (unsavedCapture_) {
-    Fail("The last recording was not saved, and a new one would overwrite it: " + keepFailure_ +
-         ".\nIt is still in " + captureFilePath_ +
+  if (recorder_.File().HasUnsavedCapture()) {
+    Fail("The last recording was not saved, and a new one would overwrite it: " +
+         recorder_.File().KeepFailure() + ".\nIt is still in " + recorder_.File().Path() +
          ". Let a folder named here be written to, or move that file elsewhere, then record "
          "again.");
     lifecycle_.CaptureFailed();  // the preview is gone: returning to live builds it again
     return false;
   }
-  if (ForeignFileAtCapturePath()) {
-    Fail("The capture file " + captureFilePath_ +
+  if (recorder_.File().IsForeign()) {
+    Fail("The capture file " + recorder_.File().Path() +
          " holds something that is not a recording of this program, and a recording would "
          "overwrite it. Move that file elsewhere, or name another capture file, then record "
          "again.");
@@ -123,65 +73,22 @@ bool CaptureGraph::BeginCapture() {
 }
 
 bool CaptureGraph::StartCapture() {
-  if (savingCopy_) return false;
+  if (recorder_.File().SavingCopy()) return false;
   if (!SignalPresent()) {
     Fail("Warning: You can not Capture while there is no Video signal");
     return false;
   }
   if (lifecycle_.IsCapturing()) return true;
   if (lifecycle_.IsPreviewing()) StopPreview(false);
-  if (!lifecycle_.HasCaptureGraph() || capture_ == nullptr) return false;
-  ResetStatistics();
-  lastStatsKnown_ = false;
-  framesRecorded_ = -1;
-  unmended_ = false;
-  droppedBaseline_ = 0;
-  vd::FrameCounts counts;
-  if (vd::Succeeded(video_->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
-  MarkUnsaved(true);
-  if (!capture_->Start()) {
-    if (!unsavedCapture_) MarkUnsaved(false);
-    gst_element_set_state(capture_->Pipeline(), GST_STATE_NULL);
-    // The capture file may have been emptied already: nothing in it is a film to save.
-    framesRecorded_ = capture_->FramesWritten();
-    Fail("Error: Cannot start graph");
-    return false;
-  }
-  startMs_ = NowMs();
-  host_.SetTimer(kCaptureTimer, kCaptureTimerMs);
+  if (!lifecycle_.HasCaptureGraph() || recorder_.Pipeline() == nullptr) return false;
+  if (!recorder_.Start(kCaptureTimer, kCaptureTimerMs)) return false;
   lifecycle_.MoveTo(vd::CaptureStage::kCapturing);
   return true;
 }
 
 void CaptureGraph::EndRecording(bool writerFailed) {
-  host_.KillTimer(kCaptureTimer);
-  // A writer that fails on the last writes (the disk filling as the index goes out) still
-  // lets the end of the stream through, so the file itself says whether it is whole.
-  if (capture_ != nullptr &&
-      (!capture_->Finish(writerFailed ? kFailedWriterTimeout : kFinishTimeout) || writerFailed ||
-       !vd::AviMend::IsWhole(captureFilePath_))) {
-    // The muxer could not write the end of the file: what reached the disk is kept. On a
-    // full disk the index may not fit yet; it is tried again before the film is kept.
-    std::string why;
-    uint32_t mended = 0;
-    unmended_ = !vd::AviMend::Mend(captureFilePath_, &why, &mended);
-    if (unmended_) TraceCapture("mend failed: %s\n", why.c_str());
-    // Counted now: the pipeline goes when the live picture returns, before a save is asked.
-    // A picture the writer took but could not write (the disk full under it) is not in the
-    // film, while the sound before it is: the film holds what the mend found.
-    if (capture_ != nullptr) framesRecorded_ = capture_->FramesWritten();
-    if (!unmended_) framesRecorded_ = std::min<int64_t>(framesRecorded_, mended);
-  } else if (capture_ != nullptr) {
-    framesRecorded_ = capture_->FramesWritten();
-  }
-  stopMs_ = NowMs();
-  lastStatsKnown_ = GetStatistics(true, &lastStats_);
-  ShowStatistics(true);
+  recorder_.End(kCaptureTimer, writerFailed);
   lifecycle_.MoveTo(vd::CaptureStage::kCaptureFinished);
-  // A recording that ended before its first picture (a disk full at once) holds no film:
-  // kept, it would be an album entry that plays as nothing.
-  unsavedCapture_ = framesRecorded_ != 0;
-  if (!unsavedCapture_) MarkUnsaved(false);
 }
 
 bool CaptureGraph::StopCapture() {
@@ -206,115 +113,18 @@ void CaptureGraph::ReturnToLive() {
   }
 }
 
-bool CaptureGraph::TimeLimitReached() const {
-  // In milliseconds: a command-line recording may ask for a fraction of a second more.
-  return settings_.useTimeLimit &&
-         static_cast<double>(NowMs() - startMs_) >= settings_.timeLimit * 1000.0;
-}
-
-bool CaptureGraph::LastRecordingStatistics(vd::StatisticsRecord* record) const {
-  if (!lastStatsKnown_) return false;
-  *record = lastStats_;
-  return true;
-}
-
 bool CaptureGraph::GetStatistics(bool final, vd::StatisticsRecord* record) {
-  if (capture_ == nullptr || video_ == nullptr) return false;
-  // The file repeats a picture for each one lost: those count as dropped, not captured.
-  // While recording, pictures on their way (in a queue, the filler or an encoder's look-ahead)
-  // are neither written nor lost: they count as captured, and only those let go so far count
-  // as dropped.
-  const int64_t lostSoFar = final ? 0 : capture_->FramesLostSoFar();
-  int64_t captured =
-      final ? std::max<int64_t>(0, capture_->FramesWritten() - capture_->FramesRepeated())
-            : std::max<int64_t>(0, capture_->FramesProduced() - lostSoFar);
-  vd::FrameCounts counts;
-  int64_t deviceDropped = 0;
-  if (vd::Succeeded(video_->GetFrameCounts(&counts)))
-    deviceDropped = counts.dropped - droppedBaseline_;
-  int64_t lost = final ? capture_->FramesProduced() - captured : lostSoFar;
-  int64_t dropped = deviceDropped + std::max<int64_t>(0, lost);
-  int64_t frames = capture_->FramesWritten();
-  int64_t average = frames > 0 ? capture_->VideoBytesWritten() / frames : 0;
-  if (final) {
-    *record = vd::CaptureStatistics::Final(captured, dropped, stopMs_ - startMs_, average);
-  } else {
-    *record = vd::CaptureStatistics::Live(captured, dropped, NowMs() - startMs_, average);
-  }
-  return true;
-}
-
-void CaptureGraph::ShowStatistics(bool final) {
-  if (!GetStatistics(final, &last_)) return;
-  vd::StatisticsText text = vd::CaptureStatistics::TextOf(last_);
-  if (final) diskAskedMs_ = -1;  // what the recording left, not a second ago
-  text.disk = DiskLeftText(true);
-  host_.ShowStatistics(text);
-  int64_t average = last_.captured > 0 ? capture_->VideoBytesWritten() / last_.captured : 0;
-  host_.ShowCaptureProgress(last_.seconds, last_.captured * average);
-}
-
-void CaptureGraph::ResetStatistics() {
-  vd::StatisticsText text;
-  diskAskedMs_ = -1;
-  text.disk = DiskLeftText(false);
-  host_.ShowStatistics(text);
-}
-
-double CaptureGraph::ExpectedBytesPerSecond() {
-  vd::VideoFormat format;
-  if (video_ == nullptr || vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &format)))
-    return 0;
-  double fps = format.frameInterval > 0 ? 1e7 / static_cast<double>(format.frameInterval) : 0;
-  if (settings_.useFrameRate && settings_.framesPerSecond > 0)
-    fps = fps > 0 ? std::min(fps, settings_.framesPerSecond) : settings_.framesPerSecond;
-  int64_t sound = 0;
-  vd::CaptureDevice* audio = audio_ != nullptr ? audio_.get() : video_.get();
-  vd::AudioFormat audioFormat;
-  if (settings_.captureAudio &&
-      vd::Succeeded(audio->GetAudioFormat(vd::PinKind::kAudioCapture, &audioFormat)))
-    sound = audioFormat.AvgBytesPerSec();
-  return vd::DiskBudget::ExpectedBytesPerSecond(settings_.recording, format.width,
-                                                std::abs(format.height), fps, sound);
-}
-
-const std::string& CaptureGraph::DiskLeftText(bool started) {
-  // A second or two of the recording's own figures: the muxer writes in bursts at first.
-  constexpr int64_t kOwnRateAfterMs = 2000;
-  const int64_t now = NowMs();
-  if (diskAskedMs_ >= 0 && now - diskAskedMs_ < 1000) return diskText_;
-  diskAskedMs_ = now;
-  struct stat st {};
-  int64_t size = 0;
-  int64_t held = 0;
-  if (::stat(captureFilePath_.c_str(), &st) == 0) {
-    held = std::max<int64_t>(st.st_size, static_cast<int64_t>(st.st_blocks) * 512);
-    size = started ? st.st_size : 0;  // before the start the file is emptied
-  }
-  const int64_t freeKb = FreeDiskSpaceKB(captureFilePath_);
-  if (freeKb < 0) {
-    diskText_.clear();
-    return diskText_;
-  }
-  const int64_t elapsedMs = (lifecycle_.IsCapturing() ? now : stopMs_) - startMs_;
-  const double rate = started && elapsedMs >= kOwnRateAfterMs
-                          ? static_cast<double>(size) * 1000.0 / static_cast<double>(elapsedMs)
-                          : ExpectedBytesPerSecond();
-  diskText_ = vd::DiskBudget::TextOf(vd::DiskBudget::SecondsLeft(
-      std::min(vd::DiskBudget::FileCapacity(held, freeKb * 1024), largestCaptureFile_), size,
-      rate));
-  return diskText_;
+  return recorder_.GetStatistics(final, record);
 }
 
 void CaptureGraph::OnTimer(uint32_t id) {
   if (id != kCaptureTimer || !lifecycle_.IsCapturing()) return;
-  ShowStatistics(false);
-  if (TimeLimitReached()) host_.RunCaptureCommand();
+  if (recorder_.ShowProgress()) host_.RunCaptureCommand();
 }
 
 vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
   uint32_t standard = 0;
-  if (video_ != nullptr) video_->TvFormat(&standard);
+  if (router_.Video() != nullptr) router_.Video()->TvFormat(&standard);
   vd::CaptureOptions o;
   o.maxFramesPerSecond = vd::VideoStandards::MaxFramesPerSecond(standard);
   if (settings_.framesPerSecond > o.maxFramesPerSecond)
@@ -356,14 +166,15 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
     TearDownGraph();
     rebuild = true;
   }
-  if (o.useFrameRate && o.framesPerSecond != settings_.framesPerSecond && video_ != nullptr) {
+  if (o.useFrameRate && o.framesPerSecond != settings_.framesPerSecond &&
+      router_.Video() != nullptr) {
     settings_.framesPerSecond = o.framesPerSecond;
     StopPreview(true);
     vd::VideoFormat format;
-    bool ok = vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &format));
+    bool ok = vd::Succeeded(router_.Video()->GetVideoFormat(vd::PinKind::kCapture, &format));
     if (ok) {
       format.frameInterval = vd::CaptureSettings::IntervalOfFps(o.framesPerSecond);
-      ok = vd::Succeeded(video_->SetVideoFormat(vd::PinKind::kCapture, format));
+      ok = vd::Succeeded(router_.Video()->SetVideoFormat(vd::PinKind::kCapture, format));
       if (!ok) Fail("ERROR: Cannot set new frame rate");
     }
     if (!ok) Fail("Cannot set frame rate for capture");
@@ -372,135 +183,50 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
     rebuild = true;
   }
   // A clip or a still in the video area keeps it; the live picture comes back with live.
-  if (rebuild && wantPreview_ && !FileShown() && BuildPreviewGraph()) StartPreview();
+  if (rebuild && router_.WantPreview() && !FileShown() && BuildPreviewGraph()) StartPreview();
 }
 
 vd::FileOptions CaptureGraph::GetFileOptions() {
-  vd::FileOptions o;
-  o.path = captureFilePath_;
-  o.sizeKb = static_cast<int32_t>(std::min<int64_t>(existingSizeKb_, settings_.preAllocSizeKb));
-  if (o.sizeKb == 0) settings_.allocMem = false;
-  o.allocate = settings_.allocMem;
-  return o;
+  return recorder_.File().Options();
 }
 
-void CaptureGraph::SetFileOptions(const vd::FileOptions& o) {
-  settings_.allocMem = o.allocate;
-  int64_t current = std::min<int64_t>(existingSizeKb_, settings_.preAllocSizeKb);
-  if (o.allocate && o.sizeKb != current) AllocCaptureFile(o.sizeKb);
-}
-
-bool CaptureGraph::AllocCaptureFile(int32_t kb) {
-  if (kb <= 0) return false;
-  if (!Preallocate(captureFilePath_, int64_t{kb} * 1024)) {
-    host_.ShowMessageBox("Error", "Failed to pre-allocate capture file space");
-    return false;
-  }
-  settings_.preAllocSizeKb = kb;
-  existingSizeKb_ = kb;
-  return true;
-}
-
-int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(path, ec);
-  while (!p.empty() && !std::filesystem::exists(p, ec) && p != p.root_path()) p = p.parent_path();
-  struct statvfs fs {};
-  if (p.empty() || ::statvfs(p.c_str(), &fs) != 0) return -1;
-  return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize) / 1024;
-}
-
-bool CaptureGraph::UseCaptureFile(const std::string& path) {
-  if (lifecycle_.IsCapturing() || savingCopy_ || path.empty()) return false;
-  captureFilePath_ = path;
-  return true;
+void CaptureGraph::SetFileOptions(const vd::FileOptions& options) {
+  recorder_.File().SetOptions(options);
 }
 
 bool CaptureGraph::SaveCaptureAs(const std::string& target) {
-  if (lifecycle_.IsCapturing() || savingCopy_) return false;
-  // A film without a picture plays as nothing: it must not take the place of a file there.
-  if (framesRecorded_ == 0) {
-    host_.ShowMessageBox("", "Capture file save ERROR\n" + target +
-                                 ": the recording holds no picture, so it was not saved");
-    return false;
-  }
-  // The target is replaced in one step, and only once the recording is whole beside it: a
-  // failed save keeps both the capture file and the film it was to overwrite.
-  std::string error;
-  struct stat from {};
-  struct stat to {};
-  // Saved onto itself (by any path) the film would stay the scratch file that the viewer
-  // deletes or records over.
-  const bool itself = ::stat(captureFilePath_.c_str(), &from) == 0 &&
-                      ::stat(target.c_str(), &to) == 0 && from.st_dev == to.st_dev &&
-                      from.st_ino == to.st_ino;
-  if (itself)
-    error =
-        "this is the capture file itself, which the next recording reuses; "
-        "choose another name";
-  bool aborted = false;
-  bool ok = false;
-  if (!itself && settings_.allocMem) {
-    ok = CopyCaptureFile(target, &error, &aborted);
-  } else if (!itself) {
-    // A rename is instant whatever the size; only another file system needs the copy.
-    ok = vd::RenameReplacing(captureFilePath_, target, &error);
-    if (!ok && errno == EXDEV) {
-      ok = CopyCaptureFile(target, &error, &aborted);
-      if (ok) ::unlink(captureFilePath_.c_str());
-    }
-  }
-  if (aborted) {
-    TraceCapture("saving %s as %s aborted\n", captureFilePath_.c_str(), target.c_str());
-    host_.ShowMessageBox("", "Capture file save aborted");
-    return false;
-  }
-  if (!ok) {
-    TraceCapture("cannot save %s as %s: %s\n", captureFilePath_.c_str(), target.c_str(),
-                 error.c_str());
-    host_.ShowMessageBox("", "Capture file save ERROR\n" + target + ": " + error);
-    return false;
-  }
-  unsavedCapture_ = false;
-  MarkUnsaved(false);
+  if (!recorder_.File().SaveAs(target)) return false;
   StopAudioPreview();
   StopPreview(true);
   if (player_ != nullptr) player_->OpenAndShow(target);
-  ReadCaptureFileSize();
-  host_.MarkAlbumForRefresh();
   return true;
 }
 
-bool CaptureGraph::CopyCaptureFile(const std::string& target, std::string* error, bool* aborted) {
-  vd::CopyControl control;
-  control.afterPiece = copyWatch_;
-  std::atomic<bool> finished{false};
-  bool ok = false;
-  std::string failure;
-  const std::string source = captureFilePath_;
-  savingCopy_ = true;
-  std::thread worker([&] {
-    ok = vd::ReplaceWithCopy(source, target, &failure, &control);
-    finished = true;
+std::string CaptureGraph::KeepUnsavedCapture() {
+  return KeepUnsaved(true);
+}
+
+std::string CaptureGraph::KeepUnsaved(bool tell) {
+  bool albumKnown = false;
+  const std::string album = stills_.Album(&albumKnown);
+  return recorder_.File().Keep(album, albumKnown, tell, [this] {
+    if (lifecycle_.HasCaptureGraph()) TearDownGraph();
   });
-  host_.WaitForCopy(control, [&finished] { return finished.load(); });
-  // A host that gave up waiting early still must not leave the copy running.
-  worker.join();
-  savingCopy_ = false;
-  *aborted = !ok && control.cancel;
-  *error = failure;
-  return ok;
+}
+
+int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
+  return vd::CaptureFile::FreeDiskSpaceKB(path);
 }
 
 bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {
-  if (audio_ == nullptr) return false;
+  if (router_.Audio() == nullptr) return false;
   bool wasPreviewing = lifecycle_.IsPreviewing();
   bool wasSounding = AudioPreviewRunning();
   StopAudioPreview();
   if (wasPreviewing) StopPreview(true);
-  bool ok = vd::Succeeded(audio_->SetAudioFormat(vd::PinKind::kAudioCapture, format));
+  bool ok = vd::Succeeded(router_.Audio()->SetAudioFormat(vd::PinKind::kAudioCapture, format));
   // A clip or a still on show keeps the video area, and a clip its own sound.
   if (wasSounding || !FileShown()) StartAudioPreview();
-  if (wantPreview_ && !FileShown()) StartPreview();
+  if (router_.WantPreview() && !FileShown()) StartPreview();
   return ok;
 }

@@ -19,14 +19,14 @@ constexpr GstClockTime kStateTimeout = 5 * GST_SECOND;
 
 bool CaptureGraph::BuildPreviewGraph() {
   if (lifecycle_.HasPreviewGraph()) return true;
-  if (lifecycle_.IsCapturing() || video_ == nullptr) return false;
+  if (lifecycle_.IsCapturing() || router_.Video() == nullptr) return false;
   if (lifecycle_.HasCaptureGraph()) TearDownGraph();
 
   // The capture pin runs at the computed rate; set it before any source takes its format.
   vd::VideoFormat capture;
-  if (vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &capture))) {
-    capture.frameInterval = ComputeFrameInterval();
-    if (vd::Failed(video_->SetVideoFormat(vd::PinKind::kCapture, capture)))
+  if (vd::Succeeded(router_.Video()->GetVideoFormat(vd::PinKind::kCapture, &capture))) {
+    capture.frameInterval = router_.ComputeFrameInterval();
+    if (vd::Failed(router_.Video()->SetVideoFormat(vd::PinKind::kCapture, capture)))
       Fail("Cannot set frame rate for capture");
   }
 
@@ -35,8 +35,8 @@ bool CaptureGraph::BuildPreviewGraph() {
 
   // The capture filter's own sound goes to the speakers only when the audio-preview
   // pipeline does not play it already.
-  if (audioOnCaptureFilter_ && audioPreview_ == nullptr) {
-    GstElement* source = video_->CreateSourceBin(vd::PinKind::kAudioPreview);
+  if (router_.AudioOnCaptureFilter() && audioPreview_ == nullptr) {
+    GstElement* source = router_.Video()->CreateSourceBin(vd::PinKind::kAudioPreview);
     GstElement* convert = vd::MakeElement<"audioconvert">();
     GstElement* sink = vd::MakeAudioSink(vd::AudioSinkClock::kLive);
     bool made = source != nullptr && convert != nullptr && sink != nullptr;
@@ -47,9 +47,9 @@ bool CaptureGraph::BuildPreviewGraph() {
       Fail("Cannot render audio capture stream");
   }
 
-  noPreviewPin_ = !video_->HasPin(vd::PinKind::kPreview);
-  GstElement* source =
-      video_->CreateSourceBin(noPreviewPin_ ? vd::PinKind::kCapture : vd::PinKind::kPreview);
+  noPreviewPin_ = !router_.Video()->HasPin(vd::PinKind::kPreview);
+  GstElement* source = router_.Video()->CreateSourceBin(noPreviewPin_ ? vd::PinKind::kCapture
+                                                                      : vd::PinKind::kPreview);
   if (source == nullptr) {
     Fail("This graph cannot preview");
     preview_.reset();
@@ -68,9 +68,9 @@ bool CaptureGraph::BuildPreviewGraph() {
     ApplyLiveDeinterlace();
   }
 
-  ConnectStills(pipeline);
+  stills_.Connect(router_.Video(), pipeline);
   WatchBus(pipeline, &previewWatch_);
-  access_.Open(video_.get(), [this](const std::string& caption, const std::string& text) {
+  access_.Open(router_.Video(), [this](const std::string& caption, const std::string& text) {
     host_.ShowMessageBox(caption, text);
   });
   lifecycle_.MoveTo(vd::CaptureStage::kPreviewBuilt);
@@ -151,7 +151,7 @@ bool CaptureGraph::StartPreview() {
   if (!lifecycle_.HasPreviewGraph() || preview_ == nullptr) return false;
   bool ok = RunPipeline(preview_.get());
   if (!ok) gst_element_set_state(preview_.get(), GST_STATE_NULL);
-  if (tuner_ != nullptr) tuner_->RetuneCurrent();
+  if (router_.Tuner() != nullptr) router_.Tuner()->RetuneCurrent();
   if (!ok) {
     Fail("Error: Cannot run preview graph");
     return false;
@@ -175,7 +175,7 @@ void CaptureGraph::TearDownGraph() {
   if (lifecycle_.IsCapturing()) EndRecording();
   if (captureWatch_ != 0) g_source_remove(captureWatch_);
   captureWatch_ = 0;
-  capture_.reset();
+  recorder_.Release();
   if (previewWatch_ != 0) g_source_remove(previewWatch_);
   previewWatch_ = 0;
   if (preview_ != nullptr) gst_element_set_state(preview_.get(), GST_STATE_NULL);
@@ -183,8 +183,7 @@ void CaptureGraph::TearDownGraph() {
   previewSource_ = nullptr;
   previewOutput_ = nullptr;
   // No picture can arrive any more: the still buffer can go.
-  stillSink_.reset();
-  stillBuffer_.clear();
+  stills_.Release();
   lifecycle_.MoveTo(vd::CaptureStage::kIdle);
   noPreviewPin_ = false;
 }
@@ -216,24 +215,13 @@ void CaptureGraph::OnDeviceChange(int32_t event) {
     if (recording) host_.OnCaptureAborted();
   } else if (event == kDeviceArrival) {
     if (!deviceLost_) return;
-    if (wantPreview_) StopPreview(true);
+    if (router_.WantPreview()) StopPreview(true);
     TearDownGraph();
     FreeCapFilters();
-    // Names, usable flags and the cap come with the list: the device page's indexes are
-    // indexes into it.
-    ReadVideoDevices();
-    // The card itself where it is back at its place; else the first of its name, since a
-    // card may come back under another node.
-    int32_t found = -1;
-    for (size_t i = 0; i < videoInfos_.size(); ++i) {
-      if (!videoUsable_[i] || videoInfos_[i].friendlyName != videoName_) continue;
-      if (found < 0 || IsDeviceInUse(videoInfos_[i])) found = static_cast<int32_t>(i);
-    }
-    if (found < 0) {
+    if (!router_.FindLostDevice()) {
       host_.RefreshControls();
       return;
     }
-    videoIndex_ = found;
     if (InitCapFilters()) StartLive();
     deviceLost_ = false;
   } else {
@@ -254,9 +242,9 @@ void CaptureGraph::ResizeVideo(bool fullScreen, int32_t width, int32_t height) {
   vd::VideoFormat format;
   if (player_ != nullptr && player_->IsActive()) {
     player_->GetVideoSize(&width, &height);
-  } else if (video_ == nullptr) {
+  } else if (router_.Video() == nullptr) {
     return;
-  } else if (vd::Succeeded(video_->GetVideoFormat(vd::PinKind::kCapture, &format))) {
+  } else if (vd::Succeeded(router_.Video()->GetVideoFormat(vd::PinKind::kCapture, &format))) {
     width = format.width;
     height = std::abs(format.height);
   }
@@ -265,7 +253,7 @@ void CaptureGraph::ResizeVideo(bool fullScreen, int32_t width, int32_t height) {
 
 void CaptureGraph::OnGraphEvent(GstMessage* message) {
   GstObject* from = GST_MESSAGE_SRC(message);
-  bool fromCapture = capture_ != nullptr && capture_->Owns(from);
+  bool fromCapture = recorder_.Pipeline() != nullptr && recorder_.Pipeline()->Owns(from);
   switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
       GError* error = nullptr;
@@ -275,7 +263,7 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         bool removed = error != nullptr && error->domain == GST_RESOURCE_ERROR &&
                        error->code == GST_RESOURCE_ERROR_NOT_FOUND;
         g_clear_error(&error);
-        EndRecording(capture_->IsWriter(from) && !capture_->DiskFull());
+        EndRecording(recorder_.Pipeline()->IsWriter(from) && !recorder_.Pipeline()->DiskFull());
         // The device's removal can reach the recording before the enumerator reports it,
         // and a command-line recording ends right here: the host must learn why now.
         if (removed && !deviceLost_) {
@@ -284,11 +272,14 @@ void CaptureGraph::OnGraphEvent(GstMessage* message) {
         }
         if (!removed) {
           // Read before the preview, which lets the recording's pipeline go.
-          const bool margin = capture_ != nullptr && capture_->MarginReached();
-          const bool largest = capture_ != nullptr && capture_->LargestFileReached();
-          if (wantPreview_ && BuildPreviewGraph()) StartPreview();
+          const bool margin =
+              recorder_.Pipeline() != nullptr && recorder_.Pipeline()->MarginReached();
+          const bool largest =
+              recorder_.Pipeline() != nullptr && recorder_.Pipeline()->LargestFileReached();
+          if (router_.WantPreview() && BuildPreviewGraph()) StartPreview();
           if (largest) {
-            Fail("The recording was ended at " + vd::DiskBudget::TextOfSize(largestCaptureFile_) +
+            Fail("The recording was ended at " +
+                 vd::DiskBudget::TextOfSize(recorder_.File().LargestCaptureFile()) +
                  ", the most one AVI file can hold. What was recorded is kept; for longer "
                  "recordings choose a compression on the Capture page.");
           } else if (margin) {

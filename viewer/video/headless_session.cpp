@@ -292,7 +292,7 @@ std::filesystem::path HeadlessSession::KeepFile(const std::filesystem::path& fil
 
 std::filesystem::path HeadlessSession::KeepCaptureFile() {
   if (engine_ == nullptr || folder_.empty()) return {};
-  return KeepFile(engine_->CaptureFilePath());
+  return KeepFile(engine_->File().Path());
 }
 
 void HeadlessSession::ShowMessage(const std::string& text) {

@@ -350,7 +350,7 @@ TEST_F(BarsTest, EngineDialogsOpenOnlyWhereThePageExists) {
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], "Video Format");
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Engine()->IsPreviewing(); }, 5s))
+  EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Engine()->Lifecycle().IsPreviewing(); }, 5s))
       << "the preview comes back after the dialog";
 }
 
@@ -368,7 +368,7 @@ TEST_F(BarsTest, EngineDialogsStayShutWhileCapturing) {
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
   for (int command = 39; command <= 50; ++command) window_->OnCommand(command);
   EXPECT_EQ(runs, 0);
-  EXPECT_TRUE(window_->Parts().Engine()->IsCapturing());
+  EXPECT_TRUE(window_->Parts().Engine()->Lifecycle().IsCapturing());
   window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
 }
 

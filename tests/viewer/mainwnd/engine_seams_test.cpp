@@ -89,7 +89,7 @@ class EngineSeamsTest : public ViewerTest {
   // Pictures keep arriving, and the sound preview runs.
   bool Live() {
     const int before = window_->Parts().Video()->FrameCount();
-    return Engine().IsPreviewing() && Engine().IsAudioPreviewing() &&
+    return Engine().Lifecycle().IsPreviewing() && Engine().IsAudioPreviewing() &&
            PumpUntil([&] { return window_->Parts().Video()->FrameCount() > before + 3; }, 5s);
   }
   // Records for `time` through the strip and saves the film as `name` in the current album.
@@ -115,7 +115,7 @@ class EngineSeamsTest : public ViewerTest {
   // Holds a save's copy after its first piece until `go` (at most 10 s): the test then acts
   // while the copy is surely under way. `holding` says the copy has reached the hold.
   void HoldSaveCopy(std::atomic<bool>& holding, std::atomic<bool>& go) {
-    Engine().WatchSaveCopy([&holding, &go](int64_t) {
+    Engine().File().WatchSaveCopy([&holding, &go](int64_t) {
       holding = true;
       for (int i = 0; i < 1000 && !go; ++i) std::this_thread::sleep_for(10ms);
     });
@@ -187,7 +187,7 @@ TEST_F(EngineSeamsTest, TheSettingsSheetStaysShutWhileCapturing) {
   PumpFor(200ms);
   EXPECT_FALSE(opened.seen);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
-  EXPECT_TRUE(Engine().IsCapturing());
+  EXPECT_TRUE(Engine().Lifecycle().IsCapturing());
   vd::ViewerAlbumHost::SetSavePathFunction(
       [](const vd::SaveDialogRequest&) { return std::optional<std::filesystem::path>(); });
   window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
@@ -214,7 +214,7 @@ TEST_F(EngineSeamsTest, ASaveCopyLeavesTheWindowRunningAndNoRecordingStartsUnder
     // The keyboard's record key, the strip's button and the engine itself.
     window_->OnCommand(vd::command_id::kCapture);
     window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
-    started = Engine().BeginCapture() || Engine().IsCapturing();
+    started = Engine().BeginCapture() || Engine().Lifecycle().IsCapturing();
     // Quitting would free the album whose save waits below the dialog.
     closed = window_->close();
     go = true;
@@ -227,8 +227,8 @@ TEST_F(EngineSeamsTest, ASaveCopyLeavesTheWindowRunningAndNoRecordingStartsUnder
   EXPECT_FALSE(closed) << "the window closed under the save";
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kClipOpen)
       << (shown_.empty() ? "" : shown_.back());
-  EXPECT_FALSE(Engine().HasUnsavedCapture());
-  const std::string recorded = Slurp(Engine().CaptureFilePath());
+  EXPECT_FALSE(Engine().File().HasUnsavedCapture());
+  const std::string recorded = Slurp(Engine().File().Path());
   EXPECT_GT(recorded.size(), 4096u);
   EXPECT_TRUE(Slurp(film) == recorded) << "the film is not the whole recording";
 }
@@ -248,7 +248,7 @@ TEST_F(EngineSeamsTest, EscapeAbortsASaveCopyAndTheRecordingStaysUnsaved) {
   QObject::connect(&escape, &QTimer::timeout, [&] {
     auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
     if (!holding || go || dialog == nullptr) return;
-    recorded = Slurp(Engine().CaptureFilePath());
+    recorded = Slurp(Engine().File().Path());
     QTest::keyClick(dialog, Qt::Key_Escape);
     go = true;
   });
@@ -257,10 +257,10 @@ TEST_F(EngineSeamsTest, EscapeAbortsASaveCopyAndTheRecordingStaysUnsaved) {
   ASSERT_TRUE(go) << "no progress dialog to press ESC in";
   EXPECT_TRUE(Slurp(old) == "the old film") << "the film the save was to replace changed";
   EXPECT_GT(recorded.size(), 4096u);
-  EXPECT_TRUE(Slurp(Engine().CaptureFilePath()) == recorded);
+  EXPECT_TRUE(Slurp(Engine().File().Path()) == recorded);
   ASSERT_FALSE(shown_.empty());
   EXPECT_EQ(shown_.back(), "Capture file save aborted");
-  EXPECT_TRUE(Engine().HasUnsavedCapture());
+  EXPECT_TRUE(Engine().File().HasUnsavedCapture());
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(old.parent_path()))

@@ -79,7 +79,7 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   Record(1200ms);
   window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_TRUE(window_->Parts().Engine()->HasUnsavedCapture());
+  EXPECT_TRUE(window_->Parts().Engine()->File().HasUnsavedCapture());
   // ...until the next recording would overwrite it: then it moves to the album.
   Record(1200ms);
   ASSERT_EQ(AlbumFiles(".avi").size(), 1u);
@@ -101,7 +101,7 @@ TEST_F(ViewerFaultTest, ARecordingNobodySavedJoinsTheAlbumInsteadOfBeingLost) {
   const size_t index = whole.rfind("idx1");
   ASSERT_NE(index, std::string::npos);
   ASSERT_TRUE(Launch());
-  const std::filesystem::path temporary = window_->Parts().Engine()->CaptureFilePath();
+  const std::filesystem::path temporary = window_->Parts().Engine()->File().Path();
   Close();
   std::filesystem::resize_file(capture, index - 100);  // the last chunk torn as well
   std::filesystem::rename(capture, temporary);
@@ -124,9 +124,9 @@ TEST_F(ViewerFaultTest, AnAlbumThatCannotBeWrittenNeverStopsTheNextRecording) {
   window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   ASSERT_EQ(window_->ViewState(), vd::ViewState::kLive);
   const std::filesystem::path data =
-      std::filesystem::path(window_->Parts().Engine()->CaptureFilePath()).parent_path();
+      std::filesystem::path(window_->Parts().Engine()->File().Path()).parent_path();
   {
-    ReadOnlyFolder album(window_->Parts().Engine()->StillFolder());
+    ReadOnlyFolder album(window_->Parts().Engine()->Stills().Folder());
     if (!album.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
     Record(1200ms);
     window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
@@ -195,7 +195,7 @@ TEST_F(ViewerFaultTest, AStopSignalDuringASaveCopyEndsTheViewerAndKeepsTheRecord
   });
   // The copy is held after its first piece until the signal has dismissed its dialog.
   std::atomic<bool> go{false};
-  window_->Parts().Engine()->WatchSaveCopy([&go](int64_t) {
+  window_->Parts().Engine()->File().WatchSaveCopy([&go](int64_t) {
     for (int i = 0; i < 1000 && !go; ++i) std::this_thread::sleep_for(10ms);
   });
   {
@@ -283,7 +283,7 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
     ASSERT_EQ(shown_.size(), 1u) << file;
     EXPECT_NE(shown_.front().find(file.string() + ": "), std::string::npos) << shown_.front();
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-    EXPECT_TRUE(engine.IsPreviewing()) << file;
+    EXPECT_TRUE(engine.Lifecycle().IsPreviewing()) << file;
     EXPECT_EQ(engine.AudioPreviewRunning(), sound);
     const int64_t frames = window_->Parts().Video()->FrameCount();
     EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames + 2; }, 5s))
@@ -324,7 +324,7 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
   const auto clipAlone = [&](const char* after) {
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen) << after;
     EXPECT_TRUE(engine.Player()->IsActive()) << after;
-    EXPECT_FALSE(engine.IsPreviewing()) << after;
+    EXPECT_FALSE(engine.Lifecycle().IsPreviewing()) << after;
     EXPECT_FALSE(engine.AudioPreviewRunning()) << after;
     const int64_t frames = window_->Parts().Video()->FrameCount();
     PumpFor(500ms);
@@ -336,13 +336,13 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
   box->Plug();
   ASSERT_TRUE(PumpUntil([&] { return !engine.IsDeviceLost(); }, 10s));
   clipAlone("a replug");
-  const int32_t audio = engine.AudioIndex();
-  ASSERT_TRUE(engine.ChooseDevices(engine.VideoIndex(), audio == 0 ? -1 : 0, true));
+  const int32_t audio = engine.Devices().AudioIndex();
+  ASSERT_TRUE(engine.ChooseDevices(engine.Devices().VideoIndex(), audio == 0 ? -1 : 0, true));
   clipAlone("a device choice");
 
   window_->Parts().Strip()->Button(ViewStateStrip::kCapture)->click();
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_TRUE(engine.IsPreviewing());
+  EXPECT_TRUE(engine.Lifecycle().IsPreviewing());
   const int64_t frames = window_->Parts().Video()->FrameCount();
   EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames + 2; }, 5s));
 }
@@ -362,7 +362,7 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
   QWidget* lamp = window_->Parts().Panel()->Controls().Control(vd::panel_id::kIndicatorRecord);
   ASSERT_NE(lamp, nullptr);
   const auto outOfCapture = [&](const char* how) {
-    ASSERT_TRUE(PumpUntil([&] { return !engine.IsCapturing(); }, 10s)) << how;
+    ASSERT_TRUE(PumpUntil([&] { return !engine.Lifecycle().IsCapturing(); }, 10s)) << how;
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive) << how;
     PumpFor(1200ms);  // a blinking lamp would have shown by now
     EXPECT_FALSE(lamp->isVisible()) << how;
@@ -370,14 +370,14 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
     window_->OnCommand(158);  // Esc
     EXPECT_EQ(asked, 0) << how;
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive) << how;
-    EXPECT_TRUE(engine.HasUnsavedCapture()) << how;
+    EXPECT_TRUE(engine.File().HasUnsavedCapture()) << how;
   };
   auto box = vd::VirtualTvBox::Shared();
   Record(1200ms);
   box->Unplug();
   outOfCapture("an unplug");
   box->Plug();
-  ASSERT_TRUE(PumpUntil([&] { return engine.IsPreviewing(); }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return engine.Lifecycle().IsPreviewing(); }, 10s));
 
   // The device list's word first, before the recording's source fails.
   Record(1200ms);
@@ -385,7 +385,7 @@ TEST_F(ViewerFaultTest, ARecordingTheUnplugEndsLeavesTheCaptureStateAndIsKept) {
   engine.OnDeviceChange(CaptureGraph::kDeviceNodesChanged);
   outOfCapture("the device list");
   engine.OnDeviceChange(CaptureGraph::kDeviceArrival);
-  ASSERT_TRUE(PumpUntil([&] { return engine.IsPreviewing(); }, 10s));
+  ASSERT_TRUE(PumpUntil([&] { return engine.Lifecycle().IsPreviewing(); }, 10s));
   Close();
   EXPECT_EQ(AlbumFiles(".avi").size(), 2u);
 }
@@ -397,7 +397,7 @@ TEST_F(ViewerFaultTest, AStopSignalWritesWhatCouldNotBeSavedInsteadOfAsking) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Table()->Rename(0, "Renamed"));
   const std::filesystem::path data =
-      std::filesystem::path(window_->Parts().Engine()->CaptureFilePath()).parent_path();
+      std::filesystem::path(window_->Parts().Engine()->File().Path()).parent_path();
   ReadOnlyFolder readOnly(data);
   if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
   testing::internal::CaptureStderr();
@@ -420,7 +420,7 @@ TEST_F(ViewerFaultTest, TheCloseButtonSaysWhatCouldNotBeSaved) {
   ASSERT_TRUE(Launch());
   ASSERT_TRUE(Table()->Rename(0, "Renamed"));
   ReadOnlyFolder readOnly(
-      std::filesystem::path(window_->Parts().Engine()->CaptureFilePath()).parent_path());
+      std::filesystem::path(window_->Parts().Engine()->File().Path()).parent_path());
   if (!readOnly.Done()) GTEST_SKIP() << "cannot make a folder read-only here";
   Close();
   EXPECT_TRUE(std::any_of(shown_.begin(), shown_.end(), [](const std::string& text) {

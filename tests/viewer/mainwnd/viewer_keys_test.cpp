@@ -430,7 +430,7 @@ TEST_F(ViewerKeysTest, EscapeWhileCapturingStopsTheCapture) {
   Type(window_->Parts().Panel(), Qt::Key_Escape);
   vd::ViewerAlbumHost::SetSavePathFunction({});
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
-  EXPECT_FALSE(window_->Parts().Engine()->IsCapturing());
+  EXPECT_FALSE(window_->Parts().Engine()->Lifecycle().IsCapturing());
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(PagesGraphTest, ChosenStandardIsKeptForTheInput) {
   EXPECT_NE(standard & vd::standard::kSecamMask, 0u);
   // The preview comes back after the settling delay.
   QTest::qWait(3 * CColorPage::kStandardSettleMs);
-  EXPECT_TRUE(PumpUntil([&] { return engine->IsPreviewing(); }));
+  EXPECT_TRUE(PumpUntil([&] { return engine->Lifecycle().IsPreviewing(); }));
 }
 
 TEST_F(PagesGraphTest, NewPrefixRestartsStillNumberingWhenApplied) {
@@ -82,19 +82,19 @@ TEST_F(PagesGraphTest, NewPrefixRestartsStillNumberingWhenApplied) {
   vd::GraphPagesEngine pages(*engine, Window());
   CFilePage page(pages);
   EXPECT_EQ(page.Prefix()->text(), "Image");
-  EXPECT_EQ(engine->NumStillImages(), 12);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 12);
   // Typed and typed back: the same name keeps the numbering.
   page.Prefix()->setFocus();
   QTest::keyClicks(page.Prefix(), "Z");
   QTest::keyClick(page.Prefix(), Qt::Key_Backspace);
   page.OnOk();
   EXPECT_EQ(engine->Settings().stillPrefix, "Image");
-  EXPECT_EQ(engine->NumStillImages(), 12);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 12);
   QTest::keyClicks(page.Prefix(), "Z");
-  EXPECT_EQ(engine->NumStillImages(), 12);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 12);
   page.OnOk();
   EXPECT_EQ(engine->Settings().stillPrefix, "ImageZ");
-  EXPECT_EQ(engine->NumStillImages(), 0);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 0);
   // Written at once, not only when the engine goes.
   EXPECT_EQ(store->ReadString("AviCap", "HWCaptureFile", ""), "ImageZ");
   EXPECT_EQ(store->ReadDword("AviCap", "NumStillImages", -1), 0);
@@ -106,11 +106,12 @@ TEST_F(PagesGraphTest, DevicePageListsTheBoxAndKeepsItOnOk) {
   CDevicePage page(pages);
   ASSERT_GE(page.VideoList()->count(), 1);
   EXPECT_EQ(page.VideoList()->currentItem()->text(),
-            QString::fromStdString(engine->VideoDeviceName()));
+            QString::fromStdString(engine->Devices().VideoDeviceName()));
   page.OnOk();
   EXPECT_EQ(statusRefreshes, 1);
-  EXPECT_EQ(engine->VideoDeviceName(), page.VideoList()->currentItem()->text().toStdString());
-  EXPECT_TRUE(PumpUntil([&] { return engine->IsPreviewing(); }));
+  EXPECT_EQ(engine->Devices().VideoDeviceName(),
+            page.VideoList()->currentItem()->text().toStdString());
+  EXPECT_TRUE(PumpUntil([&] { return engine->Lifecycle().IsPreviewing(); }));
 }
 
 }  // namespace

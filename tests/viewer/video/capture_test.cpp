@@ -38,7 +38,7 @@ TEST_F(EngineTest, CaptureWritesAnAviWhoseFrameCountIsTheCapturedCount) {
   ASSERT_TRUE(engine->GetStatistics(true, &stats));
   EXPECT_GT(stats.captured, 20);
   EXPECT_EQ(stats.dropped, 0);
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_EQ(avi.videoFrames, stats.captured);
   EXPECT_GT(avi.audioBuffers, 0);
@@ -55,7 +55,7 @@ TEST_F(EngineTest, CaptureWritesAnAviWhoseFrameCountIsTheCapturedCount) {
   EXPECT_TRUE(host.messages.empty());
 
   engine->ReturnToLive();
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
 }
 
 // The box loses every third picture; the file repeats pictures over the gaps, so it plays
@@ -75,7 +75,7 @@ TEST_F(EngineTest, DroppedFramesAreCountedAndTheFilmKeepsInStepWithItsSound) {
     ASSERT_TRUE(engine->GetStatistics(true, &stats));
     EXPECT_GT(stats.dropped, 20);
     EXPECT_NEAR(static_cast<double>(stats.dropped), stats.captured / 2.0, 3.0);
-    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    AviContents avi = ReadAvi(engine->File().Path());
     ASSERT_TRUE(avi.opened);
     EXPECT_GE(avi.videoFrames, stats.captured + stats.dropped - 2);
     EXPECT_GT(avi.audioSpan, 2 * GST_SECOND);
@@ -111,7 +111,7 @@ TEST_F(EngineTest, PicturesLostJustBeforeTheStopStillLeaveTheFilmAsLongAsItsSoun
   const bool stopped = engine->StopCapture();
   seeAgain.join();
   ASSERT_TRUE(stopped);
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.audioSpan, 2 * GST_SECOND);
   EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
@@ -136,7 +136,7 @@ TEST_F(EngineTest, EveryOtherPictureLostStillGivesFilmsAsLongAsTheirSound) {
     halfBlind.soundLateMs = 40 + 4 * i;
     box->SetFaults(halfBlind);
     Capture(*engine, 500ms);
-    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    AviContents avi = ReadAvi(engine->File().Path());
     ASSERT_TRUE(avi.opened);
     const GstClockTime film = avi.videoFrames * kFramePeriod;
     EXPECT_LT(std::max(film, avi.audioSpan) - std::min(film, avi.audioSpan), kFramePeriod / 2)
@@ -167,7 +167,7 @@ TEST_F(EngineTest, StreamsBeginningFarApartStillGiveAFilmAsLongAsItsSound) {
     late.soundLateMs = sound;
     box->SetFaults(late);
     Capture(*engine, 2500ms);
-    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    AviContents avi = ReadAvi(engine->File().Path());
     ASSERT_TRUE(avi.opened);
     const GstClockTime film = avi.videoFrames * kFramePeriod;
     EXPECT_GT(avi.audioSpan, GST_SECOND * 3 / 2);
@@ -181,7 +181,7 @@ TEST_F(EngineTest, CaptureWithoutSoundHasOnlyVideo) {
   SetDword("CaptureAudio", 0);
   auto engine = StartEngine();
   Capture(*engine, 800ms);
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 0);
   EXPECT_EQ(avi.audioBuffers, 0);
@@ -202,7 +202,7 @@ TEST_F(EngineTest, ImposedFrameRateIsRecordedAndTheSoundEndsWithTheFilm) {
       ASSERT_TRUE(engine->GetStatistics(true, &stats));
       EXPECT_GE(stats.captured, 2 * fps - 1);
       EXPECT_LE(stats.captured, 4 * fps);
-      AviContents avi = ReadAvi(engine->CaptureFilePath());
+      AviContents avi = ReadAvi(engine->File().Path());
       ASSERT_TRUE(avi.opened);
       // Every picture in the film is a captured one, but for at most one repeat: at a low rate
       // one period can hold one (the first picture held back to the sound's start when the
@@ -283,7 +283,7 @@ TEST_F(EngineTest, PreallocatedCaptureFileStaysAfterSaving) {
   std::string target = (dir / "film.avi").string();
   ASSERT_TRUE(engine->SaveCaptureAs(target));
   EXPECT_EQ(host.copies, 1) << "the copy did not run beside the window";
-  EXPECT_TRUE(std::filesystem::exists(engine->CaptureFilePath()));
+  EXPECT_TRUE(std::filesystem::exists(engine->File().Path()));
   AviContents saved = ReadAvi(target);
   ASSERT_TRUE(saved.opened);
   vd::StatisticsRecord stats;
@@ -300,7 +300,7 @@ TEST_F(EngineTest, SavingWithoutPreallocationMovesTheFile) {
   std::string target = (dir / "moved.avi").string();
   ASSERT_TRUE(engine->SaveCaptureAs(target));
   EXPECT_EQ(host.copies, 0);
-  EXPECT_FALSE(std::filesystem::exists(engine->CaptureFilePath()));
+  EXPECT_FALSE(std::filesystem::exists(engine->File().Path()));
   EXPECT_TRUE(ReadAvi(target).opened);
 
   struct stat here {};
@@ -315,7 +315,7 @@ TEST_F(EngineTest, SavingWithoutPreallocationMovesTheFile) {
   const bool saved = engine->SaveCaptureAs(other.string());
   EXPECT_TRUE(saved) << (host.boxes.empty() ? "" : host.boxes.back());
   EXPECT_EQ(host.copies, 1);
-  EXPECT_FALSE(std::filesystem::exists(engine->CaptureFilePath()));
+  EXPECT_FALSE(std::filesystem::exists(engine->File().Path()));
   EXPECT_TRUE(saved && ReadAvi(other.string()).opened);
   std::filesystem::remove(other);
 }
@@ -340,15 +340,15 @@ TEST_F(EngineTest, SavingOntoTheCaptureFileItselfIsRefusedAndLosesNothing) {
   const std::filesystem::path data = dir / "data";
   auto engine = StartEngine();
   Capture(*engine, 500ms);
-  const int64_t frames = ReadAvi(engine->CaptureFilePath()).videoFrames;
+  const int64_t frames = ReadAvi(engine->File().Path()).videoFrames;
   ASSERT_GT(frames, 0);
-  std::filesystem::create_symlink(engine->CaptureFilePath(), dir / "link.avi");
-  EXPECT_FALSE(engine->SaveCaptureAs(engine->CaptureFilePath()));
+  std::filesystem::create_symlink(engine->File().Path(), dir / "link.avi");
+  EXPECT_FALSE(engine->SaveCaptureAs(engine->File().Path()));
   EXPECT_FALSE(engine->SaveCaptureAs((data / ".." / "data" / "Temporary.AVI").string()));
   EXPECT_FALSE(engine->SaveCaptureAs((dir / "link.avi").string()));
   ASSERT_EQ(host.boxes.size(), 3u);
   EXPECT_NE(host.boxes[2].find("the capture file itself"), std::string::npos) << host.boxes[2];
-  EXPECT_TRUE(engine->HasUnsavedCapture());
+  EXPECT_TRUE(engine->File().HasUnsavedCapture());
   // No album was named: the recording stays the unsaved capture for the next start.
   engine.reset();
   EXPECT_TRUE(DatedRecordings(data).empty());
@@ -365,8 +365,8 @@ TEST_F(EngineTest, TheCaptureFileNeverTakesAnotherFile) {
   for (const char* name : {"TV.CFG", "../outside.avi", "..", ""}) {
     store->WriteString("AviCap", "CaptureFile", name);
     auto engine = StartEngine();
-    EXPECT_EQ(engine->CaptureFilePath(), (data / "Temporary.AVI").string()) << name;
-    EXPECT_FALSE(engine->HasUnsavedCapture()) << name;
+    EXPECT_EQ(engine->File().Path(), (data / "Temporary.AVI").string()) << name;
+    EXPECT_FALSE(engine->File().HasUnsavedCapture()) << name;
     engine.reset();
     EXPECT_TRUE(DatedRecordings(data).empty()) << name;
     EXPECT_TRUE(std::filesystem::exists(data / "TV.CFG")) << name;
@@ -375,7 +375,7 @@ TEST_F(EngineTest, TheCaptureFileNeverTakesAnotherFile) {
   std::ofstream(data / "notes.avi") << text;
   store->WriteString("AviCap", "CaptureFile", "notes.avi");
   auto engine = StartEngine();
-  EXPECT_FALSE(engine->HasUnsavedCapture());
+  EXPECT_FALSE(engine->File().HasUnsavedCapture());
   EXPECT_FALSE(engine->BeginCapture());
   engine->ReturnToLive();
   EXPECT_TRUE(HasMessageWith(host, "not a recording of this program"));
@@ -391,7 +391,7 @@ TEST_F(EngineTest, AnUnsavedRecordingKeptOutsideTheAlbumIsAlwaysSaid) {
   const std::filesystem::path album = data / "Gallery" / "Family";
   std::filesystem::create_directories(album);
   auto engine = StartEngine();
-  engine->SetStillFolder(album.string() + "/");
+  engine->Stills().SetFolder(album.string() + "/");
   Capture(*engine, 300ms);
   engine->ReturnToLive();
   std::filesystem::remove(album);
@@ -419,10 +419,10 @@ TEST_F(EngineTest, AnUnsavedRecordingNeverBlocksTheNextOne) {
   const std::filesystem::path data = dir / "data";
   std::filesystem::create_directories(album);
   auto engine = StartEngine();
-  engine->SetStillFolder(album.string());
+  engine->Stills().SetFolder(album.string());
   Capture(*engine, 500ms);
   engine->ReturnToLive();  // the save dialog cancelled
-  const int64_t first = ReadAvi(engine->CaptureFilePath()).videoFrames;
+  const int64_t first = ReadAvi(engine->File().Path()).videoFrames;
   ASSERT_GT(first, 0);
   {
     ReadOnlyFolder readOnlyAlbum(album);
@@ -436,7 +436,7 @@ TEST_F(EngineTest, AnUnsavedRecordingNeverBlocksTheNextOne) {
     EXPECT_TRUE(HasMessageWith(host, "It was kept as " + firstKept.string() + "."));
 
     // Neither folder can take the second one: refused, with the way out, and nothing lost.
-    const int64_t second = ReadAvi(engine->CaptureFilePath()).videoFrames;
+    const int64_t second = ReadAvi(engine->File().Path()).videoFrames;
     ASSERT_GT(second, 0);
     {
       ReadOnlyFolder readOnlyData(data);
@@ -444,11 +444,11 @@ TEST_F(EngineTest, AnUnsavedRecordingNeverBlocksTheNextOne) {
       EXPECT_FALSE(engine->BeginCapture());
       engine->ReturnToLive();
     }
-    EXPECT_FALSE(engine->IsCapturing());
-    EXPECT_TRUE(HasMessageWith(host, "It is still in " + engine->CaptureFilePath() + "."));
+    EXPECT_FALSE(engine->Lifecycle().IsCapturing());
+    EXPECT_TRUE(HasMessageWith(host, "It is still in " + engine->File().Path() + "."));
     EXPECT_FALSE(HasMessageWith(host, "Save command"));
-    EXPECT_EQ(ReadAvi(engine->CaptureFilePath()).videoFrames, second);
-    EXPECT_TRUE(engine->IsPreviewing());
+    EXPECT_EQ(ReadAvi(engine->File().Path()).videoFrames, second);
+    EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
     Capture(*engine, 300ms);
     kept = DatedRecordings(data);
     ASSERT_EQ(kept.size(), 2u);
@@ -476,16 +476,16 @@ TEST_F(EngineTest, AKilledRecordingInAPreallocatedFileJoinsTheAlbum) {
   SetDword("AllocMem", 0);
   {
     auto engine = StartEngine();
-    engine->SetStillFolder(album.string());
-    EXPECT_FALSE(engine->HasUnsavedCapture());
+    engine->Stills().SetFolder(album.string());
+    EXPECT_FALSE(engine->File().HasUnsavedCapture());
   }
   EXPECT_TRUE(DatedRecordings(album).empty()) << "a saved recording was kept again";
   SetDword("AllocMem", 1);
   PutBack(snapshot, data);
   {
     auto engine = StartEngine();
-    engine->SetStillFolder(album.string());
-    EXPECT_TRUE(engine->HasUnsavedCapture());
+    engine->Stills().SetFolder(album.string());
+    EXPECT_TRUE(engine->File().HasUnsavedCapture());
   }
   const auto kept = DatedRecordings(album);
   ASSERT_EQ(kept.size(), 1u);
@@ -529,8 +529,8 @@ TEST_F(EngineTest, AKilledRecordingWaitsForAStartThatKnowsTheAlbum) {
   MakeBox();
   {
     auto engine = StartEngine();
-    engine->SetStillFolder(album.string());
-    EXPECT_TRUE(engine->HasUnsavedCapture());
+    engine->Stills().SetFolder(album.string());
+    EXPECT_TRUE(engine->File().HasUnsavedCapture());
     EXPECT_FALSE(engine->KeepUnsavedCapture().empty());
   }
   const auto kept = DatedRecordings(album);
@@ -544,7 +544,7 @@ TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
   auto engine = StartEngine();
   Capture(*engine, 500ms);
   engine->ReturnToLive();
-  int64_t frames = ReadAvi(engine->CaptureFilePath()).videoFrames;
+  int64_t frames = ReadAvi(engine->File().Path()).videoFrames;
   ASSERT_GT(frames, 0);
   ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kTv));
   vd::VirtualBoxFaults faults;
@@ -552,18 +552,18 @@ TEST_F(EngineTest, NoSignalRefusesToCaptureAndKeepsTheLastRecording) {
   box->SetFaults(faults);
   EXPECT_FALSE(engine->BeginCapture());
   EXPECT_TRUE(HasMessage(host, "Warning: You can not Capture while there is no Video signal"));
-  EXPECT_FALSE(engine->IsCapturing());
-  EXPECT_EQ(ReadAvi(engine->CaptureFilePath()).videoFrames, frames);
+  EXPECT_FALSE(engine->Lifecycle().IsCapturing());
+  EXPECT_EQ(ReadAvi(engine->File().Path()).videoFrames, frames);
 }
 
 TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
   tuning.workMode = vd::WorkMode::kTv;
   auto engine = StartEngine();
-  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   ASSERT_TRUE(engine->IsAudioPreviewing());
   auto live = [&] {
     int before = sink.Frames();
-    return engine->IsPreviewing() && engine->IsAudioPreviewing() &&
+    return engine->Lifecycle().IsPreviewing() && engine->IsAudioPreviewing() &&
            PumpUntil([&] { return sink.Frames() > before + 3; }, 3s);
   };
   // Without a signal the engine refuses before it touches the preview.
@@ -577,13 +577,13 @@ TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
   EXPECT_TRUE(live()) << "back to live after the refusal";
   // A capture file that cannot be opened fails once the preview is down: live builds it again.
   box->SetFaults({});
-  std::filesystem::remove(engine->CaptureFilePath());
-  std::filesystem::create_directory(engine->CaptureFilePath());
+  std::filesystem::remove(engine->File().Path());
+  std::filesystem::create_directory(engine->File().Path());
   EXPECT_FALSE(engine->BeginCapture());
-  EXPECT_FALSE(engine->IsCapturing());
+  EXPECT_FALSE(engine->Lifecycle().IsCapturing());
   engine->ReturnToLive();
   EXPECT_TRUE(live()) << "back to live after a failed start";
-  std::filesystem::remove(engine->CaptureFilePath());
+  std::filesystem::remove(engine->File().Path());
 }
 
 // Options change what the next recording does, never what the video area shows now.
@@ -594,17 +594,17 @@ TEST_F(EngineTest, CaptureOptionsLeaveAPlayingClipAndARunningCaptureAlone) {
   Capture(*engine, 600ms);
   engine->ReturnToLive();
   std::string clip = (dir / "clip.avi").string();
-  std::filesystem::copy_file(engine->CaptureFilePath(), clip);
+  std::filesystem::copy_file(engine->File().Path(), clip);
   ASSERT_TRUE(engine->PlayFile(clip));
   vd::CaptureOptions options = engine->GetCaptureOptions();
   options.captureAudio = !options.captureAudio;
   engine->SetCaptureOptions(options);
-  EXPECT_FALSE(engine->IsPreviewing()) << "the live picture would paint over the clip";
+  EXPECT_FALSE(engine->Lifecycle().IsPreviewing()) << "the live picture would paint over the clip";
   EXPECT_TRUE(engine->Player()->IsActive());
   engine->SetStillOnDisplay(true);
   engine->StopPlayer();
   engine->ReturnToLive();
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
 
   // During a recording: it goes on, and the next one has no sound.
   options.captureAudio = true;
@@ -612,13 +612,13 @@ TEST_F(EngineTest, CaptureOptionsLeaveAPlayingClipAndARunningCaptureAlone) {
   ASSERT_TRUE(engine->BeginCapture());
   options.captureAudio = false;
   engine->SetCaptureOptions(options);
-  EXPECT_TRUE(engine->IsCapturing()) << "the change ended the recording";
+  EXPECT_TRUE(engine->Lifecycle().IsCapturing()) << "the change ended the recording";
   PumpFor(400ms);
   ASSERT_TRUE(engine->StopCapture());
-  EXPECT_GT(ReadAvi(engine->CaptureFilePath()).audioBuffers, 0);
+  EXPECT_GT(ReadAvi(engine->File().Path()).audioBuffers, 0);
   engine->ReturnToLive();
   Capture(*engine, 400ms);
-  AviContents next = ReadAvi(engine->CaptureFilePath());
+  AviContents next = ReadAvi(engine->File().Path());
   EXPECT_GT(next.videoFrames, 0);
   EXPECT_EQ(next.audioBuffers, 0);
 }
@@ -628,8 +628,8 @@ TEST_F(EngineTest, UnplugDuringCaptureLeavesAPlayableFile) {
   ASSERT_TRUE(engine->BeginCapture());
   PumpFor(900ms);
   box->Unplug();
-  ASSERT_TRUE(PumpUntil([&] { return !engine->IsCapturing(); }));
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  ASSERT_TRUE(PumpUntil([&] { return !engine->Lifecycle().IsCapturing(); }));
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 10);
   ASSERT_FALSE(host.statistics.empty());
@@ -649,21 +649,22 @@ TEST_F(EngineTest, WriteFailureEndsTheCaptureWithAPlayableFile) {
   bool began = engine->BeginCapture();
   bool ended = began && PumpUntil([&] {
                  engine->OnTimer(CaptureGraph::kCaptureTimer);
-                 return !engine->IsCapturing();
+                 return !engine->Lifecycle().IsCapturing();
                });
   setrlimit(RLIMIT_FSIZE, &saved);
   ASSERT_TRUE(began);
   ASSERT_TRUE(ended);
   EXPECT_TRUE(HasMessage(host, "ERROR during capture - disk possibly full "));
   EXPECT_EQ(host.aborted, 1);
-  EXPECT_TRUE(engine->IsPreviewing()) << engine->HasPreviewGraph() << engine->HasCaptureGraph()
-                                      << engine->CaptureEnded();  // back to the live picture
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing())
+      << engine->Lifecycle().HasPreviewGraph() << engine->Lifecycle().HasCaptureGraph()
+      << engine->Lifecycle().CaptureEnded();  // back to the live picture
   ASSERT_FALSE(host.statistics.empty());
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
   EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
-  EXPECT_LE(std::filesystem::file_size(engine->CaptureFilePath()), small.rlim_cur);
+  EXPECT_LE(std::filesystem::file_size(engine->File().Path()), small.rlim_cur);
 }
 
 }  // namespace
@@ -694,7 +695,7 @@ TEST_F(EngineTest, AFileCutOffByItsWriterIsMendedWithAnIndex) {
   auto engine = StartEngine();
   Capture(*engine, 800ms);
   std::string cut = (dir / "cut.avi").string();
-  std::filesystem::copy_file(engine->CaptureFilePath(), cut);
+  std::filesystem::copy_file(engine->File().Path(), cut);
   EXPECT_TRUE(vd::AviMend::IsWhole(cut));
   // As a writer that stopped mid-picture leaves it: no index, a torn last chunk.
   auto size = std::filesystem::file_size(cut);
@@ -749,9 +750,9 @@ TEST_F(EngineTest, AMendedH264FileFlagsOnlyItsKeyFrames) {
   options.recording.codec = vd::VideoCodec::kH264;
   engine->SetCaptureOptions(options);
   Capture(*engine, 2500ms);  // a key frame every two seconds
-  const auto whole = IndexEntries(FileBytes(engine->CaptureFilePath()));
+  const auto whole = IndexEntries(FileBytes(engine->File().Path()));
   std::string cut = (dir / "cut.avi").string();
-  std::filesystem::copy_file(engine->CaptureFilePath(), cut);
+  std::filesystem::copy_file(engine->File().Path(), cut);
   std::filesystem::resize_file(cut, std::filesystem::file_size(cut) * 9 / 10);
   std::string why;
   ASSERT_TRUE(vd::AviMend::Mend(cut, &why)) << why;
@@ -907,23 +908,23 @@ TEST(AviMendTest, AKilledRecordingPastOneGibKeepsEveryPart) {
 TEST_F(EngineTest, ARecordingEndsWholeAtTheLargestFileAnAviHolds) {
   constexpr int64_t kLargest = 3 * 1024 * 1024;
   auto engine = StartEngine();
-  engine->SetLargestCaptureFile(kLargest);
+  engine->File().SetLargestCaptureFile(kLargest);
   ASSERT_TRUE(engine->BeginCapture());
   ASSERT_TRUE(PumpUntil([&] {
     engine->OnTimer(CaptureGraph::kCaptureTimer);
-    return !engine->IsCapturing();
+    return !engine->Lifecycle().IsCapturing();
   }));
   EXPECT_EQ(host.aborted, 1);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_NE(host.messages[0].find("ended at 3 MB, the most one AVI file can hold"),
             std::string::npos)
       << host.messages[0];
-  EXPECT_TRUE(engine->IsPreviewing());
-  std::vector<char> bytes = FileBytes(engine->CaptureFilePath());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
+  std::vector<char> bytes = FileBytes(engine->File().Path());
   EXPECT_LE(bytes.size(), size_t{kLargest});
   EXPECT_GT(bytes.size(), size_t{kLargest} / 2);
   EXPECT_TRUE(IndexEndsTheFile(bytes));
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
   EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
@@ -944,15 +945,15 @@ TEST_F(EngineTest, UnforeseenWriteErrorStillLeavesAnIndexedFile) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   bool ended = PumpUntil([&] {
     engine->OnTimer(CaptureGraph::kCaptureTimer);
-    return !engine->IsCapturing();
+    return !engine->Lifecycle().IsCapturing();
   });
   setrlimit(RLIMIT_FSIZE, &saved);
   ASSERT_TRUE(ended);
   EXPECT_TRUE(HasMessage(host, "ERROR during capture - disk possibly full "));
-  std::vector<char> bytes = FileBytes(engine->CaptureFilePath());
+  std::vector<char> bytes = FileBytes(engine->File().Path());
   ASSERT_LE(bytes.size(), small.rlim_cur);
   EXPECT_TRUE(IndexEndsTheFile(bytes));
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 3);
 }
@@ -989,19 +990,19 @@ TEST_F(EngineTest, ARecordingEndsIndexedWhenTheDiskComesDownToItsMargin) {
       << host.statistics.front().disk;
   ASSERT_TRUE(PumpUntil([&] {
     engine->OnTimer(CaptureGraph::kCaptureTimer);
-    return !engine->IsCapturing();
+    return !engine->Lifecycle().IsCapturing();
   }));
   EXPECT_EQ(host.aborted, 1);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_NE(host.messages[0].find("disk is nearly full"), std::string::npos) << host.messages[0];
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   // The margin stayed free, and the file is whole: headers, every picture, its index.
-  EXPECT_GE(CaptureGraph::FreeDiskSpaceKB(engine->CaptureFilePath()) * 1024,
+  EXPECT_GE(CaptureGraph::FreeDiskSpaceKB(engine->File().Path()) * 1024,
             vd::DiskBudget::kMarginBytes);
-  std::vector<char> bytes = FileBytes(engine->CaptureFilePath());
+  std::vector<char> bytes = FileBytes(engine->File().Path());
   EXPECT_GT(bytes.size(), size_t{kRoom} / 2);
   EXPECT_TRUE(IndexEndsTheFile(bytes));
-  AviContents avi = ReadAvi(engine->CaptureFilePath());
+  AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
   EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
@@ -1021,10 +1022,10 @@ TEST_F(EngineTest, ARecordingWithoutAPictureNeverReplacesTheSavesTarget) {
   if (engine->BeginCapture()) {
     ASSERT_TRUE(PumpUntil([&] {
       engine->OnTimer(CaptureGraph::kCaptureTimer);
-      return !engine->IsCapturing();
+      return !engine->Lifecycle().IsCapturing();
     }));
   }
-  EXPECT_EQ(engine->FramesRecorded(), 0);
+  EXPECT_EQ(engine->File().FramesRecorded(), 0);
   const std::string target = (dir / "film.avi").string();
   { std::ofstream(target) << "an older film"; }
   EXPECT_FALSE(engine->SaveCaptureAs(target));
@@ -1078,7 +1079,7 @@ TEST_F(HeadlessRecordingTest, AnUnplugIsSaidOnce) {
   session.RunUntil([] { return false; }, 900ms);
   testing::internal::CaptureStderr();
   box->Unplug();
-  const bool ended = session.RunUntil([&] { return !engine.IsCapturing(); }, 10s);
+  const bool ended = session.RunUntil([&] { return !engine.Lifecycle().IsCapturing(); }, 10s);
   session.RunUntil([] { return false; }, 500ms);  // the enumerator's removal, after the source's
   const std::string said = testing::internal::GetCapturedStderr();
   ASSERT_TRUE(ended);

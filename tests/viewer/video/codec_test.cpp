@@ -122,11 +122,11 @@ TEST_F(EngineTest, EveryCodecRecordsAPlayableAviInStepWithItsSound) {
     ASSERT_TRUE(engine->GetStatistics(true, &stats));
     EXPECT_GT(stats.captured, 60);
     EXPECT_GT(stats.dropped, 5);
-    AviContents avi = ReadAvi(engine->CaptureFilePath());
+    AviContents avi = ReadAvi(engine->File().Path());
     ASSERT_TRUE(avi.opened);
     EXPECT_EQ(avi.videoCaps, c.caps);
     EXPECT_GE(avi.videoFrames, stats.captured + stats.dropped - 2);
-    EXPECT_EQ(DecodedFrames(engine->CaptureFilePath()), avi.videoFrames);
+    EXPECT_EQ(DecodedFrames(engine->File().Path()), avi.videoFrames);
     EXPECT_GT(avi.audioSpan, 2 * GST_SECOND);
     // An AVI plays one chunk per frame period, whatever times the demuxer puts on an H.264
     // stream's first pictures: the picture lasts its chunk count.

@@ -153,8 +153,8 @@ void EngineTest::RecordAndSave(const std::filesystem::path& album,
                                const std::filesystem::path& snapshot,
                                std::filesystem::path* capture) {
   auto engine = StartEngine();
-  engine->SetStillFolder(album.string());
-  *capture = engine->CaptureFilePath();
+  engine->Stills().SetFolder(album.string());
+  *capture = engine->File().Path();
   ASSERT_TRUE(engine->BeginCapture());
   PumpFor(std::chrono::milliseconds(700));
   for (const auto& entry : std::filesystem::directory_iterator(capture->parent_path()))

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 
 TEST_F(EngineTest, PreviewFramesArriveInTheForcedFormat) {
   auto engine = StartEngine();
-  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 3; }));
   std::lock_guard lock(sink.mutex);
   EXPECT_EQ(sink.width, 320);
@@ -50,7 +50,7 @@ TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
   tuning.country = 33;  // SECAM L
   auto engine = StartEngine();
   EXPECT_NE(engine->Tuner(), nullptr);
-  EXPECT_TRUE(engine->WantPreview());
+  EXPECT_TRUE(engine->Devices().WantPreview());
   uint32_t standard = 0;
   engine->VideoDevice()->TvFormat(&standard);
   EXPECT_EQ(standard, vd::standard::kSecamL);
@@ -61,8 +61,8 @@ TEST_F(EngineTest, TvModeTunesAndSetsTheCountrysStandard) {
 TEST_F(EngineTest, RadioModeKeepsTheVideoStopped) {
   tuning.workMode = vd::WorkMode::kRadio;
   auto engine = StartEngine();
-  EXPECT_FALSE(engine->WantPreview());
-  EXPECT_FALSE(engine->IsPreviewing());
+  EXPECT_FALSE(engine->Devices().WantPreview());
+  EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
   EXPECT_NE(engine->Tuner(), nullptr);
 }
 
@@ -179,10 +179,10 @@ TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
     ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
     EXPECT_EQ(engine->AudioPreviewDevice()->friendlyName, vd::VirtualTvBox::kAudioName);
     ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kRadio));
-    EXPECT_FALSE(engine->IsPreviewing());
+    EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
     EXPECT_TRUE(engine->IsAudioPreviewing()) << "the radio is silent";
     ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kComposite));
-    EXPECT_TRUE(engine->IsPreviewing());
+    EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
     EXPECT_TRUE(engine->IsAudioPreviewing());
   }
   auto other = std::make_shared<vd::VirtualTvBox>(
@@ -191,7 +191,8 @@ TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
   devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
   devices->AddBackend(std::make_unique<OtherCardBackend>(other));
   auto engine = StartEngine();
-  ASSERT_EQ(engine->VideoDeviceName(), std::string("Other Card ") + vd::VirtualTvBox::kVideoName);
+  ASSERT_EQ(engine->Devices().VideoDeviceName(),
+            std::string("Other Card ") + vd::VirtualTvBox::kVideoName);
   ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
   // The card's own sound (it carries it on its capture filter), not the box's.
   EXPECT_EQ(engine->AudioPreviewDevice()->backend, "card");
@@ -212,7 +213,7 @@ TEST_F(EngineTest, DeviceWithoutTunerInTvOrRadioModeRunsInMode1) {
     EXPECT_EQ(engine->WorkMode(), vd::WorkMode::kComposite) << "mode " << vd::StoredNumber(mode);
     EXPECT_EQ(host.forcedMode, vd::WorkMode::kComposite);
     EXPECT_EQ(engine->Tuner(), nullptr);
-    EXPECT_TRUE(engine->IsPreviewing());
+    EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   }
 }
 
@@ -222,12 +223,12 @@ TEST_F(EngineTest, UnplugStopsThePreviewAndPlugInOfTheSameDeviceRestartsIt) {
   box->Unplug();
   ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
   EXPECT_EQ(host.lost, 1);
-  EXPECT_FALSE(engine->IsPreviewing());
+  EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
   EXPECT_EQ(engine->VideoDevice(), nullptr);
 
   box->Plug();
   ASSERT_TRUE(PumpUntil([&] { return !engine->IsDeviceLost(); }));
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   int before = sink.Frames();
   EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= before + 2; }));
   EXPECT_GE(host.refreshed, 2);
@@ -265,21 +266,21 @@ TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
   };
 
   auto engine = StartEngine();
-  ASSERT_EQ(engine->VideoDeviceNames(),
+  ASSERT_EQ(engine->Devices().VideoDeviceNames(),
             std::vector<std::string>({"Brevant TV USB", "Brevant TV USB"}));
-  ASSERT_EQ(engine->VideoIndex(), 1);
+  ASSERT_EQ(engine->Devices().VideoIndex(), 1);
   ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 2; }));
   unplug("video0");
   EXPECT_FALSE(engine->IsDeviceLost());
   EXPECT_EQ(host.lost, 0);
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   const int before = sink.Frames();
   EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= before + 2; })) << "the picture stopped";
 
   unplug("video1");
   EXPECT_TRUE(engine->IsDeviceLost());
   EXPECT_EQ(host.lost, 1);
-  EXPECT_FALSE(engine->IsPreviewing());
+  EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
   engine.reset();
   devices.reset();
 }
@@ -295,20 +296,20 @@ TEST_F(EngineTest, AReplugReadsTheWholeDeviceListAgainWithinTheCap) {
     devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(boxes.back()));
   }
   auto engine = StartEngine();
-  ASSERT_EQ(engine->VideoDeviceNames().size(), 10u);
-  const int32_t chosen = engine->VideoIndex();
+  ASSERT_EQ(engine->Devices().VideoDeviceNames().size(), 10u);
+  const int32_t chosen = engine->Devices().VideoIndex();
   ASSERT_GE(chosen, 0);
   boxes[static_cast<size_t>(chosen)]->Unplug();
   ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
   boxes[static_cast<size_t>(chosen)]->Plug();
   ASSERT_TRUE(PumpUntil([&] { return !engine->IsDeviceLost(); }));
-  EXPECT_TRUE(engine->IsPreviewing());
-  EXPECT_EQ(engine->VideoDeviceNames().size(), 10u);
-  EXPECT_EQ(engine->VideoDeviceUsable().size(), 10u);
-  EXPECT_FALSE(engine->ChooseDevices(10, engine->AudioIndex(), true))
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
+  EXPECT_EQ(engine->Devices().VideoDeviceNames().size(), 10u);
+  EXPECT_EQ(engine->Devices().VideoDeviceUsable().size(), 10u);
+  EXPECT_FALSE(engine->ChooseDevices(10, engine->Devices().AudioIndex(), true))
       << "an index the device page cannot show opened a device";
-  EXPECT_TRUE(engine->ChooseDevices(3, engine->AudioIndex(), true));
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->ChooseDevices(3, engine->Devices().AudioIndex(), true));
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
   engine.reset();
   devices.reset();
 }
@@ -324,7 +325,7 @@ TEST_F(EngineTest, ApplyWorkModeRoutesTheInputs) {
   engine->VideoDevice()->IsRoutedTo(1, &input);
   engine->VideoDevice()->CrossbarPinInfo(true, input, &pin);
   EXPECT_EQ(pin.physicalType, vd::physical::kAudioLine);
-  EXPECT_TRUE(engine->IsPreviewing());
+  EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
 }
 
 }  // namespace
@@ -336,16 +337,16 @@ namespace {
 TEST_F(EngineTest, TunerI2cRoundTripsThroughTheAccessObjects) {
   auto engine = StartEngine();
   const uint8_t write[] = {0x05, 0xAA, 0x55};
-  ASSERT_TRUE(engine->WriteI2c(write, 3));
+  ASSERT_TRUE(engine->Access().I2cWrite(write, 3));
   uint8_t read[2] = {0x05, 0x00};
-  ASSERT_TRUE(engine->ReadI2c(read, 2));
+  ASSERT_TRUE(engine->Access().I2cRead(read, 2));
   EXPECT_EQ(read[0], 0xAA);
   EXPECT_EQ(read[1], 0x55);
   EXPECT_TRUE(host.boxes.empty());
   // Without a device there is nothing to talk to.
   box->Unplug();
   ASSERT_TRUE(PumpUntil([&] { return engine->IsDeviceLost(); }));
-  EXPECT_FALSE(engine->WriteI2c(write, 3));
+  EXPECT_FALSE(engine->Access().I2cWrite(write, 3));
 }
 
 }  // namespace
@@ -384,7 +385,7 @@ Deinterlacers FindDeinterlacers(GstElement* pipeline) {
 
 TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
   auto engine = StartEngine();
-  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   EXPECT_FALSE(engine->GetCaptureOptions().deinterlaceLive);
   EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).count, 0);
   GstElement* const pipeline = engine->PreviewPipeline();
@@ -399,7 +400,7 @@ TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
     engine->SetCaptureOptions(options);
     ASSERT_TRUE(PumpUntil([&] { return FindDeinterlacers(pipeline).count == (on ? 1 : 0); }));
     EXPECT_EQ(engine->PreviewPipeline(), pipeline) << "the preview was built anew";
-    EXPECT_TRUE(engine->IsPreviewing());
+    EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
     ASSERT_TRUE(picturesGoOn());
     EXPECT_EQ(FindDeinterlacers(pipeline).carried, on ? 1 : 0);
   }
@@ -407,7 +408,7 @@ TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
   // The live picture built again after a recording has it from the start.
   Capture(*engine, 600ms);
   engine->ReturnToLive();
-  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).count, 1);
   // Stored, and the next start builds the preview with it.
   engine.reset();

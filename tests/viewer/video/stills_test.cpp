@@ -24,7 +24,7 @@ class StillTest : public EngineTest {
   // Presses the box's snapshot button and waits for the engine's new-still mark.
   void PressAndWait(CaptureGraph& engine) {
     box->PressSnapshotButton();
-    ASSERT_TRUE(PumpUntil([&] { return engine.TakeNewStillMark(); }));
+    ASSERT_TRUE(PumpUntil([&] { return engine.Stills().TakeNewStillMark(); }));
   }
 };
 
@@ -48,7 +48,7 @@ TEST_F(StillTest, HardwareStillAfterFiveIsImage6InThePalSize) {
   EXPECT_EQ(Le32(bmp, 22), 576u);
   EXPECT_EQ(bmp[28], 24);
   EXPECT_EQ(Le32(bmp, 34), 768u * 576 * 3);
-  EXPECT_EQ(engine->NumStillImages(), 6);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 6);
   // Not all black: the picture arrived.
   EXPECT_TRUE(std::any_of(bmp.begin() + 54, bmp.end(), [](uint8_t b) { return b != 0; }));
   engine.reset();
@@ -58,7 +58,7 @@ TEST_F(StillTest, HardwareStillAfterFiveIsImage6InThePalSize) {
 TEST_F(StillTest, SecamStillsAre640By480AndTheCounterFollowsThePrefix) {
   SetDword("VideoStandard1", 2);
   auto engine = StartEngine();
-  engine->SetStillPrefix("Shot");
+  engine->Stills().SetPrefix("Shot");
   PressAndWait(*engine);
   std::vector<uint8_t> bmp = ReadFile(dir / "data" / "Shot1.bmp");
   ASSERT_EQ(bmp.size(), 54u + 640 * 480 * 3);
@@ -75,12 +75,12 @@ TEST_F(StillTest, HardwareStillsNeverReplaceAFileAndStoreTheirCounterAtOnce) {
   std::ofstream(data / "Image1.bmp") << "earlier still";
   std::ofstream(data / "Image2.bmp") << "another";
   auto engine = StartEngine();
-  ASSERT_EQ(engine->NumStillImages(), 0);
+  ASSERT_EQ(engine->Stills().NumStillImages(), 0);
   PressAndWait(*engine);
   EXPECT_EQ(ReadFile(data / "Image1.bmp").size(), std::string("earlier still").size());
   EXPECT_EQ(ReadFile(data / "Image2.bmp").size(), std::string("another").size());
   ASSERT_TRUE(std::filesystem::exists(data / "Image3.bmp"));
-  EXPECT_EQ(engine->NumStillImages(), 3);
+  EXPECT_EQ(engine->Stills().NumStillImages(), 3);
   EXPECT_TRUE(PumpUntil([&] { return store->ReadDword("AviCap", "NumStillImages", -1) == 3; }));
 
   std::filesystem::create_symlink("nowhere", data / "Image4.bmp");
@@ -101,20 +101,20 @@ TEST_F(StillTest, HardwareStillsNeverReplaceAFileAndStoreTheirCounterAtOnce) {
 TEST_F(StillTest, HardwareStillsLandInTheAlbumOrAreReportedLost) {
   auto engine = StartEngine();
   std::filesystem::create_directories(dir / "Gallery" / "Stills");
-  engine->SetStillFolder((dir / "Gallery" / "Stills").string());
+  engine->Stills().SetFolder((dir / "Gallery" / "Stills").string());
   PressAndWait(*engine);
   EXPECT_TRUE(std::filesystem::exists(dir / "Gallery" / "Stills" / "Image1.bmp"));
   EXPECT_FALSE(std::filesystem::exists(dir / "Gallery" / "StillsImage1.bmp"));
 
-  engine->SetStillFolder((dir / "Gallery" / "Gone").string());
+  engine->Stills().SetFolder((dir / "Gallery" / "Gone").string());
   box->PressSnapshotButton();
   ASSERT_TRUE(PumpUntil([&] { return !host.messages.empty(); }));
   EXPECT_NE(host.messages.back().find("Cannot save the still"), std::string::npos)
       << host.messages.back();
-  EXPECT_FALSE(engine->TakeNewStillMark());
-  EXPECT_EQ(engine->NumStillImages(), 1);
+  EXPECT_FALSE(engine->Stills().TakeNewStillMark());
+  EXPECT_EQ(engine->Stills().NumStillImages(), 1);
 
-  engine->SetStillFolder((dir / "Gallery" / "Stills/").string());
+  engine->Stills().SetFolder((dir / "Gallery" / "Stills/").string());
   PressAndWait(*engine);
   EXPECT_TRUE(std::filesystem::exists(dir / "Gallery" / "Stills" / "Image2.bmp"));
 }
@@ -125,9 +125,9 @@ TEST_F(StillTest, HardwareStillDuringARecordingIsTakenAndTheRecordingGoesOn) {
   ASSERT_TRUE(engine->BeginCapture()) << (host.messages.empty() ? "" : host.messages.back());
   PressAndWait(*engine);
   EXPECT_EQ(ReadFile(dir / "data" / "Image1.bmp").size(), 54u + 640 * 480 * 3);
-  EXPECT_TRUE(engine->IsCapturing());
+  EXPECT_TRUE(engine->Lifecycle().IsCapturing());
   ASSERT_TRUE(engine->StopCapture());
-  EXPECT_GT(std::filesystem::file_size(engine->CaptureFilePath()), 0u);
+  EXPECT_GT(std::filesystem::file_size(engine->File().Path()), 0u);
   EXPECT_TRUE(host.messages.empty()) << host.messages.front();
 }
 
@@ -141,24 +141,25 @@ TEST_F(StillTest, HardwareStillWhileAFilmPlaysIsSaidAndNotLostSilently) {
   // Between the recording's end and the return to live (its save dialog open) the stopped
   // recording still holds the still source, which takes nothing.
   box->PressSnapshotButton();
-  EXPECT_TRUE(engine->TakeUnheardStillMark()) << "the press during the save went without a word";
+  EXPECT_TRUE(engine->Stills().TakeUnheardStillMark())
+      << "the press during the save went without a word";
   engine->ReturnToLive();
   const std::string clip = (dir / "clip.avi").string();
-  std::filesystem::copy_file(engine->CaptureFilePath(), clip);
+  std::filesystem::copy_file(engine->File().Path(), clip);
   ASSERT_TRUE(engine->PlayFile(clip));
-  EXPECT_FALSE(engine->TakeUnheardStillMark());
+  EXPECT_FALSE(engine->Stills().TakeUnheardStillMark());
   box->PressSnapshotButton();
-  EXPECT_TRUE(engine->TakeUnheardStillMark()) << "the press went without a word";
-  EXPECT_FALSE(engine->TakeUnheardStillMark()) << "said once for each press";
+  EXPECT_TRUE(engine->Stills().TakeUnheardStillMark()) << "the press went without a word";
+  EXPECT_FALSE(engine->Stills().TakeUnheardStillMark()) << "said once for each press";
   PumpFor(200ms);
   EXPECT_FALSE(std::filesystem::exists(dir / "data" / "Image1.bmp"));
   engine->SetStillOnDisplay(true);  // as the window marks a clip in the video area
   engine->StopPlayer();
   engine->ReturnToLive();
-  ASSERT_TRUE(engine->IsPreviewing());
+  ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   PressAndWait(*engine);
   EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Image1.bmp"));
-  EXPECT_FALSE(engine->TakeUnheardStillMark());
+  EXPECT_FALSE(engine->Stills().TakeUnheardStillMark());
 }
 
 TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
@@ -177,7 +178,7 @@ TEST_F(StillTest, SnapshotTakesOnePictureIntoMemoryAndWritesNoFile) {
   EXPECT_EQ(picture.size(), 768u * 576 * 3);
   EXPECT_TRUE(std::any_of(picture.begin(), picture.end(), [](uint8_t b) { return b != 0; }));
   PumpFor(100ms);
-  EXPECT_FALSE(engine->TakeNewStillMark());
+  EXPECT_FALSE(engine->Stills().TakeNewStillMark());
   // The hardware path works again afterwards.
   PressAndWait(*engine);
   EXPECT_TRUE(std::filesystem::exists(dir / "data" / "Image1.bmp"));

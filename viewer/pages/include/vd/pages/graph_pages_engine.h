@@ -44,14 +44,18 @@ class GraphPagesEngine : public PagesEngine {
   std::string InstallFolder() const override;
   std::string CurrentAlbumPath() const override;
   std::string StillPrefix() const override { return graph_.Settings().stillPrefix; }
-  void SetStillPrefix(const std::string& prefix) override { graph_.SetStillPrefix(prefix); }
-  void SetStillFolder(const std::string& folder) override { graph_.SetStillFolder(folder); }
+  void SetStillPrefix(const std::string& prefix) override { graph_.Stills().SetPrefix(prefix); }
+  void SetStillFolder(const std::string& folder) override { graph_.Stills().SetFolder(folder); }
 
-  std::vector<std::string> VideoDeviceNames() const override { return graph_.VideoDeviceNames(); }
+  std::vector<std::string> VideoDeviceNames() const override {
+    return graph_.Devices().VideoDeviceNames();
+  }
   std::vector<bool> VideoDeviceUsable() const override;
-  std::vector<std::string> AudioDeviceNames() const override { return graph_.AudioDeviceNames(); }
-  int32_t VideoIndex() const override { return graph_.VideoIndex(); }
-  int32_t AudioIndex() const override { return graph_.AudioIndex(); }
+  std::vector<std::string> AudioDeviceNames() const override {
+    return graph_.Devices().AudioDeviceNames();
+  }
+  int32_t VideoIndex() const override { return graph_.Devices().VideoIndex(); }
+  int32_t AudioIndex() const override { return graph_.Devices().AudioIndex(); }
   bool ChooseDevices(int32_t video, int32_t audio, bool startPreview) override {
     return graph_.ChooseDevices(video, audio, startPreview);
   }

@@ -27,9 +27,11 @@
 #include "capture_settings.h"
 #include "capture_statistics.h"
 #include "device_access.h"
+#include "device_router.h"
 #include "disk_budget.h"
 #include "file_player.h"
-#include "still_sink.h"
+#include "recorder.h"
+#include "still_taker.h"
 #include "vd/album/bitmap_file.h"
 #include "vd/capture_device.h"
 #include "vd/device_enumerator.h"
@@ -55,12 +57,6 @@ struct CaptureOptions {
   RecordingFormat recording;
   bool deinterlaceLive = false;
   bool keepPictureAspect = true;
-};
-
-struct FileOptions {
-  std::string path;
-  int32_t sizeKb = 0;
-  bool allocate = false;
 };
 
 struct Capabilities {
@@ -122,25 +118,13 @@ class CaptureGraph {
   bool StopCapture();
   void ReturnToLive();
   bool GetStatistics(bool final, vd::StatisticsRecord* record);
-  // The final statistics of the last recording, as they were when it ended: they outlive
-  // the pipeline, which goes when the live picture is built again after an early end.
-  bool LastRecordingStatistics(vd::StatisticsRecord* record) const;
   void OnTimer(uint32_t id);
   vd::CaptureOptions GetCaptureOptions();
   void SetCaptureOptions(const vd::CaptureOptions& options);
   vd::FileOptions GetFileOptions();
   void SetFileOptions(const vd::FileOptions& options);
   static int64_t FreeDiskSpaceKB(const std::string& path);
-  // Copies (a pre-allocated capture file, another file system) run on a worker thread while
-  // the host waits (CaptureHost::WaitForCopy); an abort keeps the recording unsaved.
   bool SaveCaptureAs(const std::string& target);
-  // A save is copying the capture file: nothing may write, move or delete it.
-  bool SavingCopy() const { return savingCopy_; }
-  // Called on the copying thread after each piece of a save's copy (tests use it to act
-  // while a copy is known to be under way).
-  void WatchSaveCopy(std::function<void(int64_t done)> afterPiece) {
-    copyWatch_ = std::move(afterPiece);
-  }
   // A recording that was never saved (the save dialog cancelled, a capture cut by a full
   // disk or a stop signal, one a killed viewer left behind) is never thrown away: before the
   // capture file is reused and when the engine goes, it moves into the still folder (the
@@ -149,7 +133,6 @@ class CaptureGraph {
   // when there was nothing to keep or it could not be kept (the capture file then stays as
   // it is, and a new recording is refused with the reason and what to do).
   std::string KeepUnsavedCapture();
-  bool HasUnsavedCapture() const { return unsavedCapture_; }
   // The sound format of a separate audio device (the format chooser's answer).
   bool ApplyAudioFormat(const vd::AudioFormat& format);
 
@@ -164,71 +147,35 @@ class CaptureGraph {
   // One picture into *picture (bottom row first) described by *header; false without a
   // signal (with the warning) or when no picture came within 5000 ms.
   bool TakeSnapshot(std::vector<uint8_t>* picture, vd::BitmapInfoHeader* header);
-  // The folder hardware stills go to ("<Path>/<album>", the separator optional); set at
-  // start-up and whenever the album (its name included) or the prefix changes.
-  void SetStillFolder(const std::string& folder);
-  std::string StillFolder() {
-    std::lock_guard lock(stillMutex_);
-    return stillFolder_;
-  }
-  // A prefix other than the one in use starts the numbering again (the next still takes the
-  // first free number under it); prefix and counter are written to the settings at once.
-  void SetStillPrefix(const std::string& prefix);
-  // The mark the main window polls: true once after each hardware still.
-  bool TakeNewStillMark() { return newStill_.exchange(false); }
-  // Likewise once after the device's still button was pressed while no picture ran to take
-  // a still from (a film played, a still was shown): the press must not go without a word.
-  bool TakeUnheardStillMark() { return unheardStill_->exchange(false); }
+  // The still folder, the prefix, the marks and the still format.
+  vd::StillTaker& Stills() { return stills_; }
 
-  // --- Device access.
-  void SelectAudioMode(int32_t mode) { access_.SelectAudioMode(mode); }
-  bool WriteI2c(const uint8_t* data, uint8_t count) { return access_.I2cWrite(data, count); }
-  bool ReadI2c(uint8_t* data, uint8_t count) { return access_.I2cRead(data, count); }
+  // --- Device access: the sound mode and the card's bus, while the live pipeline is built.
+  vd::DeviceAccess& Access() { return access_; }
 
   // --- State for the main window, the property dialogs and the tests.
-  bool IsCapturing() const { return lifecycle_.IsCapturing(); }
-  bool IsPreviewing() const { return lifecycle_.IsPreviewing(); }
+  // Where the pipelines are: previewing, capturing, a recording ended.
+  const vd::CaptureLifecycle& Lifecycle() const { return lifecycle_; }
   bool IsAudioPreviewing() const { return audioPreview_ != nullptr && audioPreview_->IsRunning(); }
   // Where the audio preview's sound comes from; null without one.
   const vd::DeviceInfo* AudioPreviewDevice() const {
     return audioPreview_ != nullptr ? &audioPreview_->Device() : nullptr;
   }
-  bool HasPreviewGraph() const { return lifecycle_.HasPreviewGraph(); }
-  bool HasCaptureGraph() const { return lifecycle_.HasCaptureGraph(); }
   bool NoPreviewPin() const { return noPreviewPin_; }
-  bool WantPreview() const { return wantPreview_; }
   bool IsDeviceLost() const { return deviceLost_; }
-  // From a recording's end (or a capture that failed once the live picture had gone) until
-  // the live picture is back.
-  bool CaptureEnded() const { return lifecycle_.CaptureEnded(); }
   bool StillOnDisplay() const { return stillOnDisplay_; }
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
-  vd::WorkMode WorkMode() const { return workMode_; }
-  const std::string& CaptureFilePath() const { return captureFilePath_; }
-  // Records into `path` instead of the data folder's capture file (not while recording):
-  // a file beside the save's target shares its disk, so the free-space guard measures the
-  // disk the recording ends on and the save is a rename that needs no room.
-  bool UseCaptureFile(const std::string& path);
-  // The most a recording writes before it is ended (the AVI index's room unless a caller
-  // wants less); the next recording keeps to it.
-  void SetLargestCaptureFile(int64_t bytes) { largestCaptureFile_ = bytes; }
-  // Pictures the last recording put into the file; -1 before a recording has ended.
-  int64_t FramesRecorded() const { return framesRecorded_; }
-  const std::string& VideoDeviceName() const { return videoName_; }
-  const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
-  const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
-  const std::vector<std::string>& AudioDeviceNames() const { return audioNames_; }
-  int32_t VideoIndex() const { return videoIndex_; }
-  int32_t AudioIndex() const { return audioIndex_; }
+  vd::WorkMode WorkMode() const { return router_.WorkMode(); }
+  // The capture file, its options and the recordings in it that nobody saved.
+  vd::CaptureFile& File() { return recorder_.File(); }
+  const vd::CaptureFile& File() const { return recorder_.File(); }
+  // The recording, its statistics and its file.
+  vd::Recorder& Recorder() { return recorder_; }
+  // The device lists, the chosen devices and their routing.
+  vd::DeviceRouter& Devices() { return router_; }
   vd::CaptureSettings& Settings() { return settings_; }
-  vd::CaptureDevice* VideoDevice() { return video_.get(); }
-  TunerControl* Tuner() { return tuner_.get(); }
-  StillSink* Stills() { return stillSink_.get(); }
-  int32_t StillWidth() const { return stillWidth_; }
-  int32_t StillHeight() const { return stillHeight_; }
-  int32_t NumStillImages() const { return stillCounter_.load(); }
-  // The property dialogs' material: formats and amplifier controls of the capture device.
-  bool GetVideoFormats(vd::PinKind pin, std::vector<vd::VideoFormat>* formats);
+  vd::CaptureDevice* VideoDevice() { return router_.Video(); }
+  TunerControl* Tuner() { return router_.Tuner(); }
 
  private:
   class DeviceWatch;
@@ -238,9 +185,6 @@ class CaptureGraph {
   // (see CaptureLifecycle) and the capture file.
   bool InitCapFilters();
   void FreeCapFilters();
-  int32_t DetectStandardFamily() const;
-  void RouteVideoInput(vd::WorkMode mode);
-  void RouteAudioInput(vd::WorkMode mode);
   // The audio preview, and the video preview where it is wanted; nothing while a file is
   // shown.
   void StartLive();
@@ -248,55 +192,16 @@ class CaptureGraph {
   bool FileShown() const;
   bool BuildCaptureGraph();
   bool StartCapture();
-  bool TimeLimitReached() const;
-  bool AllocCaptureFile(int32_t kb);
 
   void Fail(const std::string& text);
-  void FailF(const char* format, uint32_t value);
-  // The video device list with its names and usable flags, at most ten devices.
-  void ReadVideoDevices();
-  // Whether `device` is the video device opened last (present or lost).
-  bool IsDeviceInUse(const vd::DeviceInfo& device) const;
-  void EnumerateDevices();
-  bool DeviceUsable(const vd::DeviceInfo& info);
-  void ReadCaptureFileSize();
-  // At start: a capture file a killed viewer left is mended and counts as unsaved.
-  void FindLeftoverCapture();
-  // A pre-allocated capture file outlives every recording, so a mark beside it tells a
-  // killed viewer's unsaved recording from one that was saved: set before a recording
-  // writes, cleared once it is saved or kept.
-  std::string UnsavedMarkPath() const;
-  void MarkUnsaved(bool unsaved);
-  // A name that stays in the data folder and is none of the program's other files there.
-  static bool UsableCaptureName(const std::string& name);
-  // A file at the capture path that no recording of this program wrote: never moved,
-  // deleted or recorded over.
-  bool ForeignFileAtCapturePath() const;
   // KeepUnsavedCapture, telling the user where the recording went when it is not the album.
   std::string KeepUnsaved(bool tell);
-  // The capture file under a dated name in `folder` that nothing has yet; empty with *error
-  // when the folder cannot take it.
-  std::string KeepAsDated(const std::filesystem::path& folder, std::time_t recorded,
-                          std::string* error);
-  // AviMend::Mend on the capture file, leaving its time as the recording left it.
-  bool MendKeepingTime(std::string* why, uint32_t* frames);
-  int64_t ComputeFrameInterval();
-  void MatchPreviewPin();
-  void CreateTunerControl();
   void BuildAudioPreview();
   void WarmUp();
-  // The still sink inside `pipeline`, the live one or the recording's: the device's button
-  // takes stills whichever of the two runs.
-  void ConnectStills(GstElement* pipeline);
   // Brings the preview's deinterlacer in line with the setting.
   void ApplyLiveDeinterlace();
-  void OnHardwareStill();
-  // Shows `text` from any thread, on the UI thread, while the engine lives.
-  void PostMessage(std::string text);
   // Runs `work` on the UI thread, while the engine lives.
   void Post(std::function<void(CaptureGraph&)> work);
-  // Writes the still prefix and counter to the settings (UI thread).
-  void SaveStillCounter();
   bool RunPipeline(GstElement* pipeline);
   void WatchBus(GstElement* pipeline, guint* watchId);
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
@@ -304,15 +209,6 @@ class CaptureGraph {
   // Finishes the file (index and headers) and shows the final statistics. A writer that
   // failed by itself will not take the index either: it gets a short wait only.
   void EndRecording(bool writerFailed = false);
-  // The capture file copied over `target` off the UI thread; *aborted when the user stopped it.
-  bool CopyCaptureFile(const std::string& target, std::string* error, bool* aborted);
-  void ShowStatistics(bool final);
-  void ResetStatistics();
-  // The recording time left on the capture file's disk, asked again at most once a second:
-  // at the recording's own rate once it has run a while, before that at its format's.
-  const std::string& DiskLeftText(bool started);
-  double ExpectedBytesPerSecond();
-  int64_t NowMs() const;
 
   vd::DeviceEnumerator& devices_;
   vd::SettingsStore& store_;
@@ -322,81 +218,31 @@ class CaptureGraph {
   std::unique_ptr<DeviceWatch> watch_;
 
   vd::CaptureSettings settings_;
-  std::string captureFilePath_;
-  int64_t largestCaptureFile_ = vd::DiskBudget::kAviFileBytes;
-  int64_t existingSizeKb_ = 0;
-  int64_t framesRecorded_ = -1;
+  vd::StillTaker stills_;
 
   // Devices.
-  std::vector<std::string> videoNames_;
-  std::vector<bool> videoUsable_;
-  std::vector<vd::DeviceInfo> videoInfos_;
-  std::vector<std::string> audioNames_;
-  std::vector<vd::DeviceInfo> audioInfos_;
-  int32_t videoIndex_ = -1;
-  int32_t audioIndex_ = -1;
-  std::string videoName_;
-  vd::DeviceInfo videoDevice_;  // the one opened last, kept while it is lost
-  std::unique_ptr<vd::CaptureDevice> video_;
-  std::unique_ptr<vd::CaptureDevice> audio_;  // a separate audio device
-  std::unique_ptr<TunerControl> tuner_;
+  vd::DeviceRouter router_;
   std::unique_ptr<FilePlayer> player_;
   std::unique_ptr<vd::AudioPreview> audioPreview_;
   vd::DeviceAccess access_;
-  vd::WorkMode workMode_ = vd::WorkMode::kTv;
-  int32_t rememberedFamily_ = 0;
-  int64_t captureInterval_ = 0;  // remembered from the capture pin, 0 unknown
-  int32_t storedWidth_ = 320;    // the video size outside full screen
+  int32_t storedWidth_ = 320;  // the video size outside full screen
   int32_t storedHeight_ = 240;
 
   // Every change of the pipelines' stage goes through lifecycle_. The flags below are
   // settings and facts of the devices and the display, which no stage implies.
   vd::CaptureLifecycle lifecycle_;
-  bool wantPreview_ = true;
   bool noPreviewPin_ = false;
-  bool audioOnCaptureFilter_ = false;
-  bool crossbar_ = false;
   bool deviceLost_ = false;
-  bool unsavedCapture_ = false;  // the capture file holds a recording nobody saved
-  std::string keepFailure_;      // why the last attempt to keep it failed
-  bool unmended_ = false;        // its writer failed and no index could be written after it
-  bool savingCopy_ = false;
-  std::function<void(int64_t)> copyWatch_;
   bool stillOnDisplay_ = false;
-  // Shared with the device's handler, which may run on any thread until the device goes.
-  std::shared_ptr<std::atomic<bool>> unheardStill_ = std::make_shared<std::atomic<bool>>(false);
 
   // Pipelines.
   vd::GstPtr<GstElement> preview_;
   GstElement* previewSource_ = nullptr;  // the preview's picture source and output, its own
   GstElement* previewOutput_ = nullptr;
   guint previewWatch_ = 0;
-  std::unique_ptr<vd::CapturePipeline> capture_;
+  // After the devices: its pipeline goes before they do.
+  vd::Recorder recorder_;
   guint captureWatch_ = 0;
-
-  // Capture statistics.
-  int64_t startMs_ = 0;
-  int64_t stopMs_ = 0;
-  bool lastStatsKnown_ = false;
-  vd::StatisticsRecord lastStats_;
-  int64_t droppedBaseline_ = 0;
-  vd::StatisticsRecord last_;
-  int64_t diskAskedMs_ = -1;  // -1: ask at once
-  std::string diskText_;
-
-  // Stills.
-  std::unique_ptr<StillSink> stillSink_;
-  std::vector<uint8_t> stillBuffer_;
-  vd::BitmapInfoHeader stillHeader_;  // the bitmap header of the still format
-  int32_t stillWidth_ = 0;
-  int32_t stillHeight_ = 0;
-  std::mutex stillMutex_;  // the folder and prefix, read by the still routine
-  std::string stillFolder_;
-  // Until the window names the album, the still folder is only the data folder: a recording
-  // kept there would never reach an album.
-  bool albumKnown_ = false;
-  std::atomic<int32_t> stillCounter_{0};
-  std::atomic<bool> newStill_{false};
 
   // Keeps queued device events from reaching a destroyed engine.
   std::shared_ptr<CaptureGraph*> self_;

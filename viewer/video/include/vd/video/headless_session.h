@@ -62,6 +62,8 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   int MessageCount() const { return messages_; }
   bool Aborted() const { return aborted_; }
 
+ private:
+  // The engine and the tuning reach these through their interfaces only.
   // CaptureHost
   void ShowMessage(const std::string& text) override;
   void ShowMessageBox(const std::string& caption, const std::string& text) override;
@@ -81,7 +83,6 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   // TuningContext: messages go where the capture engine's go.
   void ShowMessage(const std::string& caption, const std::string& text) override;
 
- private:
   // Scratch folders of runs that were killed: their recordings are mended and kept (and
   // said so), one that cannot be mended is kept as it is, the rest goes.
   void RescueDeadRuns();
