@@ -129,7 +129,8 @@ std::span<const CViewerDlg::CommandRow> CViewerDlg::Commands() {
        [](W& w, int id) { w.DigitCommand(id); }},
       {kMain, cid::kDevice0, cid::kDevice9, kAny, Refusal::kIgnore,
        [](W& w, int id) {
-         if (w.Engine()) w.Engine()->ChooseDevices(id - cid::kDevice0, w.Engine()->Devices().AudioIndex(), true);
+         CaptureGraph* engine = w.Engine();
+         if (engine) engine->ChooseDevices(id - cid::kDevice0, engine->Devices().AudioIndex(), true);
        }},
 
       // The panel's buttons and keypads.
