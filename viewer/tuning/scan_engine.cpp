@@ -152,10 +152,11 @@ bool ScanEngine::FindsNewStation(int32_t* step, uint32_t* hz) {
       if (known(next)) return false;
       if (Better(next, best)) best = next;
     }
-    // Looking at the neighbours moved the tuner; the station found is where it stays.
-    int32_t now = -1;
-    if (!tuner_.GetCurrentStep(&now) || now != best) tuner_.TuneStep(best);
   }
+  // Looking at the neighbours moved the tuner, and a reading taken earlier in the scan did
+  // not tune at all: the station found is where it stays.
+  int32_t now = -1;
+  if (!tuner_.GetCurrentStep(&now) || now != best) tuner_.TuneStep(best);
   *step = best;
   *hz = Read(best).hz;
   // Typed in or imported under another slot: the list has this station already.
