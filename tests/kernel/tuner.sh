@@ -31,6 +31,7 @@ for mhz in 95.0 95.1; do
   now=$(v4l2-ctl -d /dev/radio0 --get-freq | sed -n 's/.*(\([0-9.]*\) MHz).*/\1/p')
   want=$([ "$(oracle /dev/radio0 "$mhz" | cut -d' ' -f2)" -gt 8192 ] && echo yes || echo no)
   check "FM $mhz MHz: 'signal: $want' as vivid reports" has "$out" "signal: $want"
+  check "FM $mhz MHz: said as the frequency the card is on" has "$out" "^radio $(printf %.2f "$mhz") MHz"
   v4l2-ctl -d /dev/radio0 -f "$mhz" >/dev/null  # the oracle moved it; the check below reads it
   check "FM $mhz MHz: the radio node was tuned there ($now)" \
     awk -v f="$now" -v w="$mhz" 'BEGIN { exit !(f - w < 0.001 && w - f < 0.001) }'
@@ -40,8 +41,6 @@ done
 run "FM 50" "$BIN/vdtool" device tune 50 --radio
 check "50 MHz is refused with the FM band's range" \
   has "$out" 'outside the radio range 87.50-108.00 MHz'
-run "FM 95.5" "$BIN/vdtool" device tune 95.5 --radio
-check "FM 95.5 MHz is said as the card's own frequency" has "$out" '^radio 95.50 MHz'
 fm_expected=$(oracle /dev/radio0 $(seq -f %.2f 87.5 0.05 108) | awk '$2 > 8192 {print $1}' | tr '\n' ' ')
 run "radio scan" env VIEWDECK_TUNER_SETTLE_MS=0 "$BIN/vdtool" scan radio --data "$SCRATCH/radio"
 fm_found=$(printf '%s\n' "$out" | awk '/station [0-9]+:/ {print $(NF-1)}' | tr '\n' ' ')
