@@ -19,6 +19,7 @@ inline int64_t DevicePropertySupport(const Guid& set, uint32_t id) {
       case kTunerPropCaps:
       case kTunerPropSignal:
       case kTunerPropRange:
+      case kTunerPropStrength:
         return kGet;
       case kTunerPropMode:
       case kTunerPropFrequency:

@@ -278,7 +278,7 @@ TEST_F(WholeLoopsTest, InputChangesKeepTheSoundStopTheClipAndRestoreTheVideoSize
   ASSERT_TRUE(Launch());
   ASSERT_EQ(window_->WorkModeValue(), vd::WorkMode::kRadio);
   PumpFor(100ms);
-  EXPECT_TRUE(window_->Parts().Engine()->AudioPreviewRunning());
+  EXPECT_TRUE(window_->Parts().Engine()->Preview().AudioRunning());
   window_->Parts().Panel()->Press(pid::kInput);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kComposite);
   window_->OnPanelCommand(pid::kModeTv);
@@ -310,10 +310,10 @@ TEST_F(WholeLoopsTest, InputChangesKeepTheSoundStopTheClipAndRestoreTheVideoSize
   Preset("WorkMode", vd::StoredNumber(vd::WorkMode::kTv));
   ASSERT_TRUE(LaunchQuiet());
   PumpFor(100ms);
-  ASSERT_TRUE(window_->Parts().Engine()->AudioPreviewRunning());
+  ASSERT_TRUE(window_->Parts().Engine()->Preview().AudioRunning());
   window_->Parts().Panel()->Press(pid::kInput);
   EXPECT_EQ(window_->WorkModeValue(), vd::WorkMode::kTv);
-  EXPECT_TRUE(window_->Parts().Engine()->AudioPreviewRunning());
+  EXPECT_TRUE(window_->Parts().Engine()->Preview().AudioRunning());
 }
 
 }  // namespace

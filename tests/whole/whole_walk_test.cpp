@@ -940,7 +940,7 @@ class WholeWalkTest : public WholeViewerTest {
     const uint64_t clip = vd::FakeSoundBuffers(AudioSinkClock::kKeepTime);
     const vd::ViewState view = window_->ViewState();
     CaptureGraph* engine = window_->Parts().Engine();
-    if (engine != nullptr && engine->AudioPreviewRunning() && view != vd::ViewState::kLive &&
+    if (engine != nullptr && engine->Preview().AudioRunning() && view != vd::ViewState::kLive &&
         view != vd::ViewState::kCapturing) {
       failure_ =
           std::string("live sound runs while the window shows view state ") + vd::NameOf(view);

@@ -33,7 +33,8 @@ const char kUsage[] =
     "         video standards it can decode (and the one it uses now) and its pins\n"
     "  tune   tunes the last device with a tuner (a card of any make: the one the viewer\n"
     "         takes) to FREQ_MHZ (TV, or FM radio with --radio) and prints whether a\n"
-    "         station is received: \"signal: yes\" or \"signal: no\"\n"
+    "         station is received: \"signal: yes\" or \"signal: no\"; the frequency said is\n"
+    "         the one the card is on (a card may round it to its own steps)\n"
     "  picture  the picture controls of the device the viewer takes (the last one): each\n"
     "         with its range, default and value; with a name and VALUE it sets that one\n"
     "         first, as the viewer's colour page does\n"
@@ -202,6 +203,11 @@ int Tune(const std::vector<std::string>& args) {
   if (vd::Succeeded(hr)) {
     hr = props->Get(vd::kPropSetTuner, vd::kTunerPropSignal, nullptr, 0, &signal, 4, nullptr);
   }
+  // A card may move the frequency to one it can tune: what is said is where it is.
+  uint32_t tuned = hz;
+  if (vd::Succeeded(hr)) {
+    hr = props->Get(vd::kPropSetTuner, vd::kTunerPropFrequency, nullptr, 0, &tuned, 4, nullptr);
+  }
   props.reset();  // the device is let go before the answer is printed
   if (hr == vd::kEInvalidArg && range.maxHz != 0) {
     std::fprintf(stderr, "vdtool: device tune: %.2f MHz is outside the %s range %.2f-%.2f MHz\n",
@@ -213,7 +219,7 @@ int Tune(const std::vector<std::string>& args) {
                  static_cast<unsigned>(hr));
     return 1;
   }
-  std::printf("%s %.2f MHz on %s\nsignal: %s\n", radio ? "radio" : "TV", hz / 1e6, name.c_str(),
+  std::printf("%s %.2f MHz on %s\nsignal: %s\n", radio ? "radio" : "TV", tuned / 1e6, name.c_str(),
               signal != 0 ? "yes" : "no");
   return 0;
 }

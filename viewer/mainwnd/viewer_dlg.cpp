@@ -123,7 +123,7 @@ bool CViewerDlg::Start() {
   RefreshDeviceStatus();
   // The engine has started in radio with its sound: nothing is left to apply. (A posted Input
   // here would stop that sound and leave the panel's next press re-applying radio.)
-  if (Engine()->WorkMode() == vd::WorkMode::kRadio) Engine()->StartAudioPreview();
+  if (Engine()->WorkMode() == vd::WorkMode::kRadio) Engine()->Preview().StartAudio();
   SetVideoSize(320, 240);
   SetViewState(vd::ViewState::kStartUp);
   panel_->SetFmDisabled(settings_.fmDisabled != 0);

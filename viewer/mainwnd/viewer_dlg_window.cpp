@@ -97,7 +97,7 @@ void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
                        .copy();
     Engine()->StopPlayer();
     // The live sound goes with the live picture: a still has none.
-    Engine()->StopAudioPreview();
+    Engine()->Preview().StopAudio();
     Engine()->StopPreview(true);
     Engine()->SetStillOnDisplay(true);
     shownFile_ = path;

@@ -48,10 +48,10 @@ bool RadioTunerControl::GetCurrentStep(int32_t* step) {
   return true;
 }
 
-bool RadioTunerControl::SignalAt(int32_t /*step*/) {
+uint32_t RadioTunerControl::SignalAt(int32_t /*step*/) {
   uint32_t hz = 0, present = 0;
-  if (tuner_ == nullptr || tuner_->GetFrequency(&hz) != 0) return false;
-  return tuner_->GetRadioSignal(hz, &present) == 0 && present != 0;
+  if (tuner_ == nullptr || tuner_->GetFrequency(&hz) != 0) return 0;
+  return tuner_->GetRadioSignal(hz, &present) == 0 ? present : 0;
 }
 
 uint32_t RadioTunerControl::StepFrequency(int32_t step) {

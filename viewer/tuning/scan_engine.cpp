@@ -28,6 +28,13 @@ constexpr uint32_t kUnknownChannelOffset = 201;
 // Fine tuning moves a station 50 kHz a press; a station this close to its slot's step is
 // still the one the scan found there.
 constexpr uint32_t kFineTuneReach = 1000000;
+// A tuner picks a TV carrier up over a window around it (about 2 MHz wide on the cards seen);
+// neighbouring steps closer than this, both with a signal, see the same carrier. Carriers
+// are 6 MHz apart or more.
+constexpr uint32_t kCarrierWindow = 2000000;
+// Full strength, and how far apart two steps of one carrier can both read it.
+constexpr uint32_t kFullStrength = 0xFFFF;
+constexpr uint32_t kFullReach = 500000;
 constexpr const char* kFoundText = "Found";        // string 61282
 constexpr const char* kChannelsText = "Channels";  // string 61439
 
@@ -99,10 +106,59 @@ bool ScanEngine::StepTaken(int32_t step) {
   return (held > hz ? held - hz : hz - held) <= kFineTuneReach;
 }
 
-bool ScanEngine::FindsNewStation(int32_t step, uint32_t* hz) {
+ScanEngine::Reading ScanEngine::Read(int32_t step) {
+  if (auto it = readings_.find(step); it != readings_.end()) return it->second;
+  Reading reading;
+  reading.strength = tuner_.Probe(step, &reading.hz);
+  if (reading.strength == 0) reading.hz = 0;
+  readings_[step] = reading;
+  return reading;
+}
+
+bool ScanEngine::SameCarrier(int32_t step, int32_t other) {
+  const Reading here = Read(step);
+  if (here.strength == 0 || other < 0 || other > last_) return false;
+  auto apart = [&](uint32_t at) { return at > here.hz ? at - here.hz : here.hz - at; };
+  // Tuning costs nothing next to a probe's settling: a step too far away is not probed.
+  if (readings_.count(other) == 0 && apart(tuner_.FrequencyOfStep(other)) >= kCarrierWindow)
+    return false;
+  const Reading there = Read(other);
+  if (there.strength == 0 || apart(there.hz) >= kCarrierWindow) return false;
+  // Full strength is read only right at a carrier: two steps at full strength further apart
+  // than that are two stations (as the virtual box's, which are full at their frequencies).
+  return here.strength < kFullStrength || there.strength < kFullStrength ||
+         apart(there.hz) <= kFullReach;
+}
+
+bool ScanEngine::Better(int32_t step, int32_t than) {
+  const Reading a = Read(step), b = Read(than);
+  if (a.strength != b.strength) return a.strength > b.strength;
+  const ChannelBand* band = tuner_.ActiveBand();
+  return band != nullptr && band->ChannelOf(a.hz) && !band->ChannelOf(b.hz);
+}
+
+bool ScanEngine::FindsNewStation(int32_t* step, uint32_t* hz) {
   CChannelTable* table = tuner_.Table();
-  if (step == table->LastDeleted() || StepTaken(step)) return false;
-  if (!tuner_.Probe(step, hz)) return false;
+  const int32_t start = *step;
+  auto known = [&](int32_t s) { return s == table->LastDeleted() || StepTaken(s); };
+  if (known(start)) return false;
+  const Reading here = Read(start);
+  if (here.strength == 0) return false;
+  int32_t best = start;
+  if (tuner_.GetRange()->kind == TunerControl::kTvKind) {
+    // Within a carrier's window the station was met at its first step already.
+    if (SameCarrier(start, start - 1)) return false;
+    for (int32_t next = start + 1; SameCarrier(next - 1, next); ++next) {
+      if (known(next)) return false;
+      if (Better(next, best)) best = next;
+    }
+  }
+  // Looking at the neighbours moved the tuner, and a reading taken earlier in the scan did
+  // not tune at all: the station found is where it stays.
+  int32_t now = -1;
+  if (!tuner_.GetCurrentStep(&now) || now != best) tuner_.TuneStep(best);
+  *step = best;
+  *hz = Read(best).hz;
   // Typed in or imported under another slot: the list has this station already.
   return !table->Slots().HasFrequency(*hz);
 }
@@ -137,6 +193,8 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
   const int32_t first = range->first;
   // Steps beyond the used-slot map could never be stored.
   const int32_t last = std::min(range->last, CChannelTable::kCapacity - 1);
+  last_ = last;
+  if (restart) readings_.clear();
 
   const int32_t currentId = CurrentStationStep(*table);
   int32_t pos = table->Count() > 0 && !(wrap && restart) && currentId >= 0 ? currentId + 1 : first;
@@ -159,8 +217,10 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
 
   bool found = false;
   uint32_t hz = 0;
+  int32_t station = pos;
   while (!found && pos <= last) {
-    found = FindsNewStation(pos, &hz);
+    station = pos;
+    found = FindsNewStation(&station, &hz);
     if (!found) {
       ++pos;
       if (gScanStart != -1 && pos == gScanStart) return nothingFound();
@@ -173,14 +233,15 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
     while (!found && pos < currentId) {
       // Tested before the probe as well, so the step the scan began at is never probed twice.
       if (gScanStart != -1 && pos == gScanStart) return nothingFound();
-      found = FindsNewStation(pos, &hz);
+      station = pos;
+      found = FindsNewStation(&station, &hz);
       if (!found) ++pos;
       if (Interrupted(progress, cancel, pos, true)) return false;
     }
   }
 
   if (!found) return nothingFound();
-  if (AppendStation(pos, hz, range->kind)) return true;
+  if (AppendStation(station, hz, range->kind)) return true;
   return nothingFound();
 }
 
@@ -218,6 +279,7 @@ int ScanEngine::FullScan(ScanView& view, ScanProgress& progress, Origin origin) 
 bool ScanEngine::SingleSeek(ScanView& view, ScanCancelSource& cancel) {
   TuningContext& context = tuner_.Context();
   if (tuner_.Table() == nullptr) return false;
+  readings_.clear();  // the antenna may have moved since the last seek
   RunningScope running;
   view.BeginScan();
   context.BeginWaitCursor();

@@ -111,12 +111,12 @@ bool TunerControl::GetRadioLimits(uint32_t* min, uint32_t* max) {
   return tuner_->GetModeInfo(2, min, max, &step, &a, &b) == 0 && *max > 0;
 }
 
-bool TunerControl::Probe(int32_t step, uint32_t* frequency) {
-  if (tuner_ == nullptr || TuneStep(step) != 0) return false;
+uint32_t TunerControl::Probe(int32_t step, uint32_t* frequency) {
+  if (tuner_ == nullptr || TuneStep(step) != 0) return 0;
   const uint32_t hz = FrequencyOfStep(step);
-  if (!SignalAt(step)) return false;
-  if (frequency != nullptr) *frequency = hz;
-  return true;
+  const uint32_t strength = SignalAt(step);
+  if (strength != 0 && frequency != nullptr) *frequency = hz;
+  return strength;
 }
 
 void TunerControl::RetuneCurrent() {

@@ -56,10 +56,10 @@ bool TvTunerControl::GetCurrentStep(int32_t* step) {
   return true;
 }
 
-bool TvTunerControl::SignalAt(int32_t step) {
+uint32_t TvTunerControl::SignalAt(int32_t step) {
   uint32_t present = 0;
-  if (tuner_ == nullptr || step < 0) return false;
-  return tuner_->GetChannelSignal(static_cast<uint32_t>(step), &present) == 0 && present != 0;
+  if (tuner_ == nullptr || step < 0) return 0;
+  return tuner_->GetChannelSignal(static_cast<uint32_t>(step), &present) == 0 ? present : 0;
 }
 
 uint32_t TvTunerControl::StepFrequency(int32_t /*step*/) {

@@ -84,6 +84,7 @@ CaptureGraph::CaptureGraph(vd::DeviceEnumerator& devices, vd::SettingsStore& set
       router_(
           devices_, store_, tuning_, settings_, host_,
           [this](const std::string& text) { Fail(text); }, stills_.UnheardHandler()),
+      preview_(settings_, router_, [this](const std::string& text) { Fail(text); }),
       recorder_(settings_, host_, lifecycle_, router_,
                 [this](const std::string& text) { Fail(text); }),
       self_(std::make_shared<CaptureGraph*>(this)) {
@@ -94,7 +95,7 @@ CaptureGraph::~CaptureGraph() {
   watch_.reset();
   self_.reset();
   if (lifecycle_.IsCapturing()) EndRecording();
-  StopAudioPreview();
+  preview_.StopAudio();
   StopPreview(true);
   TearDownGraph();
   // A recording in the capture file that nobody saved goes to the album before the file
@@ -146,7 +147,7 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
   router_.Select(videoIndex, audioIndex);
   settings_.audioDevice = audioIndex;
   const bool recording = lifecycle_.IsCapturing();
-  StopAudioPreview();
+  preview_.StopAudio();
   StopPreview(true);
   TearDownGraph();
   FreeCapFilters();
@@ -163,8 +164,8 @@ void CaptureGraph::StartLive() {
   if (FileShown()) return;
   // Sound plays in every mode; the video runs where there is a picture to show, or where
   // its graph is the only one that carries the card's sound.
-  StartAudioPreview();
-  bool soundOnlyInPreview = router_.AudioOnCaptureFilter() && audioPreview_ == nullptr;
+  preview_.StartAudio();
+  bool soundOnlyInPreview = router_.AudioOnCaptureFilter() && !preview_.HasAudio();
   if ((router_.WantPreview() || soundOnlyInPreview) && BuildPreviewGraph()) StartPreview();
 }
 
@@ -172,7 +173,7 @@ bool CaptureGraph::ApplyWorkMode(vd::WorkMode mode) {
   if (mode == router_.WorkMode() && router_.Video() != nullptr) return true;
   router_.SetWorkMode(mode);
   const bool recording = lifecycle_.IsCapturing();
-  StopAudioPreview();
+  preview_.StopAudio();
   StopPreview(true);
   TearDownGraph();
   FreeCapFilters();
@@ -195,30 +196,12 @@ bool CaptureGraph::InitCapFilters() {
   bool sound = false;
   if (!router_.Open(&sound)) return false;
   CreateOverlayMixer();
-  if (sound) BuildAudioPreview();
+  if (sound) preview_.BuildAudio();
   return true;
 }
 
-void CaptureGraph::BuildAudioPreview() {
-  bool failed = false;
-  audioPreview_ = router_.CreateAudioPreview(&failed);
-  if (failed) Fail("Cannot Initialize audio preview filtergraph");
-}
-
-void CaptureGraph::StartAudioPreview() {
-  if (audioPreview_ != nullptr && !audioPreview_->IsRunning()) audioPreview_->Start();
-}
-
-bool CaptureGraph::AudioPreviewRunning() const {
-  return audioPreview_ != nullptr && audioPreview_->IsRunning();
-}
-
-void CaptureGraph::StopAudioPreview() {
-  if (audioPreview_ != nullptr) audioPreview_->Stop();
-}
-
 void CaptureGraph::FreeCapFilters() {
-  audioPreview_.reset();
+  preview_.ReleaseAudio();
   access_.Close();
   router_.Close();
 }
@@ -247,10 +230,10 @@ bool CaptureGraph::PlayFile(const std::string& path) {
   // The live picture goes on until the file is known to play, so that one which cannot
   // leaves it running. Only the live sound stops first: a sound card that cannot mix may
   // refuse the clip a second user.
-  const bool sound = AudioPreviewRunning();
-  StopAudioPreview();
+  const bool sound = preview_.AudioRunning();
+  preview_.StopAudio();
   if (!player_->OpenAndShow(path)) {
-    if (sound) StartAudioPreview();
+    if (sound) preview_.StartAudio();
     return false;
   }
   StopPreview(true);

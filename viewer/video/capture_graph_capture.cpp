@@ -101,12 +101,12 @@ void CaptureGraph::ReturnToLive() {
   // Live already (a capture refused before it touched anything): picture and sound go on.
   if (!lifecycle_.IsCapturing() && !lifecycle_.CaptureEnded() && !stillOnDisplay_) return;
   if (!stillOnDisplay_) {
-    StopAudioPreview();
+    preview_.StopAudio();
     StopCapture();
   }
   if (lifecycle_.CaptureEnded() || stillOnDisplay_) {
     BuildPreviewGraph();
-    StartAudioPreview();
+    preview_.StartAudio();
     StartPreview();
     lifecycle_.LiveRestored();
     stillOnDisplay_ = false;
@@ -149,7 +149,7 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
   // Taken by the next recording's graph, which is built from the settings anew.
   settings_.recording = o.recording;
   // A recording's own preview keeps its chain: the setting applies from the next one.
-  if (o.deinterlaceLive != settings_.deinterlaceLive) SetLiveDeinterlace(o.deinterlaceLive);
+  if (o.deinterlaceLive != settings_.deinterlaceLive) preview_.SetDeinterlace(o.deinterlaceLive);
   settings_.keepPictureAspect = o.keepPictureAspect;
   if (video_sink_ != nullptr) video_sink_->SetKeepPictureAspect(o.keepPictureAspect);
   if (lifecycle_.IsCapturing()) {
@@ -196,7 +196,7 @@ void CaptureGraph::SetFileOptions(const vd::FileOptions& options) {
 
 bool CaptureGraph::SaveCaptureAs(const std::string& target) {
   if (!recorder_.File().SaveAs(target)) return false;
-  StopAudioPreview();
+  preview_.StopAudio();
   StopPreview(true);
   if (player_ != nullptr) player_->OpenAndShow(target);
   return true;
@@ -221,12 +221,12 @@ int64_t CaptureGraph::FreeDiskSpaceKB(const std::string& path) {
 bool CaptureGraph::ApplyAudioFormat(const vd::AudioFormat& format) {
   if (router_.Audio() == nullptr) return false;
   bool wasPreviewing = lifecycle_.IsPreviewing();
-  bool wasSounding = AudioPreviewRunning();
-  StopAudioPreview();
+  bool wasSounding = preview_.AudioRunning();
+  preview_.StopAudio();
   if (wasPreviewing) StopPreview(true);
   bool ok = vd::Succeeded(router_.Audio()->SetAudioFormat(vd::PinKind::kAudioCapture, format));
   // A clip or a still on show keeps the video area, and a clip its own sound.
-  if (wasSounding || !FileShown()) StartAudioPreview();
+  if (wasSounding || !FileShown()) preview_.StartAudio();
   if (router_.WantPreview() && !FileShown()) StartPreview();
   return ok;
 }

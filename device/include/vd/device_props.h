@@ -39,8 +39,13 @@ enum TunerPropId : uint32_t {
   // Get: u32, non-zero when a station is received at the tuned frequency. Answers only after
   // the tuner has settled (the device's lock time after the last Set of the frequency).
   kTunerPropSignal = 3,
-  // Get: TunerRange for the mode given as u32 instance data.
+  // Get: TunerRange for the mode given as u32 instance data. Radio: the FM band, 87.5 to
+  // 108 MHz where the tuner reaches further (its other bands are not the viewer's radio).
   kTunerPropRange = 4,
+  // Get: u32 signal strength at the tuned frequency, 0 to 65535, 0 when no station is
+  // received (where kTunerPropSignal says 0). Settles as kTunerPropSignal does. A tuner
+  // picks a carrier up over a window of frequencies; the strength tells where in it it is.
+  kTunerPropStrength = 5,
 };
 inline constexpr uint32_t kTunerCapTv = 1;
 inline constexpr uint32_t kTunerCapRadio = 2;

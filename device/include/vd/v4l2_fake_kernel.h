@@ -30,6 +30,13 @@ struct FakeV4l2Input {
   bool locked = true;  // status without NO_SIGNAL / NO_H_LOCK
 };
 
+// A band of the radio tuner as VIDIOC_ENUM_FREQ_BANDS lists it, in the radio's units.
+struct FakeV4l2Band {
+  uint32_t low = 0;
+  uint32_t high = 0;
+  bool fm = true;  // frequency modulation; false: AM
+};
+
 struct FakeV4l2Card {
   std::string video = "/dev/video0";
   std::string radio;  // empty: no radio node
@@ -44,6 +51,9 @@ struct FakeV4l2Card {
   uint32_t tvHigh = 870000000 / 62500;
   uint32_t radioLow = 1400000;   // 87.5 MHz in 62.5 Hz
   uint32_t radioHigh = 1728000;  // 108 MHz
+  // Empty: the driver lists no bands, and the kernel answers with the tuner's range as one
+  // FM band. Otherwise the tuner moves a frequency outside them to the nearest band's edge.
+  std::vector<FakeV4l2Band> radioBands;
   std::vector<FakeV4l2Input> inputs = {{"Television", true}, {"Composite1"}, {"S-Video"}};
   uint64_t standards = 0x00FFFFFF;  // kernel bits
   uint64_t standard = 0x000000FF;   // PAL
@@ -81,6 +91,16 @@ struct FakeV4l2Card {
   bool vbiQueueSliced = false;  // the type of the last buffer request on the VBI node
   int ioctlCount = 0;
 };
+
+// The kernel's vivid driver, as measured in the virtual machine of the kernel tests: TV
+// from 44 to 958 MHz with a carrier every 6 MHz from 49.25 MHz, full strength within
+// 0.25 MHz of it and half within 1 MHz; radio from 0.52 to 108 MHz in three bands (FM
+// 64-108, AM 0.52-1.71, short wave 2.3-26.1 MHz), a station on every 0.1 MHz of AM and on
+// every whole megahertz of short wave and FM (and at 95.5 MHz), falling off evenly to
+// nothing 5 kHz (AM) or 50 kHz away. The card's tuner only; its other parts stay as given.
+void MakeVivid(FakeV4l2Card& card);
+// vivid's signal at a frequency in the tuner's units (62.5 kHz for TV, 62.5 Hz for radio).
+uint16_t VividSignal(bool radio, uint32_t units);
 
 class FakeV4l2Kernel final : public V4l2Io {
  public:

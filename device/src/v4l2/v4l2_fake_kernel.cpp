@@ -154,14 +154,52 @@ int GetFrequency(const IoctlCall& call) {
   return 0;
 }
 
+// The radio's bands; without a list of its own, the kernel's one FM band of the whole range.
+std::vector<FakeV4l2Band> RadioBands(const FakeV4l2Card& card) {
+  if (!card.radioBands.empty()) return card.radioBands;
+  return {{card.radioLow, card.radioHigh, true}};
+}
+
+int EnumFreqBands(const IoctlCall& call) {
+  auto* band = static_cast<v4l2_frequency_band*>(call.arg);
+  const bool radio = call.radio;
+  if (band->tuner != 0 || (!radio && !call.card.tuner)) return -EINVAL;
+  const std::vector<FakeV4l2Band> bands =
+      radio ? RadioBands(call.card)
+            : std::vector<FakeV4l2Band>{{call.card.tvLow, call.card.tvHigh, false}};
+  if (band->index >= bands.size()) return -EINVAL;
+  const FakeV4l2Band& b = bands[band->index];
+  band->type = radio ? V4L2_TUNER_RADIO : V4L2_TUNER_ANALOG_TV;
+  band->capability =
+      (radio ? call.card.radioCapLow : call.card.tunerCapLow) ? V4L2_TUNER_CAP_LOW : 0;
+  band->rangelow = b.low;
+  band->rangehigh = b.high;
+  band->modulation = !radio ? V4L2_BAND_MODULATION_VSB
+                     : b.fm ? V4L2_BAND_MODULATION_FM
+                            : V4L2_BAND_MODULATION_AM;
+  return 0;
+}
+
 int SetFrequency(const IoctlCall& call) {
   FakeV4l2Card& card = call.card;
   const bool radio = call.radio;
   auto* f = static_cast<const v4l2_frequency*>(call.arg);
   if (f->tuner != 0 || (!radio && !card.tuner)) return -EINVAL;
-  // Drivers clamp rather than refuse.
-  uint32_t lo = radio ? card.radioLow : card.tvLow, hi = radio ? card.radioHigh : card.tvHigh;
-  (radio ? card.radioFrequency : card.tvFrequency) = std::clamp(f->frequency, lo, hi);
+  // Drivers clamp rather than refuse, to the nearest edge of the nearest band.
+  if (!radio) {
+    card.tvFrequency = std::clamp(f->frequency, card.tvLow, card.tvHigh);
+    return 0;
+  }
+  uint32_t best = 0, bestDistance = UINT32_MAX;
+  for (const FakeV4l2Band& b : RadioBands(card)) {
+    const uint32_t at = std::clamp(f->frequency, b.low, b.high);
+    const uint32_t distance = at > f->frequency ? at - f->frequency : f->frequency - at;
+    if (distance < bestDistance) {
+      best = at;
+      bestDistance = distance;
+    }
+  }
+  card.radioFrequency = best;
   return 0;
 }
 
@@ -290,6 +328,7 @@ constexpr IoctlHandler kIoctlHandlers[] = {
     {VIDIOC_S_TUNER, SetTuner},
     {VIDIOC_G_FREQUENCY, GetFrequency},
     {VIDIOC_S_FREQUENCY, SetFrequency},
+    {VIDIOC_ENUM_FREQ_BANDS, EnumFreqBands},
     {VIDIOC_QUERYCTRL, QueryCtrl},
     {VIDIOC_G_CTRL, GetCtrl},
     {VIDIOC_S_CTRL, SetCtrl},
@@ -303,6 +342,42 @@ constexpr IoctlHandler kIoctlHandlers[] = {
     {LIRC_SET_REC_MODE, SetRecMode},
 };
 }  // namespace
+
+uint16_t VividSignal(bool radio, uint32_t units) {
+  // Falls off evenly from full strength on the station to nothing `reach` units away.
+  auto slope = [](uint32_t distance, uint32_t reach) -> uint16_t {
+    return distance >= reach ? 0 : static_cast<uint16_t>(0xFFFF - distance * 0xFFFF / reach);
+  };
+  if (!radio) {
+    constexpr uint32_t kFirstCarrier = 788, kSpacing = 96;  // 49.25 and 6 MHz
+    if (units + kSpacing / 2 < kFirstCarrier) return 0;
+    const uint32_t offset = (units + kSpacing - kFirstCarrier) % kSpacing;
+    const uint32_t distance = std::min(offset, kSpacing - offset);
+    return distance <= 4 ? 0xFFFF : distance <= 16 ? 0x8000 : 0;  // 0.25 and 1 MHz
+  }
+  // The distance to the nearest multiple of `spacing`.
+  auto off = [units](uint32_t spacing) {
+    const uint32_t offset = units % spacing;
+    return std::min(offset, spacing - offset);
+  };
+  constexpr uint32_t kMegahertz = 16000;
+  if (units <= 1710 * 16) return slope(off(kMegahertz / 10), 80);         // AM: 0.1 MHz, 5 kHz
+  if (units < 64 * kMegahertz - 800) return slope(off(kMegahertz), 800);  // short wave
+  const uint32_t fromSpecial = units > 1528000 ? units - 1528000 : 1528000 - units;  // 95.5
+  return slope(std::min(off(kMegahertz), fromSpecial), 800);                         // FM: 50 kHz
+}
+
+void MakeVivid(FakeV4l2Card& card) {
+  card.cardName = "vivid";
+  card.tunerCapLow = false;
+  card.radioCapLow = true;
+  card.tvLow = 704;      // 44 MHz
+  card.tvHigh = 15328;   // 958 MHz
+  card.radioLow = 8320;  // 0.52 MHz
+  card.radioHigh = 1728000;
+  card.radioBands = {{1024000, 1728000, true}, {8320, 27360, false}, {36800, 417600, false}};
+  card.signal = VividSignal;
+}
 
 FakeV4l2Card& FakeV4l2Kernel::Add(FakeV4l2Card card) {
   std::lock_guard lock(mutex_);

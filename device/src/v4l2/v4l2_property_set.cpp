@@ -2,6 +2,7 @@
 
 #include <linux/videodev2.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -120,7 +121,8 @@ HResult V4l2PropertySet::GetTuner(uint32_t id, const void* instance, uint32_t in
     case kTunerPropFrequency:
       return GetFrequency(data, dataLen, returned);
     case kTunerPropSignal:
-      return GetSignal(data, dataLen, returned);
+    case kTunerPropStrength:
+      return GetSignal(id == kTunerPropStrength, data, dataLen, returned);
     case kTunerPropRange:
       return GetRange(instance, instanceLen, data, dataLen, returned);
     default:
@@ -143,7 +145,8 @@ HResult V4l2PropertySet::GetFrequency(void* data, uint32_t dataLen, uint32_t* re
   return PutU32(HzOfUnits(f.frequency, low), data, dataLen, returned);
 }
 
-HResult V4l2PropertySet::GetSignal(void* data, uint32_t dataLen, uint32_t* returned) {
+HResult V4l2PropertySet::GetSignal(bool strength, void* data, uint32_t dataLen,
+                                   uint32_t* returned) {
   if (data == nullptr) return kEPointer;
   if (dataLen < 4) return kEInvalidArg;
   std::chrono::steady_clock::time_point settleAt;
@@ -157,8 +160,9 @@ HResult V4l2PropertySet::GetSignal(void* data, uint32_t dataLen, uint32_t* retur
   v4l2_tuner t{};
   int r = card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_TUNER, &t);
   if (r < 0) return ResultOf(r);
-  return PutU32(static_cast<uint32_t>(t.signal) > options_.signalThreshold ? 1 : 0, data, dataLen,
-                returned);
+  const auto signal = static_cast<uint32_t>(t.signal);
+  const uint32_t answer = signal <= options_.signalThreshold ? 0 : strength ? signal : 1;
+  return PutU32(answer, data, dataLen, returned);
 }
 
 HResult V4l2PropertySet::GetRange(const void* instance, uint32_t instanceLen, void* data,
@@ -182,6 +186,7 @@ HResult V4l2PropertySet::GetRange(const void* instance, uint32_t instanceLen, vo
 HResult V4l2PropertySet::Range(uint32_t mode, uint32_t* minHz, uint32_t* maxHz) {
   bool radio = mode == kTunerModeRadio;
   if (radio ? !card_->HasRadio() : !card_->HasTuner()) return kEInvalidArg;
+  if (radio) return FmBand(minHz, maxHz);
   v4l2_tuner t{};
   int r = card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_TUNER, &t);
   if (r < 0) return ResultOf(r);
@@ -189,6 +194,37 @@ HResult V4l2PropertySet::Range(uint32_t mode, uint32_t* minHz, uint32_t* maxHz) 
   *minHz = HzOfUnits(t.rangelow, low);
   *maxHz = HzOfUnits(t.rangehigh, low);
   if (*minHz > *maxHz) return kEFail;  // a driver answering nonsense
+  return kSOk;
+}
+
+HResult V4l2PropertySet::FmBand(uint32_t* minHz, uint32_t* maxHz) {
+  constexpr uint32_t kFmLow = 87500000, kFmHigh = 108000000;
+  const bool low = card_->RadioCapLow();
+  v4l2_tuner t{};
+  int r = card_->Ioctl(V4l2Card::Node::kRadio, VIDIOC_G_TUNER, &t);
+  if (r < 0) return ResultOf(r);
+  uint32_t lo = HzOfUnits(t.rangelow, low), hi = HzOfUnits(t.rangehigh, low);
+  // A tuner with AM and short wave lists them as bands of their own; the stations of the
+  // viewer's radio are on the FM one.
+  for (uint32_t index = 0; index < 16; ++index) {
+    v4l2_frequency_band band{};
+    band.type = V4L2_TUNER_RADIO;
+    band.index = index;
+    if (card_->Ioctl(V4l2Card::Node::kRadio, VIDIOC_ENUM_FREQ_BANDS, &band) < 0) break;
+    if ((band.modulation & V4L2_BAND_MODULATION_FM) == 0) continue;
+    lo = HzOfUnits(band.rangelow, low);
+    hi = HzOfUnits(band.rangehigh, low);
+    break;
+  }
+  if (lo > hi) return kEFail;  // a driver answering nonsense
+  // Below 87.5 MHz lie the old eastern and Japanese FM bands; where they are part of the
+  // band, the scan would fill the presets with them.
+  if (lo < kFmHigh && hi > kFmLow) {
+    lo = std::max(lo, kFmLow);
+    hi = std::min(hi, kFmHigh);
+  }
+  *minHz = lo;
+  *maxHz = hi;
   return kSOk;
 }
 
@@ -221,6 +257,13 @@ HResult V4l2PropertySet::SetFrequency(uint32_t hz) {
   int r =
       card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_S_FREQUENCY, &f);
   if (r < 0) return ResultOf(r);
+  // Drivers move a frequency they cannot tune to one they can: the card is where it says.
+  const bool low = radio ? card_->RadioCapLow() : card_->TunerCapLow();
+  v4l2_frequency now{};
+  now.type = f.type;
+  if (card_->Ioctl(radio ? V4l2Card::Node::kRadio : V4l2Card::Node::kVideo, VIDIOC_G_FREQUENCY,
+                   &now) >= 0)
+    hz = HzOfUnits(now.frequency, low);
   std::lock_guard lock(card_->Mutex());
   (radio ? card_->lastRadioHz : card_->lastTvHz) = hz;
   card_->settleAt = std::chrono::steady_clock::now() + options_.settleTime;

@@ -50,14 +50,18 @@ class V4l2PropertySet final : public CountedPropertySet {
                    uint32_t dataLen, uint32_t* returned);
   // The tuned frequency in Hz, of the band of the tuner's mode.
   HResult GetFrequency(void* data, uint32_t dataLen, uint32_t* returned);
-  // Whether a station is tuned, asked once the tuner has settled.
-  HResult GetSignal(void* data, uint32_t dataLen, uint32_t* returned);
+  // Whether a station is tuned (1 or 0), or how strong it is (0-65535), asked once the tuner
+  // has settled.
+  HResult GetSignal(bool strength, void* data, uint32_t dataLen, uint32_t* returned);
   // The band of the mode in `instance`: its ends and the tuning step.
   HResult GetRange(const void* instance, uint32_t instanceLen, void* data, uint32_t dataLen,
                    uint32_t* returned);
   HResult SetMode(uint32_t mode);
   HResult SetFrequency(uint32_t hz);
   HResult Range(uint32_t mode, uint32_t* minHz, uint32_t* maxHz);
+  // The radio's FM band from the driver's list of bands, narrowed to 87.5-108 MHz; the
+  // tuner's whole range when the driver lists none.
+  HResult FmBand(uint32_t* minHz, uint32_t* maxHz);
   HResult WriteRegister(uint32_t reg, uint8_t value);
   HResult ApplySoundMode(uint8_t mode);
 

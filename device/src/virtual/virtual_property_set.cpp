@@ -92,11 +92,14 @@ HResult VirtualPropertySet::GetTuner(uint32_t id, const void* instance, uint32_t
       return PutU32(hardware_->TunerMode(), data, dataLen, returned);
     case kTunerPropFrequency:
       return PutU32(hardware_->Frequency(), data, dataLen, returned);
-    case kTunerPropSignal: {
+    case kTunerPropSignal:
+    case kTunerPropStrength: {
       if (data == nullptr) return kEPointer;
       if (dataLen < 4) return kEInvalidArg;
       bool signal = hardware_->WaitForSignal();
-      return PutU32(signal ? 1 : 0, data, dataLen, returned);
+      // The box's stations sit exactly on their frequencies: full strength there, none beside.
+      const uint32_t full = id == kTunerPropStrength ? 0xFFFF : 1;
+      return PutU32(signal ? full : 0, data, dataLen, returned);
     }
     case kTunerPropRange: {
       if (instance == nullptr || instanceLen < 4) return kEInvalidArg;

@@ -30,14 +30,14 @@ class KXTuner {
   virtual int32_t GetFrequency(uint32_t* hz) = 0;
   // Slot 7: not used.
   virtual int32_t Reserved7() = 0;
-  // Slot 8: non-zero when a radio station is received at hz.
+  // Slot 8: non-zero when a radio station is received at hz: its strength, 1 to 65535.
   virtual int32_t GetRadioSignal(uint32_t hz, uint32_t* present) = 0;
   // Slot 9: highest TV channel index.
   virtual int32_t GetChannelCount(uint32_t* last) = 0;
   // Slot 10, 11: TV channel index; SetChannel fails for an index that does not exist.
   virtual int32_t SetChannel(uint32_t index) = 0;
   virtual int32_t GetChannel(uint32_t* index) = 0;
-  // Slot 12: non-zero when a TV station is received on that index.
+  // Slot 12: non-zero when a TV station is received on that index: its strength, 1 to 65535.
   virtual int32_t GetChannelSignal(uint32_t index, uint32_t* present) = 0;
 
  protected:

@@ -1,5 +1,7 @@
 #include "kx_tuner_impl.h"
 
+#include <algorithm>
+
 #include "tv_channel_list.h"
 
 namespace vd {
@@ -9,6 +11,7 @@ namespace {
 // Kinds GetTunerKind reports: TV channels carry plan channel numbers, radio stations do not.
 constexpr uint32_t kKindTvChannels = 1;
 constexpr uint32_t kKindRadio = 2;
+constexpr uint32_t kFullStrength = 0xFFFF;
 
 }  // namespace
 
@@ -111,9 +114,17 @@ HResult KXTunerImpl::SignalAt(uint32_t hz, uint32_t* present) {
   if (Failed(GetU32(kTunerPropFrequency, &tuned)) || tuned != hz) {
     if (const HResult hr = SetFrequency(hz); Failed(hr)) return hr;
   }
+  uint32_t strength = 0;
+  const HResult hr = GetU32(kTunerPropStrength, &strength);
+  if (hr != kEPropIdUnsupported) {
+    if (Failed(hr)) return hr;
+    *present = std::min<uint32_t>(strength, kFullStrength);
+    return kSOk;
+  }
+  // A device that only tells whether there is a station: full strength where there is one.
   uint32_t signal = 0;
-  if (const HResult hr = GetU32(kTunerPropSignal, &signal); Failed(hr)) return hr;
-  *present = signal != 0 ? 1 : 0;
+  if (const HResult said = GetU32(kTunerPropSignal, &signal); Failed(said)) return said;
+  *present = signal != 0 ? kFullStrength : 0;
   return kSOk;
 }
 

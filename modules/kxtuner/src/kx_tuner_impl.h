@@ -36,7 +36,7 @@ class KXTunerImpl final : public ::KXTuner {
   HResult GetU32(uint32_t id, uint32_t* value);
   HResult SetU32(uint32_t id, uint32_t value);
   HResult Range(uint32_t mode, TunerRange* range);
-  // Tunes to hz unless the tuner is there already, then reads the signal.
+  // Tunes to hz unless the tuner is there already, then reads the signal strength.
   HResult SignalAt(uint32_t hz, uint32_t* present);
 
   KsPropertySetPtr props_;

@@ -89,7 +89,7 @@ class EngineSeamsTest : public ViewerTest {
   // Pictures keep arriving, and the sound preview runs.
   bool Live() {
     const int before = window_->Parts().Video()->FrameCount();
-    return Engine().Lifecycle().IsPreviewing() && Engine().IsAudioPreviewing() &&
+    return Engine().Lifecycle().IsPreviewing() && Engine().Preview().AudioRunning() &&
            PumpUntil([&] { return window_->Parts().Video()->FrameCount() > before + 3; }, 5s);
   }
   // Records for `time` through the strip and saves the film as `name` in the current album.

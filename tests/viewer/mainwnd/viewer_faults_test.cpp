@@ -273,7 +273,7 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
   ASSERT_TRUE(LaunchQuiet());
   ASSERT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > 2; }, 10s));
   CaptureGraph& engine = *window_->Parts().Engine();
-  const bool sound = engine.AudioPreviewRunning();
+  const bool sound = engine.Preview().AudioRunning();
   const std::filesystem::path bogus = root_ / "data" / "not a film.avi";
   std::ofstream(bogus) << "RIFF\x04\0\0\0AVI garbage that no demuxer takes";
   const std::filesystem::path gone = root_ / "data" / "deleted.avi";
@@ -284,7 +284,7 @@ TEST_F(ViewerFaultTest, AFilmThatCannotOpenLeavesThePictureAsItWas) {
     EXPECT_NE(shown_.front().find(file.string() + ": "), std::string::npos) << shown_.front();
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
     EXPECT_TRUE(engine.Lifecycle().IsPreviewing()) << file;
-    EXPECT_EQ(engine.AudioPreviewRunning(), sound);
+    EXPECT_EQ(engine.Preview().AudioRunning(), sound);
     const int64_t frames = window_->Parts().Video()->FrameCount();
     EXPECT_TRUE(PumpUntil([&] { return window_->Parts().Video()->FrameCount() > frames + 2; }, 5s))
         << "the live picture froze after " << file;
@@ -325,7 +325,7 @@ TEST_F(ViewerFaultTest, ADeviceRebuiltWhileAClipIsOpenWaitsUntilTheClipIsClosed)
     EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen) << after;
     EXPECT_TRUE(engine.Player()->IsActive()) << after;
     EXPECT_FALSE(engine.Lifecycle().IsPreviewing()) << after;
-    EXPECT_FALSE(engine.AudioPreviewRunning()) << after;
+    EXPECT_FALSE(engine.Preview().AudioRunning()) << after;
     const int64_t frames = window_->Parts().Video()->FrameCount();
     PumpFor(500ms);
     EXPECT_EQ(window_->Parts().Video()->FrameCount(), frames) << "live pictures after " << after;

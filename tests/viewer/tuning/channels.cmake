@@ -24,3 +24,6 @@ target_compile_definitions(test_channels PRIVATE
 add_dependencies(test_channels kxtuner)
 target_sources(test_channels PRIVATE ${CMAKE_CURRENT_LIST_DIR}/channels_module_scan_test.cpp)
 target_compile_definitions(test_channels PRIVATE VD_KXTUNER_DIR="$<TARGET_FILE_DIR:kxtuner>")
+# And on the V4L2 back-end, over the scripted kernel.
+target_link_libraries(test_channels PRIVATE vd_v4l2_fake)
+target_include_directories(test_channels PRIVATE ${PROJECT_SOURCE_DIR}/tests/device)

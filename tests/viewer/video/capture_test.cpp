@@ -560,10 +560,10 @@ TEST_F(EngineTest, ARefusedCaptureLeavesTheLivePictureAndSound) {
   tuning.workMode = vd::WorkMode::kTv;
   auto engine = StartEngine();
   ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
-  ASSERT_TRUE(engine->IsAudioPreviewing());
+  ASSERT_TRUE(engine->Preview().AudioRunning());
   auto live = [&] {
     int before = sink.Frames();
-    return engine->Lifecycle().IsPreviewing() && engine->IsAudioPreviewing() &&
+    return engine->Lifecycle().IsPreviewing() && engine->Preview().AudioRunning() &&
            PumpUntil([&] { return sink.Frames() > before + 3; }, 3s);
   };
   // Without a signal the engine refuses before it touches the preview.

@@ -40,7 +40,7 @@ TEST_F(EngineTest, NoUsableDeviceFailsInit) {
 TEST_F(EngineTest, DeviceWithoutPreviewPinPreviewsFromTheCapturePin) {
   MakeBox("lock_time_ms = 0\npreview_pin = no\n");
   auto engine = StartEngine();
-  EXPECT_TRUE(engine->NoPreviewPin());
+  EXPECT_TRUE(engine->Preview().NoPreviewPin());
   EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= 3; }));
   EXPECT_TRUE(host.messages.empty());
 }
@@ -176,14 +176,14 @@ class OtherCardBackend : public vd::DeviceBackend {
 TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
   {
     auto engine = StartEngine();
-    ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
-    EXPECT_EQ(engine->AudioPreviewDevice()->friendlyName, vd::VirtualTvBox::kAudioName);
+    ASSERT_NE(engine->Preview().AudioDevice(), nullptr);
+    EXPECT_EQ(engine->Preview().AudioDevice()->friendlyName, vd::VirtualTvBox::kAudioName);
     ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kRadio));
     EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
-    EXPECT_TRUE(engine->IsAudioPreviewing()) << "the radio is silent";
+    EXPECT_TRUE(engine->Preview().AudioRunning()) << "the radio is silent";
     ASSERT_TRUE(engine->ApplyWorkMode(vd::WorkMode::kComposite));
     EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
-    EXPECT_TRUE(engine->IsAudioPreviewing());
+    EXPECT_TRUE(engine->Preview().AudioRunning());
   }
   auto other = std::make_shared<vd::VirtualTvBox>(
       vd::VirtualBoxConfig::Parse("lock_time_ms = 0\n", "other"));
@@ -193,12 +193,12 @@ TEST_F(EngineTest, TheAudioPreviewPlaysTheSelectedCardsSoundInEveryMode) {
   auto engine = StartEngine();
   ASSERT_EQ(engine->Devices().VideoDeviceName(),
             std::string("Other Card ") + vd::VirtualTvBox::kVideoName);
-  ASSERT_NE(engine->AudioPreviewDevice(), nullptr);
+  ASSERT_NE(engine->Preview().AudioDevice(), nullptr);
   // The card's own sound (it carries it on its capture filter), not the box's.
-  EXPECT_EQ(engine->AudioPreviewDevice()->backend, "card");
-  EXPECT_EQ(engine->AudioPreviewDevice()->friendlyName.rfind("Other Card ", 0), 0u)
-      << engine->AudioPreviewDevice()->friendlyName;
-  EXPECT_TRUE(engine->IsAudioPreviewing());
+  EXPECT_EQ(engine->Preview().AudioDevice()->backend, "card");
+  EXPECT_EQ(engine->Preview().AudioDevice()->friendlyName.rfind("Other Card ", 0), 0u)
+      << engine->Preview().AudioDevice()->friendlyName;
+  EXPECT_TRUE(engine->Preview().AudioRunning());
   engine.reset();
   devices.reset();
 }
@@ -387,8 +387,8 @@ TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
   auto engine = StartEngine();
   ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
   EXPECT_FALSE(engine->GetCaptureOptions().deinterlaceLive);
-  EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).count, 0);
-  GstElement* const pipeline = engine->PreviewPipeline();
+  EXPECT_EQ(FindDeinterlacers(engine->Preview().Pipeline()).count, 0);
+  GstElement* const pipeline = engine->Preview().Pipeline();
   auto picturesGoOn = [&] {
     const int before = sink.Frames();
     return PumpUntil([&] { return sink.Frames() >= before + 5; });
@@ -399,7 +399,7 @@ TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
     options.deinterlaceLive = on;
     engine->SetCaptureOptions(options);
     ASSERT_TRUE(PumpUntil([&] { return FindDeinterlacers(pipeline).count == (on ? 1 : 0); }));
-    EXPECT_EQ(engine->PreviewPipeline(), pipeline) << "the preview was built anew";
+    EXPECT_EQ(engine->Preview().Pipeline(), pipeline) << "the preview was built anew";
     EXPECT_TRUE(engine->Lifecycle().IsPreviewing());
     ASSERT_TRUE(picturesGoOn());
     EXPECT_EQ(FindDeinterlacers(pipeline).carried, on ? 1 : 0);
@@ -409,13 +409,13 @@ TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
   Capture(*engine, 600ms);
   engine->ReturnToLive();
   ASSERT_TRUE(engine->Lifecycle().IsPreviewing());
-  EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).count, 1);
+  EXPECT_EQ(FindDeinterlacers(engine->Preview().Pipeline()).count, 1);
   // Stored, and the next start builds the preview with it.
   engine.reset();
   EXPECT_EQ(store->ReadBool(vd::kSection, vd::setting::kDeinterlaceLive, 0), 1);
   engine = StartEngine();
   ASSERT_TRUE(picturesGoOn());
-  EXPECT_EQ(FindDeinterlacers(engine->PreviewPipeline()).carried, 1);
+  EXPECT_EQ(FindDeinterlacers(engine->Preview().Pipeline()).carried, 1);
   EXPECT_TRUE(host.messages.empty());
 }
 

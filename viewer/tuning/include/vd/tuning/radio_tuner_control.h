@@ -15,7 +15,7 @@ class RadioTunerControl : public TunerControl {
   uint32_t FrequencyOfStep(int32_t step) override;
   int32_t TuneStep(int32_t step) override;
   bool GetCurrentStep(int32_t* step) override;
-  bool SignalAt(int32_t step) override;
+  uint32_t SignalAt(int32_t step) override;
   uint32_t StepFrequency(int32_t step) override;
 
   // The memory key: returns the new store state (the key's bitmap shows it).

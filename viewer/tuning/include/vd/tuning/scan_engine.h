@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "scan_progress.h"
@@ -42,14 +43,29 @@ class ScanEngine {
  private:
   // One probe of the passes; returns true when the scan must stop without a station.
   bool Interrupted(ScanProgress* progress, ScanCancelSource* cancel, int32_t pos, bool wrapping);
+  // A step's frequency and signal strength, as probed once in this scan.
+  struct Reading {
+    uint32_t hz = 0;        // 0 without a signal
+    uint32_t strength = 0;  // 0: no station
+  };
   // Probes the step unless the list has it already; true for a station new to the list.
-  bool FindsNewStation(int32_t step, uint32_t* hz);
+  // A TV carrier is picked up on the neighbouring steps of its window too: the station is
+  // the best of them, which goes to *step.
+  bool FindsNewStation(int32_t* step, uint32_t* hz);
+  Reading Read(int32_t step);
+  // Whether `other` is a step with a signal close enough to the one at `step` to be the
+  // same carrier.
+  bool SameCarrier(int32_t step, int32_t other);
+  // Of two steps of one carrier: the stronger, then the one on the plan's channel.
+  bool Better(int32_t step, int32_t than);
   // Whether the station holding the step's slot is the one found there. A station added by
   // frequency holds a slot by count, which may be any step.
   bool StepTaken(int32_t step);
   bool AppendStation(int32_t step, uint32_t hz, uint32_t kind);
 
   TunerControl& tuner_;
+  std::map<int32_t, Reading> readings_;  // of the running scan
+  int32_t last_ = -1;                    // the last step the running scan may store
 };
 
 }  // namespace vd

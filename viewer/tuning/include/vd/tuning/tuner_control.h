@@ -53,7 +53,8 @@ class TunerControl {
   virtual uint32_t FrequencyOfStep(int32_t step) = 0;  // 0 when the step does not tune
   virtual int32_t TuneStep(int32_t step) = 0;          // status, 0 = ok
   virtual bool GetCurrentStep(int32_t* step) = 0;
-  virtual bool SignalAt(int32_t step) = 0;
+  // The signal strength on the tuned step, 1 to 65535; 0 when no station is received.
+  virtual uint32_t SignalAt(int32_t step) = 0;
   virtual uint32_t StepFrequency(int32_t step) = 0;
 
   // Nothing when there is no tuner object.
@@ -62,9 +63,9 @@ class TunerControl {
   uint32_t GetFrequency();
   bool GetTvLimits(uint32_t* min, uint32_t* max);
   bool GetRadioLimits(uint32_t* min, uint32_t* max);
-  // Tunes to the step and asks for a signal; a failing call counts as no station. The
-  // step's frequency goes to *frequency when one was found.
-  bool Probe(int32_t step, uint32_t* frequency = nullptr);
+  // Tunes to the step and returns the signal strength there (0: no station; a failing call
+  // counts as none). The step's frequency goes to *frequency when one was found.
+  uint32_t Probe(int32_t step, uint32_t* frequency = nullptr);
   void RetuneCurrent();
 
   bool HasTuner() const { return tuner_ != nullptr; }

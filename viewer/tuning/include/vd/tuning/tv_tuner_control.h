@@ -20,7 +20,7 @@ class TvTunerControl : public TunerControl {
   uint32_t FrequencyOfStep(int32_t step) override;
   int32_t TuneStep(int32_t step) override;
   bool GetCurrentStep(int32_t* step) override;
-  bool SignalAt(int32_t step) override;
+  uint32_t SignalAt(int32_t step) override;
   uint32_t StepFrequency(int32_t step) override;
 
   // Channel up or down with an empty table: steps the channel number from lastNumber through

@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "audio_preview.h"
 #include "capture_host.h"
 #include "capture_lifecycle.h"
 #include "capture_settings.h"
@@ -30,6 +29,7 @@
 #include "device_router.h"
 #include "disk_budget.h"
 #include "file_player.h"
+#include "live_preview.h"
 #include "recorder.h"
 #include "still_taker.h"
 #include "vd/album/bitmap_file.h"
@@ -104,14 +104,9 @@ class CaptureGraph {
   bool SetVideoStandard(int32_t family);
   vd::Capabilities GetCapabilities() const;
   bool SignalPresent();
-  void StartAudioPreview();
-  void StopAudioPreview();
-  bool AudioPreviewRunning() const;
-  // Deinterlaces the live picture or stops doing so, in the running preview between two
-  // pictures; a recording's picture follows from its next start.
-  void SetLiveDeinterlace(bool on);
-  // The live pipeline, for looking into it; null without one.
-  GstElement* PreviewPipeline() const { return preview_.get(); }
+  // The live picture and sound: the pipeline, its deinterlacer, the audio preview.
+  vd::LivePreview& Preview() { return preview_; }
+  const vd::LivePreview& Preview() const { return preview_; }
 
   // --- Capture.
   bool BeginCapture();
@@ -156,12 +151,6 @@ class CaptureGraph {
   // --- State for the main window, the property dialogs and the tests.
   // Where the pipelines are: previewing, capturing, a recording ended.
   const vd::CaptureLifecycle& Lifecycle() const { return lifecycle_; }
-  bool IsAudioPreviewing() const { return audioPreview_ != nullptr && audioPreview_->IsRunning(); }
-  // Where the audio preview's sound comes from; null without one.
-  const vd::DeviceInfo* AudioPreviewDevice() const {
-    return audioPreview_ != nullptr ? &audioPreview_->Device() : nullptr;
-  }
-  bool NoPreviewPin() const { return noPreviewPin_; }
   bool IsDeviceLost() const { return deviceLost_; }
   bool StillOnDisplay() const { return stillOnDisplay_; }
   void SetStillOnDisplay(bool on) { stillOnDisplay_ = on; }
@@ -196,13 +185,8 @@ class CaptureGraph {
   void Fail(const std::string& text);
   // KeepUnsavedCapture, telling the user where the recording went when it is not the album.
   std::string KeepUnsaved(bool tell);
-  void BuildAudioPreview();
-  void WarmUp();
-  // Brings the preview's deinterlacer in line with the setting.
-  void ApplyLiveDeinterlace();
   // Runs `work` on the UI thread, while the engine lives.
   void Post(std::function<void(CaptureGraph&)> work);
-  bool RunPipeline(GstElement* pipeline);
   void WatchBus(GstElement* pipeline, guint* watchId);
   static gboolean OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
   void OnGraphEvent(GstMessage* message);
@@ -223,7 +207,6 @@ class CaptureGraph {
   // Devices.
   vd::DeviceRouter router_;
   std::unique_ptr<FilePlayer> player_;
-  std::unique_ptr<vd::AudioPreview> audioPreview_;
   vd::DeviceAccess access_;
   int32_t storedWidth_ = 320;  // the video size outside full screen
   int32_t storedHeight_ = 240;
@@ -231,14 +214,12 @@ class CaptureGraph {
   // Every change of the pipelines' stage goes through lifecycle_. The flags below are
   // settings and facts of the devices and the display, which no stage implies.
   vd::CaptureLifecycle lifecycle_;
-  bool noPreviewPin_ = false;
   bool deviceLost_ = false;
   bool stillOnDisplay_ = false;
 
   // Pipelines.
-  vd::GstPtr<GstElement> preview_;
-  GstElement* previewSource_ = nullptr;  // the preview's picture source and output, its own
-  GstElement* previewOutput_ = nullptr;
+  // After the devices: its audio preview plays from the video device.
+  vd::LivePreview preview_;
   guint previewWatch_ = 0;
   // After the devices: its pipeline goes before they do.
   vd::Recorder recorder_;
