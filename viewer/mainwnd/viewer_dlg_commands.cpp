@@ -127,22 +127,24 @@ std::span<const CViewerDlg::CommandRow> CViewerDlg::Commands() {
        [](W& w, int id) { w.BarCommand(id); }},
       {kMain, cid::kDigit0, cid::kPoint, kAny, Refusal::kIgnore,
        [](W& w, int id) { w.DigitCommand(id); }},
-      {kMain, cid::kDevice0, cid::kDevice9, kAny, Refusal::kIgnore,
-       [](W& w, int id) {
-         CaptureGraph* engine = w.Engine();
-         if (engine) engine->ChooseDevices(id - cid::kDevice0, engine->Devices().AudioIndex(), true);
-       }},
+      // A new device rebuilds the graphs, as the settings sheet's pages do.
+      {kMain, cid::kDevice0, cid::kDevice9, kNoRecording, Refusal::kBeep,
+       [](W& w, int id) { w.ChooseVideoDevice(id - cid::kDevice0); }},
 
-      // The panel's buttons and keypads.
-      {kPanel, pid::kModeTv, pid::kModeTv, kAny, Refusal::kIgnore,
+      // The panel's buttons and keypads. The panel greys the buttons these rows refuse
+      // (panel_rules.cpp), and the remote's digit entry refuses more while a capture runs;
+      // what reaches the window is decided here.
+      // Another input would end a recording without its save question, as the panel's greyed
+      // Input button says; the remote's mode keys come this way too.
+      {kPanel, pid::kModeTv, pid::kModeTv, kNoRecording, Refusal::kBeep,
        [](W& w, int) { w.SetWorkMode(vd::WorkMode::kTv); }},
-      {kPanel, pid::kModeRadio, pid::kModeRadio, kAny, Refusal::kIgnore,
+      {kPanel, pid::kModeRadio, pid::kModeRadio, kNoRecording, Refusal::kBeep,
        [](W& w, int) {
          if (w.settings_.fmDisabled == 0) w.SetWorkMode(vd::WorkMode::kRadio);
        }},
-      {kPanel, pid::kModeComposite, pid::kModeComposite, kAny, Refusal::kIgnore,
+      {kPanel, pid::kModeComposite, pid::kModeComposite, kNoRecording, Refusal::kBeep,
        [](W& w, int) { w.SetWorkMode(vd::WorkMode::kComposite); }},
-      {kPanel, pid::kModeSVideo, pid::kModeSVideo, kAny, Refusal::kIgnore,
+      {kPanel, pid::kModeSVideo, pid::kModeSVideo, kNoRecording, Refusal::kBeep,
        [](W& w, int) { w.SetWorkMode(vd::WorkMode::kSVideo); }},
       // The panel cycles and then sends the mode command, whose engine switch stops the sound
       // itself. A press that changes nothing (Radio with FM disabled) keeps the sound.

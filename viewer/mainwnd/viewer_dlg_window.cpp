@@ -81,6 +81,21 @@ void CViewerDlg::TakeSnapshot() {
   if (album_->SaveStill(header, picture)) ShowAlbumWindow();
 }
 
+void CViewerDlg::ChooseVideoDevice(int index) {
+  CaptureGraph* engine = Engine();
+  if (engine == nullptr) return;
+  // Only a card the list holds and can open: another index would leave the engine with no
+  // device while the panel still offers everything.
+  const std::vector<bool>& usable = engine->Devices().VideoDeviceUsable();
+  if (index < 0 || static_cast<size_t>(index) >= usable.size() ||
+      !usable[static_cast<size_t>(index)]) {
+    Beep();
+    return;
+  }
+  engine->ChooseDevices(index, engine->Devices().AudioIndex(), true);
+  RefreshDeviceStatus();
+}
+
 void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {
   if (!Engine() || viewState_ == vd::ViewState::kCapturing) return;
   if (picture) {

@@ -248,7 +248,13 @@ TEST_F(ViewerTest, CommandsARecordingOrAFilmRefusesLeaveTheWindowAsItWas) {
   window_->OnCommand(cid::kSettings);
   window_->OnPanelCommand(pid::kTools);
   window_->OnPanelCommand(pid::kChannelDown);
-  EXPECT_EQ(beeps, 3);
+  // Choosing a device rebuilds the graphs, which would cut the recording.
+  window_->OnCommand(cid::kDevice0);
+  // Another input, as the remote's mode keys ask, would end it without the save question.
+  const vd::WorkMode mode = window_->Settings().workMode;
+  window_->OnPanelCommand(pid::kModeComposite);
+  EXPECT_EQ(window_->Settings().workMode, mode);
+  EXPECT_EQ(beeps, 5);
   EXPECT_EQ(CurrentStation(*window_), station);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
 
@@ -270,9 +276,13 @@ TEST_F(ViewerTest, CommandsARecordingOrAFilmRefusesLeaveTheWindowAsItWas) {
   window_->OnCommand(cid::kForceRatio);
   EXPECT_EQ(window_->Settings().forceRatio43, ratio);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
-  EXPECT_EQ(beeps, 3);
+  EXPECT_EQ(beeps, 5);
   window_->OnPanelCommand(pid::kRecord);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
+  // A device the list does not hold is refused, and the live picture keeps its card.
+  window_->OnCommand(cid::kDevice9);
+  EXPECT_EQ(beeps, 6);
+  ASSERT_NE(window_->Parts().Engine()->Devices().Video(), nullptr);
   window_->OnCommand(cid::kFullScreen);
   EXPECT_TRUE(window_->FullScreen());
   EXPECT_EQ(window_->RefusedViewStateChanges(), 0);

@@ -289,6 +289,7 @@ class CViewerDlg : public QWidget,
   void RefreshPanelVolume();
   void CaptureAction();
   void TakeSnapshot();
+  void ChooseVideoDevice(int index);
   bool SnapshotAllowed() const;
   void ToggleFullScreen();
   void ApplyRatio43();
