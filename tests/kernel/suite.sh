@@ -6,12 +6,13 @@ build=$1
 shift
 # Seconds each may take, about twice what each took beside a build (capture 55, bulk 55,
 # viewer 100; the tuner's scans, one entry per carrier and the FM band, took 170 s beside three
-# builds; mixer is a guess, it has not run in the machine yet); together they stay within the
-# machine's limit (host.sh).
+# builds; mixer is a guess, it has not run in the machine yet), or more where a load of six
+# took them near it (tuner 228 s, capture over 140 s); together they stay within the machine's
+# limit (host.sh).
 limit() {
   case $1 in
     tuner) echo 260 ;;
-    capture) echo 140 ;;
+    capture) echo 200 ;;
     viewer) echo 200 ;;
     mixer) echo 60 ;;
     *) echo 130 ;;
