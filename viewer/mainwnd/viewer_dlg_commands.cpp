@@ -135,7 +135,7 @@ std::span<const CViewerDlg::CommandRow> CViewerDlg::Commands() {
       // (panel_rules.cpp), and the remote's digit entry refuses more while a capture runs;
       // what reaches the window is decided here.
       // Another input would end a recording without its save question, as the panel's greyed
-      // Input button says; the remote's mode keys come this way too.
+      // Input button says; the remote's mode keys come this way too (RemoteVideoSourceCycle).
       {kPanel, pid::kModeTv, pid::kModeTv, kNoRecording, Refusal::kBeep,
        [](W& w, int) { w.SetWorkMode(vd::WorkMode::kTv); }},
       {kPanel, pid::kModeRadio, pid::kModeRadio, kNoRecording, Refusal::kBeep,
@@ -619,19 +619,23 @@ void CViewerDlg::OnTimerFired(uint32_t id) {
   }
 }
 
+// The remote's thread saw the window idle, but a capture may have begun before its key runs:
+// the mode rows of the table decide, as for the panel's buttons.
 void CViewerDlg::RemoteVideoSourceCycle() {
   if (!panel_) return;
-  SetWorkMode(vd::WorkModeOfInput(vd::NextVideoSource(panel_->input())));
+  const vd::WorkMode mode = vd::WorkModeOfInput(vd::NextVideoSource(panel_->input()));
+  OnPanelCommand(vd::WorkModeInfoOf(mode).command);
 }
 
 void CViewerDlg::RemoteTvRadioFlip() {
   if (!panel_) return;
-  const int input = vd::TvRadioFlip(panel_->input());
-  if (input == 1 && settings_.fmDisabled != 0) return;
-  SetWorkMode(vd::WorkModeOfInput(input));
+  const vd::WorkMode mode = vd::WorkModeOfInput(vd::TvRadioFlip(panel_->input()));
+  OnPanelCommand(vd::WorkModeInfoOf(mode).command);
 }
 
 void CViewerDlg::RemoteFineTune(int32_t deltaHz) {
+  // A running capture keeps its station, as channel up and down do.
+  if (vd::IsRecordingView(viewState_)) return;
   if (entry_ && !entry_->FineTuneStep(deltaHz)) Beep();
 }
 

@@ -93,7 +93,8 @@ void CViewerDlg::ChooseVideoDevice(int index) {
     return;
   }
   engine->ChooseDevices(index, engine->Devices().AudioIndex(), true);
-  RefreshDeviceStatus();
+  // The rebuild freed the tuner control the entry and the lists held.
+  RefreshControls();
 }
 
 void CViewerDlg::OpenAlbumFile(const std::string& path, bool picture) {

@@ -253,8 +253,16 @@ TEST_F(ViewerTest, CommandsARecordingOrAFilmRefusesLeaveTheWindowAsItWas) {
   // Another input, as the remote's mode keys ask, would end it without the save question.
   const vd::WorkMode mode = window_->Settings().workMode;
   window_->OnPanelCommand(pid::kModeComposite);
+  // The remote's keys run later on the window's thread, after a capture may have begun.
+  const uint32_t hz = window_->Parts().Engine()->Tuner()->GetFrequency();
+  // The window is the bridge's owner privately; a C-style cast reaches a private base.
+  auto& remote = (vd::RemoteBridge::Owner&)(*window_);
+  remote.RemoteVideoSourceCycle();
+  remote.RemoteTvRadioFlip();
+  remote.RemoteFineTune(62500);
+  EXPECT_EQ(window_->Parts().Engine()->Tuner()->GetFrequency(), hz);
   EXPECT_EQ(window_->Settings().workMode, mode);
-  EXPECT_EQ(beeps, 5);
+  EXPECT_EQ(beeps, 7);
   EXPECT_EQ(CurrentStation(*window_), station);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kCapturing);
 
@@ -276,12 +284,12 @@ TEST_F(ViewerTest, CommandsARecordingOrAFilmRefusesLeaveTheWindowAsItWas) {
   window_->OnCommand(cid::kForceRatio);
   EXPECT_EQ(window_->Settings().forceRatio43, ratio);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kClipOpen);
-  EXPECT_EQ(beeps, 5);
+  EXPECT_EQ(beeps, 7);
   window_->OnPanelCommand(pid::kRecord);
   EXPECT_EQ(window_->ViewState(), vd::ViewState::kLive);
   // A device the list does not hold is refused, and the live picture keeps its card.
   window_->OnCommand(cid::kDevice9);
-  EXPECT_EQ(beeps, 6);
+  EXPECT_EQ(beeps, 8);
   ASSERT_NE(window_->Parts().Engine()->Devices().Video(), nullptr);
   window_->OnCommand(cid::kFullScreen);
   EXPECT_TRUE(window_->FullScreen());
