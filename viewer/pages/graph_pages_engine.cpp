@@ -111,6 +111,8 @@ bool GraphPagesEngine::ChooseDevices(int32_t video, int32_t audio, bool startPre
 }
 
 bool GraphPagesEngine::HasSeparateAudio() const {
+  // A card's format dialog sets the input chosen for it; the box's stored index is no sign.
+  if (graph_.Devices().CardInUse()) return graph_.Devices().Audio() != nullptr;
   return !graph_.Devices().AudioDeviceNames().empty() && graph_.Devices().AudioIndex() >= 0;
 }
 
