@@ -13,6 +13,7 @@ limit() {
     capture) echo 140 ;;
     viewer) echo 200 ;;
     mixer) echo 60 ;;
+    sound) echo 90 ;;
     *) echo 130 ;;
   esac
 }
