@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "vd/backend_table.h"
+#include "vd/sound_input_backend.h"
 #include "vd/v4l2_backend.h"
 #include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
@@ -26,13 +27,17 @@ std::unique_ptr<DeviceBackend> TheBox() {
 
 // Real cards come after the box: the engine takes the last device when no name matches, so
 // a card wins over the box whenever one is plugged in. Every row works anywhere: the card
-// back-end alone waits for cards plugged in later.
+// back-end alone waits for cards plugged in later. The machine's sound inputs come with the
+// cards, last, for a card whose sound arrives through a cable; the box has its own.
 const Backend<Backends (*)()> kDeviceBackends[] = {
     {"all", "the virtual TV box, then the cards present at start", nullptr,
      [] {
        Backends list;
        list.push_back(TheBox());
-       if (V4l2Backend::AnyCardPresent()) list.push_back(std::make_unique<V4l2Backend>());
+       if (V4l2Backend::AnyCardPresent()) {
+         list.push_back(std::make_unique<V4l2Backend>());
+         list.push_back(std::make_unique<SoundInputBackend>());
+       }
        return list;
      }},
     {"virtual", "only the virtual TV box", nullptr,
@@ -45,6 +50,7 @@ const Backend<Backends (*)()> kDeviceBackends[] = {
      [] {
        Backends list;
        list.push_back(std::make_unique<V4l2Backend>());
+       list.push_back(std::make_unique<SoundInputBackend>());
        return list;
      }},
 };

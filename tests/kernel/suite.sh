@@ -15,6 +15,7 @@ limit() {
     capture) echo 200 ;;
     viewer) echo 200 ;;
     mixer) echo 60 ;;
+    sound) echo 90 ;;
     *) echo 130 ;;
   esac
 }

@@ -19,6 +19,7 @@
 #include "vd/device_enumerator.h"
 #include "vd/device_event_sink.h"
 #include "vd/device_props.h"
+#include "vd/sound_input_backend.h"
 
 namespace {
 
@@ -30,7 +31,9 @@ const char kUsage[] =
     "\n"
     "  list   the video and audio input devices: name, hardware key, whether the device\n"
     "         answers the product property set (with its product id), its inputs, the\n"
-    "         video standards it can decode (and the one it uses now) and its pins\n"
+    "         video standards it can decode (and the one it uses now) and its pins; then\n"
+    "         the machine's sound inputs, which a card without sound can record from\n"
+    "         ('vdtool record --audio')\n"
     "  tune   tunes the last device with a tuner (a card of any make: the one the viewer\n"
     "         takes) to FREQ_MHZ (TV, or FM radio with --radio) and prints whether a\n"
     "         station is received: \"signal: yes\" or \"signal: no\"; the frequency said is\n"
@@ -161,6 +164,11 @@ int List() {
   for (size_t i = 0; i < audios.size(); ++i) {
     std::cout << i << "  " << audios[i].friendlyName << "\n";
   }
+  std::cout << "Sound inputs:\n";
+  const auto inputs = vd::SoundInputBackend().Devices(vd::DeviceCategory::kAudioInput);
+  if (inputs.empty()) std::cout << "  (none)\n";
+  for (const vd::DeviceInfo& input : inputs)
+    std::cout << "  " << input.friendlyName << "  (" << input.path << ")\n";
   return 0;
 }
 

@@ -73,7 +73,7 @@ std::string Usage() {
          CodecNames("|", "|") +
          "]\n"
          "                     [--quality Q] [--bitrate KBPS] [--deinterlace] [--at HH:MM]\n"
-         "                     --seconds S FILE.avi\n"
+         "                     [--audio NAME|none] --seconds S FILE.avi\n"
          "\n"
          "Records S seconds of the capture device's picture and sound into FILE.avi, as the\n"
          "viewer's capture command does, and prints the final statistics. --channel tunes the\n"
@@ -81,6 +81,11 @@ std::string Usage() {
          "video standard of every input (default: the viewer's setting): a name as 'vdtool\n"
          "countries' lists it, code:N for a dialling code or index:N for a row, e.g. Germany,\n"
          "code:49 or index:15. FILE's folder must exist and be writable.\n"
+         "\n"
+         "A card records its own sound, else the sound input chosen for it on the viewer's\n"
+         "Device page, else none. --audio takes a sound input as 'vdtool device list' shows\n"
+         "it (its name or its alsa: id) for this recording, or none for a silent one; the\n"
+         "virtual TV box always has its own sound.\n"
          "\n" +
          Wrapped(codecs) +
          "\n"
@@ -197,6 +202,7 @@ struct Request {
   int32_t kbps = -1;
   bool deinterlace = false;
   int32_t atMinute = -1;  // minutes after midnight
+  std::optional<std::string> audio;
 };
 
 // A whole number from `lowest` to `highest`.
@@ -215,7 +221,7 @@ std::optional<int> TakeArgument(const std::vector<std::string>& args, size_t* i,
   const std::string& a = args[*i];
   const bool option = a == "--input" || a == "--channel" || a == "--frequency" ||
                       a == "--seconds" || a == "--country" || a == "--codec" || a == "--quality" ||
-                      a == "--bitrate" || a == "--at";
+                      a == "--bitrate" || a == "--at" || a == "--audio";
   if (option && *i + 1 == args.size()) return vdtool::UsageError("record: " + a + " needs a value");
   const std::string& value = option ? args[++*i] : a;
   std::string error;
@@ -253,6 +259,9 @@ std::optional<int> TakeArgument(const std::vector<std::string>& args, size_t* i,
     r->atMinute = MinuteOfDay(value);
     if (r->atMinute < 0)
       return vdtool::UsageError("record: --at takes a time as HH:MM, not '" + value + "'");
+  } else if (a == "--audio") {
+    if (value.empty()) return vdtool::UsageError("record: --audio takes a sound input or none");
+    r->audio = value;
   } else if (a == "--deinterlace") {
     r->deinterlace = true;
   } else if (!a.empty() && a[0] != '-' && r->file.empty()) {
@@ -345,6 +354,7 @@ bool Record(vd::HeadlessSession& session, const Request& r) {
   if (r.quality > 0) options.recording.mjpegQuality = r.quality;
   if (r.kbps > 0) options.recording.h264Kbps = r.kbps;
   if (r.deinterlace) options.recording.deinterlace = true;
+  if (r.audio == vd::DeviceRouter::kNoSound) options.captureAudio = false;
   engine.SetCaptureOptions(options);
   if (!engine.BeginCapture()) return false;
   auto limit = std::chrono::milliseconds(static_cast<int64_t>(r.seconds * 1000) + 10000);
@@ -439,8 +449,21 @@ int Run(const std::vector<std::string>& args) {
   // A stop signal (Ctrl+C, logout) ends the recording early but normally: the AVI gets its
   // index and lands at FILE like one that ran its full time.
   session.CatchStopSignals();
+  if (request.audio) session.ChooseCardSound(*request.audio);
   if (!session.Start()) return 1;
   CaptureGraph& engine = session.Engine();
+  if (request.audio && *request.audio != vd::DeviceRouter::kNoSound) {
+    if (!engine.Devices().CardInUse()) {
+      std::fprintf(stderr,
+                   "vdtool: record: the virtual TV box records its own sound; --audio %s "
+                   "is for a card\n",
+                   request.audio->c_str());
+    } else if (!engine.Devices().HasSound()) {
+      std::fprintf(stderr, "vdtool: record: no sound input '%s'; 'vdtool device list' lists them\n",
+                   request.audio->c_str());
+      return 1;
+    }
+  }
   if (!Tune(engine, request)) return 1;
   // Let the tuner settle before the signal is asked for.
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));

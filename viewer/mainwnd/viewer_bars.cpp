@@ -141,7 +141,12 @@ void ViewerBars::OnViewState(ViewState viewState) {
   viewState_ = viewState;
   if (viewState == ViewState::kCapturing) statistics_->Reset();
   if (viewState != ViewState::kClipOpen) playback_->Close();
-  strips_->ShowStatusLine(ViewStateText(viewState));
+  // A card without sound keeps saying so while its live picture runs: a note shown once at
+  // the start would be gone with the first change of state.
+  CaptureGraph* engine = window_.Engine();
+  const std::string note = engine != nullptr ? engine->Devices().SoundNote() : std::string();
+  strips_->ShowStatusLine(IsLive(viewState) && !note.empty() ? QString::fromStdString(note)
+                                                             : QString(ViewStateText(viewState)));
   RefreshStatus();
 }
 

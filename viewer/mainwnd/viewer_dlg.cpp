@@ -525,6 +525,10 @@ void CViewerDlg::ShowCaptureProgress(double seconds, int64_t bytes) {
   bars_->ShowCaptureProgress(seconds, bytes);
 }
 
+void CViewerDlg::ShowStatusNote(const std::string& text) {
+  if (bars_) bars_->ShowStatusNote(QString::fromStdString(text));
+}
+
 void CViewerDlg::OnWorkModeForced(vd::WorkMode mode) {
   settings_.workMode = mode;
   if (panel_) {

@@ -93,7 +93,26 @@ void GraphPagesEngine::RefreshPreview() {
   graph_.StartPreview();
 }
 
+int32_t GraphPagesEngine::AudioIndex() const {
+  const DeviceRouter& devices = graph_.Devices();
+  return devices.CardInUse() ? devices.CardSoundIndex() : devices.AudioIndex();
+}
+
+bool GraphPagesEngine::ChooseDevices(int32_t video, int32_t audio, bool startPreview) {
+  DeviceRouter& devices = graph_.Devices();
+  if (devices.CardInUse()) {
+    // The list showed this card's sound: a new row is its new sound. Moving to another
+    // device keeps the box's stored index as it was.
+    if (video == devices.VideoIndex())
+      return audio == devices.CardSoundIndex() || graph_.ChooseCardSound(audio, startPreview);
+    audio = devices.AudioIndex();
+  }
+  return graph_.ChooseDevices(video, audio, startPreview);
+}
+
 bool GraphPagesEngine::HasSeparateAudio() const {
+  // A card's format dialog sets the input chosen for it; the box's stored index is no sign.
+  if (graph_.Devices().CardInUse()) return graph_.Devices().Audio() != nullptr;
   return !graph_.Devices().AudioDeviceNames().empty() && graph_.Devices().AudioIndex() >= 0;
 }
 

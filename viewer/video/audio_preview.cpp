@@ -6,6 +6,7 @@
 #include "audio_sink.h"
 #include "vd/device_enumerator.h"
 #include "vd/gst_elements.h"
+#include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
 
 namespace vd {
@@ -18,6 +19,16 @@ constexpr size_t kNamePrefix = 28;  // "Brevant TV USB Audio Capture"
 std::vector<DeviceInfo> AudioPreview::Candidates(const std::vector<DeviceInfo>& audioDevices,
                                                  const DeviceInfo& video, bool soundOnVideo,
                                                  int32_t chosenAudio) {
+  const bool chosen = chosenAudio >= 0 && static_cast<size_t>(chosenAudio) < audioDevices.size();
+  if (video.backend != VirtualBoxBackend::kName) {
+    // A card: its own sound, else the input chosen for it; never another device's by chance
+    // (the box's invented sound, or a second card's).
+    std::vector<DeviceInfo> card;
+    if (soundOnVideo) card.push_back(video);
+    if (chosen && !(audioDevices[static_cast<size_t>(chosenAudio)] == video))
+      card.push_back(audioDevices[static_cast<size_t>(chosenAudio)]);
+    return card;
+  }
   std::vector<DeviceInfo> sameBackend;
   for (const DeviceInfo& info : audioDevices) {
     if (info.backend == video.backend) sameBackend.push_back(info);
@@ -29,8 +40,7 @@ std::vector<DeviceInfo> AudioPreview::Candidates(const std::vector<DeviceInfo>& 
       order.push_back(info);
   }
   if (soundOnVideo) order.push_back(video);
-  if (chosenAudio >= 0 && static_cast<size_t>(chosenAudio) < audioDevices.size() &&
-      audioDevices[static_cast<size_t>(chosenAudio)].backend == video.backend) {
+  if (chosen && audioDevices[static_cast<size_t>(chosenAudio)].backend == video.backend) {
     order.push_back(audioDevices[static_cast<size_t>(chosenAudio)]);
   }
   for (const DeviceInfo& info : sameBackend) order.push_back(info);

@@ -158,6 +158,19 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
   return ok;
 }
 
+bool CaptureGraph::ChooseCardSound(int32_t audioIndex, bool startPreview) {
+  if (!router_.RememberCardSound(audioIndex)) return false;
+  const bool recording = lifecycle_.IsCapturing();
+  preview_.StopAudio();
+  StopPreview(true);
+  TearDownGraph();
+  FreeCapFilters();
+  bool ok = InitCapFilters();
+  if (ok && startPreview) StartLive();
+  if (recording) host_.OnCaptureAborted();
+  return ok;
+}
+
 void CaptureGraph::StartLive() {
   // A clip or a still keeps the video area, and its sound is not mixed with the live one: a
   // new device's live picture starts when the file is closed (ReturnToLive).
@@ -212,8 +225,7 @@ bool CaptureGraph::SetVideoStandard(int32_t family) {
 
 vd::Capabilities CaptureGraph::GetCapabilities() const {
   vd::Capabilities caps;
-  caps.audio =
-      router_.AudioIndex() >= 0 && (router_.Audio() != nullptr || router_.AudioOnCaptureFilter());
+  caps.audio = (router_.CardInUse() || router_.AudioIndex() >= 0) && router_.HasSound();
   caps.video = router_.Video() != nullptr;
   caps.still = stills_.Sink() != nullptr;
   caps.tuner = router_.Tuner() != nullptr;

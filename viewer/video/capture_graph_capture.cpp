@@ -17,8 +17,8 @@ VD_DEFINE_TRACE(TraceCapture, "video")
 bool CaptureGraph::BuildCaptureGraph() {
   if (lifecycle_.HasCaptureGraph()) return true;
   if (lifecycle_.IsPreviewing() || router_.Video() == nullptr) return false;
-  if (settings_.captureAudio && router_.Audio() == nullptr && !router_.AudioOnCaptureFilter())
-    return false;
+  // A card without sound records its picture alone (the status strip said so).
+  if (settings_.captureAudio && !router_.HasSound() && !router_.CardInUse()) return false;
   if (lifecycle_.HasPreviewGraph()) TearDownGraph();
 
   if (!recorder_.Build(router_.WantPreview() ? video_sink_ : nullptr)) {

@@ -13,6 +13,7 @@
 #include "vd/video/audio_preview.h"
 #include "vd/video/capture_host.h"
 #include "vd/video/capture_settings.h"
+#include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
 #include "video_standards.h"
 
@@ -58,6 +59,7 @@ bool DeviceRouter::FindLostDevice() {
 void DeviceRouter::Close() {
   tuner_.reset();
   audio_.reset();
+  cardSound_ = -1;
   if (video_ != nullptr) video_->SetUnheardSnapshotHandler(nullptr);
   video_.reset();
   crossbar_ = false;
@@ -66,9 +68,26 @@ void DeviceRouter::Close() {
 std::unique_ptr<AudioPreview> DeviceRouter::CreateAudioPreview(bool* failed) {
   // Its own pipeline, so that radio and recording have sound too.
   const DeviceInfo& video = videoInfos_[static_cast<size_t>(videoIndex_)];
-  return AudioPreview::Create(
-      devices_, AudioPreview::Candidates(audioInfos_, video, audioOnCaptureFilter_, audioIndex_),
-      video, *video_, failed);
+  return AudioPreview::Create(devices_,
+                              AudioPreview::Candidates(audioInfos_, video, audioOnCaptureFilter_,
+                                                       CardInUse() ? cardSound_ : audioIndex_),
+                              video, *video_, failed);
+}
+
+bool DeviceRouter::CardInUse() const {
+  return video_ != nullptr && videoDevice_.backend != VirtualBoxBackend::kName;
+}
+
+std::string DeviceRouter::CardKey(const DeviceInfo& video) {
+  return video.busPath.empty() ? video.path : video.busPath;
+}
+
+bool DeviceRouter::RememberCardSound(int32_t audioIndex) {
+  if (!CardInUse() || audioIndex < 0 || static_cast<size_t>(audioIndex) >= audioInfos_.size())
+    return false;
+  const DeviceInfo& sound = audioInfos_[static_cast<size_t>(audioIndex)];
+  if (sound.backend == VirtualBoxBackend::kName) return false;
+  return store_.WriteString(vd::kCardSoundSection, CardKey(videoDevice_), sound.friendlyName);
 }
 
 bool DeviceRouter::IsDeviceInUse(const vd::DeviceInfo& device) const {
@@ -243,8 +262,44 @@ bool DeviceRouter::Open(bool* sound) {
   RouteAudioInput(workMode_);
   audioOnCaptureFilter_ = video_->HasPin(vd::PinKind::kAudioPreview);
 
-  *sound = audioOnCaptureFilter_ || OpenAudioDevice();
+  *sound = CardInUse() ? OpenCardSound() : (audioOnCaptureFilter_ || OpenAudioDevice());
   return true;
+}
+
+bool DeviceRouter::OpenCardSound() {
+  cardSound_ = -1;
+  soundNote_.clear();
+  if (audioOnCaptureFilter_) {
+    for (size_t i = 0; i < audioInfos_.size(); ++i) {
+      const DeviceInfo& info = audioInfos_[i];
+      if (info.backend == videoDevice_.backend && !info.busPath.empty() &&
+          info.busPath == videoDevice_.busPath)
+        cardSound_ = static_cast<int32_t>(i);
+    }
+    return true;
+  }
+  const std::string wanted =
+      soundOverride_.value_or(store_.ReadString(vd::kCardSoundSection, CardKey(videoDevice_), ""));
+  if (wanted == kNoSound) return false;  // chosen so: nothing to tell
+  for (size_t i = 0; i < audioInfos_.size() && !wanted.empty(); ++i) {
+    const DeviceInfo& info = audioInfos_[i];
+    // The box's sound is invented for the box's picture; it never goes with a card's.
+    if (info.backend == VirtualBoxBackend::kName) continue;
+    if (info.friendlyName != wanted && info.path != wanted) continue;
+    audio_ = devices_.Open(info);
+    if (audio_ == nullptr) break;
+    cardSound_ = static_cast<int32_t>(i);
+    return true;
+  }
+  // Said in the status strip, not in a box: it would come at every start.
+  soundNote_ = wanted.empty() ? videoDevice_.friendlyName +
+                                    " has no sound input; recording without sound — choose "
+                                    "one on the Device page"
+                              : videoDevice_.friendlyName + "'s sound input " + wanted +
+                                    " is not there; recording without sound — choose one on "
+                                    "the Device page";
+  host_.ShowStatusNote(soundNote_);
+  return false;
 }
 
 bool DeviceRouter::OpenAudioDevice() {

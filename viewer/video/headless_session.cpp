@@ -64,6 +64,17 @@ HeadlessSession::HeadlessSession(vd::WorkMode mode, int32_t countryCode) {
       kSection, setting::kOnlyCorvalenDevices,
       SettingsStore::Default().ReadBool(kSection, setting::kOnlyCorvalenDevices,
                                         setting::kDefaultOnlyCorvalenDevices));
+  // So is the sound chosen for each card.
+  const std::string cardSound = SettingsStore::SectionKey(kCardSoundSection);
+  const RegDocument viewers = SettingsStore::Default().LoadUser();
+  for (const RegKey& key : viewers.Keys()) {
+    if (key.path != cardSound) continue;
+    store_->Update([&](SettingsStore::Batch& batch) {
+      for (const RegValue& value : key.values)
+        if (value.type == RegType::kString)
+          batch.WriteString(kCardSoundSection, value.name, value.text);
+    });
+  }
 }
 
 HeadlessSession::~HeadlessSession() {
@@ -82,6 +93,7 @@ bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   }
   DeviceEnumerator& enumerator = devices != nullptr ? *devices : DeviceEnumerator::Default();
   engine_ = std::make_unique<CaptureGraph>(enumerator, *store_, *this, *this);
+  engine_->Devices().OverrideCardSound(cardSound_);
   if (engine_->Init(video)) return true;
   // The engine's own message names no cause; a card that is there but not the product's is
   // the usual one.
@@ -297,6 +309,11 @@ std::filesystem::path HeadlessSession::KeepCaptureFile() {
 
 void HeadlessSession::ShowMessage(const std::string& text) {
   ++messages_;
+  std::fprintf(stderr, "vdtool: %s\n", text.c_str());
+}
+
+void HeadlessSession::ShowStatusNote(const std::string& text) {
+  // Not counted as a message: the command goes on.
   std::fprintf(stderr, "vdtool: %s\n", text.c_str());
 }
 

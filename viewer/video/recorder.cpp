@@ -42,7 +42,7 @@ int64_t Recorder::NowMs() {
 bool Recorder::Build(VideoFrameSink* preview) {
   CapturePipelineConfig config;
   config.video = devices_.Video();
-  if (settings_.captureAudio)
+  if (settings_.captureAudio && devices_.HasSound())
     config.audio = devices_.Audio() != nullptr ? devices_.Audio() : devices_.Video();
   config.path = file_.Path();
   config.reserveBytes = settings_.allocMem ? int64_t{settings_.preAllocSizeKb} * 1024 : 0;
@@ -205,7 +205,7 @@ double Recorder::ExpectedBytesPerSecond() {
   int64_t sound = 0;
   CaptureDevice* audio = devices_.Audio() != nullptr ? devices_.Audio() : devices_.Video();
   AudioFormat audioFormat;
-  if (settings_.captureAudio &&
+  if (settings_.captureAudio && devices_.HasSound() &&
       Succeeded(audio->GetAudioFormat(PinKind::kAudioCapture, &audioFormat)))
     sound = audioFormat.AvgBytesPerSec();
   return DiskBudget::ExpectedBytesPerSecond(settings_.recording, format.width,

@@ -20,6 +20,10 @@ struct DeviceInfo {
   // The ISO 3166 code of the country the device stands in, when it can tell (the virtual
   // box); empty for a real card, which cannot.
   std::string location;
+  // Where the card sits, as its driver names it (V4L2's bus_info, e.g. "usb-0000:00:14.0-1"):
+  // it stays when the node numbers change, so what the user chose for a card is kept under
+  // it. Empty when the back-end cannot tell.
+  std::string busPath;
 
   friend bool operator==(const DeviceInfo&, const DeviceInfo&) = default;
 };

@@ -43,6 +43,7 @@ struct FakeV4l2Card {
   std::string vbi;
   std::string lirc;
   std::string cardName = "Fake TV Card";
+  std::string busInfo;  // QUERYCAP's bus_info
   bool videoCapture = true;
   bool tuner = true;
   bool tunerCapLow = false;  // TV tuner in 62.5 Hz units instead of 62.5 kHz

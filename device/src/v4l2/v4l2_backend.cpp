@@ -96,8 +96,11 @@ std::vector<V4l2Backend::Found> V4l2Backend::Scan() {
     std::string cardName(reinterpret_cast<const char*>(cap.card),
                          strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
     if (cardName.empty()) cardName = name;
+    const std::string busPath(
+        reinterpret_cast<const char*>(cap.bus_info),
+        strnlen(reinterpret_cast<const char*>(cap.bus_info), sizeof cap.bus_info));
     Found f;
-    f.video = {DeviceCategory::kVideoInput, cardName, hw.HardwareKey(), path, Name()};
+    f.video = {DeviceCategory::kVideoInput, cardName, hw.HardwareKey(), path, Name(), {}, busPath};
     auto node = [&](const std::string& n) { return n.empty() ? n : options_.deviceDir + "/" + n; };
     f.nodes = {path,
                node(hw.radio),
@@ -107,8 +110,13 @@ std::vector<V4l2Backend::Found> V4l2Backend::Scan() {
                hw.vendor,
                hw.product};
     if (hw.alsaCard >= 0)
-      f.audio = {DeviceCategory::kAudioInput, cardName + " Audio Capture", hw.HardwareKey(),
-                 path + kAudioSuffix, Name()};
+      f.audio = {DeviceCategory::kAudioInput,
+                 cardName + " Audio Capture",
+                 hw.HardwareKey(),
+                 path + kAudioSuffix,
+                 Name(),
+                 {},
+                 busPath};
     found.push_back(std::move(f));
   }
   return found;

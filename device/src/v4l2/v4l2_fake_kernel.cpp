@@ -47,6 +47,7 @@ int QueryCap(const IoctlCall& call) {
   *cap = {};
   CopyName(cap->card, sizeof cap->card, card.cardName);
   CopyName(cap->driver, sizeof cap->driver, "fake");
+  CopyName(cap->bus_info, sizeof cap->bus_info, card.busInfo);
   uint32_t c = 0;
   if (call.video) {
     c = (card.videoCapture ? V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING : 0) |

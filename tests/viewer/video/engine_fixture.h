@@ -32,6 +32,7 @@ class RecordingHost : public vd::CaptureHost {
   void KillTimer(uint32_t id) override { killed.push_back(id); }
   void ShowStatistics(const vd::StatisticsText& text) override { statistics.push_back(text); }
   void ShowCaptureProgress(double, int64_t) override {}
+  void ShowStatusNote(const std::string& text) override { notes.push_back(text); }
   void OnWorkModeForced(vd::WorkMode mode) override { forcedMode = mode; }
   void OnDeviceLost() override { ++lost; }
   void RefreshControls() override { ++refreshed; }
@@ -53,6 +54,7 @@ class RecordingHost : public vd::CaptureHost {
   int copies = 0;
   std::vector<std::string> messages;
   std::vector<std::string> boxes;
+  std::vector<std::string> notes;
   std::vector<std::pair<uint32_t, uint32_t>> timers;
   std::vector<uint32_t> killed;
   std::vector<vd::StatisticsText> statistics;

@@ -1,10 +1,12 @@
 // Device choice, the live picture, work modes and device changes.
 #include <algorithm>
+#include <fstream>
 
 #include "engine_fixture.h"
 #include "v4l2_fake_tree.h"
 #include "vd/device_backend.h"
 #include "vd/settings/settings_table.h"
+#include "vd/sound_input_backend.h"
 #include "vd/v4l2_backend.h"
 #include "vd/v4l2_fake_kernel.h"
 #include "vd/virtual_box_backend.h"
@@ -417,6 +419,120 @@ TEST_F(EngineTest, LiveDeinterlaceIsSwitchedInTheRunningPreviewAndKept) {
   ASSERT_TRUE(picturesGoOn());
   EXPECT_EQ(FindDeinterlacers(engine->Preview().Pipeline()).carried, 1);
   EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace vdtest
+
+namespace vdtest {
+namespace {
+
+// A card as the kernel's test driver shows it, beside the box: no sound of its own, a bus
+// path, and the machine's sound inputs (one loop-back card) listed after it.
+class CardBesideTheBox {
+ public:
+  CardBesideTheBox(const std::filesystem::path& dir, const std::string& node) {
+    tree.AddPlatform("vivid.0", {node});
+    vd::test::FakeV4l2Card card;
+    card.video = tree.DevPath(node);
+    card.cardName = "vivid";
+    card.busInfo = "platform:vivid-000";
+    kernel->Add(card);
+    asound = dir / "asound";
+    std::filesystem::create_directories(asound / "card0" / "pcm0c");
+    std::filesystem::create_directories(asound / "card1" / "pcm0p");
+    std::ofstream(asound / "cards") << " 0 [Loopback       ]: Loopback - Loopback\n"
+                                       "                      Loopback 1\n"
+                                       " 1 [HDMI           ]: HDA-Intel - HDA Intel HDMI\n"
+                                       "                      HDA Intel HDMI at 0xf7080000\n";
+  }
+  std::unique_ptr<vd::DeviceEnumerator> Devices(const std::shared_ptr<vd::VirtualTvBox>& box) {
+    auto devices = std::make_unique<vd::DeviceEnumerator>();
+    devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
+    devices->AddBackend(std::make_unique<vd::V4l2Backend>(tree.Options(kernel)));
+    devices->AddBackend(std::make_unique<vd::SoundInputBackend>(
+        vd::SoundInputOptions{asound.string(), "audiotestsrc is-live=true freq=440"}));
+    return devices;
+  }
+
+  vd::test::FakeV4l2Tree tree;
+  std::shared_ptr<vd::test::FakeV4l2Kernel> kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  std::filesystem::path asound;
+};
+
+int32_t IndexOf(const std::vector<std::string>& names, const std::string& name) {
+  auto at = std::find(names.begin(), names.end(), name);
+  return at == names.end() ? -1 : static_cast<int32_t>(at - names.begin());
+}
+
+const char kNoSoundNote[] =
+    "vivid has no sound input; recording without sound — choose one on the Device page";
+
+// With the default device list the box's invented sound went under the card's picture: the
+// card now plays and records nothing rather than another device's sound, and says so once,
+// in the status strip.
+TEST_F(EngineTest, ACardWithoutSoundRecordsWithoutTheBoxsSoundAndSaysSo) {
+  SetDword(std::string(vd::setting::kOnlyCorvalenDevices), 0);
+  SetDword(std::string(vd::setting::kFrameRate), 400000);  // the PAL card's 25 a second
+  CardBesideTheBox card(dir, "video0");
+  devices = card.Devices(box);
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->Devices().VideoDeviceName(), "vivid");
+  EXPECT_EQ(engine->Devices().Audio(), nullptr);
+  EXPECT_EQ(engine->Preview().AudioDevice(), nullptr) << "the live sound is another device's";
+  EXPECT_FALSE(engine->GetCapabilities().audio);
+  EXPECT_EQ(host.notes, std::vector<std::string>{kNoSoundNote});
+  EXPECT_TRUE(host.messages.empty() && host.boxes.empty()) << "a box at every start";
+  Capture(*engine, 1500ms);
+  AviContents avi = ReadAvi(engine->File().Path());
+  ASSERT_TRUE(avi.opened);
+  EXPECT_GT(avi.videoFrames, 10);
+  EXPECT_EQ(avi.audioBuffers, 0) << "the card's picture went with someone else's sound";
+  engine.reset();
+  devices.reset();
+}
+
+// The input chosen on the Device page is kept under the card's bus path: the card found again
+// at another node takes it, the box's own choice stays, and the box's sound is never taken.
+TEST_F(EngineTest, TheSoundInputChosenForACardIsKeptByItsBusPath) {
+  SetDword(std::string(vd::setting::kOnlyCorvalenDevices), 0);
+  SetDword(std::string(vd::setting::kFrameRate), 400000);  // the PAL card's 25 a second
+  int32_t boxChoice = -1;
+  {
+    CardBesideTheBox card(dir, "video0");
+    devices = card.Devices(box);
+    auto engine = StartEngine();
+    const auto& names = engine->Devices().AudioDeviceNames();
+    boxChoice = engine->Devices().AudioIndex();
+    ASSERT_EQ(names.at(static_cast<size_t>(boxChoice)), vd::VirtualTvBox::kAudioName);
+    ASSERT_GE(IndexOf(names, "Loopback"), 0);
+    EXPECT_EQ(IndexOf(names, "HDA Intel HDMI"), -1) << "a card that only plays is no input";
+    EXPECT_FALSE(engine->ChooseCardSound(IndexOf(names, vd::VirtualTvBox::kAudioName), true));
+    ASSERT_TRUE(engine->ChooseCardSound(IndexOf(names, "Loopback"), true));
+    ASSERT_NE(engine->Devices().Audio(), nullptr);
+    EXPECT_EQ(engine->Devices().Audio()->Info().friendlyName, "Loopback");
+    EXPECT_EQ(engine->Devices().CardSoundIndex(), IndexOf(names, "Loopback"));
+    ASSERT_TRUE(engine->Settings().Save(*store));
+    engine.reset();
+    devices.reset();
+  }
+  EXPECT_EQ(store->ReadString(vd::kCardSoundSection, "platform:vivid-000", ""), "Loopback");
+  EXPECT_EQ(store->ReadDword(vd::kSection, vd::setting::kAudioDevice, -1), boxChoice);
+
+  host.notes.clear();
+  CardBesideTheBox moved(dir, "video4");
+  devices = moved.Devices(box);
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->Devices().VideoDeviceName(), "vivid");
+  ASSERT_NE(engine->Devices().Audio(), nullptr);
+  EXPECT_EQ(engine->Devices().Audio()->Info().friendlyName, "Loopback");
+  ASSERT_NE(engine->Preview().AudioDevice(), nullptr);
+  EXPECT_EQ(engine->Preview().AudioDevice()->friendlyName, "Loopback");
+  EXPECT_TRUE(host.notes.empty());
+  Capture(*engine, 1500ms);
+  EXPECT_GT(ReadAvi(engine->File().Path()).audioBuffers, 0);
+  engine.reset();
+  devices.reset();
 }
 
 }  // namespace

@@ -181,6 +181,7 @@ class CViewerDlg : public QWidget,
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const vd::StatisticsText& text) override;
   void ShowCaptureProgress(double seconds, int64_t bytes) override;
+  void ShowStatusNote(const std::string& text) override;
   void OnWorkModeForced(vd::WorkMode mode) override;
   void OnDeviceLost() override;
   void RefreshControls() override;

@@ -55,10 +55,9 @@ class GraphPagesEngine : public PagesEngine {
     return graph_.Devices().AudioDeviceNames();
   }
   int32_t VideoIndex() const override { return graph_.Devices().VideoIndex(); }
-  int32_t AudioIndex() const override { return graph_.Devices().AudioIndex(); }
-  bool ChooseDevices(int32_t video, int32_t audio, bool startPreview) override {
-    return graph_.ChooseDevices(video, audio, startPreview);
-  }
+  // For a card the sound list shows and chooses the card's sound; for the box, the box's.
+  int32_t AudioIndex() const override;
+  bool ChooseDevices(int32_t video, int32_t audio, bool startPreview) override;
 
   std::optional<AmpRange> GetAmpRange(AmpProperty property) override;
   std::optional<int32_t> GetAmp(AmpProperty property) override;

@@ -11,6 +11,10 @@
 namespace vd {
 
 inline constexpr std::string_view kSection = "AviCap";
+// The sound input the user chose for each card without sound of its own: one value per card,
+// named by the card's bus path (which stays when the node numbers change), holding the
+// input's name as the device list shows it.
+inline constexpr std::string_view kCardSoundSection = "CardSound";
 // Machine key of FM_Disabled, below HKEY_LOCAL_MACHINE.
 inline constexpr std::string_view kFmMachineKey = "Software\\Ardmoor\\Brevant\\Video\\BRTVUSB";
 

@@ -16,10 +16,10 @@ class DeviceEnumerator;
 
 class AudioPreview {
  public:
-  // The one place that decides where the preview's sound comes from, in order: the box's
-  // audio device, the video device itself when it carries sound, the user's chosen audio
-  // device, the other audio devices; only devices of the video device's own back-end
-  // (another back-end's box is never the selected card's sound).
+  // The one place that decides where the preview's sound comes from. For the virtual box, in
+  // order: the box's audio device, the video device itself when it carries sound, the user's
+  // chosen audio device, the other audio devices, only devices of the box's own back-end. For
+  // a card: the card itself when it carries sound, else the input chosen for it, else none.
   static std::vector<DeviceInfo> Candidates(const std::vector<DeviceInfo>& audioDevices,
                                             const DeviceInfo& video, bool soundOnVideo,
                                             int32_t chosenAudio);

@@ -96,6 +96,10 @@ class CaptureGraph {
 
   // --- Devices and the preview.
   bool ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool startPreview);
+  // The card in use takes the sound input `audioIndex` of AudioDeviceNames from now on
+  // (remembered under its bus path) and is opened again with it; false when no card is in
+  // use or the index names the box's sound, which never goes with a card's picture.
+  bool ChooseCardSound(int32_t audioIndex, bool startPreview);
   bool ApplyWorkMode(vd::WorkMode mode);
   bool BuildPreviewGraph();
   bool StartPreview();

@@ -40,6 +40,9 @@ class CaptureHost {
   virtual void ShowStatistics(const StatisticsText& text) = 0;
   // The main window's status display during a capture.
   virtual void ShowCaptureProgress(double seconds, int64_t bytes) = 0;
+  // One line in the status strip for what the user should know but need not answer (a card
+  // without sound): it would be a box at every start.
+  virtual void ShowStatusNote(const std::string& text) = 0;
 
   // The engine had to change the work mode (a device without a tuner runs in mode 1).
   virtual void OnWorkModeForced(vd::WorkMode mode) = 0;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "capture_graph.h"
@@ -35,6 +36,9 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   // Creates the engine on the device enumerator (default: the process-wide one) and runs
   // Init.
   bool Start(VideoFrameSink* video = nullptr, DeviceEnumerator* devices = nullptr);
+  // Before Start: the card's sound for this run in place of the one the viewer remembers
+  // for it (an input's name or path, or DeviceRouter::kNoSound).
+  void ChooseCardSound(std::string name) { cardSound_ = std::move(name); }
   CaptureGraph& Engine() { return *engine_; }
   SettingsStore& Store() { return *store_; }
   const std::filesystem::path& Folder() const { return folder_; }
@@ -71,6 +75,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   void KillTimer(uint32_t id) override;
   void ShowStatistics(const StatisticsText&) override {}
   void ShowCaptureProgress(double, int64_t) override {}
+  void ShowStatusNote(const std::string& text) override;
   void OnWorkModeForced(vd::WorkMode mode) override { workMode = mode; }
   void OnDeviceLost() override;
   void RefreshControls() override {}
@@ -104,6 +109,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   bool aborted_ = false;
   bool quit_ = false;
   int stopSignal_ = 0;
+  std::optional<std::string> cardSound_;
   guint signalWatch_ = 0;
 };
 
