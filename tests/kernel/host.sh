@@ -19,7 +19,7 @@ case $what in
     shift
     rm -rf "$out"
     mkdir -p "$out"
-    "$here/../../scripts/kernel-vm.sh" --timeout 1000 --out "$out" -- \
+    "$here/../../scripts/kernel-vm.sh" --timeout 1200 --out "$out" -- \
       "$here/suite.sh" "$build" "$@"
     rc=$?
     [ $rc -eq 77 ] && echo "skipped" > "$out/skipped"
