@@ -13,6 +13,7 @@
 #include "vd/video/audio_preview.h"
 #include "vd/video/capture_host.h"
 #include "vd/video/capture_settings.h"
+#include "vd/virtual_box_backend.h"
 #include "vd/virtual_tv_box.h"
 #include "video_standards.h"
 
@@ -21,6 +22,23 @@ namespace {
 constexpr size_t kPreferredNameLength = 23;
 constexpr size_t kMaxDevices = 10;
 constexpr size_t kMaxName = 80;
+constexpr char kDeclinedSeparator = ';';
+
+// What the user's answer is remembered by: the bus path, else (no bus) the back-end's path.
+std::string CardKey(const DeviceInfo& info) {
+  return info.busPath.empty() ? info.path : info.busPath;
+}
+
+bool Declined(const std::string& list, const std::string& key) {
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(kDeclinedSeparator, start);
+    if (end == std::string::npos) end = list.size();
+    if (list.compare(start, end - start, key) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
 }  // namespace
 
 DeviceRouter::DeviceRouter(DeviceEnumerator& devices, SettingsStore& store, TuningContext& tuning,
@@ -100,8 +118,38 @@ void DeviceRouter::ReadVideoDevices() {
   }
 }
 
+int32_t DeviceRouter::OfferRuledOutCard() {
+  if (!settings_.onlyCorvalenDevices) return -1;
+  int32_t offered = -1;
+  bool nothingElse = true;
+  for (size_t i = 0; i < videoInfos_.size(); ++i) {
+    const bool hardware = videoInfos_[i].backend != VirtualBoxBackend::kName;
+    if (videoUsable_[i]) {
+      nothingElse = false;
+      if (hardware) return -1;  // a card of the product's is there
+    } else if (hardware && offered < 0) {
+      offered = static_cast<int32_t>(i);
+    }
+  }
+  if (offered < 0) return -1;
+  const DeviceInfo& card = videoInfos_[static_cast<size_t>(offered)];
+  std::string declined = store_.ReadString(kSection, setting::kDeclinedCards, "");
+  if (Declined(declined, CardKey(card))) return -1;
+  if (!host_.OfferCard({card.friendlyName, card.driver, card.busPath, nothingElse})) {
+    if (!declined.empty()) declined += kDeclinedSeparator;
+    store_.WriteString(kSection, setting::kDeclinedCards, declined + CardKey(card));
+    return -1;
+  }
+  settings_.onlyCorvalenDevices = false;
+  store_.WriteDword(kSection, setting::kOnlyCorvalenDevices, 0);
+  // Without the setting every card is usable; no need to open them all again to learn it.
+  videoUsable_.assign(videoInfos_.size(), true);
+  return offered;
+}
+
 void DeviceRouter::Enumerate() {
   ReadVideoDevices();
+  const int32_t accepted = OfferRuledOutCard();
   std::string preferred = store_.ReadVfwDriverName("");
   bool matched = false;
   videoIndex_ = -1;
@@ -116,6 +164,7 @@ void DeviceRouter::Enumerate() {
       videoIndex_ = static_cast<int32_t>(i);
     }
   }
+  if (accepted >= 0) videoIndex_ = accepted;
   audioNames_.clear();
   audioInfos_ = devices_.AudioInputDevices();
   if (audioInfos_.size() > kMaxDevices) audioInfos_.resize(kMaxDevices);

@@ -20,6 +20,11 @@ struct DeviceInfo {
   // The ISO 3166 code of the country the device stands in, when it can tell (the virtual
   // box); empty for a real card, which cannot.
   std::string location;
+  // The kernel driver's name ("em28xx"), for a card that has one.
+  std::string driver;
+  // Where the card sits ("usb-0000:00:14.0-1", "platform:vivid-001"): what tells two cards
+  // of one model apart across starts, while their nodes may be numbered anew.
+  std::string busPath;
 
   friend bool operator==(const DeviceInfo&, const DeviceInfo&) = default;
 };

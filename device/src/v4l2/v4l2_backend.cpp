@@ -97,7 +97,18 @@ std::vector<V4l2Backend::Found> V4l2Backend::Scan() {
                          strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
     if (cardName.empty()) cardName = name;
     Found f;
-    f.video = {DeviceCategory::kVideoInput, cardName, hw.HardwareKey(), path, Name()};
+    auto text = [](const uint8_t* field, size_t size) {
+      return std::string(reinterpret_cast<const char*>(field),
+                         strnlen(reinterpret_cast<const char*>(field), size));
+    };
+    f.video = {DeviceCategory::kVideoInput,
+               cardName,
+               hw.HardwareKey(),
+               path,
+               Name(),
+               "",
+               text(cap.driver, sizeof cap.driver),
+               text(cap.bus_info, sizeof cap.bus_info)};
     auto node = [&](const std::string& n) { return n.empty() ? n : options_.deviceDir + "/" + n; };
     f.nodes = {path,
                node(hw.radio),
@@ -107,8 +118,14 @@ std::vector<V4l2Backend::Found> V4l2Backend::Scan() {
                hw.vendor,
                hw.product};
     if (hw.alsaCard >= 0)
-      f.audio = {DeviceCategory::kAudioInput, cardName + " Audio Capture", hw.HardwareKey(),
-                 path + kAudioSuffix, Name()};
+      f.audio = {DeviceCategory::kAudioInput,
+                 cardName + " Audio Capture",
+                 hw.HardwareKey(),
+                 path + kAudioSuffix,
+                 Name(),
+                 "",
+                 f.video.driver,
+                 f.video.busPath};
     found.push_back(std::move(f));
   }
   return found;

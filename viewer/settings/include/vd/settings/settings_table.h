@@ -59,6 +59,9 @@ inline constexpr std::string_view kTimeLimit = "TimeLimit";
 inline constexpr std::string_view kUseFrameRate = "UseFrameRate";
 inline constexpr std::string_view kFrameRate = "FrameRate";
 inline constexpr std::string_view kOnlyCorvalenDevices = "Only_Corvalen_Devices";
+// The bus paths of the cards the user would not use while Only_Corvalen_Devices rules them
+// out, one per line: the start asks about each such card once.
+inline constexpr std::string_view kDeclinedCards = "Declined_Cards";
 inline constexpr std::string_view kAudioDevice = "AudioDevice";
 inline constexpr std::string_view kVideoStandard0 = "VideoStandard0";
 inline constexpr std::string_view kVideoStandard1 = "VideoStandard1";

@@ -34,7 +34,8 @@ class DeviceRouter {
   ~DeviceRouter();
 
   // The lists read and the stored choice made: the preferred driver's device, else the last
-  // usable one; the audio device from the settings.
+  // usable one; the audio device from the settings. A card the setting rules out is offered
+  // to the host first (OfferRuledOutCard).
   void Enumerate();
   void Select(int32_t videoIndex, int32_t audioIndex);
   // After the device in use was lost: the card itself where it is back at its place, else the
@@ -84,6 +85,10 @@ class DeviceRouter {
   // The video device list with its names and usable flags, at most ten devices.
   void ReadVideoDevices();
   bool DeviceUsable(const DeviceInfo& info);
+  // When the setting Only_Corvalen_Devices rules out every hardware card present, asks the
+  // host about the first one not declined before: its index when the user takes it (the
+  // setting is then off), else -1 (the answer kept under the card's bus path).
+  int32_t OfferRuledOutCard();
   bool OpenVideoDevice();
   bool OpenAudioDevice();
   // The standard the work mode keeps: the country's on the tuner, the stored one on an input.

@@ -79,6 +79,8 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   void MarkAlbumForRefresh() override {}
   void ResizeVideoArea(int32_t, int32_t) override {}
   void WaitForCopy(CopyControl& control, const std::function<bool()>& finished) override;
+  // Nobody to ask: says why the engine finds no device when the card is all there is.
+  bool OfferCard(const CardOffer& card) override;
 
   // TuningContext: messages go where the capture engine's go.
   void ShowMessage(const std::string& caption, const std::string& text) override;
