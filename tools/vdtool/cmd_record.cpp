@@ -19,6 +19,7 @@
 
 #include "arguments.h"
 #include "command.h"
+#include "tuner_device.h"
 #include "vd/file_replace.h"
 #include "vd/settings/instance_guard.h"
 #include "vd/stop_signals.h"
@@ -439,7 +440,7 @@ int Run(const std::vector<std::string>& args) {
   // A stop signal (Ctrl+C, logout) ends the recording early but normally: the AVI gets its
   // index and lands at FILE like one that ran its full time.
   session.CatchStopSignals();
-  if (!session.Start()) return 1;
+  if (!vdtool::StartSession(session)) return 1;
   CaptureGraph& engine = session.Engine();
   if (!Tune(engine, request)) return 1;
   // Let the tuner settle before the signal is asked for.

@@ -113,7 +113,13 @@ void DeviceRouter::ReadVideoDevices() {
   videoInfos_ = devices_.VideoInputDevices();
   if (videoInfos_.size() > kMaxDevices) videoInfos_.resize(kMaxDevices);
   for (const vd::DeviceInfo& info : videoInfos_) {
-    videoNames_.push_back(info.friendlyName.substr(0, kMaxName - 1));
+    std::string name = info.friendlyName.substr(0, kMaxName - 1);
+    // Two cards of one model differ only in where they sit.
+    const bool twin = std::count_if(videoInfos_.begin(), videoInfos_.end(), [&](const auto& o) {
+                        return o.friendlyName == info.friendlyName;
+                      }) > 1;
+    if (twin) name += " (" + CardKey(info) + ")";
+    videoNames_.push_back(std::move(name));
     videoUsable_.push_back(DeviceUsable(info));
   }
 }
@@ -151,11 +157,16 @@ void DeviceRouter::Enumerate() {
   ReadVideoDevices();
   const int32_t accepted = OfferRuledOutCard();
   std::string preferred = store_.ReadVfwDriverName("");
+  const std::string remembered = store_.ReadString(kSection, setting::kVideoCardBus, "");
   bool matched = false;
   videoIndex_ = -1;
   for (size_t i = 0; i < videoInfos_.size(); ++i) {
-    const std::string& name = videoNames_[i];
+    const std::string name = videoInfos_[i].friendlyName.substr(0, kMaxName - 1);
     if (!videoUsable_[i]) continue;
+    if (!remembered.empty() && CardKey(videoInfos_[i]) == remembered) {
+      videoIndex_ = static_cast<int32_t>(i);
+      break;
+    }
     if (!preferred.empty() &&
         std::strncmp(name.c_str(), preferred.c_str(), kPreferredNameLength) == 0) {
       videoIndex_ = static_cast<int32_t>(i);
@@ -243,6 +254,12 @@ bool DeviceRouter::OpenVideoDevice() {
   }
   videoDevice_ = videoInfos_[static_cast<size_t>(videoIndex_)];
   videoName_ = videoDevice_.friendlyName;
+  // Only a card's bus path is kept: the box has none, and a card plugged in beside it must
+  // still win at the next start.
+  if (!videoDevice_.busPath.empty() &&
+      store_.ReadString(kSection, setting::kVideoCardBus, "") != videoDevice_.busPath)
+    store_.WriteString(kSection, setting::kVideoCardBus, videoDevice_.busPath);
+  devices_.SetBulkCard(videoDevice_);
   video_->SetUnheardSnapshotHandler(unheardStill_);
   return true;
 }

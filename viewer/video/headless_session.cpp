@@ -82,7 +82,21 @@ bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   }
   DeviceEnumerator& enumerator = devices != nullptr ? *devices : DeviceEnumerator::Default();
   engine_ = std::make_unique<CaptureGraph>(enumerator, *store_, *this, *this);
-  return engine_->Init(video);
+  if (!engine_->Init(video)) return false;
+  const DeviceInfo& used = engine_->Devices().VideoDeviceInfo();
+  if (!card_.empty() && (used.busPath.empty() ? used.path : used.busPath) != card_) {
+    LogWrite("video", LogLevel::kError,
+             "vdtool: the card chosen (%s) cannot be used: the setting Only_Corvalen_Devices "
+             "(1) allows only the product's devices; set it to 0 in %s to use any card\n",
+             card_.c_str(), SettingsStore::Default().UserFile().c_str());
+    return false;
+  }
+  return true;
+}
+
+void HeadlessSession::UseCard(const std::string& key) {
+  card_ = key;
+  if (!folder_.empty()) store_->WriteString(kSection, setting::kVideoCardBus, key);
 }
 
 bool HeadlessSession::OfferCard(const CardOffer& card) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vd {
 
@@ -25,6 +26,8 @@ struct DeviceInfo {
   // Where the card sits ("usb-0000:00:14.0-1", "platform:vivid-001"): what tells two cards
   // of one model apart across starts, while their nodes may be numbered anew.
   std::string busPath;
+  // The card's other device nodes (radio, VBI, remote receiver), for the user to see.
+  std::vector<std::string> nodes;
 
   friend bool operator==(const DeviceInfo&, const DeviceInfo&) = default;
 };

@@ -355,7 +355,8 @@ TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
 
   auto engine = StartEngine();
   ASSERT_EQ(engine->Devices().VideoDeviceNames(),
-            std::vector<std::string>({"Brevant TV USB", "Brevant TV USB"}));
+            std::vector<std::string>({"Brevant TV USB (" + tree.DevPath("video0") + ")",
+                                      "Brevant TV USB (" + tree.DevPath("video1") + ")"}));
   ASSERT_EQ(engine->Devices().VideoIndex(), 1);
   ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 2; }));
   unplug("video0");
@@ -369,6 +370,43 @@ TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
   EXPECT_TRUE(engine->IsDeviceLost());
   EXPECT_EQ(host.lost, 1);
   EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
+  engine.reset();
+  devices.reset();
+}
+
+// Two cards of one model: the user tells them apart by their bus paths, the viewer comes back
+// to the one chosen last (not to the last listed), and the stream libraries read that card.
+TEST_F(EngineTest, OfTwoCardsOfOneModelTheChosenOneStaysTheChoice) {
+  SetDword(std::string(vd::setting::kOnlyCorvalenDevices), 0);
+  vd::test::FakeV4l2Tree tree;
+  auto kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  tree.AddPlatform("vivid.0", {"video0", "video4"});
+  for (const auto& [node, bus] :
+       {std::pair{"video0", "platform:vivid-000"}, std::pair{"video4", "platform:vivid-001"}}) {
+    vd::test::FakeV4l2Card card;
+    card.video = tree.DevPath(node);
+    card.busInfo = bus;
+    vd::test::MakeVivid(card);
+    kernel->Add(card);
+  }
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
+  devices->AddBackend(std::make_unique<vd::V4l2Backend>(tree.Options(kernel)));
+  {
+    auto engine = StartEngine();
+    EXPECT_EQ(engine->Devices().VideoDeviceNames(),
+              std::vector<std::string>({vd::VirtualTvBox::kVideoName, "vivid (platform:vivid-000)",
+                                        "vivid (platform:vivid-001)"}));
+    EXPECT_EQ(engine->Devices().VideoIndex(), 2);
+    ASSERT_TRUE(engine->ChooseDevices(1, engine->Devices().AudioIndex(), true));
+    EXPECT_EQ(devices->BulkSearchDevices().front().busPath, "platform:vivid-000");
+  }
+  EXPECT_EQ(store->ReadString(vd::kSection, vd::setting::kVideoCardBus, ""), "platform:vivid-000");
+  devices->SetBulkCard({});
+  auto engine = StartEngine();
+  EXPECT_EQ(engine->Devices().VideoIndex(), 1);
+  EXPECT_EQ(engine->Devices().VideoDeviceInfo().busPath, "platform:vivid-000");
+  EXPECT_EQ(devices->BulkSearchDevices().front().busPath, "platform:vivid-000");
   engine.reset();
   devices.reset();
 }

@@ -73,6 +73,9 @@ class DeviceRouter {
   bool AudioOnCaptureFilter() const { return audioOnCaptureFilter_; }
   bool HasCrossbar() const { return crossbar_; }
   const std::string& VideoDeviceName() const { return videoName_; }
+  // The video device opened last (kept while it is lost).
+  const DeviceInfo& VideoDeviceInfo() const { return videoDevice_; }
+  // The names the user chooses from; two cards of one model carry their bus paths.
   const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
   const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
   const std::vector<std::string>& AudioDeviceNames() const { return audioNames_; }

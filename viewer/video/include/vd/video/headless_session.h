@@ -32,6 +32,9 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   HeadlessSession(const HeadlessSession&) = delete;
   HeadlessSession& operator=(const HeadlessSession&) = delete;
 
+  // The card to use, by what the viewer keeps its own by (its bus path, else its node);
+  // called before Start, which then fails (said) when the engine cannot take that card.
+  void UseCard(const std::string& key);
   // Creates the engine on the device enumerator (default: the process-wide one) and runs
   // Init.
   bool Start(VideoFrameSink* video = nullptr, DeviceEnumerator* devices = nullptr);
@@ -99,6 +102,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   UniqueFd lock_;
   std::filesystem::path scratchParent_;
   std::string scratchError_;
+  std::string card_;  // UseCard's
   std::unique_ptr<SettingsStore> store_;
   std::unique_ptr<CaptureGraph> engine_;
   std::map<uint32_t, guint> timers_;
