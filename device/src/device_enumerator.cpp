@@ -97,7 +97,23 @@ std::vector<DeviceInfo> DeviceEnumerator::BulkSearchDevices() {
   std::stable_partition(list.begin(), list.end(), [](const DeviceInfo& info) {
     return info.backend != std::string_view(VirtualBoxBackend::kName);
   });
+  DeviceInfo wanted;
+  {
+    std::lock_guard lock(mutex_);
+    wanted = bulkCard_;
+  }
+  if (wanted.backend.empty()) return list;
+  // The bus path outlives a re-plug under another node; the path is all a box has.
+  std::stable_partition(list.begin(), list.end(), [&](const DeviceInfo& info) {
+    return info.backend == wanted.backend &&
+           (wanted.busPath.empty() ? info.path == wanted.path : info.busPath == wanted.busPath);
+  });
   return list;
+}
+
+void DeviceEnumerator::SetBulkCard(const DeviceInfo& device) {
+  std::lock_guard lock(mutex_);
+  bulkCard_ = device;
 }
 
 std::unique_ptr<CaptureDevice> DeviceEnumerator::Open(const DeviceInfo& device) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "v4l2_fake_tree.h"
@@ -118,6 +119,46 @@ TEST_F(V4l2BackendTest, ListsCaptureNodesWithCardNamesAndBusKeys) {
   EXPECT_FALSE(sound->HasFacility(DeviceFacility::kCrossbar));
   sound.reset();
   EXPECT_EQ(kernel_->OpenCount(), 0) << "the last device object closes the card's nodes";
+}
+
+// The kernel's test driver with n_devs=2 puts both instances below one platform device
+// (vivid.0): video0, radio0, vbi0 report "platform:vivid-000", video4, radio2, vbi2
+// "platform:vivid-001" (measured in the kernel tests' machine). Only the bus info each node
+// reports tells whose radio and VBI node is whose.
+TEST_F(V4l2BackendTest, TwoCardsOfOneDeviceKeepTheirOwnNodes) {
+  tree_.AddPlatform("vivid.0", {"video0", "video4", "radio0", "radio2", "vbi0", "vbi2"});
+  for (const auto& [video, radio, vbi, bus] :
+       {std::tuple{"video0", "radio0", "vbi0", "platform:vivid-000"},
+        std::tuple{"video4", "radio2", "vbi2", "platform:vivid-001"}}) {
+    FakeV4l2Card card;
+    card.video = tree_.DevPath(video);
+    card.radio = tree_.DevPath(radio);
+    card.vbi = tree_.DevPath(vbi);
+    card.busInfo = bus;
+    card.slicedTeletext = card.busInfo.back() == '1';  // so a VBI node taken wrong shows
+    test::MakeVivid(card);
+    kernel_->Add(card);
+  }
+  auto backend = Backend();
+  auto video = backend->Devices(DeviceCategory::kVideoInput);
+  ASSERT_EQ(video.size(), 2u);
+  EXPECT_EQ(video[1].friendlyName, "vivid");
+  EXPECT_EQ(video[1].driver, "vivid");
+  EXPECT_EQ(video[0].busPath, "platform:vivid-000");
+  EXPECT_EQ(video[1].busPath, "platform:vivid-001");
+  EXPECT_EQ(video[0].nodes,
+            std::vector<std::string>({tree_.DevPath("radio0"), tree_.DevPath("vbi0")}));
+  EXPECT_EQ(video[1].nodes,
+            std::vector<std::string>({tree_.DevPath("radio2"), tree_.DevPath("vbi2")}));
+
+  auto second = backend->Open(video[1]);
+  ASSERT_NE(second, nullptr);
+  Props p(*second);
+  ASSERT_EQ(p.SetU32(kPropSetTuner, kTunerPropMode, kTunerModeRadio), kSOk);
+  ASSERT_EQ(p.SetU32(kPropSetTuner, kTunerPropFrequency, 98000000), kSOk);
+  EXPECT_EQ(kernel_->Card(tree_.DevPath("video4"))->radioFrequency, 1568000u);
+  EXPECT_EQ(kernel_->Card(tree_.DevPath("video0"))->radioFrequency, 0u) << "the first card's radio";
+  EXPECT_TRUE(second->HasPin(PinKind::kBulk)) << "teletext from the first card's VBI node";
 }
 
 // The kernel's own test driver sits on the platform bus, and IR receivers often come apart

@@ -357,3 +357,34 @@ TEST(VdtoolArguments, ChannelFileNamedFmCfgIsReadAsRadio) {
 }
 
 }  // namespace
+
+namespace {
+
+// --device names a card by its index in 'device list' or by its node, for every command that
+// opens one; a word that names neither is refused before anything opens.
+TEST(VdtoolArguments, DeviceNamesACardByIndexOrNode) {
+  const std::string tool = "VIEWDECK_DEVICES=virtual VIEWDECK_AUDIO_SINK=fake ";
+  Result listed = vdtest::RunCommand(tool + VD_VDTOOL + " device list");
+  ASSERT_EQ(listed.status, 0) << listed.out;
+  EXPECT_NE(listed.out.find("   bus path: -"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("   node: "), std::string::npos) << listed.out;
+
+  Result picked = vdtest::RunCommand(tool + VD_VDTOOL + " device picture --device 0");
+  EXPECT_EQ(picked.status, 0) << picked.out;
+  EXPECT_NE(picked.out.find("brightness:"), std::string::npos) << picked.out;
+
+  Result missing = vdtest::RunCommand(tool + VD_VDTOOL + " device tune 100 --device 3");
+  EXPECT_EQ(missing.status, 1) << missing.out;
+  EXPECT_NE(missing.out.find("--device 3 names no video capture device"), std::string::npos)
+      << missing.out;
+  missing = vdtest::RunCommand(tool + VD_VDTOOL + " bulk record --device /dev/video99 x.bin 1");
+  EXPECT_NE(missing.out.find("--device /dev/video99 names no video capture device"),
+            std::string::npos)
+      << missing.out;
+
+  Result bad = vdtest::RunCommand(tool + VD_VDTOOL + " scan Germany antenna --device sideways");
+  EXPECT_EQ(bad.status, 2) << bad.out;
+  EXPECT_NE(bad.out.find("--device wants an index"), std::string::npos) << bad.out;
+}
+
+}  // namespace

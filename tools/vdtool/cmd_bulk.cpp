@@ -19,6 +19,7 @@
 
 #include "bulk_command.h"
 #include "command.h"
+#include "tuner_device.h"
 #include "vd/device_enumerator.h"
 #include "vd/file_replace.h"
 #include "vd/gst_elements.h"
@@ -71,7 +72,17 @@ Registrar bulkCommand({"bulk", "work with the TV box's bulk byte stream",
 
 std::unique_ptr<vd::CaptureDevice> OpenBulkDevice() {
   auto& enumerator = vd::DeviceEnumerator::Default();
-  for (const auto& info : enumerator.VideoInputDevices()) {
+  std::vector<vd::DeviceInfo> videos = enumerator.VideoInputDevices();
+  if (vdtool::DeviceChosen()) {
+    vd::DeviceInfo card;
+    std::string why;
+    if (!vdtool::ChosenDevice(&card, &why)) {
+      std::cerr << "vdtool: " << why << "\n";
+      return nullptr;
+    }
+    videos = {card};
+  }
+  for (const auto& info : videos) {
     auto device = enumerator.Open(info);
     if (device && device->HasPin(vd::PinKind::kBulk)) return device;
   }

@@ -25,11 +25,12 @@ namespace {
 
 const char kUsage[] =
     "Usage: vdtool device list\n"
-    "       vdtool device tune FREQ_MHZ [--radio]\n"
-    "       vdtool device picture [brightness|contrast|hue|saturation VALUE]\n"
+    "       vdtool device tune FREQ_MHZ [--radio] [--device N|/dev/videoX]\n"
+    "       vdtool device picture [brightness|contrast|hue|saturation VALUE] [--device ...]\n"
     "       vdtool device watch [--seconds S]\n"
     "\n"
-    "  list   the video and audio input devices: name, hardware key, whether the device\n"
+    "  list   the video and audio input devices: name, hardware key, its nodes and bus path\n"
+    "         (what --device N or --device /dev/videoX names), whether the device\n"
     "         answers the product property set (with its product id), its inputs, the\n"
     "         video standards it can decode (and the one it uses now) and its pins; then\n"
     "         the machine's sound inputs, which a card without sound can record from\n"
@@ -128,6 +129,12 @@ bool ProductId(vd::CaptureDevice& device, uint32_t* id) {
 void PrintDevice(size_t index, const vd::DeviceInfo& info, vd::CaptureDevice* device) {
   std::cout << index << "  " << info.friendlyName << "\n";
   std::cout << "   hardware key: " << (info.hardwareKey.empty() ? "-" : info.hardwareKey) << "\n";
+  // What tells two cards of one model apart, and what --device takes.
+  std::cout << "   node: " << info.path;
+  for (const std::string& node : info.nodes) std::cout << " " << node;
+  std::cout << "\n   bus path: " << (info.busPath.empty() ? "-" : info.busPath);
+  if (!info.driver.empty()) std::cout << " (driver " << info.driver << ")";
+  std::cout << "\n";
   if (device == nullptr) {
     std::cout << "   (cannot be opened)\n";
     return;
@@ -254,6 +261,15 @@ int Picture(const std::vector<std::string>& args) {
   }
   auto& enumerator = vd::DeviceEnumerator::Default();
   auto videos = enumerator.VideoInputDevices();
+  if (vdtool::DeviceChosen()) {
+    vd::DeviceInfo card;
+    std::string why;
+    if (!vdtool::ChosenDevice(&card, &why)) {
+      std::cerr << "vdtool: device picture: " << why << "\n";
+      return 1;
+    }
+    videos = {card};
+  }
   auto device = videos.empty() ? nullptr : enumerator.Open(videos.back());
   if (!device) {
     std::cerr << "vdtool: device picture: no video capture device\n";

@@ -19,6 +19,7 @@
 
 #include "arguments.h"
 #include "command.h"
+#include "tuner_device.h"
 #include "vd/file_replace.h"
 #include "vd/settings/instance_guard.h"
 #include "vd/stop_signals.h"
@@ -450,7 +451,7 @@ int Run(const std::vector<std::string>& args) {
   // index and lands at FILE like one that ran its full time.
   session.CatchStopSignals();
   if (request.audio) session.ChooseCardSound(*request.audio);
-  if (!session.Start()) return 1;
+  if (!vdtool::StartSession(session)) return 1;
   CaptureGraph& engine = session.Engine();
   if (request.audio && *request.audio != vd::DeviceRouter::kNoSound) {
     if (!engine.Devices().CardInUse()) {

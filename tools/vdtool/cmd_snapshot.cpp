@@ -13,6 +13,7 @@
 #include "arguments.h"
 #include "command.h"
 #include "png_file.h"
+#include "tuner_device.h"
 #include "vd/album/bitmap_file.h"
 #include "vd/video/capture_graph.h"
 #include "vd/video/headless_session.h"
@@ -115,7 +116,7 @@ int Run(const std::vector<std::string>& args) {
   if (!vdtool::ElementsPresent()) return 1;
 
   vd::HeadlessSession session(mode, country);
-  if (!session.Start()) return 1;
+  if (!vdtool::StartSession(session)) return 1;
   CaptureGraph& engine = session.Engine();
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
   std::vector<uint8_t> picture;

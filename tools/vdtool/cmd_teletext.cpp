@@ -20,6 +20,7 @@
 #include "page_text.h"
 #include "png_file.h"
 #include "teletext.h"
+#include "tuner_device.h"
 #include "vbi_converter.h"
 #include "vd/teletext_decoder.h"
 
@@ -246,6 +247,15 @@ void PrintQueuedRemotes(Printer& printer) {
 
 int RunDevice(const Options& options) {
   if (!vdtool::ElementsPresent()) return 1;
+  // The library reads the card the parser's search finds first: the chosen one, when chosen.
+  if (vdtool::DeviceChosen()) {
+    vd::DeviceInfo card;
+    std::string why;
+    if (!vdtool::ChosenDevice(&card, &why)) {
+      std::cerr << "vdtool: teletext: " << why << "\n";
+      return 1;
+    }
+  }
   // IR_Init is WST_INIT with the remote callback registered, so keys show as in file mode.
   if (IR_Init(QueueRemote) != 1) {
     std::cerr << "vdtool: no capture device with a bulk pin\n";
@@ -372,14 +382,15 @@ const vdtool::Registrar kTeletext({
     "teletext",
     "teletext packets and remote codes in a recorded bulk stream or from the device",
     "Usage: vdtool teletext FILE [--page N] [--sample BYTES] [--dump]\n"
-    "       vdtool teletext --device [--seconds S] [--page N] [--dump]\n"
+    "       vdtool teletext --device [N | /dev/videoX] [--seconds S] [--page N] [--dump]\n"
     "       vdtool teletext (FILE | --device) [--page N] [--png PICTURE] [--text]\n"
     "       vdtool teletext (FILE | --device) --name\n"
     "Runs the teletext library's conversion over a recorded bulk stream, delivered in samples\n"
     "of BYTES (default 4096, at most 20160) with one conversion pass after each, and prints\n"
     "each packet's magazine and row and each remote code as its unit count and code.\n"
-    "With --device, reads the first capture device with a bulk pin for S seconds (default 5;\n"
-    "Ctrl+C ends early) through the library's exported functions and prints the same.\n"
+    "With --device, reads the first capture device with a bulk pin, or the card named after it\n"
+    "(an index of 'vdtool device list' or a /dev/video node), for S seconds (default 5; Ctrl+C\n"
+    "ends early) through the library's exported functions and prints the same.\n"
     "  --page N         also show teletext page N (100-8FF) as text\n"
     "  --dump           also print each packet's 42 bytes in hexadecimal\n"
     "  --png PICTURE    write page N (default 100) as a PNG picture, drawn as a set shows it,\n"

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "command.h"
+#include "tuner_device.h"
 #include "vd/gst_elements.h"
 
 namespace vdtool {
@@ -54,7 +55,37 @@ static void PrintOverview() {
   for (const auto& c : vdtool::Commands()) {
     std::printf("  %-12s %s\n", c.name.c_str(), c.summary.c_str());
   }
-  std::cout << "\nRun 'vdtool COMMAND --help' for the options of a command.\n";
+  std::cout << "\nRun 'vdtool COMMAND --help' for the options of a command. The commands that\n"
+               "open a card (device, record, snapshot, scan, teletext, bulk) take --device N\n"
+               "or --device /dev/videoX: the card of that index in 'vdtool device list', or\n"
+               "of that node; without it, each takes the card it always has.\n";
+}
+
+// --device N|/dev/videoX, for every command that opens a card; teletext keeps its own
+// --device (read the device, not a file), which may then name the card.
+static bool TakeDeviceChoice(const std::string& command, std::vector<std::string>* args) {
+  static constexpr const char* kOpeners[] = {"device", "record",   "snapshot",
+                                             "scan",   "teletext", "bulk"};
+  if (std::find(std::begin(kOpeners), std::end(kOpeners), command) == std::end(kOpeners))
+    return true;
+  for (size_t i = 0; i < args->size(); ++i) {
+    if ((*args)[i] != "--device") continue;
+    const bool named =
+        i + 1 < args->size() &&
+        (((*args)[i + 1].rfind("/dev/", 0) == 0) ||
+         (!(*args)[i + 1].empty() && std::all_of((*args)[i + 1].begin(), (*args)[i + 1].end(),
+                                                 [](char c) { return c >= '0' && c <= '9'; })));
+    if (!named) {
+      if (command == "teletext") continue;
+      vdtool::UsageError("--device wants an index of 'vdtool device list' or a /dev/video node");
+      return false;
+    }
+    vdtool::SetDeviceChoice((*args)[i + 1]);
+    args->erase(args->begin() + static_cast<std::ptrdiff_t>(i) + 1);
+    if (command != "teletext") args->erase(args->begin() + static_cast<std::ptrdiff_t>(i));
+    return true;
+  }
+  return true;
 }
 
 int main(int argc, char** argv) {
@@ -76,6 +107,7 @@ int main(int argc, char** argv) {
       std::cout << vdtool::HelpText(c);
       return 0;
     }
+    if (!TakeDeviceChoice(name, &args)) return 2;
     return c.run(args);
   }
   return vdtool::UsageError("unknown command '" + name + "' (see 'vdtool --help')");

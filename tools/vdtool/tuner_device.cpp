@@ -1,6 +1,11 @@
 #include "tuner_device.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+
 #include "vd/device_enumerator.h"
+#include "vd/video/headless_session.h"
 
 namespace vdtool {
 
@@ -14,11 +19,63 @@ void RouteToTuner(vd::CaptureDevice& device) {
   if (int32_t input = device.CrossbarInputOf(vd::physical::kAudioTuner); input >= 0)
     device.Route(1, input);
 }
+std::string& Choice() {
+  static std::string word;
+  return word;
+}
 }  // namespace
+
+void SetDeviceChoice(std::string word) {
+  Choice() = std::move(word);
+}
+
+bool DeviceChosen() {
+  return !Choice().empty();
+}
+
+std::string CardKey(const vd::DeviceInfo& card) {
+  return card.busPath.empty() ? card.path : card.busPath;
+}
+
+bool ChosenDevice(vd::DeviceInfo* card, std::string* why) {
+  const std::string& word = Choice();
+  auto& enumerator = vd::DeviceEnumerator::Default();
+  const auto videos = enumerator.VideoInputDevices();
+  const bool number =
+      !word.empty() && word.size() <= 3 &&
+      std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+  for (size_t i = 0; i < videos.size(); ++i) {
+    if (number ? std::atoi(word.c_str()) == static_cast<int>(i) : videos[i].path == word) {
+      *card = videos[i];
+      enumerator.SetBulkCard(*card);
+      return true;
+    }
+  }
+  *why = "--device " + word + " names no video capture device (vdtool device list shows them)";
+  return false;
+}
+
+bool StartSession(vd::HeadlessSession& session) {
+  if (DeviceChosen()) {
+    vd::DeviceInfo card;
+    std::string why;
+    if (!ChosenDevice(&card, &why)) {
+      std::cerr << "vdtool: " << why << "\n";
+      return false;
+    }
+    session.UseCard(CardKey(card));
+  }
+  return session.Start();
+}
 
 vd::KsPropertySet* OpenTunerDevice(std::string* name, std::string* why) {
   auto& enumerator = vd::DeviceEnumerator::Default();
   auto videos = enumerator.VideoInputDevices();
+  if (DeviceChosen()) {
+    vd::DeviceInfo card;
+    if (!ChosenDevice(&card, why)) return nullptr;
+    videos = {card};
+  }
   if (videos.empty()) {
     *why = "no video capture device (vdtool device list shows what is found)";
     return nullptr;
@@ -33,7 +90,7 @@ vd::KsPropertySet* OpenTunerDevice(std::string* name, std::string* why) {
       return props;
     }
   }
-  *why = "no capture device has a tuner";
+  *why = DeviceChosen() ? "the device chosen has no tuner" : "no capture device has a tuner";
   return nullptr;
 }
 

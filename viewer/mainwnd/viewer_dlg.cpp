@@ -459,6 +459,17 @@ void CViewerDlg::ShowMessageBox(const std::string& caption, const std::string& t
                             icon);
 }
 
+bool CViewerDlg::OfferCard(const vd::CardOffer& card) {
+  std::string where = card.driver.empty() ? "" : "driver " + card.driver;
+  if (!card.busPath.empty()) where += (where.empty() ? "" : ", at ") + card.busPath;
+  std::string text = "The capture card \"" + card.name + "\"" +
+                     (where.empty() ? "" : " (" + where + ")") +
+                     " is not one of the product's devices, which are all the settings allow "
+                     "(Only_Corvalen_Devices).\n\nUse this card?";
+  if (options_.offerCard) return options_.offerCard(text);
+  return AskYesNo(kTitle, text);
+}
+
 void CViewerDlg::WaitForCopy(vd::CopyControl& control, const std::function<bool()>& finished) {
   // Most films copy in a moment: a dialog flashing up for them would only startle.
   const auto glance = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);

@@ -53,6 +53,8 @@ constexpr SettingInfo kTable[] = {
     {kUseFrameRate, K::kBool, kDefaultUseFrameRate, "", ""},
     {kFrameRate, K::kDword, kDefaultFrameRate, "", ""},
     {kOnlyCorvalenDevices, K::kBool, kDefaultOnlyCorvalenDevices, "", ""},
+    {kDeclinedCards, K::kString, 0, "", ""},
+    {kVideoCardBus, K::kString, 0, "", ""},
     {kAudioDevice, K::kDword, kDefaultAudioDevice, "", "until the capture engine picks the device"},
     {kVideoStandard0, K::kDword, 0, "", "until the capture engine reports its standard"},
     {kVideoStandard1, K::kDword, 0, "", "until the capture engine reports its standard"},

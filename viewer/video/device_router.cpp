@@ -22,6 +22,23 @@ namespace {
 constexpr size_t kPreferredNameLength = 23;
 constexpr size_t kMaxDevices = 10;
 constexpr size_t kMaxName = 80;
+constexpr char kDeclinedSeparator = ';';
+
+// What the user's answer is remembered by: the bus path, else (no bus) the back-end's path.
+std::string CardKey(const DeviceInfo& info) {
+  return info.busPath.empty() ? info.path : info.busPath;
+}
+
+bool Declined(const std::string& list, const std::string& key) {
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(kDeclinedSeparator, start);
+    if (end == std::string::npos) end = list.size();
+    if (list.compare(start, end - start, key) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
 }  // namespace
 
 DeviceRouter::DeviceRouter(DeviceEnumerator& devices, SettingsStore& store, TuningContext& tuning,
@@ -114,19 +131,60 @@ void DeviceRouter::ReadVideoDevices() {
   videoInfos_ = devices_.VideoInputDevices();
   if (videoInfos_.size() > kMaxDevices) videoInfos_.resize(kMaxDevices);
   for (const vd::DeviceInfo& info : videoInfos_) {
-    videoNames_.push_back(info.friendlyName.substr(0, kMaxName - 1));
+    std::string name = info.friendlyName.substr(0, kMaxName - 1);
+    // Two cards of one model differ only in where they sit.
+    const bool twin = std::count_if(videoInfos_.begin(), videoInfos_.end(), [&](const auto& o) {
+                        return o.friendlyName == info.friendlyName;
+                      }) > 1;
+    if (twin) name += " (" + CardKey(info) + ")";
+    videoNames_.push_back(std::move(name));
     videoUsable_.push_back(DeviceUsable(info));
   }
 }
 
+int32_t DeviceRouter::OfferRuledOutCard() {
+  if (!settings_.onlyCorvalenDevices) return -1;
+  int32_t offered = -1;
+  bool nothingElse = true;
+  for (size_t i = 0; i < videoInfos_.size(); ++i) {
+    const bool hardware = videoInfos_[i].backend != VirtualBoxBackend::kName;
+    if (videoUsable_[i]) {
+      nothingElse = false;
+      if (hardware) return -1;  // a card of the product's is there
+    } else if (hardware && offered < 0) {
+      offered = static_cast<int32_t>(i);
+    }
+  }
+  if (offered < 0) return -1;
+  const DeviceInfo& card = videoInfos_[static_cast<size_t>(offered)];
+  std::string declined = store_.ReadString(kSection, setting::kDeclinedCards, "");
+  if (Declined(declined, CardKey(card))) return -1;
+  if (!host_.OfferCard({card.friendlyName, card.driver, card.busPath, nothingElse})) {
+    if (!declined.empty()) declined += kDeclinedSeparator;
+    store_.WriteString(kSection, setting::kDeclinedCards, declined + CardKey(card));
+    return -1;
+  }
+  settings_.onlyCorvalenDevices = false;
+  store_.WriteDword(kSection, setting::kOnlyCorvalenDevices, 0);
+  // Without the setting every card is usable; no need to open them all again to learn it.
+  videoUsable_.assign(videoInfos_.size(), true);
+  return offered;
+}
+
 void DeviceRouter::Enumerate() {
   ReadVideoDevices();
+  const int32_t accepted = OfferRuledOutCard();
   std::string preferred = store_.ReadVfwDriverName("");
+  const std::string remembered = store_.ReadString(kSection, setting::kVideoCardBus, "");
   bool matched = false;
   videoIndex_ = -1;
   for (size_t i = 0; i < videoInfos_.size(); ++i) {
-    const std::string& name = videoNames_[i];
+    const std::string name = videoInfos_[i].friendlyName.substr(0, kMaxName - 1);
     if (!videoUsable_[i]) continue;
+    if (!remembered.empty() && CardKey(videoInfos_[i]) == remembered) {
+      videoIndex_ = static_cast<int32_t>(i);
+      break;
+    }
     if (!preferred.empty() &&
         std::strncmp(name.c_str(), preferred.c_str(), kPreferredNameLength) == 0) {
       videoIndex_ = static_cast<int32_t>(i);
@@ -135,6 +193,7 @@ void DeviceRouter::Enumerate() {
       videoIndex_ = static_cast<int32_t>(i);
     }
   }
+  if (accepted >= 0) videoIndex_ = accepted;
   audioNames_.clear();
   audioInfos_ = devices_.AudioInputDevices();
   if (audioInfos_.size() > kMaxDevices) audioInfos_.resize(kMaxDevices);
@@ -213,6 +272,12 @@ bool DeviceRouter::OpenVideoDevice() {
   }
   videoDevice_ = videoInfos_[static_cast<size_t>(videoIndex_)];
   videoName_ = videoDevice_.friendlyName;
+  // Only a card's bus path is kept: the box has none, and a card plugged in beside it must
+  // still win at the next start.
+  if (!videoDevice_.busPath.empty() &&
+      store_.ReadString(kSection, setting::kVideoCardBus, "") != videoDevice_.busPath)
+    store_.WriteString(kSection, setting::kVideoCardBus, videoDevice_.busPath);
+  devices_.SetBulkCard(videoDevice_);
   video_->SetUnheardSnapshotHandler(unheardStill_);
   return true;
 }

@@ -94,16 +94,32 @@ bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   DeviceEnumerator& enumerator = devices != nullptr ? *devices : DeviceEnumerator::Default();
   engine_ = std::make_unique<CaptureGraph>(enumerator, *store_, *this, *this);
   engine_->Devices().OverrideCardSound(cardSound_);
-  if (engine_->Init(video)) return true;
-  // The engine's own message names no cause; a card that is there but not the product's is
-  // the usual one.
-  const auto found = enumerator.VideoInputDevices();
-  if (!found.empty() && store_->ReadBool(kSection, setting::kOnlyCorvalenDevices,
-                                         setting::kDefaultOnlyCorvalenDevices) != 0) {
+  if (!engine_->Init(video)) return false;
+  const DeviceInfo& used = engine_->Devices().VideoDeviceInfo();
+  if (!card_.empty() && (used.busPath.empty() ? used.path : used.busPath) != card_) {
     LogWrite("video", LogLevel::kError,
-             "vdtool: %s is not a device of the product, and the setting "
+             "vdtool: the card chosen (%s) cannot be used: the setting Only_Corvalen_Devices "
+             "(1) allows only the product's devices; set it to 0 in %s to use any card\n",
+             card_.c_str(), SettingsStore::Default().UserFile().c_str());
+    return false;
+  }
+  return true;
+}
+
+void HeadlessSession::UseCard(const std::string& key) {
+  card_ = key;
+  if (!folder_.empty()) store_->WriteString(kSection, setting::kVideoCardBus, key);
+}
+
+bool HeadlessSession::OfferCard(const CardOffer& card) {
+  // The engine's own message names no cause; said before it, this is the cause.
+  if (card.nothingElse) {
+    LogWrite("video", LogLevel::kError,
+             "vdtool: %s (driver %s, %s) is not a device of the product, and the setting "
              "Only_Corvalen_Devices (1) allows no other; set it to 0 in %s to use any card\n",
-             found.front().friendlyName.c_str(), SettingsStore::Default().UserFile().c_str());
+             card.name.c_str(), card.driver.empty() ? "unknown" : card.driver.c_str(),
+             card.busPath.empty() ? "no bus path" : card.busPath.c_str(),
+             SettingsStore::Default().UserFile().c_str());
   }
   return false;
 }

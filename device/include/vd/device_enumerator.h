@@ -42,6 +42,10 @@ class VD_DEVICE_EXPORT DeviceEnumerator {
   // take the first match, and without this order they would read the remote and the teletext
   // of the box while the viewer shows the card.
   std::vector<DeviceInfo> BulkSearchDevices();
+  // Puts `device` (found again by its bus path, else its path) at the head of
+  // BulkSearchDevices: the viewer names the card it shows, so that the libraries read that
+  // card's remote and teletext and not another's. An empty device gives back the default order.
+  void SetBulkCard(const DeviceInfo& device);
 
   // Opens a device listed by this enumerator; null when it is gone.
   std::unique_ptr<CaptureDevice> Open(const DeviceInfo& device);
@@ -59,6 +63,7 @@ class VD_DEVICE_EXPORT DeviceEnumerator {
   std::vector<DeviceInfo> Devices(DeviceCategory category);
 
   std::mutex mutex_;
+  DeviceInfo bulkCard_;  // guarded by mutex_
   std::vector<std::unique_ptr<DeviceBackend>> backends_;
   // Held while events are delivered, so Unsubscribe can wait for a running delivery.
   std::recursive_mutex deliveryMutex_;

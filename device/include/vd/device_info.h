@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vd {
 
@@ -20,10 +21,13 @@ struct DeviceInfo {
   // The ISO 3166 code of the country the device stands in, when it can tell (the virtual
   // box); empty for a real card, which cannot.
   std::string location;
-  // Where the card sits, as its driver names it (V4L2's bus_info, e.g. "usb-0000:00:14.0-1"):
-  // it stays when the node numbers change, so what the user chose for a card is kept under
-  // it. Empty when the back-end cannot tell.
+  // The kernel driver's name ("em28xx"), for a card that has one.
+  std::string driver;
+  // Where the card sits ("usb-0000:00:14.0-1", "platform:vivid-001"): what tells two cards
+  // of one model apart across starts, while their nodes may be numbered anew.
   std::string busPath;
+  // The card's other device nodes (radio, VBI, remote receiver), for the user to see.
+  std::vector<std::string> nodes;
 
   friend bool operator==(const DeviceInfo&, const DeviceInfo&) = default;
 };

@@ -78,6 +78,9 @@ class VD_DEVICE_EXPORT V4l2Backend final : public DeviceBackend {
  private:
   struct Found;
   std::vector<Found> Scan();
+  // The first of `names` (nodes below the card's device) whose bus info is the video node's:
+  // one device may hold several cards. The first of them when the card reports none.
+  std::string SameCard(const std::vector<std::string>& names, const std::string& busInfo) const;
   std::shared_ptr<V4l2Card> CardFor(const Found& found);
 
   V4l2BackendOptions options_;

@@ -43,7 +43,8 @@ struct FakeV4l2Card {
   std::string vbi;
   std::string lirc;
   std::string cardName = "Fake TV Card";
-  std::string busInfo;  // QUERYCAP's bus_info
+  std::string driver = "fake";
+  std::string busInfo;  // VIDIOC_QUERYCAP's bus_info, the same on every node of the card
   bool videoCapture = true;
   bool tuner = true;
   bool tunerCapLow = false;  // TV tuner in 62.5 Hz units instead of 62.5 kHz
@@ -98,7 +99,8 @@ struct FakeV4l2Card {
 // 0.25 MHz of it and half within 1 MHz; radio from 0.52 to 108 MHz in three bands (FM
 // 64-108, AM 0.52-1.71, short wave 2.3-26.1 MHz), a station on every 0.1 MHz of AM and on
 // every whole megahertz of short wave and FM (and at 95.5 MHz), falling off evenly to
-// nothing 5 kHz (AM) or 50 kHz away. The card's tuner only; its other parts stay as given.
+// nothing 5 kHz (AM) or 50 kHz away. The card's tuner, name and driver, and the first
+// instance's bus info unless one is given; its other parts stay as given.
 void MakeVivid(FakeV4l2Card& card);
 // vivid's signal at a frequency in the tuner's units (62.5 kHz for TV, 62.5 Hz for radio).
 uint16_t VividSignal(bool radio, uint32_t units);

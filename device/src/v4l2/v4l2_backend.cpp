@@ -78,6 +78,23 @@ bool V4l2Backend::AnyCardPresent(const V4l2BackendOptions& options) {
   return !probe.Devices(DeviceCategory::kVideoInput).empty();
 }
 
+std::string V4l2Backend::SameCard(const std::vector<std::string>& names,
+                                  const std::string& busInfo) const {
+  if (busInfo.empty()) return names.empty() ? std::string() : names.front();
+  for (const std::string& name : names) {
+    int fd = options_.io->Open(options_.deviceDir + "/" + name, O_RDWR | O_NONBLOCK);
+    if (fd < 0) continue;
+    v4l2_capability cap{};
+    int r = options_.io->Ioctl(fd, VIDIOC_QUERYCAP, &cap);
+    options_.io->Close(fd);
+    if (r == 0 && busInfo == std::string(reinterpret_cast<const char*>(cap.bus_info),
+                                         strnlen(reinterpret_cast<const char*>(cap.bus_info),
+                                                 sizeof cap.bus_info)))
+      return name;
+  }
+  return {};
+}
+
 std::vector<V4l2Backend::Found> V4l2Backend::Scan() {
   std::vector<Found> found;
   V4l2Sysfs sysfs(options_.sysfsRoot);
@@ -96,27 +113,38 @@ std::vector<V4l2Backend::Found> V4l2Backend::Scan() {
     std::string cardName(reinterpret_cast<const char*>(cap.card),
                          strnlen(reinterpret_cast<const char*>(cap.card), sizeof cap.card));
     if (cardName.empty()) cardName = name;
-    const std::string busPath(
-        reinterpret_cast<const char*>(cap.bus_info),
-        strnlen(reinterpret_cast<const char*>(cap.bus_info), sizeof cap.bus_info));
     Found f;
-    f.video = {DeviceCategory::kVideoInput, cardName, hw.HardwareKey(), path, Name(), {}, busPath};
+    auto text = [](const uint8_t* field, size_t size) {
+      return std::string(reinterpret_cast<const char*>(field),
+                         strnlen(reinterpret_cast<const char*>(field), size));
+    };
+    f.video = {DeviceCategory::kVideoInput,
+               cardName,
+               hw.HardwareKey(),
+               path,
+               Name(),
+               "",
+               text(cap.driver, sizeof cap.driver),
+               text(cap.bus_info, sizeof cap.bus_info)};
     auto node = [&](const std::string& n) { return n.empty() ? n : options_.deviceDir + "/" + n; };
     f.nodes = {path,
-               node(hw.radio),
-               node(hw.vbi),
+               node(SameCard(hw.radios, f.video.busPath)),
+               node(SameCard(hw.vbis, f.video.busPath)),
                options_.irReceiver.empty() ? node(hw.lirc) : options_.irReceiver,
                hw.alsaCard >= 0 ? "hw:" + std::to_string(hw.alsaCard) : "",
                hw.vendor,
                hw.product};
+    for (const std::string* other : {&f.nodes.radio, &f.nodes.vbi, &f.nodes.lirc})
+      if (!other->empty()) f.video.nodes.push_back(*other);
     if (hw.alsaCard >= 0)
       f.audio = {DeviceCategory::kAudioInput,
                  cardName + " Audio Capture",
                  hw.HardwareKey(),
                  path + kAudioSuffix,
                  Name(),
-                 {},
-                 busPath};
+                 "",
+                 f.video.driver,
+                 f.video.busPath};
     found.push_back(std::move(f));
   }
   return found;

@@ -46,7 +46,7 @@ int QueryCap(const IoctlCall& call) {
   auto* cap = static_cast<v4l2_capability*>(call.arg);
   *cap = {};
   CopyName(cap->card, sizeof cap->card, card.cardName);
-  CopyName(cap->driver, sizeof cap->driver, "fake");
+  CopyName(cap->driver, sizeof cap->driver, card.driver);
   CopyName(cap->bus_info, sizeof cap->bus_info, card.busInfo);
   uint32_t c = 0;
   if (call.video) {
@@ -370,6 +370,8 @@ uint16_t VividSignal(bool radio, uint32_t units) {
 
 void MakeVivid(FakeV4l2Card& card) {
   card.cardName = "vivid";
+  card.driver = "vivid";
+  if (card.busInfo.empty()) card.busInfo = "platform:vivid-000";
   card.tunerCapLow = false;
   card.radioCapLow = true;
   card.tvLow = 704;      // 44 MHz

@@ -1,5 +1,6 @@
 #include "v4l2_sysfs.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -39,18 +40,28 @@ bool IsBelow(const fs::path& path, const fs::path& dir) {
   return true;
 }
 
-// The first node of a class whose sysfs directory lies below `device`, by name order.
-std::string Sibling(const fs::path& classDir, const std::string& prefix, const fs::path& device) {
+// The nodes of a class whose sysfs directory lies below `device`, in number order (radio2
+// before radio10).
+std::vector<std::string> Siblings(const fs::path& classDir, const std::string& prefix,
+                                  const fs::path& device) {
   std::error_code ec;
-  std::string best;
+  std::vector<std::pair<long, std::string>> found;
   for (const auto& entry : fs::directory_iterator(classDir, ec)) {
     std::string name = entry.path().filename().string();
     if (name.rfind(prefix, 0) != 0) continue;
     fs::path c = Canonical(entry.path());
     if (c.empty() || !IsBelow(c, device)) continue;
-    if (best.empty() || name < best) best = name;
+    found.emplace_back(std::strtol(name.c_str() + prefix.size(), nullptr, 10), name);
   }
-  return best;
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  for (auto& [number, name] : found) names.push_back(std::move(name));
+  return names;
+}
+
+std::string Sibling(const fs::path& classDir, const std::string& prefix, const fs::path& device) {
+  std::vector<std::string> names = Siblings(classDir, prefix, device);
+  return names.empty() ? std::string() : names.front();
 }
 }  // namespace
 
@@ -96,8 +107,8 @@ V4l2Hardware V4l2Sysfs::Describe(const std::string& videoName) const {
   if (device.empty() && node.parent_path().filename() == "video4linux")
     device = node.parent_path().parent_path();
   if (device.empty() || device.filename() == "virtual") return hw;
-  hw.radio = Sibling(root / "class" / "video4linux", "radio", device);
-  hw.vbi = Sibling(root / "class" / "video4linux", "vbi", device);
+  hw.radios = Siblings(root / "class" / "video4linux", "radio", device);
+  hw.vbis = Siblings(root / "class" / "video4linux", "vbi", device);
   hw.lirc = Sibling(root / "class" / "lirc", "lirc", device);
   std::string card = Sibling(root / "class" / "sound", "card", device);
   if (!card.empty()) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vd {
 
@@ -12,8 +13,11 @@ struct V4l2Hardware {
   Bus bus = Bus::kNone;
   uint16_t vendor = 0;
   uint16_t product = 0;
-  std::string radio;  // node names ("radio0"), empty when none
-  std::string vbi;
+  // Node names ("radio0") in number order. One device may hold several cards (the kernel's
+  // test driver with n_devs above 1 puts every instance below one platform device): the
+  // caller tells them apart by the bus info each node reports.
+  std::vector<std::string> radios;
+  std::vector<std::string> vbis;
   std::string lirc;
   int alsaCard = -1;
 

@@ -275,7 +275,7 @@ TEST_F(MainSettingsTest, ToolPageFollowsTheWorkMode) {
 TEST(SettingsTableTest, EveryValueIsListedOnceWithItsDefault) {
   std::set<std::string> seen;
   for (const auto& s : SettingsTable()) EXPECT_TRUE(seen.insert(std::string(s.name)).second);
-  EXPECT_EQ(seen.size(), 54u);
+  EXPECT_EQ(seen.size(), 56u);
   // Recordings stay raw until the user chooses a compression; the picture keeps its shape
   // until the user lets it fill the window.
   EXPECT_EQ(FindSetting("CaptureCodec")->defaultText, "none");

@@ -40,6 +40,9 @@ class RecordingHost : public vd::CaptureHost {
   void RunCaptureCommand() override { ++captureCommands; }
   void MarkAlbumForRefresh() override { ++albumRefreshes; }
   void ResizeVideoArea(int32_t, int32_t) override {}
+  bool OfferCard(const vd::CardOffer& card) override {
+    return answerCard ? answerCard(card) : false;
+  }
   void WaitForCopy(vd::CopyControl& control, const std::function<bool()>& finished) override {
     ++copies;
     if (duringCopy) duringCopy(control);
@@ -52,6 +55,7 @@ class RecordingHost : public vd::CaptureHost {
   // Runs on the UI thread while a save's copy is under way.
   std::function<void(vd::CopyControl&)> duringCopy;
   int copies = 0;
+  std::function<bool(const vd::CardOffer&)> answerCard;
   std::vector<std::string> messages;
   std::vector<std::string> boxes;
   std::vector<std::string> notes;

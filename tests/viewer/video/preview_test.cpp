@@ -9,6 +9,7 @@
 #include "vd/sound_input_backend.h"
 #include "vd/v4l2_backend.h"
 #include "vd/v4l2_fake_kernel.h"
+#include "vd/video/headless_session.h"
 #include "vd/virtual_box_backend.h"
 
 namespace vdtest {
@@ -236,6 +237,93 @@ TEST_F(EngineTest, UnplugStopsThePreviewAndPlugInOfTheSameDeviceRestartsIt) {
   EXPECT_GE(host.refreshed, 2);
 }
 
+// Another maker's card while the settings take only the product's: the start asks about it
+// before any message, naming it; no keeps what was there before and is remembered by the
+// card's bus path, yes switches the setting off and opens the card.
+TEST_F(EngineTest, ACardTheSettingRulesOutIsOfferedOnceAtTheStart) {
+  vd::test::FakeV4l2Tree tree;
+  auto kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  tree.AddPlatform("vivid.0", {"video0"});
+  vd::test::FakeV4l2Card vivid;
+  vivid.video = tree.DevPath("video0");
+  vd::test::MakeVivid(vivid);
+  kernel->Add(vivid);
+  auto list = [&](bool withBox) {
+    devices = std::make_unique<vd::DeviceEnumerator>();
+    if (withBox) devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
+    devices->AddBackend(std::make_unique<vd::V4l2Backend>(tree.Options(kernel)));
+  };
+  std::vector<std::string> asked;
+  bool take = false;
+  host.answerCard = [&](const vd::CardOffer& card) {
+    asked.push_back(card.name + "|" + card.driver + "|" + card.busPath +
+                    (card.nothingElse ? "|alone" : "") +
+                    (host.messages.empty() ? "" : "|after a message"));
+    return take;
+  };
+
+  list(false);  // VIEWDECK_DEVICES=v4l2
+  EXPECT_FALSE(MakeEngine()->Init(&sink));
+  EXPECT_EQ(asked, std::vector<std::string>({"vivid|vivid|platform:vivid-000|alone"}));
+  EXPECT_EQ(host.messages, std::vector<std::string>({"Sorry, you have no video capture hardware"}));
+  host.messages.clear();
+
+  list(true);  // the default list: the box as before, the card declined is not asked about
+  {
+    auto engine = StartEngine();
+    EXPECT_EQ(engine->Devices().VideoDeviceName(), vd::VirtualTvBox::kVideoName);
+  }
+  EXPECT_EQ(asked.size(), 1u);
+
+  // The same model at another place is another card.
+  kernel->With(vivid.video, [](vd::test::FakeV4l2Card& c) { c.busInfo = "platform:vivid-001"; });
+  take = true;
+  {
+    auto engine = StartEngine();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1], "vivid|vivid|platform:vivid-001");
+    EXPECT_EQ(engine->Devices().VideoDeviceName(), "vivid");
+    EXPECT_EQ(engine->Devices().VideoDeviceUsable(), std::vector<bool>({true, true}));
+    EXPECT_TRUE(PumpUntil([&] { return sink.Frames() >= 2; }));
+  }
+  EXPECT_EQ(store->ReadBool(vd::kSection, vd::setting::kOnlyCorvalenDevices, 1), 0);
+  EXPECT_EQ(store->ReadString(vd::kSection, vd::setting::kDeclinedCards, ""), "platform:vivid-000");
+  // The setting is off now: nothing more to ask, and the card stays the choice.
+  {
+    auto engine = StartEngine();
+    EXPECT_EQ(engine->Devices().VideoDeviceName(), "vivid");
+  }
+  EXPECT_EQ(asked.size(), 2u);
+  devices.reset();
+}
+
+// vdtool asks nobody: it says why it has no device before it says it has none.
+TEST_F(EngineTest, VdtoolSaysWhyTheCardIsRuledOutBeforeTheSorry) {
+  if (vd::SettingsStore::Default().ReadBool(vd::kSection, vd::setting::kOnlyCorvalenDevices, 1) ==
+      0)
+    GTEST_SKIP() << "the user's settings take any card";
+  vd::test::FakeV4l2Tree tree;
+  auto kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  tree.AddPlatform("vivid.0", {"video0"});
+  vd::test::FakeV4l2Card vivid;
+  vivid.video = tree.DevPath("video0");
+  vd::test::MakeVivid(vivid);
+  kernel->Add(vivid);
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  devices->AddBackend(std::make_unique<vd::V4l2Backend>(tree.Options(kernel)));
+  vd::HeadlessSession session(vd::WorkMode::kComposite, 49);
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(session.Start(nullptr, devices.get()));
+  const std::string said = testing::internal::GetCapturedStderr();
+  const size_t why = said.find(
+      "vivid (driver vivid, platform:vivid-000) is not a device of the product, and the "
+      "setting Only_Corvalen_Devices (1) allows no other");
+  const size_t sorry = said.find("Sorry, you have no video capture hardware");
+  ASSERT_NE(why, std::string::npos) << said;
+  ASSERT_NE(sorry, std::string::npos) << said;
+  EXPECT_LT(why, sorry) << said;
+}
+
 // Two cards of one model have one name: unplugging the card beside the one in use leaves
 // the picture running; unplugging the card in use ends it.
 TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
@@ -269,7 +357,8 @@ TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
 
   auto engine = StartEngine();
   ASSERT_EQ(engine->Devices().VideoDeviceNames(),
-            std::vector<std::string>({"Brevant TV USB", "Brevant TV USB"}));
+            std::vector<std::string>({"Brevant TV USB (" + tree.DevPath("video0") + ")",
+                                      "Brevant TV USB (" + tree.DevPath("video1") + ")"}));
   ASSERT_EQ(engine->Devices().VideoIndex(), 1);
   ASSERT_TRUE(PumpUntil([&] { return sink.Frames() >= 2; }));
   unplug("video0");
@@ -283,6 +372,43 @@ TEST_F(EngineTest, OnlyTheRemovalOfTheCardInUseEndsThePicture) {
   EXPECT_TRUE(engine->IsDeviceLost());
   EXPECT_EQ(host.lost, 1);
   EXPECT_FALSE(engine->Lifecycle().IsPreviewing());
+  engine.reset();
+  devices.reset();
+}
+
+// Two cards of one model: the user tells them apart by their bus paths, the viewer comes back
+// to the one chosen last (not to the last listed), and the stream libraries read that card.
+TEST_F(EngineTest, OfTwoCardsOfOneModelTheChosenOneStaysTheChoice) {
+  SetDword(std::string(vd::setting::kOnlyCorvalenDevices), 0);
+  vd::test::FakeV4l2Tree tree;
+  auto kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  tree.AddPlatform("vivid.0", {"video0", "video4"});
+  for (const auto& [node, bus] :
+       {std::pair{"video0", "platform:vivid-000"}, std::pair{"video4", "platform:vivid-001"}}) {
+    vd::test::FakeV4l2Card card;
+    card.video = tree.DevPath(node);
+    card.busInfo = bus;
+    vd::test::MakeVivid(card);
+    kernel->Add(card);
+  }
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  devices->AddBackend(std::make_unique<vd::VirtualBoxBackend>(box));
+  devices->AddBackend(std::make_unique<vd::V4l2Backend>(tree.Options(kernel)));
+  {
+    auto engine = StartEngine();
+    EXPECT_EQ(engine->Devices().VideoDeviceNames(),
+              std::vector<std::string>({vd::VirtualTvBox::kVideoName, "vivid (platform:vivid-000)",
+                                        "vivid (platform:vivid-001)"}));
+    EXPECT_EQ(engine->Devices().VideoIndex(), 2);
+    ASSERT_TRUE(engine->ChooseDevices(1, engine->Devices().AudioIndex(), true));
+    EXPECT_EQ(devices->BulkSearchDevices().front().busPath, "platform:vivid-000");
+  }
+  EXPECT_EQ(store->ReadString(vd::kSection, vd::setting::kVideoCardBus, ""), "platform:vivid-000");
+  devices->SetBulkCard({});
+  auto engine = StartEngine();
+  EXPECT_EQ(engine->Devices().VideoIndex(), 1);
+  EXPECT_EQ(engine->Devices().VideoDeviceInfo().busPath, "platform:vivid-000");
+  EXPECT_EQ(devices->BulkSearchDevices().front().busPath, "platform:vivid-000");
   engine.reset();
   devices.reset();
 }

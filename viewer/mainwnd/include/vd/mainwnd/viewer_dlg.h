@@ -73,6 +73,9 @@ struct ViewerOptions {
   std::string helpFile;
   // The system beep of a key or command without meaning; empty: QApplication::beep.
   std::function<void()> beep;
+  // Answers the start's question whether to use a card the settings rule out (its text);
+  // empty: a message box asks.
+  std::function<bool(const std::string&)> offerCard;
 };
 }  // namespace vd
 
@@ -191,6 +194,7 @@ class CViewerDlg : public QWidget,
   void ResizeVideoArea(int32_t width, int32_t height) override;
   // A progress dialog over all the viewer's windows; its Cancel or ESC stops the copy.
   void WaitForCopy(vd::CopyControl& control, const std::function<bool()>& finished) override;
+  bool OfferCard(const vd::CardOffer& card) override;
 
   // vd::FilePlayerHost (ResizeVideoArea serves both hosts)
   void ShowPlayerMessage(const std::string& text) override { ShowMessage(text); }

@@ -63,6 +63,11 @@ inline constexpr std::string_view kTimeLimit = "TimeLimit";
 inline constexpr std::string_view kUseFrameRate = "UseFrameRate";
 inline constexpr std::string_view kFrameRate = "FrameRate";
 inline constexpr std::string_view kOnlyCorvalenDevices = "Only_Corvalen_Devices";
+// The bus paths of the cards the user would not use while Only_Corvalen_Devices rules them
+// out, one per line: the start asks about each such card once.
+inline constexpr std::string_view kDeclinedCards = "Declined_Cards";
+// The bus path of the card the viewer used last: two cards of one model have one name.
+inline constexpr std::string_view kVideoCardBus = "Video_Card_Bus";
 inline constexpr std::string_view kAudioDevice = "AudioDevice";
 inline constexpr std::string_view kVideoStandard0 = "VideoStandard0";
 inline constexpr std::string_view kVideoStandard1 = "VideoStandard1";

@@ -25,6 +25,16 @@ struct StatisticsText {
   std::string disk;      // the recording time left on the disk (DiskBudget::TextOf)
 };
 
+// A hardware card that the setting Only_Corvalen_Devices rules out while no card of the
+// product's is there to use instead.
+struct CardOffer {
+  std::string name;
+  std::string driver;
+  std::string busPath;
+  // No device is left without it: the engine then ends with "Sorry, ...".
+  bool nothingElse = false;
+};
+
 class CaptureHost {
  public:
   // The engine's failure routine: a task-modal warning owned by the video window, no
@@ -32,6 +42,10 @@ class CaptureHost {
   virtual void ShowMessage(const std::string& text) = 0;
   // A plain message box with a caption ("Error", "ERROR") or none (empty caption).
   virtual void ShowMessageBox(const std::string& caption, const std::string& text) = 0;
+
+  // Whether to use `card` after all; yes switches the setting off. Asked at the start,
+  // before any message about missing hardware, and never again for a card declined once.
+  virtual bool OfferCard(const CardOffer& card) = 0;
 
   // Main-window timers; the host calls CaptureGraph::OnTimer(id) on each expiry.
   virtual void SetTimer(uint32_t id, uint32_t milliseconds) = 0;

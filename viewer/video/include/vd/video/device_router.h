@@ -35,7 +35,8 @@ class DeviceRouter {
   ~DeviceRouter();
 
   // The lists read and the stored choice made: the preferred driver's device, else the last
-  // usable one; the audio device from the settings.
+  // usable one; the audio device from the settings. A card the setting rules out is offered
+  // to the host first (OfferRuledOutCard).
   void Enumerate();
   void Select(int32_t videoIndex, int32_t audioIndex);
   // After the device in use was lost: the card itself where it is back at its place, else the
@@ -94,6 +95,9 @@ class DeviceRouter {
   bool AudioOnCaptureFilter() const { return audioOnCaptureFilter_; }
   bool HasCrossbar() const { return crossbar_; }
   const std::string& VideoDeviceName() const { return videoName_; }
+  // The video device opened last (kept while it is lost).
+  const DeviceInfo& VideoDeviceInfo() const { return videoDevice_; }
+  // The names the user chooses from; two cards of one model carry their bus paths.
   const std::vector<std::string>& VideoDeviceNames() const { return videoNames_; }
   const std::vector<bool>& VideoDeviceUsable() const { return videoUsable_; }
   const std::vector<std::string>& AudioDeviceNames() const { return audioNames_; }
@@ -106,6 +110,10 @@ class DeviceRouter {
   // The video device list with its names and usable flags, at most ten devices.
   void ReadVideoDevices();
   bool DeviceUsable(const DeviceInfo& info);
+  // When the setting Only_Corvalen_Devices rules out every hardware card present, asks the
+  // host about the first one not declined before: its index when the user takes it (the
+  // setting is then off), else -1 (the answer kept under the card's bus path).
+  int32_t OfferRuledOutCard();
   bool OpenVideoDevice();
   bool OpenAudioDevice();
   bool OpenCardSound();

@@ -33,6 +33,9 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   HeadlessSession(const HeadlessSession&) = delete;
   HeadlessSession& operator=(const HeadlessSession&) = delete;
 
+  // The card to use, by what the viewer keeps its own by (its bus path, else its node);
+  // called before Start, which then fails (said) when the engine cannot take that card.
+  void UseCard(const std::string& key);
   // Creates the engine on the device enumerator (default: the process-wide one) and runs
   // Init.
   bool Start(VideoFrameSink* video = nullptr, DeviceEnumerator* devices = nullptr);
@@ -84,6 +87,8 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   void MarkAlbumForRefresh() override {}
   void ResizeVideoArea(int32_t, int32_t) override {}
   void WaitForCopy(CopyControl& control, const std::function<bool()>& finished) override;
+  // Nobody to ask: says why the engine finds no device when the card is all there is.
+  bool OfferCard(const CardOffer& card) override;
 
   // TuningContext: messages go where the capture engine's go.
   void ShowMessage(const std::string& caption, const std::string& text) override;
@@ -102,6 +107,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   UniqueFd lock_;
   std::filesystem::path scratchParent_;
   std::string scratchError_;
+  std::string card_;  // UseCard's
   std::unique_ptr<SettingsStore> store_;
   std::unique_ptr<CaptureGraph> engine_;
   std::map<uint32_t, guint> timers_;
