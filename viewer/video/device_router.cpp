@@ -24,11 +24,6 @@ constexpr size_t kMaxDevices = 10;
 constexpr size_t kMaxName = 80;
 constexpr char kDeclinedSeparator = ';';
 
-// What the user's answer is remembered by: the bus path, else (no bus) the back-end's path.
-std::string CardKey(const DeviceInfo& info) {
-  return info.busPath.empty() ? info.path : info.busPath;
-}
-
 bool Declined(const std::string& list, const std::string& key) {
   size_t start = 0;
   while (start <= list.size()) {
