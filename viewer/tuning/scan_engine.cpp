@@ -32,9 +32,6 @@ constexpr uint32_t kFineTuneReach = 1000000;
 // neighbouring steps closer than this, both with a signal, see the same carrier. Carriers
 // are 6 MHz apart or more.
 constexpr uint32_t kCarrierWindow = 2000000;
-// Full strength, and how far apart two steps of one carrier can both read it.
-constexpr uint32_t kFullStrength = 0xFFFF;
-constexpr uint32_t kFullReach = 500000;
 constexpr const char* kFoundText = "Found";        // string 61282
 constexpr const char* kChannelsText = "Channels";  // string 61439
 
@@ -122,12 +119,10 @@ bool ScanEngine::SameCarrier(int32_t step, int32_t other) {
   // Tuning costs nothing next to a probe's settling: a step too far away is not probed.
   if (readings_.count(other) == 0 && apart(tuner_.FrequencyOfStep(other)) >= kCarrierWindow)
     return false;
+  // Many drivers say only locked or not, and lock over the carrier's whole window: full
+  // strength at two steps a megahertz apart is still one carrier.
   const Reading there = Read(other);
-  if (there.strength == 0 || apart(there.hz) >= kCarrierWindow) return false;
-  // Full strength is read only right at a carrier: two steps at full strength further apart
-  // than that are two stations (as the virtual box's, which are full at their frequencies).
-  return here.strength < kFullStrength || there.strength < kFullStrength ||
-         apart(there.hz) <= kFullReach;
+  return there.strength != 0 && apart(there.hz) < kCarrierWindow;
 }
 
 bool ScanEngine::Better(int32_t step, int32_t than) {
