@@ -1,7 +1,8 @@
 // The tuner controls on the real tuner module, driving a simulated device: a full TV scan
 // names the stations by the country's plan, a radio scan by their frequency. Then the same
 // on the V4L2 back-end over the scripted kernel playing vivid, whose tuner picks a carrier
-// up over a window of steps and whose radio has AM and short wave beside FM.
+// up over a window of steps and whose radio has AM and short wave beside FM; and with
+// drivers that read the signal otherwise.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -208,6 +209,30 @@ TEST_F(VividScan, RadioScanWalksTheFmBandOnly) {
   EXPECT_EQ(props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4), kEInvalidArg);
   EXPECT_EQ(kernel->Card(tree.DevPath("video0"))->radioFrequency, 108000000u * 16 / 1000)
       << "the last station found stays tuned";
+}
+
+// A strong FM station is heard a step or two either side, fading away from it; two stations
+// 100 kHz apart are both heard at the step between them, weaker there than at either.
+TEST_F(VividScan, RadioStoresAStationHeardOverSeveralStepsOnceAtItsStrongest) {
+  kernel->Card(tree.DevPath("video0"))->signal = [](bool radio, uint32_t units) -> uint16_t {
+    constexpr uint32_t kReach = 1920;  // 120 kHz
+    uint16_t best = 0;
+    // 98.1, 100.0, 103.0 and 103.1 MHz
+    for (uint32_t station : {1569600u, 1600000u, 1648000u, 1649600u}) {
+      const uint32_t d = units > station ? units - station : station - units;
+      if (radio && d <= kReach) best = std::max<uint16_t>(best, 0xFFFF - d * 0x7FFF / kReach);
+    }
+    return best;
+  };
+  context.workMode = vd::WorkMode::kRadio;
+  RadioTunerControl radio(VividProps(), context);
+  ASSERT_TRUE(radio.Activate());
+  ScanEngine engine(radio);
+  EXPECT_EQ(engine.FullScan(view, progress, ScanEngine::Origin::kAutoScanDialog), 4);
+  CChannelTable& t = *radio.Table();
+  std::vector<uint32_t> stored;
+  for (int32_t i = 0; i < t.Count(); ++i) stored.push_back(t.Get(i)->frequency);
+  EXPECT_EQ(stored, (std::vector<uint32_t>{98100000, 100000000, 103000000, 103100000}));
 }
 
 }  // namespace
