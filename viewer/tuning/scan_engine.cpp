@@ -32,9 +32,9 @@ constexpr uint32_t kFineTuneReach = 1000000;
 // neighbouring steps closer than this, both with a signal, see the same carrier. Carriers
 // are 6 MHz apart or more.
 constexpr uint32_t kCarrierWindow = 2000000;
-// Full strength, and how far apart two steps of one carrier can both read it.
-constexpr uint32_t kFullStrength = 0xFFFF;
-constexpr uint32_t kFullReach = 500000;
+// An FM station is heard a step or two either side of its frequency; stations in one place
+// are 200 kHz apart or more.
+constexpr uint32_t kFmWindow = 200000;
 constexpr const char* kFoundText = "Found";        // string 61282
 constexpr const char* kChannelsText = "Channels";  // string 61439
 
@@ -117,22 +117,28 @@ ScanEngine::Reading ScanEngine::Read(int32_t step) {
 
 bool ScanEngine::SameCarrier(int32_t step, int32_t other) {
   const Reading here = Read(step);
-  if (here.strength == 0 || other < 0 || other > last_) return false;
+  if (here.strength == 0 || other < first_ || other > last_) return false;
+  const uint32_t window = tv_ ? kCarrierWindow : kFmWindow;
   auto apart = [&](uint32_t at) { return at > here.hz ? at - here.hz : here.hz - at; };
   // Tuning costs nothing next to a probe's settling: a step too far away is not probed.
-  if (readings_.count(other) == 0 && apart(tuner_.FrequencyOfStep(other)) >= kCarrierWindow)
-    return false;
+  if (readings_.count(other) == 0 && apart(tuner_.FrequencyOfStep(other)) >= window) return false;
+  // Many TV drivers say only locked or not, and lock over the carrier's whole window: full
+  // strength at two steps a megahertz apart is still one carrier.
   const Reading there = Read(other);
-  if (there.strength == 0 || apart(there.hz) >= kCarrierWindow) return false;
-  // Full strength is read only right at a carrier: two steps at full strength further apart
-  // than that are two stations (as the virtual box's, which are full at their frequencies).
-  return here.strength < kFullStrength || there.strength < kFullStrength ||
-         apart(there.hz) <= kFullReach;
+  if (there.strength == 0 || apart(there.hz) >= window) return false;
+  if (tv_) return true;
+  // Two FM stations 100 kHz apart are both heard at the step between them: where the
+  // readings fall and rise again, the rise is the next station.
+  const int32_t low = std::min(step, other), high = std::max(step, other);
+  if (low - 1 < first_) return true;
+  const uint32_t valley = Read(low).strength;
+  return !(valley < Read(low - 1).strength && valley < Read(high).strength);
 }
 
 bool ScanEngine::Better(int32_t step, int32_t than) {
   const Reading a = Read(step), b = Read(than);
   if (a.strength != b.strength) return a.strength > b.strength;
+  if (!tv_) return false;
   const ChannelBand* band = tuner_.ActiveBand();
   return band != nullptr && band->ChannelOf(a.hz) && !band->ChannelOf(b.hz);
 }
@@ -145,13 +151,11 @@ bool ScanEngine::FindsNewStation(int32_t* step, uint32_t* hz) {
   const Reading here = Read(start);
   if (here.strength == 0) return false;
   int32_t best = start;
-  if (tuner_.GetRange()->kind == TunerControl::kTvKind) {
-    // Within a carrier's window the station was met at its first step already.
-    if (SameCarrier(start, start - 1)) return false;
-    for (int32_t next = start + 1; SameCarrier(next - 1, next); ++next) {
-      if (known(next)) return false;
-      if (Better(next, best)) best = next;
-    }
+  // Within a station's window it was met at its first step already.
+  if (SameCarrier(start, start - 1)) return false;
+  for (int32_t next = start + 1; SameCarrier(next - 1, next); ++next) {
+    if (known(next)) return false;
+    if (Better(next, best)) best = next;
   }
   // Looking at the neighbours moved the tuner, and a reading taken earlier in the scan did
   // not tune at all: the station found is where it stays.
@@ -193,7 +197,9 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
   const int32_t first = range->first;
   // Steps beyond the used-slot map could never be stored.
   const int32_t last = std::min(range->last, CChannelTable::kCapacity - 1);
+  first_ = first;
   last_ = last;
+  tv_ = range->kind == TunerControl::kTvKind;
   if (restart) readings_.clear();
 
   const int32_t currentId = CurrentStationStep(*table);

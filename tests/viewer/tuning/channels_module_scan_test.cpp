@@ -1,12 +1,16 @@
 // The tuner controls on the real tuner module, driving a simulated device: a full TV scan
 // names the stations by the country's plan, a radio scan by their frequency. Then the same
 // on the V4L2 back-end over the scripted kernel playing vivid, whose tuner picks a carrier
-// up over a window of steps and whose radio has AM and short wave beside FM.
+// up over a window of steps and whose radio has AM and short wave beside FM; and with
+// drivers that read the signal otherwise.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "channels_fakes.h"
 #include "fake_device.h"
@@ -113,29 +117,39 @@ class VividScan : public ModuleScan {
 };
 
 // Every plan's channels are the tuner's steps; vivid puts a carrier every 6 MHz from
-// 49.25 MHz and shows it up to 1 MHz away, at two to five of those steps.
-TEST_F(VividScan, TvScanStoresEachCarrierOnceOnThePlansChannel) {
+// 49.25 MHz and shows it up to 1 MHz away, at two to five of those steps. A full scan stores
+// each carrier once, on the plan's channel where one lies within `planReach` of the carrier.
+void ExpectEachCarrierOnce(KsPropertySet* props, FakeContext& context, ScanView& view,
+                           ScanProgress& progress, uint32_t planReach) {
+  constexpr uint32_t kFirst = 49250000, kSpacing = 6000000, kReach = 1000000;
   std::set<uint32_t> steps;
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
     const ChannelBand& plan = FrequencyPlans::Plan(letter);
     for (uint32_t n = plan.first; n <= plan.last; ++n)
       if (plan.FrequencyOf(n) != 0) steps.insert(plan.FrequencyOf(n));
   }
-  auto carrierOf = [](uint32_t hz) { return (hz + 2000000 - 49250000) / 6000000; };
+  auto carrierOf = [](uint32_t hz) { return (hz + kSpacing / 3 - kFirst) / kSpacing; };
   auto offCarrier = [&](uint32_t hz) {
-    const int64_t carrier = 49250000 + 6000000 * int64_t{carrierOf(hz)};
+    const int64_t carrier = kFirst + int64_t{kSpacing} * carrierOf(hz);
     return hz > carrier ? hz - carrier : carrier - hz;
   };
   std::set<uint32_t> carriers;  // those vivid shows at one step or more
   for (uint32_t hz : steps)
-    if (hz + 1000000 >= 49250000 && offCarrier(hz) <= 1000000) carriers.insert(carrierOf(hz));
+    if (hz + kReach >= kFirst && offCarrier(hz) <= kReach) carriers.insert(carrierOf(hz));
   ASSERT_GT(carriers.size(), 100u);
 
   context.autoScan = true;
-  TvTunerControl tv(VividProps(), context);
+  TvTunerControl tv(props, context);
   ASSERT_TRUE(tv.Activate());
   const ChannelBand* band = tv.ActiveBand();
   ASSERT_NE(band, nullptr);
+  // The plan's channel near each carrier (channels are 6 MHz apart or more).
+  std::map<uint32_t, uint32_t> planHz;
+  for (uint32_t n = band->first; n <= band->last; ++n) {
+    const uint32_t hz = band->FrequencyOf(n);
+    if (hz != 0 && hz + kReach >= kFirst && offCarrier(hz) <= planReach) planHz[carrierOf(hz)] = hz;
+  }
+  ASSERT_GT(planHz.size(), 10u);
   ScanEngine engine(tv);
   engine.FullScan(view, progress, ScanEngine::Origin::kAutoScanDialog);
   CChannelTable& t = *tv.Table();
@@ -143,16 +157,33 @@ TEST_F(VividScan, TvScanStoresEachCarrierOnceOnThePlansChannel) {
   for (int32_t i = 0; i < t.Count(); ++i) {
     const uint32_t hz = t.Get(i)->frequency;
     stored.insert(carrierOf(hz));
-    EXPECT_LE(offCarrier(hz), 1000000u) << hz;
-    // Where the plan has the carrier's channel, the station is on it and named by it.
-    const uint32_t carrier = 49250000 + 6000000 * carrierOf(hz);
-    if (auto n = band->ChannelOf(carrier)) {
-      EXPECT_EQ(hz, carrier);
-      EXPECT_EQ(t.Get(i)->number, *n) << hz;
+    EXPECT_LE(offCarrier(hz), kReach) << hz;
+    if (auto it = planHz.find(carrierOf(hz)); it != planHz.end()) {
+      EXPECT_EQ(hz, it->second);
+      EXPECT_EQ(t.Get(i)->number, band->ChannelOf(it->second).value_or(0)) << hz;
     }
   }
   EXPECT_EQ(std::set<uint32_t>(stored.begin(), stored.end()), carriers);
   EXPECT_EQ(stored.size(), carriers.size()) << "a carrier stored more than once";
+}
+
+// vivid's own model: full strength within 0.25 MHz of the carrier, half beyond; the
+// strongest step is the carrier's, and the plan's channel only when it is the carrier.
+TEST_F(VividScan, TvScanStoresEachCarrierOnceOnThePlansChannel) {
+  ExpectEachCarrierOnce(VividProps(), context, view, progress, 0);
+}
+
+// Many analogue drivers report only locked or not: full strength at every step of the
+// window, up to a megahertz from the carrier, with no stronger step to pick: the plan's
+// channel anywhere in the window is the one.
+TEST_F(VividScan, ADriverThatSaysOnlyLockedStoresEachCarrierOnceToo) {
+  kernel->Card(tree.DevPath("video0"))->signal = [](bool radio, uint32_t units) -> uint16_t {
+    constexpr uint32_t kFirst = 788, kSpacing = 96;  // 49.25 and 6 MHz
+    if (radio || units + kSpacing / 2 < kFirst) return 0;
+    const uint32_t offset = (units + kSpacing - kFirst) % kSpacing;
+    return std::min(offset, kSpacing - offset) <= 16 ? 0xFFFF : 0;
+  };
+  ExpectEachCarrierOnce(VividProps(), context, view, progress, 1000000);
 }
 
 // vivid's radio reaches from AM to FM; the FM band alone is the radio's, and a frequency
@@ -178,6 +209,30 @@ TEST_F(VividScan, RadioScanWalksTheFmBandOnly) {
   EXPECT_EQ(props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4), kEInvalidArg);
   EXPECT_EQ(kernel->Card(tree.DevPath("video0"))->radioFrequency, 108000000u * 16 / 1000)
       << "the last station found stays tuned";
+}
+
+// A strong FM station is heard a step or two either side, fading away from it; two stations
+// 100 kHz apart are both heard at the step between them, weaker there than at either.
+TEST_F(VividScan, RadioStoresAStationHeardOverSeveralStepsOnceAtItsStrongest) {
+  kernel->Card(tree.DevPath("video0"))->signal = [](bool radio, uint32_t units) -> uint16_t {
+    constexpr uint32_t kReach = 1920;  // 120 kHz
+    uint16_t best = 0;
+    // 98.1, 100.0, 103.0 and 103.1 MHz
+    for (uint32_t station : {1569600u, 1600000u, 1648000u, 1649600u}) {
+      const uint32_t d = units > station ? units - station : station - units;
+      if (radio && d <= kReach) best = std::max<uint16_t>(best, 0xFFFF - d * 0x7FFF / kReach);
+    }
+    return best;
+  };
+  context.workMode = vd::WorkMode::kRadio;
+  RadioTunerControl radio(VividProps(), context);
+  ASSERT_TRUE(radio.Activate());
+  ScanEngine engine(radio);
+  EXPECT_EQ(engine.FullScan(view, progress, ScanEngine::Origin::kAutoScanDialog), 4);
+  CChannelTable& t = *radio.Table();
+  std::vector<uint32_t> stored;
+  for (int32_t i = 0; i < t.Count(); ++i) stored.push_back(t.Get(i)->frequency);
+  EXPECT_EQ(stored, (std::vector<uint32_t>{98100000, 100000000, 103000000, 103100000}));
 }
 
 }  // namespace

@@ -49,12 +49,12 @@ class ScanEngine {
     uint32_t strength = 0;  // 0: no station
   };
   // Probes the step unless the list has it already; true for a station new to the list.
-  // A TV carrier is picked up on the neighbouring steps of its window too: the station is
-  // the best of them, which goes to *step.
+  // A station is picked up on the neighbouring steps of its window too: the station is the
+  // best of them, which goes to *step.
   bool FindsNewStation(int32_t* step, uint32_t* hz);
   Reading Read(int32_t step);
-  // Whether `other` is a step with a signal close enough to the one at `step` to be the
-  // same carrier.
+  // Whether `other`, a neighbour of `step`, has a signal close enough to the one at `step`
+  // to be the same station.
   bool SameCarrier(int32_t step, int32_t other);
   // Of two steps of one carrier: the stronger, then the one on the plan's channel.
   bool Better(int32_t step, int32_t than);
@@ -65,7 +65,9 @@ class ScanEngine {
 
   TunerControl& tuner_;
   std::map<int32_t, Reading> readings_;  // of the running scan
-  int32_t last_ = -1;                    // the last step the running scan may store
+  int32_t first_ = 0;                    // the steps the running scan may store
+  int32_t last_ = -1;
+  bool tv_ = true;  // else radio
 };
 
 }  // namespace vd
