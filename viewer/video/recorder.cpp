@@ -65,11 +65,15 @@ bool Recorder::Build(VideoFrameSink* preview) {
 }
 
 int64_t Recorder::ApplyFrameRate() {
-  int64_t interval = CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
-  // No device runs faster than its standard: a stored rate above it records at the most.
+  // No device runs faster than its standard: a stored rate above it records at the most
+  // (NTSC's 30000/1001 for a stored 30).
+  int64_t fastest = 0;
+  devices_.Video()->MaxAvailableFrameInterval(PinKind::kCapture, 320, 240, &fastest);
   uint32_t standard = 0;
   devices_.Video()->TvFormat(&standard);
-  interval = std::max(interval, standard::FrameIntervalOf(standard));
+  const int64_t interval =
+      std::max({int64_t{CaptureSettings::IntervalOfFps(settings_.framesPerSecond)}, fastest,
+                standard::FrameIntervalOf(standard)});
   VideoFormat format;
   if (Failed(devices_.Video()->GetVideoFormat(PinKind::kCapture, &format))) {
     tell_("Cannot set frame rate for capture");

@@ -163,11 +163,10 @@ HResult V4l2CaptureDevice::DoSetTvFormat(uint32_t standard) {
   v4l2_std_id id = V4l2Standards::ToV4l2(standard);
   if (id == 0) return kEInvalidArg;
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_STD, &id); r < 0) return ResultOf(r);
+  // The new standard brings its own rate: a rate chosen under the old one is not kept.
+  card_->ResetFrameIntervals();
   std::lock_guard lock(card_->Mutex());
   card_->videoStandard = id;
-  int64_t interval = standard::FrameIntervalOf(standard);
-  for (VideoFormat* f : {&card_->capture, &card_->preview, &card_->still})
-    f->frameInterval = interval;
   return kSOk;
 }
 
@@ -239,8 +238,7 @@ void V4l2CaptureDevice::MaxPictureSize(int32_t* width, int32_t* height) {
 }
 
 int64_t V4l2CaptureDevice::FastestInterval() {
-  std::lock_guard lock(card_->Mutex());
-  return card_->capture.frameInterval;
+  return card_->StandardInterval();
 }
 
 VideoFormat& V4l2CaptureDevice::FormatOf(PinKind pin) {

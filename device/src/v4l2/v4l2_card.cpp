@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "gst_support.h"
 #include "v4l2_frame_hub.h"
+#include "vd/frame_rate.h"
 #include "vd/trace.h"
 #include "vd/v4l2_backend.h"
 
@@ -157,10 +159,28 @@ void V4l2Card::Probe() {
   ProbeRadio();
   ProbeVbi();
   AddAudioInputs();
-  v4l2_std_id std = 0;
-  if (Ioctl(Node::kVideo, VIDIOC_G_STD, &std) == 0 && (std & V4L2_STD_525_60) != 0) {
-    capture.frameInterval = preview.frameInterval = still.frameInterval = 333333;
+  ResetFrameIntervals();
+}
+
+int64_t V4l2Card::StandardInterval() {
+  v4l2_streamparm parm{};
+  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  if (Ioctl(Node::kVideo, VIDIOC_G_PARM, &parm) == 0) {
+    const v4l2_fract& t = parm.parm.capture.timeperframe;
+    if (t.numerator > 0 && t.denominator > 0)
+      return std::llround(1e7 * static_cast<double>(t.numerator) / t.denominator);
   }
+  // A driver that keeps no rate streams at its standard's: 525 lines at 30000/1001.
+  v4l2_std_id std = 0;
+  if (Ioctl(Node::kVideo, VIDIOC_G_STD, &std) == 0 && (std & V4L2_STD_525_60) != 0)
+    return kNtscCardInterval;
+  return 400000;
+}
+
+void V4l2Card::ResetFrameIntervals() {
+  const int64_t interval = StandardInterval();
+  std::lock_guard lock(mutex_);
+  capture.frameInterval = preview.frameInterval = still.frameInterval = interval;
 }
 
 void V4l2Card::ProbeVideoInputs(uint32_t caps) {

@@ -62,6 +62,11 @@ class V4l2Card {
   ssize_t Read(Node node, void* buffer, size_t size);
   int Poll(Node node, short events, int timeoutMs);
 
+  // The rate the card streams at, from the kernel (its current standard's), in 100 ns
+  // units: no pin runs faster. ResetFrameIntervals gives every pin that rate.
+  int64_t StandardInterval();
+  void ResetFrameIntervals();
+
   bool IsAlive() const { return alive_.load(std::memory_order_acquire); }
   // Ends the card: listeners hear it once, on the calling thread.
   void MarkGone();

@@ -233,6 +233,19 @@ int SetCtrl(const IoctlCall& call) {
   return 0;
 }
 
+// As vivid on its TV and S-Video inputs: the card streams at its standard's rate (1001/30000 s
+// for 525 lines, 1/25 s otherwise) and answers any other asked for with that one.
+int Parm(const IoctlCall& call) {
+  auto* p = static_cast<v4l2_streamparm*>(call.arg);
+  if (!call.video || p->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
+  p->parm.capture = {};
+  p->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+  p->parm.capture.timeperframe =
+      (call.card.standard & V4L2_STD_525_60) != 0 ? v4l2_fract{1001, 30000} : v4l2_fract{1, 25};
+  p->parm.capture.readbuffers = 1;
+  return 0;
+}
+
 int EnumFmt(const IoctlCall& call) {
   auto* f = static_cast<v4l2_fmtdesc*>(call.arg);
   if (f->index != 0 || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
@@ -332,6 +345,8 @@ constexpr IoctlHandler kIoctlHandlers[] = {
     {VIDIOC_QUERYCTRL, QueryCtrl},
     {VIDIOC_G_CTRL, GetCtrl},
     {VIDIOC_S_CTRL, SetCtrl},
+    {VIDIOC_G_PARM, Parm},
+    {VIDIOC_S_PARM, Parm},
     {VIDIOC_ENUM_FMT, EnumFmt},
     {VIDIOC_TRY_FMT, Fmt},
     {VIDIOC_S_FMT, Fmt},

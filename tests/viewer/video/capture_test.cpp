@@ -12,12 +12,16 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <thread>
 
 #include "avi_mend.h"
 #include "engine_fixture.h"
 #include "read_only_folder.h"
+#include "v4l2_fake_tree.h"
+#include "vd/v4l2_backend.h"
+#include "vd/v4l2_fake_kernel.h"
 #include "vd/video/capture_pipeline.h"
 #include "vd/video/disk_budget.h"
 #include "vd/video/headless_session.h"
@@ -29,6 +33,52 @@ using namespace std::chrono_literals;
 
 bool HasMessage(const RecordingHost& host, const std::string& text) {
   return std::find(host.messages.begin(), host.messages.end(), text) != host.messages.end();
+}
+
+// A 32-bit word of an AVI's headers: `offset` bytes into the data of the first chunk `fourcc`
+// whose data begins with `type` (empty: any). Nullopt when the file has no such chunk.
+std::optional<uint32_t> AviHeaderWord(const std::string& path, const std::string& fourcc,
+                                      const std::string& type, size_t offset) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(64 * 1024, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(in.gcount()));
+  for (size_t at = head.find(fourcc); at != std::string::npos; at = head.find(fourcc, at + 1)) {
+    const size_t data = at + 8;
+    if (data + offset + 4 > head.size() || head.compare(data, type.size(), type) != 0) continue;
+    uint32_t word = 0;
+    std::memcpy(&word, head.data() + data + offset, 4);
+    return word;
+  }
+  return std::nullopt;
+}
+
+// A card found in PAL and switched to NTSC by the country: the first recording runs at the
+// card's 30000/1001, not refused for a rate remembered from PAL, and says so in its header.
+TEST_F(EngineTest, AFirstRecordingAfterASwitchFromPalToNtscRunsAtTheCardsRate) {
+  vd::test::FakeV4l2Tree tree;
+  tree.AddUsb({.video = "video0", .alsaCard = 2});
+  auto kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  vd::test::FakeV4l2Card card;
+  card.video = tree.DevPath("video0");
+  vd::test::MakeVivid(card);
+  card.standard = 0x000000FF;  // PAL, as the card was left
+  kernel->Add(card);
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  devices->AddBackend(std::make_unique<vd::V4l2Backend>(tree.Options(kernel)));
+  tuning.workMode = vd::WorkMode::kTv;
+  tuning.country = 1;  // America: NTSC-M
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->Devices().VideoDeviceNames(), std::vector<std::string>{"vivid"});
+  EXPECT_DOUBLE_EQ(engine->GetCaptureOptions().maxFramesPerSecond, 29.97);
+  Capture(*engine, 1200ms);
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+  const std::string path = engine->File().Path();
+  EXPECT_EQ(AviHeaderWord(path, "strh", "vids", 20), 1001u) << "scale";
+  EXPECT_EQ(AviHeaderWord(path, "strh", "vids", 24), 30000u) << "rate";
+  EXPECT_GT(ReadAvi(path).videoFrames, 20);
+  engine.reset();
+  devices.reset();
 }
 
 TEST_F(EngineTest, CaptureWritesAnAviWhoseFrameCountIsTheCapturedCount) {
