@@ -335,6 +335,29 @@ TEST(VdtoolChannels, ImportRefusesTheRunningViewersOwnFolder) {
   EXPECT_TRUE(std::filesystem::exists(viewers));
 }
 
+// 'vdtool record' holds the device as it holds the viewer's lock: tuning or a still beside it
+// is refused, said why, as a second recording is.
+TEST(VdtoolDevice, TuneAndSnapshotAreRefusedWhileARecordingRuns) {
+  ViewerHome home("");
+  const int lock =
+      ::open((home.Folder() + "/CORVALEN_AVICAP.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  ASSERT_EQ(::pwrite(lock, "vdtool record\n", 14, 0), 14);
+  for (const std::string& command :
+       {std::string("device tune 175.25"), "snapshot " + home.Folder() + "/a.bmp"}) {
+    SCOPED_TRACE(command);
+    const Result r = home.Run(command);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("'vdtool record' is running and records from the capture device; wait "
+                         "for it to end and try again"),
+              std::string::npos)
+        << r.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(home.Folder() + "/a.bmp"));
+  ::close(lock);
+}
+
 // FM.CFG says by its name that it has the radio layout (the current station after the count).
 TEST(VdtoolArguments, ChannelFileNamedFmCfgIsReadAsRadio) {
   const std::filesystem::path dir = ::testing::TempDir() + "vdtool_fm_" + std::to_string(getpid());

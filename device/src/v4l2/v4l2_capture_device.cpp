@@ -11,6 +11,7 @@
 #include "v4l2_frame_hub.h"
 #include "v4l2_source_bins.h"
 #include "vd/device_props.h"
+#include "vd/v4l2_backend.h"
 #include "vd/v4l2_standards.h"
 
 namespace vd {
@@ -23,6 +24,7 @@ constexpr uint32_t kAmpControls[CheckedCaptureDevice::kAmpProperties] = {
 HResult ResultOf(int kernel) {
   if (kernel >= 0) return kSOk;
   if (kernel == -ENODEV || kernel == -ENXIO) return kEDeviceGone;
+  if (kernel == -EBUSY) return kEDeviceBusy;  // another program's record priority
   if (kernel == -EINVAL || kernel == -ERANGE) return kEInvalidArg;
   return kEFail;
 }
@@ -237,6 +239,15 @@ void V4l2CaptureDevice::MaxPictureSize(int32_t* width, int32_t* height) {
   *height = 576;
 }
 
+bool V4l2CaptureDevice::HeldByAnotherRecording() {
+  return model_ == Model::kVideo && card_->HeldByAnotherRecording();
+}
+
+bool HeldByAnotherRecording(CaptureDevice& device) {
+  auto* card = dynamic_cast<V4l2CaptureDevice*>(&device);
+  return card != nullptr && card->HeldByAnotherRecording();
+}
+
 int64_t V4l2CaptureDevice::FastestInterval() {
   return card_->StandardInterval();
 }
@@ -333,7 +344,7 @@ GstElement* V4l2CaptureDevice::CreateSourceBin(PinKind pin) {
     case PinKind::kCapture:
     case PinKind::kPreview:
     case PinKind::kStill:
-      return V4l2SourceBins::Video(card_, video, pin == PinKind::kStill);
+      return V4l2SourceBins::Video(card_, video, pin == PinKind::kStill, pin == PinKind::kCapture);
     case PinKind::kAudioCapture:
     case PinKind::kAudioPreview:
       return V4l2SourceBins::Audio(card_, options_.audioSource, sound);

@@ -126,6 +126,32 @@ int V4l2Card::Poll(Node node, short events, int timeoutMs) {
   return Check(io_->Poll(fd, events, timeoutMs));
 }
 
+void V4l2Card::HoldRecordPriority() {
+  std::lock_guard lock(priorityMutex_);
+  if (recordHolds_++ > 0) return;
+  uint32_t priority = V4L2_PRIORITY_RECORD;
+  if (int r = Ioctl(Node::kVideo, VIDIOC_S_PRIORITY, &priority); r < 0)
+    V4l2Trace("v4l2: %s keeps no record priority: %s\n", nodes_.video.c_str(), std::strerror(-r));
+}
+
+void V4l2Card::ReleaseRecordPriority() {
+  std::lock_guard lock(priorityMutex_);
+  if (recordHolds_ == 0 || --recordHolds_ > 0) return;
+  uint32_t priority = V4L2_PRIORITY_DEFAULT;
+  Ioctl(Node::kVideo, VIDIOC_S_PRIORITY, &priority);
+}
+
+bool V4l2Card::HeldByAnotherRecording() {
+  {
+    std::lock_guard lock(priorityMutex_);
+    if (recordHolds_ > 0) return false;
+  }
+  // The kernel answers the highest priority any handle on the node holds.
+  uint32_t priority = V4L2_PRIORITY_DEFAULT;
+  return Ioctl(Node::kVideo, VIDIOC_G_PRIORITY, &priority) == 0 &&
+         priority == uint32_t{V4L2_PRIORITY_RECORD};
+}
+
 void V4l2Card::MarkGone() {
   if (alive_.exchange(false, std::memory_order_acq_rel) == false) return;
   std::map<int, std::function<void()>> listeners;

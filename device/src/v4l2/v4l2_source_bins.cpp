@@ -4,6 +4,7 @@
 #include <linux/lirc.h>
 #include <linux/videodev2.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -127,10 +128,38 @@ struct BulkFeed {
       for (auto& burst : IrBurstEncoder::Bursts(code)) writer.Queue(std::move(burst));
   }
 };
+
+// Takes the card's record priority when the bin's first picture passes, not before: the
+// stream's own handle (v4l2src's) must set its format and start streaming first, which the
+// kernel refuses to a handle below the priority held. Given back when the bin goes.
+void HoldRecordPriority(const std::shared_ptr<V4l2Card>& card, GstElement* bin) {
+  struct Hold {
+    std::weak_ptr<V4l2Card> card;
+    std::atomic<bool> held{false};
+  };
+  auto hold = std::make_shared<Hold>();
+  hold->card = card;
+  const PadPtr pad(gst_element_get_static_pad(bin, "src"));
+  if (pad == nullptr) return;
+  gst_pad_add_probe(
+      pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad*, GstPadProbeInfo*, gpointer data) -> GstPadProbeReturn {
+        auto& h = **static_cast<std::shared_ptr<Hold>*>(data);
+        if (!h.held.exchange(true))
+          if (auto c = h.card.lock()) c->HoldRecordPriority();
+        return GST_PAD_PROBE_REMOVE;
+      },
+      new std::shared_ptr<Hold>(hold),
+      [](gpointer data) { delete static_cast<std::shared_ptr<Hold>*>(data); });
+  OnFinalize(G_OBJECT(bin), "vd-v4l2-record", [hold] {
+    if (hold->held.load())
+      if (auto c = hold->card.lock()) c->ReleaseRecordPriority();
+  });
+}
 }  // namespace
 
 GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const VideoFormat& format,
-                                  bool still) {
+                                  bool still, bool record) {
   const CapsPtr caps(CapsOfVideoFormat(format));
   if (caps == nullptr) return nullptr;
   // A still pin sends pictures when triggered, at whatever rate the card streams.
@@ -148,6 +177,7 @@ GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const V
   OnFinalize(G_OBJECT(appsrc.get()), "vd-v4l2-hub", [weak, id] {
     if (auto h = weak.lock()) h->Unsubscribe(id);
   });
+  if (record) HoldRecordPriority(card, bin.get());
   return bin.release();
 }
 
