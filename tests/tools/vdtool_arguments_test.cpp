@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -356,6 +357,34 @@ TEST(VdtoolDevice, TuneAndSnapshotAreRefusedWhileARecordingRuns) {
   }
   EXPECT_FALSE(std::filesystem::exists(home.Folder() + "/a.bmp"));
   ::close(lock);
+}
+
+// The box pulled out in the middle of a search, a bulk recording or a teletext reading: each
+// says so, keeps what came before and ends with status 1, never as if it had finished.
+TEST(VdtoolDevice, AnUnplugMidCommandIsSaidAndWhatCameBeforeIsKept) {
+  ViewerHome home("");
+  const std::string said = "The capture device was unplugged";
+  ::setenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS", "yes", 1);
+  ::setenv("VIEWDECK_VIRTUAL_BOX_UNPLUG_AFTER_MS", "1500", 1);
+  Result r = home.Run("scan --lock-ms 100 --data " + home.Folder() + "/scan Germany antenna");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find(said + "; the stations found before it are stored"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("  station 1: "), std::string::npos) << "nothing found before: " << r.out;
+  EXPECT_GT(std::filesystem::file_size(home.Folder() + "/scan/TV.CFG"), 0u) << r.out;
+
+  const std::string bulk = home.Folder() + "/bulk.bin";
+  r = home.Run("bulk record " + bulk + " 8");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find(said + "; what arrived before it is kept"), std::string::npos) << r.out;
+  ASSERT_TRUE(std::filesystem::exists(bulk)) << r.out;
+  EXPECT_GT(std::filesystem::file_size(bulk), 0u);
+
+  r = home.Run("teletext --device --seconds 8");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find(said + "; what arrived before it is shown"), std::string::npos) << r.out;
+  ::unsetenv("VIEWDECK_VIRTUAL_BOX_UNPLUG_AFTER_MS");
+  ::unsetenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS");
 }
 
 // FM.CFG says by its name that it has the radio layout (the current station after the count).
