@@ -129,18 +129,27 @@ struct BulkFeed {
   }
 };
 
+// The card's record priority as one capture bin holds it.
+struct RecordHold {
+  std::weak_ptr<V4l2Card> card;
+  std::atomic<bool> held{false};
+  void Release() {
+    if (held.exchange(false))
+      if (auto c = card.lock()) c->ReleaseRecordPriority();
+  }
+};
+
 // Takes the card's record priority when the bin's first picture passes, not before: the
 // stream's own handle (v4l2src's) must set its format and start streaming first, which the
-// kernel refuses to a handle below the priority held. Given back when the bin goes.
-void HoldRecordPriority(const std::shared_ptr<V4l2Card>& card, GstElement* bin) {
-  struct Hold {
-    std::weak_ptr<V4l2Card> card;
-    std::atomic<bool> held{false};
-  };
+// kernel refuses to a handle below the priority held. The caller gives it back before the
+// bin leaves the stream, which may stop it: the kernel refuses that too.
+std::shared_ptr<RecordHold> HoldRecordPriority(const std::shared_ptr<V4l2Card>& card,
+                                               GstElement* bin) {
+  using Hold = RecordHold;
   auto hold = std::make_shared<Hold>();
   hold->card = card;
   const PadPtr pad(gst_element_get_static_pad(bin, "src"));
-  if (pad == nullptr) return;
+  if (pad == nullptr) return hold;
   gst_pad_add_probe(
       pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
       [](GstPad*, GstPadProbeInfo*, gpointer data) -> GstPadProbeReturn {
@@ -151,10 +160,7 @@ void HoldRecordPriority(const std::shared_ptr<V4l2Card>& card, GstElement* bin) 
       },
       new std::shared_ptr<Hold>(hold),
       [](gpointer data) { delete static_cast<std::shared_ptr<Hold>*>(data); });
-  OnFinalize(G_OBJECT(bin), "vd-v4l2-record", [hold] {
-    if (hold->held.load())
-      if (auto c = hold->card.lock()) c->ReleaseRecordPriority();
-  });
+  return hold;
 }
 }  // namespace
 
@@ -174,10 +180,11 @@ GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const V
   int id = hub->Subscribe(bin.get(), appsrc.get(), still);
   if (id == 0) return nullptr;
   std::weak_ptr<V4l2FrameHub> weak = hub;
-  OnFinalize(G_OBJECT(appsrc.get()), "vd-v4l2-hub", [weak, id] {
+  std::shared_ptr<RecordHold> hold = record ? HoldRecordPriority(card, bin.get()) : nullptr;
+  OnFinalize(G_OBJECT(appsrc.get()), "vd-v4l2-hub", [weak, id, hold] {
+    if (hold != nullptr) hold->Release();
     if (auto h = weak.lock()) h->Unsubscribe(id);
   });
-  if (record) HoldRecordPriority(card, bin.get());
   return bin.release();
 }
 
