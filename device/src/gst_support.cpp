@@ -3,6 +3,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "vd/frame_rate.h"
 #include "vd/gst_ptr.h"
 
 namespace vd {
@@ -21,14 +22,8 @@ void PostUnpluggedError(GstElement* element) {
 
 void FrameRateOf(int64_t frameInterval, int* numerator, int* denominator) {
   if (frameInterval <= 0) frameInterval = 400000;
-  double fps = 1e7 / static_cast<double>(frameInterval);
-  double whole = std::round(fps);
-  if (std::fabs(fps - whole) < 0.001) {
-    *numerator = static_cast<int>(whole);
-    *denominator = 1;
-    return;
-  }
-  gst_util_double_to_fraction(fps, numerator, denominator);
+  if (ExactFrameRateOf(frameInterval, numerator, denominator)) return;
+  gst_util_double_to_fraction(1e7 / static_cast<double>(frameInterval), numerator, denominator);
 }
 
 GstCaps* CapsOfVideoFormat(const VideoFormat& format) {

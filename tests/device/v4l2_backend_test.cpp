@@ -415,7 +415,7 @@ TEST_F(V4l2BackendTest, StandardsThroughTheDecoder) {
   EXPECT_EQ(current, standard::kNtscM);
   VideoFormat f;
   ASSERT_EQ(device->GetVideoFormat(PinKind::kCapture, &f), kSOk);
-  EXPECT_EQ(f.frameInterval, 333333) << "NTSC runs at 30 frames";
+  EXPECT_EQ(f.frameInterval, 333667) << "NTSC cards run at 30000/1001 frames";
 
   EXPECT_EQ(device->SetTvFormat(standard::kSecamD), kEInvalidArg);  // the card lacks it
   EXPECT_EQ(device->SetTvFormat(standard::kPalB | standard::kPalI), kEInvalidArg);

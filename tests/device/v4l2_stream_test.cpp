@@ -15,7 +15,9 @@
 #include "pipeline_probe.h"
 #include "v4l2_fake_tree.h"
 #include "vd/device_enumerator.h"
+#include "vd/device_props.h"
 #include "vd/gst_ptr.h"
+#include "vd/ks_property_set.h"
 #include "vd/teletext_coding.h"
 #include "vd/v4l2_backend.h"
 #include "vd/virtual_box_backend.h"
@@ -74,6 +76,39 @@ TEST_F(V4l2StreamTest, PreviewAndCaptureShareOneSourceInTheirOwnFormats) {
   FrameCounts counts;
   ASSERT_EQ(device_->GetFrameCounts(&counts), kSOk);
   EXPECT_GE(counts.notDropped, 3);
+}
+
+// A recording holds the card with the kernel's record priority from its first picture until
+// its bin goes: another program (its own handles on the card) may neither retune nor switch
+// it, and can tell why; the recording's own program still can, and a preview holds nothing.
+TEST_F(V4l2StreamTest, ARecordingHoldsTheCardAgainstOtherProgramsUntilItEnds) {
+  V4l2Backend other(tree_.Options(kernel_));
+  std::unique_ptr<CaptureDevice> theirs =
+      other.Open(other.Devices(DeviceCategory::kVideoInput).at(0));
+  ASSERT_NE(theirs, nullptr);
+  auto tune = [](CaptureDevice& device, uint32_t hz) {
+    KsPropertySetPtr props(device.QueryPropertySet());
+    return props->Set(kPropSetTuner, kTunerPropFrequency, nullptr, 0, &hz, 4);
+  };
+  {
+    PipelineProbe preview(device_->CreateSourceBin(PinKind::kPreview));
+    ASSERT_FALSE(preview.PullBytes().empty());
+    EXPECT_FALSE(HeldByAnotherRecording(*theirs)) << "a preview holds the card";
+    EXPECT_EQ(tune(*theirs, 175250000), kSOk);
+  }
+  {
+    PipelineProbe capture(device_->CreateSourceBin(PinKind::kCapture));
+    ASSERT_FALSE(capture.PullBytes().empty());
+    EXPECT_TRUE(HeldByAnotherRecording(*theirs));
+    EXPECT_FALSE(HeldByAnotherRecording(*device_)) << "the recording's own program";
+    EXPECT_EQ(tune(*theirs, 55250000), kEDeviceBusy);
+    EXPECT_EQ(theirs->SetTvFormat(standard::kNtscM), kEDeviceBusy);
+    EXPECT_EQ(card_->tvFrequency, 175250000u / 62500) << "moved under the recording";
+    EXPECT_EQ(tune(*device_, 55250000), kSOk);
+  }
+  EXPECT_FALSE(HeldByAnotherRecording(*theirs)) << "still held after the recording ended";
+  EXPECT_EQ(tune(*theirs, 175250000), kSOk);
+  EXPECT_EQ(theirs->SetTvFormat(standard::kNtscM), kSOk);
 }
 
 TEST_F(V4l2StreamTest, StillPinSendsOnePicturePerTrigger) {

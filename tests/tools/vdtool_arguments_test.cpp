@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -333,6 +334,57 @@ TEST(VdtoolChannels, ImportRefusesTheRunningViewersOwnFolder) {
   r = home.Run("channels import " + csv + " " + viewers);
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_TRUE(std::filesystem::exists(viewers));
+}
+
+// 'vdtool record' holds the device as it holds the viewer's lock: tuning or a still beside it
+// is refused, said why, as a second recording is.
+TEST(VdtoolDevice, TuneAndSnapshotAreRefusedWhileARecordingRuns) {
+  ViewerHome home("");
+  const int lock =
+      ::open((home.Folder() + "/CORVALEN_AVICAP.lock").c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  ASSERT_EQ(::pwrite(lock, "vdtool record\n", 14, 0), 14);
+  for (const std::string& command :
+       {std::string("device tune 175.25"), "snapshot " + home.Folder() + "/a.bmp"}) {
+    SCOPED_TRACE(command);
+    const Result r = home.Run(command);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("'vdtool record' is running and records from the capture device; wait "
+                         "for it to end and try again"),
+              std::string::npos)
+        << r.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(home.Folder() + "/a.bmp"));
+  ::close(lock);
+}
+
+// The box pulled out in the middle of a search, a bulk recording or a teletext reading: each
+// says so, keeps what came before and ends with status 1, never as if it had finished.
+TEST(VdtoolDevice, AnUnplugMidCommandIsSaidAndWhatCameBeforeIsKept) {
+  ViewerHome home("");
+  const std::string said = "The capture device was unplugged";
+  ::setenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS", "yes", 1);
+  ::setenv("VIEWDECK_VIRTUAL_BOX_UNPLUG_AFTER_MS", "1500", 1);
+  Result r = home.Run("scan --lock-ms 100 --data " + home.Folder() + "/scan Germany antenna");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find(said + "; the stations found before it are stored"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("  station 1: "), std::string::npos) << "nothing found before: " << r.out;
+  EXPECT_GT(std::filesystem::file_size(home.Folder() + "/scan/TV.CFG"), 0u) << r.out;
+
+  const std::string bulk = home.Folder() + "/bulk.bin";
+  r = home.Run("bulk record " + bulk + " 8");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find(said + "; what arrived before it is kept"), std::string::npos) << r.out;
+  ASSERT_TRUE(std::filesystem::exists(bulk)) << r.out;
+  EXPECT_GT(std::filesystem::file_size(bulk), 0u);
+
+  r = home.Run("teletext --device --seconds 8");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find(said + "; what arrived before it is shown"), std::string::npos) << r.out;
+  ::unsetenv("VIEWDECK_VIRTUAL_BOX_UNPLUG_AFTER_MS");
+  ::unsetenv("VIEWDECK_VIRTUAL_BOX_TEST_CARRIERS");
 }
 
 // FM.CFG says by its name that it has the radio layout (the current station after the count).

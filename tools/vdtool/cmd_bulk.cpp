@@ -20,6 +20,7 @@
 #include "bulk_command.h"
 #include "command.h"
 #include "tuner_device.h"
+#include "unplug_watch.h"
 #include "vd/device_enumerator.h"
 #include "vd/file_replace.h"
 #include "vd/gst_elements.h"
@@ -89,20 +90,21 @@ std::unique_ptr<vd::CaptureDevice> OpenBulkDevice() {
   return nullptr;
 }
 
-// Writes what `sink` gives to `out` until `stop` or a stop signal; what went wrong, empty
-// when nothing did. *total counts the bytes.
+// Writes what `sink` gives to `out` until `stop`, a stop signal or the device's removal (its
+// stream ends only so); what went wrong, empty when nothing did. *total counts the bytes.
 std::string Pull(GstAppSink* sink, std::chrono::steady_clock::time_point stop,
-                 vd::FileReplacement& out, uint64_t* total) {
+                 vd::FileReplacement& out, const UnplugWatch& unplug, uint64_t* total) {
   std::string failure;
   // Short pulls, so that a stop signal is seen within a tenth of a second.
   constexpr int64_t kPollNs = 100'000'000;
-  while (vd::StopSignals::Received() == 0 && std::chrono::steady_clock::now() < stop) {
+  while (vd::StopSignals::Received() == 0 && std::chrono::steady_clock::now() < stop &&
+         !unplug.Unplugged()) {
     auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
         stop - std::chrono::steady_clock::now());
     const vd::SamplePtr sample(
         gst_app_sink_try_pull_sample(sink, std::clamp<int64_t>(left.count(), 0, kPollNs)));
     if (sample == nullptr) {
-      if (gst_app_sink_is_eos(sink)) return "the device went away";
+      if (gst_app_sink_is_eos(sink)) break;
       continue;
     }
     GstMapInfo map;
@@ -139,8 +141,10 @@ int Record(const std::vector<std::string>& args) {
     std::cerr << "vdtool: bulk record: cannot write " << file << ": " << out.Error() << "\n";
     return 1;
   }
-  // Ctrl+C or SIGTERM end the recording early; what arrived until then is kept.
+  // Ctrl+C or SIGTERM end the recording early; what arrived until then is kept. So does the
+  // device's removal, said as such.
   vd::StopSignals::Install();
+  const UnplugWatch unplug(device->Info().friendlyName);
   gst_init(nullptr, nullptr);
   vd::PipelinePtr pipeline(gst_pipeline_new(nullptr));
   GstElement* source = device->CreateSourceBin(vd::PinKind::kBulk);
@@ -154,13 +158,24 @@ int Record(const std::vector<std::string>& args) {
   std::string failure;
   const auto start = std::chrono::steady_clock::now();
   auto stop = start + std::chrono::seconds(seconds);
-  if (ok) failure = Pull(GST_APP_SINK(sink), stop, out, &total);
+  if (ok) failure = Pull(GST_APP_SINK(sink), stop, out, unplug, &total);
+  // The stream ends early only when its device went, whichever of the two said so first.
+  const bool unplugged = ok && failure.empty() && vd::StopSignals::Received() == 0 &&
+                         (unplug.Unplugged() || std::chrono::steady_clock::now() < stop);
   pipeline.reset();
   if (!ok) failure = "cannot start the bulk stream";
   if (failure.empty() && !out.Commit()) failure = out.Error();
   if (!failure.empty()) {
     out.Discard();
     std::cerr << "vdtool: bulk record: " << failure << "\n";
+    return 1;
+  }
+  if (unplugged) {
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::cerr << "vdtool: bulk record: " << UnplugWatch::kText
+              << "; what arrived before it is kept\n";
+    std::printf("recorded %llu bytes in %.1f s to %s\n", static_cast<unsigned long long>(total),
+                took.count(), file.c_str());
     return 1;
   }
   if (const int signal = vd::StopSignals::Received(); signal != 0) {
@@ -178,7 +193,8 @@ BulkSubcommandRegistrar recordSubcommand(
     {"record", "record FILE SECONDS   write SECONDS of the bulk stream to FILE", Record,
      "Usage: vdtool bulk record FILE SECONDS\n"
      "Writes SECONDS (1 to 3600) of the first capture device's bulk stream to FILE; the file\n"
-     "appears complete or not at all.\n"});
+     "appears complete or not at all. When the device is unplugged meanwhile, what arrived\n"
+     "before is written and the exit status is 1.\n"});
 }  // namespace
 
 void RegisterBulkSubcommand(BulkSubcommand subcommand) {

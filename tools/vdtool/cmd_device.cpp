@@ -20,6 +20,8 @@
 #include "vd/device_event_sink.h"
 #include "vd/device_props.h"
 #include "vd/sound_input_backend.h"
+#include "vd/v4l2_backend.h"
+#include "viewer_settings.h"
 
 namespace {
 
@@ -198,6 +200,7 @@ int Tune(const std::vector<std::string>& args) {
   if (errno != 0 || end == number.c_str() || *end != '\0' || !(mhz > 0 && mhz < 4000))
     return vdtool::UsageError("device tune: '" + number + "' is not a frequency in MHz");
   auto hz = static_cast<uint32_t>(mhz * 1e6 + 0.5);
+  if (vdtool::RecordingHoldsTheDevice("device tune")) return 1;
 
   std::string name, why;
   vd::KsPropertySetPtr props(vdtool::OpenTunerDevice(&name, &why));
@@ -227,6 +230,13 @@ int Tune(const std::vector<std::string>& args) {
   if (hr == vd::kEInvalidArg && range.maxHz != 0) {
     std::fprintf(stderr, "vdtool: device tune: %.2f MHz is outside the %s range %.2f-%.2f MHz\n",
                  hz / 1e6, radio ? "radio" : "TV", range.minHz / 1e6, range.maxHz / 1e6);
+    return 1;
+  }
+  if (hr == vd::kEDeviceBusy) {
+    std::fprintf(stderr,
+                 "vdtool: device tune: another program records from %s and holds its tuner; "
+                 "try again when the recording has ended\n",
+                 name.c_str());
     return 1;
   }
   if (vd::Failed(hr)) {

@@ -16,6 +16,7 @@
 #include "command.h"
 #include "country_table.h"
 #include "tuner_device.h"
+#include "unplug_watch.h"
 #include "vd/device_enumerator.h"
 #include "vd/device_props.h"
 #include "vd/settings/instance_guard.h"
@@ -58,9 +59,10 @@ const char kUsage[] =
     "Ctrl+C (or SIGTERM, SIGHUP) ends the search early; the stations found so far are\n"
     "stored. Without --data the viewer must not be running (its own channel files would be\n"
     "overwritten).\n"
-    "Exit status: 0 success (also when nothing was found), 1 no device, no tuner or the list\n"
-    "could not be stored, 2 bad usage, 128+N stopped by signal N after storing what was\n"
-    "found (130 for Ctrl+C, 143 for SIGTERM).\n";
+    "Exit status: 0 success (also when nothing was found), 1 no device, no tuner, the device\n"
+    "unplugged during the search (what was found before is stored) or the list could not be\n"
+    "stored, 2 bad usage, 128+N stopped by signal N after storing what was found (130 for\n"
+    "Ctrl+C, 143 for SIGTERM).\n";
 
 constexpr int kMaxLockMs = 5000;
 
@@ -88,6 +90,7 @@ class CliTuningContext : public vd::UnattendedTuning {
 // The progress window as lines on stdout: one line per percentage reached.
 class CliProgress : public vd::ScanProgress {
  public:
+  explicit CliProgress(const vdtool::UnplugWatch& unplug) : unplug_(unplug) {}
   void Open(int32_t first, int32_t last) override {
     first_ = first;
     last_ = last;
@@ -95,9 +98,9 @@ class CliProgress : public vd::ScanProgress {
     Show();
   }
   void Close() override {}
-  // A stop signal (Ctrl+C, logout) ends the search at the next step; what was found is
-  // stored as at the end of a full search.
-  bool Cancelled() override { return vd::StopSignals::Received() != 0; }
+  // A stop signal (Ctrl+C, logout) or the card's removal ends the search at the next step;
+  // what was found is stored as at the end of a full search.
+  bool Cancelled() override { return vd::StopSignals::Received() != 0 || unplug_.Unplugged(); }
   int32_t Position() const override { return position_; }
   void SetPosition(int32_t position) override {
     position_ = position;
@@ -114,6 +117,7 @@ class CliProgress : public vd::ScanProgress {
     std::fflush(stdout);
   }
 
+  const vdtool::UnplugWatch& unplug_;
   int32_t first_ = 0;
   int32_t last_ = 0;
   int32_t position_ = 0;
@@ -268,12 +272,13 @@ void SayWhatIsScanned(const Options& o, const std::string& deviceName, bool from
 
 // Stores the list and tells what the search found; the exit status.
 int StoreList(TunerControl& tuner, const CChannelTable& table, bool radio, int found,
-              int stopSignal) {
+              int stopSignal, bool unplugged) {
   const int32_t total = table.Count();
   const std::string saved = tuner.Files().SavedPath(radio);
   // The context has told the user why when the list could not be stored.
   const bool stored = tuner.CloseList();
   if (stopSignal != 0) std::printf("Interrupted (%s).\n", strsignal(stopSignal));
+  if (unplugged) std::printf("Interrupted: %s.\n", vdtool::UnplugWatch::kText);
   std::printf("%d new station(s), %d in the list\n", found, total);
   std::error_code ec;
   if (!stored || (total > 0 && !std::filesystem::exists(saved, ec))) {
@@ -281,6 +286,12 @@ int StoreList(TunerControl& tuner, const CChannelTable& table, bool radio, int f
     return 1;
   }
   std::printf("Stored in %s\n", saved.c_str());
+  if (unplugged) {
+    // The steps after the removal found nothing because nothing answered: not a full list.
+    std::fprintf(stderr, "vdtool: scan: %s; the stations found before it are stored\n",
+                 vdtool::UnplugWatch::kText);
+    return 1;
+  }
   return stopSignal != 0 ? 128 + stopSignal : 0;
 }
 
@@ -307,6 +318,7 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "vdtool: scan: %s\n", why.c_str());
     return 1;
   }
+  const vdtool::UnplugWatch unplug(deviceName);
   CliTuningContext context(folder, o.radio, o.country, o.source);
   const std::unique_ptr<TunerControl> tuner = ActiveTuner(props, context, o.radio, deviceName);
   if (tuner == nullptr) return 1;
@@ -314,11 +326,11 @@ int Run(const std::vector<std::string>& args) {
   SayWhatIsScanned(o, deviceName, fromViewer, table->Count());
 
   CliView view(*tuner);
-  CliProgress progress;
+  CliProgress progress(unplug);
   vd::ScanEngine engine(*tuner);
   const int found = engine.FullScan(view, progress, vd::ScanEngine::Origin::kAutoScanDialog);
   const int stopSignal = vd::StopSignals::Received();
-  return StoreList(*tuner, *table, o.radio, found, stopSignal);
+  return StoreList(*tuner, *table, o.radio, found, stopSignal, unplug.Unplugged());
 }
 
 const vdtool::Registrar kScan({"scan", "search a country's TV plan or the FM band for stations",

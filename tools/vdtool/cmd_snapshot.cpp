@@ -15,6 +15,7 @@
 #include "png_file.h"
 #include "tuner_device.h"
 #include "vd/album/bitmap_file.h"
+#include "vd/v4l2_backend.h"
 #include "vd/video/capture_graph.h"
 #include "vd/video/headless_session.h"
 #include "viewer_settings.h"
@@ -114,10 +115,18 @@ int Run(const std::vector<std::string>& args) {
     return 1;
   }
   if (!vdtool::ElementsPresent()) return 1;
+  if (vdtool::RecordingHoldsTheDevice("snapshot")) return 1;
 
   vd::HeadlessSession session(mode, country);
   if (!vdtool::StartSession(session)) return 1;
   CaptureGraph& engine = session.Engine();
+  // Its pictures would never come, and its input and standard are not ours to switch.
+  if (engine.VideoDevice() != nullptr && vd::HeldByAnotherRecording(*engine.VideoDevice())) {
+    std::fprintf(stderr,
+                 "vdtool: snapshot: another program records from the capture device; try "
+                 "again when the recording has ended\n");
+    return 1;
+  }
   session.RunUntil([&] { return engine.SignalPresent(); }, std::chrono::seconds(2));
   std::vector<uint8_t> picture;
   vd::BitmapInfoHeader header;

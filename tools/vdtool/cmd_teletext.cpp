@@ -21,6 +21,7 @@
 #include "png_file.h"
 #include "teletext.h"
 #include "tuner_device.h"
+#include "unplug_watch.h"
 #include "vbi_converter.h"
 #include "vd/teletext_decoder.h"
 
@@ -261,6 +262,8 @@ int RunDevice(const Options& options) {
     std::cerr << "vdtool: no capture device with a bulk pin\n";
     return 1;
   }
+  // The library found its device itself: any capture device's removal ends the reading.
+  const vdtool::UnplugWatch unplug;
   // Ctrl+C ends the reading early but still dismantles the graph and prints the totals.
   gInterrupted = false;
   struct sigaction action {};
@@ -277,7 +280,7 @@ int RunDevice(const Options& options) {
   const auto seconds = std::chrono::duration<double>(options.seconds.value_or(kDefaultSeconds));
   const auto end = std::chrono::steady_clock::now() +
                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(seconds);
-  while (std::chrono::steady_clock::now() < end && !gInterrupted) {
+  while (std::chrono::steady_clock::now() < end && !gInterrupted && !unplug.Unplugged()) {
     // Waits up to 500 ms; 0 means nothing became ready in that time.
     const int32_t got = WST_ReadData(SRC_PACKETS, header, room, 0);
     PrintQueuedRemotes(printer);
@@ -296,6 +299,12 @@ int RunDevice(const Options& options) {
   PrintQueuedRemotes(printer);
   printer.Totals("");
   if (status != 0) return status;
+  if (unplug.Unplugged()) {
+    // What arrived before is shown above; a page asked for may simply not have come yet.
+    std::cerr << "vdtool: teletext: " << vdtool::UnplugWatch::kText
+              << "; what arrived before it is shown\n";
+    return 1;
+  }
   if (options.Renders()) {
     char within[64];
     std::snprintf(within, sizeof within, " in %g s", seconds.count());

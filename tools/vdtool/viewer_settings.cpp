@@ -1,5 +1,7 @@
 #include "viewer_settings.h"
 
+#include <cstdio>
+
 #include "country_table.h"
 #include "vd/device_enumerator.h"
 #include "vd/settings/settings_store.h"
@@ -30,6 +32,16 @@ std::string RunningHolder() {
   const std::string holder = vd::InstanceGuard::Holder();
   if (holder.rfind("vdtool", 0) == 0) return "'" + holder + "' is running";
   return "the viewer is running";
+}
+
+bool RecordingHoldsTheDevice(std::string_view command) {
+  if (vd::InstanceGuard::Acquire() != nullptr) return false;  // let go at once
+  if (vd::InstanceGuard::Holder() != "vdtool record") return false;
+  std::fprintf(stderr,
+               "vdtool: %.*s: 'vdtool record' is running and records from the capture device; "
+               "wait for it to end and try again\n",
+               static_cast<int>(command.size()), command.data());
+  return true;
 }
 
 bool ViewerHoldsDataFolder(const std::filesystem::path& folder,

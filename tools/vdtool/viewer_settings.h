@@ -21,6 +21,10 @@ vd::MainSettings ViewersSettings();
 // running".
 std::unique_ptr<vd::InstanceGuard> TakeViewersLock(std::string_view command);
 std::string RunningHolder();
+// True (said why, as "vdtool: COMMAND: ...") while 'vdtool record' runs: it holds the capture
+// device, whose tuner, input and pictures a command beside it must leave alone, as a second
+// recording does. The kernel's record priority says the same of any other program.
+bool RecordingHoldsTheDevice(std::string_view command);
 
 // Whether FOLDER is the running viewer's data folder (whose lists it writes over at its end);
 // when it is not running, GUARD holds its lock until the caller is done.

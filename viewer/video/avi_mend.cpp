@@ -436,6 +436,16 @@ std::map<int, uint32_t> WriteFrameTotals(int fd, uint64_t hdrl, uint64_t dmlh,
   return perStream;
 }
 
+// The main header's AVIF_HASINDEX: the muxer sets it only as it finishes, so a file it left
+// unfinished says it has no index even once it has one, and a player that believes it walks
+// the whole film for its frames.
+void MarkIndexed(int fd, uint64_t hdrl) {
+  constexpr uint32_t kAvifHasIndex = 0x10;
+  const uint64_t flags = hdrl + 12 + 8 + 12;  // avih dwFlags
+  uint8_t bytes[4] = {};
+  if (ReadAt(fd, flags, bytes, 4)) WriteLe32(fd, flags, Le32(bytes) | kAvifHasIndex);
+}
+
 // The block size of a sound stream's samples (its dwSampleSize).
 uint32_t SampleSizeOf(int fd, const StreamHeader& s) {
   uint8_t scale[4] = {};
@@ -579,6 +589,7 @@ bool AviMend::Mend(const std::string& path, std::string* why, uint32_t* frames) 
     *why = "no room for the index";
     return false;
   }
+  MarkIndexed(fd, top.hdrl);
   std::map<int, uint32_t> perStream =
       WriteFrameTotals(fd, top.hdrl, headers.dmlh, movie.chunks, frames);
   for (size_t i = 0; i < headers.streams.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "avi_mend.h"
@@ -127,6 +128,9 @@ vd::CaptureOptions CaptureGraph::GetCaptureOptions() {
   if (router_.Video() != nullptr) router_.Video()->TvFormat(&standard);
   vd::CaptureOptions o;
   o.maxFramesPerSecond = vd::VideoStandards::MaxFramesPerSecond(standard);
+  // A card's own rate may be below the standard's round one (NTSC's 29.97).
+  if (const int64_t fastest = router_.ComputeFrameInterval(); fastest > 0)
+    o.maxFramesPerSecond = std::min(o.maxFramesPerSecond, std::trunc(1e9 / fastest) / 100.0);
   if (settings_.framesPerSecond > o.maxFramesPerSecond)
     settings_.framesPerSecond = o.maxFramesPerSecond;
   o.framesPerSecond = settings_.framesPerSecond;
@@ -173,7 +177,8 @@ void CaptureGraph::SetCaptureOptions(const vd::CaptureOptions& o) {
     vd::VideoFormat format;
     bool ok = vd::Succeeded(router_.Video()->GetVideoFormat(vd::PinKind::kCapture, &format));
     if (ok) {
-      format.frameInterval = vd::CaptureSettings::IntervalOfFps(o.framesPerSecond);
+      format.frameInterval = std::max<int64_t>(
+          vd::CaptureSettings::IntervalOfFps(o.framesPerSecond), router_.ComputeFrameInterval());
       ok = vd::Succeeded(router_.Video()->SetVideoFormat(vd::PinKind::kCapture, format));
       if (!ok) Fail("ERROR: Cannot set new frame rate");
     }

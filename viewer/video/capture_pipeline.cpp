@@ -13,6 +13,7 @@
 
 #include "avi_mend.h"
 #include "frame_output.h"
+#include "vd/frame_rate.h"
 #include "vd/gst_elements.h"
 #include "vd/gst_state_wait.h"
 #include "vd/video/disk_budget.h"
@@ -63,13 +64,9 @@ GstElement* AddRate(GstBin* bin, GstElement* last, int64_t frameInterval) {
   GstElement* filter = vd::MakeElement<"capsfilter">();
   int num = 0;
   int den = 1;
-  double fps = 1e7 / static_cast<double>(frameInterval);
-  // 333333 stands for 30 frames a second, not for 30.00003.
-  if (std::fabs(fps - std::round(fps)) < 0.001) {
-    num = static_cast<int>(std::round(fps));
-  } else {
-    gst_util_double_to_fraction(fps, &num, &den);
-  }
+  // 333333 stands for 30 frames a second, not for 30.00003; 333667 for NTSC's 30000/1001.
+  if (!ExactFrameRateOf(frameInterval, &num, &den))
+    gst_util_double_to_fraction(1e7 / static_cast<double>(frameInterval), &num, &den);
   const CapsPtr caps(
       gst_caps_new_simple("video/x-raw", "framerate", GST_TYPE_FRACTION, num, den, nullptr));
   g_object_set(rate, "drop-only", TRUE, nullptr);

@@ -219,12 +219,12 @@ bool DeviceRouter::ForceCaptureFormat() {
 int64_t DeviceRouter::ComputeFrameInterval() {
   int64_t interval = 0;
   if (video_ == nullptr) return 0;
+  // Asked of the device each time: a rate remembered from before a standard switch would
+  // keep NTSC at 25 frames, or ask PAL for 30.
   video_->MaxAvailableFrameInterval(vd::PinKind::kCapture, 320, 240, &interval);
   uint32_t standard = 0;
   video_->TvFormat(&standard);
-  interval = std::max(interval, vd::standard::FrameIntervalOf(standard));
-  if (captureInterval_ > interval) interval = captureInterval_;
-  return interval;
+  return std::max(interval, vd::standard::FrameIntervalOf(standard));
 }
 
 void DeviceRouter::MatchPreviewPin() {
@@ -234,7 +234,6 @@ void DeviceRouter::MatchPreviewPin() {
   if (vd::Failed(video_->GetVideoFormat(vd::PinKind::kCapture, &capture)) ||
       vd::Failed(video_->GetVideoFormat(vd::PinKind::kPreview, &preview)))
     return;
-  captureInterval_ = capture.frameInterval;
   preview.width = capture.width;
   preview.height = capture.height;
   preview.frameInterval = ComputeFrameInterval();

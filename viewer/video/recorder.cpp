@@ -65,11 +65,15 @@ bool Recorder::Build(VideoFrameSink* preview) {
 }
 
 int64_t Recorder::ApplyFrameRate() {
-  int64_t interval = CaptureSettings::IntervalOfFps(settings_.framesPerSecond);
-  // No device runs faster than its standard: a stored rate above it records at the most.
+  // No device runs faster than its standard: a stored rate above it records at the most
+  // (NTSC's 30000/1001 for a stored 30).
+  int64_t fastest = 0;
+  devices_.Video()->MaxAvailableFrameInterval(PinKind::kCapture, 320, 240, &fastest);
   uint32_t standard = 0;
   devices_.Video()->TvFormat(&standard);
-  interval = std::max(interval, standard::FrameIntervalOf(standard));
+  const int64_t interval =
+      std::max({int64_t{CaptureSettings::IntervalOfFps(settings_.framesPerSecond)}, fastest,
+                standard::FrameIntervalOf(standard)});
   VideoFormat format;
   if (Failed(devices_.Video()->GetVideoFormat(PinKind::kCapture, &format))) {
     tell_("Cannot set frame rate for capture");
@@ -86,6 +90,7 @@ bool Recorder::Start(uint32_t timer, uint32_t timerMs) {
   ResetStatistics();
   lastStatsKnown_ = false;
   droppedBaseline_ = 0;
+  filmFrames_ = -1;
   FrameCounts counts;
   if (Succeeded(devices_.Video()->GetFrameCounts(&counts))) droppedBaseline_ = counts.dropped;
   file_.RecordingStarts();
@@ -125,6 +130,7 @@ void Recorder::End(uint32_t timer, bool writerFailed) {
     }
   }
   stopMs_ = NowMs();
+  filmFrames_ = frames;
   lastStatsKnown_ = GetStatistics(true, &lastStats_);
   ShowStatistics(true);
   file_.RecordingEnded(frames, unmended);
@@ -157,16 +163,26 @@ bool Recorder::GetStatistics(bool final, StatisticsRecord* record) {
   // While recording, pictures on their way (in a queue, the filler or an encoder's look-ahead)
   // are neither written nor lost: they count as captured, and only those let go so far count
   // as dropped.
-  const int64_t lostSoFar = final ? 0 : capture_->FramesLostSoFar();
-  int64_t captured =
-      final ? std::max<int64_t>(0, capture_->FramesWritten() - capture_->FramesRepeated())
-            : std::max<int64_t>(0, capture_->FramesProduced() - lostSoFar);
-  FrameCounts counts;
-  int64_t deviceDropped = 0;
-  if (Succeeded(devices_.Video()->GetFrameCounts(&counts)))
-    deviceDropped = counts.dropped - droppedBaseline_;
-  int64_t lost = final ? capture_->FramesProduced() - captured : lostSoFar;
-  int64_t dropped = deviceDropped + std::max<int64_t>(0, lost);
+  int64_t captured = 0;
+  int64_t dropped = 0;
+  if (final) {
+    // From what the writer wrote, as far as the file kept it: its repeats stand for the
+    // pictures lost (the device's as well), the rest were captured. Pictures still on their
+    // way when the recording ended, or cut off with its end, are in neither, so the counts
+    // add up to the film's frames however loaded the machine was.
+    const int64_t film = filmFrames_ >= 0 ? std::min(filmFrames_, capture_->FramesWritten())
+                                          : capture_->FramesWritten();
+    dropped = std::clamp<int64_t>(capture_->FramesRepeated(), 0, film);
+    captured = film - dropped;
+  } else {
+    const int64_t lostSoFar = capture_->FramesLostSoFar();
+    captured = std::max<int64_t>(0, capture_->FramesProduced() - lostSoFar);
+    FrameCounts counts;
+    int64_t deviceDropped = 0;
+    if (Succeeded(devices_.Video()->GetFrameCounts(&counts)))
+      deviceDropped = counts.dropped - droppedBaseline_;
+    dropped = deviceDropped + std::max<int64_t>(0, lostSoFar);
+  }
   int64_t frames = capture_->FramesWritten();
   int64_t average = frames > 0 ? capture_->VideoBytesWritten() / frames : 0;
   if (final) {

@@ -16,9 +16,18 @@
 #include <vector>
 
 #include "vd/device_backend.h"
+#include "vd/hresult.h"
 #include "vd/v4l2_io.h"
 
 namespace vd {
+
+class CaptureDevice;
+
+// A card held by another program's recording (V4L2's record priority, which the capture
+// pin's bins take while they run): it may not be retuned, switched or restarted meanwhile.
+inline constexpr HResult kEDeviceBusy = static_cast<HResult>(0x800700AAu);
+// Whether another program records from `device` now; false for a device that is no card.
+VD_DEVICE_EXPORT bool HeldByAnotherRecording(CaptureDevice& device);
 
 class V4l2Card;
 class V4l2Monitor;

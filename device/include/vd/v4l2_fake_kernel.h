@@ -126,7 +126,10 @@ class FakeV4l2Kernel final : public V4l2Io {
   struct OpenNode {
     FakeV4l2Card* card;
     Kind kind;
+    uint32_t priority = 2;  // V4L2_PRIORITY_DEFAULT
   };
+  // The highest priority a handle on that node of the card holds.
+  uint32_t MaxPriorityLocked(const FakeV4l2Card* card, Kind kind) const;
   int IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long request, void* arg);
 
   mutable std::mutex mutex_;

@@ -11,6 +11,7 @@
 #include "v4l2_frame_hub.h"
 #include "v4l2_source_bins.h"
 #include "vd/device_props.h"
+#include "vd/v4l2_backend.h"
 #include "vd/v4l2_standards.h"
 
 namespace vd {
@@ -23,6 +24,7 @@ constexpr uint32_t kAmpControls[CheckedCaptureDevice::kAmpProperties] = {
 HResult ResultOf(int kernel) {
   if (kernel >= 0) return kSOk;
   if (kernel == -ENODEV || kernel == -ENXIO) return kEDeviceGone;
+  if (kernel == -EBUSY) return kEDeviceBusy;  // another program's record priority
   if (kernel == -EINVAL || kernel == -ERANGE) return kEInvalidArg;
   return kEFail;
 }
@@ -163,11 +165,10 @@ HResult V4l2CaptureDevice::DoSetTvFormat(uint32_t standard) {
   v4l2_std_id id = V4l2Standards::ToV4l2(standard);
   if (id == 0) return kEInvalidArg;
   if (int r = card_->Ioctl(V4l2Card::Node::kVideo, VIDIOC_S_STD, &id); r < 0) return ResultOf(r);
+  // The new standard brings its own rate: a rate chosen under the old one is not kept.
+  card_->ResetFrameIntervals();
   std::lock_guard lock(card_->Mutex());
   card_->videoStandard = id;
-  int64_t interval = standard::FrameIntervalOf(standard);
-  for (VideoFormat* f : {&card_->capture, &card_->preview, &card_->still})
-    f->frameInterval = interval;
   return kSOk;
 }
 
@@ -238,9 +239,17 @@ void V4l2CaptureDevice::MaxPictureSize(int32_t* width, int32_t* height) {
   *height = 576;
 }
 
+bool V4l2CaptureDevice::HeldByAnotherRecording() {
+  return model_ == Model::kVideo && card_->HeldByAnotherRecording();
+}
+
+bool HeldByAnotherRecording(CaptureDevice& device) {
+  auto* card = dynamic_cast<V4l2CaptureDevice*>(&device);
+  return card != nullptr && card->HeldByAnotherRecording();
+}
+
 int64_t V4l2CaptureDevice::FastestInterval() {
-  std::lock_guard lock(card_->Mutex());
-  return card_->capture.frameInterval;
+  return card_->StandardInterval();
 }
 
 VideoFormat& V4l2CaptureDevice::FormatOf(PinKind pin) {
@@ -335,7 +344,7 @@ GstElement* V4l2CaptureDevice::CreateSourceBin(PinKind pin) {
     case PinKind::kCapture:
     case PinKind::kPreview:
     case PinKind::kStill:
-      return V4l2SourceBins::Video(card_, video, pin == PinKind::kStill);
+      return V4l2SourceBins::Video(card_, video, pin == PinKind::kStill, pin == PinKind::kCapture);
     case PinKind::kAudioCapture:
     case PinKind::kAudioPreview:
       return V4l2SourceBins::Audio(card_, options_.audioSource, sound);

@@ -31,6 +31,8 @@ class V4l2CaptureDevice final : public CheckedCaptureDevice {
   bool HasFacility(DeviceFacility facility) const override;
   KsPropertySet* QueryPropertySet() override;
   GstElement* CreateSourceBin(PinKind pin) override;
+  // Another program holds the card's record priority.
+  bool HeldByAnotherRecording();
 
  private:
   bool IsAlive() const override;

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "gst_support.h"
 #include "v4l2_frame_hub.h"
+#include "vd/frame_rate.h"
 #include "vd/trace.h"
 #include "vd/v4l2_backend.h"
 
@@ -124,6 +126,32 @@ int V4l2Card::Poll(Node node, short events, int timeoutMs) {
   return Check(io_->Poll(fd, events, timeoutMs));
 }
 
+void V4l2Card::HoldRecordPriority() {
+  std::lock_guard lock(priorityMutex_);
+  if (recordHolds_++ > 0) return;
+  uint32_t priority = V4L2_PRIORITY_RECORD;
+  if (int r = Ioctl(Node::kVideo, VIDIOC_S_PRIORITY, &priority); r < 0)
+    V4l2Trace("v4l2: %s keeps no record priority: %s\n", nodes_.video.c_str(), std::strerror(-r));
+}
+
+void V4l2Card::ReleaseRecordPriority() {
+  std::lock_guard lock(priorityMutex_);
+  if (recordHolds_ == 0 || --recordHolds_ > 0) return;
+  uint32_t priority = V4L2_PRIORITY_DEFAULT;
+  Ioctl(Node::kVideo, VIDIOC_S_PRIORITY, &priority);
+}
+
+bool V4l2Card::HeldByAnotherRecording() {
+  {
+    std::lock_guard lock(priorityMutex_);
+    if (recordHolds_ > 0) return false;
+  }
+  // The kernel answers the highest priority any handle on the node holds.
+  uint32_t priority = V4L2_PRIORITY_DEFAULT;
+  return Ioctl(Node::kVideo, VIDIOC_G_PRIORITY, &priority) == 0 &&
+         priority == uint32_t{V4L2_PRIORITY_RECORD};
+}
+
 void V4l2Card::MarkGone() {
   if (alive_.exchange(false, std::memory_order_acq_rel) == false) return;
   std::map<int, std::function<void()>> listeners;
@@ -157,10 +185,28 @@ void V4l2Card::Probe() {
   ProbeRadio();
   ProbeVbi();
   AddAudioInputs();
-  v4l2_std_id std = 0;
-  if (Ioctl(Node::kVideo, VIDIOC_G_STD, &std) == 0 && (std & V4L2_STD_525_60) != 0) {
-    capture.frameInterval = preview.frameInterval = still.frameInterval = 333333;
+  ResetFrameIntervals();
+}
+
+int64_t V4l2Card::StandardInterval() {
+  v4l2_streamparm parm{};
+  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  if (Ioctl(Node::kVideo, VIDIOC_G_PARM, &parm) == 0) {
+    const v4l2_fract& t = parm.parm.capture.timeperframe;
+    if (t.numerator > 0 && t.denominator > 0)
+      return std::llround(1e7 * static_cast<double>(t.numerator) / t.denominator);
   }
+  // A driver that keeps no rate streams at its standard's: 525 lines at 30000/1001.
+  v4l2_std_id std = 0;
+  if (Ioctl(Node::kVideo, VIDIOC_G_STD, &std) == 0 && (std & V4L2_STD_525_60) != 0)
+    return kNtscCardInterval;
+  return 400000;
+}
+
+void V4l2Card::ResetFrameIntervals() {
+  const int64_t interval = StandardInterval();
+  std::lock_guard lock(mutex_);
+  capture.frameInterval = preview.frameInterval = still.frameInterval = interval;
 }
 
 void V4l2Card::ProbeVideoInputs(uint32_t caps) {

@@ -62,6 +62,19 @@ class V4l2Card {
   ssize_t Read(Node node, void* buffer, size_t size);
   int Poll(Node node, short events, int timeoutMs);
 
+  // The rate the card streams at, from the kernel (its current standard's), in 100 ns
+  // units: no pin runs faster. ResetFrameIntervals gives every pin that rate.
+  int64_t StandardInterval();
+  void ResetFrameIntervals();
+
+  // The kernel's record priority on the video node, held while a recording of this process
+  // runs, so that other programs cannot retune, switch or restart the card under it.
+  // Counted: the last release gives it back.
+  void HoldRecordPriority();
+  void ReleaseRecordPriority();
+  // Whether a program other than this one holds it.
+  bool HeldByAnotherRecording();
+
   bool IsAlive() const { return alive_.load(std::memory_order_acquire); }
   // Ends the card: listeners hear it once, on the calling thread.
   void MarkGone();
@@ -123,6 +136,8 @@ class V4l2Card {
   bool hasSlicedTeletext_ = false;
   std::vector<V4l2Input> inputs_;
   std::string videoSource_;
+  std::mutex priorityMutex_;
+  int recordHolds_ = 0;  // guarded by priorityMutex_
   std::mutex hubMutex_;
   std::shared_ptr<V4l2FrameHub> hub_;
 };

@@ -234,6 +234,19 @@ int SetCtrl(const IoctlCall& call) {
   return 0;
 }
 
+// As vivid on its TV and S-Video inputs: the card streams at its standard's rate (1001/30000 s
+// for 525 lines, 1/25 s otherwise) and answers any other asked for with that one.
+int Parm(const IoctlCall& call) {
+  auto* p = static_cast<v4l2_streamparm*>(call.arg);
+  if (!call.video || p->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
+  p->parm.capture = {};
+  p->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+  p->parm.capture.timeperframe =
+      (call.card.standard & V4L2_STD_525_60) != 0 ? v4l2_fract{1001, 30000} : v4l2_fract{1, 25};
+  p->parm.capture.readbuffers = 1;
+  return 0;
+}
+
 int EnumFmt(const IoctlCall& call) {
   auto* f = static_cast<v4l2_fmtdesc*>(call.arg);
   if (f->index != 0 || f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return -EINVAL;
@@ -333,6 +346,8 @@ constexpr IoctlHandler kIoctlHandlers[] = {
     {VIDIOC_QUERYCTRL, QueryCtrl},
     {VIDIOC_G_CTRL, GetCtrl},
     {VIDIOC_S_CTRL, SetCtrl},
+    {VIDIOC_G_PARM, Parm},
+    {VIDIOC_S_PARM, Parm},
     {VIDIOC_ENUM_FMT, EnumFmt},
     {VIDIOC_TRY_FMT, Fmt},
     {VIDIOC_S_FMT, Fmt},
@@ -434,15 +449,42 @@ int FakeV4l2Kernel::Close(int fd) {
   return open_.erase(fd) == 1 ? 0 : -EBADF;
 }
 
+uint32_t FakeV4l2Kernel::MaxPriorityLocked(const FakeV4l2Card* card, Kind kind) const {
+  uint32_t most = V4L2_PRIORITY_UNSET;
+  for (const auto& [fd, node] : open_)
+    if (node.card == card && node.kind == kind) most = std::max(most, node.priority);
+  return most;
+}
+
 int FakeV4l2Kernel::Ioctl(int fd, unsigned long request, void* arg) {
   std::lock_guard lock(mutex_);
   auto it = open_.find(fd);
   if (it == open_.end()) return -EBADF;
-  FakeV4l2Card& card = *it->second.card;
+  OpenNode& node = it->second;
+  FakeV4l2Card& card = *node.card;
   ++card.ioctlCount;
   if (card.gone) return -ENODEV;
   if (card.failWith != 0) return -card.failWith;
-  return IoctlLocked(card, it->second.kind, request, arg);
+  // As the kernel's priority rules: each handle has its own, a handle below the highest any
+  // other holds on the node is refused every call that changes the card.
+  if (request == VIDIOC_G_PRIORITY) {
+    *static_cast<uint32_t*>(arg) = MaxPriorityLocked(&card, node.kind);
+    return 0;
+  }
+  static constexpr unsigned long kChanging[] = {VIDIOC_S_PRIORITY,  VIDIOC_S_INPUT, VIDIOC_S_STD,
+                                                VIDIOC_S_FREQUENCY, VIDIOC_S_TUNER, VIDIOC_S_CTRL,
+                                                VIDIOC_S_FMT,       VIDIOC_S_PARM,  VIDIOC_REQBUFS};
+  if (std::find(std::begin(kChanging), std::end(kChanging), request) != std::end(kChanging) &&
+      node.priority < MaxPriorityLocked(&card, node.kind))
+    return -EBUSY;
+  if (request == VIDIOC_S_PRIORITY) {
+    const uint32_t wanted = *static_cast<const uint32_t*>(arg);
+    if (wanted < uint32_t{V4L2_PRIORITY_BACKGROUND} || wanted > uint32_t{V4L2_PRIORITY_RECORD})
+      return -EINVAL;
+    node.priority = wanted;
+    return 0;
+  }
+  return IoctlLocked(card, node.kind, request, arg);
 }
 
 int FakeV4l2Kernel::IoctlLocked(FakeV4l2Card& card, Kind kind, unsigned long request, void* arg) {

@@ -10,6 +10,7 @@
 #include "../property_support.h"
 #include "v4l2_card.h"
 #include "vd/device_props.h"
+#include "vd/v4l2_backend.h"
 
 namespace vd {
 
@@ -21,6 +22,7 @@ using property_bytes::WriteU32;
 HResult ResultOf(int kernel) {
   if (kernel >= 0) return kSOk;
   if (kernel == -ENODEV || kernel == -ENXIO) return kEDeviceGone;
+  if (kernel == -EBUSY) return kEDeviceBusy;  // another program's record priority
   if (kernel == -EINVAL || kernel == -ERANGE) return kEInvalidArg;
   return kEFail;
 }

@@ -4,6 +4,7 @@
 #include <linux/lirc.h>
 #include <linux/videodev2.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -127,10 +128,44 @@ struct BulkFeed {
       for (auto& burst : IrBurstEncoder::Bursts(code)) writer.Queue(std::move(burst));
   }
 };
+
+// The card's record priority as one capture bin holds it.
+struct RecordHold {
+  std::weak_ptr<V4l2Card> card;
+  std::atomic<bool> held{false};
+  void Release() {
+    if (held.exchange(false))
+      if (auto c = card.lock()) c->ReleaseRecordPriority();
+  }
+};
+
+// Takes the card's record priority when the bin's first picture passes, not before: the
+// stream's own handle (v4l2src's) must set its format and start streaming first, which the
+// kernel refuses to a handle below the priority held. The caller gives it back before the
+// bin leaves the stream, which may stop it: the kernel refuses that too.
+std::shared_ptr<RecordHold> HoldRecordPriority(const std::shared_ptr<V4l2Card>& card,
+                                               GstElement* bin) {
+  using Hold = RecordHold;
+  auto hold = std::make_shared<Hold>();
+  hold->card = card;
+  const PadPtr pad(gst_element_get_static_pad(bin, "src"));
+  if (pad == nullptr) return hold;
+  gst_pad_add_probe(
+      pad.get(), GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad*, GstPadProbeInfo*, gpointer data) -> GstPadProbeReturn {
+        auto& h = **static_cast<std::shared_ptr<Hold>*>(data);
+        if (!h.held.exchange(true))
+          if (auto c = h.card.lock()) c->HoldRecordPriority();
+        return GST_PAD_PROBE_REMOVE;
+      },
+      new std::shared_ptr<Hold>(hold),
+      [](gpointer data) { delete static_cast<std::shared_ptr<Hold>*>(data); });
+  return hold;
+}
 }  // namespace
 
 GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const VideoFormat& format,
-                                  bool still) {
+                                  bool still, bool record) {
   const CapsPtr caps(CapsOfVideoFormat(format));
   if (caps == nullptr) return nullptr;
   // A still pin sends pictures when triggered, at whatever rate the card streams.
@@ -145,7 +180,9 @@ GstElement* V4l2SourceBins::Video(const std::shared_ptr<V4l2Card>& card, const V
   int id = hub->Subscribe(bin.get(), appsrc.get(), still);
   if (id == 0) return nullptr;
   std::weak_ptr<V4l2FrameHub> weak = hub;
-  OnFinalize(G_OBJECT(appsrc.get()), "vd-v4l2-hub", [weak, id] {
+  std::shared_ptr<RecordHold> hold = record ? HoldRecordPriority(card, bin.get()) : nullptr;
+  OnFinalize(G_OBJECT(appsrc.get()), "vd-v4l2-hub", [weak, id, hold] {
+    if (hold != nullptr) hold->Release();
     if (auto h = weak.lock()) h->Unsubscribe(id);
   });
   return bin.release();

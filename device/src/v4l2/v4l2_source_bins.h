@@ -16,9 +16,11 @@ class V4l2Card;
 
 class V4l2SourceBins {
  public:
-  // Video in the pin's format; with `still`, one picture per trigger.
+  // Video in the pin's format; with `still`, one picture per trigger. With `record` (the
+  // capture pin) the bin holds the card's record priority from its first picture until it
+  // goes.
   static GstElement* Video(const std::shared_ptr<V4l2Card>& card, const VideoFormat& format,
-                           bool still);
+                           bool still, bool record = false);
   // `sourceDescription` is a gst-launch fragment producing raw sound (alsasrc device=hw:N).
   static GstElement* Audio(const std::shared_ptr<V4l2Card>& card,
                            const std::string& sourceDescription, const AudioFormat& format);

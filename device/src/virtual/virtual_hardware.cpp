@@ -1,6 +1,8 @@
 #include "virtual_hardware.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdlib>
 #include <thread>
 
 namespace vd {
@@ -36,6 +38,22 @@ VirtualHardware::VirtualHardware(VirtualBoxConfig config)
       still_(DefaultStill(kDefaultStandard)) {
   registers_[kRegMode] = static_cast<uint8_t>(AudioMode::kStereo);
   faults_ = config_.faults;
+  // $VIEWDECK_VIRTUAL_BOX_UNPLUG_AFTER_MS (1-600000): the box is pulled out that long after
+  // it is made, as by a user in the middle of a command (a fault for the tools' tests).
+  if (const char* text = std::getenv("VIEWDECK_VIRTUAL_BOX_UNPLUG_AFTER_MS")) {
+    const long ms = std::strtol(text, nullptr, 10);
+    if (ms >= 1 && ms <= 600000) StartUnplugTimer(std::chrono::milliseconds(ms));
+  }
+}
+
+void VirtualHardware::StartUnplugTimer(std::chrono::milliseconds after) {
+  unplugTimer_ = std::jthread([this, after](std::stop_token stop) {
+    std::mutex m;
+    std::condition_variable_any wake;
+    std::unique_lock lock(m);
+    wake.wait_for(lock, stop, after, [] { return false; });
+    if (!stop.stop_requested()) Unplug();
+  });
 }
 
 bool VirtualHardware::HasPin(PinKind kind) const {

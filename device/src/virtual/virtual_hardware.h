@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "vd/capture_types.h"
@@ -145,6 +146,7 @@ class VirtualHardware {
 
  private:
   bool SettledLocked(std::chrono::steady_clock::time_point now) const;
+  void StartUnplugTimer(std::chrono::milliseconds after);
   std::optional<Station> StationLocked() const;
   void Touch() { pictureSerial_.fetch_add(1, std::memory_order_acq_rel); }
 
@@ -186,6 +188,10 @@ class VirtualHardware {
   // Recent key presses; keys_[i] has serial keyBase_ + i.
   std::vector<uint32_t> keys_;
   uint64_t keyBase_ = 0;
+
+  // Pulls the box out when the configuration asks (unplug_after_ms). Last: it goes first,
+  // before anything its Unplug touches.
+  std::jthread unplugTimer_;
 };
 
 }  // namespace vd

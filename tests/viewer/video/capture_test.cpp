@@ -12,12 +12,16 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <thread>
 
 #include "avi_mend.h"
 #include "engine_fixture.h"
 #include "read_only_folder.h"
+#include "v4l2_fake_tree.h"
+#include "vd/v4l2_backend.h"
+#include "vd/v4l2_fake_kernel.h"
 #include "vd/video/capture_pipeline.h"
 #include "vd/video/disk_budget.h"
 #include "vd/video/headless_session.h"
@@ -27,8 +31,60 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The frames the bar's final counts say the film holds: the pictures captured and, repeated
+// in their place, those lost.
+int64_t FilmFramesSaid(const vd::StatisticsText& text) {
+  return std::stoll(text.captured) + std::stoll(text.dropped);
+}
+
 bool HasMessage(const RecordingHost& host, const std::string& text) {
   return std::find(host.messages.begin(), host.messages.end(), text) != host.messages.end();
+}
+
+// A 32-bit word of an AVI's headers: `offset` bytes into the data of the first chunk `fourcc`
+// whose data begins with `type` (empty: any). Nullopt when the file has no such chunk.
+std::optional<uint32_t> AviHeaderWord(const std::string& path, const std::string& fourcc,
+                                      const std::string& type, size_t offset) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(64 * 1024, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(in.gcount()));
+  for (size_t at = head.find(fourcc); at != std::string::npos; at = head.find(fourcc, at + 1)) {
+    const size_t data = at + 8;
+    if (data + offset + 4 > head.size() || head.compare(data, type.size(), type) != 0) continue;
+    uint32_t word = 0;
+    std::memcpy(&word, head.data() + data + offset, 4);
+    return word;
+  }
+  return std::nullopt;
+}
+
+// A card found in PAL and switched to NTSC by the country: the first recording runs at the
+// card's 30000/1001, not refused for a rate remembered from PAL, and says so in its header.
+TEST_F(EngineTest, AFirstRecordingAfterASwitchFromPalToNtscRunsAtTheCardsRate) {
+  vd::test::FakeV4l2Tree tree;
+  tree.AddUsb({.video = "video0", .alsaCard = 2});
+  auto kernel = std::make_shared<vd::test::FakeV4l2Kernel>();
+  vd::test::FakeV4l2Card card;
+  card.video = tree.DevPath("video0");
+  vd::test::MakeVivid(card);
+  card.standard = 0x000000FF;  // PAL, as the card was left
+  kernel->Add(card);
+  devices = std::make_unique<vd::DeviceEnumerator>();
+  devices->AddBackend(std::make_unique<vd::V4l2Backend>(tree.Options(kernel)));
+  tuning.workMode = vd::WorkMode::kTv;
+  tuning.country = 1;  // America: NTSC-M
+  auto engine = StartEngine();
+  ASSERT_EQ(engine->Devices().VideoDeviceNames(), std::vector<std::string>{"vivid"});
+  EXPECT_DOUBLE_EQ(engine->GetCaptureOptions().maxFramesPerSecond, 29.97);
+  Capture(*engine, 1200ms);
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+  const std::string path = engine->File().Path();
+  EXPECT_EQ(AviHeaderWord(path, "strh", "vids", 20), 1001u) << "scale";
+  EXPECT_EQ(AviHeaderWord(path, "strh", "vids", 24), 30000u) << "rate";
+  EXPECT_GT(ReadAvi(path).videoFrames, 20);
+  engine.reset();
+  devices.reset();
 }
 
 TEST_F(EngineTest, CaptureWritesAnAviWhoseFrameCountIsTheCapturedCount) {
@@ -77,7 +133,7 @@ TEST_F(EngineTest, DroppedFramesAreCountedAndTheFilmKeepsInStepWithItsSound) {
     EXPECT_NEAR(static_cast<double>(stats.dropped), stats.captured / 2.0, 3.0);
     AviContents avi = ReadAvi(engine->File().Path());
     ASSERT_TRUE(avi.opened);
-    EXPECT_GE(avi.videoFrames, stats.captured + stats.dropped - 2);
+    EXPECT_EQ(avi.videoFrames, stats.captured + stats.dropped) << "the film's counts";
     EXPECT_GT(avi.audioSpan, 2 * GST_SECOND);
     EXPECT_LE(std::max(avi.videoSpan, avi.audioSpan) - std::min(avi.videoSpan, avi.audioSpan),
               kFramePeriod)
@@ -633,7 +689,7 @@ TEST_F(EngineTest, UnplugDuringCaptureLeavesAPlayableFile) {
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 10);
   ASSERT_FALSE(host.statistics.empty());
-  EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
+  EXPECT_EQ(avi.videoFrames, FilmFramesSaid(host.statistics.back()));
   EXPECT_FALSE(HasMessage(host, "ERROR during capture - disk possibly full "));
   EXPECT_TRUE(engine->IsDeviceLost());
 }
@@ -663,7 +719,7 @@ TEST_F(EngineTest, WriteFailureEndsTheCaptureWithAPlayableFile) {
   AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
-  EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
+  EXPECT_EQ(avi.videoFrames, FilmFramesSaid(host.statistics.back()));
   EXPECT_LE(std::filesystem::file_size(engine->File().Path()), small.rlim_cur);
 }
 
@@ -697,9 +753,21 @@ TEST_F(EngineTest, AFileCutOffByItsWriterIsMendedWithAnIndex) {
   std::string cut = (dir / "cut.avi").string();
   std::filesystem::copy_file(engine->File().Path(), cut);
   EXPECT_TRUE(vd::AviMend::IsWhole(cut));
-  // As a writer that stopped mid-picture leaves it: no index, a torn last chunk.
+  // As a writer that stopped mid-picture leaves it: no index, a torn last chunk, the main
+  // header as written at the start (no flags).
   auto size = std::filesystem::file_size(cut);
   std::filesystem::resize_file(cut, size * 6 / 10 + 3);
+  {
+    std::fstream header(cut, std::ios::in | std::ios::out | std::ios::binary);
+    std::string head(4096, '\0');
+    header.read(head.data(), static_cast<std::streamsize>(head.size()));
+    const size_t flags = head.find("avih") + 8 + 12;
+    ASSERT_NE(Le32At(std::vector<char>(head.begin(), head.end()), flags) & 0x10u, 0u)
+        << "a finished recording says it has an index";
+    header.clear();
+    header.seekp(static_cast<std::streamoff>(flags));
+    header.write("\0\0\0\0", 4);
+  }
   EXPECT_FALSE(vd::AviMend::IsWhole(cut));
   std::string why;
   ASSERT_TRUE(vd::AviMend::Mend(cut, &why)) << why;
@@ -718,6 +786,7 @@ TEST_F(EngineTest, AFileCutOffByItsWriterIsMendedWithAnIndex) {
   size_t avih = text.find("avih");
   ASSERT_NE(avih, std::string::npos);
   EXPECT_EQ(Le32At(bytes, avih + 8 + 16), avi.videoFrames);
+  EXPECT_NE(Le32At(bytes, avih + 8 + 12) & 0x10u, 0u) << "AVIF_HASINDEX not set";
   // Not an AVI: refused, untouched.
   std::string other = (dir / "other.avi").string();
   std::ofstream(other) << "not a film";
@@ -927,7 +996,7 @@ TEST_F(EngineTest, ARecordingEndsWholeAtTheLargestFileAnAviHolds) {
   AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
-  EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
+  EXPECT_EQ(avi.videoFrames, FilmFramesSaid(host.statistics.back()));
   EXPECT_LE(avi.audioSpan, avi.videoSpan + 50 * GST_MSECOND)
       << "video " << avi.videoSpan << " ns, audio " << avi.audioSpan << " ns";
 }
@@ -1005,7 +1074,7 @@ TEST_F(EngineTest, ARecordingEndsIndexedWhenTheDiskComesDownToItsMargin) {
   AviContents avi = ReadAvi(engine->File().Path());
   ASSERT_TRUE(avi.opened);
   EXPECT_GT(avi.videoFrames, 5);
-  EXPECT_EQ(std::to_string(avi.videoFrames), host.statistics.back().captured);
+  EXPECT_EQ(avi.videoFrames, FilmFramesSaid(host.statistics.back()));
   EXPECT_EQ(host.statistics.back().disk, "0 sec");
   // The sound stops with the film, not where the guard found it, ahead of the pictures.
   EXPECT_LE(avi.audioSpan, avi.videoSpan + 50 * GST_MSECOND)

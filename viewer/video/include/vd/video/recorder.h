@@ -81,6 +81,8 @@ class Recorder {
   bool lastStatsKnown_ = false;
   StatisticsRecord lastStats_;
   int64_t droppedBaseline_ = 0;
+  // The pictures the ended recording's file holds; -1 while one runs.
+  int64_t filmFrames_ = -1;
   StatisticsRecord last_;
   int64_t diskAskedMs_ = -1;  // -1: ask at once
   std::string diskText_;
