@@ -249,26 +249,68 @@ int Tune(const std::vector<std::string>& args) {
   return 0;
 }
 
-int Picture(const std::vector<std::string>& args) {
-  static constexpr std::pair<vd::AmpProperty, const char*> kControls[] = {
-      {vd::AmpProperty::kBrightness, "brightness"},
-      {vd::AmpProperty::kContrast, "contrast"},
-      {vd::AmpProperty::kHue, "hue"},
-      {vd::AmpProperty::kSaturation, "saturation"},
-  };
+constexpr std::pair<vd::AmpProperty, const char*> kPictureControls[] = {
+    {vd::AmpProperty::kBrightness, "brightness"},
+    {vd::AmpProperty::kContrast, "contrast"},
+    {vd::AmpProperty::kHue, "hue"},
+    {vd::AmpProperty::kSaturation, "saturation"},
+};
+
+// The control and whole-number value of "device picture CONTROL VALUE"; *chosen stays null
+// when only the listing is asked for. 0 when the arguments hold.
+int ParsePictureArgs(const std::vector<std::string>& args, const vd::AmpProperty** chosen,
+                     double* value) {
   if (args.size() != 0 && args.size() != 2)
     return vdtool::UsageError("device picture: expected nothing, or a control and a VALUE");
+  if (args.size() != 2) return 0;
+  for (const auto& [property, name] : kPictureControls)
+    if (vdtool::Lower(args[0]) == name) *chosen = &property;
+  if (*chosen == nullptr)
+    return vdtool::UsageError("device picture: no control '" + args[0] +
+                              "' (brightness, contrast, hue, saturation)");
+  if (!vdtool::ParseNumber(args[1], value) || *value != static_cast<int32_t>(*value))
+    return vdtool::UsageError("device picture: '" + args[1] + "' is not a whole number");
+  return 0;
+}
+
+// Sets one control, refusing a value outside the range the driver gives. 0 when it is set.
+int SetPictureControl(vd::CaptureDevice& device, const std::string& cardName,
+                      vd::AmpProperty control, double value, const std::vector<std::string>& args) {
+  vd::AmpRange range;
+  vd::HResult hr = device.GetAmpRange(control, &range);
+  if (vd::Succeeded(hr) && (value < range.min || value > range.max)) {
+    std::fprintf(stderr, "vdtool: device picture: %s takes %d to %d, not %s\n", args[0].c_str(),
+                 range.min, range.max, args[1].c_str());
+    return 1;
+  }
+  if (vd::Succeeded(hr)) hr = device.SetAmp(control, static_cast<int32_t>(value));
+  if (vd::Failed(hr)) {
+    std::fprintf(stderr, "vdtool: device picture: %s cannot be set on %s (0x%08X)\n",
+                 args[0].c_str(), cardName.c_str(), static_cast<unsigned>(hr));
+    return 1;
+  }
+  return 0;
+}
+
+void PrintPictureControls(vd::CaptureDevice& device, const std::string& cardName) {
+  std::cout << "Picture controls of " << cardName << ":\n";
+  for (const auto& [property, name] : kPictureControls) {
+    vd::AmpRange range;
+    int32_t now = 0;
+    if (vd::Failed(device.GetAmpRange(property, &range)) ||
+        vd::Failed(device.GetAmp(property, &now))) {
+      std::cout << "  " << name << ": none\n";
+      continue;
+    }
+    std::cout << "  " << name << ": " << now << " (" << range.min << " to " << range.max
+              << ", default " << range.defaultValue << ")\n";
+  }
+}
+
+int Picture(const std::vector<std::string>& args) {
   const vd::AmpProperty* chosen = nullptr;
   double value = 0;
-  if (args.size() == 2) {
-    for (const auto& [property, name] : kControls)
-      if (vdtool::Lower(args[0]) == name) chosen = &property;
-    if (chosen == nullptr)
-      return vdtool::UsageError("device picture: no control '" + args[0] +
-                                "' (brightness, contrast, hue, saturation)");
-    if (!vdtool::ParseNumber(args[1], &value) || value != static_cast<int32_t>(value))
-      return vdtool::UsageError("device picture: '" + args[1] + "' is not a whole number");
-  }
+  if (int rc = ParsePictureArgs(args, &chosen, &value); rc != 0) return rc;
   auto& enumerator = vd::DeviceEnumerator::Default();
   auto videos = enumerator.VideoInputDevices();
   if (vdtool::DeviceChosen()) {
@@ -285,33 +327,10 @@ int Picture(const std::vector<std::string>& args) {
     std::cerr << "vdtool: device picture: no video capture device\n";
     return 1;
   }
-  if (chosen != nullptr) {
-    vd::AmpRange range;
-    vd::HResult hr = device->GetAmpRange(*chosen, &range);
-    if (vd::Succeeded(hr) && (value < range.min || value > range.max)) {
-      std::fprintf(stderr, "vdtool: device picture: %s takes %d to %d, not %s\n", args[0].c_str(),
-                   range.min, range.max, args[1].c_str());
-      return 1;
-    }
-    if (vd::Succeeded(hr)) hr = device->SetAmp(*chosen, static_cast<int32_t>(value));
-    if (vd::Failed(hr)) {
-      std::fprintf(stderr, "vdtool: device picture: %s cannot be set on %s (0x%08X)\n",
-                   args[0].c_str(), videos.back().friendlyName.c_str(), static_cast<unsigned>(hr));
-      return 1;
-    }
-  }
-  std::cout << "Picture controls of " << videos.back().friendlyName << ":\n";
-  for (const auto& [property, name] : kControls) {
-    vd::AmpRange range;
-    int32_t now = 0;
-    if (vd::Failed(device->GetAmpRange(property, &range)) ||
-        vd::Failed(device->GetAmp(property, &now))) {
-      std::cout << "  " << name << ": none\n";
-      continue;
-    }
-    std::cout << "  " << name << ": " << now << " (" << range.min << " to " << range.max
-              << ", default " << range.defaultValue << ")\n";
-  }
+  const std::string& cardName = videos.back().friendlyName;
+  if (chosen != nullptr && SetPictureControl(*device, cardName, *chosen, value, args) != 0)
+    return 1;
+  PrintPictureControls(*device, cardName);
   return 0;
 }
 

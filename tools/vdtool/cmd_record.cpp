@@ -26,6 +26,7 @@
 #include "vd/tuning/tuner_control.h"
 #include "vd/video/capture_graph.h"
 #include "vd/video/capture_pipeline.h"
+#include "vd/video/card_sound.h"
 #include "vd/video/disk_budget.h"
 #include "vd/video/headless_session.h"
 #include "viewer_settings.h"
@@ -355,7 +356,7 @@ bool Record(vd::HeadlessSession& session, const Request& r) {
   if (r.quality > 0) options.recording.mjpegQuality = r.quality;
   if (r.kbps > 0) options.recording.h264Kbps = r.kbps;
   if (r.deinterlace) options.recording.deinterlace = true;
-  if (r.audio == vd::DeviceRouter::kNoSound) options.captureAudio = false;
+  if (r.audio == vd::CardSound::kNoSound) options.captureAudio = false;
   engine.SetCaptureOptions(options);
   if (!engine.BeginCapture()) return false;
   auto limit = std::chrono::milliseconds(static_cast<int64_t>(r.seconds * 1000) + 10000);
@@ -453,7 +454,7 @@ int Run(const std::vector<std::string>& args) {
   if (request.audio) session.ChooseCardSound(*request.audio);
   if (!vdtool::StartSession(session)) return 1;
   CaptureGraph& engine = session.Engine();
-  if (request.audio && *request.audio != vd::DeviceRouter::kNoSound) {
+  if (request.audio && *request.audio != vd::CardSound::kNoSound) {
     if (!engine.Devices().CardInUse()) {
       std::fprintf(stderr,
                    "vdtool: record: the virtual TV box records its own sound; --audio %s "

@@ -144,7 +144,7 @@ void ViewerBars::OnViewState(ViewState viewState) {
   // A card without sound keeps saying so while its live picture runs: a note shown once at
   // the start would be gone with the first change of state.
   CaptureGraph* engine = window_.Engine();
-  const std::string note = engine != nullptr ? engine->Devices().SoundNote() : std::string();
+  const std::string note = engine != nullptr ? engine->Devices().Sound().Note() : std::string();
   strips_->ShowStatusLine(IsLive(viewState) && !note.empty() ? QString::fromStdString(note)
                                                              : QString(ViewStateText(viewState)));
   RefreshStatus();

@@ -95,7 +95,7 @@ void GraphPagesEngine::RefreshPreview() {
 
 int32_t GraphPagesEngine::AudioIndex() const {
   const DeviceRouter& devices = graph_.Devices();
-  return devices.CardInUse() ? devices.CardSoundIndex() : devices.AudioIndex();
+  return devices.CardInUse() ? devices.Sound().Index() : devices.AudioIndex();
 }
 
 bool GraphPagesEngine::ChooseDevices(int32_t video, int32_t audio, bool startPreview) {
@@ -104,7 +104,7 @@ bool GraphPagesEngine::ChooseDevices(int32_t video, int32_t audio, bool startPre
     // The list showed this card's sound: a new row is its new sound. Moving to another
     // device keeps the box's stored index as it was.
     if (video == devices.VideoIndex())
-      return audio == devices.CardSoundIndex() || graph_.ChooseCardSound(audio, startPreview);
+      return audio == devices.Sound().Index() || graph_.ChooseCardSound(audio, startPreview);
     audio = devices.AudioIndex();
   }
   return graph_.ChooseDevices(video, audio, startPreview);

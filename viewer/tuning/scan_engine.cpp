@@ -184,6 +184,35 @@ bool ScanEngine::AppendStation(int32_t step, uint32_t hz, uint32_t kind) {
   return table->Slots().FreeSlot(step) && table->Slots().AppendFound(step, name, hz, number);
 }
 
+ScanEngine::Sweep ScanEngine::SweepForward(int32_t pos, ScanProgress* progress,
+                                           ScanCancelSource* cancel, Found* found) {
+  while (pos <= last_) {
+    found->step = pos;
+    const bool hit = FindsNewStation(&found->step, &found->hz);
+    if (!hit) {
+      ++pos;
+      if (gScanStart != -1 && pos == gScanStart) return Sweep::kBackAtStart;
+    }
+    if (Interrupted(progress, cancel, pos, false)) return Sweep::kInterrupted;
+    if (hit) return Sweep::kFound;
+  }
+  return Sweep::kExhausted;
+}
+
+ScanEngine::Sweep ScanEngine::SweepWrapped(int32_t end, ScanProgress* progress,
+                                           ScanCancelSource* cancel, Found* found) {
+  for (int32_t pos = first_; pos < end;) {
+    // Tested before the probe as well, so the step the scan began at is never probed twice.
+    if (gScanStart != -1 && pos == gScanStart) return Sweep::kBackAtStart;
+    found->step = pos;
+    const bool hit = FindsNewStation(&found->step, &found->hz);
+    if (!hit) ++pos;
+    if (Interrupted(progress, cancel, pos, true)) return Sweep::kInterrupted;
+    if (hit) return Sweep::kFound;
+  }
+  return Sweep::kExhausted;
+}
+
 bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
                           ScanCancelSource* cancel) {
   auto range = tuner_.GetRange();
@@ -194,16 +223,15 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
     gScanStart = -1;
     return false;
   }
-  const int32_t first = range->first;
+  first_ = range->first;
   // Steps beyond the used-slot map could never be stored.
-  const int32_t last = std::min(range->last, CChannelTable::kCapacity - 1);
-  first_ = first;
-  last_ = last;
+  last_ = std::min(range->last, CChannelTable::kCapacity - 1);
   tv_ = range->kind == TunerControl::kTvKind;
   if (restart) readings_.clear();
 
   const int32_t currentId = CurrentStationStep(*table);
-  int32_t pos = table->Count() > 0 && !(wrap && restart) && currentId >= 0 ? currentId + 1 : first;
+  const int32_t pos =
+      table->Count() > 0 && !(wrap && restart) && currentId >= 0 ? currentId + 1 : first_;
 
   int32_t saved = 0;
   const bool haveSaved = tuner_.GetCurrentStep(&saved);
@@ -221,33 +249,13 @@ bool ScanEngine::SeekNext(ScanProgress* progress, bool restart, bool wrap,
     return nothingFound();
   }
 
-  bool found = false;
-  uint32_t hz = 0;
-  int32_t station = pos;
-  while (!found && pos <= last) {
-    station = pos;
-    found = FindsNewStation(&station, &hz);
-    if (!found) {
-      ++pos;
-      if (gScanStart != -1 && pos == gScanStart) return nothingFound();
-    }
-    if (Interrupted(progress, cancel, pos, false)) return false;
+  Found found;
+  Sweep sweep = SweepForward(pos, progress, cancel, &found);
+  if (sweep == Sweep::kExhausted && table->Count() > 0) {
+    sweep = SweepWrapped(currentId, progress, cancel, &found);
   }
-
-  if (!found && table->Count() > 0) {
-    pos = first;
-    while (!found && pos < currentId) {
-      // Tested before the probe as well, so the step the scan began at is never probed twice.
-      if (gScanStart != -1 && pos == gScanStart) return nothingFound();
-      station = pos;
-      found = FindsNewStation(&station, &hz);
-      if (!found) ++pos;
-      if (Interrupted(progress, cancel, pos, true)) return false;
-    }
-  }
-
-  if (!found) return nothingFound();
-  if (AppendStation(station, hz, range->kind)) return true;
+  if (sweep == Sweep::kInterrupted) return false;
+  if (sweep == Sweep::kFound && AppendStation(found.step, found.hz, range->kind)) return true;
   return nothingFound();
 }
 

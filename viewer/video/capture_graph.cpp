@@ -159,7 +159,7 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
 }
 
 bool CaptureGraph::ChooseCardSound(int32_t audioIndex, bool startPreview) {
-  if (!router_.RememberCardSound(audioIndex)) return false;
+  if (!router_.Sound().Remember(audioIndex)) return false;
   const bool recording = lifecycle_.IsCapturing();
   preview_.StopAudio();
   StopPreview(true);

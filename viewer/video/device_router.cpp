@@ -45,7 +45,9 @@ DeviceRouter::DeviceRouter(DeviceEnumerator& devices, SettingsStore& store, Tuni
       settings_(settings),
       host_(host),
       tell_(std::move(tell)),
-      unheardStill_(std::move(unheardStill)) {}
+      unheardStill_(std::move(unheardStill)),
+      sound_(devices, store, host, audioInfos_,
+             [this] { return CardInUse() ? &videoDevice_ : nullptr; }) {}
 
 DeviceRouter::~DeviceRouter() = default;
 
@@ -71,7 +73,7 @@ bool DeviceRouter::FindLostDevice() {
 void DeviceRouter::Close() {
   tuner_.reset();
   audio_.reset();
-  cardSound_ = -1;
+  sound_.Close();
   if (video_ != nullptr) video_->SetUnheardSnapshotHandler(nullptr);
   video_.reset();
   crossbar_ = false;
@@ -82,24 +84,12 @@ std::unique_ptr<AudioPreview> DeviceRouter::CreateAudioPreview(bool* failed) {
   const DeviceInfo& video = videoInfos_[static_cast<size_t>(videoIndex_)];
   return AudioPreview::Create(devices_,
                               AudioPreview::Candidates(audioInfos_, video, audioOnCaptureFilter_,
-                                                       CardInUse() ? cardSound_ : audioIndex_),
+                                                       CardInUse() ? sound_.Index() : audioIndex_),
                               video, *video_, failed);
 }
 
 bool DeviceRouter::CardInUse() const {
   return video_ != nullptr && videoDevice_.backend != VirtualBoxBackend::kName;
-}
-
-std::string DeviceRouter::CardKey(const DeviceInfo& video) {
-  return video.busPath.empty() ? video.path : video.busPath;
-}
-
-bool DeviceRouter::RememberCardSound(int32_t audioIndex) {
-  if (!CardInUse() || audioIndex < 0 || static_cast<size_t>(audioIndex) >= audioInfos_.size())
-    return false;
-  const DeviceInfo& sound = audioInfos_[static_cast<size_t>(audioIndex)];
-  if (sound.backend == VirtualBoxBackend::kName) return false;
-  return store_.WriteString(vd::kCardSoundSection, CardKey(videoDevice_), sound.friendlyName);
 }
 
 bool DeviceRouter::IsDeviceInUse(const vd::DeviceInfo& device) const {
@@ -131,7 +121,7 @@ void DeviceRouter::ReadVideoDevices() {
     const bool twin = std::count_if(videoInfos_.begin(), videoInfos_.end(), [&](const auto& o) {
                         return o.friendlyName == info.friendlyName;
                       }) > 1;
-    if (twin) name += " (" + CardKey(info) + ")";
+    if (twin) name += " (" + CardSound::CardKey(info) + ")";
     videoNames_.push_back(std::move(name));
     videoUsable_.push_back(DeviceUsable(info));
   }
@@ -153,10 +143,10 @@ int32_t DeviceRouter::OfferRuledOutCard() {
   if (offered < 0) return -1;
   const DeviceInfo& card = videoInfos_[static_cast<size_t>(offered)];
   std::string declined = store_.ReadString(kSection, setting::kDeclinedCards, "");
-  if (Declined(declined, CardKey(card))) return -1;
+  if (Declined(declined, CardSound::CardKey(card))) return -1;
   if (!host_.OfferCard({card.friendlyName, card.driver, card.busPath, nothingElse})) {
     if (!declined.empty()) declined += kDeclinedSeparator;
-    store_.WriteString(kSection, setting::kDeclinedCards, declined + CardKey(card));
+    store_.WriteString(kSection, setting::kDeclinedCards, declined + CardSound::CardKey(card));
     return -1;
   }
   settings_.onlyCorvalenDevices = false;
@@ -176,7 +166,7 @@ void DeviceRouter::Enumerate() {
   for (size_t i = 0; i < videoInfos_.size(); ++i) {
     const std::string name = videoInfos_[i].friendlyName.substr(0, kMaxName - 1);
     if (!videoUsable_[i]) continue;
-    if (!remembered.empty() && CardKey(videoInfos_[i]) == remembered) {
+    if (!remembered.empty() && CardSound::CardKey(videoInfos_[i]) == remembered) {
       videoIndex_ = static_cast<int32_t>(i);
       break;
     }
@@ -321,44 +311,9 @@ bool DeviceRouter::Open(bool* sound) {
   RouteAudioInput(workMode_);
   audioOnCaptureFilter_ = video_->HasPin(vd::PinKind::kAudioPreview);
 
-  *sound = CardInUse() ? OpenCardSound() : (audioOnCaptureFilter_ || OpenAudioDevice());
+  *sound = CardInUse() ? sound_.Open(audioOnCaptureFilter_, &audio_)
+                       : (audioOnCaptureFilter_ || OpenAudioDevice());
   return true;
-}
-
-bool DeviceRouter::OpenCardSound() {
-  cardSound_ = -1;
-  soundNote_.clear();
-  if (audioOnCaptureFilter_) {
-    for (size_t i = 0; i < audioInfos_.size(); ++i) {
-      const DeviceInfo& info = audioInfos_[i];
-      if (info.backend == videoDevice_.backend && !info.busPath.empty() &&
-          info.busPath == videoDevice_.busPath)
-        cardSound_ = static_cast<int32_t>(i);
-    }
-    return true;
-  }
-  const std::string wanted =
-      soundOverride_.value_or(store_.ReadString(vd::kCardSoundSection, CardKey(videoDevice_), ""));
-  if (wanted == kNoSound) return false;  // chosen so: nothing to tell
-  for (size_t i = 0; i < audioInfos_.size() && !wanted.empty(); ++i) {
-    const DeviceInfo& info = audioInfos_[i];
-    // The box's sound is invented for the box's picture; it never goes with a card's.
-    if (info.backend == VirtualBoxBackend::kName) continue;
-    if (info.friendlyName != wanted && info.path != wanted) continue;
-    audio_ = devices_.Open(info);
-    if (audio_ == nullptr) break;
-    cardSound_ = static_cast<int32_t>(i);
-    return true;
-  }
-  // Said in the status strip, not in a box: it would come at every start.
-  soundNote_ = wanted.empty() ? videoDevice_.friendlyName +
-                                    " has no sound input; recording without sound — choose "
-                                    "one on the Device page"
-                              : videoDevice_.friendlyName + "'s sound input " + wanted +
-                                    " is not there; recording without sound — choose one on "
-                                    "the Device page";
-  host_.ShowStatusNote(soundNote_);
-  return false;
 }
 
 bool DeviceRouter::OpenAudioDevice() {

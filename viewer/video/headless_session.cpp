@@ -93,7 +93,7 @@ bool HeadlessSession::Start(VideoFrameSink* video, DeviceEnumerator* devices) {
   }
   DeviceEnumerator& enumerator = devices != nullptr ? *devices : DeviceEnumerator::Default();
   engine_ = std::make_unique<CaptureGraph>(enumerator, *store_, *this, *this);
-  engine_->Devices().OverrideCardSound(cardSound_);
+  engine_->Devices().Sound().Override(cardSound_);
   if (!engine_->Init(video)) return false;
   const DeviceInfo& used = engine_->Devices().VideoDeviceInfo();
   if (!card_.empty() && (used.busPath.empty() ? used.path : used.busPath) != card_) {

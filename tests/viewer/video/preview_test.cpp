@@ -637,7 +637,7 @@ TEST_F(EngineTest, TheSoundInputChosenForACardIsKeptByItsBusPath) {
     ASSERT_TRUE(engine->ChooseCardSound(IndexOf(names, "Loopback"), true));
     ASSERT_NE(engine->Devices().Audio(), nullptr);
     EXPECT_EQ(engine->Devices().Audio()->Info().friendlyName, "Loopback");
-    EXPECT_EQ(engine->Devices().CardSoundIndex(), IndexOf(names, "Loopback"));
+    EXPECT_EQ(engine->Devices().Sound().Index(), IndexOf(names, "Loopback"));
     ASSERT_TRUE(engine->Settings().Save(*store));
     engine.reset();
     devices.reset();

@@ -63,6 +63,17 @@ class ScanEngine {
   bool StepTaken(int32_t step);
   bool AppendStation(int32_t step, uint32_t hz, uint32_t kind);
 
+  // How one pass of a seek ended.
+  enum class Sweep { kFound, kExhausted, kBackAtStart, kInterrupted };
+  struct Found {
+    int32_t step = 0;
+    uint32_t hz = 0;
+  };
+  // The pass from `pos` up to the last step; it ends where the scan began.
+  Sweep SweepForward(int32_t pos, ScanProgress* progress, ScanCancelSource* cancel, Found* found);
+  // The pass from the first step up to (not including) `end`, after the forward pass wrapped.
+  Sweep SweepWrapped(int32_t end, ScanProgress* progress, ScanCancelSource* cancel, Found* found);
+
   TunerControl& tuner_;
   std::map<int32_t, Reading> readings_;  // of the running scan
   int32_t first_ = 0;                    // the steps the running scan may store

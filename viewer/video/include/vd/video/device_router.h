@@ -13,6 +13,7 @@
 
 #include "vd/capture_device.h"
 #include "vd/device_enumerator.h"
+#include "vd/video/card_sound.h"
 #include "vd/view_modes.h"
 
 class TunerControl;
@@ -49,26 +50,13 @@ class DeviceRouter {
   // device could be opened (the box's recording sound is then switched off; a card records
   // without sound, said in the status strip).
   bool Open(bool* sound);
-  // The sound a card's picture goes with, never the box's: its own, else the input the
-  // user chose for it (stored under its bus path), else none. `audioIndex` is an index into
-  // AudioDeviceNames; false (nothing stored) without a card in use or for the box's sound.
-  // Takes effect at the next Open.
-  bool RememberCardSound(int32_t audioIndex);
-  // For this process only, in place of the stored choice (vdtool's --audio): an input's name
-  // or path, or kNoSound.
-  void OverrideCardSound(std::optional<std::string> name) { soundOverride_ = std::move(name); }
-  static constexpr const char* kNoSound = "none";
+  // The per-card sound choice, which Open follows.
+  CardSound& Sound() { return sound_; }
+  const CardSound& Sound() const { return sound_; }
   // The video device in use is a card (not the virtual box).
   bool CardInUse() const;
   // The card in use plays or records sound from somewhere.
   bool HasSound() const { return audio_ != nullptr || audioOnCaptureFilter_; }
-  // The index in AudioDeviceNames of the card's sound (its own or the chosen input); -1 when
-  // it has none or the box is in use.
-  int32_t CardSoundIndex() const { return cardSound_; }
-  // What the status strip was told at the last Open (empty: nothing was missing).
-  const std::string& SoundNote() const { return soundNote_; }
-  // The key a card's choice is stored under: its bus path, else its node.
-  static std::string CardKey(const DeviceInfo& video);
   // The tuner control writes its channel file as it goes.
   void Close();
   // The live sound's own pipeline for the chosen devices; *failed when it could not be made.
@@ -116,7 +104,6 @@ class DeviceRouter {
   int32_t OfferRuledOutCard();
   bool OpenVideoDevice();
   bool OpenAudioDevice();
-  bool OpenCardSound();
   // The standard the work mode keeps: the country's on the tuner, the stored one on an input.
   void ApplyModeStandard();
   int32_t DetectStandardFamily() const;
@@ -140,9 +127,6 @@ class DeviceRouter {
   std::vector<DeviceInfo> audioInfos_;
   int32_t videoIndex_ = -1;
   int32_t audioIndex_ = -1;
-  int32_t cardSound_ = -1;
-  std::optional<std::string> soundOverride_;
-  std::string soundNote_;
   std::string videoName_;
   DeviceInfo videoDevice_;  // the one opened last, kept while it is lost
   std::unique_ptr<CaptureDevice> video_;
@@ -154,5 +138,6 @@ class DeviceRouter {
   bool wantPreview_ = true;
   bool audioOnCaptureFilter_ = false;
   bool crossbar_ = false;
+  CardSound sound_;  // reads audioInfos_ and the card in use
 };
 }  // namespace vd

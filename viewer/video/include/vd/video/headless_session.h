@@ -40,7 +40,7 @@ class HeadlessSession : public CaptureHost, public UnattendedTuning {
   // Init.
   bool Start(VideoFrameSink* video = nullptr, DeviceEnumerator* devices = nullptr);
   // Before Start: the card's sound for this run in place of the one the viewer remembers
-  // for it (an input's name or path, or DeviceRouter::kNoSound).
+  // for it (an input's name or path, or CardSound::kNoSound).
   void ChooseCardSound(std::string name) { cardSound_ = std::move(name); }
   CaptureGraph& Engine() { return *engine_; }
   SettingsStore& Store() { return *store_; }
