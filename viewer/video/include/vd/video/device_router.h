@@ -134,7 +134,6 @@ class DeviceRouter {
   std::unique_ptr<TunerControl> tuner_;
   vd::WorkMode workMode_ = vd::WorkMode::kTv;
   int32_t rememberedFamily_ = 0;
-  int64_t captureInterval_ = 0;  // remembered from the capture pin, 0 unknown
   bool wantPreview_ = true;
   bool audioOnCaptureFilter_ = false;
   bool crossbar_ = false;
