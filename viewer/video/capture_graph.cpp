@@ -146,6 +146,15 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
     return true;
   router_.Select(videoIndex, audioIndex);
   settings_.audioDevice = audioIndex;
+  return ReopenDevices(startPreview);
+}
+
+bool CaptureGraph::ChooseCardSound(int32_t audioIndex, bool startPreview) {
+  if (!router_.Sound().Remember(audioIndex)) return false;
+  return ReopenDevices(startPreview);
+}
+
+bool CaptureGraph::ReopenDevices(bool startPreview) {
   const bool recording = lifecycle_.IsCapturing();
   preview_.StopAudio();
   StopPreview(true);
@@ -154,19 +163,6 @@ bool CaptureGraph::ChooseDevices(int32_t videoIndex, int32_t audioIndex, bool st
   bool ok = InitCapFilters();
   if (ok && startPreview) StartLive();
   // The teardown finished the recording: the window leaves its capture state.
-  if (recording) host_.OnCaptureAborted();
-  return ok;
-}
-
-bool CaptureGraph::ChooseCardSound(int32_t audioIndex, bool startPreview) {
-  if (!router_.Sound().Remember(audioIndex)) return false;
-  const bool recording = lifecycle_.IsCapturing();
-  preview_.StopAudio();
-  StopPreview(true);
-  TearDownGraph();
-  FreeCapFilters();
-  bool ok = InitCapFilters();
-  if (ok && startPreview) StartLive();
   if (recording) host_.OnCaptureAborted();
   return ok;
 }

@@ -177,6 +177,8 @@ class CaptureGraph {
   // The steps the operations above take, in their order: the devices, the pipelines' stages
   // (see CaptureLifecycle) and the capture file.
   bool InitCapFilters();
+  // Frees and opens the chosen devices again; a recording the teardown ended is told to the host.
+  bool ReopenDevices(bool startPreview);
   void FreeCapFilters();
   // The audio preview, and the video preview where it is wanted; nothing while a file is
   // shown.
