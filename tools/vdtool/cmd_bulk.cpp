@@ -76,11 +76,7 @@ std::unique_ptr<vd::CaptureDevice> OpenBulkDevice() {
   std::vector<vd::DeviceInfo> videos = enumerator.VideoInputDevices();
   if (vdtool::DeviceChosen()) {
     vd::DeviceInfo card;
-    std::string why;
-    if (!vdtool::ChosenDevice(&card, &why)) {
-      std::cerr << "vdtool: " << why << "\n";
-      return nullptr;
-    }
+    if (!vdtool::ChosenDeviceOrSay("", &card)) return nullptr;
     videos = {card};
   }
   for (const auto& info : videos) {

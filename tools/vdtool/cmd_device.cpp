@@ -315,11 +315,7 @@ int Picture(const std::vector<std::string>& args) {
   auto videos = enumerator.VideoInputDevices();
   if (vdtool::DeviceChosen()) {
     vd::DeviceInfo card;
-    std::string why;
-    if (!vdtool::ChosenDevice(&card, &why)) {
-      std::cerr << "vdtool: device picture: " << why << "\n";
-      return 1;
-    }
+    if (!vdtool::ChosenDeviceOrSay("device picture", &card)) return 1;
     videos = {card};
   }
   auto device = videos.empty() ? nullptr : enumerator.Open(videos.back());

@@ -251,11 +251,7 @@ int RunDevice(const Options& options) {
   // The library reads the card the parser's search finds first: the chosen one, when chosen.
   if (vdtool::DeviceChosen()) {
     vd::DeviceInfo card;
-    std::string why;
-    if (!vdtool::ChosenDevice(&card, &why)) {
-      std::cerr << "vdtool: teletext: " << why << "\n";
-      return 1;
-    }
+    if (!vdtool::ChosenDeviceOrSay("teletext", &card)) return 1;
   }
   // IR_Init is WST_INIT with the remote callback registered, so keys show as in file mode.
   if (IR_Init(QueueRemote) != 1) {

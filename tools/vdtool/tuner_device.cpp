@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "vd/device_enumerator.h"
+#include "vd/video/card_sound.h"
 #include "vd/video/headless_session.h"
 
 namespace vdtool {
@@ -33,10 +34,6 @@ bool DeviceChosen() {
   return !Choice().empty();
 }
 
-std::string CardKey(const vd::DeviceInfo& card) {
-  return card.busPath.empty() ? card.path : card.busPath;
-}
-
 bool ChosenDevice(vd::DeviceInfo* card, std::string* why) {
   const std::string& word = Choice();
   auto& enumerator = vd::DeviceEnumerator::Default();
@@ -55,15 +52,18 @@ bool ChosenDevice(vd::DeviceInfo* card, std::string* why) {
   return false;
 }
 
+bool ChosenDeviceOrSay(const std::string& command, vd::DeviceInfo* card) {
+  std::string why;
+  if (ChosenDevice(card, &why)) return true;
+  std::cerr << "vdtool: " << (command.empty() ? "" : command + ": ") << why << "\n";
+  return false;
+}
+
 bool StartSession(vd::HeadlessSession& session) {
   if (DeviceChosen()) {
     vd::DeviceInfo card;
-    std::string why;
-    if (!ChosenDevice(&card, &why)) {
-      std::cerr << "vdtool: " << why << "\n";
-      return false;
-    }
-    session.UseCard(CardKey(card));
+    if (!ChosenDeviceOrSay("", &card)) return false;
+    session.UseCard(vd::CardSound::CardKey(card));
   }
   return session.Start();
 }

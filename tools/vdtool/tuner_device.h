@@ -25,8 +25,8 @@ bool DeviceChosen();
 // The card --device named, found among the video devices; false with `*why` when it names
 // none. The stream parser and teletext libraries read that card's bulk data from then on.
 bool ChosenDevice(vd::DeviceInfo* card, std::string* why);
-// What the viewer's engine keeps the chosen card by (its bus path, else its node).
-std::string CardKey(const vd::DeviceInfo& card);
+// ChosenDevice, saying why on stderr ("vdtool: <command>: why") when --device names none.
+bool ChosenDeviceOrSay(const std::string& command, vd::DeviceInfo* card);
 // Starts the session on the card --device chose, else as it would; false (said) when it
 // cannot.
 bool StartSession(vd::HeadlessSession& session);
