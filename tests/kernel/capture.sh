@@ -9,10 +9,6 @@ allow_any_card
 unbind() { echo vivid.0 > /sys/bus/platform/drivers/vivid/unbind; }
 bind() { echo vivid.0 > /sys/bus/platform/drivers/vivid/bind; }
 playable() { gst-launch-1.0 -q filesrc location="$1" ! avidemux ! fakesink >/dev/null 2>&1; }
-sound_chunks() {
-  python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); from file_checks import ReadAvi
-print(ReadAvi(sys.argv[2])["audio_chunks"])' "$here/../e2e" "$1" 2>/dev/null
-}
 # The recording's unsaved file, beside its target, grows once frames are written.
 wait_recording() {
   for _ in $(seq 1 200); do

@@ -31,6 +31,11 @@ has() { printf '%s\n' "$1" | grep -Eq -- "$2"; }
 lacks() { ! has "$1" "$2"; }
 
 # The settings a user of another maker's card writes: any card may be used.
+# sound_chunks FILE: the sound chunks an AVI holds, as the end-to-end tests count them.
+sound_chunks() {
+  python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); from file_checks import ReadAvi
+print(ReadAvi(sys.argv[2])["audio_chunks"])' "$(dirname "$0")/../e2e" "$1" 2>/dev/null
+}
 allow_any_card() {
   mkdir -p "$XDG_CONFIG_HOME/Corvalen"
   printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Corvalen\\AviCap]\r\n"Only_Corvalen_Devices"=dword:00000000\r\n%s' \

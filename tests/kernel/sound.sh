@@ -3,12 +3,7 @@
 # kernel's loopback sound card stands for the line-in its cable would go into. It is listed
 # as a sound input, and a recording that names it holds its sound.
 . "$(dirname "$0")/lib.sh"
-here=$(dirname "$0")
 allow_any_card
-sound_chunks() {
-  python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); from file_checks import ReadAvi
-print(ReadAvi(sys.argv[2])["audio_chunks"])' "$here/../e2e" "$1" 2>/dev/null
-}
 grep -qs '\[Loopback' /proc/asound/cards || modprobe -d "$VD_KMOD_DIR" snd-aloop
 
 run "sound inputs" "$BIN/vdtool" device list
